@@ -1,0 +1,204 @@
+#include "app/mainwindow.h"
+
+#include "app/platform.h"
+#include "chart/chartprotocol.h"
+#include "protocol/streamloger.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QSettings>
+#include <QToolButton>
+
+namespace {
+const char kSettingsFile[] = "settings.conf";
+const char kTopKey[] = "Chart/TopBackgroundColor";
+const char kBottomKey[] = "Chart/BottomBackgroundColor";
+const char kGridKey[] = "Chart/GridColor";
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), dialogs(std::make_unique<Dialogs>())
+{
+    ui.setupUi(this);
+    setWindowTitle(QStringLiteral("Voltrek %1").arg(platform::programVersion()));
+    logger = StreamLoger::instance();
+
+    restoreChartColors();
+    paintColorButton(ui.buttonTopColor, ui.chart->topBackgroundColor());
+    paintColorButton(ui.buttonBottomColor, ui.chart->bottomBackgroundColor());
+    paintColorButton(ui.buttonGridColor, ui.chart->gridColor());
+
+    for (QWidget* w : {static_cast<QWidget*>(ui.edName), static_cast<QWidget*>(ui.pushButton),
+                       static_cast<QWidget*>(ui.cbChan), static_cast<QWidget*>(ui.sbValue),
+                       static_cast<QWidget*>(ui.btAdd)})
+        w->hide();
+
+    setupParametersDock();
+
+    ui.twFiles->setColumnWidth(0, 200);
+    ui.twFiles->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    ui.twFiles->setColumnWidth(2, 100);
+    ui.twEntry->setColumnWidth(0, 30);
+    ui.twEntry->setColumnWidth(1, 200);
+
+    buildMenusAndToolbar();
+
+    const QDateTime now = QDateTime::currentDateTime();
+    ui.dtBegin->setDateTime(now);
+    ui.dtEnd->setDateTime(now);
+    onDateChanged();
+
+    connectForm();
+    setBookmarkEnabled();
+}
+
+MainWindow::~MainWindow()
+{
+    clearChartData();
+    saveChartColors();
+}
+
+void MainWindow::setDialogs(std::unique_ptr<Dialogs> replacement)
+{
+    dialogs = std::move(replacement);
+}
+
+void MainWindow::restoreChartColors()
+{
+    QSettings settings(kSettingsFile, QSettings::IniFormat);
+    if (settings.contains(kTopKey))
+        ui.chart->setTopBackgroundColor(QColor(settings.value(kTopKey).toString()));
+    if (settings.contains(kBottomKey))
+        ui.chart->setBottomBackgroundColor(QColor(settings.value(kBottomKey).toString()));
+    if (settings.contains(kGridKey))
+        ui.chart->setGridColor(QColor(settings.value(kGridKey).toString()));
+}
+
+void MainWindow::saveChartColors()
+{
+    QSettings settings(kSettingsFile, QSettings::IniFormat);
+    settings.setValue(kTopKey, ui.chart->topBackgroundColor().name());
+    settings.setValue(kBottomKey, ui.chart->bottomBackgroundColor().name());
+    settings.setValue(kGridKey, ui.chart->gridColor().name());
+}
+
+void MainWindow::paintColorButton(QPushButton* button, const QColor& color)
+{
+    if (!color.isValid())
+        return;
+    button->setStyleSheet(
+        QStringLiteral("width: 50px; height: 35px; background-color: %1; border: none;")
+            .arg(color.name()));
+}
+
+void MainWindow::buildMenusAndToolbar()
+{
+    QMenu* file = ui.menuBar->addMenu(tr("Файл"));
+    file->setObjectName(QStringLiteral("menuFile"));
+    file->addActions({ui.actFLASH, ui.actCopy, ui.actLogger});
+    file->addSeparator();
+    file->addActions({ui.actInitLoger, ui.actRefresh, ui.actSave, ui.actPDF, ui.actParameter,
+                      ui.actLoad, ui.actFilter});
+
+    QMenu* chart = ui.menuBar->addMenu(tr("График"));
+    chart->setObjectName(QStringLiteral("menuChart"));
+    chart->addActions({ui.actGrid, ui.actLegend});
+    chart->addSeparator();
+    chart->addActions({ui.actZoomIn, ui.actZoomOrigin, ui.actZoomOut});
+    chart->addSeparator();
+    chart->addActions({ui.actLeft, ui.actZeroPoint, ui.actRight});
+    chart->addSeparator();
+    chart->addActions(
+        {ui.actColorTopBackground, ui.actColorBottomBackground, ui.actColorGrid});
+    chart->addSeparator();
+    chart->addActions({ui.actBookmarkPrevious, ui.actBookmark, ui.actBookmarkNext,
+                       ui.actBookmarkAdd, ui.actBookmarkDelete});
+
+    QToolBar* bar = ui.mainToolBar;
+    bar->addActions({ui.actFLASH, ui.actCopy, ui.actLogger});
+    bar->addSeparator();
+    bar->addActions({ui.actInitLoger, ui.actRefresh, ui.actSave, ui.actPDF, ui.actParameter,
+                     ui.actLoad, ui.actFilter});
+    bar->addSeparator();
+    bar->addActions({ui.actGrid, ui.actLegend});
+    bar->addSeparator();
+    bar->addActions({ui.actZoomIn, ui.actZoomOrigin, ui.actZoomOut});
+    bar->addSeparator();
+    bar->addActions({ui.actLeft, ui.actZeroPoint, ui.actRight});
+    bar->addSeparator();
+    bar->addActions({ui.actBookmarkPrevious, ui.actBookmark, ui.actBookmarkNext,
+                     ui.actBookmarkAdd, ui.actBookmarkDelete});
+    ui.menuBar->show();
+}
+
+void MainWindow::connectForm()
+{
+    connect(ui.gbFile, &QGroupBox::toggled, this, &MainWindow::filterFile);
+    connect(ui.dtBegin, &QDateTimeEdit::dateTimeChanged, this, &MainWindow::onDateChanged);
+    connect(ui.dtEnd, &QDateTimeEdit::dateTimeChanged, this, &MainWindow::onDateChanged);
+    connect(ui.chart, &Chart::positionChanged, ui.chartScrollBar, &QScrollBar::setValue);
+
+    const QList<QPair<QAbstractButton*, QAction*>> toolButtons = {
+        {ui.buttonZoomIn, ui.actZoomIn},
+        {ui.buttonZoomOrigin, ui.actZoomOrigin},
+        {ui.buttonZoomOut, ui.actZoomOut},
+        {ui.buttonLeft, ui.actLeft},
+        {ui.buttonZeroPoint, ui.actZeroPoint},
+        {ui.buttonRight, ui.actRight},
+        {ui.buttonGrid, ui.actGrid},
+        {ui.buttonLegend, ui.actLegend},
+        {ui.buttonBookmarkPrevious, ui.actBookmarkPrevious},
+        {ui.buttonBookmark, ui.actBookmark},
+        {ui.buttonBookmarkNext, ui.actBookmarkNext},
+        {ui.buttonBookmarkAdd, ui.actBookmarkAdd},
+        {ui.buttonBookmarkDelete, ui.actBookmarkDelete},
+        {ui.buttonTopColor, ui.actColorTopBackground},
+        {ui.buttonBottomColor, ui.actColorBottomBackground},
+        {ui.buttonGridColor, ui.actColorGrid},
+        {ui.btRead, ui.actLoad},
+    };
+    for (const auto& pair : toolButtons)
+        connect(pair.first, &QAbstractButton::clicked, pair.second, &QAction::triggered);
+
+    connect(ui.actBookmark, &QAction::triggered, ui.chart, &ChartProtocol::goToBookmark);
+    connect(ui.actBookmarkNext, &QAction::triggered, ui.chart, &ChartProtocol::nextBookmark);
+    connect(ui.actBookmarkPrevious, &QAction::triggered, ui.chart,
+            &ChartProtocol::previousBookmark);
+    connect(ui.chart, &ChartProtocol::bookmarkChanged, this, &MainWindow::setBookmarkEnabled);
+    connect(ui.chart, &ChartProtocol::lineValueXChanged, this, &MainWindow::setBookmarkEnabled);
+    connect(ui.chart, &ChartProtocol::lineValueXChanged, this,
+            &MainWindow::lineValueXChartsChanged);
+    connect(ui.chart, &ChartProtocol::zoomChanged, this, &MainWindow::zoomCharts);
+    connect(ui.chart, &Chart::positionChanged, this, &MainWindow::moveCharts);
+}
+
+void MainWindow::setupLoger(const QString& path)
+{
+    if (path.isEmpty())
+        return;
+    if (!logger->init(path))
+        dialogs->warning(this, tr("Внимание!"), tr("Нет настроек для логера"));
+
+    ui.cbChan->clear();
+    for (const QString& code : logger->codes())
+        ui.cbChan->addItem(QStringLiteral("%1 (%2)").arg(logger->channelName(code), code),
+                           logger->channelId(code));
+
+    refreshProtocols();
+
+    ui.twEntry->setRowCount(0);
+    ui.twEntry->setColumnCount(2);
+    clearChartData();
+    emit initLoger();
+}
+
+void MainWindow::on_actInitLoger_triggered()
+{
+    const QString chosen = dialogs->getOpenFileName(
+        this, tr("Выберите файл с настройками (log.def)"), QCoreApplication::applicationDirPath(),
+        tr("Файл настроек (log.def)"));
+    const QString directory = chosen.left(chosen.lastIndexOf(QLatin1Char('/')));
+    if (!chosen.isEmpty() && !directory.isEmpty())
+        setupLoger(directory);
+}

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "app/dialogs.h"
+#include "chart/channelseries.h"
+
+#include <QList>
+#include <QMainWindow>
+#include <QMap>
+#include <QModelIndex>
+#include <QStringList>
+
+#include <memory>
+
+#include "ui_mainwindow.h"
+
+class ChartParameters;
+class ChartProtocol;
+class QDockWidget;
+class QProcess;
+class QTableWidgetItem;
+class StreamLoger;
+struct Channel;
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    void setupLoger(const QString& path);
+    void refreshProtocols();
+    void readProtocols(const QStringList& files);
+    void clearProtocolView();
+    void clearChartData();
+    void clearSingleCharts();
+    void buildSingleCharts(const QList<Channel>& channels);
+    void updateChartScrollBar();
+    void updateChartsScrollBar();
+
+    static QString formatFileSize(qint64 size);
+
+    // Replaces the modal questions (file choosers, message boxes, colour picker).
+    void setDialogs(std::unique_ptr<Dialogs> dialogs);
+
+    qint32 firstTick() const { return m_firstTick; }
+    qint32 lastTick() const { return m_lastTick; }
+    const QMap<QString, ChartProtocol*>& singleCharts() const { return mapSingleCharts; }
+    QString deviceFolder() const { return m_deviceFolder; }
+
+signals:
+    void initLoger();
+    void initParameters(ChartProtocol& chart, QMap<QString, ChartProtocol*>& mapSingleCharts);
+
+private slots:
+    void on_actSave_triggered();
+    void on_actParameter_triggered();
+    void on_actInitLoger_triggered();
+    void on_actLoad_triggered();
+    void on_actFilter_triggered();
+    void on_actGrid_triggered();
+    void on_actLegend_triggered();
+    void on_actZoomIn_triggered();
+    void on_actZoomOrigin_triggered();
+    void on_actZoomOut_triggered();
+    void on_actLeft_triggered();
+    void on_actZeroPoint_triggered();
+    void on_actRight_triggered();
+    void on_actPDF_triggered();
+    void on_actColorTopBackground_triggered();
+    void on_actColorBottomBackground_triggered();
+    void on_actColorGrid_triggered();
+    void on_actBookmarkAdd_triggered();
+    void on_actBookmarkDelete_triggered();
+    void on_actLogger_triggered();
+    void on_actRefresh_triggered();
+    void on_actFLASH_triggered();
+    void on_actCopy_triggered();
+
+    void filterFile();
+    void onDateChanged();
+    bool tryAddBookmarkTable(int x);
+    bool tryDeleteBookmarkTable(int x);
+    void setBookmarkEnabled();
+    void setSingleChartVisible(QString name, bool bVisible);
+    void moveCharts(int position);
+    void zoomCharts(double factor);
+    void lineValueXChartsChanged(int x);
+    void on_pushButton_clicked();
+    void on_btAdd_clicked();
+    void on_twFiles_currentItemChanged(QTableWidgetItem* current, QTableWidgetItem* previous);
+    void on_twEntry_clicked(QModelIndex index);
+    void on_twEntry_doubleClicked(QModelIndex);
+    void on_chartScrollBar_sliderMoved(int);
+    void on_chartsScrollBar_sliderMoved(int);
+    void on_buttonBookmarkAddTable_clicked();
+    void on_buttonBookmarkDeleteTable_clicked();
+
+private:
+    void restoreChartColors();
+    void saveChartColors();
+    void paintColorButton(QPushButton* button, const QColor& color);
+    void setupParametersDock();
+    void buildMenusAndToolbar();
+    void connectForm();
+
+    Ui::MainWindow ui;
+    StreamLoger* logger = nullptr;
+    std::unique_ptr<Dialogs> dialogs;
+    QList<ChannelSeries*> protocolSeries;
+    QDockWidget* parametersDock = nullptr;
+    ChartParameters* parameters = nullptr;
+    qint32 m_firstTick = 0;
+    qint32 m_lastTick = 0;
+    QMap<QString, ChartProtocol*> mapSingleCharts;
+    QString m_deviceFolder;
+};

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+namespace platform {
+
+// "major.minor" of this program: the executable's version record on Windows,
+// the build's project version elsewhere. Empty when Windows has no record.
+QString programVersion();
+
+// Opens a file in the program the desktop associates with it. Tests replace
+// the opener so that no viewer is ever started.
+using FileOpener = std::function<void(const QString& path)>;
+void openFile(const QString& path);
+void setFileOpener(FileOpener opener);
+
+}  // namespace platform

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "protocol/protocolformat.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QStringList>
+#include <QVector>
+
+struct ProtocolInfo
+{
+    QDateTime start;
+    QString description;
+    QString fileName;
+};
+
+using ChannelRecords = QMap<QString, QVector<LogRecord>>;
+
+// The process-wide holder of the channel catalogue (log.def) and of the one
+// protocol file that is open for reading or writing.
+class StreamLoger : public QObject
+{
+    Q_OBJECT
+public:
+    static StreamLoger* instance();
+    static void release();
+    static void cancelLoad();
+
+    // Catalogue
+    bool init(const QString& path);
+    QString lastError() const;
+    QStringList codes() const;
+    int channelId(const QString& code) const;
+    QString channelName(const QString& code) const;
+    QString channelTitle(const QString& code) const;
+    QString codeByTitle(const QString& title) const;
+    int rateById(int id) const;
+    int rateByCode(const QString& code) const;
+    bool hasRefs(const QString& code) const;
+    QString refText(const QString& code, int raw) const;
+    QStringList groupsOfCode(const QString& code) const;
+    QDir protocolDir() const;
+
+    // Protocol files
+    QList<ProtocolInfo> protocolList();
+    bool openProtocol(int mode, quint16 tickMs, const QString& name);
+    void closeProtocol();
+    void protocolTimeBase(QDateTime& start, quint16& tickMs) const;
+    QDateTime tickToDateTime(quint32 tick) const;
+    ChannelRecords readProtocol();
+    bool writeValue(const QString& code, qint32 raw, bool force, quint32 tick);
+    bool writeReal(const QString& code, double value, bool force, quint32 tick);
+
+signals:
+    void startLoad(int count, QString file);
+    void progressLoad(int);
+
+private:
+    StreamLoger() = default;
+    Q_DISABLE_COPY_MOVE(StreamLoger)
+
+    QDir m_protocolDir;
+    QString m_lastError;
+};
