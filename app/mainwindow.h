@@ -2,6 +2,7 @@
 
 #include "app/dialogs.h"
 #include "chart/channelseries.h"
+#include "device/deviceenvironment.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -47,6 +48,8 @@ public:
     qint32 lastTick() const { return m_lastTick; }
     const QMap<QString, ChartProtocol*>& singleCharts() const { return mapSingleCharts; }
     QString deviceFolder() const { return m_deviceFolder; }
+    // Ports, drives, waiting and the monitor as the device actions see them.
+    DeviceEnvironment& deviceEnvironment() { return m_deviceEnvironment; }
 
 signals:
     void initLoger();
@@ -114,4 +117,5 @@ private:
     qint32 m_lastTick = 0;
     QMap<QString, ChartProtocol*> mapSingleCharts;
     QString m_deviceFolder;
+    DeviceEnvironment m_deviceEnvironment;
 };
