@@ -21,9 +21,10 @@ QString monitorProgramPath();
 
 } // namespace device
 
-// What the device actions ask of the machine: serial ports, drives, waiting,
-// the monitor program. Each piece can be replaced, so that the actions run
-// against fake ports and drives and never block for seconds.
+// What the device actions ask of their surroundings: serial ports, drives,
+// waiting, the monitor program, the read of a copied protocol. Each piece can be
+// replaced, so that the actions run against fake ports and drives and never
+// block for seconds.
 struct DeviceEnvironment
 {
     std::function<QStringList()> serialPorts = device::systemSerialPorts;
@@ -33,4 +34,6 @@ struct DeviceEnvironment
     // Empty: the monitor next to this program.
     QString monitorPath;
     int silenceMs = LoggerSerial::kDefaultSilenceMs;
+    // Reads the copied protocol; empty: the main window reads it itself.
+    std::function<void(const QStringList& files)> readProtocols;
 };
