@@ -65,14 +65,6 @@ private slots:
         QCOMPARE(LoggerSerial::isLoggerAnswer(answer), logger);
     }
 
-    void defaultsWaitOneSecond()
-    {
-        LoggerSerial serial;
-        QCOMPARE(serial.silenceInterval(), 1000);
-        serial.setSilenceInterval(0);
-        QCOMPARE(serial.silenceInterval(), 1000);
-    }
-
     void answeringDeviceGetsTheFlashCommand()
     {
         REQUIRE_PSEUDO_TERMINALS();
