@@ -7,7 +7,7 @@ packages=(
     qtbase5-dev libqt5serialport5-dev
     libxlsxwriter-dev libbenchmark-dev
     xvfb xauth libgl1-mesa-dri
-    poppler-utils unzip python3-openpyxl fonts-dejavu-core
+    poppler-utils unzip fonts-dejavu-core
 )
 
 missing=()
