@@ -41,6 +41,11 @@ public:
 
     static QString formatFileSize(qint64 size);
 
+    // Writes the requested reports (empty names are skipped) without any
+    // dialog; returns the English error text, empty when all were written.
+    QString writeReports(const QString& xlsxFile, const QString& pdfFile, const QString& csvFile);
+    int tableRowCount() const { return ui.twEntry->rowCount(); }
+
     // Replaces the modal questions (file choosers, message boxes, colour picker).
     void setDialogs(std::unique_ptr<Dialogs> dialogs);
 

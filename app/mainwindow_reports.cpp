@@ -3,6 +3,7 @@
 #include "app/platform.h"
 #include "chart/chartprotocol.h"
 #include "reports/chartpicture.h"
+#include "reports/csvreport.h"
 #include "reports/excelreport.h"
 #include "reports/pdfreport.h"
 #include "reports/tablewidgetreporttable.h"
@@ -82,4 +83,32 @@ void MainWindow::on_actPDF_triggered()
         return;
     }
     platform::openFile(fileName);
+}
+
+QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile,
+                                 const QString& csvFile)
+{
+    const TableWidgetReportTable table(*ui.twEntry);
+    QImage picture;
+    if (!xlsxFile.isEmpty() || !pdfFile.isEmpty())
+        picture = chartPicture(*ui.chart, [this] { return renderChartOffscreen(*ui.chart); });
+
+    QStringList errors;
+    if (!xlsxFile.isEmpty()) {
+        const ReportResult result = saveExcelReport(table, ui.twEntry->font(), picture, xlsxFile);
+        if (!result)
+            errors.append(result.error);
+    }
+    if (!pdfFile.isEmpty()) {
+        const ReportResult result = savePdfReport(
+            table, chartStartDateTime(*ui.chart, *ui.twEntry), picture, pdfFile);
+        if (!result)
+            errors.append(result.error);
+    }
+    if (!csvFile.isEmpty()) {
+        const ReportResult result = saveCsvReport(table, csvFile);
+        if (!result)
+            errors.append(result.error);
+    }
+    return errors.join(QStringLiteral("; "));
 }
