@@ -43,6 +43,13 @@ void printLine(FILE* stream, const QString& text)
     std::fprintf(stream, "%s\n", text.toLocal8Bit().constData());
 }
 
+// Batch runs keep standard error for their own one-line verdict.
+void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        printLine(stderr, message);
+}
+
 bool hasDisplay()
 {
     return !qEnvironmentVariableIsEmpty("DISPLAY") ||
@@ -100,8 +107,11 @@ int main(int argc, char* argv[])
         return 2;
     }
     // Reports need no screen: without one, batch runs paint offscreen.
-    if (options.batch() && !hasDisplay())
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (options.batch()) {
+        qInstallMessageHandler(quietMessages);
+        if (!hasDisplay())
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
 
     QApplication application(argc, argv);
     MainWindow window;
