@@ -58,24 +58,16 @@ private:
 };
 
 // The channel slot of every possible record ID: the catalogue's codes, and
-// one slot for the empty code that takes the IDs no channel has. With two
-// codes on one ID, the first in the catalogue's order gets the records.
+// one slot for the empty code that takes the IDs no channel has.
 class ChannelSlots
 {
 public:
     explicit ChannelSlots(const ChannelCatalogue& catalogue)
     {
-        m_ofId.fill(-1);
-        const QStringList all = catalogue.codes();
-        for (const QString& code : all) {
-            const int id = catalogue.channelId(code);
-            if (id >= 0 && id <= 255 && m_ofId[size_t(id)] < 0)
-                m_ofId[size_t(id)] = slotOf(code);
-        }
         const int unknown = slotOf(QString());
-        for (int& slot : m_ofId) {
-            if (slot < 0)
-                slot = unknown;
+        for (int id = 0; id < 256; ++id) {
+            const QString code = catalogue.codeOfId(id);
+            m_ofId[size_t(id)] = catalogue.hasCode(code) ? slotOf(code) : unknown;
         }
     }
 
