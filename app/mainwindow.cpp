@@ -39,6 +39,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), dialogs(std::make
     ui.twFiles->setColumnWidth(0, 200);
     ui.twFiles->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     ui.twFiles->setColumnWidth(2, 100);
+    // Until a header is clicked, the list keeps the directory's name order,
+    // which for protocol files is their chronological order.
+    ui.twFiles->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     // The bookmark column is narrower than the header's default minimum.
     ui.twEntry->horizontalHeader()->setMinimumSectionSize(20);
     ui.twEntry->setColumnWidth(0, 30);

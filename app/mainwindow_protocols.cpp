@@ -1,11 +1,128 @@
 #include "app/mainwindow.h"
 
-// Filled in as the subsystem lands.
-void MainWindow::refreshProtocols() {}
-QString MainWindow::formatFileSize(qint64) { return {}; }
-void MainWindow::filterFile() {}
-void MainWindow::onDateChanged() {}
-void MainWindow::on_twFiles_currentItemChanged(QTableWidgetItem*, QTableWidgetItem*) {}
-void MainWindow::on_actRefresh_triggered() {}
-void MainWindow::on_pushButton_clicked() {}
-void MainWindow::on_btAdd_clicked() {}
+#include "protocol/streamloger.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QProgressBar>
+#include <QSignalBlocker>
+
+namespace {
+const char kDateFormat[] = "dd/MM/yyyy hh:mm:ss";
+constexpr int kStartRole = Qt::UserRole + 1;
+constexpr int kFileRole = Qt::UserRole;
+} // namespace
+
+void MainWindow::refreshProtocols()
+{
+    {
+        const QSignalBlocker blocker(ui.twFiles);
+        ui.twFiles->setRowCount(0);
+    }
+    ui.btRead->setEnabled(false);
+    ui.actLoad->setEnabled(false);
+
+    const QList<ProtocolInfo> protocols = logger->protocolList();
+    const QString directory = logger->protocolDir().absolutePath();
+
+    QProgressBar progress(this);
+    progress.setWindowFlags(Qt::Dialog);
+    progress.setWindowTitle(tr("Поиск протоколов..."));
+    progress.setMinimumWidth(500);
+    progress.setRange(0, protocols.size());
+    progress.show();
+
+    // Rows are filled unsorted (a sorting table moves rows while their
+    // cells are still being set) and sorted once at the end.
+    const bool sorting = ui.twFiles->isSortingEnabled();
+    ui.twFiles->setSortingEnabled(false);
+    for (int i = 0; i < protocols.size(); ++i) {
+        progress.setValue(i);
+        QCoreApplication::processEvents();
+        const ProtocolInfo& info = protocols[i];
+        const int row = ui.twFiles->rowCount();
+        ui.twFiles->insertRow(row);
+
+        auto* date = new QTableWidgetItem(info.start.toString(QLatin1String(kDateFormat)));
+        date->setData(kStartRole, info.start);
+        auto* name = new QTableWidgetItem(info.description);
+        name->setData(kFileRole, info.fileName);
+        const qint64 size = QFileInfo(directory + QLatin1Char('/') + info.fileName).size();
+        ui.twFiles->setItem(row, 0, date);
+        ui.twFiles->setItem(row, 1, name);
+        ui.twFiles->setItem(row, 2, new QTableWidgetItem(formatFileSize(size)));
+    }
+    ui.twFiles->setSortingEnabled(sorting);
+
+    progress.setValue(protocols.size());
+    progress.close();
+}
+
+QString MainWindow::formatFileSize(qint64 size)
+{
+    static const char kUnits[] = "BKMGT";
+    int step = 0;
+    // Beyond terabytes there is no letter: the count of T just grows.
+    while (size >= 1024 && step < 4) {
+        size >>= 10;
+        ++step;
+    }
+    return QStringLiteral("%1 %2").arg(size).arg(QLatin1Char(kUnits[step]));
+}
+
+void MainWindow::filterFile()
+{
+    const bool filtering = ui.gbFile->isChecked();
+    const QDateTime from = ui.dtBegin->dateTime();
+    const QDateTime to = ui.dtEnd->dateTime();
+    for (int row = 0; row < ui.twFiles->rowCount(); ++row) {
+        bool hide = false;
+        if (filtering) {
+            const QTableWidgetItem* item = ui.twFiles->item(row, 0);
+            const QDateTime start = item ? item->data(kStartRole).toDateTime() : QDateTime();
+            // A protocol without a real date lies in no date range.
+            hide = !start.isValid() || start < from || to < start;
+        }
+        ui.twFiles->setRowHidden(row, hide);
+    }
+}
+
+void MainWindow::onDateChanged()
+{
+    ui.dtBegin->setMaximumDateTime(ui.dtEnd->dateTime());
+    ui.dtEnd->setMinimumDateTime(ui.dtBegin->dateTime());
+    filterFile();
+}
+
+void MainWindow::on_twFiles_currentItemChanged(QTableWidgetItem*, QTableWidgetItem*)
+{
+    const bool current = ui.twFiles->currentRow() >= 0;
+    ui.btRead->setEnabled(current);
+    ui.actLoad->setEnabled(current);
+}
+
+void MainWindow::on_actRefresh_triggered()
+{
+    refreshProtocols();
+}
+
+void MainWindow::on_pushButton_clicked()
+{
+    logger->openProtocol(1, 100, ui.edName->text());
+    refreshProtocols();
+}
+
+void MainWindow::on_btAdd_clicked()
+{
+    if (ui.cbChan->currentIndex() < 0)
+        return;
+    const int id = ui.cbChan->currentData().toInt();
+    const QStringList codes = logger->codes();
+    for (const QString& code : codes) {
+        if (logger->channelId(code) == id) {
+            logger->writeReal(code, ui.sbValue->value(), false, 0);
+            return;
+        }
+    }
+}

@@ -101,6 +101,7 @@ void ChannelCatalogue::readChannel(const QString& group, const QVariantMap& chan
     const int id = channel.value(QStringLiteral("ID")).toInt();
     m_groups.insert(group, code);
     m_ids.insert(code, id);
+    m_latestById.insert(id, code);
     m_names.insert(code, channel.value(QStringLiteral("NAME")).toString());
     m_rates.insert(id, channel.value(QStringLiteral("RATE")).toInt());
     const QVariant refs = channel.value(QStringLiteral("REFS"));
@@ -147,6 +148,21 @@ QString ChannelCatalogue::codeByTitle(const QString& title) const
     for (auto it = m_ids.cbegin(); it != m_ids.cend(); ++it) {
         if (channelTitle(it.key()) == title)
             return it.key();
+    }
+    return {};
+}
+
+QString ChannelCatalogue::codeOfId(int id) const
+{
+    const auto it = m_latestById.constFind(id);
+    if (it == m_latestById.cend())
+        return {};
+    if (m_ids.value(it.value()) == id)
+        return it.value();
+    // That code has since moved to another ID; an older one may still have it.
+    for (auto code = m_ids.cbegin(); code != m_ids.cend(); ++code) {
+        if (code.value() == id)
+            return code.key();
     }
     return {};
 }

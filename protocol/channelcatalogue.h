@@ -34,6 +34,9 @@ public:
     QString refText(const QString& code, int raw) const;
     QStringList groupsOfCode(const QString& code) const;
     bool hasCode(const QString& code) const { return m_ids.contains(code); }
+    // The code that records of `id` belong to: of several codes with that ID,
+    // the one defined last, so a newly applied definition takes over its IDs.
+    QString codeOfId(int id) const;
 
     // Protocol directory named by the last definition's ROOT; unset (and so
     // not a directory to list) until a definition got that far.
@@ -52,6 +55,7 @@ private:
     QHash<int, int> m_rates;
     QMultiMap<QString, QString> m_groups;
     QHash<QString, QMap<int, QString>> m_refs;
+    QHash<int, QString> m_latestById;
     QDir m_protocolDir;
     bool m_hasProtocolDir = false;
     QString m_lastError;

@@ -1,9 +1,352 @@
 #include "protocol/streamloger.h"
 
-// Placeholder bodies; the catalogue and the reader replace them.
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <vector>
+
 namespace {
 StreamLoger* g_instance = nullptr;
+
+// Set by cancelLoad() from a progress slot or while events are processed;
+// the reading loops look at it after every step.
+bool g_cancelled = false;
+
+// Every series of a read is a QVector, and the phase sizes travel as int in
+// the progress signals; reads beyond these sizes are refused rather than
+// overflowing either.
+constexpr qint64 kMaxRecords = 150'000'000;
+constexpr qint64 kMaxFilledRecords = 300'000'000;
+
+// Decides at which steps of a phase the progress signal is emitted. A bar
+// only changes its look when its percentage moves, and the screen only
+// changes while events are processed, so emitting at every step would buy
+// nothing but time: the signal goes out at every 1000th step (where events
+// are processed), whenever the percentage of `count` moves, and at the last
+// step, so the bar still ends where it would with a signal per step.
+class ProgressGate
+{
+public:
+    ProgressGate(StreamLoger* loger, qint64 count) : m_loger(loger), m_count(count) {}
+
+    qint64 next() const { return m_next; }
+
+    void pass(qint64 step)
+    {
+        emit m_loger->progressLoad(int(step));
+        if (step % 1000 == 0)
+            QCoreApplication::processEvents();
+        m_next = nextAfter(step);
+    }
+
+private:
+    qint64 nextAfter(qint64 step) const
+    {
+        const qint64 thousand = (step / 1000 + 1) * 1000;
+        const qint64 percent = step * 100 / m_count;
+        const qint64 percentStep = ((percent + 1) * m_count + 99) / 100;
+        return std::min({thousand, percentStep, std::max(step + 1, m_count - 1)});
+    }
+
+    StreamLoger* m_loger;
+    qint64 m_count;
+    qint64 m_next = 0;
+};
+
+// The channel slot of every possible record ID: the catalogue's codes, and
+// one slot for the empty code that takes the IDs no channel has.
+class ChannelSlots
+{
+public:
+    explicit ChannelSlots(const ChannelCatalogue& catalogue)
+    {
+        const int unknown = slotOf(QString());
+        for (int id = 0; id < 256; ++id) {
+            const QString code = catalogue.codeOfId(id);
+            m_ofId[size_t(id)] = catalogue.hasCode(code) ? slotOf(code) : unknown;
+        }
+    }
+
+    int count() const { return m_codes.size(); }
+    int ofId(quint8 id) const { return m_ofId[id]; }
+    const QString& code(int slot) const { return m_codes[slot]; }
+
+private:
+    int slotOf(const QString& code)
+    {
+        const int found = m_codes.indexOf(code);
+        if (found >= 0)
+            return found;
+        m_codes.append(code);
+        return m_codes.size() - 1;
+    }
+
+    QStringList m_codes;
+    std::array<int, 256> m_ofId;
+};
+
+// The records of an open protocol, a chunk at a time, so that a large file
+// never needs a buffer of its own size.
+class RecordChunks
+{
+public:
+    explicit RecordChunks(QFile& file) : m_file(file), m_buffer(size_t(kChunk) * kLogRecordSize) {}
+
+    bool rewind()
+    {
+        m_left = kMaxRecords;
+        return m_file.seek(kProtocolHeaderSize);
+    }
+
+    // Whole records of the next chunk; 0 at the end (a trailing part of a
+    // record is no record).
+    qint64 next(const uchar*& bytes)
+    {
+        const qint64 wanted = std::min<qint64>(kChunk, m_left);
+        const qint64 got = wanted > 0 ? m_file.read(reinterpret_cast<char*>(m_buffer.data()),
+                                                    wanted * kLogRecordSize)
+                                      : 0;
+        const qint64 records = std::max<qint64>(0, got) / kLogRecordSize;
+        m_left = records < wanted ? 0 : m_left - records;
+        bytes = m_buffer.data();
+        return records;
+    }
+
+private:
+    static constexpr qint64 kChunk = 16384;
+
+    QFile& m_file;
+    std::vector<uchar> m_buffer;
+    qint64 m_left = 0;
+};
+
+// Reading proper: the records sorted into their channels with the list of
+// ticks (phase 1), then every channel aligned on that list (phase 2).
+class RecordPhase
+{
+public:
+    explicit RecordPhase(const ChannelSlots& channels)
+        : m_slots(channels), m_channels(size_t(channels.count()))
+    {
+    }
+
+    // Counts the records of each channel, so each gets exactly its room.
+    // Returns the number of records.
+    qint64 count(RecordChunks& chunks)
+    {
+        qint64 total = 0;
+        const uchar* bytes = nullptr;
+        if (!chunks.rewind())
+            return 0;
+        // Four tallies, so that runs of one ID do not wait on one counter.
+        std::array<std::array<qint64, 256>, 4> perId{};
+        while (const qint64 records = chunks.next(bytes)) {
+            qint64 i = 0;
+            for (; i + 4 <= records; i += 4) {
+                ++perId[0][bytes[i * kLogRecordSize]];
+                ++perId[1][bytes[(i + 1) * kLogRecordSize]];
+                ++perId[2][bytes[(i + 2) * kLogRecordSize]];
+                ++perId[3][bytes[(i + 3) * kLogRecordSize]];
+            }
+            for (; i < records; ++i)
+                ++perId[0][bytes[i * kLogRecordSize]];
+            total += records;
+        }
+        for (int id = 0; id < 256; ++id) {
+            m_channels[size_t(m_slots.ofId(quint8(id)))].capacity +=
+                perId[0][size_t(id)] + perId[1][size_t(id)] + perId[2][size_t(id)] +
+                perId[3][size_t(id)];
+        }
+        return total;
+    }
+
+    // Returns the number of records handled; fewer than all when cancelled.
+    qint64 run(StreamLoger* loger, RecordChunks& chunks, qint64 total)
+    {
+        for (Channel& channel : m_channels)
+            channel.allocate();
+        m_ticks.reserve(size_t(total));
+
+        ProgressGate gate(loger, total);
+        qint64 k = 0;
+        const uchar* bytes = nullptr;
+        qint64 records = 0;
+        bool stopped = !chunks.rewind();
+        while (!stopped && k < total && (records = std::min(chunks.next(bytes), total - k)) > 0) {
+            for (qint64 i = 0; i < records; ++i) {
+                if (k == gate.next())
+                    gate.pass(k);
+                const uchar* const source = bytes + i * kLogRecordSize;
+                const quint32 tick = protocolformat::readUInt32(source + 1);
+                if (m_ticks.empty() || m_ticks.back() != tick) {
+                    m_ascending = m_ascending && (m_ticks.empty() || m_ticks.back() < tick);
+                    m_ticks.push_back(tick);
+                }
+                Channel& channel = m_channels[size_t(m_slots.ofId(source[0]))];
+                // The file may have changed since it was counted.
+                if (channel.next == channel.end)
+                    channel.grow();
+                // A channel with a record on every tick so far, in tick order,
+                // needs no filling later.
+                channel.aligned &= channel.next - channel.begin + 1 == qint64(m_ticks.size());
+                // Field by field: copying a whole record built on the stack
+                // stalls on store forwarding, which costs more than all the rest.
+                protocolformat::decodeRecordInto(source, *channel.next++);
+                ++k;
+                if (g_cancelled) {
+                    stopped = true;
+                    break;
+                }
+            }
+        }
+        for (Channel& channel : m_channels)
+            channel.finish();
+        return k;
+    }
+
+    ChannelRecords fill(StreamLoger* loger)
+    {
+        std::vector<int> present;
+        for (int slot = 0; slot < m_slots.count(); ++slot) {
+            if (!m_channels[size_t(slot)].series.isEmpty())
+                present.push_back(slot);
+        }
+        std::sort(present.begin(), present.end(),
+                  [this](int a, int b) { return m_slots.code(a) < m_slots.code(b); });
+        const auto tickCount = qint64(m_ticks.size());
+        qint64 stepCount = tickCount * qint64(present.size());
+        // Too large to fill: empty series rather than running out of memory.
+        const bool refused = stepCount > kMaxFilledRecords;
+        if (refused)
+            stepCount = 0;
+        emit loger->startLoad(int(stepCount), QStringLiteral("Заполнение пробелов в таблице"));
+
+        ChannelRecords result;
+        ProgressGate gate(loger, stepCount);
+        qint64 step = 0;
+        for (const int slot : present) {
+            QVector<LogRecord>& filled = result[m_slots.code(slot)];
+            if (tickCount == 0 || refused || g_cancelled)
+                continue;
+            Channel& channel = m_channels[size_t(slot)];
+            if (m_ascending && channel.aligned && channel.series.size() == tickCount) {
+                // Nothing to fill; only the progress and the cancel points remain.
+                const qint64 kept = passSteps(gate, step, step + tickCount);
+                filled = std::move(channel.series);
+                filled.resize(int(kept));
+                step += kept;
+            } else {
+                filled = alignedCopy(channel.series, gate, step);
+            }
+            channel.series = QVector<LogRecord>();
+        }
+        return result;
+    }
+
+private:
+    struct Channel
+    {
+        QVector<LogRecord> series;
+        qint64 capacity = 0;
+        LogRecord* begin = nullptr;
+        LogRecord* next = nullptr;
+        LogRecord* end = nullptr;
+        bool aligned = true;
+
+        void allocate()
+        {
+            series.resize(int(capacity));
+            begin = next = series.data();
+            end = begin + capacity;
+        }
+        void grow()
+        {
+            const qint64 used = next - begin;
+            capacity = capacity * 2 + 1024;
+            series.resize(int(capacity));
+            begin = series.data();
+            next = begin + used;
+            end = begin + capacity;
+        }
+        void finish() { series.resize(int(next - begin)); }
+    };
+
+    // The channel on every tick of the list: where it has no record of its
+    // own, its last value (before its first record, the first one's value).
+    QVector<LogRecord> alignedCopy(const QVector<LogRecord>& source, ProgressGate& gate,
+                                   qint64& step)
+    {
+        QVector<LogRecord> filled(int(m_ticks.size()));
+        LogRecord* out = filled.data();
+        const LogRecord* next = source.constData();
+        const LogRecord* const last = next + source.size();
+        LogRecord current = *next;
+        qint64 done = 0;
+        for (const quint32 tick : m_ticks) {
+            if (step == gate.next())
+                gate.pass(step);
+            if (next == last || next->tick != tick) {
+                current.tick = tick;
+                out[done] = current;
+            } else {
+                current = *next;
+                out[done] = current;
+                do
+                    ++next;
+                while (next != last && next->tick <= tick);
+            }
+            ++done;
+            ++step;
+            if (g_cancelled)
+                break;
+        }
+        filled.resize(int(done));
+        return filled;
+    }
+
+    // Emits the progress of steps [from, end) and processes events where
+    // due; returns how many of the steps are done, which is fewer when the
+    // cancel flag turned up at one of them (that step still counts).
+    static qint64 passSteps(ProgressGate& gate, qint64 from, qint64 end)
+    {
+        while (gate.next() < end) {
+            const qint64 at = gate.next();
+            gate.pass(at);
+            if (g_cancelled)
+                return at - from + 1;
+        }
+        return end - from;
+    }
+
+    const ChannelSlots& m_slots;
+    std::vector<Channel> m_channels;
+    std::vector<quint32> m_ticks;
+    bool m_ascending = true;
+};
+
+// A real value scaled to a raw one, cut toward zero. Binary fractions make
+// 0.29 * 100 come out as 28.999999999999996; such representation noise is
+// rounded away first so the cut does not lose a whole unit.
+bool scaleToRaw(double value, int rate, qint32& raw)
+{
+    const double scaled = value * std::pow(10.0, rate);
+    if (!std::isfinite(scaled))
+        return false;
+    const double nearest = std::round(scaled);
+    const double cut = std::abs(scaled - nearest) <= 1e-9 * std::max(1.0, std::abs(scaled))
+                           ? nearest
+                           : std::trunc(scaled);
+    if (cut < double(std::numeric_limits<qint32>::min()) ||
+        cut > double(std::numeric_limits<qint32>::max()))
+        return false;
+    raw = qint32(cut);
+    return true;
 }
+} // namespace
 
 StreamLoger* StreamLoger::instance()
 {
@@ -11,87 +354,259 @@ StreamLoger* StreamLoger::instance()
         g_instance = new StreamLoger;
     return g_instance;
 }
+
 void StreamLoger::release()
 {
     delete g_instance;
     g_instance = nullptr;
 }
-void StreamLoger::cancelLoad() {}
+
+void StreamLoger::cancelLoad()
+{
+    g_cancelled = true;
+}
+
 bool StreamLoger::init(const QString& path)
 {
     return m_catalogue.init(path);
 }
+
 QString StreamLoger::lastError() const
 {
     return m_catalogue.lastError();
 }
+
 QStringList StreamLoger::codes() const
 {
     return m_catalogue.codes();
 }
+
 int StreamLoger::channelId(const QString& code) const
 {
     return m_catalogue.channelId(code);
 }
+
 QString StreamLoger::channelName(const QString& code) const
 {
     return m_catalogue.channelName(code);
 }
+
 QString StreamLoger::channelTitle(const QString& code) const
 {
     return m_catalogue.channelTitle(code);
 }
+
 QString StreamLoger::codeByTitle(const QString& title) const
 {
     return m_catalogue.codeByTitle(title);
 }
+
 int StreamLoger::rateById(int id) const
 {
     return m_catalogue.rateById(id);
 }
+
 int StreamLoger::rateByCode(const QString& code) const
 {
     return m_catalogue.rateByCode(code);
 }
+
 bool StreamLoger::hasRefs(const QString& code) const
 {
     return m_catalogue.hasRefs(code);
 }
+
 QString StreamLoger::refText(const QString& code, int raw) const
 {
     return m_catalogue.refText(code, raw);
 }
+
 QStringList StreamLoger::groupsOfCode(const QString& code) const
 {
     return m_catalogue.groupsOfCode(code);
 }
+
 QDir StreamLoger::protocolDir() const
 {
     return m_catalogue.protocolDir();
 }
+
 QList<ProtocolInfo> StreamLoger::protocolList()
 {
-    return {};
+    QList<ProtocolInfo> list;
+    const QDir dir = m_catalogue.protocolDir();
+    if (!m_catalogue.hasProtocolDir() || !dir.exists() || dir.absolutePath().isEmpty())
+        return list;
+
+    const QString openPath =
+        m_file.isOpen() ? QFileInfo(m_file.fileName()).absoluteFilePath() : QString();
+    const QStringList names =
+        dir.entryList({QStringLiteral("*.log")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    for (const QString& name : names) {
+        const QString path = dir.absoluteFilePath(name);
+        ProtocolHeader header;
+        if (path == openPath) {
+            // The open protocol's header may not have reached the disk yet.
+            header = m_header;
+        } else {
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly))
+                continue;
+            const QByteArray bytes = file.read(kProtocolHeaderSize);
+            if (bytes.size() < kProtocolHeaderSize)
+                continue;
+            header =
+                protocolformat::decodeHeader(reinterpret_cast<const uchar*>(bytes.constData()));
+        }
+        if (!protocolformat::hasSignature(header))
+            continue;
+        list.append({protocolformat::startOf(header), protocolformat::description(header), name});
+    }
+    return list;
 }
-bool StreamLoger::openProtocol(int, quint16, const QString&)
+
+bool StreamLoger::openProtocol(int mode, quint16 tickMs, const QString& name)
 {
-    return false;
+    switch (mode) {
+    case Reading:
+        return openForReading(name);
+    case Writing:
+        return openForWriting(tickMs, name);
+    default:
+        return false;
+    }
 }
-void StreamLoger::closeProtocol() {}
-void StreamLoger::protocolTimeBase(QDateTime&, quint16&) const {}
-QDateTime StreamLoger::tickToDateTime(quint32) const
+
+bool StreamLoger::openForReading(const QString& name)
 {
-    return {};
+    m_mode = Closed;
+    m_file.close();
+    const QDir dir = m_catalogue.protocolDir();
+    if (!m_catalogue.hasProtocolDir() || !dir.exists() || dir.absolutePath().isEmpty())
+        return false;
+    m_file.setFileName(dir.absoluteFilePath(name));
+    if (!m_file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = m_file.read(kProtocolHeaderSize);
+    // Too short to carry a header is no protocol either.
+    if (bytes.size() < kProtocolHeaderSize) {
+        m_file.close();
+        return false;
+    }
+    const ProtocolHeader header =
+        protocolformat::decodeHeader(reinterpret_cast<const uchar*>(bytes.constData()));
+    if (!protocolformat::hasSignature(header)) {
+        m_file.close();
+        return false;
+    }
+    m_header = header;
+    m_start = protocolformat::startOf(header);
+    m_mode = Reading;
+    return true;
 }
+
+bool StreamLoger::openForWriting(quint16 tickMs, const QString& description)
+{
+    m_mode = Closed;
+    m_file.close();
+    const QDir dir = m_catalogue.protocolDir();
+    // No tick length would make every automatic tick a division by zero.
+    if (tickMs == 0 || !m_catalogue.hasProtocolDir())
+        return false;
+
+    const QDateTime now = QDateTime::currentDateTime();
+    ProtocolHeader header;
+    protocolformat::setStart(header, now);
+    protocolformat::setDescription(header, description);
+    header.tickMs = tickMs;
+
+    // A second protocol in the same second would otherwise empty the first.
+    m_file.setFileName(dir.absoluteFilePath(protocolformat::fileNameFor(now)));
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return false;
+    const QByteArray bytes = protocolformat::encodeHeader(header);
+    if (m_file.write(bytes) != bytes.size() || !m_file.flush()) {
+        m_file.close();
+        return false;
+    }
+    m_header = header;
+    m_start = now.addMSecs(-now.time().msec());
+    m_lastValues.clear();
+    m_mode = Writing;
+    return true;
+}
+
+void StreamLoger::closeProtocol()
+{
+    m_file.close();
+    m_mode = Closed;
+}
+
+void StreamLoger::protocolTimeBase(QDateTime& start, quint16& tickMs) const
+{
+    start = m_start;
+    tickMs = m_header.tickMs;
+}
+
+QDateTime StreamLoger::tickToDateTime(quint32 tick) const
+{
+    return m_start.addMSecs(qint64(tick) * qint64(m_header.tickMs));
+}
+
 ChannelRecords StreamLoger::readProtocol()
 {
-    return {};
+    g_cancelled = false;
+    if (m_mode != Reading || !m_file.isReadable())
+        return {};
+
+    ChannelSlots channels(m_catalogue);
+    RecordPhase reading(channels);
+    RecordChunks chunks(m_file);
+    const qint64 recordCount = reading.count(chunks);
+
+    emit startLoad(int(recordCount), QStringLiteral("Загрузка протокола ") +
+                                         QFileInfo(m_file.fileName()).absoluteFilePath());
+    QCoreApplication::processEvents();
+
+    const qint64 handled = reading.run(this, chunks, recordCount);
+    emit progressLoad(int(handled));
+    return reading.fill(this);
 }
-bool StreamLoger::writeValue(const QString&, qint32, bool, quint32)
+
+bool StreamLoger::writeValue(const QString& code, qint32 raw, bool force, quint32 tick)
 {
-    return false;
+    const QString key = code.trimmed();
+    if (m_mode != Writing || !m_catalogue.hasCode(key) || !m_file.isWritable())
+        return false;
+    // A record has one byte for the ID; a larger one would land on another channel.
+    const int id = m_catalogue.channelId(key);
+    if (id < 0 || id > 255)
+        return false;
+    if (!force) {
+        const auto it = m_lastValues.constFind(key);
+        if (it != m_lastValues.cend() && it.value() == raw)
+            return true;
+    }
+    if (tick == 0) {
+        const qint64 elapsed = m_start.msecsTo(QDateTime::currentDateTime()) / m_header.tickMs;
+        tick = quint32(std::clamp<qint64>(elapsed, 0, std::numeric_limits<quint32>::max()));
+    }
+    LogRecord record;
+    record.id = quint8(id);
+    record.tick = tick;
+    record.value = raw;
+    const QByteArray bytes = protocolformat::encodeRecord(record);
+    // Flushed at once: a protocol being written is complete on disk after every record.
+    if (m_file.write(bytes) != bytes.size() || !m_file.flush())
+        return false;
+    m_lastValues.insert(key, raw);
+    return true;
 }
-bool StreamLoger::writeReal(const QString&, double, bool, quint32)
+
+bool StreamLoger::writeReal(const QString& code, double value, bool force, quint32 tick)
 {
-    return false;
+    qint32 raw = 0;
+    if (!scaleToRaw(value, rateByCode(code.trimmed()), raw))
+        return false;
+    return writeValue(code, raw, force, tick);
 }

@@ -65,5 +65,15 @@ private:
     StreamLoger() = default;
     Q_DISABLE_COPY_MOVE(StreamLoger)
 
+    enum Mode { Closed = -1, Reading = 0, Writing = 1 };
+
+    bool openForReading(const QString& name);
+    bool openForWriting(quint16 tickMs, const QString& description);
+
     ChannelCatalogue m_catalogue;
+    QFile m_file;
+    int m_mode = Closed;
+    QDateTime m_start;
+    ProtocolHeader m_header;
+    QMap<QString, qint32> m_lastValues;
 };

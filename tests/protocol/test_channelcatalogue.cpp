@@ -51,6 +51,7 @@ private slots:
     void hugeDefinition();
     void oversizedDefinitionIsRefusedUnread();
     void titleAndCodeByTitle();
+    void latestDefinitionOwnsAnId();
     void unknownCodesAndIds();
     void streamLogerDelegates();
 
@@ -335,6 +336,24 @@ void TestChannelCatalogue::titleAndCodeByTitle()
     QCOMPARE(catalogue.codeByTitle(QStringLiteral("Ток (I1)")), QStringLiteral("I1"));
     QCOMPARE(catalogue.codeByTitle(QStringLiteral("Ток (U1)")), QString());
     QCOMPARE(catalogue.codeByTitle(QString()), QString());
+}
+
+void TestChannelCatalogue::latestDefinitionOwnsAnId()
+{
+    QVERIFY(writeDefinition(logDir, R"({"CONTENT": [{"VALUES": [
+        {"CODE": "OLD", "ID": 1}, {"CODE": "KEEP", "ID": 2}, {"CODE": "MOVES", "ID": 3}]}]})"));
+    const QString other = logDir + QStringLiteral("_b");
+    QVERIFY(writeDefinition(other, R"({"CONTENT": [{"VALUES": [
+        {"CODE": "NEW", "ID": 1}, {"CODE": "MOVES", "ID": 4}]}]})"));
+    ChannelCatalogue catalogue;
+    QVERIFY(catalogue.init(logDir));
+    QCOMPARE(catalogue.codeOfId(1), QStringLiteral("OLD"));
+    QVERIFY(catalogue.init(other));
+    QCOMPARE(catalogue.codeOfId(1), QStringLiteral("NEW"));
+    QCOMPARE(catalogue.codeOfId(2), QStringLiteral("KEEP"));
+    QCOMPARE(catalogue.codeOfId(3), QString());
+    QCOMPARE(catalogue.codeOfId(4), QStringLiteral("MOVES"));
+    QCOMPARE(catalogue.codeOfId(5), QString());
 }
 
 void TestChannelCatalogue::unknownCodesAndIds()

@@ -1,0 +1,685 @@
+#include "protocol/streamloger.h"
+#include "protocolfiles.h"
+
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+using Records = QVector<LogRecord>;
+
+LogRecord rec(quint8 id, quint32 tick, qint32 value)
+{
+    LogRecord record;
+    record.id = id;
+    record.tick = tick;
+    record.value = value;
+    return record;
+}
+
+// "tick:value tick:value ..." of a series, for readable comparisons.
+QString points(const Records& series)
+{
+    QStringList out;
+    for (const LogRecord& record : series)
+        out.append(QStringLiteral("%1:%2").arg(record.tick).arg(record.value));
+    return out.join(QLatin1Char(' '));
+}
+
+// The two phases of reading written out plainly, without any of the
+// reader's shortcuts, to check the reader against on arbitrary input.
+ChannelRecords plainRead(const Records& records, const std::function<QString(quint8)>& codeOf)
+{
+    QMap<QString, Records> phase1;
+    QVector<quint32> ticks;
+    for (const LogRecord& record : records) {
+        phase1[codeOf(record.id)].append(record);
+        if (ticks.isEmpty() || ticks.last() != record.tick)
+            ticks.append(record.tick);
+    }
+    ChannelRecords result;
+    for (auto it = phase1.cbegin(); it != phase1.cend(); ++it) {
+        Records& out = result[it.key()];
+        const Records& in = it.value();
+        int p = 0;
+        LogRecord current = in.first();
+        for (const quint32 t : ticks) {
+            if (p >= in.size() || in[p].tick != t) {
+                LogRecord copy = current;
+                copy.tick = t;
+                out.append(copy);
+            } else {
+                out.append(in[p]);
+                current = in[p];
+                ++p;
+                while (p < in.size() && !(in[p].tick > t))
+                    ++p;
+            }
+        }
+    }
+    return result;
+}
+
+const QByteArray kDefinition = R"({"ROOT": "protocols", "CONTENT": [{"GROUP": "main", "VALUES": [
+    {"CODE": "A", "ID": 1, "NAME": "Напряжение", "RATE": 1},
+    {"CODE": "B", "ID": 2, "NAME": "Ток", "RATE": 2},
+    {"CODE": "C", "ID": 3, "NAME": "Температура"},
+    {"CODE": "W", "ID": 300, "NAME": "Вне диапазона"}]}]})";
+} // namespace
+
+class TestStreamLoger : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanup();
+    void cleanupTestCase();
+
+    void headerAndRecordLayout();
+    void listedProtocols();
+    void listSkipsWhatIsNoProtocol();
+    void openModes();
+    void trailingPartialRecordIsIgnored();
+    void gapsRepeatLastValue();
+    void outOfOrderTicks();
+    void duplicateTicksOfOneChannel();
+    void unknownIdUnderEmptyCode();
+    void matchesPlainReadingOnRandomInput();
+    void progressSignals();
+    void cancelInRecordPhase();
+    void cancelInFillingPhase_data();
+    void cancelInFillingPhase();
+    void tickToDateTime();
+    void absurdHeaders();
+    void badFiles();
+    void fileChangesAfterOpening();
+    void writeThenRead();
+    void writeRefusals();
+    void writeRealScaling_data();
+    void writeRealScaling();
+    void newProtocolNeverEmptiesAnExistingOne();
+
+private:
+    QString put(const QString& name, const Records& records, const QByteArray& tail = {});
+    ChannelRecords readFile(const QString& name);
+
+    QTemporaryDir tmp;
+    QString protocolDir;
+    StreamLoger* loger = nullptr;
+    const QDateTime start{QDate(2023, 5, 17), QTime(10, 20, 30)};
+};
+
+void TestStreamLoger::initTestCase()
+{
+    QVERIFY(protocolfiles::writeDefinition(tmp.path(), kDefinition));
+    loger = StreamLoger::instance();
+    QVERIFY(loger->init(tmp.path()));
+    protocolDir = tmp.path() + QStringLiteral("/protocols");
+}
+
+void TestStreamLoger::cleanup()
+{
+    loger->closeProtocol();
+    QDir dir(protocolDir);
+    for (const QString& name : dir.entryList(QDir::Files))
+        dir.remove(name);
+}
+
+void TestStreamLoger::cleanupTestCase()
+{
+    StreamLoger::release();
+}
+
+QString TestStreamLoger::put(const QString& name, const Records& records, const QByteArray& tail)
+{
+    const QByteArray content =
+        protocolfiles::bytes(protocolfiles::header(start, 100, QStringLiteral("тест")), records) +
+        tail;
+    return protocolfiles::write(protocolDir + QLatin1Char('/') + name, content) ? name : QString();
+}
+
+ChannelRecords TestStreamLoger::readFile(const QString& name)
+{
+    if (!loger->openProtocol(0, 0, name))
+        return {{QStringLiteral("not opened"), {}}};
+    ChannelRecords result = loger->readProtocol();
+    loger->closeProtocol();
+    return result;
+}
+
+void TestStreamLoger::headerAndRecordLayout()
+{
+    ProtocolHeader head = protocolfiles::header(QDateTime(QDate(2024, 2, 29), QTime(23, 58, 7)),
+                                                0x1234, QStringLiteral("Яд"));
+    const QByteArray bytes = protocolformat::encodeHeader(head);
+    QCOMPARE(bytes.size(), kProtocolHeaderSize);
+    QCOMPARE(bytes.left(3), QByteArray("LOG"));
+    QCOMPARE(quint8(bytes[3]), quint8(2024 & 0xff));
+    QCOMPARE(quint8(bytes[4]), quint8(2024 >> 8));
+    QCOMPARE(bytes.mid(5, 5), QByteArray("\x02\x1d\x17\x3a\x07", 5));
+    QCOMPARE(bytes.mid(10, 3), QByteArray("\xdf\xe4\x00", 3)); // CP1251 "Яд" and NUL
+    QCOMPARE(bytes.mid(13, 124), QByteArray(124, '\0'));
+    QCOMPARE(bytes.mid(137, 2), QByteArray("\x34\x12", 2));
+
+    const ProtocolHeader back =
+        protocolformat::decodeHeader(reinterpret_cast<const uchar*>(bytes.constData()));
+    QCOMPARE(protocolformat::startOf(back), QDateTime(QDate(2024, 2, 29), QTime(23, 58, 7)));
+    QCOMPARE(protocolformat::description(back), QStringLiteral("Яд"));
+    QCOMPARE(back.tickMs, quint16(0x1234));
+
+    const QByteArray record = protocolformat::encodeRecord(rec(0xAB, 0x01020304, -2));
+    QCOMPARE(record, QByteArray("\xab\x04\x03\x02\x01\xfe\xff\xff\xff", 9));
+    const LogRecord decoded =
+        protocolformat::decodeRecord(reinterpret_cast<const uchar*>(record.constData()));
+    QCOMPARE(decoded.id, quint8(0xAB));
+    QCOMPARE(decoded.tick, 0x01020304u);
+    QCOMPARE(decoded.value, -2);
+    QCOMPARE(protocolformat::fileNameFor(start), QStringLiteral("2023_05_17_10_20_30.log"));
+}
+
+void TestStreamLoger::listedProtocols()
+{
+    QVERIFY(protocolfiles::write(
+        protocolDir + "/b.log",
+        protocolfiles::bytes(protocolfiles::header(start, 1000, QStringLiteral("Испытание №2")),
+                             {})));
+    ProtocolHeader full = protocolfiles::header(start.addDays(1), 100);
+    std::fill(std::begin(full.description), std::end(full.description), '\xe0'); // no NUL at all
+    QVERIFY(
+        protocolfiles::write(protocolDir + "/A.log", protocolfiles::bytes(full, {rec(1, 0, 1)})));
+    QVERIFY(!put("c.log", {}).isEmpty());
+
+    const QList<ProtocolInfo> list = loger->protocolList();
+    QCOMPARE(list.size(), 3);
+    QCOMPARE(list[0].fileName, QStringLiteral("A.log"));
+    QCOMPARE(list[0].start, start.addDays(1));
+    QCOMPARE(list[0].description, QString(127, QChar(0x0430))); // cut at the field's end
+    QCOMPARE(list[1].fileName, QStringLiteral("b.log"));
+    QCOMPARE(list[1].description, QStringLiteral("Испытание №2"));
+    QCOMPARE(list[1].start, start);
+    QCOMPARE(list[2].fileName, QStringLiteral("c.log"));
+}
+
+void TestStreamLoger::listSkipsWhatIsNoProtocol()
+{
+    QByteArray bad = protocolfiles::bytes(protocolfiles::header(start, 100), {rec(1, 0, 1)});
+    bad[0] = 'l';
+    QVERIFY(protocolfiles::write(protocolDir + "/bad.log", bad));
+    QVERIFY(protocolfiles::write(protocolDir + "/empty.log", QByteArray()));
+    QVERIFY(protocolfiles::write(
+        protocolDir + "/short.log",
+        protocolfiles::bytes(protocolfiles::header(start, 100), {}).left(138)));
+    QVERIFY(protocolfiles::write(protocolDir + "/zeros.log", QByteArray(1000, '\0')));
+    QVERIFY(!put("good.txt", {}).isEmpty());
+    QVERIFY(QDir(protocolDir).mkdir("folder.log"));
+    QVERIFY(!put("good.log", {}).isEmpty());
+
+    const QList<ProtocolInfo> list = loger->protocolList();
+    QCOMPARE(list.size(), 1);
+    QCOMPARE(list[0].fileName, QStringLiteral("good.log"));
+    for (const char* name : {"bad.log", "empty.log", "short.log", "zeros.log", "folder.log"})
+        QVERIFY2(!loger->openProtocol(0, 0, name), name);
+    QVERIFY(QDir(protocolDir).rmdir("folder.log"));
+}
+
+void TestStreamLoger::openModes()
+{
+    QVERIFY(!put("p.log", {rec(1, 0, 5)}).isEmpty());
+    QVERIFY(!loger->openProtocol(2, 100, "p.log"));
+    QVERIFY(!loger->openProtocol(-1, 100, "p.log"));
+    QVERIFY(!loger->openProtocol(0, 0, "missing.log"));
+    QVERIFY(loger->readProtocol().isEmpty());
+
+    QVERIFY(loger->openProtocol(0, 0, "p.log"));
+    QDateTime base;
+    quint16 tickMs = 0;
+    loger->protocolTimeBase(base, tickMs);
+    QCOMPARE(base, start);
+    QCOMPARE(tickMs, quint16(100));
+    QVERIFY(!loger->writeValue("A", 1, true, 1));
+    // Reading twice gives the same records.
+    QCOMPARE(points(loger->readProtocol().value("A")), QStringLiteral("0:5"));
+    QCOMPARE(points(loger->readProtocol().value("A")), QStringLiteral("0:5"));
+    loger->closeProtocol();
+    QVERIFY(loger->readProtocol().isEmpty());
+
+    // A failed open leaves nothing open.
+    QVERIFY(loger->openProtocol(0, 0, "p.log"));
+    QVERIFY(!loger->openProtocol(0, 0, "missing.log"));
+    QVERIFY(loger->readProtocol().isEmpty());
+}
+
+void TestStreamLoger::trailingPartialRecordIsIgnored()
+{
+    const QString name = put("t.log", {rec(1, 0, 1), rec(1, 1, 2), rec(1, 2, 3)},
+                             QByteArray("\x01\x03\x00\x00\x00", 5));
+    QFile file(protocolDir + '/' + name);
+    QCOMPARE(file.size(), qint64(139 + 9 * 3 + 5));
+    QVERIFY(loger->openProtocol(0, 0, name));
+    QSignalSpy starts(loger, &StreamLoger::startLoad);
+    const ChannelRecords result = loger->readProtocol();
+    QCOMPARE(starts.first().at(0).toInt(), 3);
+    QCOMPARE(points(result.value("A")), QStringLiteral("0:1 1:2 2:3"));
+    QCOMPARE(result.size(), 1);
+}
+
+void TestStreamLoger::gapsRepeatLastValue()
+{
+    const ChannelRecords result =
+        readFile(put("g.log", {rec(1, 0, 10), rec(2, 0, 20), rec(1, 5, 11)}));
+    QCOMPARE(result.keys(), (QStringList{"A", "B"}));
+    QCOMPARE(points(result["A"]), QStringLiteral("0:10 5:11"));
+    QCOMPARE(points(result["B"]), QStringLiteral("0:20 5:20"));
+    QCOMPARE(result["B"][1].id, quint8(2));
+
+    // Before its first record a channel carries that record's value.
+    const ChannelRecords late =
+        readFile(put("h.log", {rec(1, 0, 1), rec(1, 1, 2), rec(3, 2, 30), rec(1, 3, 4)}));
+    QCOMPARE(points(late["C"]), QStringLiteral("0:30 1:30 2:30 3:30"));
+    QCOMPARE(points(late["A"]), QStringLiteral("0:1 1:2 2:2 3:4"));
+}
+
+void TestStreamLoger::outOfOrderTicks()
+{
+    const ChannelRecords result = readFile(put("o.log", {rec(1, 3, 7), rec(2, 0, 1)}));
+    QCOMPARE(points(result["B"]), QStringLiteral("3:1 0:1"));
+    QCOMPARE(points(result["A"]), QStringLiteral("3:7 0:7"));
+
+    // A channel whose own ticks run backwards: the later ticks are passed over.
+    const ChannelRecords back = readFile(put("q.log", {rec(1, 5, 1), rec(1, 2, 2), rec(1, 6, 3)}));
+    QCOMPARE(points(back["A"]), QStringLiteral("5:1 2:1 6:3"));
+}
+
+void TestStreamLoger::duplicateTicksOfOneChannel()
+{
+    const ChannelRecords result = readFile(
+        put("d.log", {rec(1, 0, 10), rec(1, 0, 11), rec(2, 0, 5), rec(1, 4, 12), rec(1, 4, 13)}));
+    QCOMPARE(points(result["A"]), QStringLiteral("0:10 4:12"));
+    QCOMPARE(points(result["B"]), QStringLiteral("0:5 4:5"));
+}
+
+void TestStreamLoger::unknownIdUnderEmptyCode()
+{
+    // ID 44 is the low byte of channel W's 300, yet no channel owns it.
+    const ChannelRecords result =
+        readFile(put("u.log", {rec(1, 0, 1), rec(99, 0, 7), rec(44, 1, 8), rec(1, 2, 3)}));
+    QCOMPARE(result.keys(), (QStringList{"", "A"}));
+    QCOMPARE(points(result[""]), QStringLiteral("0:7 1:8 2:8"));
+    QCOMPARE(result[""][1].id, quint8(44));
+}
+
+void TestStreamLoger::matchesPlainReadingOnRandomInput()
+{
+    QRandomGenerator random(20230517);
+    const auto codeOf = [](quint8 id) {
+        return id == 1   ? QStringLiteral("A")
+               : id == 2 ? QStringLiteral("B")
+               : id == 3 ? QStringLiteral("C")
+                         : QString();
+    };
+    for (int round = 0; round < 60; ++round) {
+        Records records;
+        const int count = int(random.bounded(1, 3000));
+        const bool aligned = round % 3 == 0; // every channel every tick, ticks ascending
+        for (int i = 0; i < count; ++i) {
+            if (aligned)
+                records.append(rec(quint8(1 + i % 3), quint32(i / 3), qint32(random.generate())));
+            else
+                records.append(rec(quint8(random.bounded(0, 5)), quint32(random.bounded(0, 40)),
+                                   qint32(random.generate())));
+        }
+        const ChannelRecords expected = plainRead(records, codeOf);
+        const ChannelRecords actual = readFile(put(QStringLiteral("r%1.log").arg(round), records));
+        QCOMPARE(actual.keys(), expected.keys());
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+            QCOMPARE(points(actual[it.key()]), points(it.value()));
+            for (int j = 0; j < it.value().size(); ++j)
+                QCOMPARE(actual[it.key()][j].id, it.value()[j].id);
+        }
+    }
+}
+
+void TestStreamLoger::progressSignals()
+{
+    Records records;
+    for (quint32 tick = 0; tick < 2500; ++tick) {
+        records.append(rec(1, tick, 1));
+        if (tick % 2 == 0)
+            records.append(rec(2, tick, 2));
+    }
+    const QString name = put("s.log", records);
+    QVERIFY(loger->openProtocol(0, 0, name));
+    QVector<QPair<int, QString>> starts;
+    QVector<QVector<int>> steps;
+    connect(loger, &StreamLoger::startLoad, this, [&](int count, const QString& text) {
+        starts.append({count, text});
+        steps.append(QVector<int>());
+    });
+    connect(loger, &StreamLoger::progressLoad, this, [&](int step) { steps.last().append(step); });
+    loger->readProtocol();
+    disconnect(loger, nullptr, this, nullptr);
+
+    QCOMPARE(starts.size(), 2);
+    QCOMPARE(starts[0].first, records.size());
+    QCOMPARE(starts[0].second, QStringLiteral("Загрузка протокола ") +
+                                   QFileInfo(protocolDir + "/s.log").absoluteFilePath());
+    QCOMPARE(starts[1].first, 2500 * 2);
+    QCOMPARE(starts[1].second, QStringLiteral("Заполнение пробелов в таблице"));
+    for (const QVector<int>& phase : steps) {
+        QVERIFY(std::is_sorted(phase.cbegin(), phase.cend()));
+        QCOMPARE(phase.first(), 0);
+        QVERIFY(phase.contains(1000));
+        QVERIFY(phase.contains(2000));
+    }
+    // The record phase ends at the record count, the filling phase at its last step.
+    QCOMPARE(steps[0].last(), records.size());
+    QCOMPARE(steps[0][steps[0].size() - 2], records.size() - 1);
+    QCOMPARE(steps[1].last(), 2500 * 2 - 1);
+    // A bar never skips a percent.
+    for (int p = 0; p < 2; ++p) {
+        const QVector<int>& phase = steps[p];
+        const int count = starts[p].first;
+        for (int i = 1; i < phase.size(); ++i)
+            QVERIFY2(phase[i] * 100 / count - phase[i - 1] * 100 / count <= 1,
+                     qPrintable(
+                         QStringLiteral("%1 %2 of %3").arg(phase[i - 1]).arg(phase[i]).arg(count)));
+    }
+}
+
+void TestStreamLoger::cancelInRecordPhase()
+{
+    Records records;
+    for (quint32 tick = 0; tick < 3000; ++tick)
+        for (quint8 id = 1; id <= 3; ++id)
+            records.append(rec(id, tick, qint32(tick)));
+    records.append(rec(9, 3000, 1));
+    QVERIFY(loger->openProtocol(0, 0, put("c.log", records)));
+    int phase = 0;
+    int cancelledAt = -1;
+    int fillCount = -1;
+    QVector<int> phase1;
+    connect(loger, &StreamLoger::startLoad, this, [&](int count) {
+        if (++phase == 2)
+            fillCount = count;
+    });
+    connect(loger, &StreamLoger::progressLoad, this, [&](int step) {
+        if (phase == 1)
+            phase1.append(step);
+        if (phase == 1 && step >= 4000 && cancelledAt < 0) {
+            cancelledAt = step;
+            StreamLoger::cancelLoad();
+        }
+    });
+    const ChannelRecords result = loger->readProtocol();
+    disconnect(loger, nullptr, this, nullptr);
+
+    QVERIFY(cancelledAt >= 4000);
+    const int handled = cancelledAt + 1; // the record at which the flag was seen counts
+    QCOMPARE(phase1.last(), handled);
+    // Only channels seen so far, all left unfilled.
+    QCOMPARE(result.keys(), (QStringList{"A", "B", "C"}));
+    for (const Records& series : result)
+        QVERIFY(series.isEmpty());
+    QCOMPARE(fillCount, (handled + 2) / 3 * 3);
+
+    // The next read starts afresh.
+    QVERIFY(loger->openProtocol(0, 0, "c.log"));
+    QCOMPARE(loger->readProtocol().value("A").size(), 3001);
+}
+
+void TestStreamLoger::cancelInFillingPhase_data()
+{
+    QTest::addColumn<bool>("aligned");
+    QTest::newRow("gaps to fill") << false;
+    QTest::newRow("nothing to fill") << true;
+}
+
+void TestStreamLoger::cancelInFillingPhase()
+{
+    QFETCH(bool, aligned);
+    Records records;
+    for (quint32 tick = 0; tick < 3000; ++tick)
+        for (quint8 id = 1; id <= 3; ++id)
+            if (aligned || id != 2 || tick % 10 == 0)
+                records.append(rec(id, tick, qint32(tick)));
+    QVERIFY(loger->openProtocol(0, 0, put("f.log", records)));
+    int phase = 0;
+    int cancelledAt = -1;
+    connect(loger, &StreamLoger::startLoad, this, [&] { ++phase; });
+    connect(loger, &StreamLoger::progressLoad, this, [&](int step) {
+        if (phase == 2 && step >= 4500 && cancelledAt < 0) {
+            cancelledAt = step;
+            StreamLoger::cancelLoad();
+        }
+    });
+    const ChannelRecords result = loger->readProtocol();
+    disconnect(loger, nullptr, this, nullptr);
+
+    // Steps 0..2999 fill A, 3000..5999 B, 6000.. C; B stops after the step that saw the flag.
+    QVERIFY(cancelledAt >= 4500 && cancelledAt < 6000);
+    QCOMPARE(result.keys(), (QStringList{"A", "B", "C"}));
+    QCOMPARE(result["A"].size(), 3000);
+    QCOMPARE(result["B"].size(), cancelledAt - 3000 + 1);
+    QVERIFY(result["C"].isEmpty());
+    const Records& b = result["B"];
+    for (int j = 0; j < b.size(); ++j) {
+        QCOMPARE(b[j].tick, quint32(j));
+        QCOMPARE(b[j].value, aligned ? j : j / 10 * 10);
+    }
+}
+
+void TestStreamLoger::tickToDateTime()
+{
+    QVERIFY(loger->openProtocol(0, 0, put("k.log", {rec(1, 36000, 1)})));
+    QCOMPARE(loger->tickToDateTime(36000), start.addSecs(3600));
+    QCOMPARE(loger->tickToDateTime(0), start);
+    loger->closeProtocol();
+
+    // The largest tick times the largest tick length needs 64 bits.
+    QVERIFY(protocolfiles::write(protocolDir + "/m.log",
+                                 protocolfiles::bytes(protocolfiles::header(start, 65535), {})));
+    QVERIFY(loger->openProtocol(0, 0, "m.log"));
+    QCOMPARE(loger->tickToDateTime(0xFFFFFFFFu), start.addMSecs(qint64(0xFFFFFFFFu) * 65535));
+}
+
+void TestStreamLoger::absurdHeaders()
+{
+    ProtocolHeader month13 = protocolfiles::header(start, 0);
+    month13.month = 13;
+    ProtocolHeader hour25 = protocolfiles::header(start, 100);
+    hour25.hour = 25;
+    ProtocolHeader zeroYear = protocolfiles::header(start, 100);
+    zeroYear.year = 0;
+    zeroYear.day = 0;
+    QVERIFY(protocolfiles::write(protocolDir + "/1.log",
+                                 protocolfiles::bytes(month13, {rec(1, 7, 1)})));
+    QVERIFY(
+        protocolfiles::write(protocolDir + "/2.log", protocolfiles::bytes(hour25, {rec(1, 7, 1)})));
+    QVERIFY(protocolfiles::write(protocolDir + "/3.log", protocolfiles::bytes(zeroYear, {})));
+
+    const QList<ProtocolInfo> list = loger->protocolList();
+    QCOMPARE(list.size(), 3);
+    for (const ProtocolInfo& info : list)
+        QVERIFY(!info.start.isValid());
+
+    QVERIFY(loger->openProtocol(0, 0, "1.log"));
+    QVERIFY(!loger->tickToDateTime(7).isValid());
+    QDateTime base;
+    quint16 tickMs = 1;
+    loger->protocolTimeBase(base, tickMs);
+    QVERIFY(!base.isValid());
+    QCOMPARE(tickMs, quint16(0));
+    QCOMPARE(points(loger->readProtocol().value("A")), QStringLiteral("7:1"));
+    QVERIFY(loger->openProtocol(0, 0, "2.log"));
+    QVERIFY(!loger->tickToDateTime(0).isValid());
+}
+
+void TestStreamLoger::badFiles()
+{
+    // Header only: no records, no ticks, both phases still announced.
+    QVERIFY(loger->openProtocol(0, 0, put("h.log", {})));
+    QSignalSpy starts(loger, &StreamLoger::startLoad);
+    QVERIFY(loger->readProtocol().isEmpty());
+    QCOMPARE(starts.size(), 2);
+    QCOMPARE(starts[0][0].toInt(), 0);
+    QCOMPARE(starts[1][0].toInt(), 0);
+
+    // A signature followed by zeros: records of the unknown ID 0 at tick 0.
+    QByteArray zeros("LOG");
+    zeros += QByteArray(139 + 9 * 100 - 3, '\0');
+    QVERIFY(protocolfiles::write(protocolDir + "/z.log", zeros));
+    const ChannelRecords zero = readFile("z.log");
+    QCOMPARE(zero.keys(), QStringList{""});
+    QCOMPARE(points(zero[""]), QStringLiteral("0:0"));
+
+    // Random bytes behind a signature: whatever is read is aligned.
+    QRandomGenerator random(7);
+    for (int round = 0; round < 20; ++round) {
+        QByteArray noise("LOG");
+        const int size = int(random.bounded(0, 20000));
+        for (int i = 0; i < size; ++i)
+            noise += char(random.bounded(256));
+        QVERIFY(protocolfiles::write(protocolDir + "/n.log", noise));
+        const ChannelRecords result = readFile("n.log");
+        QVERIFY(!result.contains("not opened") || size < 136);
+        int length = -1;
+        for (const Records& series : result) {
+            QVERIFY(length < 0 || series.size() == length);
+            length = series.size();
+        }
+    }
+}
+
+void TestStreamLoger::fileChangesAfterOpening()
+{
+    // Listed, then gone before it is read.
+    QVERIFY(!put("v.log", {rec(1, 0, 1)}).isEmpty());
+    QCOMPARE(loger->protocolList().size(), 1);
+    QVERIFY(QFile::remove(protocolDir + "/v.log"));
+    QVERIFY(!loger->openProtocol(0, 0, "v.log"));
+    QVERIFY(loger->readProtocol().isEmpty());
+
+    // Cut short after opening: the records that are left.
+    QVERIFY(!put("w.log", {rec(1, 0, 1), rec(1, 1, 2), rec(1, 2, 3)}).isEmpty());
+    QVERIFY(loger->openProtocol(0, 0, "w.log"));
+    QVERIFY(QFile::resize(protocolDir + "/w.log", 139 + 9 + 4));
+    QCOMPARE(points(loger->readProtocol().value("A")), QStringLiteral("0:1"));
+    QVERIFY(QFile::resize(protocolDir + "/w.log", 20));
+    QVERIFY(loger->readProtocol().isEmpty());
+
+    // Removed after opening: the open file still reads.
+    QVERIFY(!put("x.log", {rec(2, 4, 9)}).isEmpty());
+    QVERIFY(loger->openProtocol(0, 0, "x.log"));
+    QVERIFY(QFile::remove(protocolDir + "/x.log"));
+    QCOMPARE(points(loger->readProtocol().value("B")), QStringLiteral("4:9"));
+}
+
+void TestStreamLoger::writeThenRead()
+{
+    const QString description = QStringLiteral("Испытание стенда №3: ёлка «Ё» €");
+    const QDateTime before = QDateTime::currentDateTime().addMSecs(-1000);
+    QVERIFY(loger->openProtocol(1, 250, description));
+    QDateTime written;
+    quint16 tickMs = 0;
+    loger->protocolTimeBase(written, tickMs);
+    QCOMPARE(tickMs, quint16(250));
+    QCOMPARE(written.time().msec(), 0);
+    QVERIFY(written >= before && written <= QDateTime::currentDateTime());
+
+    QVERIFY(loger->writeValue(" A ", 5, true, 1));
+    QVERIFY(loger->writeValue("A", 5, false, 2)); // same value: not written
+    QVERIFY(loger->writeValue("A", 5, true, 3));  // forced
+    QVERIFY(loger->writeValue("A", 6, false, 4));
+    QVERIFY(loger->writeReal("B", -1.23, false, 4));
+    QVERIFY(loger->writeValue("C", 77, false, 2));
+
+    const QString name = protocolformat::fileNameFor(written);
+    const QList<ProtocolInfo> list = loger->protocolList();
+    QCOMPARE(list.size(), 1);
+    QCOMPARE(list[0].fileName, name);
+    QCOMPARE(list[0].start, written);
+    QCOMPARE(list[0].description, description);
+    // Written records are on disk before the protocol is closed.
+    QCOMPARE(QFileInfo(protocolDir + '/' + name).size(), qint64(139 + 9 * 5));
+    loger->closeProtocol();
+
+    const ChannelRecords result = readFile(name);
+    QCOMPARE(points(result["A"]), QStringLiteral("1:5 3:5 4:6 2:6"));
+    QCOMPARE(points(result["B"]), QStringLiteral("1:-123 3:-123 4:-123 2:-123"));
+    QCOMPARE(points(result["C"]), QStringLiteral("1:77 3:77 4:77 2:77"));
+
+    // Tick 0 asks the clock: a record written at once lands near the start.
+    cleanup();
+    QVERIFY(loger->openProtocol(1, 100, QString()));
+    QVERIFY(loger->writeValue("C", 78, false, 0));
+    const QString clocked = loger->protocolList().value(0).fileName;
+    loger->closeProtocol();
+    QVERIFY(readFile(clocked).value("C").value(0).tick <= 20);
+
+    // A description longer than the field is cut to leave room for its NUL.
+    cleanup();
+    QVERIFY(loger->openProtocol(1, 100, QString(300, QChar(0x0416)) + "x"));
+    QCOMPARE(loger->protocolList().value(0).description, QString(126, QChar(0x0416)));
+}
+
+void TestStreamLoger::writeRefusals()
+{
+    QVERIFY(!loger->writeValue("A", 1, true, 1)); // nothing open
+    QVERIFY(!loger->openProtocol(1, 0, "no tick length"));
+    QCOMPARE(QDir(protocolDir).entryList(QDir::Files).size(), 0);
+    QVERIFY(loger->openProtocol(1, 100, "ok"));
+    QVERIFY(!loger->writeValue("nope", 1, true, 1));
+    QVERIFY(!loger->writeValue("W", 1, true, 1)); // ID 300 does not fit a record
+    QVERIFY(!loger->writeReal("A", std::nan(""), true, 1));
+    QVERIFY(!loger->writeReal("A", 1e300, true, 1));
+    QVERIFY(loger->readProtocol().isEmpty());
+    loger->closeProtocol();
+    QVERIFY(!loger->writeValue("A", 1, true, 1));
+    QCOMPARE(QFileInfo(protocolDir + '/' + loger->protocolList().value(0).fileName).size(),
+             qint64(139));
+}
+
+void TestStreamLoger::writeRealScaling_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("raw");
+    QTest::newRow("rate 2") << "B" << 12.34 << 1234;
+    QTest::newRow("binary noise") << "B" << 0.29 << 29;
+    QTest::newRow("cut toward zero") << "B" << 12.349 << 1234;
+    QTest::newRow("negative cut toward zero") << "B" << -12.349 << -1234;
+    QTest::newRow("rate 1") << "A" << 1.25 << 12;
+    QTest::newRow("rate 0") << "C" << -98.9 << -98;
+}
+
+void TestStreamLoger::writeRealScaling()
+{
+    QFETCH(QString, code);
+    QFETCH(double, value);
+    QFETCH(int, raw);
+    QVERIFY(loger->openProtocol(1, 100, QString()));
+    QVERIFY(loger->writeReal(code, value, true, 1));
+    const QString name = loger->protocolList().value(0).fileName;
+    loger->closeProtocol();
+    QCOMPARE(readFile(name).value(code).value(0).value, raw);
+}
+
+void TestStreamLoger::newProtocolNeverEmptiesAnExistingOne()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const QByteArray content =
+        protocolfiles::bytes(protocolfiles::header(now, 100), {rec(1, 0, 1)});
+    for (int s = -1; s <= 3; ++s)
+        QVERIFY(protocolfiles::write(
+            protocolDir + '/' + protocolformat::fileNameFor(now.addSecs(s)), content));
+    QVERIFY(!loger->openProtocol(1, 100, "second"));
+    for (int s = -1; s <= 3; ++s)
+        QCOMPARE(QFileInfo(protocolDir + '/' + protocolformat::fileNameFor(now.addSecs(s))).size(),
+                 qint64(content.size()));
+}
+
+QTEST_GUILESS_MAIN(TestStreamLoger)
+#include "test_streamloger.moc"
