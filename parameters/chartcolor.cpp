@@ -1,6 +1,6 @@
 #include "parameters/chartcolor.h"
 
-#include "table/channelcatalogue.h"
+#include "table/channellookup.h"
 
 #include <QSettings>
 
@@ -41,9 +41,9 @@ int paletteCursor = 0;
 
 } // namespace
 
-ChartColor::ChartColor(QObject* parent) : ChartColor(ChannelCatalogue::streamLoger(), parent) {}
+ChartColor::ChartColor(QObject* parent) : ChartColor(ChannelLookup::streamLoger(), parent) {}
 
-ChartColor::ChartColor(const ChannelCatalogue& catalogue, QObject* parent)
+ChartColor::ChartColor(const ChannelLookup& catalogue, QObject* parent)
     : QObject(parent), m_catalogue(catalogue)
 {
     load();

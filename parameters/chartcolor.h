@@ -5,7 +5,7 @@
 #include <QObject>
 #include <QString>
 
-class ChannelCatalogue;
+class ChannelLookup;
 
 // The lasting colour of every channel code. A code seen for the first time
 // takes the next colour of a fixed palette; colours chosen by the user replace
@@ -17,7 +17,7 @@ class ChartColor : public QObject
 public:
     // Channel titles are resolved through StreamLoger's catalogue.
     explicit ChartColor(QObject* parent = nullptr);
-    explicit ChartColor(const ChannelCatalogue& catalogue, QObject* parent = nullptr);
+    explicit ChartColor(const ChannelLookup& catalogue, QObject* parent = nullptr);
     ~ChartColor() override;
     Q_DISABLE_COPY_MOVE(ChartColor)
 
@@ -30,6 +30,6 @@ public:
     void save() const;
 
 private:
-    const ChannelCatalogue& m_catalogue;
+    const ChannelLookup& m_catalogue;
     QHash<QString, QColor> m_colors;
 };

@@ -1,6 +1,6 @@
 #include "table/protocolassembly.h"
 
-#include "table/channelcatalogue.h"
+#include "table/channellookup.h"
 
 #include <algorithm>
 #include <cmath>
@@ -37,9 +37,9 @@ qint32 shiftedTick(quint32 tick, qint32 offset)
 
 } // namespace
 
-ProtocolAssembly::ProtocolAssembly() : ProtocolAssembly(ChannelCatalogue::streamLoger()) {}
+ProtocolAssembly::ProtocolAssembly() : ProtocolAssembly(ChannelLookup::streamLoger()) {}
 
-ProtocolAssembly::ProtocolAssembly(const ChannelCatalogue& catalogue, const QDateTime& now)
+ProtocolAssembly::ProtocolAssembly(const ChannelLookup& catalogue, const QDateTime& now)
     : m_catalogue(catalogue), m_commonStart(now)
 {
 }

@@ -14,7 +14,7 @@
 #include <memory>
 #include <vector>
 
-class ChannelCatalogue;
+class ChannelLookup;
 
 // One chart channel of an assembly: one channel code of one protocol file.
 struct AssembledChannel
@@ -62,7 +62,7 @@ public:
     // StreamLoger's catalogue; the common start is searched from the current time.
     ProtocolAssembly();
     // `now` bounds the common start: a start after it is not taken.
-    explicit ProtocolAssembly(const ChannelCatalogue& catalogue,
+    explicit ProtocolAssembly(const ChannelLookup& catalogue,
                               const QDateTime& now = QDateTime::currentDateTime());
     ~ProtocolAssembly();
     Q_DISABLE_COPY_MOVE(ProtocolAssembly)
@@ -115,7 +115,7 @@ private:
     void buildOrder();
     void clearBuild();
 
-    const ChannelCatalogue& m_catalogue;
+    const ChannelLookup& m_catalogue;
     QDateTime m_commonStart;
     quint16 m_tickMs = 0;
     QStringList m_codes;

@@ -40,9 +40,14 @@ QStringList ProtocolTableRow::headerTexts(const QTableWidget& table)
 
 void ProtocolTableRow::applyFilter(QTableWidget& table, const TableFilter& filter)
 {
+    // Hiding rows one by one in a table that repaints costs time quadratic in
+    // the row count (seconds for 100 000 rows); with updates off it is linear.
+    const bool updates = table.updatesEnabled();
+    table.setUpdatesEnabled(false);
     for (int row = 0; row < table.rowCount(); ++row) {
         const bool hidden = filter.isHidden(ProtocolTableRow(table, row));
         if (table.isRowHidden(row) != hidden)
             table.setRowHidden(row, hidden);
     }
+    table.setUpdatesEnabled(updates);
 }

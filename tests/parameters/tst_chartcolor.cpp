@@ -1,6 +1,6 @@
 #include "parameters/chartcolor.h"
 
-#include "tests/table/fakecatalogue.h"
+#include "tests/table/fakelookup.h"
 
 #include <QFile>
 #include <QSettings>
@@ -49,13 +49,13 @@ private slots:
     void savingWritesTheArray();
 
 private:
-    FakeCatalogue catalogue;
+    FakeLookup catalogue;
 };
 
 void TestChartColor::init()
 {
     QFile::remove("settings.conf");
-    catalogue = FakeCatalogue();
+    catalogue = FakeLookup();
     catalogue.addChannel("U1", 1, QStringLiteral("Напряжение"));
 }
 

@@ -1,6 +1,6 @@
 #include "table/protocolassembly.h"
 
-#include "tests/table/fakecatalogue.h"
+#include "tests/table/fakelookup.h"
 
 #include <QtTest>
 
@@ -70,12 +70,12 @@ private slots:
     void seriesAreReservedExactlyAndHandedOver();
 
 private:
-    FakeCatalogue catalogue;
+    FakeLookup catalogue;
 };
 
 void TestProtocolAssembly::init()
 {
-    catalogue = FakeCatalogue();
+    catalogue = FakeLookup();
     catalogue.addChannel("A", 1, QStringLiteral("Ток"), 0);
     catalogue.addChannel("B", 2, QStringLiteral("Напряжение"), 1);
     catalogue.addChannel("C", 3, QStringLiteral("Режим"), 0);

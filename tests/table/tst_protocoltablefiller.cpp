@@ -6,7 +6,7 @@
 #include "table/tablefilter.h"
 #include "table/tickrole.h"
 #include "table/timetablewidgetitem.h"
-#include "tests/table/fakecatalogue.h"
+#include "tests/table/fakelookup.h"
 
 #include <QHeaderView>
 #include <QTableWidget>
@@ -39,14 +39,14 @@ private slots:
 private:
     void fill(bool sort = true);
 
-    FakeCatalogue catalogue;
+    FakeLookup catalogue;
     std::unique_ptr<QTableWidget> table;
     std::unique_ptr<ProtocolAssembly> assembly;
 };
 
 void TestProtocolTableFiller::init()
 {
-    catalogue = FakeCatalogue();
+    catalogue = FakeLookup();
     catalogue.addChannel("A", 1, "Ток", 1);
     catalogue.addChannel("M", 2, "Режим", 0);
     catalogue.addRef("M", 1, "Вкл");

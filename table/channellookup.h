@@ -4,10 +4,10 @@
 
 // The questions the table and the palette put to the channel catalogue, behind
 // an interface so that they can be answered without a log definition.
-class ChannelCatalogue
+class ChannelLookup
 {
 public:
-    virtual ~ChannelCatalogue() = default;
+    virtual ~ChannelLookup() = default;
 
     virtual QString channelName(const QString& code) const = 0;
     virtual int rateById(int id) const = 0;
@@ -16,5 +16,5 @@ public:
     virtual QString codeByTitle(const QString& title) const = 0;
 
     // The catalogue of the process-wide StreamLoger.
-    static const ChannelCatalogue& streamLoger();
+    static const ChannelLookup& streamLoger();
 };

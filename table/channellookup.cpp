@@ -1,10 +1,10 @@
-#include "table/channelcatalogue.h"
+#include "table/channellookup.h"
 
 #include "protocol/streamloger.h"
 
 namespace {
 
-class StreamLogerCatalogue : public ChannelCatalogue
+class StreamLogerLookup : public ChannelLookup
 {
 public:
     QString channelName(const QString& code) const override
@@ -28,8 +28,8 @@ public:
 
 } // namespace
 
-const ChannelCatalogue& ChannelCatalogue::streamLoger()
+const ChannelLookup& ChannelLookup::streamLoger()
 {
-    static const StreamLogerCatalogue catalogue;
+    static const StreamLogerLookup catalogue;
     return catalogue;
 }

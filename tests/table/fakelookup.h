@@ -1,12 +1,12 @@
 #pragma once
 
-#include "table/channelcatalogue.h"
+#include "table/channellookup.h"
 
 #include <QHash>
 #include <QMap>
 
 // A catalogue filled by the test: names and RATEs by code/ID, REFS by code.
-class FakeCatalogue : public ChannelCatalogue
+class FakeLookup : public ChannelLookup
 {
 public:
     void addChannel(const QString& code, int id, const QString& name, int rate = 0)
