@@ -1,5 +1,6 @@
 #include "app/commandline.h"
 
+#include <QFile>
 #include <QTextCodec>
 
 StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
@@ -8,15 +9,45 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
     QTextCodec* cp1251 = QTextCodec::codecForName("CP1251");
     for (int i = 0; i < arguments.size(); ++i) {
         const QByteArray option = arguments.at(i).toLower();
-        if (option != "-d" && option != "-l")
+        if (option == "--help") {
+            options.help = true;
             continue;
-        if (i + 1 >= arguments.size())
+        }
+        QString* report = option == "--xlsx"  ? &options.xlsxFile
+                          : option == "--pdf" ? &options.pdfFile
+                          : option == "--csv" ? &options.csvFile
+                                              : nullptr;
+        if (option != "-d" && option != "-l" && !report)
+            continue;
+        if (i + 1 >= arguments.size()) {
+            if (report)
+                options.error = QStringLiteral("Option %1 needs a file name")
+                                    .arg(QString::fromLatin1(arguments.at(i)));
             break;
+        }
         const QByteArray& value = arguments.at(++i);
-        if (option == "-d")
+        if (report)
+            *report = QFile::decodeName(value);
+        else if (option == "-d")
             options.directory = cp1251 ? cp1251->toUnicode(value) : QString::fromLocal8Bit(value);
         else
             options.files.append(QString::fromUtf8(value));
     }
     return options;
+}
+
+QString commandLineHelp()
+{
+    return QStringLiteral(
+        "Usage: voltrek [-d DIR] [-l FILE]... [--xlsx FILE] [--pdf FILE] [--csv FILE]\n"
+        "\n"
+        "  -d DIR       protocol directory holding log.def (default: log beside the program)\n"
+        "  -l FILE      protocol file to read at start; may be repeated\n"
+        "  --xlsx FILE  write the read protocols as an Excel workbook, then exit\n"
+        "  --pdf FILE   write them as a PDF report, then exit\n"
+        "  --csv FILE   write their table as CSV (UTF-8), then exit\n"
+        "  --help       show this list and exit\n"
+        "\n"
+        "With --xlsx, --pdf or --csv no window is shown; the exit status is 0 when\n"
+        "every report was written.\n");
 }

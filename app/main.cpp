@@ -1,20 +1,127 @@
 #include "app/commandline.h"
 #include "app/mainwindow.h"
+#include "protocol/streamloger.h"
 
 #include <QApplication>
 
+#include <cstdio>
+
+namespace {
+
+// Batch runs ask nobody: warnings are remembered, questions answered "no".
+class BatchDialogs : public Dialogs
+{
+public:
+    QStringList warnings;
+
+    QString getOpenFileName(QWidget*, const QString&, const QString&, const QString&) override
+    {
+        return QString();
+    }
+    QString getSaveFileName(QWidget*, const QString&, const QString&, const QString&) override
+    {
+        return QString();
+    }
+    QColor getColor(const QColor&, QWidget*) override { return QColor(); }
+    QMessageBox::StandardButton information(QWidget*, const QString&, const QString&) override
+    {
+        return QMessageBox::Ok;
+    }
+    QMessageBox::StandardButton question(QWidget*, const QString&, const QString&) override
+    {
+        return QMessageBox::No;
+    }
+    QMessageBox::StandardButton warning(QWidget*, const QString&, const QString& text) override
+    {
+        warnings.append(text);
+        return QMessageBox::Ok;
+    }
+};
+
+void printLine(FILE* stream, const QString& text)
+{
+    std::fprintf(stream, "%s\n", text.toLocal8Bit().constData());
+}
+
+// Batch runs keep standard error for their own one-line verdict.
+void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        printLine(stderr, message);
+}
+
+bool hasDisplay()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+int runBatch(MainWindow& window, const StartupOptions& options, const QString& directory)
+{
+    auto dialogs = std::make_unique<BatchDialogs>();
+    BatchDialogs* answers = dialogs.get();
+    window.setDialogs(std::move(dialogs));
+
+    window.setupLoger(directory);
+    if (!answers->warnings.isEmpty())
+        printLine(stderr, QStringLiteral("voltrek: warning: log definition not applied (%1)")
+                              .arg(StreamLoger::instance()->lastError()));
+    answers->warnings.clear();
+
+    window.readProtocols(options.files);
+    if (window.tableRowCount() == 0) {
+        if (!answers->warnings.isEmpty())
+            printLine(stderr, QStringLiteral("voltrek: the protocols' tick lengths differ; "
+                                             "nothing was read"));
+        else if (options.files.isEmpty())
+            printLine(stderr, QStringLiteral("voltrek: no protocol given with -l"));
+        else
+            printLine(stderr, QStringLiteral("voltrek: none of the protocols given with -l "
+                                             "could be read"));
+        return 1;
+    }
+
+    const QString error = window.writeReports(options.xlsxFile, options.pdfFile, options.csvFile);
+    if (!error.isEmpty()) {
+        printLine(stderr, QStringLiteral("voltrek: ") + error);
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
 int main(int argc, char* argv[])
 {
-    QApplication application(argc, argv);
-    MainWindow window;
-
-    QString directory = QCoreApplication::applicationDirPath() + QStringLiteral("/log");
     QList<QByteArray> arguments;
     for (int i = 1; i < argc; ++i)
         arguments.append(QByteArray(argv[i]));
     const StartupOptions options = parseCommandLine(arguments);
+    if (options.help) {
+        printLine(stdout, commandLineHelp());
+        return 0;
+    }
+    if (!options.error.isEmpty()) {
+        printLine(stderr, QStringLiteral("voltrek: ") + options.error);
+        return 2;
+    }
+    // Reports need no screen: without one, batch runs paint offscreen.
+    if (options.batch()) {
+        qInstallMessageHandler(quietMessages);
+        if (!hasDisplay())
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+
+    QApplication application(argc, argv);
+    MainWindow window;
+
+    QString directory = QCoreApplication::applicationDirPath() + QStringLiteral("/log");
     if (!options.directory.isEmpty())
         directory = options.directory;
+
+    if (options.batch())
+        return runBatch(window, options, directory);
 
     window.setupLoger(directory);
     if (!options.files.isEmpty())

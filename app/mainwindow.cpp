@@ -39,6 +39,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), dialogs(std::make
     ui.twFiles->setColumnWidth(0, 200);
     ui.twFiles->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     ui.twFiles->setColumnWidth(2, 100);
+    // The bookmark column is narrower than the header's default minimum.
+    ui.twEntry->horizontalHeader()->setMinimumSectionSize(20);
     ui.twEntry->setColumnWidth(0, 30);
     ui.twEntry->setColumnWidth(1, 200);
 

@@ -2,6 +2,7 @@
 
 #include "app/dialogs.h"
 #include "chart/channelseries.h"
+#include "device/deviceenvironment.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -40,6 +41,11 @@ public:
 
     static QString formatFileSize(qint64 size);
 
+    // Writes the requested reports (empty names are skipped) without any
+    // dialog; returns the English error text, empty when all were written.
+    QString writeReports(const QString& xlsxFile, const QString& pdfFile, const QString& csvFile);
+    int tableRowCount() const { return ui.twEntry->rowCount(); }
+
     // Replaces the modal questions (file choosers, message boxes, colour picker).
     void setDialogs(std::unique_ptr<Dialogs> dialogs);
 
@@ -47,6 +53,8 @@ public:
     qint32 lastTick() const { return m_lastTick; }
     const QMap<QString, ChartProtocol*>& singleCharts() const { return mapSingleCharts; }
     QString deviceFolder() const { return m_deviceFolder; }
+    // Ports, drives, waiting and the monitor as the device actions see them.
+    DeviceEnvironment& deviceEnvironment() { return m_deviceEnvironment; }
 
 signals:
     void initLoger();
@@ -114,4 +122,5 @@ private:
     qint32 m_lastTick = 0;
     QMap<QString, ChartProtocol*> mapSingleCharts;
     QString m_deviceFolder;
+    DeviceEnvironment m_deviceEnvironment;
 };

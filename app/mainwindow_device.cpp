@@ -1,6 +1,102 @@
 #include "app/mainwindow.h"
 
-// Filled in as the subsystem lands.
-void MainWindow::on_actFLASH_triggered() {}
-void MainWindow::on_actCopy_triggered() {}
-void MainWindow::on_actLogger_triggered() {}
+#include "device/drivewatch.h"
+#include "device/loggerserial.h"
+#include "device/safefilecopy.h"
+#include "protocol/streamloger.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QItemSelectionModel>
+
+void MainWindow::on_actFLASH_triggered()
+{
+    DeviceEnvironment& environment = m_deviceEnvironment;
+    const QStringList drivesBefore = environment.driveRoots();
+
+    LoggerSerial serial;
+    serial.setSilenceInterval(environment.silenceMs);
+    if (!serial.switchToFlash(environment.serialPorts())) {
+        dialogs->information(this, tr("FLASH"), tr("Устройство не найдено."));
+        return;
+    }
+    dialogs->information(this, tr("FLASH"),
+                         tr("Устройство найдено. \n ВНИМАНИЕ! Чтение карты занимает несколько "
+                            "минут. \n Дождитесь появления окна выбора файла."));
+
+    const QString drive =
+        device::waitForNewDrive(drivesBefore, environment.driveRoots,
+                                [&environment] { environment.sleep(device::kDrivePauseMs); });
+    if (drive.isEmpty())
+        return;
+    m_deviceFolder = drive;
+    on_actCopy_triggered();
+}
+
+void MainWindow::on_actCopy_triggered()
+{
+    const QString chosen =
+        dialogs->getOpenFileName(this, tr("Copy File"), m_deviceFolder, tr("Log File (*.log)"));
+    if (chosen.isEmpty())
+        return;
+
+    const QFileInfo source(chosen);
+    // Plain directory objects: the reader's own may carry filters that would spoil the comparison.
+    const QString protocolPath = logger->protocolDir().absolutePath();
+    if (source.absoluteDir() == QDir(protocolPath)) {
+        dialogs->information(this, tr("Внимание"), tr("Данный каталог уже хранит файлы лога"));
+        return;
+    }
+
+    const QString fileName = source.fileName();
+    const QString target = protocolPath + QLatin1Char('/') + fileName;
+    if (QFile::exists(target) &&
+        dialogs->question(this, tr("Внимание"),
+                          tr("Файл с таким именем уже существует. /n Желаете заменить его?")) !=
+            QMessageBox::Yes)
+        return;
+
+    // The old target is replaced only by a complete copy, never removed beforehand.
+    SafeFileCopy copier;
+    const bool copied = copier.copy(source.absoluteFilePath(), target);
+    dialogs->information(this, tr("Копирование"),
+                         copied ? tr("Файл скопирован") : tr("Не удалось скопировать файл"));
+
+    refreshProtocols();
+
+    if (dialogs->question(this, tr("Файл"), tr("Открыть файл?")) != QMessageBox::Yes)
+        return;
+
+    QItemSelectionModel* selection = ui.twFiles->selectionModel();
+    selection->clearSelection();
+    for (int row = 0; row < ui.twFiles->rowCount(); ++row) {
+        const QTableWidgetItem* item = ui.twFiles->item(row, 1);
+        if (!item || item->data(Qt::UserRole).toString() != fileName)
+            continue;
+        const QModelIndex index = ui.twFiles->model()->index(row, 0);
+        selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+        selection->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+
+    const QStringList files{fileName};
+    if (m_deviceEnvironment.readProtocols)
+        m_deviceEnvironment.readProtocols(files);
+    else
+        readProtocols(files);
+}
+
+void MainWindow::on_actLogger_triggered()
+{
+    const QString path = m_deviceEnvironment.monitorPath.isEmpty()
+                             ? device::monitorProgramPath()
+                             : m_deviceEnvironment.monitorPath;
+    // Opening a missing file would fail without a word; tell the user instead.
+    if (!QFileInfo(path).isFile()) {
+        dialogs->warning(
+            this, tr("Внимание!"),
+            tr("Программа монитора не найдена:\n%1").arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    m_deviceEnvironment.openMonitor(path);
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "protocol/channelcatalogue.h"
 #include "protocol/protocolformat.h"
 
 #include <QDateTime>
@@ -64,6 +65,5 @@ private:
     StreamLoger() = default;
     Q_DISABLE_COPY_MOVE(StreamLoger)
 
-    QDir m_protocolDir;
-    QString m_lastError;
+    ChannelCatalogue m_catalogue;
 };

@@ -1,0 +1,53 @@
+#include "device/safefilecopy.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+bool SafeFileCopy::copy(const QString& source, const QString& target)
+{
+    m_lastError.clear();
+    const QFileInfo from(source);
+    const QFileInfo to(target);
+    if (!from.isFile())
+        return fail(QStringLiteral("Source is not a file: %1").arg(source));
+    if (to.exists() && from.canonicalFilePath() == to.canonicalFilePath())
+        return fail(QStringLiteral("Source and target are the same file: %1").arg(source));
+    if (to.exists() && !to.isFile())
+        return fail(QStringLiteral("Target is not a file: %1").arg(target));
+
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("Cannot open %1: %2").arg(source, in.errorString()));
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly))
+        return fail(QStringLiteral("Cannot create %1: %2").arg(target, out.errorString()));
+
+    while (!in.atEnd()) {
+        const QByteArray chunk = in.read(kChunkSize);
+        if (in.error() != QFileDevice::NoError) {
+            out.cancelWriting();
+            return fail(QStringLiteral("Cannot read %1: %2").arg(source, in.errorString()));
+        }
+        if (chunk.isEmpty())
+            break;
+        if (!writeChunk(out, chunk)) {
+            out.cancelWriting();
+            return fail(QStringLiteral("Cannot write %1").arg(target));
+        }
+    }
+    if (!out.commit())
+        return fail(QStringLiteral("Cannot replace %1: %2").arg(target, out.errorString()));
+    return true;
+}
+
+bool SafeFileCopy::writeChunk(QIODevice& target, const QByteArray& chunk)
+{
+    return target.write(chunk) == chunk.size();
+}
+
+bool SafeFileCopy::fail(const QString& text)
+{
+    m_lastError = text;
+    return false;
+}

@@ -1,0 +1,130 @@
+#include "reports/pdfreport.h"
+
+#include "reports/reporttable.h"
+
+#include <QDateTime>
+#include <QFont>
+#include <QImage>
+#include <QLine>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPen>
+#include <QSaveFile>
+#include <QVector>
+
+#include <algorithm>
+
+namespace {
+// Device units of the writer's default 1200 dots per inch.
+constexpr int kLeft = 500;
+constexpr int kCellWidth = 3000;
+constexpr int kTextIndent = 100;
+constexpr int kHeaderTop = 2600;
+constexpr int kHeaderBottom = 3100;
+constexpr int kHeaderBaseline = 3000;
+constexpr int kFirstBaseline = 3500;
+constexpr int kRowStep = 500;
+constexpr int kRowAscent = 400;
+constexpr int kRowDescent = 100;
+constexpr int kLastBaseline = 13000;
+constexpr int kPageTopBaseline = 500;
+constexpr int kPenWidth = 20;
+constexpr int kMmPerColumn = 70;
+constexpr int kMmExtra = 10;
+
+bool setPageSizeMM(QPdfWriter& writer, const QSizeF& size)
+{
+    return writer.setPageSize(
+        QPageSize(size, QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
+}
+
+void drawGridLines(QPainter& painter, int columns, int top, int bottom, QVector<QLine>& lines)
+{
+    lines.clear();
+    for (int k = 0; k <= columns; ++k) {
+        const int x = kLeft + kCellWidth * k;
+        lines.append(QLine(x, top, x, bottom));
+    }
+    painter.drawLines(lines);
+}
+} // namespace
+
+ReportResult savePdfReport(const ReportTable& table, const QDateTime& start, const QImage& chart,
+                           const QString& fileName)
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return ReportResult::failure(
+            QStringLiteral("Cannot write %1: %2").arg(fileName, file.errorString()));
+
+    const int columns = std::max(table.columnCount() - 1, 0);
+    const int rows = table.rowCount();
+    const int right = kLeft + kCellWidth * columns;
+
+    QPdfWriter writer(&file);
+    QSizeF page = writer.pageLayout().pageSize().size(QPageSize::Millimeter);
+    page.setWidth(kMmPerColumn * columns + kMmExtra);
+    setPageSizeMM(writer, page);
+
+    QPainter painter;
+    if (!painter.begin(&writer)) {
+        file.cancelWriting();
+        return ReportResult::failure(
+            QStringLiteral("Cannot start the PDF document %1").arg(fileName));
+    }
+    QPen pen;
+    pen.setWidth(kPenWidth);
+    painter.setPen(pen);
+    QFont font = painter.font();
+    font.setWeight(QFont::Bold);
+    font.setPointSize(16);
+    painter.setFont(font);
+
+    painter.drawText(QPointF(700, 1000), QStringLiteral("Анализатор протоколов"));
+    painter.drawText(QPointF(700, 2000),
+                     QStringLiteral("Дата старта: %1")
+                         .arg(start.toString(QStringLiteral("dd/MM/yyyy hh:mm:ss.zzz"))));
+
+    QVector<QLine> lines;
+    lines.reserve(columns + 2);
+    for (int k = 0; k < columns; ++k) {
+        if (table.hasHeader(k + 1))
+            painter.drawText(QPointF(kLeft + kTextIndent + kCellWidth * k, kHeaderBaseline),
+                             table.headerText(k + 1));
+    }
+    drawGridLines(painter, columns, kHeaderTop, kHeaderBottom, lines);
+    painter.drawLine(kLeft, kHeaderTop, right, kHeaderTop);
+    painter.drawLine(kLeft, kHeaderBottom, right, kHeaderBottom);
+
+    font.setWeight(QFont::Normal);
+    font.setPointSize(14);
+    painter.setFont(font);
+    int y = kFirstBaseline;
+    for (int row = 0; row < rows; ++row) {
+        // A page ends only when another row follows, so no page is left blank.
+        if (y > kLastBaseline) {
+            writer.newPage();
+            y = kPageTopBaseline;
+        }
+        for (int k = 0; k < columns; ++k) {
+            if (table.hasItem(row, k + 1))
+                painter.drawText(QPointF(kLeft + kTextIndent + kCellWidth * k, y),
+                                 table.text(row, k + 1));
+        }
+        drawGridLines(painter, columns, y - kRowAscent, y + kRowDescent, lines);
+        painter.drawLine(kLeft, y + kRowDescent, right, y + kRowDescent);
+        y += kRowStep;
+    }
+
+    if (!chart.isNull()) {
+        setPageSizeMM(writer, QSizeF(chart.width(), chart.height()));
+        writer.newPage();
+        painter.drawImage(QRect(0, 0, writer.width(), writer.height()), chart);
+    }
+
+    if (!painter.end() || !file.commit())
+        return ReportResult::failure(
+            QStringLiteral("Cannot write %1: %2").arg(fileName, file.errorString()));
+    return ReportResult::success();
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// What a report reads from a table: headers and cell texts as the table shows
+// them. Rows and columns count from 0; column 0 is the bookmark column, which
+// no report prints.
+class ReportTable
+{
+public:
+    virtual ~ReportTable() = default;
+
+    virtual int columnCount() const = 0;
+    virtual int rowCount() const = 0;
+    virtual bool hasHeader(int column) const = 0;
+    virtual QString headerText(int column) const = 0;
+    virtual bool hasItem(int row, int column) const = 0;
+    virtual QString text(int row, int column) const = 0;
+};

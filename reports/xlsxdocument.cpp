@@ -1,0 +1,204 @@
+#include "reports/xlsxdocument.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFont>
+#include <QImage>
+#include <QSaveFile>
+#include <QTemporaryFile>
+
+#include <xlsxwriter.h>
+
+namespace xlsx {
+
+namespace {
+// 96 dpi: Excel shows a picture of that resolution at its pixel size.
+constexpr int kScreenDotsPerMeter = 3780;
+
+QString libraryError(lxw_error error)
+{
+    return QString::fromUtf8(lxw_strerror(error));
+}
+} // namespace
+
+void Format::setFont(const QFont& font)
+{
+    family = font.family();
+    pointSize = font.pointSizeF() > 0 ? font.pointSizeF() : 0;
+    bold = font.bold();
+    italic = font.italic();
+}
+
+void Format::setBorderStyle(int style)
+{
+    borderStyle = style;
+}
+
+bool Format::isDefault() const
+{
+    return family.isEmpty() && pointSize == 0 && !bold && !italic && borderStyle == 0;
+}
+
+QString Format::key() const
+{
+    return QStringLiteral("%1|%2|%3|%4|%5")
+        .arg(family)
+        .arg(pointSize)
+        .arg(int(bold))
+        .arg(int(italic))
+        .arg(borderStyle);
+}
+
+Document::Document()
+{
+    // The library needs the output name up front; the workbook is built in a
+    // scratch file and copied to its place by saveAs().
+    m_scratch =
+        std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/voltrek-XXXXXX.xlsx"));
+    if (!m_scratch->open()) {
+        fail(QStringLiteral("Cannot create a scratch file: %1").arg(m_scratch->errorString()));
+        return;
+    }
+    m_scratch->close();
+
+    const QByteArray path = QFile::encodeName(m_scratch->fileName());
+    lxw_workbook_options options = {};
+    options.constant_memory = LXW_TRUE;
+    m_workbook = workbook_new_opt(path.constData(), &options);
+    if (m_workbook)
+        m_sheet = workbook_add_worksheet(m_workbook, nullptr);
+    if (!m_sheet)
+        fail(QStringLiteral("Cannot start the workbook"));
+}
+
+Document::~Document()
+{
+    if (m_workbook && !m_closed)
+        workbook_close(m_workbook);
+}
+
+bool Document::fail(const QString& error)
+{
+    m_error = error;
+    return false;
+}
+
+bool Document::checkOpen()
+{
+    if (!m_sheet)
+        return false;
+    if (m_closed)
+        return fail(QStringLiteral("The workbook has already been saved"));
+    return true;
+}
+
+lxw_format* Document::libraryFormat(const Format& format)
+{
+    if (format.isDefault())
+        return nullptr;
+    // The library resolves a format when the workbook is closed, so every
+    // distinct look gets a format object of its own that is never changed.
+    const QString key = format.key();
+    const auto found = m_formats.find(key);
+    if (found != m_formats.end())
+        return found->second;
+
+    lxw_format* created = workbook_add_format(m_workbook);
+    if (!format.family.isEmpty())
+        format_set_font_name(created, format.family.toUtf8().constData());
+    if (format.pointSize > 0)
+        format_set_font_size(created, format.pointSize);
+    if (format.bold)
+        format_set_bold(created);
+    if (format.italic)
+        format_set_italic(created);
+    if (format.borderStyle != 0)
+        format_set_border(created, uint8_t(format.borderStyle));
+    m_formats.emplace(key, created);
+    return created;
+}
+
+bool Document::write(int row, int column, const QString& text, const Format& format)
+{
+    if (!checkOpen())
+        return false;
+    if (row < 1 || column < 1 || row > LXW_ROW_MAX || column > LXW_COL_MAX)
+        return fail(QStringLiteral("Cell (%1, %2) lies outside a worksheet").arg(row).arg(column));
+    const QByteArray utf8 = text.toUtf8();
+    const lxw_error error =
+        worksheet_write_string(m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1), utf8.constData(),
+                               libraryFormat(format));
+    if (error == LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE)
+        return fail(
+            QStringLiteral("Cell (%1, %2) lies above a row already written").arg(row).arg(column));
+    if (error != LXW_NO_ERROR)
+        return fail(
+            QStringLiteral("Cell (%1, %2): %3").arg(row).arg(column).arg(libraryError(error)));
+    return true;
+}
+
+bool Document::insertImage(int row, int column, const QImage& image)
+{
+    if (!checkOpen())
+        return false;
+    if (image.isNull())
+        return fail(QStringLiteral("No image to insert"));
+    if (row < 0 || column < 0 || row >= LXW_ROW_MAX || column >= LXW_COL_MAX)
+        return fail(
+            QStringLiteral("Image anchor (%1, %2) lies outside a worksheet").arg(row).arg(column));
+
+    QImage screen = image;
+    screen.setDotsPerMeterX(kScreenDotsPerMeter);
+    screen.setDotsPerMeterY(kScreenDotsPerMeter);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!screen.save(&buffer, "PNG"))
+        return fail(QStringLiteral("Cannot encode the image"));
+    m_images.append(png);
+
+    const lxw_error error = worksheet_insert_image_buffer(
+        m_sheet, lxw_row_t(row), lxw_col_t(column),
+        reinterpret_cast<const unsigned char*>(m_images.last().constData()),
+        size_t(m_images.last().size()));
+    if (error != LXW_NO_ERROR)
+        return fail(QStringLiteral("Cannot insert the image: %1").arg(libraryError(error)));
+    return true;
+}
+
+bool Document::saveAs(const QString& fileName)
+{
+    if (!m_sheet)
+        return false;
+    if (!m_closed) {
+        m_closed = true;
+        const lxw_error error = workbook_close(m_workbook);
+        m_workbook = nullptr;
+        if (error != LXW_NO_ERROR) {
+            m_sheet = nullptr;
+            return fail(
+                QStringLiteral("Cannot complete the workbook: %1").arg(libraryError(error)));
+        }
+    }
+
+    QFile scratch(m_scratch->fileName());
+    if (!scratch.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("Cannot read the scratch file: %1").arg(scratch.errorString()));
+    QSaveFile target(fileName);
+    if (!target.open(QIODevice::WriteOnly))
+        return fail(QStringLiteral("Cannot write %1: %2").arg(fileName, target.errorString()));
+    constexpr qint64 kChunk = 1 << 20;
+    while (!scratch.atEnd()) {
+        const QByteArray chunk = scratch.read(kChunk);
+        if (chunk.isEmpty() || target.write(chunk) != chunk.size()) {
+            target.cancelWriting();
+            break;
+        }
+    }
+    if (!target.commit())
+        return fail(QStringLiteral("Cannot write %1: %2").arg(fileName, target.errorString()));
+    return true;
+}
+
+} // namespace xlsx

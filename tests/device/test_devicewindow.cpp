@@ -1,0 +1,345 @@
+#include "app/mainwindow.h"
+#include "fakelogger.h"
+#include "protocol/streamloger.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstring>
+
+namespace {
+
+// Answers every modal box from a script and records what was asked.
+class ScriptedDialogs : public Dialogs
+{
+public:
+    struct Script
+    {
+        QString fileToOpen;
+        QList<QMessageBox::StandardButton> answers;
+        QStringList asked;      // "kind|title|text"
+        QStringList openDialog; // caption, start directory, filter
+    };
+
+    explicit ScriptedDialogs(Script* script) : m_script(script) {}
+
+    QString getOpenFileName(QWidget*, const QString& caption, const QString& dir,
+                            const QString& filter) override
+    {
+        m_script->asked.append(QStringLiteral("open|") + caption);
+        m_script->openDialog = QStringList{caption, dir, filter};
+        return m_script->fileToOpen;
+    }
+    QMessageBox::StandardButton information(QWidget*, const QString& title,
+                                            const QString& text) override
+    {
+        return record(QStringLiteral("information"), title, text, QMessageBox::Ok);
+    }
+    QMessageBox::StandardButton question(QWidget*, const QString& title,
+                                         const QString& text) override
+    {
+        const QMessageBox::StandardButton answer =
+            m_script->answers.isEmpty() ? QMessageBox::No : m_script->answers.takeFirst();
+        return record(QStringLiteral("question"), title, text, answer);
+    }
+    QMessageBox::StandardButton warning(QWidget*, const QString& title,
+                                        const QString& text) override
+    {
+        return record(QStringLiteral("warning"), title, text, QMessageBox::Ok);
+    }
+
+private:
+    QMessageBox::StandardButton record(const QString& kind, const QString& title,
+                                       const QString& text, QMessageBox::StandardButton answer)
+    {
+        m_script->asked.append(kind + QLatin1Char('|') + title + QLatin1Char('|') + text);
+        return answer;
+    }
+
+    Script* m_script;
+};
+
+const QString kReplaceQuestion = QStringLiteral(
+    "question|Внимание|Файл с таким именем уже существует. /n Желаете заменить его?");
+const QString kCopied = QStringLiteral("information|Копирование|Файл скопирован");
+const QString kNotCopied = QStringLiteral("information|Копирование|Не удалось скопировать файл");
+const QString kOpenQuestion = QStringLiteral("question|Файл|Открыть файл?");
+const QString kFound = QStringLiteral("information|FLASH|Устройство найдено. \n ВНИМАНИЕ! Чтение "
+                                      "карты занимает несколько минут. \n Дождитесь появления "
+                                      "окна выбора файла.");
+const QString kNotFound = QStringLiteral("information|FLASH|Устройство не найдено.");
+
+// A readable protocol: header with signature, start and tick, then one record.
+QByteArray protocolBytes(const char* description, int second)
+{
+    QByteArray data(139, '\0');
+    std::memcpy(data.data(), "LOG", 3);
+    data[3] = static_cast<char>(2024 & 0xFF);
+    data[4] = static_cast<char>(2024 >> 8);
+    data[5] = 5;
+    data[6] = 17;
+    data[7] = 10;
+    data[8] = 30;
+    data[9] = static_cast<char>(second);
+    std::memcpy(data.data() + 10, description, std::strlen(description));
+    data[137] = 100;
+    data.append(QByteArray::fromHex("01000000002A000000"));
+    return data;
+}
+
+bool writeFile(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestDeviceWindow : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir m_root;
+    QString m_protocols;
+    QString m_card;
+    ScriptedDialogs::Script m_script;
+    std::unique_ptr<MainWindow> m_window;
+    int m_driveReads = 0;
+    QList<int> m_sleeps;
+    QList<QStringList> m_reads;
+
+    void trigger(const char* action)
+    {
+        QAction* found = m_window->findChild<QAction*>(QLatin1String(action));
+        QVERIFY(found);
+        found->trigger();
+    }
+
+    QTableWidget* files() const { return m_window->findChild<QTableWidget*>("twFiles"); }
+
+    // The list as a refresh would show it, for when the list is not yet filled from disk.
+    void listProtocols(const QStringList& names)
+    {
+        QTableWidget* table = files();
+        if (table->rowCount() > 0)
+            return;
+        table->setRowCount(names.size());
+        for (int row = 0; row < names.size(); ++row) {
+            auto* item = new QTableWidgetItem(names.at(row));
+            item->setData(Qt::UserRole, names.at(row));
+            table->setItem(row, 1, item);
+        }
+    }
+
+    int rowOf(const QString& name) const
+    {
+        for (int row = 0; row < files()->rowCount(); ++row) {
+            if (files()->item(row, 1) && files()->item(row, 1)->data(Qt::UserRole) == name)
+                return row;
+        }
+        return -1;
+    }
+
+    // Drive lists: `before` until the given reading, then `after`.
+    void drivesChangeAt(int reading, const QStringList& before, const QStringList& after)
+    {
+        m_window->deviceEnvironment().driveRoots = [=] {
+            return ++m_driveReads < reading ? before : after;
+        };
+    }
+
+private slots:
+    void init()
+    {
+        m_protocols = m_root.filePath(QStringLiteral("protocols"));
+        m_card = m_root.filePath(QStringLiteral("card"));
+        for (const QString& dir : {m_protocols, m_card}) {
+            QDir(dir).removeRecursively();
+            QVERIFY(QDir().mkpath(dir));
+        }
+        const QString definition = QStringLiteral(
+            R"({"ROOT": "protocols", "CONTENT": [{"GROUP": "G", "VALUES": [{"CODE": "U", "ID": 1, "NAME": "Volts", "RATE": 1}]}]})");
+        QVERIFY(writeFile(m_root.filePath(QStringLiteral("log.def")), definition.toUtf8()));
+        QVERIFY(StreamLoger::instance()->init(m_root.path()));
+        QCOMPARE(StreamLoger::instance()->protocolDir().absolutePath(), m_protocols);
+
+        m_script = ScriptedDialogs::Script();
+        m_driveReads = 0;
+        m_sleeps.clear();
+        m_reads.clear();
+        m_window = std::make_unique<MainWindow>();
+        m_window->setDialogs(std::make_unique<ScriptedDialogs>(&m_script));
+        DeviceEnvironment& environment = m_window->deviceEnvironment();
+        environment.serialPorts = [] { return QStringList(); };
+        environment.driveRoots = [] { return QStringList{QStringLiteral("/")}; };
+        environment.sleep = [this](int ms) { m_sleeps.append(ms); };
+        environment.openMonitor = [this](const QString& path) {
+            m_script.asked.append(QStringLiteral("monitor|") + path);
+        };
+        environment.readProtocols = [this](const QStringList& names) { m_reads.append(names); };
+        environment.silenceMs = 300;
+    }
+
+    void cleanup() { m_window.reset(); }
+
+    void cleanupTestCase() { StreamLoger::release(); }
+
+    void copyDialogOpensInTheDeviceFolderAndCanBeCancelled()
+    {
+        trigger("actCopy");
+        QCOMPARE(m_script.openDialog,
+                 (QStringList{"Copy File", QString(), QStringLiteral("Log File (*.log)")}));
+        QCOMPARE(m_script.asked, QStringList{"open|Copy File"});
+        QVERIFY(QDir(m_protocols).isEmpty());
+    }
+
+    void fileInsideTheProtocolDirectoryIsRefused()
+    {
+        QVERIFY(writeFile(m_protocols + "/a.log", protocolBytes("a", 1)));
+        m_script.fileToOpen = m_protocols + "/a.log";
+        trigger("actCopy");
+        QCOMPARE(m_script.asked,
+                 (QStringList{"open|Copy File",
+                              "information|Внимание|Данный каталог уже хранит файлы лога"}));
+        QCOMPARE(QDir(m_protocols).entryList(QDir::Files), QStringList{"a.log"});
+        QCOMPARE(readFile(m_protocols + "/a.log"), protocolBytes("a", 1));
+    }
+
+    void existingTargetIsKeptOnNo()
+    {
+        QVERIFY(writeFile(m_protocols + "/a.log", protocolBytes("old", 1)));
+        QVERIFY(writeFile(m_card + "/a.log", protocolBytes("new", 2)));
+        m_script.fileToOpen = m_card + "/a.log";
+        m_script.answers = {QMessageBox::No};
+        trigger("actCopy");
+        // The replace question keeps its "/n" as it stands: a cosmetic slip, no fault.
+        QCOMPARE(m_script.asked, (QStringList{"open|Copy File", kReplaceQuestion}));
+        QCOMPARE(readFile(m_protocols + "/a.log"), protocolBytes("old", 1));
+        QVERIFY(m_reads.isEmpty());
+    }
+
+    void existingTargetIsReplacedOnYes()
+    {
+        QVERIFY(writeFile(m_protocols + "/a.log", protocolBytes("old", 1)));
+        QVERIFY(writeFile(m_card + "/a.log", protocolBytes("new", 2)));
+        m_script.fileToOpen = m_card + "/a.log";
+        m_script.answers = {QMessageBox::Yes, QMessageBox::No};
+        trigger("actCopy");
+        QCOMPARE(m_script.asked,
+                 (QStringList{"open|Copy File", kReplaceQuestion, kCopied, kOpenQuestion}));
+        QCOMPARE(readFile(m_protocols + "/a.log"), protocolBytes("new", 2));
+        QCOMPARE(QDir(m_protocols).entryList(QDir::Files), QStringList{"a.log"});
+        QVERIFY(m_reads.isEmpty());
+    }
+
+    void failedCopyKeepsTheOldTargetAndStillOffersToOpen()
+    {
+        QVERIFY(writeFile(m_protocols + "/a.log", protocolBytes("old", 1)));
+        // The card was pulled between choosing and copying.
+        m_script.fileToOpen = m_card + "/a.log";
+        m_script.answers = {QMessageBox::Yes, QMessageBox::No};
+        trigger("actCopy");
+        QCOMPARE(m_script.asked,
+                 (QStringList{"open|Copy File", kReplaceQuestion, kNotCopied, kOpenQuestion}));
+        QCOMPARE(readFile(m_protocols + "/a.log"), protocolBytes("old", 1));
+        QCOMPARE(
+            QDir(m_protocols).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{"a.log"});
+    }
+
+    void openingTheCopySelectsItsRowAndReadsOnlyIt()
+    {
+        QVERIFY(writeFile(m_protocols + "/b.log", protocolBytes("b", 1)));
+        QVERIFY(writeFile(m_card + "/a.log", protocolBytes("a", 2)));
+        listProtocols({"b.log", "a.log"});
+        files()->selectRow(rowOf("b.log"));
+        m_script.fileToOpen = m_card + "/a.log";
+        m_script.answers = {QMessageBox::Yes};
+        trigger("actCopy");
+
+        QCOMPARE(m_script.asked, (QStringList{"open|Copy File", kCopied, kOpenQuestion}));
+        QCOMPARE(readFile(m_protocols + "/a.log"), protocolBytes("a", 2));
+        const int row = rowOf("a.log");
+        QVERIFY(row >= 0);
+        const QModelIndexList selected = files()->selectionModel()->selectedRows();
+        QCOMPARE(selected.size(), 1);
+        QCOMPARE(selected.first().row(), row);
+        QCOMPARE(files()->currentRow(), row);
+        QCOMPARE(m_reads, QList<QStringList>{QStringList{"a.log"}});
+    }
+
+    void flashWithoutDeviceSaysSo()
+    {
+        trigger("actFLASH");
+        QCOMPARE(m_script.asked, QStringList{kNotFound});
+        QVERIFY(m_sleeps.isEmpty());
+        QVERIFY(m_window->deviceFolder().isEmpty());
+    }
+
+    void flashHandsTheNewDriveToTheCopyDialog()
+    {
+        if (!pseudoTerminalsAvailable())
+            QSKIP("no pseudo-terminals on this system");
+        FakeLogger logger;
+        logger.setReply({QByteArray::fromHex("55FF01")});
+        QVERIFY(logger.start());
+        const QString port = logger.portName();
+        m_window->deviceEnvironment().serialPorts = [port] { return QStringList{port}; };
+        const QStringList before{QStringLiteral("/"), QStringLiteral("/home")};
+        drivesChangeAt(4, before, before + QStringList{m_card + "/"});
+
+        trigger("actFLASH");
+        QCOMPARE(m_script.asked, (QStringList{kFound, "open|Copy File"}));
+        QCOMPARE(m_window->deviceFolder(), m_card + "/");
+        QCOMPARE(m_script.openDialog.value(1), m_card + "/");
+        QCOMPARE(m_sleeps, (QList<int>{1000, 1000}));
+        QTRY_COMPARE(logger.received(), QByteArray::fromHex("AAFFAA03"));
+    }
+
+    void flashWithoutNewDriveEndsSilently()
+    {
+        if (!pseudoTerminalsAvailable())
+            QSKIP("no pseudo-terminals on this system");
+        FakeLogger logger;
+        logger.setReply({QByteArray::fromHex("55FF"), QByteArray::fromHex("07")}, 20);
+        QVERIFY(logger.start());
+        const QString port = logger.portName();
+        m_window->deviceEnvironment().serialPorts = [port] { return QStringList{port}; };
+        drivesChangeAt(1000, {"/"}, {"/"});
+
+        trigger("actFLASH");
+        QCOMPARE(m_script.asked, QStringList{kFound});
+        QCOMPARE(m_driveReads, 11); // once before probing, ten while waiting
+        QCOMPARE(m_sleeps.size(), 9);
+        QVERIFY(m_window->deviceFolder().isEmpty());
+    }
+
+    void monitorIsOpenedOrItsAbsenceReported()
+    {
+        trigger("actLogger");
+        const QString standard = QCoreApplication::applicationDirPath() + "/DEVMON";
+        QCOMPARE(m_script.asked, QStringList{"warning|Внимание!|Программа монитора не найдена:\n" +
+                                             QDir::toNativeSeparators(standard)});
+
+        m_script.asked.clear();
+        const QString monitor = m_root.filePath(QStringLiteral("DEVMON"));
+        QVERIFY(writeFile(monitor, "#!/bin/sh\n"));
+        m_window->deviceEnvironment().monitorPath = monitor;
+        trigger("actLogger");
+        QCOMPARE(m_script.asked, QStringList{"monitor|" + monitor});
+    }
+};
+
+QTEST_MAIN(TestDeviceWindow)
+#include "test_devicewindow.moc"

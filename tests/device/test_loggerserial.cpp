@@ -1,0 +1,155 @@
+#include "device/loggerserial.h"
+#include "fakelogger.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+// Short enough to keep the suite quick, long against the pauses inside a reply.
+constexpr int kSilenceMs = 300;
+constexpr int kPieceGapMs = 40;
+
+#define REQUIRE_PSEUDO_TERMINALS()                                                                 \
+    if (!pseudoTerminalsAvailable())                                                               \
+    QSKIP("no pseudo-terminals on this system")
+
+const QByteArray kProbe = QByteArray::fromHex("AAFF");
+const QByteArray kProbeAndFlash = QByteArray::fromHex("AAFFAA03");
+
+QByteArray hex(const char* text)
+{
+    return QByteArray::fromHex(text);
+}
+
+} // namespace
+
+class TestLoggerSerial : public QObject
+{
+    Q_OBJECT
+private:
+    std::unique_ptr<FakeLogger> device(const QList<QByteArray>& reply, int pauseMs = 0)
+    {
+        auto fake = std::make_unique<FakeLogger>();
+        fake->setReply(reply, pauseMs);
+        if (!fake->start())
+            return nullptr;
+        return fake;
+    }
+
+    LoggerSerial::ProbeResult probe(const QString& port)
+    {
+        LoggerSerial serial;
+        serial.setSilenceInterval(kSilenceMs);
+        return serial.probe(port);
+    }
+
+private slots:
+    void answerMustBeLongerThanItsStart_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<bool>("logger");
+        QTest::newRow("empty") << QByteArray() << false;
+        QTest::newRow("start only") << hex("55FF") << false;
+        QTest::newRow("one byte more") << hex("55FF01") << true;
+        QTest::newRow("longer") << hex("55FF0102030405") << true;
+        QTest::newRow("wrong second byte") << hex("55FE01") << false;
+        QTest::newRow("start not first") << hex("0055FF01") << false;
+    }
+    void answerMustBeLongerThanItsStart()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(bool, logger);
+        QCOMPARE(LoggerSerial::isLoggerAnswer(answer), logger);
+    }
+
+    void answeringDeviceGetsTheFlashCommand()
+    {
+        REQUIRE_PSEUDO_TERMINALS();
+        auto fake = device({hex("55FF01")});
+        QVERIFY(fake);
+        QCOMPARE(probe(fake->portName()), LoggerSerial::ProbeResult::Switched);
+        QTRY_COMPARE(fake->received(), kProbeAndFlash);
+    }
+
+    void answerInPiecesIsCollectedUntilSilence()
+    {
+        REQUIRE_PSEUDO_TERMINALS();
+        // Every piece alone, and the first two together, would not count.
+        auto fake = device({hex("55"), hex("FF"), hex("01")}, kPieceGapMs);
+        QVERIFY(fake);
+        QCOMPARE(probe(fake->portName()), LoggerSerial::ProbeResult::Switched);
+        QTRY_COMPARE(fake->received(), kProbeAndFlash);
+    }
+
+    void notTheLoggerGetsNoCommand_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("reply");
+        QTest::newRow("start only") << QList<QByteArray>{hex("55FF")};
+        QTest::newRow("start only, in pieces") << QList<QByteArray>{hex("55"), hex("FF")};
+        QTest::newRow("someone else") << QList<QByteArray>{hex("0D0A4F4B0D0A")};
+        QTest::newRow("silent") << QList<QByteArray>{};
+    }
+    void notTheLoggerGetsNoCommand()
+    {
+        REQUIRE_PSEUDO_TERMINALS();
+        QFETCH(QList<QByteArray>, reply);
+        auto fake = device(reply, kPieceGapMs);
+        QVERIFY(fake);
+        QCOMPARE(probe(fake->portName()), LoggerSerial::ProbeResult::NoDevice);
+        QTRY_COMPARE(fake->received(), kProbe);
+        QTest::qWait(50);
+        QCOMPARE(fake->received(), kProbe);
+    }
+
+    void portThatCannotOpenIsSkipped()
+    {
+        REQUIRE_PSEUDO_TERMINALS();
+        QTemporaryDir dir;
+        QFile blocker(dir.filePath(QStringLiteral("file")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        // A path below a plain file cannot name a port.
+        const QString impossible = blocker.fileName() + QStringLiteral("/ttyS0");
+        QCOMPARE(probe(impossible), LoggerSerial::ProbeResult::NotOpened);
+
+        auto fake = device({hex("55FF01")});
+        QVERIFY(fake);
+        LoggerSerial serial;
+        serial.setSilenceInterval(kSilenceMs);
+        QVERIFY(serial.switchToFlash({impossible, fake->portName()}));
+        QTRY_COMPARE(fake->received(), kProbeAndFlash);
+    }
+
+    void everyAnsweringDeviceIsSwitched()
+    {
+        REQUIRE_PSEUDO_TERMINALS();
+        auto first = device({hex("55FF01")});
+        auto silent = device({});
+        auto second = device({hex("55FF"), hex("02")}, kPieceGapMs);
+        QVERIFY(first && silent && second);
+        LoggerSerial serial;
+        serial.setSilenceInterval(kSilenceMs);
+        QVERIFY(serial.switchToFlash({first->portName(), silent->portName(), second->portName()}));
+        QTRY_COMPARE(first->received(), kProbeAndFlash);
+        QTRY_COMPARE(second->received(), kProbeAndFlash);
+        QCOMPARE(silent->received(), kProbe);
+    }
+
+    void noDeviceAnywhereIsNotFound()
+    {
+        REQUIRE_PSEUDO_TERMINALS();
+        LoggerSerial serial;
+        serial.setSilenceInterval(kSilenceMs);
+        QVERIFY(!serial.switchToFlash({}));
+        auto silent = device({});
+        auto other = device({hex("55FF")});
+        QVERIFY(silent && other);
+        QVERIFY(!serial.switchToFlash({silent->portName(), other->portName()}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLoggerSerial)
+#include "test_loggerserial.moc"

@@ -1,0 +1,66 @@
+#include "app/commandline.h"
+
+#include <QtTest>
+
+class TestBatchOptions : public QObject
+{
+    Q_OBJECT
+
+    static StartupOptions parse(const QList<QByteArray>& arguments)
+    {
+        return parseCommandLine(arguments);
+    }
+
+private slots:
+    void reportOptionsMixWithTheOthersInAnyOrder()
+    {
+        const StartupOptions options =
+            parse({"--csv", "out/t.csv", "-d", "logs", "--PDF", "r.pdf", "-l", "a.log", "--xlsx",
+                   "отчет.xlsx", "-L", "b.log"});
+        QCOMPARE(options.directory, QStringLiteral("logs"));
+        QCOMPARE(options.files, QStringList({QStringLiteral("a.log"), QStringLiteral("b.log")}));
+        QCOMPARE(options.xlsxFile, QStringLiteral("отчет.xlsx"));
+        QCOMPARE(options.pdfFile, QStringLiteral("r.pdf"));
+        QCOMPARE(options.csvFile, QStringLiteral("out/t.csv"));
+        QVERIFY(options.batch());
+        QVERIFY(!options.help);
+        QVERIFY(options.error.isEmpty());
+    }
+
+    void withoutReportOptionsTheWindowRuns()
+    {
+        const StartupOptions options = parse({"-l", "a.log", "stray", "-d"});
+        QVERIFY(!options.batch());
+        QCOMPARE(options.files, QStringList{QStringLiteral("a.log")});
+        QVERIFY(options.directory.isEmpty());
+        QVERIFY(options.error.isEmpty());
+    }
+
+    void reportOptionWithoutFileIsAnError()
+    {
+        const StartupOptions options = parse({"-l", "a.log", "--pdf"});
+        QVERIFY(!options.batch());
+        QVERIFY(options.error.contains(QStringLiteral("--pdf")));
+    }
+
+    void valuesAreTakenAsTheyStand()
+    {
+        // A value that looks like an option is still the value.
+        const StartupOptions options = parse({"-l", "--csv", "--xlsx", "-d"});
+        QCOMPARE(options.files, QStringList{QStringLiteral("--csv")});
+        QCOMPARE(options.xlsxFile, QStringLiteral("-d"));
+        QVERIFY(options.csvFile.isEmpty());
+    }
+
+    void helpListsEveryOption()
+    {
+        QVERIFY(parse({"-l", "a.log", "--help"}).help);
+        const QString help = commandLineHelp();
+        for (const char* option :
+             {"-d DIR", "-l FILE", "--xlsx FILE", "--pdf FILE", "--csv FILE", "--help"})
+            QVERIFY2(help.contains(QLatin1String(option)), option);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBatchOptions)
+#include "test_batchoptions.moc"

@@ -1,0 +1,260 @@
+#include "readback.h"
+#include "xlsxreader.h"
+
+#include "app/dialogs.h"
+#include "app/mainwindow.h"
+#include "app/platform.h"
+#include "reports/chartpicture.h"
+#include "reports/tablewidgetreporttable.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QPainter>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+class RecordingDialogs : public Dialogs
+{
+public:
+    QString answer;
+    QStringList questions; // caption|directory|filter of every file question
+    QStringList warnings;  // title|text
+
+    QString getSaveFileName(QWidget*, const QString& caption, const QString& dir,
+                            const QString& filter) override
+    {
+        questions.append(caption + QLatin1Char('|') + dir + QLatin1Char('|') + filter);
+        return answer;
+    }
+    QMessageBox::StandardButton warning(QWidget*, const QString& title,
+                                        const QString& text) override
+    {
+        warnings.append(title + QLatin1Char('|') + text);
+        return QMessageBox::Ok;
+    }
+};
+
+void fill(QTableWidget& table, int rows)
+{
+    table.setSortingEnabled(false);
+    table.setColumnCount(4);
+    table.setHorizontalHeaderItem(2, new QTableWidgetItem(QStringLiteral("Давление (P1)")));
+    table.setHorizontalHeaderItem(3, new QTableWidgetItem(QStringLiteral("Клапан (V1)")));
+    table.setRowCount(rows);
+    for (int r = 0; r < rows; ++r) {
+        table.setItem(
+            r, 1,
+            new QTableWidgetItem(
+                QStringLiteral("05/03/2024 10:20:%1.000").arg(30 + r, 2, 10, QLatin1Char('0'))));
+        table.setItem(r, 2, new QTableWidgetItem(QString::number(1.5 * r)));
+        if (r % 2 == 0)
+            table.setItem(r, 3, new QTableWidgetItem(QStringLiteral("Открыт")));
+    }
+}
+} // namespace
+
+class TestMainWindowReports : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    std::unique_ptr<MainWindow> window;
+    RecordingDialogs* dialogs = nullptr;
+    QStringList opened;
+
+    QTableWidget& table() { return *window->findChild<QTableWidget*>(QStringLiteral("twEntry")); }
+    void trigger(const char* action)
+    {
+        window->findChild<QAction*>(QLatin1String(action))->trigger();
+    }
+
+private slots:
+    void init()
+    {
+        platform::setFileOpener([this](const QString& path) { opened.append(path); });
+        opened.clear();
+        window = std::make_unique<MainWindow>();
+        auto recording = std::make_unique<RecordingDialogs>();
+        dialogs = recording.get();
+        window->setDialogs(std::move(recording));
+    }
+
+    void cleanup()
+    {
+        window.reset();
+        platform::setFileOpener(nullptr);
+    }
+
+    void emptyTableAsksNothing()
+    {
+        dialogs->answer = dir.filePath(QStringLiteral("never"));
+        trigger("actSave");
+        trigger("actPDF");
+        QVERIFY(dialogs->questions.isEmpty());
+        QVERIFY(opened.isEmpty());
+        QVERIFY(!QFile::exists(dialogs->answer + QStringLiteral(".xlsx")));
+    }
+
+    void cancelledQuestionWritesNothing()
+    {
+        fill(table(), 3);
+        trigger("actSave");
+        trigger("actPDF");
+        QCOMPARE(dialogs->questions.size(), 2);
+        QVERIFY(opened.isEmpty());
+        QVERIFY(dialogs->warnings.isEmpty());
+    }
+
+    void workbookHoldsEveryRowAndIsOpened()
+    {
+        fill(table(), 5);
+        table().setRowHidden(1, true);
+        table().setRowHidden(4, true);
+        dialogs->answer = dir.filePath(QStringLiteral("protocol"));
+        trigger("actSave");
+
+        const QString path = dialogs->answer + QStringLiteral(".xlsx");
+        QCOMPARE(dialogs->questions,
+                 QStringList{QStringLiteral("Сохранить отчет||Файл EXCEL (*.xlsx)")});
+        QCOMPARE(opened, QStringList{path});
+        QVERIFY(dialogs->warnings.isEmpty());
+
+        const XlsxContent book = readXlsx(path);
+        QVERIFY(book.ok);
+        QCOMPARE(book.cells.value(QStringLiteral("A3")).text, QStringLiteral("Дата"));
+        QCOMPARE(book.cells.value(QStringLiteral("B3")).text, QStringLiteral("Давление (P1)"));
+        QCOMPARE(book.cells.value(QStringLiteral("A5")).text,
+                 QStringLiteral("05/03/2024 10:20:31.000"));
+        QCOMPARE(book.cells.value(QStringLiteral("B8")).text, QStringLiteral("6"));
+        QCOMPARE(book.cells.value(QStringLiteral("C8")).text, QStringLiteral("Открыт"));
+        QCOMPARE(book.lastRow, 8);
+        QCOMPARE(book.pictures, QVector<QPoint>({QPoint(0, 9)}));
+    }
+
+    void pdfHoldsEveryRowAndIsOpened()
+    {
+        fill(table(), 4);
+        table().setRowHidden(2, true);
+        dialogs->answer = dir.filePath(QStringLiteral("protocol.PDF"));
+        trigger("actPDF");
+
+        QCOMPARE(dialogs->questions,
+                 QStringList{QStringLiteral("Сохранить отчет||Файл PDF (*.pdf)")});
+        QCOMPARE(opened, QStringList{dialogs->answer});
+        const QString text = QString::fromUtf8(
+            runTool(QStringLiteral("pdftotext"), {dialogs->answer, QStringLiteral("-")}));
+        QVERIFY2(text.contains(QStringLiteral("05/03/2024 10:20:32.000")), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("Дата старта: 05/03/2024 10:20:30.000")));
+    }
+
+    void suffixRule_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("xlsx kept") << "actSave"
+                                   << "report.XLSX"
+                                   << "report.XLSX";
+        QTest::newRow("xlsx appended") << "actSave"
+                                       << "report.txt"
+                                       << "report.txt.xlsx";
+        QTest::newRow("xlsx added") << "actSave"
+                                    << "report"
+                                    << "report.xlsx";
+        QTest::newRow("pdf appended") << "actPDF"
+                                      << "report.xlsx"
+                                      << "report.xlsx.pdf";
+    }
+
+    void suffixRule()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, chosen);
+        QFETCH(QString, written);
+        QTemporaryDir here;
+        fill(table(), 1);
+        dialogs->answer = here.filePath(chosen);
+        trigger(action.toLatin1().constData());
+        QCOMPARE(opened, QStringList{here.filePath(written)});
+        QVERIFY(QFile::exists(here.filePath(written)));
+        if (chosen != written)
+            QVERIFY(!QFile::exists(here.filePath(chosen)));
+    }
+
+    void failedSaveWarnsInsteadOfOpening_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::newRow("workbook") << "actSave";
+        QTest::newRow("pdf") << "actPDF";
+    }
+
+    void failedSaveWarnsInsteadOfOpening()
+    {
+        QFETCH(QString, action);
+        const QString blocker = dir.filePath(QStringLiteral("blocker"));
+        QFile file(blocker);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        fill(table(), 2);
+        dialogs->answer = blocker + QStringLiteral("/report");
+        trigger(action.toLatin1().constData());
+        QVERIFY(opened.isEmpty());
+        QCOMPARE(dialogs->warnings.size(), 1);
+        QVERIFY(dialogs->warnings[0].startsWith(QStringLiteral("Внимание!|Не удалось сохранить")));
+        QVERIFY(dialogs->warnings[0].contains(QStringLiteral("report")));
+    }
+
+    void adapterReadsRowsAsTheTableShowsThem()
+    {
+        QTableWidget widget;
+        fill(widget, 3);
+        widget.setRowHidden(0, true);
+        widget.sortItems(2, Qt::DescendingOrder);
+        const TableWidgetReportTable view(widget);
+        QCOMPARE(view.rowCount(), 3);
+        QCOMPARE(view.columnCount(), 4);
+        QVERIFY(!view.hasHeader(0));
+        QCOMPARE(view.headerText(3), QStringLiteral("Клапан (V1)"));
+        QCOMPARE(view.text(0, 2), QStringLiteral("3"));
+        QCOMPARE(view.text(2, 2), QStringLiteral("0"));
+        QVERIFY(!view.hasItem(1, 3));
+        QVERIFY(!view.hasItem(0, 0));
+        QCOMPARE(view.text(1, 3), QString());
+    }
+
+    void blankGrabFallsBackToTheRenderer()
+    {
+        QWidget blank;
+        blank.resize(60, 40);
+        QImage rendered(60, 40, QImage::Format_RGB32);
+        rendered.fill(Qt::red);
+        int renders = 0;
+        const QImage fallback = chartPicture(blank, [&] {
+            ++renders;
+            return rendered;
+        });
+        QCOMPARE(renders, 1);
+        QCOMPARE(fallback, rendered);
+
+        // A renderer that cannot draw leaves the grabbed picture.
+        const QImage kept = chartPicture(blank, [] { return QImage(); });
+        QCOMPARE(kept.size(), QSize(60, 40));
+
+        QLabel drawn(QStringLiteral("chart"));
+        drawn.resize(60, 40);
+        const QImage grabbed = chartPicture(drawn, [&] {
+            ++renders;
+            return rendered;
+        });
+        QCOMPARE(renders, 1);
+        QVERIFY(!isBlankImage(grabbed));
+        QCOMPARE(grabbed.size(), QSize(60, 40));
+    }
+};
+
+QTEST_MAIN(TestMainWindowReports)
+#include "test_mainwindowreports.moc"

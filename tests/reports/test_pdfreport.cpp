@@ -1,0 +1,158 @@
+#include "listtable.h"
+#include "readback.h"
+
+#include "reports/pdfreport.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QImage>
+#include <QRegularExpression>
+#include <QSizeF>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+constexpr double kPointsPerMm = 72.0 / 25.4;
+
+// Page sizes in millimetres, as poppler reads them.
+QVector<QSizeF> pageSizes(const QString& path)
+{
+    const QString info = QString::fromUtf8(
+        runTool(QStringLiteral("pdfinfo"), {QStringLiteral("-f"), QStringLiteral("1"),
+                                            QStringLiteral("-l"), QStringLiteral("1000"), path}));
+    QVector<QSizeF> sizes;
+    const QRegularExpression line(QStringLiteral(R"(Page\s+\d+ size:\s+([\d.]+) x ([\d.]+) pts)"));
+    auto it = line.globalMatch(info);
+    while (it.hasNext()) {
+        const auto match = it.next();
+        sizes.append(QSizeF(match.captured(1).toDouble() / kPointsPerMm,
+                            match.captured(2).toDouble() / kPointsPerMm));
+    }
+    return sizes;
+}
+
+QString pageText(const QString& path, int page)
+{
+    const QString number = QString::number(page);
+    return QString::fromUtf8(runTool(QStringLiteral("pdftotext"),
+                                     {QStringLiteral("-f"), number, QStringLiteral("-l"), number,
+                                      QStringLiteral("-layout"), path, QStringLiteral("-")}));
+}
+
+bool sameSize(const QSizeF& actual, const QSizeF& expected)
+{
+    return qAbs(actual.width() - expected.width()) < 0.5 &&
+           qAbs(actual.height() - expected.height()) < 0.5;
+}
+
+// The rows of the numbered table that a page shows, by their first cell.
+QVector<int> rowsOnPage(const QString& text)
+{
+    QVector<int> rows;
+    const QRegularExpression cell(QStringLiteral(R"(\bR(\d{3})C1\b)"));
+    auto it = cell.globalMatch(text);
+    while (it.hasNext())
+        rows.append(it.next().captured(1).toInt());
+    return rows;
+}
+
+QVector<int> range(int first, int last)
+{
+    QVector<int> numbers;
+    for (int i = first; i <= last; ++i)
+        numbers.append(i);
+    return numbers;
+}
+} // namespace
+
+class TestPdfReport : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir;
+    const QStringList titles = {QStringLiteral("Дата"), QStringLiteral("Давление (P1)"),
+                                QStringLiteral("Клапан (V1)")};
+    const QDateTime start = QDateTime(QDate(2024, 3, 5), QTime(10, 20, 30, 40));
+
+    static QImage picture(int width, int height)
+    {
+        QImage image(width, height, QImage::Format_RGB32);
+        image.fill(Qt::darkGreen);
+        return image;
+    }
+
+private slots:
+    void pagesAndRowsFollowTheGrid()
+    {
+        // 20 rows on the first page, 26 on each later one, then the chart page.
+        const QString path = dir.filePath(QStringLiteral("grid.pdf"));
+        const ListTable table = ListTable::numbered(titles, 20 + 26 + 1);
+        QVERIFY(savePdfReport(table, start, picture(1200, 500), path));
+
+        const QVector<QSizeF> sizes = pageSizes(path);
+        QCOMPARE(sizes.size(), 4);
+        for (int page = 0; page < 3; ++page)
+            QVERIFY2(sameSize(sizes[page], QSizeF(220, 297)), qPrintable(QString::number(page)));
+        QVERIFY(sameSize(sizes[3], QSizeF(1200, 500)));
+
+        QCOMPARE(rowsOnPage(pageText(path, 1)), range(1, 20));
+        QCOMPARE(rowsOnPage(pageText(path, 2)), range(21, 46));
+        QCOMPARE(rowsOnPage(pageText(path, 3)), range(47, 47));
+        QVERIFY(pageText(path, 4).trimmed().isEmpty());
+    }
+
+    void firstPageCarriesTitleDateHeadersAndCells()
+    {
+        const QString path = dir.filePath(QStringLiteral("texts.pdf"));
+        ListTable table = ListTable::numbered(titles, 2);
+        table.rows[1][3] = QStringLiteral("Открыт");
+        table.rows[1][2] = std::nullopt;
+        QVERIFY(savePdfReport(table, start, picture(300, 200), path));
+
+        const QString text = pageText(path, 1);
+        QVERIFY2(text.contains(QStringLiteral("Анализатор протоколов")), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("Дата старта: 05/03/2024 10:20:30.040")));
+        for (const QString& title : titles)
+            QVERIFY2(text.contains(title), qPrintable(title));
+        QVERIFY(text.contains(QStringLiteral("R001C2")));
+        QVERIFY(text.contains(QStringLiteral("Открыт")));
+        QVERIFY(!text.contains(QStringLiteral("R002C2")));
+    }
+
+    void exactlyFullPageAddsNoBlankPage()
+    {
+        const QString path = dir.filePath(QStringLiteral("full.pdf"));
+        QVERIFY(savePdfReport(ListTable::numbered(titles, 20), start, picture(40, 30), path));
+        const QVector<QSizeF> sizes = pageSizes(path);
+        QCOMPARE(sizes.size(), 2);
+        QVERIFY(sameSize(sizes[1], QSizeF(40, 30)));
+    }
+
+    void pageWidthFollowsTheColumnCount()
+    {
+        const QString path = dir.filePath(QStringLiteral("wide.pdf"));
+        const QStringList many = {QStringLiteral("Дата"), "a", "b", "c", "d", "e", "f"};
+        QVERIFY(savePdfReport(ListTable::numbered(many, 1), start, QImage(), path));
+        const QVector<QSizeF> sizes = pageSizes(path);
+        QCOMPARE(sizes.size(), 1);
+        QVERIFY(sameSize(sizes[0], QSizeF(70 * 7 + 10, 297)));
+    }
+
+    void unwritablePathIsReportedAndLeavesNoFile()
+    {
+        const QString blocker = dir.filePath(QStringLiteral("blocker"));
+        QFile file(blocker);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        const QString path = blocker + QStringLiteral("/report.pdf");
+        const ReportResult result =
+            savePdfReport(ListTable::numbered(titles, 3), start, picture(10, 10), path);
+        QVERIFY(!result);
+        QVERIFY(!result.error.isEmpty());
+        QVERIFY(!QFile::exists(path));
+    }
+};
+
+QTEST_MAIN(TestPdfReport)
+#include "test_pdfreport.moc"

@@ -1,0 +1,148 @@
+#pragma once
+
+#include "readback.h"
+
+#include <QMap>
+#include <QPoint>
+#include <QVector>
+#include <QXmlStreamReader>
+
+// Reads back what a spreadsheet program sees in a workbook: the package's
+// parts, the first sheet's cells with their fonts and borders, and the
+// anchors of its pictures.
+struct XlsxCell
+{
+    QString text;
+    QString type; // the cell's t attribute
+    bool formula = false;
+    bool bold = false;
+    QString fontName;
+    QStringList borders; // left, right, top, bottom styles
+};
+
+struct XlsxContent
+{
+    bool ok = false;
+    QStringList parts;
+    QMap<QString, XlsxCell> cells; // by reference, "A1"
+    QVector<QPoint> pictures;      // anchors (column, row) counted from 0
+    int lastRow = 0;               // 1-based
+};
+
+inline QByteArray xlsxPart(const QString& path, const QString& part)
+{
+    return runTool(QStringLiteral("unzip"), {QStringLiteral("-p"), path, part});
+}
+
+inline XlsxContent readXlsx(const QString& path)
+{
+    XlsxContent content;
+    const QByteArray list = runTool(QStringLiteral("unzip"), {QStringLiteral("-Z1"), path});
+    content.parts = QString::fromUtf8(list).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (content.parts.isEmpty())
+        return content;
+
+    QStringList shared;
+    {
+        QXmlStreamReader xml(xlsxPart(path, QStringLiteral("xl/sharedStrings.xml")));
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (xml.isStartElement() && xml.name() == QLatin1String("si"))
+                shared.append(QString());
+            else if (xml.isStartElement() && xml.name() == QLatin1String("t") && !shared.isEmpty())
+                shared.last() += xml.readElementText();
+        }
+    }
+
+    struct Xf
+    {
+        int font = 0;
+        int border = 0;
+    };
+    QVector<Xf> xfs;
+    QVector<QPair<bool, QString>> fonts;
+    QVector<QStringList> borders;
+    {
+        QXmlStreamReader xml(xlsxPart(path, QStringLiteral("xl/styles.xml")));
+        QString section;
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (!xml.isStartElement())
+                continue;
+            const auto name = xml.name();
+            const auto attributes = xml.attributes();
+            if (name == QLatin1String("fonts") || name == QLatin1String("borders") ||
+                name == QLatin1String("cellXfs") || name == QLatin1String("cellStyleXfs"))
+                section = name.toString();
+            else if (section == QLatin1String("fonts") && name == QLatin1String("font"))
+                fonts.append({false, QString()});
+            else if (section == QLatin1String("fonts") && name == QLatin1String("b"))
+                fonts.last().first = attributes.value(QLatin1String("val")) != QLatin1String("0");
+            else if (section == QLatin1String("fonts") && name == QLatin1String("name"))
+                fonts.last().second = attributes.value(QLatin1String("val")).toString();
+            else if (section == QLatin1String("borders") && name == QLatin1String("border"))
+                borders.append(QStringList{QString(), QString(), QString(), QString()});
+            else if (section == QLatin1String("borders")) {
+                const int side =
+                    QStringList{"left", "right", "top", "bottom"}.indexOf(name.toString());
+                if (side >= 0)
+                    borders.last()[side] = attributes.value(QLatin1String("style")).toString();
+            } else if (section == QLatin1String("cellXfs") && name == QLatin1String("xf"))
+                xfs.append({attributes.value(QLatin1String("fontId")).toInt(),
+                            attributes.value(QLatin1String("borderId")).toInt()});
+        }
+    }
+
+    {
+        QXmlStreamReader xml(xlsxPart(path, QStringLiteral("xl/worksheets/sheet1.xml")));
+        QString reference;
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (!xml.isStartElement())
+                continue;
+            const auto name = xml.name();
+            if (name == QLatin1String("row")) {
+                content.lastRow = xml.attributes().value(QLatin1String("r")).toInt();
+            } else if (name == QLatin1String("c")) {
+                reference = xml.attributes().value(QLatin1String("r")).toString();
+                XlsxCell& cell = content.cells[reference];
+                cell.type = xml.attributes().value(QLatin1String("t")).toString();
+                const Xf xf = xfs.value(xml.attributes().value(QLatin1String("s")).toInt());
+                cell.bold = fonts.value(xf.font).first;
+                cell.fontName = fonts.value(xf.font).second;
+                cell.borders = borders.value(xf.border);
+            } else if (name == QLatin1String("f")) {
+                content.cells[reference].formula = true;
+            } else if (name == QLatin1String("t")) {
+                content.cells[reference].text += xml.readElementText();
+            } else if (name == QLatin1String("v")) {
+                XlsxCell& cell = content.cells[reference];
+                const QString value = xml.readElementText();
+                cell.text = cell.type == QLatin1String("s") ? shared.value(value.toInt()) : value;
+            }
+        }
+    }
+
+    {
+        QXmlStreamReader xml(xlsxPart(path, QStringLiteral("xl/drawings/drawing1.xml")));
+        bool inFrom = false;
+        QPoint anchor;
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (xml.isEndElement() && xml.name() == QLatin1String("from")) {
+                inFrom = false;
+                content.pictures.append(anchor);
+            }
+            if (!xml.isStartElement())
+                continue;
+            if (xml.name() == QLatin1String("from"))
+                inFrom = true;
+            else if (inFrom && xml.name() == QLatin1String("col"))
+                anchor.setX(xml.readElementText().toInt());
+            else if (inFrom && xml.name() == QLatin1String("row"))
+                anchor.setY(xml.readElementText().toInt());
+        }
+    }
+    content.ok = true;
+    return content;
+}
