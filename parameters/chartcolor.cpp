@@ -1,0 +1,102 @@
+#include "parameters/chartcolor.h"
+
+#include "table/channellookup.h"
+
+#include <QSettings>
+
+#include <array>
+
+namespace {
+
+const QString settingsFile = QStringLiteral("settings.conf");
+const QString arrayName = QStringLiteral("Colors");
+const QString channelKey = QStringLiteral("channel");
+const QString colorKey = QStringLiteral("color");
+
+struct PaletteEntry
+{
+    const char* name;
+    Qt::GlobalColor fallback;
+};
+
+// Named colours; "darkYellow" is no colour name the parser knows, and an
+// invalid colour would paint its channel black and be saved as #000000.
+constexpr std::array<PaletteEntry, 8> palette = {{{"cyan", Qt::cyan},
+                                                  {"magenta", Qt::magenta},
+                                                  {"yellow", Qt::yellow},
+                                                  {"gray", Qt::gray},
+                                                  {"darkCyan", Qt::darkCyan},
+                                                  {"darkMagenta", Qt::darkMagenta},
+                                                  {"darkYellow", Qt::darkYellow},
+                                                  {"darkGray", Qt::darkGray}}};
+
+QColor paletteColor(size_t index)
+{
+    const QColor parsed(QLatin1String(palette[index].name));
+    return parsed.isValid() ? parsed : QColor(palette[index].fallback);
+}
+
+// Belongs to the process, not to one palette: 0 at start, never reset.
+int paletteCursor = 0;
+
+} // namespace
+
+ChartColor::ChartColor(QObject* parent) : ChartColor(ChannelLookup::streamLoger(), parent) {}
+
+ChartColor::ChartColor(const ChannelLookup& catalogue, QObject* parent)
+    : QObject(parent), m_catalogue(catalogue)
+{
+    load();
+}
+
+ChartColor::~ChartColor()
+{
+    save();
+}
+
+QColor ChartColor::color(const QString& code)
+{
+    auto it = m_colors.find(code);
+    if (it == m_colors.end()) {
+        int w = paletteCursor;
+        if (w >= int(palette.size()))
+            w = 0;
+        paletteCursor = w + 1;
+        it = m_colors.insert(code, paletteColor(size_t(w)));
+    }
+    return it.value();
+}
+
+void ChartColor::setColor(const QString& name, const QColor& color)
+{
+    const QString code = m_catalogue.codeByTitle(name);
+    if (!code.isEmpty())
+        m_colors.insert(code, color);
+}
+
+void ChartColor::load()
+{
+    QSettings settings(settingsFile, QSettings::IniFormat);
+    const int count = settings.beginReadArray(arrayName);
+    for (int i = 0; i < count; ++i) {
+        settings.setArrayIndex(i);
+        m_colors.insert(settings.value(channelKey).toString(),
+                        QColor(settings.value(colorKey).toString()));
+    }
+    settings.endArray();
+}
+
+void ChartColor::save() const
+{
+    QSettings settings(settingsFile, QSettings::IniFormat);
+    // Elements of an earlier, longer array would otherwise linger after the new size.
+    settings.remove(arrayName);
+    settings.beginWriteArray(arrayName);
+    int i = 0;
+    for (auto it = m_colors.cbegin(); it != m_colors.cend(); ++it) {
+        settings.setArrayIndex(i++);
+        settings.setValue(channelKey, it.key());
+        settings.setValue(colorKey, it.value().name());
+    }
+    settings.endArray();
+}

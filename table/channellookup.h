@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+// The questions the table and the palette put to the channel catalogue, behind
+// an interface so that they can be answered without a log definition.
+class ChannelLookup
+{
+public:
+    virtual ~ChannelLookup() = default;
+
+    virtual QString channelName(const QString& code) const = 0;
+    virtual int rateById(int id) const = 0;
+    virtual bool hasRefs(const QString& code) const = 0;
+    virtual QString refText(const QString& code, int raw) const = 0;
+    virtual QString codeByTitle(const QString& title) const = 0;
+
+    // The catalogue of the process-wide StreamLoger.
+    static const ChannelLookup& streamLoger();
+};

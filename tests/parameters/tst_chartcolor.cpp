@@ -1,0 +1,141 @@
+#include "parameters/chartcolor.h"
+
+#include "tests/table/fakelookup.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QtTest>
+
+namespace {
+
+const QStringList paletteNames = {"#00ffff", "#ff00ff", "#ffff00", "#808080",
+                                  "#008b8b", "#8b008b", "#808000", "#a9a9a9"};
+
+// The cursor belongs to the process; ask fresh codes until the last palette
+// colour was handed out, so that the next new code gets the first one.
+void moveCursorToStart(ChartColor& palette)
+{
+    static int fresh = 0;
+    for (int i = 0; i < 8; ++i) {
+        if (palette.color(QStringLiteral("drain%1").arg(fresh++)).name() == paletteNames.last())
+            return;
+    }
+}
+
+QMap<QString, QString> storedColors()
+{
+    QSettings settings("settings.conf", QSettings::IniFormat);
+    QMap<QString, QString> colors;
+    const int count = settings.beginReadArray("Colors");
+    for (int i = 0; i < count; ++i) {
+        settings.setArrayIndex(i);
+        colors.insert(settings.value("channel").toString(), settings.value("color").toString());
+    }
+    settings.endArray();
+    return colors;
+}
+
+} // namespace
+
+class TestChartColor : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void newCodesTakeThePaletteInOrderAndWrap();
+    void storedColourIsKeptAndDoesNotMoveTheCursor();
+    void setColorStoresUnderTheTitlesCode();
+    void savingWritesTheArray();
+
+private:
+    FakeLookup catalogue;
+};
+
+void TestChartColor::init()
+{
+    QFile::remove("settings.conf");
+    catalogue = FakeLookup();
+    catalogue.addChannel("U1", 1, QStringLiteral("Напряжение"));
+}
+
+void TestChartColor::newCodesTakeThePaletteInOrderAndWrap()
+{
+    ChartColor palette(catalogue);
+    moveCursorToStart(palette);
+    QStringList names;
+    for (int i = 1; i <= 9; ++i)
+        names.append(palette.color(QStringLiteral("U%1").arg(i)).name());
+    QCOMPARE(names, paletteNames + QStringList{paletteNames.first()});
+    // Asking again does not advance the cursor; a second palette shares it.
+    QCOMPARE(palette.color("U3").name(), paletteNames[2]);
+    {
+        ChartColor other(catalogue);
+        QCOMPARE(other.color("U3").name(), paletteNames[1]);
+    }
+    QCOMPARE(palette.color("newer").name(), paletteNames[2]);
+}
+
+void TestChartColor::storedColourIsKeptAndDoesNotMoveTheCursor()
+{
+    {
+        QSettings settings("settings.conf", QSettings::IniFormat);
+        settings.beginWriteArray("Colors");
+        settings.setArrayIndex(0);
+        settings.setValue("channel", "U1");
+        settings.setValue("color", "#ff0000");
+        settings.setArrayIndex(1);
+        settings.setValue("channel", "U2");
+        settings.setValue("color", "not a colour");
+        settings.endArray();
+    }
+    ChartColor palette(catalogue);
+    moveCursorToStart(palette);
+    QCOMPARE(palette.color("U1"), QColor(Qt::red));
+    QCOMPARE(palette.color("U3").name(), paletteNames.first());
+    // An unreadable stored colour stays what it is.
+    QVERIFY(!palette.color("U2").isValid());
+}
+
+void TestChartColor::setColorStoresUnderTheTitlesCode()
+{
+    {
+        ChartColor palette(catalogue);
+        palette.setColor(QStringLiteral("Напряжение (U1)"), QColor("#123456"));
+        palette.setColor(QStringLiteral("Нет такого (X)"), QColor("#654321"));
+        QCOMPARE(palette.color("U1").name(), QStringLiteral("#123456"));
+    }
+    const auto stored = storedColors();
+    QCOMPARE(stored.value("U1"), QStringLiteral("#123456"));
+    QVERIFY(!stored.contains("X"));
+    QVERIFY(!stored.values().contains("#654321"));
+}
+
+void TestChartColor::savingWritesTheArray()
+{
+    {
+        QSettings settings("settings.conf", QSettings::IniFormat);
+        settings.beginWriteArray("Colors");
+        for (int i = 0; i < 3; ++i) {
+            settings.setArrayIndex(i);
+            settings.setValue("channel", "U1");
+            settings.setValue("color", QStringLiteral("#00000%1").arg(i));
+        }
+        settings.endArray();
+    }
+    {
+        ChartColor palette(catalogue);
+        palette.color("U2");
+        palette.setColor(QStringLiteral("Напряжение (U1)"), QColor(0x12, 0x34, 0x56, 0x78));
+    }
+    // The later element of a code wins on load; alpha is not stored; no stale elements.
+    const auto stored = storedColors();
+    QCOMPARE(stored.keys(), QStringList({"U1", "U2"}));
+    QCOMPARE(stored.value("U1"), QStringLiteral("#123456"));
+    QSettings settings("settings.conf", QSettings::IniFormat);
+    QCOMPARE(settings.value("Colors/size").toInt(), 2);
+    QVERIFY(!settings.contains("Colors/3/channel"));
+}
+
+QTEST_GUILESS_MAIN(TestChartColor)
+#include "tst_chartcolor.moc"
