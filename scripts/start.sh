@@ -15,7 +15,7 @@ demo_dir=$(pwd)/demo
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "No display found: writing the demo's reports instead of opening the window."
-    mapfile -t protocols < <(ls "$demo_dir"/*.log | head -n 2)
+    mapfile -t protocols < <(find "$demo_dir" -name "*.log" | sort | head -n 2)
     args=(-d "$demo_dir")
     for p in "${protocols[@]}"; do args+=(-l "$p"); done
     QT_QPA_PLATFORM=offscreen "$build_dir/app/voltrek" "${args[@]}" \
