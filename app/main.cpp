@@ -3,6 +3,7 @@
 #include "protocol/streamloger.h"
 
 #include <QApplication>
+#include <QScreen>
 
 #include <cstdio>
 
@@ -126,6 +127,10 @@ int main(int argc, char* argv[])
     window.setupLoger(directory);
     if (!options.files.isEmpty())
         window.readProtocols(options.files);
+    // Without a window manager the maximised state is never applied, so the
+    // window is also given the whole screen directly.
+    if (QScreen* screen = window.screen())
+        window.setGeometry(screen->availableGeometry());
     window.showMaximized();
     return application.exec();
 }

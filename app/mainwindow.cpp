@@ -18,8 +18,16 @@ const char kBottomKey[] = "Chart/BottomBackgroundColor";
 const char kGridKey[] = "Chart/GridColor";
 }  // namespace
 
+// The icons live in the widget library, which is linked statically, so its
+// resources are registered by hand before the form asks for them.
+static void initResources()
+{
+    Q_INIT_RESOURCE(res);
+}
+
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), dialogs(std::make_unique<Dialogs>())
 {
+    initResources();
     ui.setupUi(this);
     setWindowTitle(QStringLiteral("Voltrek %1").arg(platform::programVersion()));
     logger = StreamLoger::instance();

@@ -3,6 +3,7 @@
 #include "app/dialogs.h"
 #include "chart/channelseries.h"
 #include "device/deviceenvironment.h"
+#include "parameters/chartcolor.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -114,6 +115,7 @@ private:
 
     Ui::MainWindow ui;
     StreamLoger* logger = nullptr;
+    ChartColor channelPalette;
     std::unique_ptr<Dialogs> dialogs;
     QList<ChannelSeries*> protocolSeries;
     QDockWidget* parametersDock = nullptr;

@@ -69,7 +69,7 @@ private slots:
         auto* grid = window.findChild<QAction*>(QStringLiteral("actColorGrid"));
         QCOMPARE(grid->text(), QStringLiteral("Цвет сетки"));
         QVERIFY(grid->icon().isNull());
-        QVERIFY(!window.findChild<QAction*>(QStringLiteral("actSave"))->icon().isNull());
+        QVERIFY(!window.findChild<QAction*>(QStringLiteral("actSave"))->icon().pixmap(32).isNull());
     }
 
     void menusAndToolbarFollowTheListedOrder()
