@@ -1,6 +1,9 @@
 #include "parameters/chartcolor.h"
 
+#include "protocol/streamloger.h"
 #include "tests/table/fakelookup.h"
+
+#include <QDir>
 
 #include <QFile>
 #include <QSettings>
@@ -47,6 +50,7 @@ private slots:
     void storedColourIsKeptAndDoesNotMoveTheCursor();
     void setColorStoresUnderTheTitlesCode();
     void savingWritesTheArray();
+    void defaultLookupAsksTheLogDefinition();
 
 private:
     FakeLookup catalogue;
@@ -135,6 +139,22 @@ void TestChartColor::savingWritesTheArray()
     QSettings settings("settings.conf", QSettings::IniFormat);
     QCOMPARE(settings.value("Colors/size").toInt(), 2);
     QVERIFY(!settings.contains("Colors/3/channel"));
+}
+
+void TestChartColor::defaultLookupAsksTheLogDefinition()
+{
+    QFile definition("log.def");
+    QVERIFY(definition.open(QIODevice::WriteOnly));
+    definition.write(R"({"CONTENT": [{"VALUES": [{"CODE": "U1", "ID": 1, "NAME": "Ток"}]}]})");
+    definition.close();
+    QVERIFY(StreamLoger::instance()->init(QDir::currentPath()));
+    {
+        ChartColor palette;
+        palette.setColor(QStringLiteral("Ток (U1)"), QColor("#0000ff"));
+        palette.setColor(QStringLiteral("Ток (U2)"), QColor("#00ff00"));
+    }
+    QCOMPARE(storedColors(), (QMap<QString, QString>{{"U1", "#0000ff"}}));
+    StreamLoger::release();
 }
 
 QTEST_GUILESS_MAIN(TestChartColor)
