@@ -1,0 +1,128 @@
+#include "chart/chart.h"
+#include "chart/pairdatacontainer.h"
+
+#include <QMouseEvent>
+#include <QScreen>
+#include <QtTest>
+
+namespace {
+int countColour(const QImage& image, const std::function<bool(QColor)>& match)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += match(QColor(image.pixel(x, y)));
+    return count;
+}
+
+bool isYellow(QColor c)
+{
+    return c.red() > 180 && c.green() > 180 && c.blue() < 80;
+}
+
+// Colours of two pictures of the same chart agree where nothing but the
+// gradient is (the corners of the plot are free of labels and curves).
+void compareBackground(const QImage& a, const QImage& b)
+{
+    for (const QPoint at : {QPoint(300, 3), QPoint(600, 200), QPoint(630, 5)}) {
+        const QColor ca = a.pixel(at);
+        const QColor cb = b.pixel(at);
+        QVERIFY2(qAbs(ca.red() - cb.red()) < 8 && qAbs(ca.green() - cb.green()) < 8 &&
+                     qAbs(ca.blue() - cb.blue()) < 8,
+                 qPrintable(QStringLiteral("%1 vs %2 at %3,%4")
+                                .arg(ca.name(), cb.name())
+                                .arg(at.x())
+                                .arg(at.y())));
+    }
+}
+} // namespace
+
+class TestChartDisplay : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void grabShowsWhatTheScreenShows();
+    void topLevelChartGrabs();
+    void overlayFollowsTheMouse();
+
+private:
+    ChannelSeries ramp;
+};
+
+void TestChartDisplay::initTestCase()
+{
+    for (int i = 0; i <= 1000; ++i)
+        ramp.emplace_back(i, i / 10.0);
+}
+
+void TestChartDisplay::grabShowsWhatTheScreenShows()
+{
+    ProtocolSeriesData data(&ramp);
+    // Charts live inside windows; so does this one.
+    QWidget window;
+    window.resize(640, 480);
+    Chart& chart = *new Chart(&window);
+    chart.resize(640, 480);
+    chart.addChannel(Channel(0, 100, &data, "ramp", QPen(Qt::yellow, 2)));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY(chart.isPaintOver());
+    const QImage grabbed = chart.grab().toImage();
+    QCOMPARE(grabbed.size(), QSize(640, 480));
+    const QColor top = grabbed.pixel(300, 3);
+    QVERIFY2(top.blue() > 120 && top.red() < 20, qPrintable(top.name()));
+    QVERIFY(countColour(grabbed, isYellow) > 300);
+
+    const QImage rendered = chart.renderToImage();
+    compareBackground(grabbed, rendered);
+    QVERIFY(countColour(rendered, isYellow) > 300);
+
+    // What the X server shows.
+    const QImage screen = chart.screen()->grabWindow(chart.winId()).toImage();
+    QCOMPARE(screen.size(), QSize(640, 480));
+    compareBackground(grabbed, screen);
+    QVERIFY(countColour(screen, isYellow) > 300);
+}
+
+void TestChartDisplay::topLevelChartGrabs()
+{
+    Chart chart;
+    chart.resize(640, 480);
+    chart.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&chart));
+    QTRY_VERIFY(chart.isPaintOver());
+    chart.setTopBackgroundColor(Qt::red);
+    const QColor top = chart.grab().toImage().pixel(300, 3);
+    QVERIFY2(top.red() > 240 && top.blue() < 10, qPrintable(top.name()));
+}
+
+void TestChartDisplay::overlayFollowsTheMouse()
+{
+    QWidget window;
+    window.resize(640, 480);
+    Chart& chart = *new Chart(&window);
+    chart.resize(640, 480);
+    chart.setMouseTracking(true);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY(chart.isPaintOver());
+    QMouseEvent move(QEvent::MouseMove, QPointF(321, 200), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(&chart, &move);
+    const QImage grabbed = chart.grab().toImage();
+    const auto cyan = [](QColor c) {
+        return c.red() < 30 && c.green() > 120 && c.blue() > 120 && qAbs(c.green() - c.blue()) < 30;
+    };
+    int column = 0;
+    for (int x = 320; x <= 322; ++x) {
+        int count = 0;
+        for (int y = 0; y < 400; ++y)
+            count += cyan(QColor(grabbed.pixel(x, y)));
+        column = qMax(column, count);
+    }
+    QVERIFY2(column > 300, qPrintable(QString::number(column)));
+}
+
+QTEST_MAIN(TestChartDisplay)
+#include "test_chartdisplay.moc"
