@@ -17,7 +17,9 @@ PainterBatchSink::PainterBatchSink(QPainter* painter, Mode mode)
         const double scale =
             std::sqrt(std::max(toDevice.m11() * toDevice.m11() + toDevice.m12() * toDevice.m12(),
                                toDevice.m21() * toDevice.m21() + toDevice.m22() * toDevice.m22()));
-        pen.setWidthF(pen.widthF() * scale);
+        // Thinner than a pixel, a line is drawn translucent by the raster
+        // engine and with gaps by OpenGL.
+        pen.setWidthF(std::max(1.0, pen.widthF() * scale));
     }
     painter->setWorldMatrixEnabled(false);
     painter->setViewTransformEnabled(false);

@@ -12,7 +12,7 @@ namespace chart {
 // Draws curve batches given in the painter's logical coordinates, mapped
 // to device pixels by hand and drawn without the painter's transform: Qt
 // draws thin lines fast only when they are not scaled. The pen is scaled
-// as the transform would have scaled it, so the picture stays the same.
+// as the transform would have scaled it, but never below one pixel.
 // Restores the painter when it goes.
 class PainterBatchSink : public CurveBatchSink
 {

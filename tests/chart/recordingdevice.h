@@ -54,7 +54,18 @@ public:
     void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
     void drawTextItem(const QPointF& p, const QTextItem& item) override
     {
-        recorded.texts.append({transform.map(p), item.text()});
+        // One text may come in several items (a run per script).
+        const QPointF at = transform.map(p);
+        if (!recorded.texts.isEmpty()) {
+            Recording::Text& last = recorded.texts.last();
+            if (last.position.y() == at.y() && qAbs(lastEnd - at.x()) < 0.5) {
+                last.text += item.text();
+                lastEnd = transform.map(p + QPointF(item.width(), 0)).x();
+                return;
+            }
+        }
+        recorded.texts.append({at, item.text()});
+        lastEnd = transform.map(p + QPointF(item.width(), 0)).x();
     }
     void drawPolygon(const QPoint* points, int count, PolygonDrawMode mode) override
     {
@@ -73,6 +84,7 @@ public:
 
     QTransform transform;
     QColor colour;
+    double lastEnd = 0;
     Recording recorded;
 };
 

@@ -1,5 +1,9 @@
+#include "chart/channellookup.h"
 #include "chart/chart.h"
+#include "chart/chartprotocol.h"
 #include "chart/pairdatacontainer.h"
+
+#include <cmath>
 
 #include <QMouseEvent>
 #include <QScreen>
@@ -14,6 +18,22 @@ int countColour(const QImage& image, const std::function<bool(QColor)>& match)
             count += match(QColor(image.pixel(x, y)));
     return count;
 }
+
+class StateLookup : public chart::ChannelLookup
+{
+public:
+    QString codeByTitle(const QString& title) const override
+    {
+        return title.section('(', 1).section(')', 0, 0);
+    }
+    bool hasRefs(const QString& code) const override { return code == QStringLiteral("ST"); }
+    QString refText(const QString& code, int raw) const override
+    {
+        const QStringList texts{"Останов", "Пуск", "Работа", "Авария"};
+        return code == QStringLiteral("ST") && raw >= 0 && raw < texts.size() ? texts[raw]
+                                                                              : QString();
+    }
+};
 
 bool isYellow(QColor c)
 {
@@ -44,6 +64,7 @@ private slots:
     void initTestCase();
     void grabShowsWhatTheScreenShows();
     void topLevelChartGrabs();
+    void protocolChartOnScreen();
     void overlayFollowsTheMouse();
 
 private:
@@ -95,6 +116,56 @@ void TestChartDisplay::topLevelChartGrabs()
     chart.setTopBackgroundColor(Qt::red);
     const QColor top = chart.grab().toImage().pixel(300, 3);
     QVERIFY2(top.red() > 240 && top.blue() < 10, qPrintable(top.name()));
+}
+
+void TestChartDisplay::protocolChartOnScreen()
+{
+    ChannelSeries states;
+    ChannelSeries wave;
+    for (int i = 0; i <= 3000; ++i) {
+        states.emplace_back(i, (i / 400) % 4);
+        wave.emplace_back(i, 50 + 40 * std::sin(i / 90.0));
+    }
+    StateLookup lookup;
+    QWidget window;
+    window.resize(900, 500);
+    auto& chart = *new ChartProtocol(&window);
+    chart.setChannelLookup(&lookup);
+    chart.resize(900, 500);
+    chart.addChannel(Channel(0, 3, new ProtocolSeriesData(&states), QStringLiteral("Режим (ST)"),
+                             QPen(Qt::green)));
+    chart.addChannel(Channel(0, 100, new ProtocolSeriesData(&wave), QStringLiteral("Ток (I1)"),
+                             QPen(Qt::yellow)));
+    chart.setTimeBase(QDateTime(QDate(2024, 5, 1), QTime(10, 0)), 100);
+    chart.setSize(2000.0);
+    chart.setBookmarks({300, 1500});
+    chart.setLineValueX(900);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY(chart.isPaintOver());
+    const QImage grabbed = chart.grab().toImage();
+    grabbed.save(QStringLiteral("protocol-chart.png"));
+
+    const auto red = [](QColor c) { return c.red() > 200 && c.green() < 60 && c.blue() < 60; };
+    const auto white = [](QColor c) { return c.red() > 230 && c.green() > 230 && c.blue() > 230; };
+    const double left = chart.scalesWidth();
+    const double pixelsPerTick = (900 - left) / 2000.0;
+    const auto columnCount = [&](double tick, const std::function<bool(QColor)>& match) {
+        int best = 0;
+        const int x = int(left + tick * pixelsPerTick);
+        for (int dx = -2; dx <= 2; ++dx) {
+            int count = 0;
+            for (int y = 0; y < 400; ++y)
+                count += match(QColor(grabbed.pixel(x + dx, y)));
+            best = qMax(best, count);
+        }
+        return best;
+    };
+    QVERIFY(columnCount(900, red) > 200);
+    QVERIFY(columnCount(300, white) > 200);
+    QVERIFY(columnCount(1500, white) > 200);
+    QVERIFY(countColour(grabbed, isYellow) > 500);
+    chart.clearChannels();
 }
 
 void TestChartDisplay::overlayFollowsTheMouse()
