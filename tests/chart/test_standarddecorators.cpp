@@ -103,6 +103,7 @@ private slots:
     void legendOnlyAtFullQuality();
     void valuesAtShiftsThePoint();
     void narrowChartStillPaints();
+    void flatChannelStillPaints();
     void glassAndLabels();
 };
 
@@ -401,6 +402,22 @@ void TestStandardDecorators::narrowChartStillPaints()
     const QImage image = chart.renderToImage();
     QVERIFY(!image.isNull());
     QVERIFY(scales(chart)->scalesWidth() > 40);
+}
+
+void TestStandardDecorators::flatChannelStillPaints()
+{
+    TestedChart chart;
+    chart.resize(300, 200);
+    // Bounds that were never widened: the scale functions refuse them and
+    // the labels stop after one per main line.
+    chart.addChannel(Channel(5, 5, nullptr, "flat", QPen(Qt::red)));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("scaleStep"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("scaleRange"));
+    const Recording r = record(chart);
+    int fives = 0;
+    for (const auto& t : r.texts)
+        fives += t.text == QStringLiteral("5");
+    QCOMPARE(fives, chart.yMesh() + 1);
 }
 
 void TestStandardDecorators::glassAndLabels()
