@@ -150,7 +150,8 @@ void MainWindow::connectForm()
     connect(ui.gbFile, &QGroupBox::toggled, this, &MainWindow::filterFile);
     connect(ui.dtBegin, &QDateTimeEdit::dateTimeChanged, this, &MainWindow::onDateChanged);
     connect(ui.dtEnd, &QDateTimeEdit::dateTimeChanged, this, &MainWindow::onDateChanged);
-    connect(ui.chart, &Chart::positionChanged, ui.chartScrollBar, &QScrollBar::setValue);
+    connect(ui.chart, qOverload<int>(&Chart::positionChanged), ui.chartScrollBar,
+            &QScrollBar::setValue);
 
     const QList<QPair<QAbstractButton*, QAction*>> toolButtons = {
         {ui.buttonZoomIn, ui.actZoomIn},
@@ -183,7 +184,7 @@ void MainWindow::connectForm()
     connect(ui.chart, &ChartProtocol::lineValueXChanged, this,
             &MainWindow::lineValueXChartsChanged);
     connect(ui.chart, &ChartProtocol::zoomChanged, this, &MainWindow::zoomCharts);
-    connect(ui.chart, &Chart::positionChanged, this, &MainWindow::moveCharts);
+    connect(ui.chart, qOverload<int>(&Chart::positionChanged), this, &MainWindow::moveCharts);
 }
 
 void MainWindow::setupLoger(const QString& path)

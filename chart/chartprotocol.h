@@ -2,11 +2,52 @@
 
 #include "chart/chart.h"
 
+#include <QDateTime>
+#include <QVector>
+
+namespace chart {
+class ChannelLookup;
+}
+
+// The chart of loaded protocols: x in ticks of a common start, labelled
+// with times of day; a value line with a box of every channel's value at
+// it; bookmarks; zoom that keeps the value line in place; wheel scrolling.
 class ChartProtocol : public Chart
 {
     Q_OBJECT
 public:
-    explicit ChartProtocol(QWidget* parent = nullptr) : Chart(parent) {}
+    explicit ChartProtocol(QWidget* parent = nullptr);
+
+    void setTimeBase(const QDateTime& start, quint16 tickLength);
+    QDateTime startDateTime() const { return start; }
+    quint16 tickLength() const { return tickMs; }
+    QDateTime endDateTime() const { return end; }
+    void setEndDateTime(const QDateTime& dateTime) { end = dateTime; }
+
+    // The tick of the value line; setting it emits nothing.
+    int lineValueX() const { return lineValue; }
+    void setLineValueX(int x);
+
+    // Bookmarked ticks, ascending and without duplicates; the current one
+    // is -1 or one of them.
+    const QVector<int>& bookmarks() const { return bookmarkList; }
+    void setBookmarks(QVector<int> ticks);
+    int currentBookmark() const { return current; }
+    // Takes -1 or a bookmarked tick; anything else is refused.
+    bool setCurrentBookmark(int x);
+
+    // Width of the value columns left of the plot at the last paint.
+    double scalesWidth() const;
+    // The least width of one value column, to line several charts up.
+    void setMinimumScaleWidth(double width);
+
+    // Where codes and state texts come from; the process-wide catalogue
+    // unless set. The lookup must outlive the chart.
+    void setChannelLookup(const chart::ChannelLookup* lookup);
+
+    // Bookmark lines, the value line and the value box, drawn by the
+    // channel layer inside the plot area.
+    void paintValueCursor(QPainter* painter);
 
 signals:
     void bookmarkChanged(int x);
@@ -14,7 +55,35 @@ signals:
     void zoomChanged(double);
 
 public slots:
-    void goToBookmark() {}
-    void nextBookmark() {}
-    void previousBookmark() {}
+    void setZoom(double factor);
+    void setChartVisible(QString name, bool visible);
+    void goToBookmark();
+    void nextBookmark();
+    void previousBookmark();
+    void addBookmark(int x);
+    void deleteBookmark(int x);
+    void clearBookmark();
+
+protected:
+    void installDecorators() override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    bool xUnderMouse(const QPointF& position, int& x);
+    void moveLineTo(const QPointF& position);
+    void paintValueBox(QPainter* painter, int lineX);
+    QString timeText() const;
+
+    int lineValue = 0;
+    bool dragging = false;
+    quint16 tickMs = 100;
+    QDateTime start;
+    QDateTime end;
+    QVector<int> bookmarkList;
+    int current = -1;
+    const chart::ChannelLookup* lookup;
 };

@@ -1,0 +1,207 @@
+// Painting a 1600 x 900 chart of 16 long channels into an image, against a
+// bare loop that only reads the points the chart shows and against drawing
+// four points per pixel column.
+//
+//   bench_chartpaint [--points=N] [benchmark options]
+//
+// N points per channel, 1 000 000 by default.
+
+#include "chart/chart.h"
+#include "chart/curvedecimator.h"
+#include "chart/pairdatacontainer.h"
+#include "chart/painterbatchsink.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <map>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+
+namespace {
+constexpr int kChannels = 16;
+constexpr int kWidth = 1600;
+constexpr int kHeight = 900;
+int pointsPerChannel = 1000000;
+
+enum Shape { Ramp, Noise };
+enum Window { Thousand, Whole };
+
+struct Scene
+{
+    std::vector<ChannelSeries> series;
+    std::vector<ProtocolSeriesData*> data; // owned by the chart
+    std::unique_ptr<Chart> chart;
+};
+
+Scene& scene(Shape shape)
+{
+    static std::map<Shape, Scene> scenes;
+    Scene& s = scenes[shape];
+    if (s.chart)
+        return s;
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> uniform(0, 100);
+    s.series.resize(kChannels);
+    s.chart = std::make_unique<Chart>();
+    s.chart->resize(kWidth, kHeight);
+    for (int c = 0; c < kChannels; ++c) {
+        ChannelSeries& points = s.series[c];
+        points.reserve(pointsPerChannel);
+        for (int i = 0; i < pointsPerChannel; ++i) {
+            const double y = shape == Ramp ? 100.0 * i / pointsPerChannel + c : uniform(random);
+            points.emplace_back(i, y);
+        }
+        auto* data = new ProtocolSeriesData(&points);
+        s.data.push_back(data);
+        QPen pen(QColor::fromHsv(c * 360 / kChannels, 255, 255));
+        s.chart->addChannel(Channel(0, 120, data, QStringLiteral("ch %1").arg(c), pen));
+    }
+    return s;
+}
+
+void showWindow(Chart& chart, Window window)
+{
+    if (window == Thousand) {
+        chart.setSize(1000.0);
+        chart.setPosition(pointsPerChannel / 2.0);
+    } else {
+        chart.setSize(static_cast<double>(pointsPerChannel));
+        chart.setPosition(0.0);
+    }
+}
+
+void paintChart(benchmark::State& state, Shape shape, Window window)
+{
+    Scene& s = scene(shape);
+    showWindow(*s.chart, window);
+    for (auto _ : state) {
+        QImage image = s.chart->renderToImage();
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+
+// Reads what the chart shows, doing nothing else with it.
+void bareRead(benchmark::State& state, Shape shape, Window window)
+{
+    Scene& s = scene(shape);
+    showWindow(*s.chart, window);
+    s.chart->renderToImage(); // lays out the visible range
+    const ScaleSettings& view = s.chart->scaleSettings();
+    for (auto _ : state) {
+        double sum = 0;
+        for (int c = 0; c < kChannels; ++c) {
+            int first = 0;
+            int last = 0;
+            s.data[c]->visibleRange(
+                view.position, view.position + view.visibleEnd - view.visibleStart, first, last);
+            const ChannelSeries& points = s.series[c];
+            for (int i = first; i < last; ++i)
+                sum += points[i].first + points[i].second;
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+}
+
+// Sixteen curves of four points per pixel column, drawn as the chart draws.
+void fourPointsPerColumn(benchmark::State& state)
+{
+    std::mt19937 random(5);
+    std::uniform_int_distribution<int> height(0, kHeight - 60);
+    QImage image(kWidth, kHeight, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        image.fill(Qt::black);
+        QPainter painter(&image);
+        painter.setViewport(60, 0, kWidth - 60, kHeight - 40);
+        painter.setRenderHint(QPainter::Antialiasing);
+        for (int c = 0; c < kChannels; ++c) {
+            painter.setPen(QColor::fromHsv(c * 360 / kChannels, 255, 255));
+            chart::PainterBatchSink sink(&painter, chart::PainterBatchSink::Polyline);
+            chart::CurveDecimator batches(sink);
+            batches.begin(false);
+            for (int x = 0; x < kWidth; ++x)
+                for (int k = 0; k < 4; ++k)
+                    batches.add(x + k * 0.2, height(random));
+            batches.finish();
+        }
+    }
+}
+
+// Keeps the mean time per iteration of every run, to print ratios.
+class RatioReporter : public benchmark::ConsoleReporter
+{
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
+                ms[run.benchmark_name()] =
+                    run.real_accumulated_time * 1000.0 / static_cast<double>(run.iterations);
+    }
+    std::map<std::string, double> ms;
+};
+
+void printRatios(const std::map<std::string, double>& ms)
+{
+    const auto at = [&](const std::string& name) {
+        const auto it = ms.find(name);
+        return it == ms.end() ? 0.0 : it->second;
+    };
+    const double draw = at("draw/four_points_per_column");
+    std::printf("\n%d channels x %d points, %dx%d; ms per paint\n", kChannels, pointsPerChannel,
+                kWidth, kHeight);
+    std::printf("%-28s %10s %10s %14s %18s\n", "case", "paint", "bare read", "paint/bare",
+                "paint/(bare+draw)");
+    for (const char* shape : {"ramp", "noise"}) {
+        for (const char* window : {"1000", "whole"}) {
+            const std::string tag = std::string(shape) + "/" + window;
+            const double paint = at("paint/" + tag);
+            const double bare = at("bare/" + tag);
+            if (paint == 0 || bare == 0)
+                continue;
+            std::printf("%-28s %10.2f %10.3f %14.1f %18.2f\n", tag.c_str(), paint, bare,
+                        paint / bare, paint / (bare + draw));
+        }
+    }
+    std::printf("%-28s %10.2f\n", "draw 4 points per column", draw);
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::vector<char*> args;
+    for (int i = 0; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--points=", 9) == 0)
+            pointsPerChannel = std::max(10, std::atoi(argv[i] + 9));
+        else
+            args.push_back(argv[i]);
+    }
+    int count = static_cast<int>(args.size());
+    QApplication app(count, args.data());
+
+    for (Shape shape : {Ramp, Noise}) {
+        for (Window window : {Thousand, Whole}) {
+            const std::string tag = std::string(shape == Ramp ? "ramp" : "noise") + "/" +
+                                    (window == Thousand ? "1000" : "whole");
+            benchmark::RegisterBenchmark(("bare/" + tag).c_str(), bareRead, shape, window)
+                ->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark(("paint/" + tag).c_str(), paintChart, shape, window)
+                ->Unit(benchmark::kMillisecond);
+        }
+    }
+    benchmark::RegisterBenchmark("draw/four_points_per_column", fourPointsPerColumn)
+        ->Unit(benchmark::kMillisecond);
+
+    benchmark::Initialize(&count, args.data());
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    printRatios(reporter.ms);
+    return 0;
+}

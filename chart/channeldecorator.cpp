@@ -1,0 +1,107 @@
+#include "chart/channeldecorator.h"
+
+#include "chart/channeldata.h"
+#include "chart/chart.h"
+#include "chart/curvedecimator.h"
+#include "chart/painterbatchsink.h"
+
+#include <QPainter>
+
+namespace chart::Standard {
+
+ChannelDecorator::ChannelDecorator(std::unique_ptr<ChartDecorator> next)
+    : ChartDecorator(std::move(next))
+{
+}
+
+void ChannelDecorator::paint(QPainter* painter, Chart* chart)
+{
+    const QPainter::RenderHints hints = painter->renderHints();
+    if (!chart->isBackgroundPass()) {
+        window = painter->window();
+        viewport = painter->viewport();
+        if (chart->isPaintOver() && chart->antialiasing())
+            painter->setRenderHint(QPainter::Antialiasing, true);
+        for (const Channel& channel : chart->channels()) {
+            if (!channel.visible())
+                continue;
+            painter->save();
+            painter->setPen(channel.pen());
+            computeMapping(channel, chart);
+            {
+                PainterBatchSink sink(painter, channel.type() == Channel::Points
+                                                   ? PainterBatchSink::Points
+                                                   : PainterBatchSink::Polyline);
+                CurveDecimator decimator(sink);
+                paintCurve(channel, decimator);
+            }
+            painter->restore();
+        }
+    }
+    painter->setRenderHints(hints);
+    painter->setRenderHints(~hints, false);
+    painter->restore();
+    ChartDecorator::paint(painter, chart);
+}
+
+void ChannelDecorator::computeMapping(const Channel& channel, const Chart* chart)
+{
+    const ScaleSettings& s = chart->scaleSettings();
+    const double w = window.width();
+    const double h = window.height();
+    windowWidth = w;
+    xFactor = w / (s.visibleEnd - s.visibleStart);
+    xOffset = -xFactor * s.position;
+    const double range = channel.scaleMaximum() - channel.scaleMinimum();
+    yFactor = -h / range;
+    yOffset = channel.scaleMaximum() * h / range;
+}
+
+void ChannelDecorator::paintCurve(const Channel& channel, CurveDecimator& decimator) const
+{
+    ChannelData* data = channel.data();
+    if (!data)
+        return;
+    // Dense windows draw the extremes of each pixel column only: the same
+    // pixels at a fraction of the cost.
+    const int columns = qMax(1, viewport.width());
+    const bool polyline = channel.type() == Channel::Polyline;
+    const CurveMapping mapping{xFactor, xOffset, yFactor, yOffset};
+
+    auto* indexed = dynamic_cast<IndexedChannelData*>(data);
+    if (indexed && indexed->isAscending()) {
+        const double from = -xOffset / xFactor;
+        const double to = (windowWidth - xOffset) / xFactor;
+        int first = 0;
+        int last = 0;
+        indexed->visibleRange(from, to, first, last);
+        if (first >= last)
+            return;
+        decimator.begin(polyline && last - first > 2 * columns);
+        indexed->feed(first, last, mapping, decimator);
+        decimator.finish();
+        return;
+    }
+
+    if (!data->rewind())
+        return;
+    decimator.begin(polyline && data->size() > 2 * columns);
+    double x = 0;
+    double y = 0;
+    while (data->next(x, y))
+        decimator.add(mapping.xFactor * x + mapping.xOffset, mapping.yFactor * y + mapping.yOffset);
+    decimator.finish();
+}
+
+void ChannelDecorator::valuesAt(QPoint& point, QVector<QPointF>& values, Chart* chart, QRect&)
+{
+    const ScaleSettings& s = chart->scaleSettings();
+    const double factor = viewport.width() / (s.visibleEnd - s.visibleStart);
+    const double x = point.x() / factor + s.position;
+    for (const Channel& channel : chart->channels()) {
+        const double range = channel.scaleMaximum() - channel.scaleMinimum();
+        values.append(QPointF(x, channel.scaleMaximum() - point.y() * range / viewport.height()));
+    }
+}
+
+} // namespace chart::Standard

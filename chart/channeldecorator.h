@@ -1,0 +1,38 @@
+#pragma once
+
+#include "chart/chartdecorator.h"
+
+#include <QRect>
+
+struct Channel;
+
+namespace chart {
+class CurveDecimator;
+}
+
+namespace chart::Standard {
+
+// The curves of the visible channels, in the plot area that the scales
+// layer set up; restores the painter state the scales layer saved.
+class ChannelDecorator : public ChartDecorator
+{
+public:
+    explicit ChannelDecorator(std::unique_ptr<ChartDecorator> next = nullptr);
+
+    void paint(QPainter* painter, Chart* chart) override;
+    void valuesAt(QPoint& point, QVector<QPointF>& values, Chart* chart, QRect& plotRect) override;
+
+private:
+    void computeMapping(const Channel& channel, const Chart* chart);
+    void paintCurve(const Channel& channel, CurveDecimator& decimator) const;
+
+    double xFactor = 0;
+    double yFactor = 0;
+    double xOffset = 0;
+    double yOffset = 0;
+    double windowWidth = 0;
+    QRect window;
+    QRect viewport;
+};
+
+} // namespace chart::Standard

@@ -1,0 +1,526 @@
+#include "chart/chart.h"
+
+#include "chart/channeldata.h"
+#include "chart/channeldecorator.h"
+#include "chart/legenddecorator.h"
+#include "chart/scalesgriddecorator.h"
+
+#include <cmath>
+#include <limits>
+#include <set>
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QOpenGLPaintDevice>
+#include <QPainter>
+#include <QtDebug>
+
+namespace {
+// Truncation towards zero that stays defined for any double.
+int truncatedToInt(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    if (value >= static_cast<double>(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    if (value <= static_cast<double>(std::numeric_limits<int>::min()))
+        return std::numeric_limits<int>::min();
+    return static_cast<int>(value);
+}
+
+// Reads "<letter> <index> <word>" as the menu's object names are built.
+bool parseChannelAction(const QString& name, int& index, QString& word)
+{
+    int at = 1;
+    const auto skipSpaces = [&] {
+        while (at < name.size() && name.at(at).isSpace())
+            ++at;
+    };
+    skipSpaces();
+    const int numberStart = at;
+    if (at < name.size() && (name.at(at) == '-' || name.at(at) == '+'))
+        ++at;
+    while (at < name.size() && name.at(at).isDigit())
+        ++at;
+    bool ok = false;
+    index = name.mid(numberStart, at - numberStart).toInt(&ok);
+    if (!ok)
+        return false;
+    skipSpaces();
+    const int wordStart = at;
+    while (at < name.size() && !name.at(at).isSpace())
+        ++at;
+    word = name.mid(wordStart, at - wordStart);
+    return !word.isEmpty();
+}
+} // namespace
+
+Chart::Chart(QWidget* parent) : GLWidgetWithBackground(parent)
+{
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setWindowTitle(tr("Chart diagram"));
+    installDecorators();
+    topColor = QColor(0, 0, 150);
+    bottomColor = QColor(Qt::black);
+    gridLineColor = QColor(40, 40, 180);
+}
+
+Chart::~Chart()
+{
+    // The data objects belong to whoever clears the channels.
+    chain.reset();
+}
+
+void Chart::installDecorators()
+{
+    auto legend = std::make_unique<chart::Standard::LegendDecorator>();
+    auto channels = std::make_unique<chart::Standard::ChannelDecorator>(std::move(legend));
+    setDecorators(std::make_unique<chart::Standard::ScalesGridDecorator>(std::move(channels), 100));
+}
+
+void Chart::setDecorators(std::unique_ptr<chart::ChartDecorator> head)
+{
+    if (head.get() == chain.get()) {
+        (void)head.release();
+        return;
+    }
+    chain = std::move(head);
+}
+
+void Chart::paintLayers(QPainter* painter)
+{
+    if (chain)
+        chain->paint(painter, this);
+}
+
+QImage Chart::renderToImage()
+{
+    QImage image(QWidget::size(), QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return image;
+    image.fill(Qt::transparent);
+    const bool wasPaintOver = paintOver;
+    const bool wasBackgroundPass = isBackgroundPass();
+    paintOver = true;
+    {
+        QPainter painter(&image);
+        setBackgroundPass(true);
+        painter.save();
+        paintLayers(&painter);
+        painter.restore();
+        setBackgroundPass(false);
+        paintLayers(&painter);
+    }
+    setBackgroundPass(wasBackgroundPass);
+    paintOver = wasPaintOver;
+    return image;
+}
+
+void Chart::paintEvent(QPaintEvent* event)
+{
+    // The OpenGL widget paints through paintGL, which grab() and the
+    // screen both use; painting here directly would miss grab().
+    GLWidgetWithBackground::paintEvent(event);
+}
+
+void Chart::paintGL()
+{
+    // Paint straight into the frame buffer that paintGL renders: a painter
+    // opened on the widget follows grab()'s redirection and leaves the
+    // frame buffer that grab() then reads untouched.
+    const qreal ratio = devicePixelRatioF();
+    QOpenGLPaintDevice device(QWidget::size() * ratio);
+    device.setDevicePixelRatio(ratio);
+    setPaintTarget(&device);
+    drawCachedBackground();
+    {
+        QPainter painter(&device);
+        if (chain)
+            chain->paint(&painter, this);
+        paintOver = true;
+        paintOverlay(&painter);
+    }
+    setPaintTarget(nullptr);
+}
+
+void Chart::paintOverlay(QPainter* painter)
+{
+    if (!plotArea.contains(mouse))
+        return;
+    QPen pen(QColor(0, 150, 150, 255));
+    painter->setPen(pen);
+    if (anchor == mouse) {
+        painter->drawLine(mouse.x(), plotArea.top(), mouse.x(), plotArea.bottom() + 1);
+        painter->drawLine(plotArea.left(), mouse.y(), plotArea.right() + 1, mouse.y());
+        return;
+    }
+    painter->setBrush(QBrush(QColor(0, 150, 150, 100), Qt::SolidPattern));
+    pen.setWidthF(1.5);
+    painter->setPen(pen);
+    const QRect columns(QPoint(mouse.x(), plotArea.top()),
+                        QPoint(anchor.x(), plotArea.bottom() + 1));
+    const QRect rows(QPoint(plotArea.left(), mouse.y()), QPoint(plotArea.right() - 2, anchor.y()));
+    const QRect selection = columns & rows;
+    painter->drawRects(&selection, 1);
+}
+
+void Chart::queryValues(QPoint& point)
+{
+    valuesAtMouse.clear();
+    if (chain)
+        chain->valuesAt(point, valuesAtMouse, this, plotArea);
+}
+
+void Chart::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!hasMouseTracking())
+        return;
+    plotArea = QRect(QPoint(0, 0), QPoint(width() - 1, height() - 1));
+    mouse = QPoint(qRound(event->localPos().x()), qRound(event->localPos().y()));
+    queryValues(mouse);
+    mouse += plotArea.topLeft();
+    if (!plotArea.contains(mouse))
+        return;
+    emit curPosChanged(valuesAtMouse);
+    if (event->buttons() != Qt::NoButton) {
+        emit curRangeChanged(valuesAtMouse, valuesAtAnchor);
+    } else {
+        anchor = mouse;
+        valuesAtAnchor = valuesAtMouse;
+    }
+    update();
+}
+
+QMenu* Chart::createContextMenu()
+{
+    auto* menu = new QMenu(this);
+    connect(menu, &QMenu::triggered, this, &Chart::contextMenuActionTriggered);
+    QAction* channelEntry = menu->addAction(tr("Канал"));
+    QAction* scaleEntry = menu->addAction(tr("Шкала"));
+    auto* channelMenu = new QMenu(this);
+    auto* scaleMenu = new QMenu(this);
+    // The submenus go with the menu.
+    connect(menu, &QObject::destroyed, channelMenu, &QObject::deleteLater);
+    connect(menu, &QObject::destroyed, scaleMenu, &QObject::deleteLater);
+    channelEntry->setMenu(channelMenu);
+    scaleEntry->setMenu(scaleMenu);
+    for (int i = 0; i < channelList.size(); ++i) {
+        const Channel& c = channelList.at(i);
+        QAction* show = channelMenu->addAction(c.name());
+        show->setCheckable(true);
+        show->setChecked(c.visible());
+        show->setObjectName(QStringLiteral("c %1 show").arg(i));
+        QAction* scale = scaleMenu->addAction(c.name());
+        scale->setCheckable(true);
+        scale->setChecked(c.showScale());
+        scale->setObjectName(QStringLiteral("c %1 scale").arg(i));
+    }
+    menu->addSeparator();
+    QAction* grid = menu->addAction(tr("Сетка"));
+    grid->setCheckable(true);
+    grid->setChecked(showGrid());
+    connect(grid, &QAction::toggled, this, &Chart::setShowGrid);
+    QAction* legend = menu->addAction(tr("Легенда"));
+    legend->setCheckable(true);
+    legend->setChecked(showLegend());
+    connect(legend, &QAction::toggled, this, &Chart::setShowLegend);
+    QAction* smooth = menu->addAction(tr("Сглаживание"));
+    smooth->setCheckable(true);
+    smooth->setChecked(antialiasing());
+    connect(smooth, &QAction::toggled, this, &Chart::setAntialiasing);
+    menu->addActions(actions());
+    return menu;
+}
+
+void Chart::contextMenuEvent(QContextMenuEvent* event)
+{
+    std::unique_ptr<QMenu> menu(createContextMenu());
+    menu->exec(event->globalPos());
+}
+
+void Chart::contextMenuActionTriggered(QAction* a)
+{
+    if (!a)
+        return;
+    const QString name = a->objectName();
+    qDebug("Action triggered %s", name.toLocal8Bit().constData());
+    if (name.isEmpty() || !name.startsWith(QLatin1Char('c')))
+        return;
+    int index = 0;
+    QString word;
+    if (parseChannelAction(name, index, word)) {
+        if (Channel* c = channelAt(index)) {
+            if (word == QLatin1String("show"))
+                c->setVisible(!c->visible());
+            else if (word == QLatin1String("scale"))
+                c->setShowScale(!c->showScale());
+        }
+    }
+    invalidateBackground();
+}
+
+int Chart::addChannel(const Channel& channel)
+{
+    channelList.append(channel);
+    invalidateBackground();
+    return channelList.size();
+}
+
+void Chart::clearChannels()
+{
+    // Two records may share one data object; it is deleted once.
+    std::set<chart::ChannelData*> deleted;
+    while (!channelList.isEmpty()) {
+        chart::ChannelData* data = channelList.last().data();
+        if (data && deleted.insert(data).second)
+            delete data;
+        channelList.removeLast();
+    }
+}
+
+Channel* Chart::channelAt(int index)
+{
+    return index >= 0 && index < channelList.size() ? &channelList[index] : nullptr;
+}
+
+const Channel* Chart::channelAt(int index) const
+{
+    return index >= 0 && index < channelList.size() ? &channelList.at(index) : nullptr;
+}
+
+void Chart::setVisibleRange(double start, double end)
+{
+    settings.visibleStart = start;
+    settings.visibleEnd = end;
+}
+
+int Chart::position() const
+{
+    return truncatedToInt(settings.position);
+}
+
+double Chart::channelMinimum() const
+{
+    const Channel* c = current();
+    return c ? c->minimum() : 0;
+}
+
+double Chart::channelMaximum() const
+{
+    const Channel* c = current();
+    return c ? c->maximum() : 0;
+}
+
+bool Chart::channelShowScale() const
+{
+    const Channel* c = current();
+    return c && c->showScale();
+}
+
+bool Chart::channelVisible() const
+{
+    const Channel* c = current();
+    return c && c->visible();
+}
+
+QColor Chart::channelColor() const
+{
+    const Channel* c = current();
+    return c ? c->pen().color() : QColor(255, 255, 255, 255);
+}
+
+QString Chart::channelName() const
+{
+    const Channel* c = current();
+    return c ? c->name() : QString();
+}
+
+void Chart::setPosition(double value)
+{
+    // A position that is not a number would leave nothing to draw.
+    if (!std::isfinite(value))
+        return;
+    settings.position = value;
+    update();
+    emit positionChanged(value);
+    emit positionChanged(truncatedToInt(value));
+}
+
+void Chart::setPosition(int value)
+{
+    setPosition(static_cast<double>(value));
+}
+
+void Chart::setSize(double value)
+{
+    if (value > 0.00001 && std::isfinite(value)) {
+        sizeValue = value;
+        settings.visibleSpan = value * zoomValue;
+        update();
+    }
+    emit sizeChanged(value);
+    emit sizeChanged(truncatedToInt(value));
+}
+
+void Chart::setSize(int value)
+{
+    setSize(static_cast<double>(value));
+}
+
+void Chart::setZoom(double factor)
+{
+    // Only a positive span can be drawn, so negative factors are refused too.
+    if (!(factor > 0.01) || !std::isfinite(factor))
+        return;
+    zoomValue = factor;
+    settings.visibleSpan = factor * sizeValue;
+    update();
+}
+
+void Chart::setChannelMinimum(double value)
+{
+    if (Channel* c = current()) {
+        c->setMinimum(value);
+        invalidateBackground();
+    }
+}
+
+void Chart::setChannelMaximum(double value)
+{
+    if (Channel* c = current()) {
+        c->setMaximum(value);
+        invalidateBackground();
+    }
+}
+
+void Chart::setChannelColor(QColor color)
+{
+    if (Channel* c = current()) {
+        QPen pen = c->pen();
+        pen.setColor(color);
+        c->setPen(pen);
+        invalidateBackground();
+    }
+}
+
+void Chart::setChannelName(QString name)
+{
+    if (Channel* c = current()) {
+        c->setName(name);
+        update();
+    }
+}
+
+void Chart::setChannel(int index)
+{
+    currentChannel = index;
+    if (index >= channelList.size()) {
+        channelList.append(Channel());
+        invalidateBackground();
+    }
+}
+
+void Chart::setYMesh(int value)
+{
+    if (value > 0) {
+        settings.yMesh = value;
+        invalidateBackground();
+    }
+}
+
+void Chart::setXMesh(int value)
+{
+    if (value > 0) {
+        settings.xMesh = value;
+        // The x scale is laid out anew for the new division count.
+        invalidateBackground();
+    }
+}
+
+void Chart::setYSubMesh(int value)
+{
+    if (value >= 0) {
+        settings.ySubMesh = value;
+        invalidateBackground();
+    }
+}
+
+void Chart::setXSubMesh(int value)
+{
+    if (value >= 0) {
+        settings.xSubMesh = value;
+        invalidateBackground();
+    }
+}
+
+void Chart::setChannelShowScale(bool show)
+{
+    if (Channel* c = current()) {
+        c->setShowScale(show);
+        invalidateBackground();
+    }
+}
+
+void Chart::setChannelVisible(bool visible)
+{
+    if (Channel* c = current()) {
+        c->setVisible(visible);
+        invalidateBackground();
+    }
+}
+
+void Chart::setShowScale(bool show)
+{
+    settings.showScale = show;
+    invalidateBackground();
+}
+
+void Chart::setShowGrid(bool show)
+{
+    settings.showGrid = show;
+    invalidateBackground();
+}
+
+void Chart::setShowLegend(bool show)
+{
+    legendShown = show;
+    invalidateBackground();
+}
+
+void Chart::setAntialiasing(bool on)
+{
+    antialiased = on;
+    invalidateBackground();
+}
+
+void Chart::setFont(const QFont& font)
+{
+    QWidget::setFont(font);
+    invalidateBackground();
+}
+
+void Chart::setTopBackgroundColor(QColor c)
+{
+    topColor = c;
+    invalidateBackground();
+}
+
+void Chart::setBottomBackgroundColor(QColor c)
+{
+    bottomColor = c;
+    invalidateBackground();
+}
+
+void Chart::setGridColor(QColor c)
+{
+    gridLineColor = c;
+    invalidateBackground();
+}
+
+void Chart::setPaintOver()
+{
+    paintOver = true;
+    update();
+}

@@ -1,0 +1,354 @@
+#include "chart/chartprotocol.h"
+
+#include "chart/channellookup.h"
+#include "chart/channelprotocoldecorator.h"
+#include "chart/pairdatacontainer.h"
+#include "chart/scalesgridprotocoldecorator.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QLinearGradient>
+#include <QMap>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSet>
+#include <QWheelEvent>
+
+namespace {
+using chart::Standard::ScalesGridProtocolDecorator;
+
+ScalesGridProtocolDecorator* scalesOf(const Chart* chart)
+{
+    return dynamic_cast<ScalesGridProtocolDecorator*>(chart->decorators());
+}
+
+// The tick under a mouse position, when it is a whole number of ticks.
+bool toTick(double value, int& tick)
+{
+    if (!(std::fabs(value) < 2147483647.0))
+        return false;
+    tick = static_cast<int>(value);
+    return true;
+}
+} // namespace
+
+ChartProtocol::ChartProtocol(QWidget* parent)
+    : Chart(parent), start(QDateTime::currentDateTime()), end(start),
+      lookup(&chart::StreamLogerLookup::instance())
+{
+    setYMesh(4);
+    installDecorators();
+    lineValue = static_cast<int>(chartSize() * 0.5);
+    emit lineValueXChanged(lineValue);
+}
+
+void ChartProtocol::installDecorators()
+{
+    auto channels = std::make_unique<ChannelProtocolDecorator>();
+    auto scales = std::make_unique<ScalesGridProtocolDecorator>(std::move(channels), 100);
+    scales->setChannelLookup(lookup);
+    setDecorators(std::move(scales));
+}
+
+void ChartProtocol::setTimeBase(const QDateTime& startDateTime, quint16 tickLength)
+{
+    start = startDateTime;
+    tickMs = tickLength;
+    if (auto* scales = scalesOf(this))
+        scales->setTimeBase(startDateTime, tickLength);
+    invalidateBackground();
+}
+
+void ChartProtocol::setLineValueX(int x)
+{
+    lineValue = x;
+    update();
+}
+
+void ChartProtocol::setBookmarks(QVector<int> ticks)
+{
+    std::sort(ticks.begin(), ticks.end());
+    ticks.erase(std::unique(ticks.begin(), ticks.end()), ticks.end());
+    bookmarkList = ticks;
+    if (!bookmarkList.contains(current))
+        current = -1;
+    update();
+}
+
+bool ChartProtocol::setCurrentBookmark(int x)
+{
+    if (x != -1 && !bookmarkList.contains(x))
+        return false;
+    current = x;
+    return true;
+}
+
+double ChartProtocol::scalesWidth() const
+{
+    const auto* scales = scalesOf(this);
+    return scales ? scales->scalesWidth() : 0;
+}
+
+void ChartProtocol::setMinimumScaleWidth(double width)
+{
+    if (auto* scales = scalesOf(this)) {
+        scales->setMinimumScaleWidth(width);
+        invalidateBackground();
+    }
+}
+
+void ChartProtocol::setChannelLookup(const chart::ChannelLookup* channelLookup)
+{
+    lookup = channelLookup ? channelLookup : &chart::StreamLogerLookup::instance();
+    if (auto* scales = scalesOf(this))
+        scales->setChannelLookup(lookup);
+    invalidateBackground();
+}
+
+void ChartProtocol::setZoom(double factor)
+{
+    const double oldPosition = scaleSettings().position;
+    const double r = factor / zoom();
+    Chart::setZoom(factor);
+    emit zoomChanged(factor);
+    // The tick at the value line keeps its place on the screen.
+    setPosition(lineValue - (lineValue - oldPosition) * r);
+}
+
+void ChartProtocol::setChartVisible(QString name, bool visible)
+{
+    for (int i = 0; i < channelCount(); ++i) {
+        Channel* channel = channelAt(i);
+        if (channel->name() == name) {
+            channel->setVisible(visible);
+            channel->setShowScale(visible);
+        }
+    }
+    invalidateBackground();
+}
+
+void ChartProtocol::goToBookmark()
+{
+    if (current < 0)
+        return;
+    lineValue = current;
+    emit lineValueXChanged(lineValue);
+    setPosition(lineValue - scaleSettings().visibleSpan * 0.5);
+}
+
+void ChartProtocol::nextBookmark()
+{
+    const int i = bookmarkList.indexOf(current);
+    if (i + 1 < bookmarkList.size()) {
+        current = bookmarkList.at(i + 1);
+        emit bookmarkChanged(current);
+    }
+    goToBookmark();
+}
+
+void ChartProtocol::previousBookmark()
+{
+    const int i = bookmarkList.indexOf(current);
+    if (i - 1 >= 0) {
+        current = bookmarkList.at(i - 1);
+        emit bookmarkChanged(current);
+    }
+    goToBookmark();
+}
+
+void ChartProtocol::addBookmark(int x)
+{
+    if (!bookmarkList.contains(x)) {
+        bookmarkList.append(x);
+        std::sort(bookmarkList.begin(), bookmarkList.end());
+    }
+    current = x;
+    emit bookmarkChanged(x);
+    goToBookmark();
+}
+
+void ChartProtocol::deleteBookmark(int x)
+{
+    const int i = bookmarkList.indexOf(x);
+    if (i >= 0) {
+        bookmarkList.remove(i);
+        if (x == current) {
+            if (i < bookmarkList.size())
+                current = bookmarkList.at(i);
+            else if (!bookmarkList.isEmpty())
+                current = bookmarkList.at(i - 1);
+            else
+                current = -1;
+            emit bookmarkChanged(current);
+        }
+    }
+    update();
+}
+
+void ChartProtocol::clearBookmark()
+{
+    bookmarkList.clear();
+    current = -1;
+    emit bookmarkChanged(-1);
+}
+
+bool ChartProtocol::xUnderMouse(const QPointF& position, int& x)
+{
+    QPoint point(qRound(position.x()), qRound(position.y()));
+    queryValues(point);
+    if (values().isEmpty())
+        return false;
+    return toTick(values().first().x(), x);
+}
+
+void ChartProtocol::moveLineTo(const QPointF& position)
+{
+    int x = 0;
+    if (xUnderMouse(position, x)) {
+        lineValue = x;
+        emit lineValueXChanged(x);
+    }
+    update();
+}
+
+void ChartProtocol::mousePressEvent(QMouseEvent* event)
+{
+    Chart::mousePressEvent(event);
+    int x = 0;
+    if (xUnderMouse(event->localPos(), x) && std::abs(static_cast<qint64>(x) - lineValue) <= 4)
+        dragging = true;
+}
+
+void ChartProtocol::mouseMoveEvent(QMouseEvent* event)
+{
+    Chart::mouseMoveEvent(event);
+    if (dragging)
+        moveLineTo(event->localPos());
+}
+
+void ChartProtocol::mouseReleaseEvent(QMouseEvent* event)
+{
+    Chart::mouseReleaseEvent(event);
+    if (!dragging)
+        return;
+    moveLineTo(event->localPos());
+    dragging = false;
+}
+
+void ChartProtocol::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    Chart::mouseDoubleClickEvent(event);
+    moveLineTo(event->localPos());
+}
+
+void ChartProtocol::wheelEvent(QWheelEvent* event)
+{
+    Chart::wheelEvent(event);
+    const QPoint angle = event->angleDelta();
+    const int delta = std::abs(angle.x()) > std::abs(angle.y()) ? angle.x() : angle.y();
+    if (QGuiApplication::keyboardModifiers() == Qt::ControlModifier) {
+        if (delta <= 0)
+            setZoom(zoom() / 1.1);
+        else
+            setZoom(zoom() * 1.1);
+    } else {
+        setPosition(static_cast<double>(position()) + delta / 10);
+    }
+    // The chart used the wheel; it is not for the widgets around it.
+    event->accept();
+}
+
+QString ChartProtocol::timeText() const
+{
+    const qint64 ms = static_cast<qint64>(tickMs) * lineValue;
+    return tr("Время = %1").arg(start.addMSecs(ms).toString(QStringLiteral("HH:mm:ss")));
+}
+
+void ChartProtocol::paintValueCursor(QPainter* painter)
+{
+    const ScaleSettings& s = scaleSettings();
+    const double k = painter->window().width() / (s.visibleEnd - s.visibleStart);
+    const auto pixel = [&](double tick) { return k * tick - k * s.position; };
+    const auto lineAt = [&](double px) {
+        const int x = static_cast<int>(qBound(-1e9, px, 1e9));
+        painter->drawLine(x, 0, x, height());
+    };
+
+    painter->save();
+    painter->setPen(QPen(Qt::white, 2));
+    for (int b : bookmarkList)
+        lineAt(pixel(b));
+    painter->setPen(QPen(Qt::red, 2));
+    const double linePixel = pixel(lineValue);
+    lineAt(linePixel);
+    if (showLegend())
+        paintValueBox(painter, static_cast<int>(qBound(-1e9, linePixel, 1e9)));
+    painter->restore();
+}
+
+void ChartProtocol::paintValueBox(QPainter* painter, int lineX)
+{
+    // The first non-zero value among the channels of each name.
+    QMap<QString, double> valueByName;
+    for (const Channel& channel : channels()) {
+        if (!channel.visible() || !channel.showInLegend())
+            continue;
+        auto* data = dynamic_cast<ProtocolSeriesData*>(channel.data());
+        const double y = data ? data->valueAt(lineValue).y() : 0;
+        double& value = valueByName[channel.name()];
+        if (value == 0)
+            value = y;
+    }
+
+    painter->setFont(font());
+    const QFontMetrics metrics(font());
+    QMap<QString, QString> lineByName;
+    QMap<QString, int> heightByName;
+    int textWidth = 0;
+    int totalHeight = 0;
+    for (auto it = valueByName.cbegin(); it != valueByName.cend(); ++it) {
+        int raw = 0;
+        const QString refs = toTick(it.value(), raw)
+                                 ? lookup->refText(lookup->codeByTitle(it.key()), raw)
+                                 : QString();
+        const QString text = QStringLiteral("%1 = %2").arg(
+            it.key(), refs.isEmpty() ? QString::number(it.value(), 'f', 2) : refs);
+        const QSize size = metrics.size(Qt::TextSingleLine, text);
+        lineByName.insert(it.key(), text);
+        heightByName.insert(it.key(), size.height());
+        textWidth = qMax(textWidth, size.width());
+        totalHeight += size.height();
+    }
+    const QString time = timeText();
+    const QSize timeSize = metrics.size(Qt::TextSingleLine, time);
+    textWidth = qMax(textWidth, timeSize.width());
+    totalHeight += timeSize.height();
+    if (totalHeight == 0)
+        return;
+
+    QLinearGradient gradient(0, 0, 0, (totalHeight + 35) / 2);
+    gradient.setColorAt(0, QColor(0, 150, 150, 150));
+    gradient.setColorAt(1, QColor(50, 150, 90, 150));
+    painter->setBrush(gradient);
+    QPen frame(Qt::white);
+    frame.setWidthF(1.5);
+    painter->setPen(frame);
+    painter->drawRoundedRect(QRect(lineX + 15, 15, textWidth + 20, totalHeight + 10), 9, 18,
+                             Qt::RelativeSize);
+
+    int y = 35;
+    QSet<QString> written;
+    for (const Channel& channel : channels()) {
+        if (!channel.visible() || !channel.showInLegend() || written.contains(channel.name()))
+            continue;
+        written.insert(channel.name());
+        painter->setPen(channel.pen());
+        painter->drawText(QPoint(lineX + 25, y), lineByName.value(channel.name()));
+        y += heightByName.value(channel.name());
+    }
+    painter->setPen(QPen(Qt::white, 1));
+    painter->drawText(QPoint(lineX + 25, y), time);
+}

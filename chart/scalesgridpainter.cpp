@@ -1,0 +1,209 @@
+#include "chart/scalesgridpainter.h"
+
+#include "chart/chart.h"
+#include "gauges/scalefunctions.h"
+
+#include <cmath>
+
+#include <QFontMetrics>
+#include <QLinearGradient>
+#include <QPainter>
+
+namespace chart {
+
+namespace {
+// No picture needs more marks than this; it also bounds any walk whose
+// step degenerates.
+constexpr int kMaxMarks = 10000;
+
+QString xLabel(double v, const QDateTime& origin, quint16 msPerTick)
+{
+    if (msPerTick == 0)
+        return QString::number(v, 'G', 12);
+    const double ms = v * msPerTick;
+    // Far outside any date the origin can be moved to.
+    if (!(std::fabs(ms) < 1e15))
+        return QString();
+    return origin.addMSecs(static_cast<qint64>(ms)).toString(QStringLiteral("HH:mm:ss"));
+}
+} // namespace
+
+double snappedToZero(double value, double limit)
+{
+    return std::fabs(value) < limit ? 0 : value;
+}
+
+ScalesGridPainter::ScalesGridPainter(quint16 msPerTick)
+    : timeOrigin(msPerTick != 0 ? QDateTime::currentDateTime() : QDateTime()), msPerTick(msPerTick)
+{
+}
+
+void ScalesGridPainter::setTimeBase(const QDateTime& origin, quint16 ms)
+{
+    timeOrigin = origin;
+    msPerTick = ms;
+}
+
+void ScalesGridPainter::begin(QPainter* painter, Chart* chart)
+{
+    painter->save();
+    anyScaleShown = false;
+
+    const int w = chart->width();
+    const int h = chart->height();
+    QLinearGradient gradient(0, 0, 0, h);
+    gradient.setColorAt(0, chart->topBackgroundColor());
+    gradient.setColorAt(1, chart->bottomBackgroundColor());
+    painter->setBrush(gradient);
+    painter->drawRect(0, 0, w - 1, h - 1);
+
+    painter->setFont(chart->font());
+    if (chart->showScale()) {
+        bandHeight = 2 * QFontMetrics(chart->font()).height();
+        plotHeight = h - bandHeight;
+        scalesWidth = 7;
+    } else {
+        bandHeight = 0;
+        plotHeight = h;
+        scalesWidth = 0;
+    }
+}
+
+void ScalesGridPainter::paintHorizontalLines(QPainter* painter, Chart* chart) const
+{
+    const ScaleSettings& s = chart->scaleSettings();
+    painter->setPen(chart->gridColor());
+    long long count = static_cast<long long>(s.yMesh) + 1;
+    long long period = 1;
+    double right = scalesWidth;
+    if (s.showGrid) {
+        period = s.ySubMesh + 1LL;
+        count *= period;
+        right = chart->width();
+    }
+    for (long long i = 0; i < count && i < kMaxMarks; ++i) {
+        const double y = i * plotHeight / count;
+        const double x = i % period == 0 ? 0 : scalesWidth;
+        painter->drawLine(QPointF(x, y), QPointF(right, y));
+    }
+    if (anyScaleShown || s.showGrid || s.showScale)
+        painter->drawLine(QPointF(scalesWidth, 0), QPointF(scalesWidth, plotHeight));
+    if (s.showGrid && !s.showScale)
+        painter->drawLine(QPointF(0, chart->height() - 1),
+                          QPointF(chart->width(), chart->height() - 1));
+}
+
+void ScalesGridPainter::paintBottomScale(QPainter* painter, Chart* chart)
+{
+    const ScaleSettings& s = chart->scaleSettings();
+    if (s.visibleSpan != cachedSpan) {
+        cachedSpan = s.visibleSpan;
+        const double step = scaleStep(cachedSpan, s.xMesh);
+        scaleRange(0, cachedSpan, xScaleMinimum, xScaleMaximum, s.xMesh, true, step);
+    }
+    const double tick = (xScaleMaximum - xScaleMinimum) / s.xMesh;
+    chart->setVisibleRange(s.position + xScaleMinimum, s.position + cachedSpan);
+    if (!s.showScale)
+        return;
+
+    painter->setFont(chart->font());
+    painter->setPen(s.scalePen);
+    const int w = chart->width();
+    const QFontMetrics metrics(chart->font());
+    const double p = (w - scalesWidth) / cachedSpan;
+    // A plot squeezed to nothing, or a degenerate scale, has no labels.
+    if (p > 0 && std::isfinite(p) && tick > 0 && std::isfinite(tick)) {
+        const double remainder = std::fmod(s.position, tick);
+        double v = s.position - remainder;
+        double o = -p * remainder;
+        const double baseline =
+            plotHeight + 0.6 * (chart->height() - static_cast<int>(plotHeight)) + 2.5;
+        for (int n = 0; n < kMaxMarks; ++n) {
+            v = snappedToZero(v, 1e-12);
+            const QString text = xLabel(v, timeOrigin, msPerTick);
+            const int half = metrics.size(Qt::TextSingleLine, text).width() / 2;
+            const double left = scalesWidth + o - half;
+            if (!(left < w))
+                break;
+            const int x = static_cast<int>(left);
+            if (x + half >= scalesWidth)
+                painter->drawText(QPointF(x, baseline), text);
+            o += tick * p;
+            v += tick;
+        }
+    }
+    painter->setPen(chart->gridColor());
+    painter->drawLine(QPointF(0, plotHeight), QPointF(w, plotHeight));
+}
+
+void ScalesGridPainter::paintVerticalLines(QPainter* painter, Chart* chart) const
+{
+    const ScaleSettings& s = chart->scaleSettings();
+    if (!s.showGrid && !s.showScale)
+        return;
+    painter->setPen(chart->gridColor());
+    const int w = chart->width();
+    const int h = chart->height();
+    const double mainStep = (xScaleMaximum - xScaleMinimum) / s.xMesh;
+    const double p = (w - scalesWidth) / cachedSpan;
+    double mainTop = plotHeight;
+    double subTop = plotHeight;
+    const double mainBottom = plotHeight + 0.25 * (h - plotHeight);
+    if (s.showGrid) {
+        painter->drawLine(QPointF(w - 1, 0), QPointF(w - 1, plotHeight));
+        mainTop = 0;
+        subTop = 0;
+    }
+    const double pixelStep = mainStep * p;
+    if (!(pixelStep > 0) || !std::isfinite(pixelStep))
+        return;
+    const long long subCount = static_cast<long long>(s.xSubMesh) + 1;
+    const double subStep = pixelStep / static_cast<double>(subCount);
+    double x = scalesWidth - std::fmod(s.position, mainStep) * p;
+    for (int n = 0; x <= w && n < kMaxMarks; ++n, x += pixelStep) {
+        if (x >= scalesWidth)
+            painter->drawLine(QPointF(x, mainBottom), QPointF(x, mainTop));
+        if (subTop == plotHeight)
+            continue; // without the grid, sub lines have no length
+        for (long long i = -subCount, k = 0; i <= s.xSubMesh && k < kMaxMarks; ++i, ++k) {
+            const double sx = x + static_cast<double>(i) * subStep;
+            if (sx > scalesWidth)
+                painter->drawLine(QPointF(sx, plotHeight), QPointF(sx, subTop));
+        }
+    }
+}
+
+int ScalesGridPainter::paintValueLabels(QPainter* painter, const Chart* chart, double lo, double hi,
+                                        double tick) const
+{
+    const int yMesh = chart->scaleSettings().yMesh;
+    const QFontMetrics metrics(chart->font());
+    const double d = plotHeight / (yMesh + 1.0);
+    int widest = 0;
+    double v = hi;
+    for (int k = 1; v + 1e-6 > lo && k - 1 <= yMesh && k <= kMaxMarks; ++k, v -= tick) {
+        const QString text = QString::number(snappedToZero(v, 1e-6), 'G', 12);
+        painter->drawText(QPointF(scalesWidth, k * d - 2.5), text);
+        widest = qMax(widest, metrics.size(Qt::TextSingleLine, text).width());
+    }
+    return widest;
+}
+
+void ScalesGridPainter::clipToPlot(QPainter* painter, Chart* chart) const
+{
+    const int left = static_cast<int>(scalesWidth);
+    const int width = qMax(0, static_cast<int>(chart->width() - scalesWidth));
+    const QRect plot(left, 0, width, qMax(0, static_cast<int>(plotHeight)));
+    painter->setClipRect(plot, Qt::ReplaceClip);
+    painter->setViewport(plot);
+}
+
+void ScalesGridPainter::valuesAt(QPoint& point, QRect& plotRect, const Chart* chart) const
+{
+    const int left = static_cast<int>(scalesWidth);
+    plotRect.setCoords(left, 0, left + static_cast<int>(chart->width() - scalesWidth) - 1,
+                       static_cast<int>(plotHeight));
+    point.rx() -= left;
+}
+
+} // namespace chart

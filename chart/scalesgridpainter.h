@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QDateTime>
+#include <QPoint>
+#include <QRect>
+
+class Chart;
+class QPainter;
+
+namespace chart {
+
+// The layers that the standard and the protocol scales decorators share:
+// background, grid lines, the bottom (x) scale and the plot area. Each
+// decorator adds its own left (value) scales.
+class ScalesGridPainter
+{
+public:
+    explicit ScalesGridPainter(quint16 msPerTick);
+
+    void setTimeBase(const QDateTime& origin, quint16 msPerTick);
+
+    // Saves the painter (the channel layer restores it), paints the
+    // background and lays out the bottom band; scalesWidth starts at the
+    // left margin of the first column.
+    void begin(QPainter* painter, Chart* chart);
+    void paintHorizontalLines(QPainter* painter, Chart* chart) const;
+    void paintBottomScale(QPainter* painter, Chart* chart);
+    void paintVerticalLines(QPainter* painter, Chart* chart) const;
+    // Labels of one numeric value column at scalesWidth: hi, hi - tick, ...
+    // down to lo, one per main line; returns the widest label's width.
+    int paintValueLabels(QPainter* painter, const Chart* chart, double lo, double hi,
+                         double tick) const;
+    // Clips to the plot and maps the whole widget onto it.
+    void clipToPlot(QPainter* painter, Chart* chart) const;
+    void valuesAt(QPoint& point, QRect& plotRect, const Chart* chart) const;
+
+    double bandHeight = 0;
+    double plotHeight = 0;
+    double scalesWidth = 0;
+    double xScaleMinimum = 0;
+    double xScaleMaximum = 1;
+    double cachedSpan = 0;
+    bool anyScaleShown = false;
+    QDateTime timeOrigin;
+    quint16 msPerTick = 0;
+};
+
+// Snaps values that only differ from zero by rounding noise.
+double snappedToZero(double value, double limit);
+
+} // namespace chart

@@ -1,0 +1,119 @@
+#include "chart/scalesgridprotocoldecorator.h"
+
+#include "chart/channellookup.h"
+#include "chart/chart.h"
+#include "gauges/scalefunctions.h"
+
+#include <cmath>
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QSet>
+
+namespace chart::Standard {
+
+namespace {
+// Far more state labels than any plot has pixel rows for.
+constexpr int kMaxStateLabels = 10000;
+} // namespace
+
+ScalesGridProtocolDecorator::ScalesGridProtocolDecorator(std::unique_ptr<ChartDecorator> next,
+                                                         quint16 msPerTick)
+    : ChartDecorator(std::move(next)), layout(msPerTick), lookup(&StreamLogerLookup::instance())
+{
+}
+
+void ScalesGridProtocolDecorator::setTimeBase(const QDateTime& origin, quint16 msPerTick)
+{
+    layout.setTimeBase(origin, msPerTick);
+}
+
+void ScalesGridProtocolDecorator::setChannelLookup(const ChannelLookup* channelLookup)
+{
+    lookup = channelLookup ? channelLookup : &StreamLogerLookup::instance();
+}
+
+bool ScalesGridProtocolDecorator::channelScaleRange(const Channel& channel, double minimum,
+                                                    double maximum, double& lo, double& hi,
+                                                    int steps, bool left, double increment) const
+{
+    const QString code = lookup->codeByTitle(channel.name());
+    if (!code.isEmpty() && lookup->hasRefs(code)) {
+        lo = minimum;
+        hi = maximum;
+        return false;
+    }
+    return scaleRange(minimum, maximum, lo, hi, steps, left, increment);
+}
+
+void ScalesGridProtocolDecorator::paint(QPainter* painter, Chart* chart)
+{
+    layout.begin(painter, chart);
+
+    const int yMesh = chart->yMesh();
+    const QFontMetrics metrics(chart->font());
+    QSet<QString> drawn;
+    for (int i = 0; i < chart->channelCount(); ++i) {
+        Channel& channel = *chart->channelAt(i);
+        layout.anyScaleShown |= channel.showScale();
+        const double step = scaleStep(channel.maximum() - channel.minimum(), yMesh);
+        double lo = 0;
+        double hi = 0;
+        channelScaleRange(channel, channel.minimum(), channel.maximum(), lo, hi, yMesh, true, step);
+        const double tick = (hi - lo) / yMesh;
+        channel.setScaleRange(lo, hi + tick);
+        if (!channel.showScale() || drawn.contains(channel.name()))
+            continue;
+        drawn.insert(channel.name());
+        painter->setPen(channel.pen());
+
+        const QString code = lookup->codeByTitle(channel.name());
+        const bool state = !code.isEmpty() && lookup->hasRefs(code);
+        int widest = state ? paintStateLabels(painter, chart, code, lo, hi, tick)
+                           : layout.paintValueLabels(painter, chart, lo, hi, tick);
+        const QSize caption = metrics.size(Qt::TextSingleLine, code);
+        painter->drawText(QPointF(layout.scalesWidth, caption.height()), code);
+        widest = qMax(widest, caption.width());
+        layout.scalesWidth += qMax(widest + 7.0, minimumColumnWidth);
+    }
+
+    layout.paintHorizontalLines(painter, chart);
+    layout.paintBottomScale(painter, chart);
+    layout.paintVerticalLines(painter, chart);
+    layout.clipToPlot(painter, chart);
+    ChartDecorator::paint(painter, chart);
+}
+
+int ScalesGridProtocolDecorator::paintStateLabels(QPainter* painter, const Chart* chart,
+                                                  const QString& code, double lo, double hi,
+                                                  double tick) const
+{
+    const QFontMetrics metrics(chart->font());
+    const double plotHeight = layout.plotHeight;
+    const double unit = plotHeight / (hi + tick - lo);
+    if (!(unit > 0) || !std::isfinite(unit))
+        return 0;
+    // Every whole state value at the height where the curve draws it.
+    double value = std::trunc(lo);
+    double y = plotHeight + (lo - value) * unit;
+    int widest = 0;
+    for (int n = 0; value <= hi && n < kMaxStateLabels && y >= 0; ++n, value += 1, y -= unit) {
+        const bool inRange = std::fabs(value) < 2147483647.0;
+        QString text = inRange ? lookup->refText(code, static_cast<int>(value)).left(3) : QString();
+        if (text.isEmpty())
+            text = std::fabs(value) < 9e15 ? QString::number(static_cast<qint64>(value))
+                                           : QString::number(value, 'f', 0);
+        painter->drawText(QPointF(layout.scalesWidth, y - 2.5), text);
+        widest = qMax(widest, metrics.size(Qt::TextSingleLine, text).width());
+    }
+    return widest;
+}
+
+void ScalesGridProtocolDecorator::valuesAt(QPoint& point, QVector<QPointF>& values, Chart* chart,
+                                           QRect& plotRect)
+{
+    layout.valuesAt(point, plotRect, chart);
+    ChartDecorator::valuesAt(point, values, chart, plotRect);
+}
+
+} // namespace chart::Standard

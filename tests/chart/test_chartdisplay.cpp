@@ -1,0 +1,199 @@
+#include "chart/channellookup.h"
+#include "chart/chart.h"
+#include "chart/chartprotocol.h"
+#include "chart/pairdatacontainer.h"
+
+#include <cmath>
+
+#include <QMouseEvent>
+#include <QScreen>
+#include <QtTest>
+
+namespace {
+int countColour(const QImage& image, const std::function<bool(QColor)>& match)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += match(QColor(image.pixel(x, y)));
+    return count;
+}
+
+class StateLookup : public chart::ChannelLookup
+{
+public:
+    QString codeByTitle(const QString& title) const override
+    {
+        return title.section('(', 1).section(')', 0, 0);
+    }
+    bool hasRefs(const QString& code) const override { return code == QStringLiteral("ST"); }
+    QString refText(const QString& code, int raw) const override
+    {
+        const QStringList texts{"Останов", "Пуск", "Работа", "Авария"};
+        return code == QStringLiteral("ST") && raw >= 0 && raw < texts.size() ? texts[raw]
+                                                                              : QString();
+    }
+};
+
+bool isYellow(QColor c)
+{
+    return c.red() > 180 && c.green() > 180 && c.blue() < 80;
+}
+
+// Colours of two pictures of the same chart agree where nothing but the
+// gradient is (the corners of the plot are free of labels and curves).
+void compareBackground(const QImage& a, const QImage& b)
+{
+    for (const QPoint at : {QPoint(300, 3), QPoint(600, 200), QPoint(630, 5)}) {
+        const QColor ca = a.pixel(at);
+        const QColor cb = b.pixel(at);
+        QVERIFY2(qAbs(ca.red() - cb.red()) < 8 && qAbs(ca.green() - cb.green()) < 8 &&
+                     qAbs(ca.blue() - cb.blue()) < 8,
+                 qPrintable(QStringLiteral("%1 vs %2 at %3,%4")
+                                .arg(ca.name(), cb.name())
+                                .arg(at.x())
+                                .arg(at.y())));
+    }
+}
+} // namespace
+
+class TestChartDisplay : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void grabShowsWhatTheScreenShows();
+    void topLevelChartGrabs();
+    void protocolChartOnScreen();
+    void overlayFollowsTheMouse();
+
+private:
+    ChannelSeries ramp;
+};
+
+void TestChartDisplay::initTestCase()
+{
+    for (int i = 0; i <= 1000; ++i)
+        ramp.emplace_back(i, i / 10.0);
+}
+
+void TestChartDisplay::grabShowsWhatTheScreenShows()
+{
+    ProtocolSeriesData data(&ramp);
+    // Charts live inside windows; so does this one.
+    QWidget window;
+    window.resize(640, 480);
+    Chart& chart = *new Chart(&window);
+    chart.resize(640, 480);
+    chart.addChannel(Channel(0, 100, &data, "ramp", QPen(Qt::yellow, 2)));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY(chart.isPaintOver());
+    const QImage grabbed = chart.grab().toImage();
+    QCOMPARE(grabbed.size(), QSize(640, 480));
+    const QColor top = grabbed.pixel(300, 3);
+    QVERIFY2(top.blue() > 120 && top.red() < 20, qPrintable(top.name()));
+    QVERIFY(countColour(grabbed, isYellow) > 300);
+
+    const QImage rendered = chart.renderToImage();
+    compareBackground(grabbed, rendered);
+    QVERIFY(countColour(rendered, isYellow) > 300);
+
+    // What the X server shows.
+    const QImage screen = chart.screen()->grabWindow(chart.winId()).toImage();
+    QCOMPARE(screen.size(), QSize(640, 480));
+    compareBackground(grabbed, screen);
+    QVERIFY(countColour(screen, isYellow) > 300);
+}
+
+void TestChartDisplay::topLevelChartGrabs()
+{
+    Chart chart;
+    chart.resize(640, 480);
+    chart.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&chart));
+    QTRY_VERIFY(chart.isPaintOver());
+    chart.setTopBackgroundColor(Qt::red);
+    const QColor top = chart.grab().toImage().pixel(300, 3);
+    QVERIFY2(top.red() > 240 && top.blue() < 10, qPrintable(top.name()));
+}
+
+void TestChartDisplay::protocolChartOnScreen()
+{
+    ChannelSeries states;
+    ChannelSeries wave;
+    for (int i = 0; i <= 3000; ++i) {
+        states.emplace_back(i, (i / 400) % 4);
+        wave.emplace_back(i, 50 + 40 * std::sin(i / 90.0));
+    }
+    StateLookup lookup;
+    QWidget window;
+    window.resize(900, 500);
+    auto& chart = *new ChartProtocol(&window);
+    chart.setChannelLookup(&lookup);
+    chart.resize(900, 500);
+    chart.addChannel(Channel(0, 3, new ProtocolSeriesData(&states), QStringLiteral("Режим (ST)"),
+                             QPen(Qt::green)));
+    chart.addChannel(Channel(0, 100, new ProtocolSeriesData(&wave), QStringLiteral("Ток (I1)"),
+                             QPen(Qt::yellow)));
+    chart.setTimeBase(QDateTime(QDate(2024, 5, 1), QTime(10, 0)), 100);
+    chart.setSize(2000.0);
+    chart.setBookmarks({300, 1500});
+    chart.setLineValueX(900);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY(chart.isPaintOver());
+    const QImage grabbed = chart.grab().toImage();
+    grabbed.save(QStringLiteral("protocol-chart.png"));
+
+    const auto red = [](QColor c) { return c.red() > 200 && c.green() < 60 && c.blue() < 60; };
+    const auto white = [](QColor c) { return c.red() > 230 && c.green() > 230 && c.blue() > 230; };
+    const double left = chart.scalesWidth();
+    const double pixelsPerTick = (900 - left) / 2000.0;
+    const auto columnCount = [&](double tick, const std::function<bool(QColor)>& match) {
+        int best = 0;
+        const int x = int(left + tick * pixelsPerTick);
+        for (int dx = -2; dx <= 2; ++dx) {
+            int count = 0;
+            for (int y = 0; y < 400; ++y)
+                count += match(QColor(grabbed.pixel(x + dx, y)));
+            best = qMax(best, count);
+        }
+        return best;
+    };
+    QVERIFY(columnCount(900, red) > 200);
+    QVERIFY(columnCount(300, white) > 200);
+    QVERIFY(columnCount(1500, white) > 200);
+    QVERIFY(countColour(grabbed, isYellow) > 500);
+    chart.clearChannels();
+}
+
+void TestChartDisplay::overlayFollowsTheMouse()
+{
+    QWidget window;
+    window.resize(640, 480);
+    Chart& chart = *new Chart(&window);
+    chart.resize(640, 480);
+    chart.setMouseTracking(true);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY(chart.isPaintOver());
+    QMouseEvent move(QEvent::MouseMove, QPointF(321, 200), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(&chart, &move);
+    const QImage grabbed = chart.grab().toImage();
+    const auto cyan = [](QColor c) {
+        return c.red() < 30 && c.green() > 120 && c.blue() > 120 && qAbs(c.green() - c.blue()) < 30;
+    };
+    int column = 0;
+    for (int x = 320; x <= 322; ++x) {
+        int count = 0;
+        for (int y = 0; y < 400; ++y)
+            count += cyan(QColor(grabbed.pixel(x, y)));
+        column = qMax(column, count);
+    }
+    QVERIFY2(column > 300, qPrintable(QString::number(column)));
+}
+
+QTEST_MAIN(TestChartDisplay)
+#include "test_chartdisplay.moc"

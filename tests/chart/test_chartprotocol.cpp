@@ -1,0 +1,282 @@
+#include "chart/chartprotocol.h"
+#include "chart/pairdatacontainer.h"
+
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QWheelEvent>
+#include <QtTest>
+
+namespace {
+QList<int> intsOf(QSignalSpy& spy)
+{
+    QList<int> values;
+    for (const QList<QVariant>& call : spy)
+        values << call.at(0).toInt();
+    spy.clear();
+    return values;
+}
+
+void wheel(ChartProtocol& chart, int delta)
+{
+    QWheelEvent event(QPointF(100, 100), chart.mapToGlobal(QPoint(100, 100)), QPoint(),
+                      QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&chart, &event);
+}
+
+void mouse(ChartProtocol& chart, QEvent::Type type, int x, Qt::MouseButtons buttons)
+{
+    QMouseEvent event(type, QPointF(x, 100), Qt::LeftButton, buttons, Qt::NoModifier);
+    QApplication::sendEvent(&chart, &event);
+}
+} // namespace
+
+class TestChartProtocol : public QObject
+{
+    Q_OBJECT
+private slots:
+    void construction();
+    void bookmarksStaySortedAndCentred();
+    void nextAndPreviousAtTheEnds();
+    void deletingTheCurrentBookmark();
+    void bookmarkListAccess();
+    void zoomKeepsTheValueLineInPlace();
+    void refusedZoomStillSignalsAndMoves();
+    void wheelScrollsAndCtrlWheelZooms();
+    void dragStartsWithinFourTicks();
+    void doubleClickPlacesTheValueLine();
+    void chartVisibleByName();
+};
+
+void TestChartProtocol::construction()
+{
+    ChartProtocol chart;
+    QCOMPARE(chart.lineValueX(), 500);
+    QCOMPARE(chart.yMesh(), 4);
+    QCOMPARE(chart.tickLength(), quint16(100));
+    QCOMPARE(chart.currentBookmark(), -1);
+    QVERIFY(chart.bookmarks().isEmpty());
+    QCOMPARE(chart.scalesWidth(), 0.0);
+    QVERIFY(qAbs(chart.startDateTime().secsTo(QDateTime::currentDateTime())) < 5);
+    chart.setLineValueX(77);
+    QCOMPARE(chart.lineValueX(), 77);
+}
+
+void TestChartProtocol::bookmarksStaySortedAndCentred()
+{
+    ChartProtocol chart;
+    QSignalSpy bookmarks(&chart, &ChartProtocol::bookmarkChanged);
+    QSignalSpy lines(&chart, &ChartProtocol::lineValueXChanged);
+    chart.addBookmark(100);
+    chart.addBookmark(300);
+    chart.addBookmark(200);
+    QCOMPARE(chart.bookmarks(), (QVector<int>{100, 200, 300}));
+    QCOMPARE(chart.currentBookmark(), 200);
+    QCOMPARE(intsOf(bookmarks), (QList<int>{100, 300, 200}));
+    QCOMPARE(intsOf(lines), (QList<int>{100, 300, 200}));
+    QCOMPARE(chart.lineValueX(), 200);
+    QCOMPARE(chart.scaleSettings().position, 200 - 500.0);
+
+    chart.nextBookmark();
+    QCOMPARE(chart.currentBookmark(), 300);
+    QCOMPARE(chart.scaleSettings().position, 300 - 500.0);
+    chart.setPosition(0);
+    chart.nextBookmark(); // stays at the last one, centres it again
+    QCOMPARE(chart.currentBookmark(), 300);
+    QCOMPARE(chart.scaleSettings().position, 300 - 500.0);
+    QCOMPARE(intsOf(bookmarks), (QList<int>{300}));
+    QCOMPARE(intsOf(lines), (QList<int>{300, 300}));
+
+    // An existing tick is not added twice but still becomes current.
+    chart.addBookmark(100);
+    QCOMPARE(chart.bookmarks(), (QVector<int>{100, 200, 300}));
+    QCOMPARE(chart.currentBookmark(), 100);
+    QCOMPARE(chart.lineValueX(), 100);
+
+    chart.setZoom(2);
+    chart.goToBookmark();
+    QCOMPARE(chart.scaleSettings().position, 100 - 1000.0);
+}
+
+void TestChartProtocol::nextAndPreviousAtTheEnds()
+{
+    ChartProtocol chart;
+    QSignalSpy lines(&chart, &ChartProtocol::lineValueXChanged);
+    chart.previousBookmark();
+    chart.nextBookmark();
+    chart.goToBookmark();
+    QCOMPARE(lines.count(), 0);
+
+    chart.setBookmarks({40, 10, 40, 20});
+    QCOMPARE(chart.bookmarks(), (QVector<int>{10, 20, 40}));
+    chart.previousBookmark(); // no current bookmark: nothing moves
+    QCOMPARE(chart.currentBookmark(), -1);
+    QCOMPARE(lines.count(), 0);
+    chart.nextBookmark(); // no current bookmark: the first
+    QCOMPARE(chart.currentBookmark(), 10);
+    chart.previousBookmark();
+    QCOMPARE(chart.currentBookmark(), 10);
+    QCOMPARE(intsOf(lines), (QList<int>{10, 10}));
+}
+
+void TestChartProtocol::deletingTheCurrentBookmark()
+{
+    ChartProtocol chart;
+    chart.setBookmarks({100, 200, 300});
+    QVERIFY(chart.setCurrentBookmark(200));
+    QSignalSpy bookmarks(&chart, &ChartProtocol::bookmarkChanged);
+    chart.deleteBookmark(200);
+    QCOMPARE(chart.currentBookmark(), 300);
+    chart.deleteBookmark(300); // the last one: the one before takes over
+    QCOMPARE(chart.currentBookmark(), 100);
+    chart.deleteBookmark(55); // not a bookmark
+    chart.deleteBookmark(100);
+    QCOMPARE(chart.currentBookmark(), -1);
+    QCOMPARE(intsOf(bookmarks), (QList<int>{300, 100, -1}));
+    QVERIFY(chart.bookmarks().isEmpty());
+
+    // Deleting another than the current one keeps the current one.
+    chart.setBookmarks({1, 2, 3});
+    chart.setCurrentBookmark(3);
+    chart.deleteBookmark(1);
+    QCOMPARE(chart.currentBookmark(), 3);
+    QCOMPARE(bookmarks.count(), 0);
+
+    chart.clearBookmark();
+    QVERIFY(chart.bookmarks().isEmpty());
+    QCOMPARE(intsOf(bookmarks), (QList<int>{-1}));
+}
+
+void TestChartProtocol::bookmarkListAccess()
+{
+    ChartProtocol chart;
+    QVERIFY(!chart.setCurrentBookmark(5));
+    chart.setBookmarks({5, 9});
+    QVERIFY(chart.setCurrentBookmark(9));
+    QVERIFY(chart.setCurrentBookmark(-1));
+    chart.setCurrentBookmark(9);
+    chart.setBookmarks({5});
+    QCOMPARE(chart.currentBookmark(), -1);
+}
+
+void TestChartProtocol::zoomKeepsTheValueLineInPlace()
+{
+    ChartProtocol chart;
+    chart.setPosition(1000.0);
+    chart.setLineValueX(1500);
+    QSignalSpy zooms(&chart, &ChartProtocol::zoomChanged);
+    chart.setZoom(2.0);
+    QCOMPARE(chart.scaleSettings().position, 500.0);
+    QCOMPARE(chart.scaleSettings().visibleSpan, 2000.0);
+    QCOMPARE(zooms.takeFirst().at(0).toDouble(), 2.0);
+    chart.setZoom(0.5);
+    QCOMPARE(chart.scaleSettings().position, 1250.0);
+}
+
+void TestChartProtocol::refusedZoomStillSignalsAndMoves()
+{
+    ChartProtocol chart;
+    chart.setPosition(1000.0);
+    chart.setLineValueX(1500);
+    QSignalSpy zooms(&chart, &ChartProtocol::zoomChanged);
+    chart.setZoom(0.005);
+    QCOMPARE(chart.zoom(), 1.0);
+    QCOMPARE(zooms.takeFirst().at(0).toDouble(), 0.005);
+    QCOMPARE(chart.scaleSettings().position, 1500 - 500 * 0.005);
+}
+
+void TestChartProtocol::wheelScrollsAndCtrlWheelZooms()
+{
+    ChartProtocol chart;
+    chart.setPosition(100.0);
+    wheel(chart, 120);
+    QCOMPARE(chart.position(), 112);
+    wheel(chart, -15);
+    QCOMPARE(chart.position(), 111);
+
+    chart.setLineValueX(111);
+    QTest::keyPress(&chart, Qt::Key_Control, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::keyboardModifiers(), Qt::ControlModifier);
+    wheel(chart, 120);
+    QCOMPARE(chart.zoom(), 1.1);
+    wheel(chart, -15);
+    QCOMPARE(chart.zoom(), 1.0);
+    QCOMPARE(chart.position(), 111);
+
+    QTest::keyPress(&chart, Qt::Key_Shift, Qt::ControlModifier | Qt::ShiftModifier);
+    wheel(chart, 120);
+    QCOMPARE(chart.zoom(), 1.0);
+    QCOMPARE(chart.position(), 123);
+    QTest::keyRelease(&chart, Qt::Key_Shift, Qt::ControlModifier);
+    QTest::keyRelease(&chart, Qt::Key_Control, Qt::NoModifier);
+    QCOMPARE(QGuiApplication::keyboardModifiers(), Qt::NoModifier);
+}
+
+void TestChartProtocol::dragStartsWithinFourTicks()
+{
+    ChannelSeries series{{0, 1.0}, {1000, 2.0}};
+    ChartProtocol chart;
+    chart.resize(700, 300);
+    chart.addChannel(Channel(0, 10, new ProtocolSeriesData(&series), "a", QPen(Qt::red)));
+    chart.setSize(100.0); // several pixels per tick
+    chart.setLineValueX(50);
+    chart.renderToImage();
+    const int left = int(chart.scalesWidth());
+    const double pixelsPerTick = (700 - left) / 100.0;
+    QVERIFY(pixelsPerTick > 4);
+    const auto pixelOf = [&](int tick) { return left + int((tick + 0.5) * pixelsPerTick); };
+
+    QSignalSpy lines(&chart, &ChartProtocol::lineValueXChanged);
+    mouse(chart, QEvent::MouseButtonPress, pixelOf(45), Qt::LeftButton);
+    mouse(chart, QEvent::MouseMove, pixelOf(30), Qt::LeftButton);
+    QCOMPARE(lines.count(), 0);
+    mouse(chart, QEvent::MouseButtonRelease, pixelOf(30), Qt::NoButton);
+    QCOMPARE(chart.lineValueX(), 50);
+
+    mouse(chart, QEvent::MouseButtonPress, pixelOf(47), Qt::LeftButton);
+    QCOMPARE(lines.count(), 0); // a press alone moves nothing
+    mouse(chart, QEvent::MouseMove, pixelOf(40), Qt::LeftButton);
+    mouse(chart, QEvent::MouseMove, pixelOf(35), Qt::LeftButton);
+    QCOMPARE(intsOf(lines), (QList<int>{40, 35}));
+    mouse(chart, QEvent::MouseButtonRelease, pixelOf(60), Qt::NoButton);
+    QCOMPARE(intsOf(lines), (QList<int>{60}));
+    QCOMPARE(chart.lineValueX(), 60);
+    mouse(chart, QEvent::MouseMove, pixelOf(20), Qt::LeftButton);
+    QCOMPARE(lines.count(), 0);
+    chart.clearChannels();
+}
+
+void TestChartProtocol::doubleClickPlacesTheValueLine()
+{
+    ChartProtocol chart;
+    chart.resize(700, 300);
+    QSignalSpy lines(&chart, &ChartProtocol::lineValueXChanged);
+    // No channels, no values: nothing to place.
+    mouse(chart, QEvent::MouseButtonDblClick, 300, Qt::LeftButton);
+    QCOMPARE(lines.count(), 0);
+
+    chart.addChannel(Channel(0, 10, nullptr, "a", QPen(Qt::red)));
+    chart.renderToImage();
+    const int left = int(chart.scalesWidth());
+    mouse(chart, QEvent::MouseButtonDblClick, left + (700 - left) / 4, Qt::LeftButton);
+    QCOMPARE(intsOf(lines), (QList<int>{250}));
+    QCOMPARE(chart.lineValueX(), 250);
+}
+
+void TestChartProtocol::chartVisibleByName()
+{
+    ChartProtocol chart;
+    chart.addChannel(Channel(0, 10, nullptr, "a", QPen(Qt::red)));
+    chart.addChannel(Channel(0, 10, nullptr, "b", QPen(Qt::red)));
+    chart.addChannel(Channel(0, 10, nullptr, "a", QPen(Qt::red)));
+    chart.renderToImage();
+    chart.setChartVisible("a", false);
+    QVERIFY(chart.isBackgroundPass());
+    QVERIFY(!chart.channels().at(0).visible() && !chart.channels().at(0).showScale());
+    QVERIFY(chart.channels().at(1).visible() && chart.channels().at(1).showScale());
+    QVERIFY(!chart.channels().at(2).visible() && !chart.channels().at(2).showScale());
+    chart.setChartVisible("a", true);
+    QVERIFY(chart.channels().at(2).visible() && chart.channels().at(2).showScale());
+}
+
+QTEST_MAIN(TestChartProtocol)
+#include "test_chartprotocol.moc"

@@ -1,0 +1,254 @@
+#include "chart/pairdatacontainer.h"
+
+#include <cmath>
+#include <limits>
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+namespace {
+using Data = ProtocolPairDataContainer<ChannelSeries>;
+
+// The value at x as a walk over the pairs in series order finds it.
+QPointF walkedValueAt(const ChannelSeries& series, double x)
+{
+    if (series.empty())
+        return {0, 0};
+    if (series.front().first == x)
+        return {x, series.front().second};
+    for (std::size_t i = 1; i < series.size(); ++i) {
+        const auto& [xi, yi] = series[i];
+        const auto& [xp, yp] = series[i - 1];
+        if (xi == x)
+            return {x, yi};
+        if (xp < x && x < xi)
+            return {x, yp + (x - xp) * (yi - yp) / (xi - xp)};
+    }
+    return {0, 0};
+}
+
+// Records what reaches the decimator.
+class Recorder : public chart::CurveBatchSink
+{
+public:
+    void drawBatch(const QPoint* points, int count) override
+    {
+        for (int i = 0; i < count; ++i)
+            xs.append(points[i].x());
+    }
+    QVector<int> xs;
+};
+} // namespace
+
+class TestPairDataContainer : public QObject
+{
+    Q_OBJECT
+private slots:
+    void onePair();
+    void twoPairs_data();
+    void twoPairs();
+    void emptySeries();
+    void extremesAndCursor();
+    void valueAtLeavesCursorBehindTheHit();
+    void binarySearchMatchesWalk();
+    void unorderedSeriesIsWalked();
+    void visibleRangeKeepsOneNeighbourEachSide();
+    void feedMapsOnlyTheRange();
+};
+
+void TestPairDataContainer::onePair()
+{
+    ChannelSeries series{{5, 2.5}};
+    Data data(&series);
+    QVERIFY(data.rewind());
+    double x = 0;
+    double y = 0;
+    QVERIFY(data.next(x, y));
+    QCOMPARE(x, 5.0);
+    QCOMPARE(y, 2.5);
+    QVERIFY(!data.next(x, y));
+    QCOMPARE(x, 5.0);
+    double v = 0;
+    QVERIFY(data.maxX(v));
+    QCOMPARE(v, 5.0);
+    QVERIFY(data.minX(v));
+    QCOMPARE(v, 5.0);
+    QVERIFY(data.maxY(v));
+    QCOMPARE(v, 2.5);
+    QVERIFY(data.minY(v));
+    QCOMPARE(v, 2.5);
+    QCOMPARE(data.size(), 1);
+    QCOMPARE(data.valueAt(5), QPointF(5, 2.5));
+    QCOMPARE(data.valueAt(4), QPointF(0, 0));
+    QCOMPARE(data.valueAt(6), QPointF(0, 0));
+}
+
+void TestPairDataContainer::twoPairs_data()
+{
+    QTest::addColumn<double>("x");
+    QTest::addColumn<QPointF>("value");
+    QTest::newRow("between") << 2.5 << QPointF(2.5, 1.5);
+    QTest::newRow("last") << 10.0 << QPointF(10, 3.0);
+    QTest::newRow("first") << 0.0 << QPointF(0, 1.0);
+    QTest::newRow("before") << -1.0 << QPointF(0, 0);
+    QTest::newRow("after") << 11.0 << QPointF(0, 0);
+    QTest::newRow("NaN") << std::numeric_limits<double>::quiet_NaN() << QPointF(0, 0);
+    QTest::newRow("infinity") << std::numeric_limits<double>::infinity() << QPointF(0, 0);
+}
+
+void TestPairDataContainer::twoPairs()
+{
+    QFETCH(double, x);
+    QFETCH(QPointF, value);
+    ChannelSeries series{{0, 1.0}, {10, 3.0}};
+    Data data(&series);
+    QCOMPARE(data.valueAt(x), value);
+}
+
+void TestPairDataContainer::emptySeries()
+{
+    ChannelSeries series;
+    Data data(&series);
+    double x = 7;
+    double y = 7;
+    QVERIFY(!data.next(x, y)); // before any rewind
+    QVERIFY(!data.rewind());
+    QVERIFY(!data.next(x, y));
+    QCOMPARE(x, 7.0);
+    QCOMPARE(data.size(), 0);
+    QCOMPARE(data.valueAt(0), QPointF(0, 0));
+    double v = 7;
+    QVERIFY(data.maxY(v));
+    QCOMPARE(v, 0.0);
+    QVERIFY(data.minX(v));
+    QCOMPARE(v, 0.0);
+
+    Data none(nullptr);
+    QVERIFY(!none.rewind());
+    QCOMPARE(none.size(), 0);
+    QCOMPARE(none.valueAt(1), QPointF(0, 0));
+}
+
+void TestPairDataContainer::extremesAndCursor()
+{
+    ChannelSeries series{{3, -1.0}, {1, 4.0}, {7, 2.0}, {-2, 4.0}};
+    Data data(&series);
+    double v = 0;
+    data.maxX(v);
+    QCOMPARE(v, 7.0);
+    data.minX(v);
+    QCOMPARE(v, -2.0);
+    data.maxY(v);
+    QCOMPARE(v, 4.0);
+    data.minY(v);
+    QCOMPARE(v, -1.0);
+
+    // An extreme in the middle of a walk ends the walk.
+    double x = 0;
+    double y = 0;
+    QVERIFY(data.rewind());
+    QVERIFY(data.next(x, y));
+    data.maxY(v);
+    QVERIFY(!data.next(x, y));
+}
+
+void TestPairDataContainer::valueAtLeavesCursorBehindTheHit()
+{
+    ChannelSeries series{{0, 0.0}, {10, 1.0}, {20, 2.0}, {30, 3.0}};
+    Data data(&series);
+    double x = 0;
+    double y = 0;
+    data.valueAt(15);
+    QVERIFY(data.next(x, y));
+    QCOMPARE(x, 30.0);
+    data.valueAt(0);
+    QVERIFY(data.next(x, y));
+    QCOMPARE(x, 10.0);
+    data.valueAt(40);
+    QVERIFY(!data.next(x, y));
+
+    // The walk over a series out of order stops at the same place.
+    ChannelSeries unordered{{0, 0.0}, {20, 2.0}, {10, 1.0}, {30, 3.0}};
+    Data walked(&unordered);
+    QCOMPARE(walked.valueAt(15), QPointF(15, 1.5));
+    QVERIFY(walked.next(x, y));
+    QCOMPARE(x, 10.0);
+}
+
+void TestPairDataContainer::binarySearchMatchesWalk()
+{
+    QRandomGenerator random(42);
+    ChannelSeries series;
+    qint32 tick = -50;
+    for (int i = 0; i < 500; ++i) {
+        tick += random.bounded(3); // repeated ticks too
+        series.emplace_back(tick, random.generateDouble() * 100 - 50);
+    }
+    Data data(&series);
+    QVERIFY(data.isAscending());
+    for (int i = 0; i < 4000; ++i) {
+        const double x = -60 + random.generateDouble() * (tick + 80);
+        const double probe = i % 2 ? x : std::floor(x);
+        QCOMPARE(data.valueAt(probe), walkedValueAt(series, probe));
+    }
+}
+
+void TestPairDataContainer::unorderedSeriesIsWalked()
+{
+    ChannelSeries series{{0, 1.0}, {10, 3.0}, {5, 100.0}, {20, 5.0}};
+    Data data(&series);
+    QVERIFY(!data.isAscending());
+    QCOMPARE(data.valueAt(5), walkedValueAt(series, 5));
+    QCOMPARE(data.valueAt(15), walkedValueAt(series, 15));
+    QCOMPARE(data.valueAt(7), walkedValueAt(series, 7));
+    // The order is checked again once the series has grown.
+    ChannelSeries growing{{0, 1.0}, {10, 3.0}};
+    Data grown(&growing);
+    QVERIFY(grown.isAscending());
+    growing.emplace_back(5, 0.0);
+    QVERIFY(!grown.isAscending());
+}
+
+void TestPairDataContainer::visibleRangeKeepsOneNeighbourEachSide()
+{
+    ChannelSeries series;
+    for (int i = 0; i < 100; ++i)
+        series.emplace_back(i * 10, i);
+    Data data(&series);
+    int first = -1;
+    int last = -1;
+    data.visibleRange(95, 205, first, last);
+    QCOMPARE(first, 9); // x = 90, just left of the window
+    QCOMPARE(last, 22); // up to x = 210, just right of it
+    data.visibleRange(100, 200, first, last);
+    QCOMPARE(first, 9);
+    QCOMPARE(last, 22);
+    data.visibleRange(-500, 5, first, last);
+    QCOMPARE(first, 0);
+    QCOMPARE(last, 2);
+    data.visibleRange(2000, 3000, first, last);
+    QCOMPARE(first, 99);
+    QCOMPARE(last, 100);
+    data.visibleRange(std::numeric_limits<double>::quiet_NaN(), 5, first, last);
+    QCOMPARE(first, 0);
+    QCOMPARE(last, 100);
+}
+
+void TestPairDataContainer::feedMapsOnlyTheRange()
+{
+    ChannelSeries series;
+    for (int i = 0; i < 100; ++i)
+        series.emplace_back(i, 0.0);
+    Data data(&series);
+    Recorder recorder;
+    chart::CurveDecimator decimator(recorder);
+    decimator.begin(false);
+    data.feed(10, 20, chart::CurveMapping{2, 1, 1, 0}, decimator);
+    decimator.finish();
+    QCOMPARE(recorder.xs.size(), 10);
+    QCOMPARE(recorder.xs.first(), 21);
+    QCOMPARE(recorder.xs.last(), 39);
+}
+
+QTEST_GUILESS_MAIN(TestPairDataContainer)
+#include "test_pairdatacontainer.moc"

@@ -1,0 +1,275 @@
+#include "chart/channellookup.h"
+#include "chart/chartprotocol.h"
+#include "chart/pairdatacontainer.h"
+#include "chart/scalesgridprotocoldecorator.h"
+#include "recordingdevice.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QtTest>
+
+namespace {
+// A catalogue of two channels: Ток (I1), numeric, and Режим (ST), with
+// state texts for 0, 1 and 3.
+class Catalogue : public chart::ChannelLookup
+{
+public:
+    QString codeByTitle(const QString& title) const override
+    {
+        if (title == QStringLiteral("Ток (I1)"))
+            return QStringLiteral("I1");
+        if (title == QStringLiteral("Режим (ST)"))
+            return QStringLiteral("ST");
+        return QString();
+    }
+    bool hasRefs(const QString& code) const override { return code == QStringLiteral("ST"); }
+    QString refText(const QString& code, int raw) const override
+    {
+        if (code != QStringLiteral("ST"))
+            return QString();
+        switch (raw) {
+        case 0:
+            return QStringLiteral("Останов");
+        case 1:
+            return QStringLiteral("Работа");
+        case 3:
+            return QStringLiteral("Авария");
+        default:
+            return QString();
+        }
+    }
+};
+
+class TestedChart : public ChartProtocol
+{
+public:
+    TestedChart()
+    {
+        setChannelLookup(&catalogue);
+        resize(800, 500);
+    }
+    Recording record()
+    {
+        RecordingDevice device(width(), height());
+        QPainter painter(&device);
+        setBackgroundPass(false);
+        paintLayers(&painter);
+        painter.end();
+        return device.engine.recorded;
+    }
+    double plotHeight() const { return height() - 2 * QFontMetrics(font()).height(); }
+    Catalogue catalogue;
+};
+
+QStringList textsAt(const Recording& r, double x)
+{
+    QStringList found;
+    for (const auto& t : r.texts)
+        if (t.position.x() == x)
+            found << t.text;
+    return found;
+}
+
+const Recording::Text* findText(const Recording& r, const QString& text)
+{
+    for (const auto& t : r.texts)
+        if (t.text == text)
+            return &t;
+    return nullptr;
+}
+
+Channel stateChannel(double minimum, double maximum, chart::ChannelData* data = nullptr)
+{
+    return Channel(minimum, maximum, data, QStringLiteral("Режим (ST)"), QPen(Qt::green));
+}
+} // namespace
+
+class TestProtocolDecorators : public QObject
+{
+    Q_OBJECT
+private slots:
+    void stateLabelsOnePerValue();
+    void flatStateRangeIsKept();
+    void codeCaptionOverEveryColumn();
+    void minimumColumnWidthLinesChartsUp();
+    void timeLabelsFromTheTimeBase();
+    void valueBoxShowsValuesAndTime();
+    void timeLineBeyondThirtyTwoBits();
+    void withoutLegendOnlyTheLines();
+};
+
+void TestProtocolDecorators::stateLabelsOnePerValue()
+{
+    TestedChart chart;
+    chart.addChannel(stateChannel(0, 3));
+    const Recording r = chart.record();
+    // Four values, 0 at the bottom; the range is not widened to whole steps.
+    QCOMPARE(chart.channels().at(0).scaleRange(), std::make_pair(0.0, 3.75));
+    const double unit = chart.plotHeight() / 3.75;
+    const QStringList expected{"Ост", "Раб", "2", "Ава"};
+    for (int i = 0; i < 4; ++i) {
+        const Recording::Text* label = findText(r, expected[i]);
+        QVERIFY2(label, qPrintable(expected[i]));
+        QCOMPARE(label->position.x(), 7.0);
+        QCOMPARE(label->position.y(), chart.plotHeight() - i * unit - 2.5);
+    }
+    QCOMPARE(textsAt(r, 7).size(), 5); // the four labels and the code
+
+    // Where the curve draws each state: the same heights.
+    QVector<QPointF> values;
+    QRect plot;
+    for (int i = 0; i < 4; ++i) {
+        QPoint point(int(chart.scalesWidth()) + 10, int(chart.plotHeight() - i * unit));
+        values.clear();
+        chart.decorators()->valuesAt(point, values, &chart, plot);
+        QVERIFY(qAbs(values.first().y() - i) < 0.05);
+    }
+}
+
+void TestProtocolDecorators::flatStateRangeIsKept()
+{
+    TestedChart chart;
+    chart.addChannel(stateChannel(-0.5, 1.0));
+    const Recording r = chart.record();
+    QCOMPARE(chart.channels().at(0).scaleMinimum(), -0.5);
+    QCOMPARE(chart.channels().at(0).scaleMaximum(), 1.0 + 1.5 / 4);
+    const double unit = chart.plotHeight() / 1.875;
+    const Recording::Text* zero = findText(r, "Ост");
+    QVERIFY(zero);
+    QCOMPARE(zero->position.y(), chart.plotHeight() - 0.5 * unit - 2.5);
+    QVERIFY(findText(r, "Раб"));
+    QVERIFY(!findText(r, "-0"));
+
+    // A numeric channel of the same bounds gets whole steps.
+    TestedChart numeric;
+    numeric.addChannel(Channel(-0.5, 1.0, nullptr, QStringLiteral("Ток (I1)"), QPen(Qt::red)));
+    numeric.record();
+    QCOMPARE(numeric.channels().at(0).scaleMinimum(), -0.5);
+    QCOMPARE(numeric.channels().at(0).scaleMaximum(), 1.5 + 0.5);
+}
+
+void TestProtocolDecorators::codeCaptionOverEveryColumn()
+{
+    TestedChart chart;
+    chart.addChannel(Channel(0, 100, nullptr, QStringLiteral("Ток (I1)"), QPen(Qt::red)));
+    chart.addChannel(stateChannel(0, 3));
+    chart.addChannel(Channel(0, 100, nullptr, QStringLiteral("Без кода"), QPen(Qt::red)));
+    const Recording r = chart.record();
+    const QFontMetrics metrics(chart.font());
+    const Recording::Text* i1 = findText(r, "I1");
+    QVERIFY(i1);
+    QCOMPARE(i1->position, QPointF(7, metrics.size(Qt::TextSingleLine, "I1").height()));
+    // Numeric labels stand in the same column.
+    QCOMPARE(textsAt(r, 7), (QStringList{"100", "75", "50", "25", "0", "I1"}));
+    const Recording::Text* st = findText(r, "ST");
+    QVERIFY(st);
+    QVERIFY(st->position.x() > 7);
+    QCOMPARE(findText(r, "Ост")->position.x(), st->position.x());
+}
+
+void TestProtocolDecorators::minimumColumnWidthLinesChartsUp()
+{
+    TestedChart wide;
+    wide.addChannel(Channel(0, 1e9, nullptr, QStringLiteral("Ток (I1)"), QPen(Qt::red)));
+    wide.addChannel(stateChannel(0, 3));
+    wide.record();
+    TestedChart narrow;
+    narrow.addChannel(stateChannel(0, 3));
+    narrow.addChannel(stateChannel(0, 3)); // same name: one column
+    narrow.record();
+    QVERIFY(narrow.scalesWidth() < wide.scalesWidth());
+
+    // The widest column of all, for every chart.
+    const double column = wide.scalesWidth() - 7;
+    narrow.setMinimumScaleWidth(column);
+    narrow.record();
+    QCOMPARE(narrow.scalesWidth(), 7 + column);
+}
+
+void TestProtocolDecorators::timeLabelsFromTheTimeBase()
+{
+    TestedChart chart;
+    chart.setTimeBase(QDateTime(QDate(2024, 5, 1), QTime(23, 59, 58)), 1000);
+    chart.setSize(7.0); // one label per tick
+    const Recording r = chart.record();
+    QStringList bottom;
+    for (const auto& t : r.texts)
+        if (t.position.y() > chart.plotHeight())
+            bottom << t.text;
+    QCOMPARE(bottom.mid(0, 4), (QStringList{"23:59:58", "23:59:59", "00:00:00", "00:00:01"}));
+    QCOMPARE(chart.startDateTime().time(), QTime(23, 59, 58));
+    QCOMPARE(chart.tickLength(), quint16(1000));
+}
+
+void TestProtocolDecorators::valueBoxShowsValuesAndTime()
+{
+    ChannelSeries state{{0, 1.0}, {2000, 3.0}, {4000, 3.0}};
+    ChannelSeries current{{0, 1.0}, {4000, 3.0}};
+    ChannelSeries empty;
+    TestedChart chart;
+    chart.addChannel(stateChannel(0, 3, new ProtocolSeriesData(&state)));
+    chart.addChannel(
+        Channel(0, 5, new ProtocolSeriesData(&current), QStringLiteral("Ток (I1)"), QPen(Qt::red)));
+    // A second record of the same name without data there: the value of
+    // the first non-zero one counts.
+    chart.addChannel(
+        Channel(0, 5, new ProtocolSeriesData(&empty), QStringLiteral("Ток (I1)"), QPen(Qt::blue)));
+    chart.setTimeBase(QDateTime(QDate(2024, 5, 1), QTime(10, 0)), 100);
+    chart.setLineValueX(1000); // state 2 (no text), current 1.5
+    Recording r = chart.record();
+    QVERIFY(findText(r, "Режим (ST) = 2.00"));
+    QVERIFY(findText(r, "Ток (I1) = 1.50"));
+    QVERIFY(findText(r, "Время = 10:01:40"));
+    // Names in text order inside the box, one line each.
+    int lines = 0;
+    for (const auto& t : r.texts)
+        lines += t.text.contains(" = ");
+    QCOMPARE(lines, 3);
+
+    chart.setLineValueX(3000);
+    r = chart.record();
+    QVERIFY(findText(r, "Режим (ST) = Авария"));
+    QVERIFY(findText(r, "Ток (I1) = 2.50"));
+
+    chart.setLineValueX(36000); // outside the data: zeros
+    r = chart.record();
+    QVERIFY(findText(r, "Режим (ST) = Останов"));
+    QVERIFY(findText(r, "Ток (I1) = 0.00"));
+    QVERIFY(findText(r, "Время = 11:00:00"));
+    chart.clearChannels();
+}
+
+void TestProtocolDecorators::timeLineBeyondThirtyTwoBits()
+{
+    TestedChart chart;
+    chart.setTimeBase(QDateTime(QDate(2024, 5, 1), QTime(10, 0)), 1000);
+    chart.setLineValueX(3000000); // 3e9 ms: 34 days, 17 h 20 min
+    const Recording r = chart.record();
+    QVERIFY(findText(r, "Время = 03:20:00"));
+}
+
+void TestProtocolDecorators::withoutLegendOnlyTheLines()
+{
+    TestedChart chart;
+    chart.setShowScale(false);
+    chart.setBookmarks({250, 750});
+    chart.setLineValueX(500);
+    chart.setShowLegend(false);
+    const Recording r = chart.record();
+    QVERIFY(r.texts.isEmpty());
+    const QVector<QPolygon> white = r.curves(Qt::white);
+    const QVector<QPolygon> red = r.curves(Qt::red);
+    QCOMPARE(white.size(), 2);
+    QCOMPARE(red.size(), 1);
+    QCOMPARE(white[0].first().x(), 200);
+    QCOMPARE(white[1].first().x(), 600);
+    QCOMPARE(red[0], QPolygon(QVector<QPoint>{QPoint(400, 0), QPoint(400, 500)}));
+
+    chart.setShowLegend(true);
+    QVERIFY(findText(chart.record(),
+                     QStringLiteral("Время = ") + chart.startDateTime().addMSecs(50000).toString(
+                                                      QStringLiteral("HH:mm:ss"))));
+}
+
+QTEST_MAIN(TestProtocolDecorators)
+#include "test_protocoldecorators.moc"

@@ -1,0 +1,444 @@
+#include "chart/chart.h"
+#include "chart/channeldecorator.h"
+#include "chart/glassdecorator.h"
+#include "chart/labelsdecorator.h"
+#include "chart/legenddecorator.h"
+#include "chart/pairdatacontainer.h"
+#include "chart/scalesgriddecorator.h"
+#include "recordingdevice.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QtTest>
+
+namespace {
+using chart::Standard::ScalesGridDecorator;
+
+// A chart whose widget pass can be painted on any painter.
+class TestedChart : public Chart
+{
+public:
+    void paintWidgetPass(QPainter* painter)
+    {
+        setBackgroundPass(false);
+        paintLayers(painter);
+    }
+};
+
+ScalesGridDecorator* scales(TestedChart& chart)
+{
+    return dynamic_cast<ScalesGridDecorator*>(chart.decorators());
+}
+
+// Records the chain's drawing in the widget pass.
+Recording record(TestedChart& chart)
+{
+    RecordingDevice device(chart.width(), chart.height());
+    QPainter painter(&device);
+    chart.paintWidgetPass(&painter);
+    painter.end();
+    return device.engine.recorded;
+}
+
+// The labels of the bottom scale.
+QVector<Recording::Text> bottomLabels(const Recording& engine, const Chart& chart)
+{
+    const double plotHeight = chart.height() - 2 * QFontMetrics(chart.font()).height();
+    QVector<Recording::Text> found;
+    for (const auto& t : engine.texts)
+        if (t.position.y() > plotHeight)
+            found.append(t);
+    return found;
+}
+
+int pointCount(const QVector<QPolygon>& polylines)
+{
+    int count = 0;
+    for (const QPolygon& p : polylines)
+        count += p.size();
+    return count;
+}
+
+// Counts paint calls, to see where a chain ends.
+class CountingDecorator : public chart::ChartDecorator
+{
+public:
+    explicit CountingDecorator(int* calls) : calls(calls) {}
+    void paint(QPainter*, Chart*) override { ++*calls; }
+    int* calls;
+};
+
+// A thin pen squeezed into the plot is drawn slightly translucent.
+bool yellowNear(const QImage& image, QPoint at, int radius)
+{
+    for (int dy = -radius; dy <= radius; ++dy) {
+        for (int dx = -radius; dx <= radius; ++dx) {
+            const QColor c = image.rect().contains(at + QPoint(dx, dy))
+                                 ? QColor(image.pixel(at + QPoint(dx, dy)))
+                                 : QColor(Qt::black);
+            if (c.red() > 200 && c.green() > 200 && c.blue() < 60)
+                return true;
+        }
+    }
+    return false;
+}
+} // namespace
+
+class TestStandardDecorators : public QObject
+{
+    Q_OBJECT
+private slots:
+    void backgroundGradientFillsTheWidget();
+    void oneScaleColumnPerDistinctName();
+    void scaleRangeWrittenBackForEveryChannel();
+    void xLabelsLeftOfTheScalesAreSkipped();
+    void timeLabels();
+    void gridWithoutScale();
+    void curvePixelsWhereTheDataLies();
+    void sparseCurveBatches();
+    void denseCurveDrawsFewPointsPerColumn();
+    void onlyTheVisibleWindowIsRead();
+    void painterStateRestoredAfterTheChain();
+    void legendOnlyAtFullQuality();
+    void valuesAtShiftsThePoint();
+    void narrowChartStillPaints();
+    void flatChannelStillPaints();
+    void glassAndLabels();
+};
+
+void TestStandardDecorators::backgroundGradientFillsTheWidget()
+{
+    TestedChart chart;
+    chart.resize(300, 200);
+    chart.setTopBackgroundColor(QColor(200, 0, 0));
+    chart.setBottomBackgroundColor(QColor(0, 0, 200));
+    chart.setShowGrid(false);
+    chart.setShowScale(false);
+    const QImage image = chart.renderToImage();
+    QCOMPARE(image.size(), QSize(300, 200));
+    // Outlined in black by the painter's default pen.
+    QCOMPARE(QColor(image.pixel(299, 100)), QColor(Qt::black));
+    QCOMPARE(QColor(image.pixel(150, 199)), QColor(Qt::black));
+    const QColor top = image.pixel(150, 1);
+    const QColor bottom = image.pixel(150, 198);
+    const QColor middle = image.pixel(150, 100);
+    QVERIFY(top.red() > 190 && top.blue() < 10);
+    QVERIFY(bottom.blue() > 190 && bottom.red() < 10);
+    QVERIFY(qAbs(middle.red() - middle.blue()) < 10);
+}
+
+void TestStandardDecorators::oneScaleColumnPerDistinctName()
+{
+    TestedChart chart;
+    chart.resize(600, 400);
+    chart.addChannel(Channel(0, 100, nullptr, "U", QPen(Qt::red)));
+    chart.addChannel(Channel(0, 100, nullptr, "U", QPen(Qt::green)));
+    const Recording one = record(chart);
+    const double oneColumn = scales(chart)->scalesWidth();
+
+    chart.channelAt(1)->setName("I");
+    const Recording two = record(chart);
+    const double twoColumns = scales(chart)->scalesWidth();
+
+    const double column = oneColumn - 7;
+    QVERIFY(column > 7);
+    QCOMPARE(twoColumns, 7 + 2 * column);
+    // Labels 105, 90, ..., 0 per column; the second column starts where the
+    // first ends.
+    const auto labelsAt = [](const Recording& e, double x) {
+        QStringList found;
+        for (const auto& t : e.texts)
+            if (t.position.x() == x)
+                found << t.text;
+        return found;
+    };
+    const QStringList expected{"105", "90", "75", "60", "45", "30", "15", "0"};
+    QCOMPARE(labelsAt(one, 7), expected);
+    QCOMPARE(labelsAt(two, 7), expected);
+    QCOMPARE(labelsAt(two, 7 + column), expected);
+    QCOMPARE(labelsAt(one, 7 + column), QStringList());
+
+    // A hidden scale takes no column, the chart-wide flag keeps the columns.
+    chart.channelAt(0)->setShowScale(false);
+    chart.setShowScale(false);
+    record(chart);
+    QCOMPARE(scales(chart)->scalesWidth(), column);
+}
+
+void TestStandardDecorators::scaleRangeWrittenBackForEveryChannel()
+{
+    TestedChart chart;
+    chart.resize(600, 400);
+    Channel hidden(3.2, 17.8, nullptr, "x", QPen(Qt::red));
+    hidden.setShowScale(false);
+    hidden.setVisible(false);
+    chart.addChannel(hidden);
+    chart.setYMesh(5);
+    record(chart);
+    // [3, 18] in 5 steps of 3, one step more on top.
+    QCOMPARE(chart.channels().at(0).scaleRange(), std::make_pair(3.0, 21.0));
+    QCOMPARE(chart.scaleSettings().visibleStart, 0.0);
+    QCOMPARE(chart.scaleSettings().visibleEnd, 1000.0);
+}
+
+void TestStandardDecorators::xLabelsLeftOfTheScalesAreSkipped()
+{
+    TestedChart chart;
+    chart.resize(800, 400);
+    chart.addChannel(Channel(0, 1e9, nullptr, "wide", QPen(Qt::red)));
+    scales(chart)->setTimeBase(QDateTime(), 0); // plain numbers
+    chart.setPosition(-140.0); // labels every 150: -150 and 0 sit near the left edge
+    const Recording engine = record(chart);
+    const double left = scales(chart)->scalesWidth();
+    const QFontMetrics metrics(chart.font());
+    const double pixels = (800 - left) / 1000.0;
+    QStringList drawn;
+    for (const auto& t : bottomLabels(engine, chart)) {
+        const int half = metrics.size(Qt::TextSingleLine, t.text).width() / 2;
+        QVERIFY2(t.position.x() + half >= left, qPrintable(t.text));
+        drawn << t.text;
+    }
+    // -150 would be centred 10 units left of the plot, 0 right of it.
+    QVERIFY(140 * pixels > metrics.size(Qt::TextSingleLine, "0").width());
+    QCOMPARE(drawn.first(), QStringLiteral("0"));
+    QVERIFY(!drawn.contains("-150"));
+    QCOMPARE(drawn.at(1), QStringLiteral("150"));
+}
+
+void TestStandardDecorators::timeLabels()
+{
+    TestedChart chart;
+    chart.resize(800, 400);
+    scales(chart)->setTimeBase(QDateTime(QDate(2024, 5, 1), QTime(12, 0)), 100);
+    chart.setPosition(36000.0);
+    const Recording engine = record(chart);
+    const auto labels = bottomLabels(engine, chart);
+    QVERIFY(!labels.isEmpty());
+    QCOMPARE(labels.first().text, QStringLiteral("13:00:00"));
+    QCOMPARE(labels.at(1).text, QStringLiteral("13:00:15"));
+}
+
+void TestStandardDecorators::gridWithoutScale()
+{
+    TestedChart chart;
+    chart.resize(300, 200);
+    chart.setShowScale(false);
+    chart.setGridColor(QColor(0, 255, 0));
+    chart.setTopBackgroundColor(Qt::black);
+    const QImage image = chart.renderToImage();
+    // The plot reaches the bottom; a border runs along it.
+    QCOMPARE(QColor(image.pixel(150, 199)), QColor(0, 255, 0));
+    const Recording engine = record(chart);
+    QVERIFY(engine.texts.isEmpty());
+}
+
+void TestStandardDecorators::curvePixelsWhereTheDataLies()
+{
+    ChannelSeries ramp;
+    for (int i = 0; i <= 1000; ++i)
+        ramp.emplace_back(i, i / 10.0);
+    ProtocolSeriesData data(&ramp);
+    TestedChart chart;
+    chart.resize(640, 480);
+    chart.setAntialiasing(false);
+    chart.setTopBackgroundColor(Qt::black);
+    chart.addChannel(Channel(0, 100, &data, "ramp", QPen(Qt::yellow)));
+    const QImage image = chart.renderToImage();
+    const QRect plot(int(scales(chart)->scalesWidth()), 0, 0, 0);
+    const double plotWidth = 640 - plot.left();
+    const double plotHeight = 480 - 2 * QFontMetrics(chart.font()).height();
+    // Scale [0, 120]: value v at (1 - v / 120) of the plot height.
+    for (int tick : {100, 400, 700, 900}) {
+        const double v = tick / 10.0;
+        const QPoint at(plot.left() + int(tick * plotWidth / 1000),
+                        int((1 - v / 120) * plotHeight));
+        QVERIFY2(yellowNear(image, at, 2), qPrintable(QString::number(tick)));
+    }
+    // Nothing yellow far away from the line.
+    QVERIFY(!yellowNear(image, QPoint(plot.left() + int(100 * plotWidth / 1000), 20), 5));
+}
+
+void TestStandardDecorators::sparseCurveBatches()
+{
+    ChannelSeries zigzag;
+    for (int i = 0; i < 120; ++i)
+        zigzag.emplace_back(i * 8, (i % 2) * 50.0);
+    ProtocolSeriesData data(&zigzag);
+    TestedChart chart;
+    chart.resize(1200, 400);
+    chart.addChannel(Channel(0, 100, &data, "zigzag", QPen(Qt::yellow)));
+    const QVector<QPolygon> batches = record(chart).curves(Qt::yellow);
+    QCOMPARE(batches.size(), 3);
+    QCOMPARE(batches[0].size(), 51);
+    QCOMPARE(batches[1].size(), 51);
+    QCOMPARE(batches[2].size(), 20);
+    QCOMPARE(batches[1].first(), batches[0].last());
+    QCOMPARE(batches[2].first(), batches[1].last());
+}
+
+void TestStandardDecorators::denseCurveDrawsFewPointsPerColumn()
+{
+    ChannelSeries noise;
+    QRandomGenerator random(3);
+    for (int i = 0; i < 200000; ++i)
+        noise.emplace_back(i, random.generateDouble() * 100);
+    ProtocolSeriesData data(&noise);
+    TestedChart chart;
+    chart.resize(800, 400);
+    chart.setSize(200000);
+    chart.addChannel(Channel(0, 100, &data, "noise", QPen(Qt::yellow)));
+    const QVector<QPolygon> batches = record(chart).curves(Qt::yellow);
+    const int points = pointCount(batches);
+    // At most six points per column, plus the repeated end of each batch.
+    QVERIFY2(points <= 6 * 800 + batches.size(), qPrintable(QString::number(points)));
+    QVERIFY(points > 2 * 700);
+}
+
+void TestStandardDecorators::onlyTheVisibleWindowIsRead()
+{
+    ChannelSeries ramp;
+    for (int i = 0; i < 100000; ++i)
+        ramp.emplace_back(i, (i % 100) * 1.0);
+    ProtocolSeriesData data(&ramp);
+    TestedChart chart;
+    chart.resize(1200, 400);
+    chart.setShowScale(false);
+    chart.setSize(400);
+    chart.setPosition(50000.0);
+    Channel channel(0, 100, &data, "ramp", QPen(Qt::yellow));
+    channel.setShowScale(false);
+    chart.addChannel(channel);
+    QPolygon all;
+    for (const QPolygon& p : record(chart).curves(Qt::yellow))
+        all += p;
+    QVERIFY(!all.isEmpty());
+    // One point beyond each edge, at 3 pixels per tick.
+    QCOMPARE(all.first().x(), -3);
+    QVERIFY(all.last().x() >= 1200 && all.last().x() <= 1203);
+    QVERIFY(all.size() <= 402 * 2);
+}
+
+void TestStandardDecorators::painterStateRestoredAfterTheChain()
+{
+    TestedChart chart;
+    chart.resize(300, 200);
+    chart.addChannel(Channel(0, 10, nullptr, "a", QPen(Qt::red)));
+    QImage image(300, 200, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    const QPen pen(Qt::cyan, 3);
+    painter.setPen(pen);
+    chart.setPaintOver();
+    chart.paintLayers(&painter);
+    QVERIFY(!painter.hasClipping());
+    QCOMPARE(painter.viewport(), QRect(0, 0, 300, 200));
+    QCOMPARE(painter.window(), QRect(0, 0, 300, 200));
+    QVERIFY(!painter.testRenderHint(QPainter::Antialiasing));
+    // Only the legend, which draws after the restore, may change the pen.
+    chart.setShowLegend(false);
+    painter.setPen(pen);
+    chart.paintLayers(&painter);
+    QCOMPARE(painter.pen(), pen);
+}
+
+void TestStandardDecorators::legendOnlyAtFullQuality()
+{
+    TestedChart chart;
+    chart.resize(500, 300);
+    chart.setShowScale(false);
+    Channel a(0, 10, nullptr, "first", QPen(Qt::red));
+    a.setShowScale(false);
+    Channel b = a;
+    b.setName("second");
+    Channel hidden = a;
+    hidden.setName("hidden but long");
+    hidden.setVisible(false);
+    chart.addChannel(a);
+    chart.addChannel(b);
+    chart.addChannel(hidden);
+    QVERIFY(record(chart).texts.isEmpty());
+    chart.setPaintOver();
+    const Recording engine = record(chart);
+    QCOMPARE(engine.texts.size(), 2);
+    const QFontMetrics metrics(chart.font());
+    const int widest = metrics.size(Qt::TextSingleLine, "hidden but long").width();
+    QCOMPARE(engine.texts[0].text, QStringLiteral("first"));
+    QCOMPARE(engine.texts[0].position, QPointF(500 - widest - 25, 35));
+    QCOMPARE(engine.texts[1].position.y(),
+             35.0 + metrics.size(Qt::TextSingleLine, "first").height());
+    chart.setShowLegend(false);
+    QVERIFY(record(chart).texts.isEmpty());
+}
+
+void TestStandardDecorators::valuesAtShiftsThePoint()
+{
+    TestedChart chart;
+    chart.resize(400, 300);
+    chart.addChannel(Channel(0, 100, nullptr, "a", QPen(Qt::red)));
+    chart.addChannel(Channel(-10, 10, nullptr, "b", QPen(Qt::red)));
+    record(chart);
+    const int left = int(scales(chart)->scalesWidth());
+    QPoint point(left + 100, 0);
+    QVector<QPointF> values;
+    QRect plot;
+    chart.decorators()->valuesAt(point, values, &chart, plot);
+    QCOMPARE(point, QPoint(100, 0));
+    QCOMPARE(plot.left(), left);
+    QCOMPARE(plot.right(), 399);
+    QCOMPARE(values.size(), 2);
+    QCOMPARE(values[0].x(), 100.0 * 1000 / (400 - left));
+    QCOMPARE(values[0].y(), chart.channels().at(0).scaleMaximum());
+    QCOMPARE(values[1].y(), chart.channels().at(1).scaleMaximum());
+}
+
+void TestStandardDecorators::narrowChartStillPaints()
+{
+    TestedChart chart;
+    chart.resize(40, 30);
+    for (int i = 0; i < 5; ++i)
+        chart.addChannel(Channel(-1e6, 1e6, nullptr, QString::number(i), QPen(Qt::red)));
+    chart.setXSubMesh(1000000);
+    chart.setYMesh(1000000);
+    const QImage image = chart.renderToImage();
+    QVERIFY(!image.isNull());
+    QVERIFY(scales(chart)->scalesWidth() > 40);
+}
+
+void TestStandardDecorators::flatChannelStillPaints()
+{
+    TestedChart chart;
+    chart.resize(300, 200);
+    // Bounds that were never widened: the scale functions refuse them and
+    // the labels stop after one per main line.
+    chart.addChannel(Channel(5, 5, nullptr, "flat", QPen(Qt::red)));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("scaleStep"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("scaleRange"));
+    const Recording r = record(chart);
+    int fives = 0;
+    for (const auto& t : r.texts)
+        fives += t.text == QStringLiteral("5");
+    QCOMPARE(fives, chart.yMesh() + 1);
+}
+
+void TestStandardDecorators::glassAndLabels()
+{
+    int calls = 0;
+    auto counting = std::make_unique<CountingDecorator>(&calls);
+    chart::Standard::GlassDecorator glass(std::move(counting));
+    TestedChart chart;
+    chart.resize(100, 100);
+    QImage image(100, 100, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::black);
+    QPainter painter(&image);
+    glass.paint(&painter, &chart);
+    QCOMPARE(calls, 1);
+    QVERIFY(QColor(image.pixel(50, 1)).red() > 150);
+    QVERIFY(QColor(image.pixel(50, 99)).red() < 5);
+
+    chart::Standard::LabelsDecorator labels(std::make_unique<CountingDecorator>(&calls));
+    labels.paint(&painter, &chart);
+    QCOMPARE(calls, 1);
+}
+
+QTEST_MAIN(TestStandardDecorators)
+#include "test_standarddecorators.moc"
