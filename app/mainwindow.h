@@ -16,6 +16,7 @@
 #include "ui_mainwindow.h"
 
 class ChartParameters;
+class Chart;
 class ChartProtocol;
 class QDockWidget;
 class QProcess;
@@ -109,6 +110,9 @@ private:
     void restoreChartColors();
     void saveChartColors();
     void paintColorButton(QPushButton* button, const QColor& color);
+    void chooseChartColor(QPushButton* button, QColor (Chart::*current)() const,
+                          void (Chart::*apply)(QColor));
+    void alignSingleCharts();
     void setupParametersDock();
     void buildMenusAndToolbar();
     void connectForm();

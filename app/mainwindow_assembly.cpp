@@ -1,7 +1,154 @@
 #include "app/mainwindow.h"
 
-// Filled in as the subsystem lands.
-void MainWindow::on_actLoad_triggered() {}
-void MainWindow::readProtocols(const QStringList&) {}
-void MainWindow::clearProtocolView() {}
-void MainWindow::clearChartData() {}
+#include "chart/chartprotocol.h"
+#include "chart/pairdatacontainer.h"
+#include "protocol/loadprotocolprogress.h"
+#include "protocol/streamloger.h"
+#include "table/protocolassembly.h"
+#include "table/protocoltablefiller.h"
+#include "table/tickrole.h"
+
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QTableWidget>
+
+namespace {
+const char kTimeFormat[] = "dd/MM/yyyy hh:mm:ss.zzz";
+
+void processEvents()
+{
+    QCoreApplication::processEvents();
+}
+}  // namespace
+
+void MainWindow::on_actLoad_triggered()
+{
+    QStringList files;
+    const QModelIndexList rows = ui.twFiles->selectionModel()->selectedRows(0);
+    for (const QModelIndex& index : rows) {
+        if (const QTableWidgetItem* name = ui.twFiles->item(index.row(), 1))
+            files.append(name->data(Qt::UserRole).toString());
+    }
+    readProtocols(files);
+}
+
+void MainWindow::readProtocols(const QStringList& files)
+{
+    clearProtocolView();
+    ui.twEntry->setSortingEnabled(false);
+    const int n = files.size();
+
+    LoadProtocolProgress progress(this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setWindowFlags(Qt::Dialog | Qt::WindowTitleHint);
+    progress.initTotalProgress(2 * n + 1);
+    progress.show();
+
+    // Reading: each file on its own, onto one time base.
+    ProtocolAssembly assembly;
+    for (int k = 0; k < n; ++k) {
+        progress.setTotalProgress(k);
+        processEvents();
+        if (!logger->openProtocol(0, 0, files.at(k)))
+            continue;
+        ChannelRecords records = logger->readProtocol();
+        logger->closeProtocol();
+        if (records.isEmpty())
+            continue;
+        if (progress.cancelled)
+            return;
+        QDateTime start;
+        quint16 tickMs = 0;
+        logger->protocolTimeBase(start, tickMs);
+        if (assembly.addProtocol(start, tickMs, std::move(records)) ==
+            ProtocolAssembly::AddResult::TickMismatch) {
+            dialogs->warning(this, tr("Внимание!"), tr("Отсчет времени в файлах не совпадает"));
+            return;
+        }
+    }
+    if (assembly.protocolCount() == 0 || !assembly.build())
+        return;
+
+    // Table and series.
+    const int loaded = assembly.protocolCount();
+    ProtocolTableFiller filler(*ui.twEntry, assembly);
+    filler.setupColumns();
+    for (int i = 0; i < loaded; ++i) {
+        progress.setTotalProgress(n + i);
+        processEvents();
+        const int records = assembly.recordCount(i);
+        progress.initDetailProgress(records, tr("Добавление в таблицу данных каналов"));
+        ProtocolTableFiller::Hooks hooks;
+        hooks.beforeRow = [&progress](int record) {
+            progress.setDetailProgress(record);
+            if (record % 1000 == 0)
+                processEvents();
+        };
+        hooks.cancelled = [&progress] { return progress.cancelled; };
+        if (!filler.fillProtocol(i, hooks)) {
+            clearProtocolView();
+            return;
+        }
+        progress.setDetailProgress(records);
+        processEvents();
+    }
+
+    QList<Channel> channels;
+    for (const AssembledChannel& assembled : assembly.channels()) {
+        QPen pen;
+        pen.setColor(channelPalette.color(assembled.code));
+        pen.setWidthF(2.0);
+        channels.append(Channel(assembled.minimum, assembled.maximum,
+                                new ProtocolPairDataContainer<ChannelSeries>(assembled.series),
+                                assembled.title, pen));
+    }
+    for (std::unique_ptr<ChannelSeries>& series : assembly.takeSeries())
+        protocolSeries.append(series.release());
+
+    // Hand-over to the charts.
+    progress.setTotalProgress(2 * n);
+    processEvents();
+    for (const Channel& channel : channels)
+        ui.chart->addChannel(channel);
+
+    progress.initDetailProgress(ui.twEntry->rowCount(), tr("Упорядочивание таблицы по времени"));
+    processEvents();
+    filler.sortByTime();
+    progress.setTotalProgress(2 * n + 1);
+    processEvents();
+
+    ui.chart->setTimeBase(assembly.commonStart(), assembly.tickMs());
+    const int last = ui.twEntry->rowCount() - 1;
+    ui.chart->setEndDateTime(
+        QDateTime::fromString(ui.twEntry->item(last, 1)->text(), QLatin1String(kTimeFormat)));
+    m_firstTick = ui.twEntry->item(0, 1)->data(TickRole).toInt();
+    m_lastTick = ui.twEntry->item(last, 1)->data(TickRole).toInt();
+    updateChartScrollBar();
+
+    ui.chart->setZoom(1.0);
+    ui.chart->setPosition(m_firstTick);
+    ui.chart->setLineValueX(int(m_firstTick + ui.chart->chartSize() * 0.5));
+
+    buildSingleCharts(channels);
+    channels.clear();
+    emit initParameters(*ui.chart, mapSingleCharts);
+    ui.tabWidget->setCurrentIndex(1);
+}
+
+void MainWindow::clearProtocolView()
+{
+    ui.twEntry->setRowCount(0);
+    ui.twEntry->setColumnCount(2);
+    clearChartData();
+}
+
+void MainWindow::clearChartData()
+{
+    ui.chart->clearChannels();
+    ui.chart->clearBookmark();
+    qDeleteAll(protocolSeries);
+    protocolSeries.clear();
+    m_firstTick = 0;
+    m_lastTick = 0;
+    clearSingleCharts();
+}

@@ -1,24 +1,240 @@
 #include "app/mainwindow.h"
 
-// Filled in as the subsystem lands.
-void MainWindow::buildSingleCharts(const QList<Channel>&) {}
-void MainWindow::clearSingleCharts() {}
-void MainWindow::updateChartScrollBar() {}
-void MainWindow::updateChartsScrollBar() {}
-void MainWindow::setSingleChartVisible(QString, bool) {}
-void MainWindow::moveCharts(int) {}
-void MainWindow::zoomCharts(double) {}
-void MainWindow::lineValueXChartsChanged(int) {}
-void MainWindow::on_actGrid_triggered() {}
-void MainWindow::on_actLegend_triggered() {}
-void MainWindow::on_actZoomIn_triggered() {}
-void MainWindow::on_actZoomOrigin_triggered() {}
-void MainWindow::on_actZoomOut_triggered() {}
-void MainWindow::on_actLeft_triggered() {}
-void MainWindow::on_actZeroPoint_triggered() {}
-void MainWindow::on_actRight_triggered() {}
-void MainWindow::on_actColorTopBackground_triggered() {}
-void MainWindow::on_actColorBottomBackground_triggered() {}
-void MainWindow::on_actColorGrid_triggered() {}
-void MainWindow::on_chartScrollBar_sliderMoved(int) {}
-void MainWindow::on_chartsScrollBar_sliderMoved(int) {}
+#include "chart/chartprotocol.h"
+
+#include <QCoreApplication>
+#include <QSignalBlocker>
+
+namespace {
+int visibleSpan(const Chart& chart)
+{
+    return int(chart.scaleSettings().visibleSpan);
+}
+}  // namespace
+
+void MainWindow::buildSingleCharts(const QList<Channel>& channels)
+{
+    clearSingleCharts();
+    ui.tabWidget->setCurrentIndex(2);
+
+    // One chart per channel title: the records of one channel read from
+    // several files share it, so the splitter shows each channel once.
+    QMap<QString, ChartProtocol*> built;
+    for (const Channel& channel : channels) {
+        ChartProtocol* single = built.value(channel.name());
+        if (single) {
+            single->addChannel(channel);
+            continue;
+        }
+        single = new ChartProtocol;
+        single->setObjectName(QStringLiteral("singleChart"));
+        single->addChannel(channel);
+        single->setTimeBase(ui.chart->startDateTime(), ui.chart->tickLength());
+        single->setEndDateTime(ui.chart->endDateTime());
+        single->setZoom(1.0);
+        if (!mapSingleCharts.isEmpty())
+            updateChartsScrollBar();
+        single->setPosition(m_firstTick);
+        single->setLineValueX(int(ui.chart->chartSize() * 0.5 + m_firstTick));
+        single->setShowGrid(ui.chart->showGrid());
+        single->setShowLegend(ui.chart->showLegend());
+        single->setTopBackgroundColor(ui.chart->topBackgroundColor());
+        single->setBottomBackgroundColor(ui.chart->bottomBackgroundColor());
+        single->setGridColor(ui.chart->gridColor());
+        ui.splitterCharts->addWidget(single);
+        built.insert(channel.name(), single);
+        mapSingleCharts.insert(channel.name(), single);
+        connect(single, qOverload<int>(&Chart::positionChanged), this, &MainWindow::moveCharts);
+        connect(single, &ChartProtocol::zoomChanged, this, &MainWindow::zoomCharts);
+        connect(single, &ChartProtocol::lineValueXChanged, this,
+                &MainWindow::lineValueXChartsChanged);
+        QCoreApplication::processEvents();
+    }
+    updateChartsScrollBar();
+    alignSingleCharts();
+}
+
+void MainWindow::alignSingleCharts()
+{
+    // The scale columns are measured while painting, so the widest is taken
+    // from charts that have been painted at least once.
+    double widest = 0;
+    for (ChartProtocol* single : qAsConst(mapSingleCharts))
+        widest = qMax(widest, single->scalesWidth());
+    for (ChartProtocol* single : qAsConst(mapSingleCharts))
+        single->setMinimumScaleWidth(widest);
+}
+
+void MainWindow::clearSingleCharts()
+{
+    for (ChartProtocol* single : qAsConst(mapSingleCharts)) {
+        QObject::disconnect(single, nullptr, nullptr, nullptr);
+        delete single;
+    }
+    mapSingleCharts.clear();
+}
+
+void MainWindow::updateChartScrollBar()
+{
+    const int span = visibleSpan(*ui.chart);
+    ui.chartScrollBar->setMinimum(m_firstTick);
+    ui.chartScrollBar->setMaximum(qMax(m_firstTick, m_lastTick - span));
+    ui.chartScrollBar->setPageStep(span);
+}
+
+void MainWindow::updateChartsScrollBar()
+{
+    if (mapSingleCharts.isEmpty())
+        return;
+    const int span = visibleSpan(*mapSingleCharts.first());
+    ui.chartsScrollBar->setMinimum(m_firstTick);
+    ui.chartsScrollBar->setMaximum(qMax(m_firstTick, m_lastTick - span));
+    ui.chartsScrollBar->setPageStep(span);
+}
+
+void MainWindow::setSingleChartVisible(QString name, bool bVisible)
+{
+    if (ChartProtocol* single = mapSingleCharts.value(name))
+        single->setVisible(bVisible);
+}
+
+void MainWindow::moveCharts(int position)
+{
+    QObject* source = sender();
+    for (ChartProtocol* single : qAsConst(mapSingleCharts)) {
+        if (single == source)
+            continue;
+        const QSignalBlocker blocker(single);
+        single->setPosition(position);
+    }
+    ui.chartsScrollBar->setValue(position);
+    ui.chartScrollBar->setValue(position);
+    const QSignalBlocker blocker(ui.chart);
+    ui.chart->setPosition(position);
+}
+
+void MainWindow::zoomCharts(double factor)
+{
+    QObject* source = sender();
+    for (ChartProtocol* single : qAsConst(mapSingleCharts)) {
+        if (single == source)
+            continue;
+        const QSignalBlocker blocker(single);
+        single->setZoom(factor);
+    }
+    if (!mapSingleCharts.isEmpty())
+        updateChartsScrollBar();
+    {
+        const QSignalBlocker blocker(ui.chart);
+        ui.chart->setZoom(factor);
+    }
+    updateChartScrollBar();
+}
+
+void MainWindow::lineValueXChartsChanged(int x)
+{
+    QObject* source = sender();
+    for (ChartProtocol* single : qAsConst(mapSingleCharts)) {
+        if (single == source)
+            continue;
+        {
+            const QSignalBlocker blocker(single);
+            single->setLineValueX(x);
+        }
+        single->update();
+    }
+    {
+        const QSignalBlocker blocker(ui.chart);
+        ui.chart->setLineValueX(x);
+    }
+    ui.chart->update();
+}
+
+void MainWindow::on_actGrid_triggered()
+{
+    const bool grid = !ui.chart->showGrid();
+    ui.chart->setShowGrid(grid);
+    for (ChartProtocol* single : qAsConst(mapSingleCharts))
+        single->setShowGrid(grid);
+}
+
+void MainWindow::on_actLegend_triggered()
+{
+    const bool legend = !ui.chart->showLegend();
+    ui.chart->setShowLegend(legend);
+    for (ChartProtocol* single : qAsConst(mapSingleCharts))
+        single->setShowLegend(legend);
+}
+
+void MainWindow::on_actZoomIn_triggered()
+{
+    zoomCharts(ui.chart->zoom() / 1.1);
+}
+
+void MainWindow::on_actZoomOrigin_triggered()
+{
+    zoomCharts(1.0);
+}
+
+void MainWindow::on_actZoomOut_triggered()
+{
+    zoomCharts(ui.chart->zoom() * 1.1);
+}
+
+void MainWindow::on_actLeft_triggered()
+{
+    moveCharts(ui.chart->position() - 10);
+}
+
+void MainWindow::on_actZeroPoint_triggered()
+{
+    moveCharts(m_firstTick);
+}
+
+void MainWindow::on_actRight_triggered()
+{
+    moveCharts(ui.chart->position() + 10);
+}
+
+void MainWindow::chooseChartColor(QPushButton* button, QColor (Chart::*current)() const,
+                                  void (Chart::*apply)(QColor))
+{
+    const QColor color = dialogs->getColor((ui.chart->*current)(), this);
+    if (!color.isValid())
+        return;
+    paintColorButton(button, color);
+    (ui.chart->*apply)(color);
+    for (ChartProtocol* single : qAsConst(mapSingleCharts))
+        (single->*apply)(color);
+}
+
+void MainWindow::on_actColorTopBackground_triggered()
+{
+    chooseChartColor(ui.buttonTopColor, &Chart::topBackgroundColor,
+                     &Chart::setTopBackgroundColor);
+}
+
+void MainWindow::on_actColorBottomBackground_triggered()
+{
+    chooseChartColor(ui.buttonBottomColor, &Chart::bottomBackgroundColor,
+                     &Chart::setBottomBackgroundColor);
+}
+
+void MainWindow::on_actColorGrid_triggered()
+{
+    chooseChartColor(ui.buttonGridColor, &Chart::gridColor, &Chart::setGridColor);
+}
+
+void MainWindow::on_chartScrollBar_sliderMoved(int value)
+{
+    ui.chart->setPosition(value);
+}
+
+void MainWindow::on_chartsScrollBar_sliderMoved(int value)
+{
+    for (ChartProtocol* single : qAsConst(mapSingleCharts))
+        single->setPosition(value);
+    ui.chartScrollBar->setValue(value);
+    const QSignalBlocker blocker(ui.chart);
+    ui.chart->setPosition(value);
+}

@@ -1,6 +1,44 @@
 #include "app/mainwindow.h"
 
-// Filled in as the subsystem lands.
-void MainWindow::setupParametersDock() {}
-void MainWindow::on_actParameter_triggered() {}
-void MainWindow::on_actFilter_triggered() {}
+#include "chart/chartprotocol.h"
+#include "parameters/chartparameters.h"
+#include "table/protocoltablerow.h"
+#include "table/tablefilter.h"
+
+#include <QDockWidget>
+
+void MainWindow::setupParametersDock()
+{
+    parametersDock = new QDockWidget(tr("Параметры"), this);
+    parametersDock->setObjectName(QStringLiteral("parametersDock"));
+    parametersDock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
+
+    auto* panel = new ChartParameters;
+    panel->setColorPalette(&channelPalette);
+    parametersDock->setWidget(panel);
+    addDockWidget(Qt::RightDockWidgetArea, parametersDock);
+
+    connect(this, &MainWindow::initParameters, panel, &ChartParameters::init);
+    connect(this, &MainWindow::initLoger, panel, &ChartParameters::clear);
+    connect(panel, &ChartParameters::setChartVisible, ui.chart, &ChartProtocol::setChartVisible);
+    connect(panel, &ChartParameters::setChartVisible, this, &MainWindow::setSingleChartVisible);
+    QAction* filterAction = ui.actFilter;
+    connect(panel, &ChartParameters::filter, filterAction, [filterAction] { emit filterAction->triggered(); });
+    parameters = panel;
+}
+
+void MainWindow::on_actParameter_triggered()
+{
+    parametersDock->setVisible(!parametersDock->isVisible());
+}
+
+void MainWindow::on_actFilter_triggered()
+{
+    if (!parameters)
+        return;
+    const std::pair<QDateTime, QDateTime> window = parameters->getTimeRange();
+    const TableFilter filter(parameters->getRange(), ProtocolTableRow::headerTexts(*ui.twEntry),
+                             parameters->isFilterActive(), window.first, window.second);
+    ProtocolTableRow::applyFilter(*ui.twEntry, filter);
+    ui.tabWidget->setCurrentIndex(0);
+}

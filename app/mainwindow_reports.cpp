@@ -12,30 +12,11 @@
 #include <QDir>
 
 namespace {
-const char kTimeFormat[] = "dd/MM/yyyy hh:mm:ss.zzz";
-
-// Hook: draws the common chart off the screen, for when grabbing it gives no
-// picture. Wired to the chart's own rendering once it has one.
+// Draws the common chart without a screen, for when grabbing gives no picture
+// (no OpenGL context, for instance in a batch run).
 QImage renderChartOffscreen(ChartProtocol& chart)
 {
-    Q_UNUSED(chart)
-    return QImage();
-}
-
-// Hook: the date-time of the common chart's tick 0. Until the chart tells its
-// start, the earliest time of the table stands in for it.
-QDateTime chartStartDateTime(const ChartProtocol& chart, const QTableWidget& table)
-{
-    Q_UNUSED(chart)
-    QDateTime earliest;
-    for (int row = 0; row < table.rowCount(); ++row) {
-        const QTableWidgetItem* item = table.item(row, 1);
-        const QDateTime time =
-            item ? QDateTime::fromString(item->text(), QLatin1String(kTimeFormat)) : QDateTime();
-        if (time.isValid() && (!earliest.isValid() || time < earliest))
-            earliest = time;
-    }
-    return earliest;
+    return chart.renderToImage();
 }
 
 QString saveFailedText(const QString& fileName)
@@ -78,7 +59,7 @@ void MainWindow::on_actPDF_triggered()
     const TableWidgetReportTable table(*ui.twEntry);
     const QImage picture =
         chartPicture(*ui.chart, [this] { return renderChartOffscreen(*ui.chart); });
-    if (!savePdfReport(table, chartStartDateTime(*ui.chart, *ui.twEntry), picture, fileName)) {
+    if (!savePdfReport(table, ui.chart->startDateTime(), picture, fileName)) {
         dialogs->warning(this, QStringLiteral("Внимание!"), saveFailedText(fileName));
         return;
     }
@@ -101,7 +82,7 @@ QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile
     }
     if (!pdfFile.isEmpty()) {
         const ReportResult result = savePdfReport(
-            table, chartStartDateTime(*ui.chart, *ui.twEntry), picture, pdfFile);
+            table, ui.chart->startDateTime(), picture, pdfFile);
         if (!result)
             errors.append(result.error);
     }

@@ -3,6 +3,7 @@
 
 #include "app/dialogs.h"
 #include "app/mainwindow.h"
+#include "chart/chartprotocol.h"
 #include "app/platform.h"
 #include "reports/chartpicture.h"
 #include "reports/tablewidgetreporttable.h"
@@ -139,6 +140,8 @@ private slots:
     {
         fill(table(), 4);
         table().setRowHidden(2, true);
+        window->findChild<ChartProtocol*>(QStringLiteral("chart"))
+            ->setTimeBase(QDateTime(QDate(2024, 3, 5), QTime(10, 20, 30)), 100);
         dialogs->answer = dir.filePath(QStringLiteral("protocol.PDF"));
         trigger("actPDF");
 

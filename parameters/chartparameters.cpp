@@ -1,0 +1,139 @@
+#include "parameters/chartparameters.h"
+
+#include "chart/chartprotocol.h"
+#include "parameters/chartcolor.h"
+#include "parameters/chartparametervaluewidget.h"
+
+#include "ui_chartparameters.h"
+
+#include <QSet>
+#include <QSignalBlocker>
+
+namespace {
+const QString kRowName = QStringLiteral("ChartParameterValueWidget");
+
+void recolor(ChartProtocol& chart, const QString& name, const QColor& color)
+{
+    for (int i = 0; i < chart.channelCount(); ++i) {
+        Channel* channel = chart.channelAt(i);
+        if (channel->name() != name)
+            continue;
+        QPen pen = channel->pen();
+        pen.setColor(color);
+        channel->setPen(pen);
+    }
+    chart.invalidateBackground();
+}
+}  // namespace
+
+ChartParameters::ChartParameters(QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::ChartParameters>())
+{
+    ui->setupUi(this);
+    const QDateTime now = QDateTime::currentDateTime();
+    ui->timeFrom->setDateTime(now);
+    ui->timeTo->setDateTime(now);
+    connect(ui->buttonFilter, &QPushButton::clicked, this, &ChartParameters::filter);
+    connect(ui->timeFrom, &QDateTimeEdit::dateTimeChanged, this, &ChartParameters::onTimeChanged);
+    connect(ui->timeTo, &QDateTimeEdit::dateTimeChanged, this, &ChartParameters::onTimeChanged);
+}
+
+ChartParameters::~ChartParameters() = default;
+
+QSize ChartParameters::sizeHint() const
+{
+    return QSize(550, QWidget::sizeHint().height());
+}
+
+void ChartParameters::init(ChartProtocol& chart, QMap<QString, ChartProtocol*>& mapSingleCharts)
+{
+    this->chart = &chart;
+    singleCharts = &mapSingleCharts;
+    clear();
+
+    QSet<QString> titles;
+    for (const Channel& channel : chart.channels()) {
+        if (titles.contains(channel.name()))
+            continue;
+        titles.insert(channel.name());
+        auto* row = new ChartParameterValueWidget;
+        row->setChannel(&channel);
+        ui->scrollLayout->addWidget(row);
+        connect(row, &ChartParameterValueWidget::colorChanged, this, &ChartParameters::setColor);
+        connect(row, &ChartParameterValueWidget::visibleChanged, this,
+                &ChartParameters::setChartVisible);
+    }
+
+    const QSignalBlocker blockFrom(ui->timeFrom);
+    const QSignalBlocker blockTo(ui->timeTo);
+    const QDateTime start = chart.startDateTime();
+    const QDateTime end = chart.endDateTime();
+    ui->timeFrom->setMinimumDateTime(start);
+    ui->timeFrom->setMaximumDateTime(end);
+    ui->timeFrom->setDateTime(start);
+    ui->timeTo->setMinimumDateTime(start);
+    ui->timeTo->setMaximumDateTime(end);
+    ui->timeTo->setDateTime(end);
+}
+
+QVector<Range> ChartParameters::getRange() const
+{
+    QVector<Range> ranges;
+    for (int i = 0; i < ui->scrollLayout->count(); ++i) {
+        auto* row = qobject_cast<ChartParameterValueWidget*>(ui->scrollLayout->itemAt(i)->widget());
+        if (row && row->objectName() == kRowName && row->isFilterChecked())
+            ranges.append(row->range());
+    }
+    return ranges;
+}
+
+bool ChartParameters::isFilterActive() const
+{
+    for (int i = 0; i < ui->scrollLayout->count(); ++i) {
+        auto* row = qobject_cast<ChartParameterValueWidget*>(ui->scrollLayout->itemAt(i)->widget());
+        if (row && row->objectName() == kRowName && row->isFilterChecked())
+            return true;
+    }
+    return ui->cbTime->isChecked();
+}
+
+std::pair<QDateTime, QDateTime> ChartParameters::getTimeRange() const
+{
+    return {ui->timeFrom->dateTime(), ui->timeTo->dateTime()};
+}
+
+void ChartParameters::setColor(QString name, QColor color)
+{
+    if (chart)
+        recolor(*chart, name, color);
+    // The per-channel chart of a title holds every record of that title.
+    if (ChartProtocol* single = singleCharts ? singleCharts->value(name) : nullptr)
+        recolor(*single, name, color);
+    if (colorPalette)
+        colorPalette->setColor(name, color);
+}
+
+void ChartParameters::clear()
+{
+    while (ui->scrollLayout->count() > 0) {
+        QLayoutItem* item = ui->scrollLayout->takeAt(0);
+        if (QWidget* row = item->widget()) {
+            disconnect(row, nullptr, this, nullptr);
+            delete row;
+        }
+        delete item;
+    }
+}
+
+void ChartParameters::onTimeChanged()
+{
+    ui->timeFrom->setMaximumDateTime(ui->timeTo->dateTime());
+    ui->timeTo->setMinimumDateTime(ui->timeFrom->dateTime());
+}
+
+void ChartParameters::on_cbTime_clicked()
+{
+    const bool enabled = ui->cbTime->isChecked();
+    ui->timeFrom->setEnabled(enabled);
+    ui->timeTo->setEnabled(enabled);
+}

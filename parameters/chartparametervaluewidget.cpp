@@ -1,0 +1,85 @@
+#include "parameters/chartparametervaluewidget.h"
+
+#include "chart/channel.h"
+
+#include "ui_chartparametervaluewidget.h"
+
+#include <QColorDialog>
+#include <QSignalBlocker>
+
+ChartParameterValueWidget::ChartParameterValueWidget(QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::ChartParameterValueWidget>()), m_color(Qt::red)
+{
+    ui->setupUi(this);
+    connect(ui->gbFilter, &QGroupBox::toggled, this,
+            &ChartParameterValueWidget::setParametersEnabled);
+    connect(ui->sbFrom, qOverload<double>(&QDoubleSpinBox::valueChanged), this,
+            &ChartParameterValueWidget::onValueChanged);
+    connect(ui->sbTo, qOverload<double>(&QDoubleSpinBox::valueChanged), this,
+            &ChartParameterValueWidget::onValueChanged);
+}
+
+ChartParameterValueWidget::~ChartParameterValueWidget() = default;
+
+void ChartParameterValueWidget::setChannel(const Channel* channel)
+{
+    if (!channel)
+        return;
+    ui->labelName->setText(channel->name());
+    ui->gbFilter->setChecked(false);
+    setParametersEnabled(false);
+    {
+        const QSignalBlocker blockFrom(ui->sbFrom);
+        const QSignalBlocker blockTo(ui->sbTo);
+        ui->sbFrom->setRange(channel->minimum(), channel->maximum());
+        ui->sbTo->setRange(channel->minimum(), channel->maximum());
+        ui->sbFrom->setValue(channel->minimum());
+        ui->sbTo->setValue(channel->maximum());
+    }
+    setColor(channel->pen().color());
+}
+
+void ChartParameterValueWidget::setColor(QColor color)
+{
+    if (!color.isValid())
+        return;
+    m_color = color;
+    ui->buttonColor->setStyleSheet(
+        QStringLiteral("width: 35px; height: 20px; background-color: %1; border: none;")
+            .arg(color.name()));
+    emit colorChanged(ui->labelName->text(), color);
+}
+
+bool ChartParameterValueWidget::isFilterChecked() const
+{
+    return ui->gbFilter->isChecked();
+}
+
+Range ChartParameterValueWidget::range() const
+{
+    return Range{ui->labelName->text(), ui->sbFrom->value(), ui->sbTo->value()};
+}
+
+void ChartParameterValueWidget::onValueChanged()
+{
+    ui->sbFrom->setMaximum(ui->sbTo->value());
+    ui->sbTo->setMinimum(ui->sbFrom->value());
+}
+
+void ChartParameterValueWidget::setParametersEnabled(bool enabled)
+{
+    ui->sbFrom->setEnabled(enabled);
+    ui->sbTo->setEnabled(enabled);
+}
+
+void ChartParameterValueWidget::on_buttonColor_clicked()
+{
+    setColor(QColorDialog::getColor(m_color, this, QString()));
+}
+
+void ChartParameterValueWidget::on_cbVisible_clicked()
+{
+    const bool checked = ui->cbVisible->isChecked();
+    ui->cbVisible->setText(checked ? tr("Скрыть") : tr("Показать"));
+    emit visibleChanged(ui->labelName->text(), checked);
+}

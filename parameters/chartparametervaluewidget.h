@@ -1,0 +1,42 @@
+#pragma once
+
+#include "table/range.h"
+
+#include <QColor>
+#include <QWidget>
+
+#include <memory>
+
+namespace Ui {
+class ChartParameterValueWidget;
+}
+struct Channel;
+
+// One channel row of the parameters panel: visibility, value filter, colour.
+class ChartParameterValueWidget : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit ChartParameterValueWidget(QWidget* parent = nullptr);
+    ~ChartParameterValueWidget() override;
+
+    void setChannel(const Channel* channel);
+    void setColor(QColor color);
+    bool isFilterChecked() const;
+    Range range() const;
+    QColor color() const { return m_color; }
+
+signals:
+    void colorChanged(QString name, QColor color);
+    void visibleChanged(QString name, bool visible);
+
+private slots:
+    void onValueChanged();
+    void setParametersEnabled(bool enabled);
+    void on_buttonColor_clicked();
+    void on_cbVisible_clicked();
+
+private:
+    std::unique_ptr<Ui::ChartParameterValueWidget> ui;
+    QColor m_color;
+};
