@@ -307,9 +307,9 @@ bool writeDemo(const QString& dir, QStringList& created, QString& error)
     const QList<Demo> demos = {
         {QDateTime(QDate(2024, 3, 11), QTime(8, 0, 0)), 1000, 3600, "Пуск стенда, прогрев", false,
          0},
-        {QDateTime(QDate(2024, 3, 12), QTime(9, 15, 30)), 100, 6000, "Испытание под нагрузкой",
+        {QDateTime(QDate(2024, 3, 12), QTime(9, 15, 30)), 1000, 6000, "Испытание под нагрузкой",
          false, 5},
-        {QDateTime(QDate(2024, 3, 14), QTime(13, 40, 0)), 100, 4000, "Запись по изменению", true,
+        {QDateTime(QDate(2024, 3, 14), QTime(13, 40, 0)), 1000, 4000, "Запись по изменению", true,
          0},
         {QDateTime(QDate(2024, 3, 18), QTime(7, 5, 12)), 1000, 2400, "Останов и авария", false, 0},
     };
