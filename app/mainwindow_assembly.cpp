@@ -144,11 +144,14 @@ void MainWindow::clearProtocolView()
 
 void MainWindow::clearChartData()
 {
+    // The per-channel charts go first: removing one from the splitter resizes
+    // and repaints the others at once, and they must never paint with data
+    // that the common chart has already freed.
+    clearSingleCharts();
     ui.chart->clearChannels();
     ui.chart->clearBookmark();
     qDeleteAll(protocolSeries);
     protocolSeries.clear();
     m_firstTick = 0;
     m_lastTick = 0;
-    clearSingleCharts();
 }

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "app/mainwindow.h"
+#include "tests/protocol/protocolfiles.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+
+// Answers every modal question of the main window and keeps what was asked.
+class RecordingDialogs : public Dialogs
+{
+public:
+    QStringList warnings;
+    QColor colorAnswer;
+
+    QColor getColor(const QColor&, QWidget*) override { return colorAnswer; }
+    QMessageBox::StandardButton warning(QWidget*, const QString&, const QString& text) override
+    {
+        warnings.append(text);
+        return QMessageBox::Ok;
+    }
+    QMessageBox::StandardButton information(QWidget*, const QString&, const QString&) override
+    {
+        return QMessageBox::Ok;
+    }
+    QMessageBox::StandardButton question(QWidget*, const QString&, const QString&) override
+    {
+        return QMessageBox::No;
+    }
+};
+
+// A log directory with three channels and protocol files written on demand.
+class LoadFixture
+{
+public:
+    QTemporaryDir dir;
+    std::unique_ptr<MainWindow> window;
+    RecordingDialogs* dialogs = nullptr;
+
+    LoadFixture()
+    {
+        // Colours stored by an earlier window must not leak into this one.
+        QFile::remove(QStringLiteral("settings.conf"));
+        protocolfiles::writeDefinition(dir.path(), R"({"ROOT": "", "CONTENT": [{"GROUP": "g",
+            "VALUES": [{"CODE": "A1", "ID": 1, "NAME": "Альфа", "RATE": 0},
+                       {"CODE": "B1", "ID": 2, "NAME": "Бета", "RATE": 1},
+                       {"CODE": "S1", "ID": 3, "NAME": "Режим", "RATE": 0,
+                        "REFS": [{"VALUE": 0, "STRING": "Стоп"}, {"VALUE": 1, "STRING": "Пуск"}]}
+            ]}]})");
+        window = std::make_unique<MainWindow>();
+        auto answers = std::make_unique<RecordingDialogs>();
+        dialogs = answers.get();
+        window->setDialogs(std::move(answers));
+        window->setupLoger(dir.path());
+    }
+
+    // Records of the given channel IDs on ticks 0 … count - 1, channel ID 1
+    // carrying firstValue + tick, ID 2 ten times (100 + tick), ID 3 the tick's parity.
+    QString writeProtocol(const QString& name, const QDateTime& start, int count, int firstValue,
+                          const QVector<quint8>& ids, quint16 tickMs = 1000)
+    {
+        QVector<LogRecord> records;
+        for (int tick = 0; tick < count; ++tick) {
+            for (quint8 id : ids) {
+                LogRecord record;
+                record.id = id;
+                record.tick = quint32(tick);
+                record.value = id == 1 ? firstValue + tick : id == 2 ? 100 + tick : tick % 2;
+                records.append(record);
+            }
+        }
+        const QString path = dir.filePath(name);
+        protocolfiles::write(path, protocolfiles::bytes(protocolfiles::header(start, tickMs),
+                                                        records));
+        return path;
+    }
+
+    template <typename T>
+    T* find(const char* name) const
+    {
+        return window->findChild<T*>(QLatin1String(name));
+    }
+};

@@ -1,0 +1,170 @@
+#include "chart/chartprotocol.h"
+#include "loadfixture.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QWheelEvent>
+
+// The common chart and the per-channel charts on a real screen: they move,
+// zoom and place their value line together.
+class TestChartTabs : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<LoadFixture> fixture;
+
+    ChartProtocol* chart() const { return fixture->find<ChartProtocol>("chart"); }
+    QList<ChartProtocol*> singles() const { return fixture->window->singleCharts().values(); }
+
+    void sendMouse(QWidget* target, QEvent::Type type, const QPoint& at, Qt::MouseButtons held)
+    {
+        QMouseEvent event(type, at, target->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+        QApplication::sendEvent(target, &event);
+    }
+
+    // Pixel column of a tick in a painted protocol chart.
+    int pixelOf(ChartProtocol* target, int tick) const
+    {
+        const ScaleSettings& view = target->scaleSettings();
+        const double left = target->scalesWidth();
+        return int(left + (tick - view.position) * (target->width() - left) / view.visibleSpan);
+    }
+
+private slots:
+    void init()
+    {
+        fixture = std::make_unique<LoadFixture>();
+        const QString path = fixture->writeProtocol(
+            "one.log", QDateTime(QDate(2024, 5, 6), QTime(10, 0)), 3000, 0, {1, 2});
+        fixture->window->resize(1400, 900);
+        fixture->window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(fixture->window.get()));
+        fixture->window->readProtocols({path});
+        QCOMPARE(singles().size(), 2);
+    }
+    void cleanup() { fixture.reset(); }
+
+    void wheelOnTheCommonChartMovesEveryChartAndBothScrollBars()
+    {
+        const int before = chart()->position();
+        const QPointF centre(chart()->width() / 2, chart()->height() / 2);
+        QWheelEvent wheel(centre, chart()->mapToGlobal(centre.toPoint()), QPoint(), QPoint(0, 120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(chart(), &wheel);
+        QCOMPARE(chart()->position(), before + 12);
+        for (ChartProtocol* single : singles())
+            QCOMPARE(single->position(), before + 12);
+        QCOMPARE(fixture->find<QScrollBar>("chartScrollBar")->value(), before + 12);
+        QCOMPARE(fixture->find<QScrollBar>("chartsScrollBar")->value(), before + 12);
+    }
+
+    void draggingTheValueLineInOneChartMovesAllOfThem()
+    {
+        fixture->find<QTabWidget>("tabWidget")->setCurrentIndex(2);
+        ChartProtocol* second = singles().at(1);
+        QTest::qWait(50);
+        QVERIFY(second->isVisible());
+        const int line = second->lineValueX();
+        const int y = second->height() / 2;
+        const int x = pixelOf(second, line - 3);
+        sendMouse(second, QEvent::MouseButtonPress, QPoint(x, y), Qt::LeftButton);
+        sendMouse(second, QEvent::MouseMove, QPoint(x + 100, y), Qt::LeftButton);
+        sendMouse(second, QEvent::MouseButtonRelease, QPoint(x + 100, y), Qt::NoButton);
+        const int moved = second->lineValueX();
+        QVERIFY(moved > line + 50);
+        QCOMPARE(chart()->lineValueX(), moved);
+        QCOMPARE(singles().at(0)->lineValueX(), moved);
+
+        // A press well away from the line does not grip it.
+        const int far = pixelOf(second, moved + 10);
+        sendMouse(second, QEvent::MouseButtonPress, QPoint(far, y), Qt::LeftButton);
+        sendMouse(second, QEvent::MouseMove, QPoint(far + 100, y), Qt::LeftButton);
+        sendMouse(second, QEvent::MouseButtonRelease, QPoint(far + 100, y), Qt::NoButton);
+        QCOMPARE(second->lineValueX(), moved);
+    }
+
+    void zoomButtonsZoomEveryChart()
+    {
+        auto* pageBefore = fixture->find<QScrollBar>("chartScrollBar");
+        const int stepBefore = pageBefore->pageStep();
+        fixture->find<QWidget>("buttonZoomIn")->setEnabled(true);
+        QTest::mouseClick(fixture->find<QWidget>("buttonZoomIn"), Qt::LeftButton);
+        QCOMPARE(chart()->zoom(), 1.0 / 1.1);
+        for (ChartProtocol* single : singles())
+            QCOMPARE(single->zoom(), 1.0 / 1.1);
+        QVERIFY(pageBefore->pageStep() < stepBefore);
+        QCOMPARE(fixture->find<QScrollBar>("chartsScrollBar")->pageStep(),
+                 pageBefore->pageStep());
+
+        QTest::mouseClick(fixture->find<QWidget>("buttonZoomOrigin"), Qt::LeftButton);
+        QCOMPARE(chart()->zoom(), 1.0);
+        for (ChartProtocol* single : singles())
+            QCOMPARE(single->zoom(), 1.0);
+    }
+
+    void moveButtonsStepByTenTicks()
+    {
+        const int start = chart()->position();
+        QTest::mouseClick(fixture->find<QWidget>("buttonRight"), Qt::LeftButton);
+        QCOMPARE(chart()->position(), start + 10);
+        QTest::mouseClick(fixture->find<QWidget>("buttonLeft"), Qt::LeftButton);
+        QTest::mouseClick(fixture->find<QWidget>("buttonLeft"), Qt::LeftButton);
+        QCOMPARE(chart()->position(), start - 10);
+        for (ChartProtocol* single : singles())
+            QCOMPARE(single->position(), start - 10);
+        QTest::mouseClick(fixture->find<QWidget>("buttonZeroPoint"), Qt::LeftButton);
+        QCOMPARE(chart()->position(), fixture->window->firstTick());
+    }
+
+    void gridLegendAndColoursReachEveryChart()
+    {
+        fixture->dialogs->colorAnswer = QColor(10, 200, 30);
+        QTest::mouseClick(fixture->find<QWidget>("buttonGridColor"), Qt::LeftButton);
+        QCOMPARE(chart()->gridColor(), QColor(10, 200, 30));
+        for (ChartProtocol* single : singles())
+            QCOMPARE(single->gridColor(), QColor(10, 200, 30));
+        QVERIFY(fixture->find<QWidget>("buttonGridColor")->styleSheet().contains("#0ac81e"));
+
+        fixture->dialogs->colorAnswer = QColor();
+        QTest::mouseClick(fixture->find<QWidget>("buttonTopColor"), Qt::LeftButton);
+        QCOMPARE(chart()->topBackgroundColor(), QColor(0, 0, 150));
+
+        QTest::mouseClick(fixture->find<QWidget>("buttonGrid"), Qt::LeftButton);
+        QTest::mouseClick(fixture->find<QWidget>("buttonLegend"), Qt::LeftButton);
+        QVERIFY(!chart()->showGrid() && !chart()->showLegend());
+        for (ChartProtocol* single : singles())
+            QVERIFY(!single->showGrid() && !single->showLegend());
+    }
+
+    void reloadingAndClosingNeverPaintsFreedData()
+    {
+        fixture->find<QTabWidget>("tabWidget")->setCurrentIndex(2);
+        QTest::qWait(50);
+        const QString path = fixture->dir.filePath(QStringLiteral("one.log"));
+        fixture->window->readProtocols({path});
+        QTest::qWait(50);
+        fixture->window->setupLoger(fixture->dir.path());
+        QTest::qWait(50);
+        fixture->window->readProtocols({path});
+        QTest::qWait(50);
+        fixture.reset();
+    }
+
+    void chartsAreGrabbedWithTheirPicture()
+    {
+        fixture->find<QTabWidget>("tabWidget")->setCurrentIndex(2);
+        QTest::qWait(100);
+        fixture->window->grab().save(QStringLiteral("charts-tab.png"));
+        fixture->find<QTabWidget>("tabWidget")->setCurrentIndex(1);
+        QTest::qWait(100);
+        const QImage picture = chart()->grab().toImage();
+        picture.save(QStringLiteral("common-chart.png"));
+        QVERIFY(picture.pixelColor(picture.width() / 2, 5) != QColor(Qt::black));
+    }
+};
+
+QTEST_MAIN(TestChartTabs)
+#include "test_charttabs.moc"

@@ -1,0 +1,341 @@
+#include "chart/chartprotocol.h"
+#include "loadfixture.h"
+#include "parameters/chartparametervaluewidget.h"
+#include "table/tickrole.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDateTimeEdit>
+#include <QDoubleSpinBox>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+
+namespace {
+const QDateTime kFirstStart(QDate(2024, 1, 31), QTime(23, 59, 50));
+const QDateTime kSecondStart(QDate(2024, 2, 1), QTime(0, 0, 5));
+}  // namespace
+
+// Loading protocols into the table and the charts, and working with the
+// loaded view: rows, bookmarks, parameters and the table filter.
+class TestProtocolView : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<LoadFixture> fixture;
+
+    QTableWidget* table() const { return fixture->find<QTableWidget>("twEntry"); }
+    ChartProtocol* chart() const { return fixture->find<ChartProtocol>("chart"); }
+
+    // Ten rows from 31/01 23:59:50 with A1 = 5 … 14, B1 and S1; ten rows
+    // from 01/02 00:00:05 (15 ticks later) with A1 = 20 … 29 and S1 only.
+    void loadTwoFiles()
+    {
+        const QString first = fixture->writeProtocol("first.log", kFirstStart, 10, 5, {1, 2, 3});
+        const QString second = fixture->writeProtocol("second.log", kSecondStart, 10, 20, {1, 3});
+        fixture->window->readProtocols({second, first});
+    }
+
+    QList<int> visibleRows() const
+    {
+        QList<int> rows;
+        for (int row = 0; row < table()->rowCount(); ++row)
+            if (!table()->isRowHidden(row))
+                rows.append(row);
+        return rows;
+    }
+
+    ChartParameterValueWidget* parameterRow(const QString& title) const
+    {
+        for (auto* row : fixture->window->findChildren<ChartParameterValueWidget*>())
+            if (row->range().name == title)
+                return row;
+        return nullptr;
+    }
+
+    void filterChannel(const QString& title, double from, double to)
+    {
+        ChartParameterValueWidget* row = parameterRow(title);
+        QVERIFY(row);
+        row->findChild<QGroupBox*>(QStringLiteral("gbFilter"))->setChecked(true);
+        auto* lower = row->findChild<QDoubleSpinBox*>(QStringLiteral("sbFrom"));
+        auto* upper = row->findChild<QDoubleSpinBox*>(QStringLiteral("sbTo"));
+        // The bounds hold each other in check: open the window first.
+        upper->setValue(upper->maximum());
+        lower->setValue(from);
+        upper->setValue(to);
+    }
+
+    void applyFilter() { fixture->find<QPushButton>("buttonFilter")->click(); }
+
+    void clickRow(int row)
+    {
+        table()->setCurrentCell(row, 1);
+        emit table()->clicked(table()->currentIndex());
+    }
+
+private slots:
+    void init() { fixture = std::make_unique<LoadFixture>(); }
+    void cleanup() { fixture.reset(); }
+
+    void filesMergeIntoOneTimeOrderedTable()
+    {
+        QSignalSpy parametersBuilt(fixture->window.get(), &MainWindow::initParameters);
+        loadTwoFiles();
+        QCOMPARE(parametersBuilt.size(), 1);
+        QCOMPARE(table()->columnCount(), 5);
+        QCOMPARE(table()->horizontalHeaderItem(2)->text(), QStringLiteral("Альфа (A1)"));
+        QCOMPARE(table()->horizontalHeaderItem(3)->text(), QStringLiteral("Режим (S1)"));
+        QCOMPARE(table()->horizontalHeaderItem(4)->text(), QStringLiteral("Бета (B1)"));
+        QCOMPARE(table()->rowCount(), 20);
+        // The January file comes first although it was read second.
+        QCOMPARE(table()->item(0, 1)->text(), QStringLiteral("31/01/2024 23:59:50.000"));
+        QCOMPARE(table()->item(10, 1)->text(), QStringLiteral("01/02/2024 00:00:05.000"));
+        QCOMPARE(table()->item(10, 1)->data(TickRole).toInt(), 15);
+        QCOMPARE(table()->item(0, 4)->text(), QStringLiteral("10"));
+        QCOMPARE(table()->item(1, 4)->text(), QStringLiteral("10.1"));
+        QCOMPARE(table()->item(1, 3)->text(), QStringLiteral("Пуск"));
+        QVERIFY(!table()->item(10, 4));
+        QCOMPARE(fixture->window->firstTick(), 0);
+        QCOMPARE(fixture->window->lastTick(), 24);
+
+        QCOMPARE(chart()->channelCount(), 5);
+        QCOMPARE(chart()->lineValueX(), 500);
+        QCOMPARE(fixture->find<QTabWidget>("tabWidget")->currentIndex(), 1);
+        // One per-channel chart per title, holding the records of both files.
+        const auto& singles = fixture->window->singleCharts();
+        QCOMPARE(singles.size(), 3);
+        QCOMPARE(singles.value(QStringLiteral("Альфа (A1)"))->channelCount(), 2);
+        QCOMPARE(singles.value(QStringLiteral("Бета (B1)"))->channelCount(), 1);
+        QCOMPARE(fixture->window->findChildren<ChartParameterValueWidget*>().size(), 3);
+
+        // Both records of one title share the union of their ranges.
+        const Channel* alpha = chart()->channelAt(0);
+        QCOMPARE(alpha->name(), QStringLiteral("Альфа (A1)"));
+        QCOMPARE(alpha->minimum(), 5.0);
+        QCOMPARE(alpha->maximum(), 29.0);
+    }
+
+    void mismatchedTickLengthsBuildNothing()
+    {
+        const QString first = fixture->writeProtocol("a.log", kFirstStart, 5, 0, {1}, 1000);
+        const QString second = fixture->writeProtocol("b.log", kSecondStart, 5, 0, {1}, 500);
+        QSignalSpy parametersBuilt(fixture->window.get(), &MainWindow::initParameters);
+        fixture->window->readProtocols({first, second});
+        QCOMPARE(fixture->dialogs->warnings,
+                 QStringList{QStringLiteral("Отсчет времени в файлах не совпадает")});
+        QCOMPARE(table()->rowCount(), 0);
+        QCOMPARE(table()->columnCount(), 2);
+        QCOMPARE(chart()->channelCount(), 0);
+        QVERIFY(fixture->window->singleCharts().isEmpty());
+        QCOMPARE(parametersBuilt.size(), 0);
+    }
+
+    void unreadableFilesLeaveAnEmptyView()
+    {
+        loadTwoFiles();
+        fixture->window->readProtocols({fixture->dir.filePath("missing.log")});
+        QCOMPARE(table()->rowCount(), 0);
+        QCOMPARE(chart()->channelCount(), 0);
+        QVERIFY(fixture->window->singleCharts().isEmpty());
+        // The parameters keep the rows of the last successful read.
+        QCOMPARE(fixture->window->findChildren<ChartParameterValueWidget*>().size(), 3);
+        QVERIFY(fixture->dialogs->warnings.isEmpty());
+    }
+
+    void applyingALogDefinitionClearsEverything()
+    {
+        loadTwoFiles();
+        fixture->window->setupLoger(fixture->dir.path());
+        QCOMPARE(table()->rowCount(), 0);
+        QCOMPARE(table()->columnCount(), 2);
+        QCOMPARE(chart()->channelCount(), 0);
+        QVERIFY(fixture->window->singleCharts().isEmpty());
+        QVERIFY(fixture->window->findChildren<ChartParameterValueWidget*>().isEmpty());
+    }
+
+    void rowClickMovesEveryChart()
+    {
+        loadTwoFiles();
+        clickRow(12);
+        QCOMPARE(chart()->lineValueX(), 17);
+        QCOMPARE(chart()->scaleSettings().position, 17 - 0.5 * chart()->scaleSettings().visibleSpan);
+        for (ChartProtocol* single : fixture->window->singleCharts())
+            QCOMPARE(single->lineValueX(), 17);
+        QVERIFY(fixture->find<QPushButton>("buttonBookmarkAddTable")->isEnabled());
+        QVERIFY(!fixture->find<QPushButton>("buttonBookmarkDeleteTable")->isEnabled());
+
+        emit table()->doubleClicked(table()->currentIndex());
+        QCOMPARE(fixture->find<QTabWidget>("tabWidget")->currentIndex(), 1);
+    }
+
+    void tableButtonsMarkAndUnmarkRows()
+    {
+        loadTwoFiles();
+        auto* add = fixture->find<QPushButton>("buttonBookmarkAddTable");
+        auto* remove = fixture->find<QPushButton>("buttonBookmarkDeleteTable");
+
+        table()->setCurrentCell(-1, -1);
+        add->setEnabled(true);
+        add->click();
+        QVERIFY(chart()->bookmarks().isEmpty());
+
+        clickRow(3);
+        remove->setEnabled(true);
+        remove->click();
+        QVERIFY(chart()->bookmarks().isEmpty());
+
+        clickRow(3);
+        add->click();
+        QVERIFY(table()->item(3, 0));
+        QCOMPARE(chart()->bookmarks(), QVector<int>{3});
+        QCOMPARE(chart()->currentBookmark(), 3);
+        QCOMPARE(chart()->lineValueX(), 3);
+        QVERIFY(!add->isEnabled());
+        QVERIFY(remove->isEnabled());
+
+        remove->click();
+        QVERIFY(!table()->item(3, 0));
+        QVERIFY(chart()->bookmarks().isEmpty());
+        QVERIFY(add->isEnabled());
+    }
+
+    void chartBookmarksMirrorIntoTheTable()
+    {
+        loadTwoFiles();
+        auto* addAction = fixture->find<QAction>("actBookmarkAdd");
+        auto* deleteAction = fixture->find<QAction>("actBookmarkDelete");
+
+        chart()->setLineValueX(0);
+        emit chart()->lineValueXChanged(0);
+        QVERIFY(!addAction->isEnabled());
+        QVERIFY(!fixture->find<QWidget>("buttonBookmarkAdd")->isEnabled());
+
+        // A tick that no row carries is bookmarked on the chart only.
+        chart()->setLineValueX(12);
+        addAction->trigger();
+        QCOMPARE(chart()->bookmarks(), QVector<int>{12});
+        for (int row = 0; row < table()->rowCount(); ++row)
+            QVERIFY(!table()->item(row, 0));
+        QVERIFY(!addAction->isEnabled());
+
+        chart()->setLineValueX(16);
+        addAction->trigger();
+        QVERIFY(table()->item(11, 0));
+        QVERIFY(deleteAction->isEnabled());
+        QVERIFY(fixture->find<QAction>("actBookmarkPrevious")->isEnabled());
+        QVERIFY(!fixture->find<QAction>("actBookmarkNext")->isEnabled());
+
+        deleteAction->trigger();
+        QVERIFY(!table()->item(11, 0));
+        QCOMPARE(chart()->bookmarks(), QVector<int>{12});
+        QCOMPARE(chart()->currentBookmark(), 12);
+    }
+
+    void sameTickMarksOnlyTheFirstRow()
+    {
+        const QString first = fixture->writeProtocol("first.log", kFirstStart, 4, 5, {1});
+        fixture->window->readProtocols({first, first});
+        QCOMPARE(table()->rowCount(), 8);
+        chart()->setLineValueX(2);
+        fixture->find<QAction>("actBookmarkAdd")->trigger();
+        QVERIFY(table()->item(4, 0));
+        QVERIFY(!table()->item(5, 0));
+    }
+
+    void valueColumnsSortNumerically()
+    {
+        loadTwoFiles();
+        table()->sortItems(2, Qt::DescendingOrder);
+        QCOMPARE(table()->item(0, 2)->text(), QStringLiteral("29"));
+        QCOMPARE(table()->item(19, 2)->text(), QStringLiteral("5"));
+        table()->sortItems(1, Qt::AscendingOrder);
+        QCOMPARE(table()->item(0, 1)->text(), QStringLiteral("31/01/2024 23:59:50.000"));
+    }
+
+    void filterKeepsRowsWithinBoundsInclusive()
+    {
+        loadTwoFiles();
+        filterChannel(QStringLiteral("Альфа (A1)"), 10, 20);
+        applyFilter();
+        QCOMPARE(visibleRows(), QList<int>({5, 6, 7, 8, 9, 10}));
+        QCOMPARE(fixture->find<QTabWidget>("tabWidget")->currentIndex(), 0);
+
+        // A second channel must pass too; the February file lacks it.
+        filterChannel(QStringLiteral("Бета (B1)"), 10, 10.6);
+        applyFilter();
+        QCOMPARE(visibleRows(), QList<int>({5, 6}));
+    }
+
+    void enumeratedCellsCountAsZero()
+    {
+        loadTwoFiles();
+        filterChannel(QStringLiteral("Режим (S1)"), 0, 0);
+        applyFilter();
+        QCOMPARE(visibleRows().size(), 20);
+        filterChannel(QStringLiteral("Режим (S1)"), 0.5, 1);
+        applyFilter();
+        QVERIFY(visibleRows().isEmpty());
+    }
+
+    void timeWindowHidesRowsOutside()
+    {
+        loadTwoFiles();
+        fixture->find<QCheckBox>("cbTime")->click();
+        fixture->find<QDateTimeEdit>("timeFrom")->setDateTime(kFirstStart.addSecs(2));
+        fixture->find<QDateTimeEdit>("timeTo")->setDateTime(kSecondStart.addSecs(1));
+        applyFilter();
+        QCOMPARE(visibleRows(), QList<int>({2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
+
+        fixture->find<QCheckBox>("cbTime")->click();
+        applyFilter();
+        QCOMPARE(visibleRows().size(), 20);
+    }
+
+    void colourOfATitleRecolorsAllItsChannels()
+    {
+        loadTwoFiles();
+        parameterRow(QStringLiteral("Альфа (A1)"))->setColor(QColor(0, 255, 0));
+        int green = 0;
+        for (const Channel& channel : chart()->channels())
+            if (channel.name() == QStringLiteral("Альфа (A1)"))
+                green += channel.pen().color() == QColor(0, 255, 0);
+        QCOMPARE(green, 2);
+        ChartProtocol* single = fixture->window->singleCharts().value(QStringLiteral("Альфа (A1)"));
+        QCOMPARE(single->channelAt(1)->pen().color(), QColor(0, 255, 0));
+    }
+
+    void hidingAChannelHidesItsChartAndCurve()
+    {
+        loadTwoFiles();
+        fixture->window->show();
+        QCheckBox* visible =
+            parameterRow(QStringLiteral("Бета (B1)"))->findChild<QCheckBox*>("cbVisible");
+        visible->click();
+        QVERIFY(fixture->window->singleCharts().value(QStringLiteral("Бета (B1)"))->isHidden());
+        for (const Channel& channel : chart()->channels()) {
+            const bool beta = channel.name() == QStringLiteral("Бета (B1)");
+            QCOMPARE(channel.visible(), !beta);
+            QCOMPARE(channel.showScale(), !beta);
+        }
+    }
+
+    void reloadingAndClosingFreesChartsBeforeTheirData()
+    {
+        loadTwoFiles();
+        fixture->window->show();
+        QCoreApplication::processEvents();
+        loadTwoFiles();
+        QCoreApplication::processEvents();
+        fixture->window->setupLoger(fixture->dir.path());
+        QCoreApplication::processEvents();
+        loadTwoFiles();
+        fixture->window.reset();
+    }
+};
+
+QTEST_MAIN(TestProtocolView)
+#include "test_protocolview.moc"
