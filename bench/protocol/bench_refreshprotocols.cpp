@@ -39,6 +39,8 @@ void prepare()
         file.open(QIODevice::WriteOnly);
         file.write(protocolformat::encodeHeader(header) + QByteArray(9 * (i % 50), '\1'));
     }
+    // The window keeps its settings.conf in the working directory.
+    QDir::setCurrent(g_dir->path());
     g_window = new MainWindow;
     g_window->setupLoger(g_dir->path());
 }
