@@ -65,7 +65,7 @@ int main(int argc, char* argv[])
     const QCommandLineOption description("description", "Description in the header.", "TEXT");
     const QCommandLineOption ticks("ticks", "Number of ticks (default 1000).", "N", "1000");
     const QCommandLineOption records("records", "Stop after N records.", "N");
-    const QCommandLineOption channel("channel", "A channel (repeatable), see above.", "SPEC");
+    const QCommandLineOption channel("channel", "A channel (repeatable), see above.", "CHANNEL");
     const QCommandLineOption onChange("on-change",
                                       "Write a channel only when its raw value changed "
                                       "(default: every channel on every tick).");
@@ -99,49 +99,49 @@ int main(int argc, char* argv[])
         return 0;
     }
 
-    ProtocolSpec spec;
-    spec.start = QDateTime::fromString(parser.value(start), Qt::ISODate);
-    if (!spec.start.isValid())
+    ProtocolPlan plan;
+    plan.start = QDateTime::fromString(parser.value(start), Qt::ISODate);
+    if (!plan.start.isValid())
         return fail(QStringLiteral("--start: not a date-time: %1").arg(parser.value(start)));
     bool ok = false;
     const int tickMs = parser.value(tick).toInt(&ok);
     if (!ok || tickMs < 0 || tickMs > 65535)
         return fail(QStringLiteral("--tick: 0 to 65535"));
-    spec.tickMs = quint16(tickMs);
-    spec.description = parser.value(description);
-    spec.ticks = parser.value(ticks).toLongLong(&ok);
-    if (!ok || spec.ticks < 0 || spec.ticks > (qint64(1) << 32))
+    plan.tickMs = quint16(tickMs);
+    plan.description = parser.value(description);
+    plan.ticks = parser.value(ticks).toLongLong(&ok);
+    if (!ok || plan.ticks < 0 || plan.ticks > (qint64(1) << 32))
         return fail(QStringLiteral("--ticks: 0 to 2^32"));
     if (parser.isSet(records)) {
-        spec.maxRecords = parser.value(records).toLongLong(&ok);
-        if (!ok || spec.maxRecords < 0)
+        plan.maxRecords = parser.value(records).toLongLong(&ok);
+        if (!ok || plan.maxRecords < 0)
             return fail(QStringLiteral("--records: a count"));
     }
     for (const QString& text : parser.values(channel)) {
-        ChannelSpec parsed;
+        ChannelPlan parsed;
         if (!parseChannel(text, parsed, error))
             return fail(error);
-        spec.channels.append(parsed);
+        plan.channels.append(parsed);
     }
-    if (spec.channels.isEmpty())
-        spec.channels = demoChannels();
-    spec.onChange = parser.isSet(onChange);
-    spec.gapPercent = parser.value(gaps).toDouble(&ok);
-    if (!ok || spec.gapPercent < 0 || spec.gapPercent > 100)
+    if (plan.channels.isEmpty())
+        plan.channels = demoChannels();
+    plan.onChange = parser.isSet(onChange);
+    plan.gapPercent = parser.value(gaps).toDouble(&ok);
+    if (!ok || plan.gapPercent < 0 || plan.gapPercent > 100)
         return fail(QStringLiteral("--gaps: 0 to 100"));
-    spec.outOfOrderPercent = parser.value(outOfOrder).toDouble(&ok);
-    if (!ok || spec.outOfOrderPercent < 0 || spec.outOfOrderPercent > 100)
+    plan.outOfOrderPercent = parser.value(outOfOrder).toDouble(&ok);
+    if (!ok || plan.outOfOrderPercent < 0 || plan.outOfOrderPercent > 100)
         return fail(QStringLiteral("--out-of-order: 0 to 100"));
-    spec.seed = parser.value(seed).toUInt(&ok);
+    plan.seed = parser.value(seed).toUInt(&ok);
     if (!ok)
         return fail(QStringLiteral("--seed: a number"));
-    spec.trailingBytes = parser.value(trailing).toInt(&ok);
-    if (!ok || spec.trailingBytes < 0 || spec.trailingBytes >= kLogRecordSize)
+    plan.trailingBytes = parser.value(trailing).toInt(&ok);
+    if (!ok || plan.trailingBytes < 0 || plan.trailingBytes >= kLogRecordSize)
         return fail(QStringLiteral("--trailing-bytes: 0 to 8"));
 
     if (parser.isSet(logDef)) {
         QSaveFile file(parser.value(logDef));
-        const QByteArray text = logDefinition(spec.channels, parser.value(root));
+        const QByteArray text = logDefinition(plan.channels, parser.value(root));
         if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
             return fail(QStringLiteral("cannot write %1").arg(parser.value(logDef)));
     }
@@ -150,13 +150,13 @@ int main(int argc, char* argv[])
     if (parser.isSet(out))
         path = parser.value(out);
     else if (parser.isSet(dir))
-        path = QDir(parser.value(dir)).filePath(protocolformat::fileNameFor(spec.start));
+        path = QDir(parser.value(dir)).filePath(protocolformat::fileNameFor(plan.start));
     else if (parser.isSet(logDef))
         return 0;
     else
         return fail(QStringLiteral("say where: --out FILE, --dir DIR or --demo DIR (see --help)"));
 
-    const qint64 written = writeProtocol(spec, path, error);
+    const qint64 written = writeProtocol(plan, path, error);
     if (written < 0)
         return fail(error);
     QTextStream(stdout) << path << ": " << written << " records\n";

@@ -69,14 +69,14 @@ bool writeFile(const QString& path, const QByteArray& bytes, QString& error)
 }
 } // namespace
 
-bool parseChannel(const QString& text, ChannelSpec& channel, QString& error)
+bool parseChannel(const QString& text, ChannelPlan& channel, QString& error)
 {
     const QStringList fields = text.split(QLatin1Char(':'));
     if (fields.size() < 3 || fields.size() > 5) {
         error = QStringLiteral("channel \"%1\": expected CODE:ID:PATTERN[:RATE[:NAME]]").arg(text);
         return false;
     }
-    channel = ChannelSpec();
+    channel = ChannelPlan();
     channel.code = fields[0].trimmed();
     bool ok = false;
     channel.id = fields[1].toInt(&ok);
@@ -122,7 +122,7 @@ bool parseChannel(const QString& text, ChannelSpec& channel, QString& error)
     return true;
 }
 
-double patternValue(const ChannelSpec& channel, qint64 tick, quint32 seed)
+double patternValue(const ChannelPlan& channel, qint64 tick, quint32 seed)
 {
     const QVector<double>& p = channel.parameters;
     const auto t = double(tick);
@@ -154,12 +154,12 @@ double patternValue(const ChannelSpec& channel, qint64 tick, quint32 seed)
     return 0;
 }
 
-qint64 writeProtocol(const ProtocolSpec& spec, const QString& path, QString& error)
+qint64 writeProtocol(const ProtocolPlan& plan, const QString& path, QString& error)
 {
     ProtocolHeader header;
-    protocolformat::setStart(header, spec.start);
-    protocolformat::setDescription(header, spec.description);
-    header.tickMs = spec.tickMs;
+    protocolformat::setStart(header, plan.start);
+    protocolformat::setDescription(header, plan.description);
+    header.tickMs = plan.tickMs;
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
@@ -167,22 +167,22 @@ qint64 writeProtocol(const ProtocolSpec& spec, const QString& path, QString& err
         return -1;
     }
     QByteArray out = protocolformat::encodeHeader(header);
-    QRandomGenerator random(spec.seed);
-    QVector<qint32> last(spec.channels.size());
-    QVector<bool> written(spec.channels.size(), false);
+    QRandomGenerator random(plan.seed);
+    QVector<qint32> last(plan.channels.size());
+    QVector<bool> written(plan.channels.size(), false);
     qint64 records = 0;
-    const qint64 limit = spec.maxRecords < 0 ? std::numeric_limits<qint64>::max() : spec.maxRecords;
+    const qint64 limit = plan.maxRecords < 0 ? std::numeric_limits<qint64>::max() : plan.maxRecords;
 
     // The records of one tick, or of two when they are written out of order.
     const auto recordsOf = [&](qint64 tick) {
         QByteArray bytes;
-        for (int c = 0; c < spec.channels.size(); ++c) {
-            const ChannelSpec& channel = spec.channels[c];
-            const qint32 raw = toRaw(patternValue(channel, tick, spec.seed), channel.rate);
+        for (int c = 0; c < plan.channels.size(); ++c) {
+            const ChannelPlan& channel = plan.channels[c];
+            const qint32 raw = toRaw(patternValue(channel, tick, plan.seed), channel.rate);
             const bool changed = !written[c] || last[c] != raw;
-            if (spec.onChange && !changed)
+            if (plan.onChange && !changed)
                 continue;
-            if (spec.gapPercent > 0 && random.bounded(100.0) < spec.gapPercent)
+            if (plan.gapPercent > 0 && random.bounded(100.0) < plan.gapPercent)
                 continue;
             LogRecord record;
             record.id = quint8(channel.id);
@@ -195,10 +195,10 @@ qint64 writeProtocol(const ProtocolSpec& spec, const QString& path, QString& err
         return bytes;
     };
 
-    for (qint64 tick = 0; tick < spec.ticks && records < limit; ++tick) {
+    for (qint64 tick = 0; tick < plan.ticks && records < limit; ++tick) {
         QByteArray bytes;
-        if (spec.outOfOrderPercent > 0 && tick + 1 < spec.ticks &&
-            random.bounded(100.0) < spec.outOfOrderPercent) {
+        if (plan.outOfOrderPercent > 0 && tick + 1 < plan.ticks &&
+            random.bounded(100.0) < plan.outOfOrderPercent) {
             const QByteArray later = recordsOf(tick + 1);
             bytes = later + recordsOf(tick);
             ++tick;
@@ -214,7 +214,7 @@ qint64 writeProtocol(const ProtocolSpec& spec, const QString& path, QString& err
             out.clear();
         }
     }
-    for (int i = 0; i < spec.trailingBytes % kLogRecordSize; ++i)
+    for (int i = 0; i < plan.trailingBytes % kLogRecordSize; ++i)
         out.append(char(0x5A));
     if (file.write(out) != out.size() || !file.commit()) {
         error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
@@ -223,11 +223,11 @@ qint64 writeProtocol(const ProtocolSpec& spec, const QString& path, QString& err
     return records;
 }
 
-QByteArray logDefinition(const QList<ChannelSpec>& channels, const QString& root)
+QByteArray logDefinition(const QList<ChannelPlan>& channels, const QString& root)
 {
     QStringList groupOrder;
     QMap<QString, QJsonArray> groups;
-    for (const ChannelSpec& channel : channels) {
+    for (const ChannelPlan& channel : channels) {
         QJsonObject value{{"CODE", channel.code},
                           {"ID", channel.id},
                           {"NAME", channel.name},
@@ -248,11 +248,11 @@ QByteArray logDefinition(const QList<ChannelSpec>& channels, const QString& root
     return QJsonDocument(QJsonObject{{"ROOT", root}, {"CONTENT", content}}).toJson();
 }
 
-QList<ChannelSpec> demoChannels()
+QList<ChannelPlan> demoChannels()
 {
     const auto make = [](const char* code, int id, const QString& name, int rate,
                          const QString& group, Pattern pattern, QVector<double> parameters) {
-        ChannelSpec channel;
+        ChannelPlan channel;
         channel.code = QString::fromLatin1(code);
         channel.id = id;
         channel.name = name;
@@ -265,7 +265,7 @@ QList<ChannelSpec> demoChannels()
     const QString power = QStringLiteral("Электропитание");
     const QString engine = QStringLiteral("Двигатель");
     const QString mode = QStringLiteral("Режим");
-    QList<ChannelSpec> channels = {
+    QList<ChannelPlan> channels = {
         make("U1", 1, QStringLiteral("Напряжение"), 1, power, Pattern::Sine, {12, 900, 220}),
         make("I1", 2, QStringLiteral("Ток"), 2, power, Pattern::Sine, {3.5, 420, 10}),
         make("F1", 3, QStringLiteral("Частота"), 2, power, Pattern::Noise, {50, 0.15}),
@@ -320,16 +320,16 @@ bool writeDemo(const QString& dir, QStringList& created, QString& error)
         ++seed;
         if (QFileInfo::exists(path))
             continue;
-        ProtocolSpec spec;
-        spec.start = demo.start;
-        spec.tickMs = demo.tickMs;
-        spec.ticks = demo.ticks;
-        spec.description = QString::fromUtf8(demo.description);
-        spec.channels = demoChannels();
-        spec.onChange = demo.onChange;
-        spec.gapPercent = demo.gaps;
-        spec.seed = seed;
-        if (writeProtocol(spec, path, error) < 0)
+        ProtocolPlan plan;
+        plan.start = demo.start;
+        plan.tickMs = demo.tickMs;
+        plan.ticks = demo.ticks;
+        plan.description = QString::fromUtf8(demo.description);
+        plan.channels = demoChannels();
+        plan.onChange = demo.onChange;
+        plan.gapPercent = demo.gaps;
+        plan.seed = seed;
+        if (writeProtocol(plan, path, error) < 0)
             return false;
         created.append(path);
     }

@@ -10,7 +10,7 @@
 
 enum class Pattern { Sine, Ramp, Steps, Noise, States };
 
-struct ChannelSpec
+struct ChannelPlan
 {
     QString code;
     int id = 0;
@@ -22,14 +22,14 @@ struct ChannelSpec
     QStringList states;         // texts of the enumerated values (States only)
 };
 
-struct ProtocolSpec
+struct ProtocolPlan
 {
     QDateTime start;
     quint16 tickMs = 100;
     QString description;
     qint64 ticks = 1000;
     qint64 maxRecords = -1; // no limit
-    QList<ChannelSpec> channels;
+    QList<ChannelPlan> channels;
     bool onChange = false;        // a record only when the raw value changed
     double gapPercent = 0;        // chance that a record is left out
     double outOfOrderPercent = 0; // chance that a tick's records swap with the next tick's
@@ -38,18 +38,18 @@ struct ProtocolSpec
 };
 
 // "CODE:ID:PATTERN[,P1[,P2[,P3]]][:RATE[:NAME]]"; false with a message if malformed.
-bool parseChannel(const QString& text, ChannelSpec& channel, QString& error);
+bool parseChannel(const QString& text, ChannelPlan& channel, QString& error);
 
 // Real value of a channel at a tick (deterministic for a seed).
-double patternValue(const ChannelSpec& channel, qint64 tick, quint32 seed);
+double patternValue(const ChannelPlan& channel, qint64 tick, quint32 seed);
 
 // Writes the whole protocol to `path` (atomically); returns the number of
 // records written, or -1 with a message.
-qint64 writeProtocol(const ProtocolSpec& spec, const QString& path, QString& error);
+qint64 writeProtocol(const ProtocolPlan& plan, const QString& path, QString& error);
 
-QByteArray logDefinition(const QList<ChannelSpec>& channels, const QString& root);
+QByteArray logDefinition(const QList<ChannelPlan>& channels, const QString& root);
 
-QList<ChannelSpec> demoChannels();
+QList<ChannelPlan> demoChannels();
 
 // A complete demo log directory; files already there are kept as they are.
 // `created` lists the files written by this call.

@@ -1,0 +1,93 @@
+// The file list of the main window over a directory of 1 000 protocols,
+// against the reader's bare protocolList() in the same run.
+
+#include "app/mainwindow.h"
+#include "protocol/protocolformat.h"
+#include "protocol/streamloger.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <map>
+#include <string>
+
+namespace {
+constexpr int kProtocols = 1000;
+QTemporaryDir* g_dir = nullptr;
+MainWindow* g_window = nullptr;
+std::map<std::string, double> g_times;
+
+void prepare()
+{
+    g_dir = new QTemporaryDir;
+    QFile definition(g_dir->filePath("log.def"));
+    definition.open(QIODevice::WriteOnly);
+    definition.write(R"({"ROOT": "p", "CONTENT": [{"VALUES": [{"CODE": "A", "ID": 1}]}]})");
+    definition.close();
+    QDir().mkpath(g_dir->filePath("p"));
+    for (int i = 0; i < kProtocols; ++i) {
+        const QDateTime start = QDateTime(QDate(2024, 1, 1), QTime(0, 0)).addSecs(i * 3600);
+        ProtocolHeader header;
+        protocolformat::setStart(header, start);
+        protocolformat::setDescription(header, QStringLiteral("Протокол %1").arg(i));
+        header.tickMs = 100;
+        QFile file(g_dir->filePath("p/" + protocolformat::fileNameFor(start)));
+        file.open(QIODevice::WriteOnly);
+        file.write(protocolformat::encodeHeader(header) + QByteArray(9 * (i % 50), '\1'));
+    }
+    // The window keeps its settings.conf in the working directory.
+    QDir::setCurrent(g_dir->path());
+    g_window = new MainWindow;
+    g_window->setupLoger(g_dir->path());
+}
+
+void BM_ProtocolList(benchmark::State& state)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(StreamLoger::instance()->protocolList());
+}
+
+void BM_RefreshProtocols(benchmark::State& state)
+{
+    for (auto _ : state)
+        g_window->refreshProtocols();
+}
+
+class RatioReporter : public benchmark::ConsoleReporter
+{
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
+                g_times[run.benchmark_name()] = run.GetAdjustedRealTime();
+        }
+    }
+};
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    prepare();
+    benchmark::RegisterBenchmark("ProtocolList", BM_ProtocolList)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("RefreshProtocols", BM_RefreshProtocols)
+        ->Unit(benchmark::kMillisecond);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    if (g_times.count("ProtocolList") && g_times.count("RefreshProtocols"))
+        std::printf("\nrefreshProtocols / protocolList, 1000 protocols: %.2fx\n",
+                    g_times["RefreshProtocols"] / g_times["ProtocolList"]);
+    delete g_window;
+    delete g_dir;
+    StreamLoger::release();
+    return 0;
+}
