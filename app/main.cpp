@@ -91,7 +91,7 @@ int runBatch(MainWindow& window, const StartupOptions& options, const QString& d
     return 0;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char* argv[])
 {

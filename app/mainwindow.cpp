@@ -16,7 +16,7 @@ const char kSettingsFile[] = "settings.conf";
 const char kTopKey[] = "Chart/TopBackgroundColor";
 const char kBottomKey[] = "Chart/BottomBackgroundColor";
 const char kGridKey[] = "Chart/GridColor";
-}  // namespace
+} // namespace
 
 // The icons live in the widget library, which is linked statically, so its
 // resources are registered by hand before the form asks for them.
@@ -122,8 +122,7 @@ void MainWindow::buildMenusAndToolbar()
     chart->addSeparator();
     chart->addActions({ui.actLeft, ui.actZeroPoint, ui.actRight});
     chart->addSeparator();
-    chart->addActions(
-        {ui.actColorTopBackground, ui.actColorBottomBackground, ui.actColorGrid});
+    chart->addActions({ui.actColorTopBackground, ui.actColorBottomBackground, ui.actColorGrid});
     chart->addSeparator();
     chart->addActions({ui.actBookmarkPrevious, ui.actBookmark, ui.actBookmarkNext,
                        ui.actBookmarkAdd, ui.actBookmarkDelete});
@@ -140,8 +139,8 @@ void MainWindow::buildMenusAndToolbar()
     bar->addSeparator();
     bar->addActions({ui.actLeft, ui.actZeroPoint, ui.actRight});
     bar->addSeparator();
-    bar->addActions({ui.actBookmarkPrevious, ui.actBookmark, ui.actBookmarkNext,
-                     ui.actBookmarkAdd, ui.actBookmarkDelete});
+    bar->addActions({ui.actBookmarkPrevious, ui.actBookmark, ui.actBookmarkNext, ui.actBookmarkAdd,
+                     ui.actBookmarkDelete});
     ui.menuBar->show();
 }
 

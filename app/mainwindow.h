@@ -4,6 +4,7 @@
 #include "chart/channelseries.h"
 #include "device/deviceenvironment.h"
 #include "parameters/chartcolor.h"
+#include "reports/reportresult.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -11,6 +12,7 @@
 #include <QModelIndex>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 #include "ui_mainwindow.h"
@@ -21,6 +23,7 @@ class ChartProtocol;
 class QDockWidget;
 class QProcess;
 class QTableWidgetItem;
+class ReportTable;
 class StreamLoger;
 struct Channel;
 
@@ -113,6 +116,10 @@ private:
     void chooseChartColor(QPushButton* button, QColor (Chart::*current)() const,
                           void (Chart::*apply)(QColor));
     void alignSingleCharts();
+    using ReportWriter =
+        std::function<ReportResult(const ReportTable&, const QImage&, const QString&)>;
+    // Asks for the file, writes the report and opens it, or says it failed.
+    void saveReport(const QString& filter, const QString& suffix, const ReportWriter& write);
     void setupParametersDock();
     void buildMenusAndToolbar();
     void connectForm();

@@ -19,7 +19,7 @@ void processEvents()
 {
     QCoreApplication::processEvents();
 }
-}  // namespace
+} // namespace
 
 void MainWindow::on_actLoad_triggered()
 {

@@ -10,7 +10,7 @@ int visibleSpan(const Chart& chart)
 {
     return int(chart.scaleSettings().visibleSpan);
 }
-}  // namespace
+} // namespace
 
 void MainWindow::buildSingleCharts(const QList<Channel>& channels)
 {
@@ -210,8 +210,7 @@ void MainWindow::chooseChartColor(QPushButton* button, QColor (Chart::*current)(
 
 void MainWindow::on_actColorTopBackground_triggered()
 {
-    chooseChartColor(ui.buttonTopColor, &Chart::topBackgroundColor,
-                     &Chart::setTopBackgroundColor);
+    chooseChartColor(ui.buttonTopColor, &Chart::topBackgroundColor, &Chart::setTopBackgroundColor);
 }
 
 void MainWindow::on_actColorBottomBackground_triggered()

@@ -23,7 +23,8 @@ void MainWindow::setupParametersDock()
     connect(panel, &ChartParameters::setChartVisible, ui.chart, &ChartProtocol::setChartVisible);
     connect(panel, &ChartParameters::setChartVisible, this, &MainWindow::setSingleChartVisible);
     QAction* filterAction = ui.actFilter;
-    connect(panel, &ChartParameters::filter, filterAction, [filterAction] { emit filterAction->triggered(); });
+    connect(panel, &ChartParameters::filter, filterAction,
+            [filterAction] { emit filterAction->triggered(); });
     parameters = panel;
 }
 

@@ -28,38 +28,34 @@ QString saveFailedText(const QString& fileName)
 
 void MainWindow::on_actSave_triggered()
 {
-    if (ui.twEntry->rowCount() == 0)
-        return;
-    QString fileName = dialogs->getSaveFileName(this, QStringLiteral("Сохранить отчет"), QString(),
-                                                QStringLiteral("Файл EXCEL (*.xlsx)"));
-    if (fileName.isEmpty())
-        return;
-    fileName = reportFileName(fileName, QStringLiteral("xlsx"));
-
-    const TableWidgetReportTable table(*ui.twEntry);
-    const QImage picture =
-        chartPicture(*ui.chart, [this] { return renderChartOffscreen(*ui.chart); });
-    if (!saveExcelReport(table, ui.twEntry->font(), picture, fileName)) {
-        dialogs->warning(this, QStringLiteral("Внимание!"), saveFailedText(fileName));
-        return;
-    }
-    platform::openFile(fileName);
+    saveReport(QStringLiteral("Файл EXCEL (*.xlsx)"), QStringLiteral("xlsx"),
+               [this](const ReportTable& table, const QImage& picture, const QString& fileName) {
+                   return saveExcelReport(table, ui.twEntry->font(), picture, fileName);
+               });
 }
 
 void MainWindow::on_actPDF_triggered()
 {
+    saveReport(QStringLiteral("Файл PDF (*.pdf)"), QStringLiteral("pdf"),
+               [this](const ReportTable& table, const QImage& picture, const QString& fileName) {
+                   return savePdfReport(table, ui.chart->startDateTime(), picture, fileName);
+               });
+}
+
+void MainWindow::saveReport(const QString& filter, const QString& suffix, const ReportWriter& write)
+{
     if (ui.twEntry->rowCount() == 0)
         return;
-    QString fileName = dialogs->getSaveFileName(this, QStringLiteral("Сохранить отчет"), QString(),
-                                                QStringLiteral("Файл PDF (*.pdf)"));
+    QString fileName =
+        dialogs->getSaveFileName(this, QStringLiteral("Сохранить отчет"), QString(), filter);
     if (fileName.isEmpty())
         return;
-    fileName = reportFileName(fileName, QStringLiteral("pdf"));
+    fileName = reportFileName(fileName, suffix);
 
     const TableWidgetReportTable table(*ui.twEntry);
     const QImage picture =
         chartPicture(*ui.chart, [this] { return renderChartOffscreen(*ui.chart); });
-    if (!savePdfReport(table, ui.chart->startDateTime(), picture, fileName)) {
+    if (!write(table, picture, fileName)) {
         dialogs->warning(this, QStringLiteral("Внимание!"), saveFailedText(fileName));
         return;
     }
@@ -81,8 +77,8 @@ QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile
             errors.append(result.error);
     }
     if (!pdfFile.isEmpty()) {
-        const ReportResult result = savePdfReport(
-            table, ui.chart->startDateTime(), picture, pdfFile);
+        const ReportResult result =
+            savePdfReport(table, ui.chart->startDateTime(), picture, pdfFile);
         if (!result)
             errors.append(result.error);
     }

@@ -30,7 +30,7 @@ int rowOfTick(const QTableWidget* table, int tick)
     return -1;
 }
 
-}  // namespace
+} // namespace
 
 void MainWindow::on_twEntry_clicked(QModelIndex index)
 {

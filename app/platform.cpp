@@ -28,7 +28,9 @@ QString programVersion()
     if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info ||
         info->dwSignature != 0xFEEF04BD)
         return QString();
-    return QStringLiteral("%1.%2").arg(HIWORD(info->dwFileVersionMS)).arg(LOWORD(info->dwFileVersionMS));
+    return QStringLiteral("%1.%2")
+        .arg(HIWORD(info->dwFileVersionMS))
+        .arg(LOWORD(info->dwFileVersionMS));
 #else
     return QStringLiteral("%1.%2").arg(VOLTREK_VERSION_MAJOR).arg(VOLTREK_VERSION_MINOR);
 #endif
@@ -49,7 +51,7 @@ FileOpener& opener()
     static FileOpener current = systemOpen;
     return current;
 }
-}  // namespace
+} // namespace
 
 void openFile(const QString& path)
 {
@@ -62,4 +64,4 @@ void setFileOpener(FileOpener replacement)
     opener() = std::move(replacement);
 }
 
-}  // namespace platform
+} // namespace platform

@@ -16,4 +16,4 @@ using FileOpener = std::function<void(const QString& path)>;
 void openFile(const QString& path);
 void setFileOpener(FileOpener opener);
 
-}  // namespace platform
+} // namespace platform

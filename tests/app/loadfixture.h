@@ -71,13 +71,12 @@ public:
             }
         }
         const QString path = dir.filePath(name);
-        protocolfiles::write(path, protocolfiles::bytes(protocolfiles::header(start, tickMs),
-                                                        records));
+        protocolfiles::write(path,
+                             protocolfiles::bytes(protocolfiles::header(start, tickMs), records));
         return path;
     }
 
-    template <typename T>
-    T* find(const char* name) const
+    template <typename T> T* find(const char* name) const
     {
         return window->findChild<T*>(QLatin1String(name));
     }

@@ -96,8 +96,7 @@ private slots:
         for (ChartProtocol* single : singles())
             QCOMPARE(single->zoom(), 1.0 / 1.1);
         QVERIFY(pageBefore->pageStep() < stepBefore);
-        QCOMPARE(fixture->find<QScrollBar>("chartsScrollBar")->pageStep(),
-                 pageBefore->pageStep());
+        QCOMPARE(fixture->find<QScrollBar>("chartsScrollBar")->pageStep(), pageBefore->pageStep());
 
         QTest::mouseClick(fixture->find<QWidget>("buttonZoomOrigin"), Qt::LeftButton);
         QCOMPARE(chart()->zoom(), 1.0);

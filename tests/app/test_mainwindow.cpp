@@ -35,7 +35,7 @@ QStringList actionNames(const QList<QAction*>& actions)
     return names;
 }
 
-}  // namespace
+} // namespace
 
 class TestMainWindow : public QObject
 {
@@ -83,19 +83,55 @@ private slots:
                               "actSave", "actPDF", "actParameter", "actLoad", "actFilter"}));
         QCOMPARE(menus.at(1)->text(), QStringLiteral("График"));
         QCOMPARE(actionNames(menus.at(1)->menu()->actions()),
-                 QStringList({"actGrid", "actLegend", "|", "actZoomIn", "actZoomOrigin",
-                              "actZoomOut", "|", "actLeft", "actZeroPoint", "actRight", "|",
-                              "actColorTopBackground", "actColorBottomBackground", "actColorGrid",
-                              "|", "actBookmarkPrevious", "actBookmark", "actBookmarkNext",
-                              "actBookmarkAdd", "actBookmarkDelete"}));
+                 QStringList({"actGrid",
+                              "actLegend",
+                              "|",
+                              "actZoomIn",
+                              "actZoomOrigin",
+                              "actZoomOut",
+                              "|",
+                              "actLeft",
+                              "actZeroPoint",
+                              "actRight",
+                              "|",
+                              "actColorTopBackground",
+                              "actColorBottomBackground",
+                              "actColorGrid",
+                              "|",
+                              "actBookmarkPrevious",
+                              "actBookmark",
+                              "actBookmarkNext",
+                              "actBookmarkAdd",
+                              "actBookmarkDelete"}));
         auto* toolBar = window.findChild<QToolBar*>(QStringLiteral("mainToolBar"));
-        QCOMPARE(actionNames(toolBar->actions()),
-                 QStringList({"actFLASH", "actCopy", "actLogger", "|", "actInitLoger",
-                              "actRefresh", "actSave", "actPDF", "actParameter", "actLoad",
-                              "actFilter", "|", "actGrid", "actLegend", "|", "actZoomIn",
-                              "actZoomOrigin", "actZoomOut", "|", "actLeft", "actZeroPoint",
-                              "actRight", "|", "actBookmarkPrevious", "actBookmark",
-                              "actBookmarkNext", "actBookmarkAdd", "actBookmarkDelete"}));
+        QCOMPARE(actionNames(toolBar->actions()), QStringList({"actFLASH",
+                                                               "actCopy",
+                                                               "actLogger",
+                                                               "|",
+                                                               "actInitLoger",
+                                                               "actRefresh",
+                                                               "actSave",
+                                                               "actPDF",
+                                                               "actParameter",
+                                                               "actLoad",
+                                                               "actFilter",
+                                                               "|",
+                                                               "actGrid",
+                                                               "actLegend",
+                                                               "|",
+                                                               "actZoomIn",
+                                                               "actZoomOrigin",
+                                                               "actZoomOut",
+                                                               "|",
+                                                               "actLeft",
+                                                               "actZeroPoint",
+                                                               "actRight",
+                                                               "|",
+                                                               "actBookmarkPrevious",
+                                                               "actBookmark",
+                                                               "actBookmarkNext",
+                                                               "actBookmarkAdd",
+                                                               "actBookmarkDelete"}));
     }
 
     void tablesAreSetUp()
@@ -156,9 +192,8 @@ private slots:
         MainWindow window;
         auto* chart = window.findChild<ChartProtocol*>(QStringLiteral("chart"));
         QVERIFY(!chart->topBackgroundColor().isValid());
-        QVERIFY(window.findChild<QWidget*>(QStringLiteral("buttonTopColor"))
-                    ->styleSheet()
-                    .isEmpty());
+        QVERIFY(
+            window.findChild<QWidget*>(QStringLiteral("buttonTopColor"))->styleSheet().isEmpty());
     }
 
     void missingLogDefinitionWarnsAndGoesOn()

@@ -17,7 +17,7 @@
 namespace {
 const QDateTime kFirstStart(QDate(2024, 1, 31), QTime(23, 59, 50));
 const QDateTime kSecondStart(QDate(2024, 2, 1), QTime(0, 0, 5));
-}  // namespace
+} // namespace
 
 // Loading protocols into the table and the charts, and working with the
 // loaded view: rows, bookmarks, parameters and the table filter.
@@ -162,7 +162,8 @@ private slots:
         loadTwoFiles();
         clickRow(12);
         QCOMPARE(chart()->lineValueX(), 17);
-        QCOMPARE(chart()->scaleSettings().position, 17 - 0.5 * chart()->scaleSettings().visibleSpan);
+        QCOMPARE(chart()->scaleSettings().position,
+                 17 - 0.5 * chart()->scaleSettings().visibleSpan);
         for (ChartProtocol* single : fixture->window->singleCharts())
             QCOMPARE(single->lineValueX(), 17);
         QVERIFY(fixture->find<QPushButton>("buttonBookmarkAddTable")->isEnabled());

@@ -1,0 +1,132 @@
+#include "chart/chartprotocol.h"
+#include "loadfixture.h"
+#include "reports/csvreport.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTableWidget>
+#include <QTest>
+
+namespace {
+const QDateTime kStart(QDate(2024, 6, 1), QTime(12, 0));
+
+struct Run
+{
+    int exitCode = -1;
+    QString errors;
+};
+} // namespace
+
+// The program run from a script: reports written without a window.
+class TestBatchExport : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<LoadFixture> fixture;
+
+    Run run(const QStringList& arguments)
+    {
+        QProcess process;
+        process.start(qEnvironmentVariable("VOLTREK_APP"), arguments);
+        if (!process.waitForFinished(60000))
+            return {};
+        return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError())};
+    }
+
+    QStringList base(const QStringList& files)
+    {
+        QStringList arguments{QStringLiteral("-d"), fixture->dir.path()};
+        for (const QString& file : files)
+            arguments << QStringLiteral("-l") << file;
+        return arguments;
+    }
+
+private slots:
+    void init() { fixture = std::make_unique<LoadFixture>(); }
+    void cleanup() { fixture.reset(); }
+
+    void csvMatchesTheTableCellForCell()
+    {
+        const QString first = fixture->writeProtocol("a.log", kStart, 30, 5, {1, 2, 3});
+        const QString second = fixture->writeProtocol("b.log", kStart.addSecs(10), 30, 100, {1, 3});
+        const QString csv = fixture->dir.filePath(QStringLiteral("out.csv"));
+        const Run result = run(base({first, second}) << QStringLiteral("--csv") << csv);
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY2(result.errors.isEmpty(), qPrintable(result.errors));
+
+        fixture->window->readProtocols({first, second});
+        auto* table = fixture->find<QTableWidget>("twEntry");
+        QStringList expected;
+        QStringList header;
+        for (int column = 1; column < table->columnCount(); ++column)
+            header.append(csvField(table->horizontalHeaderItem(column)->text()));
+        expected.append(header.join(QLatin1Char(',')));
+        for (int row = 0; row < table->rowCount(); ++row) {
+            QStringList cells;
+            for (int column = 1; column < table->columnCount(); ++column) {
+                const QTableWidgetItem* item = table->item(row, column);
+                cells.append(item ? csvField(item->text()) : QString());
+            }
+            expected.append(cells.join(QLatin1Char(',')));
+        }
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+        QCOMPARE(lines.mid(0, lines.size() - 1), expected);
+        QCOMPARE(table->rowCount(), 60);
+    }
+
+    void allThreeReportsAreWritten()
+    {
+        const QString first = fixture->writeProtocol("a.log", kStart, 50, 5, {1, 2, 3});
+        const QString stem = fixture->dir.filePath(QStringLiteral("report"));
+        const Run result = run(base({first}) << "--xlsx" << stem + ".xlsx"
+                                             << "--pdf" << stem + ".pdf"
+                                             << "--csv" << stem + ".csv");
+        QCOMPARE(result.exitCode, 0);
+        for (const char* suffix : {".xlsx", ".pdf", ".csv"})
+            QVERIFY(QFileInfo(stem + QLatin1String(suffix)).size() > 0);
+    }
+
+    void emptyTablesFailWithAReason()
+    {
+        const QString csv = fixture->dir.filePath(QStringLiteral("out.csv"));
+        Run result = run(base({fixture->dir.filePath("missing.log")}) << "--csv" << csv);
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY2(result.errors.contains(QStringLiteral("could be read")),
+                 qPrintable(result.errors));
+        QVERIFY(!QFile::exists(csv));
+
+        const QString fast = fixture->writeProtocol("fast.log", kStart, 5, 0, {1}, 500);
+        const QString slow = fixture->writeProtocol("slow.log", kStart, 5, 0, {1}, 1000);
+        result = run(base({fast, slow}) << "--csv" << csv);
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY2(result.errors.contains(QStringLiteral("tick lengths differ")),
+                 qPrintable(result.errors));
+        QCOMPARE(result.errors.count(QLatin1Char('\n')), 1);
+    }
+
+    void unwritableReportFails()
+    {
+        const QString first = fixture->writeProtocol("a.log", kStart, 5, 0, {1});
+        // A plain file stands where the report's folder should be.
+        const QString blocked = first + QStringLiteral("/out.csv");
+        const Run result = run(base({first}) << "--csv" << blocked);
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY(result.errors.startsWith(QStringLiteral("voltrek: ")));
+    }
+
+    void helpListsTheOptions()
+    {
+        QProcess process;
+        process.start(qEnvironmentVariable("VOLTREK_APP"), {QStringLiteral("--help")});
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 0);
+        const QString text = QString::fromUtf8(process.readAllStandardOutput());
+        for (const char* option : {"-d", "-l", "--xlsx", "--pdf", "--csv", "--help"})
+            QVERIFY(text.contains(QLatin1String(option)));
+    }
+};
+
+QTEST_MAIN(TestBatchExport)
+#include "test_batchexport.moc"
