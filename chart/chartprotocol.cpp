@@ -1,6 +1,6 @@
 #include "chart/chartprotocol.h"
 
-#include "chart/channellookup.h"
+#include "protocol/channellookup.h"
 #include "chart/channelprotocoldecorator.h"
 #include "chart/pairdatacontainer.h"
 #include "chart/scalesgridprotocoldecorator.h"
@@ -37,7 +37,7 @@ bool toTick(double value, int& tick)
 
 ChartProtocol::ChartProtocol(QWidget* parent)
     : Chart(parent), start(QDateTime::currentDateTime()), end(start),
-      lookup(&chart::StreamLogerLookup::instance())
+      lookup(&ChannelLookup::streamLoger())
 {
     setYMesh(4);
     installDecorators();
@@ -100,9 +100,9 @@ void ChartProtocol::setMinimumScaleWidth(double width)
     }
 }
 
-void ChartProtocol::setChannelLookup(const chart::ChannelLookup* channelLookup)
+void ChartProtocol::setChannelLookup(const ChannelLookup* channelLookup)
 {
-    lookup = channelLookup ? channelLookup : &chart::StreamLogerLookup::instance();
+    lookup = channelLookup ? channelLookup : &ChannelLookup::streamLoger();
     if (auto* scales = scalesOf(this))
         scales->setChannelLookup(lookup);
     invalidateBackground();

@@ -1,6 +1,6 @@
 #include "chart/scalesgridprotocoldecorator.h"
 
-#include "chart/channellookup.h"
+#include "protocol/channellookup.h"
 #include "chart/chart.h"
 #include "gauges/scalefunctions.h"
 
@@ -19,7 +19,7 @@ constexpr int kMaxStateLabels = 10000;
 
 ScalesGridProtocolDecorator::ScalesGridProtocolDecorator(std::unique_ptr<ChartDecorator> next,
                                                          quint16 msPerTick)
-    : ChartDecorator(std::move(next)), layout(msPerTick), lookup(&StreamLogerLookup::instance())
+    : ChartDecorator(std::move(next)), layout(msPerTick), lookup(&ChannelLookup::streamLoger())
 {
 }
 
@@ -30,7 +30,7 @@ void ScalesGridProtocolDecorator::setTimeBase(const QDateTime& origin, quint16 m
 
 void ScalesGridProtocolDecorator::setChannelLookup(const ChannelLookup* channelLookup)
 {
-    lookup = channelLookup ? channelLookup : &StreamLogerLookup::instance();
+    lookup = channelLookup ? channelLookup : &ChannelLookup::streamLoger();
 }
 
 bool ScalesGridProtocolDecorator::channelScaleRange(const Channel& channel, double minimum,

@@ -8,7 +8,7 @@
 // a child process of its own (getrusage).
 
 #include "bench/table/ratioreporter.h"
-#include "table/channellookup.h"
+#include "protocol/channellookup.h"
 #include "table/protocolassembly.h"
 #include "table/protocoltablefiller.h"
 #include "table/protocoltablerow.h"
