@@ -24,7 +24,7 @@ void recolor(ChartProtocol& chart, const QString& name, const QColor& color)
     }
     chart.invalidateBackground();
 }
-}  // namespace
+} // namespace
 
 ChartParameters::ChartParameters(QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::ChartParameters>())

@@ -17,12 +17,11 @@ Channel channel(const QString& name, double minimum, double maximum, QColor colo
     return Channel(minimum, maximum, nullptr, name, QPen(color));
 }
 
-template <typename T>
-T* part(QWidget& row, const char* name)
+template <typename T> T* part(QWidget& row, const char* name)
 {
     return row.findChild<T*>(QLatin1String(name));
 }
-}  // namespace
+} // namespace
 
 class TestChartParameterValueWidget : public QObject
 {
