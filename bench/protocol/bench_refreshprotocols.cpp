@@ -2,6 +2,7 @@
 // against the reader's bare protocolList() in the same run.
 
 #include "app/mainwindow.h"
+#include "bench/ratioreporter.h"
 #include "protocol/protocolformat.h"
 #include "protocol/streamloger.h"
 
@@ -12,14 +13,12 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <map>
 #include <string>
 
 namespace {
 constexpr int kProtocols = 1000;
 QTemporaryDir* g_dir = nullptr;
 MainWindow* g_window = nullptr;
-std::map<std::string, double> g_times;
 
 void prepare()
 {
@@ -56,19 +55,6 @@ void BM_RefreshProtocols(benchmark::State& state)
     for (auto _ : state)
         g_window->refreshProtocols();
 }
-
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                g_times[run.benchmark_name()] = run.GetAdjustedRealTime();
-        }
-    }
-};
 } // namespace
 
 int main(int argc, char** argv)
@@ -83,9 +69,10 @@ int main(int argc, char** argv)
         ->Unit(benchmark::kMillisecond);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    if (g_times.count("ProtocolList") && g_times.count("RefreshProtocols"))
+    const double list = reporter.median("ProtocolList");
+    if (list > 0)
         std::printf("\nrefreshProtocols / protocolList, 1000 protocols: %.2fx\n",
-                    g_times["RefreshProtocols"] / g_times["ProtocolList"]);
+                    reporter.median("RefreshProtocols") / list);
     delete g_window;
     delete g_dir;
     StreamLoger::release();
