@@ -1,18 +1,14 @@
 #include "protocol/channelcatalogue.h"
 #include "protocol/channellookup.h"
 #include "protocol/streamloger.h"
+#include "protocolfiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-bool writeDefinition(const QString& dir, const QByteArray& text)
-{
-    QDir().mkpath(dir);
-    QFile file(dir + QStringLiteral("/log.def"));
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
-}
+using protocolfiles::writeDefinition;
 
 const QByteArray kTwoGroups = R"({
   "ROOT": "protocols",
