@@ -3,7 +3,7 @@
 
 #include "app/mainwindow.h"
 #include "bench/ratioreporter.h"
-#include "protocol/protocolformat.h"
+#include "bench/protocol/hourlyprotocols.h"
 #include "protocol/streamloger.h"
 
 #include <benchmark/benchmark.h>
@@ -28,16 +28,7 @@ void prepare()
     definition.write(R"({"ROOT": "p", "CONTENT": [{"VALUES": [{"CODE": "A", "ID": 1}]}]})");
     definition.close();
     QDir().mkpath(g_dir->filePath("p"));
-    for (int i = 0; i < kProtocols; ++i) {
-        const QDateTime start = QDateTime(QDate(2024, 1, 1), QTime(0, 0)).addSecs(i * 3600);
-        ProtocolHeader header;
-        protocolformat::setStart(header, start);
-        protocolformat::setDescription(header, QStringLiteral("Протокол %1").arg(i));
-        header.tickMs = 100;
-        QFile file(g_dir->filePath("p/" + protocolformat::fileNameFor(start)));
-        file.open(QIODevice::WriteOnly);
-        file.write(protocolformat::encodeHeader(header) + QByteArray(9 * (i % 50), '\1'));
-    }
+    writeHourlyProtocols(g_dir->filePath("p"), kProtocols, [](int i) { return i % 50; });
     // The window keeps its settings.conf in the working directory.
     QDir::setCurrent(g_dir->path());
     g_window = new MainWindow;

@@ -10,6 +10,7 @@
 //                                        repeated reads do not pay the kernel's
 //                                        first-touch page faults again
 
+#include "bench/protocol/hourlyprotocols.h"
 #include "bench/ratioreporter.h"
 #include "protocol/protocolformat.h"
 #include "protocol/streamloger.h"
@@ -85,15 +86,7 @@ void prepare(const std::vector<qint64>& sizes)
     }
     QDir().mkpath(g_dir->filePath("many"));
     writeFile(g_dir->filePath("many/log.def"), definition.replace("protocols", ""));
-    for (int i = 0; i < kProtocols; ++i) {
-        const QDateTime start = QDateTime(QDate(2024, 1, 1), QTime(0, 0)).addSecs(i * 3600);
-        ProtocolHeader header;
-        protocolformat::setStart(header, start);
-        protocolformat::setDescription(header, QStringLiteral("Протокол %1").arg(i));
-        header.tickMs = 100;
-        writeFile(g_dir->filePath("many/" + protocolformat::fileNameFor(start)),
-                  protocolformat::encodeHeader(header) + QByteArray(9 * 100, '\1'));
-    }
+    writeHourlyProtocols(g_dir->filePath("many"), kProtocols, [](int) { return 100; });
 }
 
 // Bare: decode every record of the same bytes, nothing else.
