@@ -1,16 +1,16 @@
 #include "chart/chartprotocol.h"
 
-#include "chart/channellookup.h"
 #include "chart/channelprotocoldecorator.h"
+#include "chart/legendbox.h"
 #include "chart/pairdatacontainer.h"
 #include "chart/scalesgridprotocoldecorator.h"
+#include "protocol/channellookup.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include <QFontMetrics>
 #include <QGuiApplication>
-#include <QLinearGradient>
 #include <QMap>
 #include <QMouseEvent>
 #include <QPainter>
@@ -37,7 +37,7 @@ bool toTick(double value, int& tick)
 
 ChartProtocol::ChartProtocol(QWidget* parent)
     : Chart(parent), start(QDateTime::currentDateTime()), end(start),
-      lookup(&chart::StreamLogerLookup::instance())
+      lookup(&ChannelLookup::streamLoger())
 {
     setYMesh(4);
     installDecorators();
@@ -100,9 +100,9 @@ void ChartProtocol::setMinimumScaleWidth(double width)
     }
 }
 
-void ChartProtocol::setChannelLookup(const chart::ChannelLookup* channelLookup)
+void ChartProtocol::setChannelLookup(const ChannelLookup* channelLookup)
 {
-    lookup = channelLookup ? channelLookup : &chart::StreamLogerLookup::instance();
+    lookup = channelLookup ? channelLookup : &ChannelLookup::streamLoger();
     if (auto* scales = scalesOf(this))
         scales->setChannelLookup(lookup);
     invalidateBackground();
@@ -329,15 +329,7 @@ void ChartProtocol::paintValueBox(QPainter* painter, int lineX)
     if (totalHeight == 0)
         return;
 
-    QLinearGradient gradient(0, 0, 0, (totalHeight + 35) / 2);
-    gradient.setColorAt(0, QColor(0, 150, 150, 150));
-    gradient.setColorAt(1, QColor(50, 150, 90, 150));
-    painter->setBrush(gradient);
-    QPen frame(Qt::white);
-    frame.setWidthF(1.5);
-    painter->setPen(frame);
-    painter->drawRoundedRect(QRect(lineX + 15, 15, textWidth + 20, totalHeight + 10), 9, 18,
-                             Qt::RelativeSize);
+    chart::paintLegendBox(painter, lineX + 15, QSize(textWidth, totalHeight));
 
     int y = 35;
     QSet<QString> written;

@@ -5,9 +5,7 @@
 #include <QDateTime>
 #include <QVector>
 
-namespace chart {
 class ChannelLookup;
-}
 
 // The chart of loaded protocols: x in ticks of a common start, labelled
 // with times of day; a value line with a box of every channel's value at
@@ -43,7 +41,7 @@ public:
 
     // Where codes and state texts come from; the process-wide catalogue
     // unless set. The lookup must outlive the chart.
-    void setChannelLookup(const chart::ChannelLookup* lookup);
+    void setChannelLookup(const ChannelLookup* lookup);
 
     // Bookmark lines, the value line and the value box, drawn by the
     // channel layer inside the plot area.
@@ -85,5 +83,5 @@ private:
     QDateTime end;
     QVector<int> bookmarkList;
     int current = -1;
-    const chart::ChannelLookup* lookup;
+    const ChannelLookup* lookup;
 };

@@ -1,9 +1,9 @@
 #include "chart/legenddecorator.h"
 
 #include "chart/chart.h"
+#include "chart/legendbox.h"
 
 #include <QFontMetrics>
-#include <QLinearGradient>
 #include <QPainter>
 
 namespace chart::Standard {
@@ -27,16 +27,8 @@ void LegendDecorator::paint(QPainter* painter, Chart* chart)
                 total += size.height();
         }
         if (total != 0) {
-            QLinearGradient gradient(0, 0, 0, (total + 35) / 2);
-            gradient.setColorAt(0, QColor(0, 150, 150, 150));
-            gradient.setColorAt(1, QColor(50, 150, 90, 150));
-            painter->setBrush(gradient);
-            QPen frame(Qt::white);
-            frame.setWidthF(1.5);
-            painter->setPen(frame);
             const int width = chart->width();
-            painter->drawRoundedRect(QRect(width - widest - 35, 15, widest + 20, total + 10), 9, 18,
-                                     Qt::RelativeSize);
+            paintLegendBox(painter, width - widest - 35, QSize(widest, total));
             int y = 35;
             for (const Channel& channel : chart->channels()) {
                 if (!channel.visible() || !channel.showInLegend())

@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QSet>
 
 namespace chart {
 
@@ -67,6 +68,36 @@ void ScalesGridPainter::begin(QPainter* painter, Chart* chart)
         plotHeight = h;
         scalesWidth = 0;
     }
+}
+
+void ScalesGridPainter::paintValueColumns(QPainter* painter, Chart* chart, const ScaleRange& range,
+                                          const ValueColumn& column)
+{
+    const int yMesh = chart->yMesh();
+    QSet<QString> drawn;
+    for (int i = 0; i < chart->channelCount(); ++i) {
+        Channel& channel = *chart->channelAt(i);
+        anyScaleShown |= channel.showScale();
+        const double step = scaleStep(channel.maximum() - channel.minimum(), yMesh);
+        double lo = 0;
+        double hi = 0;
+        range(channel, step, lo, hi);
+        const double tick = (hi - lo) / yMesh;
+        channel.setScaleRange(lo, hi + tick);
+        if (!channel.showScale() || drawn.contains(channel.name()))
+            continue;
+        drawn.insert(channel.name());
+        painter->setPen(channel.pen());
+        scalesWidth += column(channel, lo, hi, tick);
+    }
+}
+
+void ScalesGridPainter::finish(QPainter* painter, Chart* chart)
+{
+    paintHorizontalLines(painter, chart);
+    paintBottomScale(painter, chart);
+    paintVerticalLines(painter, chart);
+    clipToPlot(painter, chart);
 }
 
 void ScalesGridPainter::paintHorizontalLines(QPainter* painter, Chart* chart) const

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <functional>
+
 #include <QDateTime>
 #include <QPoint>
 #include <QRect>
 
 class Chart;
 class QPainter;
+struct Channel;
 
 namespace chart {
 
@@ -23,15 +26,25 @@ public:
     // background and lays out the bottom band; scalesWidth starts at the
     // left margin of the first column.
     void begin(QPainter* painter, Chart* chart);
-    void paintHorizontalLines(QPainter* painter, Chart* chart) const;
-    void paintBottomScale(QPainter* painter, Chart* chart);
-    void paintVerticalLines(QPainter* painter, Chart* chart) const;
+
+    // Picks the value range of a channel's scale for a step of `step`.
+    using ScaleRange =
+        std::function<void(const Channel& channel, double step, double& lo, double& hi)>;
+    // Paints one value column at scalesWidth; returns the width it takes.
+    using ValueColumn =
+        std::function<double(const Channel& channel, double lo, double hi, double tick)>;
+    // Sets the scale range of every channel, then paints a column for each
+    // channel name whose scale is shown, in that channel's pen.
+    void paintValueColumns(QPainter* painter, Chart* chart, const ScaleRange& range,
+                           const ValueColumn& column);
+    // Grid lines and the bottom scale, then clips to the plot for the
+    // layers after.
+    void finish(QPainter* painter, Chart* chart);
+
     // Labels of one numeric value column at scalesWidth: hi, hi - tick, ...
     // down to lo, one per main line; returns the widest label's width.
     int paintValueLabels(QPainter* painter, const Chart* chart, double lo, double hi,
                          double tick) const;
-    // Clips to the plot and maps the whole widget onto it.
-    void clipToPlot(QPainter* painter, Chart* chart) const;
     void valuesAt(QPoint& point, QRect& plotRect, const Chart* chart) const;
 
     double bandHeight = 0;
@@ -43,6 +56,13 @@ public:
     bool anyScaleShown = false;
     QDateTime timeOrigin;
     quint16 msPerTick = 0;
+
+private:
+    void paintHorizontalLines(QPainter* painter, Chart* chart) const;
+    void paintBottomScale(QPainter* painter, Chart* chart);
+    void paintVerticalLines(QPainter* painter, Chart* chart) const;
+    // Clips to the plot and maps the whole widget onto it.
+    void clipToPlot(QPainter* painter, Chart* chart) const;
 };
 
 // Snaps values that only differ from zero by rounding noise.

@@ -1,14 +1,13 @@
 #include "chart/scalesgridprotocoldecorator.h"
 
-#include "chart/channellookup.h"
 #include "chart/chart.h"
 #include "gauges/scalefunctions.h"
+#include "protocol/channellookup.h"
 
 #include <cmath>
 
 #include <QFontMetrics>
 #include <QPainter>
-#include <QSet>
 
 namespace chart::Standard {
 
@@ -19,7 +18,7 @@ constexpr int kMaxStateLabels = 10000;
 
 ScalesGridProtocolDecorator::ScalesGridProtocolDecorator(std::unique_ptr<ChartDecorator> next,
                                                          quint16 msPerTick)
-    : ChartDecorator(std::move(next)), layout(msPerTick), lookup(&StreamLogerLookup::instance())
+    : ChartDecorator(std::move(next)), layout(msPerTick), lookup(&ChannelLookup::streamLoger())
 {
 }
 
@@ -30,7 +29,7 @@ void ScalesGridProtocolDecorator::setTimeBase(const QDateTime& origin, quint16 m
 
 void ScalesGridProtocolDecorator::setChannelLookup(const ChannelLookup* channelLookup)
 {
-    lookup = channelLookup ? channelLookup : &StreamLogerLookup::instance();
+    lookup = channelLookup ? channelLookup : &ChannelLookup::streamLoger();
 }
 
 bool ScalesGridProtocolDecorator::channelScaleRange(const Channel& channel, double minimum,
@@ -49,38 +48,26 @@ bool ScalesGridProtocolDecorator::channelScaleRange(const Channel& channel, doub
 void ScalesGridProtocolDecorator::paint(QPainter* painter, Chart* chart)
 {
     layout.begin(painter, chart);
-
     const int yMesh = chart->yMesh();
     const QFontMetrics metrics(chart->font());
-    QSet<QString> drawn;
-    for (int i = 0; i < chart->channelCount(); ++i) {
-        Channel& channel = *chart->channelAt(i);
-        layout.anyScaleShown |= channel.showScale();
-        const double step = scaleStep(channel.maximum() - channel.minimum(), yMesh);
-        double lo = 0;
-        double hi = 0;
-        channelScaleRange(channel, channel.minimum(), channel.maximum(), lo, hi, yMesh, true, step);
-        const double tick = (hi - lo) / yMesh;
-        channel.setScaleRange(lo, hi + tick);
-        if (!channel.showScale() || drawn.contains(channel.name()))
-            continue;
-        drawn.insert(channel.name());
-        painter->setPen(channel.pen());
-
-        const QString code = lookup->codeByTitle(channel.name());
-        const bool state = !code.isEmpty() && lookup->hasRefs(code);
-        int widest = state ? paintStateLabels(painter, chart, code, lo, hi, tick)
-                           : layout.paintValueLabels(painter, chart, lo, hi, tick);
-        const QSize caption = metrics.size(Qt::TextSingleLine, code);
-        painter->drawText(QPointF(layout.scalesWidth, caption.height()), code);
-        widest = qMax(widest, caption.width());
-        layout.scalesWidth += qMax(widest + 7.0, minimumColumnWidth);
-    }
-
-    layout.paintHorizontalLines(painter, chart);
-    layout.paintBottomScale(painter, chart);
-    layout.paintVerticalLines(painter, chart);
-    layout.clipToPlot(painter, chart);
+    layout.paintValueColumns(
+        painter, chart,
+        [this, yMesh](const Channel& channel, double step, double& lo, double& hi) {
+            channelScaleRange(channel, channel.minimum(), channel.maximum(), lo, hi, yMesh, true,
+                              step);
+        },
+        [this, painter, chart, &metrics](const Channel& channel, double lo, double hi,
+                                         double tick) {
+            const QString code = lookup->codeByTitle(channel.name());
+            const bool state = !code.isEmpty() && lookup->hasRefs(code);
+            int widest = state ? paintStateLabels(painter, chart, code, lo, hi, tick)
+                               : layout.paintValueLabels(painter, chart, lo, hi, tick);
+            const QSize caption = metrics.size(Qt::TextSingleLine, code);
+            painter->drawText(QPointF(layout.scalesWidth, caption.height()), code);
+            widest = qMax(widest, caption.width());
+            return qMax(widest + 7.0, minimumColumnWidth);
+        });
+    layout.finish(painter, chart);
     ChartDecorator::paint(painter, chart);
 }
 

@@ -5,9 +5,7 @@
 
 struct Channel;
 
-namespace chart {
 class ChannelLookup;
-}
 
 namespace chart::Standard {
 

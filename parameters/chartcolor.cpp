@@ -1,6 +1,6 @@
 #include "parameters/chartcolor.h"
 
-#include "table/channellookup.h"
+#include "protocol/channellookup.h"
 
 #include <QSettings>
 

@@ -1,6 +1,6 @@
 #include "table/protocolassembly.h"
 
-#include "table/channellookup.h"
+#include "protocol/channellookup.h"
 
 #include <algorithm>
 #include <cmath>

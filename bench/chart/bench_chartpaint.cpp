@@ -6,6 +6,7 @@
 //
 // N points per channel, 1 000 000 by default.
 
+#include "bench/ratioreporter.h"
 #include "chart/chart.h"
 #include "chart/curvedecimator.h"
 #include "chart/pairdatacontainer.h"
@@ -132,27 +133,9 @@ void fourPointsPerColumn(benchmark::State& state)
     }
 }
 
-// Keeps the mean time per iteration of every run, to print ratios.
-class RatioReporter : public benchmark::ConsoleReporter
+void printRatios(const RatioReporter& reporter)
 {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                ms[run.benchmark_name()] =
-                    run.real_accumulated_time * 1000.0 / static_cast<double>(run.iterations);
-    }
-    std::map<std::string, double> ms;
-};
-
-void printRatios(const std::map<std::string, double>& ms)
-{
-    const auto at = [&](const std::string& name) {
-        const auto it = ms.find(name);
-        return it == ms.end() ? 0.0 : it->second;
-    };
+    const auto at = [&](const std::string& name) { return reporter.median(name) * 1000.0; };
     const double draw = at("draw/four_points_per_column");
     std::printf("\n%d channels x %d points, %dx%d; ms per paint\n", kChannels, pointsPerChannel,
                 kWidth, kHeight);
@@ -202,6 +185,6 @@ int main(int argc, char** argv)
     benchmark::Initialize(&count, args.data());
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    printRatios(reporter.ms);
+    printRatios(reporter);
     return 0;
 }

@@ -2,7 +2,8 @@
 // against the reader's bare protocolList() in the same run.
 
 #include "app/mainwindow.h"
-#include "protocol/protocolformat.h"
+#include "bench/ratioreporter.h"
+#include "bench/protocol/hourlyprotocols.h"
 #include "protocol/streamloger.h"
 
 #include <benchmark/benchmark.h>
@@ -12,14 +13,12 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <map>
 #include <string>
 
 namespace {
 constexpr int kProtocols = 1000;
 QTemporaryDir* g_dir = nullptr;
 MainWindow* g_window = nullptr;
-std::map<std::string, double> g_times;
 
 void prepare()
 {
@@ -29,16 +28,7 @@ void prepare()
     definition.write(R"({"ROOT": "p", "CONTENT": [{"VALUES": [{"CODE": "A", "ID": 1}]}]})");
     definition.close();
     QDir().mkpath(g_dir->filePath("p"));
-    for (int i = 0; i < kProtocols; ++i) {
-        const QDateTime start = QDateTime(QDate(2024, 1, 1), QTime(0, 0)).addSecs(i * 3600);
-        ProtocolHeader header;
-        protocolformat::setStart(header, start);
-        protocolformat::setDescription(header, QStringLiteral("Протокол %1").arg(i));
-        header.tickMs = 100;
-        QFile file(g_dir->filePath("p/" + protocolformat::fileNameFor(start)));
-        file.open(QIODevice::WriteOnly);
-        file.write(protocolformat::encodeHeader(header) + QByteArray(9 * (i % 50), '\1'));
-    }
+    writeHourlyProtocols(g_dir->filePath("p"), kProtocols, [](int i) { return i % 50; });
     // The window keeps its settings.conf in the working directory.
     QDir::setCurrent(g_dir->path());
     g_window = new MainWindow;
@@ -56,19 +46,6 @@ void BM_RefreshProtocols(benchmark::State& state)
     for (auto _ : state)
         g_window->refreshProtocols();
 }
-
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                g_times[run.benchmark_name()] = run.GetAdjustedRealTime();
-        }
-    }
-};
 } // namespace
 
 int main(int argc, char** argv)
@@ -83,9 +60,10 @@ int main(int argc, char** argv)
         ->Unit(benchmark::kMillisecond);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    if (g_times.count("ProtocolList") && g_times.count("RefreshProtocols"))
+    const double list = reporter.median("ProtocolList");
+    if (list > 0)
         std::printf("\nrefreshProtocols / protocolList, 1000 protocols: %.2fx\n",
-                    g_times["RefreshProtocols"] / g_times["ProtocolList"]);
+                    reporter.median("RefreshProtocols") / list);
     delete g_window;
     delete g_dir;
     StreamLoger::release();

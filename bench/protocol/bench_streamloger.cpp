@@ -10,6 +10,8 @@
 //                                        repeated reads do not pay the kernel's
 //                                        first-touch page faults again
 
+#include "bench/protocol/hourlyprotocols.h"
+#include "bench/ratioreporter.h"
 #include "protocol/protocolformat.h"
 #include "protocol/streamloger.h"
 
@@ -32,8 +34,7 @@ constexpr int kChannels = 16;
 constexpr int kProtocols = 1000;
 
 QTemporaryDir* g_dir = nullptr;
-std::map<qint64, QByteArray> g_files;  // record count -> file bytes
-std::map<std::string, double> g_times; // benchmark name -> real time per iteration
+std::map<qint64, QByteArray> g_files; // record count -> file bytes
 
 QString fileName(qint64 records)
 {
@@ -85,15 +86,7 @@ void prepare(const std::vector<qint64>& sizes)
     }
     QDir().mkpath(g_dir->filePath("many"));
     writeFile(g_dir->filePath("many/log.def"), definition.replace("protocols", ""));
-    for (int i = 0; i < kProtocols; ++i) {
-        const QDateTime start = QDateTime(QDate(2024, 1, 1), QTime(0, 0)).addSecs(i * 3600);
-        ProtocolHeader header;
-        protocolformat::setStart(header, start);
-        protocolformat::setDescription(header, QStringLiteral("Протокол %1").arg(i));
-        header.tickMs = 100;
-        writeFile(g_dir->filePath("many/" + protocolformat::fileNameFor(start)),
-                  protocolformat::encodeHeader(header) + QByteArray(9 * 100, '\1'));
-    }
+    writeHourlyProtocols(g_dir->filePath("many"), kProtocols, [](int) { return 100; });
 }
 
 // Bare: decode every record of the same bytes, nothing else.
@@ -211,23 +204,13 @@ void BM_ProtocolList(benchmark::State& state)
     loger->init(g_dir->path());
 }
 
-class RatioReporter : public benchmark::ConsoleReporter
+void printRatio(const RatioReporter& reporter, const char* what, const std::string& slow,
+                const std::string& bare)
 {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                g_times[run.benchmark_name()] = run.GetAdjustedRealTime();
-        }
-    }
-};
-
-void printRatio(const char* what, const std::string& slow, const std::string& bare)
-{
-    if (g_times.count(slow) && g_times.count(bare) && g_times[bare] > 0)
-        std::printf("%-44s %8.2fx  (%s / %s)\n", what, g_times[slow] / g_times[bare], slow.c_str(),
+    const double measured = reporter.median(slow);
+    const double baseline = reporter.median(bare);
+    if (measured > 0 && baseline > 0)
+        std::printf("%-44s %8.2fx  (%s / %s)\n", what, measured / baseline, slow.c_str(),
                     bare.c_str());
 }
 } // namespace
@@ -279,14 +262,15 @@ int main(int argc, char** argv)
     std::printf("\nRatios against the bare baselines of this run:\n");
     for (const qint64 size : sizes) {
         const std::string arg = "/" + std::to_string(size);
-        printRatio(("read + fill, " + std::to_string(size) + " records").c_str(),
+        printRatio(reporter, ("read + fill, " + std::to_string(size) + " records").c_str(),
                    "ReadProtocol" + arg, "BareDecode" + arg);
-        printRatio(("read + fill vs bare reader, " + std::to_string(size)).c_str(),
+        printRatio(reporter, ("read + fill vs bare reader, " + std::to_string(size)).c_str(),
                    "ReadProtocol" + arg, "BareReadToChannels" + arg);
-        printRatio(("signal per step would add, " + std::to_string(size)).c_str(),
+        printRatio(reporter, ("signal per step would add, " + std::to_string(size)).c_str(),
                    "SignalPerStep" + arg, "BareDecode" + arg);
     }
-    printRatio("protocolList, 1000 protocols", "ProtocolList/1000", "BareHeaderReads/1000");
+    printRatio(reporter, "protocolList, 1000 protocols", "ProtocolList/1000",
+               "BareHeaderReads/1000");
     delete g_dir;
     StreamLoger::release();
     return 0;

@@ -7,8 +7,8 @@
 // of 25 000 ticks, 16 channels each. Peak memory of every case is measured in
 // a child process of its own (getrusage).
 
-#include "bench/table/ratioreporter.h"
-#include "table/channellookup.h"
+#include "bench/ratioreporter.h"
+#include "protocol/channellookup.h"
 #include "table/protocolassembly.h"
 #include "table/protocoltablefiller.h"
 #include "table/protocoltablerow.h"

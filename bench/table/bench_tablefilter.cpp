@@ -1,7 +1,7 @@
 // The table filter's decision per row, over 100 000 rows of cell texts, with
 // two channel ranges and a time window, against a bare loop over the same cells.
 
-#include "bench/table/ratioreporter.h"
+#include "bench/ratioreporter.h"
 #include "table/tablefilter.h"
 
 #include <QDateTime>

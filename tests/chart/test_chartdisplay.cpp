@@ -1,7 +1,7 @@
-#include "chart/channellookup.h"
 #include "chart/chart.h"
 #include "chart/chartprotocol.h"
 #include "chart/pairdatacontainer.h"
+#include "protocol/channellookup.h"
 
 #include <cmath>
 
@@ -19,9 +19,11 @@ int countColour(const QImage& image, const std::function<bool(QColor)>& match)
     return count;
 }
 
-class StateLookup : public chart::ChannelLookup
+class StateLookup : public ChannelLookup
 {
 public:
+    QString channelName(const QString&) const override { return QString(); }
+    int rateById(int) const override { return 0; }
     QString codeByTitle(const QString& title) const override
     {
         return title.section('(', 1).section(')', 0, 0);

@@ -1,7 +1,7 @@
-#include "chart/channellookup.h"
 #include "chart/chartprotocol.h"
 #include "chart/pairdatacontainer.h"
 #include "chart/scalesgridprotocoldecorator.h"
+#include "protocol/channellookup.h"
 #include "recordingdevice.h"
 
 #include <QFontMetrics>
@@ -11,9 +11,11 @@
 namespace {
 // A catalogue of two channels: Ток (I1), numeric, and Режим (ST), with
 // state texts for 0, 1 and 3.
-class Catalogue : public chart::ChannelLookup
+class Catalogue : public ChannelLookup
 {
 public:
+    QString channelName(const QString&) const override { return QString(); }
+    int rateById(int) const override { return 0; }
     QString codeByTitle(const QString& title) const override
     {
         if (title == QStringLiteral("Ток (I1)"))

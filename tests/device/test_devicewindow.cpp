@@ -1,11 +1,11 @@
 #include "app/mainwindow.h"
 #include "fakelogger.h"
 #include "protocol/streamloger.h"
+#include "testfiles.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -90,18 +90,6 @@ QByteArray protocolBytes(const char* description, int second)
     data[137] = 100;
     data.append(QByteArray::fromHex("01000000002A000000"));
     return data;
-}
-
-bool writeFile(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "device/safefilecopy.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,18 +26,6 @@ protected:
 private:
     int m_goodChunks;
 };
-
-bool writeFile(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QByteArray pattern(qint64 size)
 {

@@ -19,6 +19,15 @@ inline ProtocolHeader header(const QDateTime& start, quint16 tickMs,
     return result;
 }
 
+inline LogRecord rec(quint8 id, quint32 tick, qint32 value)
+{
+    LogRecord record;
+    record.id = id;
+    record.tick = tick;
+    record.value = value;
+    return record;
+}
+
 inline QByteArray bytes(const ProtocolHeader& head, const QVector<LogRecord>& records)
 {
     QByteArray out = protocolformat::encodeHeader(head);

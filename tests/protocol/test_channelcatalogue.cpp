@@ -1,17 +1,14 @@
 #include "protocol/channelcatalogue.h"
+#include "protocol/channellookup.h"
 #include "protocol/streamloger.h"
+#include "protocolfiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-bool writeDefinition(const QString& dir, const QByteArray& text)
-{
-    QDir().mkpath(dir);
-    QFile file(dir + QStringLiteral("/log.def"));
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
-}
+using protocolfiles::writeDefinition;
 
 const QByteArray kTwoGroups = R"({
   "ROOT": "protocols",
@@ -385,6 +382,15 @@ void TestChannelCatalogue::streamLogerDelegates()
     QCOMPARE(loger->refText("ST", 0), QStringLiteral("Останов"));
     QCOMPARE(loger->protocolDir().absolutePath(),
              QDir(logDir + QStringLiteral("/protocols")).absolutePath());
+
+    // The table, the charts and the palette ask through the default lookup.
+    const ChannelLookup& lookup = ChannelLookup::streamLoger();
+    QCOMPARE(lookup.channelName("I1"), QStringLiteral("Ток"));
+    QCOMPARE(lookup.rateById(2), 2);
+    QVERIFY(lookup.hasRefs("ST"));
+    QVERIFY(!lookup.hasRefs("I1"));
+    QCOMPARE(lookup.refText("ST", 1), QStringLiteral("Работа"));
+    QCOMPARE(lookup.codeByTitle(QStringLiteral("Ток (I1)")), QStringLiteral("I1"));
     StreamLoger::release();
 }
 

@@ -22,14 +22,7 @@ const QDateTime kFirst(QDate(2023, 5, 17), QTime(10, 0, 0));
 const QDateTime kSecond(QDate(2023, 5, 18), QTime(9, 30, 15));
 const QDateTime kThird(QDate(2024, 1, 2), QTime(23, 59, 59));
 
-LogRecord rec(quint8 id, quint32 tick, qint32 value)
-{
-    LogRecord record;
-    record.id = id;
-    record.tick = tick;
-    record.value = value;
-    return record;
-}
+using protocolfiles::rec;
 } // namespace
 
 class TestProtocolList : public QObject

@@ -11,14 +11,7 @@
 namespace {
 using Records = QVector<LogRecord>;
 
-LogRecord rec(quint8 id, quint32 tick, qint32 value)
-{
-    LogRecord record;
-    record.id = id;
-    record.tick = tick;
-    record.value = value;
-    return record;
-}
+using protocolfiles::rec;
 
 // "tick:value tick:value ..." of a series, for readable comparisons.
 QString points(const Records& series)

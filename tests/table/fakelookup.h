@@ -1,6 +1,6 @@
 #pragma once
 
-#include "table/channellookup.h"
+#include "protocol/channellookup.h"
 
 #include <QHash>
 #include <QMap>

@@ -92,4 +92,4 @@ void TestTimeTextFormatter::otherTimeSpecsAndYears()
 }
 
 QTEST_GUILESS_MAIN(TestTimeTextFormatter)
-#include "tst_timetextformatter.moc"
+#include "test_timetextformatter.moc"

@@ -387,4 +387,4 @@ void TestProtocolAssembly::defaultLookupAsksTheLogDefinition()
 }
 
 QTEST_GUILESS_MAIN(TestProtocolAssembly)
-#include "tst_protocolassembly.moc"
+#include "test_protocolassembly.moc"

@@ -110,4 +110,4 @@ void TestTableWidgetItems::timeCellKeepsTickAndType()
 }
 
 QTEST_MAIN(TestTableWidgetItems)
-#include "tst_tablewidgetitems.moc"
+#include "test_tablewidgetitems.moc"

@@ -163,4 +163,4 @@ void TestProtocolTableFiller::filterHidesRowsByStoredTime()
 }
 
 QTEST_MAIN(TestProtocolTableFiller)
-#include "tst_protocoltablefiller.moc"
+#include "test_protocoltablefiller.moc"

@@ -126,4 +126,4 @@ void TestTableFilter::textCellsCountAsZero()
 }
 
 QTEST_GUILESS_MAIN(TestTableFilter)
-#include "tst_tablefilter.moc"
+#include "test_tablefilter.moc"

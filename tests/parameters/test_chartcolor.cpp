@@ -158,4 +158,4 @@ void TestChartColor::defaultLookupAsksTheLogDefinition()
 }
 
 QTEST_GUILESS_MAIN(TestChartColor)
-#include "tst_chartcolor.moc"
+#include "test_chartcolor.moc"

@@ -2,8 +2,9 @@
 
 #include <QString>
 
-// The questions the table and the palette put to the channel catalogue, behind
-// an interface so that they can be answered without a log definition.
+// The questions the table, the charts and the palette put to the channel
+// catalogue, behind an interface so that they can be answered without a log
+// definition.
 class ChannelLookup
 {
 public:

@@ -11,7 +11,9 @@
 
 // Console output plus the wall time per iteration of every benchmark (the
 // median over repetitions), so that each measured case is printed as a ratio
-// to its bare baseline of the same run.
+// to its bare baseline of the same run. Benchmarks are known by their name
+// and arguments ("ReadProtocol/1000"), without the suffixes of time type,
+// repetitions or threads.
 class RatioReporter : public benchmark::ConsoleReporter
 {
 public:
@@ -20,8 +22,8 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             if (!run.error_occurred && run.run_type == Run::RT_Iteration && run.iterations > 0)
-                seconds[run.run_name.function_name].push_back(run.real_accumulated_time /
-                                                              double(run.iterations));
+                seconds[key(run.run_name)].push_back(run.real_accumulated_time /
+                                                     double(run.iterations));
         }
     }
 
@@ -50,4 +52,10 @@ public:
     }
 
     std::map<std::string, std::vector<double>> seconds;
+
+private:
+    static std::string key(const benchmark::BenchmarkName& name)
+    {
+        return name.args.empty() ? name.function_name : name.function_name + '/' + name.args;
+    }
 };

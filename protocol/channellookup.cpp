@@ -1,4 +1,4 @@
-#include "table/channellookup.h"
+#include "protocol/channellookup.h"
 
 #include "protocol/streamloger.h"
 
