@@ -12,7 +12,15 @@ class RecordingDialogs : public Dialogs
 {
 public:
     QStringList warnings;
+    QStringList questions;
     QColor colorAnswer;
+    QString openFileAnswer;
+    QMessageBox::StandardButton questionAnswer = QMessageBox::No;
+
+    QString getOpenFileName(QWidget*, const QString&, const QString&, const QString&) override
+    {
+        return openFileAnswer;
+    }
 
     QColor getColor(const QColor&, QWidget*) override { return colorAnswer; }
     QMessageBox::StandardButton warning(QWidget*, const QString&, const QString& text) override
@@ -24,9 +32,10 @@ public:
     {
         return QMessageBox::Ok;
     }
-    QMessageBox::StandardButton question(QWidget*, const QString&, const QString&) override
+    QMessageBox::StandardButton question(QWidget*, const QString&, const QString& text) override
     {
-        return QMessageBox::No;
+        questions.append(text);
+        return questionAnswer;
     }
 };
 

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QDateTimeEdit>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
@@ -322,6 +323,28 @@ private slots:
             QCOMPARE(channel.visible(), !beta);
             QCOMPARE(channel.showScale(), !beta);
         }
+    }
+
+    void copiedProtocolIsListedSelectedAndLoaded()
+    {
+        QDir(fixture->dir.path()).mkdir(QStringLiteral("card"));
+        fixture->writeProtocol("card/2024_01_31_23_59_50.log", kFirstStart, 10, 5, {1, 2});
+        fixture->writeProtocol("other.log", kSecondStart, 10, 5, {1});
+        fixture->window->refreshProtocols();
+        fixture->dialogs->openFileAnswer =
+            fixture->dir.filePath(QStringLiteral("card/2024_01_31_23_59_50.log"));
+        fixture->dialogs->questionAnswer = QMessageBox::Yes;
+        fixture->find<QAction>("actCopy")->trigger();
+
+        QCOMPARE(fixture->dialogs->questions, QStringList{QStringLiteral("Открыть файл?")});
+        auto* files = fixture->find<QTableWidget>("twFiles");
+        QCOMPARE(files->rowCount(), 2);
+        const QModelIndexList selected = files->selectionModel()->selectedRows(1);
+        QCOMPARE(selected.size(), 1);
+        QCOMPARE(selected.first().data(Qt::UserRole).toString(),
+                 QStringLiteral("2024_01_31_23_59_50.log"));
+        QCOMPARE(table()->rowCount(), 10);
+        QCOMPARE(table()->columnCount(), 4);
     }
 
     void reloadingAndClosingFreesChartsBeforeTheirData()
