@@ -52,17 +52,26 @@ void ChartParameters::init(ChartProtocol& chart, QMap<QString, ChartProtocol*>& 
     clear();
 
     QSet<QString> titles;
+    QList<ChartParameterValueWidget*> rows;
     for (const Channel& channel : chart.channels()) {
         if (titles.contains(channel.name()))
             continue;
         titles.insert(channel.name());
         auto* row = new ChartParameterValueWidget;
+        rows.append(row);
         row->setChannel(&channel);
         ui->scrollLayout->addWidget(row);
         connect(row, &ChartParameterValueWidget::colorChanged, this, &ChartParameters::setColor);
         connect(row, &ChartParameterValueWidget::visibleChanged, this,
                 &ChartParameters::setChartVisible);
     }
+
+    // Titles differ in length; one width for all keeps the rows in columns.
+    int nameWidth = 0;
+    for (const ChartParameterValueWidget* row : qAsConst(rows))
+        nameWidth = qMax(nameWidth, row->nameWidth());
+    for (ChartParameterValueWidget* row : qAsConst(rows))
+        row->setNameWidth(nameWidth);
 
     const QSignalBlocker blockFrom(ui->timeFrom);
     const QSignalBlocker blockTo(ui->timeTo);

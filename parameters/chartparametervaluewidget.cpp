@@ -50,6 +50,16 @@ void ChartParameterValueWidget::setColor(QColor color)
     emit colorChanged(ui->labelName->text(), color);
 }
 
+int ChartParameterValueWidget::nameWidth() const
+{
+    return ui->labelName->sizeHint().width();
+}
+
+void ChartParameterValueWidget::setNameWidth(int width)
+{
+    ui->labelName->setMinimumWidth(width);
+}
+
 bool ChartParameterValueWidget::isFilterChecked() const
 {
     return ui->gbFilter->isChecked();

@@ -25,6 +25,9 @@ public:
     bool isFilterChecked() const;
     Range range() const;
     QColor color() const { return m_color; }
+    // Width the title needs, and the width it gets, so that rows line up.
+    int nameWidth() const;
+    void setNameWidth(int width);
 
 signals:
     void colorChanged(QString name, QColor color);
