@@ -15,6 +15,7 @@ demo_dir=$(pwd)/demo
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "No display found: writing the demo's reports instead of opening the window."
+    mkdir -p "$demo_dir/reports"
     mapfile -t protocols < <(find "$demo_dir" -name "*.log" | sort | head -n 2)
     args=(-d "$demo_dir")
     for p in "${protocols[@]}"; do args+=(-l "$p"); done
