@@ -3,7 +3,9 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QTableWidget>
 #include <QTabWidget>
 #include <QTest>
 #include <QWheelEvent>
@@ -136,6 +138,31 @@ private slots:
         QVERIFY(!chart()->showGrid() && !chart()->showLegend());
         for (ChartProtocol* single : singles())
             QVERIFY(!single->showGrid() && !single->showLegend());
+    }
+
+    void tableBookmarkShowsAsAWhiteLine()
+    {
+        auto* table = fixture->find<QTableWidget>("twEntry");
+        table->setCurrentCell(40, 1);
+        emit table->clicked(table->currentIndex());
+        fixture->find<QPushButton>("buttonBookmarkAddTable")->click();
+        QVERIFY(table->item(40, 0));
+        QCOMPARE(chart()->bookmarks(), QVector<int>{40});
+
+        // Move the red value line away so that only the bookmark stands there.
+        fixture->find<QTabWidget>("tabWidget")->setCurrentIndex(1);
+        chart()->setLineValueX(200);
+        QTest::qWait(100);
+        const QImage picture = chart()->grab().toImage();
+        const int x = pixelOf(chart(), 40);
+        int white = 0;
+        for (int y = 0; y < picture.height(); y += 10)
+            for (int dx = -1; dx <= 1; ++dx)
+                if (picture.pixelColor(x + dx, y) == QColor(Qt::white)) {
+                    ++white;
+                    break;
+                }
+        QVERIFY2(white > picture.height() / 20, qPrintable(QString::number(white)));
     }
 
     void reloadingAndClosingNeverPaintsFreedData()

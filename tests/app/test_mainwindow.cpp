@@ -66,6 +66,12 @@ private slots:
         QVERIFY(!window.findChild<QWidget*>(QStringLiteral("buttonBookmarkAddTable"))->isEnabled());
         QVERIFY(
             !window.findChild<QWidget*>(QStringLiteral("buttonBookmarkDeleteTable"))->isEnabled());
+        // No bookmark yet: only adding one at the value line is possible.
+        for (const char* name : {"actBookmark", "actBookmarkNext", "actBookmarkPrevious",
+                                 "actBookmarkDelete"})
+            QVERIFY(!window.findChild<QAction*>(QLatin1String(name))->isEnabled());
+        QVERIFY(window.findChild<QAction*>(QStringLiteral("actBookmarkAdd"))->isEnabled());
+        QVERIFY(!window.findChild<QWidget*>(QStringLiteral("buttonBookmark"))->isEnabled());
         auto* grid = window.findChild<QAction*>(QStringLiteral("actColorGrid"));
         QCOMPARE(grid->text(), QStringLiteral("Цвет сетки"));
         QVERIFY(grid->icon().isNull());
