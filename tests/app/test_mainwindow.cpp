@@ -67,8 +67,8 @@ private slots:
         QVERIFY(
             !window.findChild<QWidget*>(QStringLiteral("buttonBookmarkDeleteTable"))->isEnabled());
         // No bookmark yet: only adding one at the value line is possible.
-        for (const char* name : {"actBookmark", "actBookmarkNext", "actBookmarkPrevious",
-                                 "actBookmarkDelete"})
+        for (const char* name :
+             {"actBookmark", "actBookmarkNext", "actBookmarkPrevious", "actBookmarkDelete"})
             QVERIFY(!window.findChild<QAction*>(QLatin1String(name))->isEnabled());
         QVERIFY(window.findChild<QAction*>(QStringLiteral("actBookmarkAdd"))->isEnabled());
         QVERIFY(!window.findChild<QWidget*>(QStringLiteral("buttonBookmark"))->isEnabled());
@@ -85,59 +85,21 @@ private slots:
         QCOMPARE(menus.size(), 2);
         QCOMPARE(menus.at(0)->text(), QStringLiteral("Файл"));
         QCOMPARE(actionNames(menus.at(0)->menu()->actions()),
-                 QStringList({"actFLASH", "actCopy", "actLogger", "|", "actInitLoger", "actRefresh",
-                              "actSave", "actPDF", "actParameter", "actLoad", "actFilter"}));
+                 names("actFLASH actCopy actLogger | actInitLoger actRefresh actSave actPDF "
+                       "actParameter actLoad actFilter"));
         QCOMPARE(menus.at(1)->text(), QStringLiteral("График"));
         QCOMPARE(actionNames(menus.at(1)->menu()->actions()),
-                 QStringList({"actGrid",
-                              "actLegend",
-                              "|",
-                              "actZoomIn",
-                              "actZoomOrigin",
-                              "actZoomOut",
-                              "|",
-                              "actLeft",
-                              "actZeroPoint",
-                              "actRight",
-                              "|",
-                              "actColorTopBackground",
-                              "actColorBottomBackground",
-                              "actColorGrid",
-                              "|",
-                              "actBookmarkPrevious",
-                              "actBookmark",
-                              "actBookmarkNext",
-                              "actBookmarkAdd",
-                              "actBookmarkDelete"}));
+                 names("actGrid actLegend | actZoomIn actZoomOrigin actZoomOut | actLeft "
+                       "actZeroPoint actRight | actColorTopBackground actColorBottomBackground "
+                       "actColorGrid | actBookmarkPrevious actBookmark actBookmarkNext "
+                       "actBookmarkAdd actBookmarkDelete"));
         auto* toolBar = window.findChild<QToolBar*>(QStringLiteral("mainToolBar"));
-        QCOMPARE(actionNames(toolBar->actions()), QStringList({"actFLASH",
-                                                               "actCopy",
-                                                               "actLogger",
-                                                               "|",
-                                                               "actInitLoger",
-                                                               "actRefresh",
-                                                               "actSave",
-                                                               "actPDF",
-                                                               "actParameter",
-                                                               "actLoad",
-                                                               "actFilter",
-                                                               "|",
-                                                               "actGrid",
-                                                               "actLegend",
-                                                               "|",
-                                                               "actZoomIn",
-                                                               "actZoomOrigin",
-                                                               "actZoomOut",
-                                                               "|",
-                                                               "actLeft",
-                                                               "actZeroPoint",
-                                                               "actRight",
-                                                               "|",
-                                                               "actBookmarkPrevious",
-                                                               "actBookmark",
-                                                               "actBookmarkNext",
-                                                               "actBookmarkAdd",
-                                                               "actBookmarkDelete"}));
+        QCOMPARE(actionNames(toolBar->actions()),
+                 names("actFLASH actCopy actLogger | actInitLoger actRefresh actSave actPDF "
+                       "actParameter actLoad actFilter | actGrid actLegend | actZoomIn "
+                       "actZoomOrigin actZoomOut | actLeft actZeroPoint actRight | "
+                       "actBookmarkPrevious actBookmark actBookmarkNext actBookmarkAdd "
+                       "actBookmarkDelete"));
     }
 
     void tablesAreSetUp()
