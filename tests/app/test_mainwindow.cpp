@@ -35,6 +35,12 @@ QStringList actionNames(const QList<QAction*>& actions)
     return names;
 }
 
+// Object names in order, "|" for a separator.
+QStringList names(const char* list)
+{
+    return QString::fromLatin1(list).split(QLatin1Char(' '));
+}
+
 } // namespace
 
 class TestMainWindow : public QObject
