@@ -3,6 +3,14 @@
 #include <QFile>
 #include <QTextCodec>
 
+namespace {
+bool isReportOption(const QByteArray& argument)
+{
+    return argument == "--xlsx" || argument == "--pdf" || argument == "--csv" ||
+           argument == "--help";
+}
+} // namespace
+
 StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
 {
     StartupOptions options;
@@ -26,6 +34,12 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
             break;
         }
         const QByteArray& value = arguments.at(++i);
+        if (report && isReportOption(value.toLower())) {
+            // "--pdf --csv out.csv" names no PDF; it must not become a file called "--csv".
+            options.error = QStringLiteral("Option %1 needs a file name")
+                                .arg(QString::fromLatin1(arguments.at(i - 1)));
+            break;
+        }
         if (report)
             *report = QFile::decodeName(value);
         else if (option == "-d")

@@ -63,23 +63,25 @@ int runBatch(MainWindow& window, const StartupOptions& options, const QString& d
     auto dialogs = std::make_unique<BatchDialogs>();
     BatchDialogs* answers = dialogs.get();
     window.setDialogs(std::move(dialogs));
+    window.setInteractive(false);
 
     window.setupLoger(directory);
+    QString definitionProblem;
     if (!answers->warnings.isEmpty())
-        printLine(stderr, QStringLiteral("voltrek: warning: log definition not applied (%1)")
-                              .arg(StreamLoger::instance()->lastError()));
+        definitionProblem = QStringLiteral(" (log definition not applied: %1)")
+                                .arg(StreamLoger::instance()->lastError());
     answers->warnings.clear();
 
     window.readProtocols(options.files);
     if (window.tableRowCount() == 0) {
+        QString reason;
         if (!answers->warnings.isEmpty())
-            printLine(stderr, QStringLiteral("voltrek: the protocols' tick lengths differ; "
-                                             "nothing was read"));
+            reason = QStringLiteral("the protocols' tick lengths differ; nothing was read");
         else if (options.files.isEmpty())
-            printLine(stderr, QStringLiteral("voltrek: no protocol given with -l"));
+            reason = QStringLiteral("no protocol given with -l");
         else
-            printLine(stderr, QStringLiteral("voltrek: none of the protocols given with -l "
-                                             "could be read"));
+            reason = QStringLiteral("none of the protocols given with -l could be read");
+        printLine(stderr, QStringLiteral("voltrek: ") + reason + definitionProblem);
         return 1;
     }
 
@@ -88,6 +90,8 @@ int runBatch(MainWindow& window, const StartupOptions& options, const QString& d
         printLine(stderr, QStringLiteral("voltrek: ") + error);
         return 1;
     }
+    if (!definitionProblem.isEmpty())
+        printLine(stderr, QStringLiteral("voltrek: warning:") + definitionProblem);
     return 0;
 }
 

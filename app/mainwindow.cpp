@@ -57,7 +57,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), dialogs(std::make
 
     buildMenusAndToolbar();
 
-    const QDateTime now = QDateTime::currentDateTime();
+    // Whole seconds, as the list shows them, so that equal limits can meet a start.
+    QDateTime now = QDateTime::currentDateTime();
+    now = now.addMSecs(-now.time().msec());
     ui.dtBegin->setDateTime(now);
     ui.dtEnd->setDateTime(now);
     onDateChanged();
@@ -69,7 +71,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), dialogs(std::make
 MainWindow::~MainWindow()
 {
     clearChartData();
-    saveChartColors();
+    if (interactive)
+        saveChartColors();
+    else
+        channelPalette.setSaveOnExit(false);
 }
 
 void MainWindow::setDialogs(std::unique_ptr<Dialogs> replacement)

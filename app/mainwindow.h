@@ -51,6 +51,10 @@ public:
     QString writeReports(const QString& xlsxFile, const QString& pdfFile, const QString& csvFile);
     int tableRowCount() const { return ui.twEntry->rowCount(); }
 
+    // Batch runs read without showing the progress window and leave no
+    // settings behind.
+    void setInteractive(bool on) { interactive = on; }
+
     // Replaces the modal questions (file choosers, message boxes, colour picker).
     void setDialogs(std::unique_ptr<Dialogs> dialogs);
 
@@ -135,5 +139,6 @@ private:
     qint32 m_lastTick = 0;
     QMap<QString, ChartProtocol*> mapSingleCharts;
     QString m_deviceFolder;
+    bool interactive = true;
     DeviceEnvironment m_deviceEnvironment;
 };

@@ -42,7 +42,8 @@ void MainWindow::readProtocols(const QStringList& files)
     progress.setWindowModality(Qt::WindowModal);
     progress.setWindowFlags(Qt::Dialog | Qt::WindowTitleHint);
     progress.initTotalProgress(2 * n + 1);
-    progress.show();
+    if (interactive)
+        progress.show();
 
     // Reading: each file on its own, onto one time base.
     ProtocolAssembly assembly;
@@ -66,7 +67,15 @@ void MainWindow::readProtocols(const QStringList& files)
             return;
         }
     }
-    if (assembly.protocolCount() == 0 || !assembly.build())
+    if (assembly.protocolCount() == 0)
+        return;
+    // Series and row order of long protocols take a while: keep the window
+    // alive and the cancel button working between files.
+    const bool built = assembly.build([&progress](int) {
+        processEvents();
+        return !progress.cancelled;
+    });
+    if (!built)
         return;
 
     // Table and series.
@@ -91,6 +100,14 @@ void MainWindow::readProtocols(const QStringList& files)
         }
         progress.setDetailProgress(records);
         processEvents();
+        // Each file's channels take their palette colours once its rows are in.
+        for (const AssembledChannel& assembled : assembly.channels())
+            if (assembled.protocol == i)
+                channelPalette.color(assembled.code);
+    }
+    if (ui.twEntry->rowCount() == 0) {
+        clearProtocolView();
+        return;
     }
 
     QList<Channel> channels;

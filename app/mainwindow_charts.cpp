@@ -76,20 +76,20 @@ void MainWindow::clearSingleCharts()
 
 void MainWindow::updateChartScrollBar()
 {
-    const int span = visibleSpan(*ui.chart);
+    const double span = visibleSpan(*ui.chart);
     ui.chartScrollBar->setMinimum(m_firstTick);
-    ui.chartScrollBar->setMaximum(qMax(m_firstTick, m_lastTick - span));
-    ui.chartScrollBar->setPageStep(span);
+    ui.chartScrollBar->setMaximum(qMax(m_firstTick, int(m_lastTick - span)));
+    ui.chartScrollBar->setPageStep(int(span));
 }
 
 void MainWindow::updateChartsScrollBar()
 {
     if (mapSingleCharts.isEmpty())
         return;
-    const int span = visibleSpan(*mapSingleCharts.first());
+    const double span = visibleSpan(*mapSingleCharts.first());
     ui.chartsScrollBar->setMinimum(m_firstTick);
-    ui.chartsScrollBar->setMaximum(qMax(m_firstTick, m_lastTick - span));
-    ui.chartsScrollBar->setPageStep(span);
+    ui.chartsScrollBar->setMaximum(qMax(m_firstTick, int(m_lastTick - span)));
+    ui.chartsScrollBar->setPageStep(int(span));
 }
 
 void MainWindow::setSingleChartVisible(QString name, bool bVisible)

@@ -60,8 +60,10 @@ void MainWindow::on_buttonBookmarkAddTable_clicked()
     const int row = ui.twEntry->currentRow();
     if (row < 0)
         return;
+    // Placing the mark may move the row when the table is sorted by marks.
+    const int tick = rowTick(ui.twEntry, row);
     ui.twEntry->setItem(row, 0, bookmarkMark());
-    ui.chart->addBookmark(rowTick(ui.twEntry, row));
+    ui.chart->addBookmark(tick);
     emit ui.twEntry->clicked(ui.twEntry->currentIndex());
 }
 
@@ -70,11 +72,12 @@ void MainWindow::on_buttonBookmarkDeleteTable_clicked()
     const int row = ui.twEntry->currentRow();
     if (row < 0)
         return;
+    const int tick = rowTick(ui.twEntry, row);
     QTableWidgetItem* mark = ui.twEntry->takeItem(row, 0);
     if (!mark)
         return;
     delete mark;
-    ui.chart->deleteBookmark(rowTick(ui.twEntry, row));
+    ui.chart->deleteBookmark(tick);
     emit ui.twEntry->clicked(ui.twEntry->currentIndex());
 }
 

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QProcess>
 #include <QUrl>
 
@@ -40,7 +41,8 @@ namespace {
 void systemOpen(const QString& path)
 {
 #ifdef Q_OS_WIN
-    QProcess::startDetached(QStringLiteral("cmd.exe"), {QStringLiteral("/C"), path});
+    QProcess::startDetached(QStringLiteral("cmd.exe"),
+                            {QStringLiteral("/C"), QDir::toNativeSeparators(path)});
 #else
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 #endif

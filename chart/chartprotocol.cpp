@@ -285,11 +285,11 @@ void ChartProtocol::paintValueCursor(QPainter* painter)
     const double linePixel = pixel(lineValue);
     lineAt(linePixel);
     if (showLegend())
-        paintValueBox(painter, static_cast<int>(qBound(-1e9, linePixel, 1e9)));
+        paintValueBox(painter, qBound(-1e9, linePixel, 1e9));
     painter->restore();
 }
 
-void ChartProtocol::paintValueBox(QPainter* painter, int lineX)
+void ChartProtocol::paintValueBox(QPainter* painter, double lineX)
 {
     // The first non-zero value among the channels of each name.
     QMap<QString, double> valueByName;
@@ -329,7 +329,7 @@ void ChartProtocol::paintValueBox(QPainter* painter, int lineX)
     if (totalHeight == 0)
         return;
 
-    chart::paintLegendBox(painter, lineX + 15, QSize(textWidth, totalHeight));
+    chart::paintLegendBox(painter, static_cast<int>(lineX + 15), QSize(textWidth, totalHeight));
 
     int y = 35;
     QSet<QString> written;
@@ -338,9 +338,10 @@ void ChartProtocol::paintValueBox(QPainter* painter, int lineX)
             continue;
         written.insert(channel.name());
         painter->setPen(channel.pen());
-        painter->drawText(QPoint(lineX + 25, y), lineByName.value(channel.name()));
+        painter->drawText(QPoint(static_cast<int>(lineX + 25), y),
+                          lineByName.value(channel.name()));
         y += heightByName.value(channel.name());
     }
     painter->setPen(QPen(Qt::white, 1));
-    painter->drawText(QPoint(lineX + 25, y), time);
+    painter->drawText(QPoint(static_cast<int>(lineX + 25), y), time);
 }

@@ -73,7 +73,7 @@ protected:
 private:
     bool xUnderMouse(const QPointF& position, int& x);
     void moveLineTo(const QPointF& position);
-    void paintValueBox(QPainter* painter, int lineX);
+    void paintValueBox(QPainter* painter, double lineX);
     QString timeText() const;
 
     int lineValue = 0;

@@ -23,6 +23,7 @@ bool SafeFileCopy::copy(const QString& source, const QString& target)
     if (!out.open(QIODevice::WriteOnly))
         return fail(QStringLiteral("Cannot create %1: %2").arg(target, out.errorString()));
 
+    qint64 copied = 0;
     while (!in.atEnd()) {
         const QByteArray chunk = in.read(kChunkSize);
         if (in.error() != QFileDevice::NoError) {
@@ -35,6 +36,12 @@ bool SafeFileCopy::copy(const QString& source, const QString& target)
             out.cancelWriting();
             return fail(QStringLiteral("Cannot write %1").arg(target));
         }
+        copied += chunk.size();
+    }
+    // A source that ended early (a card pulled mid-read) must not replace the target.
+    if (copied != in.size()) {
+        out.cancelWriting();
+        return fail(QStringLiteral("Cannot read all of %1").arg(source));
     }
     if (!out.commit())
         return fail(QStringLiteral("Cannot replace %1: %2").arg(target, out.errorString()));

@@ -51,7 +51,8 @@ ChartColor::ChartColor(const ChannelLookup& catalogue, QObject* parent)
 
 ChartColor::~ChartColor()
 {
-    save();
+    if (m_saveOnExit)
+        save();
 }
 
 QColor ChartColor::color(const QString& code)

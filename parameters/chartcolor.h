@@ -28,8 +28,11 @@ public:
 
     void load();
     void save() const;
+    // Whether destruction writes the colours (runs from a script leave no file).
+    void setSaveOnExit(bool on) { m_saveOnExit = on; }
 
 private:
     const ChannelLookup& m_catalogue;
     QHash<QString, QColor> m_colors;
+    bool m_saveOnExit = true;
 };

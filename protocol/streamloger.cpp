@@ -224,6 +224,9 @@ public:
         if (refused)
             stepCount = 0;
         emit loger->startLoad(int(stepCount), QStringLiteral("Заполнение пробелов в таблице"));
+        // A refused file comes back empty, so the caller skips it like an unreadable one.
+        if (refused)
+            return {};
 
         ChannelRecords result;
         ProgressGate gate(loger, stepCount);
@@ -337,9 +340,10 @@ bool scaleToRaw(double value, int rate, qint32& raw)
     if (!std::isfinite(scaled))
         return false;
     const double nearest = std::round(scaled);
-    const double cut = std::abs(scaled - nearest) <= 1e-9 * std::max(1.0, std::abs(scaled))
-                           ? nearest
-                           : std::trunc(scaled);
+    // A few units in the last place: enough for the noise, never a real fraction.
+    const double noise = 8 * std::numeric_limits<double>::epsilon() * std::abs(scaled);
+    const double cut =
+        std::abs(scaled - nearest) <= std::max(noise, 1e-12) ? nearest : std::trunc(scaled);
     if (cut < double(std::numeric_limits<qint32>::min()) ||
         cut > double(std::numeric_limits<qint32>::max()))
         return false;
@@ -530,6 +534,7 @@ bool StreamLoger::openForWriting(quint16 tickMs, const QString& description)
         return false;
     }
     m_header = header;
+    // The header stores whole seconds; automatic ticks count from the same instant.
     m_start = now.addMSecs(-now.time().msec());
     m_lastValues.clear();
     m_mode = Writing;

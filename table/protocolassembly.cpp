@@ -49,9 +49,10 @@ ProtocolAssembly::~ProtocolAssembly() = default;
 ProtocolAssembly::AddResult ProtocolAssembly::addProtocol(const QDateTime& start, quint16 tickMs,
                                                           ChannelRecords records)
 {
-    // Without a tick length there is no time base to merge on, and an invalid
+    // A file without rows has nothing to show. Without a tick length there is
+    // no time base to merge on, and an invalid
     // start would win the search for the earliest start and collapse every offset.
-    if (records.isEmpty() || tickMs == 0 || !start.isValid())
+    if (records.isEmpty() || records.first().isEmpty() || tickMs == 0 || !start.isValid())
         return AddResult::Skipped;
     if (m_tickMs != 0 && m_tickMs != tickMs)
         return AddResult::TickMismatch;

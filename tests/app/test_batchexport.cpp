@@ -86,6 +86,8 @@ private slots:
         QCOMPARE(result.exitCode, 0);
         for (const char* suffix : {".xlsx", ".pdf", ".csv"})
             QVERIFY(QFileInfo(stem + QLatin1String(suffix)).size() > 0);
+        // A script run leaves no settings behind in its working directory.
+        QVERIFY(!QFile::exists(QStringLiteral("settings.conf")));
     }
 
     void emptyTablesFailWithAReason()

@@ -646,6 +646,7 @@ void TestStreamLoger::writeRealScaling_data()
     QTest::newRow("negative cut toward zero") << "B" << -12.349 << -1234;
     QTest::newRow("rate 1") << "A" << 1.25 << 12;
     QTest::newRow("rate 0") << "C" << -98.9 << -98;
+    QTest::newRow("large values still cut") << "C" << 600000000.7 << 600000000;
 }
 
 void TestStreamLoger::writeRealScaling()

@@ -43,6 +43,13 @@ private slots:
         QVERIFY(options.error.contains(QStringLiteral("--pdf")));
     }
 
+    void reportOptionFollowedByAnotherOptionIsAnError()
+    {
+        const StartupOptions options = parseCommandLine({"--pdf", "--csv", "out.csv"});
+        QVERIFY(options.error.contains(QStringLiteral("--pdf")));
+        QVERIFY(options.pdfFile.isEmpty());
+    }
+
     void valuesAreTakenAsTheyStand()
     {
         // A value that looks like an option is still the value.
