@@ -120,6 +120,8 @@ private:
     void chooseChartColor(QPushButton* button, QColor (Chart::*current)() const,
                           void (Chart::*apply)(QColor));
     void alignSingleCharts();
+    // The common chart first, then the per-channel charts.
+    QList<ChartProtocol*> allCharts() const;
     using ReportWriter =
         std::function<ReportResult(const ReportTable&, const QImage&, const QString&)>;
     // Asks for the file, writes the report and opens it, or says it failed.

@@ -6,9 +6,22 @@
 #include <QSignalBlocker>
 
 namespace {
-int visibleSpan(const Chart& chart)
+double visibleSpan(const Chart& chart)
 {
-    return int(chart.scaleSettings().visibleSpan);
+    return chart.scaleSettings().visibleSpan;
+}
+
+// Applies a change to every per-channel chart but the one whose signal asked
+// for it, with its signals blocked so that the change does not echo back.
+template <typename Apply>
+void applyToOthers(const QMap<QString, ChartProtocol*>& charts, const QObject* source, Apply apply)
+{
+    for (ChartProtocol* chart : charts) {
+        if (chart == source)
+            continue;
+        const QSignalBlocker blocker(chart);
+        apply(chart);
+    }
 }
 } // namespace
 
@@ -100,13 +113,8 @@ void MainWindow::setSingleChartVisible(QString name, bool bVisible)
 
 void MainWindow::moveCharts(int position)
 {
-    QObject* source = sender();
-    for (ChartProtocol* single : qAsConst(mapSingleCharts)) {
-        if (single == source)
-            continue;
-        const QSignalBlocker blocker(single);
-        single->setPosition(position);
-    }
+    applyToOthers(mapSingleCharts, sender(),
+                  [position](ChartProtocol* c) { c->setPosition(position); });
     ui.chartsScrollBar->setValue(position);
     ui.chartScrollBar->setValue(position);
     const QSignalBlocker blocker(ui.chart);
@@ -115,13 +123,7 @@ void MainWindow::moveCharts(int position)
 
 void MainWindow::zoomCharts(double factor)
 {
-    QObject* source = sender();
-    for (ChartProtocol* single : qAsConst(mapSingleCharts)) {
-        if (single == source)
-            continue;
-        const QSignalBlocker blocker(single);
-        single->setZoom(factor);
-    }
+    applyToOthers(mapSingleCharts, sender(), [factor](ChartProtocol* c) { c->setZoom(factor); });
     if (!mapSingleCharts.isEmpty())
         updateChartsScrollBar();
     {
@@ -133,16 +135,10 @@ void MainWindow::zoomCharts(double factor)
 
 void MainWindow::lineValueXChartsChanged(int x)
 {
-    QObject* source = sender();
-    for (ChartProtocol* single : qAsConst(mapSingleCharts)) {
-        if (single == source)
-            continue;
-        {
-            const QSignalBlocker blocker(single);
-            single->setLineValueX(x);
-        }
-        single->update();
-    }
+    applyToOthers(mapSingleCharts, sender(), [x](ChartProtocol* c) {
+        c->setLineValueX(x);
+        c->update();
+    });
     {
         const QSignalBlocker blocker(ui.chart);
         ui.chart->setLineValueX(x);
@@ -150,20 +146,23 @@ void MainWindow::lineValueXChartsChanged(int x)
     ui.chart->update();
 }
 
+QList<ChartProtocol*> MainWindow::allCharts() const
+{
+    return QList<ChartProtocol*>{ui.chart} + mapSingleCharts.values();
+}
+
 void MainWindow::on_actGrid_triggered()
 {
     const bool grid = !ui.chart->showGrid();
-    ui.chart->setShowGrid(grid);
-    for (ChartProtocol* single : qAsConst(mapSingleCharts))
-        single->setShowGrid(grid);
+    for (ChartProtocol* chart : allCharts())
+        chart->setShowGrid(grid);
 }
 
 void MainWindow::on_actLegend_triggered()
 {
     const bool legend = !ui.chart->showLegend();
-    ui.chart->setShowLegend(legend);
-    for (ChartProtocol* single : qAsConst(mapSingleCharts))
-        single->setShowLegend(legend);
+    for (ChartProtocol* chart : allCharts())
+        chart->setShowLegend(legend);
 }
 
 void MainWindow::on_actZoomIn_triggered()
@@ -203,9 +202,8 @@ void MainWindow::chooseChartColor(QPushButton* button, QColor (Chart::*current)(
     if (!color.isValid())
         return;
     paintColorButton(button, color);
-    (ui.chart->*apply)(color);
-    for (ChartProtocol* single : qAsConst(mapSingleCharts))
-        (single->*apply)(color);
+    for (ChartProtocol* chart : allCharts())
+        (chart->*apply)(color);
 }
 
 void MainWindow::on_actColorTopBackground_triggered()
