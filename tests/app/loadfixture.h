@@ -11,7 +11,7 @@
 class RecordingDialogs : public Dialogs
 {
 public:
-    QStringList warnings;
+    QStringList warnings; // "title|text"
     QStringList questions;
     QColor colorAnswer;
     QString openFileAnswer;
@@ -23,9 +23,10 @@ public:
     }
 
     QColor getColor(const QColor&, QWidget*) override { return colorAnswer; }
-    QMessageBox::StandardButton warning(QWidget*, const QString&, const QString& text) override
+    QMessageBox::StandardButton warning(QWidget*, const QString& title,
+                                        const QString& text) override
     {
-        warnings.append(text);
+        warnings.append(title + QLatin1Char('|') + text);
         return QMessageBox::Ok;
     }
     QMessageBox::StandardButton information(QWidget*, const QString&, const QString&) override

@@ -117,17 +117,6 @@ private slots:
         QCOMPARE(result.exitCode, 1);
         QVERIFY(result.errors.startsWith(QStringLiteral("voltrek: ")));
     }
-
-    void helpListsTheOptions()
-    {
-        QProcess process;
-        process.start(qEnvironmentVariable("VOLTREK_APP"), {QStringLiteral("--help")});
-        QVERIFY(process.waitForFinished(30000));
-        QCOMPARE(process.exitCode(), 0);
-        const QString text = QString::fromUtf8(process.readAllStandardOutput());
-        for (const char* option : {"-d", "-l", "--xlsx", "--pdf", "--csv", "--help"})
-            QVERIFY(text.contains(QLatin1String(option)));
-    }
 };
 
 QTEST_MAIN(TestBatchExport)

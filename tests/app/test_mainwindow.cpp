@@ -1,32 +1,17 @@
-#include "app/mainwindow.h"
 #include "chart/chartprotocol.h"
+#include "loadfixture.h"
 
 #include <QAction>
-#include <QDir>
-#include <QFile>
+#include <QHeaderView>
 #include <QMenuBar>
 #include <QSettings>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 
 namespace {
 
-// Records every message box instead of showing it.
-class RecordingDialogs : public Dialogs
-{
-public:
-    QStringList* log;
-    explicit RecordingDialogs(QStringList* sink) : log(sink) {}
-    QMessageBox::StandardButton warning(QWidget*, const QString& title,
-                                        const QString& text) override
-    {
-        log->append(title + QLatin1Char('|') + text);
-        return QMessageBox::Ok;
-    }
-};
-
+// Object names in order, "|" for a separator.
 QStringList actionNames(const QList<QAction*>& actions)
 {
     QStringList names;
@@ -35,7 +20,6 @@ QStringList actionNames(const QList<QAction*>& actions)
     return names;
 }
 
-// Object names in order, "|" for a separator.
 QStringList names(const char* list)
 {
     return QString::fromLatin1(list).split(QLatin1Char(' '));
@@ -49,44 +33,18 @@ class TestMainWindow : public QObject
 private slots:
     void init() { QFile::remove(QStringLiteral("settings.conf")); }
 
-    void titleCarriesTheVersion()
+    void startsWithItsTitleActionsMenusAndStates()
     {
         MainWindow window;
         QCOMPARE(window.windowTitle(), QStringLiteral("Voltrek 0.2"));
-        QCOMPARE(window.objectName(), QStringLiteral("MainWindow"));
-        QCOMPARE(window.font().pointSize(), 12);
-    }
-
-    void formHasAllActionsWithTheirTexts()
-    {
-        MainWindow window;
-        const QList<QAction*> actions = window.findChildren<QAction*>(
-            QRegularExpression(QStringLiteral("^act")), Qt::FindDirectChildrenOnly);
-        QCOMPARE(actions.size(), 26);
-        auto* load = window.findChild<QAction*>(QStringLiteral("actLoad"));
-        QVERIFY(load);
-        QCOMPARE(load->text(), QStringLiteral("Загрузить"));
-        QCOMPARE(load->toolTip(), QStringLiteral("Загрузить протокол из файла"));
-        QVERIFY(!load->isEnabled());
-        QVERIFY(!window.findChild<QWidget*>(QStringLiteral("btRead"))->isEnabled());
-        QVERIFY(!window.findChild<QWidget*>(QStringLiteral("buttonBookmarkAddTable"))->isEnabled());
-        QVERIFY(
-            !window.findChild<QWidget*>(QStringLiteral("buttonBookmarkDeleteTable"))->isEnabled());
-        // No bookmark yet: only adding one at the value line is possible.
-        for (const char* name :
-             {"actBookmark", "actBookmarkNext", "actBookmarkPrevious", "actBookmarkDelete"})
-            QVERIFY(!window.findChild<QAction*>(QLatin1String(name))->isEnabled());
-        QVERIFY(window.findChild<QAction*>(QStringLiteral("actBookmarkAdd"))->isEnabled());
-        QVERIFY(!window.findChild<QWidget*>(QStringLiteral("buttonBookmark"))->isEnabled());
-        auto* grid = window.findChild<QAction*>(QStringLiteral("actColorGrid"));
-        QCOMPARE(grid->text(), QStringLiteral("Цвет сетки"));
-        QVERIFY(grid->icon().isNull());
+        QCOMPARE(window
+                     .findChildren<QAction*>(QRegularExpression(QStringLiteral("^act")),
+                                             Qt::FindDirectChildrenOnly)
+                     .size(),
+                 26);
+        // The icons live in a static library: they must be registered to show.
         QVERIFY(!window.findChild<QAction*>(QStringLiteral("actSave"))->icon().pixmap(32).isNull());
-    }
 
-    void menusAndToolbarFollowTheListedOrder()
-    {
-        MainWindow window;
         const QList<QAction*> menus = window.menuBar()->actions();
         QCOMPARE(menus.size(), 2);
         QCOMPARE(menus.at(0)->text(), QStringLiteral("Файл"));
@@ -99,87 +57,82 @@ private slots:
                        "actZeroPoint actRight | actColorTopBackground actColorBottomBackground "
                        "actColorGrid | actBookmarkPrevious actBookmark actBookmarkNext "
                        "actBookmarkAdd actBookmarkDelete"));
-        auto* toolBar = window.findChild<QToolBar*>(QStringLiteral("mainToolBar"));
-        QCOMPARE(actionNames(toolBar->actions()),
+        QCOMPARE(actionNames(window.findChild<QToolBar*>(QStringLiteral("mainToolBar"))->actions()),
                  names("actFLASH actCopy actLogger | actInitLoger actRefresh actSave actPDF "
                        "actParameter actLoad actFilter | actGrid actLegend | actZoomIn "
                        "actZoomOrigin actZoomOut | actLeft actZeroPoint actRight | "
                        "actBookmarkPrevious actBookmark actBookmarkNext actBookmarkAdd "
                        "actBookmarkDelete"));
+
+        // Nothing loaded: no reading, no bookmark but adding one at the value line.
+        for (const char* name : {"actLoad", "actBookmark", "actBookmarkNext", "actBookmarkPrevious",
+                                 "actBookmarkDelete"})
+            QVERIFY(!window.findChild<QAction*>(QLatin1String(name))->isEnabled());
+        QVERIFY(window.findChild<QAction*>(QStringLiteral("actBookmarkAdd"))->isEnabled());
+        for (const char* name :
+             {"btRead", "buttonBookmarkAddTable", "buttonBookmarkDeleteTable", "buttonBookmark"})
+            QVERIFY(!window.findChild<QWidget*>(QLatin1String(name))->isEnabled());
+        for (const char* name : {"edName", "pushButton", "cbChan", "sbValue", "btAdd"})
+            QVERIFY(window.findChild<QWidget*>(QLatin1String(name))->isHidden());
+        // Narrower than the header's default minimum section.
+        QCOMPARE(window.findChild<QTableWidget*>(QStringLiteral("twEntry"))->columnWidth(0), 30);
     }
 
-    void tablesAreSetUp()
+    void chartColoursAreRestoredAndWritten_data()
     {
-        MainWindow window;
-        auto* files = window.findChild<QTableWidget*>(QStringLiteral("twFiles"));
-        QCOMPARE(files->columnCount(), 3);
-        QCOMPARE(files->horizontalHeaderItem(2)->text(), QStringLiteral("Размер"));
-        QCOMPARE(files->columnWidth(0), 200);
-        QCOMPARE(files->selectionMode(), QAbstractItemView::ExtendedSelection);
-        auto* entry = window.findChild<QTableWidget*>(QStringLiteral("twEntry"));
-        QCOMPARE(entry->columnCount(), 2);
-        QCOMPARE(entry->horizontalHeaderItem(0)->toolTip(), QStringLiteral("Закладка"));
-        QCOMPARE(entry->horizontalHeaderItem(1)->text(), QStringLiteral("Дата"));
-        QCOMPARE(entry->columnWidth(0), 30);
-        QCOMPARE(entry->selectionMode(), QAbstractItemView::SingleSelection);
-        QVERIFY(entry->isSortingEnabled());
-        for (const char* hidden : {"edName", "pushButton", "cbChan", "sbValue", "btAdd"})
-            QVERIFY(window.findChild<QWidget*>(QLatin1String(hidden))->isHidden());
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QColor>("top");
+        QTest::addColumn<QColor>("grid");
+        QTest::addColumn<QString>("savedGrid");
+        const QColor top(0, 0, 150);
+        const QColor grid(40, 40, 180);
+        QTest::newRow("no settings") << QString() << QString() << top << grid << "#2828b4";
+        QTest::newRow("grid only") << "Chart/GridColor"
+                                   << "#10ff20" << top << QColor(0x10, 0xff, 0x20) << "#10ff20";
+        QTest::newRow("unparsable") << "Chart/TopBackgroundColor"
+                                    << "no colour" << QColor() << grid << "#2828b4";
     }
 
-    void missingSettingsKeepDefaultsAndAreWrittenOnExit()
+    void chartColoursAreRestoredAndWritten()
     {
+        QFETCH(QString, key);
+        QFETCH(QString, stored);
+        QFETCH(QColor, top);
+        QFETCH(QColor, grid);
+        QFETCH(QString, savedGrid);
+        if (!key.isEmpty())
+            QSettings(QStringLiteral("settings.conf"), QSettings::IniFormat).setValue(key, stored);
         {
             MainWindow window;
             auto* chart = window.findChild<ChartProtocol*>(QStringLiteral("chart"));
-            QCOMPARE(chart->topBackgroundColor(), QColor(0, 0, 150));
-            QCOMPARE(chart->gridColor(), QColor(40, 40, 180));
+            QCOMPARE(chart->topBackgroundColor(), top);
+            QCOMPARE(chart->gridColor(), grid);
+            QCOMPARE(chart->bottomBackgroundColor(), QColor(Qt::black));
+            // An invalid colour leaves its button as it was.
+            QCOMPARE(window.findChild<QWidget*>(QStringLiteral("buttonTopColor"))
+                         ->styleSheet()
+                         .isEmpty(),
+                     !top.isValid());
+            QVERIFY(window.findChild<QWidget*>(QStringLiteral("buttonGridColor"))
+                        ->styleSheet()
+                        .contains(QStringLiteral("background-color: %1;").arg(savedGrid)));
         }
         QSettings settings(QStringLiteral("settings.conf"), QSettings::IniFormat);
-        QCOMPARE(settings.value("Chart/TopBackgroundColor").toString(), QStringLiteral("#000096"));
         QCOMPARE(settings.value("Chart/BottomBackgroundColor").toString(),
                  QStringLiteral("#000000"));
-        QCOMPARE(settings.value("Chart/GridColor").toString(), QStringLiteral("#2828b4"));
-    }
-
-    void onlyTheStoredColourIsRestored()
-    {
-        {
-            QSettings settings(QStringLiteral("settings.conf"), QSettings::IniFormat);
-            settings.setValue("Chart/GridColor", "#10ff20");
-        }
-        MainWindow window;
-        auto* chart = window.findChild<ChartProtocol*>(QStringLiteral("chart"));
-        QCOMPARE(chart->gridColor(), QColor(0x10, 0xff, 0x20));
-        QCOMPARE(chart->topBackgroundColor(), QColor(0, 0, 150));
-        QVERIFY(window.findChild<QWidget*>(QStringLiteral("buttonGridColor"))
-                    ->styleSheet()
-                    .contains(QStringLiteral("background-color: #10ff20;")));
-    }
-
-    void unparsableColourReachesTheChartInvalid()
-    {
-        {
-            QSettings settings(QStringLiteral("settings.conf"), QSettings::IniFormat);
-            settings.setValue("Chart/TopBackgroundColor", "no colour");
-        }
-        MainWindow window;
-        auto* chart = window.findChild<ChartProtocol*>(QStringLiteral("chart"));
-        QVERIFY(!chart->topBackgroundColor().isValid());
-        QVERIFY(
-            window.findChild<QWidget*>(QStringLiteral("buttonTopColor"))->styleSheet().isEmpty());
+        QCOMPARE(settings.value("Chart/GridColor").toString(), savedGrid);
+        QVERIFY(settings.contains("Chart/TopBackgroundColor"));
     }
 
     void missingLogDefinitionWarnsAndGoesOn()
     {
-        QTemporaryDir dir;
-        QStringList messages;
-        MainWindow window;
-        window.setDialogs(std::make_unique<RecordingDialogs>(&messages));
-        window.setupLoger(dir.path() + QStringLiteral("/nowhere"));
-        QCOMPARE(messages, QStringList{QStringLiteral("Внимание!|Нет настроек для логера")});
-        window.setupLoger(QString());
-        QCOMPARE(messages.size(), 1);
+        LoadFixture fixture;
+        fixture.window->setupLoger(fixture.dir.filePath(QStringLiteral("nowhere")));
+        QCOMPARE(fixture.dialogs->warnings,
+                 QStringList{QStringLiteral("Внимание!|Нет настроек для логера")});
+        fixture.window->setupLoger(QString());
+        QCOMPARE(fixture.dialogs->warnings.size(), 1);
     }
 };
 

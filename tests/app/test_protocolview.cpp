@@ -82,23 +82,19 @@ private slots:
     void init() { fixture = std::make_unique<LoadFixture>(); }
     void cleanup() { fixture.reset(); }
 
-    void filesMergeIntoOneTimeOrderedTable()
+    void filesMergeOntoOneTimeBaseAndEveryChart()
     {
         QSignalSpy parametersBuilt(fixture->window.get(), &MainWindow::initParameters);
         loadTwoFiles();
         QCOMPARE(parametersBuilt.size(), 1);
+        // Columns in first-seen order of the file read first.
         QCOMPARE(table()->columnCount(), 5);
         QCOMPARE(table()->horizontalHeaderItem(2)->text(), QStringLiteral("Альфа (A1)"));
-        QCOMPARE(table()->horizontalHeaderItem(3)->text(), QStringLiteral("Режим (S1)"));
         QCOMPARE(table()->horizontalHeaderItem(4)->text(), QStringLiteral("Бета (B1)"));
-        QCOMPARE(table()->rowCount(), 20);
         // The January file comes first although it was read second.
+        QCOMPARE(table()->rowCount(), 20);
         QCOMPARE(table()->item(0, 1)->text(), QStringLiteral("31/01/2024 23:59:50.000"));
-        QCOMPARE(table()->item(10, 1)->text(), QStringLiteral("01/02/2024 00:00:05.000"));
         QCOMPARE(table()->item(10, 1)->data(TickRole).toInt(), 15);
-        QCOMPARE(table()->item(0, 4)->text(), QStringLiteral("10"));
-        QCOMPARE(table()->item(1, 4)->text(), QStringLiteral("10.1"));
-        QCOMPARE(table()->item(1, 3)->text(), QStringLiteral("Пуск"));
         QVERIFY(!table()->item(10, 4));
         QCOMPARE(fixture->window->firstTick(), 0);
         QCOMPARE(fixture->window->lastTick(), 24);
@@ -106,55 +102,41 @@ private slots:
         QCOMPARE(chart()->channelCount(), 5);
         QCOMPARE(chart()->lineValueX(), 500);
         QCOMPARE(fixture->find<QTabWidget>("tabWidget")->currentIndex(), 1);
-        // One per-channel chart per title, holding the records of both files.
-        const auto& singles = fixture->window->singleCharts();
-        QCOMPARE(singles.size(), 3);
-        QCOMPARE(singles.value(QStringLiteral("Альфа (A1)"))->channelCount(), 2);
-        QCOMPARE(singles.value(QStringLiteral("Бета (B1)"))->channelCount(), 1);
-        QCOMPARE(fixture->window->findChildren<ChartParameterValueWidget*>().size(), 3);
-
-        // Both records of one title share the union of their ranges.
+        // Both records of one title share the union of their ranges and one
+        // per-channel chart; the panel lists the title once.
         const Channel* alpha = chart()->channelAt(0);
         QCOMPARE(alpha->name(), QStringLiteral("Альфа (A1)"));
         QCOMPARE(alpha->minimum(), 5.0);
         QCOMPARE(alpha->maximum(), 29.0);
+        const auto& singles = fixture->window->singleCharts();
+        QCOMPARE(singles.size(), 3);
+        QCOMPARE(singles.value(QStringLiteral("Альфа (A1)"))->channelCount(), 2);
+        QCOMPARE(fixture->window->findChildren<ChartParameterValueWidget*>().size(), 3);
     }
 
-    void mismatchedTickLengthsBuildNothing()
-    {
-        const QString first = fixture->writeProtocol("a.log", kFirstStart, 5, 0, {1}, 1000);
-        const QString second = fixture->writeProtocol("b.log", kSecondStart, 5, 0, {1}, 500);
-        QSignalSpy parametersBuilt(fixture->window.get(), &MainWindow::initParameters);
-        fixture->window->readProtocols({first, second});
-        QCOMPARE(fixture->dialogs->warnings,
-                 QStringList{QStringLiteral("Отсчет времени в файлах не совпадает")});
-        QCOMPARE(table()->rowCount(), 0);
-        QCOMPARE(table()->columnCount(), 2);
-        QCOMPARE(chart()->channelCount(), 0);
-        QVERIFY(fixture->window->singleCharts().isEmpty());
-        QCOMPARE(parametersBuilt.size(), 0);
-    }
-
-    void unreadableFilesLeaveAnEmptyView()
+    void failedReadsBuildNothing()
     {
         loadTwoFiles();
+        QSignalSpy parametersBuilt(fixture->window.get(), &MainWindow::initParameters);
         fixture->window->readProtocols({fixture->dir.filePath("missing.log")});
         QCOMPARE(table()->rowCount(), 0);
         QCOMPARE(chart()->channelCount(), 0);
         QVERIFY(fixture->window->singleCharts().isEmpty());
-        // The parameters keep the rows of the last successful read.
-        QCOMPARE(fixture->window->findChildren<ChartParameterValueWidget*>().size(), 3);
         QVERIFY(fixture->dialogs->warnings.isEmpty());
-    }
 
-    void applyingALogDefinitionClearsEverything()
-    {
-        loadTwoFiles();
-        fixture->window->setupLoger(fixture->dir.path());
+        const QString first = fixture->writeProtocol("a.log", kFirstStart, 5, 0, {1}, 1000);
+        const QString second = fixture->writeProtocol("b.log", kSecondStart, 5, 0, {1}, 500);
+        fixture->window->readProtocols({first, second});
+        QCOMPARE(fixture->dialogs->warnings,
+                 QStringList{QStringLiteral("Внимание!|Отсчет времени в файлах не совпадает")});
         QCOMPARE(table()->rowCount(), 0);
         QCOMPARE(table()->columnCount(), 2);
         QCOMPARE(chart()->channelCount(), 0);
-        QVERIFY(fixture->window->singleCharts().isEmpty());
+        // The panel keeps the rows of the last successful read.
+        QCOMPARE(parametersBuilt.size(), 0);
+        QCOMPARE(fixture->window->findChildren<ChartParameterValueWidget*>().size(), 3);
+
+        fixture->window->setupLoger(fixture->dir.path());
         QVERIFY(fixture->window->findChildren<ChartParameterValueWidget*>().isEmpty());
     }
 
@@ -183,26 +165,26 @@ private slots:
         table()->setCurrentCell(-1, -1);
         add->setEnabled(true);
         add->click();
-        QVERIFY(chart()->bookmarks().isEmpty());
-
         clickRow(3);
         remove->setEnabled(true);
         remove->click();
         QVERIFY(chart()->bookmarks().isEmpty());
 
+        // Sorted by the marks, placing one moves the row: the bookmark must
+        // still be the tick of the row that was current.
+        table()->sortItems(0, Qt::DescendingOrder);
         clickRow(3);
+        const int tick = table()->item(3, 1)->data(TickRole).toInt();
         add->click();
-        QVERIFY(table()->item(3, 0));
-        QCOMPARE(chart()->bookmarks(), QVector<int>{3});
-        QCOMPARE(chart()->currentBookmark(), 3);
-        QCOMPARE(chart()->lineValueX(), 3);
+        QCOMPARE(chart()->bookmarks(), QVector<int>{tick});
+        QCOMPARE(chart()->currentBookmark(), tick);
         QVERIFY(!add->isEnabled());
         QVERIFY(remove->isEnabled());
 
         remove->click();
-        QVERIFY(!table()->item(3, 0));
         QVERIFY(chart()->bookmarks().isEmpty());
-        QVERIFY(add->isEnabled());
+        for (int row = 0; row < table()->rowCount(); ++row)
+            QVERIFY(!table()->item(row, 0));
     }
 
     void chartBookmarksMirrorIntoTheTable()
@@ -227,13 +209,11 @@ private slots:
         chart()->setLineValueX(16);
         addAction->trigger();
         QVERIFY(table()->item(11, 0));
-        QVERIFY(deleteAction->isEnabled());
         QVERIFY(fixture->find<QAction>("actBookmarkPrevious")->isEnabled());
         QVERIFY(!fixture->find<QAction>("actBookmarkNext")->isEnabled());
 
         deleteAction->trigger();
         QVERIFY(!table()->item(11, 0));
-        QCOMPARE(chart()->bookmarks(), QVector<int>{12});
         QCOMPARE(chart()->currentBookmark(), 12);
     }
 
@@ -241,24 +221,13 @@ private slots:
     {
         const QString first = fixture->writeProtocol("first.log", kFirstStart, 4, 5, {1});
         fixture->window->readProtocols({first, first});
-        QCOMPARE(table()->rowCount(), 8);
         chart()->setLineValueX(2);
         fixture->find<QAction>("actBookmarkAdd")->trigger();
         QVERIFY(table()->item(4, 0));
         QVERIFY(!table()->item(5, 0));
     }
 
-    void valueColumnsSortNumerically()
-    {
-        loadTwoFiles();
-        table()->sortItems(2, Qt::DescendingOrder);
-        QCOMPARE(table()->item(0, 2)->text(), QStringLiteral("29"));
-        QCOMPARE(table()->item(19, 2)->text(), QStringLiteral("5"));
-        table()->sortItems(1, Qt::AscendingOrder);
-        QCOMPARE(table()->item(0, 1)->text(), QStringLiteral("31/01/2024 23:59:50.000"));
-    }
-
-    void filterKeepsRowsWithinBoundsInclusive()
+    void filterHidesRowsOutsideTheRanges()
     {
         loadTwoFiles();
         filterChannel(QStringLiteral("Альфа (A1)"), 10, 20);
@@ -270,22 +239,12 @@ private slots:
         filterChannel(QStringLiteral("Бета (B1)"), 10, 10.6);
         applyFilter();
         QCOMPARE(visibleRows(), QList<int>({5, 6}));
-    }
 
-    void enumeratedCellsCountAsZero()
-    {
-        loadTwoFiles();
-        filterChannel(QStringLiteral("Режим (S1)"), 0, 0);
-        applyFilter();
-        QCOMPARE(visibleRows().size(), 20);
-        filterChannel(QStringLiteral("Режим (S1)"), 0.5, 1);
-        applyFilter();
-        QVERIFY(visibleRows().isEmpty());
-    }
-
-    void timeWindowHidesRowsOutside()
-    {
-        loadTwoFiles();
+        // The time window alone; bounds included.
+        for (const char* name : {"Альфа (A1)", "Бета (B1)"})
+            parameterRow(QString::fromUtf8(name))
+                ->findChild<QGroupBox*>("gbFilter")
+                ->setChecked(false);
         fixture->find<QCheckBox>("cbTime")->click();
         fixture->find<QDateTimeEdit>("timeFrom")->setDateTime(kFirstStart.addSecs(2));
         fixture->find<QDateTimeEdit>("timeTo")->setDateTime(kSecondStart.addSecs(1));
@@ -297,26 +256,18 @@ private slots:
         QCOMPARE(visibleRows().size(), 20);
     }
 
-    void colourOfATitleRecolorsAllItsChannels()
-    {
-        loadTwoFiles();
-        parameterRow(QStringLiteral("Альфа (A1)"))->setColor(QColor(0, 255, 0));
-        int green = 0;
-        for (const Channel& channel : chart()->channels())
-            if (channel.name() == QStringLiteral("Альфа (A1)"))
-                green += channel.pen().color() == QColor(0, 255, 0);
-        QCOMPARE(green, 2);
-        ChartProtocol* single = fixture->window->singleCharts().value(QStringLiteral("Альфа (A1)"));
-        QCOMPARE(single->channelAt(1)->pen().color(), QColor(0, 255, 0));
-    }
-
-    void hidingAChannelHidesItsChartAndCurve()
+    void parameterRowsReachTheCharts()
     {
         loadTwoFiles();
         fixture->window->show();
-        QCheckBox* visible =
-            parameterRow(QStringLiteral("Бета (B1)"))->findChild<QCheckBox*>("cbVisible");
-        visible->click();
+        parameterRow(QStringLiteral("Альфа (A1)"))->setColor(QColor(0, 255, 0));
+        ChartProtocol* alpha = fixture->window->singleCharts().value(QStringLiteral("Альфа (A1)"));
+        for (ChartProtocol* target : {chart(), alpha})
+            for (const Channel& channel : target->channels())
+                if (channel.name() == QStringLiteral("Альфа (A1)"))
+                    QCOMPARE(channel.pen().color(), QColor(0, 255, 0));
+
+        parameterRow(QStringLiteral("Бета (B1)"))->findChild<QCheckBox*>("cbVisible")->click();
         QVERIFY(fixture->window->singleCharts().value(QStringLiteral("Бета (B1)"))->isHidden());
         for (const Channel& channel : chart()->channels()) {
             const bool beta = channel.name() == QStringLiteral("Бета (B1)");
@@ -337,27 +288,12 @@ private slots:
         fixture->find<QAction>("actCopy")->trigger();
 
         QCOMPARE(fixture->dialogs->questions, QStringList{QStringLiteral("Открыть файл?")});
-        auto* files = fixture->find<QTableWidget>("twFiles");
-        QCOMPARE(files->rowCount(), 2);
-        const QModelIndexList selected = files->selectionModel()->selectedRows(1);
+        const QModelIndexList selected =
+            fixture->find<QTableWidget>("twFiles")->selectionModel()->selectedRows(1);
         QCOMPARE(selected.size(), 1);
         QCOMPARE(selected.first().data(Qt::UserRole).toString(),
                  QStringLiteral("2024_01_31_23_59_50.log"));
         QCOMPARE(table()->rowCount(), 10);
-        QCOMPARE(table()->columnCount(), 4);
-    }
-
-    void reloadingAndClosingFreesChartsBeforeTheirData()
-    {
-        loadTwoFiles();
-        fixture->window->show();
-        QCoreApplication::processEvents();
-        loadTwoFiles();
-        QCoreApplication::processEvents();
-        fixture->window->setupLoger(fixture->dir.path());
-        QCoreApplication::processEvents();
-        loadTwoFiles();
-        fixture->window.reset();
     }
 };
 
