@@ -233,7 +233,7 @@ public:
         qint64 step = 0;
         for (const int slot : present) {
             QVector<LogRecord>& filled = result[m_slots.code(slot)];
-            if (tickCount == 0 || refused || g_cancelled)
+            if (tickCount == 0 || g_cancelled)
                 continue;
             Channel& channel = m_channels[size_t(slot)];
             if (m_ascending && channel.aligned && channel.series.size() == tickCount) {
@@ -350,6 +350,17 @@ bool scaleToRaw(double value, int rate, qint32& raw)
     raw = qint32(cut);
     return true;
 }
+
+// The header of an open file, read from its start; false when the file is
+// too short to carry one or lacks the signature.
+bool readHeader(QFile& file, ProtocolHeader& header)
+{
+    const QByteArray bytes = file.read(kProtocolHeaderSize);
+    if (bytes.size() < kProtocolHeaderSize)
+        return false;
+    header = protocolformat::decodeHeader(reinterpret_cast<const uchar*>(bytes.constData()));
+    return protocolformat::hasSignature(header);
+}
 } // namespace
 
 StreamLoger* StreamLoger::instance()
@@ -435,11 +446,17 @@ QDir StreamLoger::protocolDir() const
     return m_catalogue.protocolDir();
 }
 
+bool StreamLoger::hasReadableDir() const
+{
+    const QDir dir = m_catalogue.protocolDir();
+    return m_catalogue.hasProtocolDir() && dir.exists() && !dir.absolutePath().isEmpty();
+}
+
 QList<ProtocolInfo> StreamLoger::protocolList()
 {
     QList<ProtocolInfo> list;
     const QDir dir = m_catalogue.protocolDir();
-    if (!m_catalogue.hasProtocolDir() || !dir.exists() || dir.absolutePath().isEmpty())
+    if (!hasReadableDir())
         return list;
 
     const QString openPath =
@@ -454,16 +471,9 @@ QList<ProtocolInfo> StreamLoger::protocolList()
             header = m_header;
         } else {
             QFile file(path);
-            if (!file.open(QIODevice::ReadOnly))
+            if (!file.open(QIODevice::ReadOnly) || !readHeader(file, header))
                 continue;
-            const QByteArray bytes = file.read(kProtocolHeaderSize);
-            if (bytes.size() < kProtocolHeaderSize)
-                continue;
-            header =
-                protocolformat::decodeHeader(reinterpret_cast<const uchar*>(bytes.constData()));
         }
-        if (!protocolformat::hasSignature(header))
-            continue;
         list.append({protocolformat::startOf(header), protocolformat::description(header), name});
     }
     return list;
@@ -485,21 +495,14 @@ bool StreamLoger::openForReading(const QString& name)
 {
     m_mode = Closed;
     m_file.close();
-    const QDir dir = m_catalogue.protocolDir();
-    if (!m_catalogue.hasProtocolDir() || !dir.exists() || dir.absolutePath().isEmpty())
+    if (!hasReadableDir())
         return false;
+    const QDir dir = m_catalogue.protocolDir();
     m_file.setFileName(dir.absoluteFilePath(name));
     if (!m_file.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray bytes = m_file.read(kProtocolHeaderSize);
-    // Too short to carry a header is no protocol either.
-    if (bytes.size() < kProtocolHeaderSize) {
-        m_file.close();
-        return false;
-    }
-    const ProtocolHeader header =
-        protocolformat::decodeHeader(reinterpret_cast<const uchar*>(bytes.constData()));
-    if (!protocolformat::hasSignature(header)) {
+    ProtocolHeader header;
+    if (!readHeader(m_file, header)) {
         m_file.close();
         return false;
     }

@@ -67,6 +67,7 @@ private:
 
     enum Mode { Closed = -1, Reading = 0, Writing = 1 };
 
+    bool hasReadableDir() const;
     bool openForReading(const QString& name);
     bool openForWriting(quint16 tickMs, const QString& description);
 

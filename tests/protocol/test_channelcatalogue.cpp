@@ -40,14 +40,13 @@ private slots:
     void rootAbsentMeansLogDirectory();
     void readsChannelsAndGroups();
     void nonObjectsInValuesAreSkipped();
-    void nonObjectInContentFailsButKeepsEarlierGroups();
-    void valuesNotAnArrayFails();
+    void badGroupFailsButKeepsEarlierGroups_data();
+    void badGroupFailsButKeepsEarlierGroups();
     void refsLaterValueOverwritesAndDefinitionsMerge();
     void secondDefinitionAddsAndOverwrites();
     void wrongJsonTypes();
     void hugeDefinition();
     void oversizedDefinitionIsRefusedUnread();
-    void titleAndCodeByTitle();
     void latestDefinitionOwnsAnId();
     void unknownCodesAndIds();
     void streamLogerDelegates();
@@ -189,6 +188,10 @@ void TestChannelCatalogue::readsChannelsAndGroups()
     QCOMPARE(groups, (QStringList{"Режим", "Электрика"}));
     QCOMPARE(catalogue.groupsOfCode("ST"), QStringList{"Режим"});
     QVERIFY(catalogue.groupsOfCode("nope").isEmpty());
+
+    QCOMPARE(catalogue.channelTitle("I1"), QStringLiteral("Ток (I1)"));
+    QCOMPARE(catalogue.codeByTitle(QStringLiteral("Ток (I1)")), QStringLiteral("I1"));
+    QCOMPARE(catalogue.codeByTitle(QStringLiteral("Ток (U1)")), QString());
 }
 
 void TestChannelCatalogue::nonObjectsInValuesAreSkipped()
@@ -201,29 +204,26 @@ void TestChannelCatalogue::nonObjectsInValuesAreSkipped()
     QCOMPARE(catalogue.channelId("B"), 4);
 }
 
-void TestChannelCatalogue::nonObjectInContentFailsButKeepsEarlierGroups()
+void TestChannelCatalogue::badGroupFailsButKeepsEarlierGroups_data()
 {
+    QTest::addColumn<QByteArray>("badGroup");
+    QTest::newRow("group not an object") << QByteArray("42");
+    QTest::newRow("values not an array")
+        << QByteArray(R"({"GROUP": "b", "VALUES": {"CODE": "B"}})");
+}
+
+void TestChannelCatalogue::badGroupFailsButKeepsEarlierGroups()
+{
+    QFETCH(QByteArray, badGroup);
     QVERIFY(writeDefinition(logDir, R"({"CONTENT": [
-        {"GROUP": "first", "VALUES": [{"CODE": "A", "ID": 3}]},
-        42,
+        {"GROUP": "first", "VALUES": [{"CODE": "A", "ID": 3}]}, )" +
+                                        badGroup + R"(,
         {"GROUP": "third", "VALUES": [{"CODE": "C", "ID": 5}]}]})"));
     ChannelCatalogue catalogue;
     QVERIFY(!catalogue.init(logDir));
     QCOMPARE(catalogue.lastError(), QStringLiteral("Can't parse log definition file"));
     QCOMPARE(catalogue.codes(), QStringList{"A"});
     QCOMPARE(catalogue.groupsOfCode("A"), QStringList{"first"});
-}
-
-void TestChannelCatalogue::valuesNotAnArrayFails()
-{
-    QVERIFY(writeDefinition(logDir, R"({"CONTENT": [
-        {"GROUP": "first", "VALUES": [{"CODE": "A", "ID": 3}]},
-        {"GROUP": "second", "VALUES": {"CODE": "B"}},
-        {"GROUP": "third", "VALUES": [{"CODE": "C", "ID": 5}]}]})"));
-    ChannelCatalogue catalogue;
-    QVERIFY(!catalogue.init(logDir));
-    QCOMPARE(catalogue.lastError(), QStringLiteral("Can't parse log definition file"));
-    QCOMPARE(catalogue.codes(), QStringList{"A"});
 }
 
 void TestChannelCatalogue::refsLaterValueOverwritesAndDefinitionsMerge()
@@ -324,17 +324,6 @@ void TestChannelCatalogue::oversizedDefinitionIsRefusedUnread()
     QVERIFY(!catalogue.hasProtocolDir());
 }
 
-void TestChannelCatalogue::titleAndCodeByTitle()
-{
-    QVERIFY(writeDefinition(logDir, kTwoGroups));
-    ChannelCatalogue catalogue;
-    QVERIFY(catalogue.init(logDir));
-    QCOMPARE(catalogue.channelTitle("I1"), QStringLiteral("Ток (I1)"));
-    QCOMPARE(catalogue.codeByTitle(QStringLiteral("Ток (I1)")), QStringLiteral("I1"));
-    QCOMPARE(catalogue.codeByTitle(QStringLiteral("Ток (U1)")), QString());
-    QCOMPARE(catalogue.codeByTitle(QString()), QString());
-}
-
 void TestChannelCatalogue::latestDefinitionOwnsAnId()
 {
     QVERIFY(writeDefinition(logDir, R"({"CONTENT": [{"VALUES": [
@@ -377,11 +366,6 @@ void TestChannelCatalogue::streamLogerDelegates()
     QVERIFY(loger->init(logDir));
     QCOMPARE(loger->lastError(), QString());
     QCOMPARE(loger->channelTitle("ST"), QStringLiteral("Состояние (ST)"));
-    QCOMPARE(loger->codeByTitle(QStringLiteral("Состояние (ST)")), QStringLiteral("ST"));
-    QCOMPARE(loger->rateByCode("I1"), 2);
-    QCOMPARE(loger->refText("ST", 0), QStringLiteral("Останов"));
-    QCOMPARE(loger->protocolDir().absolutePath(),
-             QDir(logDir + QStringLiteral("/protocols")).absolutePath());
 
     // The table, the charts and the palette ask through the default lookup.
     const ChannelLookup& lookup = ChannelLookup::streamLoger();

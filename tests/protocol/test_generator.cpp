@@ -122,31 +122,14 @@ void TestGenerator::irregularProtocolReadsAligned()
 {
     const QString dir = tmp.filePath("irregular");
     QDir().mkpath(dir);
-    const Run run = generate({"--dir",
-                              dir,
-                              "--log-def",
-                              dir + "/log.def",
-                              "--start",
-                              "2023-07-01T12:00:00",
-                              "--tick",
-                              "250",
-                              "--ticks",
-                              "3000",
-                              "--channel",
-                              "A:1:sine,5,100,50:1",
-                              "--channel",
-                              "B:2:steps,1,50,4",
-                              "--channel",
-                              "S:3:states,3,300",
-                              "--on-change",
-                              "--gaps",
-                              "20",
-                              "--out-of-order",
-                              "10",
-                              "--trailing-bytes",
-                              "5",
-                              "--seed",
-                              "7"});
+    const Run run =
+        generate(QStringLiteral("--dir %1 --log-def %1/log.def --start 2023-07-01T12:00:00 "
+                                "--tick 250 --ticks 3000 --channel A:1:sine,5,100,50:1 "
+                                "--channel B:2:steps,1,50,4 --channel S:3:states,3,300 "
+                                "--on-change --gaps 20 --out-of-order 10 "
+                                "--trailing-bytes 5 --seed 7")
+                     .arg(dir)
+                     .split(QLatin1Char(' ')));
     QCOMPARE(run.exitCode, 0);
     StreamLoger* loger = StreamLoger::instance();
     QVERIFY(loger->init(dir));

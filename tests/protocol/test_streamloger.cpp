@@ -22,6 +22,15 @@ QString points(const Records& series)
     return out.join(QLatin1Char(' '));
 }
 
+// "code=tick:value ...; code=..." of a whole read.
+QString layout(const ChannelRecords& result)
+{
+    QStringList out;
+    for (auto it = result.cbegin(); it != result.cend(); ++it)
+        out.append(it.key() + QLatin1Char('=') + points(it.value()));
+    return out.join(QStringLiteral("; "));
+}
+
 // The two phases of reading written out plainly, without any of the
 // reader's shortcuts, to check the reader against on arbitrary input.
 ChannelRecords plainRead(const Records& records, const std::function<QString(quint8)>& codeOf)
@@ -63,6 +72,8 @@ const QByteArray kDefinition = R"({"ROOT": "protocols", "CONTENT": [{"GROUP": "m
     {"CODE": "W", "ID": 300, "NAME": "Вне диапазона"}]}]})";
 } // namespace
 
+Q_DECLARE_METATYPE(LogRecord)
+
 class TestStreamLoger : public QObject
 {
     Q_OBJECT
@@ -72,14 +83,10 @@ private slots:
     void cleanupTestCase();
 
     void headerAndRecordLayout();
-    void listedProtocols();
-    void listSkipsWhatIsNoProtocol();
+    void protocolList();
     void openModes();
-    void trailingPartialRecordIsIgnored();
-    void gapsRepeatLastValue();
-    void outOfOrderTicks();
-    void duplicateTicksOfOneChannel();
-    void unknownIdUnderEmptyCode();
+    void alignment_data();
+    void alignment();
     void matchesPlainReadingOnRandomInput();
     void progressSignals();
     void cancelInRecordPhase();
@@ -98,6 +105,15 @@ private slots:
 private:
     QString put(const QString& name, const Records& records, const QByteArray& tail = {});
     ChannelRecords readFile(const QString& name);
+    struct Trace
+    {
+        QVector<int> counts; // per phase: its count, its text, its steps
+        QStringList texts;
+        QVector<QVector<int>> steps;
+        int cancelledAt = -1;
+        ChannelRecords result;
+    };
+    Trace traceRead(int cancelPhase = 0, int cancelFrom = 0);
 
     QTemporaryDir tmp;
     QString protocolDir;
@@ -143,6 +159,28 @@ ChannelRecords TestStreamLoger::readFile(const QString& name)
     return result;
 }
 
+// Reads the open protocol, cancelling at the first step of phase
+// `cancelPhase` (1 records, 2 filling) at or beyond `cancelFrom`.
+TestStreamLoger::Trace TestStreamLoger::traceRead(int cancelPhase, int cancelFrom)
+{
+    Trace trace;
+    connect(loger, &StreamLoger::startLoad, this, [&](int count, const QString& text) {
+        trace.counts.append(count);
+        trace.texts.append(text);
+        trace.steps.append(QVector<int>());
+    });
+    connect(loger, &StreamLoger::progressLoad, this, [&](int step) {
+        trace.steps.last().append(step);
+        if (trace.counts.size() == cancelPhase && step >= cancelFrom && trace.cancelledAt < 0) {
+            trace.cancelledAt = step;
+            StreamLoger::cancelLoad();
+        }
+    });
+    trace.result = loger->readProtocol();
+    disconnect(loger, nullptr, this, nullptr);
+    return trace;
+}
+
 void TestStreamLoger::headerAndRecordLayout()
 {
     ProtocolHeader head = protocolfiles::header(QDateTime(QDate(2024, 2, 29), QTime(23, 58, 7)),
@@ -156,24 +194,12 @@ void TestStreamLoger::headerAndRecordLayout()
     QCOMPARE(bytes.mid(10, 3), QByteArray("\xdf\xe4\x00", 3)); // CP1251 "Яд" and NUL
     QCOMPARE(bytes.mid(13, 124), QByteArray(124, '\0'));
     QCOMPARE(bytes.mid(137, 2), QByteArray("\x34\x12", 2));
-
-    const ProtocolHeader back =
-        protocolformat::decodeHeader(reinterpret_cast<const uchar*>(bytes.constData()));
-    QCOMPARE(protocolformat::startOf(back), QDateTime(QDate(2024, 2, 29), QTime(23, 58, 7)));
-    QCOMPARE(protocolformat::description(back), QStringLiteral("Яд"));
-    QCOMPARE(back.tickMs, quint16(0x1234));
-
-    const QByteArray record = protocolformat::encodeRecord(rec(0xAB, 0x01020304, -2));
-    QCOMPARE(record, QByteArray("\xab\x04\x03\x02\x01\xfe\xff\xff\xff", 9));
-    const LogRecord decoded =
-        protocolformat::decodeRecord(reinterpret_cast<const uchar*>(record.constData()));
-    QCOMPARE(decoded.id, quint8(0xAB));
-    QCOMPARE(decoded.tick, 0x01020304u);
-    QCOMPARE(decoded.value, -2);
+    QCOMPARE(protocolformat::encodeRecord(rec(0xAB, 0x01020304, -2)),
+             QByteArray("\xab\x04\x03\x02\x01\xfe\xff\xff\xff", 9));
     QCOMPARE(protocolformat::fileNameFor(start), QStringLiteral("2023_05_17_10_20_30.log"));
 }
 
-void TestStreamLoger::listedProtocols()
+void TestStreamLoger::protocolList()
 {
     QVERIFY(protocolfiles::write(
         protocolDir + "/b.log",
@@ -185,19 +211,7 @@ void TestStreamLoger::listedProtocols()
         protocolfiles::write(protocolDir + "/A.log", protocolfiles::bytes(full, {rec(1, 0, 1)})));
     QVERIFY(!put("c.log", {}).isEmpty());
 
-    const QList<ProtocolInfo> list = loger->protocolList();
-    QCOMPARE(list.size(), 3);
-    QCOMPARE(list[0].fileName, QStringLiteral("A.log"));
-    QCOMPARE(list[0].start, start.addDays(1));
-    QCOMPARE(list[0].description, QString(127, QChar(0x0430))); // cut at the field's end
-    QCOMPARE(list[1].fileName, QStringLiteral("b.log"));
-    QCOMPARE(list[1].description, QStringLiteral("Испытание №2"));
-    QCOMPARE(list[1].start, start);
-    QCOMPARE(list[2].fileName, QStringLiteral("c.log"));
-}
-
-void TestStreamLoger::listSkipsWhatIsNoProtocol()
-{
+    // What is no protocol is neither listed nor opened.
     QByteArray bad = protocolfiles::bytes(protocolfiles::header(start, 100), {rec(1, 0, 1)});
     bad[0] = 'l';
     QVERIFY(protocolfiles::write(protocolDir + "/bad.log", bad));
@@ -208,11 +222,16 @@ void TestStreamLoger::listSkipsWhatIsNoProtocol()
     QVERIFY(protocolfiles::write(protocolDir + "/zeros.log", QByteArray(1000, '\0')));
     QVERIFY(!put("good.txt", {}).isEmpty());
     QVERIFY(QDir(protocolDir).mkdir("folder.log"));
-    QVERIFY(!put("good.log", {}).isEmpty());
 
     const QList<ProtocolInfo> list = loger->protocolList();
-    QCOMPARE(list.size(), 1);
-    QCOMPARE(list[0].fileName, QStringLiteral("good.log"));
+    QCOMPARE(list.size(), 3);
+    QCOMPARE(list[0].fileName, QStringLiteral("A.log"));
+    QCOMPARE(list[0].start, start.addDays(1));
+    QCOMPARE(list[0].description, QString(127, QChar(0x0430))); // cut at the field's end
+    QCOMPARE(list[1].fileName, QStringLiteral("b.log"));
+    QCOMPARE(list[1].description, QStringLiteral("Испытание №2"));
+    QCOMPARE(list[1].start, start);
+    QCOMPARE(list[2].fileName, QStringLiteral("c.log"));
     for (const char* name : {"bad.log", "empty.log", "short.log", "zeros.log", "folder.log"})
         QVERIFY2(!loger->openProtocol(0, 0, name), name);
     QVERIFY(QDir(protocolDir).rmdir("folder.log"));
@@ -245,63 +264,41 @@ void TestStreamLoger::openModes()
     QVERIFY(loger->readProtocol().isEmpty());
 }
 
-void TestStreamLoger::trailingPartialRecordIsIgnored()
+void TestStreamLoger::alignment_data()
 {
-    const QString name = put("t.log", {rec(1, 0, 1), rec(1, 1, 2), rec(1, 2, 3)},
-                             QByteArray("\x01\x03\x00\x00\x00", 5));
-    QFile file(protocolDir + '/' + name);
-    QCOMPARE(file.size(), qint64(139 + 9 * 3 + 5));
-    QVERIFY(loger->openProtocol(0, 0, name));
-    QSignalSpy starts(loger, &StreamLoger::startLoad);
-    const ChannelRecords result = loger->readProtocol();
-    QCOMPARE(starts.first().at(0).toInt(), 3);
-    QCOMPARE(points(result.value("A")), QStringLiteral("0:1 1:2 2:3"));
-    QCOMPARE(result.size(), 1);
-}
-
-void TestStreamLoger::gapsRepeatLastValue()
-{
-    const ChannelRecords result =
-        readFile(put("g.log", {rec(1, 0, 10), rec(2, 0, 20), rec(1, 5, 11)}));
-    QCOMPARE(result.keys(), (QStringList{"A", "B"}));
-    QCOMPARE(points(result["A"]), QStringLiteral("0:10 5:11"));
-    QCOMPARE(points(result["B"]), QStringLiteral("0:20 5:20"));
-    QCOMPARE(result["B"][1].id, quint8(2));
-
-    // Before its first record a channel carries that record's value.
-    const ChannelRecords late =
-        readFile(put("h.log", {rec(1, 0, 1), rec(1, 1, 2), rec(3, 2, 30), rec(1, 3, 4)}));
-    QCOMPARE(points(late["C"]), QStringLiteral("0:30 1:30 2:30 3:30"));
-    QCOMPARE(points(late["A"]), QStringLiteral("0:1 1:2 2:2 3:4"));
-}
-
-void TestStreamLoger::outOfOrderTicks()
-{
-    const ChannelRecords result = readFile(put("o.log", {rec(1, 3, 7), rec(2, 0, 1)}));
-    QCOMPARE(points(result["B"]), QStringLiteral("3:1 0:1"));
-    QCOMPARE(points(result["A"]), QStringLiteral("3:7 0:7"));
-
-    // A channel whose own ticks run backwards: the later ticks are passed over.
-    const ChannelRecords back = readFile(put("q.log", {rec(1, 5, 1), rec(1, 2, 2), rec(1, 6, 3)}));
-    QCOMPARE(points(back["A"]), QStringLiteral("5:1 2:1 6:3"));
-}
-
-void TestStreamLoger::duplicateTicksOfOneChannel()
-{
-    const ChannelRecords result = readFile(
-        put("d.log", {rec(1, 0, 10), rec(1, 0, 11), rec(2, 0, 5), rec(1, 4, 12), rec(1, 4, 13)}));
-    QCOMPARE(points(result["A"]), QStringLiteral("0:10 4:12"));
-    QCOMPARE(points(result["B"]), QStringLiteral("0:5 4:5"));
-}
-
-void TestStreamLoger::unknownIdUnderEmptyCode()
-{
+    QTest::addColumn<Records>("records");
+    QTest::addColumn<QByteArray>("tail");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("trailing part of a record ignored")
+        << Records{rec(1, 0, 1), rec(1, 1, 2), rec(1, 2, 3)}
+        << QByteArray("\x01\x03\x00\x00\x00", 5) << "A=0:1 1:2 2:3";
+    QTest::newRow("gap repeats last value") << Records{rec(1, 0, 10), rec(2, 0, 20), rec(1, 5, 11)}
+                                            << QByteArray() << "A=0:10 5:11; B=0:20 5:20";
+    QTest::newRow("first value carried back")
+        << Records{rec(1, 0, 1), rec(1, 1, 2), rec(3, 2, 30), rec(1, 3, 4)} << QByteArray()
+        << "A=0:1 1:2 2:2 3:4; C=0:30 1:30 2:30 3:30";
+    QTest::newRow("ticks out of order")
+        << Records{rec(1, 3, 7), rec(2, 0, 1)} << QByteArray() << "A=3:7 0:7; B=3:1 0:1";
+    QTest::newRow("a channel's own ticks run backwards")
+        << Records{rec(1, 5, 1), rec(1, 2, 2), rec(1, 6, 3)} << QByteArray() << "A=5:1 2:1 6:3";
+    QTest::newRow("duplicate ticks of one channel")
+        << Records{rec(1, 0, 10), rec(1, 0, 11), rec(2, 0, 5), rec(1, 4, 12), rec(1, 4, 13)}
+        << QByteArray() << "A=0:10 4:12; B=0:5 4:5";
     // ID 44 is the low byte of channel W's 300, yet no channel owns it.
-    const ChannelRecords result =
-        readFile(put("u.log", {rec(1, 0, 1), rec(99, 0, 7), rec(44, 1, 8), rec(1, 2, 3)}));
-    QCOMPARE(result.keys(), (QStringList{"", "A"}));
-    QCOMPARE(points(result[""]), QStringLiteral("0:7 1:8 2:8"));
-    QCOMPARE(result[""][1].id, quint8(44));
+    QTest::newRow("unknown IDs under the empty code")
+        << Records{rec(1, 0, 1), rec(99, 0, 7), rec(44, 1, 8), rec(1, 2, 3)} << QByteArray()
+        << "=0:7 1:8 2:8; A=0:1 1:1 2:3";
+}
+
+void TestStreamLoger::alignment()
+{
+    QFETCH(Records, records);
+    QFETCH(QByteArray, tail);
+    QFETCH(QString, expected);
+    QVERIFY(loger->openProtocol(0, 0, put("a.log", records, tail)));
+    const Trace trace = traceRead();
+    QCOMPARE(layout(trace.result), expected);
+    QCOMPARE(trace.counts.value(0), records.size()); // a trailing part is no record
 }
 
 void TestStreamLoger::matchesPlainReadingOnRandomInput()
@@ -343,43 +340,30 @@ void TestStreamLoger::progressSignals()
         if (tick % 2 == 0)
             records.append(rec(2, tick, 2));
     }
-    const QString name = put("s.log", records);
-    QVERIFY(loger->openProtocol(0, 0, name));
-    QVector<QPair<int, QString>> starts;
-    QVector<QVector<int>> steps;
-    connect(loger, &StreamLoger::startLoad, this, [&](int count, const QString& text) {
-        starts.append({count, text});
-        steps.append(QVector<int>());
-    });
-    connect(loger, &StreamLoger::progressLoad, this, [&](int step) { steps.last().append(step); });
-    loger->readProtocol();
-    disconnect(loger, nullptr, this, nullptr);
+    QVERIFY(loger->openProtocol(0, 0, put("s.log", records)));
+    const Trace trace = traceRead();
 
-    QCOMPARE(starts.size(), 2);
-    QCOMPARE(starts[0].first, records.size());
-    QCOMPARE(starts[0].second, QStringLiteral("Загрузка протокола ") +
-                                   QFileInfo(protocolDir + "/s.log").absoluteFilePath());
-    QCOMPARE(starts[1].first, 2500 * 2);
-    QCOMPARE(starts[1].second, QStringLiteral("Заполнение пробелов в таблице"));
-    for (const QVector<int>& phase : steps) {
+    QCOMPARE(trace.counts, (QVector<int>{records.size(), 2500 * 2}));
+    QCOMPARE(trace.texts, (QStringList{QStringLiteral("Загрузка протокола ") +
+                                           QFileInfo(protocolDir + "/s.log").absoluteFilePath(),
+                                       QStringLiteral("Заполнение пробелов в таблице")}));
+    for (int p = 0; p < 2; ++p) {
+        const QVector<int>& phase = trace.steps[p];
         QVERIFY(std::is_sorted(phase.cbegin(), phase.cend()));
         QCOMPARE(phase.first(), 0);
         QVERIFY(phase.contains(1000));
         QVERIFY(phase.contains(2000));
-    }
-    // The record phase ends at the record count, the filling phase at its last step.
-    QCOMPARE(steps[0].last(), records.size());
-    QCOMPARE(steps[0][steps[0].size() - 2], records.size() - 1);
-    QCOMPARE(steps[1].last(), 2500 * 2 - 1);
-    // A bar never skips a percent.
-    for (int p = 0; p < 2; ++p) {
-        const QVector<int>& phase = steps[p];
-        const int count = starts[p].first;
+        // A bar never skips a percent.
+        const int count = trace.counts[p];
         for (int i = 1; i < phase.size(); ++i)
             QVERIFY2(phase[i] * 100 / count - phase[i - 1] * 100 / count <= 1,
                      qPrintable(
                          QStringLiteral("%1 %2 of %3").arg(phase[i - 1]).arg(phase[i]).arg(count)));
     }
+    // The record phase ends at the record count, the filling phase at its last step.
+    QCOMPARE(trace.steps[0].last(), records.size());
+    QCOMPARE(trace.steps[0][trace.steps[0].size() - 2], records.size() - 1);
+    QCOMPARE(trace.steps[1].last(), 2500 * 2 - 1);
 }
 
 void TestStreamLoger::cancelInRecordPhase()
@@ -390,33 +374,16 @@ void TestStreamLoger::cancelInRecordPhase()
             records.append(rec(id, tick, qint32(tick)));
     records.append(rec(9, 3000, 1));
     QVERIFY(loger->openProtocol(0, 0, put("c.log", records)));
-    int phase = 0;
-    int cancelledAt = -1;
-    int fillCount = -1;
-    QVector<int> phase1;
-    connect(loger, &StreamLoger::startLoad, this, [&](int count) {
-        if (++phase == 2)
-            fillCount = count;
-    });
-    connect(loger, &StreamLoger::progressLoad, this, [&](int step) {
-        if (phase == 1)
-            phase1.append(step);
-        if (phase == 1 && step >= 4000 && cancelledAt < 0) {
-            cancelledAt = step;
-            StreamLoger::cancelLoad();
-        }
-    });
-    const ChannelRecords result = loger->readProtocol();
-    disconnect(loger, nullptr, this, nullptr);
+    const Trace trace = traceRead(1, 4000);
 
-    QVERIFY(cancelledAt >= 4000);
-    const int handled = cancelledAt + 1; // the record at which the flag was seen counts
-    QCOMPARE(phase1.last(), handled);
+    QVERIFY(trace.cancelledAt >= 4000);
+    const int handled = trace.cancelledAt + 1; // the record at which the flag was seen counts
+    QCOMPARE(trace.steps[0].last(), handled);
     // Only channels seen so far, all left unfilled.
-    QCOMPARE(result.keys(), (QStringList{"A", "B", "C"}));
-    for (const Records& series : result)
+    QCOMPARE(trace.result.keys(), (QStringList{"A", "B", "C"}));
+    for (const Records& series : trace.result)
         QVERIFY(series.isEmpty());
-    QCOMPARE(fillCount, (handled + 2) / 3 * 3);
+    QCOMPARE(trace.counts.value(1), (handled + 2) / 3 * 3);
 
     // The next read starts afresh.
     QVERIFY(loger->openProtocol(0, 0, "c.log"));
@@ -439,23 +406,14 @@ void TestStreamLoger::cancelInFillingPhase()
             if (aligned || id != 2 || tick % 10 == 0)
                 records.append(rec(id, tick, qint32(tick)));
     QVERIFY(loger->openProtocol(0, 0, put("f.log", records)));
-    int phase = 0;
-    int cancelledAt = -1;
-    connect(loger, &StreamLoger::startLoad, this, [&] { ++phase; });
-    connect(loger, &StreamLoger::progressLoad, this, [&](int step) {
-        if (phase == 2 && step >= 4500 && cancelledAt < 0) {
-            cancelledAt = step;
-            StreamLoger::cancelLoad();
-        }
-    });
-    const ChannelRecords result = loger->readProtocol();
-    disconnect(loger, nullptr, this, nullptr);
+    const Trace trace = traceRead(2, 4500);
+    const ChannelRecords& result = trace.result;
 
     // Steps 0..2999 fill A, 3000..5999 B, 6000.. C; B stops after the step that saw the flag.
-    QVERIFY(cancelledAt >= 4500 && cancelledAt < 6000);
+    QVERIFY(trace.cancelledAt >= 4500 && trace.cancelledAt < 6000);
     QCOMPARE(result.keys(), (QStringList{"A", "B", "C"}));
     QCOMPARE(result["A"].size(), 3000);
-    QCOMPARE(result["B"].size(), cancelledAt - 3000 + 1);
+    QCOMPARE(result["B"].size(), trace.cancelledAt - 3000 + 1);
     QVERIFY(result["C"].isEmpty());
     const Records& b = result["B"];
     for (int j = 0; j < b.size(); ++j) {
@@ -640,7 +598,6 @@ void TestStreamLoger::writeRealScaling_data()
     QTest::addColumn<QString>("code");
     QTest::addColumn<double>("value");
     QTest::addColumn<int>("raw");
-    QTest::newRow("rate 2") << "B" << 12.34 << 1234;
     QTest::newRow("binary noise") << "B" << 0.29 << 29;
     QTest::newRow("cut toward zero") << "B" << 12.349 << 1234;
     QTest::newRow("negative cut toward zero") << "B" << -12.349 << -1234;
