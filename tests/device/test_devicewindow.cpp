@@ -139,6 +139,17 @@ private:
         return -1;
     }
 
+    // A logger on a pseudo-terminal, the only serial port the window sees.
+    bool attach(FakeLogger& logger, const QList<QByteArray>& reply, int pauseMs = 0)
+    {
+        logger.setReply(reply, pauseMs);
+        if (!logger.start())
+            return false;
+        const QString port = logger.portName();
+        m_window->deviceEnvironment().serialPorts = [port] { return QStringList{port}; };
+        return true;
+    }
+
     // Drive lists: `before` until the given reading, then `after`.
     void drivesChangeAt(int reading, const QStringList& before, const QStringList& after)
     {
@@ -204,46 +215,42 @@ private slots:
         QCOMPARE(readFile(m_protocols + "/a.log"), protocolBytes("a", 1));
     }
 
-    void existingTargetIsKeptOnNo()
+    void existingTargetIsReplacedOnlyOnYes_data()
     {
-        QVERIFY(writeFile(m_protocols + "/a.log", protocolBytes("old", 1)));
-        QVERIFY(writeFile(m_card + "/a.log", protocolBytes("new", 2)));
-        m_script.fileToOpen = m_card + "/a.log";
-        m_script.answers = {QMessageBox::No};
-        trigger("actCopy");
+        QTest::addColumn<bool>("cardFile");
+        QTest::addColumn<bool>("replace");
+        QTest::addColumn<QStringList>("asked");
+        QTest::addColumn<QByteArray>("kept");
         // The replace question keeps its "/n" as it stands: a cosmetic slip, no fault.
-        QCOMPARE(m_script.asked, (QStringList{"open|Copy File", kReplaceQuestion}));
-        QCOMPARE(readFile(m_protocols + "/a.log"), protocolBytes("old", 1));
-        QVERIFY(m_reads.isEmpty());
-    }
-
-    void existingTargetIsReplacedOnYes()
-    {
-        QVERIFY(writeFile(m_protocols + "/a.log", protocolBytes("old", 1)));
-        QVERIFY(writeFile(m_card + "/a.log", protocolBytes("new", 2)));
-        m_script.fileToOpen = m_card + "/a.log";
-        m_script.answers = {QMessageBox::Yes, QMessageBox::No};
-        trigger("actCopy");
-        QCOMPARE(m_script.asked,
-                 (QStringList{"open|Copy File", kReplaceQuestion, kCopied, kOpenQuestion}));
-        QCOMPARE(readFile(m_protocols + "/a.log"), protocolBytes("new", 2));
-        QCOMPARE(QDir(m_protocols).entryList(QDir::Files), QStringList{"a.log"});
-        QVERIFY(m_reads.isEmpty());
-    }
-
-    void failedCopyKeepsTheOldTargetAndStillOffersToOpen()
-    {
-        QVERIFY(writeFile(m_protocols + "/a.log", protocolBytes("old", 1)));
+        QTest::newRow("no") << true << false << QStringList{kReplaceQuestion}
+                            << protocolBytes("old", 1);
+        QTest::newRow("yes") << true << true
+                             << QStringList{kReplaceQuestion, kCopied, kOpenQuestion}
+                             << protocolBytes("new", 2);
         // The card was pulled between choosing and copying.
+        QTest::newRow("copy fails")
+            << false << true << QStringList{kReplaceQuestion, kNotCopied, kOpenQuestion}
+            << protocolBytes("old", 1);
+    }
+
+    void existingTargetIsReplacedOnlyOnYes()
+    {
+        QFETCH(bool, cardFile);
+        QFETCH(bool, replace);
+        QFETCH(QStringList, asked);
+        QFETCH(QByteArray, kept);
+        QVERIFY(writeFile(m_protocols + "/a.log", protocolBytes("old", 1)));
+        if (cardFile)
+            QVERIFY(writeFile(m_card + "/a.log", protocolBytes("new", 2)));
         m_script.fileToOpen = m_card + "/a.log";
-        m_script.answers = {QMessageBox::Yes, QMessageBox::No};
+        m_script.answers = {replace ? QMessageBox::Yes : QMessageBox::No, QMessageBox::No};
         trigger("actCopy");
-        QCOMPARE(m_script.asked,
-                 (QStringList{"open|Copy File", kReplaceQuestion, kNotCopied, kOpenQuestion}));
-        QCOMPARE(readFile(m_protocols + "/a.log"), protocolBytes("old", 1));
+        QCOMPARE(m_script.asked, QStringList{"open|Copy File"} + asked);
+        QCOMPARE(readFile(m_protocols + "/a.log"), kept);
         QCOMPARE(
             QDir(m_protocols).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
             QStringList{"a.log"});
+        QVERIFY(m_reads.isEmpty());
     }
 
     void openingTheCopySelectsItsRowAndReadsOnlyIt()
@@ -280,10 +287,7 @@ private slots:
         if (!pseudoTerminalsAvailable())
             QSKIP("no pseudo-terminals on this system");
         FakeLogger logger;
-        logger.setReply({QByteArray::fromHex("55FF01")});
-        QVERIFY(logger.start());
-        const QString port = logger.portName();
-        m_window->deviceEnvironment().serialPorts = [port] { return QStringList{port}; };
+        QVERIFY(attach(logger, {QByteArray::fromHex("55FF01")}));
         const QStringList before{QStringLiteral("/"), QStringLiteral("/home")};
         drivesChangeAt(4, before, before + QStringList{m_card + "/"});
 
@@ -300,10 +304,7 @@ private slots:
         if (!pseudoTerminalsAvailable())
             QSKIP("no pseudo-terminals on this system");
         FakeLogger logger;
-        logger.setReply({QByteArray::fromHex("55FF"), QByteArray::fromHex("07")}, 20);
-        QVERIFY(logger.start());
-        const QString port = logger.portName();
-        m_window->deviceEnvironment().serialPorts = [port] { return QStringList{port}; };
+        QVERIFY(attach(logger, {QByteArray::fromHex("55FF"), QByteArray::fromHex("07")}, 20));
         drivesChangeAt(1000, {"/"}, {"/"});
 
         trigger("actFLASH");

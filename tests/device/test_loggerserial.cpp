@@ -65,20 +65,18 @@ private slots:
         QCOMPARE(LoggerSerial::isLoggerAnswer(answer), logger);
     }
 
+    void answeringDeviceGetsTheFlashCommand_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("reply");
+        QTest::newRow("whole") << QList<QByteArray>{hex("55FF01")};
+        // Every piece alone, and the first two together, would not count.
+        QTest::newRow("in pieces") << QList<QByteArray>{hex("55"), hex("FF"), hex("01")};
+    }
     void answeringDeviceGetsTheFlashCommand()
     {
         REQUIRE_PSEUDO_TERMINALS();
-        auto fake = device({hex("55FF01")});
-        QVERIFY(fake);
-        QCOMPARE(probe(fake->portName()), LoggerSerial::ProbeResult::Switched);
-        QTRY_COMPARE(fake->received(), kProbeAndFlash);
-    }
-
-    void answerInPiecesIsCollectedUntilSilence()
-    {
-        REQUIRE_PSEUDO_TERMINALS();
-        // Every piece alone, and the first two together, would not count.
-        auto fake = device({hex("55"), hex("FF"), hex("01")}, kPieceGapMs);
+        QFETCH(QList<QByteArray>, reply);
+        auto fake = device(reply, kPieceGapMs);
         QVERIFY(fake);
         QCOMPARE(probe(fake->portName()), LoggerSerial::ProbeResult::Switched);
         QTRY_COMPARE(fake->received(), kProbeAndFlash);

@@ -4,7 +4,6 @@
 #include "tests/table/fakelookup.h"
 
 #include <QDir>
-
 #include <QFile>
 #include <QSettings>
 #include <QtTest>
@@ -36,6 +35,18 @@ QMap<QString, QString> storedColors()
     }
     settings.endArray();
     return colors;
+}
+
+void storeColors(const QVector<QPair<QString, QString>>& colors)
+{
+    QSettings settings("settings.conf", QSettings::IniFormat);
+    settings.beginWriteArray("Colors");
+    for (int i = 0; i < colors.size(); ++i) {
+        settings.setArrayIndex(i);
+        settings.setValue("channel", colors[i].first);
+        settings.setValue("color", colors[i].second);
+    }
+    settings.endArray();
 }
 
 } // namespace
@@ -82,17 +93,7 @@ void TestChartColor::newCodesTakeThePaletteInOrderAndWrap()
 
 void TestChartColor::storedColourIsKeptAndDoesNotMoveTheCursor()
 {
-    {
-        QSettings settings("settings.conf", QSettings::IniFormat);
-        settings.beginWriteArray("Colors");
-        settings.setArrayIndex(0);
-        settings.setValue("channel", "U1");
-        settings.setValue("color", "#ff0000");
-        settings.setArrayIndex(1);
-        settings.setValue("channel", "U2");
-        settings.setValue("color", "not a colour");
-        settings.endArray();
-    }
+    storeColors({{"U1", "#ff0000"}, {"U2", "not a colour"}});
     ChartColor palette(catalogue);
     moveCursorToStart(palette);
     QCOMPARE(palette.color("U1"), QColor(Qt::red));
@@ -117,16 +118,7 @@ void TestChartColor::setColorStoresUnderTheTitlesCode()
 
 void TestChartColor::savingWritesTheArray()
 {
-    {
-        QSettings settings("settings.conf", QSettings::IniFormat);
-        settings.beginWriteArray("Colors");
-        for (int i = 0; i < 3; ++i) {
-            settings.setArrayIndex(i);
-            settings.setValue("channel", "U1");
-            settings.setValue("color", QStringLiteral("#00000%1").arg(i));
-        }
-        settings.endArray();
-    }
+    storeColors({{"U1", "#000000"}, {"U1", "#000001"}, {"U1", "#000002"}});
     {
         ChartColor palette(catalogue);
         palette.color("U2");

@@ -36,16 +36,18 @@ private slots:
         QVERIFY(options.error.isEmpty());
     }
 
-    void reportOptionWithoutFileIsAnError()
+    void reportOptionWithoutFileIsAnError_data()
     {
-        const StartupOptions options = parse({"-l", "a.log", "--pdf"});
-        QVERIFY(!options.batch());
-        QVERIFY(options.error.contains(QStringLiteral("--pdf")));
+        QTest::addColumn<QList<QByteArray>>("arguments");
+        QTest::newRow("last") << QList<QByteArray>{"-l", "a.log", "--pdf"};
+        QTest::newRow("followed by an option") << QList<QByteArray>{"--pdf", "--csv", "out.csv"};
     }
 
-    void reportOptionFollowedByAnotherOptionIsAnError()
+    void reportOptionWithoutFileIsAnError()
     {
-        const StartupOptions options = parseCommandLine({"--pdf", "--csv", "out.csv"});
+        QFETCH(QList<QByteArray>, arguments);
+        const StartupOptions options = parse(arguments);
+        QVERIFY(!options.batch());
         QVERIFY(options.error.contains(QStringLiteral("--pdf")));
         QVERIFY(options.pdfFile.isEmpty());
     }

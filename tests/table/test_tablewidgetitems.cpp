@@ -26,7 +26,6 @@ class TestTableWidgetItems : public QObject
 private slots:
     void valueColumnSortsNumerically();
     void numberAndTextCellsCompare();
-    void notANumberIsNeverBefore();
     void timeCellsSortByStoredTime();
     void timeCellKeepsTickAndType();
 };
@@ -58,12 +57,8 @@ void TestTableWidgetItems::numberAndTextCellsCompare()
     QVERIFY(on < off);
     QVERIFY(!(on < one));
     QVERIFY(QTableWidgetItem("1") < on);
-}
-
-void TestTableWidgetItems::notANumberIsNeverBefore()
-{
+    // Not a number is never before anything.
     const DoubleTableWidgetItem nan("nan");
-    const DoubleTableWidgetItem one("1");
     QVERIFY(!(nan < one));
     QVERIFY(!(one < nan));
     QVERIFY(!(nan < nan));
@@ -96,7 +91,6 @@ void TestTableWidgetItems::timeCellKeepsTickAndType()
 {
     const TimeTableWidgetItem item("t", 5, -7);
     QCOMPARE(item.data(TickRole).toInt(), -7);
-    QCOMPARE(item.data(TickRole).toUInt(), uint(-7));
     const TimeTableWidgetItem last("t", 5, std::numeric_limits<qint32>::max());
     QCOMPARE(last.data(TickRole).toInt(), std::numeric_limits<qint32>::max());
 
