@@ -2,9 +2,6 @@
 
 #include "tests/table/fakelookup.h"
 
-#include <QDir>
-#include <QFile>
-
 #include <QtTest>
 
 #include <initializer_list>
@@ -70,7 +67,6 @@ private slots:
     void shortChannelLosesOnlyItsCells();
     void cancelledBuildLeavesNothing();
     void seriesAreReservedExactlyAndHandedOver();
-    void defaultLookupAsksTheLogDefinition();
 
 private:
     FakeLookup catalogue;
@@ -355,25 +351,6 @@ void TestProtocolAssembly::seriesAreReservedExactlyAndHandedOver()
     QCOMPARE(taken[0].get(), series);
     QCOMPARE(a.channels()[0].series, series);
     QVERIFY(a.takeSeries().empty());
-}
-
-void TestProtocolAssembly::defaultLookupAsksTheLogDefinition()
-{
-    QFile definition("log.def");
-    QVERIFY(definition.open(QIODevice::WriteOnly));
-    definition.write(R"({"ROOT": "", "CONTENT": [{"GROUP": "G", "VALUES": [
-        {"CODE": "U1", "ID": 5, "NAME": "Напряжение", "RATE": 2,
-         "REFS": [{"VALUE": 3, "STRING": "Авария"}]}]}]})");
-    definition.close();
-    QVERIFY(StreamLoger::instance()->init(QDir::currentPath()));
-
-    ProtocolAssembly a;
-    a.addProtocol(at(2024, 5, 10, 12, 0, 0), 100, {{"U1", records(5, {{0, 1234}, {1, 3}})}});
-    QVERIFY(a.build());
-    QCOMPARE(a.titles(), QStringList({QStringLiteral("Напряжение (U1)")}));
-    QCOMPARE(cellText(a, 0, 0, 0), QStringLiteral("12.34"));
-    QCOMPARE(cellText(a, 0, 0, 1), QStringLiteral("Авария"));
-    StreamLoger::release();
 }
 
 QTEST_GUILESS_MAIN(TestProtocolAssembly)
