@@ -59,8 +59,7 @@ private slots:
     void init();
     void newCodesTakeThePaletteInOrderAndWrap();
     void storedColourIsKeptAndDoesNotMoveTheCursor();
-    void setColorStoresUnderTheTitlesCode();
-    void savingWritesTheArray();
+    void savedArrayHoldsOneColourPerCode();
     void defaultLookupAsksTheLogDefinition();
 
 private:
@@ -102,29 +101,18 @@ void TestChartColor::storedColourIsKeptAndDoesNotMoveTheCursor()
     QVERIFY(!palette.color("U2").isValid());
 }
 
-void TestChartColor::setColorStoresUnderTheTitlesCode()
-{
-    {
-        ChartColor palette(catalogue);
-        palette.setColor(QStringLiteral("Напряжение (U1)"), QColor("#123456"));
-        palette.setColor(QStringLiteral("Нет такого (X)"), QColor("#654321"));
-        QCOMPARE(palette.color("U1").name(), QStringLiteral("#123456"));
-    }
-    const auto stored = storedColors();
-    QCOMPARE(stored.value("U1"), QStringLiteral("#123456"));
-    QVERIFY(!stored.contains("X"));
-    QVERIFY(!stored.values().contains("#654321"));
-}
-
-void TestChartColor::savingWritesTheArray()
+void TestChartColor::savedArrayHoldsOneColourPerCode()
 {
     storeColors({{"U1", "#000000"}, {"U1", "#000001"}, {"U1", "#000002"}});
     {
         ChartColor palette(catalogue);
         palette.color("U2");
+        // Stored under the code of the title; an unknown title changes nothing.
         palette.setColor(QStringLiteral("Напряжение (U1)"), QColor(0x12, 0x34, 0x56, 0x78));
+        palette.setColor(QStringLiteral("Нет такого (X)"), QColor("#654321"));
+        QCOMPARE(palette.color("U1"), QColor(0x12, 0x34, 0x56, 0x78));
     }
-    // The later element of a code wins on load; alpha is not stored; no stale elements.
+    // Alpha is not stored; no stale elements of the longer array are left.
     const auto stored = storedColors();
     QCOMPARE(stored.keys(), QStringList({"U1", "U2"}));
     QCOMPARE(stored.value("U1"), QStringLiteral("#123456"));
