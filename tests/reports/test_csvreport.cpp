@@ -102,9 +102,6 @@ private slots:
         QTest::newRow("none") << "/a/report"
                               << "xlsx"
                               << "/a/report.xlsx";
-        QTest::newRow("pdf kept") << "/a/report.Pdf"
-                                  << "pdf"
-                                  << "/a/report.Pdf";
         QTest::newRow("dotted folder") << "/a.pdf/report"
                                        << "pdf"
                                        << "/a.pdf/report.pdf";

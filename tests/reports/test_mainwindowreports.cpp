@@ -6,7 +6,6 @@
 #include "chart/chartprotocol.h"
 #include "app/platform.h"
 #include "reports/chartpicture.h"
-#include "reports/tablewidgetreporttable.h"
 #include "tests/device/scripteddialogs.h"
 
 #include <QAction>
@@ -179,24 +178,6 @@ private slots:
         QVERIFY(
             script.asked[1].startsWith(QStringLiteral("warning|Внимание!|Не удалось сохранить")));
         QVERIFY(script.asked[1].contains(QStringLiteral("report")));
-    }
-
-    void adapterReadsRowsAsTheTableShowsThem()
-    {
-        QTableWidget widget;
-        fill(widget, 3);
-        widget.setRowHidden(0, true);
-        widget.sortItems(2, Qt::DescendingOrder);
-        const TableWidgetReportTable view(widget);
-        QCOMPARE(view.rowCount(), 3);
-        QCOMPARE(view.columnCount(), 4);
-        QVERIFY(!view.hasHeader(0));
-        QCOMPARE(view.headerText(3), QStringLiteral("Клапан (V1)"));
-        QCOMPARE(view.text(0, 2), QStringLiteral("3"));
-        QCOMPARE(view.text(2, 2), QStringLiteral("0"));
-        QVERIFY(!view.hasItem(1, 3));
-        QVERIFY(!view.hasItem(0, 0));
-        QCOMPARE(view.text(1, 3), QString());
     }
 
     void blankGrabFallsBackToTheRenderer()
