@@ -89,6 +89,7 @@ void TestTableWidgetItems::timeCellKeepsTickAndType()
 {
     const TimeTableWidgetItem item("t", 5, -7);
     QCOMPARE(item.data(TickRole).toInt(), -7);
+    QCOMPARE(item.data(TickRole).toUInt(), uint(-7));
     const TimeTableWidgetItem last("t", 5, std::numeric_limits<qint32>::max());
     QCOMPARE(last.data(TickRole).toInt(), std::numeric_limits<qint32>::max());
 
