@@ -20,39 +20,34 @@ ReportResult saveCsvReport(const ReportTable& table, const QString& fileName)
 {
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
-        return ReportResult::failure(
-            QStringLiteral("Cannot write %1: %2").arg(fileName, file.errorString()));
+        return ReportResult::writeFailure(fileName, file.errorString());
 
     const int columns = table.columnCount();
+    // One buffer for every line; the bookmark column 0 is left out.
     QString line;
-    auto flush = [&file, &line] {
-        line.append(QLatin1Char('\n'));
-        const QByteArray utf8 = line.toUtf8();
+    auto writeLine = [&](auto hasField, auto field) {
         line.clear();
-        return file.write(utf8) == utf8.size();
-    };
-
-    for (int column = 1; column < columns; ++column) {
-        if (column > 1)
-            line.append(QLatin1Char(','));
-        if (table.hasHeader(column))
-            line.append(csvField(table.headerText(column)));
-    }
-    bool written = flush();
-    for (int row = 0; written && row < table.rowCount(); ++row) {
         for (int column = 1; column < columns; ++column) {
             if (column > 1)
                 line.append(QLatin1Char(','));
-            if (table.hasItem(row, column))
-                line.append(csvField(table.text(row, column)));
+            if (hasField(column))
+                line.append(csvField(field(column)));
         }
-        written = flush();
+        line.append(QLatin1Char('\n'));
+        const QByteArray utf8 = line.toUtf8();
+        return file.write(utf8) == utf8.size();
+    };
+
+    bool written = writeLine([&](int column) { return table.hasHeader(column); },
+                             [&](int column) { return table.headerText(column); });
+    for (int row = 0; written && row < table.rowCount(); ++row) {
+        written = writeLine([&](int column) { return table.hasItem(row, column); },
+                            [&](int column) { return table.text(row, column); });
     }
 
     if (!written)
         file.cancelWriting();
     if (!file.commit())
-        return ReportResult::failure(
-            QStringLiteral("Cannot write %1: %2").arg(fileName, file.errorString()));
+        return ReportResult::writeFailure(fileName, file.errorString());
     return ReportResult::success();
 }

@@ -55,8 +55,7 @@ ReportResult savePdfReport(const ReportTable& table, const QDateTime& start, con
 {
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
-        return ReportResult::failure(
-            QStringLiteral("Cannot write %1: %2").arg(fileName, file.errorString()));
+        return ReportResult::writeFailure(fileName, file.errorString());
 
     const int columns = std::max(table.columnCount() - 1, 0);
     const int rows = table.rowCount();
@@ -124,7 +123,6 @@ ReportResult savePdfReport(const ReportTable& table, const QDateTime& start, con
     }
 
     if (!painter.end() || !file.commit())
-        return ReportResult::failure(
-            QStringLiteral("Cannot write %1: %2").arg(fileName, file.errorString()));
+        return ReportResult::writeFailure(fileName, file.errorString());
     return ReportResult::success();
 }

@@ -12,6 +12,10 @@ struct ReportResult
 
     static ReportResult success() { return {true, QString()}; }
     static ReportResult failure(const QString& error) { return {false, error}; }
+    static ReportResult writeFailure(const QString& fileName, const QString& reason)
+    {
+        return failure(QStringLiteral("Cannot write %1: %2").arg(fileName, reason));
+    }
 };
 
 // The chosen file name with ".<suffix>" appended unless it already ends in

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "fakelogger.h"
 #include "protocol/streamloger.h"
+#include "scripteddialogs.h"
 #include "testfiles.h"
 
 #include <QAction>
@@ -10,60 +11,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cstring>
-
 namespace {
 
-// Answers every modal box from a script and records what was asked.
-class ScriptedDialogs : public Dialogs
-{
-public:
-    struct Script
-    {
-        QString fileToOpen;
-        QList<QMessageBox::StandardButton> answers;
-        QStringList asked;      // "kind|title|text"
-        QStringList openDialog; // caption, start directory, filter
-    };
-
-    explicit ScriptedDialogs(Script* script) : m_script(script) {}
-
-    QString getOpenFileName(QWidget*, const QString& caption, const QString& dir,
-                            const QString& filter) override
-    {
-        m_script->asked.append(QStringLiteral("open|") + caption);
-        m_script->openDialog = QStringList{caption, dir, filter};
-        return m_script->fileToOpen;
-    }
-    QMessageBox::StandardButton information(QWidget*, const QString& title,
-                                            const QString& text) override
-    {
-        return record(QStringLiteral("information"), title, text, QMessageBox::Ok);
-    }
-    QMessageBox::StandardButton question(QWidget*, const QString& title,
-                                         const QString& text) override
-    {
-        const QMessageBox::StandardButton answer =
-            m_script->answers.isEmpty() ? QMessageBox::No : m_script->answers.takeFirst();
-        return record(QStringLiteral("question"), title, text, answer);
-    }
-    QMessageBox::StandardButton warning(QWidget*, const QString& title,
-                                        const QString& text) override
-    {
-        return record(QStringLiteral("warning"), title, text, QMessageBox::Ok);
-    }
-
-private:
-    QMessageBox::StandardButton record(const QString& kind, const QString& title,
-                                       const QString& text, QMessageBox::StandardButton answer)
-    {
-        m_script->asked.append(kind + QLatin1Char('|') + title + QLatin1Char('|') + text);
-        return answer;
-    }
-
-    Script* m_script;
-};
-
+const QString kOpen = QStringLiteral("open|Copy File||Log File (*.log)");
 const QString kReplaceQuestion = QStringLiteral(
     "question|Внимание|Файл с таким именем уже существует. /n Желаете заменить его?");
 const QString kCopied = QStringLiteral("information|Копирование|Файл скопирован");
@@ -74,22 +24,12 @@ const QString kFound = QStringLiteral("information|FLASH|Устройство н
                                       "окна выбора файла.");
 const QString kNotFound = QStringLiteral("information|FLASH|Устройство не найдено.");
 
-// A readable protocol: header with signature, start and tick, then one record.
-QByteArray protocolBytes(const char* description, int second)
+// A readable protocol with one record; the description tells copies apart.
+QByteArray protocolBytes(const char* description)
 {
-    QByteArray data(139, '\0');
-    std::memcpy(data.data(), "LOG", 3);
-    data[3] = static_cast<char>(2024 & 0xFF);
-    data[4] = static_cast<char>(2024 >> 8);
-    data[5] = 5;
-    data[6] = 17;
-    data[7] = 10;
-    data[8] = 30;
-    data[9] = static_cast<char>(second);
-    std::memcpy(data.data() + 10, description, std::strlen(description));
-    data[137] = 100;
-    data.append(QByteArray::fromHex("01000000002A000000"));
-    return data;
+    using namespace protocolfiles;
+    return bytes(header(QDateTime(QDate(2024, 5, 17), QTime(10, 30)), 100, description),
+                 {rec(1, 0, 42)});
 }
 
 } // namespace
@@ -139,6 +79,17 @@ private:
         return -1;
     }
 
+    // A logger on a pseudo-terminal, the only serial port the window sees.
+    bool attach(FakeLogger& logger, const QList<QByteArray>& reply, int pauseMs = 0)
+    {
+        logger.setReply(reply, pauseMs);
+        if (!logger.start())
+            return false;
+        const QString port = logger.portName();
+        m_window->deviceEnvironment().serialPorts = [port] { return QStringList{port}; };
+        return true;
+    }
+
     // Drive lists: `before` until the given reading, then `after`.
     void drivesChangeAt(int reading, const QStringList& before, const QStringList& after)
     {
@@ -156,9 +107,9 @@ private slots:
             QDir(dir).removeRecursively();
             QVERIFY(QDir().mkpath(dir));
         }
-        const QString definition = QStringLiteral(
-            R"({"ROOT": "protocols", "CONTENT": [{"GROUP": "G", "VALUES": [{"CODE": "U", "ID": 1, "NAME": "Volts", "RATE": 1}]}]})");
-        QVERIFY(writeFile(m_root.filePath(QStringLiteral("log.def")), definition.toUtf8()));
+        QVERIFY(protocolfiles::writeDefinition(
+            m_root.path(),
+            R"({"ROOT": "protocols", "CONTENT": [{"GROUP": "G", "VALUES": [{"CODE": "U", "ID": 1, "NAME": "Volts", "RATE": 1}]}]})"));
         QVERIFY(StreamLoger::instance()->init(m_root.path()));
         QCOMPARE(StreamLoger::instance()->protocolDir().absolutePath(), m_protocols);
 
@@ -186,78 +137,71 @@ private slots:
     void copyDialogOpensInTheDeviceFolderAndCanBeCancelled()
     {
         trigger("actCopy");
-        QCOMPARE(m_script.openDialog,
-                 (QStringList{"Copy File", QString(), QStringLiteral("Log File (*.log)")}));
-        QCOMPARE(m_script.asked, QStringList{"open|Copy File"});
+        QCOMPARE(m_script.asked, QStringList{kOpen});
         QVERIFY(QDir(m_protocols).isEmpty());
     }
 
     void fileInsideTheProtocolDirectoryIsRefused()
     {
-        QVERIFY(writeFile(m_protocols + "/a.log", protocolBytes("a", 1)));
+        QVERIFY(protocolfiles::write(m_protocols + "/a.log", protocolBytes("a")));
         m_script.fileToOpen = m_protocols + "/a.log";
         trigger("actCopy");
         QCOMPARE(m_script.asked,
-                 (QStringList{"open|Copy File",
-                              "information|Внимание|Данный каталог уже хранит файлы лога"}));
+                 (QStringList{kOpen, "information|Внимание|Данный каталог уже хранит файлы лога"}));
         QCOMPARE(QDir(m_protocols).entryList(QDir::Files), QStringList{"a.log"});
-        QCOMPARE(readFile(m_protocols + "/a.log"), protocolBytes("a", 1));
+        QCOMPARE(readFile(m_protocols + "/a.log"), protocolBytes("a"));
     }
 
-    void existingTargetIsKeptOnNo()
+    void existingTargetIsReplacedOnlyOnYes_data()
     {
-        QVERIFY(writeFile(m_protocols + "/a.log", protocolBytes("old", 1)));
-        QVERIFY(writeFile(m_card + "/a.log", protocolBytes("new", 2)));
-        m_script.fileToOpen = m_card + "/a.log";
-        m_script.answers = {QMessageBox::No};
-        trigger("actCopy");
+        QTest::addColumn<bool>("cardFile");
+        QTest::addColumn<bool>("replace");
+        QTest::addColumn<QStringList>("asked");
+        QTest::addColumn<QByteArray>("kept");
         // The replace question keeps its "/n" as it stands: a cosmetic slip, no fault.
-        QCOMPARE(m_script.asked, (QStringList{"open|Copy File", kReplaceQuestion}));
-        QCOMPARE(readFile(m_protocols + "/a.log"), protocolBytes("old", 1));
-        QVERIFY(m_reads.isEmpty());
-    }
-
-    void existingTargetIsReplacedOnYes()
-    {
-        QVERIFY(writeFile(m_protocols + "/a.log", protocolBytes("old", 1)));
-        QVERIFY(writeFile(m_card + "/a.log", protocolBytes("new", 2)));
-        m_script.fileToOpen = m_card + "/a.log";
-        m_script.answers = {QMessageBox::Yes, QMessageBox::No};
-        trigger("actCopy");
-        QCOMPARE(m_script.asked,
-                 (QStringList{"open|Copy File", kReplaceQuestion, kCopied, kOpenQuestion}));
-        QCOMPARE(readFile(m_protocols + "/a.log"), protocolBytes("new", 2));
-        QCOMPARE(QDir(m_protocols).entryList(QDir::Files), QStringList{"a.log"});
-        QVERIFY(m_reads.isEmpty());
-    }
-
-    void failedCopyKeepsTheOldTargetAndStillOffersToOpen()
-    {
-        QVERIFY(writeFile(m_protocols + "/a.log", protocolBytes("old", 1)));
+        QTest::newRow("no") << true << false << QStringList{kReplaceQuestion}
+                            << protocolBytes("old");
+        QTest::newRow("yes") << true << true
+                             << QStringList{kReplaceQuestion, kCopied, kOpenQuestion}
+                             << protocolBytes("new");
         // The card was pulled between choosing and copying.
+        QTest::newRow("copy fails")
+            << false << true << QStringList{kReplaceQuestion, kNotCopied, kOpenQuestion}
+            << protocolBytes("old");
+    }
+
+    void existingTargetIsReplacedOnlyOnYes()
+    {
+        QFETCH(bool, cardFile);
+        QFETCH(bool, replace);
+        QFETCH(QStringList, asked);
+        QFETCH(QByteArray, kept);
+        QVERIFY(protocolfiles::write(m_protocols + "/a.log", protocolBytes("old")));
+        if (cardFile)
+            QVERIFY(protocolfiles::write(m_card + "/a.log", protocolBytes("new")));
         m_script.fileToOpen = m_card + "/a.log";
-        m_script.answers = {QMessageBox::Yes, QMessageBox::No};
+        m_script.answers = {replace ? QMessageBox::Yes : QMessageBox::No, QMessageBox::No};
         trigger("actCopy");
-        QCOMPARE(m_script.asked,
-                 (QStringList{"open|Copy File", kReplaceQuestion, kNotCopied, kOpenQuestion}));
-        QCOMPARE(readFile(m_protocols + "/a.log"), protocolBytes("old", 1));
+        QCOMPARE(m_script.asked, QStringList{kOpen} + asked);
+        QCOMPARE(readFile(m_protocols + "/a.log"), kept);
         QCOMPARE(
             QDir(m_protocols).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
             QStringList{"a.log"});
+        QVERIFY(m_reads.isEmpty());
     }
 
     void openingTheCopySelectsItsRowAndReadsOnlyIt()
     {
-        QVERIFY(writeFile(m_protocols + "/b.log", protocolBytes("b", 1)));
-        QVERIFY(writeFile(m_card + "/a.log", protocolBytes("a", 2)));
+        QVERIFY(protocolfiles::write(m_protocols + "/b.log", protocolBytes("b")));
+        QVERIFY(protocolfiles::write(m_card + "/a.log", protocolBytes("a")));
         listProtocols({"b.log", "a.log"});
         files()->selectRow(rowOf("b.log"));
         m_script.fileToOpen = m_card + "/a.log";
         m_script.answers = {QMessageBox::Yes};
         trigger("actCopy");
 
-        QCOMPARE(m_script.asked, (QStringList{"open|Copy File", kCopied, kOpenQuestion}));
-        QCOMPARE(readFile(m_protocols + "/a.log"), protocolBytes("a", 2));
+        QCOMPARE(m_script.asked, (QStringList{kOpen, kCopied, kOpenQuestion}));
+        QCOMPARE(readFile(m_protocols + "/a.log"), protocolBytes("a"));
         const int row = rowOf("a.log");
         QVERIFY(row >= 0);
         const QModelIndexList selected = files()->selectionModel()->selectedRows();
@@ -280,17 +224,14 @@ private slots:
         if (!pseudoTerminalsAvailable())
             QSKIP("no pseudo-terminals on this system");
         FakeLogger logger;
-        logger.setReply({QByteArray::fromHex("55FF01")});
-        QVERIFY(logger.start());
-        const QString port = logger.portName();
-        m_window->deviceEnvironment().serialPorts = [port] { return QStringList{port}; };
+        QVERIFY(attach(logger, {QByteArray::fromHex("55FF01")}));
         const QStringList before{QStringLiteral("/"), QStringLiteral("/home")};
         drivesChangeAt(4, before, before + QStringList{m_card + "/"});
 
         trigger("actFLASH");
-        QCOMPARE(m_script.asked, (QStringList{kFound, "open|Copy File"}));
+        QCOMPARE(m_script.asked,
+                 (QStringList{kFound, "open|Copy File|" + m_card + "/|Log File (*.log)"}));
         QCOMPARE(m_window->deviceFolder(), m_card + "/");
-        QCOMPARE(m_script.openDialog.value(1), m_card + "/");
         QCOMPARE(m_sleeps, (QList<int>{1000, 1000}));
         QTRY_COMPARE(logger.received(), QByteArray::fromHex("AAFFAA03"));
     }
@@ -300,10 +241,7 @@ private slots:
         if (!pseudoTerminalsAvailable())
             QSKIP("no pseudo-terminals on this system");
         FakeLogger logger;
-        logger.setReply({QByteArray::fromHex("55FF"), QByteArray::fromHex("07")}, 20);
-        QVERIFY(logger.start());
-        const QString port = logger.portName();
-        m_window->deviceEnvironment().serialPorts = [port] { return QStringList{port}; };
+        QVERIFY(attach(logger, {QByteArray::fromHex("55FF"), QByteArray::fromHex("07")}, 20));
         drivesChangeAt(1000, {"/"}, {"/"});
 
         trigger("actFLASH");
@@ -322,7 +260,7 @@ private slots:
 
         m_script.asked.clear();
         const QString monitor = m_root.filePath(QStringLiteral("DEVMON"));
-        QVERIFY(writeFile(monitor, "#!/bin/sh\n"));
+        QVERIFY(protocolfiles::write(monitor, "#!/bin/sh\n"));
         m_window->deviceEnvironment().monitorPath = monitor;
         trigger("actLogger");
         QCOMPARE(m_script.asked, QStringList{"monitor|" + monitor});

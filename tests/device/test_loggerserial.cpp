@@ -46,6 +46,13 @@ private:
         return serial.probe(port);
     }
 
+    bool switchToFlash(const QStringList& ports)
+    {
+        LoggerSerial serial;
+        serial.setSilenceInterval(kSilenceMs);
+        return serial.switchToFlash(ports);
+    }
+
 private slots:
     void answerMustBeLongerThanItsStart_data()
     {
@@ -65,20 +72,18 @@ private slots:
         QCOMPARE(LoggerSerial::isLoggerAnswer(answer), logger);
     }
 
+    void answeringDeviceGetsTheFlashCommand_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("reply");
+        QTest::newRow("whole") << QList<QByteArray>{hex("55FF01")};
+        // Every piece alone, and the first two together, would not count.
+        QTest::newRow("in pieces") << QList<QByteArray>{hex("55"), hex("FF"), hex("01")};
+    }
     void answeringDeviceGetsTheFlashCommand()
     {
         REQUIRE_PSEUDO_TERMINALS();
-        auto fake = device({hex("55FF01")});
-        QVERIFY(fake);
-        QCOMPARE(probe(fake->portName()), LoggerSerial::ProbeResult::Switched);
-        QTRY_COMPARE(fake->received(), kProbeAndFlash);
-    }
-
-    void answerInPiecesIsCollectedUntilSilence()
-    {
-        REQUIRE_PSEUDO_TERMINALS();
-        // Every piece alone, and the first two together, would not count.
-        auto fake = device({hex("55"), hex("FF"), hex("01")}, kPieceGapMs);
+        QFETCH(QList<QByteArray>, reply);
+        auto fake = device(reply, kPieceGapMs);
         QVERIFY(fake);
         QCOMPARE(probe(fake->portName()), LoggerSerial::ProbeResult::Switched);
         QTRY_COMPARE(fake->received(), kProbeAndFlash);
@@ -117,9 +122,7 @@ private slots:
 
         auto fake = device({hex("55FF01")});
         QVERIFY(fake);
-        LoggerSerial serial;
-        serial.setSilenceInterval(kSilenceMs);
-        QVERIFY(serial.switchToFlash({impossible, fake->portName()}));
+        QVERIFY(switchToFlash({impossible, fake->portName()}));
         QTRY_COMPARE(fake->received(), kProbeAndFlash);
     }
 
@@ -130,9 +133,7 @@ private slots:
         auto silent = device({});
         auto second = device({hex("55FF"), hex("02")}, kPieceGapMs);
         QVERIFY(first && silent && second);
-        LoggerSerial serial;
-        serial.setSilenceInterval(kSilenceMs);
-        QVERIFY(serial.switchToFlash({first->portName(), silent->portName(), second->portName()}));
+        QVERIFY(switchToFlash({first->portName(), silent->portName(), second->portName()}));
         QTRY_COMPARE(first->received(), kProbeAndFlash);
         QTRY_COMPARE(second->received(), kProbeAndFlash);
         QCOMPARE(silent->received(), kProbe);
@@ -141,13 +142,11 @@ private slots:
     void noDeviceAnywhereIsNotFound()
     {
         REQUIRE_PSEUDO_TERMINALS();
-        LoggerSerial serial;
-        serial.setSilenceInterval(kSilenceMs);
-        QVERIFY(!serial.switchToFlash({}));
+        QVERIFY(!switchToFlash({}));
         auto silent = device({});
         auto other = device({hex("55FF")});
         QVERIFY(silent && other);
-        QVERIFY(!serial.switchToFlash({silent->portName(), other->portName()}));
+        QVERIFY(!switchToFlash({silent->portName(), other->portName()}));
     }
 };
 

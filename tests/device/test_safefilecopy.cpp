@@ -65,16 +65,16 @@ private slots:
     void copiesAndReplacesWholeFiles()
     {
         const QByteArray big = pattern(3 * SafeFileCopy::kChunkSize + 17);
-        QVERIFY(writeFile(m_from + "/a.log", big));
+        QVERIFY(protocolfiles::write(m_from + "/a.log", big));
         SafeFileCopy copier;
         QVERIFY(copier.copy(m_from + "/a.log", m_to + "/a.log"));
         QCOMPARE(readFile(m_to + "/a.log"), big);
 
-        QVERIFY(writeFile(m_from + "/a.log", "short"));
+        QVERIFY(protocolfiles::write(m_from + "/a.log", "short"));
         QVERIFY(copier.copy(m_from + "/a.log", m_to + "/a.log"));
         QCOMPARE(readFile(m_to + "/a.log"), QByteArray("short"));
 
-        QVERIFY(writeFile(m_from + "/empty.log", QByteArray()));
+        QVERIFY(protocolfiles::write(m_from + "/empty.log", QByteArray()));
         QVERIFY(copier.copy(m_from + "/empty.log", m_to + "/empty.log"));
         QVERIFY(QFile::exists(m_to + "/empty.log"));
         QCOMPARE(entries(m_to), (QStringList{"a.log", "empty.log"}));
@@ -83,8 +83,8 @@ private slots:
 
     void failureHalfwayKeepsTheOldTargetAndLeavesNoPartialFile()
     {
-        QVERIFY(writeFile(m_from + "/a.log", pattern(4 * SafeFileCopy::kChunkSize)));
-        QVERIFY(writeFile(m_to + "/a.log", "old protocol"));
+        QVERIFY(protocolfiles::write(m_from + "/a.log", pattern(4 * SafeFileCopy::kChunkSize)));
+        QVERIFY(protocolfiles::write(m_to + "/a.log", "old protocol"));
         FailingCopy copier(2);
         QVERIFY(!copier.copy(m_from + "/a.log", m_to + "/a.log"));
         QCOMPARE(copier.chunks, 3);
@@ -100,7 +100,7 @@ private slots:
 
     void copyOntoItselfIsRefused()
     {
-        QVERIFY(writeFile(m_to + "/a.log", "protocol"));
+        QVERIFY(protocolfiles::write(m_to + "/a.log", "protocol"));
         SafeFileCopy copier;
         QVERIFY(!copier.copy(m_to + "/a.log", m_to + "/a.log"));
         QVERIFY(!copier.copy(m_to + "/a.log", m_to + "/../protocols/./a.log"));
@@ -110,8 +110,8 @@ private slots:
 
     void impossibleSourcesAndTargetsFailWithoutHarm()
     {
-        QVERIFY(writeFile(m_from + "/a.log", "new"));
-        QVERIFY(writeFile(m_to + "/a.log", "old"));
+        QVERIFY(protocolfiles::write(m_from + "/a.log", "new"));
+        QVERIFY(protocolfiles::write(m_to + "/a.log", "old"));
         SafeFileCopy copier;
 
         // Vanished source: the old target stays.

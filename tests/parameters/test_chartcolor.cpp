@@ -4,7 +4,6 @@
 #include "tests/table/fakelookup.h"
 
 #include <QDir>
-
 #include <QFile>
 #include <QSettings>
 #include <QtTest>
@@ -38,6 +37,18 @@ QMap<QString, QString> storedColors()
     return colors;
 }
 
+void storeColors(const QVector<QPair<QString, QString>>& colors)
+{
+    QSettings settings("settings.conf", QSettings::IniFormat);
+    settings.beginWriteArray("Colors");
+    for (int i = 0; i < colors.size(); ++i) {
+        settings.setArrayIndex(i);
+        settings.setValue("channel", colors[i].first);
+        settings.setValue("color", colors[i].second);
+    }
+    settings.endArray();
+}
+
 } // namespace
 
 class TestChartColor : public QObject
@@ -48,8 +59,7 @@ private slots:
     void init();
     void newCodesTakeThePaletteInOrderAndWrap();
     void storedColourIsKeptAndDoesNotMoveTheCursor();
-    void setColorStoresUnderTheTitlesCode();
-    void savingWritesTheArray();
+    void savedArrayHoldsOneColourPerCode();
     void defaultLookupAsksTheLogDefinition();
 
 private:
@@ -82,17 +92,7 @@ void TestChartColor::newCodesTakeThePaletteInOrderAndWrap()
 
 void TestChartColor::storedColourIsKeptAndDoesNotMoveTheCursor()
 {
-    {
-        QSettings settings("settings.conf", QSettings::IniFormat);
-        settings.beginWriteArray("Colors");
-        settings.setArrayIndex(0);
-        settings.setValue("channel", "U1");
-        settings.setValue("color", "#ff0000");
-        settings.setArrayIndex(1);
-        settings.setValue("channel", "U2");
-        settings.setValue("color", "not a colour");
-        settings.endArray();
-    }
+    storeColors({{"U1", "#ff0000"}, {"U2", "not a colour"}});
     ChartColor palette(catalogue);
     moveCursorToStart(palette);
     QCOMPARE(palette.color("U1"), QColor(Qt::red));
@@ -101,38 +101,18 @@ void TestChartColor::storedColourIsKeptAndDoesNotMoveTheCursor()
     QVERIFY(!palette.color("U2").isValid());
 }
 
-void TestChartColor::setColorStoresUnderTheTitlesCode()
+void TestChartColor::savedArrayHoldsOneColourPerCode()
 {
-    {
-        ChartColor palette(catalogue);
-        palette.setColor(QStringLiteral("Напряжение (U1)"), QColor("#123456"));
-        palette.setColor(QStringLiteral("Нет такого (X)"), QColor("#654321"));
-        QCOMPARE(palette.color("U1").name(), QStringLiteral("#123456"));
-    }
-    const auto stored = storedColors();
-    QCOMPARE(stored.value("U1"), QStringLiteral("#123456"));
-    QVERIFY(!stored.contains("X"));
-    QVERIFY(!stored.values().contains("#654321"));
-}
-
-void TestChartColor::savingWritesTheArray()
-{
-    {
-        QSettings settings("settings.conf", QSettings::IniFormat);
-        settings.beginWriteArray("Colors");
-        for (int i = 0; i < 3; ++i) {
-            settings.setArrayIndex(i);
-            settings.setValue("channel", "U1");
-            settings.setValue("color", QStringLiteral("#00000%1").arg(i));
-        }
-        settings.endArray();
-    }
+    storeColors({{"U1", "#000000"}, {"U1", "#000001"}, {"U1", "#000002"}});
     {
         ChartColor palette(catalogue);
         palette.color("U2");
+        // Stored under the code of the title; an unknown title changes nothing.
         palette.setColor(QStringLiteral("Напряжение (U1)"), QColor(0x12, 0x34, 0x56, 0x78));
+        palette.setColor(QStringLiteral("Нет такого (X)"), QColor("#654321"));
+        QCOMPARE(palette.color("U1"), QColor(0x12, 0x34, 0x56, 0x78));
     }
-    // The later element of a code wins on load; alpha is not stored; no stale elements.
+    // Alpha is not stored; no stale elements of the longer array are left.
     const auto stored = storedColors();
     QCOMPARE(stored.keys(), QStringList({"U1", "U2"}));
     QCOMPARE(stored.value("U1"), QStringLiteral("#123456"));

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -14,4 +16,13 @@ inline QByteArray runTool(const QString& program, const QStringList& arguments)
         process.exitCode() != 0)
         return QByteArray();
     return process.readAllStandardOutput();
+}
+
+// A path that cannot be written: its folder is a plain file.
+inline QString unwritablePath(const QString& dir, const QString& name)
+{
+    const QString blocker = QDir(dir).filePath(QStringLiteral("blocker"));
+    QFile file(blocker);
+    file.open(QIODevice::WriteOnly);
+    return blocker + QLatin1Char('/') + name;
 }

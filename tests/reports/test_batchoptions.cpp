@@ -25,38 +25,25 @@ private slots:
         QVERIFY(options.batch());
         QVERIFY(!options.help);
         QVERIFY(options.error.isEmpty());
+        // A value that looks like an option is still the value.
+        QCOMPARE(parse({"--xlsx", "-d"}).xlsxFile, QStringLiteral("-d"));
+        QVERIFY(!parse({"-l", "a.log", "-d"}).batch());
     }
 
-    void withoutReportOptionsTheWindowRuns()
+    void reportOptionWithoutFileIsAnError_data()
     {
-        const StartupOptions options = parse({"-l", "a.log", "stray", "-d"});
-        QVERIFY(!options.batch());
-        QCOMPARE(options.files, QStringList{QStringLiteral("a.log")});
-        QVERIFY(options.directory.isEmpty());
-        QVERIFY(options.error.isEmpty());
+        QTest::addColumn<QList<QByteArray>>("arguments");
+        QTest::newRow("last") << QList<QByteArray>{"-l", "a.log", "--pdf"};
+        QTest::newRow("followed by an option") << QList<QByteArray>{"--pdf", "--csv", "out.csv"};
     }
 
     void reportOptionWithoutFileIsAnError()
     {
-        const StartupOptions options = parse({"-l", "a.log", "--pdf"});
+        QFETCH(QList<QByteArray>, arguments);
+        const StartupOptions options = parse(arguments);
         QVERIFY(!options.batch());
         QVERIFY(options.error.contains(QStringLiteral("--pdf")));
-    }
-
-    void reportOptionFollowedByAnotherOptionIsAnError()
-    {
-        const StartupOptions options = parseCommandLine({"--pdf", "--csv", "out.csv"});
-        QVERIFY(options.error.contains(QStringLiteral("--pdf")));
         QVERIFY(options.pdfFile.isEmpty());
-    }
-
-    void valuesAreTakenAsTheyStand()
-    {
-        // A value that looks like an option is still the value.
-        const StartupOptions options = parse({"-l", "--csv", "--xlsx", "-d"});
-        QCOMPARE(options.files, QStringList{QStringLiteral("--csv")});
-        QCOMPARE(options.xlsxFile, QStringLiteral("-d"));
-        QVERIFY(options.csvFile.isEmpty());
     }
 
     void helpListsEveryOption()

@@ -83,23 +83,50 @@ private:
     }
 
 private slots:
-    void pagesAndRowsFollowTheGrid()
+    void rowsFollowTheGrid()
     {
         // 20 rows on the first page, 26 on each later one, then the chart page.
         const QString path = dir.filePath(QStringLiteral("grid.pdf"));
-        const ListTable table = ListTable::numbered(titles, 20 + 26 + 1);
-        QVERIFY(savePdfReport(table, start, picture(1200, 500), path));
-
-        const QVector<QSizeF> sizes = pageSizes(path);
-        QCOMPARE(sizes.size(), 4);
-        for (int page = 0; page < 3; ++page)
-            QVERIFY2(sameSize(sizes[page], QSizeF(220, 297)), qPrintable(QString::number(page)));
-        QVERIFY(sameSize(sizes[3], QSizeF(1200, 500)));
-
+        QVERIFY(savePdfReport(ListTable::numbered(titles, 20 + 26 + 1), start, picture(1200, 500),
+                              path));
         QCOMPARE(rowsOnPage(pageText(path, 1)), range(1, 20));
         QCOMPARE(rowsOnPage(pageText(path, 2)), range(21, 46));
         QCOMPARE(rowsOnPage(pageText(path, 3)), range(47, 47));
         QVERIFY(pageText(path, 4).trimmed().isEmpty());
+    }
+
+    void pageSizesFollowRowsColumnsAndChart_data()
+    {
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QSize>("chart");
+        QTest::addColumn<QVector<QSizeF>>("expected");
+        const QSizeF a4(220, 297);
+        QTest::newRow("three pages and the chart")
+            << 3 << 47 << QSize(1200, 500) << QVector<QSizeF>{a4, a4, a4, QSizeF(1200, 500)};
+        // An exactly full page adds no blank page.
+        QTest::newRow("one full page")
+            << 3 << 20 << QSize(40, 30) << QVector<QSizeF>{a4, QSizeF(40, 30)};
+        QTest::newRow("wide, no chart") << 7 << 1 << QSize() << QVector<QSizeF>{{70 * 7 + 10, 297}};
+    }
+
+    void pageSizesFollowRowsColumnsAndChart()
+    {
+        QFETCH(int, columns);
+        QFETCH(int, rows);
+        QFETCH(QSize, chart);
+        QFETCH(QVector<QSizeF>, expected);
+        QStringList headers{QStringLiteral("Дата")};
+        for (int c = 1; c < columns; ++c)
+            headers.append(QString::number(c));
+        const QString path = dir.filePath(QStringLiteral("sizes.pdf"));
+        QVERIFY(savePdfReport(ListTable::numbered(headers, rows), start,
+                              chart.isEmpty() ? QImage() : picture(chart.width(), chart.height()),
+                              path));
+        const QVector<QSizeF> sizes = pageSizes(path);
+        QCOMPARE(sizes.size(), expected.size());
+        for (int page = 0; page < sizes.size(); ++page)
+            QVERIFY2(sameSize(sizes[page], expected[page]), qPrintable(QString::number(page)));
     }
 
     void firstPageCarriesTitleDateHeadersAndCells()
@@ -120,32 +147,9 @@ private slots:
         QVERIFY(!text.contains(QStringLiteral("R002C2")));
     }
 
-    void exactlyFullPageAddsNoBlankPage()
-    {
-        const QString path = dir.filePath(QStringLiteral("full.pdf"));
-        QVERIFY(savePdfReport(ListTable::numbered(titles, 20), start, picture(40, 30), path));
-        const QVector<QSizeF> sizes = pageSizes(path);
-        QCOMPARE(sizes.size(), 2);
-        QVERIFY(sameSize(sizes[1], QSizeF(40, 30)));
-    }
-
-    void pageWidthFollowsTheColumnCount()
-    {
-        const QString path = dir.filePath(QStringLiteral("wide.pdf"));
-        const QStringList many = {QStringLiteral("Дата"), "a", "b", "c", "d", "e", "f"};
-        QVERIFY(savePdfReport(ListTable::numbered(many, 1), start, QImage(), path));
-        const QVector<QSizeF> sizes = pageSizes(path);
-        QCOMPARE(sizes.size(), 1);
-        QVERIFY(sameSize(sizes[0], QSizeF(70 * 7 + 10, 297)));
-    }
-
     void unwritablePathIsReportedAndLeavesNoFile()
     {
-        const QString blocker = dir.filePath(QStringLiteral("blocker"));
-        QFile file(blocker);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
-        const QString path = blocker + QStringLiteral("/report.pdf");
+        const QString path = unwritablePath(dir.path(), QStringLiteral("report.pdf"));
         const ReportResult result =
             savePdfReport(ListTable::numbered(titles, 3), start, picture(10, 10), path);
         QVERIFY(!result);

@@ -37,7 +37,8 @@ private slots:
     void filterHidesRowsByStoredTime();
 
 private:
-    void fill(bool sort = true);
+    void fill();
+    QVector<bool> hiddenRows() const;
 
     FakeLookup catalogue;
     std::unique_ptr<QTableWidget> table;
@@ -63,14 +64,21 @@ void TestProtocolTableFiller::init()
     QVERIFY(assembly->build());
 }
 
-void TestProtocolTableFiller::fill(bool sort)
+void TestProtocolTableFiller::fill()
 {
     ProtocolTableFiller filler(*table, *assembly);
     filler.setupColumns();
     for (int i = 0; i < assembly->protocolCount(); ++i)
         QVERIFY(filler.fillProtocol(i));
-    if (sort)
-        filler.sortByTime();
+    filler.sortByTime();
+}
+
+QVector<bool> TestProtocolTableFiller::hiddenRows() const
+{
+    QVector<bool> hidden;
+    for (int row = 0; row < table->rowCount(); ++row)
+        hidden.append(table->isRowHidden(row));
+    return hidden;
 }
 
 void TestProtocolTableFiller::fillsTheTableInTimeOrder()
@@ -138,22 +146,15 @@ void TestProtocolTableFiller::filterHidesRowsByStoredTime()
     const QDateTime end = start.addSecs(2);
     ProtocolTableRow::applyFilter(*table,
                                   TableFilter({{"Ток (A)", 1, 2}}, headers, true, start, end));
-    QVector<bool> hidden;
-    for (int row = 0; row < table->rowCount(); ++row)
-        hidden.append(table->isRowHidden(row));
-    QCOMPARE(hidden, QVector<bool>({false, true, false, true, false}));
+    QCOMPARE(hiddenRows(), QVector<bool>({false, true, false, true, false}));
 
     // The window ends half a second in; M is missing in the second file's rows.
     ProtocolTableRow::applyFilter(
         *table, TableFilter({{"Режим (M)", 0, 0}}, headers, true, start, start.addMSecs(500)));
-    hidden.clear();
-    for (int row = 0; row < table->rowCount(); ++row)
-        hidden.append(table->isRowHidden(row));
-    QCOMPARE(hidden, QVector<bool>({false, true, true, true, true}));
+    QCOMPARE(hiddenRows(), QVector<bool>({false, true, true, true, true}));
 
     ProtocolTableRow::applyFilter(*table, TableFilter({}, headers, false, start, start));
-    for (int row = 0; row < table->rowCount(); ++row)
-        QVERIFY(!table->isRowHidden(row));
+    QCOMPARE(hiddenRows(), QVector<bool>(table->rowCount(), false));
 
     // A time cell of another kind is read from its text.
     table->setSortingEnabled(false);

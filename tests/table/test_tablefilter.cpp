@@ -54,12 +54,8 @@ class TestTableFilter : public QObject
 
 private slots:
     void rangesFindTheirColumnOnce();
-    void inactiveFilterShowsEveryRow();
-    void timeWindowKeepsItsBounds();
-    void channelBoundsAreInclusive();
-    void twoChannelsMustBothPass();
-    void missingCellHidesTheRow();
-    void textCellsCountAsZero();
+    void timeWindowKeepsItsBoundsWhileActive();
+    void everyRangeMustHoldItsCell();
 };
 
 void TestTableFilter::rangesFindTheirColumnOnce()
@@ -72,57 +68,40 @@ void TestTableFilter::rangesFindTheirColumnOnce()
     QCOMPARE(empty.columns(), QVector<int>({1}));
 }
 
-void TestTableFilter::inactiveFilterShowsEveryRow()
+void TestTableFilter::timeWindowKeepsItsBoundsWhileActive()
 {
-    const auto rows = table({{"1", QString()}, {"x", "5"}});
-    const TableFilter filter({{"I1 (I1)", 10, 20}}, headers, false, base.addDays(1),
-                             base.addDays(2));
-    QCOMPARE(hidden(filter, rows), QVector<bool>({false, false}));
-}
-
-void TestTableFilter::timeWindowKeepsItsBounds()
-{
-    const auto rows = table({{"1", "1"}, {"1", "1"}, {"1", "1"}, {"1", "1"}, {"1", "1"}});
+    const auto rows = table({{"1", "1"}, {"x", QString()}, {"1", "1"}, {"1", "1"}, {"1", "1"}});
     const TableFilter filter({}, headers, true, base.addSecs(1), base.addSecs(3));
     QCOMPARE(hidden(filter, rows), QVector<bool>({true, false, false, false, true}));
+    const TableFilter inactive({{"I1 (I1)", 10, 20}}, headers, false, base.addDays(1),
+                               base.addDays(2));
+    QCOMPARE(hidden(inactive, rows), QVector<bool>(rows.size(), false));
 }
 
-void TestTableFilter::channelBoundsAreInclusive()
+void TestTableFilter::everyRangeMustHoldItsCell()
 {
-    const auto rows =
+    const QDateTime end = base.addDays(1);
+    // Bounds are inclusive.
+    const auto single =
         table({{"9.99", "0"}, {"10", "0"}, {"15", "0"}, {"20", "0"}, {"20.01", "0"}, {"-3", "0"}});
-    const TableFilter filter({{"U1 (U1)", 10, 20}}, headers, true, base, base.addDays(1));
-    QCOMPARE(hidden(filter, rows), QVector<bool>({true, false, false, false, true, true}));
-}
+    QCOMPARE(hidden(TableFilter({{"U1 (U1)", 10, 20}}, headers, true, base, end), single),
+             QVector<bool>({true, false, false, false, true, true}));
 
-void TestTableFilter::twoChannelsMustBothPass()
-{
-    const auto rows = table({{"15", "1.5"}, {"15", "3"}, {"25", "1.5"}, {"25", "3"}});
-    const TableFilter filter({{"U1 (U1)", 10, 20}, {"I1 (I1)", 1, 2}}, headers, true, base,
-                             base.addDays(1));
-    QCOMPARE(hidden(filter, rows), QVector<bool>({false, true, true, true}));
-}
-
-void TestTableFilter::missingCellHidesTheRow()
-{
-    // The second file lacks I1: its rows have no cell in column 3.
-    const auto rows = table({{"15", "1"}, {"15", QString()}, {"99", QString()}});
-    const TableFilter filter({{"U1 (U1)", 10, 20}, {"I1 (I1)", 0, 5}}, headers, true, base,
-                             base.addDays(1));
-    QCOMPARE(hidden(filter, rows), QVector<bool>({false, true, true}));
+    // Both channels must pass; a missing cell (a file without I1) hides the row.
+    const auto pairs = table({{"15", "1.5"}, {"15", "3"}, {"25", "1.5"}, {"15", QString()}});
+    const TableFilter both({{"U1 (U1)", 10, 20}, {"I1 (I1)", 1, 2}}, headers, true, base, end);
+    QCOMPARE(hidden(both, pairs), QVector<bool>({false, true, true, true}));
     // Also when the row lies outside the window and an earlier range failed.
-    const TableFilter narrow({{"U1 (U1)", 10, 20}, {"I1 (I1)", 0, 5}}, headers, true,
-                             base.addDays(1), base.addDays(2));
-    QCOMPARE(hidden(narrow, rows), QVector<bool>({true, true, true}));
-}
+    const TableFilter narrow({{"U1 (U1)", 10, 20}, {"I1 (I1)", 0, 5}}, headers, true, end,
+                             end.addDays(1));
+    QCOMPARE(hidden(narrow, table({{"99", QString()}})), QVector<bool>({true}));
 
-void TestTableFilter::textCellsCountAsZero()
-{
-    const auto rows = table({{"Вкл", "0"}, {"2", "0"}, {"0", "0"}, {"1e-3", "0"}});
-    const TableFilter zeroOnly({{"U1 (U1)", 0, 0}}, headers, true, base, base.addDays(1));
-    QCOMPARE(hidden(zeroOnly, rows), QVector<bool>({false, true, false, true}));
-    const TableFilter positive({{"U1 (U1)", 1, 5}}, headers, true, base, base.addDays(1));
-    QCOMPARE(hidden(positive, rows), QVector<bool>({true, false, true, true}));
+    // Text cells count as zero.
+    const auto texts = table({{"Вкл", "0"}, {"2", "0"}, {"0", "0"}, {"1e-3", "0"}});
+    QCOMPARE(hidden(TableFilter({{"U1 (U1)", 0, 0}}, headers, true, base, end), texts),
+             QVector<bool>({false, true, false, true}));
+    QCOMPARE(hidden(TableFilter({{"U1 (U1)", 1, 5}}, headers, true, base, end), texts),
+             QVector<bool>({true, false, true, true}));
 }
 
 QTEST_GUILESS_MAIN(TestTableFilter)

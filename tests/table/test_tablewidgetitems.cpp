@@ -26,7 +26,6 @@ class TestTableWidgetItems : public QObject
 private slots:
     void valueColumnSortsNumerically();
     void numberAndTextCellsCompare();
-    void notANumberIsNeverBefore();
     void timeCellsSortByStoredTime();
     void timeCellKeepsTickAndType();
 };
@@ -39,8 +38,6 @@ void TestTableWidgetItems::valueColumnSortsNumerically()
         table.setItem(row, 0, new DoubleTableWidgetItem(texts[row]));
     table.sortItems(0, Qt::AscendingOrder);
     QCOMPARE(columnTexts(table, 0), QStringList({"-2", "9.5", "10"}));
-    table.sortItems(0, Qt::DescendingOrder);
-    QCOMPARE(columnTexts(table, 0), QStringList({"10", "9.5", "-2"}));
 }
 
 void TestTableWidgetItems::numberAndTextCellsCompare()
@@ -58,12 +55,8 @@ void TestTableWidgetItems::numberAndTextCellsCompare()
     QVERIFY(on < off);
     QVERIFY(!(on < one));
     QVERIFY(QTableWidgetItem("1") < on);
-}
-
-void TestTableWidgetItems::notANumberIsNeverBefore()
-{
+    // Not a number is never before anything.
     const DoubleTableWidgetItem nan("nan");
-    const DoubleTableWidgetItem one("1");
     QVERIFY(!(nan < one));
     QVERIFY(!(one < nan));
     QVERIFY(!(nan < nan));
