@@ -1,7 +1,7 @@
 #include "chart/chart.h"
 #include "chart/chartprotocol.h"
 #include "chart/pairdatacontainer.h"
-#include "protocol/channellookup.h"
+#include "chartfixtures.h"
 
 #include <cmath>
 
@@ -19,24 +19,6 @@ int countColour(const QImage& image, const std::function<bool(QColor)>& match)
     return count;
 }
 
-class StateLookup : public ChannelLookup
-{
-public:
-    QString channelName(const QString&) const override { return QString(); }
-    int rateById(int) const override { return 0; }
-    QString codeByTitle(const QString& title) const override
-    {
-        return title.section('(', 1).section(')', 0, 0);
-    }
-    bool hasRefs(const QString& code) const override { return code == QStringLiteral("ST"); }
-    QString refText(const QString& code, int raw) const override
-    {
-        const QStringList texts{"Останов", "Пуск", "Работа", "Авария"};
-        return code == QStringLiteral("ST") && raw >= 0 && raw < texts.size() ? texts[raw]
-                                                                              : QString();
-    }
-};
-
 bool isYellow(QColor c)
 {
     return c.red() > 180 && c.green() > 180 && c.blue() < 80;
@@ -51,10 +33,7 @@ void compareBackground(const QImage& a, const QImage& b)
         const QColor cb = b.pixel(at);
         QVERIFY2(qAbs(ca.red() - cb.red()) < 8 && qAbs(ca.green() - cb.green()) < 8 &&
                      qAbs(ca.blue() - cb.blue()) < 8,
-                 qPrintable(QStringLiteral("%1 vs %2 at %3,%4")
-                                .arg(ca.name(), cb.name())
-                                .arg(at.x())
-                                .arg(at.y())));
+                 qPrintable(ca.name() + " vs " + cb.name()));
     }
 }
 } // namespace
@@ -128,7 +107,7 @@ void TestChartDisplay::protocolChartOnScreen()
         states.emplace_back(i, (i / 400) % 4);
         wave.emplace_back(i, 50 + 40 * std::sin(i / 90.0));
     }
-    StateLookup lookup;
+    Catalogue lookup;
     QWidget window;
     window.resize(900, 500);
     auto& chart = *new ChartProtocol(&window);
