@@ -33,33 +33,55 @@ class TestPairDataContainer : public QObject
 {
     Q_OBJECT
 private slots:
-    void walkOverOnePair();
+    void walkAndExtremes();
     void valueAt_data();
     void valueAt();
-    void emptySeries();
-    void extremesAndCursor();
     void valueAtLeavesCursorBehindTheHit();
-    void binarySearchMatchesWalk();
-    void unorderedSeriesIsWalked();
+    void valueAtMatchesTheWalk();
     void visibleRangeKeepsOneNeighbourEachSide();
 };
 
-void TestPairDataContainer::walkOverOnePair()
+void TestPairDataContainer::walkAndExtremes()
 {
-    ChannelSeries series{{5, 2.5}};
+    double x = 7;
+    double y = 7;
+    double v = 7;
+    ChannelSeries series;
     Data data(&series);
+    QVERIFY(!data.next(x, y)); // before any rewind
+    QVERIFY(!data.rewind());
+    QVERIFY(!data.next(x, y));
+    QCOMPARE(x, 7.0);
+    QVERIFY(data.maxY(v));
+    QCOMPARE(v, 0.0);
+    QVERIFY(data.minX(v));
+    QCOMPARE(v, 0.0);
+    Data none(nullptr);
+    QVERIFY(!none.rewind());
+    QCOMPARE(none.size(), 0);
+    QCOMPARE(none.valueAt(1), QPointF(0, 0));
+
+    series = {{5, 2.5}};
     QVERIFY(data.rewind());
-    double x = 0;
-    double y = 0;
     QVERIFY(data.next(x, y));
     QCOMPARE(QPointF(x, y), QPointF(5, 2.5));
     QVERIFY(!data.next(x, y));
     QCOMPARE(x, 5.0);
-    double v = 0;
-    QVERIFY(data.minX(v));
-    QCOMPARE(v, 5.0);
-    QVERIFY(data.maxY(v));
-    QCOMPARE(v, 2.5);
+
+    series = {{3, -1.0}, {1, 4.0}, {7, 2.0}, {-2, 4.0}};
+    QVERIFY(data.maxX(v));
+    QCOMPARE(v, 7.0);
+    data.minX(v);
+    QCOMPARE(v, -2.0);
+    data.maxY(v);
+    QCOMPARE(v, 4.0);
+    data.minY(v);
+    QCOMPARE(v, -1.0);
+    // An extreme in the middle of a walk ends the walk.
+    QVERIFY(data.rewind());
+    QVERIFY(data.next(x, y));
+    data.maxY(v);
+    QVERIFY(!data.next(x, y));
 }
 
 void TestPairDataContainer::valueAt_data()
@@ -93,53 +115,6 @@ void TestPairDataContainer::valueAt()
     QCOMPARE(data.valueAt(x), value);
 }
 
-void TestPairDataContainer::emptySeries()
-{
-    ChannelSeries series;
-    Data data(&series);
-    double x = 7;
-    double y = 7;
-    QVERIFY(!data.next(x, y)); // before any rewind
-    QVERIFY(!data.rewind());
-    QVERIFY(!data.next(x, y));
-    QCOMPARE(x, 7.0);
-    QCOMPARE(data.size(), 0);
-    QCOMPARE(data.valueAt(0), QPointF(0, 0));
-    double v = 7;
-    QVERIFY(data.maxY(v));
-    QCOMPARE(v, 0.0);
-    QVERIFY(data.minX(v));
-    QCOMPARE(v, 0.0);
-
-    Data none(nullptr);
-    QVERIFY(!none.rewind());
-    QCOMPARE(none.size(), 0);
-    QCOMPARE(none.valueAt(1), QPointF(0, 0));
-}
-
-void TestPairDataContainer::extremesAndCursor()
-{
-    ChannelSeries series{{3, -1.0}, {1, 4.0}, {7, 2.0}, {-2, 4.0}};
-    Data data(&series);
-    double v = 0;
-    data.maxX(v);
-    QCOMPARE(v, 7.0);
-    data.minX(v);
-    QCOMPARE(v, -2.0);
-    data.maxY(v);
-    QCOMPARE(v, 4.0);
-    data.minY(v);
-    QCOMPARE(v, -1.0);
-
-    // An extreme in the middle of a walk ends the walk.
-    double x = 0;
-    double y = 0;
-    QVERIFY(data.rewind());
-    QVERIFY(data.next(x, y));
-    data.maxY(v);
-    QVERIFY(!data.next(x, y));
-}
-
 void TestPairDataContainer::valueAtLeavesCursorBehindTheHit()
 {
     ChannelSeries series{{0, 0.0}, {10, 1.0}, {20, 2.0}, {30, 3.0}};
@@ -163,7 +138,7 @@ void TestPairDataContainer::valueAtLeavesCursorBehindTheHit()
     QCOMPARE(x, 10.0);
 }
 
-void TestPairDataContainer::binarySearchMatchesWalk()
+void TestPairDataContainer::valueAtMatchesTheWalk()
 {
     QRandomGenerator random(42);
     ChannelSeries series;
@@ -179,22 +154,15 @@ void TestPairDataContainer::binarySearchMatchesWalk()
         const double probe = i % 2 ? x : std::floor(x);
         QCOMPARE(data.valueAt(probe), walkedValueAt(series, probe));
     }
-}
 
-void TestPairDataContainer::unorderedSeriesIsWalked()
-{
-    ChannelSeries series{{0, 1.0}, {10, 3.0}, {5, 100.0}, {20, 5.0}};
-    Data data(&series);
+    // Out of order, also once a series grows out of order, it is walked.
+    series = {{0, 1.0}, {10, 3.0}};
+    QVERIFY(data.isAscending());
+    series.emplace_back(5, 100.0);
+    series.emplace_back(20, 5.0);
     QVERIFY(!data.isAscending());
-    QCOMPARE(data.valueAt(5), walkedValueAt(series, 5));
-    QCOMPARE(data.valueAt(15), walkedValueAt(series, 15));
-    QCOMPARE(data.valueAt(7), walkedValueAt(series, 7));
-    // The order is checked again once the series has grown.
-    ChannelSeries growing{{0, 1.0}, {10, 3.0}};
-    Data grown(&growing);
-    QVERIFY(grown.isAscending());
-    growing.emplace_back(5, 0.0);
-    QVERIFY(!grown.isAscending());
+    for (double x : {5.0, 7.0, 15.0})
+        QCOMPARE(data.valueAt(x), walkedValueAt(series, x));
 }
 
 void TestPairDataContainer::visibleRangeKeepsOneNeighbourEachSide()
