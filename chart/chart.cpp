@@ -379,30 +379,31 @@ void Chart::setZoom(double factor)
     update();
 }
 
-void Chart::setChannelMinimum(double value)
+template <typename Edit> void Chart::editCurrent(const Edit& edit)
 {
     if (Channel* c = current()) {
-        c->setMinimum(value);
+        edit(*c);
         invalidateBackground();
     }
+}
+
+void Chart::setChannelMinimum(double value)
+{
+    editCurrent([value](Channel& c) { c.setMinimum(value); });
 }
 
 void Chart::setChannelMaximum(double value)
 {
-    if (Channel* c = current()) {
-        c->setMaximum(value);
-        invalidateBackground();
-    }
+    editCurrent([value](Channel& c) { c.setMaximum(value); });
 }
 
 void Chart::setChannelColor(QColor color)
 {
-    if (Channel* c = current()) {
-        QPen pen = c->pen();
+    editCurrent([color](Channel& c) {
+        QPen pen = c.pen();
         pen.setColor(color);
-        c->setPen(pen);
-        invalidateBackground();
-    }
+        c.setPen(pen);
+    });
 }
 
 void Chart::setChannelName(QString name)
@@ -422,53 +423,42 @@ void Chart::setChannel(int index)
     }
 }
 
-void Chart::setYMesh(int value)
+void Chart::setMeshCount(int& count, int value, int least)
 {
-    if (value > 0) {
-        settings.yMesh = value;
+    if (value >= least) {
+        count = value;
         invalidateBackground();
     }
+}
+
+void Chart::setYMesh(int value)
+{
+    setMeshCount(settings.yMesh, value, 1);
 }
 
 void Chart::setXMesh(int value)
 {
-    if (value > 0) {
-        settings.xMesh = value;
-        // The x scale is laid out anew for the new division count.
-        invalidateBackground();
-    }
+    setMeshCount(settings.xMesh, value, 1);
 }
 
 void Chart::setYSubMesh(int value)
 {
-    if (value >= 0) {
-        settings.ySubMesh = value;
-        invalidateBackground();
-    }
+    setMeshCount(settings.ySubMesh, value, 0);
 }
 
 void Chart::setXSubMesh(int value)
 {
-    if (value >= 0) {
-        settings.xSubMesh = value;
-        invalidateBackground();
-    }
+    setMeshCount(settings.xSubMesh, value, 0);
 }
 
 void Chart::setChannelShowScale(bool show)
 {
-    if (Channel* c = current()) {
-        c->setShowScale(show);
-        invalidateBackground();
-    }
+    editCurrent([show](Channel& c) { c.setShowScale(show); });
 }
 
 void Chart::setChannelVisible(bool visible)
 {
-    if (Channel* c = current()) {
-        c->setVisible(visible);
-        invalidateBackground();
-    }
+    editCurrent([visible](Channel& c) { c.setVisible(visible); });
 }
 
 void Chart::setShowScale(bool show)

@@ -163,6 +163,9 @@ private:
     Channel* current() { return channelAt(currentChannel); }
     const Channel* current() const { return channelAt(currentChannel); }
     void paintOverlay(QPainter* painter);
+    // Edits the current channel, if there is one, and repaints the background.
+    template <typename Edit> void editCurrent(const Edit& edit);
+    void setMeshCount(int& count, int value, int least);
 
     ScaleSettings settings;
     std::unique_ptr<chart::ChartDecorator> chain;

@@ -27,114 +27,49 @@ QPointF walkedValueAt(const ChannelSeries& series, double x)
     return {0, 0};
 }
 
-// Records what reaches the decimator.
-class Recorder : public chart::CurveBatchSink
-{
-public:
-    void drawBatch(const QPoint* points, int count) override
-    {
-        for (int i = 0; i < count; ++i)
-            xs.append(points[i].x());
-    }
-    QVector<int> xs;
-};
 } // namespace
 
 class TestPairDataContainer : public QObject
 {
     Q_OBJECT
 private slots:
-    void onePair();
-    void twoPairs_data();
-    void twoPairs();
-    void emptySeries();
-    void extremesAndCursor();
+    void walkAndExtremes();
+    void valueAt_data();
+    void valueAt();
     void valueAtLeavesCursorBehindTheHit();
-    void binarySearchMatchesWalk();
-    void unorderedSeriesIsWalked();
+    void valueAtMatchesTheWalk();
     void visibleRangeKeepsOneNeighbourEachSide();
-    void feedMapsOnlyTheRange();
 };
 
-void TestPairDataContainer::onePair()
+void TestPairDataContainer::walkAndExtremes()
 {
-    ChannelSeries series{{5, 2.5}};
-    Data data(&series);
-    QVERIFY(data.rewind());
-    double x = 0;
-    double y = 0;
-    QVERIFY(data.next(x, y));
-    QCOMPARE(x, 5.0);
-    QCOMPARE(y, 2.5);
-    QVERIFY(!data.next(x, y));
-    QCOMPARE(x, 5.0);
-    double v = 0;
-    QVERIFY(data.maxX(v));
-    QCOMPARE(v, 5.0);
-    QVERIFY(data.minX(v));
-    QCOMPARE(v, 5.0);
-    QVERIFY(data.maxY(v));
-    QCOMPARE(v, 2.5);
-    QVERIFY(data.minY(v));
-    QCOMPARE(v, 2.5);
-    QCOMPARE(data.size(), 1);
-    QCOMPARE(data.valueAt(5), QPointF(5, 2.5));
-    QCOMPARE(data.valueAt(4), QPointF(0, 0));
-    QCOMPARE(data.valueAt(6), QPointF(0, 0));
-}
-
-void TestPairDataContainer::twoPairs_data()
-{
-    QTest::addColumn<double>("x");
-    QTest::addColumn<QPointF>("value");
-    QTest::newRow("between") << 2.5 << QPointF(2.5, 1.5);
-    QTest::newRow("last") << 10.0 << QPointF(10, 3.0);
-    QTest::newRow("first") << 0.0 << QPointF(0, 1.0);
-    QTest::newRow("before") << -1.0 << QPointF(0, 0);
-    QTest::newRow("after") << 11.0 << QPointF(0, 0);
-    QTest::newRow("NaN") << std::numeric_limits<double>::quiet_NaN() << QPointF(0, 0);
-    QTest::newRow("infinity") << std::numeric_limits<double>::infinity() << QPointF(0, 0);
-}
-
-void TestPairDataContainer::twoPairs()
-{
-    QFETCH(double, x);
-    QFETCH(QPointF, value);
-    ChannelSeries series{{0, 1.0}, {10, 3.0}};
-    Data data(&series);
-    QCOMPARE(data.valueAt(x), value);
-}
-
-void TestPairDataContainer::emptySeries()
-{
-    ChannelSeries series;
-    Data data(&series);
     double x = 7;
     double y = 7;
+    double v = 7;
+    ChannelSeries series;
+    Data data(&series);
     QVERIFY(!data.next(x, y)); // before any rewind
     QVERIFY(!data.rewind());
     QVERIFY(!data.next(x, y));
     QCOMPARE(x, 7.0);
-    QCOMPARE(data.size(), 0);
-    QCOMPARE(data.valueAt(0), QPointF(0, 0));
-    double v = 7;
     QVERIFY(data.maxY(v));
     QCOMPARE(v, 0.0);
     QVERIFY(data.minX(v));
     QCOMPARE(v, 0.0);
-
     Data none(nullptr);
     QVERIFY(!none.rewind());
     QCOMPARE(none.size(), 0);
     QCOMPARE(none.valueAt(1), QPointF(0, 0));
-}
 
-void TestPairDataContainer::extremesAndCursor()
-{
-    ChannelSeries series{{3, -1.0}, {1, 4.0}, {7, 2.0}, {-2, 4.0}};
-    Data data(&series);
-    double v = 0;
-    data.maxX(v);
+    series = {{5, 2.5}};
+    QVERIFY(data.rewind());
+    QVERIFY(data.next(x, y));
+    QCOMPARE(QPointF(x, y), QPointF(5, 2.5));
+    QVERIFY(!data.next(x, y));
+    QCOMPARE(x, 5.0);
+
+    series = {{3, -1.0}, {1, 4.0}, {7, 2.0}, {-2, 4.0}};
+    QVERIFY(data.maxX(v));
     QCOMPARE(v, 7.0);
     data.minX(v);
     QCOMPARE(v, -2.0);
@@ -142,14 +77,42 @@ void TestPairDataContainer::extremesAndCursor()
     QCOMPARE(v, 4.0);
     data.minY(v);
     QCOMPARE(v, -1.0);
-
     // An extreme in the middle of a walk ends the walk.
-    double x = 0;
-    double y = 0;
     QVERIFY(data.rewind());
     QVERIFY(data.next(x, y));
     data.maxY(v);
     QVERIFY(!data.next(x, y));
+}
+
+void TestPairDataContainer::valueAt_data()
+{
+    QTest::addColumn<QPolygonF>("pairs");
+    QTest::addColumn<double>("x");
+    QTest::addColumn<QPointF>("value");
+    const QPolygonF one(QVector<QPointF>{{5, 2.5}});
+    QTest::newRow("one pair, at it") << one << 5.0 << QPointF(5, 2.5);
+    QTest::newRow("one pair, before") << one << 4.0 << QPointF(0, 0);
+    QTest::newRow("one pair, after") << one << 6.0 << QPointF(0, 0);
+    const QPolygonF two(QVector<QPointF>{{0, 1.0}, {10, 3.0}});
+    QTest::newRow("between") << two << 2.5 << QPointF(2.5, 1.5);
+    QTest::newRow("last") << two << 10.0 << QPointF(10, 3.0);
+    QTest::newRow("first") << two << 0.0 << QPointF(0, 1.0);
+    QTest::newRow("before") << two << -1.0 << QPointF(0, 0);
+    QTest::newRow("after") << two << 11.0 << QPointF(0, 0);
+    QTest::newRow("NaN") << two << std::numeric_limits<double>::quiet_NaN() << QPointF(0, 0);
+    QTest::newRow("infinity") << two << std::numeric_limits<double>::infinity() << QPointF(0, 0);
+}
+
+void TestPairDataContainer::valueAt()
+{
+    QFETCH(QPolygonF, pairs);
+    QFETCH(double, x);
+    QFETCH(QPointF, value);
+    ChannelSeries series;
+    for (const QPointF& p : pairs)
+        series.emplace_back(qint32(p.x()), p.y());
+    Data data(&series);
+    QCOMPARE(data.valueAt(x), value);
 }
 
 void TestPairDataContainer::valueAtLeavesCursorBehindTheHit()
@@ -175,7 +138,7 @@ void TestPairDataContainer::valueAtLeavesCursorBehindTheHit()
     QCOMPARE(x, 10.0);
 }
 
-void TestPairDataContainer::binarySearchMatchesWalk()
+void TestPairDataContainer::valueAtMatchesTheWalk()
 {
     QRandomGenerator random(42);
     ChannelSeries series;
@@ -191,22 +154,15 @@ void TestPairDataContainer::binarySearchMatchesWalk()
         const double probe = i % 2 ? x : std::floor(x);
         QCOMPARE(data.valueAt(probe), walkedValueAt(series, probe));
     }
-}
 
-void TestPairDataContainer::unorderedSeriesIsWalked()
-{
-    ChannelSeries series{{0, 1.0}, {10, 3.0}, {5, 100.0}, {20, 5.0}};
-    Data data(&series);
+    // Out of order, also once a series grows out of order, it is walked.
+    series = {{0, 1.0}, {10, 3.0}};
+    QVERIFY(data.isAscending());
+    series.emplace_back(5, 100.0);
+    series.emplace_back(20, 5.0);
     QVERIFY(!data.isAscending());
-    QCOMPARE(data.valueAt(5), walkedValueAt(series, 5));
-    QCOMPARE(data.valueAt(15), walkedValueAt(series, 15));
-    QCOMPARE(data.valueAt(7), walkedValueAt(series, 7));
-    // The order is checked again once the series has grown.
-    ChannelSeries growing{{0, 1.0}, {10, 3.0}};
-    Data grown(&growing);
-    QVERIFY(grown.isAscending());
-    growing.emplace_back(5, 0.0);
-    QVERIFY(!grown.isAscending());
+    for (double x : {5.0, 7.0, 15.0})
+        QCOMPARE(data.valueAt(x), walkedValueAt(series, x));
 }
 
 void TestPairDataContainer::visibleRangeKeepsOneNeighbourEachSide()
@@ -232,22 +188,6 @@ void TestPairDataContainer::visibleRangeKeepsOneNeighbourEachSide()
     data.visibleRange(std::numeric_limits<double>::quiet_NaN(), 5, first, last);
     QCOMPARE(first, 0);
     QCOMPARE(last, 100);
-}
-
-void TestPairDataContainer::feedMapsOnlyTheRange()
-{
-    ChannelSeries series;
-    for (int i = 0; i < 100; ++i)
-        series.emplace_back(i, 0.0);
-    Data data(&series);
-    Recorder recorder;
-    chart::CurveDecimator decimator(recorder);
-    decimator.begin(false);
-    data.feed(10, 20, chart::CurveMapping{2, 1, 1, 0}, decimator);
-    decimator.finish();
-    QCOMPARE(recorder.xs.size(), 10);
-    QCOMPARE(recorder.xs.first(), 21);
-    QCOMPARE(recorder.xs.last(), 39);
 }
 
 QTEST_GUILESS_MAIN(TestPairDataContainer)

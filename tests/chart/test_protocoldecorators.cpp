@@ -1,48 +1,12 @@
 #include "chart/chartprotocol.h"
 #include "chart/pairdatacontainer.h"
 #include "chart/scalesgridprotocoldecorator.h"
-#include "protocol/channellookup.h"
-#include "recordingdevice.h"
+#include "chartfixtures.h"
 
-#include <QFontMetrics>
-#include <QPainter>
 #include <QtTest>
 
 namespace {
-// A catalogue of two channels: Ток (I1), numeric, and Режим (ST), with
-// state texts for 0, 1 and 3.
-class Catalogue : public ChannelLookup
-{
-public:
-    QString channelName(const QString&) const override { return QString(); }
-    int rateById(int) const override { return 0; }
-    QString codeByTitle(const QString& title) const override
-    {
-        if (title == QStringLiteral("Ток (I1)"))
-            return QStringLiteral("I1");
-        if (title == QStringLiteral("Режим (ST)"))
-            return QStringLiteral("ST");
-        return QString();
-    }
-    bool hasRefs(const QString& code) const override { return code == QStringLiteral("ST"); }
-    QString refText(const QString& code, int raw) const override
-    {
-        if (code != QStringLiteral("ST"))
-            return QString();
-        switch (raw) {
-        case 0:
-            return QStringLiteral("Останов");
-        case 1:
-            return QStringLiteral("Работа");
-        case 3:
-            return QStringLiteral("Авария");
-        default:
-            return QString();
-        }
-    }
-};
-
-class TestedChart : public ChartProtocol
+class TestedChart : public Recorded<ChartProtocol>
 {
 public:
     TestedChart()
@@ -50,35 +14,8 @@ public:
         setChannelLookup(&catalogue);
         resize(800, 500);
     }
-    Recording record()
-    {
-        RecordingDevice device(width(), height());
-        QPainter painter(&device);
-        setBackgroundPass(false);
-        paintLayers(&painter);
-        painter.end();
-        return device.engine.recorded;
-    }
-    double plotHeight() const { return height() - 2 * QFontMetrics(font()).height(); }
     Catalogue catalogue;
 };
-
-QStringList textsAt(const Recording& r, double x)
-{
-    QStringList found;
-    for (const auto& t : r.texts)
-        if (t.position.x() == x)
-            found << t.text;
-    return found;
-}
-
-const Recording::Text* findText(const Recording& r, const QString& text)
-{
-    for (const auto& t : r.texts)
-        if (t.text == text)
-            return &t;
-    return nullptr;
-}
 
 Channel stateChannel(double minimum, double maximum, chart::ChannelData* data = nullptr)
 {
@@ -96,7 +33,6 @@ private slots:
     void minimumColumnWidthLinesChartsUp();
     void timeLabelsFromTheTimeBase();
     void valueBoxShowsValuesAndTime();
-    void timeLineBeyondThirtyTwoBits();
     void withoutLegendOnlyTheLines();
 };
 
@@ -110,12 +46,12 @@ void TestProtocolDecorators::stateLabelsOnePerValue()
     const double unit = chart.plotHeight() / 3.75;
     const QStringList expected{"Ост", "Раб", "2", "Ава"};
     for (int i = 0; i < 4; ++i) {
-        const Recording::Text* label = findText(r, expected[i]);
+        const Recording::Text* label = r.find(expected[i]);
         QVERIFY2(label, qPrintable(expected[i]));
         QCOMPARE(label->position.x(), 7.0);
         QCOMPARE(label->position.y(), chart.plotHeight() - i * unit - 2.5);
     }
-    QCOMPARE(textsAt(r, 7).size(), 5); // the four labels and the code
+    QCOMPARE(r.textsAt(7).size(), 5); // the four labels and the code
 
     // Where the curve draws each state: the same heights.
     QVector<QPointF> values;
@@ -136,11 +72,11 @@ void TestProtocolDecorators::flatStateRangeIsKept()
     QCOMPARE(chart.channels().at(0).scaleMinimum(), -0.5);
     QCOMPARE(chart.channels().at(0).scaleMaximum(), 1.0 + 1.5 / 4);
     const double unit = chart.plotHeight() / 1.875;
-    const Recording::Text* zero = findText(r, "Ост");
+    const Recording::Text* zero = r.find("Ост");
     QVERIFY(zero);
     QCOMPARE(zero->position.y(), chart.plotHeight() - 0.5 * unit - 2.5);
-    QVERIFY(findText(r, "Раб"));
-    QVERIFY(!findText(r, "-0"));
+    QVERIFY(r.find("Раб"));
+    QVERIFY(!r.find("-0"));
 
     // A numeric channel of the same bounds gets whole steps.
     TestedChart numeric;
@@ -158,15 +94,15 @@ void TestProtocolDecorators::codeCaptionOverEveryColumn()
     chart.addChannel(Channel(0, 100, nullptr, QStringLiteral("Без кода"), QPen(Qt::red)));
     const Recording r = chart.record();
     const QFontMetrics metrics(chart.font());
-    const Recording::Text* i1 = findText(r, "I1");
+    const Recording::Text* i1 = r.find("I1");
     QVERIFY(i1);
     QCOMPARE(i1->position, QPointF(7, metrics.size(Qt::TextSingleLine, "I1").height()));
     // Numeric labels stand in the same column.
-    QCOMPARE(textsAt(r, 7), (QStringList{"100", "75", "50", "25", "0", "I1"}));
-    const Recording::Text* st = findText(r, "ST");
+    QCOMPARE(r.textsAt(7), (QStringList{"100", "75", "50", "25", "0", "I1"}));
+    const Recording::Text* st = r.find("ST");
     QVERIFY(st);
     QVERIFY(st->position.x() > 7);
-    QCOMPARE(findText(r, "Ост")->position.x(), st->position.x());
+    QCOMPARE(r.find("Ост")->position.x(), st->position.x());
 }
 
 void TestProtocolDecorators::minimumColumnWidthLinesChartsUp()
@@ -194,13 +130,8 @@ void TestProtocolDecorators::timeLabelsFromTheTimeBase()
     chart.setTimeBase(QDateTime(QDate(2024, 5, 1), QTime(23, 59, 58)), 1000);
     chart.setSize(7.0); // one label per tick
     const Recording r = chart.record();
-    QStringList bottom;
-    for (const auto& t : r.texts)
-        if (t.position.y() > chart.plotHeight())
-            bottom << t.text;
-    QCOMPARE(bottom.mid(0, 4), (QStringList{"23:59:58", "23:59:59", "00:00:00", "00:00:01"}));
-    QCOMPARE(chart.startDateTime().time(), QTime(23, 59, 58));
-    QCOMPARE(chart.tickLength(), quint16(1000));
+    QCOMPARE(r.textsBelow(chart.plotHeight()).mid(0, 4),
+             (QStringList{"23:59:58", "23:59:59", "00:00:00", "00:00:01"}));
 }
 
 void TestProtocolDecorators::valueBoxShowsValuesAndTime()
@@ -219,9 +150,9 @@ void TestProtocolDecorators::valueBoxShowsValuesAndTime()
     chart.setTimeBase(QDateTime(QDate(2024, 5, 1), QTime(10, 0)), 100);
     chart.setLineValueX(1000); // state 2 (no text), current 1.5
     Recording r = chart.record();
-    QVERIFY(findText(r, "Режим (ST) = 2.00"));
-    QVERIFY(findText(r, "Ток (I1) = 1.50"));
-    QVERIFY(findText(r, "Время = 10:01:40"));
+    QVERIFY(r.find("Режим (ST) = 2.00"));
+    QVERIFY(r.find("Ток (I1) = 1.50"));
+    QVERIFY(r.find("Время = 10:01:40"));
     // Names in text order inside the box, one line each.
     int lines = 0;
     for (const auto& t : r.texts)
@@ -230,24 +161,19 @@ void TestProtocolDecorators::valueBoxShowsValuesAndTime()
 
     chart.setLineValueX(3000);
     r = chart.record();
-    QVERIFY(findText(r, "Режим (ST) = Авария"));
-    QVERIFY(findText(r, "Ток (I1) = 2.50"));
+    QVERIFY(r.find("Режим (ST) = Авария"));
+    QVERIFY(r.find("Ток (I1) = 2.50"));
 
     chart.setLineValueX(36000); // outside the data: zeros
     r = chart.record();
-    QVERIFY(findText(r, "Режим (ST) = Останов"));
-    QVERIFY(findText(r, "Ток (I1) = 0.00"));
-    QVERIFY(findText(r, "Время = 11:00:00"));
-    chart.clearChannels();
-}
+    QVERIFY(r.find("Режим (ST) = Останов"));
+    QVERIFY(r.find("Ток (I1) = 0.00"));
+    QVERIFY(r.find("Время = 11:00:00"));
 
-void TestProtocolDecorators::timeLineBeyondThirtyTwoBits()
-{
-    TestedChart chart;
     chart.setTimeBase(QDateTime(QDate(2024, 5, 1), QTime(10, 0)), 1000);
     chart.setLineValueX(3000000); // 3e9 ms: 34 days, 17 h 20 min
-    const Recording r = chart.record();
-    QVERIFY(findText(r, "Время = 03:20:00"));
+    QVERIFY(chart.record().find("Время = 03:20:00"));
+    chart.clearChannels();
 }
 
 void TestProtocolDecorators::withoutLegendOnlyTheLines()
@@ -268,9 +194,9 @@ void TestProtocolDecorators::withoutLegendOnlyTheLines()
     QCOMPARE(red[0], QPolygon(QVector<QPoint>{QPoint(400, 0), QPoint(400, 500)}));
 
     chart.setShowLegend(true);
-    QVERIFY(findText(chart.record(),
-                     QStringLiteral("Время = ") + chart.startDateTime().addMSecs(50000).toString(
-                                                      QStringLiteral("HH:mm:ss"))));
+    QVERIFY(chart.record().find(
+        QStringLiteral("Время = ") +
+        chart.startDateTime().addMSecs(50000).toString(QStringLiteral("HH:mm:ss"))));
 }
 
 QTEST_MAIN(TestProtocolDecorators)

@@ -42,14 +42,12 @@ void TestScaleFunctions::stepExamples()
 
 void TestScaleFunctions::stepGuard()
 {
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("scaleStep"));
-    QCOMPARE(scaleStep(0, 7), 1.0);
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("scaleStep"));
-    QCOMPARE(scaleStep(std::numeric_limits<double>::quiet_NaN(), 7), 1.0);
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("scaleStep"));
-    QCOMPARE(scaleStep(std::numeric_limits<double>::infinity(), 7), 1.0);
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("scaleStep"));
-    QCOMPARE(scaleStep(100, 0), 1.0);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    for (const auto& [span, count] : {std::pair(0.0, 7), {nan, 7}, {inf, 7}, {100.0, 0}}) {
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("scaleStep"));
+        QCOMPARE(scaleStep(span, count), 1.0);
+    }
     QCOMPARE(scaleStep(1.2e300, 2), 5e299);
 }
 

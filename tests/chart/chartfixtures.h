@@ -1,6 +1,11 @@
 #pragma once
 
+#include "chart/chart.h"
+#include "protocol/channellookup.h"
+
 #include <QColor>
+#include <QFontMetrics>
+#include <QPainter>
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPolygon>
@@ -25,6 +30,29 @@ struct Recording
     QVector<Text> texts;
     QVector<Polyline> polylines;
 
+    QStringList textsAt(double x) const
+    {
+        QStringList found;
+        for (const Text& t : texts)
+            if (t.position.x() == x)
+                found << t.text;
+        return found;
+    }
+    QStringList textsBelow(double y) const
+    {
+        QStringList found;
+        for (const Text& t : texts)
+            if (t.position.y() > y)
+                found << t.text;
+        return found;
+    }
+    const Text* find(const QString& text) const
+    {
+        for (const Text& t : texts)
+            if (t.text == text)
+                return &t;
+        return nullptr;
+    }
     // The polylines drawn in one colour, as one would draw a curve.
     QVector<QPolygon> curves(const QColor& colour) const
     {
@@ -123,4 +151,46 @@ protected:
 private:
     int width;
     int height;
+};
+
+// A chart whose widget pass is recorded instead of painted.
+template <typename Base> class Recorded : public Base
+{
+public:
+    using Base::Base;
+    Recording record()
+    {
+        RecordingDevice device(this->width(), this->height());
+        QPainter painter(&device);
+        this->setBackgroundPass(false);
+        this->paintLayers(&painter);
+        painter.end();
+        return device.engine.recorded;
+    }
+    // The plot above the bottom scale's band.
+    double plotHeight() const { return this->height() - 2 * QFontMetrics(this->font()).height(); }
+};
+
+// Two channels: Ток (I1), numeric, and Режим (ST), with state texts for 0,
+// 1 and 3.
+class Catalogue : public ChannelLookup
+{
+public:
+    QString channelName(const QString&) const override { return QString(); }
+    int rateById(int) const override { return 0; }
+    QString codeByTitle(const QString& title) const override
+    {
+        if (title == QStringLiteral("Ток (I1)"))
+            return QStringLiteral("I1");
+        if (title == QStringLiteral("Режим (ST)"))
+            return QStringLiteral("ST");
+        return QString();
+    }
+    bool hasRefs(const QString& code) const override { return code == QStringLiteral("ST"); }
+    QString refText(const QString& code, int raw) const override
+    {
+        static const QStringList texts{"Останов", "Работа", QString(), "Авария"};
+        return code == QStringLiteral("ST") && raw >= 0 && raw < texts.size() ? texts[raw]
+                                                                              : QString();
+    }
 };
