@@ -66,9 +66,6 @@ void TestChart::refusedSettingsKeepTheOldValue()
     QVERIFY(chart.setProperty("size", 250.7));
     QCOMPARE(chart.scaleSettings().visibleSpan, 501.4);
     QCOMPARE(ints.takeLast().at(0).toInt(), 250);
-    // The widget's own size is not the chart's.
-    chart.resize(321, 123);
-    QCOMPARE(chart.QWidget::size(), QSize(321, 123));
 
     // Only a positive span can be drawn.
     for (double zoom : {0.01, -2.0, std::nan("")})
@@ -81,10 +78,8 @@ void TestChart::refusedSettingsKeepTheOldValue()
     chart.setYMesh(-1);
     chart.setXSubMesh(-1);
     chart.setYSubMesh(-5);
-    QCOMPARE(chart.xMesh(), 7);
-    QCOMPARE(chart.yMesh(), 7);
-    QCOMPARE(chart.xSubMesh(), 1);
-    QCOMPARE(chart.ySubMesh(), 1);
+    QCOMPARE(QVector<int>({chart.xMesh(), chart.yMesh(), chart.xSubMesh(), chart.ySubMesh()}),
+             QVector<int>({7, 7, 1, 1}));
     chart.setYSubMesh(0);
     QCOMPARE(chart.ySubMesh(), 0);
 }

@@ -192,11 +192,6 @@ void TestProtocolDecorators::withoutLegendOnlyTheLines()
     QCOMPARE(white[0].first().x(), 200);
     QCOMPARE(white[1].first().x(), 600);
     QCOMPARE(red[0], QPolygon(QVector<QPoint>{QPoint(400, 0), QPoint(400, 500)}));
-
-    chart.setShowLegend(true);
-    QVERIFY(chart.record().find(
-        QStringLiteral("Время = ") +
-        chart.startDateTime().addMSecs(50000).toString(QStringLiteral("HH:mm:ss"))));
 }
 
 QTEST_MAIN(TestProtocolDecorators)

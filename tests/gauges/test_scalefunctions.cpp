@@ -24,9 +24,8 @@ void TestScaleFunctions::stepExamples_data()
 {
     QTest::addColumn<double>("q");
     QTest::addColumn<double>("step");
-    const double cases[][2] = {{6, 5},    {30, 5},    {49, 5}, {51, 50},  {100, 50},
-                               {300, 50}, {600, 500}, {50, 1}, {500, 10}, {5000, 100},
-                               {6.5, 5},  {5.5, 5},   {5, 1},  {3, 1},    {0.25, 1}};
+    const double cases[][2] = {{6, 5},    {49, 5},  {51, 50}, {600, 500}, {50, 1},
+                               {500, 10}, {5.5, 5}, {5, 1},   {0.25, 1}};
     for (const auto& c : cases)
         QTest::addRow("q=%g", c[0]) << c[0] << c[1];
 }
@@ -59,7 +58,6 @@ void TestScaleFunctions::rangeExamples_data()
     QTest::addColumn<double>("increment");
     QTest::addColumn<double>("minimum");
     QTest::addColumn<double>("maximum");
-    QTest::newRow("0..100 in 10 by 5") << 0.0 << 100.0 << 10 << 5.0 << 0.0 << 100.0;
     QTest::newRow("0..1234 in 10 by 50") << 0.0 << 1234.0 << 10 << 50.0 << 0.0 << 1500.0;
     QTest::newRow("3.2..17.8 in 5") << 3.2 << 17.8 << 5 << 1.0 << 3.0 << 18.0;
     QTest::newRow("-7.5..12.3 in 5") << -7.5 << 12.3 << 5 << 1.0 << -10.0 << 15.0;
