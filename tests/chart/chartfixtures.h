@@ -13,6 +13,15 @@
 #include <QTransform>
 #include <QVector>
 
+// Ticks 0 .. count - 1 with the values f(tick).
+template <typename F> ChannelSeries seriesOf(int count, F f)
+{
+    ChannelSeries series;
+    for (int i = 0; i < count; ++i)
+        series.emplace_back(i, f(i));
+    return series;
+}
+
 // What was drawn: texts with their baseline position and polylines, both
 // in device coordinates.
 struct Recording

@@ -56,20 +56,13 @@ class TestChartDisplay : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
     void grabShowsWhatTheScreenShows();
     void topLevelChartGrabs();
     void protocolChartOnScreen();
 
 private:
-    ChannelSeries ramp;
+    ChannelSeries ramp = seriesOf(1001, [](int i) { return i / 10.0; });
 };
-
-void TestChartDisplay::initTestCase()
-{
-    for (int i = 0; i <= 1000; ++i)
-        ramp.emplace_back(i, i / 10.0);
-}
 
 void TestChartDisplay::grabShowsWhatTheScreenShows()
 {
@@ -127,12 +120,8 @@ void TestChartDisplay::topLevelChartGrabs()
 
 void TestChartDisplay::protocolChartOnScreen()
 {
-    ChannelSeries states;
-    ChannelSeries wave;
-    for (int i = 0; i <= 3000; ++i) {
-        states.emplace_back(i, (i / 400) % 4);
-        wave.emplace_back(i, 50 + 40 * std::sin(i / 90.0));
-    }
+    ChannelSeries states = seriesOf(3001, [](int i) { return (i / 400) % 4; });
+    ChannelSeries wave = seriesOf(3001, [](int i) { return 50 + 40 * std::sin(i / 90.0); });
     Catalogue lookup;
     QWidget window;
     window.resize(900, 500);

@@ -163,9 +163,7 @@ void TestStandardDecorators::xLabelsLeftOfTheScalesAreSkipped()
 
 void TestStandardDecorators::curvePixelsWhereTheDataLies()
 {
-    ChannelSeries ramp;
-    for (int i = 0; i <= 1000; ++i)
-        ramp.emplace_back(i, i / 10.0);
+    ChannelSeries ramp = seriesOf(1001, [](int i) { return i / 10.0; });
     ProtocolSeriesData data(&ramp);
     TestedChart chart;
     chart.resize(640, 480);
@@ -189,10 +187,8 @@ void TestStandardDecorators::curvePixelsWhereTheDataLies()
 
 void TestStandardDecorators::denseCurveDrawsFewPointsPerColumn()
 {
-    ChannelSeries noise;
     QRandomGenerator random(3);
-    for (int i = 0; i < 200000; ++i)
-        noise.emplace_back(i, random.generateDouble() * 100);
+    ChannelSeries noise = seriesOf(200000, [&](int) { return random.generateDouble() * 100; });
     ProtocolSeriesData data(&noise);
     TestedChart chart;
     chart.resize(800, 400);
@@ -209,9 +205,7 @@ void TestStandardDecorators::denseCurveDrawsFewPointsPerColumn()
 
 void TestStandardDecorators::onlyTheVisibleWindowIsRead()
 {
-    ChannelSeries ramp;
-    for (int i = 0; i < 100000; ++i)
-        ramp.emplace_back(i, (i % 100) * 1.0);
+    ChannelSeries ramp = seriesOf(100000, [](int i) { return i % 100; });
     ProtocolSeriesData data(&ramp);
     TestedChart chart;
     chart.resize(1200, 400);
