@@ -1,9 +1,6 @@
 #include "chart/chart.h"
-#include "chart/chartprotocol.h"
 #include "chart/pairdatacontainer.h"
 #include "chartfixtures.h"
-
-#include <cmath>
 
 #include <QMouseEvent>
 #include <QScreen>
@@ -58,7 +55,6 @@ class TestChartDisplay : public QObject
 private slots:
     void grabShowsWhatTheScreenShows();
     void topLevelChartGrabs();
-    void protocolChartOnScreen();
 
 private:
     ChannelSeries ramp = seriesOf(1001, [](int i) { return i / 10.0; });
@@ -116,41 +112,6 @@ void TestChartDisplay::topLevelChartGrabs()
     chart.setTopBackgroundColor(Qt::red);
     const QColor top = chart.grab().toImage().pixel(300, 3);
     QVERIFY2(top.red() > 240 && top.blue() < 10, qPrintable(top.name()));
-}
-
-void TestChartDisplay::protocolChartOnScreen()
-{
-    ChannelSeries states = seriesOf(3001, [](int i) { return (i / 400) % 4; });
-    ChannelSeries wave = seriesOf(3001, [](int i) { return 50 + 40 * std::sin(i / 90.0); });
-    Catalogue lookup;
-    QWidget window;
-    window.resize(900, 500);
-    auto& chart = *new ChartProtocol(&window);
-    chart.setChannelLookup(&lookup);
-    chart.resize(900, 500);
-    chart.addChannel(Channel(0, 3, new ProtocolSeriesData(&states), QStringLiteral("Режим (ST)"),
-                             QPen(Qt::green)));
-    chart.addChannel(Channel(0, 100, new ProtocolSeriesData(&wave), QStringLiteral("Ток (I1)"),
-                             QPen(Qt::yellow)));
-    chart.setTimeBase(QDateTime(QDate(2024, 5, 1), QTime(10, 0)), 100);
-    chart.setSize(2000.0);
-    chart.setBookmarks({300, 1500});
-    chart.setLineValueX(900);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QTRY_VERIFY_WITH_TIMEOUT(chart.isPaintOver(), 30000);
-    const QImage grabbed = chart.grab().toImage();
-
-    const auto red = [](QColor c) { return c.red() > 200 && c.green() < 60 && c.blue() < 60; };
-    const auto white = [](QColor c) { return c.red() > 230 && c.green() > 230 && c.blue() > 230; };
-    const double left = chart.scalesWidth();
-    const double pixelsPerTick = (900 - left) / 2000.0;
-    const auto xOf = [&](int tick) { return int(left + tick * pixelsPerTick); };
-    QVERIFY(columnCount(grabbed, xOf(900), red) > 200);
-    QVERIFY(columnCount(grabbed, xOf(300), white) > 200);
-    QVERIFY(columnCount(grabbed, xOf(1500), white) > 200);
-    QVERIFY(countColour(grabbed, isYellow) > 500);
-    chart.clearChannels();
 }
 
 QTEST_MAIN(TestChartDisplay)

@@ -100,7 +100,6 @@ void TestScaleFunctions::rangeReportsChange()
 void TestScaleFunctions::rangeGuardReturnsInput_data()
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double inf = std::numeric_limits<double>::infinity();
     QTest::addColumn<double>("low");
     QTest::addColumn<double>("high");
     QTest::addColumn<int>("steps");
@@ -108,11 +107,8 @@ void TestScaleFunctions::rangeGuardReturnsInput_data()
     QTest::newRow("flat") << 3.0 << 3.0 << 4 << 1.0;
     QTest::newRow("reversed") << 5.0 << 1.0 << 4 << 1.0;
     QTest::newRow("NaN low") << nan << 1.0 << 4 << 1.0;
-    QTest::newRow("NaN high") << 0.0 << nan << 4 << 1.0;
-    QTest::newRow("infinite high") << 0.0 << inf << 4 << 1.0;
     QTest::newRow("span overflows") << -1e308 << 1e308 << 4 << 1.0;
     QTest::newRow("no steps") << 0.0 << 10.0 << 0 << 1.0;
-    QTest::newRow("zero increment") << 0.0 << 10.0 << 4 << 0.0;
     QTest::newRow("NaN increment") << 0.0 << 10.0 << 4 << nan;
 }
 
