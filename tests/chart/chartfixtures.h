@@ -110,13 +110,6 @@ public:
             recorded.polylines.append(
                 {transform.map(QPolygon(QVector<QPoint>(points, points + count))), colour});
     }
-    void drawPolygon(const QPointF* points, int count, PolygonDrawMode mode) override
-    {
-        if (mode == PolylineMode)
-            recorded.polylines.append(
-                {transform.map(QPolygonF(QVector<QPointF>(points, points + count))).toPolygon(),
-                 colour});
-    }
     Type type() const override { return QPaintEngine::User; }
 
     QTransform transform;
@@ -141,19 +134,12 @@ protected:
             return width;
         case PdmHeight:
             return height;
-        case PdmDepth:
-            return 32;
-        case PdmDpiX:
-        case PdmDpiY:
-        case PdmPhysicalDpiX:
-        case PdmPhysicalDpiY:
-            return 96;
         case PdmDevicePixelRatio:
             return 1;
         case PdmDevicePixelRatioScaled:
-            return 1 * QPaintDevice::devicePixelRatioFScale();
+            return int(QPaintDevice::devicePixelRatioFScale());
         default:
-            return 100;
+            return 96; // the resolution; nothing reads the rest
         }
     }
 
