@@ -29,27 +29,22 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("field");
-        QTest::newRow("plain") << "12.5"
-                               << "12.5";
-        QTest::newRow("empty") << ""
-                               << "";
-        QTest::newRow("comma") << "1,5"
-                               << "\"1,5\"";
-        QTest::newRow("quote") << "a \"b\""
-                               << "\"a \"\"b\"\"\"";
-        QTest::newRow("line feed") << "a\nb"
-                                   << "\"a\nb\"";
-        QTest::newRow("carriage return") << "a\rb"
-                                         << "\"a\rb\"";
-        QTest::newRow("spaces stay") << " a "
-                                     << " a ";
+        const auto row = [](const char* name, const char* text, const char* field) {
+            QTest::newRow(name) << QString(text) << QString(field);
+        };
+        row("plain", "12.5", "12.5");
+        row("empty", "", "");
+        row("comma", "1,5", "\"1,5\"");
+        row("quote", "a \"b\"", "\"a \"\"b\"\"\"");
+        row("line feed", "a\nb", "\"a\nb\"");
+        row("carriage return", "a\rb", "\"a\rb\"");
+        row("spaces stay", " a ", " a ");
     }
 
     void fieldsAreQuotedOnlyWhereNeeded()
     {
         QFETCH(QString, text);
-        QFETCH(QString, field);
-        QCOMPARE(csvField(text), field);
+        QTEST(csvField(text), "field");
     }
 
     void tableGoesOutRowByRowWithoutTheBookmarkColumn()
@@ -93,26 +88,21 @@ private slots:
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("suffix");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("kept, other case") << "/a/report.XLSX"
-                                          << "xlsx"
-                                          << "/a/report.XLSX";
-        QTest::newRow("other suffix") << "/a/report.txt"
-                                      << "xlsx"
-                                      << "/a/report.txt.xlsx";
-        QTest::newRow("none") << "/a/report"
-                              << "xlsx"
-                              << "/a/report.xlsx";
-        QTest::newRow("dotted folder") << "/a.pdf/report"
-                                       << "pdf"
-                                       << "/a.pdf/report.pdf";
+        const auto row = [](const char* name, const char* chosen, const char* suffix,
+                            const char* expected) {
+            QTest::newRow(name) << QString(chosen) << QString(suffix) << QString(expected);
+        };
+        row("kept, other case", "/a/report.XLSX", "xlsx", "/a/report.XLSX");
+        row("other suffix", "/a/report.txt", "xlsx", "/a/report.txt.xlsx");
+        row("none", "/a/report", "xlsx", "/a/report.xlsx");
+        row("dotted folder", "/a.pdf/report", "pdf", "/a.pdf/report.pdf");
     }
 
     void suffixIsAddedUnlessPresent()
     {
         QFETCH(QString, chosen);
         QFETCH(QString, suffix);
-        QFETCH(QString, expected);
-        QCOMPARE(reportFileName(chosen, suffix), expected);
+        QTEST(reportFileName(chosen, suffix), "expected");
     }
 };
 

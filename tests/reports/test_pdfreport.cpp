@@ -39,10 +39,16 @@ QString pageText(const QString& path, int page)
                                       QStringLiteral("-layout"), path, QStringLiteral("-")}));
 }
 
-bool sameSize(const QSizeF& actual, const QSizeF& expected)
+bool sameSizes(const QVector<QSizeF>& actual, const QVector<QSizeF>& expected)
 {
-    return qAbs(actual.width() - expected.width()) < 0.5 &&
-           qAbs(actual.height() - expected.height()) < 0.5;
+    if (actual.size() != expected.size())
+        return false;
+    for (int page = 0; page < actual.size(); ++page) {
+        if (qAbs(actual[page].width() - expected[page].width()) >= 0.5 ||
+            qAbs(actual[page].height() - expected[page].height()) >= 0.5)
+            return false;
+    }
+    return true;
 }
 
 // The rows of the numbered table that a page shows, by their first cell.
@@ -93,6 +99,8 @@ private slots:
         QCOMPARE(rowsOnPage(pageText(path, 2)), range(21, 46));
         QCOMPARE(rowsOnPage(pageText(path, 3)), range(47, 47));
         QVERIFY(pageText(path, 4).trimmed().isEmpty());
+        const QSizeF a4(220, 297);
+        QVERIFY(sameSizes(pageSizes(path), {a4, a4, a4, QSizeF(1200, 500)}));
     }
 
     void pageSizesFollowRowsColumnsAndChart_data()
@@ -102,8 +110,6 @@ private slots:
         QTest::addColumn<QSize>("chart");
         QTest::addColumn<QVector<QSizeF>>("expected");
         const QSizeF a4(220, 297);
-        QTest::newRow("three pages and the chart")
-            << 3 << 47 << QSize(1200, 500) << QVector<QSizeF>{a4, a4, a4, QSizeF(1200, 500)};
         // An exactly full page adds no blank page.
         QTest::newRow("one full page")
             << 3 << 20 << QSize(40, 30) << QVector<QSizeF>{a4, QSizeF(40, 30)};
@@ -123,10 +129,7 @@ private slots:
         QVERIFY(savePdfReport(ListTable::numbered(headers, rows), start,
                               chart.isEmpty() ? QImage() : picture(chart.width(), chart.height()),
                               path));
-        const QVector<QSizeF> sizes = pageSizes(path);
-        QCOMPARE(sizes.size(), expected.size());
-        for (int page = 0; page < sizes.size(); ++page)
-            QVERIFY2(sameSize(sizes[page], expected[page]), qPrintable(QString::number(page)));
+        QVERIFY(sameSizes(pageSizes(path), expected));
     }
 
     void firstPageCarriesTitleDateHeadersAndCells()
