@@ -134,11 +134,14 @@ private slots:
 
     void cleanupTestCase() { StreamLoger::release(); }
 
-    void copyDialogOpensInTheDeviceFolderAndCanBeCancelled()
+    void cancelledCopyAndMissingDeviceChangeNothing()
     {
         trigger("actCopy");
-        QCOMPARE(m_script.asked, QStringList{kOpen});
+        trigger("actFLASH");
+        QCOMPARE(m_script.asked, (QStringList{kOpen, kNotFound}));
         QVERIFY(QDir(m_protocols).isEmpty());
+        QVERIFY(m_sleeps.isEmpty());
+        QVERIFY(m_window->deviceFolder().isEmpty());
     }
 
     void fileInsideTheProtocolDirectoryIsRefused()
@@ -209,14 +212,6 @@ private slots:
         QCOMPARE(selected.first().row(), row);
         QCOMPARE(files()->currentRow(), row);
         QCOMPARE(m_reads, QList<QStringList>{QStringList{"a.log"}});
-    }
-
-    void flashWithoutDeviceSaysSo()
-    {
-        trigger("actFLASH");
-        QCOMPARE(m_script.asked, QStringList{kNotFound});
-        QVERIFY(m_sleeps.isEmpty());
-        QVERIFY(m_window->deviceFolder().isEmpty());
     }
 
     void flashHandsTheNewDriveToTheCopyDialog()
