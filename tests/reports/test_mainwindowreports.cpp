@@ -1,7 +1,6 @@
 #include "readback.h"
 #include "xlsxreader.h"
 
-#include "app/dialogs.h"
 #include "app/mainwindow.h"
 #include "chart/chartprotocol.h"
 #include "app/platform.h"
@@ -9,9 +8,7 @@
 #include "tests/device/scripteddialogs.h"
 
 #include <QAction>
-#include <QFile>
 #include <QLabel>
-#include <QPainter>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
