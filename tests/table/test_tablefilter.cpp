@@ -53,56 +53,52 @@ class TestTableFilter : public QObject
     Q_OBJECT
 
 private slots:
-    void rangesFindTheirColumnOnce();
-    void timeWindowKeepsItsBoundsWhileActive();
-    void everyRangeMustHoldItsCell();
+    void rangesFindTheirColumnOnce()
+    {
+        const TableFilter filter({{"I1 (I1)", 0, 1}, {"X (X)", 0, 1}, {"U1 (U1)", 0, 1}},
+                                 headers + QStringList{"I1 (I1)"}, true, base, base);
+        QCOMPARE(filter.columns(), QVector<int>({3, 0, 2}));
+        // A column without a header item matches nothing, not even an empty name.
+        const TableFilter empty({{"", 0, 1}}, {QString(), QStringLiteral("")}, true, base, base);
+        QCOMPARE(empty.columns(), QVector<int>({1}));
+    }
+
+    void timeWindowKeepsItsBoundsWhileActive()
+    {
+        const auto rows = table({{"1", "1"}, {"x", QString()}, {"1", "1"}, {"1", "1"}, {"1", "1"}});
+        const TableFilter filter({}, headers, true, base.addSecs(1), base.addSecs(3));
+        QCOMPARE(hidden(filter, rows), QVector<bool>({true, false, false, false, true}));
+        const TableFilter inactive({{"I1 (I1)", 10, 20}}, headers, false, base.addDays(1),
+                                   base.addDays(2));
+        QCOMPARE(hidden(inactive, rows), QVector<bool>(rows.size(), false));
+    }
+
+    void everyRangeMustHoldItsCell()
+    {
+        const QDateTime end = base.addDays(1);
+        // Bounds are inclusive.
+        const auto single = table(
+            {{"9.99", "0"}, {"10", "0"}, {"15", "0"}, {"20", "0"}, {"20.01", "0"}, {"-3", "0"}});
+        QCOMPARE(hidden(TableFilter({{"U1 (U1)", 10, 20}}, headers, true, base, end), single),
+                 QVector<bool>({true, false, false, false, true, true}));
+
+        // Both channels must pass; a missing cell (a file without I1) hides the row.
+        const auto pairs = table({{"15", "1.5"}, {"15", "3"}, {"25", "1.5"}, {"15", QString()}});
+        const TableFilter both({{"U1 (U1)", 10, 20}, {"I1 (I1)", 1, 2}}, headers, true, base, end);
+        QCOMPARE(hidden(both, pairs), QVector<bool>({false, true, true, true}));
+        // Also when the row lies outside the window and an earlier range failed.
+        const TableFilter narrow({{"U1 (U1)", 10, 20}, {"I1 (I1)", 0, 5}}, headers, true, end,
+                                 end.addDays(1));
+        QCOMPARE(hidden(narrow, table({{"99", QString()}})), QVector<bool>({true}));
+
+        // Text cells count as zero.
+        const auto texts = table({{"Вкл", "0"}, {"2", "0"}, {"0", "0"}, {"1e-3", "0"}});
+        QCOMPARE(hidden(TableFilter({{"U1 (U1)", 0, 0}}, headers, true, base, end), texts),
+                 QVector<bool>({false, true, false, true}));
+        QCOMPARE(hidden(TableFilter({{"U1 (U1)", 1, 5}}, headers, true, base, end), texts),
+                 QVector<bool>({true, false, true, true}));
+    }
 };
-
-void TestTableFilter::rangesFindTheirColumnOnce()
-{
-    const TableFilter filter({{"I1 (I1)", 0, 1}, {"X (X)", 0, 1}, {"U1 (U1)", 0, 1}},
-                             headers + QStringList{"I1 (I1)"}, true, base, base);
-    QCOMPARE(filter.columns(), QVector<int>({3, 0, 2}));
-    // A column without a header item matches nothing, not even an empty name.
-    const TableFilter empty({{"", 0, 1}}, {QString(), QStringLiteral("")}, true, base, base);
-    QCOMPARE(empty.columns(), QVector<int>({1}));
-}
-
-void TestTableFilter::timeWindowKeepsItsBoundsWhileActive()
-{
-    const auto rows = table({{"1", "1"}, {"x", QString()}, {"1", "1"}, {"1", "1"}, {"1", "1"}});
-    const TableFilter filter({}, headers, true, base.addSecs(1), base.addSecs(3));
-    QCOMPARE(hidden(filter, rows), QVector<bool>({true, false, false, false, true}));
-    const TableFilter inactive({{"I1 (I1)", 10, 20}}, headers, false, base.addDays(1),
-                               base.addDays(2));
-    QCOMPARE(hidden(inactive, rows), QVector<bool>(rows.size(), false));
-}
-
-void TestTableFilter::everyRangeMustHoldItsCell()
-{
-    const QDateTime end = base.addDays(1);
-    // Bounds are inclusive.
-    const auto single =
-        table({{"9.99", "0"}, {"10", "0"}, {"15", "0"}, {"20", "0"}, {"20.01", "0"}, {"-3", "0"}});
-    QCOMPARE(hidden(TableFilter({{"U1 (U1)", 10, 20}}, headers, true, base, end), single),
-             QVector<bool>({true, false, false, false, true, true}));
-
-    // Both channels must pass; a missing cell (a file without I1) hides the row.
-    const auto pairs = table({{"15", "1.5"}, {"15", "3"}, {"25", "1.5"}, {"15", QString()}});
-    const TableFilter both({{"U1 (U1)", 10, 20}, {"I1 (I1)", 1, 2}}, headers, true, base, end);
-    QCOMPARE(hidden(both, pairs), QVector<bool>({false, true, true, true}));
-    // Also when the row lies outside the window and an earlier range failed.
-    const TableFilter narrow({{"U1 (U1)", 10, 20}, {"I1 (I1)", 0, 5}}, headers, true, end,
-                             end.addDays(1));
-    QCOMPARE(hidden(narrow, table({{"99", QString()}})), QVector<bool>({true}));
-
-    // Text cells count as zero.
-    const auto texts = table({{"Вкл", "0"}, {"2", "0"}, {"0", "0"}, {"1e-3", "0"}});
-    QCOMPARE(hidden(TableFilter({{"U1 (U1)", 0, 0}}, headers, true, base, end), texts),
-             QVector<bool>({false, true, false, true}));
-    QCOMPARE(hidden(TableFilter({{"U1 (U1)", 1, 5}}, headers, true, base, end), texts),
-             QVector<bool>({true, false, true, true}));
-}
 
 QTEST_GUILESS_MAIN(TestTableFilter)
 #include "test_tablefilter.moc"

@@ -1,0 +1,391 @@
+#include "listtable.h"
+#include "readback.h"
+#include "xlsxreader.h"
+
+#include "reports/csvreport.h"
+#include "reports/excelreport.h"
+#include "reports/pdfreport.h"
+#include "reports/reportresult.h"
+#include "reports/xlsxdocument.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFont>
+#include <QImage>
+#include <QRegularExpression>
+#include <QSizeF>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+constexpr double kPointsPerMm = 72.0 / 25.4;
+
+// Page sizes in millimetres, as poppler reads them.
+QVector<QSizeF> pageSizes(const QString& path)
+{
+    const QString info = QString::fromUtf8(
+        runTool(QStringLiteral("pdfinfo"), {QStringLiteral("-f"), QStringLiteral("1"),
+                                            QStringLiteral("-l"), QStringLiteral("1000"), path}));
+    QVector<QSizeF> sizes;
+    const QRegularExpression line(QStringLiteral(R"(Page\s+\d+ size:\s+([\d.]+) x ([\d.]+) pts)"));
+    auto it = line.globalMatch(info);
+    while (it.hasNext()) {
+        const auto match = it.next();
+        sizes.append(QSizeF(match.captured(1).toDouble() / kPointsPerMm,
+                            match.captured(2).toDouble() / kPointsPerMm));
+    }
+    return sizes;
+}
+
+QString pageText(const QString& path, int page)
+{
+    const QString number = QString::number(page);
+    return QString::fromUtf8(runTool(QStringLiteral("pdftotext"),
+                                     {QStringLiteral("-f"), number, QStringLiteral("-l"), number,
+                                      QStringLiteral("-layout"), path, QStringLiteral("-")}));
+}
+
+bool sameSizes(const QVector<QSizeF>& actual, const QVector<QSizeF>& expected)
+{
+    if (actual.size() != expected.size())
+        return false;
+    for (int page = 0; page < actual.size(); ++page) {
+        if (qAbs(actual[page].width() - expected[page].width()) >= 0.5 ||
+            qAbs(actual[page].height() - expected[page].height()) >= 0.5)
+            return false;
+    }
+    return true;
+}
+
+// The rows of the numbered table that a page shows, by their first cell.
+QVector<int> rowsOnPage(const QString& text)
+{
+    QVector<int> rows;
+    const QRegularExpression cell(QStringLiteral(R"(\bR(\d{3})C1\b)"));
+    auto it = cell.globalMatch(text);
+    while (it.hasNext())
+        rows.append(it.next().captured(1).toInt());
+    return rows;
+}
+
+QVector<int> range(int first, int last)
+{
+    QVector<int> numbers;
+    for (int i = first; i <= last; ++i)
+        numbers.append(i);
+    return numbers;
+}
+
+QImage picture(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::darkBlue);
+    return image;
+}
+
+QStringList fourSides(const QString& style)
+{
+    return {style, style, style, style};
+}
+
+ListTable protocolTable()
+{
+    ListTable table;
+    table.headers = {QString(), QStringLiteral("Дата"), QStringLiteral("Давление (P1)"),
+                     QStringLiteral("Клапан (V1)")};
+    table.rows = {
+        {std::nullopt, QStringLiteral("05/03/2024 10:20:30.000"), QStringLiteral("123.45"),
+         QStringLiteral("Открыт")},
+        {std::nullopt, QStringLiteral("05/03/2024 10:20:30.100"), QStringLiteral("1.23457e+06"),
+         std::nullopt},
+        {std::nullopt, QStringLiteral("05/03/2024 10:20:30.200"), QStringLiteral("=1+1"),
+         QStringLiteral("Закрыт")},
+    };
+    return table;
+}
+} // namespace
+
+class TestReportWriters : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    const QStringList titles = {QStringLiteral("Дата"), QStringLiteral("Давление (P1)"),
+                                QStringLiteral("Клапан (V1)")};
+    const QDateTime start = QDateTime(QDate(2024, 3, 5), QTime(10, 20, 30, 40));
+
+    QByteArray savedCsv(const ReportTable& table, const QString& name)
+    {
+        const QString path = dir.filePath(name);
+        if (!saveCsvReport(table, path))
+            return QByteArray();
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+private slots:
+    void fieldsAreQuotedOnlyWhereNeeded_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("field");
+        const auto row = [](const char* name, const char* text, const char* field) {
+            QTest::newRow(name) << QString(text) << QString(field);
+        };
+        row("plain", "12.5", "12.5");
+        row("empty", "", "");
+        row("comma", "1,5", "\"1,5\"");
+        row("quote", "a \"b\"", "\"a \"\"b\"\"\"");
+        row("line feed", "a\nb", "\"a\nb\"");
+        row("carriage return", "a\rb", "\"a\rb\"");
+        row("spaces stay", " a ", " a ");
+    }
+
+    void fieldsAreQuotedOnlyWhereNeeded()
+    {
+        QFETCH(QString, text);
+        QTEST(csvField(text), "field");
+    }
+
+    void tableGoesOutRowByRowWithoutTheBookmarkColumn()
+    {
+        ListTable table;
+        table.headers = {QStringLiteral("mark"), QStringLiteral("Дата"),
+                         QStringLiteral("Давление (P1)"), std::nullopt,
+                         QStringLiteral("Клапан, V1")};
+        table.rows = {
+            {QStringLiteral("*"), QStringLiteral("05/03/2024 10:20:30.000"),
+             QStringLiteral("1.23457e+06"), QStringLiteral("x"), QStringLiteral("Открыт")},
+            {std::nullopt, QStringLiteral("05/03/2024 10:20:30.100"), std::nullopt,
+             QStringLiteral("say \"hi\""), QStringLiteral("-0.5")},
+        };
+        const QByteArray expected =
+            QStringLiteral("Дата,Давление (P1),,\"Клапан, V1\"\n"
+                           "05/03/2024 10:20:30.000,1.23457e+06,x,Открыт\n"
+                           "05/03/2024 10:20:30.100,,\"say \"\"hi\"\"\",-0.5\n")
+                .toUtf8();
+        QCOMPARE(savedCsv(table, QStringLiteral("table.csv")), expected);
+    }
+
+    void emptyTableGivesTheHeaderLine()
+    {
+        ListTable table = ListTable::numbered({QStringLiteral("Дата"), QStringLiteral("A")}, 0);
+        QCOMPARE(savedCsv(table, QStringLiteral("empty.csv")), QStringLiteral("Дата,A\n").toUtf8());
+    }
+
+    void suffixIsAddedUnlessPresent_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char* name, const char* chosen, const char* suffix,
+                            const char* expected) {
+            QTest::newRow(name) << QString(chosen) << QString(suffix) << QString(expected);
+        };
+        row("kept, other case", "/a/report.XLSX", "xlsx", "/a/report.XLSX");
+        row("other suffix", "/a/report.txt", "xlsx", "/a/report.txt.xlsx");
+        row("none", "/a/report", "xlsx", "/a/report.xlsx");
+        row("dotted folder", "/a.pdf/report", "pdf", "/a.pdf/report.pdf");
+    }
+
+    void suffixIsAddedUnlessPresent()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(QString, suffix);
+        QTEST(reportFileName(chosen, suffix), "expected");
+    }
+
+    void layoutAsASpreadsheetReadsIt()
+    {
+        const QString path = dir.filePath(QStringLiteral("layout.xlsx"));
+        const ListTable table = protocolTable();
+        QVERIFY(saveExcelReport(table, QFont(QStringLiteral("DejaVu Sans"), 10), picture(120, 50),
+                                path));
+
+        const XlsxContent book = readXlsx(path);
+        QVERIFY2(book.ok, "unzip could not read the workbook");
+
+        const XlsxCell title = book.cells.value(QStringLiteral("A1"));
+        QCOMPARE(title.text, QStringLiteral("Анализатор протоколов"));
+        QVERIFY(title.bold);
+        QCOMPARE(title.fontName, QStringLiteral("DejaVu Sans"));
+        QCOMPARE(title.borders, QStringList({QString(), QString(), QString(), QString()}));
+
+        const QStringList medium = fourSides(QStringLiteral("medium"));
+        const QStringList headers = {QStringLiteral("Дата"), QStringLiteral("Давление (P1)"),
+                                     QStringLiteral("Клапан (V1)")};
+        for (int i = 0; i < headers.size(); ++i) {
+            const XlsxCell header = book.cells.value(QChar('A' + i) + QStringLiteral("3"));
+            QCOMPARE(header.text, headers.at(i));
+            QVERIFY(header.bold);
+            QCOMPARE(header.borders, medium);
+        }
+        QVERIFY(!book.cells.contains(QStringLiteral("D3")));
+        QVERIFY(!book.cells.contains(QStringLiteral("A2")));
+
+        QCOMPARE(book.cells.value(QStringLiteral("A4")).text, table.rows[0][1].value());
+        QCOMPARE(book.cells.value(QStringLiteral("B4")).text, QStringLiteral("123.45"));
+        QCOMPARE(book.cells.value(QStringLiteral("C4")).text, QStringLiteral("Открыт"));
+        QCOMPARE(book.cells.value(QStringLiteral("B5")).text, QStringLiteral("1.23457e+06"));
+        QVERIFY(!book.cells.contains(QStringLiteral("C5")));
+        QCOMPARE(book.cells.value(QStringLiteral("C6")).text, QStringLiteral("Закрыт"));
+        QCOMPARE(book.lastRow, 6);
+
+        // Every value is a string as the table shows it, never a number or a formula.
+        for (auto it = book.cells.cbegin(); it != book.cells.cend(); ++it) {
+            QVERIFY2(it->type == QLatin1String("inlineStr") || it->type == QLatin1String("s") ||
+                         it->type == QLatin1String("str"),
+                     qPrintable(it.key()));
+            QVERIFY2(!it->formula, qPrintable(it.key()));
+            if (it.key() != QLatin1String("A1") && !it.key().endsWith(QLatin1Char('3')))
+                QVERIFY2(!it->bold && it->borders.join(QString()).isEmpty(), qPrintable(it.key()));
+        }
+        QCOMPARE(book.cells.value(QStringLiteral("B6")).text, QStringLiteral("=1+1"));
+
+        // The picture sits in column A one empty row below the data: sheet row 3 + 5.
+        QVERIFY(book.parts.filter(QStringLiteral("xl/media/")).size() == 1);
+        QCOMPARE(book.pictures, QVector<QPoint>({QPoint(0, table.rowCount() + 4)}));
+    }
+
+    void existingFileIsReplacedWithoutItsPicture()
+    {
+        const QString path = dir.filePath(QStringLiteral("again.xlsx"));
+        ListTable table = protocolTable();
+        QVERIFY(saveExcelReport(table, QFont(), picture(120, 50), path));
+        table.rows.resize(1);
+        QVERIFY(saveExcelReport(table, QFont(), QImage(), path));
+        const XlsxContent book = readXlsx(path);
+        QVERIFY(book.ok);
+        QCOMPARE(book.lastRow, 4);
+        QCOMPARE(book.cells.value(QStringLiteral("A4")).text,
+                 QStringLiteral("05/03/2024 10:20:30.000"));
+        QVERIFY(book.parts.filter(QStringLiteral("xl/media/")).isEmpty());
+        QVERIFY(book.pictures.isEmpty());
+    }
+
+    void documentKeepsEachFormatAsItWasWritten()
+    {
+        const QString path = dir.filePath(QStringLiteral("formats.xlsx"));
+        xlsx::Document document;
+        xlsx::Format format;
+        QFont font;
+        font.setBold(true);
+        format.setFont(font);
+        QVERIFY(document.write(1, 1, QStringLiteral("bold"), format));
+        format.setBorderStyle(1);
+        QVERIFY(document.write(2, 2, QStringLiteral("thin"), format));
+        format.setBorderStyle(2);
+        QVERIFY(document.write(3, 3, QStringLiteral("medium"), format));
+        QVERIFY(document.write(3, 4, QStringLiteral("medium again"), format));
+        QVERIFY(document.write(4, 1, QStringLiteral("plain")));
+        QVERIFY(document.saveAs(path));
+
+        const XlsxContent book = readXlsx(path);
+        QVERIFY(book.cells.value(QStringLiteral("A1")).bold);
+        QCOMPARE(book.cells.value(QStringLiteral("A1")).borders.join(QString()), QString());
+        QCOMPARE(book.cells.value(QStringLiteral("B2")).borders, fourSides(QStringLiteral("thin")));
+        QCOMPARE(book.cells.value(QStringLiteral("D3")).borders,
+                 fourSides(QStringLiteral("medium")));
+        QVERIFY(!book.cells.value(QStringLiteral("A4")).bold);
+    }
+
+    void documentRefusesWhatASheetCannotHold()
+    {
+        xlsx::Document document;
+        QVERIFY(!document.write(0, 1, QStringLiteral("x")));
+        QVERIFY(!document.write(1, 0, QStringLiteral("x")));
+        QVERIFY(document.write(5, 1, QStringLiteral("x")));
+        // Rows stream to disk: going back up is refused, not silently dropped.
+        QVERIFY(!document.write(4, 1, QStringLiteral("x")));
+        QVERIFY(!document.errorString().isEmpty());
+        QVERIFY(!document.write(1048577, 1, QStringLiteral("x")));
+        QVERIFY(!document.insertImage(0, 0, QImage()));
+        QVERIFY(!document.write(6, 1, QString(40000, QLatin1Char('x'))));
+        QVERIFY(document.saveAs(dir.filePath(QStringLiteral("limits.xlsx"))));
+        QVERIFY(!document.write(7, 1, QStringLiteral("after")));
+    }
+
+    void rowsFollowTheGrid()
+    {
+        // 20 rows on the first page, 26 on each later one, then the chart page.
+        const QString path = dir.filePath(QStringLiteral("grid.pdf"));
+        QVERIFY(savePdfReport(ListTable::numbered(titles, 20 + 26 + 1), start, picture(1200, 500),
+                              path));
+        QCOMPARE(rowsOnPage(pageText(path, 1)), range(1, 20));
+        QCOMPARE(rowsOnPage(pageText(path, 2)), range(21, 46));
+        QCOMPARE(rowsOnPage(pageText(path, 3)), range(47, 47));
+        QVERIFY(pageText(path, 4).trimmed().isEmpty());
+        const QSizeF a4(220, 297);
+        QVERIFY(sameSizes(pageSizes(path), {a4, a4, a4, QSizeF(1200, 500)}));
+    }
+
+    void pageSizesFollowRowsColumnsAndChart_data()
+    {
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QSize>("chart");
+        QTest::addColumn<QVector<QSizeF>>("expected");
+        const QSizeF a4(220, 297);
+        // An exactly full page adds no blank page.
+        QTest::newRow("one full page")
+            << 3 << 20 << QSize(40, 30) << QVector<QSizeF>{a4, QSizeF(40, 30)};
+        QTest::newRow("wide, no chart") << 7 << 1 << QSize() << QVector<QSizeF>{{70 * 7 + 10, 297}};
+    }
+
+    void pageSizesFollowRowsColumnsAndChart()
+    {
+        QFETCH(int, columns);
+        QFETCH(int, rows);
+        QFETCH(QSize, chart);
+        QFETCH(QVector<QSizeF>, expected);
+        QStringList headers{QStringLiteral("Дата")};
+        for (int c = 1; c < columns; ++c)
+            headers.append(QString::number(c));
+        const QString path = dir.filePath(QStringLiteral("sizes.pdf"));
+        QVERIFY(savePdfReport(ListTable::numbered(headers, rows), start,
+                              chart.isEmpty() ? QImage() : picture(chart.width(), chart.height()),
+                              path));
+        QVERIFY(sameSizes(pageSizes(path), expected));
+    }
+
+    void firstPageCarriesTitleDateHeadersAndCells()
+    {
+        const QString path = dir.filePath(QStringLiteral("texts.pdf"));
+        ListTable table = ListTable::numbered(titles, 2);
+        table.rows[1][3] = QStringLiteral("Открыт");
+        table.rows[1][2] = std::nullopt;
+        QVERIFY(savePdfReport(table, start, picture(300, 200), path));
+
+        const QString text = pageText(path, 1);
+        QVERIFY2(text.contains(QStringLiteral("Анализатор протоколов")), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("Дата старта: 05/03/2024 10:20:30.040")));
+        for (const QString& title : titles)
+            QVERIFY2(text.contains(title), qPrintable(title));
+        QVERIFY(text.contains(QStringLiteral("R001C2")));
+        QVERIFY(text.contains(QStringLiteral("Открыт")));
+        QVERIFY(!text.contains(QStringLiteral("R002C2")));
+    }
+
+    void unwritablePathIsReportedAndLeavesNoFile_data()
+    {
+        QTest::addColumn<QString>("suffix");
+        for (const char* suffix : {"csv", "xlsx", "pdf"})
+            QTest::newRow(suffix) << QString::fromLatin1(suffix);
+    }
+
+    void unwritablePathIsReportedAndLeavesNoFile()
+    {
+        QFETCH(QString, suffix);
+        const QString path = unwritablePath(dir.path(), QStringLiteral("report.") + suffix);
+        const ListTable table = protocolTable();
+        const ReportResult result = suffix == QLatin1String("csv") ? saveCsvReport(table, path)
+                                    : suffix == QLatin1String("xlsx")
+                                        ? saveExcelReport(table, QFont(), picture(10, 10), path)
+                                        : savePdfReport(table, start, picture(10, 10), path);
+        QVERIFY(!result);
+        QVERIFY(!result.error.isEmpty());
+        QVERIFY(!QFile::exists(path));
+    }
+};
+
+QTEST_MAIN(TestReportWriters)
+#include "test_reportwriters.moc"
