@@ -55,7 +55,6 @@ private slots:
     void cancelInRecordPhase();
     void cancelInFillingPhase_data();
     void cancelInFillingPhase();
-    void tickToDateTime();
     void absurdHeaders();
     void badFiles();
     void fileChangesAfterOpening();
@@ -67,6 +66,10 @@ private slots:
 
 private:
     QString put(const QString& name, const Records& records, const QByteArray& tail = {});
+    bool raw(const QString& name, const QByteArray& content)
+    {
+        return protocolfiles::write(protocolDir + QLatin1Char('/') + name, content);
+    }
     ChannelRecords readFile(const QString& name);
     struct Trace
     {
@@ -110,7 +113,7 @@ QString TestStreamLoger::put(const QString& name, const Records& records, const 
     const QByteArray content =
         protocolfiles::bytes(protocolfiles::header(start, 100, QStringLiteral("тест")), records) +
         tail;
-    return protocolfiles::write(protocolDir + QLatin1Char('/') + name, content) ? name : QString();
+    return raw(name, content) ? name : QString();
 }
 
 ChannelRecords TestStreamLoger::readFile(const QString& name)
@@ -164,25 +167,21 @@ void TestStreamLoger::headerAndRecordLayout()
 
 void TestStreamLoger::protocolList()
 {
-    QVERIFY(protocolfiles::write(
-        protocolDir + "/b.log",
-        protocolfiles::bytes(protocolfiles::header(start, 1000, QStringLiteral("Испытание №2")),
-                             {})));
+    QVERIFY(
+        raw("b.log", protocolfiles::bytes(
+                         protocolfiles::header(start, 1000, QStringLiteral("Испытание №2")), {})));
     ProtocolHeader full = protocolfiles::header(start.addDays(1), 100);
     std::fill(std::begin(full.description), std::end(full.description), '\xe0'); // no NUL at all
-    QVERIFY(
-        protocolfiles::write(protocolDir + "/A.log", protocolfiles::bytes(full, {rec(1, 0, 1)})));
+    QVERIFY(raw("A.log", protocolfiles::bytes(full, {rec(1, 0, 1)})));
     QVERIFY(!put("c.log", {}).isEmpty());
 
     // What is no protocol is neither listed nor opened.
     QByteArray bad = protocolfiles::bytes(protocolfiles::header(start, 100), {rec(1, 0, 1)});
     bad[0] = 'l';
-    QVERIFY(protocolfiles::write(protocolDir + "/bad.log", bad));
-    QVERIFY(protocolfiles::write(protocolDir + "/empty.log", QByteArray()));
-    QVERIFY(protocolfiles::write(
-        protocolDir + "/short.log",
-        protocolfiles::bytes(protocolfiles::header(start, 100), {}).left(138)));
-    QVERIFY(protocolfiles::write(protocolDir + "/zeros.log", QByteArray(1000, '\0')));
+    QVERIFY(raw("bad.log", bad));
+    QVERIFY(raw("empty.log", QByteArray()));
+    QVERIFY(raw("short.log", bad.left(138).replace(0, 1, "L")));
+    QVERIFY(raw("zeros.log", QByteArray(1000, '\0')));
     QVERIFY(!put("good.txt", {}).isEmpty());
     QVERIFY(QDir(protocolDir).mkdir("folder.log"));
 
@@ -214,6 +213,7 @@ void TestStreamLoger::openModes()
     loger->protocolTimeBase(base, tickMs);
     QCOMPARE(base, start);
     QCOMPARE(tickMs, quint16(100));
+    QCOMPARE(loger->tickToDateTime(36000), start.addSecs(3600));
     QVERIFY(!loger->writeValue("A", 1, true, 1));
     // Reading twice gives the same records.
     QCOMPARE(points(loger->readProtocol().value("A")), QStringLiteral("0:5"));
@@ -225,6 +225,11 @@ void TestStreamLoger::openModes()
     QVERIFY(loger->openProtocol(0, 0, "p.log"));
     QVERIFY(!loger->openProtocol(0, 0, "missing.log"));
     QVERIFY(loger->readProtocol().isEmpty());
+
+    // The largest tick times the largest tick length needs 64 bits.
+    QVERIFY(raw("m.log", protocolfiles::bytes(protocolfiles::header(start, 65535), {})));
+    QVERIFY(loger->openProtocol(0, 0, "m.log"));
+    QCOMPARE(loger->tickToDateTime(0xFFFFFFFFu), start.addMSecs(qint64(0xFFFFFFFFu) * 65535));
 }
 
 void TestStreamLoger::alignment_data()
@@ -357,20 +362,6 @@ void TestStreamLoger::cancelInFillingPhase()
     }
 }
 
-void TestStreamLoger::tickToDateTime()
-{
-    QVERIFY(loger->openProtocol(0, 0, put("k.log", {rec(1, 36000, 1)})));
-    QCOMPARE(loger->tickToDateTime(36000), start.addSecs(3600));
-    QCOMPARE(loger->tickToDateTime(0), start);
-    loger->closeProtocol();
-
-    // The largest tick times the largest tick length needs 64 bits.
-    QVERIFY(protocolfiles::write(protocolDir + "/m.log",
-                                 protocolfiles::bytes(protocolfiles::header(start, 65535), {})));
-    QVERIFY(loger->openProtocol(0, 0, "m.log"));
-    QCOMPARE(loger->tickToDateTime(0xFFFFFFFFu), start.addMSecs(qint64(0xFFFFFFFFu) * 65535));
-}
-
 void TestStreamLoger::absurdHeaders()
 {
     ProtocolHeader heads[3] = {protocolfiles::header(start, 0), protocolfiles::header(start, 100),
@@ -380,8 +371,8 @@ void TestStreamLoger::absurdHeaders()
     heads[2].year = 0;
     heads[2].day = 0;
     for (int i = 0; i < 3; ++i)
-        QVERIFY(protocolfiles::write(protocolDir + QStringLiteral("/%1.log").arg(i + 1),
-                                     protocolfiles::bytes(heads[i], {rec(1, 7, 1)})));
+        QVERIFY(raw(QStringLiteral("%1.log").arg(i + 1),
+                    protocolfiles::bytes(heads[i], {rec(1, 7, 1)})));
 
     const QList<ProtocolInfo> list = loger->protocolList();
     QCOMPARE(list.size(), 3);
@@ -413,7 +404,7 @@ void TestStreamLoger::badFiles()
     // A signature followed by zeros: records of the unknown ID 0 at tick 0.
     QByteArray zeros("LOG");
     zeros += QByteArray(139 + 9 * 100 - 3, '\0');
-    QVERIFY(protocolfiles::write(protocolDir + "/z.log", zeros));
+    QVERIFY(raw("z.log", zeros));
     const ChannelRecords zero = readFile("z.log");
     QCOMPARE(zero.keys(), QStringList{""});
     QCOMPARE(points(zero[""]), QStringLiteral("0:0"));
@@ -425,7 +416,7 @@ void TestStreamLoger::badFiles()
         const int size = int(random.bounded(0, 20000));
         for (int i = 0; i < size; ++i)
             noise += char(random.bounded(256));
-        QVERIFY(protocolfiles::write(protocolDir + "/n.log", noise));
+        QVERIFY(raw("n.log", noise));
         const ChannelRecords result = readFile("n.log");
         QVERIFY(!result.contains("not opened") || size < 136);
         int length = -1;
@@ -555,8 +546,7 @@ void TestStreamLoger::newProtocolNeverEmptiesAnExistingOne()
     const QByteArray content =
         protocolfiles::bytes(protocolfiles::header(now, 100), {rec(1, 0, 1)});
     for (int s = -1; s <= 3; ++s)
-        QVERIFY(protocolfiles::write(
-            protocolDir + '/' + protocolformat::fileNameFor(now.addSecs(s)), content));
+        QVERIFY(raw(protocolformat::fileNameFor(now.addSecs(s)), content));
     QVERIFY(!loger->openProtocol(1, 100, "second"));
     for (int s = -1; s <= 3; ++s)
         QCOMPARE(QFileInfo(protocolDir + '/' + protocolformat::fileNameFor(now.addSecs(s))).size(),
