@@ -36,8 +36,7 @@ private slots:
 
     void formatFileSize_data();
     void formatFileSize();
-    void rowsCarryDateNameAndSize();
-    void rowsStayWholeWhenSorted();
+    void rowsAndSorting();
     void progressWindowDuringRefresh();
     void readingNeedsCurrentRow();
     void dateFilterBounds();
@@ -134,7 +133,7 @@ void TestProtocolList::formatFileSize()
     QCOMPARE(MainWindow::formatFileSize(size), text);
 }
 
-void TestProtocolList::rowsCarryDateNameAndSize()
+void TestProtocolList::rowsAndSorting()
 {
     QTableWidget* table = files();
     QCOMPARE(table->rowCount(), 4);
@@ -148,11 +147,7 @@ void TestProtocolList::rowsCarryDateNameAndSize()
     QCOMPARE(table->item(1, 0)->data(Qt::UserRole + 1).toDateTime(), kSecond);
     QVERIFY(!table->item(3, 0)->data(Qt::UserRole + 1).toDateTime().isValid());
     QCOMPARE(column(2), (QStringList{"949 B", "139 B", "1 M", "148 B"}));
-}
 
-void TestProtocolList::rowsStayWholeWhenSorted()
-{
-    QTableWidget* table = files();
     table->horizontalHeader()->setSortIndicator(2, Qt::AscendingOrder);
     QCOMPARE(column(2), (QStringList{"1 M", "139 B", "148 B", "949 B"}));
     QCOMPARE(column(1), (QStringList{"Третий", "Второй", "Без даты", "Первый"}));
