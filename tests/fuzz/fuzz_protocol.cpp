@@ -3,6 +3,7 @@
 
 #include "protocol/protocolformat.h"
 #include "protocol/streamloger.h"
+#include "tests/protocol/protocolfiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -23,12 +24,6 @@ void require(bool condition, const char* what)
         std::fprintf(stderr, "violated: %s\n", what);
         std::abort();
     }
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 void checkCodec(const uchar* data, size_t size)
@@ -59,10 +54,10 @@ void checkRead(const QByteArray& content)
 {
     StreamLoger* loger = StreamLoger::instance();
     const QString dir = g_dir->path() + QStringLiteral("/p");
-    require(writeFile(dir + QStringLiteral("/a.log"), content), "fixture written");
+    require(protocolfiles::write(dir + QStringLiteral("/a.log"), content), "fixture written");
     QByteArray signed_ = content;
     signed_.replace(0, 3, "LOG");
-    require(writeFile(dir + QStringLiteral("/b.log"), signed_), "fixture written");
+    require(protocolfiles::write(dir + QStringLiteral("/b.log"), signed_), "fixture written");
 
     const QList<ProtocolInfo> list = loger->protocolList();
     require(list.size() <= 2, "at most the two files are listed");
@@ -73,18 +68,12 @@ void checkRead(const QByteArray& content)
         (void)loger->tickToDateTime(0xFFFFFFFFu);
         const ChannelRecords result = loger->readProtocol();
         const qint64 records = std::max<qint64>(0, content.size() - kProtocolHeaderSize) / 9;
-        int length = -1;
-        for (auto it = result.cbegin(); it != result.cend(); ++it) {
-            require(length < 0 || it.value().size() == length, "series are aligned");
-            length = it.value().size();
-            require(length <= records, "no more ticks than records");
-        }
-        if (length > 0) {
-            for (int j = 0; j < length; ++j) {
-                const quint32 tick = result.first()[j].tick;
-                for (const QVector<LogRecord>& series : result)
-                    require(series[j].tick == tick, "the j-th records share a tick");
-            }
+        for (const QVector<LogRecord>& series : result) {
+            const QVector<LogRecord>& first = result.first();
+            require(series.size() == first.size(), "series are aligned");
+            require(series.size() <= records, "no more ticks than records");
+            for (int j = 0; j < series.size(); ++j)
+                require(series[j].tick == first[j].tick, "the j-th records share a tick");
         }
         loger->closeProtocol();
     }
@@ -96,8 +85,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     static QCoreApplication application(*argc, *argv);
     g_dir = std::make_unique<QTemporaryDir>();
     QDir().mkpath(g_dir->path() + QStringLiteral("/p"));
-    writeFile(g_dir->path() + QStringLiteral("/log.def"),
-              R"({"ROOT": "p", "CONTENT": [{"GROUP": "g", "VALUES": [
+    protocolfiles::write(g_dir->path() + QStringLiteral("/log.def"),
+                         R"({"ROOT": "p", "CONTENT": [{"GROUP": "g", "VALUES": [
                   {"CODE": "A", "ID": 1, "RATE": 1}, {"CODE": "B", "ID": 2},
                   {"CODE": "C", "ID": 3, "REFS": [{"VALUE": 1, "STRING": "x"}]},
                   {"CODE": "", "ID": 4}, {"CODE": "D", "ID": 1}]}]})");

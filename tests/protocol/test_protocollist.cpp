@@ -36,8 +36,7 @@ private slots:
 
     void formatFileSize_data();
     void formatFileSize();
-    void rowsCarryDateNameAndSize();
-    void rowsStayWholeWhenSorted();
+    void rowsAndSorting();
     void progressWindowDuringRefresh();
     void readingNeedsCurrentRow();
     void dateFilterBounds();
@@ -108,10 +107,9 @@ QStringList TestProtocolList::column(int c, int role) const
 QStringList TestProtocolList::visibleNames() const
 {
     QStringList out;
-    for (int row = 0; row < files()->rowCount(); ++row) {
+    for (int row = 0; row < files()->rowCount(); ++row)
         if (!files()->isRowHidden(row))
             out.append(files()->item(row, 1)->text());
-    }
     return out;
 }
 
@@ -123,9 +121,7 @@ void TestProtocolList::formatFileSize_data()
     QTest::newRow("1023") << qint64(1023) << "1023 B";
     QTest::newRow("1024") << qint64(1024) << "1 K";
     QTest::newRow("just below 1 M") << qint64(1024 * 1024 - 1) << "1023 K";
-    QTest::newRow("1 M") << qint64(1024 * 1024) << "1 M";
     QTest::newRow("1 G") << (qint64(1) << 30) << "1 G";
-    QTest::newRow("1 T") << (qint64(1) << 40) << "1 T";
     QTest::newRow("beyond T") << (qint64(1) << 50) << "1024 T";
     QTest::newRow("largest") << std::numeric_limits<qint64>::max() << "8388607 T";
 }
@@ -137,7 +133,7 @@ void TestProtocolList::formatFileSize()
     QCOMPARE(MainWindow::formatFileSize(size), text);
 }
 
-void TestProtocolList::rowsCarryDateNameAndSize()
+void TestProtocolList::rowsAndSorting()
 {
     QTableWidget* table = files();
     QCOMPARE(table->rowCount(), 4);
@@ -151,11 +147,7 @@ void TestProtocolList::rowsCarryDateNameAndSize()
     QCOMPARE(table->item(1, 0)->data(Qt::UserRole + 1).toDateTime(), kSecond);
     QVERIFY(!table->item(3, 0)->data(Qt::UserRole + 1).toDateTime().isValid());
     QCOMPARE(column(2), (QStringList{"949 B", "139 B", "1 M", "148 B"}));
-}
 
-void TestProtocolList::rowsStayWholeWhenSorted()
-{
-    QTableWidget* table = files();
     table->horizontalHeader()->setSortIndicator(2, Qt::AscendingOrder);
     QCOMPARE(column(2), (QStringList{"1 M", "139 B", "148 B", "949 B"}));
     QCOMPARE(column(1), (QStringList{"Третий", "Второй", "Без даты", "Первый"}));
@@ -233,7 +225,7 @@ void TestProtocolList::dateFilterBounds()
     QCOMPARE(visibleNames(), (QStringList{"Первый", "Второй"}));
     to->setDateTime(kThird.addSecs(-1));
     QCOMPARE(visibleNames(), (QStringList{"Первый", "Второй"}));
-    to->setDateTime(kThird);
+    to->setDateTime(kThird); // bounds are inclusive
     QCOMPARE(visibleNames(), (QStringList{"Первый", "Второй", "Третий"}));
     from->setDateTime(kFirst.addSecs(1));
     QCOMPARE(visibleNames(), (QStringList{"Второй", "Третий"}));
