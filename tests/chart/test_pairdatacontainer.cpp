@@ -79,28 +79,31 @@ void TestPairDataContainer::walkAndExtremes()
 
 void TestPairDataContainer::valueAt_data()
 {
-    QTest::addColumn<QPolygonF>("pairs");
+    // Pairs as "x:y" separated by blanks; plain text keeps the table free of
+    // types that need the GUI's metatype handlers.
+    QTest::addColumn<QString>("pairs");
     QTest::addColumn<double>("x");
     QTest::addColumn<QPointF>("value");
-    const QPolygonF one(QVector<QPointF>{{5, 2.5}});
-    QTest::newRow("one pair, at it") << one << 5.0 << QPointF(5, 2.5);
-    QTest::newRow("one pair, before") << one << 4.0 << QPointF(0, 0);
-    QTest::newRow("one pair, after") << one << 6.0 << QPointF(0, 0);
-    const QPolygonF two(QVector<QPointF>{{0, 1.0}, {10, 3.0}});
-    QTest::newRow("between") << two << 2.5 << QPointF(2.5, 1.5);
-    QTest::newRow("last") << two << 10.0 << QPointF(10, 3.0);
-    QTest::newRow("NaN") << two << std::numeric_limits<double>::quiet_NaN() << QPointF(0, 0);
-    QTest::newRow("infinity") << two << std::numeric_limits<double>::infinity() << QPointF(0, 0);
+    QTest::newRow("one pair, at it") << "5:2.5" << 5.0 << QPointF(5, 2.5);
+    QTest::newRow("one pair, before") << "5:2.5" << 4.0 << QPointF(0, 0);
+    QTest::newRow("one pair, after") << "5:2.5" << 6.0 << QPointF(0, 0);
+    QTest::newRow("between") << "0:1 10:3" << 2.5 << QPointF(2.5, 1.5);
+    QTest::newRow("last") << "0:1 10:3" << 10.0 << QPointF(10, 3.0);
+    QTest::newRow("NaN") << "0:1 10:3" << std::numeric_limits<double>::quiet_NaN() << QPointF(0, 0);
+    QTest::newRow("infinity") << "0:1 10:3" << std::numeric_limits<double>::infinity()
+                              << QPointF(0, 0);
 }
 
 void TestPairDataContainer::valueAt()
 {
-    QFETCH(QPolygonF, pairs);
+    QFETCH(QString, pairs);
     QFETCH(double, x);
     QFETCH(QPointF, value);
     ChannelSeries series;
-    for (const QPointF& p : pairs)
-        series.emplace_back(qint32(p.x()), p.y());
+    for (const QString& pair : pairs.split(QLatin1Char(' '))) {
+        const QStringList parts = pair.split(QLatin1Char(':'));
+        series.emplace_back(parts.at(0).toInt(), parts.at(1).toDouble());
+    }
     Data data(&series);
     QCOMPARE(data.valueAt(x), value);
 }
