@@ -3,6 +3,8 @@
 #include "app/platform.h"
 #include "chart/chartprotocol.h"
 #include "protocol/streamloger.h"
+#include "statistics/cursorstatistics.h"
+#include "table/bookmarkstore.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -25,7 +27,9 @@ static void initResources()
     Q_INIT_RESOURCE(res);
 }
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), dialogs(std::make_unique<Dialogs>())
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent), dialogs(std::make_unique<Dialogs>()),
+      clipboard(std::make_unique<Clipboard>()), m_bookmarkStore(std::make_unique<BookmarkStore>())
 {
     initResources();
     ui.setupUi(this);
@@ -43,6 +47,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), dialogs(std::make
         w->hide();
 
     setupParametersDock();
+    setupStatisticsDock();
 
     ui.twFiles->setColumnWidth(0, 200);
     ui.twFiles->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
@@ -117,7 +122,7 @@ void MainWindow::buildMenusAndToolbar()
     file->addActions({ui.actFLASH, ui.actCopy, ui.actLogger});
     file->addSeparator();
     file->addActions({ui.actInitLoger, ui.actRefresh, ui.actSave, ui.actPDF, ui.actParameter,
-                      ui.actLoad, ui.actFilter});
+                      actStatistics, ui.actLoad, ui.actFilter});
 
     QMenu* chart = ui.menuBar->addMenu(tr("График"));
     chart->setObjectName(QStringLiteral("menuChart"));
@@ -136,7 +141,7 @@ void MainWindow::buildMenusAndToolbar()
     bar->addActions({ui.actFLASH, ui.actCopy, ui.actLogger});
     bar->addSeparator();
     bar->addActions({ui.actInitLoger, ui.actRefresh, ui.actSave, ui.actPDF, ui.actParameter,
-                     ui.actLoad, ui.actFilter});
+                     actStatistics, ui.actLoad, ui.actFilter});
     bar->addSeparator();
     bar->addActions({ui.actGrid, ui.actLegend});
     bar->addSeparator();
@@ -188,6 +193,7 @@ void MainWindow::connectForm()
     connect(ui.chart, &ChartProtocol::lineValueXChanged, this,
             &MainWindow::lineValueXChartsChanged);
     connect(ui.chart, &ChartProtocol::zoomChanged, this, &MainWindow::zoomCharts);
+    connect(ui.chart, &ChartProtocol::bookmarksEdited, this, &MainWindow::saveBookmarks);
     connect(ui.chart, qOverload<int>(&Chart::positionChanged), this, &MainWindow::moveCharts);
 }
 

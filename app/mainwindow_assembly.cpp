@@ -4,6 +4,7 @@
 #include "chart/pairdatacontainer.h"
 #include "protocol/loadprotocolprogress.h"
 #include "protocol/streamloger.h"
+#include "table/bookmarkstore.h"
 #include "table/protocolassembly.h"
 #include "table/protocoltablefiller.h"
 #include "table/tickrole.h"
@@ -47,6 +48,7 @@ void MainWindow::readProtocols(const QStringList& files)
 
     // Reading: each file on its own, onto one time base.
     ProtocolAssembly assembly;
+    QStringList loadedPaths; // by protocol of the assembly
     for (int k = 0; k < n; ++k) {
         progress.setTotalProgress(k);
         processEvents();
@@ -61,11 +63,14 @@ void MainWindow::readProtocols(const QStringList& files)
         QDateTime start;
         quint16 tickMs = 0;
         logger->protocolTimeBase(start, tickMs);
-        if (assembly.addProtocol(start, tickMs, std::move(records)) ==
-            ProtocolAssembly::AddResult::TickMismatch) {
+        const ProtocolAssembly::AddResult added =
+            assembly.addProtocol(start, tickMs, std::move(records));
+        if (added == ProtocolAssembly::AddResult::TickMismatch) {
             dialogs->warning(this, tr("Внимание!"), tr("Отсчет времени в файлах не совпадает"));
             return;
         }
+        if (added == ProtocolAssembly::AddResult::Added)
+            loadedPaths.append(files.at(k));
     }
     if (assembly.protocolCount() == 0)
         return;
@@ -148,8 +153,11 @@ void MainWindow::readProtocols(const QStringList& files)
 
     buildSingleCharts(channels);
     channels.clear();
+    prepareStatistics(assembly);
+    restoreBookmarks(loadedPaths, assembly);
     emit initParameters(*ui.chart, mapSingleCharts);
     ui.tabWidget->setCurrentIndex(1);
+    updateStatistics();
 }
 
 void MainWindow::clearProtocolView()
@@ -165,6 +173,10 @@ void MainWindow::clearChartData()
     // and repaints the others at once, and they must never paint with data
     // that the common chart has already freed.
     clearSingleCharts();
+    // The bookmarks of the old view stay in their files.
+    m_bookmarkStore->clear();
+    clearStatistics();
+    ui.chart->clearReference();
     ui.chart->clearChannels();
     ui.chart->clearBookmark();
     qDeleteAll(protocolSeries);

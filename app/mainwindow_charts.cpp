@@ -61,6 +61,9 @@ void MainWindow::buildSingleCharts(const QList<Channel>& channels)
         connect(single, &ChartProtocol::zoomChanged, this, &MainWindow::zoomCharts);
         connect(single, &ChartProtocol::lineValueXChanged, this,
                 &MainWindow::lineValueXChartsChanged);
+        connectReferenceCursor(single);
+        if (ui.chart->hasReference())
+            single->setReferenceX(ui.chart->referenceX());
         QCoreApplication::processEvents();
     }
     updateChartsScrollBar();
@@ -144,6 +147,7 @@ void MainWindow::lineValueXChartsChanged(int x)
         ui.chart->setLineValueX(x);
     }
     ui.chart->update();
+    updateStatistics();
 }
 
 QList<ChartProtocol*> MainWindow::allCharts() const

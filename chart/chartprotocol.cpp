@@ -237,12 +237,15 @@ void ChartProtocol::previousBookmark()
 
 void ChartProtocol::addBookmark(int x)
 {
-    if (!bookmarkList.contains(x)) {
+    const bool added = !bookmarkList.contains(x);
+    if (added) {
         bookmarkList.append(x);
         std::sort(bookmarkList.begin(), bookmarkList.end());
     }
     current = x;
     emit bookmarkChanged(x);
+    if (added)
+        emit bookmarksEdited();
     goToBookmark();
 }
 
@@ -260,6 +263,7 @@ void ChartProtocol::deleteBookmark(int x)
                 current = -1;
             emit bookmarkChanged(current);
         }
+        emit bookmarksEdited();
     }
     update();
 }
@@ -269,6 +273,7 @@ void ChartProtocol::clearBookmark()
     bookmarkList.clear();
     current = -1;
     emit bookmarkChanged(-1);
+    emit bookmarksEdited();
 }
 
 bool ChartProtocol::xUnderMouse(const QPointF& position, int& x)

@@ -63,6 +63,8 @@ signals:
     // The user placed, moved or removed the reference cursor.
     void referenceXChanged(int x);
     void referenceCleared();
+    // A bookmark was added or removed, or all of them were.
+    void bookmarksEdited();
     // The user asked to edit the note of the bookmark at x.
     void bookmarkNoteRequested(int x);
 

@@ -61,6 +61,7 @@ void StatisticsPanel::showFigures(const QString& from, const QString& to, const 
             item->setText(rows[row].value(column));
         }
     }
+    m_table->resizeColumnsToContents();
     m_copy->setEnabled(true);
 }
 
