@@ -4,8 +4,11 @@
 
 #include <QMap>
 #include <QPoint>
+#include <QRegularExpression>
 #include <QVector>
 #include <QXmlStreamReader>
+
+#include <functional>
 
 // Reads back what a spreadsheet program sees in a workbook: the package's
 // parts, the first sheet's cells with their fonts and borders, and the
@@ -29,28 +32,45 @@ struct XlsxContent
     int lastRow = 0;               // 1-based
 };
 
+// A cell text as a spreadsheet program shows it: "_xHHHH_" is the character HHHH.
+inline QString unescapedText(const QString& text)
+{
+    static const QRegularExpression escape(QStringLiteral("_x([0-9A-Fa-f]{4})_"));
+    QString out;
+    int at = 0;
+    auto it = escape.globalMatch(text);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch match = it.next();
+        out += text.midRef(at, match.capturedStart() - at);
+        out += QChar(match.capturedRef(1).toUShort(nullptr, 16));
+        at = match.capturedEnd();
+    }
+    return out + text.midRef(at);
+}
+
 inline QByteArray xlsxPart(const QString& path, const QString& part)
 {
     return runTool(QStringLiteral("unzip"), {QStringLiteral("-p"), path, part});
 }
 
-inline XlsxContent readXlsx(const QString& path)
+// The workbook whose package holds `parts`, each read by `part`.
+inline XlsxContent readXlsxParts(const QStringList& parts,
+                                 const std::function<QByteArray(const QString&)>& part)
 {
     XlsxContent content;
-    const QByteArray list = runTool(QStringLiteral("unzip"), {QStringLiteral("-Z1"), path});
-    content.parts = QString::fromUtf8(list).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    content.parts = parts;
     if (content.parts.isEmpty())
         return content;
 
     QStringList shared;
     {
-        QXmlStreamReader xml(xlsxPart(path, QStringLiteral("xl/sharedStrings.xml")));
+        QXmlStreamReader xml(part(QStringLiteral("xl/sharedStrings.xml")));
         while (!xml.atEnd()) {
             xml.readNext();
             if (xml.isStartElement() && xml.name() == QLatin1String("si"))
                 shared.append(QString());
             else if (xml.isStartElement() && xml.name() == QLatin1String("t") && !shared.isEmpty())
-                shared.last() += xml.readElementText();
+                shared.last() += unescapedText(xml.readElementText());
         }
     }
 
@@ -63,7 +83,7 @@ inline XlsxContent readXlsx(const QString& path)
     QVector<QPair<bool, QString>> fonts;
     QVector<QStringList> borders;
     {
-        QXmlStreamReader xml(xlsxPart(path, QStringLiteral("xl/styles.xml")));
+        QXmlStreamReader xml(part(QStringLiteral("xl/styles.xml")));
         QString section;
         while (!xml.atEnd()) {
             xml.readNext();
@@ -94,7 +114,7 @@ inline XlsxContent readXlsx(const QString& path)
     }
 
     {
-        QXmlStreamReader xml(xlsxPart(path, QStringLiteral("xl/worksheets/sheet1.xml")));
+        QXmlStreamReader xml(part(QStringLiteral("xl/worksheets/sheet1.xml")));
         QString reference;
         while (!xml.atEnd()) {
             xml.readNext();
@@ -114,7 +134,7 @@ inline XlsxContent readXlsx(const QString& path)
             } else if (name == QLatin1String("f")) {
                 content.cells[reference].formula = true;
             } else if (name == QLatin1String("t")) {
-                content.cells[reference].text += xml.readElementText();
+                content.cells[reference].text += unescapedText(xml.readElementText());
             } else if (name == QLatin1String("v")) {
                 XlsxCell& cell = content.cells[reference];
                 const QString value = xml.readElementText();
@@ -124,7 +144,7 @@ inline XlsxContent readXlsx(const QString& path)
     }
 
     {
-        QXmlStreamReader xml(xlsxPart(path, QStringLiteral("xl/drawings/drawing1.xml")));
+        QXmlStreamReader xml(part(QStringLiteral("xl/drawings/drawing1.xml")));
         bool inFrom = false;
         QPoint anchor;
         while (!xml.atEnd()) {
@@ -145,4 +165,11 @@ inline XlsxContent readXlsx(const QString& path)
     }
     content.ok = true;
     return content;
+}
+
+inline XlsxContent readXlsx(const QString& path)
+{
+    const QByteArray list = runTool(QStringLiteral("unzip"), {QStringLiteral("-Z1"), path});
+    return readXlsxParts(QString::fromUtf8(list).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+                         [&path](const QString& name) { return xlsxPart(path, name); });
 }
