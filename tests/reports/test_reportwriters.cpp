@@ -246,6 +246,72 @@ private slots:
         QCOMPARE(book.pictures, QVector<QPoint>({QPoint(0, table.rowCount() + 4)}));
     }
 
+    void numbersAndTimesAreCellsThatShowTheTableText()
+    {
+        using Kind = ReportTable::CellKind;
+        ListTable table = protocolTable();
+        table.kinds = {Kind::Text, Kind::DateTime, Kind::Number, Kind::Text};
+        table.rows.append({std::nullopt, QStringLiteral("31/12/2023 23:59:59.999"),
+                           QStringLiteral("-0.5"), QStringLiteral("7")});
+        table.rows.append({std::nullopt, QStringLiteral("31/02/2023 00:00:00.000"),
+                           QStringLiteral("1e-05"), std::nullopt});
+        const QDateTime marked(QDate(2024, 3, 5), QTime(10, 20, 30, 100));
+        const QVector<Bookmark> bookmarks = {{marked.toMSecsSinceEpoch(), QStringLiteral("Пуск")},
+                                             {marked.toMSecsSinceEpoch() + 43200000, QString()}};
+        const QString path = dir.filePath(QStringLiteral("typed.xlsx"));
+        QVERIFY(saveExcelReport(table, QFont(), QImage(), path, bookmarks));
+
+        // Day counts worked out by hand: 05/03/2024 is day 45356 since 30/12/1899.
+        struct Expected
+        {
+            const char* cell;
+            double value; // NaN: a string
+            const char* format;
+            const char* text;
+        };
+        const double string = qQNaN();
+        const QString timeFormat = QStringLiteral("dd/mm/yyyy hh:mm:ss.000");
+        const Expected cells[] = {
+            {"A4", 45356 + 37230.0 / 86400, "dd/mm/yyyy hh:mm:ss.000", nullptr},
+            {"B4", 123.45, "0.00", nullptr},
+            {"C4", string, "", "Открыт"},
+            {"B5", 1234570, "0.00000e+00", nullptr},
+            {"B6", string, "", "=1+1"},
+            {"A7", 45291 + 86399.999 / 86400, "dd/mm/yyyy hh:mm:ss.000", nullptr},
+            {"B7", -0.5, "0.0", nullptr},
+            {"C7", string, "", "7"},
+            {"A8", string, "", "31/02/2023 00:00:00.000"},
+            {"B8", 1e-05, "0e+00", nullptr},
+        };
+        const XlsxContent book = readXlsx(path);
+        QVERIFY(book.ok);
+        for (const Expected& expected : cells) {
+            const XlsxCell cell = book.cells.value(QLatin1String(expected.cell));
+            QVERIFY2(!cell.formula, expected.cell);
+            QCOMPARE(cell.numberFormat, QLatin1String(expected.format));
+            if (qIsNaN(expected.value)) {
+                QVERIFY2(!cell.type.isEmpty(), expected.cell);
+                QCOMPARE(cell.text, QString::fromUtf8(expected.text));
+            } else {
+                QVERIFY2(cell.type.isEmpty() || cell.type == QLatin1String("n"), expected.cell);
+                QVERIFY2(qAbs(cell.text.toDouble() - expected.value) < 1e-9, expected.cell);
+            }
+        }
+
+        const XlsxContent marks = readXlsx(path, 2);
+        QVERIFY(book.parts.contains(QStringLiteral("xl/worksheets/sheet2.xml")));
+        QCOMPARE(marks.cells.value(QStringLiteral("A1")).text, QStringLiteral("Время"));
+        QCOMPARE(marks.cells.value(QStringLiteral("B1")).text, QStringLiteral("Заметка"));
+        QCOMPARE(marks.cells.value(QStringLiteral("A2")).numberFormat, timeFormat);
+        QVERIFY(qAbs(marks.cells.value(QStringLiteral("A2")).text.toDouble() -
+                     (45356 + 37230.1 / 86400)) < 1e-9);
+        QCOMPARE(marks.cells.value(QStringLiteral("B2")).text, QStringLiteral("Пуск"));
+        QVERIFY(qAbs(marks.cells.value(QStringLiteral("A3")).text.toDouble() -
+                     (45356.5 + 37230.1 / 86400)) < 1e-9);
+        QVERIFY(!marks.cells.contains(QStringLiteral("B3")));
+        QCOMPARE(marks.lastRow, 3);
+    }
+
     void existingFileIsReplacedWithoutItsPicture()
     {
         const QString path = dir.filePath(QStringLiteral("again.xlsx"));

@@ -11,12 +11,13 @@
 #include <functional>
 
 // Reads back what a spreadsheet program sees in a workbook: the package's
-// parts, the first sheet's cells with their fonts and borders, and the
-// anchors of its pictures.
+// parts, one sheet's cells with their types, number formats, fonts and
+// borders, and the anchors of the first sheet's pictures.
 struct XlsxCell
 {
-    QString text;
-    QString type; // the cell's t attribute
+    QString text;         // the string, or the stored number as written
+    QString type;         // the cell's t attribute: empty for a number
+    QString numberFormat; // format code; empty for the built-in general format
     bool formula = false;
     bool bold = false;
     QString fontName;
@@ -53,9 +54,10 @@ inline QByteArray xlsxPart(const QString& path, const QString& part)
     return runTool(QStringLiteral("unzip"), {QStringLiteral("-p"), path, part});
 }
 
-// The workbook whose package holds `parts`, each read by `part`.
+// The workbook whose package holds `parts`, each read by `part`; sheet counts from 1.
 inline XlsxContent readXlsxParts(const QStringList& parts,
-                                 const std::function<QByteArray(const QString&)>& part)
+                                 const std::function<QByteArray(const QString&)>& part,
+                                 int sheet = 1)
 {
     XlsxContent content;
     content.parts = parts;
@@ -78,7 +80,10 @@ inline XlsxContent readXlsxParts(const QStringList& parts,
     {
         int font = 0;
         int border = 0;
+        int numberFormat = 0;
     };
+    // Built-in formats that a writer may refer to by number alone.
+    QMap<int, QString> numberFormats = {{1, QStringLiteral("0")}, {2, QStringLiteral("0.00")}};
     QVector<Xf> xfs;
     QVector<QPair<bool, QString>> fonts;
     QVector<QStringList> borders;
@@ -91,6 +96,9 @@ inline XlsxContent readXlsxParts(const QStringList& parts,
                 continue;
             const auto name = xml.name();
             const auto attributes = xml.attributes();
+            if (name == QLatin1String("numFmt"))
+                numberFormats[attributes.value(QLatin1String("numFmtId")).toInt()] =
+                    attributes.value(QLatin1String("formatCode")).toString();
             if (name == QLatin1String("fonts") || name == QLatin1String("borders") ||
                 name == QLatin1String("cellXfs") || name == QLatin1String("cellStyleXfs"))
                 section = name.toString();
@@ -109,12 +117,13 @@ inline XlsxContent readXlsxParts(const QStringList& parts,
                     borders.last()[side] = attributes.value(QLatin1String("style")).toString();
             } else if (section == QLatin1String("cellXfs") && name == QLatin1String("xf"))
                 xfs.append({attributes.value(QLatin1String("fontId")).toInt(),
-                            attributes.value(QLatin1String("borderId")).toInt()});
+                            attributes.value(QLatin1String("borderId")).toInt(),
+                            attributes.value(QLatin1String("numFmtId")).toInt()});
         }
     }
 
     {
-        QXmlStreamReader xml(part(QStringLiteral("xl/worksheets/sheet1.xml")));
+        QXmlStreamReader xml(part(QStringLiteral("xl/worksheets/sheet%1.xml").arg(sheet)));
         QString reference;
         while (!xml.atEnd()) {
             xml.readNext();
@@ -131,6 +140,7 @@ inline XlsxContent readXlsxParts(const QStringList& parts,
                 cell.bold = fonts.value(xf.font).first;
                 cell.fontName = fonts.value(xf.font).second;
                 cell.borders = borders.value(xf.border);
+                cell.numberFormat = numberFormats.value(xf.numberFormat);
             } else if (name == QLatin1String("f")) {
                 content.cells[reference].formula = true;
             } else if (name == QLatin1String("t")) {
@@ -167,9 +177,9 @@ inline XlsxContent readXlsxParts(const QStringList& parts,
     return content;
 }
 
-inline XlsxContent readXlsx(const QString& path)
+inline XlsxContent readXlsx(const QString& path, int sheet = 1)
 {
     const QByteArray list = runTool(QStringLiteral("unzip"), {QStringLiteral("-Z1"), path});
     return readXlsxParts(QString::fromUtf8(list).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
-                         [&path](const QString& name) { return xlsxPart(path, name); });
+                         [&path](const QString& name) { return xlsxPart(path, name); }, sheet);
 }
