@@ -1,8 +1,10 @@
 // A small table made from the fuzz bytes (any Unicode, quotes, separators,
-// line breaks, very long texts, missing cells) through the CSV and the
-// workbook writers. Each file is read back by an independent reader and must
-// hold the same texts; a workbook may instead be refused, with a message,
-// when a text is longer than a cell can hold.
+// line breaks, very long texts, missing cells, number and time columns)
+// through the CSV and the workbook writers. Each file is read back by an
+// independent reader and must hold the same texts, or in the workbook the
+// number or time that a numeric cell's text stands for; a workbook may
+// instead be refused, with a message, when a text is longer than a cell can
+// hold.
 
 #include "fuzzsupport.h"
 #include "zipentries.h"
@@ -14,9 +16,11 @@
 #include <QFile>
 #include <QFont>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QImage>
 #include <QTemporaryDir>
 
+#include <cmath>
 #include <memory>
 
 using fuzz::require;
@@ -43,8 +47,14 @@ QString pieceText(fuzz::Bytes& in)
 {
     static const char* const pieces[] = {",", "\"", "\n", "\r", "\r\n", " ", "\t", "\"\"", "a,b",
                                          "Ток", "😀", "_x0041_", "<&>", "=1+1", "'", "0"};
+    static const char* const values[] = {"123.45", "-0.5", "1.23457e+06", "-0", "1e-300",
+                                         "9.99999e+307", "0.000100000", "31/01/2024 23:59:59.999",
+                                         "29/02/2023 00:00:00.000", "01/01/0100 00:00:00.000",
+                                         "12345678901234567890", "0.1", "-1.5e-05", "nan"};
     const uint8_t kind = in.byte();
-    switch (kind % 8) {
+    switch (kind % 9) {
+    case 8: // what number and time columns hold
+        return QString::fromUtf8(values[in.below(14)]);
     case 0: // raw bytes as UTF-8, broken sequences included
         return utf8Text(in.take(in.below(16)));
     case 1: { // UTF-16 units, lone surrogates included
@@ -56,7 +66,7 @@ QString pieceText(fuzz::Bytes& in)
     case 2: // a long run of one piece
         return QString::fromUtf8(pieces[in.below(16)]).repeated(1 + int(in.u16()) % 20000);
     default:
-        return QString::fromUtf8(pieces[kind / 8 % 16]);
+        return QString::fromUtf8(pieces[kind / 9 % 16]);
     }
 }
 
@@ -76,8 +86,10 @@ ListTable tableFrom(fuzz::Bytes& in)
     ListTable table;
     const int columns = int(in.below(6));
     const int rows = int(in.below(12));
-    for (int c = 0; c < columns; ++c)
+    for (int c = 0; c < columns; ++c) {
         table.headers.append(cellText(in));
+        table.kinds.append(ReportTable::CellKind(in.below(3)));
+    }
     for (int r = 0; r < rows; ++r) {
         QVector<std::optional<QString>> row;
         for (int c = 0; c < columns; ++c)
@@ -173,6 +185,23 @@ QString reference(int row, int column)
     return letters + QString::number(row);
 }
 
+// A stored number back in the table's form: a time from its day count since
+// 30/12/1899, a number in the general form with six significant digits.
+QString numericText(const QString& stored, ReportTable::CellKind kind)
+{
+    bool ok = false;
+    const double value = stored.toDouble(&ok);
+    if (!ok)
+        return QStringLiteral("<not a number>");
+    if (kind == ReportTable::CellKind::Number)
+        return QString::number(value, 'g', 6);
+    const qint64 msecs = qint64(std::llround(value * 86400000.0));
+    const qint64 days = msecs / 86400000;
+    return QDateTime(QDate(1899, 12, 30).addDays(days), QTime(0, 0), Qt::UTC)
+        .addMSecs(msecs - days * 86400000)
+        .toString(QStringLiteral("dd/MM/yyyy hh:mm:ss.zzz"));
+}
+
 void checkWorkbook(const ListTable& table)
 {
     const QString path = g_dir->filePath(QStringLiteral("table.xlsx"));
@@ -216,10 +245,21 @@ void checkWorkbook(const ListTable& table)
                 continue;
             const QString text = row < 0 ? table.headerText(c) : table.text(row, c);
             const QString at = reference(row < 0 ? 3 : 4 + row, c);
-            if (content.cells.value(at).text != storable(text))
+            const XlsxCell cell = content.cells.value(at);
+            // A blank cell (an empty text with a format) has no type either, and no value.
+            const bool numeric = cell.type.isEmpty() && !cell.text.isEmpty();
+            const QString read = numeric ? numericText(cell.text, table.cellKind(row, c)) : cell.text;
+            if (read != storable(text))
                 std::fprintf(stderr, "%s: wrote \"%s\", read \"%s\"\n", qPrintable(at),
                              storable(text).toUtf8().toPercentEncoding(" ").constData(),
-                             content.cells.value(at).text.toUtf8().toPercentEncoding(" ").constData());
+                             read.toUtf8().toPercentEncoding(" ").constData());
+            if (numeric) {
+                require(row >= 0 && table.cellKind(row, c) != ReportTable::CellKind::Text,
+                        "only number and time cells are numeric");
+                require(read == text, "a numeric cell holds what its text stands for");
+                ++cells;
+                continue;
+            }
             // An empty text is an empty cell, which the sheet may leave out.
             require(content.cells.contains(at) || text.isEmpty(), "every cell is in the sheet");
             require(content.cells.value(at).text == storable(text), "workbook cells equal the cells");
