@@ -189,25 +189,16 @@ bool BookmarkFile::write(const QString& path, const BookmarkOwner& owner,
     return true;
 }
 
-QVector<QVector<Bookmark>> splitBookmarks(const QVector<Bookmark>& bookmarks,
-                                          const QVector<ProtocolSpan>& spans)
+int spanOwner(qint64 position, const QVector<ProtocolSpan>& spans)
 {
-    QVector<QVector<Bookmark>> parts(spans.size());
-    if (spans.isEmpty())
-        return parts;
-    for (const Bookmark& bookmark : bookmarks) {
-        int owner = -1;
-        for (int i = 0; i < spans.size() && owner < 0; ++i) {
-            if (spans[i].first <= bookmark.msecs && bookmark.msecs <= spans[i].last)
-                owner = i;
-        }
-        // Else the protocol that ended last before it.
-        const bool held = owner >= 0;
-        for (int i = 0; i < spans.size() && !held; ++i) {
-            if (spans[i].last < bookmark.msecs && (owner < 0 || spans[i].last > spans[owner].last))
-                owner = i;
-        }
-        parts[owner < 0 ? 0 : owner].append(bookmark);
+    for (int i = 0; i < spans.size(); ++i) {
+        if (spans[i].first <= position && position <= spans[i].last)
+            return i;
     }
-    return parts;
+    int owner = -1;
+    for (int i = 0; i < spans.size(); ++i) {
+        if (spans[i].last < position && (owner < 0 || spans[i].last > spans[owner].last))
+            owner = i;
+    }
+    return owner < 0 && !spans.isEmpty() ? 0 : owner;
 }

@@ -61,15 +61,12 @@ public:
     static bool parseTime(const QString& text, qint64& msecs);
 };
 
-// The start and the last record time of one protocol of a view.
+// Where a position (a time or a tick) of a view belongs among the spans of its
+// protocols: the first span that holds it, else the span that ended last
+// before it, else the first span; -1 without spans.
 struct ProtocolSpan
 {
     qint64 first = 0;
     qint64 last = 0;
 };
-
-// Splits the bookmarks of a view among its protocols: each goes to the first
-// protocol whose span holds it, else to the protocol that ended last before
-// it, else to the first protocol. Result: one list per span.
-QVector<QVector<Bookmark>> splitBookmarks(const QVector<Bookmark>& bookmarks,
-                                          const QVector<ProtocolSpan>& spans);
+int spanOwner(qint64 position, const QVector<ProtocolSpan>& spans);

@@ -6,6 +6,7 @@
 #include "reports/excelreport.h"
 #include "reports/pdfreport.h"
 #include "reports/reportresult.h"
+#include "reports/timerangetable.h"
 #include "reports/xlsxdocument.h"
 
 #include <QDateTime>
@@ -170,6 +171,56 @@ private slots:
     {
         ListTable table = ListTable::numbered({QStringLiteral("Дата"), QStringLiteral("A")}, 0);
         QCOMPARE(savedCsv(table, QStringLiteral("empty.csv")), QStringLiteral("Дата,A\n").toUtf8());
+    }
+
+    void timeRangeKeepsTheRowsBetweenItsLimits_data()
+    {
+        QTest::addColumn<QDateTime>("from");
+        QTest::addColumn<QDateTime>("to");
+        QTest::addColumn<QStringList>("firstCells");
+        const QDate day(2024, 3, 5);
+        const QStringList all = {"10:20:30.000", "10:20:30.100", "bad", "10:20:30.200"};
+        QTest::newRow("no limits") << QDateTime() << QDateTime() << all;
+        QTest::newRow("both ends included")
+            << QDateTime(day, QTime(10, 20, 30, 100)) << QDateTime(day, QTime(10, 20, 30, 200))
+            << QStringList{"10:20:30.100", "10:20:30.200"};
+        QTest::newRow("from only")
+            << QDateTime(day, QTime(10, 20, 30, 150)) << QDateTime() << QStringList{"10:20:30.200"};
+        QTest::newRow("to only") << QDateTime() << QDateTime(day, QTime(10, 20, 30, 99))
+                                 << QStringList{"10:20:30.000"};
+        QTest::newRow("another day")
+            << QDateTime(day.addDays(1), QTime(10, 20, 30)) << QDateTime() << QStringList{};
+    }
+
+    void timeRangeKeepsTheRowsBetweenItsLimits()
+    {
+        QFETCH(QDateTime, from);
+        QFETCH(QDateTime, to);
+        QFETCH(QStringList, firstCells);
+        ListTable table = protocolTable();
+        table.rows.insert(2, {std::nullopt, QStringLiteral("bad"), QStringLiteral("1")});
+        table.kinds = {ReportTable::CellKind::Text, ReportTable::CellKind::DateTime};
+        const TimeRangeReportTable range(table, from, to);
+        QStringList cells;
+        for (int row = 0; row < range.rowCount(); ++row)
+            cells.append(range.text(row, 1).remove(QStringLiteral("05/03/2024 ")));
+        QCOMPARE(cells, firstCells);
+        if (range.rowCount() > 0)
+            QCOMPARE(range.cellKind(0, 1), ReportTable::CellKind::DateTime);
+    }
+
+    void bookmarksGoOutAsCsv()
+    {
+        const qint64 at = start.toMSecsSinceEpoch();
+        const QString path = dir.filePath(QStringLiteral("marks.csv"));
+        QVERIFY(
+            saveBookmarkCsv({{at, QStringLiteral("Пуск, насос")}, {at + 1000, QString()}}, path));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()),
+                 QStringLiteral("Время,Заметка\n05/03/2024 10:20:30.040,\"Пуск, насос\"\n"
+                                "05/03/2024 10:20:31.040,\n"));
+        QVERIFY(!saveBookmarkCsv({}, unwritablePath(dir.path(), QStringLiteral("m.csv"))));
     }
 
     void suffixIsAddedUnlessPresent_data()

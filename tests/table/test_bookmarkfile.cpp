@@ -153,24 +153,15 @@ private slots:
         tzset();
     }
 
-    void bookmarksGoToTheProtocolThatHoldsThem()
+    void positionsGoToTheProtocolThatHoldsThem()
     {
         // Two protocols with a gap between them and a third inside the first.
-        const QVector<ProtocolSpan> spans = {
-            {at(0), at(1000)}, {at(5000), at(6000)}, {at(200), at(300)}};
-        const QVector<Bookmark> bookmarks = {
-            {at(-10), {}}, {at(250), {}}, {at(2000), {}}, {at(5500), {}}, {at(9000), {}}};
-        const auto parts = splitBookmarks(bookmarks, spans);
-        QCOMPARE(parts.size(), 3);
-        auto times = [](const QVector<Bookmark>& list) {
-            QVector<qint64> result;
-            for (const Bookmark& b : list)
-                result.append(b.msecs - at(0));
-            return result;
-        };
-        QCOMPARE(times(parts[0]), (QVector<qint64>{-10, 250, 2000}));
-        QCOMPARE(times(parts[1]), (QVector<qint64>{5500, 9000}));
-        QVERIFY(parts[2].isEmpty());
+        const QVector<ProtocolSpan> spans = {{0, 1000}, {5000, 6000}, {200, 300}};
+        QVector<int> owners;
+        for (const qint64 position : {-10, 250, 2000, 5500, 9000})
+            owners.append(spanOwner(position, spans));
+        QCOMPARE(owners, (QVector<int>{0, 0, 0, 1, 1}));
+        QCOMPARE(spanOwner(0, {}), -1);
     }
 };
 
