@@ -21,8 +21,14 @@ struct StartupOptions
 // Scans the arguments after the program name. Options are matched
 // case-insensitively and each but "--help" consumes the next argument.
 // "-d" or "-l" given last has no value and is ignored; a report option
-// given last sets the error. Anything else is skipped.
+// given last, or followed by another option, sets the error. Anything else
+// is skipped.
 StartupOptions parseCommandLine(const QList<QByteArray>& arguments);
+
+// The start-up files with each relative name that names a file in the
+// working directory made absolute; the others are left for the protocol
+// directory.
+QStringList resolveStartupFiles(const QStringList& files);
 
 // The option list that "--help" prints.
 QString commandLineHelp();
