@@ -1,5 +1,6 @@
 #include "reports/excelreport.h"
 
+#include "reports/reportfile.h"
 #include "reports/reporttable.h"
 #include "reports/xlsxdocument.h"
 
@@ -15,6 +16,13 @@ const int kMaxSheetRows = 1048576;
 
 ReportResult saveExcelReport(const ReportTable& table, const QFont& font, const QImage& chart,
                              const QString& fileName)
+{
+    ReportFile file(fileName);
+    return saveExcelReport(table, font, chart, file);
+}
+
+ReportResult saveExcelReport(const ReportTable& table, const QFont& font, const QImage& chart,
+                             ReportFile& file)
 {
     const int rows = table.rowCount();
     const int columns = table.columnCount();
@@ -54,7 +62,7 @@ ReportResult saveExcelReport(const ReportTable& table, const QFont& font, const 
     if (!chart.isNull() && !document.insertImage(rows + kFirstDataRow, 0, chart))
         return failed();
 
-    if (!document.saveAs(fileName))
+    if (!document.saveTo(file))
         return failed();
     return ReportResult::success();
 }

@@ -5,6 +5,7 @@
 class QFont;
 class QImage;
 class QString;
+class ReportFile;
 class ReportTable;
 
 // Writes the table as a workbook: the title in A1 in the bold table font, the
@@ -13,3 +14,5 @@ class ReportTable;
 // below the data. A null picture is left out.
 ReportResult saveExcelReport(const ReportTable& table, const QFont& font, const QImage& chart,
                              const QString& fileName);
+ReportResult saveExcelReport(const ReportTable& table, const QFont& font, const QImage& chart,
+                             ReportFile& file);
