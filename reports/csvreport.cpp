@@ -1,8 +1,8 @@
 #include "reports/csvreport.h"
 
-#include "reports/reporttable.h"
-
 #include "reports/reportfile.h"
+#include "reports/reporttable.h"
+#include "table/timetextformatter.h"
 
 #include <QString>
 
@@ -53,5 +53,21 @@ ReportResult saveCsvReport(const ReportTable& table, ReportFile& file)
     }
 
     // The loop stops at a failed write; the file keeps its reason for commit().
+    return file.commit();
+}
+
+ReportResult saveBookmarkCsv(const QVector<Bookmark>& bookmarks, const QString& fileName)
+{
+    ReportFile file(fileName);
+    if (ReportResult opened = file.open(); !opened)
+        return opened;
+    QString text = QStringLiteral("Время,Заметка\n");
+    for (const Bookmark& bookmark : bookmarks) {
+        text +=
+            QDateTime::fromMSecsSinceEpoch(bookmark.msecs).toString(TimeTextFormatter::format()) +
+            QLatin1Char(',') + csvField(bookmark.note) + QLatin1Char('\n');
+    }
+    // A failed write is kept by the file and reported by its commit.
+    file.device().write(text.toUtf8());
     return file.commit();
 }

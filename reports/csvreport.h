@@ -1,6 +1,9 @@
 #pragma once
 
 #include "reports/reportresult.h"
+#include "table/bookmarkfile.h"
+
+#include <QVector>
 
 class QString;
 class ReportFile;
@@ -12,6 +15,10 @@ class ReportTable;
 // "-" writes to standard output.
 ReportResult saveCsvReport(const ReportTable& table, const QString& fileName);
 ReportResult saveCsvReport(const ReportTable& table, ReportFile& file);
+
+// The bookmarks as "Время,Заметка" and one line per bookmark with its time
+// as the table writes times, in the same CSV form.
+ReportResult saveBookmarkCsv(const QVector<Bookmark>& bookmarks, const QString& fileName);
 
 // One field, quoted when it needs to be.
 QString csvField(const QString& text);
