@@ -127,6 +127,9 @@ private:
     void chooseChartColor(QPushButton* button, QColor (Chart::*current)() const,
                           void (Chart::*apply)(QColor));
     void alignSingleCharts();
+    // Caps zooming out by the loaded span, on every chart.
+    void limitZoomOut();
+    void connectScrollBars();
     // The common chart first, then the per-channel charts.
     QList<ChartProtocol*> allCharts() const;
     using ReportWriter =
@@ -151,6 +154,7 @@ private:
     QMap<QString, ChartProtocol*> mapSingleCharts;
     QString m_deviceFolder;
     bool interactive = true;
+    bool searchingProtocols = false;
     DeviceEnvironment m_deviceEnvironment;
     QList<ReadProblem> m_readProblems;
     bool m_tickMismatch = false;
