@@ -4,6 +4,7 @@
 #include "chart/channelseries.h"
 #include "device/deviceenvironment.h"
 #include "parameters/chartcolor.h"
+#include "protocol/readproblem.h"
 #include "reports/reportresult.h"
 #include "table/bookmarkfile.h"
 
@@ -59,6 +60,10 @@ public:
                          const QString& bookmarksFile = QString(), const QDateTime& from = {},
                          const QDateTime& to = {});
     int tableRowCount() const { return ui.twEntry->rowCount(); }
+    // Protocols of the last read that were left out or read only in part.
+    const QList<ReadProblem>& readProblems() const { return m_readProblems; }
+    // Whether the last read stopped because the files' tick lengths differ.
+    bool readStoppedOnTickMismatch() const { return m_tickMismatch; }
 
     // Batch runs read without showing the progress window and leave no
     // settings behind.
@@ -130,6 +135,8 @@ private slots:
     void saveBookmarks();
 
 private:
+    // Warns and returns false when there is no protocol directory to copy into.
+    bool checkProtocolDirForCopy();
     void restoreChartColors();
     void saveChartColors();
     void paintColorButton(QPushButton* button, const QColor& color);
@@ -148,6 +155,8 @@ private:
     QVector<Bookmark> bookmarksBetween(const QDateTime& from, const QDateTime& to) const;
     // Asks for the file, writes the report and opens it, or says it failed.
     void saveReport(const QString& filter, const QString& suffix, const ReportWriter& write);
+    void readProtocolFiles(const QStringList& files);
+    QString readProblemsText() const;
     void setupParametersDock();
     void setupStatisticsDock();
     void connectReferenceCursor(ChartProtocol* chart);
@@ -190,4 +199,6 @@ private:
     bool interactive = true;
     bool searchingProtocols = false;
     DeviceEnvironment m_deviceEnvironment;
+    QList<ReadProblem> m_readProblems;
+    bool m_tickMismatch = false;
 };
