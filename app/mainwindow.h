@@ -23,6 +23,8 @@ class ChartProtocol;
 class QDockWidget;
 class QProcess;
 class QTableWidgetItem;
+class ProtocolAssembly;
+class ProtocolTableModel;
 class ReportTable;
 class StreamLoger;
 struct Channel;
@@ -49,7 +51,9 @@ public:
     // Writes the requested reports (empty names are skipped) without any
     // dialog; returns the English error text, empty when all were written.
     QString writeReports(const QString& xlsxFile, const QString& pdfFile, const QString& csvFile);
-    int tableRowCount() const { return ui.twEntry->rowCount(); }
+    int tableRowCount() const;
+    // The protocol table's rows, order, filter and marks.
+    ProtocolTableModel* tableModel() const { return m_tableModel; }
 
     // Batch runs read without showing the progress window and leave no
     // settings behind.
@@ -127,6 +131,7 @@ private:
     // Asks for the file, writes the report and opens it, or says it failed.
     void saveReport(const QString& filter, const QString& suffix, const ReportWriter& write);
     void setupParametersDock();
+    void setupTableColumns();
     void buildMenusAndToolbar();
     void connectForm();
 
@@ -134,7 +139,9 @@ private:
     StreamLoger* logger = nullptr;
     ChartColor channelPalette;
     std::unique_ptr<Dialogs> dialogs;
-    QList<ChannelSeries*> protocolSeries;
+    // The loaded data, which the table and the charts read in place.
+    std::unique_ptr<ProtocolAssembly> m_assembly;
+    ProtocolTableModel* m_tableModel = nullptr;
     QDockWidget* parametersDock = nullptr;
     ChartParameters* parameters = nullptr;
     qint32 m_firstTick = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/channelcatalogue.h"
+#include "protocol/protocolcolumns.h"
 #include "protocol/protocolformat.h"
 
 #include <QDateTime>
@@ -54,6 +55,8 @@ public:
     void protocolTimeBase(QDateTime& start, quint16& tickMs) const;
     QDateTime tickToDateTime(quint32 tick) const;
     ChannelRecords readProtocol();
+    // The same read in compact form: one tick per row, raw values per channel.
+    ProtocolColumns readProtocolColumns();
     bool writeValue(const QString& code, qint32 raw, bool force, quint32 tick);
     bool writeReal(const QString& code, double value, bool force, quint32 tick);
 

@@ -41,10 +41,11 @@ ReportResult saveExcelReport(const ReportTable& table, const QFont& font, const 
     }
 
     const xlsx::Format plain;
+    QString text;
     for (int row = 0; row < rows; ++row) {
         for (int column = 1; column < columns; ++column) {
-            if (table.hasItem(row, column) &&
-                !document.write(kFirstDataRow + row, column, table.text(row, column), plain))
+            if (table.cell(row, column, text) &&
+                !document.write(kFirstDataRow + row, column, text, plain))
                 return failed();
         }
     }

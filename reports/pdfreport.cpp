@@ -100,6 +100,7 @@ ReportResult savePdfReport(const ReportTable& table, const QDateTime& start, con
     font.setPointSize(14);
     painter.setFont(font);
     int y = kFirstBaseline;
+    QString text;
     for (int row = 0; row < rows; ++row) {
         // A page ends only when another row follows, so no page is left blank.
         if (y > kLastBaseline) {
@@ -107,9 +108,8 @@ ReportResult savePdfReport(const ReportTable& table, const QDateTime& start, con
             y = kPageTopBaseline;
         }
         for (int k = 0; k < columns; ++k) {
-            if (table.hasItem(row, k + 1))
-                painter.drawText(QPointF(kLeft + kTextIndent + kCellWidth * k, y),
-                                 table.text(row, k + 1));
+            if (table.cell(row, k + 1, text))
+                painter.drawText(QPointF(kLeft + kTextIndent + kCellWidth * k, y), text);
         }
         drawGridLines(painter, columns, y - kRowAscent, y + kRowDescent, lines);
         painter.drawLine(kLeft, y + kRowDescent, right, y + kRowDescent);
