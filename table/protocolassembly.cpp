@@ -67,6 +67,7 @@ ProtocolAssembly::AddResult ProtocolAssembly::addProtocol(const QDateTime& start
 {
     ProtocolColumns columns;
     if (!records.isEmpty()) {
+        columns.ticks.reserve(size_t(records.first().size()));
         for (const LogRecord& record : records.first())
             columns.ticks.push_back(record.tick);
     }
@@ -76,6 +77,7 @@ ProtocolAssembly::AddResult ProtocolAssembly::addProtocol(const QDateTime& start
         const QVector<LogRecord>& series = it.value();
         const int count = std::min(series.size(), columns.rowCount());
         bool oneId = true;
+        column.values.reserve(size_t(std::max(count, 0)));
         for (int j = 0; j < count; ++j) {
             column.values.push_back(series[j].value);
             oneId = oneId && series[j].id == series[0].id;
@@ -327,7 +329,7 @@ bool ProtocolAssembly::cell(int protocol, int channel, int record, Cell& cell) c
         }
     }
     cell.isText = false;
-    cell.text = numbertext::text(double(value) / divisor);
+    cell.text = numbertext::textRaw(value, divisor);
     return true;
 }
 

@@ -89,8 +89,8 @@ public:
     bool build(const std::function<bool(int protocol)>& proceed = {});
     bool isBuilt() const { return m_built; }
 
-    // Rows by (protocol, record).
-    int rowCount() const { return m_rowCount; }
+    // Rows by (protocol, record); none until built.
+    int rowCount() const { return int(m_timeOrder.size()); }
     int recordCount(int protocol) const;
     qint32 offset(int protocol) const;
     // Position of a row in time order (stable: protocol order, then record

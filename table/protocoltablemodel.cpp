@@ -9,25 +9,12 @@
 #include <QHash>
 
 #include <algorithm>
-#include <cmath>
-#include <cstdlib>
 #include <numeric>
 
 namespace {
 
 constexpr int kBookmarkColumn = 0;
 constexpr int kTimeColumn = ProtocolAssembly::timeColumn;
-
-// The number a value's cell text reads as. With at most six digits and a
-// whole power of ten as divisor the text is exact, so it reads back as the
-// value itself; otherwise the text is made and read.
-double shownNumber(qint32 raw, double divisor)
-{
-    const double value = double(raw) / divisor;
-    if (std::abs(raw) < 1000000 && divisor >= 1 && divisor <= 1e22 && divisor == std::floor(divisor))
-        return value;
-    return numbertext::shown(value);
-}
 
 // Stable sort of (key, row) in either direction.
 template <typename Key> void stableSortByKey(std::vector<std::pair<Key, int>>& items, bool ascending)
@@ -229,7 +216,7 @@ bool ProtocolTableModel::cellNumber(int globalRow, int column, double& value) co
             return true;
         }
     }
-    value = shownNumber(raw, divisor);
+    value = numbertext::shownRaw(raw, divisor);
     return true;
 }
 
@@ -330,7 +317,7 @@ std::vector<int> ProtocolTableModel::sortedMixed(int column, Qt::SortOrder order
                 it = numbers.insert(text, text.toDouble());
             number = it.value();
         } else {
-            number = shownNumber(raw, divisor);
+            number = numbertext::shownRaw(raw, divisor);
         }
         items.push_back({row, isText, number, std::move(text)});
     }
@@ -422,8 +409,15 @@ void ProtocolTableModel::applyFilter(const TableFilter& filter)
             any = any || out;
         }
     }
-    if (!any)
+    setHiddenRows(any ? std::move(hidden) : std::vector<bool>());
+}
+
+void ProtocolTableModel::setHiddenRows(std::vector<bool> hidden)
+{
+    if (std::find(hidden.begin(), hidden.end(), true) == hidden.end())
         hidden.clear();
+    if (hidden.size() != m_order.size() && !hidden.empty())
+        return;
     if (hidden == m_hidden)
         return;
 

@@ -63,6 +63,8 @@ public:
 
     // Hides the rows the filter rejects and shows the others.
     void applyFilter(const TableFilter& filter);
+    // Hidden bits by global row; empty shows every row.
+    void setHiddenRows(std::vector<bool> hidden);
 
     // Bookmark marks, by global row.
     bool isMarked(int globalRow) const { return m_marks.count(globalRow) != 0; }
