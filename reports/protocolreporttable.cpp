@@ -35,6 +35,14 @@ QString ProtocolReportTable::text(int row, int column) const
     return text;
 }
 
+ReportTable::CellKind ProtocolReportTable::cellKind(int row, int column) const
+{
+    if (column == 1)
+        return CellKind::DateTime;
+    return m_model.isNumberCell(m_model.globalRowAt(row), column) ? CellKind::Number
+                                                                  : CellKind::Text;
+}
+
 bool ProtocolReportTable::cell(int row, int column, QString& text) const
 {
     return m_model.cellText(m_model.globalRowAt(row), column, text);

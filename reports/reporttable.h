@@ -25,4 +25,14 @@ public:
         text = this->text(row, column);
         return true;
     }
+
+    // What a cell's text stands for, so that a workbook can store numbers
+    // and date-times as such; the text stays what is shown.
+    enum class CellKind { Text, Number, DateTime };
+    virtual CellKind cellKind(int row, int column) const
+    {
+        Q_UNUSED(row)
+        Q_UNUSED(column)
+        return CellKind::Text;
+    }
 };

@@ -191,6 +191,20 @@ bool ProtocolTableModel::cellText(int globalRow, int column, QString& text) cons
     return true;
 }
 
+bool ProtocolTableModel::isNumberCell(int globalRow, int column) const
+{
+    if (!m_assembly || column < ProtocolAssembly::firstChannelColumn)
+        return false;
+    const ProtocolAssembly::RowRef r = m_assembly->row(globalRow);
+    const int channel = m_assembly->channelAt(r.protocol, column);
+    qint32 raw = 0;
+    double divisor = 1;
+    if (channel < 0 || !m_assembly->raw(r.protocol, channel, r.record, raw, divisor))
+        return false;
+    return !m_assembly->hasRefs(r.protocol, channel) ||
+           m_assembly->refText(r.protocol, channel, raw).isEmpty();
+}
+
 bool ProtocolTableModel::cellNumber(int globalRow, int column, double& value) const
 {
     if (!m_assembly)

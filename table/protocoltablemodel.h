@@ -58,6 +58,8 @@ public:
     QString timeText(int globalRow) const;
     // False when the row has no cell in that column (column ≥ 1).
     bool cellText(int globalRow, int column, QString& text) const;
+    // A value cell that shows its number (not an enumeration text).
+    bool isNumberCell(int globalRow, int column) const;
     // The cell's text read as a number (0 for a text that is no number).
     bool cellNumber(int globalRow, int column, double& value) const;
 
