@@ -13,7 +13,7 @@ struct ColumnSeries
 {
     const quint32* ticks = nullptr;
     const qint32* values = nullptr;
-    const quint8* ids = nullptr;        // per point when the IDs differ, else null
+    const quint8* ids = nullptr;         // per point when the IDs differ, else null
     const double* divisorById = nullptr; // 256 divisors, read when ids is set
     std::size_t count = 0;
     qint32 offset = 0;

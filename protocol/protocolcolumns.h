@@ -12,9 +12,9 @@
 struct ChannelColumn
 {
     QString code;
-    quint8 id = 0;             // ID of the channel's first record
+    quint8 id = 0; // ID of the channel's first record
     std::vector<qint32> values;
-    std::vector<quint8> ids;   // per value, only when the records carry several IDs
+    std::vector<quint8> ids; // per value, only when the records carry several IDs
 };
 
 // A read protocol in compact form: 4 bytes per row for the tick and 4 bytes

@@ -285,8 +285,7 @@ private:
 
     // The channel on every tick of the list: where it has no record of its
     // own, its last value (before its first record, the first one's value).
-    void alignedCopy(const Channel& source, ChannelColumn& column, ProgressGate& gate,
-                     qint64& step)
+    void alignedCopy(const Channel& source, ChannelColumn& column, ProgressGate& gate, qint64& step)
     {
         const std::vector<quint32>& ownTicks = source.aligned ? m_ticks : source.ticks;
         const bool withIds = !source.ids.empty();

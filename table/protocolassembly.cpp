@@ -180,7 +180,8 @@ void ProtocolAssembly::buildProtocol(int index)
         if (count > 0 && channel.ids.empty()) {
             // One divisor, and a positive one: the extremes of the raw values
             // give those of the real values.
-            const auto [low, high] = std::minmax_element(channel.values.begin(), channel.values.end());
+            const auto [low, high] =
+                std::minmax_element(channel.values.begin(), channel.values.end());
             minimum = double(*low) / channel.divisor;
             maximum = double(*high) / channel.divisor;
         } else {

@@ -21,9 +21,9 @@ struct AssembledChannel
 {
     QString code;
     QString title;
-    int protocol = 0; // index among the added protocols
-    int channel = 0;  // index among the protocol's channels
-    int column = 0;   // table column of the code
+    int protocol = 0;    // index among the added protocols
+    int channel = 0;     // index among the protocol's channels
+    int column = 0;      // table column of the code
     ColumnSeries series; // view of the assembly's columns
     double minimum = 0;
     double maximum = 0;

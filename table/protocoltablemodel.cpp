@@ -17,7 +17,8 @@ constexpr int kBookmarkColumn = 0;
 constexpr int kTimeColumn = ProtocolAssembly::timeColumn;
 
 // Stable sort of (key, row) in either direction.
-template <typename Key> void stableSortByKey(std::vector<std::pair<Key, int>>& items, bool ascending)
+template <typename Key>
+void stableSortByKey(std::vector<std::pair<Key, int>>& items, bool ascending)
 {
     const auto byKey = [](const std::pair<Key, int>& a, const std::pair<Key, int>& b) {
         return a.first < b.first;

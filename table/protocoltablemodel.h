@@ -89,9 +89,9 @@ private:
 
     const ProtocolAssembly* m_assembly = nullptr;
     QStringList m_labels;
-    std::vector<int> m_order;       // global rows, current order
-    std::vector<int> m_visible;     // global rows shown, when some are hidden
-    std::vector<bool> m_hidden;     // by global row; empty while none is hidden
+    std::vector<int> m_order;   // global rows, current order
+    std::vector<int> m_visible; // global rows shown, when some are hidden
+    std::vector<bool> m_hidden; // by global row; empty while none is hidden
     std::set<int> m_marks;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;

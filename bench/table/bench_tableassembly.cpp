@@ -40,7 +40,8 @@ void bareLoad(benchmark::State& state)
         ProtocolColumns kept = std::move(data);
         double sum = 0;
         for (const ChannelColumn& column : kept.channels) {
-            const auto [low, high] = std::minmax_element(column.values.begin(), column.values.end());
+            const auto [low, high] =
+                std::minmax_element(column.values.begin(), column.values.end());
             sum += *low + *high;
         }
         std::vector<int> order(kept.ticks.size());

@@ -38,8 +38,7 @@ void bareFilter(benchmark::State& state)
             const qint64 time = start + qint64(data.ticks[r]) * 10;
             const double va = a[r] / 100.0;
             const double vb = b[r] / 100.0;
-            const bool out =
-                time < begin || end < time || va < 10 || va > 40 || vb < 0 || vb > 100;
+            const bool out = time < begin || end < time || va < 10 || va > 40 || vb < 0 || vb > 100;
             hidden[r] = out;
             if (!out)
                 visible.push_back(int(r));

@@ -22,7 +22,10 @@ const QDateTime kStart(QDate(2024, 5, 10), QTime(12, 0));
 class Catalogue : public ChannelLookup
 {
 public:
-    QString channelName(const QString& code) const override { return QStringLiteral("Канал ") + code; }
+    QString channelName(const QString& code) const override
+    {
+        return QStringLiteral("Канал ") + code;
+    }
     int rateById(int id) const override { return id >= 1 && id <= kChannels ? 2 : 0; }
     bool hasRefs(const QString&) const override { return false; }
     QString refText(const QString&, int) const override { return QString(); }

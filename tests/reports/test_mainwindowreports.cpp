@@ -28,9 +28,10 @@ void fill(MainWindow& window, const QString& dir, int rows)
     for (int r = 0; r < rows; ++r)
         records.append(protocolfiles::rec(1, quint32(r), 15 * r));
     const QString path = dir + QStringLiteral("/p.log");
-    protocolfiles::write(path, protocolfiles::bytes(protocolfiles::header(
-                                   QDateTime(QDate(2024, 3, 5), QTime(10, 20, 30)), 1000),
-                               records));
+    protocolfiles::write(
+        path,
+        protocolfiles::bytes(
+            protocolfiles::header(QDateTime(QDate(2024, 3, 5), QTime(10, 20, 30)), 1000), records));
     window.readProtocols({path});
 }
 

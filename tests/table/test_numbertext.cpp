@@ -29,11 +29,11 @@ private slots:
     {
         // Where the form switches to exponents, where rounding carries into
         // a new digit, and the ends of the raw range.
-        const QVector<qint32> raws = {0,       1,       -1,      5,        9999995,  999999,
-                                      1000000, 999995,  9999994, 1234567,  -1234567, 100000,
-                                      10,      123450,  999950,  99999949, 2147483647,
-                                      1484765, -1542625, 1234565, 12345650, -1000005,
-                                      std::numeric_limits<qint32>::min()};
+        const qint32 lowest = std::numeric_limits<qint32>::min();
+        const QVector<qint32> raws = {0,        1,          -1,       5,        9999995,  999999,
+                                      1000000,  999995,     9999994,  1234567,  -1234567, 100000,
+                                      10,       123450,     999950,   99999949, 1484765,  1234565,
+                                      12345650, 2147483647, -1000005, -1542625, lowest};
         for (const qint32 raw : raws)
             for (int rate = -3; rate <= 12; ++rate)
                 check(raw, rate);
