@@ -2,6 +2,7 @@
 
 #include "chart/chartprotocol.h"
 #include "chart/pairdatacontainer.h"
+#include "parameters/chartparameters.h"
 #include "protocol/loadprotocolprogress.h"
 #include "protocol/streamloger.h"
 #include "table/protocolassembly.h"
@@ -117,6 +118,7 @@ void MainWindow::readProtocols(const QStringList& files)
         QDateTime::fromString(m_tableModel->timeText(last), TimeTextFormatter::format()));
     m_firstTick = m_tableModel->tick(m_tableModel->globalRowAt(0));
     m_lastTick = m_tableModel->tick(last);
+    limitZoomOut();
     updateChartScrollBar();
 
     ui.chart->setZoom(1.0);
@@ -125,6 +127,7 @@ void MainWindow::readProtocols(const QStringList& files)
 
     buildSingleCharts(channels);
     channels.clear();
+    setBookmarkEnabled();
     emit initParameters(*ui.chart, mapSingleCharts);
     ui.tabWidget->setCurrentIndex(1);
 }
@@ -133,6 +136,9 @@ void MainWindow::clearProtocolView()
 {
     clearChartData();
     setupTableColumns();
+    // The panel lists the channels of what is shown: after a failed read, none.
+    if (parameters)
+        parameters->clear();
 }
 
 void MainWindow::clearChartData()
@@ -148,6 +154,8 @@ void MainWindow::clearChartData()
     m_assembly.reset();
     m_firstTick = 0;
     m_lastTick = 0;
+    limitZoomOut();
+    setBookmarkEnabled();
 }
 
 void MainWindow::setupTableColumns()

@@ -20,6 +20,58 @@ QString libraryError(lxw_error error)
 {
     return QString::fromUtf8(lxw_strerror(error));
 }
+
+bool isHex(QChar c)
+{
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+           (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
+           (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+}
+
+// Whether an escape "_xHHHH_" starts at `at`.
+bool startsEscape(const QString& text, int at)
+{
+    if (at + 6 >= text.size() || text[at] != QLatin1Char('_') || text[at + 1] != QLatin1Char('x') ||
+        text[at + 6] != QLatin1Char('_'))
+        return false;
+    for (int i = at + 2; i < at + 6; ++i) {
+        if (!isHex(text[i]))
+            return false;
+    }
+    return true;
+}
+
+bool xmlCannotCarry(QChar c)
+{
+    return c.unicode() == 0 || c.unicode() == 0xFFFE || c.unicode() == 0xFFFF;
+}
+
+// A spreadsheet program reads "_xHHHH_" in a cell text as the character
+// HHHH. The library writes other control characters that way, but not a NUL
+// (the text would end there) nor U+FFFE and U+FFFF (no XML file may hold
+// them); those are escaped here, and so is an underscore that would
+// otherwise start an escape, so such a text reads back as written.
+QString cellText(const QString& text)
+{
+    bool plain = true;
+    for (int i = 0; i < text.size() && plain; ++i)
+        plain = !xmlCannotCarry(text[i]) && !startsEscape(text, i);
+    if (plain)
+        return text;
+    QString out;
+    out.reserve(text.size() + 16);
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (xmlCannotCarry(c))
+            out += QStringLiteral("_x%1_").arg(QString::number(c.unicode(), 16).toUpper(), 4,
+                                                QLatin1Char('0'));
+        else if (startsEscape(text, i))
+            out += QStringLiteral("_x005F_");
+        else
+            out += c;
+    }
+    return out;
+}
 } // namespace
 
 void Format::setFont(const QFont& font)
@@ -154,7 +206,7 @@ bool Document::write(int row, int column, const QString& text, const Format& for
 {
     if (!checkCell(row, column))
         return false;
-    const QByteArray utf8 = text.toUtf8();
+    const QByteArray utf8 = cellText(text).toUtf8();
     return cellWritten(row, column,
                        worksheet_write_string(m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1),
                                               utf8.constData(), libraryFormat(format)));

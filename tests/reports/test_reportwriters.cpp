@@ -405,6 +405,27 @@ private slots:
         QVERIFY(!book.cells.value(QStringLiteral("A4")).bold);
     }
 
+    void textsReadBackAsWrittenWhateverTheirCharacters()
+    {
+        // A NUL once ended the cell text, U+FFFE made the sheet unreadable and
+        // "_x0041_" showed as "A".
+        const QString path = dir.filePath(QStringLiteral("characters.xlsx"));
+        const QStringList texts = {QString(QChar(0)) + QStringLiteral("a"),
+                                   QStringLiteral("_x0041_ _x00e9_"),
+                                   QStringLiteral("a") + QChar(0xFFFE) + QChar(0xFFFF),
+                                   QStringLiteral("\x01\r\n_x_ _x12_")};
+        ListTable table;
+        table.headers = {std::nullopt, texts[0], texts[1]};
+        table.rows = {{std::nullopt, texts[2], texts[3]}};
+        QVERIFY(saveExcelReport(table, QFont(), QImage(), path));
+        const XlsxContent book = readXlsx(path);
+        QVERIFY(book.ok);
+        QCOMPARE(book.cells.value(QStringLiteral("A3")).text, texts[0]);
+        QCOMPARE(book.cells.value(QStringLiteral("B3")).text, texts[1]);
+        QCOMPARE(book.cells.value(QStringLiteral("A4")).text, texts[2]);
+        QCOMPARE(book.cells.value(QStringLiteral("B4")).text, texts[3]);
+    }
+
     void documentRefusesWhatASheetCannotHold()
     {
         xlsx::Document document;
