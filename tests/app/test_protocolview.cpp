@@ -258,7 +258,7 @@ private slots:
         // The keys move the current row without a click: the button deletes
         // a bookmark that is not the current one.
         clickRow(4);
-        table()->setCurrentCell(3, 1);
+        table()->setCurrentIndex(model()->index(3, 1));
         fixture->find<QPushButton>("buttonBookmarkDeleteTable")->click();
         QCOMPARE(chart()->bookmarks(), QVector<int>{4});
         QVERIFY(!fixture->find<QWidget>("buttonBookmarkPrevious")->isEnabled());
