@@ -4,6 +4,7 @@
 #include "chart/channelseries.h"
 #include "device/deviceenvironment.h"
 #include "parameters/chartcolor.h"
+#include "protocol/readproblem.h"
 #include "reports/reportresult.h"
 
 #include <QList>
@@ -54,6 +55,10 @@ public:
     int tableRowCount() const;
     // The protocol table's rows, order, filter and marks.
     ProtocolTableModel* tableModel() const { return m_tableModel; }
+    // Protocols of the last read that were left out or read only in part.
+    const QList<ReadProblem>& readProblems() const { return m_readProblems; }
+    // Whether the last read stopped because the files' tick lengths differ.
+    bool readStoppedOnTickMismatch() const { return m_tickMismatch; }
 
     // Batch runs read without showing the progress window and leave no
     // settings behind.
@@ -118,6 +123,8 @@ private slots:
     void on_buttonBookmarkDeleteTable_clicked();
 
 private:
+    // Warns and returns false when there is no protocol directory to copy into.
+    bool checkProtocolDirForCopy();
     void restoreChartColors();
     void saveChartColors();
     void paintColorButton(QPushButton* button, const QColor& color);
@@ -133,6 +140,8 @@ private:
         std::function<ReportResult(const ReportTable&, const QImage&, const QString&)>;
     // Asks for the file, writes the report and opens it, or says it failed.
     void saveReport(const QString& filter, const QString& suffix, const ReportWriter& write);
+    void readProtocolFiles(const QStringList& files);
+    QString readProblemsText() const;
     void setupParametersDock();
     void setupTableColumns();
     void buildMenusAndToolbar();
@@ -154,4 +163,6 @@ private:
     bool interactive = true;
     bool searchingProtocols = false;
     DeviceEnvironment m_deviceEnvironment;
+    QList<ReadProblem> m_readProblems;
+    bool m_tickMismatch = false;
 };
