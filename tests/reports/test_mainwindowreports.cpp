@@ -135,7 +135,7 @@ private slots:
 
     void withoutAnOpenerTheSavedPathIsShown()
     {
-        fill(table(), 2);
+        fill(*window, dir.path(), 2);
         openerFound = false;
         script.fileToSave = dir.filePath(QStringLiteral("a&b^c|d.csv.pdf"));
         trigger("actPDF");
