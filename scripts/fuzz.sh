@@ -52,10 +52,11 @@ printf '[Chart]\nGridColor=#101010\n\n[Colors]\n1\\channel=U1\n1\\color=#ff0000\
 
 # Qt's JSON reader leaks on repeated keys, and only full stacks show the Qt
 # frame that tests/fuzz/lsan.supp names; they cost the fuzzer nine tenths of
-# its speed. So log.def inputs are fuzzed without leak checks, and the kept
-# corpus is then run once with full stacks and leak checks.
+# its speed. So log.def inputs are fuzzed without leak checks (and without
+# allocation stacks), and the kept corpus is then run once with full stacks
+# and leak checks.
 declare -A asan=(
-    [fuzz_logdef]=detect_leaks=0
+    [fuzz_logdef]=detect_leaks=0:malloc_context_size=0
     [fuzz_protocol]=detect_leaks=1
     [fuzz_assembly]=detect_leaks=1
     [fuzz_reports]=detect_leaks=1
