@@ -78,7 +78,7 @@ for target in "${targets[@]}"; do
     mkdir -p "$run"
     echo "== $target: $seconds s"
     # shellcheck disable=SC2086
-    ASAN_OPTIONS=${asan[$target]} nice -n 19 "$build/tests/fuzz/$target" ${options[$target]} \
+    ASAN_OPTIONS=${asan[$target]} nice -n 19 "$root/$build/tests/fuzz/$target" ${options[$target]} \
         -max_total_time="$seconds" \
         -print_final_stats=1 -artifact_prefix="$findings/$target-" \
         "$run" "$corpus" "$seeds/$target" 2>&1 | grep -E "^#[0-9]+\s+(INITED|DONE)|^stat::|^SUMMARY|violated" || true
@@ -87,7 +87,7 @@ for target in "${targets[@]}"; do
     kept=$work/kept-$target
     mkdir -p "$kept"
     # shellcheck disable=SC2086
-    ASAN_OPTIONS=${asan[$target]} nice -n 19 "$build/tests/fuzz/$target" ${options[$target]} \
+    ASAN_OPTIONS=${asan[$target]} nice -n 19 "$root/$build/tests/fuzz/$target" ${options[$target]} \
         -merge=1 -max_len=16384 \
         "$kept" "$corpus" "$run" >/dev/null 2>&1 || true
     if [ -n "$(ls -A "$kept")" ]; then
@@ -96,7 +96,7 @@ for target in "${targets[@]}"; do
     fi
     if [ "${asan[$target]}" != detect_leaks=1 ]; then
         echo "   leak check of the corpus"
-        ASAN_OPTIONS=$leak_check nice -n 19 "$build/tests/fuzz/$target" "$corpus"/* 2>&1 |
+        ASAN_OPTIONS=$leak_check nice -n 19 "$root/$build/tests/fuzz/$target" "$corpus"/* 2>&1 |
             grep -E "^SUMMARY|violated" || true
     fi
 done
