@@ -1,11 +1,12 @@
 #include "reports/xlsxdocument.h"
 
+#include "reports/reportfile.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFont>
 #include <QImage>
-#include <QSaveFile>
 #include <QTemporaryFile>
 
 #include <xlsxwriter.h>
@@ -263,6 +264,12 @@ bool Document::insertImage(int row, int column, const QImage& image)
 
 bool Document::saveAs(const QString& fileName)
 {
+    ReportFile file(fileName);
+    return saveTo(file);
+}
+
+bool Document::saveTo(ReportFile& file)
+{
     if (!m_sheet)
         return false;
     if (!m_closed) {
@@ -279,19 +286,22 @@ bool Document::saveAs(const QString& fileName)
     QFile scratch(m_scratch->fileName());
     if (!scratch.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("Cannot read the scratch file: %1").arg(scratch.errorString()));
-    QSaveFile target(fileName);
-    if (!target.open(QIODevice::WriteOnly))
-        return fail(QStringLiteral("Cannot write %1: %2").arg(fileName, target.errorString()));
+    if (const ReportResult opened = file.open(); !opened)
+        return fail(opened.error);
     constexpr qint64 kChunk = 1 << 20;
     while (!scratch.atEnd()) {
         const QByteArray chunk = scratch.read(kChunk);
-        if (chunk.isEmpty() || target.write(chunk) != chunk.size()) {
-            target.cancelWriting();
-            break;
+        if (chunk.isEmpty()) {
+            file.cancel();
+            return fail(
+                QStringLiteral("Cannot read the scratch file: %1").arg(scratch.errorString()));
         }
+        // A failed write is kept by the file and reported by its commit.
+        if (file.device().write(chunk) != chunk.size())
+            break;
     }
-    if (!target.commit())
-        return fail(QStringLiteral("Cannot write %1: %2").arg(fileName, target.errorString()));
+    if (const ReportResult committed = file.commit(); !committed)
+        return fail(committed.error);
     return true;
 }
 
