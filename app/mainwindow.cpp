@@ -5,6 +5,8 @@
 #include "protocol/streamloger.h"
 #include "statistics/cursorstatistics.h"
 #include "table/bookmarkstore.h"
+#include "table/protocolassembly.h"
+#include "table/protocoltablemodel.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -48,6 +50,7 @@ MainWindow::MainWindow(QWidget* parent)
 
     setupParametersDock();
     setupStatisticsDock();
+    setupBookmarkNotes();
 
     ui.twFiles->setColumnWidth(0, 200);
     ui.twFiles->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
@@ -55,10 +58,11 @@ MainWindow::MainWindow(QWidget* parent)
     // Until a header is clicked, the list keeps the directory's name order,
     // which for protocol files is their chronological order.
     ui.twFiles->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
-    // The bookmark column is narrower than the header's default minimum.
-    ui.twEntry->horizontalHeader()->setMinimumSectionSize(20);
-    ui.twEntry->setColumnWidth(0, 30);
-    ui.twEntry->setColumnWidth(1, 200);
+    m_tableModel = new ProtocolTableModel(this);
+    ui.twEntry->setModel(m_tableModel);
+    // Every row is as high as the first: the view never measures rows.
+    ui.twEntry->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    setupTableColumns();
 
     buildMenusAndToolbar();
 
@@ -71,6 +75,11 @@ MainWindow::MainWindow(QWidget* parent)
 
     connectForm();
     setBookmarkEnabled();
+}
+
+int MainWindow::tableRowCount() const
+{
+    return m_tableModel->allRowCount();
 }
 
 MainWindow::~MainWindow()
@@ -193,7 +202,6 @@ void MainWindow::connectForm()
     connect(ui.chart, &ChartProtocol::lineValueXChanged, this,
             &MainWindow::lineValueXChartsChanged);
     connect(ui.chart, &ChartProtocol::zoomChanged, this, &MainWindow::zoomCharts);
-    connect(ui.chart, &ChartProtocol::bookmarksEdited, this, &MainWindow::saveBookmarks);
     connect(ui.chart, qOverload<int>(&Chart::positionChanged), this, &MainWindow::moveCharts);
     connectScrollBars();
 }
@@ -212,9 +220,7 @@ void MainWindow::setupLoger(const QString& path)
 
     refreshProtocols();
 
-    ui.twEntry->setRowCount(0);
-    ui.twEntry->setColumnCount(2);
-    clearChartData();
+    clearProtocolView();
     emit initLoger();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/dialogs.h"
-#include "chart/channelseries.h"
+#include "chart/columnseries.h"
 #include "device/deviceenvironment.h"
 #include "parameters/chartcolor.h"
 #include "protocol/readproblem.h"
@@ -30,6 +30,8 @@ class ChartProtocol;
 class QDockWidget;
 class QProcess;
 class QTableWidgetItem;
+class ProtocolAssembly;
+class ProtocolTableModel;
 class ReportTable;
 class StreamLoger;
 struct Channel;
@@ -59,7 +61,9 @@ public:
     QString writeReports(const QString& xlsxFile, const QString& pdfFile, const QString& csvFile,
                          const QString& bookmarksFile = QString(), const QDateTime& from = {},
                          const QDateTime& to = {});
-    int tableRowCount() const { return ui.twEntry->rowCount(); }
+    int tableRowCount() const;
+    // The protocol table's rows, order, filter and marks.
+    ProtocolTableModel* tableModel() const { return m_tableModel; }
     // Protocols of the last read that were left out or read only in part.
     const QList<ReadProblem>& readProblems() const { return m_readProblems; }
     // Whether the last read stopped because the files' tick lengths differ.
@@ -166,9 +170,11 @@ private:
     void clearStatistics();
     // The bookmarks kept beside the protocols of the new view.
     void restoreBookmarks(const QStringList& paths, const ProtocolAssembly& assembly);
+    void setupBookmarkNotes();
     // The two ticks the statistics and the reports take a stretch between;
     // false when no such pair is chosen.
     bool statisticsPair(qint32& from, qint32& to) const;
+    void setupTableColumns();
     void buildMenusAndToolbar();
     void connectForm();
 
@@ -176,7 +182,9 @@ private:
     StreamLoger* logger = nullptr;
     ChartColor channelPalette;
     std::unique_ptr<Dialogs> dialogs;
-    QList<ChannelSeries*> protocolSeries;
+    // The loaded data, which the table and the charts read in place.
+    std::unique_ptr<ProtocolAssembly> m_assembly;
+    ProtocolTableModel* m_tableModel = nullptr;
     QDockWidget* parametersDock = nullptr;
     ChartParameters* parameters = nullptr;
     QDockWidget* statisticsDock = nullptr;
@@ -187,7 +195,7 @@ private:
     {
         QString title;
         QString code;
-        const ChannelSeries* series = nullptr;
+        const ColumnSeries* series = nullptr;
     };
     std::vector<StatisticsPart> m_statisticsParts; // not yet indexed
     std::unique_ptr<Clipboard> clipboard;

@@ -4,6 +4,9 @@
 #include "protocol/streamloger.h"
 #include "table/bookmarkstore.h"
 #include "table/protocolassembly.h"
+#include "table/protocoltablemodel.h"
+
+#include <QAction>
 
 #include <QDir>
 #include <QFileInfo>
@@ -46,8 +49,10 @@ void MainWindow::restoreBookmarks(const QStringList& paths, const ProtocolAssemb
     const QVector<BookmarkStore::Problem> problems = m_bookmarkStore->load();
     const QVector<qint32> ticks = m_bookmarkStore->ticks();
     ui.chart->setBookmarks(QVector<int>(ticks.begin(), ticks.end()));
-    for (const qint32 tick : ticks)
+    for (const qint32 tick : ticks) {
         tryAddBookmarkTable(tick);
+        m_tableModel->setNote(m_tableModel->firstRowOfTick(tick), m_bookmarkStore->note(tick));
+    }
     setBookmarkEnabled();
 
     if (problems.isEmpty())
@@ -78,5 +83,24 @@ void MainWindow::editBookmarkNote(int x)
     if (!dialogs->getText(this, tr("Заметка к закладке"), time, note))
         return;
     m_bookmarkStore->setNote(x, note.trimmed());
+    m_tableModel->setNote(m_tableModel->firstRowOfTick(x), note.trimmed());
     saveBookmarks();
+}
+
+void MainWindow::setupBookmarkNotes()
+{
+    // The table's own menu: the note of the bookmark in the current row.
+    auto* note = new QAction(tr("Заметка к закладке…"), ui.twEntry);
+    note->setObjectName(QStringLiteral("actBookmarkNoteTable"));
+    ui.twEntry->addAction(note);
+    ui.twEntry->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(note, &QAction::triggered, this, [this] {
+        const int current = ui.twEntry->currentIndex().row();
+        if (current < 0 || current >= m_tableModel->rowCount())
+            return;
+        const int row = m_tableModel->globalRowOf(current);
+        if (m_tableModel->isMarked(row))
+            editBookmarkNote(m_tableModel->tick(row));
+    });
+    connect(ui.chart, &ChartProtocol::bookmarksEdited, this, &MainWindow::saveBookmarks);
 }

@@ -6,9 +6,10 @@
 #include "reports/csvreport.h"
 #include "reports/excelreport.h"
 #include "reports/pdfreport.h"
-#include "reports/tablewidgetreporttable.h"
+#include "reports/protocolreporttable.h"
 #include "reports/timerangetable.h"
 #include "table/bookmarkstore.h"
+#include "table/protocoltablemodel.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -61,7 +62,7 @@ QVector<Bookmark> MainWindow::bookmarksBetween(const QDateTime& from, const QDat
 
 void MainWindow::saveReport(const QString& filter, const QString& suffix, const ReportWriter& write)
 {
-    if (ui.twEntry->rowCount() == 0)
+    if (m_tableModel->allRowCount() == 0)
         return;
     // With a reference cursor the report may hold only the stretch between
     // the two lines: the rows whose ticks lie between them, both included.
@@ -85,7 +86,7 @@ void MainWindow::saveReport(const QString& filter, const QString& suffix, const 
         return;
     fileName = reportFileName(fileName, suffix);
 
-    const TableWidgetReportTable whole(*ui.twEntry);
+    const ProtocolReportTable whole(*m_tableModel);
     const TimeRangeReportTable table(whole, from, to);
     const QImage picture =
         chartPicture(*ui.chart, [this] { return renderChartOffscreen(*ui.chart); });
@@ -104,7 +105,7 @@ QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile
                                  const QString& csvFile, const QString& bookmarksFile,
                                  const QDateTime& from, const QDateTime& to)
 {
-    const TableWidgetReportTable whole(*ui.twEntry);
+    const ProtocolReportTable whole(*m_tableModel);
     const TimeRangeReportTable table(whole, from, to);
     const QVector<Bookmark> bookmarks = bookmarksBetween(from, to);
     QImage picture;

@@ -85,7 +85,7 @@ void MainWindow::prepareStatistics(const ProtocolAssembly& assembly)
 {
     clearStatistics();
     for (const AssembledChannel& channel : assembly.channels())
-        m_statisticsParts.push_back({channel.title, channel.code, channel.series});
+        m_statisticsParts.push_back({channel.title, channel.code, &channel.series});
 }
 
 void MainWindow::clearStatistics()
@@ -120,7 +120,7 @@ void MainWindow::updateStatistics()
                 };
             }
             m_statistics->addPart(
-                part.title, std::make_unique<SeriesStatisticsSource>(*part.series), stateText);
+                part.title, std::make_unique<ColumnStatisticsSource>(*part.series), stateText);
         }
     }
     if (!m_statistics) {

@@ -2,6 +2,7 @@
 #include "loadfixture.h"
 #include "statistics/statisticspanel.h"
 #include "table/bookmarkfile.h"
+#include "table/protocoltablemodel.h"
 #include "tests/reports/readback.h"
 #include "tests/reports/xlsxreader.h"
 
@@ -152,7 +153,13 @@ private slots:
         // Read back with the protocol, marked in the table.
         fixture->window->readProtocols({protocol});
         QCOMPARE(chart()->bookmarks(), QVector<int>{3});
-        QVERIFY(fixture->find<QTableWidget>("twEntry")->item(3, 0));
+        ProtocolTableModel* table = fixture->window->tableModel();
+        QVERIFY(table->isMarked(table->firstRowOfTick(3)));
+        QCOMPARE(table
+                     ->data(table->index(table->rowOfGlobal(table->firstRowOfTick(3)), 0),
+                            Qt::ToolTipRole)
+                     .toString(),
+                 QStringLiteral("Пуск насоса"));
         QVERIFY(QFile::exists(path));
 
         // A file that is not this protocol's is named in the status bar and
