@@ -7,7 +7,24 @@ namespace {
 bool isReportOption(const QByteArray& argument)
 {
     return argument == "--xlsx" || argument == "--pdf" || argument == "--csv" ||
-           argument == "--help";
+           argument == "--png" || argument == "--size" || argument == "--help";
+}
+
+// "1600x900" as a size; an invalid size for anything else.
+QSize parseSize(const QByteArray& text)
+{
+    constexpr int least = 16;
+    constexpr int most = 16384;
+    const QList<QByteArray> parts = text.toLower().split('x');
+    if (parts.size() != 2)
+        return QSize();
+    bool wide = false;
+    bool high = false;
+    const int width = parts[0].toInt(&wide);
+    const int height = parts[1].toInt(&high);
+    if (!wide || !high || width < least || height < least || width > most || height > most)
+        return QSize();
+    return QSize(width, height);
 }
 } // namespace
 
@@ -24,7 +41,19 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
         QString* report = option == "--xlsx"  ? &options.xlsxFile
                           : option == "--pdf" ? &options.pdfFile
                           : option == "--csv" ? &options.csvFile
+                          : option == "--png" ? &options.pngFile
                                               : nullptr;
+        if (option == "--size") {
+            const QSize size = i + 1 < arguments.size() ? parseSize(arguments.at(i + 1)) : QSize();
+            if (!size.isValid()) {
+                options.error = QStringLiteral("Option --size needs WIDTHxHEIGHT, "
+                                               "each from 16 to 16384, for example 1600x900");
+                break;
+            }
+            options.pngSize = size;
+            ++i;
+            continue;
+        }
         if (option != "-d" && option != "-l" && !report)
             continue;
         if (i + 1 >= arguments.size()) {
@@ -54,14 +83,18 @@ QString commandLineHelp()
 {
     return QStringLiteral(
         "Usage: voltrek [-d DIR] [-l FILE]... [--xlsx FILE] [--pdf FILE] [--csv FILE]\n"
+        "               [--png FILE [--size WxH]]\n"
         "\n"
         "  -d DIR       protocol directory holding log.def (default: log beside the program)\n"
         "  -l FILE      protocol file to read at start; may be repeated\n"
         "  --xlsx FILE  write the read protocols as an Excel workbook, then exit\n"
         "  --pdf FILE   write them as a PDF report, then exit\n"
         "  --csv FILE   write their table as CSV (UTF-8), then exit\n"
+        "  --png FILE   draw their common chart over the whole time span as a PNG\n"
+        "               picture, then exit\n"
+        "  --size WxH   the picture's size in pixels (default 1600x900)\n"
         "  --help       show this list and exit\n"
         "\n"
-        "With --xlsx, --pdf or --csv no window is shown; the exit status is 0 when\n"
+        "With --xlsx, --pdf, --csv or --png no window is shown; the exit status is 0 when\n"
         "every report was written.\n");
 }

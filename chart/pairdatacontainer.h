@@ -3,6 +3,7 @@
 #include "chart/channeldata.h"
 #include "chart/channelseries.h"
 #include "chart/curvedecimator.h"
+#include "chart/minmaxpyramid.h"
 
 #include <algorithm>
 #include <functional>
@@ -102,6 +103,33 @@ public:
                           m.yFactor * p->second + m.yOffset);
     }
 
+    void pointAt(int i, double& x, double& y) override
+    {
+        const Pair& p = begin()[i];
+        x = static_cast<double>(p.first);
+        y = p.second;
+    }
+
+    int lowerBound(double x) override
+    {
+        const Pair* b = begin();
+        const Pair* at = std::lower_bound(
+            b, end(), x, [](const Pair& p, double v) { return static_cast<double>(p.first) < v; });
+        return static_cast<int>(at - b);
+    }
+
+    bool extremes(int first, int last, double& low, double& high) override
+    {
+        const Pair* data = begin();
+        const int count = size();
+        if (data != pyramidData || count != pyramid.size()) {
+            pyramidData = data;
+            pyramid.build(count, [data](int i) { return data[i].second; });
+        }
+        return pyramid.extremes(
+            first, last, [data](int i) { return data[i].second; }, low, high);
+    }
+
 protected:
     const Pair* begin() const { return series && !series->empty() ? &*series->begin() : nullptr; }
     const Pair* end() const { return begin() ? begin() + series->size() : nullptr; }
@@ -132,6 +160,8 @@ private:
         return true;
     }
 
+    chart::MinMaxPyramid pyramid;
+    const Pair* pyramidData = nullptr;
     const Pair* checkedData = nullptr;
     std::size_t checkedSize = 0;
     bool ascending = true;

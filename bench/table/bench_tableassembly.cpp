@@ -44,6 +44,7 @@ public:
         return QStringLiteral("Канал %1").arg(code);
     }
     int rateById(int id) const override { return id % 4; }
+    int rateByCode(const QString&) const override { return 0; }
     // Two enumerated channels, as a logger's mode and state channels.
     bool hasRefs(const QString& code) const override
     {

@@ -23,6 +23,14 @@ private slots:
         // A value that looks like an option is still the value.
         QCOMPARE(parseCommandLine({"--xlsx", "-d"}).xlsxFile, QStringLiteral("-d"));
         QVERIFY(!parseCommandLine({"-l", "a.log", "-d"}).batch());
+
+        const StartupOptions picture = parseCommandLine({"--png", "c.png", "--SIZE", "640X480"});
+        QVERIFY(picture.batch());
+        QCOMPARE(picture.pngFile, QStringLiteral("c.png"));
+        QCOMPARE(picture.pngSize, QSize(640, 480));
+        QCOMPARE(parseCommandLine({"--png", "c.png"}).pngSize, QSize(1600, 900));
+        for (const char* bad : {"640", "0x480", "640x", "640x99999", "axb"})
+            QVERIFY2(!parseCommandLine({"--png", "c.png", "--size", bad}).error.isEmpty(), bad);
     }
 
     void reportOptionWithoutFileIsAnError_data()
@@ -45,8 +53,8 @@ private slots:
     {
         QVERIFY(parseCommandLine({"-l", "a.log", "--help"}).help);
         const QString help = commandLineHelp();
-        for (const char* option :
-             {"-d DIR", "-l FILE", "--xlsx FILE", "--pdf FILE", "--csv FILE", "--help"})
+        for (const char* option : {"-d DIR", "-l FILE", "--xlsx FILE", "--pdf FILE", "--csv FILE",
+                                   "--png FILE", "--size WxH", "--help"})
             QVERIFY2(help.contains(QLatin1String(option)), option);
     }
 };
