@@ -192,7 +192,8 @@ void ScalesGridPainter::paintBottomScale(QPainter* painter, Chart* chart)
             if (!(left < w))
                 break;
             const int x = static_cast<int>(left);
-            if (x + half < scalesWidth || x < freeFrom)
+            // Whole labels only, clear of the one before.
+            if (x + half < scalesWidth || x < freeFrom || x < 0 || x + width > w)
                 continue;
             painter->drawText(QPointF(x, baseline), text);
             freeFrom = x + width + gap;
