@@ -1,13 +1,16 @@
 #include "app/commandline.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTextCodec>
 
 namespace {
-bool isReportOption(const QByteArray& argument)
+bool isOption(const QByteArray& lowered)
 {
-    return argument == "--xlsx" || argument == "--pdf" || argument == "--csv" ||
-           argument == "--png" || argument == "--size" || argument == "--help";
+    return lowered == "-d" || lowered == "-l" || lowered == "--xlsx" || lowered == "--pdf" ||
+           lowered == "--csv" || lowered == "--png" || lowered == "--size" ||
+           lowered == "--bookmarks" || lowered == "--from" || lowered == "--to" ||
+           lowered == "--help";
 }
 
 // "1600x900" as a size; an invalid size for anything else.
@@ -26,23 +29,28 @@ QSize parseSize(const QByteArray& text)
         return QSize();
     return QSize(width, height);
 }
+
+// Windows hands the arguments over in its ANSI code page, which for this
+// program's users is CP1251; elsewhere they come in the locale's encoding.
+QString decodeDirectory(const QByteArray& value)
+{
+#ifdef Q_OS_WIN
+    if (QTextCodec* cp1251 = QTextCodec::codecForName("CP1251"))
+        return cp1251->toUnicode(value);
+#endif
+    return QString::fromLocal8Bit(value);
+}
 } // namespace
 
 StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
 {
     StartupOptions options;
-    QTextCodec* cp1251 = QTextCodec::codecForName("CP1251");
     for (int i = 0; i < arguments.size(); ++i) {
         const QByteArray option = arguments.at(i).toLower();
         if (option == "--help") {
             options.help = true;
             continue;
         }
-        QString* report = option == "--xlsx"  ? &options.xlsxFile
-                          : option == "--pdf" ? &options.pdfFile
-                          : option == "--csv" ? &options.csvFile
-                          : option == "--png" ? &options.pngFile
-                                              : nullptr;
         if (option == "--size") {
             const QSize size = i + 1 < arguments.size() ? parseSize(arguments.at(i + 1)) : QSize();
             if (!size.isValid()) {
@@ -54,47 +62,107 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
             ++i;
             continue;
         }
-        if (option != "-d" && option != "-l" && !report)
+        QString* report = option == "--xlsx"        ? &options.xlsxFile
+                          : option == "--pdf"       ? &options.pdfFile
+                          : option == "--csv"       ? &options.csvFile
+                          : option == "--png"       ? &options.pngFile
+                          : option == "--bookmarks" ? &options.bookmarksFile
+                                                    : nullptr;
+        QDateTime* limit = option == "--from" ? &options.from
+                           : option == "--to" ? &options.to
+                                              : nullptr;
+        if (option != "-d" && option != "-l" && !report && !limit)
             continue;
+        const QString needs =
+            limit ? QStringLiteral("an ISO 8601 date-time") : QStringLiteral("a file name");
         if (i + 1 >= arguments.size()) {
-            if (report)
-                options.error = QStringLiteral("Option %1 needs a file name")
-                                    .arg(QString::fromLatin1(arguments.at(i)));
+            if (report || limit)
+                options.error = QStringLiteral("Option %1 needs %2")
+                                    .arg(QString::fromLatin1(arguments.at(i)), needs);
             break;
         }
         const QByteArray& value = arguments.at(++i);
-        if (report && isReportOption(value.toLower())) {
-            // "--pdf --csv out.csv" names no PDF; it must not become a file called "--csv".
-            options.error = QStringLiteral("Option %1 needs a file name")
-                                .arg(QString::fromLatin1(arguments.at(i - 1)));
+        if ((report || limit) && isOption(value.toLower())) {
+            // "--pdf -l b.log" names no PDF; it must not become a file called "-l".
+            options.error = QStringLiteral("Option %1 needs %2")
+                                .arg(QString::fromLatin1(arguments.at(i - 1)), needs);
             break;
         }
-        if (report)
+        if (limit) {
+            *limit = parseDateTimeOption(QString::fromLocal8Bit(value));
+            if (!limit->isValid()) {
+                options.error = QStringLiteral("Option %1 needs an ISO 8601 date-time, not \"%2\"")
+                                    .arg(QString::fromLatin1(arguments.at(i - 1)),
+                                         QString::fromLocal8Bit(value));
+                break;
+            }
+        } else if (report)
             *report = QFile::decodeName(value);
         else if (option == "-d")
-            options.directory = cp1251 ? cp1251->toUnicode(value) : QString::fromLocal8Bit(value);
+            options.directory = decodeDirectory(value);
         else
             options.files.append(QString::fromUtf8(value));
     }
+    if (options.error.isEmpty() && options.from.isValid() && options.to.isValid() &&
+        options.from > options.to)
+        options.error = QStringLiteral("--from %1 lies after --to %2")
+                            .arg(options.from.toString(Qt::ISODateWithMs),
+                                 options.to.toString(Qt::ISODateWithMs));
     return options;
+}
+
+QDateTime parseDateTimeOption(const QString& text)
+{
+    QString iso = text.trimmed();
+    if (iso.size() > 10 && iso.at(10) == QLatin1Char(' '))
+        iso[10] = QLatin1Char('T');
+    QDateTime parsed = QDateTime::fromString(iso, Qt::ISODateWithMs);
+    if (!parsed.isValid() && iso.size() == 10) {
+        const QDate date = QDate::fromString(iso, Qt::ISODate);
+        if (date.isValid())
+            parsed = QDateTime(date, QTime(0, 0));
+    }
+    return parsed;
+}
+
+QStringList resolveStartupFiles(const QStringList& files)
+{
+    QStringList resolved;
+    for (const QString& file : files) {
+        const QFileInfo here(file);
+        // A relative name that exists here is meant from here; the protocol
+        // directory is only the fallback.
+        resolved.append(here.isRelative() && here.isFile() ? here.absoluteFilePath() : file);
+    }
+    return resolved;
 }
 
 QString commandLineHelp()
 {
     return QStringLiteral(
         "Usage: voltrek [-d DIR] [-l FILE]... [--xlsx FILE] [--pdf FILE] [--csv FILE]\n"
+        "               [--bookmarks FILE] [--from DATETIME] [--to DATETIME]\n"
         "               [--png FILE [--size WxH]]\n"
         "\n"
-        "  -d DIR       protocol directory holding log.def (default: log beside the program)\n"
-        "  -l FILE      protocol file to read at start; may be repeated\n"
-        "  --xlsx FILE  write the read protocols as an Excel workbook, then exit\n"
-        "  --pdf FILE   write them as a PDF report, then exit\n"
-        "  --csv FILE   write their table as CSV (UTF-8), then exit\n"
-        "  --png FILE   draw their common chart over the whole time span as a PNG\n"
-        "               picture, then exit\n"
-        "  --size WxH   the picture's size in pixels (default 1600x900)\n"
-        "  --help       show this list and exit\n"
+        "  -d DIR            protocol directory holding log.def (default: log beside the program)\n"
+        "  -l FILE           protocol file to read at start; may be repeated; a relative\n"
+        "                    name is taken from the working directory when it exists\n"
+        "                    there, else from the protocol directory\n"
+        "  --xlsx FILE       write the read protocols as an Excel workbook, then exit\n"
+        "  --pdf FILE        write them as a PDF report, then exit\n"
+        "  --csv FILE        write their table as CSV (UTF-8), then exit; - writes to\n"
+        "                    standard output\n"
+        "  --bookmarks FILE  write their bookmarks (time, note) as CSV (UTF-8), then exit\n"
+        "  --png FILE        draw their common chart over the whole time span as a PNG\n"
+        "                    picture, then exit\n"
+        "  --size WxH        the picture's size in pixels (default 1600x900)\n"
+        "  --from DATETIME   limit every report to the rows from this local time on\n"
+        "  --to DATETIME     ... and up to this one; ISO 8601, e.g. 2024-05-10T12:00:00.000\n"
+        "  --help            show this list and exit\n"
         "\n"
-        "With --xlsx, --pdf, --csv or --png no window is shown; the exit status is 0 when\n"
-        "every report was written.\n");
+        "With --xlsx, --pdf, --csv, --bookmarks or --png no window is shown. The exit\n"
+        "status is 0 only when every protocol was read and every report was written. A\n"
+        "protocol that cannot be read, or holds no records, is named on standard\n"
+        "error and makes the status non-zero; the reports are still written from\n"
+        "the others, so a partial result may be left behind.\n");
 }

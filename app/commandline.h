@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QSize>
 #include <QStringList>
 
@@ -15,22 +16,38 @@ struct StartupOptions
     QString csvFile;
     QString pngFile; // the common chart as a picture of pngSize
     QSize pngSize{1600, 900};
+    QString bookmarksFile; // the bookmarks of the read protocols as CSV
+    // Limits of every report's rows, local time; invalid: no limit.
+    QDateTime from;
+    QDateTime to;
     bool help = false;
-    QString error; // English, set when a report option lacks its file name or a size is bad
+    QString error; // English, set when an option lacks its value or has a bad one
 
     bool batch() const
     {
         return !xlsxFile.isEmpty() || !pdfFile.isEmpty() || !csvFile.isEmpty() ||
-               !pngFile.isEmpty();
+               !pngFile.isEmpty() || !bookmarksFile.isEmpty();
     }
 };
 
 // Scans the arguments after the program name. Options are matched
 // case-insensitively and each but "--help" consumes the next argument.
 // "--size" takes WIDTHxHEIGHT, each from 16 to 16384.
-// "-d" or "-l" given last has no value and is ignored; a report option
-// given last sets the error. Anything else is skipped.
+// "-d" or "-l" given last has no value and is ignored; a report or range
+// option given last, or followed by another option, sets the error, and so
+// does a range limit that is no ISO 8601 date-time or a "--from" after the
+// "--to". Anything else is skipped.
 StartupOptions parseCommandLine(const QList<QByteArray>& arguments);
+
+// An ISO 8601 date-time ("2024-05-10T12:00:00", with or without
+// milliseconds, a blank instead of the "T", or a date alone for its
+// midnight), as local time unless it names its offset; invalid otherwise.
+QDateTime parseDateTimeOption(const QString& text);
+
+// The start-up files with each relative name that names a file in the
+// working directory made absolute; the others are left for the protocol
+// directory.
+QStringList resolveStartupFiles(const QStringList& files);
 
 // The option list that "--help" prints.
 QString commandLineHelp();

@@ -4,6 +4,7 @@
 #include "chart/channelseries.h"
 #include "device/deviceenvironment.h"
 #include "parameters/chartcolor.h"
+#include "protocol/readproblem.h"
 #include "reports/reportresult.h"
 
 #include <QImage>
@@ -56,6 +57,10 @@ public:
     // scale, no value box, the value line at the start.
     QImage wholeSpanChart(const QSize& size) const;
     int tableRowCount() const { return ui.twEntry->rowCount(); }
+    // Protocols of the last read that were left out or read only in part.
+    const QList<ReadProblem>& readProblems() const { return m_readProblems; }
+    // Whether the last read stopped because the files' tick lengths differ.
+    bool readStoppedOnTickMismatch() const { return m_tickMismatch; }
 
     // Batch runs read without showing the progress window and leave no
     // settings behind.
@@ -120,18 +125,25 @@ private slots:
     void on_buttonBookmarkDeleteTable_clicked();
 
 private:
+    // Warns and returns false when there is no protocol directory to copy into.
+    bool checkProtocolDirForCopy();
     void restoreChartColors();
     void saveChartColors();
     void paintColorButton(QPushButton* button, const QColor& color);
     void chooseChartColor(QPushButton* button, QColor (Chart::*current)() const,
                           void (Chart::*apply)(QColor));
     void alignSingleCharts();
+    // Caps zooming out by the loaded span, on every chart.
+    void limitZoomOut();
+    void connectScrollBars();
     // The common chart first, then the per-channel charts.
     QList<ChartProtocol*> allCharts() const;
     using ReportWriter =
         std::function<ReportResult(const ReportTable&, const QImage&, const QString&)>;
     // Asks for the file, writes the report and opens it, or says it failed.
     void saveReport(const QString& filter, const QString& suffix, const ReportWriter& write);
+    void readProtocolFiles(const QStringList& files);
+    QString readProblemsText() const;
     void setupParametersDock();
     void buildMenusAndToolbar();
     void connectForm();
@@ -148,5 +160,8 @@ private:
     QMap<QString, ChartProtocol*> mapSingleCharts;
     QString m_deviceFolder;
     bool interactive = true;
+    bool searchingProtocols = false;
     DeviceEnvironment m_deviceEnvironment;
+    QList<ReadProblem> m_readProblems;
+    bool m_tickMismatch = false;
 };

@@ -2,6 +2,7 @@
 
 #include "chart/chartprotocol.h"
 #include "chart/pairdatacontainer.h"
+#include "parameters/chartparameters.h"
 #include "protocol/loadprotocolprogress.h"
 #include "protocol/streamloger.h"
 #include "table/protocolassembly.h"
@@ -9,6 +10,7 @@
 #include "table/tickrole.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QHeaderView>
 #include <QTableWidget>
 
@@ -34,6 +36,25 @@ void MainWindow::on_actLoad_triggered()
 
 void MainWindow::readProtocols(const QStringList& files)
 {
+    m_readProblems.clear();
+    m_tickMismatch = false;
+    readProtocolFiles(files);
+    // Once per load, after the progress window has gone.
+    if (interactive && !m_readProblems.isEmpty())
+        dialogs->warning(this, tr("Внимание!"), readProblemsText());
+}
+
+QString MainWindow::readProblemsText() const
+{
+    QStringList lines{tr("Не все протоколы загружены:")};
+    for (const ReadProblem& problem : m_readProblems)
+        lines.append(QDir::toNativeSeparators(problem.file) + QStringLiteral(": ") +
+                     problem.russianReason());
+    return lines.join(QLatin1Char('\n'));
+}
+
+void MainWindow::readProtocolFiles(const QStringList& files)
+{
     clearProtocolView();
     ui.twEntry->setSortingEnabled(false);
     const int n = files.size();
@@ -50,22 +71,32 @@ void MainWindow::readProtocols(const QStringList& files)
     for (int k = 0; k < n; ++k) {
         progress.setTotalProgress(k);
         processEvents();
-        if (!logger->openProtocol(0, 0, files.at(k)))
+        if (!logger->openProtocol(0, 0, files.at(k))) {
+            m_readProblems.append(logger->readProblem());
             continue;
+        }
         ChannelRecords records = logger->readProtocol();
         logger->closeProtocol();
-        if (records.isEmpty())
-            continue;
         if (progress.cancelled)
             return;
+        ReadProblem problem = logger->readProblem();
+        if (records.isEmpty() && problem.isNone())
+            problem.kind = ReadProblem::Kind::NoRecords;
         QDateTime start;
         quint16 tickMs = 0;
         logger->protocolTimeBase(start, tickMs);
-        if (assembly.addProtocol(start, tickMs, std::move(records)) ==
-            ProtocolAssembly::AddResult::TickMismatch) {
+        const ProtocolAssembly::AddResult added =
+            records.isEmpty() ? ProtocolAssembly::AddResult::Skipped
+                              : assembly.addProtocol(start, tickMs, std::move(records));
+        if (added == ProtocolAssembly::AddResult::TickMismatch) {
             dialogs->warning(this, tr("Внимание!"), tr("Отсчет времени в файлах не совпадает"));
+            m_tickMismatch = true;
             return;
         }
+        if (added == ProtocolAssembly::AddResult::Skipped && problem.isNone())
+            problem.kind = ReadProblem::Kind::NoTimeBase;
+        if (!problem.isNone())
+            m_readProblems.append(problem);
     }
     if (assembly.protocolCount() == 0)
         return;
@@ -140,6 +171,7 @@ void MainWindow::readProtocols(const QStringList& files)
         QDateTime::fromString(ui.twEntry->item(last, 1)->text(), QLatin1String(kTimeFormat)));
     m_firstTick = ui.twEntry->item(0, 1)->data(TickRole).toInt();
     m_lastTick = ui.twEntry->item(last, 1)->data(TickRole).toInt();
+    limitZoomOut();
     updateChartScrollBar();
 
     ui.chart->setZoom(1.0);
@@ -148,6 +180,7 @@ void MainWindow::readProtocols(const QStringList& files)
 
     buildSingleCharts(channels);
     channels.clear();
+    setBookmarkEnabled();
     emit initParameters(*ui.chart, mapSingleCharts);
     ui.tabWidget->setCurrentIndex(1);
 }
@@ -157,6 +190,9 @@ void MainWindow::clearProtocolView()
     ui.twEntry->setRowCount(0);
     ui.twEntry->setColumnCount(2);
     clearChartData();
+    // The panel lists the channels of what is shown: after a failed read, none.
+    if (parameters)
+        parameters->clear();
 }
 
 void MainWindow::clearChartData()
@@ -171,4 +207,6 @@ void MainWindow::clearChartData()
     protocolSeries.clear();
     m_firstTick = 0;
     m_lastTick = 0;
+    limitZoomOut();
+    setBookmarkEnabled();
 }

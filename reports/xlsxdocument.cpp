@@ -1,11 +1,12 @@
 #include "reports/xlsxdocument.h"
 
+#include "reports/reportfile.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFont>
 #include <QImage>
-#include <QSaveFile>
 #include <QTemporaryFile>
 
 #include <xlsxwriter.h>
@@ -19,6 +20,58 @@ constexpr int kScreenDotsPerMeter = 3780;
 QString libraryError(lxw_error error)
 {
     return QString::fromUtf8(lxw_strerror(error));
+}
+
+bool isHex(QChar c)
+{
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+           (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
+           (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+}
+
+// Whether an escape "_xHHHH_" starts at `at`.
+bool startsEscape(const QString& text, int at)
+{
+    if (at + 6 >= text.size() || text[at] != QLatin1Char('_') || text[at + 1] != QLatin1Char('x') ||
+        text[at + 6] != QLatin1Char('_'))
+        return false;
+    for (int i = at + 2; i < at + 6; ++i) {
+        if (!isHex(text[i]))
+            return false;
+    }
+    return true;
+}
+
+bool xmlCannotCarry(QChar c)
+{
+    return c.unicode() == 0 || c.unicode() == 0xFFFE || c.unicode() == 0xFFFF;
+}
+
+// A spreadsheet program reads "_xHHHH_" in a cell text as the character
+// HHHH. The library writes other control characters that way, but not a NUL
+// (the text would end there) nor U+FFFE and U+FFFF (no XML file may hold
+// them); those are escaped here, and so is an underscore that would
+// otherwise start an escape, so such a text reads back as written.
+QString cellText(const QString& text)
+{
+    bool plain = true;
+    for (int i = 0; i < text.size() && plain; ++i)
+        plain = !xmlCannotCarry(text[i]) && !startsEscape(text, i);
+    if (plain)
+        return text;
+    QString out;
+    out.reserve(text.size() + 16);
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (xmlCannotCarry(c))
+            out += QStringLiteral("_x%1_").arg(QString::number(c.unicode(), 16).toUpper(), 4,
+                                                QLatin1Char('0'));
+        else if (startsEscape(text, i))
+            out += QStringLiteral("_x005F_");
+        else
+            out += c;
+    }
+    return out;
 }
 } // namespace
 
@@ -35,19 +88,26 @@ void Format::setBorderStyle(int style)
     borderStyle = style;
 }
 
+void Format::setNumberFormat(const QString& code)
+{
+    numberFormat = code;
+}
+
 bool Format::isDefault() const
 {
-    return family.isEmpty() && pointSize == 0 && !bold && !italic && borderStyle == 0;
+    return family.isEmpty() && pointSize == 0 && !bold && !italic && borderStyle == 0 &&
+           numberFormat.isEmpty();
 }
 
 QString Format::key() const
 {
-    return QStringLiteral("%1|%2|%3|%4|%5")
+    return QStringLiteral("%1|%2|%3|%4|%5|%6")
         .arg(family)
         .arg(pointSize)
         .arg(int(bold))
         .arg(int(italic))
-        .arg(borderStyle);
+        .arg(borderStyle)
+        .arg(numberFormat);
 }
 
 Document::Document()
@@ -115,26 +175,61 @@ lxw_format* Document::libraryFormat(const Format& format)
         format_set_italic(created);
     if (format.borderStyle != 0)
         format_set_border(created, uint8_t(format.borderStyle));
+    if (!format.numberFormat.isEmpty())
+        format_set_num_format(created, format.numberFormat.toUtf8().constData());
     m_formats.emplace(key, created);
     return created;
 }
 
-bool Document::write(int row, int column, const QString& text, const Format& format)
+bool Document::checkCell(int row, int column)
 {
     if (!checkOpen())
         return false;
     if (row < 1 || column < 1 || row > LXW_ROW_MAX || column > LXW_COL_MAX)
         return fail(QStringLiteral("Cell (%1, %2) lies outside a worksheet").arg(row).arg(column));
-    const QByteArray utf8 = text.toUtf8();
-    const lxw_error error =
-        worksheet_write_string(m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1), utf8.constData(),
-                               libraryFormat(format));
+    return true;
+}
+
+bool Document::cellWritten(int row, int column, int error)
+{
     if (error == LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE)
         return fail(
             QStringLiteral("Cell (%1, %2) lies above a row already written").arg(row).arg(column));
     if (error != LXW_NO_ERROR)
-        return fail(
-            QStringLiteral("Cell (%1, %2): %3").arg(row).arg(column).arg(libraryError(error)));
+        return fail(QStringLiteral("Cell (%1, %2): %3")
+                        .arg(row)
+                        .arg(column)
+                        .arg(libraryError(lxw_error(error))));
+    return true;
+}
+
+bool Document::write(int row, int column, const QString& text, const Format& format)
+{
+    if (!checkCell(row, column))
+        return false;
+    const QByteArray utf8 = cellText(text).toUtf8();
+    return cellWritten(row, column,
+                       worksheet_write_string(m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1),
+                                              utf8.constData(), libraryFormat(format)));
+}
+
+bool Document::writeNumber(int row, int column, double value, const Format& format)
+{
+    if (!checkCell(row, column))
+        return false;
+    return cellWritten(row, column,
+                       worksheet_write_number(m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1),
+                                              value, libraryFormat(format)));
+}
+
+bool Document::addSheet(const QString& name)
+{
+    if (!checkOpen())
+        return false;
+    lxw_worksheet* sheet = workbook_add_worksheet(m_workbook, name.toUtf8().constData());
+    if (!sheet)
+        return fail(QStringLiteral("Cannot add the worksheet %1").arg(name));
+    m_sheet = sheet;
     return true;
 }
 
@@ -169,6 +264,12 @@ bool Document::insertImage(int row, int column, const QImage& image)
 
 bool Document::saveAs(const QString& fileName)
 {
+    ReportFile file(fileName);
+    return saveTo(file);
+}
+
+bool Document::saveTo(ReportFile& file)
+{
     if (!m_sheet)
         return false;
     if (!m_closed) {
@@ -185,19 +286,22 @@ bool Document::saveAs(const QString& fileName)
     QFile scratch(m_scratch->fileName());
     if (!scratch.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("Cannot read the scratch file: %1").arg(scratch.errorString()));
-    QSaveFile target(fileName);
-    if (!target.open(QIODevice::WriteOnly))
-        return fail(QStringLiteral("Cannot write %1: %2").arg(fileName, target.errorString()));
+    if (const ReportResult opened = file.open(); !opened)
+        return fail(opened.error);
     constexpr qint64 kChunk = 1 << 20;
     while (!scratch.atEnd()) {
         const QByteArray chunk = scratch.read(kChunk);
-        if (chunk.isEmpty() || target.write(chunk) != chunk.size()) {
-            target.cancelWriting();
-            break;
+        if (chunk.isEmpty()) {
+            file.cancel();
+            return fail(
+                QStringLiteral("Cannot read the scratch file: %1").arg(scratch.errorString()));
         }
+        // A failed write is kept by the file and reported by its commit.
+        if (file.device().write(chunk) != chunk.size())
+            break;
     }
-    if (!target.commit())
-        return fail(QStringLiteral("Cannot write %1: %2").arg(fileName, target.errorString()));
+    if (const ReportResult committed = file.commit(); !committed)
+        return fail(committed.error);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Voltrek needs to build, run and test, when missing.
+# With the argument "fuzz" also what scripts/fuzz.sh needs.
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,9 @@ packages=(
     xvfb xauth libgl1-mesa-dri
     poppler-utils unzip fonts-dejavu-core
 )
+if [ "${1:-}" = fuzz ]; then
+    packages+=(clang zlib1g-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -4,16 +4,21 @@
 #include "table/tickrole.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QDateTimeEdit>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
+#include <QWheelEvent>
+
+#include <limits>
 
 namespace {
 const QDateTime kFirstStart(QDate(2024, 1, 31), QTime(23, 59, 50));
@@ -117,13 +122,19 @@ private slots:
     void failedReadsBuildNothing()
     {
         loadTwoFiles();
+        fixture->window->setupLoger(fixture->dir.path());
+        QVERIFY(fixture->window->findChildren<ChartParameterValueWidget*>().isEmpty());
+
         QSignalSpy parametersBuilt(fixture->window.get(), &MainWindow::initParameters);
         fixture->window->readProtocols({fixture->dir.filePath("missing.log")});
         QCOMPARE(table()->rowCount(), 0);
         QCOMPARE(chart()->channelCount(), 0);
         QVERIFY(fixture->window->singleCharts().isEmpty());
-        QVERIFY(fixture->dialogs->warnings.isEmpty());
+        QCOMPARE(fixture->dialogs->warnings.size(), 1);
+        fixture->dialogs->warnings.clear();
+        QCOMPARE(parametersBuilt.size(), 0);
 
+        loadTwoFiles();
         const QString first = fixture->writeProtocol("a.log", kFirstStart, 5, 0, {1}, 1000);
         const QString second = fixture->writeProtocol("b.log", kSecondStart, 5, 0, {1}, 500);
         fixture->window->readProtocols({first, second});
@@ -132,12 +143,50 @@ private slots:
         QCOMPARE(table()->rowCount(), 0);
         QCOMPARE(table()->columnCount(), 2);
         QCOMPARE(chart()->channelCount(), 0);
-        // The panel keeps the rows of the last successful read.
-        QCOMPARE(parametersBuilt.size(), 0);
-        QCOMPARE(fixture->window->findChildren<ChartParameterValueWidget*>().size(), 3);
-
-        fixture->window->setupLoger(fixture->dir.path());
+        // The panel goes with the table: no channels of an earlier read stay listed.
         QVERIFY(fixture->window->findChildren<ChartParameterValueWidget*>().isEmpty());
+    }
+
+    void filesLeftOutAreListedOnceAfterTheLoad()
+    {
+        const QString good = fixture->writeProtocol("good.log", kFirstStart, 5, 0, {1});
+        const QString empty = fixture->writeProtocol("empty.log", kFirstStart, 0, 0, {1});
+        const QString missing = fixture->dir.filePath(QStringLiteral("missing.log"));
+        fixture->window->readProtocols({missing, good, empty});
+        QCOMPARE(table()->rowCount(), 5);
+        const QStringList warnings = fixture->dialogs->warnings;
+        QCOMPARE(warnings.size(), 1);
+        const QStringList lines = warnings[0].split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[0], QStringLiteral("Внимание!|Не все протоколы загружены:"));
+        QVERIFY2(lines[1].startsWith(QDir::toNativeSeparators(missing) +
+                                     QStringLiteral(": не удалось открыть файл")),
+                 qPrintable(lines[1]));
+        QCOMPARE(lines[2],
+                 QDir::toNativeSeparators(empty) + QStringLiteral(": в протоколе нет записей"));
+    }
+
+    void rowsOfEqualTimeKeepTheOrderOfTheirFiles()
+    {
+        // Two overlapping files of 200 ticks each, the second starting 100
+        // ticks later: 100 times hold a row of each, the first file's first.
+        const QString first = fixture->writeProtocol("first.log", kFirstStart, 200, 1000, {1});
+        const QString second =
+            fixture->writeProtocol("second.log", kFirstStart.addSecs(100), 200, 5000, {1});
+        fixture->window->readProtocols({first, second});
+        const QAbstractItemModel* model = table()->model();
+        QCOMPARE(model->rowCount(), 400);
+        QStringList expected;
+        for (int tick = 0; tick < 100; ++tick)
+            expected.append(QString::number(1000 + tick));
+        for (int tick = 100; tick < 200; ++tick)
+            expected << QString::number(1000 + tick) << QString::number(5000 + tick - 100);
+        for (int tick = 100; tick < 200; ++tick)
+            expected.append(QString::number(5000 + tick));
+        QStringList actual;
+        for (int row = 0; row < model->rowCount(); ++row)
+            actual.append(model->index(row, 2).data().toString());
+        QCOMPARE(actual, expected);
     }
 
     void rowClickMovesEveryChart()
@@ -215,6 +264,76 @@ private slots:
         deleteAction->trigger();
         QVERIFY(!table()->item(11, 0));
         QCOMPARE(chart()->currentBookmark(), 12);
+    }
+
+    void bookmarkActionsFollowEveryChange()
+    {
+        auto* addAction = fixture->find<QAction>("actBookmarkAdd");
+        auto* previous = fixture->find<QAction>("actBookmarkPrevious");
+        loadTwoFiles();
+        QVERIFY(addAction->isEnabled());
+        for (int row : {3, 4}) {
+            clickRow(row);
+            fixture->find<QPushButton>("buttonBookmarkAddTable")->click();
+        }
+        QVERIFY(previous->isEnabled() && !addAction->isEnabled());
+        clickRow(5);
+        QVERIFY(addAction->isEnabled());
+        // The keys move the current row without a click: the button deletes
+        // a bookmark that is not the current one.
+        clickRow(4);
+        table()->setCurrentCell(3, 1);
+        fixture->find<QPushButton>("buttonBookmarkDeleteTable")->click();
+        QCOMPARE(chart()->bookmarks(), QVector<int>{4});
+        QVERIFY(!fixture->find<QWidget>("buttonBookmarkPrevious")->isEnabled());
+        fixture->window->readProtocols({fixture->dir.filePath("missing.log")});
+        QVERIFY(!addAction->isEnabled());
+    }
+
+    void scrollBarsAndChartsMoveTogether()
+    {
+        fixture->window->readProtocols(
+            {fixture->writeProtocol("long.log", kFirstStart, 3000, 0, {1, 2})});
+        auto* bar = fixture->find<QScrollBar>("chartScrollBar");
+        auto* bars = fixture->find<QScrollBar>("chartsScrollBar");
+        // Every chart's position and both thumbs.
+        const auto positions = [&] {
+            QVector<int> all{chart()->position(), bar->value(), bars->value()};
+            for (ChartProtocol* single : fixture->window->singleCharts())
+                all << single->position();
+            return all;
+        };
+        const auto everywhere = [](int position) { return QVector<int>(5, position); };
+
+        QTest::keyClick(bar, Qt::Key_PageDown);
+        QCOMPARE(positions(), everywhere(1000));
+        QTest::keyClick(bars, Qt::Key_End);
+        QCOMPARE(positions(), everywhere(1999));
+        bars->triggerAction(QAbstractSlider::SliderPageStepSub); // a click in the trough
+        QCOMPARE(positions(), everywhere(999));
+        QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(bar, &wheel);
+        QCOMPARE(positions(), everywhere(1002));
+
+        // The toolbar zoom moves the view around the value line.
+        clickRow(1500);
+        fixture->find<QAction>("actZoomIn")->trigger();
+        QCOMPARE(positions(), everywhere(int(1500 - 500 / 1.1)));
+
+        // Zooming out stops at ten times the loaded span; a refused step moves nothing.
+        auto* zoomOut = fixture->find<QAction>("actZoomOut");
+        for (int step = 0; step < 200; ++step)
+            zoomOut->trigger();
+        const double widest = chart()->zoom() * chart()->chartSize();
+        QVERIFY(widest <= 10 * 2999 && widest * 1.1 > 10 * 2999);
+        const QVector<int> atTheCap = positions();
+        zoomOut->trigger();
+        QCOMPARE(positions(), atTheCap);
+
+        chart()->setPosition(-1e10);
+        fixture->find<QAction>("actLeft")->trigger();
+        QCOMPARE(chart()->position(), std::numeric_limits<int>::min());
     }
 
     void sameTickMarksOnlyTheFirstRow()

@@ -20,8 +20,9 @@ private slots:
         QVERIFY(options.batch());
         QVERIFY(!options.help);
         QVERIFY(options.error.isEmpty());
-        // A value that looks like an option is still the value.
-        QCOMPARE(parseCommandLine({"--xlsx", "-d"}).xlsxFile, QStringLiteral("-d"));
+        // "-" is standard output, not an option; other dashes are names.
+        QCOMPARE(parseCommandLine({"--csv", "-"}).csvFile, QStringLiteral("-"));
+        QCOMPARE(parseCommandLine({"--xlsx", "-x.xlsx"}).xlsxFile, QStringLiteral("-x.xlsx"));
         QVERIFY(!parseCommandLine({"-l", "a.log", "-d"}).batch());
 
         const StartupOptions picture = parseCommandLine({"--png", "c.png", "--SIZE", "640X480"});
@@ -38,6 +39,7 @@ private slots:
         QTest::addColumn<QList<QByteArray>>("arguments");
         QTest::newRow("last") << QList<QByteArray>{"-l", "a.log", "--pdf"};
         QTest::newRow("followed by an option") << QList<QByteArray>{"--pdf", "--csv", "out.csv"};
+        QTest::newRow("followed by -l") << QList<QByteArray>{"--pdf", "-L", "b.log"};
     }
 
     void reportOptionWithoutFileIsAnError()
@@ -49,13 +51,54 @@ private slots:
         QVERIFY(options.pdfFile.isEmpty());
     }
 
+    void rangeAndBookmarkOptions()
+    {
+        const StartupOptions options =
+            parseCommandLine({"--FROM", "2024-05-10T12:00:00.250", "--to", "2024-05-10 13:00",
+                              "--bookmarks", "marks.csv", "-l", "a.log"});
+        QVERIFY(options.error.isEmpty());
+        QCOMPARE(options.from, QDateTime(QDate(2024, 5, 10), QTime(12, 0, 0, 250)));
+        QCOMPARE(options.to, QDateTime(QDate(2024, 5, 10), QTime(13, 0)));
+        QCOMPARE(options.from.timeSpec(), Qt::LocalTime);
+        QCOMPARE(options.bookmarksFile, QStringLiteral("marks.csv"));
+        QVERIFY(options.batch());
+        QCOMPARE(parseCommandLine({"--to", "2024-05-11", "--csv", "x"}).to,
+                 QDateTime(QDate(2024, 5, 11), QTime(0, 0)));
+        // Limits alone write nothing.
+        QVERIFY(!parseCommandLine({"--from", "2024-05-10"}).batch());
+    }
+
+    void badRangeIsAnError_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("arguments");
+        QTest::addColumn<QString>("names");
+        QTest::newRow("not a date") << QList<QByteArray>{"--from", "yesterday"} << "yesterday";
+        QTest::newRow("no such day") << QList<QByteArray>{"--to", "2024-02-30T00:00:00"} << "--to";
+        QTest::newRow("missing") << QList<QByteArray>{"--csv", "x", "--to"} << "--to";
+        QTest::newRow("followed by an option")
+            << QList<QByteArray>{"--from", "--csv", "x"} << "--from";
+        QTest::newRow("from after to")
+            << QList<QByteArray>{"--to", "2024-05-10T12:00:00", "--from", "2024-05-10T12:00:01"}
+            << "--from 2024-05-10T12:00:01";
+    }
+
+    void badRangeIsAnError()
+    {
+        QFETCH(QList<QByteArray>, arguments);
+        QFETCH(QString, names);
+        const QString error = parseCommandLine(arguments).error;
+        QVERIFY2(error.contains(names), qPrintable(error));
+    }
+
     void helpListsEveryOption()
     {
         QVERIFY(parseCommandLine({"-l", "a.log", "--help"}).help);
         const QString help = commandLineHelp();
-        for (const char* option : {"-d DIR", "-l FILE", "--xlsx FILE", "--pdf FILE", "--csv FILE",
-                                   "--png FILE", "--size WxH", "--help"})
+        for (const char* option :
+             {"-d DIR", "-l FILE", "--xlsx FILE", "--pdf FILE", "--csv FILE", "--bookmarks FILE",
+              "--png FILE", "--size WxH", "--from DATETIME", "--to DATETIME", "--help"})
             QVERIFY2(help.contains(QLatin1String(option)), option);
+        QVERIFY(help.contains(QLatin1String("partial result")));
     }
 };
 

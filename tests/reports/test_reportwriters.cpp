@@ -2,20 +2,28 @@
 #include "readback.h"
 #include "xlsxreader.h"
 
+#include "reports/celltextfitter.h"
 #include "reports/csvreport.h"
 #include "reports/excelreport.h"
 #include "reports/pdfreport.h"
+#include "reports/reportfile.h"
 #include "reports/reportresult.h"
+#include "reports/timerangetable.h"
 #include "reports/xlsxdocument.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QFont>
 #include <QImage>
+#include <QPdfWriter>
 #include <QRegularExpression>
 #include <QSizeF>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace {
 constexpr double kPointsPerMm = 72.0 / 25.4;
@@ -88,6 +96,21 @@ QStringList fourSides(const QString& style)
     return {style, style, style, style};
 }
 
+// A disk that fills up while the last buffered part of a report is written:
+// every write seems to succeed, the final flush does not.
+class FullDiskFile : public ReportFile
+{
+public:
+    using ReportFile::ReportFile;
+
+protected:
+    bool flushTarget(QString& error) override
+    {
+        error = QStringLiteral("No space left on device");
+        return false;
+    }
+};
+
 ListTable protocolTable()
 {
     ListTable table;
@@ -102,6 +125,17 @@ ListTable protocolTable()
          QStringLiteral("Закрыт")},
     };
     return table;
+}
+bool writeBytes(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 } // namespace
 
@@ -121,6 +155,16 @@ class TestReportWriters : public QObject
             return QByteArray();
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    ReportResult writeReport(const QString& kind, ReportFile& file)
+    {
+        const ListTable table = protocolTable();
+        if (kind == QLatin1String("csv"))
+            return saveCsvReport(table, file);
+        if (kind == QLatin1String("xlsx"))
+            return saveExcelReport(table, QFont(), picture(10, 10), file);
+        return savePdfReport(table, start, picture(10, 10), file);
     }
 
 private slots:
@@ -170,6 +214,56 @@ private slots:
     {
         ListTable table = ListTable::numbered({QStringLiteral("Дата"), QStringLiteral("A")}, 0);
         QCOMPARE(savedCsv(table, QStringLiteral("empty.csv")), QStringLiteral("Дата,A\n").toUtf8());
+    }
+
+    void timeRangeKeepsTheRowsBetweenItsLimits_data()
+    {
+        QTest::addColumn<QDateTime>("from");
+        QTest::addColumn<QDateTime>("to");
+        QTest::addColumn<QStringList>("firstCells");
+        const QDate day(2024, 3, 5);
+        const QStringList all = {"10:20:30.000", "10:20:30.100", "bad", "10:20:30.200"};
+        QTest::newRow("no limits") << QDateTime() << QDateTime() << all;
+        QTest::newRow("both ends included")
+            << QDateTime(day, QTime(10, 20, 30, 100)) << QDateTime(day, QTime(10, 20, 30, 200))
+            << QStringList{"10:20:30.100", "10:20:30.200"};
+        QTest::newRow("from only")
+            << QDateTime(day, QTime(10, 20, 30, 150)) << QDateTime() << QStringList{"10:20:30.200"};
+        QTest::newRow("to only") << QDateTime() << QDateTime(day, QTime(10, 20, 30, 99))
+                                 << QStringList{"10:20:30.000"};
+        QTest::newRow("another day")
+            << QDateTime(day.addDays(1), QTime(10, 20, 30)) << QDateTime() << QStringList{};
+    }
+
+    void timeRangeKeepsTheRowsBetweenItsLimits()
+    {
+        QFETCH(QDateTime, from);
+        QFETCH(QDateTime, to);
+        QFETCH(QStringList, firstCells);
+        ListTable table = protocolTable();
+        table.rows.insert(2, {std::nullopt, QStringLiteral("bad"), QStringLiteral("1")});
+        table.kinds = {ReportTable::CellKind::Text, ReportTable::CellKind::DateTime};
+        const TimeRangeReportTable range(table, from, to);
+        QStringList cells;
+        for (int row = 0; row < range.rowCount(); ++row)
+            cells.append(range.text(row, 1).remove(QStringLiteral("05/03/2024 ")));
+        QCOMPARE(cells, firstCells);
+        if (range.rowCount() > 0)
+            QCOMPARE(range.cellKind(0, 1), ReportTable::CellKind::DateTime);
+    }
+
+    void bookmarksGoOutAsCsv()
+    {
+        const qint64 at = start.toMSecsSinceEpoch();
+        const QString path = dir.filePath(QStringLiteral("marks.csv"));
+        QVERIFY(
+            saveBookmarkCsv({{at, QStringLiteral("Пуск, насос")}, {at + 1000, QString()}}, path));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()),
+                 QStringLiteral("Время,Заметка\n05/03/2024 10:20:30.040,\"Пуск, насос\"\n"
+                                "05/03/2024 10:20:31.040,\n"));
+        QVERIFY(!saveBookmarkCsv({}, unwritablePath(dir.path(), QStringLiteral("m.csv"))));
     }
 
     void suffixIsAddedUnlessPresent_data()
@@ -246,6 +340,72 @@ private slots:
         QCOMPARE(book.pictures, QVector<QPoint>({QPoint(0, table.rowCount() + 4)}));
     }
 
+    void numbersAndTimesAreCellsThatShowTheTableText()
+    {
+        using Kind = ReportTable::CellKind;
+        ListTable table = protocolTable();
+        table.kinds = {Kind::Text, Kind::DateTime, Kind::Number, Kind::Text};
+        table.rows.append({std::nullopt, QStringLiteral("31/12/2023 23:59:59.999"),
+                           QStringLiteral("-0.5"), QStringLiteral("7")});
+        table.rows.append({std::nullopt, QStringLiteral("31/02/2023 00:00:00.000"),
+                           QStringLiteral("1e-05"), std::nullopt});
+        const QDateTime marked(QDate(2024, 3, 5), QTime(10, 20, 30, 100));
+        const QVector<Bookmark> bookmarks = {{marked.toMSecsSinceEpoch(), QStringLiteral("Пуск")},
+                                             {marked.toMSecsSinceEpoch() + 43200000, QString()}};
+        const QString path = dir.filePath(QStringLiteral("typed.xlsx"));
+        QVERIFY(saveExcelReport(table, QFont(), QImage(), path, bookmarks));
+
+        // Day counts worked out by hand: 05/03/2024 is day 45356 since 30/12/1899.
+        struct Expected
+        {
+            const char* cell;
+            double value; // NaN: a string
+            const char* format;
+            const char* text;
+        };
+        const double string = qQNaN();
+        const QString timeFormat = QStringLiteral("dd/mm/yyyy hh:mm:ss.000");
+        const Expected cells[] = {
+            {"A4", 45356 + 37230.0 / 86400, "dd/mm/yyyy hh:mm:ss.000", nullptr},
+            {"B4", 123.45, "0.00", nullptr},
+            {"C4", string, "", "Открыт"},
+            {"B5", 1234570, "0.00000e+00", nullptr},
+            {"B6", string, "", "=1+1"},
+            {"A7", 45291 + 86399.999 / 86400, "dd/mm/yyyy hh:mm:ss.000", nullptr},
+            {"B7", -0.5, "0.0", nullptr},
+            {"C7", string, "", "7"},
+            {"A8", string, "", "31/02/2023 00:00:00.000"},
+            {"B8", 1e-05, "0e+00", nullptr},
+        };
+        const XlsxContent book = readXlsx(path);
+        QVERIFY(book.ok);
+        for (const Expected& expected : cells) {
+            const XlsxCell cell = book.cells.value(QLatin1String(expected.cell));
+            QVERIFY2(!cell.formula, expected.cell);
+            QCOMPARE(cell.numberFormat, QLatin1String(expected.format));
+            if (qIsNaN(expected.value)) {
+                QVERIFY2(!cell.type.isEmpty(), expected.cell);
+                QCOMPARE(cell.text, QString::fromUtf8(expected.text));
+            } else {
+                QVERIFY2(cell.type.isEmpty() || cell.type == QLatin1String("n"), expected.cell);
+                QVERIFY2(qAbs(cell.text.toDouble() - expected.value) < 1e-9, expected.cell);
+            }
+        }
+
+        const XlsxContent marks = readXlsx(path, 2);
+        QVERIFY(book.parts.contains(QStringLiteral("xl/worksheets/sheet2.xml")));
+        QCOMPARE(marks.cells.value(QStringLiteral("A1")).text, QStringLiteral("Время"));
+        QCOMPARE(marks.cells.value(QStringLiteral("B1")).text, QStringLiteral("Заметка"));
+        QCOMPARE(marks.cells.value(QStringLiteral("A2")).numberFormat, timeFormat);
+        QVERIFY(qAbs(marks.cells.value(QStringLiteral("A2")).text.toDouble() -
+                     (45356 + 37230.1 / 86400)) < 1e-9);
+        QCOMPARE(marks.cells.value(QStringLiteral("B2")).text, QStringLiteral("Пуск"));
+        QVERIFY(qAbs(marks.cells.value(QStringLiteral("A3")).text.toDouble() -
+                     (45356.5 + 37230.1 / 86400)) < 1e-9);
+        QVERIFY(!marks.cells.contains(QStringLiteral("B3")));
+        QCOMPARE(marks.lastRow, 3);
+    }
+
     void existingFileIsReplacedWithoutItsPicture()
     {
         const QString path = dir.filePath(QStringLiteral("again.xlsx"));
@@ -286,6 +446,27 @@ private slots:
         QCOMPARE(book.cells.value(QStringLiteral("D3")).borders,
                  fourSides(QStringLiteral("medium")));
         QVERIFY(!book.cells.value(QStringLiteral("A4")).bold);
+    }
+
+    void textsReadBackAsWrittenWhateverTheirCharacters()
+    {
+        // A NUL once ended the cell text, U+FFFE made the sheet unreadable and
+        // "_x0041_" showed as "A".
+        const QString path = dir.filePath(QStringLiteral("characters.xlsx"));
+        const QStringList texts = {QString(QChar(0)) + QStringLiteral("a"),
+                                   QStringLiteral("_x0041_ _x00e9_"),
+                                   QStringLiteral("a") + QChar(0xFFFE) + QChar(0xFFFF),
+                                   QStringLiteral("\x01\r\n_x_ _x12_")};
+        ListTable table;
+        table.headers = {std::nullopt, texts[0], texts[1]};
+        table.rows = {{std::nullopt, texts[2], texts[3]}};
+        QVERIFY(saveExcelReport(table, QFont(), QImage(), path));
+        const XlsxContent book = readXlsx(path);
+        QVERIFY(book.ok);
+        QCOMPARE(book.cells.value(QStringLiteral("A3")).text, texts[0]);
+        QCOMPARE(book.cells.value(QStringLiteral("B3")).text, texts[1]);
+        QCOMPARE(book.cells.value(QStringLiteral("A4")).text, texts[2]);
+        QCOMPARE(book.cells.value(QStringLiteral("B4")).text, texts[3]);
     }
 
     void documentRefusesWhatASheetCannotHold()
@@ -363,6 +544,76 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("R001C2")));
         QVERIFY(text.contains(QStringLiteral("Открыт")));
         QVERIFY(!text.contains(QStringLiteral("R002C2")));
+    }
+
+    void everyWriter_data()
+    {
+        QTest::addColumn<QString>("kind");
+        for (const char* kind : {"csv", "xlsx", "pdf"})
+            QTest::newRow(kind) << QString::fromLatin1(kind);
+    }
+
+    void fullDiskKeepsTheOldReport_data() { everyWriter_data(); }
+    void fullDiskKeepsTheOldReport()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("report.") + kind);
+        QVERIFY(writeBytes(path, "old report"));
+        FullDiskFile file(path);
+        const ReportResult result = writeReport(kind, file);
+        QVERIFY(!result);
+        QVERIFY2(result.error.contains(QStringLiteral("No space left on device")),
+                 qPrintable(result.error));
+        QVERIFY(result.error.contains(path));
+        QCOMPARE(readAll(path), QByteArray("old report"));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"report." + kind});
+    }
+
+    void targetThatIsNoRegularFileIsRefused_data() { everyWriter_data(); }
+    void targetThatIsNoRegularFileIsRefused()
+    {
+#ifdef Q_OS_UNIX
+        QFETCH(QString, kind);
+        QTemporaryDir folder;
+        const QString fifo = folder.filePath(QStringLiteral("pipe"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        ReportFile toFifo(fifo);
+        const ReportResult refused = writeReport(kind, toFifo);
+        QVERIFY(!refused);
+        QVERIFY2(refused.error.contains(QStringLiteral("not a regular file")),
+                 qPrintable(refused.error));
+        QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
+
+        // A link to a regular file is written through; the link stays.
+        const QString target = folder.filePath(QStringLiteral("target"));
+        const QString link = folder.filePath(QStringLiteral("link"));
+        QVERIFY(writeBytes(target, "old"));
+        QVERIFY(QFile::link(target, link));
+        ReportFile toLink(link);
+        QVERIFY(writeReport(kind, toLink));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QVERIFY(readAll(target) != QByteArray("old"));
+#else
+        QSKIP("no FIFOs here");
+#endif
+    }
+
+    void cellTextTooWideIsDrawnSmaller()
+    {
+        QTemporaryDir folder;
+        QPdfWriter writer(folder.filePath(QStringLiteral("measure.pdf")));
+        QFont font;
+        font.setPointSize(14);
+        const qreal width = 2800; // a cell at 1200 dpi less its indents
+        const CellTextFitter fitter(font, &writer, width);
+        QCOMPARE(fitter.fontFor(QStringLiteral("49.96")), font);
+        const QString time = QStringLiteral("11/03/2024 08:00:00.000");
+        const QFont fitted = fitter.fontFor(time);
+        QVERIFY(fitted.pointSizeF() < 14);
+        QVERIFY(fitted.pointSizeF() >= 8);
+        QVERIFY(QFontMetricsF(fitted, &writer).horizontalAdvance(time) <= width);
+        QCOMPARE(fitted.family(), font.family());
     }
 
     void unwritablePathIsReportedAndLeavesNoFile_data()

@@ -4,16 +4,20 @@
 
 #include <QMap>
 #include <QPoint>
+#include <QRegularExpression>
 #include <QVector>
 #include <QXmlStreamReader>
 
+#include <functional>
+
 // Reads back what a spreadsheet program sees in a workbook: the package's
-// parts, the first sheet's cells with their fonts and borders, and the
-// anchors of its pictures.
+// parts, one sheet's cells with their types, number formats, fonts and
+// borders, and the anchors of the first sheet's pictures.
 struct XlsxCell
 {
-    QString text;
-    QString type; // the cell's t attribute
+    QString text;         // the string, or the stored number as written
+    QString type;         // the cell's t attribute: empty for a number
+    QString numberFormat; // format code; empty for the built-in general format
     bool formula = false;
     bool bold = false;
     QString fontName;
@@ -29,28 +33,46 @@ struct XlsxContent
     int lastRow = 0;               // 1-based
 };
 
+// A cell text as a spreadsheet program shows it: "_xHHHH_" is the character HHHH.
+inline QString unescapedText(const QString& text)
+{
+    static const QRegularExpression escape(QStringLiteral("_x([0-9A-Fa-f]{4})_"));
+    QString out;
+    int at = 0;
+    auto it = escape.globalMatch(text);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch match = it.next();
+        out += text.midRef(at, match.capturedStart() - at);
+        out += QChar(match.capturedRef(1).toUShort(nullptr, 16));
+        at = match.capturedEnd();
+    }
+    return out + text.midRef(at);
+}
+
 inline QByteArray xlsxPart(const QString& path, const QString& part)
 {
     return runTool(QStringLiteral("unzip"), {QStringLiteral("-p"), path, part});
 }
 
-inline XlsxContent readXlsx(const QString& path)
+// The workbook whose package holds `parts`, each read by `part`; sheet counts from 1.
+inline XlsxContent readXlsxParts(const QStringList& parts,
+                                 const std::function<QByteArray(const QString&)>& part,
+                                 int sheet = 1)
 {
     XlsxContent content;
-    const QByteArray list = runTool(QStringLiteral("unzip"), {QStringLiteral("-Z1"), path});
-    content.parts = QString::fromUtf8(list).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    content.parts = parts;
     if (content.parts.isEmpty())
         return content;
 
     QStringList shared;
     {
-        QXmlStreamReader xml(xlsxPart(path, QStringLiteral("xl/sharedStrings.xml")));
+        QXmlStreamReader xml(part(QStringLiteral("xl/sharedStrings.xml")));
         while (!xml.atEnd()) {
             xml.readNext();
             if (xml.isStartElement() && xml.name() == QLatin1String("si"))
                 shared.append(QString());
             else if (xml.isStartElement() && xml.name() == QLatin1String("t") && !shared.isEmpty())
-                shared.last() += xml.readElementText();
+                shared.last() += unescapedText(xml.readElementText());
         }
     }
 
@@ -58,12 +80,15 @@ inline XlsxContent readXlsx(const QString& path)
     {
         int font = 0;
         int border = 0;
+        int numberFormat = 0;
     };
+    // Built-in formats that a writer may refer to by number alone.
+    QMap<int, QString> numberFormats = {{1, QStringLiteral("0")}, {2, QStringLiteral("0.00")}};
     QVector<Xf> xfs;
     QVector<QPair<bool, QString>> fonts;
     QVector<QStringList> borders;
     {
-        QXmlStreamReader xml(xlsxPart(path, QStringLiteral("xl/styles.xml")));
+        QXmlStreamReader xml(part(QStringLiteral("xl/styles.xml")));
         QString section;
         while (!xml.atEnd()) {
             xml.readNext();
@@ -71,6 +96,9 @@ inline XlsxContent readXlsx(const QString& path)
                 continue;
             const auto name = xml.name();
             const auto attributes = xml.attributes();
+            if (name == QLatin1String("numFmt"))
+                numberFormats[attributes.value(QLatin1String("numFmtId")).toInt()] =
+                    attributes.value(QLatin1String("formatCode")).toString();
             if (name == QLatin1String("fonts") || name == QLatin1String("borders") ||
                 name == QLatin1String("cellXfs") || name == QLatin1String("cellStyleXfs"))
                 section = name.toString();
@@ -89,12 +117,13 @@ inline XlsxContent readXlsx(const QString& path)
                     borders.last()[side] = attributes.value(QLatin1String("style")).toString();
             } else if (section == QLatin1String("cellXfs") && name == QLatin1String("xf"))
                 xfs.append({attributes.value(QLatin1String("fontId")).toInt(),
-                            attributes.value(QLatin1String("borderId")).toInt()});
+                            attributes.value(QLatin1String("borderId")).toInt(),
+                            attributes.value(QLatin1String("numFmtId")).toInt()});
         }
     }
 
     {
-        QXmlStreamReader xml(xlsxPart(path, QStringLiteral("xl/worksheets/sheet1.xml")));
+        QXmlStreamReader xml(part(QStringLiteral("xl/worksheets/sheet%1.xml").arg(sheet)));
         QString reference;
         while (!xml.atEnd()) {
             xml.readNext();
@@ -111,10 +140,11 @@ inline XlsxContent readXlsx(const QString& path)
                 cell.bold = fonts.value(xf.font).first;
                 cell.fontName = fonts.value(xf.font).second;
                 cell.borders = borders.value(xf.border);
+                cell.numberFormat = numberFormats.value(xf.numberFormat);
             } else if (name == QLatin1String("f")) {
                 content.cells[reference].formula = true;
             } else if (name == QLatin1String("t")) {
-                content.cells[reference].text += xml.readElementText();
+                content.cells[reference].text += unescapedText(xml.readElementText());
             } else if (name == QLatin1String("v")) {
                 XlsxCell& cell = content.cells[reference];
                 const QString value = xml.readElementText();
@@ -124,7 +154,7 @@ inline XlsxContent readXlsx(const QString& path)
     }
 
     {
-        QXmlStreamReader xml(xlsxPart(path, QStringLiteral("xl/drawings/drawing1.xml")));
+        QXmlStreamReader xml(part(QStringLiteral("xl/drawings/drawing1.xml")));
         bool inFrom = false;
         QPoint anchor;
         while (!xml.atEnd()) {
@@ -145,4 +175,11 @@ inline XlsxContent readXlsx(const QString& path)
     }
     content.ok = true;
     return content;
+}
+
+inline XlsxContent readXlsx(const QString& path, int sheet = 1)
+{
+    const QByteArray list = runTool(QStringLiteral("unzip"), {QStringLiteral("-Z1"), path});
+    return readXlsxParts(QString::fromUtf8(list).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+                         [&path](const QString& name) { return xlsxPart(path, name); }, sheet);
 }
