@@ -26,6 +26,8 @@ class ChartProtocol;
 class QDockWidget;
 class QProcess;
 class QTableWidgetItem;
+class ProtocolAssembly;
+class ProtocolTableModel;
 class ReportTable;
 class StreamLoger;
 struct Channel;
@@ -56,7 +58,9 @@ public:
     // The common chart over the whole loaded span, every channel with its
     // scale, no value box, the value line at the start.
     QImage wholeSpanChart(const QSize& size) const;
-    int tableRowCount() const { return ui.twEntry->rowCount(); }
+    int tableRowCount() const;
+    // The protocol table's rows, order, filter and marks.
+    ProtocolTableModel* tableModel() const { return m_tableModel; }
     // Protocols of the last read that were left out or read only in part.
     const QList<ReadProblem>& readProblems() const { return m_readProblems; }
     // Whether the last read stopped because the files' tick lengths differ.
@@ -145,6 +149,7 @@ private:
     void readProtocolFiles(const QStringList& files);
     QString readProblemsText() const;
     void setupParametersDock();
+    void setupTableColumns();
     void buildMenusAndToolbar();
     void connectForm();
 
@@ -152,7 +157,9 @@ private:
     StreamLoger* logger = nullptr;
     ChartColor channelPalette;
     std::unique_ptr<Dialogs> dialogs;
-    QList<ChannelSeries*> protocolSeries;
+    // The loaded data, which the table and the charts read in place.
+    std::unique_ptr<ProtocolAssembly> m_assembly;
+    ProtocolTableModel* m_tableModel = nullptr;
     QDockWidget* parametersDock = nullptr;
     ChartParameters* parameters = nullptr;
     qint32 m_firstTick = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QPointF>
+
 namespace chart {
 
 class CurveDecimator;
@@ -50,11 +52,22 @@ public:
     virtual void pointAt(int i, double& x, double& y) = 0;
     // Index of the first point whose x is not below x; only meaningful on
     // an ascending series.
-    virtual int lowerBound(double x) = 0;
+    virtual int firstAtOrAfter(double x) = 0;
     // Lowest and highest y of the points [first, last), from a min/max
     // pyramid (see MinMaxPyramid) built on first use and rebuilt when the
     // series changes; false when the range holds no number.
     virtual bool extremes(int first, int last, double& low, double& high) = 0;
+};
+
+// Protocol channel data also answers the value at any x (the value cursor).
+class ProtocolChannelData
+{
+public:
+    virtual ~ProtocolChannelData() = default;
+
+    // The point at x, the interpolation between the points around x, or
+    // (0, 0) before the first point, after the last one and on an empty series.
+    virtual QPointF valueAt(double x) = 0;
 };
 
 } // namespace chart

@@ -130,7 +130,7 @@ void paintDenseCurve(QPainter* painter, IndexedChannelData& data, int first, int
     const double toColumn = std::ceil(std::max((area.left() - width - t.dx()) / t.m11(),
                                                (area.right() + width - t.dx()) / t.m11()));
     const auto firstIndexFrom = [&](double column) {
-        return std::clamp(data.lowerBound((column - mapping.xOffset) / mapping.xFactor), first,
+        return std::clamp(data.firstAtOrAfter((column - mapping.xOffset) / mapping.xFactor), first,
                           last);
     };
 
