@@ -8,10 +8,12 @@
 #include "reports/reportresult.h"
 #include "table/bookmarkfile.h"
 
+#include <QImage>
 #include <QList>
 #include <QMainWindow>
 #include <QMap>
 #include <QModelIndex>
+#include <QSize>
 #include <QStringList>
 
 #include <functional>
@@ -59,8 +61,12 @@ public:
     // dialog, limited to the rows from `from` to `to` where those are valid;
     // returns the English error text, empty when all were written.
     QString writeReports(const QString& xlsxFile, const QString& pdfFile, const QString& csvFile,
+                         const QString& pngFile = QString(), const QSize& pngSize = QSize(),
                          const QString& bookmarksFile = QString(), const QDateTime& from = {},
                          const QDateTime& to = {});
+    // The common chart over the whole loaded span, every channel with its
+    // scale, no value box, the value line at the start.
+    QImage wholeSpanChart(const QSize& size) const;
     int tableRowCount() const;
     // The protocol table's rows, order, filter and marks.
     ProtocolTableModel* tableModel() const { return m_tableModel; }
