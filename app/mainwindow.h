@@ -24,6 +24,7 @@ class QDockWidget;
 class QProcess;
 class QTableWidgetItem;
 class ReportTable;
+struct ProtocolDrop;
 class StreamLoger;
 struct Channel;
 
@@ -113,6 +114,10 @@ private slots:
     void on_buttonBookmarkAddTable_clicked();
     void on_buttonBookmarkDeleteTable_clicked();
 
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
 private:
     void restoreChartColors();
     void saveChartColors();
@@ -129,6 +134,7 @@ private:
     void setupParametersDock();
     void buildMenusAndToolbar();
     void connectForm();
+    void openDrop(const ProtocolDrop& drop);
 
     Ui::MainWindow ui;
     StreamLoger* logger = nullptr;

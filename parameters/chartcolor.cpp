@@ -1,5 +1,6 @@
 #include "parameters/chartcolor.h"
 
+#include "app/settingsfile.h"
 #include "protocol/channellookup.h"
 
 #include <QSettings>
@@ -8,7 +9,6 @@
 
 namespace {
 
-const QString settingsFile = QStringLiteral("settings.conf");
 const QString arrayName = QStringLiteral("Colors");
 const QString channelKey = QStringLiteral("channel");
 const QString colorKey = QStringLiteral("color");
@@ -77,7 +77,7 @@ void ChartColor::setColor(const QString& name, const QColor& color)
 
 void ChartColor::load()
 {
-    QSettings settings(settingsFile, QSettings::IniFormat);
+    QSettings settings(settingsFilePath(), QSettings::IniFormat);
     const int count = settings.beginReadArray(arrayName);
     for (int i = 0; i < count; ++i) {
         settings.setArrayIndex(i);
@@ -89,7 +89,7 @@ void ChartColor::load()
 
 void ChartColor::save() const
 {
-    QSettings settings(settingsFile, QSettings::IniFormat);
+    QSettings settings(settingsFilePath(), QSettings::IniFormat);
     // Elements of an earlier, longer array would otherwise linger after the new size.
     settings.remove(arrayName);
     settings.beginWriteArray(arrayName);
