@@ -7,6 +7,7 @@ namespace {
 bool isReportOption(const QByteArray& argument)
 {
     return argument == "--xlsx" || argument == "--pdf" || argument == "--csv" ||
+           argument == "--bookmarks" || argument == "--from" || argument == "--to" ||
            argument == "--help";
 }
 } // namespace
@@ -21,47 +22,84 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
             options.help = true;
             continue;
         }
-        QString* report = option == "--xlsx"  ? &options.xlsxFile
-                          : option == "--pdf" ? &options.pdfFile
-                          : option == "--csv" ? &options.csvFile
+        QString* report = option == "--xlsx"        ? &options.xlsxFile
+                          : option == "--pdf"       ? &options.pdfFile
+                          : option == "--csv"       ? &options.csvFile
+                          : option == "--bookmarks" ? &options.bookmarksFile
+                                                    : nullptr;
+        QDateTime* limit = option == "--from" ? &options.from
+                           : option == "--to" ? &options.to
                                               : nullptr;
-        if (option != "-d" && option != "-l" && !report)
+        if (option != "-d" && option != "-l" && !report && !limit)
             continue;
+        const QString needs =
+            limit ? QStringLiteral("an ISO 8601 date-time") : QStringLiteral("a file name");
         if (i + 1 >= arguments.size()) {
-            if (report)
-                options.error = QStringLiteral("Option %1 needs a file name")
-                                    .arg(QString::fromLatin1(arguments.at(i)));
+            if (report || limit)
+                options.error = QStringLiteral("Option %1 needs %2")
+                                    .arg(QString::fromLatin1(arguments.at(i)), needs);
             break;
         }
         const QByteArray& value = arguments.at(++i);
-        if (report && isReportOption(value.toLower())) {
+        if ((report || limit) && isReportOption(value.toLower())) {
             // "--pdf --csv out.csv" names no PDF; it must not become a file called "--csv".
-            options.error = QStringLiteral("Option %1 needs a file name")
-                                .arg(QString::fromLatin1(arguments.at(i - 1)));
+            options.error = QStringLiteral("Option %1 needs %2")
+                                .arg(QString::fromLatin1(arguments.at(i - 1)), needs);
             break;
         }
-        if (report)
+        if (limit) {
+            *limit = parseDateTimeOption(QString::fromLocal8Bit(value));
+            if (!limit->isValid()) {
+                options.error = QStringLiteral("Option %1 needs an ISO 8601 date-time, not \"%2\"")
+                                    .arg(QString::fromLatin1(arguments.at(i - 1)),
+                                         QString::fromLocal8Bit(value));
+                break;
+            }
+        } else if (report)
             *report = QFile::decodeName(value);
         else if (option == "-d")
             options.directory = cp1251 ? cp1251->toUnicode(value) : QString::fromLocal8Bit(value);
         else
             options.files.append(QString::fromUtf8(value));
     }
+    if (options.error.isEmpty() && options.from.isValid() && options.to.isValid() &&
+        options.from > options.to)
+        options.error = QStringLiteral("--from %1 lies after --to %2")
+                            .arg(options.from.toString(Qt::ISODateWithMs),
+                                 options.to.toString(Qt::ISODateWithMs));
     return options;
+}
+
+QDateTime parseDateTimeOption(const QString& text)
+{
+    QString iso = text.trimmed();
+    if (iso.size() > 10 && iso.at(10) == QLatin1Char(' '))
+        iso[10] = QLatin1Char('T');
+    QDateTime parsed = QDateTime::fromString(iso, Qt::ISODateWithMs);
+    if (!parsed.isValid() && iso.size() == 10) {
+        const QDate date = QDate::fromString(iso, Qt::ISODate);
+        if (date.isValid())
+            parsed = QDateTime(date, QTime(0, 0));
+    }
+    return parsed;
 }
 
 QString commandLineHelp()
 {
     return QStringLiteral(
         "Usage: voltrek [-d DIR] [-l FILE]... [--xlsx FILE] [--pdf FILE] [--csv FILE]\n"
+        "               [--bookmarks FILE] [--from DATETIME] [--to DATETIME]\n"
         "\n"
-        "  -d DIR       protocol directory holding log.def (default: log beside the program)\n"
-        "  -l FILE      protocol file to read at start; may be repeated\n"
-        "  --xlsx FILE  write the read protocols as an Excel workbook, then exit\n"
-        "  --pdf FILE   write them as a PDF report, then exit\n"
-        "  --csv FILE   write their table as CSV (UTF-8), then exit\n"
-        "  --help       show this list and exit\n"
+        "  -d DIR            protocol directory holding log.def (default: log beside the program)\n"
+        "  -l FILE           protocol file to read at start; may be repeated\n"
+        "  --xlsx FILE       write the read protocols as an Excel workbook, then exit\n"
+        "  --pdf FILE        write them as a PDF report, then exit\n"
+        "  --csv FILE        write their table as CSV (UTF-8), then exit\n"
+        "  --bookmarks FILE  write their bookmarks (time, note) as CSV (UTF-8), then exit\n"
+        "  --from DATETIME   limit every report to the rows from this local time on\n"
+        "  --to DATETIME     ... and up to this one; ISO 8601, e.g. 2024-05-10T12:00:00.000\n"
+        "  --help            show this list and exit\n"
         "\n"
-        "With --xlsx, --pdf or --csv no window is shown; the exit status is 0 when\n"
-        "every report was written.\n");
+        "With --xlsx, --pdf, --csv or --bookmarks no window is shown; the exit status\n"
+        "is 0 when every report was written.\n");
 }

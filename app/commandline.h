@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QStringList>
 
 // What the command line asks for at start-up.
@@ -12,17 +13,31 @@ struct StartupOptions
     QString xlsxFile;
     QString pdfFile;
     QString csvFile;
+    QString bookmarksFile; // the bookmarks of the read protocols as CSV
+    // Limits of every report's rows, local time; invalid: no limit.
+    QDateTime from;
+    QDateTime to;
     bool help = false;
-    QString error; // English, set when a report option lacks its file name
+    QString error; // English, set when an option lacks its value or has a bad one
 
-    bool batch() const { return !xlsxFile.isEmpty() || !pdfFile.isEmpty() || !csvFile.isEmpty(); }
+    bool batch() const
+    {
+        return !xlsxFile.isEmpty() || !pdfFile.isEmpty() || !csvFile.isEmpty() ||
+               !bookmarksFile.isEmpty();
+    }
 };
 
 // Scans the arguments after the program name. Options are matched
 // case-insensitively and each but "--help" consumes the next argument.
-// "-d" or "-l" given last has no value and is ignored; a report option
-// given last sets the error. Anything else is skipped.
+// "-d" or "-l" given last has no value and is ignored; a report or range
+// option given last sets the error, and so does a range limit that is no ISO
+// 8601 date-time or a "--from" after the "--to". Anything else is skipped.
 StartupOptions parseCommandLine(const QList<QByteArray>& arguments);
+
+// An ISO 8601 date-time ("2024-05-10T12:00:00", with or without
+// milliseconds, a blank instead of the "T", or a date alone for its
+// midnight), as local time unless it names its offset; invalid otherwise.
+QDateTime parseDateTimeOption(const QString& text);
 
 // The option list that "--help" prints.
 QString commandLineHelp();

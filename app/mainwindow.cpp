@@ -191,6 +191,7 @@ void MainWindow::connectForm()
             &MainWindow::lineValueXChartsChanged);
     connect(ui.chart, &ChartProtocol::zoomChanged, this, &MainWindow::zoomCharts);
     connect(ui.chart, qOverload<int>(&Chart::positionChanged), this, &MainWindow::moveCharts);
+    connectScrollBars();
 }
 
 void MainWindow::setupLoger(const QString& path)
@@ -215,6 +216,9 @@ void MainWindow::setupLoger(const QString& path)
 
 void MainWindow::on_actInitLoger_triggered()
 {
+    // A new definition in the middle of a search would list two directories.
+    if (searchingProtocols)
+        return;
     const QString chosen = dialogs->getOpenFileName(
         this, tr("Выберите файл с настройками (log.def)"), QCoreApplication::applicationDirPath(),
         tr("Файл настроек (log.def)"));

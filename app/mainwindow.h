@@ -125,6 +125,9 @@ private:
     void chooseChartColor(QPushButton* button, QColor (Chart::*current)() const,
                           void (Chart::*apply)(QColor));
     void alignSingleCharts();
+    // Caps zooming out by the loaded span, on every chart.
+    void limitZoomOut();
+    void connectScrollBars();
     // The common chart first, then the per-channel charts.
     QList<ChartProtocol*> allCharts() const;
     using ReportWriter =
@@ -148,5 +151,6 @@ private:
     QMap<QString, ChartProtocol*> mapSingleCharts;
     QString m_deviceFolder;
     bool interactive = true;
+    bool searchingProtocols = false;
     DeviceEnvironment m_deviceEnvironment;
 };

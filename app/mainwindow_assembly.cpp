@@ -2,6 +2,7 @@
 
 #include "chart/chartprotocol.h"
 #include "chart/pairdatacontainer.h"
+#include "parameters/chartparameters.h"
 #include "protocol/loadprotocolprogress.h"
 #include "protocol/streamloger.h"
 #include "table/protocolassembly.h"
@@ -140,6 +141,7 @@ void MainWindow::readProtocols(const QStringList& files)
         QDateTime::fromString(ui.twEntry->item(last, 1)->text(), QLatin1String(kTimeFormat)));
     m_firstTick = ui.twEntry->item(0, 1)->data(TickRole).toInt();
     m_lastTick = ui.twEntry->item(last, 1)->data(TickRole).toInt();
+    limitZoomOut();
     updateChartScrollBar();
 
     ui.chart->setZoom(1.0);
@@ -148,6 +150,7 @@ void MainWindow::readProtocols(const QStringList& files)
 
     buildSingleCharts(channels);
     channels.clear();
+    setBookmarkEnabled();
     emit initParameters(*ui.chart, mapSingleCharts);
     ui.tabWidget->setCurrentIndex(1);
 }
@@ -157,6 +160,9 @@ void MainWindow::clearProtocolView()
     ui.twEntry->setRowCount(0);
     ui.twEntry->setColumnCount(2);
     clearChartData();
+    // The panel lists the channels of what is shown: after a failed read, none.
+    if (parameters)
+        parameters->clear();
 }
 
 void MainWindow::clearChartData()
@@ -171,4 +177,6 @@ void MainWindow::clearChartData()
     protocolSeries.clear();
     m_firstTick = 0;
     m_lastTick = 0;
+    limitZoomOut();
+    setBookmarkEnabled();
 }

@@ -3,13 +3,27 @@
 #include "chart/chartprotocol.h"
 
 #include <QCoreApplication>
+#include <QScrollBar>
 #include <QSignalBlocker>
+
+#include <limits>
 
 namespace {
 double visibleSpan(const Chart& chart)
 {
     return chart.scaleSettings().visibleSpan;
 }
+
+// Tick arithmetic that stops at the ends of the tick range instead of wrapping.
+int saturated(double ticks)
+{
+    return static_cast<int>(qBound(static_cast<double>(std::numeric_limits<int>::min()), ticks,
+                                   static_cast<double>(std::numeric_limits<int>::max())));
+}
+
+// Zooming out stops at ten times the loaded span: beyond it the protocol is
+// a sliver, and the span would soon leave the tick range.
+constexpr double kZoomOutSpans = 10;
 
 // Applies a change to every per-channel chart but the one whose signal asked
 // for it, with its signals blocked so that the change does not echo back.
@@ -44,6 +58,7 @@ void MainWindow::buildSingleCharts(const QList<Channel>& channels)
         single->addChannel(channel);
         single->setTimeBase(ui.chart->startDateTime(), ui.chart->tickLength());
         single->setEndDateTime(ui.chart->endDateTime());
+        single->setMaximumSpan(ui.chart->maximumSpan());
         single->setZoom(1.0);
         if (!mapSingleCharts.isEmpty())
             updateChartsScrollBar();
@@ -87,12 +102,36 @@ void MainWindow::clearSingleCharts()
     mapSingleCharts.clear();
 }
 
+void MainWindow::limitZoomOut()
+{
+    const double loaded = static_cast<double>(m_lastTick) - m_firstTick;
+    ui.chart->setMaximumSpan(qMax(ui.chart->chartSize(), kZoomOutSpans * loaded));
+    for (ChartProtocol* single : qAsConst(mapSingleCharts))
+        single->setMaximumSpan(ui.chart->maximumSpan());
+}
+
+void MainWindow::connectScrollBars()
+{
+    // Arrows, trough, keys and the wheel move a bar without sliderMoved;
+    // every one of them triggers an action, after which the charts follow.
+    const auto follow = [this](QScrollBar* bar, void (MainWindow::*move)(int)) {
+        connect(bar, &QAbstractSlider::actionTriggered, this, [this, bar, move](int action) {
+            // A dragged thumb reports through sliderMoved already.
+            if (action == QAbstractSlider::SliderMove && bar->isSliderDown())
+                return;
+            (this->*move)(bar->sliderPosition());
+        });
+    };
+    follow(ui.chartScrollBar, &MainWindow::on_chartScrollBar_sliderMoved);
+    follow(ui.chartsScrollBar, &MainWindow::on_chartsScrollBar_sliderMoved);
+}
+
 void MainWindow::updateChartScrollBar()
 {
     const double span = visibleSpan(*ui.chart);
     ui.chartScrollBar->setMinimum(m_firstTick);
-    ui.chartScrollBar->setMaximum(qMax(m_firstTick, int(m_lastTick - span)));
-    ui.chartScrollBar->setPageStep(int(span));
+    ui.chartScrollBar->setMaximum(qMax(m_firstTick, saturated(m_lastTick - span)));
+    ui.chartScrollBar->setPageStep(saturated(span));
 }
 
 void MainWindow::updateChartsScrollBar()
@@ -101,8 +140,8 @@ void MainWindow::updateChartsScrollBar()
         return;
     const double span = visibleSpan(*mapSingleCharts.first());
     ui.chartsScrollBar->setMinimum(m_firstTick);
-    ui.chartsScrollBar->setMaximum(qMax(m_firstTick, int(m_lastTick - span)));
-    ui.chartsScrollBar->setPageStep(int(span));
+    ui.chartsScrollBar->setMaximum(qMax(m_firstTick, saturated(m_lastTick - span)));
+    ui.chartsScrollBar->setPageStep(saturated(span));
 }
 
 void MainWindow::setSingleChartVisible(QString name, bool bVisible)
@@ -131,6 +170,9 @@ void MainWindow::zoomCharts(double factor)
         ui.chart->setZoom(factor);
     }
     updateChartScrollBar();
+    // The zoom moved the view around the value line; the thumbs show it.
+    ui.chartScrollBar->setValue(ui.chart->position());
+    ui.chartsScrollBar->setValue(ui.chart->position());
 }
 
 void MainWindow::lineValueXChartsChanged(int x)
@@ -144,6 +186,7 @@ void MainWindow::lineValueXChartsChanged(int x)
         ui.chart->setLineValueX(x);
     }
     ui.chart->update();
+    setBookmarkEnabled();
 }
 
 QList<ChartProtocol*> MainWindow::allCharts() const
@@ -182,7 +225,7 @@ void MainWindow::on_actZoomOut_triggered()
 
 void MainWindow::on_actLeft_triggered()
 {
-    moveCharts(ui.chart->position() - 10);
+    moveCharts(saturated(ui.chart->position() - 10.0));
 }
 
 void MainWindow::on_actZeroPoint_triggered()
@@ -192,7 +235,7 @@ void MainWindow::on_actZeroPoint_triggered()
 
 void MainWindow::on_actRight_triggered()
 {
-    moveCharts(ui.chart->position() + 10);
+    moveCharts(saturated(ui.chart->position() + 10.0));
 }
 
 void MainWindow::chooseChartColor(QPushButton* button, QColor (Chart::*current)() const,

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <QSignalBlocker>
 
 namespace {
@@ -16,6 +17,18 @@ constexpr int kFileRole = Qt::UserRole;
 
 void MainWindow::refreshProtocols()
 {
+    // The search processes events between files, so "Обновить" or a new
+    // definition could start a second search inside this one.
+    if (searchingProtocols)
+        return;
+    searchingProtocols = true;
+    ui.actRefresh->setEnabled(false);
+    ui.actInitLoger->setEnabled(false);
+    const auto searched = qScopeGuard([this] {
+        searchingProtocols = false;
+        ui.actRefresh->setEnabled(true);
+        ui.actInitLoger->setEnabled(true);
+    });
     {
         const QSignalBlocker blocker(ui.twFiles);
         ui.twFiles->setRowCount(0);

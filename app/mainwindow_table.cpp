@@ -78,6 +78,7 @@ void MainWindow::on_buttonBookmarkDeleteTable_clicked()
         return;
     delete mark;
     ui.chart->deleteBookmark(tick);
+    setBookmarkEnabled();
     emit ui.twEntry->clicked(ui.twEntry->currentIndex());
 }
 
@@ -108,13 +109,15 @@ void MainWindow::setBookmarkEnabled()
     const QVector<int>& bookmarks = ui.chart->bookmarks();
     const int line = ui.chart->lineValueX();
     const bool hasCurrent = current >= 0;
+    // With nothing loaded there is nothing to mark.
+    const bool loaded = ui.chart->channelCount() > 0;
 
     ui.actBookmark->setEnabled(hasCurrent);
     ui.actBookmarkNext->setEnabled(hasCurrent && !bookmarks.isEmpty() &&
                                    bookmarks.last() != current);
     ui.actBookmarkPrevious->setEnabled(hasCurrent && !bookmarks.isEmpty() &&
                                        bookmarks.first() != current);
-    ui.actBookmarkAdd->setEnabled(line >= 1 && !bookmarks.contains(line));
+    ui.actBookmarkAdd->setEnabled(loaded && line >= 1 && !bookmarks.contains(line));
     ui.actBookmarkDelete->setEnabled(hasCurrent);
 
     ui.buttonBookmark->setEnabled(ui.actBookmark->isEnabled());
@@ -127,7 +130,7 @@ void MainWindow::setBookmarkEnabled()
 void MainWindow::on_actBookmarkAdd_triggered()
 {
     const int x = ui.chart->lineValueX();
-    if (x <= 0)
+    if (x <= 0 || ui.chart->channelCount() == 0)
         return;
     ui.chart->addBookmark(x);
     tryAddBookmarkTable(x);
@@ -140,4 +143,5 @@ void MainWindow::on_actBookmarkDelete_triggered()
         return;
     ui.chart->deleteBookmark(current);
     tryDeleteBookmarkTable(current);
+    setBookmarkEnabled();
 }

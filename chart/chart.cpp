@@ -342,6 +342,8 @@ void Chart::setPosition(double value)
     // A position that is not a number would leave nothing to draw.
     if (!std::isfinite(value))
         return;
+    value = qBound(static_cast<double>(std::numeric_limits<int>::min()), value,
+                   static_cast<double>(std::numeric_limits<int>::max()));
     settings.position = value;
     update();
     emit positionChanged(value);
@@ -369,10 +371,23 @@ void Chart::setSize(int value)
     setSize(static_cast<double>(value));
 }
 
-void Chart::setZoom(double factor)
+void Chart::setMaximumSpan(double span)
+{
+    if (span > 0)
+        largestSpan = qMin(span, kSpanLimit);
+}
+
+bool Chart::acceptsZoom(double factor) const
 {
     // Only a positive span can be drawn, so negative factors are refused too.
     if (!(factor > 0.01) || !std::isfinite(factor))
+        return false;
+    return factor <= zoomValue || factor * sizeValue <= largestSpan;
+}
+
+void Chart::setZoom(double factor)
+{
+    if (!acceptsZoom(factor))
         return;
     zoomValue = factor;
     settings.visibleSpan = factor * sizeValue;

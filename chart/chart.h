@@ -95,6 +95,15 @@ public:
     const Channel* channelAt(int index) const;
 
     const ScaleSettings& scaleSettings() const { return settings; }
+    // The widest visible span that zooming out may reach (never more than
+    // kSpanLimit ticks); zooming back in is always allowed.
+    double maximumSpan() const { return largestSpan; }
+    void setMaximumSpan(double span);
+    // Whether setZoom would take the factor.
+    bool acceptsZoom(double factor) const;
+    // Spans and positions stay well inside the tick range, so that integer
+    // positions, page steps and steps from them never overflow.
+    static constexpr double kSpanLimit = 1e9;
     // The x interval the plot shows, as the scales layer found it.
     void setVisibleRange(double start, double end);
 
@@ -175,6 +184,7 @@ private:
     bool antialiased = true;
     double zoomValue = 1.0;
     double sizeValue = 1000;
+    double largestSpan = kSpanLimit;
     bool paintOver = false;
     QPoint anchor;
     QPoint mouse;

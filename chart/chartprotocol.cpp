@@ -110,6 +110,9 @@ void ChartProtocol::setChannelLookup(const ChannelLookup* channelLookup)
 
 void ChartProtocol::setZoom(double factor)
 {
+    // A refused factor leaves the view where it is and tells nobody.
+    if (!acceptsZoom(factor))
+        return;
     const double oldPosition = scaleSettings().position;
     const double r = factor / zoom();
     Chart::setZoom(factor);
@@ -217,6 +220,11 @@ void ChartProtocol::moveLineTo(const QPointF& position)
 void ChartProtocol::mousePressEvent(QMouseEvent* event)
 {
     Chart::mousePressEvent(event);
+    // Every press starts afresh: a release that went elsewhere (to a context
+    // menu, another window) must not leave a drag behind.
+    dragging = false;
+    if (event->button() != Qt::LeftButton)
+        return;
     int x = 0;
     if (xUnderMouse(event->localPos(), x) && std::abs(static_cast<qint64>(x) - lineValue) <= 4)
         dragging = true;

@@ -1,6 +1,7 @@
 #include "reports/csvreport.h"
 
 #include "reports/reporttable.h"
+#include "table/timetextformatter.h"
 
 #include <QSaveFile>
 #include <QString>
@@ -46,6 +47,25 @@ ReportResult saveCsvReport(const ReportTable& table, const QString& fileName)
     }
 
     if (!written)
+        file.cancelWriting();
+    if (!file.commit())
+        return ReportResult::writeFailure(fileName, file.errorString());
+    return ReportResult::success();
+}
+
+ReportResult saveBookmarkCsv(const QVector<Bookmark>& bookmarks, const QString& fileName)
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return ReportResult::writeFailure(fileName, file.errorString());
+    QString text = QStringLiteral("Время,Заметка\n");
+    for (const Bookmark& bookmark : bookmarks) {
+        text +=
+            QDateTime::fromMSecsSinceEpoch(bookmark.msecs).toString(TimeTextFormatter::format()) +
+            QLatin1Char(',') + csvField(bookmark.note) + QLatin1Char('\n');
+    }
+    const QByteArray utf8 = text.toUtf8();
+    if (file.write(utf8) != utf8.size())
         file.cancelWriting();
     if (!file.commit())
         return ReportResult::writeFailure(fileName, file.errorString());

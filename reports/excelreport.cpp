@@ -1,5 +1,6 @@
 #include "reports/excelreport.h"
 
+#include "reports/cellvalues.h"
 #include "reports/reporttable.h"
 #include "reports/xlsxdocument.h"
 
@@ -13,8 +14,57 @@ const int kFirstDataRow = 4;
 const int kMaxSheetRows = 1048576;
 } // namespace
 
+namespace {
+
+// One table cell as a number, a date-time or text.
+bool writeCell(xlsx::Document& document, int sheetRow, int column, const ReportTable& table,
+               int row)
+{
+    const QString text = table.text(row, column);
+    xlsx::Format format;
+    double value = 0;
+    QString code;
+    switch (table.cellKind(row, column)) {
+    case ReportTable::CellKind::Number:
+        if (!cellvalues::number(text, value, code))
+            break;
+        format.setNumberFormat(code);
+        return document.writeNumber(sheetRow, column, value, format);
+    case ReportTable::CellKind::DateTime:
+        if (!cellvalues::dateTime(text, value))
+            break;
+        format.setNumberFormat(cellvalues::dateTimeFormat());
+        return document.writeNumber(sheetRow, column, value, format);
+    case ReportTable::CellKind::Text:
+        break;
+    }
+    return document.write(sheetRow, column, text, format);
+}
+
+bool writeBookmarks(xlsx::Document& document, const QVector<Bookmark>& bookmarks,
+                    const xlsx::Format& headerFormat)
+{
+    if (!document.addSheet(QStringLiteral("Закладки")) ||
+        !document.write(1, 1, QStringLiteral("Время"), headerFormat) ||
+        !document.write(1, 2, QStringLiteral("Заметка"), headerFormat))
+        return false;
+    xlsx::Format time;
+    time.setNumberFormat(cellvalues::dateTimeFormat());
+    int row = 2;
+    for (const Bookmark& bookmark : bookmarks) {
+        const double serial = cellvalues::serial(QDateTime::fromMSecsSinceEpoch(bookmark.msecs));
+        if (!document.writeNumber(row, 1, serial, time) ||
+            (!bookmark.note.isEmpty() && !document.write(row, 2, bookmark.note)))
+            return false;
+        ++row;
+    }
+    return true;
+}
+
+} // namespace
+
 ReportResult saveExcelReport(const ReportTable& table, const QFont& font, const QImage& chart,
-                             const QString& fileName)
+                             const QString& fileName, const QVector<Bookmark>& bookmarks)
 {
     const int rows = table.rowCount();
     const int columns = table.columnCount();
@@ -40,11 +90,10 @@ ReportResult saveExcelReport(const ReportTable& table, const QFont& font, const 
             return failed();
     }
 
-    const xlsx::Format plain;
     for (int row = 0; row < rows; ++row) {
         for (int column = 1; column < columns; ++column) {
             if (table.hasItem(row, column) &&
-                !document.write(kFirstDataRow + row, column, table.text(row, column), plain))
+                !writeCell(document, kFirstDataRow + row, column, table, row))
                 return failed();
         }
     }
@@ -52,6 +101,9 @@ ReportResult saveExcelReport(const ReportTable& table, const QFont& font, const 
     // Anchors count from 0: row rows + 4 is the sheet's row rows + 5, one
     // empty row below the last data row.
     if (!chart.isNull() && !document.insertImage(rows + kFirstDataRow, 0, chart))
+        return failed();
+
+    if (!writeBookmarks(document, bookmarks, format))
         return failed();
 
     if (!document.saveAs(fileName))

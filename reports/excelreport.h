@@ -1,6 +1,9 @@
 #pragma once
 
 #include "reports/reportresult.h"
+#include "table/bookmarkfile.h"
+
+#include <QVector>
 
 class QFont;
 class QImage;
@@ -9,7 +12,9 @@ class ReportTable;
 
 // Writes the table as a workbook: the title in A1 in the bold table font, the
 // headers of columns 1 … n-1 in row 3 (bold, medium border), every row of the
-// table from row 4 on as text, and the chart picture in column A one empty row
-// below the data. A null picture is left out.
+// table from row 4 on, and the chart picture in column A one empty row below
+// the data. Numbers and times go in as numeric cells whose format shows the
+// table's text, state texts as text. A null picture is left out. A second
+// sheet "Закладки" lists the bookmarks with their times and notes.
 ReportResult saveExcelReport(const ReportTable& table, const QFont& font, const QImage& chart,
-                             const QString& fileName);
+                             const QString& fileName, const QVector<Bookmark>& bookmarks = {});

@@ -16,4 +16,14 @@ public:
     virtual QString headerText(int column) const = 0;
     virtual bool hasItem(int row, int column) const = 0;
     virtual QString text(int row, int column) const = 0;
+
+    // What a cell's text stands for, so that a workbook can store numbers
+    // and date-times as such; the text stays what is shown.
+    enum class CellKind { Text, Number, DateTime };
+    virtual CellKind cellKind(int row, int column) const
+    {
+        Q_UNUSED(row)
+        Q_UNUSED(column)
+        return CellKind::Text;
+    }
 };

@@ -1,5 +1,7 @@
 #include "reports/tablewidgetreporttable.h"
 
+#include "table/doubletablewidgetitem.h"
+
 #include <QTableWidget>
 
 int TableWidgetReportTable::columnCount() const
@@ -32,4 +34,12 @@ QString TableWidgetReportTable::text(int row, int column) const
 {
     const QTableWidgetItem* item = m_table.item(row, column);
     return item ? item->text() : QString();
+}
+
+ReportTable::CellKind TableWidgetReportTable::cellKind(int row, int column) const
+{
+    if (column == 1)
+        return CellKind::DateTime;
+    return dynamic_cast<const DoubleTableWidgetItem*>(m_table.item(row, column)) ? CellKind::Number
+                                                                                 : CellKind::Text;
 }

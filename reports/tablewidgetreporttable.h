@@ -17,6 +17,7 @@ public:
     QString headerText(int column) const override;
     bool hasItem(int row, int column) const override;
     QString text(int row, int column) const override;
+    CellKind cellKind(int row, int column) const override;
 
 private:
     const QTableWidget& m_table;

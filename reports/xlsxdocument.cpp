@@ -35,19 +35,26 @@ void Format::setBorderStyle(int style)
     borderStyle = style;
 }
 
+void Format::setNumberFormat(const QString& code)
+{
+    numberFormat = code;
+}
+
 bool Format::isDefault() const
 {
-    return family.isEmpty() && pointSize == 0 && !bold && !italic && borderStyle == 0;
+    return family.isEmpty() && pointSize == 0 && !bold && !italic && borderStyle == 0 &&
+           numberFormat.isEmpty();
 }
 
 QString Format::key() const
 {
-    return QStringLiteral("%1|%2|%3|%4|%5")
+    return QStringLiteral("%1|%2|%3|%4|%5|%6")
         .arg(family)
         .arg(pointSize)
         .arg(int(bold))
         .arg(int(italic))
-        .arg(borderStyle);
+        .arg(borderStyle)
+        .arg(numberFormat);
 }
 
 Document::Document()
@@ -115,26 +122,61 @@ lxw_format* Document::libraryFormat(const Format& format)
         format_set_italic(created);
     if (format.borderStyle != 0)
         format_set_border(created, uint8_t(format.borderStyle));
+    if (!format.numberFormat.isEmpty())
+        format_set_num_format(created, format.numberFormat.toUtf8().constData());
     m_formats.emplace(key, created);
     return created;
 }
 
-bool Document::write(int row, int column, const QString& text, const Format& format)
+bool Document::checkCell(int row, int column)
 {
     if (!checkOpen())
         return false;
     if (row < 1 || column < 1 || row > LXW_ROW_MAX || column > LXW_COL_MAX)
         return fail(QStringLiteral("Cell (%1, %2) lies outside a worksheet").arg(row).arg(column));
-    const QByteArray utf8 = text.toUtf8();
-    const lxw_error error =
-        worksheet_write_string(m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1), utf8.constData(),
-                               libraryFormat(format));
+    return true;
+}
+
+bool Document::cellWritten(int row, int column, int error)
+{
     if (error == LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE)
         return fail(
             QStringLiteral("Cell (%1, %2) lies above a row already written").arg(row).arg(column));
     if (error != LXW_NO_ERROR)
-        return fail(
-            QStringLiteral("Cell (%1, %2): %3").arg(row).arg(column).arg(libraryError(error)));
+        return fail(QStringLiteral("Cell (%1, %2): %3")
+                        .arg(row)
+                        .arg(column)
+                        .arg(libraryError(lxw_error(error))));
+    return true;
+}
+
+bool Document::write(int row, int column, const QString& text, const Format& format)
+{
+    if (!checkCell(row, column))
+        return false;
+    const QByteArray utf8 = text.toUtf8();
+    return cellWritten(row, column,
+                       worksheet_write_string(m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1),
+                                              utf8.constData(), libraryFormat(format)));
+}
+
+bool Document::writeNumber(int row, int column, double value, const Format& format)
+{
+    if (!checkCell(row, column))
+        return false;
+    return cellWritten(row, column,
+                       worksheet_write_number(m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1),
+                                              value, libraryFormat(format)));
+}
+
+bool Document::addSheet(const QString& name)
+{
+    if (!checkOpen())
+        return false;
+    lxw_worksheet* sheet = workbook_add_worksheet(m_workbook, name.toUtf8().constData());
+    if (!sheet)
+        return fail(QStringLiteral("Cannot add the worksheet %1").arg(name));
+    m_sheet = sheet;
     return true;
 }
 

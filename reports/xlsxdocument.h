@@ -25,6 +25,8 @@ public:
     void setFont(const QFont& font);
     // The same border on all four sides: 0 none, 1 thin, 2 medium (Excel's numbering).
     void setBorderStyle(int style);
+    // An Excel number format code such as "0.00" or "dd/mm/yyyy hh:mm:ss.000".
+    void setNumberFormat(const QString& code);
 
     bool isDefault() const;
     QString key() const;
@@ -34,11 +36,13 @@ public:
     bool bold = false;
     bool italic = false;
     int borderStyle = 0;
+    QString numberFormat;
 };
 
-// A new workbook with one worksheet of the library's default name.
+// A new workbook with one worksheet of the library's default name; addSheet()
+// appends more, and cells then go to the newest one.
 // Rows and columns of write() count from 1, the anchor of insertImage() from 0.
-// The sheet is streamed to disk as it is written, so cells go in row by row,
+// A sheet is streamed to disk as it is written, so cells go in row by row,
 // top to bottom; a write to a row above an earlier written one fails.
 class Document
 {
@@ -49,6 +53,9 @@ public:
 
     // Writes the text as a string cell, never as a formula.
     bool write(int row, int column, const QString& text, const Format& format = Format());
+    // A numeric cell; give the format a number format to choose how it shows.
+    bool writeNumber(int row, int column, double value, const Format& format = Format());
+    bool addSheet(const QString& name);
     // Puts the image with its top left corner at the given cell, at its pixel size.
     bool insertImage(int row, int column, const QImage& image);
     // Completes the workbook and writes it to fileName; an existing file is
@@ -59,6 +66,8 @@ public:
 
 private:
     bool fail(const QString& error);
+    bool checkCell(int row, int column);
+    bool cellWritten(int row, int column, int error);
     bool checkOpen();
     lxw_format* libraryFormat(const Format& format);
 

@@ -7,6 +7,7 @@
 #include <QSettings>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
 namespace {
@@ -68,13 +69,12 @@ private slots:
                        "actBookmarkPrevious actBookmark actBookmarkNext actBookmarkAdd "
                        "actBookmarkDelete"));
 
-        // Nothing loaded: no reading, no bookmark but adding one at the value line.
+        // Nothing loaded: no reading, no bookmarks, nothing to mark.
         for (const char* name : {"actLoad", "actBookmark", "actBookmarkNext", "actBookmarkPrevious",
-                                 "actBookmarkDelete"})
+                                 "actBookmarkAdd", "actBookmarkDelete"})
             QVERIFY(!window.findChild<QAction*>(QLatin1String(name))->isEnabled());
-        QVERIFY(window.findChild<QAction*>(QStringLiteral("actBookmarkAdd"))->isEnabled());
-        for (const char* name :
-             {"btRead", "buttonBookmarkAddTable", "buttonBookmarkDeleteTable", "buttonBookmark"})
+        for (const char* name : {"btRead", "buttonBookmarkAddTable", "buttonBookmarkDeleteTable",
+                                 "buttonBookmark", "buttonBookmarkAdd"})
             QVERIFY(!window.findChild<QWidget*>(QLatin1String(name))->isEnabled());
         for (const char* name : {"edName", "pushButton", "cbChan", "sbValue", "btAdd"})
             QVERIFY(window.findChild<QWidget*>(QLatin1String(name))->isHidden());
@@ -138,6 +138,27 @@ private slots:
                  QStringList{QStringLiteral("Внимание!|Нет настроек для логера")});
         fixture.window->setupLoger(QString());
         QCOMPARE(fixture.dialogs->warnings.size(), 1);
+    }
+
+    void oneProtocolSearchAtATime()
+    {
+        LoadFixture fixture;
+        for (const char* name : {"a.log", "b.log", "c.log"})
+            fixture.writeProtocol(name, QDateTime(QDate(2024, 3, 1), QTime(8, 0)), 2, 0, {1});
+        auto* refresh = fixture.find<QAction>("actRefresh");
+        auto* settings = fixture.find<QAction>("actInitLoger");
+        fixture.dialogs->openFileAnswer = fixture.dir.filePath(QStringLiteral("log.def"));
+        // Pressed while the search of the files runs.
+        bool enabledDuringSearch = true;
+        QTimer::singleShot(0, [&] {
+            enabledDuringSearch = refresh->isEnabled() || settings->isEnabled();
+            refresh->trigger();
+            settings->trigger();
+        });
+        refresh->trigger();
+        QVERIFY(!enabledDuringSearch);
+        QCOMPARE(fixture.find<QTableWidget>("twFiles")->rowCount(), 3);
+        QVERIFY(refresh->isEnabled() && settings->isEnabled());
     }
 };
 

@@ -4,16 +4,21 @@
 #include "table/tickrole.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QDateTimeEdit>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
+#include <QWheelEvent>
+
+#include <limits>
 
 namespace {
 const QDateTime kFirstStart(QDate(2024, 1, 31), QTime(23, 59, 50));
@@ -117,13 +122,18 @@ private slots:
     void failedReadsBuildNothing()
     {
         loadTwoFiles();
+        fixture->window->setupLoger(fixture->dir.path());
+        QVERIFY(fixture->window->findChildren<ChartParameterValueWidget*>().isEmpty());
+
         QSignalSpy parametersBuilt(fixture->window.get(), &MainWindow::initParameters);
         fixture->window->readProtocols({fixture->dir.filePath("missing.log")});
         QCOMPARE(table()->rowCount(), 0);
         QCOMPARE(chart()->channelCount(), 0);
         QVERIFY(fixture->window->singleCharts().isEmpty());
         QVERIFY(fixture->dialogs->warnings.isEmpty());
+        QCOMPARE(parametersBuilt.size(), 0);
 
+        loadTwoFiles();
         const QString first = fixture->writeProtocol("a.log", kFirstStart, 5, 0, {1}, 1000);
         const QString second = fixture->writeProtocol("b.log", kSecondStart, 5, 0, {1}, 500);
         fixture->window->readProtocols({first, second});
@@ -132,11 +142,7 @@ private slots:
         QCOMPARE(table()->rowCount(), 0);
         QCOMPARE(table()->columnCount(), 2);
         QCOMPARE(chart()->channelCount(), 0);
-        // The panel keeps the rows of the last successful read.
-        QCOMPARE(parametersBuilt.size(), 0);
-        QCOMPARE(fixture->window->findChildren<ChartParameterValueWidget*>().size(), 3);
-
-        fixture->window->setupLoger(fixture->dir.path());
+        // The panel goes with the table: no channels of an earlier read stay listed.
         QVERIFY(fixture->window->findChildren<ChartParameterValueWidget*>().isEmpty());
     }
 
@@ -215,6 +221,76 @@ private slots:
         deleteAction->trigger();
         QVERIFY(!table()->item(11, 0));
         QCOMPARE(chart()->currentBookmark(), 12);
+    }
+
+    void bookmarkActionsFollowEveryChange()
+    {
+        auto* addAction = fixture->find<QAction>("actBookmarkAdd");
+        auto* previous = fixture->find<QAction>("actBookmarkPrevious");
+        loadTwoFiles();
+        QVERIFY(addAction->isEnabled());
+        for (int row : {3, 4}) {
+            clickRow(row);
+            fixture->find<QPushButton>("buttonBookmarkAddTable")->click();
+        }
+        QVERIFY(previous->isEnabled() && !addAction->isEnabled());
+        clickRow(5);
+        QVERIFY(addAction->isEnabled());
+        // The keys move the current row without a click: the button deletes
+        // a bookmark that is not the current one.
+        clickRow(4);
+        table()->setCurrentCell(3, 1);
+        fixture->find<QPushButton>("buttonBookmarkDeleteTable")->click();
+        QCOMPARE(chart()->bookmarks(), QVector<int>{4});
+        QVERIFY(!fixture->find<QWidget>("buttonBookmarkPrevious")->isEnabled());
+        fixture->window->readProtocols({fixture->dir.filePath("missing.log")});
+        QVERIFY(!addAction->isEnabled());
+    }
+
+    void scrollBarsAndChartsMoveTogether()
+    {
+        fixture->window->readProtocols(
+            {fixture->writeProtocol("long.log", kFirstStart, 3000, 0, {1, 2})});
+        auto* bar = fixture->find<QScrollBar>("chartScrollBar");
+        auto* bars = fixture->find<QScrollBar>("chartsScrollBar");
+        // Every chart's position and both thumbs.
+        const auto positions = [&] {
+            QVector<int> all{chart()->position(), bar->value(), bars->value()};
+            for (ChartProtocol* single : fixture->window->singleCharts())
+                all << single->position();
+            return all;
+        };
+        const auto everywhere = [](int position) { return QVector<int>(5, position); };
+
+        QTest::keyClick(bar, Qt::Key_PageDown);
+        QCOMPARE(positions(), everywhere(1000));
+        QTest::keyClick(bars, Qt::Key_End);
+        QCOMPARE(positions(), everywhere(1999));
+        bars->triggerAction(QAbstractSlider::SliderPageStepSub); // a click in the trough
+        QCOMPARE(positions(), everywhere(999));
+        QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(bar, &wheel);
+        QCOMPARE(positions(), everywhere(1002));
+
+        // The toolbar zoom moves the view around the value line.
+        clickRow(1500);
+        fixture->find<QAction>("actZoomIn")->trigger();
+        QCOMPARE(positions(), everywhere(int(1500 - 500 / 1.1)));
+
+        // Zooming out stops at ten times the loaded span; a refused step moves nothing.
+        auto* zoomOut = fixture->find<QAction>("actZoomOut");
+        for (int step = 0; step < 200; ++step)
+            zoomOut->trigger();
+        const double widest = chart()->zoom() * chart()->chartSize();
+        QVERIFY(widest <= 10 * 2999 && widest * 1.1 > 10 * 2999);
+        const QVector<int> atTheCap = positions();
+        zoomOut->trigger();
+        QCOMPARE(positions(), atTheCap);
+
+        chart()->setPosition(-1e10);
+        fixture->find<QAction>("actLeft")->trigger();
+        QCOMPARE(chart()->position(), std::numeric_limits<int>::min());
     }
 
     void sameTickMarksOnlyTheFirstRow()

@@ -13,6 +13,7 @@ class ListTable : public ReportTable
 public:
     QVector<std::optional<QString>> headers;
     QVector<QVector<std::optional<QString>>> rows;
+    QVector<CellKind> kinds; // by column; text where missing
 
     int columnCount() const override { return headers.size(); }
     int rowCount() const override { return rows.size(); }
@@ -28,6 +29,10 @@ public:
     QString text(int row, int column) const override
     {
         return rows.value(row).value(column).value_or(QString());
+    }
+    CellKind cellKind(int, int column) const override
+    {
+        return kinds.value(column, CellKind::Text);
     }
 
     // A bookmark column without header text, then the given headers, and

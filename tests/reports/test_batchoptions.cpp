@@ -41,12 +41,52 @@ private slots:
         QVERIFY(options.pdfFile.isEmpty());
     }
 
+    void rangeAndBookmarkOptions()
+    {
+        const StartupOptions options =
+            parseCommandLine({"--FROM", "2024-05-10T12:00:00.250", "--to", "2024-05-10 13:00",
+                              "--bookmarks", "marks.csv", "-l", "a.log"});
+        QVERIFY(options.error.isEmpty());
+        QCOMPARE(options.from, QDateTime(QDate(2024, 5, 10), QTime(12, 0, 0, 250)));
+        QCOMPARE(options.to, QDateTime(QDate(2024, 5, 10), QTime(13, 0)));
+        QCOMPARE(options.from.timeSpec(), Qt::LocalTime);
+        QCOMPARE(options.bookmarksFile, QStringLiteral("marks.csv"));
+        QVERIFY(options.batch());
+        QCOMPARE(parseCommandLine({"--to", "2024-05-11", "--csv", "x"}).to,
+                 QDateTime(QDate(2024, 5, 11), QTime(0, 0)));
+        // Limits alone write nothing.
+        QVERIFY(!parseCommandLine({"--from", "2024-05-10"}).batch());
+    }
+
+    void badRangeIsAnError_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("arguments");
+        QTest::addColumn<QString>("names");
+        QTest::newRow("not a date") << QList<QByteArray>{"--from", "yesterday"} << "yesterday";
+        QTest::newRow("no such day") << QList<QByteArray>{"--to", "2024-02-30T00:00:00"} << "--to";
+        QTest::newRow("missing") << QList<QByteArray>{"--csv", "x", "--to"} << "--to";
+        QTest::newRow("followed by an option")
+            << QList<QByteArray>{"--from", "--csv", "x"} << "--from";
+        QTest::newRow("from after to")
+            << QList<QByteArray>{"--to", "2024-05-10T12:00:00", "--from", "2024-05-10T12:00:01"}
+            << "--from 2024-05-10T12:00:01";
+    }
+
+    void badRangeIsAnError()
+    {
+        QFETCH(QList<QByteArray>, arguments);
+        QFETCH(QString, names);
+        const QString error = parseCommandLine(arguments).error;
+        QVERIFY2(error.contains(names), qPrintable(error));
+    }
+
     void helpListsEveryOption()
     {
         QVERIFY(parseCommandLine({"-l", "a.log", "--help"}).help);
         const QString help = commandLineHelp();
         for (const char* option :
-             {"-d DIR", "-l FILE", "--xlsx FILE", "--pdf FILE", "--csv FILE", "--help"})
+             {"-d DIR", "-l FILE", "--xlsx FILE", "--pdf FILE", "--csv FILE", "--bookmarks FILE",
+              "--from DATETIME", "--to DATETIME", "--help"})
             QVERIFY2(help.contains(QLatin1String(option)), option);
     }
 };

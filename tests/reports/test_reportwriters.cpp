@@ -6,6 +6,7 @@
 #include "reports/excelreport.h"
 #include "reports/pdfreport.h"
 #include "reports/reportresult.h"
+#include "reports/timerangetable.h"
 #include "reports/xlsxdocument.h"
 
 #include <QDateTime>
@@ -172,6 +173,56 @@ private slots:
         QCOMPARE(savedCsv(table, QStringLiteral("empty.csv")), QStringLiteral("Дата,A\n").toUtf8());
     }
 
+    void timeRangeKeepsTheRowsBetweenItsLimits_data()
+    {
+        QTest::addColumn<QDateTime>("from");
+        QTest::addColumn<QDateTime>("to");
+        QTest::addColumn<QStringList>("firstCells");
+        const QDate day(2024, 3, 5);
+        const QStringList all = {"10:20:30.000", "10:20:30.100", "bad", "10:20:30.200"};
+        QTest::newRow("no limits") << QDateTime() << QDateTime() << all;
+        QTest::newRow("both ends included")
+            << QDateTime(day, QTime(10, 20, 30, 100)) << QDateTime(day, QTime(10, 20, 30, 200))
+            << QStringList{"10:20:30.100", "10:20:30.200"};
+        QTest::newRow("from only")
+            << QDateTime(day, QTime(10, 20, 30, 150)) << QDateTime() << QStringList{"10:20:30.200"};
+        QTest::newRow("to only") << QDateTime() << QDateTime(day, QTime(10, 20, 30, 99))
+                                 << QStringList{"10:20:30.000"};
+        QTest::newRow("another day")
+            << QDateTime(day.addDays(1), QTime(10, 20, 30)) << QDateTime() << QStringList{};
+    }
+
+    void timeRangeKeepsTheRowsBetweenItsLimits()
+    {
+        QFETCH(QDateTime, from);
+        QFETCH(QDateTime, to);
+        QFETCH(QStringList, firstCells);
+        ListTable table = protocolTable();
+        table.rows.insert(2, {std::nullopt, QStringLiteral("bad"), QStringLiteral("1")});
+        table.kinds = {ReportTable::CellKind::Text, ReportTable::CellKind::DateTime};
+        const TimeRangeReportTable range(table, from, to);
+        QStringList cells;
+        for (int row = 0; row < range.rowCount(); ++row)
+            cells.append(range.text(row, 1).remove(QStringLiteral("05/03/2024 ")));
+        QCOMPARE(cells, firstCells);
+        if (range.rowCount() > 0)
+            QCOMPARE(range.cellKind(0, 1), ReportTable::CellKind::DateTime);
+    }
+
+    void bookmarksGoOutAsCsv()
+    {
+        const qint64 at = start.toMSecsSinceEpoch();
+        const QString path = dir.filePath(QStringLiteral("marks.csv"));
+        QVERIFY(
+            saveBookmarkCsv({{at, QStringLiteral("Пуск, насос")}, {at + 1000, QString()}}, path));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()),
+                 QStringLiteral("Время,Заметка\n05/03/2024 10:20:30.040,\"Пуск, насос\"\n"
+                                "05/03/2024 10:20:31.040,\n"));
+        QVERIFY(!saveBookmarkCsv({}, unwritablePath(dir.path(), QStringLiteral("m.csv"))));
+    }
+
     void suffixIsAddedUnlessPresent_data()
     {
         QTest::addColumn<QString>("chosen");
@@ -244,6 +295,72 @@ private slots:
         // The picture sits in column A one empty row below the data: sheet row 3 + 5.
         QVERIFY(book.parts.filter(QStringLiteral("xl/media/")).size() == 1);
         QCOMPARE(book.pictures, QVector<QPoint>({QPoint(0, table.rowCount() + 4)}));
+    }
+
+    void numbersAndTimesAreCellsThatShowTheTableText()
+    {
+        using Kind = ReportTable::CellKind;
+        ListTable table = protocolTable();
+        table.kinds = {Kind::Text, Kind::DateTime, Kind::Number, Kind::Text};
+        table.rows.append({std::nullopt, QStringLiteral("31/12/2023 23:59:59.999"),
+                           QStringLiteral("-0.5"), QStringLiteral("7")});
+        table.rows.append({std::nullopt, QStringLiteral("31/02/2023 00:00:00.000"),
+                           QStringLiteral("1e-05"), std::nullopt});
+        const QDateTime marked(QDate(2024, 3, 5), QTime(10, 20, 30, 100));
+        const QVector<Bookmark> bookmarks = {{marked.toMSecsSinceEpoch(), QStringLiteral("Пуск")},
+                                             {marked.toMSecsSinceEpoch() + 43200000, QString()}};
+        const QString path = dir.filePath(QStringLiteral("typed.xlsx"));
+        QVERIFY(saveExcelReport(table, QFont(), QImage(), path, bookmarks));
+
+        // Day counts worked out by hand: 05/03/2024 is day 45356 since 30/12/1899.
+        struct Expected
+        {
+            const char* cell;
+            double value; // NaN: a string
+            const char* format;
+            const char* text;
+        };
+        const double string = qQNaN();
+        const QString timeFormat = QStringLiteral("dd/mm/yyyy hh:mm:ss.000");
+        const Expected cells[] = {
+            {"A4", 45356 + 37230.0 / 86400, "dd/mm/yyyy hh:mm:ss.000", nullptr},
+            {"B4", 123.45, "0.00", nullptr},
+            {"C4", string, "", "Открыт"},
+            {"B5", 1234570, "0.00000e+00", nullptr},
+            {"B6", string, "", "=1+1"},
+            {"A7", 45291 + 86399.999 / 86400, "dd/mm/yyyy hh:mm:ss.000", nullptr},
+            {"B7", -0.5, "0.0", nullptr},
+            {"C7", string, "", "7"},
+            {"A8", string, "", "31/02/2023 00:00:00.000"},
+            {"B8", 1e-05, "0e+00", nullptr},
+        };
+        const XlsxContent book = readXlsx(path);
+        QVERIFY(book.ok);
+        for (const Expected& expected : cells) {
+            const XlsxCell cell = book.cells.value(QLatin1String(expected.cell));
+            QVERIFY2(!cell.formula, expected.cell);
+            QCOMPARE(cell.numberFormat, QLatin1String(expected.format));
+            if (qIsNaN(expected.value)) {
+                QVERIFY2(!cell.type.isEmpty(), expected.cell);
+                QCOMPARE(cell.text, QString::fromUtf8(expected.text));
+            } else {
+                QVERIFY2(cell.type.isEmpty() || cell.type == QLatin1String("n"), expected.cell);
+                QVERIFY2(qAbs(cell.text.toDouble() - expected.value) < 1e-9, expected.cell);
+            }
+        }
+
+        const XlsxContent marks = readXlsx(path, 2);
+        QVERIFY(book.parts.contains(QStringLiteral("xl/worksheets/sheet2.xml")));
+        QCOMPARE(marks.cells.value(QStringLiteral("A1")).text, QStringLiteral("Время"));
+        QCOMPARE(marks.cells.value(QStringLiteral("B1")).text, QStringLiteral("Заметка"));
+        QCOMPARE(marks.cells.value(QStringLiteral("A2")).numberFormat, timeFormat);
+        QVERIFY(qAbs(marks.cells.value(QStringLiteral("A2")).text.toDouble() -
+                     (45356 + 37230.1 / 86400)) < 1e-9);
+        QCOMPARE(marks.cells.value(QStringLiteral("B2")).text, QStringLiteral("Пуск"));
+        QVERIFY(qAbs(marks.cells.value(QStringLiteral("A3")).text.toDouble() -
+                     (45356.5 + 37230.1 / 86400)) < 1e-9);
+        QVERIFY(!marks.cells.contains(QStringLiteral("B3")));
+        QCOMPARE(marks.lastRow, 3);
     }
 
     void existingFileIsReplacedWithoutItsPicture()

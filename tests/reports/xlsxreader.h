@@ -8,12 +8,13 @@
 #include <QXmlStreamReader>
 
 // Reads back what a spreadsheet program sees in a workbook: the package's
-// parts, the first sheet's cells with their fonts and borders, and the
-// anchors of its pictures.
+// parts, one sheet's cells with their types, number formats, fonts and
+// borders, and the anchors of the first sheet's pictures.
 struct XlsxCell
 {
-    QString text;
-    QString type; // the cell's t attribute
+    QString text;         // the string, or the stored number as written
+    QString type;         // the cell's t attribute: empty for a number
+    QString numberFormat; // format code; empty for the built-in general format
     bool formula = false;
     bool bold = false;
     QString fontName;
@@ -34,7 +35,8 @@ inline QByteArray xlsxPart(const QString& path, const QString& part)
     return runTool(QStringLiteral("unzip"), {QStringLiteral("-p"), path, part});
 }
 
-inline XlsxContent readXlsx(const QString& path)
+// sheet counts from 1.
+inline XlsxContent readXlsx(const QString& path, int sheet = 1)
 {
     XlsxContent content;
     const QByteArray list = runTool(QStringLiteral("unzip"), {QStringLiteral("-Z1"), path});
@@ -58,7 +60,10 @@ inline XlsxContent readXlsx(const QString& path)
     {
         int font = 0;
         int border = 0;
+        int numberFormat = 0;
     };
+    // Built-in formats that a writer may refer to by number alone.
+    QMap<int, QString> numberFormats = {{1, QStringLiteral("0")}, {2, QStringLiteral("0.00")}};
     QVector<Xf> xfs;
     QVector<QPair<bool, QString>> fonts;
     QVector<QStringList> borders;
@@ -71,6 +76,9 @@ inline XlsxContent readXlsx(const QString& path)
                 continue;
             const auto name = xml.name();
             const auto attributes = xml.attributes();
+            if (name == QLatin1String("numFmt"))
+                numberFormats[attributes.value(QLatin1String("numFmtId")).toInt()] =
+                    attributes.value(QLatin1String("formatCode")).toString();
             if (name == QLatin1String("fonts") || name == QLatin1String("borders") ||
                 name == QLatin1String("cellXfs") || name == QLatin1String("cellStyleXfs"))
                 section = name.toString();
@@ -89,12 +97,14 @@ inline XlsxContent readXlsx(const QString& path)
                     borders.last()[side] = attributes.value(QLatin1String("style")).toString();
             } else if (section == QLatin1String("cellXfs") && name == QLatin1String("xf"))
                 xfs.append({attributes.value(QLatin1String("fontId")).toInt(),
-                            attributes.value(QLatin1String("borderId")).toInt()});
+                            attributes.value(QLatin1String("borderId")).toInt(),
+                            attributes.value(QLatin1String("numFmtId")).toInt()});
         }
     }
 
     {
-        QXmlStreamReader xml(xlsxPart(path, QStringLiteral("xl/worksheets/sheet1.xml")));
+        QXmlStreamReader xml(
+            xlsxPart(path, QStringLiteral("xl/worksheets/sheet%1.xml").arg(sheet)));
         QString reference;
         while (!xml.atEnd()) {
             xml.readNext();
@@ -111,6 +121,7 @@ inline XlsxContent readXlsx(const QString& path)
                 cell.bold = fonts.value(xf.font).first;
                 cell.fontName = fonts.value(xf.font).second;
                 cell.borders = borders.value(xf.border);
+                cell.numberFormat = numberFormats.value(xf.numberFormat);
             } else if (name == QLatin1String("f")) {
                 content.cells[reference].formula = true;
             } else if (name == QLatin1String("t")) {

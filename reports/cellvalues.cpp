@@ -1,0 +1,77 @@
+#include "reports/cellvalues.h"
+
+#include <QRegularExpression>
+
+namespace cellvalues {
+
+namespace {
+constexpr double kMsecsPerDay = 86400000.0;
+const qint64 kEpochDay = QDate(1899, 12, 30).toJulianDay();
+
+int digits(const QString& text, int at, int count)
+{
+    int value = 0;
+    for (int i = at; i < at + count; ++i) {
+        const ushort c = text.at(i).unicode();
+        if (c < '0' || c > '9')
+            return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+double daySerial(const QDate& date, const QTime& time)
+{
+    return double(date.toJulianDay() - kEpochDay) + time.msecsSinceStartOfDay() / kMsecsPerDay;
+}
+} // namespace
+
+QString dateTimeFormat()
+{
+    return QStringLiteral("dd/mm/yyyy hh:mm:ss.000");
+}
+
+bool number(const QString& text, double& value, QString& format)
+{
+    // The general form with six significant digits: an optional sign,
+    // digits, decimals and an exponent of at least two digits.
+    static const QRegularExpression form(
+        QStringLiteral(R"(^-?\d+(?:\.(\d+))?(?:e([+-])(\d{2,3}))?$)"));
+    const QRegularExpressionMatch match = form.match(text);
+    if (!match.hasMatch())
+        return false;
+    bool ok = false;
+    value = text.toDouble(&ok);
+    // "-0" would show as "0".
+    if (!ok || (value == 0 && text.startsWith(QLatin1Char('-'))))
+        return false;
+    format = QStringLiteral("0");
+    const int decimals = match.capturedLength(1);
+    if (decimals > 0)
+        format += QLatin1Char('.') + QString(decimals, QLatin1Char('0'));
+    if (match.capturedLength(3) > 0)
+        format += QStringLiteral("e+") + QString(match.capturedLength(3), QLatin1Char('0'));
+    return true;
+}
+
+bool dateTime(const QString& text, double& serial)
+{
+    if (text.size() != 23 || text.at(2) != QLatin1Char('/') || text.at(5) != QLatin1Char('/') ||
+        text.at(10) != QLatin1Char(' ') || text.at(13) != QLatin1Char(':') ||
+        text.at(16) != QLatin1Char(':') || text.at(19) != QLatin1Char('.'))
+        return false;
+    const QDate date(digits(text, 6, 4), digits(text, 3, 2), digits(text, 0, 2));
+    const QTime time(digits(text, 11, 2), digits(text, 14, 2), digits(text, 17, 2),
+                     digits(text, 20, 3));
+    if (!date.isValid() || !time.isValid())
+        return false;
+    serial = daySerial(date, time);
+    return true;
+}
+
+double serial(const QDateTime& dateTime)
+{
+    return daySerial(dateTime.date(), dateTime.time());
+}
+
+} // namespace cellvalues

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "reports/reporttable.h"
+
+#include <QDateTime>
+
+#include <vector>
+
+// The rows of a table whose time (the text of column 1, "dd/MM/yyyy
+// hh:mm:ss.zzz") lies between two local date-times, both included; an
+// invalid limit leaves that end open. Rows keep their order; a row whose time
+// cannot be read is left out once a limit is set.
+class TimeRangeReportTable : public ReportTable
+{
+public:
+    TimeRangeReportTable(const ReportTable& table, const QDateTime& from, const QDateTime& to);
+
+    int columnCount() const override { return m_table.columnCount(); }
+    int rowCount() const override { return int(m_rows.size()); }
+    bool hasHeader(int column) const override { return m_table.hasHeader(column); }
+    QString headerText(int column) const override { return m_table.headerText(column); }
+    bool hasItem(int row, int column) const override
+    {
+        return m_table.hasItem(m_rows[size_t(row)], column);
+    }
+    QString text(int row, int column) const override
+    {
+        return m_table.text(m_rows[size_t(row)], column);
+    }
+    CellKind cellKind(int row, int column) const override
+    {
+        return m_table.cellKind(m_rows[size_t(row)], column);
+    }
+
+private:
+    const ReportTable& m_table;
+    std::vector<int> m_rows;
+};

@@ -1,0 +1,199 @@
+#include "statistics/rangestatistics.h"
+
+#include <algorithm>
+#include <cmath>
+
+void RangeSummary::add(const RangeSummary& later)
+{
+    if (later.count == 0)
+        return;
+    if (count == 0) {
+        *this = later;
+        return;
+    }
+    changes += later.changes + (later.first != last ? 1 : 0);
+    count += later.count;
+    sum += later.sum;
+    sumOfSquares += later.sumOfSquares;
+    minimum = std::min(minimum, later.minimum);
+    maximum = std::max(maximum, later.maximum);
+    last = later.last;
+}
+
+double RangeSummary::rms() const
+{
+    return count > 0 ? std::sqrt(sumOfSquares / count) : 0;
+}
+
+namespace {
+void addRecord(RangeSummary& summary, double value)
+{
+    if (summary.count == 0) {
+        summary.minimum = summary.maximum = summary.first = value;
+    } else {
+        summary.minimum = std::min(summary.minimum, value);
+        summary.maximum = std::max(summary.maximum, value);
+        if (value != summary.last)
+            ++summary.changes;
+    }
+    summary.last = value;
+    ++summary.count;
+    summary.sum += value;
+    summary.sumOfSquares += value * value;
+}
+} // namespace
+
+ChannelRangeIndex::ChannelRangeIndex(std::unique_ptr<StatisticsSource> source)
+    : m_source(std::move(source))
+{
+    const int rows = m_source->size();
+    bool ascending = true;
+    for (int row = 1; row < rows && ascending; ++row)
+        ascending = m_source->tick(row - 1) <= m_source->tick(row);
+    if (!ascending) {
+        // Rows out of tick order are read through a sorted permutation, so
+        // the rows of a range are adjacent again.
+        m_order.resize(size_t(rows));
+        for (int row = 0; row < rows; ++row)
+            m_order[size_t(row)] = row;
+        std::stable_sort(m_order.begin(), m_order.end(),
+                         [this](int a, int b) { return m_source->tick(a) < m_source->tick(b); });
+    }
+
+    m_blocks.resize(size_t((rows + blockSize - 1) / blockSize));
+    for (int i = 0; i < rows; ++i) {
+        double value = 0;
+        if (!valueAt(i, value))
+            continue;
+        addRecord(m_blocks[size_t(i / blockSize)], value);
+        if (m_first < 0)
+            m_first = i;
+        m_last = i;
+    }
+}
+
+ChannelRangeIndex::~ChannelRangeIndex() = default;
+
+qint32 ChannelRangeIndex::firstTick() const
+{
+    return m_first < 0 ? 0 : tickAt(m_first);
+}
+
+int ChannelRangeIndex::lowerBound(qint32 tick) const
+{
+    int low = 0;
+    int high = m_source->size();
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (tickAt(middle) < tick)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
+}
+
+int ChannelRangeIndex::upperBound(qint32 tick) const
+{
+    int low = 0;
+    int high = m_source->size();
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (tickAt(middle) <= tick)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
+}
+
+void ChannelRangeIndex::scan(int from, int to, RangeSummary& summary) const
+{
+    for (int row = from; row < to; ++row) {
+        double value = 0;
+        if (valueAt(row, value))
+            addRecord(summary, value);
+    }
+}
+
+RangeSummary ChannelRangeIndex::summary(qint32 from, qint32 to) const
+{
+    RangeSummary summary;
+    if (from > to || m_first < 0)
+        return summary;
+    const int begin = lowerBound(from);
+    const int end = upperBound(to);
+    if (begin >= end)
+        return summary;
+    const int firstWhole = (begin + blockSize - 1) / blockSize;
+    const int lastWhole = end / blockSize; // one past the last whole block
+    if (firstWhole >= lastWhole) {
+        scan(begin, end, summary);
+        return summary;
+    }
+    scan(begin, firstWhole * blockSize, summary);
+    // The rows of a range are adjacent, so add() sees the records in order
+    // and counts the change into each block against the record before it.
+    for (int b = firstWhole; b < lastWhole; ++b)
+        summary.add(m_blocks[size_t(b)]);
+    scan(lastWhole * blockSize, end, summary);
+    return summary;
+}
+
+bool ChannelRangeIndex::previousValue(int row, int& at, double& value) const
+{
+    for (at = row - 1; at >= m_first; --at) {
+        if (valueAt(at, value))
+            return true;
+    }
+    return false;
+}
+
+bool ChannelRangeIndex::nextValue(int row, int& at, double& value) const
+{
+    for (at = row; at <= m_last; ++at) {
+        if (valueAt(at, value))
+            return true;
+    }
+    return false;
+}
+
+bool ChannelRangeIndex::exactValue(qint32 tick, int& row, double& value) const
+{
+    row = lowerBound(tick);
+    for (; row < m_source->size() && tickAt(row) == tick; ++row) {
+        if (valueAt(row, value))
+            return true;
+    }
+    return false;
+}
+
+bool ChannelRangeIndex::interpolatedValue(qint32 tick, double& value) const
+{
+    int row = 0;
+    if (m_first < 0 || tick < tickAt(m_first) || tick > tickAt(m_last))
+        return false;
+    if (exactValue(tick, row, value))
+        return true;
+    int before = 0;
+    int after = 0;
+    double y0 = 0;
+    double y1 = 0;
+    if (!previousValue(row, before, y0) || !nextValue(row, after, y1))
+        return false;
+    const double x0 = tickAt(before);
+    const double x1 = tickAt(after);
+    value = y0 + (double(tick) - x0) * (y1 - y0) / (x1 - x0);
+    return true;
+}
+
+bool ChannelRangeIndex::heldValue(qint32 tick, double& value) const
+{
+    int row = 0;
+    if (m_first < 0 || tick < tickAt(m_first) || tick > tickAt(m_last))
+        return false;
+    if (exactValue(tick, row, value))
+        return true;
+    int before = 0;
+    return previousValue(row, before, value);
+}

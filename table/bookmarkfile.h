@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QVector>
+
+// A bookmark as it is kept beside its protocol: a point in local time, to the
+// millisecond, and the user's note.
+struct Bookmark
+{
+    qint64 msecs = 0; // since the epoch
+    QString note;
+
+    bool operator==(const Bookmark& other) const
+    {
+        return msecs == other.msecs && note == other.note;
+    }
+};
+
+// The protocol a bookmark file belongs to: the start date-time and tick
+// length of its header. A file written for another protocol does not match.
+struct BookmarkOwner
+{
+    QDateTime start;
+    quint16 tickMs = 0;
+};
+
+// NAME.log.bookmarks: a small JSON document beside the protocol NAME.log with
+// its owner and the bookmarks as ISO 8601 local date-times with milliseconds,
+// each with an optional note:
+//   {"protocol": "NAME.log", "start": "2024-05-10T12:00:00.000", "tickMs": 100,
+//    "bookmarks": [{"time": "2024-05-10T12:00:05.300", "note": "Пуск"}]}
+class BookmarkFile
+{
+public:
+    enum class Status {
+        Read,
+        Missing,    // no file: the protocol has no bookmarks yet
+        CannotOpen, // there, but not readable
+        Corrupt,    // not a bookmark document
+        Foreign     // a bookmark document of another protocol
+    };
+
+    struct ReadResult
+    {
+        Status status = Status::Missing;
+        QVector<Bookmark> bookmarks; // ascending time
+    };
+
+    static QString pathFor(const QString& protocolPath);
+
+    static ReadResult read(const QString& path, const BookmarkOwner& owner);
+    // Replaces the file as a whole or not at all; with no bookmarks the file
+    // is removed. error gets an English reason on failure.
+    static bool write(const QString& path, const BookmarkOwner& owner,
+                      const QVector<Bookmark>& bookmarks, QString* error = nullptr);
+
+    static QString timeText(qint64 msecs);
+    // ISO 8601 date-time, read as local time when it carries no offset;
+    // false when it is no date-time.
+    static bool parseTime(const QString& text, qint64& msecs);
+};
+
+// Where a position (a time or a tick) of a view belongs among the spans of its
+// protocols: the first span that holds it, else the span that ended last
+// before it, else the first span; -1 without spans.
+struct ProtocolSpan
+{
+    qint64 first = 0;
+    qint64 last = 0;
+};
+int spanOwner(qint64 position, const QVector<ProtocolSpan>& spans);

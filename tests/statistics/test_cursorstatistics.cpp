@@ -1,0 +1,189 @@
+#include "statistics/cursorstatistics.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <cmath>
+
+namespace {
+
+// Rows with a tick each and a value where `present` says so.
+class RowsSource : public StatisticsSource
+{
+public:
+    RowsSource(QVector<qint32> ticks, QVector<double> values, QVector<bool> present = {})
+        : ticks(std::move(ticks)), values(std::move(values)), present(std::move(present))
+    {
+    }
+    int size() const override { return ticks.size(); }
+    qint32 tick(int row) const override { return ticks[row]; }
+    bool value(int row, double& value) const override
+    {
+        value = values[row];
+        return present.isEmpty() || present[row];
+    }
+
+    QVector<qint32> ticks;
+    QVector<double> values;
+    QVector<bool> present;
+};
+
+std::unique_ptr<StatisticsSource> rows(QVector<qint32> ticks, QVector<double> values,
+                                       QVector<bool> present = {})
+{
+    return std::make_unique<RowsSource>(std::move(ticks), std::move(values), std::move(present));
+}
+
+QString stateText(double value)
+{
+    static const QStringList texts = {QStringLiteral("Выкл"), QStringLiteral("Вкл"),
+                                      QStringLiteral("Авария")};
+    return texts.value(int(value));
+}
+
+} // namespace
+
+class TestCursorStatistics : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void figuresMatchHandWorkedValues_data()
+    {
+        QTest::addColumn<qint32>("reference");
+        QTest::addColumn<qint32>("cursor");
+        QTest::addColumn<QStringList>("expected");
+        // Ticks 10, 20, 20, 40, 50 (a gap and a repeated tick) with 2, 4, 6, -2, 0.
+        // Columns: reference, cursor, difference, min, max, mean, RMS, changes, records.
+        QTest::newRow("repeated tick, both ends included")
+            << 20 << 40 << QStringList{"4", "-2", "-6", "-2", "6", "2.66667", "4.32049", "", "3"};
+        QTest::newRow("cursor before reference")
+            << 40 << 20 << QStringList{"-2", "4", "6", "-2", "6", "2.66667", "4.32049", "", "3"};
+        QTest::newRow("interpolated past the repeated tick")
+            << 30 << 45 << QStringList{"2", "-1", "-3", "-2", "-2", "-2", "2", "", "1"};
+        QTest::newRow("one end before the data")
+            << 0 << 15 << QStringList{"", "3", "", "2", "2", "2", "2", "", "1"};
+        QTest::newRow("outside the data")
+            << 60 << 70 << QStringList{"", "", "", "", "", "", "", "", "0"};
+        QTest::newRow("between two records")
+            << 25 << 35 << QStringList{"4", "0", "-4", "", "", "", "", "", "0"};
+    }
+
+    void figuresMatchHandWorkedValues()
+    {
+        QFETCH(qint32, reference);
+        QFETCH(qint32, cursor);
+        QFETCH(QStringList, expected);
+        CursorStatistics statistics;
+        statistics.addPart(QStringLiteral("A"), rows({10, 20, 20, 40, 50}, {2, 4, 6, -2, 0}));
+        const auto table = statistics.rows(reference, cursor, {QStringLiteral("A")});
+        QCOMPARE(table.size(), 1);
+        QCOMPARE(table[0].mid(1), expected);
+    }
+
+    void stateChannelsAndJoinedParts()
+    {
+        CursorStatistics statistics;
+        // One state channel in two protocol files, the later one added first,
+        // and a missing value that must not count as a change.
+        statistics.addPart(QStringLiteral("S"), rows({6, 7}, {2, 2}), stateText);
+        statistics.addPart(QStringLiteral("S"),
+                           rows({0, 1, 2, 3, 4, 5}, {0, 0, 1, 9, 1, 0}, {1, 1, 1, 0, 1, 1}));
+        statistics.addPart(QStringLiteral("One"), rows({5}, {7}));
+        const auto table = statistics.rows(
+            1, 7, {QStringLiteral("One"), QStringLiteral("S"), QStringLiteral("none")});
+        QCOMPARE(table.size(), 2);
+        QCOMPARE(table[0], (QStringList{"One", "", "", "", "7", "7", "7", "7", "", "1"}));
+        // 0 -> 1 -> 0 -> 2 between ticks 1 and 7; the value at 3 is held from 2.
+        QCOMPARE(table[1], (QStringList{"S", "Выкл", "Авария", "", "", "", "", "", "3", "6"}));
+        QCOMPARE(statistics.rows(3, 3, {QStringLiteral("S")})[0][CursorStatistics::CursorValue],
+                 QStringLiteral("Вкл"));
+        QCOMPARE(statistics.rows(5, 5, {QStringLiteral("One")})[0].mid(1, 3),
+                 (QStringList{"7", "7", "0"}));
+    }
+
+    // The block sums against a plain pass over the rows, on ranges that start
+    // and end inside, at and across block edges, in and out of tick order.
+    void blockSummaryEqualsPlainPass()
+    {
+        QRandomGenerator random(15);
+        const int count = 5 * ChannelRangeIndex::blockSize + 17;
+        QVector<qint32> ticks;
+        QVector<double> values;
+        QVector<bool> present;
+        qint32 tick = -100;
+        for (int row = 0; row < count; ++row) {
+            tick += int(random.bounded(3)); // repeats and gaps
+            ticks.append(tick);
+            values.append(double(random.bounded(4)));
+            present.append(random.bounded(10) != 0);
+        }
+        QVector<qint32> shuffled = ticks;
+        QVector<double> shuffledValues = values;
+        QVector<bool> shuffledPresent = present;
+        for (int row = count - 1; row > 0; --row) {
+            const int other = int(random.bounded(row + 1));
+            std::swap(shuffled[row], shuffled[other]);
+            std::swap(shuffledValues[row], shuffledValues[other]);
+            std::swap(shuffledPresent[row], shuffledPresent[other]);
+        }
+        const ChannelRangeIndex ordered(rows(ticks, values, present));
+        const ChannelRangeIndex unordered(rows(shuffled, shuffledValues, shuffledPresent));
+
+        for (int trial = 0; trial < 300; ++trial) {
+            const qint32 from =
+                ticks.first() - 5 + qint32(random.bounded(ticks.last() - ticks[0] + 10));
+            const qint32 to = from + qint32(random.bounded(2 * ChannelRangeIndex::blockSize * 2));
+            int expectedCount = 0;
+            int expectedChanges = 0;
+            double sum = 0;
+            double minimum = 1e9;
+            double maximum = -1e9;
+            double previous = -1;
+            for (int row = 0; row < count; ++row) {
+                if (ticks[row] < from || ticks[row] > to || !present[row])
+                    continue;
+                if (expectedCount > 0 && values[row] != previous)
+                    ++expectedChanges;
+                previous = values[row];
+                ++expectedCount;
+                sum += values[row];
+                minimum = std::min(minimum, values[row]);
+                maximum = std::max(maximum, values[row]);
+            }
+            const RangeSummary summary = ordered.summary(from, to);
+            QCOMPARE(summary.count, expectedCount);
+            QCOMPARE(summary.sum, sum);
+            if (expectedCount > 0) {
+                QCOMPARE(summary.minimum, minimum);
+                QCOMPARE(summary.maximum, maximum);
+                QCOMPARE(summary.changes, expectedChanges);
+            }
+            // Shuffling changes which of the repeated ticks comes first, so
+            // the order-dependent change count is left out here.
+            const RangeSummary shuffledSummary = unordered.summary(from, to);
+            QCOMPARE(shuffledSummary.count, expectedCount);
+            QCOMPARE(shuffledSummary.sum, sum);
+        }
+    }
+
+    void durationTexts()
+    {
+        QCOMPARE(CursorStatistics::durationText(qint64(3723004)), QStringLiteral("01:02:03.004"));
+        QCOMPARE(CursorStatistics::durationText(qint64(-500)), QStringLiteral("-00:00:00.500"));
+        QCOMPARE(CursorStatistics::durationText(qint64(90000000)), QStringLiteral("25:00:00.000"));
+        CursorStatistics statistics;
+        statistics.setTimeBase(QDateTime(QDate(2024, 5, 10), QTime(12, 0)), 100);
+        statistics.addPart(QStringLiteral("A"), rows({0, 10}, {1, 3}));
+        const QStringList lines =
+            statistics.tabSeparated(0, 10, {QStringLiteral("A")}).split(QLatin1Char('\n'));
+        QCOMPARE(lines.mid(0, 3),
+                 (QStringList{"Опорный\t10/05/2024 12:00:00.000", "Курсор\t10/05/2024 12:00:01.000",
+                              "Δt\t00:00:01.000"}));
+        QCOMPARE(lines[4], CursorStatistics::headers().join(QLatin1Char('\t')));
+        QCOMPARE(lines[5], QStringLiteral("A\t1\t3\t2\t1\t3\t2\t2.23607\t\t2"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCursorStatistics)
+#include "test_cursorstatistics.moc"
