@@ -70,10 +70,12 @@ for dir in "${autogen[@]}"; do
     flags+=(-I"$dir/include")
 done
 
+# Every source outside the tests, benchmarks and build folders.
 sources=()
 while IFS= read -r file; do
     sources+=("$file")
-done < <(find app chart device gauges parameters protocol reports table tools -name '*.cpp' | sort)
+done < <(find . \( -path ./build -o -path ./tests -o -path ./bench -o -path "./${build_dir#./}" \) -prune \
+    -o -name '*.cpp' -print | sort)
 for dir in "${autogen[@]}"; do
     sources+=("$dir/mocs_compilation.cpp")
 done
