@@ -1,21 +1,32 @@
 #include "app/commandline.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTextCodec>
 
 namespace {
-bool isReportOption(const QByteArray& argument)
+bool isOption(const QByteArray& lowered)
 {
-    return argument == "--xlsx" || argument == "--pdf" || argument == "--csv" ||
-           argument == "--bookmarks" || argument == "--from" || argument == "--to" ||
-           argument == "--help";
+    return lowered == "-d" || lowered == "-l" || lowered == "--xlsx" || lowered == "--pdf" ||
+           lowered == "--csv" || lowered == "--bookmarks" || lowered == "--from" ||
+           lowered == "--to" || lowered == "--help";
+}
+
+// Windows hands the arguments over in its ANSI code page, which for this
+// program's users is CP1251; elsewhere they come in the locale's encoding.
+QString decodeDirectory(const QByteArray& value)
+{
+#ifdef Q_OS_WIN
+    if (QTextCodec* cp1251 = QTextCodec::codecForName("CP1251"))
+        return cp1251->toUnicode(value);
+#endif
+    return QString::fromLocal8Bit(value);
 }
 } // namespace
 
 StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
 {
     StartupOptions options;
-    QTextCodec* cp1251 = QTextCodec::codecForName("CP1251");
     for (int i = 0; i < arguments.size(); ++i) {
         const QByteArray option = arguments.at(i).toLower();
         if (option == "--help") {
@@ -41,8 +52,8 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
             break;
         }
         const QByteArray& value = arguments.at(++i);
-        if ((report || limit) && isReportOption(value.toLower())) {
-            // "--pdf --csv out.csv" names no PDF; it must not become a file called "--csv".
+        if ((report || limit) && isOption(value.toLower())) {
+            // "--pdf -l b.log" names no PDF; it must not become a file called "-l".
             options.error = QStringLiteral("Option %1 needs %2")
                                 .arg(QString::fromLatin1(arguments.at(i - 1)), needs);
             break;
@@ -58,7 +69,7 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
         } else if (report)
             *report = QFile::decodeName(value);
         else if (option == "-d")
-            options.directory = cp1251 ? cp1251->toUnicode(value) : QString::fromLocal8Bit(value);
+            options.directory = decodeDirectory(value);
         else
             options.files.append(QString::fromUtf8(value));
     }
@@ -84,6 +95,18 @@ QDateTime parseDateTimeOption(const QString& text)
     return parsed;
 }
 
+QStringList resolveStartupFiles(const QStringList& files)
+{
+    QStringList resolved;
+    for (const QString& file : files) {
+        const QFileInfo here(file);
+        // A relative name that exists here is meant from here; the protocol
+        // directory is only the fallback.
+        resolved.append(here.isRelative() && here.isFile() ? here.absoluteFilePath() : file);
+    }
+    return resolved;
+}
+
 QString commandLineHelp()
 {
     return QStringLiteral(
@@ -91,15 +114,21 @@ QString commandLineHelp()
         "               [--bookmarks FILE] [--from DATETIME] [--to DATETIME]\n"
         "\n"
         "  -d DIR            protocol directory holding log.def (default: log beside the program)\n"
-        "  -l FILE           protocol file to read at start; may be repeated\n"
+        "  -l FILE           protocol file to read at start; may be repeated; a relative\n"
+        "                    name is taken from the working directory when it exists\n"
+        "                    there, else from the protocol directory\n"
         "  --xlsx FILE       write the read protocols as an Excel workbook, then exit\n"
         "  --pdf FILE        write them as a PDF report, then exit\n"
-        "  --csv FILE        write their table as CSV (UTF-8), then exit\n"
+        "  --csv FILE        write their table as CSV (UTF-8), then exit; - writes to\n"
+        "                    standard output\n"
         "  --bookmarks FILE  write their bookmarks (time, note) as CSV (UTF-8), then exit\n"
         "  --from DATETIME   limit every report to the rows from this local time on\n"
         "  --to DATETIME     ... and up to this one; ISO 8601, e.g. 2024-05-10T12:00:00.000\n"
         "  --help            show this list and exit\n"
         "\n"
-        "With --xlsx, --pdf, --csv or --bookmarks no window is shown; the exit status\n"
-        "is 0 when every report was written.\n");
+        "With --xlsx, --pdf, --csv or --bookmarks no window is shown. The exit status\n"
+        "is 0 only when every protocol was read and every report was written. A\n"
+        "protocol that cannot be read, or holds no records, is named on standard\n"
+        "error and makes the status non-zero; the reports are still written from\n"
+        "the others, so a partial result may be left behind.\n");
 }

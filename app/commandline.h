@@ -30,14 +30,20 @@ struct StartupOptions
 // Scans the arguments after the program name. Options are matched
 // case-insensitively and each but "--help" consumes the next argument.
 // "-d" or "-l" given last has no value and is ignored; a report or range
-// option given last sets the error, and so does a range limit that is no ISO
-// 8601 date-time or a "--from" after the "--to". Anything else is skipped.
+// option given last, or followed by another option, sets the error, and so
+// does a range limit that is no ISO 8601 date-time or a "--from" after the
+// "--to". Anything else is skipped.
 StartupOptions parseCommandLine(const QList<QByteArray>& arguments);
 
 // An ISO 8601 date-time ("2024-05-10T12:00:00", with or without
 // milliseconds, a blank instead of the "T", or a date alone for its
 // midnight), as local time unless it names its offset; invalid otherwise.
 QDateTime parseDateTimeOption(const QString& text);
+
+// The start-up files with each relative name that names a file in the
+// working directory made absolute; the others are left for the protocol
+// directory.
+QStringList resolveStartupFiles(const QStringList& files);
 
 // The option list that "--help" prints.
 QString commandLineHelp();

@@ -74,10 +74,14 @@ int runBatch(MainWindow& window, const StartupOptions& options, const QString& d
                                 .arg(StreamLoger::instance()->lastError());
     answers->warnings.clear();
 
-    window.readProtocols(options.files);
+    window.readProtocols(resolveStartupFiles(options.files));
+    // Every protocol left out is named, so a script never takes a partial
+    // report for a whole one.
+    for (const ReadProblem& problem : window.readProblems())
+        printLine(stderr, QStringLiteral("voltrek: ") + problem.englishText());
     if (window.tableRowCount() == 0) {
         QString reason;
-        if (!answers->warnings.isEmpty())
+        if (window.readStoppedOnTickMismatch())
             reason = QStringLiteral("the protocols' tick lengths differ; nothing was read");
         else if (options.files.isEmpty())
             reason = QStringLiteral("no protocol given with -l");
@@ -94,7 +98,7 @@ int runBatch(MainWindow& window, const StartupOptions& options, const QString& d
     }
     if (!definitionProblem.isEmpty())
         printLine(stderr, QStringLiteral("voltrek: warning:") + definitionProblem);
-    return 0;
+    return window.readProblems().isEmpty() ? 0 : 1;
 }
 
 } // namespace
@@ -139,7 +143,7 @@ int main(int argc, char* argv[])
 
     window.setupLoger(directory);
     if (!options.files.isEmpty())
-        window.readProtocols(options.files);
+        window.readProtocols(resolveStartupFiles(options.files));
     // Without a window manager the maximised state is never applied, so the
     // window is also given the whole screen directly.
     if (QScreen* screen = window.screen())

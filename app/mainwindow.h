@@ -4,6 +4,7 @@
 #include "chart/channelseries.h"
 #include "device/deviceenvironment.h"
 #include "parameters/chartcolor.h"
+#include "protocol/readproblem.h"
 #include "reports/reportresult.h"
 
 #include <QList>
@@ -51,6 +52,10 @@ public:
     // dialog; returns the English error text, empty when all were written.
     QString writeReports(const QString& xlsxFile, const QString& pdfFile, const QString& csvFile);
     int tableRowCount() const { return ui.twEntry->rowCount(); }
+    // Protocols of the last read that were left out or read only in part.
+    const QList<ReadProblem>& readProblems() const { return m_readProblems; }
+    // Whether the last read stopped because the files' tick lengths differ.
+    bool readStoppedOnTickMismatch() const { return m_tickMismatch; }
 
     // Batch runs read without showing the progress window and leave no
     // settings behind.
@@ -119,6 +124,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // Warns and returns false when there is no protocol directory to copy into.
+    bool checkProtocolDirForCopy();
     void restoreChartColors();
     void saveChartColors();
     void paintColorButton(QPushButton* button, const QColor& color);
@@ -134,6 +141,8 @@ private:
         std::function<ReportResult(const ReportTable&, const QImage&, const QString&)>;
     // Asks for the file, writes the report and opens it, or says it failed.
     void saveReport(const QString& filter, const QString& suffix, const ReportWriter& write);
+    void readProtocolFiles(const QStringList& files);
+    QString readProblemsText() const;
     void setupParametersDock();
     void buildMenusAndToolbar();
     void connectForm();
@@ -153,4 +162,6 @@ private:
     bool interactive = true;
     bool searchingProtocols = false;
     DeviceEnvironment m_deviceEnvironment;
+    QList<ReadProblem> m_readProblems;
+    bool m_tickMismatch = false;
 };

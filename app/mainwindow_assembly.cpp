@@ -10,6 +10,7 @@
 #include "table/tickrole.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QHeaderView>
 #include <QTableWidget>
 
@@ -35,6 +36,25 @@ void MainWindow::on_actLoad_triggered()
 
 void MainWindow::readProtocols(const QStringList& files)
 {
+    m_readProblems.clear();
+    m_tickMismatch = false;
+    readProtocolFiles(files);
+    // Once per load, after the progress window has gone.
+    if (interactive && !m_readProblems.isEmpty())
+        dialogs->warning(this, tr("Внимание!"), readProblemsText());
+}
+
+QString MainWindow::readProblemsText() const
+{
+    QStringList lines{tr("Не все протоколы загружены:")};
+    for (const ReadProblem& problem : m_readProblems)
+        lines.append(QDir::toNativeSeparators(problem.file) + QStringLiteral(": ") +
+                     problem.russianReason());
+    return lines.join(QLatin1Char('\n'));
+}
+
+void MainWindow::readProtocolFiles(const QStringList& files)
+{
     clearProtocolView();
     ui.twEntry->setSortingEnabled(false);
     const int n = files.size();
@@ -51,22 +71,32 @@ void MainWindow::readProtocols(const QStringList& files)
     for (int k = 0; k < n; ++k) {
         progress.setTotalProgress(k);
         processEvents();
-        if (!logger->openProtocol(0, 0, files.at(k)))
+        if (!logger->openProtocol(0, 0, files.at(k))) {
+            m_readProblems.append(logger->readProblem());
             continue;
+        }
         ChannelRecords records = logger->readProtocol();
         logger->closeProtocol();
-        if (records.isEmpty())
-            continue;
         if (progress.cancelled)
             return;
+        ReadProblem problem = logger->readProblem();
+        if (records.isEmpty() && problem.isNone())
+            problem.kind = ReadProblem::Kind::NoRecords;
         QDateTime start;
         quint16 tickMs = 0;
         logger->protocolTimeBase(start, tickMs);
-        if (assembly.addProtocol(start, tickMs, std::move(records)) ==
-            ProtocolAssembly::AddResult::TickMismatch) {
+        const ProtocolAssembly::AddResult added =
+            records.isEmpty() ? ProtocolAssembly::AddResult::Skipped
+                              : assembly.addProtocol(start, tickMs, std::move(records));
+        if (added == ProtocolAssembly::AddResult::TickMismatch) {
             dialogs->warning(this, tr("Внимание!"), tr("Отсчет времени в файлах не совпадает"));
+            m_tickMismatch = true;
             return;
         }
+        if (added == ProtocolAssembly::AddResult::Skipped && problem.isNone())
+            problem.kind = ReadProblem::Kind::NoTimeBase;
+        if (!problem.isNone())
+            m_readProblems.append(problem);
     }
     if (assembly.protocolCount() == 0)
         return;

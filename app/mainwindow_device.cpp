@@ -10,13 +10,56 @@
 #include <QFileInfo>
 #include <QItemSelectionModel>
 
+namespace {
+// Keeps the device actions from being started again while events are
+// processed during one of them.
+class ActionsPaused
+{
+public:
+    explicit ActionsPaused(const QList<QAction*>& actions) : m_actions(actions)
+    {
+        for (QAction* action : m_actions) {
+            m_wasEnabled.append(action->isEnabled());
+            action->setEnabled(false);
+        }
+    }
+    ~ActionsPaused()
+    {
+        for (int i = 0; i < m_actions.size(); ++i)
+            m_actions[i]->setEnabled(m_wasEnabled[i]);
+    }
+    Q_DISABLE_COPY_MOVE(ActionsPaused)
+
+private:
+    QList<QAction*> m_actions;
+    QList<bool> m_wasEnabled;
+};
+} // namespace
+
+bool MainWindow::checkProtocolDirForCopy()
+{
+    if (logger->hasProtocolDir())
+        return true;
+    // Without a log definition there is no protocol directory; a copy would
+    // land in whatever the working directory happens to be.
+    dialogs->warning(this, tr("Внимание!"),
+                     tr("Каталог протоколов не задан: настройки логера (log.def) не загружены.\n"
+                        "Выберите файл настроек кнопкой \"Настройки\"."));
+    return false;
+}
+
 void MainWindow::on_actFLASH_triggered()
 {
+    if (!checkProtocolDirForCopy())
+        return;
     DeviceEnvironment& environment = m_deviceEnvironment;
+    const ActionsPaused paused({ui.actFLASH, ui.actCopy});
     const QStringList drivesBefore = environment.driveRoots();
 
     LoggerSerial serial;
     serial.setSilenceInterval(environment.silenceMs);
+    serial.setAnswerTimeLimit(environment.answerMs);
+    serial.setWaitHook(environment.whileProbing);
     if (!serial.switchToFlash(environment.serialPorts())) {
         dialogs->information(this, tr("FLASH"), tr("Устройство не найдено."));
         return;
@@ -36,6 +79,8 @@ void MainWindow::on_actFLASH_triggered()
 
 void MainWindow::on_actCopy_triggered()
 {
+    if (!checkProtocolDirForCopy())
+        return;
     const QString chosen =
         dialogs->getOpenFileName(this, tr("Copy File"), m_deviceFolder, tr("Log File (*.log)"));
     if (chosen.isEmpty())

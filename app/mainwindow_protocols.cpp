@@ -44,7 +44,9 @@ void MainWindow::refreshProtocols()
     progress.setWindowTitle(tr("Поиск протоколов..."));
     progress.setMinimumWidth(500);
     progress.setRange(0, protocols.size());
-    progress.show();
+    // Batch runs show no window at all.
+    if (interactive)
+        progress.show();
 
     // Rows are filled unsorted (a sorting table moves rows while their
     // cells are still being set) and sorted once at the end.

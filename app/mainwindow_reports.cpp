@@ -59,7 +59,11 @@ void MainWindow::saveReport(const QString& filter, const QString& suffix, const 
         dialogs->warning(this, QStringLiteral("Внимание!"), saveFailedText(fileName));
         return;
     }
-    platform::openFile(fileName);
+    // Without a program to show it, the user at least learns where it went.
+    if (!platform::openFile(fileName))
+        dialogs->information(
+            this, QStringLiteral("Отчет"),
+            QStringLiteral("Отчет сохранен в файл\n%1").arg(QDir::toNativeSeparators(fileName)));
 }
 
 QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile,

@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QProcess>
 #include <QUrl>
 
 #ifdef Q_OS_WIN
@@ -38,14 +37,9 @@ QString programVersion()
 }
 
 namespace {
-void systemOpen(const QString& path)
+bool systemOpen(const QString& path)
 {
-#ifdef Q_OS_WIN
-    QProcess::startDetached(QStringLiteral("cmd.exe"),
-                            {QStringLiteral("/C"), QDir::toNativeSeparators(path)});
-#else
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-#endif
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 FileOpener& opener()
@@ -55,10 +49,9 @@ FileOpener& opener()
 }
 } // namespace
 
-void openFile(const QString& path)
+bool openFile(const QString& path)
 {
-    if (opener())
-        opener()(path);
+    return opener() && opener()(path);
 }
 
 void setFileOpener(FileOpener replacement)

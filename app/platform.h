@@ -10,10 +10,12 @@ namespace platform {
 // the build's project version elsewhere. Empty when Windows has no record.
 QString programVersion();
 
-// Opens a file in the program the desktop associates with it. Tests replace
-// the opener so that no viewer is ever started.
-using FileOpener = std::function<void(const QString& path)>;
-void openFile(const QString& path);
+// Opens a file in the program the desktop associates with it, through the
+// desktop's file opener (never a command line that could read the name as
+// commands). False when no opener took the file. Tests replace the opener so
+// that no viewer is ever started.
+using FileOpener = std::function<bool(const QString& path)>;
+bool openFile(const QString& path);
 void setFileOpener(FileOpener opener);
 
 } // namespace platform

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSerialPortInfo>
 #include <QStorageInfo>
@@ -39,7 +40,19 @@ QStringList systemDriveRoots()
 
 void systemSleep(int ms)
 {
-    QThread::msleep(static_cast<unsigned long>(qMax(ms, 0)));
+    constexpr int kSliceMs = 50;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (!elapsed.hasExpired(ms)) {
+        processPendingEvents();
+        const qint64 left = ms - elapsed.elapsed();
+        QThread::msleep(static_cast<unsigned long>(qBound<qint64>(0, left, kSliceMs)));
+    }
+}
+
+void processPendingEvents()
+{
+    QCoreApplication::processEvents();
 }
 
 void openWithDesktop(const QString& path)

@@ -14,7 +14,9 @@ QStringList systemSerialPorts();
 // Drive letters on Windows; elsewhere the roots of the mounted volumes, so that
 // a card mounted under /media shows up as a new root.
 QStringList systemDriveRoots();
+// Waits without freezing the window: pending events are processed meanwhile.
 void systemSleep(int ms);
+void processPendingEvents();
 void openWithDesktop(const QString& path);
 // The monitor program beside this program.
 QString monitorProgramPath();
@@ -34,6 +36,9 @@ struct DeviceEnvironment
     // Empty: the monitor next to this program.
     QString monitorPath;
     int silenceMs = LoggerSerial::kDefaultSilenceMs;
+    int answerMs = LoggerSerial::kDefaultAnswerMs;
+    // Runs while a port is probed, so the window stays responsive.
+    std::function<void()> whileProbing = device::processPendingEvents;
     // Reads the copied protocol; empty: the main window reads it itself.
     std::function<void(const QStringList& files)> readProtocols;
 };

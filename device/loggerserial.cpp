@@ -1,5 +1,14 @@
 #include "device/loggerserial.h"
 
+#include <QElapsedTimer>
+
+#include <algorithm>
+
+namespace {
+// The probe waits in short slices so that the wait hook runs often.
+constexpr int kWaitSliceMs = 50;
+} // namespace
+
 const QByteArray LoggerSerial::kProbe = QByteArray::fromHex("AAFF");
 const QByteArray LoggerSerial::kAnswerStart = QByteArray::fromHex("55FF");
 const QByteArray LoggerSerial::kFlashCommand = QByteArray::fromHex("AA03");
@@ -17,6 +26,12 @@ void LoggerSerial::setSilenceInterval(int ms)
 {
     if (ms > 0)
         m_silenceMs = ms;
+}
+
+void LoggerSerial::setAnswerTimeLimit(int ms)
+{
+    if (ms > 0)
+        m_answerMs = ms;
 }
 
 bool LoggerSerial::switchToFlash(const QStringList& portNames)
@@ -51,10 +66,27 @@ LoggerSerial::ProbeResult LoggerSerial::probe(const QString& portName)
 QByteArray LoggerSerial::readAnswer()
 {
     // Part of the answer may already have come in while the probe was written.
-    QByteArray answer = m_port.readAll();
-    while (m_port.waitForReadyRead(m_silenceMs))
-        answer += m_port.readAll();
-    return answer + m_port.readAll();
+    QByteArray answer = m_port.read(kMaxAnswerBytes);
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+    QElapsedTimer sinceData;
+    sinceData.start();
+    while (answer.size() < kMaxAnswerBytes && !sinceStart.hasExpired(m_answerMs) &&
+           !sinceData.hasExpired(m_silenceMs)) {
+        const qint64 left =
+            std::min(m_answerMs - sinceStart.elapsed(), m_silenceMs - sinceData.elapsed());
+        const int slice = int(std::clamp<qint64>(left, 1, kWaitSliceMs));
+        if (m_port.waitForReadyRead(slice)) {
+            answer += m_port.read(kMaxAnswerBytes - answer.size());
+            sinceData.restart();
+        } else if (m_port.error() != QSerialPort::NoError &&
+                   m_port.error() != QSerialPort::TimeoutError) {
+            break;
+        }
+        if (m_waitHook)
+            m_waitHook();
+    }
+    return answer;
 }
 
 bool LoggerSerial::isLoggerAnswer(const QByteArray& answer)

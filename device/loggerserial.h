@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // Finds the logger on serial ports and commands it into FLASH mode, in which
 // it shows its memory card to the computer as a drive.
 class LoggerSerial
@@ -19,6 +21,11 @@ public:
 
     static constexpr int kWriteTimeoutMs = 1000;
     static constexpr int kDefaultSilenceMs = 1000;
+    // A port that keeps sending (a GPS receiver, a streaming instrument) must
+    // not hold the probe: the answer is read for a few seconds at most, and
+    // only its first bytes matter.
+    static constexpr int kDefaultAnswerMs = 3000;
+    static constexpr int kMaxAnswerBytes = 64;
     static const QByteArray kProbe;
     static const QByteArray kAnswerStart;
     static const QByteArray kFlashCommand;
@@ -28,9 +35,15 @@ public:
 
     // getters:
     int silenceInterval() const { return m_silenceMs; }
+    int answerTimeLimit() const { return m_answerMs; }
     // setters:
     // How long the answer may pause before it counts as complete.
     void setSilenceInterval(int ms);
+    // How long one answer is read at most, pauses included.
+    void setAnswerTimeLimit(int ms);
+    // Called again and again while the probe waits, so that a window can stay
+    // responsive; it must not start another probe.
+    void setWaitHook(std::function<void()> hook) { m_waitHook = std::move(hook); }
 
     // Probes every port in order; each one that answers gets the FLASH command.
     // True when at least one did.
@@ -44,4 +57,6 @@ private:
 
     QSerialPort m_port;
     int m_silenceMs = kDefaultSilenceMs;
+    int m_answerMs = kDefaultAnswerMs;
+    std::function<void()> m_waitHook;
 };

@@ -43,6 +43,12 @@ bool SafeFileCopy::copy(const QString& source, const QString& target)
         out.cancelWriting();
         return fail(QStringLiteral("Cannot read all of %1").arg(source));
     }
+    // A full disk may show only when the last buffered part is written.
+    if (!out.flush() || out.error() != QFileDevice::NoError) {
+        const QString reason = out.errorString();
+        out.cancelWriting();
+        return fail(QStringLiteral("Cannot write %1: %2").arg(target, reason));
+    }
     if (!out.commit())
         return fail(QStringLiteral("Cannot replace %1: %2").arg(target, out.errorString()));
     return true;

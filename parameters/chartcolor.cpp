@@ -5,6 +5,7 @@
 
 #include <QSettings>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -35,6 +36,9 @@ QColor paletteColor(size_t index)
     const QColor parsed(QLatin1String(palette[index].name));
     return parsed.isValid() ? parsed : QColor(palette[index].fallback);
 }
+
+// Far more channels than any log definition names.
+constexpr int kMaxStoredColors = 500;
 
 // Belongs to the process, not to one palette: 0 at start, never reset.
 int paletteCursor = 0;
@@ -78,7 +82,9 @@ void ChartColor::setColor(const QString& name, const QColor& color)
 void ChartColor::load()
 {
     QSettings settings(settingsFilePath(), QSettings::IniFormat);
-    const int count = settings.beginReadArray(arrayName);
+    // The stored size is only a claim: a damaged file must not keep start-up
+    // busy for minutes.
+    const int count = std::min(settings.beginReadArray(arrayName), kMaxStoredColors);
     for (int i = 0; i < count; ++i) {
         settings.setArrayIndex(i);
         m_colors.insert(settings.value(channelKey).toString(),

@@ -38,8 +38,11 @@ bool ChannelCatalogue::init(const QString& path)
     QFile file(definitionPath);
     if (!file.open(QIODevice::ReadOnly))
         return fail(kCannotOpen);
-    if (file.size() > kMaxDefinitionSize)
-        return fail(kCannotParse);
+    if (file.size() > kMaxDefinitionSize) {
+        m_lastError = QStringLiteral("Log definition file is larger than %1 MiB")
+                          .arg(kMaxDefinitionSize / (1024 * 1024));
+        return false;
+    }
     const QByteArray text = file.readAll();
     file.close();
 

@@ -76,7 +76,16 @@ QDateTime startOf(const ProtocolHeader& header)
     // QDateTime would quietly turn an invalid time into midnight.
     if (!date.isValid() || !time.isValid())
         return {};
-    return QDateTime(date, time);
+    const QDateTime local(date, time);
+    if (local.isValid())
+        return local;
+    // The logger keeps wall-clock time without summer time, so its clock can
+    // show an hour that the local zone skips when summer time begins. Read
+    // such a time with the offset in force before the change.
+    const QDateTime asUtc(date, time, Qt::UTC);
+    const int offsetBefore = asUtc.addDays(-1).toLocalTime().offsetFromUtc();
+    return QDateTime::fromMSecsSinceEpoch(asUtc.toMSecsSinceEpoch() - qint64(offsetBefore) * 1000,
+                                          Qt::LocalTime);
 }
 
 void setStart(ProtocolHeader& header, const QDateTime& start)

@@ -84,7 +84,8 @@ QByteArray encodeHeader(const ProtocolHeader& header);
 bool hasSignature(const ProtocolHeader& header);
 
 // The header's date and time (local time, 0 ms); invalid when either the
-// date or the time is not a real one.
+// date or the time is not a real one. A time in the hour that the start of
+// summer time skips is read with the offset before the change.
 QDateTime startOf(const ProtocolHeader& header);
 void setStart(ProtocolHeader& header, const QDateTime& start);
 

@@ -16,12 +16,6 @@ StreamLoger* g_instance = nullptr;
 // the reading loops look at it after every step.
 bool g_cancelled = false;
 
-// Every series of a read is a QVector, and the phase sizes travel as int in
-// the progress signals; reads beyond these sizes are refused rather than
-// overflowing either.
-constexpr qint64 kMaxRecords = 150'000'000;
-constexpr qint64 kMaxFilledRecords = 300'000'000;
-
 // Decides at which steps of a phase the progress signal is emitted. A bar
 // only changes its look when its percentage moves, and the screen only
 // changes while events are processed, so emitting at every step would buy
@@ -94,11 +88,14 @@ private:
 class RecordChunks
 {
 public:
-    explicit RecordChunks(QFile& file) : m_file(file), m_buffer(size_t(kChunk) * kLogRecordSize) {}
+    RecordChunks(QFile& file, qint64 maxRecords)
+        : m_file(file), m_maxRecords(maxRecords), m_buffer(size_t(kChunk) * kLogRecordSize)
+    {
+    }
 
     bool rewind()
     {
-        m_left = kMaxRecords;
+        m_left = m_maxRecords;
         return m_file.seek(kProtocolHeaderSize);
     }
 
@@ -120,6 +117,7 @@ private:
     static constexpr qint64 kChunk = 16384;
 
     QFile& m_file;
+    qint64 m_maxRecords;
     std::vector<uchar> m_buffer;
     qint64 m_left = 0;
 };
@@ -129,10 +127,13 @@ private:
 class RecordPhase
 {
 public:
-    explicit RecordPhase(const ChannelSlots& channels)
-        : m_slots(channels), m_channels(size_t(channels.count()))
+    RecordPhase(const ChannelSlots& channels, qint64 maxFilledValues)
+        : m_slots(channels), m_channels(size_t(channels.count())),
+          m_maxFilledValues(maxFilledValues)
     {
     }
+
+    bool refused() const { return m_refused; }
 
     // Counts the records of each channel, so each gets exactly its room.
     // Returns the number of records.
@@ -220,12 +221,11 @@ public:
         const auto tickCount = qint64(m_ticks.size());
         qint64 stepCount = tickCount * qint64(present.size());
         // Too large to fill: empty series rather than running out of memory.
-        const bool refused = stepCount > kMaxFilledRecords;
-        if (refused)
+        m_refused = stepCount > m_maxFilledValues;
+        if (m_refused)
             stepCount = 0;
         emit loger->startLoad(int(stepCount), QStringLiteral("Заполнение пробелов в таблице"));
-        // A refused file comes back empty, so the caller skips it like an unreadable one.
-        if (refused)
+        if (m_refused)
             return {};
 
         ChannelRecords result;
@@ -329,6 +329,8 @@ private:
     std::vector<Channel> m_channels;
     std::vector<quint32> m_ticks;
     bool m_ascending = true;
+    qint64 m_maxFilledValues;
+    bool m_refused = false;
 };
 
 // A real value scaled to a raw one, cut toward zero. Binary fractions make
@@ -446,7 +448,7 @@ QDir StreamLoger::protocolDir() const
     return m_catalogue.protocolDir();
 }
 
-bool StreamLoger::hasReadableDir() const
+bool StreamLoger::hasProtocolDir() const
 {
     const QDir dir = m_catalogue.protocolDir();
     return m_catalogue.hasProtocolDir() && dir.exists() && !dir.absolutePath().isEmpty();
@@ -456,7 +458,7 @@ QList<ProtocolInfo> StreamLoger::protocolList()
 {
     QList<ProtocolInfo> list;
     const QDir dir = m_catalogue.protocolDir();
-    if (!hasReadableDir())
+    if (!hasProtocolDir())
         return list;
 
     const QString openPath =
@@ -491,20 +493,35 @@ bool StreamLoger::openProtocol(int mode, quint16 tickMs, const QString& name)
     }
 }
 
+bool StreamLoger::failRead(ReadProblem::Kind kind, const QString& detail)
+{
+    m_readProblem.kind = kind;
+    m_readProblem.detail = detail;
+    return false;
+}
+
+void StreamLoger::setReadLimits(qint64 maxRecords, qint64 maxFilledValues)
+{
+    m_maxRecords = qBound<qint64>(1, maxRecords, kMaxRecords);
+    m_maxFilledValues = qBound<qint64>(1, maxFilledValues, kMaxFilledValues);
+}
+
 bool StreamLoger::openForReading(const QString& name)
 {
     m_mode = Closed;
     m_file.close();
-    if (!hasReadableDir())
-        return false;
+    m_readProblem = ReadProblem();
+    m_readProblem.file = name;
+    if (!hasProtocolDir())
+        return failRead(ReadProblem::Kind::CannotOpen, QStringLiteral("no protocol directory"));
     const QDir dir = m_catalogue.protocolDir();
     m_file.setFileName(dir.absoluteFilePath(name));
     if (!m_file.open(QIODevice::ReadOnly))
-        return false;
+        return failRead(ReadProblem::Kind::CannotOpen, m_file.errorString());
     ProtocolHeader header;
     if (!readHeader(m_file, header)) {
         m_file.close();
-        return false;
+        return failRead(ReadProblem::Kind::NotProtocol);
     }
     m_header = header;
     m_start = protocolformat::startOf(header);
@@ -568,9 +585,14 @@ ChannelRecords StreamLoger::readProtocol()
         return {};
 
     ChannelSlots channels(m_catalogue);
-    RecordPhase reading(channels);
-    RecordChunks chunks(m_file);
+    RecordPhase reading(channels, m_maxFilledValues);
+    RecordChunks chunks(m_file, m_maxRecords);
     const qint64 recordCount = reading.count(chunks);
+    // Only the first records of an oversized file are read; say so.
+    if ((m_file.size() - kProtocolHeaderSize) / kLogRecordSize > m_maxRecords) {
+        m_readProblem.kind = ReadProblem::Kind::RecordLimit;
+        m_readProblem.limit = m_maxRecords;
+    }
 
     emit startLoad(int(recordCount), QStringLiteral("Загрузка протокола ") +
                                          QFileInfo(m_file.fileName()).absoluteFilePath());
@@ -578,7 +600,12 @@ ChannelRecords StreamLoger::readProtocol()
 
     const qint64 handled = reading.run(this, chunks, recordCount);
     emit progressLoad(int(handled));
-    return reading.fill(this);
+    ChannelRecords result = reading.fill(this);
+    if (reading.refused()) {
+        m_readProblem.kind = ReadProblem::Kind::FilledStepLimit;
+        m_readProblem.limit = m_maxFilledValues;
+    }
+    return result;
 }
 
 bool StreamLoger::writeValue(const QString& code, qint32 raw, bool force, quint32 tick)

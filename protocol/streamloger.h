@@ -2,6 +2,7 @@
 
 #include "protocol/channelcatalogue.h"
 #include "protocol/protocolformat.h"
+#include "protocol/readproblem.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -46,6 +47,8 @@ public:
     QString refText(const QString& code, int raw) const;
     QStringList groupsOfCode(const QString& code) const;
     QDir protocolDir() const;
+    // False until a log definition has named an existing protocol directory.
+    bool hasProtocolDir() const;
 
     // Protocol files
     QList<ProtocolInfo> protocolList();
@@ -54,6 +57,15 @@ public:
     void protocolTimeBase(QDateTime& start, quint16& tickMs) const;
     QDateTime tickToDateTime(quint32 tick) const;
     ChannelRecords readProtocol();
+    // What kept the last open for reading, or the last read, from the whole
+    // file; Kind::None when nothing did.
+    const ReadProblem& readProblem() const { return m_readProblem; }
+    // Every series of a read is a QVector and the phase sizes travel as int in
+    // the progress signals, so a read is bounded in records and in gap-filled
+    // values; tests lower the bounds.
+    static constexpr qint64 kMaxRecords = 150'000'000;
+    static constexpr qint64 kMaxFilledValues = 300'000'000;
+    void setReadLimits(qint64 maxRecords, qint64 maxFilledValues);
     bool writeValue(const QString& code, qint32 raw, bool force, quint32 tick);
     bool writeReal(const QString& code, double value, bool force, quint32 tick);
 
@@ -67,8 +79,8 @@ private:
 
     enum Mode { Closed = -1, Reading = 0, Writing = 1 };
 
-    bool hasReadableDir() const;
     bool openForReading(const QString& name);
+    bool failRead(ReadProblem::Kind kind, const QString& detail = QString());
     bool openForWriting(quint16 tickMs, const QString& description);
 
     ChannelCatalogue m_catalogue;
@@ -77,4 +89,7 @@ private:
     QDateTime m_start;
     ProtocolHeader m_header;
     QMap<QString, qint32> m_lastValues;
+    ReadProblem m_readProblem;
+    qint64 m_maxRecords = kMaxRecords;
+    qint64 m_maxFilledValues = kMaxFilledValues;
 };

@@ -1,9 +1,9 @@
 #include "reports/csvreport.h"
 
+#include "reports/reportfile.h"
 #include "reports/reporttable.h"
 #include "table/timetextformatter.h"
 
-#include <QSaveFile>
 #include <QString>
 
 QString csvField(const QString& text)
@@ -19,9 +19,15 @@ QString csvField(const QString& text)
 
 ReportResult saveCsvReport(const ReportTable& table, const QString& fileName)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return ReportResult::writeFailure(fileName, file.errorString());
+    ReportFile file(fileName);
+    return saveCsvReport(table, file);
+}
+
+ReportResult saveCsvReport(const ReportTable& table, ReportFile& file)
+{
+    if (ReportResult opened = file.open(); !opened)
+        return opened;
+    QIODevice& out = file.device();
 
     const int columns = table.columnCount();
     // One buffer for every line; the bookmark column 0 is left out.
@@ -36,7 +42,7 @@ ReportResult saveCsvReport(const ReportTable& table, const QString& fileName)
         }
         line.append(QLatin1Char('\n'));
         const QByteArray utf8 = line.toUtf8();
-        return file.write(utf8) == utf8.size();
+        return out.write(utf8) == utf8.size();
     };
 
     bool written = writeLine([&](int column) { return table.hasHeader(column); },
@@ -46,28 +52,22 @@ ReportResult saveCsvReport(const ReportTable& table, const QString& fileName)
                             [&](int column) { return table.text(row, column); });
     }
 
-    if (!written)
-        file.cancelWriting();
-    if (!file.commit())
-        return ReportResult::writeFailure(fileName, file.errorString());
-    return ReportResult::success();
+    // The loop stops at a failed write; the file keeps its reason for commit().
+    return file.commit();
 }
 
 ReportResult saveBookmarkCsv(const QVector<Bookmark>& bookmarks, const QString& fileName)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return ReportResult::writeFailure(fileName, file.errorString());
+    ReportFile file(fileName);
+    if (ReportResult opened = file.open(); !opened)
+        return opened;
     QString text = QStringLiteral("Время,Заметка\n");
     for (const Bookmark& bookmark : bookmarks) {
         text +=
             QDateTime::fromMSecsSinceEpoch(bookmark.msecs).toString(TimeTextFormatter::format()) +
             QLatin1Char(',') + csvField(bookmark.note) + QLatin1Char('\n');
     }
-    const QByteArray utf8 = text.toUtf8();
-    if (file.write(utf8) != utf8.size())
-        file.cancelWriting();
-    if (!file.commit())
-        return ReportResult::writeFailure(fileName, file.errorString());
-    return ReportResult::success();
+    // A failed write is kept by the file and reported by its commit.
+    file.device().write(text.toUtf8());
+    return file.commit();
 }

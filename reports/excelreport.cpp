@@ -1,6 +1,7 @@
 #include "reports/excelreport.h"
 
 #include "reports/cellvalues.h"
+#include "reports/reportfile.h"
 #include "reports/reporttable.h"
 #include "reports/xlsxdocument.h"
 
@@ -66,6 +67,13 @@ bool writeBookmarks(xlsx::Document& document, const QVector<Bookmark>& bookmarks
 ReportResult saveExcelReport(const ReportTable& table, const QFont& font, const QImage& chart,
                              const QString& fileName, const QVector<Bookmark>& bookmarks)
 {
+    ReportFile file(fileName);
+    return saveExcelReport(table, font, chart, file, bookmarks);
+}
+
+ReportResult saveExcelReport(const ReportTable& table, const QFont& font, const QImage& chart,
+                             ReportFile& file, const QVector<Bookmark>& bookmarks)
+{
     const int rows = table.rowCount();
     const int columns = table.columnCount();
     // The picture's anchor row is the last one the sheet must hold.
@@ -106,7 +114,7 @@ ReportResult saveExcelReport(const ReportTable& table, const QFont& font, const 
     if (!writeBookmarks(document, bookmarks, format))
         return failed();
 
-    if (!document.saveAs(fileName))
+    if (!document.saveTo(file))
         return failed();
     return ReportResult::success();
 }

@@ -8,6 +8,7 @@
 class QFont;
 class QImage;
 class QString;
+class ReportFile;
 class ReportTable;
 
 // Writes the table as a workbook: the title in A1 in the bold table font, the
@@ -18,3 +19,5 @@ class ReportTable;
 // sheet "Закладки" lists the bookmarks with their times and notes.
 ReportResult saveExcelReport(const ReportTable& table, const QFont& font, const QImage& chart,
                              const QString& fileName, const QVector<Bookmark>& bookmarks = {});
+ReportResult saveExcelReport(const ReportTable& table, const QFont& font, const QImage& chart,
+                             ReportFile& file, const QVector<Bookmark>& bookmarks = {});

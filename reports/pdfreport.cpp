@@ -1,5 +1,7 @@
 #include "reports/pdfreport.h"
 
+#include "reports/celltextfitter.h"
+#include "reports/reportfile.h"
 #include "reports/reporttable.h"
 
 #include <QDateTime>
@@ -10,7 +12,6 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPen>
-#include <QSaveFile>
 #include <QVector>
 
 #include <algorithm>
@@ -20,6 +21,8 @@ namespace {
 constexpr int kLeft = 500;
 constexpr int kCellWidth = 3000;
 constexpr int kTextIndent = 100;
+// A text may take its cell less the indent on both sides.
+constexpr int kTextWidth = kCellWidth - 2 * kTextIndent;
 constexpr int kHeaderTop = 2600;
 constexpr int kHeaderBottom = 3100;
 constexpr int kHeaderBaseline = 3000;
@@ -39,6 +42,21 @@ bool setPageSizeMM(QPdfWriter& writer, const QSizeF& size)
         QPageSize(size, QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
 }
 
+// Draws a cell's text at its own font, or smaller where it would not fit.
+void drawCellText(QPainter& painter, const CellTextFitter& fitter, const QPointF& at,
+                  const QString& text)
+{
+    const QFont font = painter.font();
+    const QFont fitted = fitter.fontFor(text);
+    if (fitted == font) {
+        painter.drawText(at, text);
+        return;
+    }
+    painter.setFont(fitted);
+    painter.drawText(at, text);
+    painter.setFont(font);
+}
+
 void drawGridLines(QPainter& painter, int columns, int top, int bottom, QVector<QLine>& lines)
 {
     lines.clear();
@@ -53,24 +71,30 @@ void drawGridLines(QPainter& painter, int columns, int top, int bottom, QVector<
 ReportResult savePdfReport(const ReportTable& table, const QDateTime& start, const QImage& chart,
                            const QString& fileName)
 {
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return ReportResult::writeFailure(fileName, file.errorString());
+    ReportFile file(fileName);
+    return savePdfReport(table, start, chart, file);
+}
+
+ReportResult savePdfReport(const ReportTable& table, const QDateTime& start, const QImage& chart,
+                           ReportFile& file)
+{
+    if (ReportResult opened = file.open(); !opened)
+        return opened;
 
     const int columns = std::max(table.columnCount() - 1, 0);
     const int rows = table.rowCount();
     const int right = kLeft + kCellWidth * columns;
 
-    QPdfWriter writer(&file);
+    QPdfWriter writer(&file.device());
     QSizeF page = writer.pageLayout().pageSize().size(QPageSize::Millimeter);
     page.setWidth(kMmPerColumn * columns + kMmExtra);
     setPageSizeMM(writer, page);
 
     QPainter painter;
     if (!painter.begin(&writer)) {
-        file.cancelWriting();
+        file.cancel();
         return ReportResult::failure(
-            QStringLiteral("Cannot start the PDF document %1").arg(fileName));
+            QStringLiteral("Cannot start the PDF document %1").arg(file.fileName()));
     }
     QPen pen;
     pen.setWidth(kPenWidth);
@@ -87,10 +111,12 @@ ReportResult savePdfReport(const ReportTable& table, const QDateTime& start, con
 
     QVector<QLine> lines;
     lines.reserve(columns + 2);
+    const CellTextFitter headerFitter(font, &writer, kTextWidth);
     for (int k = 0; k < columns; ++k) {
         if (table.hasHeader(k + 1))
-            painter.drawText(QPointF(kLeft + kTextIndent + kCellWidth * k, kHeaderBaseline),
-                             table.headerText(k + 1));
+            drawCellText(painter, headerFitter,
+                         QPointF(kLeft + kTextIndent + kCellWidth * k, kHeaderBaseline),
+                         table.headerText(k + 1));
     }
     drawGridLines(painter, columns, kHeaderTop, kHeaderBottom, lines);
     painter.drawLine(kLeft, kHeaderTop, right, kHeaderTop);
@@ -99,6 +125,7 @@ ReportResult savePdfReport(const ReportTable& table, const QDateTime& start, con
     font.setWeight(QFont::Normal);
     font.setPointSize(14);
     painter.setFont(font);
+    const CellTextFitter rowFitter(font, &writer, kTextWidth);
     int y = kFirstBaseline;
     for (int row = 0; row < rows; ++row) {
         // A page ends only when another row follows, so no page is left blank.
@@ -108,8 +135,8 @@ ReportResult savePdfReport(const ReportTable& table, const QDateTime& start, con
         }
         for (int k = 0; k < columns; ++k) {
             if (table.hasItem(row, k + 1))
-                painter.drawText(QPointF(kLeft + kTextIndent + kCellWidth * k, y),
-                                 table.text(row, k + 1));
+                drawCellText(painter, rowFitter, QPointF(kLeft + kTextIndent + kCellWidth * k, y),
+                             table.text(row, k + 1));
         }
         drawGridLines(painter, columns, y - kRowAscent, y + kRowDescent, lines);
         painter.drawLine(kLeft, y + kRowDescent, right, y + kRowDescent);
@@ -122,7 +149,7 @@ ReportResult savePdfReport(const ReportTable& table, const QDateTime& start, con
         painter.drawImage(QRect(0, 0, writer.width(), writer.height()), chart);
     }
 
-    if (!painter.end() || !file.commit())
-        return ReportResult::writeFailure(fileName, file.errorString());
-    return ReportResult::success();
+    // The painter ends the document without looking at its writes; the file did.
+    painter.end();
+    return file.commit();
 }

@@ -5,6 +5,7 @@
 class QDateTime;
 class QImage;
 class QString;
+class ReportFile;
 class ReportTable;
 
 // Paints the table as a PDF report: the title and the start date, the headers
@@ -13,3 +14,5 @@ class ReportTable;
 // picture is left out.
 ReportResult savePdfReport(const ReportTable& table, const QDateTime& start, const QImage& chart,
                            const QString& fileName);
+ReportResult savePdfReport(const ReportTable& table, const QDateTime& start, const QImage& chart,
+                           ReportFile& file);

@@ -1,11 +1,12 @@
 #include "reports/xlsxdocument.h"
 
+#include "reports/reportfile.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFont>
 #include <QImage>
-#include <QSaveFile>
 #include <QTemporaryFile>
 
 #include <xlsxwriter.h>
@@ -19,6 +20,58 @@ constexpr int kScreenDotsPerMeter = 3780;
 QString libraryError(lxw_error error)
 {
     return QString::fromUtf8(lxw_strerror(error));
+}
+
+bool isHex(QChar c)
+{
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+           (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
+           (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+}
+
+// Whether an escape "_xHHHH_" starts at `at`.
+bool startsEscape(const QString& text, int at)
+{
+    if (at + 6 >= text.size() || text[at] != QLatin1Char('_') || text[at + 1] != QLatin1Char('x') ||
+        text[at + 6] != QLatin1Char('_'))
+        return false;
+    for (int i = at + 2; i < at + 6; ++i) {
+        if (!isHex(text[i]))
+            return false;
+    }
+    return true;
+}
+
+bool xmlCannotCarry(QChar c)
+{
+    return c.unicode() == 0 || c.unicode() == 0xFFFE || c.unicode() == 0xFFFF;
+}
+
+// A spreadsheet program reads "_xHHHH_" in a cell text as the character
+// HHHH. The library writes other control characters that way, but not a NUL
+// (the text would end there) nor U+FFFE and U+FFFF (no XML file may hold
+// them); those are escaped here, and so is an underscore that would
+// otherwise start an escape, so such a text reads back as written.
+QString cellText(const QString& text)
+{
+    bool plain = true;
+    for (int i = 0; i < text.size() && plain; ++i)
+        plain = !xmlCannotCarry(text[i]) && !startsEscape(text, i);
+    if (plain)
+        return text;
+    QString out;
+    out.reserve(text.size() + 16);
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (xmlCannotCarry(c))
+            out += QStringLiteral("_x%1_").arg(QString::number(c.unicode(), 16).toUpper(), 4,
+                                                QLatin1Char('0'));
+        else if (startsEscape(text, i))
+            out += QStringLiteral("_x005F_");
+        else
+            out += c;
+    }
+    return out;
 }
 } // namespace
 
@@ -154,7 +207,7 @@ bool Document::write(int row, int column, const QString& text, const Format& for
 {
     if (!checkCell(row, column))
         return false;
-    const QByteArray utf8 = text.toUtf8();
+    const QByteArray utf8 = cellText(text).toUtf8();
     return cellWritten(row, column,
                        worksheet_write_string(m_sheet, lxw_row_t(row - 1), lxw_col_t(column - 1),
                                               utf8.constData(), libraryFormat(format)));
@@ -211,6 +264,12 @@ bool Document::insertImage(int row, int column, const QImage& image)
 
 bool Document::saveAs(const QString& fileName)
 {
+    ReportFile file(fileName);
+    return saveTo(file);
+}
+
+bool Document::saveTo(ReportFile& file)
+{
     if (!m_sheet)
         return false;
     if (!m_closed) {
@@ -227,19 +286,22 @@ bool Document::saveAs(const QString& fileName)
     QFile scratch(m_scratch->fileName());
     if (!scratch.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("Cannot read the scratch file: %1").arg(scratch.errorString()));
-    QSaveFile target(fileName);
-    if (!target.open(QIODevice::WriteOnly))
-        return fail(QStringLiteral("Cannot write %1: %2").arg(fileName, target.errorString()));
+    if (const ReportResult opened = file.open(); !opened)
+        return fail(opened.error);
     constexpr qint64 kChunk = 1 << 20;
     while (!scratch.atEnd()) {
         const QByteArray chunk = scratch.read(kChunk);
-        if (chunk.isEmpty() || target.write(chunk) != chunk.size()) {
-            target.cancelWriting();
-            break;
+        if (chunk.isEmpty()) {
+            file.cancel();
+            return fail(
+                QStringLiteral("Cannot read the scratch file: %1").arg(scratch.errorString()));
         }
+        // A failed write is kept by the file and reported by its commit.
+        if (file.device().write(chunk) != chunk.size())
+            break;
     }
-    if (!target.commit())
-        return fail(QStringLiteral("Cannot write %1: %2").arg(fileName, target.errorString()));
+    if (const ReportResult committed = file.commit(); !committed)
+        return fail(committed.error);
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 
 class QFont;
+class ReportFile;
 class QImage;
 class QTemporaryFile;
 struct lxw_format;
@@ -61,6 +62,7 @@ public:
     // Completes the workbook and writes it to fileName; an existing file is
     // replaced only when the new one was written completely.
     bool saveAs(const QString& fileName);
+    bool saveTo(ReportFile& file);
 
     QString errorString() const { return m_error; }
 

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Voltrek needs to build, run and test, when missing.
+# With the argument "fuzz" also what scripts/fuzz.sh needs.
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,9 @@ packages=(
     qttranslations5-l10n
     g++-mingw-w64-x86-64 desktop-file-utils file
 )
+if [ "${1:-}" = fuzz ]; then
+    packages+=(clang zlib1g-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -2,6 +2,7 @@
 #include "loadfixture.h"
 #include "reports/csvreport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTableWidget>
@@ -14,6 +15,7 @@ struct Run
 {
     int exitCode = -1;
     QString errors;
+    QByteArray output;
 };
 } // namespace
 
@@ -24,13 +26,15 @@ class TestBatchExport : public QObject
 
     std::unique_ptr<LoadFixture> fixture;
 
-    Run run(const QStringList& arguments)
+    Run run(const QStringList& arguments, const QString& workingDir = QString())
     {
         QProcess process;
+        process.setWorkingDirectory(workingDir);
         process.start(qEnvironmentVariable("VOLTREK_APP"), arguments);
         if (!process.waitForFinished(60000))
             return {};
-        return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError())};
+        return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError()),
+                process.readAllStandardOutput()};
     }
 
     QStringList base(const QStringList& files)
@@ -108,6 +112,29 @@ private slots:
         QVERIFY2(result.errors.contains(QStringLiteral("tick lengths differ")),
                  qPrintable(result.errors));
         QCOMPARE(result.errors.count(QLatin1Char('\n')), 1);
+    }
+
+    void everyProtocolLeftOutIsNamedAndFailsTheRun()
+    {
+        // Given relative to the working directory, which is not the protocol directory.
+        const QString sub = fixture->dir.filePath(QStringLiteral("sub"));
+        QVERIFY(QDir().mkpath(sub));
+        fixture->writeProtocol("sub/a.log", kStart, 5, 0, {1});
+        const QString empty = fixture->writeProtocol("empty.log", kStart, 0, 0, {1});
+        const QString missing = fixture->dir.filePath(QStringLiteral("missing.log"));
+        const Run result = run(base({"a.log", missing, empty}) << "--csv"
+                                                               << "-",
+                               sub);
+        QCOMPARE(result.exitCode, 1);
+        const QStringList lines = result.errors.trimmed().split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines[0].startsWith("voltrek: " + missing + ": cannot be opened"),
+                 qPrintable(lines[0]));
+        QCOMPARE(lines[1], "voltrek: " + empty + ": holds no records");
+        // The CSV of what could be read went to standard output.
+        const QStringList csv = QString::fromUtf8(result.output).split(QLatin1Char('\n'));
+        QCOMPARE(csv.size(), 7);
+        QVERIFY(csv[0].startsWith(QStringLiteral("Дата,")));
     }
 
     void unwritableReportFails()

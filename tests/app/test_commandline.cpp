@@ -1,5 +1,8 @@
 #include "app/commandline.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextCodec>
 
@@ -42,14 +45,36 @@ private slots:
         QVERIFY(options.files.isEmpty());
     }
 
-    void directoryIsDecodedFromCp1251AndFilesFromUtf8()
+    void directoryIsDecodedAsTheSystemHandsItOverAndFilesFromUtf8()
     {
         const QString cyrillic = QStringLiteral("Протоколы");
-        const QByteArray cp1251 = QTextCodec::codecForName("CP1251")->fromUnicode(cyrillic);
+#ifdef Q_OS_WIN
+        const QByteArray directory = QTextCodec::codecForName("CP1251")->fromUnicode(cyrillic);
+#else
+        // Elsewhere the arguments come in the locale's encoding, today UTF-8.
+        QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
+        const QByteArray directory = cyrillic.toUtf8();
+#endif
         const StartupOptions options =
-            parseCommandLine({"-d", cp1251, "-l", QStringLiteral("файл.log").toUtf8()});
+            parseCommandLine({"-d", directory, "-l", QStringLiteral("файл.log").toUtf8()});
         QCOMPARE(options.directory, cyrillic);
         QCOMPARE(options.files, QStringList{QStringLiteral("файл.log")});
+    }
+
+    void relativeFileIsTakenFromTheWorkingDirectoryWhenItIsThere()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("demo/protocols")));
+        QFile here(dir.filePath(QStringLiteral("demo/protocols/x.log")));
+        QVERIFY(here.open(QIODevice::WriteOnly));
+        here.close();
+        const QString workingDir = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.path()));
+        const QStringList resolved =
+            resolveStartupFiles({"demo/protocols/x.log", "y.log", "demo", "/elsewhere/z.log"});
+        QDir::setCurrent(workingDir);
+        QCOMPARE(resolved, QStringList({QFileInfo(here).absoluteFilePath(), "y.log", "demo",
+                                        "/elsewhere/z.log"}));
     }
 };
 

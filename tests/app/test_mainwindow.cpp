@@ -140,6 +140,34 @@ private slots:
         QCOMPARE(fixture.dialogs->warnings.size(), 1);
     }
 
+    void batchRunShowsNoWindowAtAll()
+    {
+        LoadFixture fixture;
+        const QString file =
+            fixture.writeProtocol("a.log", QDateTime::currentDateTime(), 3, 0, {1});
+        // Counts every window that is shown while the protocols are searched and read.
+        struct ShownWindows : QObject
+        {
+            int count = 0;
+            bool eventFilter(QObject* object, QEvent* event) override
+            {
+                if (event->type() == QEvent::Show && object->isWidgetType() &&
+                    static_cast<QWidget*>(object)->isWindow())
+                    ++count;
+                return false;
+            }
+        } shown;
+        qApp->installEventFilter(&shown);
+        fixture.window->setInteractive(false);
+        fixture.window->setupLoger(fixture.dir.path());
+        fixture.window->readProtocols({file});
+        QCOMPARE(shown.count, 0);
+        fixture.window->setInteractive(true);
+        fixture.window->setupLoger(fixture.dir.path());
+        qApp->removeEventFilter(&shown);
+        QVERIFY(shown.count > 0);
+    }
+
     void oneProtocolSearchAtATime()
     {
         LoadFixture fixture;

@@ -130,7 +130,8 @@ private slots:
         QCOMPARE(table()->rowCount(), 0);
         QCOMPARE(chart()->channelCount(), 0);
         QVERIFY(fixture->window->singleCharts().isEmpty());
-        QVERIFY(fixture->dialogs->warnings.isEmpty());
+        QCOMPARE(fixture->dialogs->warnings.size(), 1);
+        fixture->dialogs->warnings.clear();
         QCOMPARE(parametersBuilt.size(), 0);
 
         loadTwoFiles();
@@ -144,6 +145,48 @@ private slots:
         QCOMPARE(chart()->channelCount(), 0);
         // The panel goes with the table: no channels of an earlier read stay listed.
         QVERIFY(fixture->window->findChildren<ChartParameterValueWidget*>().isEmpty());
+    }
+
+    void filesLeftOutAreListedOnceAfterTheLoad()
+    {
+        const QString good = fixture->writeProtocol("good.log", kFirstStart, 5, 0, {1});
+        const QString empty = fixture->writeProtocol("empty.log", kFirstStart, 0, 0, {1});
+        const QString missing = fixture->dir.filePath(QStringLiteral("missing.log"));
+        fixture->window->readProtocols({missing, good, empty});
+        QCOMPARE(table()->rowCount(), 5);
+        const QStringList warnings = fixture->dialogs->warnings;
+        QCOMPARE(warnings.size(), 1);
+        const QStringList lines = warnings[0].split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[0], QStringLiteral("Внимание!|Не все протоколы загружены:"));
+        QVERIFY2(lines[1].startsWith(QDir::toNativeSeparators(missing) +
+                                     QStringLiteral(": не удалось открыть файл")),
+                 qPrintable(lines[1]));
+        QCOMPARE(lines[2],
+                 QDir::toNativeSeparators(empty) + QStringLiteral(": в протоколе нет записей"));
+    }
+
+    void rowsOfEqualTimeKeepTheOrderOfTheirFiles()
+    {
+        // Two overlapping files of 200 ticks each, the second starting 100
+        // ticks later: 100 times hold a row of each, the first file's first.
+        const QString first = fixture->writeProtocol("first.log", kFirstStart, 200, 1000, {1});
+        const QString second =
+            fixture->writeProtocol("second.log", kFirstStart.addSecs(100), 200, 5000, {1});
+        fixture->window->readProtocols({first, second});
+        const QAbstractItemModel* model = table()->model();
+        QCOMPARE(model->rowCount(), 400);
+        QStringList expected;
+        for (int tick = 0; tick < 100; ++tick)
+            expected.append(QString::number(1000 + tick));
+        for (int tick = 100; tick < 200; ++tick)
+            expected << QString::number(1000 + tick) << QString::number(5000 + tick - 100);
+        for (int tick = 100; tick < 200; ++tick)
+            expected.append(QString::number(5000 + tick));
+        QStringList actual;
+        for (int row = 0; row < model->rowCount(); ++row)
+            actual.append(model->index(row, 2).data().toString());
+        QCOMPARE(actual, expected);
     }
 
     void rowClickMovesEveryChart()

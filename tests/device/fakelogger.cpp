@@ -98,6 +98,12 @@ void FakeLogger::sendReply()
         if (::write(m_master, piece.constData(), static_cast<size_t>(piece.size())) < 0)
             return;
     }
+    while (m_endless && !m_stop && !m_pieces.isEmpty()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(m_pauseMs));
+        const QByteArray& piece = m_pieces.last();
+        if (::write(m_master, piece.constData(), static_cast<size_t>(piece.size())) < 0)
+            return;
+    }
 #endif
 }
 

@@ -22,6 +22,9 @@ public:
     // The pieces of the reply, sent one after the other with a pause between.
     // No pieces: the device stays silent.
     void setReply(const QList<QByteArray>& pieces, int pauseMs = 0);
+    // After the probe the last piece is sent again and again, like an
+    // instrument that streams for as long as it is powered.
+    void setEndless(bool on) { m_endless = on; }
     // False when the system offers no pseudo-terminals.
     bool start();
     QString portName() const { return m_portName; }
@@ -36,6 +39,7 @@ private:
     QString m_portName;
     QList<QByteArray> m_pieces;
     int m_pauseMs = 0;
+    bool m_endless = false;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
     mutable std::mutex m_mutex;

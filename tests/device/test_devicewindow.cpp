@@ -117,6 +117,11 @@ private slots:
         m_driveReads = 0;
         m_sleeps.clear();
         m_reads.clear();
+        makeWindow();
+    }
+
+    void makeWindow()
+    {
         m_window = std::make_unique<MainWindow>();
         m_window->setDialogs(std::make_unique<ScriptedDialogs>(&m_script));
         DeviceEnvironment& environment = m_window->deviceEnvironment();
@@ -142,6 +147,36 @@ private slots:
         QVERIFY(QDir(m_protocols).isEmpty());
         QVERIFY(m_sleeps.isEmpty());
         QVERIFY(m_window->deviceFolder().isEmpty());
+    }
+
+    void withoutProtocolDirectoryNothingIsCopiedOrSwitched()
+    {
+        // A reader that never saw a usable log.def has no protocol directory.
+        m_window.reset();
+        StreamLoger::release();
+        QVERIFY(!StreamLoger::instance()->init(m_card));
+        makeWindow();
+        FakeLogger logger;
+        QVERIFY(protocolfiles::write(m_card + "/a.log", protocolBytes("a")));
+        m_script.fileToOpen = m_card + "/a.log";
+        const QString workingDir = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_root.filePath(QStringLiteral("protocols"))));
+        trigger("actCopy");
+        if (attach(logger, {QByteArray::fromHex("55FF01")}))
+            trigger("actFLASH");
+        QDir::setCurrent(workingDir);
+
+        QCOMPARE(m_script.asked.size(), logger.portName().isEmpty() ? 1 : 2);
+        for (const QString& asked : qAsConst(m_script.asked))
+            QVERIFY2(asked.startsWith("warning|Внимание!|Каталог протоколов не задан"),
+                     qPrintable(asked));
+        QVERIFY(QDir(m_protocols).isEmpty());
+        QVERIFY(logger.received().isEmpty());
+
+        // Later cases expect the reader as init() left it.
+        m_window.reset();
+        StreamLoger::release();
+        init();
     }
 
     void fileInsideTheProtocolDirectoryIsRefused()

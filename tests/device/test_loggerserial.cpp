@@ -1,6 +1,7 @@
 #include "device/loggerserial.h"
 #include "fakelogger.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -135,6 +136,43 @@ private slots:
         QTRY_COMPARE(first->received(), kProbeAndFlash);
         QTRY_COMPARE(second->received(), kProbeAndFlash);
         QCOMPARE(silent->received(), kProbe);
+    }
+
+    void streamingPortIsProbedForABoundedTimeAndSize_data()
+    {
+        QTest::addColumn<QByteArray>("piece");
+        QTest::addColumn<int>("pauseMs");
+        QTest::addColumn<int>("minWaits");
+        // A byte more often than the silence interval: only the time bound
+        // ends it, and the window gets its turn all along.
+        QTest::newRow("slow stream") << hex("01") << 100 << 3;
+        // Answers that start like the logger's count only by their first bytes.
+        QTest::newRow("fast stream") << hex("55FF0102030405060708") << 1 << 0;
+    }
+
+    void streamingPortIsProbedForABoundedTimeAndSize()
+    {
+        REQUIRE_PSEUDO_TERMINALS();
+        QFETCH(QByteArray, piece);
+        QFETCH(int, pauseMs);
+        QFETCH(int, minWaits);
+        auto fake = std::make_unique<FakeLogger>();
+        fake->setReply({piece}, pauseMs);
+        fake->setEndless(true);
+        QVERIFY(fake->start());
+
+        LoggerSerial serial;
+        serial.setSilenceInterval(kSilenceMs);
+        serial.setAnswerTimeLimit(800);
+        int waits = 0;
+        serial.setWaitHook([&waits] { ++waits; });
+        QElapsedTimer elapsed;
+        elapsed.start();
+        const LoggerSerial::ProbeResult result = serial.probe(fake->portName());
+        QVERIFY2(elapsed.elapsed() < 2000, QByteArray::number(elapsed.elapsed()));
+        QVERIFY(waits >= minWaits);
+        QCOMPARE(result, piece.startsWith(hex("55FF")) ? LoggerSerial::ProbeResult::Switched
+                                                       : LoggerSerial::ProbeResult::NoDevice);
     }
 
     void noDeviceAnywhereIsNotFound()

@@ -95,6 +95,22 @@ private slots:
         QVERIFY(!palette.color("U2").isValid());
     }
 
+    void hugeStoredSizeIsReadOnlyAsFarAsItsBound()
+    {
+        storeColors({{"U1", "#ff0000"}});
+        {
+            // Unbounded, this size would keep the constructor busy for minutes.
+            QSettings settings("settings.conf", QSettings::IniFormat);
+            settings.setValue("Colors/size", 2147483647);
+            settings.setValue("Colors/100000/channel", "far");
+            settings.setValue("Colors/100000/color", "#00ff00");
+        }
+        ChartColor palette(catalogue);
+        QCOMPARE(palette.color("U1"), QColor(Qt::red));
+        moveCursorToStart(palette);
+        QCOMPARE(palette.color("far").name(), paletteNames.first());
+    }
+
     void savedArrayHoldsOneColourPerCode()
     {
         storeColors({{"U1", "#000000"}, {"U1", "#000001"}, {"U1", "#000002"}});

@@ -71,7 +71,7 @@ void TestChannelCatalogue::failures_data()
     QTest::newRow("no directory") << QByteArray() << "Log path not exists";
     QTest::newRow("no log.def") << QByteArray("") << "Log definition file not found";
     QTest::newRow("log.def a folder") << QByteArray("/") << "Can't open log definition file";
-    QTest::newRow("oversized") << QByteArray("{}") << parse;
+    QTest::newRow("oversized") << QByteArray("{}") << "Log definition file is larger than 64 MiB";
     QTest::newRow("empty file") << QByteArray(" ") << parse;
     QTest::newRow("truncated json") << kTwoGroups.left(60) << parse;
     QTest::newRow("top-level array") << QByteArray(R"([{"ROOT": "made", "CONTENT": []}])") << parse;

@@ -57,6 +57,8 @@ private slots:
     void cancelInFillingPhase();
     void absurdHeaders();
     void badFiles();
+    void highBytesDecodeAsUnsignedTicksAndSignedValues();
+    void limitsAndUnreadableFilesAreNamed();
     void fileChangesAfterOpening();
     void writeThenRead();
     void writeRefusals();
@@ -425,6 +427,72 @@ void TestStreamLoger::badFiles()
             length = series.size();
         }
     }
+}
+
+void TestStreamLoger::highBytesDecodeAsUnsignedTicksAndSignedValues()
+{
+    // Bytes written by hand, not by the encoder, and each of them 0x80 or
+    // above where the field allows: a sign-extended byte shows at once.
+    const QByteArray records = QByteArray::fromHex("01"
+                                                   "83828180"
+                                                   "8584ffff" // -31611
+                                                   "01"
+                                                   "84828180"
+                                                   "ffffff7f" // 2147483647
+                                                   "01"
+                                                   "feffffff"
+                                                   "80808080"); // -2139062144
+    const QByteArray head = protocolformat::encodeHeader(protocolfiles::header(start, 100));
+    QVERIFY(raw("high.log", head + records));
+    QCOMPARE(points(readFile("high.log").value("A")),
+             QStringLiteral("2155971203:-31611 2155971204:2147483647 4294967294:-2139062144"));
+
+    const LogRecord single = protocolformat::decodeRecord(
+        reinterpret_cast<const uchar*>(QByteArray::fromHex("ff8382818090a0b0c0").constData()));
+    QCOMPARE(single.id, quint8(0xff));
+    QCOMPARE(single.tick, 0x80818283u);
+    QCOMPARE(single.value, qint32(0xc0b0a090u));
+    // A tick past 2^31 ticks of 100 ms still counts forward from the start.
+    QVERIFY(loger->openProtocol(0, 0, "high.log"));
+    QCOMPARE(loger->tickToDateTime(0x80818283u), start.addMSecs(qint64(0x80818283u) * 100));
+}
+
+void TestStreamLoger::limitsAndUnreadableFilesAreNamed()
+{
+    Records eight;
+    for (quint32 tick = 0; tick < 8; ++tick) {
+        eight.append(rec(1, tick, qint32(tick)));
+        eight.append(rec(2, tick, qint32(tick)));
+    }
+    QVERIFY(!put("big.log", eight).isEmpty());
+
+    // Past the record limit the first records are read, and the file says so.
+    loger->setReadLimits(5, StreamLoger::kMaxFilledValues);
+    QVERIFY(loger->openProtocol(0, 0, "big.log"));
+    ChannelRecords result = loger->readProtocol();
+    QCOMPARE(points(result.value("A")), QStringLiteral("0:0 1:1 2:2"));
+    QCOMPARE(loger->readProblem().kind, ReadProblem::Kind::RecordLimit);
+    QCOMPARE(loger->readProblem().englishText(),
+             QStringLiteral("big.log: has more than 5 records; only the first 5 were read"));
+
+    // Too many values to fill: nothing, and a reason.
+    loger->setReadLimits(StreamLoger::kMaxRecords, 15);
+    QVERIFY(loger->openProtocol(0, 0, "big.log"));
+    QVERIFY(loger->readProtocol().isEmpty());
+    QCOMPARE(loger->readProblem().kind, ReadProblem::Kind::FilledStepLimit);
+    QVERIFY(loger->readProblem().englishText().contains(QStringLiteral("15")));
+
+    loger->setReadLimits(StreamLoger::kMaxRecords, StreamLoger::kMaxFilledValues);
+    QVERIFY(loger->openProtocol(0, 0, "big.log"));
+    QCOMPARE(loger->readProtocol().value("B").size(), 8);
+    QVERIFY(loger->readProblem().isNone());
+
+    QVERIFY(raw("short.log", "LOG"));
+    QVERIFY(!loger->openProtocol(0, 0, "short.log"));
+    QCOMPARE(loger->readProblem().kind, ReadProblem::Kind::NotProtocol);
+    QVERIFY(!loger->openProtocol(0, 0, "missing.log"));
+    QCOMPARE(loger->readProblem().kind, ReadProblem::Kind::CannotOpen);
+    QCOMPARE(loger->readProblem().file, QStringLiteral("missing.log"));
 }
 
 void TestStreamLoger::fileChangesAfterOpening()

@@ -20,8 +20,9 @@ private slots:
         QVERIFY(options.batch());
         QVERIFY(!options.help);
         QVERIFY(options.error.isEmpty());
-        // A value that looks like an option is still the value.
-        QCOMPARE(parseCommandLine({"--xlsx", "-d"}).xlsxFile, QStringLiteral("-d"));
+        // "-" is standard output, not an option; other dashes are names.
+        QCOMPARE(parseCommandLine({"--csv", "-"}).csvFile, QStringLiteral("-"));
+        QCOMPARE(parseCommandLine({"--xlsx", "-x.xlsx"}).xlsxFile, QStringLiteral("-x.xlsx"));
         QVERIFY(!parseCommandLine({"-l", "a.log", "-d"}).batch());
     }
 
@@ -30,6 +31,7 @@ private slots:
         QTest::addColumn<QList<QByteArray>>("arguments");
         QTest::newRow("last") << QList<QByteArray>{"-l", "a.log", "--pdf"};
         QTest::newRow("followed by an option") << QList<QByteArray>{"--pdf", "--csv", "out.csv"};
+        QTest::newRow("followed by -l") << QList<QByteArray>{"--pdf", "-L", "b.log"};
     }
 
     void reportOptionWithoutFileIsAnError()
@@ -88,6 +90,7 @@ private slots:
              {"-d DIR", "-l FILE", "--xlsx FILE", "--pdf FILE", "--csv FILE", "--bookmarks FILE",
               "--from DATETIME", "--to DATETIME", "--help"})
             QVERIFY2(help.contains(QLatin1String(option)), option);
+        QVERIFY(help.contains(QLatin1String("partial result")));
     }
 };
 

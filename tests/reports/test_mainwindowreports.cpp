@@ -42,6 +42,7 @@ private:
     std::unique_ptr<MainWindow> window;
     ScriptedDialogs::Script script;
     QStringList opened;
+    bool openerFound = true;
 
     QTableWidget& table() { return *window->findChild<QTableWidget*>(QStringLiteral("twEntry")); }
     void trigger(const char* action)
@@ -52,8 +53,12 @@ private:
 private slots:
     void init()
     {
-        platform::setFileOpener([this](const QString& path) { opened.append(path); });
+        platform::setFileOpener([this](const QString& path) {
+            opened.append(path);
+            return openerFound;
+        });
         opened.clear();
+        openerFound = true;
         window = std::make_unique<MainWindow>();
         script = ScriptedDialogs::Script();
         window->setDialogs(std::make_unique<ScriptedDialogs>(&script));
@@ -116,6 +121,18 @@ private slots:
             runTool(QStringLiteral("pdftotext"), {script.fileToSave, QStringLiteral("-")}));
         QVERIFY2(text.contains(QStringLiteral("05/03/2024 10:20:32.000")), qPrintable(text));
         QVERIFY(text.contains(QStringLiteral("Дата старта: 05/03/2024 10:20:30.000")));
+    }
+
+    void withoutAnOpenerTheSavedPathIsShown()
+    {
+        fill(table(), 2);
+        openerFound = false;
+        script.fileToSave = dir.filePath(QStringLiteral("a&b^c|d.csv.pdf"));
+        trigger("actPDF");
+        QCOMPARE(script.asked.size(), 2);
+        QCOMPARE(script.asked[1], QStringLiteral("information|Отчет|Отчет сохранен в файл\n") +
+                                      QDir::toNativeSeparators(script.fileToSave));
+        QVERIFY(QFileInfo(script.fileToSave).isFile());
     }
 
     void failedSaveWarnsInsteadOfOpening_data()

@@ -2,9 +2,11 @@
 #include "readback.h"
 #include "xlsxreader.h"
 
+#include "reports/celltextfitter.h"
 #include "reports/csvreport.h"
 #include "reports/excelreport.h"
 #include "reports/pdfreport.h"
+#include "reports/reportfile.h"
 #include "reports/reportresult.h"
 #include "reports/timerangetable.h"
 #include "reports/xlsxdocument.h"
@@ -13,10 +15,15 @@
 #include <QFile>
 #include <QFont>
 #include <QImage>
+#include <QPdfWriter>
 #include <QRegularExpression>
 #include <QSizeF>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace {
 constexpr double kPointsPerMm = 72.0 / 25.4;
@@ -89,6 +96,21 @@ QStringList fourSides(const QString& style)
     return {style, style, style, style};
 }
 
+// A disk that fills up while the last buffered part of a report is written:
+// every write seems to succeed, the final flush does not.
+class FullDiskFile : public ReportFile
+{
+public:
+    using ReportFile::ReportFile;
+
+protected:
+    bool flushTarget(QString& error) override
+    {
+        error = QStringLiteral("No space left on device");
+        return false;
+    }
+};
+
 ListTable protocolTable()
 {
     ListTable table;
@@ -103,6 +125,17 @@ ListTable protocolTable()
          QStringLiteral("Закрыт")},
     };
     return table;
+}
+bool writeBytes(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 } // namespace
 
@@ -122,6 +155,16 @@ class TestReportWriters : public QObject
             return QByteArray();
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    ReportResult writeReport(const QString& kind, ReportFile& file)
+    {
+        const ListTable table = protocolTable();
+        if (kind == QLatin1String("csv"))
+            return saveCsvReport(table, file);
+        if (kind == QLatin1String("xlsx"))
+            return saveExcelReport(table, QFont(), picture(10, 10), file);
+        return savePdfReport(table, start, picture(10, 10), file);
     }
 
 private slots:
@@ -405,6 +448,27 @@ private slots:
         QVERIFY(!book.cells.value(QStringLiteral("A4")).bold);
     }
 
+    void textsReadBackAsWrittenWhateverTheirCharacters()
+    {
+        // A NUL once ended the cell text, U+FFFE made the sheet unreadable and
+        // "_x0041_" showed as "A".
+        const QString path = dir.filePath(QStringLiteral("characters.xlsx"));
+        const QStringList texts = {QString(QChar(0)) + QStringLiteral("a"),
+                                   QStringLiteral("_x0041_ _x00e9_"),
+                                   QStringLiteral("a") + QChar(0xFFFE) + QChar(0xFFFF),
+                                   QStringLiteral("\x01\r\n_x_ _x12_")};
+        ListTable table;
+        table.headers = {std::nullopt, texts[0], texts[1]};
+        table.rows = {{std::nullopt, texts[2], texts[3]}};
+        QVERIFY(saveExcelReport(table, QFont(), QImage(), path));
+        const XlsxContent book = readXlsx(path);
+        QVERIFY(book.ok);
+        QCOMPARE(book.cells.value(QStringLiteral("A3")).text, texts[0]);
+        QCOMPARE(book.cells.value(QStringLiteral("B3")).text, texts[1]);
+        QCOMPARE(book.cells.value(QStringLiteral("A4")).text, texts[2]);
+        QCOMPARE(book.cells.value(QStringLiteral("B4")).text, texts[3]);
+    }
+
     void documentRefusesWhatASheetCannotHold()
     {
         xlsx::Document document;
@@ -480,6 +544,76 @@ private slots:
         QVERIFY(text.contains(QStringLiteral("R001C2")));
         QVERIFY(text.contains(QStringLiteral("Открыт")));
         QVERIFY(!text.contains(QStringLiteral("R002C2")));
+    }
+
+    void everyWriter_data()
+    {
+        QTest::addColumn<QString>("kind");
+        for (const char* kind : {"csv", "xlsx", "pdf"})
+            QTest::newRow(kind) << QString::fromLatin1(kind);
+    }
+
+    void fullDiskKeepsTheOldReport_data() { everyWriter_data(); }
+    void fullDiskKeepsTheOldReport()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("report.") + kind);
+        QVERIFY(writeBytes(path, "old report"));
+        FullDiskFile file(path);
+        const ReportResult result = writeReport(kind, file);
+        QVERIFY(!result);
+        QVERIFY2(result.error.contains(QStringLiteral("No space left on device")),
+                 qPrintable(result.error));
+        QVERIFY(result.error.contains(path));
+        QCOMPARE(readAll(path), QByteArray("old report"));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"report." + kind});
+    }
+
+    void targetThatIsNoRegularFileIsRefused_data() { everyWriter_data(); }
+    void targetThatIsNoRegularFileIsRefused()
+    {
+#ifdef Q_OS_UNIX
+        QFETCH(QString, kind);
+        QTemporaryDir folder;
+        const QString fifo = folder.filePath(QStringLiteral("pipe"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        ReportFile toFifo(fifo);
+        const ReportResult refused = writeReport(kind, toFifo);
+        QVERIFY(!refused);
+        QVERIFY2(refused.error.contains(QStringLiteral("not a regular file")),
+                 qPrintable(refused.error));
+        QVERIFY(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
+
+        // A link to a regular file is written through; the link stays.
+        const QString target = folder.filePath(QStringLiteral("target"));
+        const QString link = folder.filePath(QStringLiteral("link"));
+        QVERIFY(writeBytes(target, "old"));
+        QVERIFY(QFile::link(target, link));
+        ReportFile toLink(link);
+        QVERIFY(writeReport(kind, toLink));
+        QVERIFY(QFileInfo(link).isSymLink());
+        QVERIFY(readAll(target) != QByteArray("old"));
+#else
+        QSKIP("no FIFOs here");
+#endif
+    }
+
+    void cellTextTooWideIsDrawnSmaller()
+    {
+        QTemporaryDir folder;
+        QPdfWriter writer(folder.filePath(QStringLiteral("measure.pdf")));
+        QFont font;
+        font.setPointSize(14);
+        const qreal width = 2800; // a cell at 1200 dpi less its indents
+        const CellTextFitter fitter(font, &writer, width);
+        QCOMPARE(fitter.fontFor(QStringLiteral("49.96")), font);
+        const QString time = QStringLiteral("11/03/2024 08:00:00.000");
+        const QFont fitted = fitter.fontFor(time);
+        QVERIFY(fitted.pointSizeF() < 14);
+        QVERIFY(fitted.pointSizeF() >= 8);
+        QVERIFY(QFontMetricsF(fitted, &writer).horizontalAdvance(time) <= width);
+        QCOMPARE(fitted.family(), font.family());
     }
 
     void unwritablePathIsReportedAndLeavesNoFile_data()

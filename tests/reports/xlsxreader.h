@@ -4,8 +4,11 @@
 
 #include <QMap>
 #include <QPoint>
+#include <QRegularExpression>
 #include <QVector>
 #include <QXmlStreamReader>
+
+#include <functional>
 
 // Reads back what a spreadsheet program sees in a workbook: the package's
 // parts, one sheet's cells with their types, number formats, fonts and
@@ -30,29 +33,46 @@ struct XlsxContent
     int lastRow = 0;               // 1-based
 };
 
+// A cell text as a spreadsheet program shows it: "_xHHHH_" is the character HHHH.
+inline QString unescapedText(const QString& text)
+{
+    static const QRegularExpression escape(QStringLiteral("_x([0-9A-Fa-f]{4})_"));
+    QString out;
+    int at = 0;
+    auto it = escape.globalMatch(text);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch match = it.next();
+        out += text.midRef(at, match.capturedStart() - at);
+        out += QChar(match.capturedRef(1).toUShort(nullptr, 16));
+        at = match.capturedEnd();
+    }
+    return out + text.midRef(at);
+}
+
 inline QByteArray xlsxPart(const QString& path, const QString& part)
 {
     return runTool(QStringLiteral("unzip"), {QStringLiteral("-p"), path, part});
 }
 
-// sheet counts from 1.
-inline XlsxContent readXlsx(const QString& path, int sheet = 1)
+// The workbook whose package holds `parts`, each read by `part`; sheet counts from 1.
+inline XlsxContent readXlsxParts(const QStringList& parts,
+                                 const std::function<QByteArray(const QString&)>& part,
+                                 int sheet = 1)
 {
     XlsxContent content;
-    const QByteArray list = runTool(QStringLiteral("unzip"), {QStringLiteral("-Z1"), path});
-    content.parts = QString::fromUtf8(list).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    content.parts = parts;
     if (content.parts.isEmpty())
         return content;
 
     QStringList shared;
     {
-        QXmlStreamReader xml(xlsxPart(path, QStringLiteral("xl/sharedStrings.xml")));
+        QXmlStreamReader xml(part(QStringLiteral("xl/sharedStrings.xml")));
         while (!xml.atEnd()) {
             xml.readNext();
             if (xml.isStartElement() && xml.name() == QLatin1String("si"))
                 shared.append(QString());
             else if (xml.isStartElement() && xml.name() == QLatin1String("t") && !shared.isEmpty())
-                shared.last() += xml.readElementText();
+                shared.last() += unescapedText(xml.readElementText());
         }
     }
 
@@ -68,7 +88,7 @@ inline XlsxContent readXlsx(const QString& path, int sheet = 1)
     QVector<QPair<bool, QString>> fonts;
     QVector<QStringList> borders;
     {
-        QXmlStreamReader xml(xlsxPart(path, QStringLiteral("xl/styles.xml")));
+        QXmlStreamReader xml(part(QStringLiteral("xl/styles.xml")));
         QString section;
         while (!xml.atEnd()) {
             xml.readNext();
@@ -103,8 +123,7 @@ inline XlsxContent readXlsx(const QString& path, int sheet = 1)
     }
 
     {
-        QXmlStreamReader xml(
-            xlsxPart(path, QStringLiteral("xl/worksheets/sheet%1.xml").arg(sheet)));
+        QXmlStreamReader xml(part(QStringLiteral("xl/worksheets/sheet%1.xml").arg(sheet)));
         QString reference;
         while (!xml.atEnd()) {
             xml.readNext();
@@ -125,7 +144,7 @@ inline XlsxContent readXlsx(const QString& path, int sheet = 1)
             } else if (name == QLatin1String("f")) {
                 content.cells[reference].formula = true;
             } else if (name == QLatin1String("t")) {
-                content.cells[reference].text += xml.readElementText();
+                content.cells[reference].text += unescapedText(xml.readElementText());
             } else if (name == QLatin1String("v")) {
                 XlsxCell& cell = content.cells[reference];
                 const QString value = xml.readElementText();
@@ -135,7 +154,7 @@ inline XlsxContent readXlsx(const QString& path, int sheet = 1)
     }
 
     {
-        QXmlStreamReader xml(xlsxPart(path, QStringLiteral("xl/drawings/drawing1.xml")));
+        QXmlStreamReader xml(part(QStringLiteral("xl/drawings/drawing1.xml")));
         bool inFrom = false;
         QPoint anchor;
         while (!xml.atEnd()) {
@@ -156,4 +175,11 @@ inline XlsxContent readXlsx(const QString& path, int sheet = 1)
     }
     content.ok = true;
     return content;
+}
+
+inline XlsxContent readXlsx(const QString& path, int sheet = 1)
+{
+    const QByteArray list = runTool(QStringLiteral("unzip"), {QStringLiteral("-Z1"), path});
+    return readXlsxParts(QString::fromUtf8(list).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+                         [&path](const QString& name) { return xlsxPart(path, name); }, sheet);
 }

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// Why a protocol of a read was left out, or read only in part.
+struct ReadProblem
+{
+    enum class Kind {
+        None,
+        CannotOpen,     // the file did not open; detail holds the system's reason
+        NotProtocol,    // too short for a header, or no "LOG" signature
+        NoRecords,      // a valid header and nothing after it
+        NoTimeBase,     // no valid start date-time or no tick length
+        RecordLimit,    // more records than a read holds: only the first `limit` were read
+        FilledStepLimit // more gap-filled values than a read holds: nothing was read
+    };
+
+    Kind kind = Kind::None;
+    QString file;
+    QString detail;
+    qint64 limit = 0;
+
+    bool isNone() const { return kind == Kind::None; }
+    // Whether the protocol still took part in the read.
+    bool isPartial() const { return kind == Kind::RecordLimit; }
+
+    // "<file>: <reason>", for standard error.
+    QString englishText() const;
+    // The reason alone, for the user.
+    QString russianReason() const;
+};

@@ -1,0 +1,229 @@
+// Two or three protocol files made from the fuzz bytes, read as the window
+// reads them and merged into one assembly: starts across days and around the
+// summer-time changes of a zone that has them, equal or different tick
+// lengths, empty and broken files. Rows must come in time order (stable),
+// every row's time and global tick must follow from its file's start and
+// tick, and exactly the broken files must be left out.
+
+#include "fuzzsupport.h"
+#include "protocol/channellookup.h"
+#include "protocol/protocolformat.h"
+#include "protocol/streamloger.h"
+#include "table/protocolassembly.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <memory>
+
+using fuzz::require;
+
+namespace {
+std::unique_ptr<QTemporaryDir> g_dir;
+
+// Wall-clock times near the changes of Europe/Berlin in 2024 and a new year.
+const QDateTime kAnchors[] = {
+    QDateTime(QDate(2024, 3, 31), QTime(1, 0), Qt::UTC),  // spring forward at 02:00
+    QDateTime(QDate(2024, 10, 27), QTime(1, 30), Qt::UTC), // fall back at 03:00
+    QDateTime(QDate(2024, 12, 31), QTime(23, 0), Qt::UTC),
+    QDateTime(QDate(2024, 2, 28), QTime(22, 0), Qt::UTC),
+};
+
+enum class Kind { Valid, NoRecords, NoSignature, Short, NoTick, BadDate };
+
+struct File
+{
+    Kind kind = Kind::Valid;
+    ProtocolHeader header;
+    QVector<LogRecord> records;
+    QVector<quint32> ticks; // the read's tick list: record ticks without adjacent repeats
+};
+
+File makeFile(fuzz::Bytes& in, quint16 sharedTick)
+{
+    File file;
+    const uint8_t kind = in.byte();
+    file.kind = kind < 200 ? Kind::Valid : Kind(1 + kind % 5);
+
+    // Header fields are wall-clock time, so they are worked out on a clock without zones.
+    const QDateTime wall = kAnchors[in.below(4)].addSecs(qint64(in.u16()) * 2 - 65536);
+    protocolformat::setStart(file.header, wall);
+    const quint16 ticks[] = {100, 1000, 250, 60000};
+    file.header.tickMs = in.flag() ? sharedTick : ticks[in.below(4)];
+    if (file.kind == Kind::NoTick)
+        file.header.tickMs = 0;
+    if (file.kind == Kind::BadDate)
+        file.header.month = 13;
+    if (file.kind == Kind::NoSignature)
+        file.header.signature[0] = 'X';
+
+    const quint8 ids[] = {1, 2, 3, 9};
+    const int count = file.kind == Kind::NoRecords ? 0 : 1 + int(in.below(200));
+    quint32 tick = in.below(3) == 0 ? in.u32() : in.below(1000);
+    for (int i = 0; i < count; ++i) {
+        const uint8_t step = in.byte();
+        tick += step < 250 ? step % 4 : quint32(-int(step % 8)); // mostly forward
+        file.records.append({ids[in.below(4)], tick, qint32(int16_t(in.u16()))});
+        if (file.ticks.isEmpty() || file.ticks.last() != tick)
+            file.ticks.append(tick);
+    }
+    return file;
+}
+
+QByteArray bytesOf(const File& file)
+{
+    QByteArray bytes = protocolformat::encodeHeader(file.header);
+    for (const LogRecord& r : file.records)
+        bytes += protocolformat::encodeRecord(r);
+    return file.kind == Kind::Short ? bytes.left(100) : bytes;
+}
+
+QDateTime startOf(const File& file)
+{
+    return protocolformat::startOf(file.header);
+}
+
+void checkRows(const ProtocolAssembly& assembly, const QVector<const File*>& added)
+{
+    QDateTime common = QDateTime(QDate(2030, 1, 1), QTime(0, 0));
+    int total = 0;
+    for (const File* file : added) {
+        common = std::min(common, startOf(*file));
+        total += file->ticks.size();
+    }
+    require(assembly.commonStart() == common, "the common start is the earliest start");
+    require(assembly.rowCount() == total, "one row per tick of every file");
+
+    const qint64 tickMs = added.first()->header.tickMs;
+    for (int p = 0; p < added.size(); ++p) {
+        const qint64 offset = (startOf(*added[p]).toMSecsSinceEpoch() -
+                               common.toMSecsSinceEpoch()) / tickMs;
+        require(assembly.offset(p) == qint32(offset), "a file's offset in whole ticks");
+    }
+
+    qint64 previous = std::numeric_limits<qint64>::min();
+    ProtocolAssembly::RowRef before{-1, -1};
+    for (int row = 0; row < assembly.rowCount(); ++row) {
+        const ProtocolAssembly::RowRef ref = assembly.rowAt(row);
+        require(ref.protocol >= 0 && ref.protocol < added.size(), "a row belongs to a file");
+        const File& file = *added[ref.protocol];
+        require(ref.record >= 0 && ref.record < file.ticks.size(), "a row is one of its ticks");
+        require(assembly.tableRow(ref.protocol, ref.record) == row, "rows and places agree");
+
+        const quint32 tick = file.ticks[ref.record];
+        const QDateTime start = startOf(file);
+        const QDateTime time = start.addMSecs(qint64(tick) * tickMs);
+        const qint64 msecs = time.toMSecsSinceEpoch();
+        require(assembly.msecsSinceEpoch(ref.protocol, ref.record) == msecs,
+                "a row's time is its file's start plus its ticks");
+        require(assembly.dateTime(ref.protocol, ref.record) == time, "the row's date-time");
+        require(assembly.timeText(ref.protocol, ref.record) ==
+                    time.toString(QStringLiteral("dd/MM/yyyy hh:mm:ss.zzz")),
+                "the row's time text is its local wall-clock time");
+        require(assembly.globalTick(ref.protocol, ref.record) ==
+                    qint32(tick + quint32(assembly.offset(ref.protocol))),
+                "a row's global tick is its tick plus its file's offset");
+
+        require(msecs >= previous, "rows in time order");
+        if (msecs == previous)
+            require(ref.protocol > before.protocol ||
+                        (ref.protocol == before.protocol && ref.record > before.record),
+                    "rows of one time keep file and record order");
+        previous = msecs;
+        before = ref;
+    }
+
+    for (const AssembledChannel& channel : assembly.channels()) {
+        require(int(channel.series->size()) == added[channel.protocol]->ticks.size(),
+                "a series has a point per row of its file");
+        for (size_t j = 0; j < channel.series->size(); ++j) {
+            const auto& point = (*channel.series)[j];
+            require(point.first == assembly.globalTick(channel.protocol, int(j)),
+                    "a series point sits on its row's global tick");
+            require(point.second >= channel.minimum && point.second <= channel.maximum,
+                    "a channel's range holds its values");
+        }
+    }
+}
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    // Before Qt reads the zone: one with summer time.
+    qputenv("TZ", "Europe/Berlin");
+    static QCoreApplication application(*argc, *argv);
+    fuzz::silenceQt();
+    g_dir = std::make_unique<QTemporaryDir>();
+    QDir().mkpath(g_dir->path() + QStringLiteral("/p"));
+    QFile definition(g_dir->path() + QStringLiteral("/log.def"));
+    definition.open(QIODevice::WriteOnly);
+    definition.write(R"({"ROOT": "p", "CONTENT": [{"GROUP": "g", "VALUES": [
+                  {"CODE": "A", "ID": 1, "RATE": 1}, {"CODE": "B", "ID": 2, "RATE": 3},
+                  {"CODE": "C", "ID": 3, "REFS": [{"VALUE": 1, "STRING": "x"}]}]}]})");
+    definition.close();
+    StreamLoger::instance()->init(g_dir->path());
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    fuzz::Bytes in(data, size);
+    const int count = 2 + int(in.below(2));
+    const quint16 sharedTick = in.flag() ? 1000 : 100;
+    QVector<File> files;
+    for (int i = 0; i < count; ++i)
+        files.append(makeFile(in, sharedTick));
+
+    StreamLoger* loger = StreamLoger::instance();
+    ProtocolAssembly assembly(ChannelLookup::streamLoger(), QDateTime(QDate(2030, 1, 1), QTime(0, 0)));
+    QVector<const File*> added;
+    bool mismatch = false;
+    for (int i = 0; i < count && !mismatch; ++i) {
+        const File& file = files[i];
+        const QString name = QStringLiteral("f%1.log").arg(i);
+        QFile out(g_dir->path() + QStringLiteral("/p/") + name);
+        const QByteArray bytes = bytesOf(file);
+        require(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size(), "written");
+        out.close();
+
+        // As the window reads: unreadable files and files without records are passed over.
+        const bool opened = loger->openProtocol(0, 0, name);
+        require(opened == (file.kind != Kind::NoSignature && file.kind != Kind::Short),
+                "a file opens exactly when it has a header");
+        if (!opened)
+            continue;
+        ChannelRecords records = loger->readProtocol();
+        loger->closeProtocol();
+        require(records.isEmpty() == file.records.isEmpty(), "records are read");
+        if (records.isEmpty())
+            continue;
+        QDateTime start;
+        quint16 tickMs = 0;
+        loger->protocolTimeBase(start, tickMs);
+        const auto result = assembly.addProtocol(start, tickMs, std::move(records));
+
+        const bool broken = file.kind == Kind::NoTick || file.kind == Kind::BadDate;
+        const bool otherTick = !broken && !added.isEmpty() &&
+                               file.header.tickMs != added.last()->header.tickMs;
+        if ((result == ProtocolAssembly::AddResult::Skipped) != broken)
+            std::fprintf(stderr, "file %d: header %04d-%02d-%02d %02d:%02d:%02d, tick %d, start %s\n",
+                         i, file.header.year, file.header.month, file.header.day,
+                         file.header.hour, file.header.minute, file.header.second,
+                         file.header.tickMs, qPrintable(start.toString(Qt::ISODate)));
+        require((result == ProtocolAssembly::AddResult::Skipped) == broken,
+                "exactly the broken files are left out");
+        require((result == ProtocolAssembly::AddResult::TickMismatch) == otherTick,
+                "a different tick length stops the read");
+        mismatch = otherTick;
+        if (result == ProtocolAssembly::AddResult::Added)
+            added.append(&file);
+    }
+    require(assembly.protocolCount() == added.size(), "the added files are kept");
+    if (mismatch || added.isEmpty())
+        return 0;
+    require(assembly.build(), "the assembly builds");
+    checkRows(assembly, added);
+    return 0;
+}

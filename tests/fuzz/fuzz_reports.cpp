@@ -1,0 +1,288 @@
+// A small table made from the fuzz bytes (any Unicode, quotes, separators,
+// line breaks, very long texts, missing cells, number and time columns)
+// through the CSV and the workbook writers. Each file is read back by an
+// independent reader and must hold the same texts, or in the workbook the
+// number or time that a numeric cell's text stands for; a workbook may
+// instead be refused, with a message, when a text is longer than a cell can
+// hold.
+
+#include "fuzzsupport.h"
+#include "zipentries.h"
+#include "reports/csvreport.h"
+#include "reports/excelreport.h"
+#include "tests/reports/listtable.h"
+#include "tests/reports/xlsxreader.h"
+
+#include <QFile>
+#include <QFont>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <cmath>
+#include <memory>
+
+using fuzz::require;
+
+namespace {
+std::unique_ptr<QTemporaryDir> g_dir;
+
+// Longest text an Excel cell holds, in characters.
+constexpr int kCellLimit = 32767;
+
+// What a UTF-8 file can carry of a text: lone surrogates cannot be written.
+QString storable(const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    return QString::fromUtf8(utf8.constData(), utf8.size());
+}
+
+QString utf8Text(const QByteArray& bytes)
+{
+    return QString::fromUtf8(bytes.constData(), bytes.size());
+}
+
+QString pieceText(fuzz::Bytes& in)
+{
+    static const char* const pieces[] = {",", "\"", "\n", "\r", "\r\n", " ", "\t", "\"\"", "a,b",
+                                         "Ток", "😀", "_x0041_", "<&>", "=1+1", "'", "0"};
+    static const char* const values[] = {"123.45", "-0.5", "1.23457e+06", "-0", "1e-300",
+                                         "9.99999e+307", "0.000100000", "31/01/2024 23:59:59.999",
+                                         "29/02/2023 00:00:00.000", "01/01/0100 00:00:00.000",
+                                         "12345678901234567890", "0.1", "-1.5e-05", "nan"};
+    const uint8_t kind = in.byte();
+    switch (kind % 9) {
+    case 8: // what number and time columns hold
+        return QString::fromUtf8(values[in.below(14)]);
+    case 0: // raw bytes as UTF-8, broken sequences included
+        return utf8Text(in.take(in.below(16)));
+    case 1: { // UTF-16 units, lone surrogates included
+        QString text;
+        for (int n = int(in.below(8)); n > 0; --n)
+            text.append(QChar(in.u16()));
+        return text;
+    }
+    case 2: // a long run of one piece
+        return QString::fromUtf8(pieces[in.below(16)]).repeated(1 + int(in.u16()) % 20000);
+    default:
+        return QString::fromUtf8(pieces[kind / 9 % 16]);
+    }
+}
+
+std::optional<QString> cellText(fuzz::Bytes& in)
+{
+    const uint8_t shape = in.byte();
+    if (shape % 5 == 0)
+        return std::nullopt;
+    QString text;
+    for (int n = shape / 5 % 5; n > 0; --n)
+        text += pieceText(in);
+    return text;
+}
+
+ListTable tableFrom(fuzz::Bytes& in)
+{
+    ListTable table;
+    const int columns = int(in.below(6));
+    const int rows = int(in.below(12));
+    for (int c = 0; c < columns; ++c) {
+        table.headers.append(cellText(in));
+        table.kinds.append(ReportTable::CellKind(in.below(3)));
+    }
+    for (int r = 0; r < rows; ++r) {
+        QVector<std::optional<QString>> row;
+        for (int c = 0; c < columns; ++c)
+            row.append(cellText(in));
+        table.rows.append(row);
+    }
+    return table;
+}
+
+// RFC 4180 records: fields separated by commas, records by line breaks
+// (CRLF or LF); a quoted field may hold anything, with quotes doubled. False
+// when the text breaks those rules.
+bool readCsv(const QString& text, QVector<QStringList>& records)
+{
+    int at = 0;
+    const int size = text.size();
+    QStringList record;
+    while (at < size) {
+        QString field;
+        if (text[at] == QLatin1Char('"')) {
+            ++at;
+            for (;;) {
+                if (at >= size)
+                    return false; // unterminated quote
+                if (text[at] == QLatin1Char('"')) {
+                    if (at + 1 < size && text[at + 1] == QLatin1Char('"')) {
+                        field += QLatin1Char('"');
+                        at += 2;
+                        continue;
+                    }
+                    ++at;
+                    break;
+                }
+                field += text[at++];
+            }
+        } else {
+            while (at < size && text[at] != QLatin1Char(',') && text[at] != QLatin1Char('\n') &&
+                   text[at] != QLatin1Char('\r')) {
+                if (text[at] == QLatin1Char('"'))
+                    return false; // a quote inside an unquoted field
+                field += text[at++];
+            }
+        }
+        record.append(field);
+        if (at < size && text[at] == QLatin1Char(',')) {
+            ++at;
+            continue;
+        }
+        if (at < size && text[at] == QLatin1Char('\r'))
+            ++at;
+        if (at >= size || text[at] != QLatin1Char('\n'))
+            return false; // every record ends with a line break
+        ++at;
+        records.append(record);
+        record.clear();
+    }
+    return true;
+}
+
+QStringList expectedLine(const ListTable& table, int row)
+{
+    QStringList line;
+    for (int c = 1; c < table.columnCount(); ++c) {
+        const bool has = row < 0 ? table.hasHeader(c) : table.hasItem(row, c);
+        const QString text = row < 0 ? table.headerText(c) : table.text(row, c);
+        line.append(has ? storable(text) : QString());
+    }
+    // A line without fields reads as one empty field.
+    return line.isEmpty() ? QStringList{QString()} : line;
+}
+
+void checkCsv(const ListTable& table)
+{
+    const QString path = g_dir->filePath(QStringLiteral("table.csv"));
+    require(bool(saveCsvReport(table, path)), "CSV written");
+    QFile file(path);
+    require(file.open(QIODevice::ReadOnly), "CSV read back");
+    const QByteArray bytes = file.readAll();
+    require(utf8Text(bytes).toUtf8() == bytes, "CSV is valid UTF-8");
+    QVector<QStringList> records;
+    require(readCsv(utf8Text(bytes), records), "CSV follows RFC 4180");
+    require(records.size() == 1 + table.rowCount(), "one CSV record per row and the header");
+    for (int row = -1; row < table.rowCount(); ++row)
+        require(records[row + 1] == expectedLine(table, row), "CSV fields equal the cells");
+}
+
+// Column letters of a 1-based column number.
+QString reference(int row, int column)
+{
+    QString letters;
+    for (; column > 0; column = (column - 1) / 26)
+        letters.prepend(QLatin1Char(char('A' + (column - 1) % 26)));
+    return letters + QString::number(row);
+}
+
+// A stored number back in the table's form: a time from its day count since
+// 30/12/1899, a number in the general form with six significant digits.
+QString numericText(const QString& stored, ReportTable::CellKind kind)
+{
+    bool ok = false;
+    const double value = stored.toDouble(&ok);
+    if (!ok)
+        return QStringLiteral("<not a number>");
+    if (kind == ReportTable::CellKind::Number)
+        return QString::number(value, 'g', 6);
+    const qint64 msecs = qint64(std::llround(value * 86400000.0));
+    const qint64 days = msecs / 86400000;
+    return QDateTime(QDate(1899, 12, 30).addDays(days), QTime(0, 0), Qt::UTC)
+        .addMSecs(msecs - days * 86400000)
+        .toString(QStringLiteral("dd/MM/yyyy hh:mm:ss.zzz"));
+}
+
+void checkWorkbook(const ListTable& table)
+{
+    const QString path = g_dir->filePath(QStringLiteral("table.xlsx"));
+    QFile::remove(path);
+    // Excel counts the characters a cell shows; the file may need up to 6 more
+    // for each character it must escape, which all are '_' or XML's misfits.
+    bool tooLong = false;
+    bool fits = true;
+    for (int row = -1; row < table.rowCount(); ++row) {
+        for (int c = 1; c < table.columnCount(); ++c) {
+            const QString text = storable(row < 0 ? table.headerText(c) : table.text(row, c));
+            const int length = text.toUcs4().size();
+            const int escapable = text.count(QLatin1Char('_')) + text.count(QChar(0)) +
+                                  text.count(QChar(0xFFFE)) + text.count(QChar(0xFFFF));
+            tooLong = tooLong || length > kCellLimit;
+            fits = fits && length + 6 * escapable <= kCellLimit;
+        }
+    }
+    const ReportResult result = saveExcelReport(table, QFont(), QImage(), path);
+    if (tooLong || (!fits && !result)) {
+        require(!result && !result.error.isEmpty(), "an over-long text is refused with a message");
+        require(!QFile::exists(path), "a refused workbook leaves no file");
+        return;
+    }
+    if (!result)
+        std::fprintf(stderr, "%s\n", qPrintable(result.error));
+    require(bool(result), "workbook written");
+
+    QFile file(path);
+    require(file.open(QIODevice::ReadOnly), "workbook opened");
+    const QMap<QString, QByteArray> entries = fuzz::zipEntries(file.readAll());
+    const XlsxContent content = readXlsxParts(
+        entries.keys(), [&entries](const QString& name) { return entries.value(name); });
+    require(content.ok, "workbook read back");
+    int cells = 1;
+    require(content.cells.value(QStringLiteral("A1")).text == QStringLiteral("Анализатор протоколов"),
+            "the title");
+    for (int row = -1; row < table.rowCount(); ++row) {
+        for (int c = 1; c < table.columnCount(); ++c) {
+            if (!(row < 0 ? table.hasHeader(c) : table.hasItem(row, c)))
+                continue;
+            const QString text = row < 0 ? table.headerText(c) : table.text(row, c);
+            const QString at = reference(row < 0 ? 3 : 4 + row, c);
+            const XlsxCell cell = content.cells.value(at);
+            // A blank cell (an empty text with a format) has no type either, and no value.
+            const bool numeric = cell.type.isEmpty() && !cell.text.isEmpty();
+            const QString read = numeric ? numericText(cell.text, table.cellKind(row, c)) : cell.text;
+            if (read != storable(text))
+                std::fprintf(stderr, "%s: wrote \"%s\", read \"%s\"\n", qPrintable(at),
+                             storable(text).toUtf8().toPercentEncoding(" ").constData(),
+                             read.toUtf8().toPercentEncoding(" ").constData());
+            if (numeric) {
+                require(row >= 0 && table.cellKind(row, c) != ReportTable::CellKind::Text,
+                        "only number and time cells are numeric");
+                require(read == text, "a numeric cell holds what its text stands for");
+                ++cells;
+                continue;
+            }
+            // An empty text is an empty cell, which the sheet may leave out.
+            require(content.cells.contains(at) || text.isEmpty(), "every cell is in the sheet");
+            require(content.cells.value(at).text == storable(text), "workbook cells equal the cells");
+            cells += content.cells.contains(at) ? 1 : 0;
+        }
+    }
+    require(content.cells.size() == cells, "no other cells");
+}
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    static QCoreApplication application(*argc, *argv);
+    fuzz::silenceQt();
+    g_dir = std::make_unique<QTemporaryDir>();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    fuzz::Bytes in(data, size);
+    const ListTable table = tableFrom(in);
+    checkCsv(table);
+    checkWorkbook(table);
+    return 0;
+}
