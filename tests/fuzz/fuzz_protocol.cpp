@@ -150,7 +150,8 @@ void changeFile(ReadRun& run)
     if (records <= 0)
         return;
     if (run.change == 1) {
-        file.resize(kProtocolHeaderSize + qint64(run.changeSeed % quint32(records)) * kLogRecordSize);
+        file.resize(kProtocolHeaderSize +
+                    qint64(run.changeSeed % quint32(records)) * kLogRecordSize);
         return;
     }
     // Every record to one channel: its counted room cannot hold them.
@@ -204,9 +205,9 @@ Reference referenceRead(const QByteArray& file, qint64 handled, bool flagSet, qi
 {
     QVector<LogRecord> records;
     for (qint64 k = 0; k < handled; ++k)
-        records.append(protocolformat::decodeRecord(
-            reinterpret_cast<const uchar*>(file.constData()) + kProtocolHeaderSize +
-            k * kLogRecordSize));
+        records.append(
+            protocolformat::decodeRecord(reinterpret_cast<const uchar*>(file.constData()) +
+                                         kProtocolHeaderSize + k * kLogRecordSize));
     QVector<quint32> ticks;
     QMap<QString, QVector<LogRecord>> byCode;
     for (const LogRecord& r : records) {
