@@ -35,6 +35,7 @@ class QTableWidgetItem;
 class ProtocolAssembly;
 class ProtocolTableModel;
 class ReportTable;
+struct ProtocolDrop;
 class StreamLoger;
 struct Channel;
 
@@ -144,6 +145,10 @@ private slots:
     void editBookmarkNote(int x);
     void saveBookmarks();
 
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
 private:
     // Warns and returns false when there is no protocol directory to copy into.
     bool checkProtocolDirForCopy();
@@ -183,6 +188,7 @@ private:
     void setupTableColumns();
     void buildMenusAndToolbar();
     void connectForm();
+    void openDrop(const ProtocolDrop& drop);
 
     Ui::MainWindow ui;
     StreamLoger* logger = nullptr;
