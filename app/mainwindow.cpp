@@ -3,6 +3,8 @@
 #include "app/platform.h"
 #include "chart/chartprotocol.h"
 #include "protocol/streamloger.h"
+#include "table/protocolassembly.h"
+#include "table/protocoltablemodel.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -50,10 +52,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), dialogs(std::make
     // Until a header is clicked, the list keeps the directory's name order,
     // which for protocol files is their chronological order.
     ui.twFiles->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
-    // The bookmark column is narrower than the header's default minimum.
-    ui.twEntry->horizontalHeader()->setMinimumSectionSize(20);
-    ui.twEntry->setColumnWidth(0, 30);
-    ui.twEntry->setColumnWidth(1, 200);
+    m_tableModel = new ProtocolTableModel(this);
+    ui.twEntry->setModel(m_tableModel);
+    // Every row is as high as the first: the view never measures rows.
+    ui.twEntry->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    setupTableColumns();
 
     buildMenusAndToolbar();
 
@@ -66,6 +69,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), dialogs(std::make
 
     connectForm();
     setBookmarkEnabled();
+}
+
+int MainWindow::tableRowCount() const
+{
+    return m_tableModel->allRowCount();
 }
 
 MainWindow::~MainWindow()
@@ -206,9 +214,7 @@ void MainWindow::setupLoger(const QString& path)
 
     refreshProtocols();
 
-    ui.twEntry->setRowCount(0);
-    ui.twEntry->setColumnCount(2);
-    clearChartData();
+    clearProtocolView();
     emit initLoger();
 }
 

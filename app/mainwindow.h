@@ -24,6 +24,8 @@ class ChartProtocol;
 class QDockWidget;
 class QProcess;
 class QTableWidgetItem;
+class ProtocolAssembly;
+class ProtocolTableModel;
 class ReportTable;
 class StreamLoger;
 struct Channel;
@@ -50,7 +52,9 @@ public:
     // Writes the requested reports (empty names are skipped) without any
     // dialog; returns the English error text, empty when all were written.
     QString writeReports(const QString& xlsxFile, const QString& pdfFile, const QString& csvFile);
-    int tableRowCount() const { return ui.twEntry->rowCount(); }
+    int tableRowCount() const;
+    // The protocol table's rows, order, filter and marks.
+    ProtocolTableModel* tableModel() const { return m_tableModel; }
     // Protocols of the last read that were left out or read only in part.
     const QList<ReadProblem>& readProblems() const { return m_readProblems; }
     // Whether the last read stopped because the files' tick lengths differ.
@@ -139,6 +143,7 @@ private:
     void readProtocolFiles(const QStringList& files);
     QString readProblemsText() const;
     void setupParametersDock();
+    void setupTableColumns();
     void buildMenusAndToolbar();
     void connectForm();
 
@@ -146,7 +151,9 @@ private:
     StreamLoger* logger = nullptr;
     ChartColor channelPalette;
     std::unique_ptr<Dialogs> dialogs;
-    QList<ChannelSeries*> protocolSeries;
+    // The loaded data, which the table and the charts read in place.
+    std::unique_ptr<ProtocolAssembly> m_assembly;
+    ProtocolTableModel* m_tableModel = nullptr;
     QDockWidget* parametersDock = nullptr;
     ChartParameters* parameters = nullptr;
     qint32 m_firstTick = 0;

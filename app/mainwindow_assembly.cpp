@@ -6,17 +6,18 @@
 #include "protocol/loadprotocolprogress.h"
 #include "protocol/streamloger.h"
 #include "table/protocolassembly.h"
-#include "table/protocoltablefiller.h"
-#include "table/tickrole.h"
+#include "table/protocoltablemodel.h"
+#include "table/timetextformatter.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QHeaderView>
+#include <QStyle>
 #include <QTableWidget>
 
-namespace {
-const char kTimeFormat[] = "dd/MM/yyyy hh:mm:ss.zzz";
+#include <algorithm>
 
+namespace {
 void processEvents()
 {
     QCoreApplication::processEvents();
@@ -56,7 +57,6 @@ QString MainWindow::readProblemsText() const
 void MainWindow::readProtocolFiles(const QStringList& files)
 {
     clearProtocolView();
-    ui.twEntry->setSortingEnabled(false);
     const int n = files.size();
 
     LoadProtocolProgress progress(this);
@@ -67,7 +67,7 @@ void MainWindow::readProtocolFiles(const QStringList& files)
         progress.show();
 
     // Reading: each file on its own, onto one time base.
-    ProtocolAssembly assembly;
+    auto assembly = std::make_unique<ProtocolAssembly>();
     for (int k = 0; k < n; ++k) {
         progress.setTotalProgress(k);
         processEvents();
@@ -75,19 +75,19 @@ void MainWindow::readProtocolFiles(const QStringList& files)
             m_readProblems.append(logger->readProblem());
             continue;
         }
-        ChannelRecords records = logger->readProtocol();
+        ProtocolColumns columns = logger->readProtocolColumns();
         logger->closeProtocol();
         if (progress.cancelled)
             return;
         ReadProblem problem = logger->readProblem();
-        if (records.isEmpty() && problem.isNone())
+        if (columns.isEmpty() && problem.isNone())
             problem.kind = ReadProblem::Kind::NoRecords;
         QDateTime start;
         quint16 tickMs = 0;
         logger->protocolTimeBase(start, tickMs);
         const ProtocolAssembly::AddResult added =
-            records.isEmpty() ? ProtocolAssembly::AddResult::Skipped
-                              : assembly.addProtocol(start, tickMs, std::move(records));
+            columns.isEmpty() ? ProtocolAssembly::AddResult::Skipped
+                              : assembly->addProtocol(start, tickMs, std::move(columns));
         if (added == ProtocolAssembly::AddResult::TickMismatch) {
             dialogs->warning(this, tr("Внимание!"), tr("Отсчет времени в файлах не совпадает"));
             m_tickMismatch = true;
@@ -98,60 +98,34 @@ void MainWindow::readProtocolFiles(const QStringList& files)
         if (!problem.isNone())
             m_readProblems.append(problem);
     }
-    if (assembly.protocolCount() == 0)
+    if (assembly->protocolCount() == 0)
         return;
-    // Series and row order of long protocols take a while: keep the window
-    // alive and the cancel button working between files.
-    const bool built = assembly.build([&progress](int) {
+
+    // The table reads the assembled columns in place, so building is all
+    // there is to the table phase; the window stays alive and the cancel
+    // button works between files.
+    const bool built = assembly->build([&](int protocol) {
+        progress.setTotalProgress(n + protocol);
+        progress.initDetailProgress(assembly->recordCount(protocol),
+                                    tr("Добавление в таблицу данных каналов"));
         processEvents();
         return !progress.cancelled;
     });
-    if (!built)
-        return;
-
-    // Table and series.
-    const int loaded = assembly.protocolCount();
-    ProtocolTableFiller filler(*ui.twEntry, assembly);
-    filler.setupColumns();
-    for (int i = 0; i < loaded; ++i) {
-        progress.setTotalProgress(n + i);
-        processEvents();
-        const int records = assembly.recordCount(i);
-        progress.initDetailProgress(records, tr("Добавление в таблицу данных каналов"));
-        ProtocolTableFiller::Hooks hooks;
-        hooks.beforeRow = [&progress](int record) {
-            progress.setDetailProgress(record);
-            if (record % 1000 == 0)
-                processEvents();
-        };
-        hooks.cancelled = [&progress] { return progress.cancelled; };
-        if (!filler.fillProtocol(i, hooks)) {
-            clearProtocolView();
-            return;
-        }
-        progress.setDetailProgress(records);
-        processEvents();
-        // Each file's channels take their palette colours once its rows are in.
-        for (const AssembledChannel& assembled : assembly.channels())
-            if (assembled.protocol == i)
-                channelPalette.color(assembled.code);
-    }
-    if (ui.twEntry->rowCount() == 0) {
+    if (!built || assembly->rowCount() == 0) {
         clearProtocolView();
         return;
     }
 
     QList<Channel> channels;
-    for (const AssembledChannel& assembled : assembly.channels()) {
+    for (const AssembledChannel& assembled : assembly->channels()) {
         QPen pen;
         pen.setColor(channelPalette.color(assembled.code));
         pen.setWidthF(2.0);
-        channels.append(Channel(assembled.minimum, assembled.maximum,
-                                new ProtocolPairDataContainer<ChannelSeries>(assembled.series),
-                                assembled.title, pen));
+        // The chart reads the assembly's own column: no copy of the values.
+        auto* data = new ProtocolColumnData(&assembled.series);
+        channels.append(Channel(assembled.minimum, assembled.maximum, data, assembled.title, pen));
     }
-    for (std::unique_ptr<ChannelSeries>& series : assembly.takeSeries())
-        protocolSeries.append(series.release());
+    m_assembly = std::move(assembly);
 
     // Hand-over to the charts.
     progress.setTotalProgress(2 * n);
@@ -159,18 +133,21 @@ void MainWindow::readProtocolFiles(const QStringList& files)
     for (const Channel& channel : channels)
         ui.chart->addChannel(channel);
 
-    progress.initDetailProgress(ui.twEntry->rowCount(), tr("Упорядочивание таблицы по времени"));
+    progress.initDetailProgress(m_assembly->rowCount(), tr("Упорядочивание таблицы по времени"));
     processEvents();
-    filler.sortByTime();
+    m_tableModel->setAssembly(m_assembly.get());
+    setupTableColumns();
+    // The rows come in time order; this sets the indicator.
+    ui.twEntry->sortByColumn(ProtocolAssembly::timeColumn, Qt::AscendingOrder);
     progress.setTotalProgress(2 * n + 1);
     processEvents();
 
-    ui.chart->setTimeBase(assembly.commonStart(), assembly.tickMs());
-    const int last = ui.twEntry->rowCount() - 1;
+    ui.chart->setTimeBase(m_assembly->commonStart(), m_assembly->tickMs());
+    const int last = m_tableModel->globalRowAt(m_tableModel->allRowCount() - 1);
     ui.chart->setEndDateTime(
-        QDateTime::fromString(ui.twEntry->item(last, 1)->text(), QLatin1String(kTimeFormat)));
-    m_firstTick = ui.twEntry->item(0, 1)->data(TickRole).toInt();
-    m_lastTick = ui.twEntry->item(last, 1)->data(TickRole).toInt();
+        QDateTime::fromString(m_tableModel->timeText(last), TimeTextFormatter::format()));
+    m_firstTick = m_tableModel->tick(m_tableModel->globalRowAt(0));
+    m_lastTick = m_tableModel->tick(last);
     limitZoomOut();
     updateChartScrollBar();
 
@@ -187,9 +164,8 @@ void MainWindow::readProtocolFiles(const QStringList& files)
 
 void MainWindow::clearProtocolView()
 {
-    ui.twEntry->setRowCount(0);
-    ui.twEntry->setColumnCount(2);
     clearChartData();
+    setupTableColumns();
     // The panel lists the channels of what is shown: after a failed read, none.
     if (parameters)
         parameters->clear();
@@ -203,10 +179,26 @@ void MainWindow::clearChartData()
     clearSingleCharts();
     ui.chart->clearChannels();
     ui.chart->clearBookmark();
-    qDeleteAll(protocolSeries);
-    protocolSeries.clear();
+    // The table shows the same data: it lets go of it before it is freed.
+    m_tableModel->setAssembly(nullptr);
+    m_assembly.reset();
     m_firstTick = 0;
     m_lastTick = 0;
     limitZoomOut();
     setBookmarkEnabled();
+}
+
+void MainWindow::setupTableColumns()
+{
+    // A new model layout resets the section sizes. The bookmark column is
+    // narrower than the header's default minimum; the time column fits its
+    // whole text.
+    QHeaderView* header = ui.twEntry->horizontalHeader();
+    header->setMinimumSectionSize(20);
+    ui.twEntry->setColumnWidth(0, 30);
+    const int timeWidth =
+        ui.twEntry->fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000 00:00:00.000")) +
+        2 * ui.twEntry->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, ui.twEntry) +
+        12;
+    ui.twEntry->setColumnWidth(ProtocolAssembly::timeColumn, std::max(200, timeWidth));
 }

@@ -2,7 +2,7 @@
 
 #include "chart/chartprotocol.h"
 #include "parameters/chartparameters.h"
-#include "table/protocoltablerow.h"
+#include "table/protocoltablemodel.h"
 #include "table/tablefilter.h"
 
 #include <QDockWidget>
@@ -38,8 +38,8 @@ void MainWindow::on_actFilter_triggered()
     if (!parameters)
         return;
     const std::pair<QDateTime, QDateTime> window = parameters->getTimeRange();
-    const TableFilter filter(parameters->getRange(), ProtocolTableRow::headerTexts(*ui.twEntry),
+    const TableFilter filter(parameters->getRange(), m_tableModel->headerLabels(),
                              parameters->isFilterActive(), window.first, window.second);
-    ProtocolTableRow::applyFilter(*ui.twEntry, filter);
+    m_tableModel->applyFilter(filter);
     ui.tabWidget->setCurrentIndex(0);
 }

@@ -6,7 +6,8 @@
 #include "reports/csvreport.h"
 #include "reports/excelreport.h"
 #include "reports/pdfreport.h"
-#include "reports/tablewidgetreporttable.h"
+#include "reports/protocolreporttable.h"
+#include "table/protocoltablemodel.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -45,7 +46,7 @@ void MainWindow::on_actPDF_triggered()
 
 void MainWindow::saveReport(const QString& filter, const QString& suffix, const ReportWriter& write)
 {
-    if (ui.twEntry->rowCount() == 0)
+    if (m_tableModel->allRowCount() == 0)
         return;
     QString fileName =
         dialogs->getSaveFileName(this, QStringLiteral("Сохранить отчет"), QString(), filter);
@@ -53,7 +54,7 @@ void MainWindow::saveReport(const QString& filter, const QString& suffix, const 
         return;
     fileName = reportFileName(fileName, suffix);
 
-    const TableWidgetReportTable table(*ui.twEntry);
+    const ProtocolReportTable table(*m_tableModel);
     const QImage picture =
         chartPicture(*ui.chart, [this] { return renderChartOffscreen(*ui.chart); });
     if (const ReportResult written = write(table, picture, fileName); !written) {
@@ -71,7 +72,7 @@ void MainWindow::saveReport(const QString& filter, const QString& suffix, const 
 QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile,
                                  const QString& csvFile)
 {
-    const TableWidgetReportTable table(*ui.twEntry);
+    const ProtocolReportTable table(*m_tableModel);
     QImage picture;
     if (!xlsxFile.isEmpty() || !pdfFile.isEmpty())
         picture = chartPicture(*ui.chart, [this] { return renderChartOffscreen(*ui.chart); });

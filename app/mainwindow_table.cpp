@@ -1,49 +1,22 @@
 #include "app/mainwindow.h"
 
 #include "chart/chartprotocol.h"
-#include "table/tickrole.h"
+#include "table/protocoltablemodel.h"
 
-#include <QTableWidget>
-
-namespace {
-
-QTableWidgetItem* bookmarkMark()
-{
-    auto* mark = new QTableWidgetItem(QIcon(QStringLiteral(":/res/bookmark.png")), QString());
-    return mark;
-}
-
-int rowTick(const QTableWidget* table, int row)
-{
-    const QTableWidgetItem* time = table->item(row, 1);
-    return time ? time->data(TickRole).toInt() : 0;
-}
-
-// The first row, in the current order, whose time cell carries the tick.
-int rowOfTick(const QTableWidget* table, int tick)
-{
-    for (int row = 0; row < table->rowCount(); ++row) {
-        const QTableWidgetItem* time = table->item(row, 1);
-        if (time && time->data(TickRole).toInt() == tick)
-            return row;
-    }
-    return -1;
-}
-
-} // namespace
+#include <QTableView>
 
 void MainWindow::on_twEntry_clicked(QModelIndex index)
 {
-    if (!index.isValid() || !index.model())
+    if (!index.isValid() || !index.model() || index.row() >= m_tableModel->rowCount())
         return;
-    const int row = index.row();
-    const int tick = rowTick(ui.twEntry, row);
+    const int row = m_tableModel->globalRowOf(index.row());
+    const int tick = m_tableModel->tick(row);
 
     ui.chart->setPosition(tick - 0.5 * ui.chart->scaleSettings().visibleSpan);
     ui.chart->setLineValueX(tick);
     lineValueXChartsChanged(tick);
 
-    const bool marked = ui.twEntry->item(row, 0) != nullptr;
+    const bool marked = m_tableModel->isMarked(row);
     ui.buttonBookmarkAddTable->setEnabled(!marked);
     ui.buttonBookmarkDeleteTable->setEnabled(marked);
     if (marked)
@@ -57,26 +30,27 @@ void MainWindow::on_twEntry_doubleClicked(QModelIndex)
 
 void MainWindow::on_buttonBookmarkAddTable_clicked()
 {
-    const int row = ui.twEntry->currentRow();
-    if (row < 0)
+    const int current = ui.twEntry->currentIndex().row();
+    if (current < 0 || current >= m_tableModel->rowCount())
         return;
     // Placing the mark may move the row when the table is sorted by marks.
-    const int tick = rowTick(ui.twEntry, row);
-    ui.twEntry->setItem(row, 0, bookmarkMark());
+    const int row = m_tableModel->globalRowOf(current);
+    const int tick = m_tableModel->tick(row);
+    m_tableModel->setMarked(row, true);
     ui.chart->addBookmark(tick);
     emit ui.twEntry->clicked(ui.twEntry->currentIndex());
 }
 
 void MainWindow::on_buttonBookmarkDeleteTable_clicked()
 {
-    const int row = ui.twEntry->currentRow();
-    if (row < 0)
+    const int current = ui.twEntry->currentIndex().row();
+    if (current < 0 || current >= m_tableModel->rowCount())
         return;
-    const int tick = rowTick(ui.twEntry, row);
-    QTableWidgetItem* mark = ui.twEntry->takeItem(row, 0);
-    if (!mark)
+    const int row = m_tableModel->globalRowOf(current);
+    if (!m_tableModel->isMarked(row))
         return;
-    delete mark;
+    const int tick = m_tableModel->tick(row);
+    m_tableModel->setMarked(row, false);
     ui.chart->deleteBookmark(tick);
     setBookmarkEnabled();
     emit ui.twEntry->clicked(ui.twEntry->currentIndex());
@@ -84,22 +58,19 @@ void MainWindow::on_buttonBookmarkDeleteTable_clicked()
 
 bool MainWindow::tryAddBookmarkTable(int x)
 {
-    const int row = rowOfTick(ui.twEntry, x);
-    if (row < 0 || ui.twEntry->item(row, 0))
+    const int row = m_tableModel->firstRowOfTick(x);
+    if (row < 0 || m_tableModel->isMarked(row))
         return false;
-    ui.twEntry->setItem(row, 0, bookmarkMark());
+    m_tableModel->setMarked(row, true);
     return true;
 }
 
 bool MainWindow::tryDeleteBookmarkTable(int x)
 {
-    const int row = rowOfTick(ui.twEntry, x);
-    if (row < 0)
+    const int row = m_tableModel->firstRowOfTick(x);
+    if (row < 0 || !m_tableModel->isMarked(row))
         return false;
-    QTableWidgetItem* mark = ui.twEntry->takeItem(row, 0);
-    if (!mark)
-        return false;
-    delete mark;
+    m_tableModel->setMarked(row, false);
     return true;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QPointF>
+
 namespace chart {
 
 class CurveDecimator;
@@ -45,6 +47,17 @@ public:
     // Maps the points [first, last) and hands them to the decimator in order.
     virtual void feed(int first, int last, const CurveMapping& mapping,
                       CurveDecimator& decimator) = 0;
+};
+
+// Protocol channel data also answers the value at any x (the value cursor).
+class ProtocolChannelData
+{
+public:
+    virtual ~ProtocolChannelData() = default;
+
+    // The point at x, the interpolation between the points around x, or
+    // (0, 0) before the first point, after the last one and on an empty series.
+    virtual QPointF valueAt(double x) = 0;
 };
 
 } // namespace chart

@@ -304,7 +304,7 @@ void ChartProtocol::paintValueBox(QPainter* painter, double lineX)
     for (const Channel& channel : channels()) {
         if (!channel.visible() || !channel.showInLegend())
             continue;
-        auto* data = dynamic_cast<ProtocolSeriesData*>(channel.data());
+        auto* data = dynamic_cast<chart::ProtocolChannelData*>(channel.data());
         const double y = data ? data->valueAt(lineValue).y() : 0;
         double& value = valueByName[channel.name()];
         if (value == 0)

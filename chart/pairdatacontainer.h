@@ -2,14 +2,53 @@
 
 #include "chart/channeldata.h"
 #include "chart/channelseries.h"
+#include "chart/columnseries.h"
 #include "chart/curvedecimator.h"
 
 #include <algorithm>
-#include <functional>
 #include <cmath>
-#include <iterator>
+#include <cstddef>
+#include <functional>
 
 #include <QPointF>
+
+// How the containers read a series by index: a sequence of (integer x,
+// double y) pairs, or the columns of a loaded protocol.
+namespace seriesaccess {
+
+template <typename T> std::size_t size(const T& series)
+{
+    return series.size();
+}
+template <typename T> qint32 x(const T& series, std::size_t i)
+{
+    return series[i].first;
+}
+template <typename T> double y(const T& series, std::size_t i)
+{
+    return series[i].second;
+}
+
+// Where the points live: a check of the points holds while this and the size stay.
+template <typename T> const void* storage(const T& series)
+{
+    return series.data();
+}
+
+inline const void* storage(const ColumnSeries& series)
+{
+    return series.values;
+}
+inline qint32 x(const ColumnSeries& series, std::size_t i)
+{
+    return series.x(i);
+}
+inline double y(const ColumnSeries& series, std::size_t i)
+{
+    return series.y(i);
+}
+
+} // namespace seriesaccess
 
 // A view of a sequence of (integer x, double y) pairs as chart channel data.
 // It neither copies nor owns the sequence, which must outlive it.
@@ -17,23 +56,22 @@ template <typename T>
 class PairDataContainer : public chart::ChannelData, public chart::IndexedChannelData
 {
 public:
-    using Pair = typename T::value_type;
-
-    explicit PairDataContainer(T* series) : series(series) {}
+    explicit PairDataContainer(const T* series) : series(series) {}
     Q_DISABLE_COPY_MOVE(PairDataContainer)
 
     bool rewind() override
     {
-        cursor = begin();
-        return cursor != end();
+        cursor = 0;
+        started = true;
+        return count() > 0;
     }
 
     bool next(double& x, double& y) override
     {
-        if (!cursor || cursor == end())
+        if (!started || cursor >= count())
             return false;
-        x = static_cast<double>(cursor->first);
-        y = cursor->second;
+        x = static_cast<double>(xAt(cursor));
+        y = yAt(cursor);
         ++cursor;
         return true;
     }
@@ -59,55 +97,83 @@ public:
             value, [](double, double y) { return y; }, std::less<double>());
     }
 
-    int size() override { return series ? static_cast<int>(series->size()) : 0; }
+    int size() override { return static_cast<int>(count()); }
 
     bool isAscending() override
     {
         // Series only grow by appending, so a check holds until the content
         // moves or grows.
-        const Pair* data = begin();
-        const std::size_t count = series ? series->size() : 0;
-        if (data != checkedData || count != checkedSize) {
+        const std::size_t n = count();
+        const void* data = series ? seriesaccess::storage(*series) : nullptr;
+        if (n != checkedSize || data != checkedData || !checked) {
+            checked = true;
+            checkedSize = n;
             checkedData = data;
-            checkedSize = count;
-            ascending = std::is_sorted(
-                data, data + count, [](const Pair& a, const Pair& b) { return a.first < b.first; });
+            ascending = true;
+            for (std::size_t i = 1; i < n && ascending; ++i)
+                ascending = xAt(i - 1) <= xAt(i);
         }
         return ascending;
     }
 
     void visibleRange(double from, double to, int& first, int& last) override
     {
-        const Pair* b = begin();
-        const Pair* e = end();
+        const std::size_t n = count();
         first = 0;
-        last = static_cast<int>(e - b);
+        last = static_cast<int>(n);
         if (!(from <= to))
             return;
-        const Pair* lo = std::lower_bound(
-            b, e, from, [](const Pair& p, double x) { return static_cast<double>(p.first) < x; });
-        const Pair* hi = std::upper_bound(
-            b, e, to, [](double x, const Pair& p) { return x < static_cast<double>(p.first); });
-        first = static_cast<int>(std::max<std::ptrdiff_t>(lo - b - 1, 0));
-        last = static_cast<int>(std::min<std::ptrdiff_t>(hi - b + 1, e - b));
+        const std::size_t lo = lowerBound(from);
+        // First point with x > to.
+        std::size_t hi = lo;
+        std::size_t span = n - lo;
+        while (span > 0) {
+            const std::size_t half = span / 2;
+            if (static_cast<double>(xAt(hi + half)) <= to) {
+                hi += half + 1;
+                span -= half + 1;
+            } else {
+                span = half;
+            }
+        }
+        first = static_cast<int>(lo > 0 ? lo - 1 : 0);
+        last = static_cast<int>(std::min(hi + 1, n));
     }
 
     void feed(int first, int last, const chart::CurveMapping& m,
               chart::CurveDecimator& decimator) override
     {
-        const Pair* p = begin() + std::max(first, 0);
-        const Pair* stop = begin() + std::min(last, size());
-        for (; p < stop; ++p)
-            decimator.add(m.xFactor * static_cast<double>(p->first) + m.xOffset,
-                          m.yFactor * p->second + m.yOffset);
+        const std::size_t stop = std::min<std::size_t>(std::max(last, 0), count());
+        for (std::size_t i = std::size_t(std::max(first, 0)); i < stop; ++i)
+            decimator.add(m.xFactor * static_cast<double>(xAt(i)) + m.xOffset,
+                          m.yFactor * yAt(i) + m.yOffset);
     }
 
 protected:
-    const Pair* begin() const { return series && !series->empty() ? &*series->begin() : nullptr; }
-    const Pair* end() const { return begin() ? begin() + series->size() : nullptr; }
+    std::size_t count() const { return series ? seriesaccess::size(*series) : 0; }
+    qint32 xAt(std::size_t i) const { return seriesaccess::x(*series, i); }
+    double yAt(std::size_t i) const { return seriesaccess::y(*series, i); }
 
-    T* series = nullptr;
-    const Pair* cursor = nullptr;
+    // First index whose x is not below `value`.
+    std::size_t lowerBound(double value) const
+    {
+        std::size_t at = 0;
+        std::size_t span = count();
+        while (span > 0) {
+            const std::size_t half = span / 2;
+            if (static_cast<double>(xAt(at + half)) < value) {
+                at += half + 1;
+                span -= half + 1;
+            } else {
+                span = half;
+            }
+        }
+        return at;
+    }
+
+    const T* series = nullptr;
+    std::size_t cursor = 0;
+    bool started = false; // no walk before the first rewind
 
 private:
     template <typename Coordinate, typename Better>
@@ -132,24 +198,22 @@ private:
         return true;
     }
 
-    const Pair* checkedData = nullptr;
     std::size_t checkedSize = 0;
+    const void* checkedData = nullptr;
+    bool checked = false;
     bool ascending = true;
 };
 
 // The protocol chart's data: adds the value at any x, interpolated linearly
 // between the neighbouring pairs.
-template <typename T> class ProtocolPairDataContainer : public PairDataContainer<T>
+template <typename T>
+class ProtocolPairDataContainer : public PairDataContainer<T>, public chart::ProtocolChannelData
 {
 public:
-    using Pair = typename PairDataContainer<T>::Pair;
+    explicit ProtocolPairDataContainer(const T* series) : PairDataContainer<T>(series) {}
 
-    explicit ProtocolPairDataContainer(T* series) : PairDataContainer<T>(series) {}
-
-    // The pair at x, the interpolation between the pairs around x, or (0, 0)
-    // before the first pair, after the last one and on an empty series. The
-    // cursor ends behind the pair where the search stopped.
-    virtual QPointF valueAt(double x)
+    // The cursor ends behind the pair where the search stopped.
+    QPointF valueAt(double x) override
     {
         if (this->isAscending())
             return valueAtAscending(x);
@@ -157,32 +221,32 @@ public:
     }
 
 private:
-    static QPointF interpolated(double x, const Pair& before, const Pair& after)
+    QPointF interpolated(double x, std::size_t before, std::size_t after) const
     {
-        const double x0 = static_cast<double>(before.first);
-        const double x1 = static_cast<double>(after.first);
-        return {x, before.second + (x - x0) * (after.second - before.second) / (x1 - x0)};
+        const double x0 = static_cast<double>(this->xAt(before));
+        const double x1 = static_cast<double>(this->xAt(after));
+        const double y0 = this->yAt(before);
+        return {x, y0 + (x - x0) * (this->yAt(after) - y0) / (x1 - x0)};
     }
 
     QPointF valueAtAscending(double x)
     {
-        const Pair* b = this->begin();
-        const Pair* e = this->end();
-        this->cursor = e;
-        if (b == e || std::isnan(x))
+        const std::size_t n = this->count();
+        this->started = true;
+        this->cursor = n;
+        if (n == 0 || std::isnan(x))
             return {0, 0};
-        const Pair* at = std::lower_bound(
-            b, e, x, [](const Pair& p, double v) { return static_cast<double>(p.first) < v; });
-        if (at == e)
+        const std::size_t at = this->lowerBound(x);
+        if (at == n)
             return {0, 0};
-        if (static_cast<double>(at->first) == x) {
+        if (static_cast<double>(this->xAt(at)) == x) {
             this->cursor = at + 1;
-            return {x, at->second};
+            return {x, this->yAt(at)};
         }
-        if (at == b)
+        if (at == 0)
             return {0, 0};
         this->cursor = at + 1;
-        return interpolated(x, *(at - 1), *at);
+        return interpolated(x, at - 1, at);
     }
 
     // For a series out of order: the first exact hit or enclosing pair in
@@ -196,18 +260,21 @@ private:
             return {0, 0};
         if (px == x)
             return {px, py};
-        const Pair* previous = this->cursor - 1;
-        while (this->cursor != this->end()) {
-            const Pair* pair = this->cursor++;
-            const double xi = static_cast<double>(pair->first);
+        std::size_t previous = this->cursor - 1;
+        const std::size_t n = this->count();
+        while (this->cursor != n) {
+            const std::size_t i = this->cursor++;
+            const double xi = static_cast<double>(this->xAt(i));
             if (xi == x)
-                return {xi, pair->second};
-            if (static_cast<double>(previous->first) < x && x < xi)
-                return interpolated(x, *previous, *pair);
-            previous = pair;
+                return {xi, this->yAt(i)};
+            if (static_cast<double>(this->xAt(previous)) < x && x < xi)
+                return interpolated(x, previous, i);
+            previous = i;
         }
         return {0, 0};
     }
 };
 
 using ProtocolSeriesData = ProtocolPairDataContainer<ChannelSeries>;
+// A loaded protocol's channel, read in place from its columns.
+using ProtocolColumnData = ProtocolPairDataContainer<ColumnSeries>;

@@ -123,7 +123,10 @@ private:
 };
 
 // Reading proper: the records sorted into their channels with the list of
-// ticks (phase 1), then every channel aligned on that list (phase 2).
+// ticks (phase 1), then every channel aligned on that list (phase 2). A
+// channel keeps only its raw values while it has a record on every tick of
+// the list; its own ticks and IDs are kept only once they differ from the
+// list's and from its first record's.
 class RecordPhase
 {
 public:
@@ -169,8 +172,7 @@ public:
     qint64 run(StreamLoger* loger, RecordChunks& chunks, qint64 total)
     {
         for (Channel& channel : m_channels)
-            channel.allocate();
-        m_ticks.reserve(size_t(total));
+            channel.values.reserve(size_t(channel.capacity));
 
         ProgressGate gate(loger, total);
         qint64 k = 0;
@@ -187,16 +189,8 @@ public:
                     m_ascending = m_ascending && (m_ticks.empty() || m_ticks.back() < tick);
                     m_ticks.push_back(tick);
                 }
-                Channel& channel = m_channels[size_t(m_slots.ofId(source[0]))];
-                // The file may have changed since it was counted.
-                if (channel.next == channel.end)
-                    channel.grow();
-                // A channel with a record on every tick so far, in tick order,
-                // needs no filling later.
-                channel.aligned &= channel.next - channel.begin + 1 == qint64(m_ticks.size());
-                // Field by field: copying a whole record built on the stack
-                // stalls on store forwarding, which costs more than all the rest.
-                protocolformat::decodeRecordInto(source, *channel.next++);
+                m_channels[size_t(m_slots.ofId(source[0]))].add(
+                    source[0], tick, qint32(protocolformat::readUInt32(source + 5)), m_ticks);
                 ++k;
                 if (g_cancelled) {
                     stopped = true;
@@ -204,16 +198,15 @@ public:
                 }
             }
         }
-        for (Channel& channel : m_channels)
-            channel.finish();
+        m_ticks.shrink_to_fit();
         return k;
     }
 
-    ChannelRecords fill(StreamLoger* loger)
+    ProtocolColumns fill(StreamLoger* loger)
     {
         std::vector<int> present;
         for (int slot = 0; slot < m_slots.count(); ++slot) {
-            if (!m_channels[size_t(slot)].series.isEmpty())
+            if (!m_channels[size_t(slot)].values.empty())
                 present.push_back(slot);
         }
         std::sort(present.begin(), present.end(),
@@ -228,87 +221,99 @@ public:
         if (m_refused)
             return {};
 
-        ChannelRecords result;
+        ProtocolColumns result;
+        result.channels.reserve(present.size());
         ProgressGate gate(loger, stepCount);
         qint64 step = 0;
         for (const int slot : present) {
-            QVector<LogRecord>& filled = result[m_slots.code(slot)];
+            Channel& channel = m_channels[size_t(slot)];
+            result.channels.push_back({m_slots.code(slot), channel.firstId, {}, {}});
+            ChannelColumn& column = result.channels.back();
             if (tickCount == 0 || g_cancelled)
                 continue;
-            Channel& channel = m_channels[size_t(slot)];
-            if (m_ascending && channel.aligned && channel.series.size() == tickCount) {
+            if (m_ascending && channel.aligned && qint64(channel.values.size()) == tickCount) {
                 // Nothing to fill; only the progress and the cancel points remain.
                 const qint64 kept = passSteps(gate, step, step + tickCount);
-                filled = std::move(channel.series);
-                filled.resize(int(kept));
+                column.values = std::move(channel.values);
+                column.ids = std::move(channel.ids);
+                column.values.resize(size_t(kept));
+                if (!column.ids.empty())
+                    column.ids.resize(size_t(kept));
                 step += kept;
             } else {
-                filled = alignedCopy(channel.series, gate, step);
+                alignedCopy(channel, column, gate, step);
             }
-            channel.series = QVector<LogRecord>();
+            channel = Channel();
         }
+        result.ticks = std::move(m_ticks);
         return result;
     }
 
 private:
     struct Channel
     {
-        QVector<LogRecord> series;
+        std::vector<qint32> values;
+        std::vector<quint32> ticks; // own ticks, once they left the common list
+        std::vector<quint8> ids;    // per record, once a second ID turned up
         qint64 capacity = 0;
-        LogRecord* begin = nullptr;
-        LogRecord* next = nullptr;
-        LogRecord* end = nullptr;
+        quint8 firstId = 0;
         bool aligned = true;
 
-        void allocate()
+        void add(quint8 id, quint32 tick, qint32 value, const std::vector<quint32>& common)
         {
-            series.resize(int(capacity));
-            begin = next = series.data();
-            end = begin + capacity;
+            const size_t n = values.size();
+            // While the channel has a record on every tick so far, in tick
+            // order, its ticks are the common list's; it needs no copy of them.
+            if (aligned && n + 1 != common.size()) {
+                aligned = false;
+                ticks.reserve(size_t(capacity));
+                ticks.assign(common.begin(), common.begin() + qint64(n));
+            }
+            if (!aligned)
+                ticks.push_back(tick);
+            if (n == 0) {
+                firstId = id;
+            } else if (id != firstId && ids.empty()) {
+                ids.reserve(size_t(capacity));
+                ids.assign(n, firstId);
+            }
+            if (!ids.empty())
+                ids.push_back(id);
+            values.push_back(value);
         }
-        void grow()
-        {
-            const qint64 used = next - begin;
-            capacity = capacity * 2 + 1024;
-            series.resize(int(capacity));
-            begin = series.data();
-            next = begin + used;
-            end = begin + capacity;
-        }
-        void finish() { series.resize(int(next - begin)); }
     };
 
     // The channel on every tick of the list: where it has no record of its
     // own, its last value (before its first record, the first one's value).
-    QVector<LogRecord> alignedCopy(const QVector<LogRecord>& source, ProgressGate& gate,
-                                   qint64& step)
+    void alignedCopy(const Channel& source, ChannelColumn& column, ProgressGate& gate, qint64& step)
     {
-        QVector<LogRecord> filled(int(m_ticks.size()));
-        LogRecord* out = filled.data();
-        const LogRecord* next = source.constData();
-        const LogRecord* const last = next + source.size();
-        LogRecord current = *next;
-        qint64 done = 0;
+        const std::vector<quint32>& ownTicks = source.aligned ? m_ticks : source.ticks;
+        const bool withIds = !source.ids.empty();
+        const size_t count = source.values.size();
+        column.values.reserve(m_ticks.size());
+        if (withIds)
+            column.ids.reserve(m_ticks.size());
+        size_t next = 0;
+        qint32 value = source.values.front();
+        quint8 id = withIds ? source.ids.front() : source.firstId;
         for (const quint32 tick : m_ticks) {
             if (step == gate.next())
                 gate.pass(step);
-            if (next == last || next->tick != tick) {
-                current.tick = tick;
-                out[done] = current;
-            } else {
-                current = *next;
-                out[done] = current;
+            if (next != count && ownTicks[next] == tick) {
+                value = source.values[next];
+                if (withIds)
+                    id = source.ids[next];
                 do
                     ++next;
-                while (next != last && next->tick <= tick);
+                while (next != count && ownTicks[next] <= tick);
             }
-            ++done;
+            column.values.push_back(value);
+            if (withIds)
+                column.ids.push_back(id);
             ++step;
             if (g_cancelled)
                 break;
         }
-        filled.resize(int(done));
-        return filled;
     }
 
     // Emits the progress of steps [from, end) and processes events where
@@ -332,6 +337,24 @@ private:
     qint64 m_maxFilledValues;
     bool m_refused = false;
 };
+
+// The old per-record form of a read: every record of a channel carries the
+// row's tick.
+ChannelRecords toRecords(const ProtocolColumns& columns)
+{
+    ChannelRecords result;
+    for (const ChannelColumn& column : columns.channels) {
+        QVector<LogRecord>& records = result[column.code];
+        records.resize(int(column.values.size()));
+        for (size_t j = 0; j < column.values.size(); ++j) {
+            LogRecord& record = records[int(j)];
+            record.id = column.ids.empty() ? column.id : column.ids[j];
+            record.tick = columns.ticks[j];
+            record.value = column.values[j];
+        }
+    }
+    return result;
+}
 
 // A real value scaled to a raw one, cut toward zero. Binary fractions make
 // 0.29 * 100 come out as 28.999999999999996; such representation noise is
@@ -580,6 +603,11 @@ QDateTime StreamLoger::tickToDateTime(quint32 tick) const
 
 ChannelRecords StreamLoger::readProtocol()
 {
+    return toRecords(readProtocolColumns());
+}
+
+ProtocolColumns StreamLoger::readProtocolColumns()
+{
     g_cancelled = false;
     if (m_mode != Reading || !m_file.isReadable())
         return {};
@@ -600,7 +628,7 @@ ChannelRecords StreamLoger::readProtocol()
 
     const qint64 handled = reading.run(this, chunks, recordCount);
     emit progressLoad(int(handled));
-    ChannelRecords result = reading.fill(this);
+    ProtocolColumns result = reading.fill(this);
     if (reading.refused()) {
         m_readProblem.kind = ReadProblem::Kind::FilledStepLimit;
         m_readProblem.limit = m_maxFilledValues;

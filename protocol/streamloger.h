@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/channelcatalogue.h"
+#include "protocol/protocolcolumns.h"
 #include "protocol/protocolformat.h"
 #include "protocol/readproblem.h"
 
@@ -57,6 +58,8 @@ public:
     void protocolTimeBase(QDateTime& start, quint16& tickMs) const;
     QDateTime tickToDateTime(quint32 tick) const;
     ChannelRecords readProtocol();
+    // The same read in compact form: one tick per row, raw values per channel.
+    ProtocolColumns readProtocolColumns();
     // What kept the last open for reading, or the last read, from the whole
     // file; Kind::None when nothing did.
     const ReadProblem& readProblem() const { return m_readProblem; }

@@ -30,27 +30,41 @@ ReportResult saveCsvReport(const ReportTable& table, ReportFile& file)
     QIODevice& out = file.device();
 
     const int columns = table.columnCount();
-    // One buffer for every line; the bookmark column 0 is left out.
+    // Lines are gathered in one buffer and written in blocks; the bookmark
+    // column 0 is left out.
     QString line;
-    auto writeLine = [&](auto hasField, auto field) {
+    QByteArray block;
+    constexpr int kBlockSize = 1 << 20;
+    bool written = true;
+    auto endLine = [&] {
+        line.append(QLatin1Char('\n'));
+        block.append(line.toUtf8());
         line.clear();
+        if (block.size() >= kBlockSize) {
+            written = out.write(block) == block.size();
+            block.clear();
+        }
+    };
+
+    for (int column = 1; column < columns; ++column) {
+        if (column > 1)
+            line.append(QLatin1Char(','));
+        if (table.hasHeader(column))
+            line.append(csvField(table.headerText(column)));
+    }
+    endLine();
+    QString text;
+    for (int row = 0; written && row < table.rowCount(); ++row) {
         for (int column = 1; column < columns; ++column) {
             if (column > 1)
                 line.append(QLatin1Char(','));
-            if (hasField(column))
-                line.append(csvField(field(column)));
+            if (table.cell(row, column, text))
+                line.append(csvField(text));
         }
-        line.append(QLatin1Char('\n'));
-        const QByteArray utf8 = line.toUtf8();
-        return out.write(utf8) == utf8.size();
-    };
-
-    bool written = writeLine([&](int column) { return table.hasHeader(column); },
-                             [&](int column) { return table.headerText(column); });
-    for (int row = 0; written && row < table.rowCount(); ++row) {
-        written = writeLine([&](int column) { return table.hasItem(row, column); },
-                            [&](int column) { return table.text(row, column); });
+        endLine();
     }
+    if (written && !block.isEmpty())
+        written = out.write(block) == block.size();
 
     // The loop stops at a failed write; the file keeps its reason for commit().
     return file.commit();

@@ -19,9 +19,8 @@ namespace {
 
 // One table cell as a number, a date-time or text.
 bool writeCell(xlsx::Document& document, int sheetRow, int column, const ReportTable& table,
-               int row)
+               int row, const QString& text)
 {
-    const QString text = table.text(row, column);
     xlsx::Format format;
     double value = 0;
     QString code;
@@ -98,10 +97,11 @@ ReportResult saveExcelReport(const ReportTable& table, const QFont& font, const 
             return failed();
     }
 
+    QString text;
     for (int row = 0; row < rows; ++row) {
         for (int column = 1; column < columns; ++column) {
-            if (table.hasItem(row, column) &&
-                !writeCell(document, kFirstDataRow + row, column, table, row))
+            if (table.cell(row, column, text) &&
+                !writeCell(document, kFirstDataRow + row, column, table, row, text))
                 return failed();
         }
     }

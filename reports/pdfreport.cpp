@@ -127,6 +127,7 @@ ReportResult savePdfReport(const ReportTable& table, const QDateTime& start, con
     painter.setFont(font);
     const CellTextFitter rowFitter(font, &writer, kTextWidth);
     int y = kFirstBaseline;
+    QString text;
     for (int row = 0; row < rows; ++row) {
         // A page ends only when another row follows, so no page is left blank.
         if (y > kLastBaseline) {
@@ -134,9 +135,9 @@ ReportResult savePdfReport(const ReportTable& table, const QDateTime& start, con
             y = kPageTopBaseline;
         }
         for (int k = 0; k < columns; ++k) {
-            if (table.hasItem(row, k + 1))
+            if (table.cell(row, k + 1, text))
                 drawCellText(painter, rowFitter, QPointF(kLeft + kTextIndent + kCellWidth * k, y),
-                             table.text(row, k + 1));
+                             text);
         }
         drawGridLines(painter, columns, y - kRowAscent, y + kRowDescent, lines);
         painter.drawLine(kLeft, y + kRowDescent, right, y + kRowDescent);

@@ -16,6 +16,15 @@ public:
     virtual QString headerText(int column) const = 0;
     virtual bool hasItem(int row, int column) const = 0;
     virtual QString text(int row, int column) const = 0;
+    // Both at once: false when the cell has no item, else its text. Tables
+    // that make their texts on request answer it with one look-up.
+    virtual bool cell(int row, int column, QString& text) const
+    {
+        if (!hasItem(row, column))
+            return false;
+        text = this->text(row, column);
+        return true;
+    }
 
     // What a cell's text stands for, so that a workbook can store numbers
     // and date-times as such; the text stays what is shown.

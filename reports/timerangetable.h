@@ -27,6 +27,10 @@ public:
     {
         return m_table.text(m_rows[size_t(row)], column);
     }
+    bool cell(int row, int column, QString& text) const override
+    {
+        return m_table.cell(m_rows[size_t(row)], column, text);
+    }
     CellKind cellKind(int row, int column) const override
     {
         return m_table.cellKind(m_rows[size_t(row)], column);

@@ -12,7 +12,7 @@ root=$(pwd)
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(fuzz_logdef fuzz_protocol fuzz_assembly fuzz_reports)
+[ ${#targets[@]} -eq 0 ] && targets=(fuzz_logdef fuzz_protocol fuzz_assembly fuzz_reports fuzz_settings)
 
 bash scripts/install-deps.sh fuzz
 build=build/fuzz
@@ -32,7 +32,7 @@ mkdir -p "$findings"
 
 # Seeds: a demo log.def and protocols of every shape, raw (mode byte 1).
 seeds=$work/seeds
-mkdir -p "$seeds"/{fuzz_logdef,fuzz_protocol,fuzz_assembly,fuzz_reports}
+mkdir -p "$seeds"/{fuzz_logdef,fuzz_protocol,fuzz_assembly,fuzz_reports,fuzz_settings}
 "$gen" --demo "$work/demo" >/dev/null
 cp "$work/demo/log.def" "$seeds/fuzz_logdef/demo.def"
 channels=(--channel A:1:sine:1 --channel B:2:ramp --channel C:3:states --channel E:4:noise
@@ -47,16 +47,20 @@ seed_protocol small --ticks 20 --gaps 30 --out-of-order 20 --seed 3
 seed_protocol gaps --ticks 300 --gaps 10 --seed 4 --trailing-bytes 4
 # Past two read chunks of 16384 records.
 seed_protocol chunks --ticks 7000 --on-change --seed 5
+printf '[Chart]\nGridColor=#101010\n\n[Colors]\n1\\channel=U1\n1\\color=#ff0000\n2\\channel=I1\n2\\color=#00ff00\nsize=2\n' \
+    >"$seeds/fuzz_settings/settings.conf"
 
 # Qt's JSON reader leaks on repeated keys, and only full stacks show the Qt
 # frame that tests/fuzz/lsan.supp names; they cost the fuzzer nine tenths of
-# its speed. So log.def inputs are fuzzed without leak checks, and the kept
-# corpus is then run once with full stacks and leak checks.
+# its speed. So log.def inputs are fuzzed without leak checks (and without
+# allocation stacks), and the kept corpus is then run once with full stacks
+# and leak checks.
 declare -A asan=(
-    [fuzz_logdef]=detect_leaks=0
+    [fuzz_logdef]=detect_leaks=0:malloc_context_size=0
     [fuzz_protocol]=detect_leaks=1
     [fuzz_assembly]=detect_leaks=1
     [fuzz_reports]=detect_leaks=1
+    [fuzz_settings]=detect_leaks=1
 )
 leak_check=fast_unwind_on_malloc=0:detect_leaks=1
 
@@ -65,6 +69,7 @@ declare -A options=(
     [fuzz_protocol]="-max_len=400000"
     [fuzz_assembly]="-max_len=8192"
     [fuzz_reports]="-max_len=2048"
+    [fuzz_settings]="-max_len=2048 -timeout=10"
 )
 for target in "${targets[@]}"; do
     corpus=$root/tests/fuzz/corpus/${target#fuzz_}
@@ -73,7 +78,7 @@ for target in "${targets[@]}"; do
     mkdir -p "$run"
     echo "== $target: $seconds s"
     # shellcheck disable=SC2086
-    ASAN_OPTIONS=${asan[$target]} nice -n 19 "$build/tests/fuzz/$target" ${options[$target]} \
+    ASAN_OPTIONS=${asan[$target]} nice -n 19 "$root/$build/tests/fuzz/$target" ${options[$target]} \
         -max_total_time="$seconds" \
         -print_final_stats=1 -artifact_prefix="$findings/$target-" \
         "$run" "$corpus" "$seeds/$target" 2>&1 | grep -E "^#[0-9]+\s+(INITED|DONE)|^stat::|^SUMMARY|violated" || true
@@ -82,7 +87,7 @@ for target in "${targets[@]}"; do
     kept=$work/kept-$target
     mkdir -p "$kept"
     # shellcheck disable=SC2086
-    ASAN_OPTIONS=${asan[$target]} nice -n 19 "$build/tests/fuzz/$target" ${options[$target]} \
+    ASAN_OPTIONS=${asan[$target]} nice -n 19 "$root/$build/tests/fuzz/$target" ${options[$target]} \
         -merge=1 -max_len=16384 \
         "$kept" "$corpus" "$run" >/dev/null 2>&1 || true
     if [ -n "$(ls -A "$kept")" ]; then
@@ -91,7 +96,7 @@ for target in "${targets[@]}"; do
     fi
     if [ "${asan[$target]}" != detect_leaks=1 ]; then
         echo "   leak check of the corpus"
-        ASAN_OPTIONS=$leak_check nice -n 19 "$build/tests/fuzz/$target" "$corpus"/* 2>&1 |
+        ASAN_OPTIONS=$leak_check nice -n 19 "$root/$build/tests/fuzz/$target" "$corpus"/* 2>&1 |
             grep -E "^SUMMARY|violated" || true
     fi
 done

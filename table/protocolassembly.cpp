@@ -1,30 +1,43 @@
 #include "table/protocolassembly.h"
 
 #include "protocol/channellookup.h"
+#include "table/numbertext.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <numeric>
 
 struct ProtocolAssembly::Protocol
 {
     struct Channel
     {
         QString code;
-        QVector<LogRecord> records;
+        quint8 id = 0;
+        std::vector<qint32> values;
+        std::vector<quint8> ids; // per value when the records carry several IDs
         int column = 0;
         bool hasRefs = false;
+        double divisor = 1;
+
+        bool hasCell(int record) const { return size_t(record) < values.size(); }
+        double divisorAt(const std::array<double, 256>& byId, int record) const
+        {
+            return ids.empty() ? divisor : byId[ids[size_t(record)]];
+        }
     };
 
     QDateTime start;
     qint64 startEpoch = 0;
     quint16 tickMs = 0;
     qint32 offset = 0;
-    int recordCount = 0;
+    std::vector<quint32> ticks;
     std::vector<Channel> channels; // ascending code order, as the reader's map
-    std::vector<int> tableRow;
+    std::vector<int> channelOfColumn;
     TimeTextFormatter formatter;
 
-    quint32 rowTick(int record) const { return channels.front().records[record].tick; }
+    int recordCount() const { return int(ticks.size()); }
+    quint32 rowTick(int record) const { return ticks[size_t(record)]; }
 };
 
 namespace {
@@ -34,6 +47,9 @@ qint32 shiftedTick(quint32 tick, qint32 offset)
 {
     return qint32(tick + quint32(offset));
 }
+
+// Rows the global row numbers can count, with room to spare for the sums.
+constexpr qint64 kMaxRows = std::numeric_limits<int>::max() / 2;
 
 } // namespace
 
@@ -47,12 +63,44 @@ ProtocolAssembly::ProtocolAssembly(const ChannelLookup& catalogue, const QDateTi
 ProtocolAssembly::~ProtocolAssembly() = default;
 
 ProtocolAssembly::AddResult ProtocolAssembly::addProtocol(const QDateTime& start, quint16 tickMs,
-                                                          ChannelRecords records)
+                                                          const ChannelRecords& records)
+{
+    ProtocolColumns columns;
+    if (!records.isEmpty()) {
+        columns.ticks.reserve(size_t(records.first().size()));
+        for (const LogRecord& record : records.first())
+            columns.ticks.push_back(record.tick);
+    }
+    for (auto it = records.begin(); it != records.end(); ++it) {
+        ChannelColumn column;
+        column.code = it.key();
+        const QVector<LogRecord>& series = it.value();
+        const int count = std::min(series.size(), columns.rowCount());
+        bool oneId = true;
+        column.values.reserve(size_t(std::max(count, 0)));
+        for (int j = 0; j < count; ++j) {
+            column.values.push_back(series[j].value);
+            oneId = oneId && series[j].id == series[0].id;
+        }
+        if (count > 0)
+            column.id = series[0].id;
+        if (!oneId) {
+            for (int j = 0; j < count; ++j)
+                column.ids.push_back(series[j].id);
+        }
+        columns.channels.push_back(std::move(column));
+    }
+    return addProtocol(start, tickMs, std::move(columns));
+}
+
+ProtocolAssembly::AddResult ProtocolAssembly::addProtocol(const QDateTime& start, quint16 tickMs,
+                                                          ProtocolColumns columns)
 {
     // A file without rows has nothing to show. Without a tick length there is
     // no time base to merge on, and an invalid
     // start would win the search for the earliest start and collapse every offset.
-    if (records.isEmpty() || records.first().isEmpty() || tickMs == 0 || !start.isValid())
+    if (columns.isEmpty() || columns.ticks.empty() || tickMs == 0 || !start.isValid() ||
+        m_rowCount + qint64(columns.ticks.size()) > kMaxRows)
         return AddResult::Skipped;
     if (m_tickMs != 0 && m_tickMs != tickMs)
         return AddResult::TickMismatch;
@@ -62,22 +110,35 @@ ProtocolAssembly::AddResult ProtocolAssembly::addProtocol(const QDateTime& start
     protocol->startEpoch = start.toMSecsSinceEpoch();
     protocol->tickMs = tickMs;
     protocol->formatter = TimeTextFormatter(start);
+    protocol->ticks = std::move(columns.ticks);
     if (start < m_commonStart)
         m_commonStart = start;
 
-    protocol->channels.reserve(size_t(records.size()));
-    for (auto it = records.begin(); it != records.end(); ++it) {
-        const QString& code = it.key();
-        int index = m_codes.indexOf(code);
+    protocol->channels.reserve(columns.channels.size());
+    for (ChannelColumn& column : columns.channels) {
+        int index = m_codes.indexOf(column.code);
         if (index < 0) {
             index = m_codes.size();
-            m_codes.append(code);
-            m_titles.append(QStringLiteral("%1 (%2)").arg(m_catalogue.channelName(code), code));
+            m_codes.append(column.code);
+            m_titles.append(
+                QStringLiteral("%1 (%2)").arg(m_catalogue.channelName(column.code), column.code));
         }
-        protocol->channels.push_back(
-            {code, std::move(it.value()), firstChannelColumn + index, m_catalogue.hasRefs(code)});
+        Protocol::Channel channel;
+        channel.code = column.code;
+        channel.id = column.id;
+        // A channel never has more cells than its protocol has rows.
+        if (column.values.size() > protocol->ticks.size())
+            column.values.resize(protocol->ticks.size());
+        channel.values = std::move(column.values);
+        channel.ids = std::move(column.ids);
+        if (!channel.ids.empty())
+            channel.ids.resize(channel.values.size());
+        channel.column = firstChannelColumn + index;
+        channel.hasRefs = m_catalogue.hasRefs(column.code);
+        protocol->channels.push_back(std::move(channel));
     }
-    protocol->recordCount = protocol->channels.front().records.size();
+    m_rowBase.push_back(m_rowCount);
+    m_rowCount += protocol->recordCount();
     m_protocols.push_back(std::move(protocol));
     m_tickMs = tickMs;
     m_built = false;
@@ -106,25 +167,29 @@ void ProtocolAssembly::buildProtocol(int index)
 {
     Protocol& p = *m_protocols[size_t(index)];
     p.offset = qint32((p.startEpoch - m_commonStart.toMSecsSinceEpoch()) / m_tickMs);
+    p.channelOfColumn.assign(size_t(firstChannelColumn + m_codes.size()), -1);
 
-    for (const Protocol::Channel& channel : p.channels) {
-        // The reader gives every channel the same length; a shorter one only
-        // loses its cells, it never reads past its end.
-        const int count = std::min(p.recordCount, channel.records.size());
-        auto series = std::make_unique<ChannelSeries>();
-        series->reserve(size_t(count));
+    for (size_t c = 0; c < p.channels.size(); ++c) {
+        Protocol::Channel& channel = p.channels[c];
+        channel.divisor = m_divisor[channel.id];
+        p.channelOfColumn[size_t(channel.column)] = int(c);
+
         double minimum = 0;
         double maximum = 0;
-        for (int j = 0; j < count; ++j) {
-            const LogRecord& record = channel.records[j];
-            const double value = double(record.value) / m_divisor[record.id];
-            series->emplace_back(shiftedTick(record.tick, p.offset), value);
-            if (j == 0) {
-                minimum = maximum = value;
-            } else {
-                if (value > maximum)
+        const size_t count = channel.values.size();
+        if (count > 0 && channel.ids.empty()) {
+            // One divisor, and a positive one: the extremes of the raw values
+            // give those of the real values.
+            const auto [low, high] =
+                std::minmax_element(channel.values.begin(), channel.values.end());
+            minimum = double(*low) / channel.divisor;
+            maximum = double(*high) / channel.divisor;
+        } else {
+            for (size_t j = 0; j < count; ++j) {
+                const double value = double(channel.values[j]) / m_divisor[channel.ids[j]];
+                if (j == 0 || value > maximum)
                     maximum = value;
-                if (value < minimum)
+                if (j == 0 || value < minimum)
                     minimum = value;
             }
         }
@@ -133,9 +198,17 @@ void ProtocolAssembly::buildProtocol(int index)
             minimum = value == 0 ? -0.5 : value - 1;
             maximum = value == 0 ? 1.0 : value + 1;
         }
+
+        ColumnSeries series;
+        series.ticks = p.ticks.data();
+        series.values = channel.values.data();
+        series.ids = channel.ids.empty() ? nullptr : channel.ids.data();
+        series.divisorById = m_divisor.data();
+        series.count = count;
+        series.offset = p.offset;
+        series.divisor = channel.divisor;
         m_channels.push_back({channel.code, m_titles[channel.column - firstChannelColumn], index,
-                              channel.column, series.get(), minimum, maximum});
-        m_series.push_back(std::move(series));
+                              int(c), channel.column, series, minimum, maximum});
     }
 }
 
@@ -165,31 +238,19 @@ void ProtocolAssembly::joinRanges()
 
 void ProtocolAssembly::buildOrder()
 {
-    struct Key
-    {
-        qint64 msecs;
-        RowRef row;
-    };
-    std::vector<Key> keys;
-    size_t total = 0;
-    for (const auto& p : m_protocols)
-        total += size_t(p->recordCount);
-    keys.reserve(total);
+    m_timeOrder.resize(size_t(m_rowCount));
+    std::iota(m_timeOrder.begin(), m_timeOrder.end(), 0);
+    // One file in tick order, the usual case, is in time order already.
+    std::vector<qint64> msecs(static_cast<size_t>(m_rowCount));
     for (int i = 0; i < protocolCount(); ++i) {
-        for (int j = 0; j < protocol(i).recordCount; ++j)
-            keys.push_back({msecsSinceEpoch(i, j), {i, j}});
+        const Protocol& p = protocol(i);
+        qint64* out = msecs.data() + m_rowBase[size_t(i)];
+        for (const quint32 tick : p.ticks)
+            *out++ = p.startEpoch + qint64(tick) * p.tickMs;
     }
-    const auto earlier = [](const Key& a, const Key& b) { return a.msecs < b.msecs; };
-    if (!std::is_sorted(keys.begin(), keys.end(), earlier))
-        std::stable_sort(keys.begin(), keys.end(), earlier);
-
-    for (auto& p : m_protocols)
-        p->tableRow.assign(size_t(p->recordCount), 0);
-    m_order.reserve(total);
-    for (const Key& key : keys) {
-        m_protocols[size_t(key.row.protocol)]->tableRow[size_t(key.row.record)] =
-            int(m_order.size());
-        m_order.push_back(key.row);
+    if (!std::is_sorted(msecs.begin(), msecs.end())) {
+        std::stable_sort(m_timeOrder.begin(), m_timeOrder.end(),
+                         [&msecs](int a, int b) { return msecs[size_t(a)] < msecs[size_t(b)]; });
     }
 }
 
@@ -197,17 +258,15 @@ void ProtocolAssembly::clearBuild()
 {
     m_built = false;
     m_channels.clear();
-    m_series.clear();
-    m_order.clear();
-    for (auto& p : m_protocols) {
+    m_timeOrder.clear();
+    m_timeOrder.shrink_to_fit();
+    for (auto& p : m_protocols)
         p->offset = 0;
-        p->tableRow.clear();
-    }
 }
 
 int ProtocolAssembly::recordCount(int protocol) const
 {
-    return this->protocol(protocol).recordCount;
+    return this->protocol(protocol).recordCount();
 }
 
 qint32 ProtocolAssembly::offset(int protocol) const
@@ -217,7 +276,9 @@ qint32 ProtocolAssembly::offset(int protocol) const
 
 int ProtocolAssembly::tableRow(int protocol, int record) const
 {
-    return this->protocol(protocol).tableRow[size_t(record)];
+    const int wanted = globalRow(protocol, record);
+    const auto it = std::find(m_timeOrder.begin(), m_timeOrder.end(), wanted);
+    return it == m_timeOrder.end() ? -1 : int(it - m_timeOrder.begin());
 }
 
 qint32 ProtocolAssembly::globalTick(int protocol, int record) const
@@ -256,13 +317,12 @@ int ProtocolAssembly::column(int protocol, int channel) const
 
 bool ProtocolAssembly::cell(int protocol, int channel, int record, Cell& cell) const
 {
-    const Protocol& p = this->protocol(protocol);
-    const Protocol::Channel& c = p.channels[size_t(channel)];
-    if (record >= p.recordCount || record >= c.records.size())
+    qint32 value = 0;
+    double divisor = 1;
+    if (!raw(protocol, channel, record, value, divisor))
         return false;
-    const LogRecord& r = c.records[record];
-    if (c.hasRefs) {
-        QString text = m_catalogue.refText(c.code, r.value);
+    if (hasRefs(protocol, channel)) {
+        QString text = refText(protocol, channel, value);
         if (!text.isEmpty()) {
             cell.isText = true;
             cell.text = std::move(text);
@@ -270,19 +330,58 @@ bool ProtocolAssembly::cell(int protocol, int channel, int record, Cell& cell) c
         }
     }
     cell.isText = false;
-    cell.text = numberText(double(r.value) / m_divisor[r.id]);
+    cell.text = numbertext::textRaw(value, divisor);
     return true;
 }
 
-std::vector<std::unique_ptr<ChannelSeries>> ProtocolAssembly::takeSeries()
+ProtocolAssembly::RowRef ProtocolAssembly::row(int globalRow) const
 {
-    auto series = std::move(m_series);
-    m_series.clear();
-    return series;
+    // Few protocols: a short search.
+    const auto it = std::upper_bound(m_rowBase.begin(), m_rowBase.end(), globalRow);
+    const int protocol = int(it - m_rowBase.begin()) - 1;
+    return {protocol, globalRow - m_rowBase[size_t(protocol)]};
 }
 
-QString ProtocolAssembly::numberText(double value)
+int ProtocolAssembly::globalRow(int protocol, int record) const
 {
-    // The same text as QString("%1").arg(value): 'g', six digits, C locale.
-    return QString::number(value, 'g', 6);
+    return m_rowBase[size_t(protocol)] + record;
+}
+
+int ProtocolAssembly::channelAt(int protocol, int column) const
+{
+    const std::vector<int>& channels = this->protocol(protocol).channelOfColumn;
+    return size_t(column) < channels.size() ? channels[size_t(column)] : -1;
+}
+
+bool ProtocolAssembly::raw(int protocol, int channel, int record, qint32& value,
+                           double& divisor) const
+{
+    const Protocol& p = this->protocol(protocol);
+    const Protocol::Channel& c = p.channels[size_t(channel)];
+    if (!c.hasCell(record))
+        return false;
+    value = c.values[size_t(record)];
+    divisor = c.divisorAt(m_divisor, record);
+    return true;
+}
+
+bool ProtocolAssembly::hasRefs(int protocol, int channel) const
+{
+    return this->protocol(protocol).channels[size_t(channel)].hasRefs;
+}
+
+QString ProtocolAssembly::refText(int protocol, int channel, qint32 raw) const
+{
+    return m_catalogue.refText(this->protocol(protocol).channels[size_t(channel)].code, raw);
+}
+
+qint64 ProtocolAssembly::dataBytes() const
+{
+    qint64 bytes = qint64(m_timeOrder.capacity() * sizeof(int));
+    for (const auto& p : m_protocols) {
+        bytes += qint64(p->ticks.capacity() * sizeof(quint32));
+        for (const Protocol::Channel& c : p->channels)
+            bytes += qint64(c.values.capacity() * sizeof(qint32) + c.ids.capacity());
+    }
+    return bytes;
 }

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "chart/channelseries.h"
+#include "chart/columnseries.h"
+#include "protocol/protocolcolumns.h"
 #include "protocol/streamloger.h"
 #include "table/timetextformatter.h"
 
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
-#include <QVector>
 
 #include <array>
 #include <functional>
@@ -21,9 +21,10 @@ struct AssembledChannel
 {
     QString code;
     QString title;
-    int protocol = 0;                // index among the added protocols
-    int column = 0;                  // table column of the code
-    ChannelSeries* series = nullptr; // owned by the assembly until takeSeries()
+    int protocol = 0;    // index among the added protocols
+    int channel = 0;     // index among the protocol's channels
+    int column = 0;      // table column of the code
+    ColumnSeries series; // view of the assembly's columns
     double minimum = 0;
     double maximum = 0;
 };
@@ -31,11 +32,16 @@ struct AssembledChannel
 // Merges the protocols of one read onto one time base: the channel columns,
 // the rows in time order, the cell texts, one series per channel and file and
 // the value ranges of the chart channels. It knows no widgets; the table and
-// the charts are filled from it.
+// the charts read from it.
 //
 // Use: addProtocol() per file in read order, build(), then read rows, cells and
-// channels. Cell texts are made on request, so that a table of a hundred
-// thousand rows does not exist twice.
+// channels. The assembly owns the loaded data for as long as the view shows
+// it, in the reader's compact form (4 bytes per row for the tick, 4 bytes per
+// cell for the raw value): cell texts are made on request for the rows that
+// are shown or written, and the charts read the same columns in place.
+//
+// Rows have two numberings: (protocol, record), and the global row, which
+// counts the records of protocol 0 first, then those of protocol 1, and so on.
 class ProtocolAssembly
 {
 public:
@@ -58,6 +64,7 @@ public:
     };
 
     static constexpr int firstChannelColumn = 2;
+    static constexpr int timeColumn = 1;
 
     // StreamLoger's catalogue; the common start is searched from the current time.
     ProtocolAssembly();
@@ -68,25 +75,28 @@ public:
     Q_DISABLE_COPY_MOVE(ProtocolAssembly)
 
     // Reading phase.
-    AddResult addProtocol(const QDateTime& start, quint16 tickMs, ChannelRecords records);
+    AddResult addProtocol(const QDateTime& start, quint16 tickMs, ProtocolColumns columns);
+    // Per-record series: the rows are the first channel's records.
+    AddResult addProtocol(const QDateTime& start, quint16 tickMs, const ChannelRecords& records);
     int protocolCount() const { return int(m_protocols.size()); }
     const QStringList& codes() const { return m_codes; }
     const QStringList& titles() const { return m_titles; }
     QDateTime commonStart() const { return m_commonStart; }
     quint16 tickMs() const { return m_tickMs; }
 
-    // Series, ranges and row order. `proceed` is asked before each protocol;
+    // Offsets, ranges and row order. `proceed` is asked before each protocol;
     // when it answers false everything built is dropped and build() fails.
     bool build(const std::function<bool(int protocol)>& proceed = {});
     bool isBuilt() const { return m_built; }
 
-    // Rows: one per record index of a protocol's first channel.
-    int rowCount() const { return int(m_order.size()); }
+    // Rows by (protocol, record); none until built.
+    int rowCount() const { return int(m_timeOrder.size()); }
     int recordCount(int protocol) const;
     qint32 offset(int protocol) const;
-    // Position of a row in time order (stable: protocol order, then record order).
+    // Position of a row in time order (stable: protocol order, then record
+    // order). A search: for single look-ups only.
     int tableRow(int protocol, int record) const;
-    RowRef rowAt(int tableRow) const { return m_order[size_t(tableRow)]; }
+    RowRef rowAt(int tableRow) const { return row(m_timeOrder[size_t(tableRow)]); }
     qint32 globalTick(int protocol, int record) const;
     qint64 msecsSinceEpoch(int protocol, int record) const;
     QDateTime dateTime(int protocol, int record) const;
@@ -98,13 +108,24 @@ public:
     // False when the row has no cell for that channel.
     bool cell(int protocol, int channel, int record, Cell& cell) const;
 
+    // Rows by global row.
+    RowRef row(int globalRow) const;
+    int globalRow(int protocol, int record) const;
+    // Global rows in time order.
+    const std::vector<int>& timeOrder() const { return m_timeOrder; }
+    // Channel index of a table column in a protocol, -1 where it has none.
+    int channelAt(int protocol, int column) const;
+    // The raw value and its divisor (10^RATE); false when there is no cell.
+    bool raw(int protocol, int channel, int record, qint32& value, double& divisor) const;
+    bool hasRefs(int protocol, int channel) const;
+    QString refText(int protocol, int channel, qint32 raw) const;
+
     // Chart channels: protocol order, then ascending code; ranges already joined
     // across protocols per title.
     const std::vector<AssembledChannel>& channels() const { return m_channels; }
-    // Hands the series over; the channels keep pointing at them.
-    std::vector<std::unique_ptr<ChannelSeries>> takeSeries();
 
-    static QString numberText(double value);
+    // Bytes held for the loaded data (columns and row order).
+    qint64 dataBytes() const;
 
 private:
     struct Protocol;
@@ -121,9 +142,10 @@ private:
     QStringList m_codes;
     QStringList m_titles;
     std::vector<std::unique_ptr<Protocol>> m_protocols;
+    std::vector<int> m_rowBase; // global row of each protocol's record 0
+    int m_rowCount = 0;
     std::array<double, 256> m_divisor{};
     std::vector<AssembledChannel> m_channels;
-    std::vector<std::unique_ptr<ChannelSeries>> m_series;
-    std::vector<RowRef> m_order;
+    std::vector<int> m_timeOrder;
     bool m_built = false;
 };

@@ -25,7 +25,8 @@ public:
     bool isActive() const { return m_active; }
 
     // Row needs `qint64 msecsSinceEpoch() const` and
-    // `bool text(int column, QString& text) const` (false: no cell there).
+    // `bool number(int column, double& value) const`: the cell's text read as
+    // a number, 0 for a text that is no number; false: no cell there.
     template <typename Row> bool isHidden(const Row& row) const;
 
 private:
@@ -42,14 +43,12 @@ template <typename Row> bool TableFilter::isHidden(const Row& row) const
         return false;
     const qint64 time = row.msecsSinceEpoch();
     bool out = time < m_from || m_to < time;
-    QString text;
+    double value = 0;
     for (int k = 0; k < m_ranges.size(); ++k) {
-        if (!row.text(m_columns[k], text))
+        if (!row.number(m_columns[k], value))
             return true;
-        if (!out) {
-            const double value = text.toDouble();
+        if (!out)
             out = m_ranges[k].from > value || value > m_ranges[k].to;
-        }
     }
     return out;
 }

@@ -5,7 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QTableWidget>
+#include "table/protocoltablemodel.h"
+
+#include <QTableView>
 #include <QTest>
 
 namespace {
@@ -59,17 +61,17 @@ private slots:
         QVERIFY2(result.errors.isEmpty(), qPrintable(result.errors));
 
         fixture->window->readProtocols({first, second});
-        auto* table = fixture->find<QTableWidget>("twEntry");
+        const QAbstractItemModel* table = fixture->find<QTableView>("twEntry")->model();
         QStringList expected;
         QStringList header;
         for (int column = 1; column < table->columnCount(); ++column)
-            header.append(csvField(table->horizontalHeaderItem(column)->text()));
+            header.append(csvField(table->headerData(column, Qt::Horizontal).toString()));
         expected.append(header.join(QLatin1Char(',')));
         for (int row = 0; row < table->rowCount(); ++row) {
             QStringList cells;
             for (int column = 1; column < table->columnCount(); ++column) {
-                const QTableWidgetItem* item = table->item(row, column);
-                cells.append(item ? csvField(item->text()) : QString());
+                const QVariant item = table->index(row, column).data();
+                cells.append(item.isValid() ? csvField(item.toString()) : QString());
             }
             expected.append(cells.join(QLatin1Char(',')));
         }

@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QSettings>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
@@ -75,7 +76,7 @@ private slots:
         for (const char* name : {"edName", "pushButton", "cbChan", "sbValue", "btAdd"})
             QVERIFY(window.findChild<QWidget*>(QLatin1String(name))->isHidden());
         // Narrower than the header's default minimum section.
-        QCOMPARE(window.findChild<QTableWidget*>(QStringLiteral("twEntry"))->columnWidth(0), 30);
+        QCOMPARE(window.findChild<QTableView*>(QStringLiteral("twEntry"))->columnWidth(0), 30);
     }
 
     void chartColoursAreRestoredAndWritten_data()

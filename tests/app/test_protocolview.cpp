@@ -1,6 +1,9 @@
 #include "chart/chartprotocol.h"
 #include "loadfixture.h"
 #include "parameters/chartparametervaluewidget.h"
+#include "protocol/loadprotocolprogress.h"
+#include "protocol/streamloger.h"
+#include "table/protocoltablemodel.h"
 #include "table/tickrole.h"
 
 #include <QAction>
@@ -13,7 +16,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyleOptionViewItem>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTest>
 #include <QWheelEvent>
@@ -33,7 +38,13 @@ class TestProtocolView : public QObject
 
     std::unique_ptr<LoadFixture> fixture;
 
-    QTableWidget* table() const { return fixture->find<QTableWidget>("twEntry"); }
+    QTableView* table() const { return fixture->find<QTableView>("twEntry"); }
+    ProtocolTableModel* model() const { return fixture->window->tableModel(); }
+    QVariant cell(int row, int column, int role = Qt::DisplayRole) const
+    {
+        return model()->index(row, column).data(role);
+    }
+    bool marked(int row) const { return cell(row, 0).isValid(); }
     ChartProtocol* chart() const { return fixture->find<ChartProtocol>("chart"); }
 
     // Ten rows from 31/01 23:59:50 with A1 = 5 … 14, B1 and S1; ten rows
@@ -48,8 +59,8 @@ class TestProtocolView : public QObject
     QList<int> visibleRows() const
     {
         QList<int> rows;
-        for (int row = 0; row < table()->rowCount(); ++row)
-            if (!table()->isRowHidden(row))
+        for (int row = 0; row < model()->allRowCount(); ++row)
+            if (!model()->isHidden(model()->globalRowAt(row)))
                 rows.append(row);
         return rows;
     }
@@ -79,7 +90,7 @@ class TestProtocolView : public QObject
 
     void clickRow(int row)
     {
-        table()->setCurrentCell(row, 1);
+        table()->setCurrentIndex(model()->index(row, 1));
         emit table()->clicked(table()->currentIndex());
     }
 
@@ -93,14 +104,22 @@ private slots:
         loadTwoFiles();
         QCOMPARE(parametersBuilt.size(), 1);
         // Columns in first-seen order of the file read first.
-        QCOMPARE(table()->columnCount(), 5);
-        QCOMPARE(table()->horizontalHeaderItem(2)->text(), QStringLiteral("Альфа (A1)"));
-        QCOMPARE(table()->horizontalHeaderItem(4)->text(), QStringLiteral("Бета (B1)"));
+        QCOMPARE(model()->columnCount(), 5);
+        QCOMPARE(model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("Альфа (A1)"));
+        QCOMPARE(model()->headerData(4, Qt::Horizontal).toString(), QStringLiteral("Бета (B1)"));
         // The January file comes first although it was read second.
-        QCOMPARE(table()->rowCount(), 20);
-        QCOMPARE(table()->item(0, 1)->text(), QStringLiteral("31/01/2024 23:59:50.000"));
-        QCOMPARE(table()->item(10, 1)->data(TickRole).toInt(), 15);
-        QVERIFY(!table()->item(10, 4));
+        QCOMPARE(model()->rowCount(), 20);
+        QCOMPARE(cell(0, 1).toString(), QStringLiteral("31/01/2024 23:59:50.000"));
+        QCOMPARE(cell(10, 1, TickRole).toInt(), 15);
+        // The time column shows its whole text.
+        QStyleOptionViewItem option;
+        option.initFrom(table());
+        option.font = table()->font();
+        option.fontMetrics = QFontMetrics(option.font);
+        QCOMPARE(option.font.pointSize(), 12);
+        QVERIFY(table()->columnWidth(1) >=
+                table()->itemDelegate()->sizeHint(option, model()->index(0, 1)).width());
+        QVERIFY(!cell(10, 4).isValid());
         QCOMPARE(fixture->window->firstTick(), 0);
         QCOMPARE(fixture->window->lastTick(), 24);
 
@@ -127,7 +146,7 @@ private slots:
 
         QSignalSpy parametersBuilt(fixture->window.get(), &MainWindow::initParameters);
         fixture->window->readProtocols({fixture->dir.filePath("missing.log")});
-        QCOMPARE(table()->rowCount(), 0);
+        QCOMPARE(model()->rowCount(), 0);
         QCOMPARE(chart()->channelCount(), 0);
         QVERIFY(fixture->window->singleCharts().isEmpty());
         QCOMPARE(fixture->dialogs->warnings.size(), 1);
@@ -140,8 +159,8 @@ private slots:
         fixture->window->readProtocols({first, second});
         QCOMPARE(fixture->dialogs->warnings,
                  QStringList{QStringLiteral("Внимание!|Отсчет времени в файлах не совпадает")});
-        QCOMPARE(table()->rowCount(), 0);
-        QCOMPARE(table()->columnCount(), 2);
+        QCOMPARE(model()->rowCount(), 0);
+        QCOMPARE(model()->columnCount(), 2);
         QCOMPARE(chart()->channelCount(), 0);
         // The panel goes with the table: no channels of an earlier read stay listed.
         QVERIFY(fixture->window->findChildren<ChartParameterValueWidget*>().isEmpty());
@@ -153,7 +172,7 @@ private slots:
         const QString empty = fixture->writeProtocol("empty.log", kFirstStart, 0, 0, {1});
         const QString missing = fixture->dir.filePath(QStringLiteral("missing.log"));
         fixture->window->readProtocols({missing, good, empty});
-        QCOMPARE(table()->rowCount(), 5);
+        QCOMPARE(model()->rowCount(), 5);
         const QStringList warnings = fixture->dialogs->warnings;
         QCOMPARE(warnings.size(), 1);
         const QStringList lines = warnings[0].split(QLatin1Char('\n'));
@@ -174,8 +193,8 @@ private slots:
         const QString second =
             fixture->writeProtocol("second.log", kFirstStart.addSecs(100), 200, 5000, {1});
         fixture->window->readProtocols({first, second});
-        const QAbstractItemModel* model = table()->model();
-        QCOMPARE(model->rowCount(), 400);
+        const QAbstractItemModel* rows = table()->model();
+        QCOMPARE(rows->rowCount(), 400);
         QStringList expected;
         for (int tick = 0; tick < 100; ++tick)
             expected.append(QString::number(1000 + tick));
@@ -184,8 +203,8 @@ private slots:
         for (int tick = 100; tick < 200; ++tick)
             expected.append(QString::number(5000 + tick));
         QStringList actual;
-        for (int row = 0; row < model->rowCount(); ++row)
-            actual.append(model->index(row, 2).data().toString());
+        for (int row = 0; row < rows->rowCount(); ++row)
+            actual.append(rows->index(row, 2).data().toString());
         QCOMPARE(actual, expected);
     }
 
@@ -211,7 +230,7 @@ private slots:
         auto* add = fixture->find<QPushButton>("buttonBookmarkAddTable");
         auto* remove = fixture->find<QPushButton>("buttonBookmarkDeleteTable");
 
-        table()->setCurrentCell(-1, -1);
+        table()->setCurrentIndex(QModelIndex());
         add->setEnabled(true);
         add->click();
         clickRow(3);
@@ -221,9 +240,9 @@ private slots:
 
         // Sorted by the marks, placing one moves the row: the bookmark must
         // still be the tick of the row that was current.
-        table()->sortItems(0, Qt::DescendingOrder);
+        table()->sortByColumn(0, Qt::DescendingOrder);
         clickRow(3);
-        const int tick = table()->item(3, 1)->data(TickRole).toInt();
+        const int tick = cell(3, 1, TickRole).toInt();
         add->click();
         QCOMPARE(chart()->bookmarks(), QVector<int>{tick});
         QCOMPARE(chart()->currentBookmark(), tick);
@@ -232,8 +251,8 @@ private slots:
 
         remove->click();
         QVERIFY(chart()->bookmarks().isEmpty());
-        for (int row = 0; row < table()->rowCount(); ++row)
-            QVERIFY(!table()->item(row, 0));
+        for (int row = 0; row < model()->rowCount(); ++row)
+            QVERIFY(!marked(row));
     }
 
     void chartBookmarksMirrorIntoTheTable()
@@ -251,18 +270,18 @@ private slots:
         chart()->setLineValueX(12);
         addAction->trigger();
         QCOMPARE(chart()->bookmarks(), QVector<int>{12});
-        for (int row = 0; row < table()->rowCount(); ++row)
-            QVERIFY(!table()->item(row, 0));
+        for (int row = 0; row < model()->rowCount(); ++row)
+            QVERIFY(!marked(row));
         QVERIFY(!addAction->isEnabled());
 
         chart()->setLineValueX(16);
         addAction->trigger();
-        QVERIFY(table()->item(11, 0));
+        QVERIFY(marked(11));
         QVERIFY(fixture->find<QAction>("actBookmarkPrevious")->isEnabled());
         QVERIFY(!fixture->find<QAction>("actBookmarkNext")->isEnabled());
 
         deleteAction->trigger();
-        QVERIFY(!table()->item(11, 0));
+        QVERIFY(!marked(11));
         QCOMPARE(chart()->currentBookmark(), 12);
     }
 
@@ -282,7 +301,7 @@ private slots:
         // The keys move the current row without a click: the button deletes
         // a bookmark that is not the current one.
         clickRow(4);
-        table()->setCurrentCell(3, 1);
+        table()->setCurrentIndex(model()->index(3, 1));
         fixture->find<QPushButton>("buttonBookmarkDeleteTable")->click();
         QCOMPARE(chart()->bookmarks(), QVector<int>{4});
         QVERIFY(!fixture->find<QWidget>("buttonBookmarkPrevious")->isEnabled());
@@ -342,8 +361,8 @@ private slots:
         fixture->window->readProtocols({first, first});
         chart()->setLineValueX(2);
         fixture->find<QAction>("actBookmarkAdd")->trigger();
-        QVERIFY(table()->item(4, 0));
-        QVERIFY(!table()->item(5, 0));
+        QVERIFY(marked(4));
+        QVERIFY(!marked(5));
     }
 
     void filterHidesRowsOutsideTheRanges()
@@ -412,7 +431,30 @@ private slots:
         QCOMPARE(selected.size(), 1);
         QCOMPARE(selected.first().data(Qt::UserRole).toString(),
                  QStringLiteral("2024_01_31_23_59_50.log"));
-        QCOMPARE(table()->rowCount(), 10);
+        QCOMPARE(model()->rowCount(), 10);
+    }
+
+    void cancelledLoadLeavesAnEmptyUsableView()
+    {
+        loadTwoFiles();
+        // Cancel as soon as the reader starts on the file.
+        auto cancel = connect(StreamLoger::instance(), &StreamLoger::startLoad, this, [this] {
+            if (auto* progress = fixture->window->findChild<LoadProtocolProgress*>())
+                progress->findChild<QPushButton*>(QStringLiteral("buttonCancel"))->click();
+        });
+        fixture->window->readProtocols({fixture->dir.filePath("first.log")});
+        disconnect(cancel);
+        QCOMPARE(model()->rowCount(), 0);
+        QCOMPARE(model()->columnCount(), 2);
+        QCOMPARE(chart()->channelCount(), 0);
+        clickRow(0);
+        fixture->find<QPushButton>("buttonBookmarkAddTable")->click();
+        QVERIFY(chart()->bookmarks().isEmpty());
+
+        loadTwoFiles();
+        QCOMPARE(model()->rowCount(), 20);
+        clickRow(12);
+        QCOMPARE(chart()->lineValueX(), 17);
     }
 };
 

@@ -136,13 +136,13 @@ void checkRows(const ProtocolAssembly& assembly, const QVector<const File*>& add
     }
 
     for (const AssembledChannel& channel : assembly.channels()) {
-        require(int(channel.series->size()) == added[channel.protocol]->ticks.size(),
+        require(int(channel.series.size()) == added[channel.protocol]->ticks.size(),
                 "a series has a point per row of its file");
-        for (size_t j = 0; j < channel.series->size(); ++j) {
-            const auto& point = (*channel.series)[j];
-            require(point.first == assembly.globalTick(channel.protocol, int(j)),
+        for (size_t j = 0; j < channel.series.size(); ++j) {
+            require(channel.series.x(j) == assembly.globalTick(channel.protocol, int(j)),
                     "a series point sits on its row's global tick");
-            require(point.second >= channel.minimum && point.second <= channel.maximum,
+            const double y = channel.series.y(j);
+            require(y >= channel.minimum && y <= channel.maximum,
                     "a channel's range holds its values");
         }
     }

@@ -183,7 +183,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const bool ok = catalogue.init(logDir());
     check(catalogue, ok, expected);
 
-    // The same definition again adds nothing new.
+    // The same definition again adds nothing new. Checked on a quarter of the
+    // inputs only: it doubles the cost of a run.
+    if (size % 4 != 0)
+        return 0;
     const QString first = answers(catalogue, expected);
     const bool again = catalogue.init(logDir());
     require(again == ok, "the same definition gives the same result");

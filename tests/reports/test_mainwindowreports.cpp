@@ -5,11 +5,12 @@
 #include "chart/chartprotocol.h"
 #include "app/platform.h"
 #include "reports/chartpicture.h"
+#include "table/protocoltablemodel.h"
 #include "tests/device/scripteddialogs.h"
+#include "tests/protocol/protocolfiles.h"
 
 #include <QAction>
 #include <QLabel>
-#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -17,19 +18,30 @@ namespace {
 const QString kAskWorkbook = QStringLiteral("save|Сохранить отчет||Файл EXCEL (*.xlsx)");
 const QString kAskPdf = QStringLiteral("save|Сохранить отчет||Файл PDF (*.pdf)");
 
-void fill(QTableWidget& table, int rows)
+// Rows from 05/03/2024 10:20:30, one a second, P1 reading 1.5 × row.
+void fill(MainWindow& window, const QString& dir, int rows)
 {
-    table.setSortingEnabled(false);
-    table.setColumnCount(3);
-    table.setHorizontalHeaderItem(2, new QTableWidgetItem(QStringLiteral("P1")));
-    table.setRowCount(rows);
-    for (int r = 0; r < rows; ++r) {
-        table.setItem(
-            r, 1,
-            new QTableWidgetItem(
-                QStringLiteral("05/03/2024 10:20:%1.000").arg(30 + r, 2, 10, QLatin1Char('0'))));
-        table.setItem(r, 2, new QTableWidgetItem(QString::number(1.5 * r)));
-    }
+    protocolfiles::writeDefinition(dir, R"({"ROOT": "", "CONTENT": [{"GROUP": "g",
+        "VALUES": [{"CODE": "P1", "ID": 1, "NAME": "P", "RATE": 1}]}]})");
+    window.setupLoger(dir);
+    QVector<LogRecord> records;
+    for (int r = 0; r < rows; ++r)
+        records.append(protocolfiles::rec(1, quint32(r), 15 * r));
+    const QString path = dir + QStringLiteral("/p.log");
+    protocolfiles::write(
+        path,
+        protocolfiles::bytes(
+            protocolfiles::header(QDateTime(QDate(2024, 3, 5), QTime(10, 20, 30)), 1000), records));
+    window.readProtocols({path});
+}
+
+void hideRows(MainWindow& window, const QVector<int>& rows)
+{
+    ProtocolTableModel& model = *window.tableModel();
+    std::vector<bool> hidden(size_t(model.allRowCount()), false);
+    for (const int row : rows)
+        hidden[size_t(model.globalRowAt(row))] = true;
+    model.setHiddenRows(hidden);
 }
 } // namespace
 
@@ -44,7 +56,6 @@ private:
     QStringList opened;
     bool openerFound = true;
 
-    QTableWidget& table() { return *window->findChild<QTableWidget*>(QStringLiteral("twEntry")); }
     void trigger(const char* action)
     {
         window->findChild<QAction*>(QLatin1String(action))->trigger();
@@ -75,7 +86,7 @@ private slots:
         trigger("actSave");
         trigger("actPDF");
         QVERIFY(script.asked.isEmpty());
-        fill(table(), 3);
+        fill(*window, dir.path(), 3);
         trigger("actSave");
         trigger("actPDF");
         QCOMPARE(script.asked, (QStringList{kAskWorkbook, kAskPdf}));
@@ -84,9 +95,8 @@ private slots:
 
     void workbookHoldsEveryRowAndIsOpened()
     {
-        fill(table(), 5);
-        table().setRowHidden(1, true);
-        table().setRowHidden(4, true);
+        fill(*window, dir.path(), 5);
+        hideRows(*window, {1, 4});
         script.fileToSave = dir.filePath(QStringLiteral("protocol"));
         trigger("actSave");
 
@@ -108,8 +118,8 @@ private slots:
 
     void pdfHoldsEveryRowAndIsOpened()
     {
-        fill(table(), 4);
-        table().setRowHidden(2, true);
+        fill(*window, dir.path(), 4);
+        hideRows(*window, {2});
         window->findChild<ChartProtocol*>(QStringLiteral("chart"))
             ->setTimeBase(QDateTime(QDate(2024, 3, 5), QTime(10, 20, 30)), 100);
         script.fileToSave = dir.filePath(QStringLiteral("protocol.PDF"));
@@ -125,7 +135,7 @@ private slots:
 
     void withoutAnOpenerTheSavedPathIsShown()
     {
-        fill(table(), 2);
+        fill(*window, dir.path(), 2);
         openerFound = false;
         script.fileToSave = dir.filePath(QStringLiteral("a&b^c|d.csv.pdf"));
         trigger("actPDF");
@@ -145,7 +155,7 @@ private slots:
     void failedSaveWarnsInsteadOfOpening()
     {
         QFETCH(QString, action);
-        fill(table(), 2);
+        fill(*window, dir.path(), 2);
         script.fileToSave = unwritablePath(dir.path(), QStringLiteral("report"));
         trigger(action.toLatin1().constData());
         QVERIFY(opened.isEmpty());

@@ -1,5 +1,7 @@
 #include "table/protocolassembly.h"
 
+#include "chart/channelseries.h"
+
 #include "tests/table/fakelookup.h"
 
 #include <QtTest>
@@ -36,6 +38,15 @@ QString cellText(const ProtocolAssembly& a, int protocol, int channel, int recor
     if (isText)
         *isText = cell.isText;
     return cell.text;
+}
+
+// The points a chart channel reads from the assembly.
+ChannelSeries pairs(const AssembledChannel& channel)
+{
+    ChannelSeries points;
+    for (std::size_t i = 0; i < channel.series.size(); ++i)
+        points.emplace_back(channel.series.x(i), channel.series.y(i));
+    return points;
 }
 
 // (protocol, record) of every row in table order.
@@ -86,7 +97,7 @@ private slots:
         QCOMPARE(a.column(0, 0), 2);
         QCOMPARE(a.column(0, 1), 3);
         QCOMPARE(cellText(a, 0, 1, 1), QStringLiteral("2.1"));
-        QCOMPARE(*a.channels()[1].series, ChannelSeries({{0, 2.0}, {1, 2.1}, {5, 2.2}}));
+        QCOMPARE(pairs(a.channels()[1]), ChannelSeries({{0, 2.0}, {1, 2.1}, {5, 2.2}}));
     }
 
     void overlappingFilesInterleaveAndJoinRanges()
@@ -104,7 +115,7 @@ private slots:
         QCOMPARE(rowOrder(a), (Rows{{0, 0}, {0, 1}, {0, 2}, {1, 0}, {1, 1}}));
         QCOMPARE(a.tableRow(1, 0), 3);
         QCOMPARE(a.timeText(1, 1), QStringLiteral("10/05/2024 12:00:00.350"));
-        QCOMPARE(*a.channels()[1].series, ChannelSeries({{2, 50.0}, {3, -40.0}}));
+        QCOMPARE(pairs(a.channels()[1]), ChannelSeries({{2, 50.0}, {3, -40.0}}));
         QCOMPARE(a.channels().size(), size_t(2));
         for (int i = 0; i < 2; ++i) {
             const AssembledChannel& channel = a.channels()[i];
@@ -141,7 +152,7 @@ private slots:
         using R = ProtocolAssembly::AddResult;
         ProtocolAssembly a(catalogue, now);
         const QVector<LogRecord> one = records(1, {{0, 1}});
-        QCOMPARE(a.addProtocol(start, 100, {}), R::Skipped);
+        QCOMPARE(a.addProtocol(start, 100, ChannelRecords()), R::Skipped);
         // No tick length: no time base, and no mismatch against the next file.
         QCOMPARE(a.addProtocol(start, 0, {{"A", one}}), R::Skipped);
         // An invalid start would otherwise be taken as the earliest and zero every offset.
@@ -179,7 +190,7 @@ private slots:
         bool isText = true;
         QTEST(cellText(a, 0, 0, 0, &isText), "text");
         QVERIFY(!isText);
-        QTEST(a.channels()[0].series->front().second, "value");
+        QTEST(a.channels()[0].series.y(0), "value");
     }
 
     void refsTextCellKeepsNumericSeries()
@@ -195,7 +206,7 @@ private slots:
             QCOMPARE(cellText(a, 0, 0, record, &isText), texts[record]);
             QCOMPARE(isText, record == 0);
         }
-        QCOMPARE(*a.channels()[0].series, ChannelSeries({{0, 1.0}, {1, 2.0}, {2, 3.0}}));
+        QCOMPARE(pairs(a.channels()[0]), ChannelSeries({{0, 1.0}, {1, 2.0}, {2, 3.0}}));
     }
 
     void flatEmptyAndUnknownChannels()
@@ -249,11 +260,11 @@ private slots:
                       {{"A", records(1, {{3, 7}, {0, 7}, {1, 7}})}, {"B", records(2, {{3, 1}})}});
         QVERIFY(a.build());
         QCOMPARE(rowOrder(a), (Rows{{0, 1}, {0, 2}, {0, 0}}));
-        QCOMPARE(*a.channels()[0].series, ChannelSeries({{3, 7.0}, {0, 7.0}, {1, 7.0}}));
+        QCOMPARE(pairs(a.channels()[0]), ChannelSeries({{3, 7.0}, {0, 7.0}, {1, 7.0}}));
         // The short channel loses only its missing cells.
         QCOMPARE(cellText(a, 0, 1, 0), QStringLiteral("0.1"));
         QCOMPARE(cellText(a, 0, 1, 2), QStringLiteral("<none>"));
-        QCOMPARE(a.channels()[1].series->size(), size_t(1));
+        QCOMPARE(a.channels()[1].series.size(), size_t(1));
     }
 
     void cancelledBuildLeavesNothing()
@@ -270,24 +281,28 @@ private slots:
         QVERIFY(!a.isBuilt());
         QCOMPARE(a.rowCount(), 0);
         QVERIFY(a.channels().empty());
-        QVERIFY(a.takeSeries().empty());
+        QVERIFY(a.timeOrder().empty());
         // A later build starts from scratch.
         QVERIFY(a.build());
         QCOMPARE(a.rowCount(), 2);
         QCOMPARE(a.channels().size(), size_t(2));
     }
 
-    void seriesAreReservedExactlyAndHandedOver()
+    void seriesReadTheColumnsInPlace()
     {
         ProtocolAssembly a(catalogue, now);
-        a.addProtocol(start, 100, {{"A", records(1, {{0, 1}, {1, 2}, {2, 3}, {3, 4}, {4, 5}})}});
+        a.addProtocol(start, 100,
+                      {{"A", records(1, {{0, 1}, {1, 2}, {2, 3}, {3, 4}, {4, 5}})},
+                       {"B", records(2, {{0, 1}, {1, 2}, {2, 3}, {3, 4}, {4, 5}})}});
         QVERIFY(a.build());
-        const ChannelSeries* series = a.channels()[0].series;
-        QCOMPARE(series->capacity(), size_t(5));
-        auto taken = a.takeSeries();
-        QCOMPARE(taken.size(), size_t(1));
-        QCOMPARE(taken[0].get(), series);
-        QVERIFY(a.takeSeries().empty());
+        const ColumnSeries& first = a.channels()[0].series;
+        const ColumnSeries& second = a.channels()[1].series;
+        QCOMPARE(first.size(), size_t(5));
+        // One tick column per protocol, shared by its channels.
+        QCOMPARE(first.ticks, second.ticks);
+        QVERIFY(first.values != second.values);
+        // Four bytes per cell and per row tick, four more per row for the order.
+        QCOMPARE(a.dataBytes(), qint64(5 * 4 * 2 + 5 * 4 + 5 * 4));
     }
 };
 

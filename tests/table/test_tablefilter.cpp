@@ -10,12 +10,12 @@ struct Row
     QMap<int, QString> cells;
 
     qint64 msecsSinceEpoch() const { return time; }
-    bool text(int column, QString& text) const
+    bool number(int column, double& value) const
     {
         const auto it = cells.find(column);
         if (it == cells.end())
             return false;
-        text = it.value();
+        value = it.value().toDouble();
         return true;
     }
 };

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <cstddef>
+
+// One channel of one protocol as the loaded protocol keeps it: the row ticks
+// of the protocol and the channel's raw values, read as (global tick, real
+// value) pairs without a copy. The x of point i is ticks[i] + offset (wrapping
+// like the 32-bit x of the charts), the y is the raw value divided by
+// 10^RATE of the point's channel ID.
+struct ColumnSeries
+{
+    const quint32* ticks = nullptr;
+    const qint32* values = nullptr;
+    const quint8* ids = nullptr;         // per point when the IDs differ, else null
+    const double* divisorById = nullptr; // 256 divisors, read when ids is set
+    std::size_t count = 0;
+    qint32 offset = 0;
+    double divisor = 1;
+
+    std::size_t size() const { return count; }
+    qint32 x(std::size_t i) const { return qint32(ticks[i] + quint32(offset)); }
+    double y(std::size_t i) const
+    {
+        return double(values[i]) / (ids ? divisorById[ids[i]] : divisor);
+    }
+};

@@ -1,0 +1,483 @@
+#include "table/protocoltablemodel.h"
+
+#include "table/numbertext.h"
+#include "table/protocolassembly.h"
+#include "table/tablefilter.h"
+#include "table/tickrole.h"
+
+#include <QFont>
+#include <QHash>
+
+#include <algorithm>
+#include <numeric>
+
+namespace {
+
+constexpr int kBookmarkColumn = 0;
+constexpr int kTimeColumn = ProtocolAssembly::timeColumn;
+
+// Stable sort of (key, row) in either direction.
+template <typename Key>
+void stableSortByKey(std::vector<std::pair<Key, int>>& items, bool ascending)
+{
+    const auto byKey = [](const std::pair<Key, int>& a, const std::pair<Key, int>& b) {
+        return a.first < b.first;
+    };
+    if (ascending) {
+        if (!std::is_sorted(items.begin(), items.end(), byKey))
+            std::stable_sort(items.begin(), items.end(), byKey);
+        return;
+    }
+    const auto reversed = [&byKey](const std::pair<Key, int>& a, const std::pair<Key, int>& b) {
+        return byKey(b, a);
+    };
+    if (!std::is_sorted(items.begin(), items.end(), reversed))
+        std::stable_sort(items.begin(), items.end(), reversed);
+}
+
+} // namespace
+
+ProtocolTableModel::ProtocolTableModel(QObject* parent)
+    : QAbstractTableModel(parent), m_mark(QStringLiteral(":/res/bookmark.png"))
+{
+    m_labels = QStringList{QString(), QStringLiteral("Дата")};
+}
+
+ProtocolTableModel::~ProtocolTableModel() = default;
+
+void ProtocolTableModel::setAssembly(const ProtocolAssembly* assembly)
+{
+    beginResetModel();
+    m_assembly = assembly && assembly->isBuilt() ? assembly : nullptr;
+    m_labels = QStringList{QString(), QStringLiteral("Дата")};
+    m_order.clear();
+    m_order.shrink_to_fit();
+    m_visible.clear();
+    m_visible.shrink_to_fit();
+    m_hidden.clear();
+    m_hidden.shrink_to_fit();
+    m_marks.clear();
+    m_sortColumn = -1;
+    if (m_assembly) {
+        m_labels.append(m_assembly->titles());
+        m_order = m_assembly->timeOrder();
+    }
+    endResetModel();
+}
+
+int ProtocolTableModel::rowCount(const QModelIndex& parent) const
+{
+    if (parent.isValid())
+        return 0;
+    return int(m_hidden.empty() ? m_order.size() : m_visible.size());
+}
+
+int ProtocolTableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_labels.size();
+}
+
+int ProtocolTableModel::globalRowOf(int row) const
+{
+    return m_hidden.empty() ? m_order[size_t(row)] : m_visible[size_t(row)];
+}
+
+int ProtocolTableModel::rowOfGlobal(int globalRow) const
+{
+    if (isHidden(globalRow))
+        return -1;
+    const std::vector<int>& rows = m_hidden.empty() ? m_order : m_visible;
+    const auto it = std::find(rows.begin(), rows.end(), globalRow);
+    return it == rows.end() ? -1 : int(it - rows.begin());
+}
+
+bool ProtocolTableModel::isHidden(int globalRow) const
+{
+    return !m_hidden.empty() && m_hidden[size_t(globalRow)];
+}
+
+QVariant ProtocolTableModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || !m_assembly || index.row() >= rowCount() ||
+        index.column() >= columnCount())
+        return {};
+    const int global = globalRowOf(index.row());
+    const int column = index.column();
+    if (column == kBookmarkColumn) {
+        if (!isMarked(global))
+            return {};
+        if (role == Qt::DisplayRole)
+            return QString();
+        if (role == Qt::DecorationRole)
+            return m_mark;
+        return {};
+    }
+    if (column == kTimeColumn && role == TickRole)
+        return QVariant(quint32(tick(global))); // stored unsigned, read back with toInt()
+    if (role != Qt::DisplayRole)
+        return {};
+    QString text;
+    if (!cellText(global, column, text))
+        return {};
+    return text;
+}
+
+QVariant ProtocolTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= m_labels.size())
+        return QAbstractTableModel::headerData(section, orientation, role);
+    switch (role) {
+    case Qt::DisplayRole:
+        return m_labels[section];
+    case Qt::DecorationRole:
+        return section == kBookmarkColumn ? QVariant(m_mark) : QVariant();
+    case Qt::ToolTipRole:
+        return section == kBookmarkColumn ? QVariant(QStringLiteral("Закладка")) : QVariant();
+    case Qt::FontRole:
+        if (section == kBookmarkColumn) {
+            QFont font(QStringLiteral("MS Shell Dlg 2"));
+            font.setPointSize(12);
+            return font;
+        }
+        return {};
+    default:
+        return {};
+    }
+}
+
+Qt::ItemFlags ProtocolTableModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+}
+
+qint32 ProtocolTableModel::tick(int globalRow) const
+{
+    const ProtocolAssembly::RowRef r = m_assembly->row(globalRow);
+    return m_assembly->globalTick(r.protocol, r.record);
+}
+
+qint64 ProtocolTableModel::msecsSinceEpoch(int globalRow) const
+{
+    const ProtocolAssembly::RowRef r = m_assembly->row(globalRow);
+    return m_assembly->msecsSinceEpoch(r.protocol, r.record);
+}
+
+QString ProtocolTableModel::timeText(int globalRow) const
+{
+    const ProtocolAssembly::RowRef r = m_assembly->row(globalRow);
+    return m_assembly->timeText(r.protocol, r.record);
+}
+
+bool ProtocolTableModel::cellText(int globalRow, int column, QString& text) const
+{
+    if (!m_assembly)
+        return false;
+    if (column == kBookmarkColumn) {
+        // A mark is a cell without text.
+        text.clear();
+        return isMarked(globalRow);
+    }
+    const ProtocolAssembly::RowRef r = m_assembly->row(globalRow);
+    if (column == kTimeColumn) {
+        text = m_assembly->timeText(r.protocol, r.record);
+        return true;
+    }
+    const int channel = m_assembly->channelAt(r.protocol, column);
+    ProtocolAssembly::Cell cell;
+    if (channel < 0 || !m_assembly->cell(r.protocol, channel, r.record, cell))
+        return false;
+    text = std::move(cell.text);
+    return true;
+}
+
+bool ProtocolTableModel::isNumberCell(int globalRow, int column) const
+{
+    if (!m_assembly || column < ProtocolAssembly::firstChannelColumn)
+        return false;
+    const ProtocolAssembly::RowRef r = m_assembly->row(globalRow);
+    const int channel = m_assembly->channelAt(r.protocol, column);
+    qint32 raw = 0;
+    double divisor = 1;
+    if (channel < 0 || !m_assembly->raw(r.protocol, channel, r.record, raw, divisor))
+        return false;
+    return !m_assembly->hasRefs(r.protocol, channel) ||
+           m_assembly->refText(r.protocol, channel, raw).isEmpty();
+}
+
+bool ProtocolTableModel::cellNumber(int globalRow, int column, double& value) const
+{
+    if (!m_assembly)
+        return false;
+    if (column == kBookmarkColumn) {
+        value = 0;
+        return isMarked(globalRow);
+    }
+    const ProtocolAssembly::RowRef r = m_assembly->row(globalRow);
+    if (column == kTimeColumn) {
+        value = m_assembly->timeText(r.protocol, r.record).toDouble();
+        return true;
+    }
+    const int channel = m_assembly->channelAt(r.protocol, column);
+    qint32 raw = 0;
+    double divisor = 1;
+    if (channel < 0 || !m_assembly->raw(r.protocol, channel, r.record, raw, divisor))
+        return false;
+    if (m_assembly->hasRefs(r.protocol, channel)) {
+        const QString text = m_assembly->refText(r.protocol, channel, raw);
+        if (!text.isEmpty()) {
+            value = text.toDouble();
+            return true;
+        }
+    }
+    value = numbertext::shownRaw(raw, divisor);
+    return true;
+}
+
+void ProtocolTableModel::sort(int column, Qt::SortOrder order)
+{
+    if (!m_assembly || column < 0 || column >= columnCount())
+        return;
+    m_sortColumn = column;
+    m_sortOrder = order;
+    reorder(sortedBy(column, order));
+}
+
+std::vector<int> ProtocolTableModel::sortedBy(int column, Qt::SortOrder order) const
+{
+    const bool ascending = order == Qt::AscendingOrder;
+    if (column == kBookmarkColumn) {
+        // Marked rows compare equal among themselves and come first in
+        // either direction; the others keep their order after them.
+        std::vector<int> sorted(m_order);
+        std::stable_partition(sorted.begin(), sorted.end(),
+                              [this](int row) { return isMarked(row); });
+        return sorted;
+    }
+    if (column == kTimeColumn) {
+        std::vector<std::pair<qint64, int>> items;
+        items.reserve(m_order.size());
+        for (const int row : m_order)
+            items.emplace_back(msecsSinceEpoch(row), row);
+        stableSortByKey(items, ascending);
+        std::vector<int> sorted;
+        sorted.reserve(items.size());
+        for (const auto& item : items)
+            sorted.push_back(item.second);
+        return sorted;
+    }
+    for (int p = 0; p < m_assembly->protocolCount(); ++p) {
+        const int channel = m_assembly->channelAt(p, column);
+        if (channel >= 0 && m_assembly->hasRefs(p, channel))
+            return sortedMixed(column, order);
+    }
+    return sortedByValue(column, order);
+}
+
+std::vector<int> ProtocolTableModel::sortedByValue(int column, Qt::SortOrder order) const
+{
+    std::vector<std::pair<double, int>> items;
+    std::vector<int> missing;
+    items.reserve(m_order.size());
+    double value = 0;
+    for (const int row : m_order) {
+        if (cellNumber(row, column, value))
+            items.emplace_back(value, row);
+        else
+            missing.push_back(row);
+    }
+    stableSortByKey(items, order == Qt::AscendingOrder);
+    std::vector<int> sorted;
+    sorted.reserve(m_order.size());
+    for (const auto& item : items)
+        sorted.push_back(item.second);
+    sorted.insert(sorted.end(), missing.begin(), missing.end());
+    return sorted;
+}
+
+std::vector<int> ProtocolTableModel::sortedMixed(int column, Qt::SortOrder order) const
+{
+    // A column of an enumerated channel mixes text and number cells: a number
+    // cell compares by number (a text reading as 0), a text cell compares its
+    // text with the other cell's text.
+    struct Item
+    {
+        int row;
+        bool isText;
+        double number; // what the text reads as
+        QString text;
+    };
+    std::vector<Item> items;
+    std::vector<int> missing;
+    items.reserve(m_order.size());
+    QHash<QString, double> numbers;
+    for (const int row : m_order) {
+        QString text;
+        if (!cellText(row, column, text)) {
+            missing.push_back(row);
+            continue;
+        }
+        const ProtocolAssembly::RowRef r = m_assembly->row(row);
+        const int channel = m_assembly->channelAt(r.protocol, column);
+        qint32 raw = 0;
+        double divisor = 1;
+        m_assembly->raw(r.protocol, channel, r.record, raw, divisor);
+        const bool isText = m_assembly->hasRefs(r.protocol, channel) &&
+                            !m_assembly->refText(r.protocol, channel, raw).isEmpty();
+        double number = 0;
+        if (isText) {
+            auto it = numbers.find(text);
+            if (it == numbers.end())
+                it = numbers.insert(text, text.toDouble());
+            number = it.value();
+        } else {
+            number = numbertext::shownRaw(raw, divisor);
+        }
+        items.push_back({row, isText, number, std::move(text)});
+    }
+    const auto less = [](const Item& a, const Item& b) {
+        if (a.isText)
+            return a.text.localeAwareCompare(b.text) < 0;
+        return a.number < b.number;
+    };
+    if (order == Qt::AscendingOrder)
+        std::stable_sort(items.begin(), items.end(), less);
+    else
+        std::stable_sort(items.begin(), items.end(),
+                         [&less](const Item& a, const Item& b) { return less(b, a); });
+    std::vector<int> sorted;
+    sorted.reserve(m_order.size());
+    for (const Item& item : items)
+        sorted.push_back(item.row);
+    sorted.insert(sorted.end(), missing.begin(), missing.end());
+    return sorted;
+}
+
+void ProtocolTableModel::reorder(std::vector<int> order)
+{
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<int> globals;
+    globals.reserve(size_t(before.size()));
+    for (const QModelIndex& index : before)
+        globals.push_back(index.isValid() ? globalRowOf(index.row()) : -1);
+
+    m_order = std::move(order);
+    rebuildVisible();
+
+    followRows(before, globals);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void ProtocolTableModel::followRows(const QModelIndexList& before, const std::vector<int>& globals)
+{
+    // Persistent indexes (current cell, selection) follow their rows; those
+    // of rows now hidden become invalid.
+    if (before.isEmpty())
+        return;
+    std::vector<int> rowOf(m_order.size(), -1);
+    for (int row = 0; row < rowCount(); ++row)
+        rowOf[size_t(globalRowOf(row))] = row;
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (int i = 0; i < before.size(); ++i) {
+        const int global = globals[size_t(i)];
+        const int row = global < 0 ? -1 : rowOf[size_t(global)];
+        after.append(row < 0 ? QModelIndex() : index(row, before[i].column()));
+    }
+    changePersistentIndexList(before, after);
+}
+
+void ProtocolTableModel::rebuildVisible()
+{
+    m_visible.clear();
+    if (m_hidden.empty()) {
+        m_visible.shrink_to_fit();
+        return;
+    }
+    for (const int row : m_order)
+        if (!m_hidden[size_t(row)])
+            m_visible.push_back(row);
+}
+
+void ProtocolTableModel::applyFilter(const TableFilter& filter)
+{
+    if (!m_assembly)
+        return;
+    struct Row
+    {
+        const ProtocolTableModel& model;
+        int global;
+        qint64 msecsSinceEpoch() const { return model.msecsSinceEpoch(global); }
+        bool number(int column, double& value) const
+        {
+            return model.cellNumber(global, column, value);
+        }
+    };
+    std::vector<bool> hidden(m_order.size(), false);
+    bool any = false;
+    if (filter.isActive()) {
+        for (int global = 0; global < int(hidden.size()); ++global) {
+            const bool out = filter.isHidden(Row{*this, global});
+            hidden[size_t(global)] = out;
+            any = any || out;
+        }
+    }
+    setHiddenRows(any ? std::move(hidden) : std::vector<bool>());
+}
+
+void ProtocolTableModel::setHiddenRows(std::vector<bool> hidden)
+{
+    if (std::find(hidden.begin(), hidden.end(), true) == hidden.end())
+        hidden.clear();
+    if (hidden.size() != m_order.size() && !hidden.empty())
+        return;
+    if (hidden == m_hidden)
+        return;
+
+    emit layoutAboutToBeChanged();
+    const QModelIndexList before = persistentIndexList();
+    std::vector<int> globals;
+    for (const QModelIndex& index : before)
+        globals.push_back(index.isValid() ? globalRowOf(index.row()) : -1);
+    m_hidden = std::move(hidden);
+    rebuildVisible();
+    followRows(before, globals);
+    emit layoutChanged();
+}
+
+void ProtocolTableModel::setMarked(int globalRow, bool marked)
+{
+    if (!m_assembly || globalRow < 0 || size_t(globalRow) >= m_order.size() ||
+        isMarked(globalRow) == marked)
+        return;
+    if (marked)
+        m_marks.insert(globalRow);
+    else
+        m_marks.erase(globalRow);
+    // A table sorted by its marks keeps them together.
+    if (m_sortColumn == kBookmarkColumn) {
+        reorder(sortedBy(m_sortColumn, m_sortOrder));
+        return;
+    }
+    const int row = rowOfGlobal(globalRow);
+    if (row >= 0)
+        emit dataChanged(index(row, kBookmarkColumn), index(row, kBookmarkColumn));
+}
+
+int ProtocolTableModel::firstRowOfTick(qint32 tick) const
+{
+    if (!m_assembly)
+        return -1;
+    for (const int row : m_order)
+        if (this->tick(row) == tick)
+            return row;
+    return -1;
+}
+
+qint64 ProtocolTableModel::rowBytes() const
+{
+    return qint64(m_order.capacity() * sizeof(int) + m_visible.capacity() * sizeof(int) +
+                  m_hidden.capacity() / 8 + m_marks.size() * 40);
+}

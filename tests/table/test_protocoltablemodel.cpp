@@ -1,0 +1,193 @@
+#include "table/protocoltablemodel.h"
+
+#include "table/protocolassembly.h"
+#include "table/tablefilter.h"
+#include "table/tickrole.h"
+#include "tests/table/fakelookup.h"
+
+#include <QtTest>
+
+namespace {
+
+QVector<LogRecord> ramp(quint8 id, int count, int first)
+{
+    QVector<LogRecord> records;
+    for (int i = 0; i < count; ++i)
+        records.append(LogRecord{id, quint32(i), first + i});
+    return records;
+}
+
+QVector<LogRecord> values(quint8 id, const QVector<int>& raws)
+{
+    QVector<LogRecord> records;
+    for (int i = 0; i < raws.size(); ++i)
+        records.append(LogRecord{id, quint32(i), raws[i]});
+    return records;
+}
+
+const QDateTime start(QDate(2024, 1, 31), QTime(23, 59, 59));
+
+} // namespace
+
+class TestProtocolTableModel : public QObject
+{
+    Q_OBJECT
+
+    FakeLookup catalogue;
+    std::unique_ptr<ProtocolAssembly> assembly;
+    std::unique_ptr<ProtocolTableModel> model;
+
+    void show()
+    {
+        QVERIFY(assembly->build());
+        model->setAssembly(assembly.get());
+    }
+
+    // The texts of one column, model rows in order; "-" where there is no cell.
+    QStringList column(int column) const
+    {
+        QStringList texts;
+        for (int row = 0; row < model->rowCount(); ++row) {
+            const QVariant text = model->index(row, column).data();
+            texts.append(text.isValid() ? text.toString() : QStringLiteral("-"));
+        }
+        return texts;
+    }
+
+    QVector<bool> hiddenRows() const
+    {
+        QVector<bool> hidden;
+        for (int row = 0; row < model->allRowCount(); ++row)
+            hidden.append(model->isHidden(model->globalRowAt(row)));
+        return hidden;
+    }
+
+    // Rows of one file with 1 s ticks: channel A (RATE 1) and the enumerated M.
+    void oneFile(const QVector<int>& a, const QVector<int>& m)
+    {
+        assembly->addProtocol(start, 1000, {{"A", values(1, a)}, {"M", values(2, m)}});
+        show();
+    }
+
+private slots:
+    void init()
+    {
+        catalogue = FakeLookup();
+        catalogue.addChannel("A", 1, "Ток", 1);
+        catalogue.addChannel("M", 2, "Режим", 0);
+        catalogue.addRef("M", 1, "Вкл");
+        catalogue.addRef("M", 3, "Выкл");
+        assembly = std::make_unique<ProtocolAssembly>(catalogue, start.addYears(10));
+        model = std::make_unique<ProtocolTableModel>();
+    }
+
+    void showsTheRowsInTimeOrder()
+    {
+        QCOMPARE(model->columnCount(), 2);
+        QCOMPARE(model->rowCount(), 0);
+        // Two files half a second apart, 1 s ticks; the second lacks M.
+        assembly->addProtocol(start, 1000, {{"A", ramp(1, 3, 10)}, {"M", ramp(2, 3, 0)}});
+        assembly->addProtocol(start.addMSecs(500), 1000, {{"A", ramp(1, 2, 100)}});
+        show();
+
+        QCOMPARE(model->columnCount(), 4);
+        QCOMPARE(model->headerData(0, Qt::Horizontal, Qt::ToolTipRole).toString(),
+                 QStringLiteral("Закладка"));
+        QCOMPARE(model->headerLabels(), QStringList({QString(), "Дата", "Ток (A)", "Режим (M)"}));
+        QCOMPARE(column(1), QStringList({"31/01/2024 23:59:59.000", "31/01/2024 23:59:59.500",
+                                         "01/02/2024 00:00:00.000", "01/02/2024 00:00:00.500",
+                                         "01/02/2024 00:00:01.000"}));
+        QStringList ticks;
+        for (int row = 0; row < model->rowCount(); ++row)
+            ticks.append(QString::number(model->index(row, 1).data(TickRole).toInt()));
+        QCOMPARE(ticks, QStringList({"0", "0", "1", "1", "2"}));
+        QCOMPARE(column(2), QStringList({"1", "10", "1.1", "10.1", "1.2"}));
+        QCOMPARE(column(3), QStringList({"0", "-", "Вкл", "-", "2"}));
+        QCOMPARE(column(0), QStringList({"-", "-", "-", "-", "-"}));
+
+        model->setAssembly(nullptr);
+        QCOMPARE(model->rowCount(), 0);
+        QCOMPARE(model->columnCount(), 2);
+    }
+
+    void filterHidesRowsByStoredTime()
+    {
+        assembly->addProtocol(start, 1000, {{"A", ramp(1, 3, 10)}, {"M", ramp(2, 3, 0)}});
+        assembly->addProtocol(start.addMSecs(500), 1000, {{"A", ramp(1, 2, 100)}});
+        show();
+        // Cells: A 1, 10, 1.1, 10.1, 1.2 and M only in the first file's rows.
+        const QStringList headers = model->headerLabels();
+        const QDateTime end = start.addSecs(2);
+        model->applyFilter(TableFilter({{"Ток (A)", 1, 2}}, headers, true, start, end));
+        QCOMPARE(hiddenRows(), QVector<bool>({false, true, false, true, false}));
+        QCOMPARE(column(2), QStringList({"1", "1.1", "1.2"}));
+
+        // The window ends half a second in; M is missing in the second file's rows.
+        model->applyFilter(
+            TableFilter({{"Режим (M)", 0, 0}}, headers, true, start, start.addMSecs(500)));
+        QCOMPARE(hiddenRows(), QVector<bool>({false, true, true, true, true}));
+
+        model->applyFilter(TableFilter({}, headers, false, start, start));
+        QCOMPARE(hiddenRows(), QVector<bool>(model->allRowCount(), false));
+        QCOMPARE(model->rowCount(), 5);
+    }
+
+    void valueColumnsSortByTheirNumbers()
+    {
+        // 10, 9.5 and -2 order numerically; equal texts keep their order
+        // (1234567 and 1234568 both read 1.23457e+06).
+        oneFile({100, 95, -20, 12345670, 12345680, 10}, {0, 0, 0, 0, 0, 0});
+        model->sort(2, Qt::AscendingOrder);
+        QCOMPARE(column(2), QStringList({"-2", "1", "9.5", "10", "1.23457e+06", "1.23457e+06"}));
+        QCOMPARE(column(1).mid(4),
+                 QStringList({"01/02/2024 00:00:02.000", "01/02/2024 00:00:03.000"}));
+        model->sort(2, Qt::DescendingOrder);
+        QCOMPARE(column(2), QStringList({"1.23457e+06", "1.23457e+06", "10", "9.5", "1", "-2"}));
+        QCOMPARE(column(1).first(), QStringLiteral("01/02/2024 00:00:02.000"));
+        model->sort(1, Qt::DescendingOrder);
+        QCOMPARE(column(2), QStringList({"1", "1.23457e+06", "1.23457e+06", "-2", "9.5", "10"}));
+    }
+
+    void enumeratedColumnsMixTextAndNumbers()
+    {
+        // A number cell reads a text cell as 0; a text cell compares by text.
+        oneFile({0, 0, 0, 0, 0}, {1, -1, 3, 5, 0});
+        model->sort(3, Qt::AscendingOrder);
+        QCOMPARE(column(3), QStringList({"-1", "Вкл", "Выкл", "0", "5"}));
+    }
+
+    void sortThenMarkThenFilter()
+    {
+        // Two files overlapping in time, so tick 1 is carried by the second
+        // row of the first file and the first row of the second.
+        assembly->addProtocol(start, 1000, {{"A", values(1, {50, 30, 10, 20})}});
+        assembly->addProtocol(start.addSecs(1), 1000, {{"A", values(1, {15, 40, 60})}});
+        show();
+        model->sort(2, Qt::AscendingOrder);
+        QCOMPARE(column(2), QStringList({"1", "1.5", "2", "3", "4", "5", "6"}));
+
+        // The first of them in the current order gets the mark.
+        const int marked = model->firstRowOfTick(1);
+        QCOMPARE(marked, model->globalRowOf(1));
+        model->setMarked(marked, true);
+        QCOMPARE(column(0), QStringList({"-", "", "-", "-", "-", "-", "-"}));
+        QVERIFY(!model->index(1, 0).data(Qt::DecorationRole).isNull());
+
+        // Sorted by the marks, marked rows come first; the mark stays with its row.
+        model->sort(0, Qt::DescendingOrder);
+        QCOMPARE(column(2), QStringList({"1.5", "1", "2", "3", "4", "5", "6"}));
+
+        model->applyFilter(TableFilter({{"Ток (A)", 1.5, 5}}, model->headerLabels(), true, start,
+                                       start.addDays(1)));
+        QCOMPARE(column(2), QStringList({"1.5", "2", "3", "4", "5"}));
+        QCOMPARE(column(0), QStringList({"", "-", "-", "-", "-"}));
+        QCOMPARE(model->firstRowOfTick(1), marked);
+        model->setMarked(marked, false);
+        QCOMPARE(column(0), QStringList({"-", "-", "-", "-", "-"}));
+        QVERIFY(model->marks().empty());
+        QCOMPARE(model->allRowCount(), 7);
+    }
+};
+
+QTEST_MAIN(TestProtocolTableModel)
+#include "test_protocoltablemodel.moc"
