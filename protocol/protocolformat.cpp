@@ -76,16 +76,19 @@ QDateTime startOf(const ProtocolHeader& header)
     // QDateTime would quietly turn an invalid time into midnight.
     if (!date.isValid() || !time.isValid())
         return {};
-    const QDateTime local(date, time);
-    if (local.isValid())
-        return local;
     // The logger keeps wall-clock time without summer time, so its clock can
-    // show an hour that the local zone skips when summer time begins. Read
-    // such a time with the offset in force before the change.
+    // show an hour that the local zone skips when summer time begins, or one
+    // that it repeats when summer time ends. Either is read with the offset in
+    // force before the change. (In the repeated hour QDateTime's own choice
+    // follows whatever the C library converted last.)
     const QDateTime asUtc(date, time, Qt::UTC);
     const int offsetBefore = asUtc.addDays(-1).toLocalTime().offsetFromUtc();
-    return QDateTime::fromMSecsSinceEpoch(asUtc.toMSecsSinceEpoch() - qint64(offsetBefore) * 1000,
-                                          Qt::LocalTime);
+    const QDateTime before = QDateTime::fromMSecsSinceEpoch(
+        asUtc.toMSecsSinceEpoch() - qint64(offsetBefore) * 1000, Qt::LocalTime);
+    if (before.date() == date && before.time() == time)
+        return before;
+    const QDateTime local(date, time);
+    return local.isValid() ? local : before;
 }
 
 void setStart(ProtocolHeader& header, const QDateTime& start)

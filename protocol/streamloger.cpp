@@ -339,10 +339,14 @@ private:
 };
 
 // The old per-record form of a read: every record of a channel carries the
-// row's tick.
+// row's tick. A QVector holds fewer records than a compact read allows; a
+// read too long for it comes back empty.
 ChannelRecords toRecords(const ProtocolColumns& columns)
 {
     ChannelRecords result;
+    constexpr size_t kMaxVector = size_t(std::numeric_limits<int>::max()) / sizeof(LogRecord);
+    if (columns.ticks.size() > kMaxVector)
+        return result;
     for (const ChannelColumn& column : columns.channels) {
         QVector<LogRecord>& records = result[column.code];
         records.resize(int(column.values.size()));

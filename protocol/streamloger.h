@@ -63,11 +63,12 @@ public:
     // What kept the last open for reading, or the last read, from the whole
     // file; Kind::None when nothing did.
     const ReadProblem& readProblem() const { return m_readProblem; }
-    // Every series of a read is a QVector and the phase sizes travel as int in
-    // the progress signals, so a read is bounded in records and in gap-filled
-    // values; tests lower the bounds.
-    static constexpr qint64 kMaxRecords = 150'000'000;
-    static constexpr qint64 kMaxFilledValues = 300'000'000;
+    // A read keeps 4 bytes per record and per gap-filled value, and the phase
+    // sizes travel as int in the progress signals, so a read is bounded in
+    // records and in gap-filled values (1.6 GB of values at most); tests lower
+    // the bounds.
+    static constexpr qint64 kMaxRecords = 400'000'000;
+    static constexpr qint64 kMaxFilledValues = 400'000'000;
     void setReadLimits(qint64 maxRecords, qint64 maxFilledValues);
     bool writeValue(const QString& code, qint32 raw, bool force, quint32 tick);
     bool writeReal(const QString& code, double value, bool force, quint32 tick);

@@ -34,11 +34,22 @@ QString dateTimeFormat()
 bool number(const QString& text, double& value, QString& format)
 {
     // The general form with six significant digits: an optional sign,
-    // digits, decimals and an exponent of at least two digits.
+    // digits without a leading zero (a number format would drop it), decimals
+    // and an exponent of at least two digits.
     static const QRegularExpression form(
-        QStringLiteral(R"(^-?\d+(?:\.(\d+))?(?:e([+-])(\d{2,3}))?$)"));
+        QStringLiteral(R"(^-?(?:0|[1-9]\d*)(?:\.(\d+))?(?:e([+-])(\d{2,3}))?$)"));
     const QRegularExpressionMatch match = form.match(text);
     if (!match.hasMatch())
+        return false;
+    // A spreadsheet shows at most 15 significant digits.
+    const QString mantissa = text.left(match.capturedStart(2) < 0 ? text.size()
+                                                                   : match.capturedStart(2) - 1);
+    int significant = 0;
+    for (const QChar c : mantissa) {
+        if (c.isDigit() && (significant > 0 || c != QLatin1Char('0')))
+            ++significant;
+    }
+    if (significant > 15)
         return false;
     bool ok = false;
     value = text.toDouble(&ok);
@@ -63,7 +74,9 @@ bool dateTime(const QString& text, double& serial)
     const QDate date(digits(text, 6, 4), digits(text, 3, 2), digits(text, 0, 2));
     const QTime time(digits(text, 11, 2), digits(text, 14, 2), digits(text, 17, 2),
                      digits(text, 20, 3));
-    if (!date.isValid() || !time.isValid())
+    // The spreadsheet's calendar holds a 29/02/1900 that never was, so its day
+    // counts before March 1900 are off by one, and it has none before 1900.
+    if (!date.isValid() || !time.isValid() || date < QDate(1900, 3, 1))
         return false;
     serial = daySerial(date, time);
     return true;

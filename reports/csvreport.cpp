@@ -6,11 +6,29 @@
 
 #include <QString>
 
+namespace {
+bool needsQuotes(const QString& text)
+{
+    for (const QChar c : text) {
+        const ushort u = c.unicode();
+        if (u == ',' || u == '"' || u == '\n' || u == '\r')
+            return true;
+    }
+    return false;
+}
+
+void appendField(QString& line, const QString& text)
+{
+    if (needsQuotes(text))
+        line.append(csvField(text));
+    else
+        line.append(text);
+}
+} // namespace
+
 QString csvField(const QString& text)
 {
-    const bool quote = text.contains(QLatin1Char(',')) || text.contains(QLatin1Char('"')) ||
-                       text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
-    if (!quote)
+    if (!needsQuotes(text))
         return text;
     QString quoted = text;
     quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
@@ -50,7 +68,7 @@ ReportResult saveCsvReport(const ReportTable& table, ReportFile& file)
         if (column > 1)
             line.append(QLatin1Char(','));
         if (table.hasHeader(column))
-            line.append(csvField(table.headerText(column)));
+            appendField(line, table.headerText(column));
     }
     endLine();
     QString text;
@@ -59,7 +77,7 @@ ReportResult saveCsvReport(const ReportTable& table, ReportFile& file)
             if (column > 1)
                 line.append(QLatin1Char(','));
             if (table.cell(row, column, text))
-                line.append(csvField(text));
+                appendField(line, text);
         }
         endLine();
     }

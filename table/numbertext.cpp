@@ -85,6 +85,86 @@ QString textRaw(qint32 raw, double divisor)
     return QString::fromLatin1(buffer, writeGeneral(value, buffer));
 }
 
+namespace {
+
+// A raw value of at most six digits over 10^rate is an exact decimal with at
+// most six significant digits: its text is the raw digits with the point
+// moved, no rounding involved.
+int writeShortRaw(qint32 raw, int rate, char* out)
+{
+    char* p = out;
+    if (raw == 0) {
+        *p = '0';
+        return 1;
+    }
+    if (raw < 0)
+        *p++ = '-';
+    quint32 magnitude = raw < 0 ? 0u - quint32(raw) : quint32(raw);
+    char digits[8];
+    int length = 0;
+    char reversed[8];
+    while (magnitude > 0) {
+        reversed[length++] = char('0' + magnitude % 10);
+        magnitude /= 10;
+    }
+    for (int i = 0; i < length; ++i)
+        digits[i] = reversed[length - 1 - i];
+    const int exponent = length - 1 - rate;
+    int significant = length;
+    while (significant > 1 && digits[significant - 1] == '0')
+        --significant;
+    if (exponent < -4) {
+        *p++ = digits[0];
+        if (significant > 1) {
+            *p++ = '.';
+            for (int i = 1; i < significant; ++i)
+                *p++ = digits[i];
+        }
+        *p++ = 'e';
+        *p++ = '-';
+        const int e = -exponent;
+        if (e >= 100)
+            *p++ = char('0' + e / 100);
+        *p++ = char('0' + e / 10 % 10);
+        *p++ = char('0' + e % 10);
+    } else if (exponent >= 0) {
+        for (int i = 0; i <= exponent; ++i)
+            *p++ = i < length ? digits[i] : '0';
+        if (significant > exponent + 1) {
+            *p++ = '.';
+            for (int i = exponent + 1; i < significant; ++i)
+                *p++ = digits[i];
+        }
+    } else {
+        *p++ = '0';
+        *p++ = '.';
+        for (int i = 0; i < -exponent - 1; ++i)
+            *p++ = '0';
+        for (int i = 0; i < significant; ++i)
+            *p++ = digits[i];
+    }
+    return int(p - out);
+}
+
+} // namespace
+
+void setTextRaw(QString& out, qint32 raw, int rate, double divisor)
+{
+    char buffer[32];
+    int length = 0;
+    if (raw > -1000000 && raw < 1000000 && rate >= 0 && rate <= 22) {
+        length = writeShortRaw(raw, rate, buffer);
+    } else {
+        const QString text = textRaw(raw, divisor);
+        out = text;
+        return;
+    }
+    out.resize(length);
+    QChar* data = out.data();
+    for (int i = 0; i < length; ++i)
+        data[i] = QLatin1Char(buffer[i]);
+}
+
 double shown(double value)
 {
     char buffer[32];

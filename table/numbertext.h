@@ -15,6 +15,8 @@ int write(double value, char* out);
 QString text(double value);
 // The text of raw / divisor, a loaded cell's value.
 QString textRaw(qint32 raw, double divisor);
+// The same with divisor = 10^rate, written into `out` (its buffer reused).
+void setTextRaw(QString& out, qint32 raw, int rate, double divisor);
 // The value that the text reads back as: what a sort or a filter by the
 // text compares.
 double shown(double value);

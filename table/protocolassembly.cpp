@@ -148,8 +148,10 @@ ProtocolAssembly::AddResult ProtocolAssembly::addProtocol(const QDateTime& start
 bool ProtocolAssembly::build(const std::function<bool(int protocol)>& proceed)
 {
     clearBuild();
-    for (int id = 0; id < int(m_divisor.size()); ++id)
-        m_divisor[size_t(id)] = std::pow(10.0, m_catalogue.rateById(id));
+    for (int id = 0; id < int(m_divisor.size()); ++id) {
+        m_rate[size_t(id)] = m_catalogue.rateById(id);
+        m_divisor[size_t(id)] = std::pow(10.0, m_rate[size_t(id)]);
+    }
     for (int i = 0; i < protocolCount(); ++i) {
         if (proceed && !proceed(i)) {
             clearBuild();
@@ -321,7 +323,8 @@ bool ProtocolAssembly::cell(int protocol, int channel, int record, Cell& cell) c
     double divisor = 1;
     if (!raw(protocol, channel, record, value, divisor))
         return false;
-    if (hasRefs(protocol, channel)) {
+    const Protocol::Channel& c = this->protocol(protocol).channels[size_t(channel)];
+    if (c.hasRefs) {
         QString text = refText(protocol, channel, value);
         if (!text.isEmpty()) {
             cell.isText = true;
@@ -330,7 +333,8 @@ bool ProtocolAssembly::cell(int protocol, int channel, int record, Cell& cell) c
         }
     }
     cell.isText = false;
-    cell.text = numbertext::textRaw(value, divisor);
+    const quint8 id = c.ids.empty() ? c.id : c.ids[size_t(record)];
+    numbertext::setTextRaw(cell.text, value, m_rate[id], divisor);
     return true;
 }
 

@@ -105,7 +105,8 @@ public:
     // Cells of a row: the protocol's channels in ascending code order.
     int channelCount(int protocol) const;
     int column(int protocol, int channel) const;
-    // False when the row has no cell for that channel.
+    // False when the row has no cell for that channel. `cell.text` keeps its
+    // buffer from call to call.
     bool cell(int protocol, int channel, int record, Cell& cell) const;
 
     // Rows by global row.
@@ -145,6 +146,7 @@ private:
     std::vector<int> m_rowBase; // global row of each protocol's record 0
     int m_rowCount = 0;
     std::array<double, 256> m_divisor{};
+    std::array<int, 256> m_rate{};
     std::vector<AssembledChannel> m_channels;
     std::vector<int> m_timeOrder;
     bool m_built = false;

@@ -186,10 +186,10 @@ bool ProtocolTableModel::cellText(int globalRow, int column, QString& text) cons
     }
     const int channel = m_assembly->channelAt(r.protocol, column);
     ProtocolAssembly::Cell cell;
-    if (channel < 0 || !m_assembly->cell(r.protocol, channel, r.record, cell))
-        return false;
-    text = std::move(cell.text);
-    return true;
+    cell.text.swap(text); // reuses the caller's buffer
+    const bool found = channel >= 0 && m_assembly->cell(r.protocol, channel, r.record, cell);
+    text.swap(cell.text);
+    return found;
 }
 
 bool ProtocolTableModel::isNumberCell(int globalRow, int column) const

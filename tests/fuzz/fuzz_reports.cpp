@@ -50,11 +50,12 @@ QString pieceText(fuzz::Bytes& in)
     static const char* const values[] = {"123.45", "-0.5", "1.23457e+06", "-0", "1e-300",
                                          "9.99999e+307", "0.000100000", "31/01/2024 23:59:59.999",
                                          "29/02/2023 00:00:00.000", "01/01/0100 00:00:00.000",
-                                         "12345678901234567890", "0.1", "-1.5e-05", "nan"};
+                                         "12345678901234567890", "0.1", "-1.5e-05", "nan",
+                                         "15/01/1900 12:00:00.000", "01/03/1900 00:00:00.000"};
     const uint8_t kind = in.byte();
     switch (kind % 9) {
     case 8: // what number and time columns hold
-        return QString::fromUtf8(values[in.below(14)]);
+        return QString::fromUtf8(values[in.below(16)]);
     case 0: // raw bytes as UTF-8, broken sequences included
         return utf8Text(in.take(in.below(16)));
     case 1: { // UTF-16 units, lone surrogates included
@@ -185,21 +186,38 @@ QString reference(int row, int column)
     return letters + QString::number(row);
 }
 
-// A stored number back in the table's form: a time from its day count since
-// 30/12/1899, a number in the general form with six significant digits.
-QString numericText(const QString& stored, ReportTable::CellKind kind)
+// What a spreadsheet shows for a stored number in the formats the workbook
+// uses: "0", "0.00", "0.00e+00" (digits as many as the zeros), and the time
+// format, on the spreadsheet's calendar with its 29/02/1900.
+QString shownText(const QString& stored, const QString& format)
 {
     bool ok = false;
     const double value = stored.toDouble(&ok);
     if (!ok)
         return QStringLiteral("<not a number>");
-    if (kind == ReportTable::CellKind::Number)
-        return QString::number(value, 'g', 6);
-    const qint64 msecs = qint64(std::llround(value * 86400000.0));
-    const qint64 days = msecs / 86400000;
-    return QDateTime(QDate(1899, 12, 30).addDays(days), QTime(0, 0), Qt::UTC)
-        .addMSecs(msecs - days * 86400000)
-        .toString(QStringLiteral("dd/MM/yyyy hh:mm:ss.zzz"));
+    if (format.startsWith(QLatin1String("dd/mm/yyyy"))) {
+        const qint64 msecs = qint64(std::llround(value * 86400000.0));
+        qint64 days = msecs / 86400000;
+        const QTime time = QTime(0, 0).addMSecs(int(msecs - days * 86400000));
+        if (days == 60)
+            return QStringLiteral("29/02/1900 ") + time.toString(QStringLiteral("hh:mm:ss.zzz"));
+        const QDate date = QDate(1899, 12, days < 60 ? 31 : 30).addDays(days);
+        return date.toString(QStringLiteral("dd/MM/yyyy ")) +
+               time.toString(QStringLiteral("hh:mm:ss.zzz"));
+    }
+    const int point = format.indexOf(QLatin1Char('.'));
+    const int exponent = format.indexOf(QLatin1Char('e'));
+    const int decimals =
+        point < 0 ? 0 : (exponent < 0 ? format.size() : exponent) - point - 1;
+    if (exponent < 0)
+        return QString::number(value, 'f', decimals);
+    // Qt writes at least two exponent digits; the format may ask for more.
+    QString text = QString::number(value, 'e', decimals);
+    const int sign = text.indexOf(QLatin1Char('e')) + 1;
+    const int wanted = format.size() - exponent - 2;
+    while (text.size() - sign - 1 < wanted)
+        text.insert(sign + 1, QLatin1Char('0'));
+    return text;
 }
 
 void checkWorkbook(const ListTable& table)
@@ -248,7 +266,7 @@ void checkWorkbook(const ListTable& table)
             const XlsxCell cell = content.cells.value(at);
             // A blank cell (an empty text with a format) has no type either, and no value.
             const bool numeric = cell.type.isEmpty() && !cell.text.isEmpty();
-            const QString read = numeric ? numericText(cell.text, table.cellKind(row, c)) : cell.text;
+            const QString read = numeric ? shownText(cell.text, cell.numberFormat) : cell.text;
             if (read != storable(text))
                 std::fprintf(stderr, "%s: wrote \"%s\", read \"%s\"\n", qPrintable(at),
                              storable(text).toUtf8().toPercentEncoding(" ").constData(),

@@ -349,6 +349,12 @@ private slots:
                            QStringLiteral("-0.5"), QStringLiteral("7")});
         table.rows.append({std::nullopt, QStringLiteral("31/02/2023 00:00:00.000"),
                            QStringLiteral("1e-05"), std::nullopt});
+        // Leading zeros and digits past the 15th would be lost to a number
+        // format, days before March 1900 shown a day early: such texts stay text.
+        table.rows.append({std::nullopt, QStringLiteral("28/02/1900 00:00:00.000"),
+                           QStringLiteral("007"), std::nullopt});
+        table.rows.append({std::nullopt, QStringLiteral("01/03/1900 00:00:00.000"),
+                           QStringLiteral("1234567890123456"), std::nullopt});
         const QDateTime marked(QDate(2024, 3, 5), QTime(10, 20, 30, 100));
         const QVector<Bookmark> bookmarks = {{marked.toMSecsSinceEpoch(), QStringLiteral("Пуск")},
                                              {marked.toMSecsSinceEpoch() + 43200000, QString()}};
@@ -376,6 +382,10 @@ private slots:
             {"C7", string, "", "7"},
             {"A8", string, "", "31/02/2023 00:00:00.000"},
             {"B8", 1e-05, "0e+00", nullptr},
+            {"A9", string, "", "28/02/1900 00:00:00.000"},
+            {"B9", string, "", "007"},
+            {"A10", 61, "dd/mm/yyyy hh:mm:ss.000", nullptr},
+            {"B10", string, "", "1234567890123456"},
         };
         const XlsxContent book = readXlsx(path);
         QVERIFY(book.ok);

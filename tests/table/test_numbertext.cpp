@@ -19,6 +19,9 @@ class TestNumberText : public QObject
         const QString expected = QString::number(value, 'g', 6);
         QCOMPARE(numbertext::text(value), expected);
         QCOMPARE(numbertext::textRaw(raw, divisor), expected);
+        QString reused = QStringLiteral("a longer text before");
+        numbertext::setTextRaw(reused, raw, rate, divisor);
+        QCOMPARE(reused, expected);
         const double read = expected.toDouble();
         QCOMPARE(numbertext::shown(value), read);
         QCOMPARE(numbertext::shownRaw(raw, divisor), read);

@@ -55,6 +55,25 @@ private slots:
         QCOMPARE(protocolformat::startOf(header).toUTC(), utc(3, 31, 0, 30));
     }
 
+    void headerTimeInTheRepeatedHourIsAlwaysItsFirstOccurrence()
+    {
+        // 02:30 on 27/10 happens twice; which one the C library picked used
+        // to follow the conversions done before.
+        ProtocolHeader header;
+        header.year = 2024;
+        header.month = 10;
+        header.day = 27;
+        header.hour = 2;
+        header.minute = 30;
+        const QDateTime conversions[] = {QDateTime(QDate(2024, 12, 1), QTime(12, 0)),
+                                         QDateTime(QDate(2024, 7, 1), QTime(12, 0)),
+                                         QDateTime(QDate(2024, 10, 27), QTime(2, 10))};
+        for (const QDateTime& before : conversions) {
+            (void)before.toMSecsSinceEpoch();
+            QCOMPARE(protocolformat::startOf(header).toUTC(), utc(10, 27, 0, 30));
+        }
+    }
+
     void protocolsAcrossEitherChangeKeepTicksAndTimeOrder_data()
     {
         QTest::addColumn<QDateTime>("first");
