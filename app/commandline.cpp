@@ -8,8 +8,26 @@ namespace {
 bool isOption(const QByteArray& lowered)
 {
     return lowered == "-d" || lowered == "-l" || lowered == "--xlsx" || lowered == "--pdf" ||
-           lowered == "--csv" || lowered == "--bookmarks" || lowered == "--from" ||
-           lowered == "--to" || lowered == "--help";
+           lowered == "--csv" || lowered == "--png" || lowered == "--size" ||
+           lowered == "--bookmarks" || lowered == "--from" || lowered == "--to" ||
+           lowered == "--help";
+}
+
+// "1600x900" as a size; an invalid size for anything else.
+QSize parseSize(const QByteArray& text)
+{
+    constexpr int least = 16;
+    constexpr int most = 16384;
+    const QList<QByteArray> parts = text.toLower().split('x');
+    if (parts.size() != 2)
+        return QSize();
+    bool wide = false;
+    bool high = false;
+    const int width = parts[0].toInt(&wide);
+    const int height = parts[1].toInt(&high);
+    if (!wide || !high || width < least || height < least || width > most || height > most)
+        return QSize();
+    return QSize(width, height);
 }
 
 // Windows hands the arguments over in its ANSI code page, which for this
@@ -33,9 +51,21 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
             options.help = true;
             continue;
         }
+        if (option == "--size") {
+            const QSize size = i + 1 < arguments.size() ? parseSize(arguments.at(i + 1)) : QSize();
+            if (!size.isValid()) {
+                options.error = QStringLiteral("Option --size needs WIDTHxHEIGHT, "
+                                               "each from 16 to 16384, for example 1600x900");
+                break;
+            }
+            options.pngSize = size;
+            ++i;
+            continue;
+        }
         QString* report = option == "--xlsx"        ? &options.xlsxFile
                           : option == "--pdf"       ? &options.pdfFile
                           : option == "--csv"       ? &options.csvFile
+                          : option == "--png"       ? &options.pngFile
                           : option == "--bookmarks" ? &options.bookmarksFile
                                                     : nullptr;
         QDateTime* limit = option == "--from" ? &options.from
@@ -112,6 +142,7 @@ QString commandLineHelp()
     return QStringLiteral(
         "Usage: voltrek [-d DIR] [-l FILE]... [--xlsx FILE] [--pdf FILE] [--csv FILE]\n"
         "               [--bookmarks FILE] [--from DATETIME] [--to DATETIME]\n"
+        "               [--png FILE [--size WxH]]\n"
         "\n"
         "  -d DIR            protocol directory holding log.def (default: log beside the program)\n"
         "  -l FILE           protocol file to read at start; may be repeated; a relative\n"
@@ -122,12 +153,15 @@ QString commandLineHelp()
         "  --csv FILE        write their table as CSV (UTF-8), then exit; - writes to\n"
         "                    standard output\n"
         "  --bookmarks FILE  write their bookmarks (time, note) as CSV (UTF-8), then exit\n"
+        "  --png FILE        draw their common chart over the whole time span as a PNG\n"
+        "                    picture, then exit\n"
+        "  --size WxH        the picture's size in pixels (default 1600x900)\n"
         "  --from DATETIME   limit every report to the rows from this local time on\n"
         "  --to DATETIME     ... and up to this one; ISO 8601, e.g. 2024-05-10T12:00:00.000\n"
         "  --help            show this list and exit\n"
         "\n"
-        "With --xlsx, --pdf, --csv or --bookmarks no window is shown. The exit status\n"
-        "is 0 only when every protocol was read and every report was written. A\n"
+        "With --xlsx, --pdf, --csv, --bookmarks or --png no window is shown. The exit\n"
+        "status is 0 only when every protocol was read and every report was written. A\n"
         "protocol that cannot be read, or holds no records, is named on standard\n"
         "error and makes the status non-zero; the reports are still written from\n"
         "the others, so a partial result may be left behind.\n");

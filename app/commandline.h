@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QSize>
 #include <QStringList>
 
 // What the command line asks for at start-up.
@@ -13,6 +14,8 @@ struct StartupOptions
     QString xlsxFile;
     QString pdfFile;
     QString csvFile;
+    QString pngFile; // the common chart as a picture of pngSize
+    QSize pngSize{1600, 900};
     QString bookmarksFile; // the bookmarks of the read protocols as CSV
     // Limits of every report's rows, local time; invalid: no limit.
     QDateTime from;
@@ -23,12 +26,13 @@ struct StartupOptions
     bool batch() const
     {
         return !xlsxFile.isEmpty() || !pdfFile.isEmpty() || !csvFile.isEmpty() ||
-               !bookmarksFile.isEmpty();
+               !pngFile.isEmpty() || !bookmarksFile.isEmpty();
     }
 };
 
 // Scans the arguments after the program name. Options are matched
 // case-insensitively and each but "--help" consumes the next argument.
+// "--size" takes WIDTHxHEIGHT, each from 16 to 16384.
 // "-d" or "-l" given last has no value and is ignored; a report or range
 // option given last, or followed by another option, sets the error, and so
 // does a range limit that is no ISO 8601 date-time or a "--from" after the

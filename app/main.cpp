@@ -89,7 +89,8 @@ int runBatch(MainWindow& window, const StartupOptions& options, const QString& d
         return 1;
     }
 
-    const QString error = window.writeReports(options.xlsxFile, options.pdfFile, options.csvFile);
+    const QString error = window.writeReports(options.xlsxFile, options.pdfFile, options.csvFile,
+                                              options.pngFile, options.pngSize);
     if (!error.isEmpty()) {
         printLine(stderr, QStringLiteral("voltrek: ") + error);
         return 1;

@@ -7,10 +7,12 @@
 #include "protocol/readproblem.h"
 #include "reports/reportresult.h"
 
+#include <QImage>
 #include <QList>
 #include <QMainWindow>
 #include <QMap>
 #include <QModelIndex>
+#include <QSize>
 #include <QStringList>
 
 #include <functional>
@@ -51,7 +53,11 @@ public:
 
     // Writes the requested reports (empty names are skipped) without any
     // dialog; returns the English error text, empty when all were written.
-    QString writeReports(const QString& xlsxFile, const QString& pdfFile, const QString& csvFile);
+    QString writeReports(const QString& xlsxFile, const QString& pdfFile, const QString& csvFile,
+                         const QString& pngFile = QString(), const QSize& pngSize = QSize());
+    // The common chart over the whole loaded span, every channel with its
+    // scale, no value box, the value line at the start.
+    QImage wholeSpanChart(const QSize& size) const;
     int tableRowCount() const;
     // The protocol table's rows, order, filter and marks.
     ProtocolTableModel* tableModel() const { return m_tableModel; }

@@ -3,12 +3,20 @@
 #include "chart/chartprotocol.h"
 
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QScrollBar>
 #include <QSignalBlocker>
 
 #include <limits>
 
 namespace {
+// About 150 px at the default font: a plot of four value divisions, each a
+// little over a line high, and the time band.
+int singleChartMinimumHeight(const QFont& font)
+{
+    return 8 * QFontMetrics(font).height();
+}
+
 double visibleSpan(const Chart& chart)
 {
     return chart.scaleSettings().visibleSpan;
@@ -55,6 +63,9 @@ void MainWindow::buildSingleCharts(const QList<Channel>& channels)
         }
         single = new ChartProtocol;
         single->setObjectName(QStringLiteral("singleChart"));
+        // Readable however many channels there are: the scroll area around
+        // the splitter scrolls through the charts instead of squeezing them.
+        single->setMinimumHeight(singleChartMinimumHeight(single->font()));
         single->addChannel(channel);
         single->setTimeBase(ui.chart->startDateTime(), ui.chart->tickLength());
         single->setEndDateTime(ui.chart->endDateTime());

@@ -69,8 +69,35 @@ void MainWindow::saveReport(const QString& filter, const QString& suffix, const 
             QStringLiteral("Отчет сохранен в файл\n%1").arg(QDir::toNativeSeparators(fileName)));
 }
 
+QImage MainWindow::wholeSpanChart(const QSize& size) const
+{
+    // A chart of its own, so the one on screen keeps its view. It shares
+    // the common chart's data objects and leaves them alone when it goes.
+    ChartProtocol picture;
+    picture.resize(size);
+    picture.setFont(ui.chart->font());
+    for (const Channel& channel : ui.chart->channels()) {
+        Channel shown = channel;
+        shown.setShowScale(true);
+        shown.setVisible(true);
+        picture.addChannel(shown);
+    }
+    picture.setTimeBase(ui.chart->startDateTime(), ui.chart->tickLength());
+    picture.setEndDateTime(ui.chart->endDateTime());
+    picture.setTopBackgroundColor(ui.chart->topBackgroundColor());
+    picture.setBottomBackgroundColor(ui.chart->bottomBackgroundColor());
+    picture.setGridColor(ui.chart->gridColor());
+    picture.setShowLegend(false);
+    picture.setSize(qMax(1.0, double(m_lastTick) - m_firstTick));
+    picture.setZoom(1.0);
+    picture.setPosition(double(m_firstTick));
+    picture.setLineValueX(m_firstTick);
+    return picture.renderToImage();
+}
+
 QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile,
-                                 const QString& csvFile)
+                                 const QString& csvFile, const QString& pngFile,
+                                 const QSize& pngSize)
 {
     const ProtocolReportTable table(*m_tableModel);
     QImage picture;
@@ -93,6 +120,12 @@ QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile
         const ReportResult result = saveCsvReport(table, csvFile);
         if (!result)
             errors.append(result.error);
+    }
+    if (!pngFile.isEmpty()) {
+        const QImage chart = wholeSpanChart(pngSize.isValid() ? pngSize : QSize(1600, 900));
+        if (chart.isNull() || !chart.save(pngFile, "PNG"))
+            errors.append(QStringLiteral("cannot write the chart picture %1")
+                              .arg(QDir::toNativeSeparators(pngFile)));
     }
     return errors.join(QStringLiteral("; "));
 }

@@ -47,6 +47,16 @@ public:
     // Maps the points [first, last) and hands them to the decimator in order.
     virtual void feed(int first, int last, const CurveMapping& mapping,
                       CurveDecimator& decimator) = 0;
+
+    // The point at index i, 0 <= i < size.
+    virtual void pointAt(int i, double& x, double& y) = 0;
+    // Index of the first point whose x is not below x; only meaningful on
+    // an ascending series.
+    virtual int firstAtOrAfter(double x) = 0;
+    // Lowest and highest y of the points [first, last), from a min/max
+    // pyramid (see MinMaxPyramid) built on first use and rebuilt when the
+    // series changes; false when the range holds no number.
+    virtual bool extremes(int first, int last, double& low, double& high) = 0;
 };
 
 // Protocol channel data also answers the value at any x (the value cursor).

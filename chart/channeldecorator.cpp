@@ -3,6 +3,7 @@
 #include "chart/channeldata.h"
 #include "chart/chart.h"
 #include "chart/curvedecimator.h"
+#include "chart/densecurve.h"
 #include "chart/painterbatchsink.h"
 
 #include <QPainter>
@@ -28,13 +29,7 @@ void ChannelDecorator::paint(QPainter* painter, Chart* chart)
             painter->save();
             painter->setPen(channel.pen());
             computeMapping(channel, chart);
-            {
-                PainterBatchSink sink(painter, channel.type() == Channel::Points
-                                                   ? PainterBatchSink::Points
-                                                   : PainterBatchSink::Polyline);
-                CurveDecimator decimator(sink);
-                paintCurve(channel, decimator);
-            }
+            paintCurve(painter, channel);
             painter->restore();
         }
     }
@@ -57,16 +52,16 @@ void ChannelDecorator::computeMapping(const Channel& channel, const Chart* chart
     yOffset = channel.scaleMaximum() * h / range;
 }
 
-void ChannelDecorator::paintCurve(const Channel& channel, CurveDecimator& decimator) const
+void ChannelDecorator::paintCurve(QPainter* painter, const Channel& channel) const
 {
     ChannelData* data = channel.data();
     if (!data)
         return;
-    // Dense windows draw the extremes of each pixel column only: the same
-    // pixels at a fraction of the cost.
     const int columns = qMax(1, viewport.width());
     const bool polyline = channel.type() == Channel::Polyline;
     const CurveMapping mapping{xFactor, xOffset, yFactor, yOffset};
+    const PainterBatchSink::Mode mode =
+        polyline ? PainterBatchSink::Polyline : PainterBatchSink::Points;
 
     auto* indexed = dynamic_cast<IndexedChannelData*>(data);
     if (indexed && indexed->isAscending()) {
@@ -77,6 +72,15 @@ void ChannelDecorator::paintCurve(const Channel& channel, CurveDecimator& decima
         indexed->visibleRange(from, to, first, last);
         if (first >= last)
             return;
+        // Many points per pixel column: one span per column, read from the
+        // pyramid; fewer: the extremes of each column only, the same pixels
+        // at a fraction of the cost.
+        if (polyline && last - first > kDensePointsPerColumn * columns) {
+            paintDenseCurve(painter, *indexed, first, last, mapping);
+            return;
+        }
+        PainterBatchSink sink(painter, mode);
+        CurveDecimator decimator(sink);
         decimator.begin(polyline && last - first > 2 * columns);
         indexed->feed(first, last, mapping, decimator);
         decimator.finish();
@@ -85,6 +89,8 @@ void ChannelDecorator::paintCurve(const Channel& channel, CurveDecimator& decima
 
     if (!data->rewind())
         return;
+    PainterBatchSink sink(painter, mode);
+    CurveDecimator decimator(sink);
     decimator.begin(polyline && data->size() > 2 * columns);
     double x = 0;
     double y = 0;

@@ -6,10 +6,6 @@
 
 struct Channel;
 
-namespace chart {
-class CurveDecimator;
-}
-
 namespace chart::Standard {
 
 // The curves of the visible channels, in the plot area that the scales
@@ -24,7 +20,7 @@ public:
 
 private:
     void computeMapping(const Channel& channel, const Chart* chart);
-    void paintCurve(const Channel& channel, CurveDecimator& decimator) const;
+    void paintCurve(QPainter* painter, const Channel& channel) const;
 
     double xFactor = 0;
     double yFactor = 0;

@@ -1,9 +1,9 @@
 #include "chart/chartprotocol.h"
 
 #include "chart/channelprotocoldecorator.h"
-#include "chart/legendbox.h"
 #include "chart/pairdatacontainer.h"
 #include "chart/scalesgridprotocoldecorator.h"
+#include "chart/valuebox.h"
 #include "protocol/channellookup.h"
 
 #include <algorithm>
@@ -14,7 +14,6 @@
 #include <QMap>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QSet>
 #include <QWheelEvent>
 
 namespace {
@@ -297,6 +296,13 @@ void ChartProtocol::paintValueCursor(QPainter* painter)
     painter->restore();
 }
 
+int ChartProtocol::valueDecimals(const QString& title) const
+{
+    const QString code = lookup->codeByTitle(title);
+    const int rate = code.isEmpty() ? 0 : lookup->rateByCode(code);
+    return qBound(2, rate, kMaxValueDecimals);
+}
+
 void ChartProtocol::paintValueBox(QPainter* painter, double lineX)
 {
     // The first non-zero value among the channels of each name.
@@ -311,45 +317,30 @@ void ChartProtocol::paintValueBox(QPainter* painter, double lineX)
             value = y;
     }
 
-    painter->setFont(font());
-    const QFontMetrics metrics(font());
-    QMap<QString, QString> lineByName;
-    QMap<QString, int> heightByName;
-    int textWidth = 0;
-    int totalHeight = 0;
-    for (auto it = valueByName.cbegin(); it != valueByName.cend(); ++it) {
-        int raw = 0;
-        const QString refs = toTick(it.value(), raw)
-                                 ? lookup->refText(lookup->codeByTitle(it.key()), raw)
-                                 : QString();
-        const QString text = QStringLiteral("%1 = %2").arg(
-            it.key(), refs.isEmpty() ? QString::number(it.value(), 'f', 2) : refs);
-        const QSize size = metrics.size(Qt::TextSingleLine, text);
-        lineByName.insert(it.key(), text);
-        heightByName.insert(it.key(), size.height());
-        textWidth = qMax(textWidth, size.width());
-        totalHeight += size.height();
-    }
-    const QString time = timeText();
-    const QSize timeSize = metrics.size(Qt::TextSingleLine, time);
-    textWidth = qMax(textWidth, timeSize.width());
-    totalHeight += timeSize.height();
-    if (totalHeight == 0)
-        return;
-
-    chart::paintLegendBox(painter, static_cast<int>(lineX + 15), QSize(textWidth, totalHeight));
-
-    int y = 35;
-    QSet<QString> written;
+    QVector<chart::ValueBoxLine> lines;
     for (const Channel& channel : channels()) {
-        if (!channel.visible() || !channel.showInLegend() || written.contains(channel.name()))
+        if (!channel.visible() || !channel.showInLegend() ||
+            std::any_of(lines.cbegin(), lines.cend(),
+                        [&](const chart::ValueBoxLine& l) { return l.name == channel.name(); }))
             continue;
-        written.insert(channel.name());
-        painter->setPen(channel.pen());
-        painter->drawText(QPoint(static_cast<int>(lineX + 25), y),
-                          lineByName.value(channel.name()));
-        y += heightByName.value(channel.name());
+        const double value = valueByName.value(channel.name());
+        int raw = 0;
+        const QString refs = toTick(value, raw)
+                                 ? lookup->refText(lookup->codeByTitle(channel.name()), raw)
+                                 : QString();
+        const QString number =
+            refs.isEmpty() ? QString::number(value, 'f', valueDecimals(channel.name())) : refs;
+        lines.append({channel.name(), QStringLiteral("%1 = %2").arg(channel.name(), number),
+                      channel.pen().color()});
     }
-    painter->setPen(QPen(Qt::white, 1));
-    painter->drawText(QPoint(static_cast<int>(lineX + 25), y), time);
+    lines.append({QString(), timeText(), QColor(Qt::white)});
+
+    // The box is laid out in device pixels, so its text keeps its shape
+    // however the plot is scaled.
+    const QRect plot = painter->viewport();
+    const double scale = plot.width() / static_cast<double>(qMax(1, painter->window().width()));
+    painter->setWindow(plot);
+    painter->setFont(font());
+    const int lineAt = plot.left() + static_cast<int>(qBound(-1e9, lineX * scale, 1e9));
+    chart::paintValueBox(painter, chart::layoutValueBox(lines, QFontMetrics(font()), plot, lineAt));
 }

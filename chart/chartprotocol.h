@@ -39,6 +39,11 @@ public:
     // The least width of one value column, to line several charts up.
     void setMinimumScaleWidth(double width);
 
+    // Decimals of a channel's value in the value box and the filter: its
+    // RATE, at least 2.
+    int valueDecimals(const QString& title) const;
+    static constexpr int kMaxValueDecimals = 9;
+
     // Where codes and state texts come from; the process-wide catalogue
     // unless set. The lookup must outlive the chart.
     void setChannelLookup(const ChannelLookup* lookup);

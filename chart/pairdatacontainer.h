@@ -4,6 +4,7 @@
 #include "chart/channelseries.h"
 #include "chart/columnseries.h"
 #include "chart/curvedecimator.h"
+#include "chart/minmaxpyramid.h"
 
 #include <algorithm>
 #include <cmath>
@@ -149,6 +150,26 @@ public:
                           m.yFactor * yAt(i) + m.yOffset);
     }
 
+    void pointAt(int i, double& x, double& y) override
+    {
+        x = static_cast<double>(xAt(static_cast<std::size_t>(i)));
+        y = yAt(static_cast<std::size_t>(i));
+    }
+
+    int firstAtOrAfter(double x) override { return static_cast<int>(lowerBound(x)); }
+
+    bool extremes(int first, int last, double& low, double& high) override
+    {
+        // Rebuilt when the points move or grow, as the ascending check is.
+        const void* data = series ? seriesaccess::storage(*series) : nullptr;
+        const auto y = [this](int i) { return yAt(static_cast<std::size_t>(i)); };
+        if (data != pyramidData || size() != pyramid.size()) {
+            pyramidData = data;
+            pyramid.build(size(), y);
+        }
+        return pyramid.extremes(first, last, y, low, high);
+    }
+
 protected:
     std::size_t count() const { return series ? seriesaccess::size(*series) : 0; }
     qint32 xAt(std::size_t i) const { return seriesaccess::x(*series, i); }
@@ -198,6 +219,8 @@ private:
         return true;
     }
 
+    chart::MinMaxPyramid pyramid;
+    const void* pyramidData = nullptr;
     std::size_t checkedSize = 0;
     const void* checkedData = nullptr;
     bool checked = false;

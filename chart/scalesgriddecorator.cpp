@@ -26,8 +26,8 @@ void ScalesGridDecorator::paint(QPainter* painter, Chart* chart)
         [yMesh](const Channel& channel, double step, double& lo, double& hi) {
             scaleRange(channel.minimum(), channel.maximum(), lo, hi, yMesh, true, step);
         },
-        [this, painter, chart](const Channel&, double lo, double hi, double tick) {
-            return layout.paintValueLabels(painter, chart, lo, hi, tick) + 7.0;
+        [this, painter, chart](const Channel&, double lo, double hi, double tick, bool draw) {
+            return layout.paintValueLabels(painter, chart, lo, hi, tick, 0, draw) + 7.0;
         });
     layout.finish(painter, chart);
     ChartDecorator::paint(painter, chart);

@@ -1,6 +1,7 @@
 #include "chart/scalesgridpainter.h"
 
 #include "chart/chart.h"
+#include "chart/scalelabels.h"
 #include "gauges/scalefunctions.h"
 
 #include <cmath>
@@ -17,15 +18,21 @@ namespace {
 // step degenerates.
 constexpr int kMaxMarks = 10000;
 
-QString xLabel(double v, const QDateTime& origin, quint16 msPerTick)
+// The date-time of tick v; invalid far outside any date the origin can be
+// moved to.
+QDateTime timeAt(double v, const QDateTime& origin, quint16 msPerTick)
 {
-    if (msPerTick == 0)
-        return QString::number(v, 'G', 12);
     const double ms = v * msPerTick;
-    // Far outside any date the origin can be moved to.
     if (!(std::fabs(ms) < 1e15))
-        return QString();
-    return origin.addMSecs(static_cast<qint64>(ms)).toString(QStringLiteral("HH:mm:ss"));
+        return QDateTime();
+    return origin.addMSecs(static_cast<qint64>(ms));
+}
+
+// Index of the grid line at v, counted from x = 0.
+long long gridIndex(double v, double tick)
+{
+    const double index = std::round(v / tick);
+    return std::fabs(index) < 1e15 ? static_cast<long long>(index) : 0;
 }
 } // namespace
 
@@ -74,6 +81,8 @@ void ScalesGridPainter::paintValueColumns(QPainter* painter, Chart* chart, const
                                           const ValueColumn& column)
 {
     const int yMesh = chart->yMesh();
+    const double budget = kMaxScalesShare * chart->width();
+    bool full = false;
     QSet<QString> drawn;
     for (int i = 0; i < chart->channelCount(); ++i) {
         Channel& channel = *chart->channelAt(i);
@@ -84,11 +93,16 @@ void ScalesGridPainter::paintValueColumns(QPainter* painter, Chart* chart, const
         range(channel, step, lo, hi);
         const double tick = (hi - lo) / yMesh;
         channel.setScaleRange(lo, hi + tick);
-        if (!channel.showScale() || drawn.contains(channel.name()))
+        if (full || !channel.showScale() || drawn.contains(channel.name()))
             continue;
         drawn.insert(channel.name());
+        // The first column is always drawn: without it nothing is readable.
+        if (drawn.size() > 1 && scalesWidth + column(channel, lo, hi, tick, false) > budget) {
+            full = true;
+            continue;
+        }
         painter->setPen(channel.pen());
-        scalesWidth += column(channel, lo, hi, tick);
+        scalesWidth += column(channel, lo, hi, tick, true);
     }
 }
 
@@ -149,18 +163,41 @@ void ScalesGridPainter::paintBottomScale(QPainter* painter, Chart* chart)
         double o = -p * remainder;
         const double baseline =
             plotHeight + 0.6 * (chart->height() - static_cast<int>(plotHeight)) + 2.5;
-        for (int n = 0; n < kMaxMarks; ++n) {
+        const auto label = [&](double at, bool withDate) {
+            if (msPerTick == 0)
+                return scaleLabel(at, tick);
+            const QDateTime time = timeAt(at, timeOrigin, msPerTick);
+            return time.isValid() ? timeLabel(time, withDate) : QString();
+        };
+        // Labels on every n-th grid line, n as small as lets labels without
+        // a date stand apart; counted from x = 0 so that they do not hop
+        // while the view scrolls.
+        const int gap = metrics.horizontalAdvance(QLatin1Char(' '));
+        const double labelWidth = metrics.size(Qt::TextSingleLine, label(v, false)).width() + gap;
+        const long long every =
+            static_cast<long long>(std::max(1.0, std::ceil(labelWidth / (tick * p))));
+        double freeFrom = -1e9;
+        QDate lastDate;
+        for (int n = 0; n < kMaxMarks; ++n, o += tick * p, v += tick) {
             v = snappedToZero(v, 1e-12);
-            const QString text = xLabel(v, timeOrigin, msPerTick);
-            const int half = metrics.size(Qt::TextSingleLine, text).width() / 2;
+            if (scalesWidth + o - labelWidth >= w)
+                break;
+            if (gridIndex(v, tick) % every != 0)
+                continue;
+            const QDate date = msPerTick != 0 ? timeAt(v, timeOrigin, msPerTick).date() : QDate();
+            const QString text = label(v, date.isValid() && date != lastDate);
+            const int width = metrics.size(Qt::TextSingleLine, text).width();
+            const int half = width / 2;
             const double left = scalesWidth + o - half;
             if (!(left < w))
                 break;
             const int x = static_cast<int>(left);
-            if (x + half >= scalesWidth)
-                painter->drawText(QPointF(x, baseline), text);
-            o += tick * p;
-            v += tick;
+            // Whole labels only, clear of the one before.
+            if (x + half < scalesWidth || x < freeFrom || x < 0 || x + width > w)
+                continue;
+            painter->drawText(QPointF(x, baseline), text);
+            freeFrom = x + width + gap;
+            lastDate = date;
         }
     }
     painter->setPen(chart->gridColor());
@@ -205,17 +242,24 @@ void ScalesGridPainter::paintVerticalLines(QPainter* painter, Chart* chart) cons
 }
 
 int ScalesGridPainter::paintValueLabels(QPainter* painter, const Chart* chart, double lo, double hi,
-                                        double tick) const
+                                        double tick, double freeTop, bool draw) const
 {
     const int yMesh = chart->scaleSettings().yMesh;
     const QFontMetrics metrics(chart->font());
     const double d = plotHeight / (yMesh + 1.0);
     int widest = 0;
+    double freeFrom = freeTop;
     double v = hi;
     for (int k = 1; v + 1e-6 > lo && k - 1 <= yMesh && k <= kMaxMarks; ++k, v -= tick) {
-        const QString text = QString::number(snappedToZero(v, 1e-6), 'G', 12);
-        painter->drawText(QPointF(scalesWidth, k * d - 2.5), text);
+        const double baseline = k * d - 2.5;
+        // A plot too low for every label keeps the ones that stand apart.
+        if (baseline - metrics.ascent() < freeFrom)
+            continue;
+        const QString text = scaleLabel(snappedToZero(v, 1e-6), tick);
+        if (draw)
+            painter->drawText(QPointF(scalesWidth, baseline), text);
         widest = qMax(widest, metrics.size(Qt::TextSingleLine, text).width());
+        freeFrom = baseline + metrics.descent();
     }
     return widest;
 }

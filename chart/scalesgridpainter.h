@@ -30,11 +30,15 @@ public:
     // Picks the value range of a channel's scale for a step of `step`.
     using ScaleRange =
         std::function<void(const Channel& channel, double step, double& lo, double& hi)>;
-    // Paints one value column at scalesWidth; returns the width it takes.
+    // Paints one value column at scalesWidth, or only measures it when draw
+    // is false; returns the width it takes.
     using ValueColumn =
-        std::function<double(const Channel& channel, double lo, double hi, double tick)>;
+        std::function<double(const Channel& channel, double lo, double hi, double tick, bool draw)>;
     // Sets the scale range of every channel, then paints a column for each
-    // channel name whose scale is shown, in that channel's pen.
+    // channel name whose scale is shown, in that channel's pen. The columns
+    // take at most kMaxScalesShare of the width: channels beyond that get
+    // none, so that the plot stays wide enough to read.
+    static constexpr double kMaxScalesShare = 0.4;
     void paintValueColumns(QPainter* painter, Chart* chart, const ScaleRange& range,
                            const ValueColumn& column);
     // Grid lines and the bottom scale, then clips to the plot for the
@@ -42,9 +46,11 @@ public:
     void finish(QPainter* painter, Chart* chart);
 
     // Labels of one numeric value column at scalesWidth: hi, hi - tick, ...
-    // down to lo, one per main line; returns the widest label's width.
-    int paintValueLabels(QPainter* painter, const Chart* chart, double lo, double hi,
-                         double tick) const;
+    // down to lo, one per main line, leaving out those that would reach
+    // above freeTop or into the label before; returns the widest label's
+    // width. Draws nothing when draw is false.
+    int paintValueLabels(QPainter* painter, const Chart* chart, double lo, double hi, double tick,
+                         double freeTop, bool draw) const;
     void valuesAt(QPoint& point, QRect& plotRect, const Chart* chart) const;
 
     double bandHeight = 0;

@@ -56,14 +56,18 @@ void ScalesGridProtocolDecorator::paint(QPainter* painter, Chart* chart)
             channelScaleRange(channel, channel.minimum(), channel.maximum(), lo, hi, yMesh, true,
                               step);
         },
-        [this, painter, chart, &metrics](const Channel& channel, double lo, double hi,
-                                         double tick) {
+        [this, painter, chart, &metrics](const Channel& channel, double lo, double hi, double tick,
+                                         bool draw) {
             const QString code = lookup->codeByTitle(channel.name());
             const bool state = !code.isEmpty() && lookup->hasRefs(code);
-            int widest = state ? paintStateLabels(painter, chart, code, lo, hi, tick)
-                               : layout.paintValueLabels(painter, chart, lo, hi, tick);
+            // The caption first: labels give way to it.
             const QSize caption = metrics.size(Qt::TextSingleLine, code);
-            painter->drawText(QPointF(layout.scalesWidth, caption.height()), code);
+            if (draw)
+                painter->drawText(QPointF(layout.scalesWidth, caption.height()), code);
+            const double freeTop = code.isEmpty() ? 0.0 : caption.height() + metrics.descent();
+            int widest = state
+                             ? paintStateLabels(painter, chart, code, lo, hi, tick, freeTop, draw)
+                             : layout.paintValueLabels(painter, chart, lo, hi, tick, freeTop, draw);
             widest = qMax(widest, caption.width());
             return qMax(widest + 7.0, minimumColumnWidth);
         });
@@ -73,25 +77,34 @@ void ScalesGridProtocolDecorator::paint(QPainter* painter, Chart* chart)
 
 int ScalesGridProtocolDecorator::paintStateLabels(QPainter* painter, const Chart* chart,
                                                   const QString& code, double lo, double hi,
-                                                  double tick) const
+                                                  double tick, double freeTop, bool draw) const
 {
     const QFontMetrics metrics(chart->font());
     const double plotHeight = layout.plotHeight;
     const double unit = plotHeight / (hi + tick - lo);
     if (!(unit > 0) || !std::isfinite(unit))
         return 0;
-    // Every whole state value at the height where the curve draws it.
+    // Every whole state value at the height where the curve draws it, from
+    // the bottom up; values too close to the one below stay unlabelled.
     double value = std::trunc(lo);
     double y = plotHeight + (lo - value) * unit;
+    double freeBelow = 1e9;
     int widest = 0;
     for (int n = 0; value <= hi && n < kMaxStateLabels && y >= 0; ++n, value += 1, y -= unit) {
+        const double baseline = y - 2.5;
+        if (baseline + metrics.descent() > freeBelow)
+            continue;
+        if (baseline - metrics.ascent() < freeTop)
+            break;
         const bool inRange = std::fabs(value) < 2147483647.0;
         QString text = inRange ? lookup->refText(code, static_cast<int>(value)).left(3) : QString();
         if (text.isEmpty())
             text = std::fabs(value) < 9e15 ? QString::number(static_cast<qint64>(value))
                                            : QString::number(value, 'f', 0);
-        painter->drawText(QPointF(layout.scalesWidth, y - 2.5), text);
+        if (draw)
+            painter->drawText(QPointF(layout.scalesWidth, baseline), text);
         widest = qMax(widest, metrics.size(Qt::TextSingleLine, text).width());
+        freeBelow = baseline - metrics.ascent();
     }
     return widest;
 }

@@ -35,7 +35,7 @@ public:
 
 private:
     int paintStateLabels(QPainter* painter, const Chart* chart, const QString& code, double lo,
-                         double hi, double tick) const;
+                         double hi, double tick, double freeTop, bool draw) const;
 
     ScalesGridPainter layout;
     double minimumColumnWidth = 0;

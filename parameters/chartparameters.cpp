@@ -59,6 +59,7 @@ void ChartParameters::init(ChartProtocol& chart, QMap<QString, ChartProtocol*>& 
         titles.insert(channel.name());
         auto* row = new ChartParameterValueWidget;
         rows.append(row);
+        row->setDecimals(chart.valueDecimals(channel.name()));
         row->setChannel(&channel);
         ui->scrollLayout->addWidget(row);
         connect(row, &ChartParameterValueWidget::colorChanged, this, &ChartParameters::setColor);

@@ -21,6 +21,14 @@ ChartParameterValueWidget::ChartParameterValueWidget(QWidget* parent)
 
 ChartParameterValueWidget::~ChartParameterValueWidget() = default;
 
+void ChartParameterValueWidget::setDecimals(int decimals)
+{
+    const QSignalBlocker blockFrom(ui->sbFrom);
+    const QSignalBlocker blockTo(ui->sbTo);
+    ui->sbFrom->setDecimals(decimals);
+    ui->sbTo->setDecimals(decimals);
+}
+
 void ChartParameterValueWidget::setChannel(const Channel* channel)
 {
     if (!channel)

@@ -20,6 +20,9 @@ public:
     explicit ChartParameterValueWidget(QWidget* parent = nullptr);
     ~ChartParameterValueWidget() override;
 
+    // Decimals of the two bounds; give them before the channel, whose
+    // range the boxes round to them.
+    void setDecimals(int decimals);
     void setChannel(const Channel* channel);
     void setColor(QColor color);
     bool isFilterChecked() const;

@@ -12,6 +12,10 @@ public:
         return StreamLoger::instance()->channelName(code);
     }
     int rateById(int id) const override { return StreamLoger::instance()->rateById(id); }
+    int rateByCode(const QString& code) const override
+    {
+        return StreamLoger::instance()->rateByCode(code);
+    }
     bool hasRefs(const QString& code) const override
     {
         return StreamLoger::instance()->hasRefs(code);

@@ -12,6 +12,7 @@ public:
 
     virtual QString channelName(const QString& code) const = 0;
     virtual int rateById(int id) const = 0;
+    virtual int rateByCode(const QString& code) const = 0;
     virtual bool hasRefs(const QString& code) const = 0;
     virtual QString refText(const QString& code, int raw) const = 0;
     virtual QString codeByTitle(const QString& title) const = 0;

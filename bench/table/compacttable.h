@@ -27,6 +27,7 @@ public:
         return QStringLiteral("Канал ") + code;
     }
     int rateById(int id) const override { return id >= 1 && id <= kChannels ? 2 : 0; }
+    int rateByCode(const QString&) const override { return 2; }
     bool hasRefs(const QString&) const override { return false; }
     QString refText(const QString&, int) const override { return QString(); }
     QString codeByTitle(const QString&) const override { return QString(); }

@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QSet>
 #include <QProcess>
 #include "table/protocoltablemodel.h"
 
@@ -94,6 +96,30 @@ private slots:
             QVERIFY(QFileInfo(stem + QLatin1String(suffix)).size() > 0);
         // A script run leaves no settings behind in its working directory.
         QVERIFY(!QFile::exists(QStringLiteral("settings.conf")));
+    }
+
+    void chartPictureOfTheWholeSpan()
+    {
+        const QString first = fixture->writeProtocol("a.log", kStart, 50, 5, {1, 2, 3});
+        const QString second = fixture->writeProtocol("b.log", kStart.addDays(1), 50, 5, {1, 3});
+        const QString png = fixture->dir.filePath(QStringLiteral("chart.png"));
+        const Run result = run(base({first, second}) << "--png" << png << "--size"
+                                                     << "800x300");
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY2(result.errors.isEmpty(), qPrintable(result.errors));
+        const QImage picture(png);
+        QCOMPARE(picture.size(), QSize(800, 300));
+        // Not one flat colour: background, grid, labels and curves.
+        QSet<QRgb> colours;
+        for (int y = 0; y < picture.height(); y += 3)
+            for (int x = 0; x < picture.width(); x += 3)
+                colours.insert(picture.pixel(x, y));
+        QVERIFY(colours.size() > 50);
+
+        const Run badSize = run(base({first}) << "--png" << png << "--size"
+                                              << "800");
+        QCOMPARE(badSize.exitCode, 2);
+        QVERIFY(badSize.errors.contains(QStringLiteral("--size")));
     }
 
     void emptyTablesFailWithAReason()

@@ -30,6 +30,7 @@ struct Recording
     {
         QPointF position;
         QString text;
+        QRectF rect; // from the ascent to the descent, in device pixels
     };
     struct Polyline
     {
@@ -93,15 +94,18 @@ public:
     {
         // One text may come in several items (a run per script).
         const QPointF at = transform.map(p);
+        const QRectF rect = transform.mapRect(
+            QRectF(p.x(), p.y() - item.ascent(), item.width(), item.ascent() + item.descent()));
         if (!recorded.texts.isEmpty()) {
             Recording::Text& last = recorded.texts.last();
             if (last.position.y() == at.y() && qAbs(lastEnd - at.x()) < 0.5) {
                 last.text += item.text();
+                last.rect |= rect;
                 lastEnd = transform.map(p + QPointF(item.width(), 0)).x();
                 return;
             }
         }
-        recorded.texts.append({at, item.text()});
+        recorded.texts.append({at, item.text(), rect});
         lastEnd = transform.map(p + QPointF(item.width(), 0)).x();
     }
     void drawPolygon(const QPoint* points, int count, PolygonDrawMode mode) override
@@ -173,6 +177,11 @@ class Catalogue : public ChannelLookup
 public:
     QString channelName(const QString&) const override { return QString(); }
     int rateById(int) const override { return 0; }
+    // Ток (I1) is given in thousandths.
+    int rateByCode(const QString& code) const override
+    {
+        return code == QStringLiteral("I1") ? 3 : 0;
+    }
     QString codeByTitle(const QString& title) const override
     {
         if (title == QStringLiteral("Ток (I1)"))

@@ -97,8 +97,8 @@ void TestProtocolDecorators::codeCaptionOverEveryColumn()
     const Recording::Text* i1 = r.find("I1");
     QVERIFY(i1);
     QCOMPARE(i1->position, QPointF(7, metrics.size(Qt::TextSingleLine, "I1").height()));
-    // Numeric labels stand in the same column.
-    QCOMPARE(r.textsAt(7), (QStringList{"100", "75", "50", "25", "0", "I1"}));
+    // Numeric labels stand in the same column, below the code.
+    QCOMPARE(r.textsAt(7), (QStringList{"I1", "100", "75", "50", "25", "0"}));
     const Recording::Text* st = r.find("ST");
     QVERIFY(st);
     QVERIFY(st->position.x() > 7);
@@ -130,8 +130,11 @@ void TestProtocolDecorators::timeLabelsFromTheTimeBase()
     chart.setTimeBase(QDateTime(QDate(2024, 5, 1), QTime(23, 59, 58)), 1000);
     chart.setSize(7.0); // one label per tick
     const Recording r = chart.record();
+    // The label at the plot's left edge would stick out of the widget; the
+    // first whole one carries the date, as does the first one of the new
+    // day (00:00:00 would touch the dated label before it).
     QCOMPARE(r.textsBelow(chart.plotHeight()).mid(0, 4),
-             (QStringList{"23:59:58", "23:59:59", "00:00:00", "00:00:01"}));
+             (QStringList{"01.05 23:59:59", "02.05 00:00:01", "00:00:02", "00:00:03"}));
 }
 
 void TestProtocolDecorators::valueBoxShowsValuesAndTime()
@@ -150,8 +153,9 @@ void TestProtocolDecorators::valueBoxShowsValuesAndTime()
     chart.setTimeBase(QDateTime(QDate(2024, 5, 1), QTime(10, 0)), 100);
     chart.setLineValueX(1000); // state 2 (no text), current 1.5
     Recording r = chart.record();
+    // Two decimals at least, more where the channel's RATE has them.
     QVERIFY(r.find("Режим (ST) = 2.00"));
-    QVERIFY(r.find("Ток (I1) = 1.50"));
+    QVERIFY(r.find("Ток (I1) = 1.500"));
     QVERIFY(r.find("Время = 10:01:40"));
     // Names in text order inside the box, one line each.
     int lines = 0;
@@ -162,12 +166,12 @@ void TestProtocolDecorators::valueBoxShowsValuesAndTime()
     chart.setLineValueX(3000);
     r = chart.record();
     QVERIFY(r.find("Режим (ST) = Авария"));
-    QVERIFY(r.find("Ток (I1) = 2.50"));
+    QVERIFY(r.find("Ток (I1) = 2.500"));
 
     chart.setLineValueX(36000); // outside the data: zeros
     r = chart.record();
     QVERIFY(r.find("Режим (ST) = Останов"));
-    QVERIFY(r.find("Ток (I1) = 0.00"));
+    QVERIFY(r.find("Ток (I1) = 0.000"));
     QVERIFY(r.find("Время = 11:00:00"));
 
     chart.setTimeBase(QDateTime(QDate(2024, 5, 1), QTime(10, 0)), 1000);

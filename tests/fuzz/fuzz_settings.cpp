@@ -25,6 +25,7 @@ class NoChannels : public ChannelLookup
 public:
     QString channelName(const QString&) const override { return {}; }
     int rateById(int) const override { return 0; }
+    int rateByCode(const QString&) const override { return 0; }
     bool hasRefs(const QString&) const override { return false; }
     QString refText(const QString&, int) const override { return {}; }
     QString codeByTitle(const QString&) const override { return {}; }

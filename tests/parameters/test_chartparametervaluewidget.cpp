@@ -51,6 +51,14 @@ private slots:
 
         row.setChannel(nullptr);
         QCOMPARE(part<QLabel>(row, "labelName")->text(), QStringLiteral("Ток (I1)"));
+
+        // A channel in thousandths filters in thousandths.
+        const Channel fine = channel(QStringLiteral("Ток (I1)"), -0.125, 1.028, Qt::green);
+        row.setDecimals(3);
+        row.setChannel(&fine);
+        QCOMPARE(to->maximum(), 1.028);
+        to->setValue(1.027);
+        QCOMPARE(row.range().to, 1.027);
     }
 
     void filterBoundsAreEnabledTogetherAndNeverCross()

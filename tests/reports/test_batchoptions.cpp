@@ -24,6 +24,14 @@ private slots:
         QCOMPARE(parseCommandLine({"--csv", "-"}).csvFile, QStringLiteral("-"));
         QCOMPARE(parseCommandLine({"--xlsx", "-x.xlsx"}).xlsxFile, QStringLiteral("-x.xlsx"));
         QVERIFY(!parseCommandLine({"-l", "a.log", "-d"}).batch());
+
+        const StartupOptions picture = parseCommandLine({"--png", "c.png", "--SIZE", "640X480"});
+        QVERIFY(picture.batch());
+        QCOMPARE(picture.pngFile, QStringLiteral("c.png"));
+        QCOMPARE(picture.pngSize, QSize(640, 480));
+        QCOMPARE(parseCommandLine({"--png", "c.png"}).pngSize, QSize(1600, 900));
+        for (const char* bad : {"640", "0x480", "640x", "640x99999", "axb"})
+            QVERIFY2(!parseCommandLine({"--png", "c.png", "--size", bad}).error.isEmpty(), bad);
     }
 
     void reportOptionWithoutFileIsAnError_data()
@@ -88,7 +96,7 @@ private slots:
         const QString help = commandLineHelp();
         for (const char* option :
              {"-d DIR", "-l FILE", "--xlsx FILE", "--pdf FILE", "--csv FILE", "--bookmarks FILE",
-              "--from DATETIME", "--to DATETIME", "--help"})
+              "--png FILE", "--size WxH", "--from DATETIME", "--to DATETIME", "--help"})
             QVERIFY2(help.contains(QLatin1String(option)), option);
         QVERIFY(help.contains(QLatin1String("partial result")));
     }

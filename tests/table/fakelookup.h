@@ -13,11 +13,13 @@ public:
     {
         names.insert(code, name);
         rates.insert(id, rate);
+        codeRates.insert(code, rate);
     }
     void addRef(const QString& code, int raw, const QString& text) { refs[code].insert(raw, text); }
 
     QString channelName(const QString& code) const override { return names.value(code); }
     int rateById(int id) const override { return rates.value(id, 0); }
+    int rateByCode(const QString& code) const override { return codeRates.value(code, 0); }
     bool hasRefs(const QString& code) const override { return refs.contains(code); }
     QString refText(const QString& code, int raw) const override
     {
@@ -34,5 +36,6 @@ public:
 
     QHash<QString, QString> names;
     QHash<int, int> rates;
+    QHash<QString, int> codeRates;
     QHash<QString, QMap<int, QString>> refs;
 };

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QColor>
+#include <QFontMetrics>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <QVector>
+
+class QPainter;
+
+namespace chart {
+
+// One line of the value box: a channel's value (name set) or the time.
+struct ValueBoxLine
+{
+    QString name;
+    QString text;
+    QColor colour;
+};
+
+// Where the box and each of its texts go, in device pixels.
+struct ValueBoxLayout
+{
+    struct Text
+    {
+        QString text;
+        QColor colour;
+        QPoint baseline;
+    };
+    QRect box; // null when the box does not fit the plot at all
+    QVector<Text> texts;
+};
+
+// The box colours: dark, so that light channel colours read on them; the
+// darker channel colours get an outline (see paintValueBox).
+extern const QColor kValueBoxTop;
+extern const QColor kValueBoxBottom;
+
+// Lays the lines out in a box beside the value line at lineX, inside plot:
+// right of the line where it fits, else left of it, else against the
+// plot's edge. Lines that the plot is too low for go into further columns;
+// channel lines that fit nowhere give way to one "…" line. The last line
+// (the time) is always shown.
+ValueBoxLayout layoutValueBox(const QVector<ValueBoxLine>& lines, const QFontMetrics& metrics,
+                              const QRect& plot, int lineX);
+
+// Paints a laid-out box with the painter's font; a text whose colour does
+// not stand out from the box is outlined in white or black.
+void paintValueBox(QPainter* painter, const ValueBoxLayout& layout);
+
+} // namespace chart

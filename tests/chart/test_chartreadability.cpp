@@ -1,0 +1,186 @@
+#include "chart/chartprotocol.h"
+#include "chart/pairdatacontainer.h"
+#include "chart/scalelabels.h"
+#include "chart/textcontrast.h"
+#include "chart/valuebox.h"
+#include "chartfixtures.h"
+
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+// Channels "Канал k (Ck)"; every fourth one has states, the others
+// RATEs 0 to 2.
+class ManyChannels : public ChannelLookup
+{
+public:
+    QString channelName(const QString& code) const override { return "Канал " + code.mid(1); }
+    int rateById(int) const override { return 0; }
+    int rateByCode(const QString& code) const override { return number(code) % 3; }
+    QString codeByTitle(const QString& title) const override
+    {
+        const int open = title.lastIndexOf('(');
+        return open < 0 ? QString() : title.mid(open + 1, title.size() - open - 2);
+    }
+    bool hasRefs(const QString& code) const override { return number(code) % 4 == 3; }
+    QString refText(const QString& code, int raw) const override
+    {
+        static const QStringList texts{"Выключено", "Включено", "Авария", "Ожидание"};
+        return hasRefs(code) && raw >= 0 && raw < texts.size() ? texts[raw] : QString();
+    }
+
+private:
+    static int number(const QString& code) { return code.mid(1).toInt(); }
+};
+
+// A chart of `count` channels over `days` days of one point a minute, ticks
+// of one second, starting at 06:00.
+struct Scene
+{
+    Scene(int count, int days, QSize size)
+    {
+        chart.setChannelLookup(&lookup);
+        chart.resize(size);
+        const int ticks = days * 86400;
+        series.resize(count);
+        for (int c = 0; c < count; ++c) {
+            const QString code = QStringLiteral("C%1").arg(c);
+            const bool state = lookup.hasRefs(code);
+            // Ranges of every kind: small, negative, large, states.
+            const double low = state ? 0 : QVector<double>{0, -0.3, -50, 0}[c % 4];
+            const double high = state ? 3 : QVector<double>{100, 0.3, 1250.5, 1e6}[c % 4];
+            for (int t = 0; t <= ticks; t += 60)
+                series[c].emplace_back(t, state ? (t / 3600) % 4
+                                                : low + (high - low) * ((t / 60) % 97) / 96.0);
+            chart.addChannel(Channel(low, high, new ProtocolSeriesData(&series[c]),
+                                     QStringLiteral("Канал %1 (%2)").arg(c).arg(code),
+                                     QPen(QColor::fromHsv(c * 360 / 17, 255, c % 2 ? 120 : 255))));
+        }
+        chart.setTimeBase(QDateTime(QDate(2024, 5, 1), QTime(6, 0)), 1000);
+        chart.setSize(double(ticks));
+        chart.setPosition(0);
+        chart.setLineValueX(ticks * 3 / 4);
+    }
+    ~Scene() { chart.clearChannels(); }
+
+    ManyChannels lookup;
+    std::vector<ChannelSeries> series;
+    Recorded<ChartProtocol> chart;
+};
+} // namespace
+
+class TestChartReadability : public QObject
+{
+    Q_OBJECT
+private slots:
+    void noTextOverlapsAnother_data();
+    void noTextOverlapsAnother();
+    void labelsRoundedToTheirStep();
+    void valueBoxReadableInEveryColour();
+};
+
+void TestChartReadability::noTextOverlapsAnother_data()
+{
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("days");
+    for (int channels : {1, 8, 16})
+        for (QSize size : {QSize(1600, 900), QSize(800, 400), QSize(600, 150)})
+            for (int days : {1, 2})
+                QTest::addRow("%d channels, %dx%d, %d days", channels, size.width(), size.height(),
+                              days)
+                    << channels << size << days;
+}
+
+void TestChartReadability::noTextOverlapsAnother()
+{
+    QFETCH(int, channels);
+    QFETCH(QSize, size);
+    QFETCH(int, days);
+    Scene scene(channels, days, size);
+    const Recording r = scene.chart.record();
+    QVERIFY(!r.texts.isEmpty());
+    for (int i = 0; i < r.texts.size(); ++i)
+        for (int j = i + 1; j < r.texts.size(); ++j)
+            QVERIFY2(!r.texts[i].rect.intersects(r.texts[j].rect),
+                     qPrintable(r.texts[i].text + " / " + r.texts[j].text));
+
+    // The plot keeps 60 % of the width; the value box stays inside it.
+    const double plotLeft = scene.chart.scalesWidth();
+    QVERIFY(plotLeft <= 0.4 * size.width() || channels == 1);
+    const QRectF plot(plotLeft, 0, size.width() - plotLeft, scene.chart.plotHeight());
+    int boxLines = 0;
+    for (const Recording::Text& t : r.texts) {
+        if (t.text.contains(" = ")) {
+            ++boxLines;
+            QVERIFY2(plot.contains(t.rect), qPrintable(t.text));
+        }
+    }
+    QVERIFY(boxLines >= 1); // the time at least
+
+    // The day shows on the first time label and where it changes.
+    const QRegularExpression dated("^\\d\\d\\.\\d\\d \\d\\d:\\d\\d:\\d\\d$");
+    QStringList dates;
+    for (const QString& label : r.textsBelow(scene.chart.plotHeight()))
+        if (dated.match(label).hasMatch())
+            dates << label.left(5);
+    QCOMPARE(dates.value(0), QStringLiteral("01.05"));
+    if (days == 2)
+        QVERIFY2(dates.contains("02.05"), qPrintable(dates.join(",")));
+}
+
+void TestChartReadability::labelsRoundedToTheirStep()
+{
+    QCOMPARE(chart::scaleLabel(0.300000007153, 0.15), QStringLiteral("0.3"));
+    QCOMPARE(chart::scaleLabel(-0.299999992847, 0.15), QStringLiteral("-0.3"));
+    QCOMPARE(chart::scaleLabel(0.15000000596, 0.15000000596), QStringLiteral("0.15"));
+    QCOMPARE(chart::scaleLabel(-1e-9, 0.25), QStringLiteral("0"));
+    QCOMPARE(chart::scaleLabel(1500.0000001, 500), QStringLiteral("1500"));
+    QCOMPARE(chart::scaleLabel(2.5, 0.5), QStringLiteral("2.5"));
+    QCOMPARE(chart::scaleLabel(1e20, 1e19), QStringLiteral("1E+20"));
+
+    // A channel whose bounds came from single precision.
+    Recorded<ChartProtocol> chart;
+    Catalogue catalogue;
+    chart.setChannelLookup(&catalogue);
+    chart.resize(600, 400);
+    chart.addChannel(Channel(double(-0.3f), double(0.3f), nullptr, "Ток (I1)", QPen(Qt::red)));
+    // [-0.3, 0.3] in four steps of 0.2 from the noisy -0.3.
+    QCOMPARE(chart.record().textsAt(7), (QStringList{"I1", "0.4", "0.2", "0", "-0.2", "-0.4"}));
+}
+
+void TestChartReadability::valueBoxReadableInEveryColour()
+{
+    // Every line stands out from the box, by its colour or its outline.
+    for (const char* name : {"cyan", "magenta", "yellow", "gray", "darkCyan", "darkMagenta",
+                             "olive", "darkGray", "black", "blue", "navy", "white", "red"}) {
+        const QColor text(name);
+        for (const QColor& box : {chart::kValueBoxTop, chart::kValueBoxBottom}) {
+            const QColor outline = chart::outlineFor(text, box);
+            const double contrast = chart::contrastRatio(text, outline.isValid() ? outline : box);
+            QVERIFY2(contrast >= 4.5, name);
+        }
+    }
+    QCOMPARE(chart::contrastRatio(Qt::black, Qt::white), 21.0);
+
+    // Too many lines for the plot's height: more columns, then an ellipsis.
+    const QFont font;
+    const QFontMetrics metrics(font);
+    QVector<chart::ValueBoxLine> lines;
+    for (int i = 0; i < 16; ++i)
+        lines.append(
+            {QString::number(i), QStringLiteral("Канал %1 (C%1) = 1.25").arg(i), Qt::cyan});
+    lines.append({QString(), QStringLiteral("Время = 06:00:00"), Qt::white});
+    const QRect plot(100, 0, 500, 6 * metrics.height());
+    const chart::ValueBoxLayout layout = chart::layoutValueBox(lines, metrics, plot, 550);
+    QVERIFY(plot.contains(layout.box));
+    QVERIFY(layout.texts.size() < lines.size());
+    QCOMPARE(layout.texts.last().text, QStringLiteral("Время = 06:00:00"));
+    QCOMPARE(layout.texts[layout.texts.size() - 2].text, QStringLiteral("…"));
+    // Left of the value line, since it is near the plot's right edge.
+    QVERIFY(layout.box.right() < 550);
+}
+
+QTEST_MAIN(TestChartReadability)
+#include "test_chartreadability.moc"
