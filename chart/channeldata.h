@@ -50,9 +50,10 @@ public:
 
     // The point at index i, 0 <= i < size.
     virtual void pointAt(int i, double& x, double& y) = 0;
-    // Index of the first point whose x is not below x; only meaningful on
-    // an ascending series.
-    virtual int firstAtOrAfter(double x) = 0;
+    // Index of the first point from `from` on whose x is not below x; only
+    // meaningful on an ascending series. The search starts at `from`, so
+    // walking the series in steps costs what the steps cost.
+    virtual int firstAtOrAfter(double x, int from) = 0;
     // Lowest and highest y of the points [first, last), from a min/max
     // pyramid (see MinMaxPyramid) built on first use and rebuilt when the
     // series changes; false when the range holds no number.

@@ -129,9 +129,9 @@ void paintDenseCurve(QPainter* painter, IndexedChannelData& data, int first, int
                                                   (area.right() + width - t.dx()) / t.m11()));
     const double toColumn = std::ceil(std::max((area.left() - width - t.dx()) / t.m11(),
                                                (area.right() + width - t.dx()) / t.m11()));
-    const auto firstIndexFrom = [&](double column) {
-        return std::clamp(data.firstAtOrAfter((column - mapping.xOffset) / mapping.xFactor), first,
-                          last);
+    const auto firstIndexFrom = [&](double column, int from) {
+        return std::clamp(data.firstAtOrAfter((column - mapping.xOffset) / mapping.xFactor, from),
+                          first, last);
     };
 
     std::vector<Column> columns;
@@ -158,13 +158,13 @@ void paintDenseCurve(QPainter* painter, IndexedChannelData& data, int first, int
         bool lastTall = false;
         double lastColumn = -1e300;
         QPointF lastPoint;
-        int begin = firstIndexFrom(fromColumn);
+        int begin = firstIndexFrom(fromColumn, first);
         if (begin > first) {
             lastPoint = logicalAt(begin - 1);
             haveLast = true;
         }
         for (double column = fromColumn; column <= toColumn; column += 1) {
-            const int end = firstIndexFrom(column + 1);
+            const int end = firstIndexFrom(column + 1, begin);
             double low = 0;
             double high = 0;
             if (end > begin && data.extremes(begin, end, low, high)) {

@@ -156,7 +156,46 @@ public:
         y = yAt(static_cast<std::size_t>(i));
     }
 
-    int firstAtOrAfter(double x) override { return static_cast<int>(lowerBound(x)); }
+    int firstAtOrAfter(double x, int from) override
+    {
+        const std::size_t n = count();
+        std::size_t low = static_cast<std::size_t>(std::max(from, 0));
+        if (low >= n || !(static_cast<double>(xAt(low)) < x))
+            return static_cast<int>(std::min(low, n));
+        if (static_cast<double>(xAt(n - 1)) < x)
+            return static_cast<int>(n);
+        // Keeping x(low) < x <= x(high): a guess as if the ticks were evenly
+        // spaced (they mostly are), then strides doubling away from it.
+        std::size_t high = n - 1;
+        const double x0 = static_cast<double>(xAt(low));
+        const double share = (x - x0) / (static_cast<double>(xAt(high)) - x0);
+        std::size_t guess = low + static_cast<std::size_t>(share * static_cast<double>(high - low));
+        guess = std::min(std::max(guess, low + 1), high);
+        std::size_t stride = 1;
+        if (static_cast<double>(xAt(guess)) < x) {
+            low = guess;
+            while (low + stride < high && static_cast<double>(xAt(low + stride)) < x) {
+                low += stride;
+                stride *= 2;
+            }
+            high = std::min(low + stride, high);
+        } else {
+            high = guess;
+            while (high - stride > low && !(static_cast<double>(xAt(high - stride)) < x)) {
+                high -= stride;
+                stride *= 2;
+            }
+            low = std::max(high - std::min(stride, high - low), low);
+        }
+        while (high - low > 1) {
+            const std::size_t middle = low + (high - low) / 2;
+            if (static_cast<double>(xAt(middle)) < x)
+                low = middle;
+            else
+                high = middle;
+        }
+        return static_cast<int>(high);
+    }
 
     bool extremes(int first, int last, double& low, double& high) override
     {

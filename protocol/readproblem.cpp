@@ -26,6 +26,12 @@ QString ReadProblem::englishText() const
     case Kind::FilledStepLimit:
         reason = QStringLiteral("needs more than %1 gap-filled values; it was not read").arg(limit);
         break;
+    case Kind::TooLarge:
+        reason = QStringLiteral("is %1 bytes, too large for the %2 bytes of free memory; it was "
+                                "not read")
+                     .arg(fileSize)
+                     .arg(limit);
+        break;
     }
     return QDir::toNativeSeparators(file) + QStringLiteral(": ") + reason;
 }
@@ -47,6 +53,11 @@ QString ReadProblem::russianReason() const
         return QStringLiteral("записей больше %1, прочитаны только первые %1").arg(limit);
     case Kind::FilledStepLimit:
         return QStringLiteral("после заполнения пробелов значений больше %1, протокол не загружен")
+            .arg(limit);
+    case Kind::TooLarge:
+        return QStringLiteral("файл размером %1 байт не помещается в свободную память (%2 байт), "
+                              "протокол не загружен")
+            .arg(fileSize)
             .arg(limit);
     }
     return QString();

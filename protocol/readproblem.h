@@ -8,18 +8,20 @@ struct ReadProblem
 {
     enum class Kind {
         None,
-        CannotOpen,     // the file did not open; detail holds the system's reason
-        NotProtocol,    // too short for a header, or no "LOG" signature
-        NoRecords,      // a valid header and nothing after it
-        NoTimeBase,     // no valid start date-time or no tick length
-        RecordLimit,    // more records than a read holds: only the first `limit` were read
-        FilledStepLimit // more gap-filled values than a read holds: nothing was read
+        CannotOpen,      // the file did not open; detail holds the system's reason
+        NotProtocol,     // too short for a header, or no "LOG" signature
+        NoRecords,       // a valid header and nothing after it
+        NoTimeBase,      // no valid start date-time or no tick length
+        RecordLimit,     // more records than a read holds: only the first `limit` were read
+        FilledStepLimit, // more gap-filled values than a read holds: nothing was read
+        TooLarge         // more than the free memory can hold: nothing was read
     };
 
     Kind kind = Kind::None;
     QString file;
     QString detail;
-    qint64 limit = 0;
+    qint64 limit = 0;    // a limit in records or values, or the free memory in bytes
+    qint64 fileSize = 0; // TooLarge: the file's size in bytes
 
     bool isNone() const { return kind == Kind::None; }
     // Whether the protocol still took part in the read.

@@ -1,5 +1,7 @@
 #include "protocol/streamloger.h"
 
+#include "protocol/memoryinfo.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 
@@ -527,8 +529,9 @@ bool StreamLoger::failRead(ReadProblem::Kind kind, const QString& detail)
     return false;
 }
 
-void StreamLoger::setReadLimits(qint64 maxRecords, qint64 maxFilledValues)
+void StreamLoger::setReadLimits(qint64 maxRecords, qint64 maxFilledValues, qint64 memoryBytes)
 {
+    m_memoryBytes = memoryBytes;
     m_maxRecords = qBound<qint64>(1, maxRecords, kMaxRecords);
     m_maxFilledValues = qBound<qint64>(1, maxFilledValues, kMaxFilledValues);
 }
@@ -620,6 +623,16 @@ ProtocolColumns StreamLoger::readProtocolColumns()
     RecordPhase reading(channels, m_maxFilledValues);
     RecordChunks chunks(m_file, m_maxRecords);
     const qint64 recordCount = reading.count(chunks);
+    // A read keeps 4 bytes per record and 4 per row tick, and gap filling may
+    // need as much again; a file that cannot fit is refused, not half read.
+    constexpr qint64 kBytesPerRecord = 12;
+    const qint64 memory = m_memoryBytes >= 0 ? m_memoryBytes : availableMemoryBytes();
+    if (memory >= 0 && recordCount * kBytesPerRecord > memory) {
+        m_readProblem.kind = ReadProblem::Kind::TooLarge;
+        m_readProblem.limit = memory;
+        m_readProblem.fileSize = m_file.size();
+        return {};
+    }
     // Only the first records of an oversized file are read; say so.
     if ((m_file.size() - kProtocolHeaderSize) / kLogRecordSize > m_maxRecords) {
         m_readProblem.kind = ReadProblem::Kind::RecordLimit;

@@ -69,7 +69,8 @@ public:
     // the bounds.
     static constexpr qint64 kMaxRecords = 400'000'000;
     static constexpr qint64 kMaxFilledValues = 400'000'000;
-    void setReadLimits(qint64 maxRecords, qint64 maxFilledValues);
+    // `memoryBytes`: the memory a read may take, -1 for the system's free memory.
+    void setReadLimits(qint64 maxRecords, qint64 maxFilledValues, qint64 memoryBytes = -1);
     bool writeValue(const QString& code, qint32 raw, bool force, quint32 tick);
     bool writeReal(const QString& code, double value, bool force, quint32 tick);
 
@@ -95,5 +96,6 @@ private:
     QMap<QString, qint32> m_lastValues;
     ReadProblem m_readProblem;
     qint64 m_maxRecords = kMaxRecords;
+    qint64 m_memoryBytes = -1;
     qint64 m_maxFilledValues = kMaxFilledValues;
 };

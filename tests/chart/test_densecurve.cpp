@@ -68,6 +68,7 @@ class TestDenseCurve : public QObject
     Q_OBJECT
 private slots:
     void pyramidExtremesMatchAPlainScan();
+    void searchFromAnIndexFindsWhatABinarySearchFinds();
     void spansDrawWhatEveryPointDraws_data();
     void spansDrawWhatEveryPointDraws();
 };
@@ -106,6 +107,23 @@ void TestDenseCurve::pyramidExtremesMatchAPlainScan()
                 QCOMPARE(high, expectedHigh);
             }
         }
+    }
+}
+
+void TestDenseCurve::searchFromAnIndexFindsWhatABinarySearchFinds()
+{
+    QRandomGenerator random(5);
+    ChannelSeries series;
+    for (int x = 0; series.size() < 5000; x += int(random.bounded(4))) // repeats and gaps
+        series.emplace_back(x, 0);
+    ProtocolSeriesData data(&series);
+    for (int n = 0; n < 2000; ++n) {
+        const double x = random.bounded(series.back().first + 10) - 5 + 0.5 * random.bounded(2);
+        const auto at = std::lower_bound(series.begin(), series.end(), x,
+                                         [](const auto& p, double v) { return p.first < v; });
+        const int expected = int(at - series.begin());
+        const int from = int(random.bounded(expected + 1));
+        QCOMPARE(data.firstAtOrAfter(x, from), expected);
     }
 }
 

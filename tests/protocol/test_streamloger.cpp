@@ -475,6 +475,14 @@ void TestStreamLoger::limitsAndUnreadableFilesAreNamed()
     QCOMPARE(loger->readProblem().kind, ReadProblem::Kind::FilledStepLimit);
     QVERIFY(loger->readProblem().englishText().contains(QStringLiteral("15")));
 
+    // More than the memory allows: refused, naming the file's size.
+    loger->setReadLimits(StreamLoger::kMaxRecords, StreamLoger::kMaxFilledValues, 100);
+    QVERIFY(loger->openProtocol(0, 0, "big.log"));
+    QVERIFY(loger->readProtocol().isEmpty());
+    QCOMPARE(loger->readProblem().englishText(),
+             QStringLiteral("big.log: is 283 bytes, too large for the 100 bytes of free memory; "
+                            "it was not read"));
+
     loger->setReadLimits(StreamLoger::kMaxRecords, StreamLoger::kMaxFilledValues);
     QVERIFY(raw("short.log", "LOG"));
     QVERIFY(!loger->openProtocol(0, 0, "short.log"));
