@@ -174,8 +174,8 @@ void ScalesGridPainter::paintBottomScale(QPainter* painter, Chart* chart)
         // while the view scrolls.
         const int gap = metrics.horizontalAdvance(QLatin1Char(' '));
         const double labelWidth = metrics.size(Qt::TextSingleLine, label(v, false)).width() + gap;
-        const long long every =
-            static_cast<long long>(std::max(1.0, std::ceil(labelWidth / (tick * p))));
+        const long long every = static_cast<long long>(
+            std::min(1e15, std::max(1.0, std::ceil(labelWidth / (tick * p)))));
         double freeFrom = -1e9;
         QDate lastDate;
         for (int n = 0; n < kMaxMarks; ++n, o += tick * p, v += tick) {

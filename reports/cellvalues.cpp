@@ -42,8 +42,8 @@ bool number(const QString& text, double& value, QString& format)
     if (!match.hasMatch())
         return false;
     // A spreadsheet shows at most 15 significant digits.
-    const QString mantissa = text.left(match.capturedStart(2) < 0 ? text.size()
-                                                                   : match.capturedStart(2) - 1);
+    const QString mantissa =
+        text.left(match.capturedStart(2) < 0 ? text.size() : match.capturedStart(2) - 1);
     int significant = 0;
     for (const QChar c : mantissa) {
         if (c.isDigit() && (significant > 0 || c != QLatin1Char('0')))

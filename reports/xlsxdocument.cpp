@@ -65,7 +65,7 @@ QString cellText(const QString& text)
         const QChar c = text[i];
         if (xmlCannotCarry(c))
             out += QStringLiteral("_x%1_").arg(QString::number(c.unicode(), 16).toUpper(), 4,
-                                                QLatin1Char('0'));
+                                               QLatin1Char('0'));
         else if (startsEscape(text, i))
             out += QStringLiteral("_x005F_");
         else

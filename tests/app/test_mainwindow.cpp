@@ -33,7 +33,11 @@ class TestMainWindow : public QObject
 {
     Q_OBJECT
 private slots:
-    void init() { QFile::remove(QStringLiteral("settings.conf")); }
+    void init()
+    {
+        QFile::remove(QStringLiteral("settings.conf"));
+        QFile::remove(settingsFilePath());
+    }
 
     void startsWithItsTitleActionsMenusAndStates()
     {
@@ -119,7 +123,8 @@ private slots:
                         ->styleSheet()
                         .contains(QStringLiteral("background-color: %1;").arg(savedGrid)));
         }
-        QSettings settings(QStringLiteral("settings.conf"), QSettings::IniFormat);
+        // Written where the window found them, or in the user's folder.
+        QSettings settings(settingsFilePath(), QSettings::IniFormat);
         QCOMPARE(settings.value("Chart/BottomBackgroundColor").toString(),
                  QStringLiteral("#000000"));
         QCOMPARE(settings.value("Chart/GridColor").toString(), savedGrid);

@@ -25,7 +25,7 @@ std::unique_ptr<QTemporaryDir> g_dir;
 
 // Wall-clock times near the changes of Europe/Berlin in 2024 and a new year.
 const QDateTime kAnchors[] = {
-    QDateTime(QDate(2024, 3, 31), QTime(1, 0), Qt::UTC),  // spring forward at 02:00
+    QDateTime(QDate(2024, 3, 31), QTime(1, 0), Qt::UTC),   // spring forward at 02:00
     QDateTime(QDate(2024, 10, 27), QTime(1, 30), Qt::UTC), // fall back at 03:00
     QDateTime(QDate(2024, 12, 31), QTime(23, 0), Qt::UTC),
     QDateTime(QDate(2024, 2, 28), QTime(22, 0), Qt::UTC),
@@ -98,13 +98,13 @@ void checkRows(const ProtocolAssembly& assembly, const QVector<const File*>& add
 
     const qint64 tickMs = added.first()->header.tickMs;
     for (int p = 0; p < added.size(); ++p) {
-        const qint64 offset = (startOf(*added[p]).toMSecsSinceEpoch() -
-                               common.toMSecsSinceEpoch()) / tickMs;
+        const qint64 offset =
+            (startOf(*added[p]).toMSecsSinceEpoch() - common.toMSecsSinceEpoch()) / tickMs;
         if (assembly.offset(p) != qint32(offset))
-            std::fprintf(stderr, "file %d of %d: start %s, common %s, tick %d: offset %d, not %lld\n",
-                         p, int(added.size()), qPrintable(startOf(*added[p]).toString(Qt::ISODate)),
-                         qPrintable(common.toString(Qt::ISODate)), int(tickMs),
-                         assembly.offset(p), offset);
+            std::fprintf(
+                stderr, "file %d of %d: start %s, common %s, tick %d: offset %d, not %lld\n", p,
+                int(added.size()), qPrintable(startOf(*added[p]).toString(Qt::ISODate)),
+                qPrintable(common.toString(Qt::ISODate)), int(tickMs), assembly.offset(p), offset);
         require(assembly.offset(p) == qint32(offset), "a file's offset in whole ticks");
     }
 
@@ -182,7 +182,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         files.append(makeFile(in, sharedTick));
 
     StreamLoger* loger = StreamLoger::instance();
-    ProtocolAssembly assembly(ChannelLookup::streamLoger(), QDateTime(QDate(2030, 1, 1), QTime(0, 0)));
+    ProtocolAssembly assembly(ChannelLookup::streamLoger(),
+                              QDateTime(QDate(2030, 1, 1), QTime(0, 0)));
     QVector<const File*> added;
     bool mismatch = false;
     for (int i = 0; i < count && !mismatch; ++i) {
@@ -210,13 +211,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const auto result = assembly.addProtocol(start, tickMs, std::move(columns));
 
         const bool broken = file.kind == Kind::NoTick || file.kind == Kind::BadDate;
-        const bool otherTick = !broken && !added.isEmpty() &&
-                               file.header.tickMs != added.last()->header.tickMs;
+        const bool otherTick =
+            !broken && !added.isEmpty() && file.header.tickMs != added.last()->header.tickMs;
         if ((result == ProtocolAssembly::AddResult::Skipped) != broken)
-            std::fprintf(stderr, "file %d: header %04d-%02d-%02d %02d:%02d:%02d, tick %d, start %s\n",
-                         i, file.header.year, file.header.month, file.header.day,
-                         file.header.hour, file.header.minute, file.header.second,
-                         file.header.tickMs, qPrintable(start.toString(Qt::ISODate)));
+            std::fprintf(stderr,
+                         "file %d: header %04d-%02d-%02d %02d:%02d:%02d, tick %d, start %s\n", i,
+                         file.header.year, file.header.month, file.header.day, file.header.hour,
+                         file.header.minute, file.header.second, file.header.tickMs,
+                         qPrintable(start.toString(Qt::ISODate)));
         require((result == ProtocolAssembly::AddResult::Skipped) == broken,
                 "exactly the broken files are left out");
         require((result == ProtocolAssembly::AddResult::TickMismatch) == otherTick,

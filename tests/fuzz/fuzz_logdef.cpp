@@ -81,7 +81,7 @@ Expected expectedFrom(const QVariant& tree)
             e.ids[code] = channel.value(QStringLiteral("ID")).toInt();
             e.names[code] = channel.value(QStringLiteral("NAME")).toString();
             e.groups[code].insert(groupName.type() == QVariant::String ? groupName.toString()
-                                                                        : QString());
+                                                                       : QString());
             for (const QVariant& ref : channel.value(QStringLiteral("REFS")).toList()) {
                 if (ref.type() == QVariant::Map)
                     e.refValues[code].insert(ref.toMap().value(QStringLiteral("VALUE")).toInt());

@@ -129,6 +129,8 @@ struct ReadRun
     qint64 cancelStep = 0;
     int change = 0; // 0 none, 1 cut the file short, 2 overwrite channel IDs
     quint32 changeSeed = 0;
+    qint64 maxRecords = StreamLoger::kMaxRecords;
+    qint64 maxFilled = StreamLoger::kMaxFilledValues;
     QString path;
 
     // Observations.
@@ -150,7 +152,8 @@ void changeFile(ReadRun& run)
     if (records <= 0)
         return;
     if (run.change == 1) {
-        file.resize(kProtocolHeaderSize + qint64(run.changeSeed % quint32(records)) * kLogRecordSize);
+        file.resize(kProtocolHeaderSize +
+                    qint64(run.changeSeed % quint32(records)) * kLogRecordSize);
         return;
     }
     // Every record to one channel: its counted room cannot hold them.
@@ -204,9 +207,9 @@ Reference referenceRead(const QByteArray& file, qint64 handled, bool flagSet, qi
 {
     QVector<LogRecord> records;
     for (qint64 k = 0; k < handled; ++k)
-        records.append(protocolformat::decodeRecord(
-            reinterpret_cast<const uchar*>(file.constData()) + kProtocolHeaderSize +
-            k * kLogRecordSize));
+        records.append(
+            protocolformat::decodeRecord(reinterpret_cast<const uchar*>(file.constData()) +
+                                         kProtocolHeaderSize + k * kLogRecordSize));
     QVector<quint32> ticks;
     QMap<QString, QVector<LogRecord>> byCode;
     for (const LogRecord& r : records) {
@@ -281,7 +284,9 @@ void checkRead(const QByteArray& file, const ReadRun& request)
 
     g_run = request;
     g_run.path = path;
+    loger->setReadLimits(request.maxRecords, request.maxFilled);
     const ChannelRecords result = loger->readProtocol();
+    const ReadProblem::Kind problem = loger->readProblem().kind;
     loger->closeProtocol();
     const ReadRun run = g_run;
     g_run = ReadRun();
@@ -289,12 +294,14 @@ void checkRead(const QByteArray& file, const ReadRun& request)
     QFile now(path);
     require(now.open(QIODevice::ReadOnly), "file read back");
     const QByteArray content = now.readAll();
-    const qint64 inFile = (content.size() - kProtocolHeaderSize) / kLogRecordSize;
+    const qint64 inFile =
+        std::min<qint64>((content.size() - kProtocolHeaderSize) / kLogRecordSize, run.maxRecords);
 
     require(run.phase == 2, "both phases are announced");
     require(run.progressInOrder, "progress never goes back");
-    require(run.counts[1] == (file.size() - kProtocolHeaderSize) / kLogRecordSize,
-            "the record phase counts the records");
+    const qint64 records = (file.size() - kProtocolHeaderSize) / kLogRecordSize;
+    require(run.counts[1] == std::min<qint64>(records, run.maxRecords),
+            "the record phase counts the records, up to the limit");
     const qint64 handled = run.lastProgress[1];
     const bool cancelledReading = run.cancelled && run.cancelPhase == 1;
     if (!cancelledReading)
@@ -304,6 +311,14 @@ void checkRead(const QByteArray& file, const ReadRun& request)
 
     const qint64 stopAt = run.cancelled && run.cancelPhase == 2 ? run.cancelledAt : -1;
     const Reference reference = referenceRead(content, handled, cancelledReading, stopAt);
+    if (reference.fillSteps > run.maxFilled) {
+        require(run.counts[2] == 0 && result.isEmpty(), "a read too large to fill gives nothing");
+        require(problem == ReadProblem::Kind::FilledStepLimit, "and says why");
+        return;
+    }
+    require(problem == (records > run.maxRecords ? ReadProblem::Kind::RecordLimit
+                                                 : ReadProblem::Kind::None),
+            "a read cut at the record limit says so");
     require(run.counts[2] == reference.fillSteps, "the filling phase counts ticks x codes");
     if (!run.cancelled && reference.fillSteps > 0)
         require(run.lastProgress[2] == reference.fillSteps - 1, "filling progress ends at its end");
@@ -346,6 +361,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         request.cancelStep = in.u32() % 70000;
     if (request.change != 0)
         request.changeSeed = in.u32();
+    if (mode & 0x20) {
+        request.maxRecords = 1 + in.u16();
+        request.maxFilled = 1 + in.u32() % 200000;
+    }
 
     const QByteArray file = mode & 1 ? in.rest() : buildFile(in);
     checkCodec(file);

@@ -45,13 +45,25 @@ QString utf8Text(const QByteArray& bytes)
 
 QString pieceText(fuzz::Bytes& in)
 {
-    static const char* const pieces[] = {",", "\"", "\n", "\r", "\r\n", " ", "\t", "\"\"", "a,b",
-                                         "Ток", "😀", "_x0041_", "<&>", "=1+1", "'", "0"};
-    static const char* const values[] = {"123.45", "-0.5", "1.23457e+06", "-0", "1e-300",
-                                         "9.99999e+307", "0.000100000", "31/01/2024 23:59:59.999",
-                                         "29/02/2023 00:00:00.000", "01/01/0100 00:00:00.000",
-                                         "12345678901234567890", "0.1", "-1.5e-05", "nan",
-                                         "15/01/1900 12:00:00.000", "01/03/1900 00:00:00.000"};
+    static const char* const pieces[] = {",",   "\"",   "\n",  "\r",  "\r\n", " ",
+                                         "\t",  "\"\"", "a,b", "Ток", "😀",    "_x0041_",
+                                         "<&>", "=1+1", "'",   "0"};
+    static const char* const values[] = {"123.45",
+                                         "-0.5",
+                                         "1.23457e+06",
+                                         "-0",
+                                         "1e-300",
+                                         "9.99999e+307",
+                                         "0.000100000",
+                                         "31/01/2024 23:59:59.999",
+                                         "29/02/2023 00:00:00.000",
+                                         "01/01/0100 00:00:00.000",
+                                         "12345678901234567890",
+                                         "0.1",
+                                         "-1.5e-05",
+                                         "nan",
+                                         "15/01/1900 12:00:00.000",
+                                         "01/03/1900 00:00:00.000"};
     const uint8_t kind = in.byte();
     switch (kind % 9) {
     case 8: // what number and time columns hold
@@ -207,8 +219,7 @@ QString shownText(const QString& stored, const QString& format)
     }
     const int point = format.indexOf(QLatin1Char('.'));
     const int exponent = format.indexOf(QLatin1Char('e'));
-    const int decimals =
-        point < 0 ? 0 : (exponent < 0 ? format.size() : exponent) - point - 1;
+    const int decimals = point < 0 ? 0 : (exponent < 0 ? format.size() : exponent) - point - 1;
     if (exponent < 0)
         return QString::number(value, 'f', decimals);
     // Qt writes at least two exponent digits; the format may ask for more.
@@ -255,7 +266,8 @@ void checkWorkbook(const ListTable& table)
         entries.keys(), [&entries](const QString& name) { return entries.value(name); });
     require(content.ok, "workbook read back");
     int cells = 1;
-    require(content.cells.value(QStringLiteral("A1")).text == QStringLiteral("Анализатор протоколов"),
+    require(content.cells.value(QStringLiteral("A1")).text ==
+                QStringLiteral("Анализатор протоколов"),
             "the title");
     for (int row = -1; row < table.rowCount(); ++row) {
         for (int c = 1; c < table.columnCount(); ++c) {
@@ -280,7 +292,8 @@ void checkWorkbook(const ListTable& table)
             }
             // An empty text is an empty cell, which the sheet may leave out.
             require(content.cells.contains(at) || text.isEmpty(), "every cell is in the sheet");
-            require(content.cells.value(at).text == storable(text), "workbook cells equal the cells");
+            require(content.cells.value(at).text == storable(text),
+                    "workbook cells equal the cells");
             cells += content.cells.contains(at) ? 1 : 0;
         }
     }

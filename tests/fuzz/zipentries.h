@@ -56,7 +56,8 @@ inline QMap<QString, QByteArray> zipEntries(const QByteArray& zip)
         at += 46 + nameSize + zipNumber(zip, at + 30, 2) + zipNumber(zip, at + 32, 2);
         if (local + 30 > zip.size())
             return {};
-        const qint64 data = local + 30 + zipNumber(zip, local + 26, 2) + zipNumber(zip, local + 28, 2);
+        const qint64 data =
+            local + 30 + zipNumber(zip, local + 26, 2) + zipNumber(zip, local + 28, 2);
         if (data + packed > zip.size())
             return {};
         if (method == 0)

@@ -180,6 +180,7 @@ inline XlsxContent readXlsxParts(const QStringList& parts,
 inline XlsxContent readXlsx(const QString& path, int sheet = 1)
 {
     const QByteArray list = runTool(QStringLiteral("unzip"), {QStringLiteral("-Z1"), path});
-    return readXlsxParts(QString::fromUtf8(list).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
-                         [&path](const QString& name) { return xlsxPart(path, name); }, sheet);
+    return readXlsxParts(
+        QString::fromUtf8(list).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+        [&path](const QString& name) { return xlsxPart(path, name); }, sheet);
 }
