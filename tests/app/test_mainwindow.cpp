@@ -147,15 +147,13 @@ private slots:
         LoadFixture fixture;
         const QString file =
             fixture.writeProtocol("a.log", QDateTime::currentDateTime(), 3, 0, {1});
-        // Counts every window that is shown while the protocols are searched and read.
         struct ShownWindows : QObject
         {
             int count = 0;
             bool eventFilter(QObject* object, QEvent* event) override
             {
-                if (event->type() == QEvent::Show && object->isWidgetType() &&
-                    static_cast<QWidget*>(object)->isWindow())
-                    ++count;
+                count += event->type() == QEvent::Show && object->isWidgetType() &&
+                         static_cast<QWidget*>(object)->isWindow();
                 return false;
             }
         } shown;
@@ -164,10 +162,11 @@ private slots:
         fixture.window->setupLoger(fixture.dir.path());
         fixture.window->readProtocols({file});
         QCOMPARE(shown.count, 0);
+        // The same search with a window shows its progress.
         fixture.window->setInteractive(true);
         fixture.window->setupLoger(fixture.dir.path());
-        qApp->removeEventFilter(&shown);
         QVERIFY(shown.count > 0);
+        qApp->removeEventFilter(&shown);
     }
 
     void oneProtocolSearchAtATime()
