@@ -5,12 +5,14 @@
 #include "chart/chartprotocol.h"
 #include "protocol/streamloger.h"
 #include "statistics/cursorstatistics.h"
+#include "statistics/statisticspanel.h"
 #include "table/bookmarkstore.h"
 #include "table/protocolassembly.h"
 #include "table/protocoltablemodel.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDockWidget>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QSettings>
@@ -86,6 +88,10 @@ int MainWindow::tableRowCount() const
 
 MainWindow::~MainWindow()
 {
+    // The docks go with the window's widgets, after this part of it: their
+    // last signals must not reach it.
+    statisticsDock->disconnect(this);
+    statisticsPanel->disconnect(this);
     clearChartData();
     if (interactive)
         saveChartColors();
