@@ -1,8 +1,10 @@
 #include "app/commandline.h"
 #include "app/mainwindow.h"
+#include "app/toolkittranslation.h"
 #include "protocol/streamloger.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QScreen>
 
 #include <cstdio>
@@ -124,7 +126,14 @@ int main(int argc, char* argv[])
     }
 
     QApplication application(argc, argv);
+    // Names the user's configuration folder, whatever the executable is called.
+    QCoreApplication::setApplicationName(QStringLiteral("voltrek"));
+    // Ties the window to voltrek.desktop where the desktop asks (Wayland docks).
+    QGuiApplication::setDesktopFileName(QStringLiteral("voltrek"));
+    installToolkitTranslation(application);
     MainWindow window;
+    // Set after the window, which registers the resources.
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/res/voltrek.png")));
 
     QString directory = QCoreApplication::applicationDirPath() + QStringLiteral("/log");
     if (!options.directory.isEmpty())

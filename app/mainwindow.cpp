@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/platform.h"
+#include "app/settingsfile.h"
 #include "chart/chartprotocol.h"
 #include "protocol/streamloger.h"
 #include "table/protocolassembly.h"
@@ -14,7 +15,6 @@
 #include <QToolButton>
 
 namespace {
-const char kSettingsFile[] = "settings.conf";
 const char kTopKey[] = "Chart/TopBackgroundColor";
 const char kBottomKey[] = "Chart/BottomBackgroundColor";
 const char kGridKey[] = "Chart/GridColor";
@@ -31,6 +31,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), dialogs(std::make
 {
     initResources();
     ui.setupUi(this);
+    // Protocol files and log folders dropped anywhere on the window (mainwindow_drop.cpp).
+    setAcceptDrops(true);
     setWindowTitle(QStringLiteral("Voltrek %1").arg(platform::programVersion()));
     logger = StreamLoger::instance();
 
@@ -92,7 +94,7 @@ void MainWindow::setDialogs(std::unique_ptr<Dialogs> replacement)
 
 void MainWindow::restoreChartColors()
 {
-    QSettings settings(kSettingsFile, QSettings::IniFormat);
+    QSettings settings(settingsFilePath(), QSettings::IniFormat);
     if (settings.contains(kTopKey))
         ui.chart->setTopBackgroundColor(QColor(settings.value(kTopKey).toString()));
     if (settings.contains(kBottomKey))
@@ -103,7 +105,7 @@ void MainWindow::restoreChartColors()
 
 void MainWindow::saveChartColors()
 {
-    QSettings settings(kSettingsFile, QSettings::IniFormat);
+    QSettings settings(settingsFilePath(), QSettings::IniFormat);
     settings.setValue(kTopKey, ui.chart->topBackgroundColor().name());
     settings.setValue(kBottomKey, ui.chart->bottomBackgroundColor().name());
     settings.setValue(kGridKey, ui.chart->gridColor().name());

@@ -29,6 +29,7 @@ class QTableWidgetItem;
 class ProtocolAssembly;
 class ProtocolTableModel;
 class ReportTable;
+struct ProtocolDrop;
 class StreamLoger;
 struct Channel;
 
@@ -128,6 +129,10 @@ private slots:
     void on_buttonBookmarkAddTable_clicked();
     void on_buttonBookmarkDeleteTable_clicked();
 
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
 private:
     // Warns and returns false when there is no protocol directory to copy into.
     bool checkProtocolDirForCopy();
@@ -152,6 +157,7 @@ private:
     void setupTableColumns();
     void buildMenusAndToolbar();
     void connectForm();
+    void openDrop(const ProtocolDrop& drop);
 
     Ui::MainWindow ui;
     StreamLoger* logger = nullptr;

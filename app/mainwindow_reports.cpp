@@ -20,10 +20,11 @@ QImage renderChartOffscreen(ChartProtocol& chart)
     return chart.renderToImage();
 }
 
-QString saveFailedText(const QString& fileName)
+// The writer's own text says why, in the system's words.
+QString saveFailedText(const QString& fileName, const QString& cause)
 {
-    return QStringLiteral("Не удалось сохранить отчет в файл\n%1")
-        .arg(QDir::toNativeSeparators(fileName));
+    return QStringLiteral("Не удалось сохранить отчет в файл\n%1\n\n%2")
+        .arg(QDir::toNativeSeparators(fileName), cause);
 }
 } // namespace
 
@@ -56,8 +57,9 @@ void MainWindow::saveReport(const QString& filter, const QString& suffix, const 
     const ProtocolReportTable table(*m_tableModel);
     const QImage picture =
         chartPicture(*ui.chart, [this] { return renderChartOffscreen(*ui.chart); });
-    if (!write(table, picture, fileName)) {
-        dialogs->warning(this, QStringLiteral("Внимание!"), saveFailedText(fileName));
+    if (const ReportResult written = write(table, picture, fileName); !written) {
+        dialogs->warning(this, QStringLiteral("Внимание!"),
+                         saveFailedText(fileName, written.error));
         return;
     }
     // Without a program to show it, the user at least learns where it went.

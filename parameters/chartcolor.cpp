@@ -1,5 +1,6 @@
 #include "parameters/chartcolor.h"
 
+#include "app/settingsfile.h"
 #include "protocol/channellookup.h"
 
 #include <QSettings>
@@ -9,7 +10,6 @@
 
 namespace {
 
-const QString settingsFile = QStringLiteral("settings.conf");
 const QString arrayName = QStringLiteral("Colors");
 const QString channelKey = QStringLiteral("channel");
 const QString colorKey = QStringLiteral("color");
@@ -81,7 +81,7 @@ void ChartColor::setColor(const QString& name, const QColor& color)
 
 void ChartColor::load()
 {
-    QSettings settings(settingsFile, QSettings::IniFormat);
+    QSettings settings(settingsFilePath(), QSettings::IniFormat);
     // The stored size is only a claim: a damaged file must not keep start-up
     // busy for minutes.
     const int count = std::min(settings.beginReadArray(arrayName), kMaxStoredColors);
@@ -95,7 +95,7 @@ void ChartColor::load()
 
 void ChartColor::save() const
 {
-    QSettings settings(settingsFile, QSettings::IniFormat);
+    QSettings settings(settingsFilePath(), QSettings::IniFormat);
     // Elements of an earlier, longer array would otherwise linger after the new size.
     settings.remove(arrayName);
     settings.beginWriteArray(arrayName);

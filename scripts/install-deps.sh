@@ -9,6 +9,8 @@ packages=(
     libxlsxwriter-dev libbenchmark-dev
     xvfb xauth libgl1-mesa-dri
     poppler-utils unzip fonts-dejavu-core
+    qttranslations5-l10n
+    g++-mingw-w64-x86-64 desktop-file-utils file
 )
 if [ "${1:-}" = fuzz ]; then
     packages+=(clang zlib1g-dev)

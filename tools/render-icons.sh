@@ -1,5 +1,6 @@
 #!/bin/sh
-# Renders the toolbar icons res/icons/*.svg to the 64x64 PNGs the resource file lists.
+# Renders the toolbar icons res/icons/*.svg to the 64x64 PNGs the resource file lists,
+# and the program icon desktop/voltrek.svg to its 256x256 PNG.
 # Developer tool: run after editing an SVG and commit the PNGs (the build does not render).
 # Needs rsvg-convert (Debian package librsvg2-bin).
 set -eu
@@ -20,4 +21,8 @@ for svg in "$dir"/*.svg; do
     mv "$png.tmp" "$png"
     count=$((count + 1))
 done
-echo "render-icons: $count icons rendered in $dir"
+
+program="$(cd "$dir/../../desktop" && pwd)/voltrek"
+rsvg-convert --width 256 --height 256 --format png --output "$program.png.tmp" "$program.svg"
+mv "$program.png.tmp" "$program.png"
+echo "render-icons: $count icons rendered in $dir, program icon in ${program%/*}"

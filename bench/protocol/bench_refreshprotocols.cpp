@@ -29,8 +29,10 @@ void prepare()
     definition.close();
     QDir().mkpath(g_dir->filePath("p"));
     writeHourlyProtocols(g_dir->filePath("p"), kProtocols, [](int i) { return i % 50; });
-    // The window keeps its settings.conf in the working directory.
+    // A settings.conf in the working directory keeps the window's colours
+    // there, out of the user's configuration folder.
     QDir::setCurrent(g_dir->path());
+    QFile(QStringLiteral("settings.conf")).open(QIODevice::WriteOnly);
     g_window = new MainWindow;
     g_window->setupLoger(g_dir->path());
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/mainwindow.h"
+#include "app/settingsfile.h"
 #include "tests/protocol/protocolfiles.h"
 
 #include <QTemporaryDir>
@@ -52,6 +53,7 @@ public:
     {
         // Colours stored by an earlier window must not leak into this one.
         QFile::remove(QStringLiteral("settings.conf"));
+        QFile::remove(settingsFilePath());
         protocolfiles::writeDefinition(dir.path(), R"({"ROOT": "", "CONTENT": [{"GROUP": "g",
             "VALUES": [{"CODE": "A1", "ID": 1, "NAME": "Альфа", "RATE": 0},
                        {"CODE": "B1", "ID": 2, "NAME": "Бета", "RATE": 1},

@@ -94,8 +94,10 @@ private slots:
         QCOMPARE(result.exitCode, 0);
         for (const char* suffix : {".xlsx", ".pdf", ".csv"})
             QVERIFY(QFileInfo(stem + QLatin1String(suffix)).size() > 0);
-        // A script run leaves no settings behind in its working directory.
+        // A script run leaves no settings behind, here or in the user's folder.
         QVERIFY(!QFile::exists(QStringLiteral("settings.conf")));
+        QVERIFY(!QFile::exists(qEnvironmentVariable("XDG_CONFIG_HOME") +
+                               QStringLiteral("/voltrek/settings.conf")));
     }
 
     void chartPictureOfTheWholeSpan()

@@ -33,7 +33,11 @@ class TestMainWindow : public QObject
 {
     Q_OBJECT
 private slots:
-    void init() { QFile::remove(QStringLiteral("settings.conf")); }
+    void init()
+    {
+        QFile::remove(QStringLiteral("settings.conf"));
+        QFile::remove(settingsFilePath());
+    }
 
     void startsWithItsTitleActionsMenusAndStates()
     {
@@ -119,7 +123,8 @@ private slots:
                         ->styleSheet()
                         .contains(QStringLiteral("background-color: %1;").arg(savedGrid)));
         }
-        QSettings settings(QStringLiteral("settings.conf"), QSettings::IniFormat);
+        // Written where the window found them, or in the user's folder.
+        QSettings settings(settingsFilePath(), QSettings::IniFormat);
         QCOMPARE(settings.value("Chart/BottomBackgroundColor").toString(),
                  QStringLiteral("#000000"));
         QCOMPARE(settings.value("Chart/GridColor").toString(), savedGrid);
@@ -141,15 +146,13 @@ private slots:
         LoadFixture fixture;
         const QString file =
             fixture.writeProtocol("a.log", QDateTime::currentDateTime(), 3, 0, {1});
-        // Counts every window that is shown while the protocols are searched and read.
         struct ShownWindows : QObject
         {
             int count = 0;
             bool eventFilter(QObject* object, QEvent* event) override
             {
-                if (event->type() == QEvent::Show && object->isWidgetType() &&
-                    static_cast<QWidget*>(object)->isWindow())
-                    ++count;
+                count += event->type() == QEvent::Show && object->isWidgetType() &&
+                         static_cast<QWidget*>(object)->isWindow();
                 return false;
             }
         } shown;
@@ -158,10 +161,11 @@ private slots:
         fixture.window->setupLoger(fixture.dir.path());
         fixture.window->readProtocols({file});
         QCOMPARE(shown.count, 0);
+        // The same search with a window shows its progress.
         fixture.window->setInteractive(true);
         fixture.window->setupLoger(fixture.dir.path());
-        qApp->removeEventFilter(&shown);
         QVERIFY(shown.count > 0);
+        qApp->removeEventFilter(&shown);
     }
 
     void oneProtocolSearchAtATime()

@@ -1,5 +1,6 @@
 #include "parameters/chartcolor.h"
 
+#include "app/settingsfile.h"
 #include "protocol/streamloger.h"
 #include "tests/table/fakelookup.h"
 
@@ -26,7 +27,7 @@ void moveCursorToStart(ChartColor& palette)
 
 QMap<QString, QString> storedColors()
 {
-    QSettings settings("settings.conf", QSettings::IniFormat);
+    QSettings settings(settingsFilePath(), QSettings::IniFormat);
     QMap<QString, QString> colors;
     const int count = settings.beginReadArray("Colors");
     for (int i = 0; i < count; ++i) {
@@ -61,6 +62,7 @@ private slots:
     void init()
     {
         QFile::remove("settings.conf");
+        QFile::remove(settingsFilePath());
         catalogue = FakeLookup();
         catalogue.addChannel("U1", 1, QStringLiteral("Напряжение"));
     }

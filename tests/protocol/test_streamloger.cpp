@@ -446,12 +446,6 @@ void TestStreamLoger::highBytesDecodeAsUnsignedTicksAndSignedValues()
     QVERIFY(raw("high.log", head + records));
     QCOMPARE(points(readFile("high.log").value("A")),
              QStringLiteral("2155971203:-31611 2155971204:2147483647 4294967294:-2139062144"));
-
-    const LogRecord single = protocolformat::decodeRecord(
-        reinterpret_cast<const uchar*>(QByteArray::fromHex("ff8382818090a0b0c0").constData()));
-    QCOMPARE(single.id, quint8(0xff));
-    QCOMPARE(single.tick, 0x80818283u);
-    QCOMPARE(single.value, qint32(0xc0b0a090u));
     // A tick past 2^31 ticks of 100 ms still counts forward from the start.
     QVERIFY(loger->openProtocol(0, 0, "high.log"));
     QCOMPARE(loger->tickToDateTime(0x80818283u), start.addMSecs(qint64(0x80818283u) * 100));
@@ -469,8 +463,7 @@ void TestStreamLoger::limitsAndUnreadableFilesAreNamed()
     // Past the record limit the first records are read, and the file says so.
     loger->setReadLimits(5, StreamLoger::kMaxFilledValues);
     QVERIFY(loger->openProtocol(0, 0, "big.log"));
-    ChannelRecords result = loger->readProtocol();
-    QCOMPARE(points(result.value("A")), QStringLiteral("0:0 1:1 2:2"));
+    QCOMPARE(points(loger->readProtocol().value("A")), QStringLiteral("0:0 1:1 2:2"));
     QCOMPARE(loger->readProblem().kind, ReadProblem::Kind::RecordLimit);
     QCOMPARE(loger->readProblem().englishText(),
              QStringLiteral("big.log: has more than 5 records; only the first 5 were read"));
@@ -491,16 +484,9 @@ void TestStreamLoger::limitsAndUnreadableFilesAreNamed()
                             "it was not read"));
 
     loger->setReadLimits(StreamLoger::kMaxRecords, StreamLoger::kMaxFilledValues);
-    QVERIFY(loger->openProtocol(0, 0, "big.log"));
-    QCOMPARE(loger->readProtocol().value("B").size(), 8);
-    QVERIFY(loger->readProblem().isNone());
-
     QVERIFY(raw("short.log", "LOG"));
     QVERIFY(!loger->openProtocol(0, 0, "short.log"));
     QCOMPARE(loger->readProblem().kind, ReadProblem::Kind::NotProtocol);
-    QVERIFY(!loger->openProtocol(0, 0, "missing.log"));
-    QCOMPARE(loger->readProblem().kind, ReadProblem::Kind::CannotOpen);
-    QCOMPARE(loger->readProblem().file, QStringLiteral("missing.log"));
 }
 
 void TestStreamLoger::fileChangesAfterOpening()

@@ -163,6 +163,8 @@ private slots:
         QVERIFY(
             script.asked[1].startsWith(QStringLiteral("warning|Внимание!|Не удалось сохранить")));
         QVERIFY(script.asked[1].contains(QStringLiteral("report")));
+        // The cause is told, not only the failure.
+        QVERIFY(script.asked[1].contains(QStringLiteral("\n\nCannot write ")));
     }
 
     void blankGrabFallsBackToTheRenderer()
