@@ -1,7 +1,10 @@
 #include "app/dialogs.h"
 
+#include <QClipboard>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QGuiApplication>
+#include <QInputDialog>
 
 QString Dialogs::getOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
                                  const QString& filter)
@@ -36,4 +39,19 @@ QMessageBox::StandardButton Dialogs::warning(QWidget* parent, const QString& tit
                                              const QString& text)
 {
     return QMessageBox::warning(parent, title, text, QMessageBox::Ok);
+}
+
+bool Dialogs::getText(QWidget* parent, const QString& title, const QString& label, QString& text)
+{
+    bool ok = false;
+    const QString answer =
+        QInputDialog::getText(parent, title, label, QLineEdit::Normal, text, &ok);
+    if (ok)
+        text = answer;
+    return ok;
+}
+
+void Clipboard::setText(const QString& text)
+{
+    QGuiApplication::clipboard()->setText(text);
 }

@@ -23,4 +23,15 @@ public:
                                                  const QString& text);
     virtual QMessageBox::StandardButton warning(QWidget* parent, const QString& title,
                                                 const QString& text);
+    // One line of text; false when the user cancels, and text stays as it was.
+    virtual bool getText(QWidget* parent, const QString& title, const QString& label,
+                         QString& text);
+};
+
+// Where "Копировать" puts its text. Tests install their own.
+class Clipboard
+{
+public:
+    virtual ~Clipboard() = default;
+    virtual void setText(const QString& text);
 };

@@ -91,8 +91,9 @@ int runBatch(MainWindow& window, const StartupOptions& options, const QString& d
         return 1;
     }
 
-    const QString error = window.writeReports(options.xlsxFile, options.pdfFile, options.csvFile,
-                                              options.pngFile, options.pngSize);
+    const QString error =
+        window.writeReports(options.xlsxFile, options.pdfFile, options.csvFile, options.pngFile,
+                            options.pngSize, options.bookmarksFile, options.from, options.to);
     if (!error.isEmpty()) {
         printLine(stderr, QStringLiteral("voltrek: ") + error);
         return 1;

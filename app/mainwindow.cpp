@@ -4,6 +4,8 @@
 #include "app/settingsfile.h"
 #include "chart/chartprotocol.h"
 #include "protocol/streamloger.h"
+#include "statistics/cursorstatistics.h"
+#include "table/bookmarkstore.h"
 #include "table/protocolassembly.h"
 #include "table/protocoltablemodel.h"
 
@@ -27,7 +29,9 @@ static void initResources()
     Q_INIT_RESOURCE(res);
 }
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), dialogs(std::make_unique<Dialogs>())
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent), dialogs(std::make_unique<Dialogs>()),
+      clipboard(std::make_unique<Clipboard>()), m_bookmarkStore(std::make_unique<BookmarkStore>())
 {
     initResources();
     ui.setupUi(this);
@@ -47,6 +51,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), dialogs(std::make
         w->hide();
 
     setupParametersDock();
+    setupStatisticsDock();
+    setupBookmarkNotes();
 
     ui.twFiles->setColumnWidth(0, 200);
     ui.twFiles->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
@@ -127,7 +133,7 @@ void MainWindow::buildMenusAndToolbar()
     file->addActions({ui.actFLASH, ui.actCopy, ui.actLogger});
     file->addSeparator();
     file->addActions({ui.actInitLoger, ui.actRefresh, ui.actSave, ui.actPDF, ui.actParameter,
-                      ui.actLoad, ui.actFilter});
+                      actStatistics, ui.actLoad, ui.actFilter});
 
     QMenu* chart = ui.menuBar->addMenu(tr("График"));
     chart->setObjectName(QStringLiteral("menuChart"));
@@ -146,7 +152,7 @@ void MainWindow::buildMenusAndToolbar()
     bar->addActions({ui.actFLASH, ui.actCopy, ui.actLogger});
     bar->addSeparator();
     bar->addActions({ui.actInitLoger, ui.actRefresh, ui.actSave, ui.actPDF, ui.actParameter,
-                     ui.actLoad, ui.actFilter});
+                     actStatistics, ui.actLoad, ui.actFilter});
     bar->addSeparator();
     bar->addActions({ui.actGrid, ui.actLegend});
     bar->addSeparator();

@@ -1,11 +1,12 @@
 #pragma once
 
 #include "app/dialogs.h"
-#include "chart/channelseries.h"
+#include "chart/columnseries.h"
 #include "device/deviceenvironment.h"
 #include "parameters/chartcolor.h"
 #include "protocol/readproblem.h"
 #include "reports/reportresult.h"
+#include "table/bookmarkfile.h"
 
 #include <QImage>
 #include <QList>
@@ -17,10 +18,15 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "ui_mainwindow.h"
 
+class BookmarkStore;
 class ChartParameters;
+class CursorStatistics;
+class ProtocolAssembly;
+class StatisticsPanel;
 class Chart;
 class ChartProtocol;
 class QDockWidget;
@@ -53,9 +59,12 @@ public:
     static QString formatFileSize(qint64 size);
 
     // Writes the requested reports (empty names are skipped) without any
-    // dialog; returns the English error text, empty when all were written.
+    // dialog, limited to the rows from `from` to `to` where those are valid;
+    // returns the English error text, empty when all were written.
     QString writeReports(const QString& xlsxFile, const QString& pdfFile, const QString& csvFile,
-                         const QString& pngFile = QString(), const QSize& pngSize = QSize());
+                         const QString& pngFile = QString(), const QSize& pngSize = QSize(),
+                         const QString& bookmarksFile = QString(), const QDateTime& from = {},
+                         const QDateTime& to = {});
     // The common chart over the whole loaded span, every channel with its
     // scale, no value box, the value line at the start.
     QImage wholeSpanChart(const QSize& size) const;
@@ -73,6 +82,7 @@ public:
 
     // Replaces the modal questions (file choosers, message boxes, colour picker).
     void setDialogs(std::unique_ptr<Dialogs> dialogs);
+    void setClipboard(std::unique_ptr<Clipboard> clipboard);
 
     qint32 firstTick() const { return m_firstTick; }
     qint32 lastTick() const { return m_lastTick; }
@@ -128,6 +138,12 @@ private slots:
     void on_chartsScrollBar_sliderMoved(int);
     void on_buttonBookmarkAddTable_clicked();
     void on_buttonBookmarkDeleteTable_clicked();
+    void referenceXChartsChanged(int x);
+    void referenceChartsCleared();
+    void updateStatistics();
+    void copyStatistics();
+    void editBookmarkNote(int x);
+    void saveBookmarks();
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -147,13 +163,28 @@ private:
     void connectScrollBars();
     // The common chart first, then the per-channel charts.
     QList<ChartProtocol*> allCharts() const;
-    using ReportWriter =
-        std::function<ReportResult(const ReportTable&, const QImage&, const QString&)>;
+    using ReportWriter = std::function<ReportResult(const ReportTable&, const QImage&,
+                                                    const QString&, const QVector<Bookmark>&)>;
+    // The bookmarks of the view with their notes, those between the limits
+    // where they are valid.
+    QVector<Bookmark> bookmarksBetween(const QDateTime& from, const QDateTime& to) const;
     // Asks for the file, writes the report and opens it, or says it failed.
     void saveReport(const QString& filter, const QString& suffix, const ReportWriter& write);
     void readProtocolFiles(const QStringList& files);
     QString readProblemsText() const;
     void setupParametersDock();
+    void setupStatisticsDock();
+    void connectReferenceCursor(ChartProtocol* chart);
+    // Remembers the loaded channels for the statistics, which index them
+    // only when the dock first needs them.
+    void prepareStatistics(const ProtocolAssembly& assembly);
+    void clearStatistics();
+    // The bookmarks kept beside the protocols of the new view.
+    void restoreBookmarks(const QStringList& paths, const ProtocolAssembly& assembly);
+    void setupBookmarkNotes();
+    // The two ticks the statistics and the reports take a stretch between;
+    // false when no such pair is chosen.
+    bool statisticsPair(qint32& from, qint32& to) const;
     void setupTableColumns();
     void buildMenusAndToolbar();
     void connectForm();
@@ -168,6 +199,19 @@ private:
     ProtocolTableModel* m_tableModel = nullptr;
     QDockWidget* parametersDock = nullptr;
     ChartParameters* parameters = nullptr;
+    QDockWidget* statisticsDock = nullptr;
+    StatisticsPanel* statisticsPanel = nullptr;
+    QAction* actStatistics = nullptr;
+    std::unique_ptr<CursorStatistics> m_statistics;
+    struct StatisticsPart
+    {
+        QString title;
+        QString code;
+        const ColumnSeries* series = nullptr;
+    };
+    std::vector<StatisticsPart> m_statisticsParts; // not yet indexed
+    std::unique_ptr<Clipboard> clipboard;
+    std::unique_ptr<BookmarkStore> m_bookmarkStore;
     qint32 m_firstTick = 0;
     qint32 m_lastTick = 0;
     QMap<QString, ChartProtocol*> mapSingleCharts;

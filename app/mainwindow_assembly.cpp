@@ -5,6 +5,7 @@
 #include "parameters/chartparameters.h"
 #include "protocol/loadprotocolprogress.h"
 #include "protocol/streamloger.h"
+#include "table/bookmarkstore.h"
 #include "table/protocolassembly.h"
 #include "table/protocoltablemodel.h"
 #include "table/timetextformatter.h"
@@ -68,6 +69,7 @@ void MainWindow::readProtocolFiles(const QStringList& files)
 
     // Reading: each file on its own, onto one time base.
     auto assembly = std::make_unique<ProtocolAssembly>();
+    QStringList loadedPaths; // by protocol of the assembly
     for (int k = 0; k < n; ++k) {
         progress.setTotalProgress(k);
         processEvents();
@@ -97,6 +99,8 @@ void MainWindow::readProtocolFiles(const QStringList& files)
             problem.kind = ReadProblem::Kind::NoTimeBase;
         if (!problem.isNone())
             m_readProblems.append(problem);
+        if (added == ProtocolAssembly::AddResult::Added)
+            loadedPaths.append(files.at(k));
     }
     if (assembly->protocolCount() == 0)
         return;
@@ -157,9 +161,12 @@ void MainWindow::readProtocolFiles(const QStringList& files)
 
     buildSingleCharts(channels);
     channels.clear();
+    prepareStatistics(*m_assembly);
+    restoreBookmarks(loadedPaths, *m_assembly);
     setBookmarkEnabled();
     emit initParameters(*ui.chart, mapSingleCharts);
     ui.tabWidget->setCurrentIndex(1);
+    updateStatistics();
 }
 
 void MainWindow::clearProtocolView()
@@ -177,6 +184,10 @@ void MainWindow::clearChartData()
     // and repaints the others at once, and they must never paint with data
     // that the common chart has already freed.
     clearSingleCharts();
+    // The bookmarks of the old view stay in their files.
+    m_bookmarkStore->clear();
+    clearStatistics();
+    ui.chart->clearReference();
     ui.chart->clearChannels();
     ui.chart->clearBookmark();
     // The table shows the same data: it lets go of it before it is freed.

@@ -87,6 +87,9 @@ void MainWindow::buildSingleCharts(const QList<Channel>& channels)
         connect(single, &ChartProtocol::zoomChanged, this, &MainWindow::zoomCharts);
         connect(single, &ChartProtocol::lineValueXChanged, this,
                 &MainWindow::lineValueXChartsChanged);
+        connectReferenceCursor(single);
+        if (ui.chart->hasReference())
+            single->setReferenceX(ui.chart->referenceX());
         QCoreApplication::processEvents();
     }
     updateChartsScrollBar();
@@ -198,6 +201,7 @@ void MainWindow::lineValueXChartsChanged(int x)
     }
     ui.chart->update();
     setBookmarkEnabled();
+    updateStatistics();
 }
 
 QList<ChartProtocol*> MainWindow::allCharts() const

@@ -7,6 +7,8 @@
 #include "reports/excelreport.h"
 #include "reports/pdfreport.h"
 #include "reports/protocolreporttable.h"
+#include "reports/timerangetable.h"
+#include "table/bookmarkstore.h"
 #include "table/protocoltablemodel.h"
 
 #include <QDateTime>
@@ -31,33 +33,66 @@ QString saveFailedText(const QString& fileName, const QString& cause)
 void MainWindow::on_actSave_triggered()
 {
     saveReport(QStringLiteral("Файл EXCEL (*.xlsx)"), QStringLiteral("xlsx"),
-               [this](const ReportTable& table, const QImage& picture, const QString& fileName) {
-                   return saveExcelReport(table, ui.twEntry->font(), picture, fileName);
+               [this](const ReportTable& table, const QImage& picture, const QString& fileName,
+                      const QVector<Bookmark>& bookmarks) {
+                   return saveExcelReport(table, ui.twEntry->font(), picture, fileName, bookmarks);
                });
 }
 
 void MainWindow::on_actPDF_triggered()
 {
     saveReport(QStringLiteral("Файл PDF (*.pdf)"), QStringLiteral("pdf"),
-               [this](const ReportTable& table, const QImage& picture, const QString& fileName) {
+               [this](const ReportTable& table, const QImage& picture, const QString& fileName,
+                      const QVector<Bookmark>&) {
                    return savePdfReport(table, ui.chart->startDateTime(), picture, fileName);
                });
+}
+
+QVector<Bookmark> MainWindow::bookmarksBetween(const QDateTime& from, const QDateTime& to) const
+{
+    const QVector<int>& ticks = ui.chart->bookmarks();
+    QVector<Bookmark> all = m_bookmarkStore->bookmarks(QVector<qint32>(ticks.begin(), ticks.end()));
+    QVector<Bookmark> kept;
+    for (const Bookmark& bookmark : all) {
+        if ((!from.isValid() || bookmark.msecs >= from.toMSecsSinceEpoch()) &&
+            (!to.isValid() || bookmark.msecs <= to.toMSecsSinceEpoch()))
+            kept.append(bookmark);
+    }
+    return kept;
 }
 
 void MainWindow::saveReport(const QString& filter, const QString& suffix, const ReportWriter& write)
 {
     if (m_tableModel->allRowCount() == 0)
         return;
+    // With a reference cursor the report may hold only the stretch between
+    // the two lines: the rows whose ticks lie between them, both included.
+    QDateTime from;
+    QDateTime to;
+    qint32 first = 0;
+    qint32 last = 0;
+    if (ui.chart->hasReference() &&
+        dialogs->question(this, QStringLiteral("Сохранить отчет"),
+                          QStringLiteral("Сохранить только строки между курсорами?\n"
+                                         "«Нет» — сохранить все строки.")) == QMessageBox::Yes) {
+        first = std::min(ui.chart->referenceX(), ui.chart->lineValueX());
+        last = std::max(ui.chart->referenceX(), ui.chart->lineValueX());
+        const qint64 tickMs = ui.chart->tickLength();
+        from = ui.chart->startDateTime().addMSecs(first * tickMs);
+        to = ui.chart->startDateTime().addMSecs((qint64(last) + 1) * tickMs - 1);
+    }
     QString fileName =
         dialogs->getSaveFileName(this, QStringLiteral("Сохранить отчет"), QString(), filter);
     if (fileName.isEmpty())
         return;
     fileName = reportFileName(fileName, suffix);
 
-    const ProtocolReportTable table(*m_tableModel);
+    const ProtocolReportTable whole(*m_tableModel);
+    const TimeRangeReportTable table(whole, from, to);
     const QImage picture =
         chartPicture(*ui.chart, [this] { return renderChartOffscreen(*ui.chart); });
-    if (const ReportResult written = write(table, picture, fileName); !written) {
+    if (const ReportResult written = write(table, picture, fileName, bookmarksBetween(from, to));
+        !written) {
         dialogs->warning(this, QStringLiteral("Внимание!"),
                          saveFailedText(fileName, written.error));
         return;
@@ -97,16 +132,20 @@ QImage MainWindow::wholeSpanChart(const QSize& size) const
 
 QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile,
                                  const QString& csvFile, const QString& pngFile,
-                                 const QSize& pngSize)
+                                 const QSize& pngSize, const QString& bookmarksFile,
+                                 const QDateTime& from, const QDateTime& to)
 {
-    const ProtocolReportTable table(*m_tableModel);
+    const ProtocolReportTable whole(*m_tableModel);
+    const TimeRangeReportTable table(whole, from, to);
+    const QVector<Bookmark> bookmarks = bookmarksBetween(from, to);
     QImage picture;
     if (!xlsxFile.isEmpty() || !pdfFile.isEmpty())
         picture = chartPicture(*ui.chart, [this] { return renderChartOffscreen(*ui.chart); });
 
     QStringList errors;
     if (!xlsxFile.isEmpty()) {
-        const ReportResult result = saveExcelReport(table, ui.twEntry->font(), picture, xlsxFile);
+        const ReportResult result =
+            saveExcelReport(table, ui.twEntry->font(), picture, xlsxFile, bookmarks);
         if (!result)
             errors.append(result.error);
     }
@@ -118,6 +157,11 @@ QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile
     }
     if (!csvFile.isEmpty()) {
         const ReportResult result = saveCsvReport(table, csvFile);
+        if (!result)
+            errors.append(result.error);
+    }
+    if (!bookmarksFile.isEmpty()) {
+        const ReportResult result = saveBookmarkCsv(bookmarks, bookmarksFile);
         if (!result)
             errors.append(result.error);
     }

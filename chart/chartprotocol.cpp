@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QAction>
+#include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QMap>
@@ -40,6 +42,7 @@ ChartProtocol::ChartProtocol(QWidget* parent)
 {
     setYMesh(4);
     installDecorators();
+    createReferenceActions();
     lineValue = static_cast<int>(chartSize() * 0.5);
     emit lineValueXChanged(lineValue);
 }
@@ -97,6 +100,79 @@ void ChartProtocol::setMinimumScaleWidth(double width)
         scales->setMinimumScaleWidth(width);
         invalidateBackground();
     }
+}
+
+QColor ChartProtocol::referenceColor()
+{
+    return QColor(255, 159, 26);
+}
+
+void ChartProtocol::setReferenceX(int x)
+{
+    reference = x;
+    referenceSet = true;
+    update();
+}
+
+void ChartProtocol::clearReference()
+{
+    referenceSet = false;
+    draggingReference = false;
+    update();
+}
+
+void ChartProtocol::createReferenceActions()
+{
+    // The chart's own actions close its context menu.
+    auto* separator = new QAction(this);
+    separator->setSeparator(true);
+    addAction(separator);
+    actReferenceHere = new QAction(tr("Опорный курсор сюда"), this);
+    actReferenceHere->setObjectName(QStringLiteral("actReferenceHere"));
+    actReferenceHere->setToolTip(tr("Поставить опорный курсор (Shift+двойной щелчок)"));
+    connect(actReferenceHere, &QAction::triggered, this, [this] {
+        if (!menuTickValid)
+            return;
+        setReferenceX(menuTick);
+        emit referenceXChanged(reference);
+    });
+    actReferenceClear = new QAction(tr("Убрать опорный курсор"), this);
+    actReferenceClear->setObjectName(QStringLiteral("actReferenceClear"));
+    connect(actReferenceClear, &QAction::triggered, this, [this] {
+        clearReference();
+        emit referenceCleared();
+    });
+    actBookmarkNote = new QAction(tr("Заметка к закладке…"), this);
+    actBookmarkNote->setObjectName(QStringLiteral("actBookmarkNote"));
+    connect(actBookmarkNote, &QAction::triggered, this, [this] {
+        const int x = menuTickValid ? bookmarkNear(menuTick) : -1;
+        if (x >= 0 || current >= 0)
+            emit bookmarkNoteRequested(x >= 0 ? x : current);
+    });
+    addActions({actReferenceHere, actReferenceClear, actBookmarkNote});
+}
+
+int ChartProtocol::bookmarkNear(int x) const
+{
+    const ScaleSettings& s = scaleSettings();
+    const double span = s.visibleEnd - s.visibleStart;
+    const double ticksPerPixel = span > 0 && width() > 0 ? span / width() : 1;
+    int nearest = -1;
+    for (const int b : bookmarkList) {
+        const double distance = std::fabs(double(b) - x) / ticksPerPixel;
+        if (distance <= 6 && (nearest < 0 || std::abs(b - x) < std::abs(nearest - x)))
+            nearest = b;
+    }
+    return nearest;
+}
+
+void ChartProtocol::contextMenuEvent(QContextMenuEvent* event)
+{
+    menuTickValid = xUnderMouse(event->pos(), menuTick);
+    actReferenceHere->setEnabled(menuTickValid);
+    actReferenceClear->setEnabled(referenceSet);
+    actBookmarkNote->setEnabled((menuTickValid && bookmarkNear(menuTick) >= 0) || current >= 0);
+    Chart::contextMenuEvent(event);
 }
 
 void ChartProtocol::setChannelLookup(const ChannelLookup* channelLookup)
@@ -163,12 +239,15 @@ void ChartProtocol::previousBookmark()
 
 void ChartProtocol::addBookmark(int x)
 {
-    if (!bookmarkList.contains(x)) {
+    const bool added = !bookmarkList.contains(x);
+    if (added) {
         bookmarkList.append(x);
         std::sort(bookmarkList.begin(), bookmarkList.end());
     }
     current = x;
     emit bookmarkChanged(x);
+    if (added)
+        emit bookmarksEdited();
     goToBookmark();
 }
 
@@ -186,6 +265,7 @@ void ChartProtocol::deleteBookmark(int x)
                 current = -1;
             emit bookmarkChanged(current);
         }
+        emit bookmarksEdited();
     }
     update();
 }
@@ -195,6 +275,7 @@ void ChartProtocol::clearBookmark()
     bookmarkList.clear();
     current = -1;
     emit bookmarkChanged(-1);
+    emit bookmarksEdited();
 }
 
 bool ChartProtocol::xUnderMouse(const QPointF& position, int& x)
@@ -216,17 +297,33 @@ void ChartProtocol::moveLineTo(const QPointF& position)
     update();
 }
 
+void ChartProtocol::moveReferenceTo(const QPointF& position)
+{
+    int x = 0;
+    if (xUnderMouse(position, x)) {
+        setReferenceX(x);
+        emit referenceXChanged(x);
+    }
+    update();
+}
+
 void ChartProtocol::mousePressEvent(QMouseEvent* event)
 {
     Chart::mousePressEvent(event);
     // Every press starts afresh: a release that went elsewhere (to a context
     // menu, another window) must not leave a drag behind.
     dragging = false;
+    draggingReference = false;
     if (event->button() != Qt::LeftButton)
         return;
     int x = 0;
-    if (xUnderMouse(event->localPos(), x) && std::abs(static_cast<qint64>(x) - lineValue) <= 4)
+    if (!xUnderMouse(event->localPos(), x))
+        return;
+    // The value line keeps its grip where both lines are close.
+    if (std::abs(static_cast<qint64>(x) - lineValue) <= 4)
         dragging = true;
+    else if (referenceSet && std::abs(static_cast<qint64>(x) - reference) <= 4)
+        draggingReference = true;
 }
 
 void ChartProtocol::mouseMoveEvent(QMouseEvent* event)
@@ -234,11 +331,17 @@ void ChartProtocol::mouseMoveEvent(QMouseEvent* event)
     Chart::mouseMoveEvent(event);
     if (dragging)
         moveLineTo(event->localPos());
+    else if (draggingReference)
+        moveReferenceTo(event->localPos());
 }
 
 void ChartProtocol::mouseReleaseEvent(QMouseEvent* event)
 {
     Chart::mouseReleaseEvent(event);
+    if (draggingReference) {
+        moveReferenceTo(event->localPos());
+        draggingReference = false;
+    }
     if (!dragging)
         return;
     moveLineTo(event->localPos());
@@ -248,7 +351,10 @@ void ChartProtocol::mouseReleaseEvent(QMouseEvent* event)
 void ChartProtocol::mouseDoubleClickEvent(QMouseEvent* event)
 {
     Chart::mouseDoubleClickEvent(event);
-    moveLineTo(event->localPos());
+    if (event->modifiers() & Qt::ShiftModifier)
+        moveReferenceTo(event->localPos());
+    else
+        moveLineTo(event->localPos());
 }
 
 void ChartProtocol::wheelEvent(QWheelEvent* event)
@@ -288,6 +394,10 @@ void ChartProtocol::paintValueCursor(QPainter* painter)
     painter->setPen(QPen(Qt::white, 2));
     for (int b : bookmarkList)
         lineAt(pixel(b));
+    if (referenceSet) {
+        painter->setPen(QPen(referenceColor(), 2, Qt::DashLine));
+        lineAt(pixel(reference));
+    }
     painter->setPen(QPen(Qt::red, 2));
     const double linePixel = pixel(lineValue);
     lineAt(linePixel);

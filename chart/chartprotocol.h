@@ -26,6 +26,15 @@ public:
     int lineValueX() const { return lineValue; }
     void setLineValueX(int x);
 
+    // The reference cursor, a second line that marks the other end of a
+    // stretch of time: set from the context menu or with Shift+double click,
+    // dragged like the value line. Setting it emits nothing.
+    bool hasReference() const { return referenceSet; }
+    int referenceX() const { return reference; }
+    void setReferenceX(int x);
+    void clearReference();
+    static QColor referenceColor();
+
     // Bookmarked ticks, ascending and without duplicates; the current one
     // is -1 or one of them.
     const QVector<int>& bookmarks() const { return bookmarkList; }
@@ -56,6 +65,13 @@ signals:
     void bookmarkChanged(int x);
     void lineValueXChanged(int x);
     void zoomChanged(double);
+    // The user placed, moved or removed the reference cursor.
+    void referenceXChanged(int x);
+    void referenceCleared();
+    // A bookmark was added or removed, or all of them were.
+    void bookmarksEdited();
+    // The user asked to edit the note of the bookmark at x.
+    void bookmarkNoteRequested(int x);
 
 public slots:
     void setZoom(double factor);
@@ -72,17 +88,30 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
 private:
     bool xUnderMouse(const QPointF& position, int& x);
     void moveLineTo(const QPointF& position);
+    void moveReferenceTo(const QPointF& position);
+    // The bookmark drawn within a few pixels of x, else -1.
+    int bookmarkNear(int x) const;
+    void createReferenceActions();
     void paintValueBox(QPainter* painter, double lineX);
     QString timeText() const;
 
     int lineValue = 0;
     bool dragging = false;
+    int reference = 0;
+    bool referenceSet = false;
+    bool draggingReference = false;
+    int menuTick = 0; // tick under the context menu
+    bool menuTickValid = false;
+    QAction* actReferenceHere = nullptr;
+    QAction* actReferenceClear = nullptr;
+    QAction* actBookmarkNote = nullptr;
     quint16 tickMs = 100;
     QDateTime start;
     QDateTime end;

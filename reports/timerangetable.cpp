@@ -17,8 +17,10 @@ TimeRangeReportTable::TimeRangeReportTable(const ReportTable& table, const QDate
                                            const QDateTime& to)
     : m_table(table)
 {
+    m_whole = !from.isValid() && !to.isValid();
+    if (m_whole)
+        return;
     const int rows = table.rowCount();
-    const bool limited = from.isValid() || to.isValid();
     const double first = limit(from, -std::numeric_limits<double>::infinity());
     const double last = limit(to, std::numeric_limits<double>::infinity());
     // A millisecond is far above the rounding of a day count.
@@ -26,8 +28,8 @@ TimeRangeReportTable::TimeRangeReportTable(const ReportTable& table, const QDate
     m_rows.reserve(size_t(rows));
     for (int row = 0; row < rows; ++row) {
         double time = 0;
-        if (!limited || (cellvalues::dateTime(table.text(row, 1), time) &&
-                         time >= first - tolerance && time <= last + tolerance))
+        if (cellvalues::dateTime(table.text(row, 1), time) && time >= first - tolerance &&
+            time <= last + tolerance)
             m_rows.push_back(row);
     }
 }

@@ -176,3 +176,20 @@ QString CursorStatistics::tabSeparated(qint32 reference, qint32 cursor,
         text += row.join(tab) + QLatin1Char('\n');
     return text;
 }
+
+bool CursorStatistics::bookmarksAround(const QVector<int>& bookmarks, qint32 line, qint32& first,
+                                       qint32& second)
+{
+    bool before = false;
+    bool after = false;
+    for (const int bookmark : bookmarks) {
+        if (bookmark <= line && (!before || bookmark > first)) {
+            first = bookmark;
+            before = true;
+        } else if (bookmark > line && (!after || bookmark < second)) {
+            second = bookmark;
+            after = true;
+        }
+    }
+    return before && after;
+}

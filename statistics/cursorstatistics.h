@@ -51,6 +51,12 @@ public:
     void addPart(const QString& title, std::unique_ptr<StatisticsSource> source,
                  const StateText& stateText = {});
     QStringList titles() const;
+    bool isEmpty() const { return m_channels.empty(); }
+
+    // The bookmarks around the value line: the last one at or before it and
+    // the first one after it; false when one of them is missing.
+    static bool bookmarksAround(const QVector<int>& bookmarks, qint32 line, qint32& first,
+                                qint32& second);
 
     static QStringList headers();
     // One row of texts per listed title that has parts, in the listed order.

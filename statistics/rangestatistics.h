@@ -1,6 +1,6 @@
 #pragma once
 
-#include "chart/channelseries.h"
+#include "chart/columnseries.h"
 
 #include <QtGlobal>
 
@@ -22,22 +22,23 @@ public:
     virtual bool value(int row, double& value) const = 0;
 };
 
-// A chart series of (global tick, real value) pairs; it must outlive the source.
-class SeriesStatisticsSource : public StatisticsSource
+// One channel of one loaded protocol, read in place from the assembled
+// columns, which must outlive the source.
+class ColumnStatisticsSource : public StatisticsSource
 {
 public:
-    explicit SeriesStatisticsSource(const ChannelSeries& series) : m_series(series) {}
+    explicit ColumnStatisticsSource(const ColumnSeries& series) : m_series(series) {}
 
     int size() const override { return int(m_series.size()); }
-    qint32 tick(int row) const override { return m_series[size_t(row)].first; }
+    qint32 tick(int row) const override { return m_series.x(size_t(row)); }
     bool value(int row, double& value) const override
     {
-        value = m_series[size_t(row)].second;
+        value = m_series.y(size_t(row));
         return true;
     }
 
 private:
-    const ChannelSeries& m_series;
+    const ColumnSeries& m_series;
 };
 
 // What the records between two ticks add up to. Parts of one channel (its

@@ -101,6 +101,13 @@ QStringList BookmarkStore::save(const QVector<qint32>& ticks)
     QStringList errors;
     if (m_protocols.isEmpty())
         return errors;
+    // A deleted bookmark takes its note with it.
+    for (auto it = m_notes.begin(); it != m_notes.end();) {
+        if (ticks.contains(it.key()))
+            ++it;
+        else
+            it = m_notes.erase(it);
+    }
     QVector<QVector<Bookmark>> shares(m_protocols.size());
     for (const qint32 tick : ticks) {
         const int owner = ownerOf(tick);

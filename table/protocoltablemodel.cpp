@@ -57,6 +57,7 @@ void ProtocolTableModel::setAssembly(const ProtocolAssembly* assembly)
     m_hidden.clear();
     m_hidden.shrink_to_fit();
     m_marks.clear();
+    m_notes.clear();
     m_sortColumn = -1;
     if (m_assembly) {
         m_labels.append(m_assembly->titles());
@@ -110,6 +111,10 @@ QVariant ProtocolTableModel::data(const QModelIndex& index, int role) const
             return QString();
         if (role == Qt::DecorationRole)
             return m_mark;
+        if (role == Qt::ToolTipRole) {
+            const auto note = m_notes.find(global);
+            return note == m_notes.end() ? QVariant() : QVariant(note->second);
+        }
         return {};
     }
     if (column == kTimeColumn && role == TickRole)
@@ -447,15 +452,30 @@ void ProtocolTableModel::setHiddenRows(std::vector<bool> hidden)
     emit layoutChanged();
 }
 
+void ProtocolTableModel::setNote(int globalRow, const QString& note)
+{
+    if (globalRow < 0)
+        return;
+    if (note.isEmpty())
+        m_notes.erase(globalRow);
+    else
+        m_notes[globalRow] = note;
+    const int row = rowOfGlobal(globalRow);
+    if (row >= 0)
+        emit dataChanged(index(row, kBookmarkColumn), index(row, kBookmarkColumn));
+}
+
 void ProtocolTableModel::setMarked(int globalRow, bool marked)
 {
     if (!m_assembly || globalRow < 0 || size_t(globalRow) >= m_order.size() ||
         isMarked(globalRow) == marked)
         return;
-    if (marked)
+    if (marked) {
         m_marks.insert(globalRow);
-    else
+    } else {
         m_marks.erase(globalRow);
+        m_notes.erase(globalRow);
+    }
     // A table sorted by its marks keeps them together.
     if (m_sortColumn == kBookmarkColumn) {
         reorder(sortedBy(m_sortColumn, m_sortOrder));

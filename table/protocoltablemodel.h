@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QStringList>
 
+#include <map>
 #include <set>
 #include <vector>
 
@@ -72,6 +73,8 @@ public:
     bool isMarked(int globalRow) const { return m_marks.count(globalRow) != 0; }
     void setMarked(int globalRow, bool marked);
     const std::set<int>& marks() const { return m_marks; }
+    // The note of a bookmark, shown as its mark's tool tip.
+    void setNote(int globalRow, const QString& note);
     // The first row in the current order, hidden ones included, with that
     // global tick; -1 when none has it.
     int firstRowOfTick(qint32 tick) const;
@@ -93,6 +96,7 @@ private:
     std::vector<int> m_visible; // global rows shown, when some are hidden
     std::vector<bool> m_hidden; // by global row; empty while none is hidden
     std::set<int> m_marks;
+    std::map<int, QString> m_notes; // by global row
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     QIcon m_mark;

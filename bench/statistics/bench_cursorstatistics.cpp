@@ -12,14 +12,33 @@ namespace {
 constexpr int rowCount = 1000000;
 constexpr int channelCount = 16;
 
-const std::vector<ChannelSeries>& series()
+// The assembled form: one tick column, raw values per channel with RATE 2.
+struct Columns
 {
-    static const std::vector<ChannelSeries> all = [] {
-        std::vector<ChannelSeries> result(channelCount);
+    std::vector<quint32> ticks;
+    std::vector<std::vector<qint32>> values;
+    std::vector<ColumnSeries> series;
+};
+
+const Columns& columns()
+{
+    static const Columns all = [] {
+        Columns result;
+        result.ticks.resize(rowCount);
+        for (int r = 0; r < rowCount; ++r)
+            result.ticks[size_t(r)] = quint32(r);
+        result.values.resize(channelCount);
         for (int c = 0; c < channelCount; ++c) {
-            result[size_t(c)].reserve(rowCount);
+            auto& values = result.values[size_t(c)];
+            values.resize(rowCount);
             for (int r = 0; r < rowCount; ++r)
-                result[size_t(c)].emplace_back(r, std::sin(r * 0.001 + c) * 100);
+                values[size_t(r)] = qint32(std::sin(r * 0.001 + c) * 10000);
+            ColumnSeries s;
+            s.ticks = result.ticks.data();
+            s.values = values.data();
+            s.count = rowCount;
+            s.divisor = 100;
+            result.series.push_back(s);
         }
         return result;
     }();
@@ -39,8 +58,8 @@ void buildIndex(benchmark::State& state)
     for (auto _ : state) {
         CursorStatistics statistics;
         for (int c = 0; c < channelCount; ++c)
-            statistics.addPart(titles()[c],
-                               std::make_unique<SeriesStatisticsSource>(series()[size_t(c)]));
+            statistics.addPart(
+                titles()[c], std::make_unique<ColumnStatisticsSource>(columns().series[size_t(c)]));
         benchmark::DoNotOptimize(&statistics);
     }
 }
@@ -50,7 +69,8 @@ void update(benchmark::State& state)
     CursorStatistics statistics;
     const QStringList names = titles();
     for (int c = 0; c < channelCount; ++c)
-        statistics.addPart(names[c], std::make_unique<SeriesStatisticsSource>(series()[size_t(c)]));
+        statistics.addPart(names[c],
+                           std::make_unique<ColumnStatisticsSource>(columns().series[size_t(c)]));
     qint32 shift = 0;
     for (auto _ : state) {
         // A drag moves the cursor a little every time.
@@ -64,9 +84,11 @@ void barePass(benchmark::State& state)
 {
     for (auto _ : state) {
         double total = 0;
-        for (const ChannelSeries& s : series()) {
-            for (const auto& pair : s)
-                total += pair.second * pair.second + pair.second;
+        for (const ColumnSeries& s : columns().series) {
+            for (size_t i = 0; i < s.size(); ++i) {
+                const double y = s.y(i);
+                total += y * y + y + s.x(i);
+            }
         }
         benchmark::DoNotOptimize(total);
     }

@@ -1,6 +1,7 @@
 #include "chart/chartprotocol.h"
 #include "loadfixture.h"
 #include "reports/csvreport.h"
+#include "table/bookmarkfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -98,6 +99,35 @@ private slots:
         QVERIFY(!QFile::exists(QStringLiteral("settings.conf")));
         QVERIFY(!QFile::exists(qEnvironmentVariable("XDG_CONFIG_HOME") +
                                QStringLiteral("/voltrek/settings.conf")));
+    }
+
+    void rangeAndBookmarksLimitTheReports()
+    {
+        // Ticks of 1 s from 12:00:00; bookmarks at 12:00:05 and 12:00:20 kept beside the file.
+        const QString first = fixture->writeProtocol("a.log", kStart, 30, 5, {1, 2, 3});
+        QVERIFY(
+            BookmarkFile::write(BookmarkFile::pathFor(first), {kStart, 1000},
+                                {{kStart.addSecs(5).toMSecsSinceEpoch(), QStringLiteral("Пуск")},
+                                 {kStart.addSecs(20).toMSecsSinceEpoch(), QString()}}));
+        const QString csv = fixture->dir.filePath(QStringLiteral("range.csv"));
+        const QString marks = fixture->dir.filePath(QStringLiteral("marks.csv"));
+        const Run result = run(base({first}) << "--csv" << csv << "--bookmarks" << marks << "--from"
+                                             << "2024-06-01T12:00:03"
+                                             << "--to"
+                                             << "2024-06-01 12:00:10.000");
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY2(result.errors.isEmpty(), qPrintable(result.errors));
+        QFile table(csv);
+        QVERIFY(table.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(table.readAll()).split(QLatin1Char('\n'));
+        // The header, 12:00:03 … 12:00:10 and the final line end.
+        QCOMPARE(lines.size(), 1 + 8 + 1);
+        QVERIFY(lines[1].startsWith(QStringLiteral("01/06/2024 12:00:03.000,8,")));
+        QVERIFY(lines[8].startsWith(QStringLiteral("01/06/2024 12:00:10.000,15,")));
+        QFile bookmarks(marks);
+        QVERIFY(bookmarks.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(bookmarks.readAll()),
+                 QStringLiteral("Время,Заметка\n01/06/2024 12:00:05.000,Пуск\n"));
     }
 
     void chartPictureOfTheWholeSpan()

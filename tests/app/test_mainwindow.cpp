@@ -47,7 +47,7 @@ private slots:
                      .findChildren<QAction*>(QRegularExpression(QStringLiteral("^act")),
                                              Qt::FindDirectChildrenOnly)
                      .size(),
-                 26);
+                 27);
         // The icons live in a static library: they must be registered to show.
         QVERIFY(!window.findChild<QAction*>(QStringLiteral("actSave"))->icon().pixmap(32).isNull());
 
@@ -56,19 +56,20 @@ private slots:
         QCOMPARE(menus.at(0)->text(), QStringLiteral("Файл"));
         QCOMPARE(actionNames(menus.at(0)->menu()->actions()),
                  names("actFLASH actCopy actLogger | actInitLoger actRefresh actSave actPDF "
-                       "actParameter actLoad actFilter"));
+                       "actParameter actStatistics actLoad actFilter"));
         QCOMPARE(menus.at(1)->text(), QStringLiteral("График"));
         QCOMPARE(actionNames(menus.at(1)->menu()->actions()),
                  names("actGrid actLegend | actZoomIn actZoomOrigin actZoomOut | actLeft "
                        "actZeroPoint actRight | actColorTopBackground actColorBottomBackground "
                        "actColorGrid | actBookmarkPrevious actBookmark actBookmarkNext "
                        "actBookmarkAdd actBookmarkDelete"));
-        QCOMPARE(actionNames(window.findChild<QToolBar*>(QStringLiteral("mainToolBar"))->actions()),
-                 names("actFLASH actCopy actLogger | actInitLoger actRefresh actSave actPDF "
-                       "actParameter actLoad actFilter | actGrid actLegend | actZoomIn "
-                       "actZoomOrigin actZoomOut | actLeft actZeroPoint actRight | "
-                       "actBookmarkPrevious actBookmark actBookmarkNext actBookmarkAdd "
-                       "actBookmarkDelete"));
+        QCOMPARE(
+            actionNames(window.findChild<QToolBar*>(QStringLiteral("mainToolBar"))->actions()),
+            names("actFLASH actCopy actLogger | actInitLoger actRefresh actSave actPDF "
+                  "actParameter actStatistics actLoad actFilter | actGrid actLegend | actZoomIn "
+                  "actZoomOrigin actZoomOut | actLeft actZeroPoint actRight | "
+                  "actBookmarkPrevious actBookmark actBookmarkNext actBookmarkAdd "
+                  "actBookmarkDelete"));
 
         // Nothing loaded: no reading, no bookmarks, nothing to mark.
         for (const char* name : {"actLoad", "actBookmark", "actBookmarkNext", "actBookmarkPrevious",

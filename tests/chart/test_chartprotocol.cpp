@@ -1,6 +1,7 @@
 #include "chart/chartprotocol.h"
 #include "chart/pairdatacontainer.h"
 
+#include <QAction>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QWheelEvent>
@@ -24,9 +25,10 @@ void wheel(ChartProtocol& chart, int delta)
 }
 
 void mouse(ChartProtocol& chart, QEvent::Type type, int x, Qt::MouseButtons buttons,
-           Qt::MouseButton button = Qt::LeftButton)
+           Qt::MouseButton button = Qt::LeftButton,
+           Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
-    QMouseEvent event(type, QPointF(x, 100), button, buttons, Qt::NoModifier);
+    QMouseEvent event(type, QPointF(x, 100), button, buttons, modifiers);
     QApplication::sendEvent(&chart, &event);
 }
 } // namespace
@@ -44,6 +46,7 @@ private slots:
     void wheelScrollsAndCtrlWheelZooms();
     void mouseMovesTheValueLine();
     void chartVisibleByName();
+    void referenceCursorIsPlacedAndDragged();
 };
 
 void TestChartProtocol::bookmarksStaySortedAndCentred()
@@ -246,6 +249,59 @@ void TestChartProtocol::mouseMovesTheValueLine()
     mouse(chart, QEvent::MouseButtonDblClick, pixelOf(25), Qt::LeftButton);
     QCOMPARE(intsOf(lines), (QList<int>{25}));
     QCOMPARE(chart.lineValueX(), 25);
+    chart.clearChannels();
+}
+
+void TestChartProtocol::referenceCursorIsPlacedAndDragged()
+{
+    ChannelSeries series{{0, 1.0}, {1000, 2.0}};
+    ChartProtocol chart;
+    chart.resize(700, 300);
+    chart.addChannel(Channel(0, 10, new ProtocolSeriesData(&series), "a", QPen(Qt::red)));
+    chart.setSize(100.0);
+    chart.setLineValueX(50);
+    const QImage before = chart.renderToImage();
+    const int left = int(chart.scalesWidth());
+    const double pixelsPerTick = (700 - left) / 100.0;
+    const auto pixelOf = [&](int tick) { return left + int((tick + 0.5) * pixelsPerTick); };
+    QSignalSpy lines(&chart, &ChartProtocol::lineValueXChanged);
+    QSignalSpy references(&chart, &ChartProtocol::referenceXChanged);
+    QSignalSpy cleared(&chart, &ChartProtocol::referenceCleared);
+    QVERIFY(!chart.hasReference());
+
+    // Shift+double click places the reference, not the value line.
+    mouse(chart, QEvent::MouseButtonDblClick, pixelOf(20), Qt::LeftButton, Qt::LeftButton,
+          Qt::ShiftModifier);
+    QCOMPARE(intsOf(references), (QList<int>{20}));
+    QVERIFY(chart.hasReference());
+    QCOMPARE(chart.lineValueX(), 50);
+    // Its dashed line shows in its own colour.
+    const QImage after = chart.renderToImage();
+    const int x = pixelOf(20) - left;
+    bool coloured = false;
+    for (int dx = -3; dx <= 3 && !coloured; ++dx)
+        for (int y = 0; y < after.height() && !coloured; ++y)
+            coloured = after.pixelColor(left + x + dx, y) == ChartProtocol::referenceColor();
+    QVERIFY(coloured);
+    QVERIFY(before != after);
+
+    // It is dragged like the value line, which keeps its own grip.
+    mouse(chart, QEvent::MouseButtonPress, pixelOf(22), Qt::LeftButton);
+    mouse(chart, QEvent::MouseMove, pixelOf(30), Qt::LeftButton);
+    mouse(chart, QEvent::MouseButtonRelease, pixelOf(33), Qt::NoButton);
+    QCOMPARE(intsOf(references), (QList<int>{30, 33}));
+    QCOMPARE(lines.count(), 0);
+    mouse(chart, QEvent::MouseButtonPress, pixelOf(50), Qt::LeftButton);
+    mouse(chart, QEvent::MouseButtonRelease, pixelOf(55), Qt::NoButton);
+    QCOMPARE(intsOf(lines), (QList<int>{55}));
+    QCOMPARE(chart.referenceX(), 33);
+
+    // The context menu offers to remove it.
+    QAction* clear = chart.findChild<QAction*>(QStringLiteral("actReferenceClear"));
+    QVERIFY(clear);
+    clear->trigger();
+    QCOMPARE(cleared.count(), 1);
+    QVERIFY(!chart.hasReference());
     chart.clearChannels();
 }
 

@@ -15,6 +15,7 @@ public:
         QString fileToSave;
         QList<QMessageBox::StandardButton> answers; // then No
         QStringList asked;
+        QStringList texts; // lines typed into text questions, then cancel
     };
 
     explicit ScriptedDialogs(Script* script) : m_script(script) {}
@@ -48,6 +49,15 @@ public:
     {
         record(QStringLiteral("warning"), {title, text});
         return QMessageBox::Ok;
+    }
+
+    bool getText(QWidget*, const QString& title, const QString& label, QString& text) override
+    {
+        record(QStringLiteral("text"), {title, label, text});
+        if (m_script->texts.isEmpty())
+            return false;
+        text = m_script->texts.takeFirst();
+        return true;
     }
 
 private:

@@ -167,6 +167,19 @@ private slots:
         }
     }
 
+    void bookmarksAroundTheValueLine()
+    {
+        qint32 first = 0;
+        qint32 second = 0;
+        const QVector<int> bookmarks = {300, 100, 200};
+        QVERIFY(CursorStatistics::bookmarksAround(bookmarks, 150, first, second));
+        QCOMPARE(std::make_pair(first, second), std::make_pair(100, 200));
+        QVERIFY(CursorStatistics::bookmarksAround(bookmarks, 200, first, second));
+        QCOMPARE(std::make_pair(first, second), std::make_pair(200, 300));
+        QVERIFY(!CursorStatistics::bookmarksAround(bookmarks, 99, first, second));
+        QVERIFY(!CursorStatistics::bookmarksAround(bookmarks, 300, first, second));
+    }
+
     void durationTexts()
     {
         QCOMPARE(CursorStatistics::durationText(qint64(3723004)), QStringLiteral("01:02:03.004"));

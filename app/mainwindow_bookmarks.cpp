@@ -1,0 +1,106 @@
+#include "app/mainwindow.h"
+
+#include "chart/chartprotocol.h"
+#include "protocol/streamloger.h"
+#include "table/bookmarkstore.h"
+#include "table/protocolassembly.h"
+#include "table/protocoltablemodel.h"
+
+#include <QAction>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStatusBar>
+
+namespace {
+QString problemText(const BookmarkStore::Problem& problem)
+{
+    const QString name = QDir::toNativeSeparators(problem.path);
+    switch (problem.status) {
+    case BookmarkFile::Status::CannotOpen:
+        return QObject::tr("%1 не открывается").arg(name);
+    case BookmarkFile::Status::Foreign:
+        return QObject::tr("%1 относится к другому протоколу").arg(name);
+    case BookmarkFile::Status::Corrupt:
+    default:
+        return QObject::tr("%1 поврежден").arg(name);
+    }
+}
+} // namespace
+
+void MainWindow::restoreBookmarks(const QStringList& paths, const ProtocolAssembly& assembly)
+{
+    QVector<BookmarkStore::Protocol> protocols;
+    for (int i = 0; i < assembly.protocolCount() && i < paths.size(); ++i) {
+        const int records = assembly.recordCount(i);
+        if (records == 0)
+            continue;
+        BookmarkStore::Protocol protocol;
+        protocol.path = paths[i];
+        protocol.owner.start = assembly.dateTime(i, 0).addMSecs(
+            -qint64(assembly.globalTick(i, 0) - assembly.offset(i)) * assembly.tickMs());
+        protocol.owner.tickMs = assembly.tickMs();
+        protocol.offset = assembly.offset(i);
+        protocol.firstTick = assembly.globalTick(i, 0);
+        protocol.lastTick = assembly.globalTick(i, records - 1);
+        protocols.append(protocol);
+    }
+    m_bookmarkStore->setView(protocols);
+    const QVector<BookmarkStore::Problem> problems = m_bookmarkStore->load();
+    const QVector<qint32> ticks = m_bookmarkStore->ticks();
+    ui.chart->setBookmarks(QVector<int>(ticks.begin(), ticks.end()));
+    for (const qint32 tick : ticks) {
+        tryAddBookmarkTable(tick);
+        m_tableModel->setNote(m_tableModel->firstRowOfTick(tick), m_bookmarkStore->note(tick));
+    }
+    setBookmarkEnabled();
+
+    if (problems.isEmpty())
+        return;
+    QStringList texts;
+    for (const BookmarkStore::Problem& problem : problems)
+        texts.append(problemText(problem));
+    statusBar()->showMessage(tr("Закладки не прочитаны: %1").arg(texts.join(QStringLiteral("; "))));
+}
+
+void MainWindow::saveBookmarks()
+{
+    const QVector<int>& ticks = ui.chart->bookmarks();
+    const QStringList errors = m_bookmarkStore->save(QVector<qint32>(ticks.begin(), ticks.end()));
+    if (!errors.isEmpty())
+        statusBar()->showMessage(
+            tr("Закладки не сохранены: %1").arg(errors.join(QStringLiteral("; "))));
+}
+
+void MainWindow::editBookmarkNote(int x)
+{
+    if (!ui.chart->bookmarks().contains(x))
+        return;
+    QString note = m_bookmarkStore->note(x);
+    const QString time = ui.chart->startDateTime()
+                             .addMSecs(qint64(x) * ui.chart->tickLength())
+                             .toString(QStringLiteral("dd/MM/yyyy hh:mm:ss.zzz"));
+    if (!dialogs->getText(this, tr("Заметка к закладке"), time, note))
+        return;
+    m_bookmarkStore->setNote(x, note.trimmed());
+    m_tableModel->setNote(m_tableModel->firstRowOfTick(x), note.trimmed());
+    saveBookmarks();
+}
+
+void MainWindow::setupBookmarkNotes()
+{
+    // The table's own menu: the note of the bookmark in the current row.
+    auto* note = new QAction(tr("Заметка к закладке…"), ui.twEntry);
+    note->setObjectName(QStringLiteral("actBookmarkNoteTable"));
+    ui.twEntry->addAction(note);
+    ui.twEntry->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(note, &QAction::triggered, this, [this] {
+        const int current = ui.twEntry->currentIndex().row();
+        if (current < 0 || current >= m_tableModel->rowCount())
+            return;
+        const int row = m_tableModel->globalRowOf(current);
+        if (m_tableModel->isMarked(row))
+            editBookmarkNote(m_tableModel->tick(row));
+    });
+    connect(ui.chart, &ChartProtocol::bookmarksEdited, this, &MainWindow::saveBookmarks);
+}

@@ -1,0 +1,202 @@
+#include "chart/chartprotocol.h"
+#include "loadfixture.h"
+#include "statistics/statisticspanel.h"
+#include "table/bookmarkfile.h"
+#include "table/protocoltablemodel.h"
+#include "tests/reports/readback.h"
+#include "tests/reports/xlsxreader.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QDockWidget>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTest>
+
+namespace {
+const QDateTime kStart(QDate(2024, 3, 5), QTime(10, 0));
+
+// Also answers the file and text questions of the report and note actions.
+class CursorDialogs : public RecordingDialogs
+{
+public:
+    QString saveAnswer;
+    QStringList texts;
+
+    QString getSaveFileName(QWidget*, const QString&, const QString&, const QString&) override
+    {
+        return saveAnswer;
+    }
+    bool getText(QWidget*, const QString&, const QString&, QString& text) override
+    {
+        if (texts.isEmpty())
+            return false;
+        text = texts.takeFirst();
+        return true;
+    }
+};
+
+class FakeClipboard : public Clipboard
+{
+public:
+    explicit FakeClipboard(QString* text) : m_text(text) {}
+    void setText(const QString& text) override { *m_text = text; }
+
+private:
+    QString* m_text;
+};
+} // namespace
+
+// The reference cursor with the statistics dock, bookmark files and notes,
+// and reports limited to the stretch between the cursors.
+class TestCursorWindow : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<LoadFixture> fixture;
+    CursorDialogs* dialogs = nullptr;
+    QString clipboardText;
+    QString protocol;
+
+    ChartProtocol* chart() const { return fixture->find<ChartProtocol>("chart"); }
+    QTableWidget* statistics() const { return fixture->find<QTableWidget>("twStatistics"); }
+
+    // What a user's drag or Shift+double click reports.
+    void placeCursors(int reference, int line)
+    {
+        chart()->setReferenceX(reference);
+        emit chart()->referenceXChanged(reference);
+        chart()->setLineValueX(line);
+        emit chart()->lineValueXChanged(line);
+    }
+
+    QStringList statisticsRow(int row) const
+    {
+        QStringList texts;
+        for (int column = 0; column < statistics()->columnCount(); ++column)
+            texts.append(statistics()->item(row, column)->text());
+        return texts;
+    }
+
+private slots:
+    void init()
+    {
+        fixture = std::make_unique<LoadFixture>();
+        auto answers = std::make_unique<CursorDialogs>();
+        dialogs = answers.get();
+        fixture->window->setDialogs(std::move(answers));
+        fixture->window->setClipboard(std::make_unique<FakeClipboard>(&clipboardText));
+        // A1 = 5 + tick, B1 = (100 + tick) / 10, S1 = the tick's parity, ticks 0 … 9 of 1 s.
+        protocol = fixture->writeProtocol("a.log", kStart, 10, 5, {1, 2, 3});
+        fixture->window->readProtocols({protocol});
+    }
+
+    void cleanup() { fixture.reset(); }
+
+    void statisticsFollowTheCursorsOnEveryChart()
+    {
+        auto* dock = fixture->find<QDockWidget>("statisticsDock");
+        QVERIFY(dock && !dock->isVisible());
+        fixture->window->show();
+        fixture->find<QAction>("actStatistics")->trigger();
+        QVERIFY(dock->isVisible());
+
+        placeCursors(6, 2);
+        for (ChartProtocol* single : fixture->window->singleCharts())
+            QVERIFY(single->hasReference() && single->referenceX() == 6);
+        QCOMPARE(statistics()->rowCount(), 3);
+        QCOMPARE(statisticsRow(0),
+                 (QStringList{"Альфа (A1)", "11", "7", "-4", "7", "11", "9", "9.11043", "", "5"}));
+        QCOMPARE(statisticsRow(2),
+                 (QStringList{"Режим (S1)", "Стоп", "Стоп", "", "", "", "", "", "4", "5"}));
+        QVERIFY(fixture->window->findChild<StatisticsPanel*>()->summaryText().contains(
+            QStringLiteral("Δt = -00:00:04.000")));
+
+        // Moving the value line on a per-channel chart updates the figures.
+        ChartProtocol* single = fixture->window->singleCharts().first();
+        single->setLineValueX(8);
+        emit single->lineValueXChanged(8);
+        QCOMPARE(statistics()->item(0, 2)->text(), QStringLiteral("13"));
+
+        fixture->find<QPushButton>("buttonStatisticsCopy")->click();
+        const QStringList lines = clipboardText.split(QLatin1Char('\n'));
+        QCOMPARE(lines.value(2), QStringLiteral("Δt\t00:00:02.000"));
+        QCOMPARE(lines.value(5), QStringLiteral("Альфа (A1)\t11\t13\t2\t11\t13\t12\t12.0277\t\t3"));
+
+        // Between the bookmarks around the value line instead.
+        chart()->addBookmark(1);
+        chart()->addBookmark(4);
+        chart()->setLineValueX(3);
+        emit chart()->lineValueXChanged(3);
+        fixture->window->findChild<QCheckBox*>("cbStatisticsBookmarks")->setChecked(true);
+        QCOMPARE(statisticsRow(0).mid(1, 3), (QStringList{"6", "9", "3"}));
+
+        // Removing the reference from one chart removes it from all.
+        chart()->findChild<QAction*>("actReferenceClear")->trigger();
+        for (ChartProtocol* c : fixture->window->singleCharts())
+            QVERIFY(!c->hasReference());
+    }
+
+    void bookmarksAndNotesAreKeptWithTheProtocol()
+    {
+        const QString path = BookmarkFile::pathFor(protocol);
+        chart()->addBookmark(3);
+        QVERIFY(QFile::exists(path));
+        dialogs->texts = QStringList{QStringLiteral("Пуск насоса")};
+        emit chart()->bookmarkNoteRequested(3);
+        const BookmarkOwner owner{kStart, 1000};
+        QCOMPARE(BookmarkFile::read(path, owner).bookmarks,
+                 (QVector<Bookmark>{
+                     {kStart.addSecs(3).toMSecsSinceEpoch(), QStringLiteral("Пуск насоса")}}));
+
+        // Read back with the protocol, marked in the table.
+        fixture->window->readProtocols({protocol});
+        QCOMPARE(chart()->bookmarks(), QVector<int>{3});
+        ProtocolTableModel* table = fixture->window->tableModel();
+        QVERIFY(table->isMarked(table->firstRowOfTick(3)));
+        QCOMPARE(table
+                     ->data(table->index(table->rowOfGlobal(table->firstRowOfTick(3)), 0),
+                            Qt::ToolTipRole)
+                     .toString(),
+                 QStringLiteral("Пуск насоса"));
+        QVERIFY(QFile::exists(path));
+
+        // A file that is not this protocol's is named in the status bar and
+        // the protocol loads all the same.
+        QVERIFY(BookmarkFile::write(path, {kStart.addSecs(1), 1000}, {{0, QString()}}));
+        fixture->window->readProtocols({protocol});
+        QCOMPARE(fixture->window->tableRowCount(), 10);
+        QVERIFY(chart()->bookmarks().isEmpty());
+        const QString message = fixture->window->statusBar()->currentMessage();
+        QVERIFY2(message.contains(QDir::toNativeSeparators(path)), qPrintable(message));
+        QVERIFY(message.contains(QStringLiteral("другому протоколу")));
+    }
+
+    void workbookMayHoldOnlyTheRowsBetweenTheCursors()
+    {
+        chart()->addBookmark(4);
+        dialogs->saveAnswer = fixture->dir.filePath(QStringLiteral("range.xlsx"));
+        dialogs->questionAnswer = QMessageBox::Yes;
+        placeCursors(6, 2);
+        fixture->find<QAction>("actSave")->trigger();
+        QCOMPARE(dialogs->questions.size(), 1);
+
+        const XlsxContent book = readXlsx(dialogs->saveAnswer);
+        QVERIFY(book.ok);
+        // Ticks 2 … 6: A1 = 7 … 11 in rows 4 … 8.
+        QCOMPARE(book.cells.value(QStringLiteral("B4")).text, QStringLiteral("7"));
+        QCOMPARE(book.cells.value(QStringLiteral("B8")).text, QStringLiteral("11"));
+        QVERIFY(!book.cells.contains(QStringLiteral("B9")));
+        const XlsxContent marks = readXlsx(dialogs->saveAnswer, 2);
+        QVERIFY(marks.cells.contains(QStringLiteral("A2")));
+
+        // Without a reference nothing is asked.
+        chart()->findChild<QAction*>("actReferenceClear")->trigger();
+        fixture->find<QAction>("actSave")->trigger();
+        QCOMPARE(dialogs->questions.size(), 1);
+    }
+};
+
+QTEST_MAIN(TestCursorWindow)
+#include "test_cursorwindow.moc"
