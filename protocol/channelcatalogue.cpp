@@ -65,8 +65,12 @@ bool ChannelCatalogue::init(const QString& path)
     return true;
 }
 
-void ChannelCatalogue::setProtocolDir(const QDir& logDir, const QString& root)
+void ChannelCatalogue::setProtocolDir(const QDir& logDir, const QString& rootText)
 {
+    // Qt takes a path that starts with ':' for one of the program's own
+    // resources; in a definition it is a folder of that name beside log.def.
+    const QString root =
+        rootText.startsWith(QLatin1Char(':')) ? QStringLiteral("./") + rootText : rootText;
     QDir dir(logDir.absolutePath());
     if (!root.isEmpty() && !dir.cd(root)) {
         dir.mkpath(root);

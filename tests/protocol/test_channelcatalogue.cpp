@@ -138,6 +138,12 @@ void TestChannelCatalogue::protocolDirFromRoot()
     QVERIFY(!catalogue.protocolDir().exists());
     QVERIFY(catalogue.protocolDir().absolutePath() != absolute(logDir));
 
+    // Not one of the program's resources, but a folder beside log.def.
+    QVERIFY(writeDefinition(logDir, R"({"ROOT": ":res", "CONTENT": []})"));
+    QVERIFY(!catalogue.init(logDir));
+    QCOMPARE(catalogue.protocolDir().absolutePath(), absolute(logDir + QStringLiteral("/:res")));
+    QVERIFY(QFileInfo(logDir + QStringLiteral("/:res")).isDir());
+
     QVERIFY(writeDefinition(logDir, R"({"ROOT": 5, "CONTENT": [{"VALUES": []}]})"));
     QVERIFY(catalogue.init(logDir));
     QCOMPARE(catalogue.protocolDir().absolutePath(), absolute(logDir));
