@@ -2,23 +2,13 @@
 
 #include <QRegularExpression>
 
+#include "table/decimaldigits.h"
+
 namespace cellvalues {
 
 namespace {
 constexpr double kMsecsPerDay = 86400000.0;
 const qint64 kEpochDay = QDate(1899, 12, 30).toJulianDay();
-
-int digits(const QString& text, int at, int count)
-{
-    int value = 0;
-    for (int i = at; i < at + count; ++i) {
-        const ushort c = text.at(i).unicode();
-        if (c < '0' || c > '9')
-            return -1;
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
 
 double daySerial(const QDate& date, const QTime& time)
 {
@@ -71,9 +61,10 @@ bool dateTime(const QString& text, double& serial)
         text.at(10) != QLatin1Char(' ') || text.at(13) != QLatin1Char(':') ||
         text.at(16) != QLatin1Char(':') || text.at(19) != QLatin1Char('.'))
         return false;
-    const QDate date(digits(text, 6, 4), digits(text, 3, 2), digits(text, 0, 2));
-    const QTime time(digits(text, 11, 2), digits(text, 14, 2), digits(text, 17, 2),
-                     digits(text, 20, 3));
+    const QDate date(decimalDigits(text, 6, 4), decimalDigits(text, 3, 2),
+                     decimalDigits(text, 0, 2));
+    const QTime time(decimalDigits(text, 11, 2), decimalDigits(text, 14, 2),
+                     decimalDigits(text, 17, 2), decimalDigits(text, 20, 3));
     // The spreadsheet's calendar holds a 29/02/1900 that never was, so its day
     // counts before March 1900 are off by one, and it has none before 1900.
     if (!date.isValid() || !time.isValid() || date < QDate(1900, 3, 1))

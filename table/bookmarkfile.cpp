@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "table/decimaldigits.h"
+
 namespace {
 
 const QString kProtocol = QStringLiteral("protocol");
@@ -18,19 +20,6 @@ const QString kTickMs = QStringLiteral("tickMs");
 const QString kBookmarks = QStringLiteral("bookmarks");
 const QString kTime = QStringLiteral("time");
 const QString kNote = QStringLiteral("note");
-
-// Digits of text[at, at + count); -1 when one of them is no digit.
-int digits(const QString& text, int at, int count)
-{
-    int value = 0;
-    for (int i = at; i < at + count; ++i) {
-        const ushort c = text.at(i).unicode();
-        if (c < '0' || c > '9')
-            return -1;
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
 
 // Local date and time to milliseconds since the epoch. A time-zone lookup
 // per bookmark would cost more than the rest of the file, so the offset is
@@ -71,9 +60,10 @@ bool parseTime(const QString& text, qint64& msecs, LocalTime& local)
     if (text.size() == 23 && text.at(4) == QLatin1Char('-') && text.at(7) == QLatin1Char('-') &&
         text.at(10) == QLatin1Char('T') && text.at(13) == QLatin1Char(':') &&
         text.at(16) == QLatin1Char(':') && text.at(19) == QLatin1Char('.')) {
-        const QDate date(digits(text, 0, 4), digits(text, 5, 2), digits(text, 8, 2));
-        const QTime time(digits(text, 11, 2), digits(text, 14, 2), digits(text, 17, 2),
-                         digits(text, 20, 3));
+        const QDate date(decimalDigits(text, 0, 4), decimalDigits(text, 5, 2),
+                         decimalDigits(text, 8, 2));
+        const QTime time(decimalDigits(text, 11, 2), decimalDigits(text, 14, 2),
+                         decimalDigits(text, 17, 2), decimalDigits(text, 20, 3));
         if (!date.isValid() || !time.isValid())
             return false;
         msecs = local.msecs(date, time);
@@ -179,7 +169,9 @@ bool BookmarkFile::write(const QString& path, const BookmarkOwner& owner,
     if (!file.open(QIODevice::WriteOnly))
         return fail(error, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
     const QByteArray json = QJsonDocument(root).toJson(QJsonDocument::Indented);
-    if (file.write(json) != json.size()) {
+    // The last buffered bytes reach the disk only on flush; a full disk shows
+    // there, and the old file must then stay as it was.
+    if (file.write(json) != json.size() || !file.flush()) {
         file.cancelWriting();
         file.commit();
         return fail(error, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
