@@ -30,9 +30,14 @@ QColor outlineFor(const QColor& text, const QColor& background)
 {
     if (contrastRatio(text, background) >= kReadableContrast)
         return QColor();
+    // The outline draws the line's silhouette, so it must stand out from the
+    // background first; the glyph inside it keeps the channel's colour.
     const QColor white(Qt::white);
     const QColor black(Qt::black);
-    return contrastRatio(text, white) >= contrastRatio(text, black) ? white : black;
+    const auto weakest = [&](const QColor& outline) {
+        return std::min(contrastRatio(outline, background), contrastRatio(outline, text));
+    };
+    return weakest(white) >= weakest(black) ? white : black;
 }
 
 } // namespace chart

@@ -16,7 +16,8 @@ constexpr double kReadableContrast = 4.5;
 
 // The colour to outline text of colour `text` with, so that it can be read
 // on `background`: invalid when the text reads well on it as it is,
-// otherwise white or black, whichever stands out more from the text.
+// otherwise white or black, whichever stands out more from both the
+// background and the text.
 QColor outlineFor(const QColor& text, const QColor& background);
 
 } // namespace chart
