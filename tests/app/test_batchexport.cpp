@@ -34,10 +34,12 @@ class TestBatchExport : public QObject
     std::unique_ptr<LoadFixture> fixture;
 
     Run run(const QStringList& arguments, const QString& workingDir = QString(),
-            const QString& zone = QString())
+            const QString& outputFile = QString(), const QString& zone = QString())
     {
         QProcess process;
         process.setWorkingDirectory(workingDir);
+        if (!outputFile.isEmpty())
+            process.setStandardOutputFile(outputFile);
         if (!zone.isEmpty()) {
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
             environment.insert(QStringLiteral("TZ"), zone);
@@ -183,7 +185,7 @@ private slots:
         QVERIFY(written);
         const Run result = run(base({dst}) << "--bookmarks"
                                            << "-",
-                               QString(), QStringLiteral("Europe/Berlin"));
+                               QString(), QString(), QStringLiteral("Europe/Berlin"));
         QCOMPARE(result.exitCode, 0);
         QCOMPARE(QString::fromUtf8(result.output),
                  QStringLiteral("Время,Заметка\n29/10/2023 01:45:00.000,раньше\n"
@@ -236,7 +238,7 @@ private slots:
         const Run result = run(base({file}) << "--csv"
                                             << "-"
                                             << "--from" << from << "--to" << to,
-                               QString(), QStringLiteral("Europe/Berlin"));
+                               QString(), QString(), QStringLiteral("Europe/Berlin"));
         QVERIFY2(result.exitCode == 0, qPrintable(result.errors));
         QStringList lines = QString::fromUtf8(result.output).split(QLatin1Char('\n'));
         lines.removeFirst();
@@ -403,6 +405,15 @@ private slots:
         const Run result = run(base({first}) << "--csv" << blocked);
         QCOMPARE(result.exitCode, 1);
         QVERIFY(result.errors.startsWith(QStringLiteral("voltrek: ")));
+#ifdef Q_OS_LINUX
+        // Standard output on a full disk: the CSV is not written, and the run says so.
+        const Run full = run(base({first}) << "--csv"
+                                           << "-",
+                             QString(), QStringLiteral("/dev/full"));
+        QCOMPARE(full.exitCode, 1);
+        QVERIFY2(full.errors.contains(QStringLiteral("No space left on device")),
+                 qPrintable(full.errors));
+#endif
     }
 };
 
