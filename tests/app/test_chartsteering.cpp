@@ -178,6 +178,8 @@ private slots:
                      qPrintable(caption));
         }
         QVERIFY(listed.contains(QStringLiteral("Двойной щелчок | Поставить курсор")));
+        // The bookmarks' undo has its key too.
+        QVERIFY2(listed.contains(QStringLiteral("Ctrl+Z | Отменить")), qPrintable(listed.join("\n")));
         help->close();
     }
 };
