@@ -255,6 +255,7 @@ ComputedCheck checkComputedChannels(const ComputedChannels& channels,
         const QString name = code.isEmpty() ? QStringLiteral("%1").arg(i + 1) : code;
         result.problems.append(QStringLiteral("%1: %2").arg(name, problem[size_t(i)]));
         result.english.append(QStringLiteral("%1: %2").arg(name, english[size_t(i)]));
+        result.refused.push_back(i);
         if (result.firstBad < 0) {
             result.firstBad = i;
             result.firstBadPosition = position[size_t(i)];

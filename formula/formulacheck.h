@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 // The verdict on one formula: what it reads, or where and why it fails.
 struct FormulaCheck
 {
@@ -33,6 +35,7 @@ struct ComputedCheck
     ComputedChannels ordered; // the sound ones, each after the channels it reads
     QStringList problems;     // Russian, one line per refused channel, naming it
     QStringList english;      // the same for the command line
+    std::vector<int> refused; // indexes in the checked list, one per problem
     int firstBad = -1;        // index in the checked list of the first refused channel
     int firstBadPosition = -1;
 
