@@ -52,12 +52,13 @@ ComputedChannelsDialog::ComputedChannelsDialog(const ComputedChannels& channels,
     m_pointer->setTextFormat(Qt::PlainText);
     layout->addWidget(m_pointer);
 
-    auto* help = new QLabel(
-        tr("Коды каналов: %1\nОперации: + - * / ^, сравнения < > <= >= == !=, условие a > b ? x : y\n"
-           "Функции: sqrt abs min max avg sum exp ln log10 sin cos tan sign rint")
-            .arg(loggedCodes.isEmpty() ? tr("нет (log.def не загружен)")
-                                       : loggedCodes.join(QStringLiteral(", "))),
-        this);
+    auto* help =
+        new QLabel(tr("Коды каналов: %1\nОперации: + - * / ^, сравнения < > <= >= == !=, условие a "
+                      "> b ? x : y\n"
+                      "Функции: sqrt abs min max avg sum exp ln log10 sin cos tan sign rint")
+                       .arg(loggedCodes.isEmpty() ? tr("нет (log.def не загружен)")
+                                                  : loggedCodes.join(QStringLiteral(", "))),
+                   this);
     help->setWordWrap(true);
     layout->addWidget(help);
 

@@ -57,13 +57,14 @@ QString MainWindow::setFormulaOptions(const QStringList& options)
     const ComputedCheck check = checkComputedChannels(all, logger->codes());
     for (size_t k = 0; k < check.refused.size(); ++k) {
         const ComputedChannel& channel = all[size_t(check.refused[k])];
-        const bool given = std::any_of(m_formulaOptions.begin(), m_formulaOptions.end(),
-                                       [&](const ComputedChannel& c) { return c.code == channel.code; });
+        const bool given =
+            std::any_of(m_formulaOptions.begin(), m_formulaOptions.end(),
+                        [&](const ComputedChannel& c) { return c.code == channel.code; });
         const QString source =
-            given ? QStringLiteral("\"%1=%2\"").arg(channel.code, channel.formula)
-                  : QStringLiteral("\"%1=%2\" of %3")
-                        .arg(channel.code, channel.formula,
-                             QDir::toNativeSeparators(m_computedPath));
+            given
+                ? QStringLiteral("\"%1=%2\"").arg(channel.code, channel.formula)
+                : QStringLiteral("\"%1=%2\" of %3")
+                      .arg(channel.code, channel.formula, QDir::toNativeSeparators(m_computedPath));
         faults.append(QStringLiteral("bad formula %1: %2").arg(source, check.english.at(int(k))));
     }
     return faults.join(QLatin1Char('\n'));
