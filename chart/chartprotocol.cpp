@@ -607,13 +607,18 @@ void ChartProtocol::paintValueBox(QPainter* painter, double lineX)
     QMap<QString, double> valueByName;
     QVector<chart::ValueBoxLine> lines;
     for (const Channel& channel : channels()) {
-        if (!channel.visible() || !channel.showInLegend() || valueByName.contains(channel.name()))
+        const auto known = valueByName.constFind(channel.name());
+        if (!channel.visible() || !channel.showInLegend() ||
+            (known != valueByName.cend() && !std::isnan(*known)))
             continue;
         auto* data = dynamic_cast<chart::ProtocolChannelData*>(channel.data());
         double value = 0;
         if (!data || !data->valueAt(lineValue, value))
             continue;
-        valueByName.insert(channel.name(), value);
+        // NaN: a computed channel without a result here; another record of
+        // the name may have one.
+        if (known == valueByName.cend() || !std::isnan(value))
+            valueByName.insert(channel.name(), value);
     }
     for (const Channel& channel : channels()) {
         if (!channel.visible() || !channel.showInLegend() ||
@@ -621,8 +626,9 @@ void ChartProtocol::paintValueBox(QPainter* painter, double lineX)
                         [&](const chart::ValueBoxLine& l) { return l.name == channel.name(); }))
             continue;
         const auto found = valueByName.constFind(channel.name());
-        const QString text =
-            found == valueByName.cend() ? noValueText() : valueText(channel.name(), *found);
+        const QString text = found == valueByName.cend() ? noValueText()
+                             : std::isnan(*found)        ? QStringLiteral("—")
+                                                         : valueText(channel.name(), *found);
         lines.append({channel.name(), QStringLiteral("%1 = %2").arg(channel.name(), text),
                       channel.pen().color()});
     }

@@ -47,7 +47,7 @@ private slots:
                      .findChildren<QAction*>(QRegularExpression(QStringLiteral("^act")),
                                              Qt::FindDirectChildrenOnly)
                      .size(),
-                 36);
+                 37);
         // The icons live in a static library: they must be registered to show.
         QVERIFY(!window.findChild<QAction*>(QStringLiteral("actSave"))->icon().pixmap(32).isNull());
 
@@ -59,9 +59,9 @@ private slots:
                        "actParameter actStatistics actLoad actFilter"));
         QCOMPARE(menus.at(1)->text(), QStringLiteral("График"));
         QCOMPARE(actionNames(menus.at(1)->menu()->actions()),
-                 names("actGrid actLegend | actZoomIn actZoomOrigin actZoomOut actShowAll | "
-                       "actLeft actZeroPoint actRight | actLineStart actLineEnd actLineLeft "
-                       "actLineRight actLineStepLeft actLineStepRight | "
+                 names("actGrid actLegend | actComputed | actZoomIn actZoomOrigin actZoomOut "
+                       "actShowAll | actLeft actZeroPoint actRight | actLineStart actLineEnd "
+                       "actLineLeft actLineRight actLineStepLeft actLineStepRight | "
                        "actColorTopBackground actColorBottomBackground "
                        "actColorGrid | actBookmarkPrevious actBookmark actBookmarkNext "
                        "actBookmarkAdd actBookmarkDelete"));
