@@ -13,6 +13,9 @@ public:
     {
         setChannelLookup(&catalogue);
         resize(800, 500);
+        // Time labels stand on the clock's divisions: a fixed start keeps
+        // them where they are, whatever the time now.
+        setTimeBase(QDateTime(QDate(2024, 5, 1), QTime(10, 0)), 100);
     }
     Catalogue catalogue;
 };
