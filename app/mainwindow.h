@@ -168,6 +168,7 @@ private slots:
     void lineStepLeft();
     void lineStepRight();
     void showShortcutHelp();
+    void showBookmarksOnEveryChart();
     void editBookmarkNote(int x);
     void saveBookmarks();
     void editComputedChannels();

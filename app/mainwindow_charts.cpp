@@ -86,6 +86,8 @@ void MainWindow::buildSingleCharts(const QList<Channel>& channels)
         single->setTopBackgroundColor(ui.chart->topBackgroundColor());
         single->setBottomBackgroundColor(ui.chart->bottomBackgroundColor());
         single->setGridColor(ui.chart->gridColor());
+        single->setBookmarks(ui.chart->bookmarks());
+        single->setFocusPolicy(Qt::ClickFocus);
         ui.splitterCharts->addWidget(single);
         built.insert(channel.name(), single);
         mapSingleCharts.insert(channel.name(), single);
@@ -335,6 +337,13 @@ void MainWindow::createChartActions()
                        tr("Список клавиш и действий мышью"), &MainWindow::showShortcutHelp);
 }
 
+void MainWindow::showBookmarksOnEveryChart()
+{
+    // The bookmarks belong to the common chart; the others draw copies.
+    for (ChartProtocol* single : qAsConst(mapSingleCharts))
+        single->setBookmarks(ui.chart->bookmarks());
+}
+
 void MainWindow::applyShortcuts()
 {
     using Keys = QList<QKeySequence>;
@@ -379,6 +388,9 @@ void MainWindow::applyShortcuts()
         ui.tabChart->addAction(entry.first);
         ui.tabCharts->addAction(entry.first);
     }
+    connect(ui.chart, &ChartProtocol::bookmarkListChanged, this,
+            &MainWindow::showBookmarksOnEveryChart);
+
     // A chart takes the focus when clicked, and its tab gives it the focus
     // when chosen, so that the keys reach it at once.
     ui.chart->setFocusPolicy(Qt::ClickFocus);

@@ -76,6 +76,8 @@ signals:
     void referenceCleared();
     // A bookmark was added or removed, or all of them were.
     void bookmarksEdited();
+    // The list of bookmarks changed in any way, also by setBookmarks.
+    void bookmarkListChanged();
     // The user asked to edit the note of the bookmark at x.
     void bookmarkNoteRequested(int x);
 
