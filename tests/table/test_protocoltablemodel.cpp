@@ -137,8 +137,12 @@ private slots:
         // 10, 9.5 and -2 order numerically; equal texts keep their order
         // (1234567 and 1234568 both read 1.23457e+06).
         oneFile({100, 95, -20, 12345670, 12345680, 10}, {0, 0, 0, 0, 0, 0});
+        // The current cell, here on the very first record, follows its row.
+        const QPersistentModelIndex current = model->index(0, 2);
         model->sort(2, Qt::AscendingOrder);
         QCOMPARE(column(2), QStringList({"-2", "1", "9.5", "10", "1.23457e+06", "1.23457e+06"}));
+        QCOMPARE(current.row(), 3);
+        QCOMPARE(current.data().toString(), QStringLiteral("10"));
         QCOMPARE(column(1).mid(4),
                  QStringList({"01/02/2024 00:00:02.000", "01/02/2024 00:00:03.000"}));
         model->sort(2, Qt::DescendingOrder);
