@@ -1,5 +1,6 @@
 #include "formula/computedchannel.h"
 #include "formula/formulacheck.h"
+#include "statistics/rangestatistics.h"
 #include "table/protocolassembly.h"
 
 #include "tests/table/fakelookup.h"
@@ -254,6 +255,30 @@ private slots:
         QCOMPARE(cell.text, QStringLiteral("-154"));
         QVERIFY(!a.cell(0, 3, 1, cell)); // division by zero: an empty cell
         QVERIFY(!cell.isText);
+    }
+
+    void statisticsLeaveRowsWithoutResultOut()
+    {
+        // Q = 10 / I1 over I1 = 2, 0, 5, 0, 4 (in 0.01 A): 500, -, 200, -, 250.
+        ProtocolColumns columns;
+        columns.ticks = {0, 1, 2, 3, 4};
+        columns.channels.push_back(column("I1", 2, {2, 0, 5, 0, 4}));
+        ProtocolAssembly a(catalogue, now);
+        a.setComputedChannels({{"Q", "Q", 0, "10/I1"}});
+        a.addProtocol(start, 100, std::move(columns));
+        QVERIFY(a.build());
+        const AssembledChannel& q = a.channels().back();
+        QCOMPARE(q.code, QStringLiteral("Q"));
+        QCOMPARE(q.minimum, 200.0);
+        QCOMPARE(q.maximum, 500.0);
+        ChannelRangeIndex index(std::make_unique<ColumnStatisticsSource>(q.series));
+        const RangeSummary summary = index.summary(0, 4);
+        QCOMPARE(summary.count, 3);
+        QCOMPARE(summary.mean(), 950.0 / 3);
+        QCOMPARE(summary.minimum, 200.0);
+        double value = 0;
+        QVERIFY(index.heldValue(1, value));
+        QCOMPARE(value, 500.0);
     }
 
     void protocolsWithoutAnInputHaveNoCellsAndColumnsStayLast()
