@@ -1,3 +1,4 @@
+#include "chart/pairdatacontainer.h"
 #include "formula/computedchannel.h"
 #include "formula/formulacheck.h"
 #include "statistics/rangestatistics.h"
@@ -13,6 +14,17 @@
 #include <optional>
 
 namespace {
+
+// The lines a curve is drawn as.
+class LineRecorder : public chart::CurveBatchSink
+{
+public:
+    void drawBatch(const QPoint* points, int count) override
+    {
+        lines.append(QVector<QPoint>(points, points + count));
+    }
+    QVector<QVector<QPoint>> lines;
+};
 
 const QDateTime now(QDate(2030, 1, 1), QTime(0, 0));
 const QDateTime start(QDate(2024, 5, 10), QTime(12, 0, 0));
@@ -255,6 +267,26 @@ private slots:
         QCOMPARE(cell.text, QStringLiteral("-154"));
         QVERIFY(!a.cell(0, 3, 1, cell)); // division by zero: an empty cell
         QVERIFY(!cell.isText);
+    }
+
+    void curveBreaksWhereThereIsNoResult()
+    {
+        // Q = 10 / I1 (in 0.01 A): 500, 250, -, 200, 100.
+        ProtocolColumns columns;
+        columns.ticks = {0, 10, 20, 30, 40};
+        columns.channels.push_back(column("I1", 2, {2, 4, 0, 5, 10}));
+        ProtocolAssembly a(catalogue, now);
+        a.setComputedChannels({{"Q", "Q", 0, "10/I1"}});
+        a.addProtocol(start, 100, std::move(columns));
+        QVERIFY(a.build());
+        ProtocolColumnData data(&a.channels().back().series);
+        LineRecorder recorder;
+        chart::CurveDecimator decimator(recorder);
+        decimator.begin(false);
+        data.feed(0, data.size(), chart::CurveMapping{}, decimator);
+        decimator.finish();
+        QCOMPARE(recorder.lines,
+                 (QVector<QVector<QPoint>>{{{0, 500}, {10, 250}}, {{30, 200}, {40, 100}}}));
     }
 
     void statisticsLeaveRowsWithoutResultOut()
