@@ -17,6 +17,8 @@ FrozenColumnsTableView::FrozenColumnsTableView(QWidget* parent)
     m_frozen->verticalHeader()->hide();
     m_frozen->horizontalHeader()->setSortIndicatorShown(true);
     m_frozen->horizontalHeader()->setSectionsClickable(true);
+    // Widths come from this view, which keeps its own lower limit.
+    m_frozen->horizontalHeader()->setMinimumSectionSize(1);
     m_frozen->setContextMenuPolicy(Qt::ActionsContextMenu);
     // Pixel steps sideways, so that a column can stop right beside the frozen ones.
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -105,7 +107,6 @@ void FrozenColumnsTableView::copyLook()
     m_frozen->setTextElideMode(textElideMode());
     m_frozen->setVerticalScrollMode(verticalScrollMode());
     m_frozen->horizontalHeader()->setHighlightSections(horizontalHeader()->highlightSections());
-    m_frozen->horizontalHeader()->setMinimumSectionSize(horizontalHeader()->minimumSectionSize());
     QHeaderView* rows = m_frozen->verticalHeader();
     rows->setMinimumSectionSize(verticalHeader()->minimumSectionSize());
     rows->setDefaultSectionSize(verticalHeader()->defaultSectionSize());
