@@ -202,6 +202,7 @@ private:
     // false when no such pair is chosen.
     bool statisticsPair(qint32& from, qint32& to) const;
     void setupTableColumns();
+    void fitChannelColumns();
     void buildMenusAndToolbar();
     void connectForm();
     void openDrop(const ProtocolDrop& drop);
