@@ -19,12 +19,18 @@ struct Parsed
 Parsed parse(const QString& text)
 {
     static const QRegularExpression form(
-        QStringLiteral("^cannot (write|open|create|read|replace|remove) (.+?)(?:: ([^:]*))?$"),
+        QStringLiteral("^cannot (write|open|create|read all of|read|replace|remove|keep) "
+                       "(.+?)(?:: ([^:]*))?$"),
         QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = form.match(text.trimmed());
     if (!match.hasMatch())
         return {QString(), QString(), text.trimmed()};
-    return {match.captured(1).toLower(), match.captured(2), match.captured(3)};
+    const QString verb = match.captured(1).toLower();
+    QString file = match.captured(2);
+    // "Cannot keep <file> as <copy>": the copy lies beside the file.
+    if (verb == QLatin1String("keep") && file.contains(QLatin1String(" as ")))
+        file = file.left(file.lastIndexOf(QLatin1String(" as ")));
+    return {verb, file, match.captured(3)};
 }
 
 // Causes in the words of the C library (Linux) and of Windows, as Qt passes them on.
@@ -39,7 +45,7 @@ constexpr KnownCause kCauses[] = {
     {"disk full", "на диске нет места"},
     {"quota", "превышена дисковая квота"},
     {"read-only file system", "файловая система доступна только для чтения"},
-    {"permission denied", "нет прав доступа"},
+    {"permission", "нет прав доступа"},
     {"operation not permitted", "нет прав доступа"},
     {"access is denied", "нет прав доступа"},
     {"no such file or directory", "файл или папка не найдены"},
@@ -97,7 +103,8 @@ QString translated(const Parsed& failure, const FolderProbe& probe)
         return failure.cause.trimmed();
     const bool writing = failure.verb == QLatin1String("write") ||
                          failure.verb == QLatin1String("create") ||
-                         failure.verb == QLatin1String("replace");
+                         failure.verb == QLatin1String("replace") ||
+                         failure.verb == QLatin1String("keep");
     if (isUnnamed(failure.cause) && writing && probe) {
         const QString diagnosed = diagnosedCause(failure.file, probe);
         if (!diagnosed.isEmpty())
@@ -120,6 +127,10 @@ QString actionText(const QString& verb)
         return QStringLiteral("не удалось прочитать файл %1");
     if (verb == QLatin1String("replace"))
         return QStringLiteral("не удалось заменить файл %1");
+    if (verb == QLatin1String("read all of"))
+        return QStringLiteral("не удалось прочитать файл %1 целиком");
+    if (verb == QLatin1String("keep"))
+        return QStringLiteral("не удалось сохранить прежний файл %1");
     return QStringLiteral("не удалось удалить файл %1");
 }
 
@@ -141,9 +152,20 @@ FolderState probeFolder(const QString& folder)
     return state;
 }
 
-QString russianCause(const QString& englishError, const FolderProbe& probe)
+QString russianCause(const QString& englishError, const FolderProbe& probe,
+                     const QString& target)
 {
-    return translated(parse(englishError), probe);
+    Parsed failure = parse(englishError);
+    // A writer's own words ("Cannot complete the workbook: …") name no file;
+    // the file it was writing tells where to look.
+    if (failure.verb.isEmpty() && !target.isEmpty()) {
+        const QString cause = translated(failure, probe);
+        if (!cause.startsWith(QLatin1String("причина неизвестна")))
+            return cause;
+        const QString diagnosed = probe ? diagnosedCause(target, probe) : QString();
+        return diagnosed.isEmpty() ? cause : diagnosed;
+    }
+    return translated(failure, probe);
 }
 
 QString russianFailure(const QString& englishError, const FolderProbe& probe)

@@ -26,7 +26,10 @@ FolderState probeFolder(const QString& folder);
 // The cause alone, in Russian, starting in lower case ("на диске нет места").
 // Texts the system gave in Russian are kept; a cause that is not known is
 // named as unknown with the original text beside it.
-QString russianCause(const QString& englishError, const FolderProbe& probe = probeFolder);
+// A text in another form than "Cannot <verb> <file>" is explained by the
+// folder of target, where given, when its words are not known.
+QString russianCause(const QString& englishError, const FolderProbe& probe = probeFolder,
+                     const QString& target = QString());
 
 // The whole failure ("не удалось записать файл /a/b.xlsx: на диске нет места").
 QString russianFailure(const QString& englishError, const FolderProbe& probe = probeFolder);

@@ -37,6 +37,12 @@ private slots:
         QTest::newRow("unknown english") << "Cannot read /a.log: Device is on fire"
                                          << "не удалось прочитать файл /a.log: причина неизвестна "
                                             "(Device is on fire)";
+        QTest::newRow("backup") << "Cannot keep /p/a.log.bookmarks as /p/a.log.bookmarks.1"
+                                << "не удалось сохранить прежний файл /p/a.log.bookmarks: "
+                                   "причина неизвестна";
+        QTest::newRow("short read") << "Cannot read all of /card/a.log"
+                                    << "не удалось прочитать файл /card/a.log целиком: причина "
+                                       "неизвестна";
         QTest::newRow("other form") << "the file was not opened"
                                     << "ошибка: причина неизвестна (the file was not opened)";
     }
@@ -99,6 +105,23 @@ private slots:
         QCOMPARE(failuretext::russianCause(english, probe), cause);
         if (english.startsWith(QLatin1String("Cannot write")))
             QCOMPARE(asked, QStringLiteral("/d"));
+    }
+
+    // The workbook writer words its failures itself; the report's file shows where.
+    void writerTextsAreExplainedByTheTarget()
+    {
+        const auto full = [](const QString&) { return FolderState{true, false, true, 0}; };
+        QCOMPARE(failuretext::russianCause(
+                     "Cannot complete the workbook: Error creating output xlsx file. Usually a "
+                     "permissions error.",
+                     full, "/d/r.xlsx"),
+                 QStringLiteral("нет прав доступа"));
+        QCOMPARE(failuretext::russianCause("Cannot complete the workbook: write failed", full,
+                                           "/d/r.xlsx"),
+                 QStringLiteral("на диске нет места"));
+        const auto roomy = [](const QString&) { return FolderState{true, false, true, 1 << 30}; };
+        QCOMPARE(failuretext::russianCause("Cannot encode the image", roomy, "/d/r.xlsx"),
+                 QStringLiteral("причина неизвестна (Cannot encode the image)"));
     }
 
     void realFoldersAreProbed()
