@@ -56,16 +56,15 @@ bool Dialogs::getText(QWidget* parent, const QString& title, const QString& labe
     auto* field = new QPlainTextEdit(text, &dialog);
     field->setObjectName(QStringLiteral("textField"));
     field->setTabChangesFocus(true);
-    auto* buttons =
-        new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     layout->addWidget(caption);
     layout->addWidget(field, 1);
     layout->addWidget(buttons);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     // Enter starts a new line in the field; Ctrl+Enter takes the text.
-    for (const QKeySequence& key : {QKeySequence(Qt::CTRL | Qt::Key_Return),
-                                   QKeySequence(Qt::CTRL | Qt::Key_Enter)})
+    for (const QKeySequence& key :
+         {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)})
         QObject::connect(new QShortcut(key, &dialog), &QShortcut::activated, &dialog,
                          &QDialog::accept);
 

@@ -63,8 +63,7 @@ bool isUnnamed(const QString& cause)
 {
     const QString lower = cause.trimmed().toLower();
     return lower.isEmpty() || lower == QLatin1String("unknown error") ||
-           lower == QLatin1String("write failed") ||
-           lower == QStringLiteral("неизвестная ошибка");
+           lower == QLatin1String("write failed") || lower == QStringLiteral("неизвестная ошибка");
 }
 
 bool isRussian(const QString& text)
@@ -101,10 +100,9 @@ QString translated(const Parsed& failure, const FolderProbe& probe)
     }
     if (!isUnnamed(failure.cause) && isRussian(failure.cause))
         return failure.cause.trimmed();
-    const bool writing = failure.verb == QLatin1String("write") ||
-                         failure.verb == QLatin1String("create") ||
-                         failure.verb == QLatin1String("replace") ||
-                         failure.verb == QLatin1String("keep");
+    const bool writing =
+        failure.verb == QLatin1String("write") || failure.verb == QLatin1String("create") ||
+        failure.verb == QLatin1String("replace") || failure.verb == QLatin1String("keep");
     if (isUnnamed(failure.cause) && writing && probe) {
         const QString diagnosed = diagnosedCause(failure.file, probe);
         if (!diagnosed.isEmpty())
@@ -152,15 +150,14 @@ FolderState probeFolder(const QString& folder)
     return state;
 }
 
-QString russianCause(const QString& englishError, const FolderProbe& probe,
-                     const QString& target)
+QString russianCause(const QString& englishError, const FolderProbe& probe, const QString& target)
 {
     Parsed failure = parse(englishError);
     // A writer's own words ("Cannot complete the workbook: …") name no file;
     // the file it was writing tells where to look.
     if (failure.verb.isEmpty() && !target.isEmpty()) {
         const QString cause = translated(failure, probe);
-        if (!cause.startsWith(QLatin1String("причина неизвестна")))
+        if (!cause.startsWith(QStringLiteral("причина неизвестна")))
             return cause;
         const QString diagnosed = probe ? diagnosedCause(target, probe) : QString();
         return diagnosed.isEmpty() ? cause : diagnosed;

@@ -96,8 +96,7 @@ int FlowLayout::arrange(const QRect& rect, bool place) const
         for (QLayoutItem* item : qAsConst(line)) {
             const QSize size = item->sizeHint();
             if (place)
-                item->setGeometry(
-                    QRect(QPoint(x, y + (lineHeight - size.height()) / 2), size));
+                item->setGeometry(QRect(QPoint(x, y + (lineHeight - size.height()) / 2), size));
             x += size.width() + gap;
         }
         if (!line.isEmpty())

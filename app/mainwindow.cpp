@@ -101,8 +101,7 @@ MainWindow::~MainWindow()
     if (interactive) {
         saveChartColors();
         rememberTableSplit();
-    }
-    else
+    } else
         channelPalette.setSaveOnExit(false);
 }
 
@@ -246,8 +245,8 @@ bool MainWindow::setupLoger(const QString& path)
         return true;
     }
     // The folder it looked in, and at once a way to another.
-    const QString text = tr("Нет настроек для логера") + QLatin1Char('\n') +
-                         QDir::toNativeSeparators(directory);
+    const QString text =
+        tr("Нет настроек для логера") + QLatin1Char('\n') + QDir::toNativeSeparators(directory);
     if (!interactive) {
         dialogs->warning(this, tr("Внимание!"), text);
         return false;

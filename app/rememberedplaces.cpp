@@ -44,7 +44,8 @@ void RememberedPlaces::setTableSplit(const QByteArray& state)
 
 bool hasLogDefinition(const QString& directory)
 {
-    return !directory.isEmpty() && QFileInfo(QDir(directory).filePath(QStringLiteral("log.def"))).isFile();
+    return !directory.isEmpty() &&
+           QFileInfo(QDir(directory).filePath(QStringLiteral("log.def"))).isFile();
 }
 
 QString startDirectory(const QString& option, const QString& byDefault, const QString& remembered)
@@ -58,8 +59,7 @@ QString startDirectory(const QString& option, const QString& byDefault, const QS
 
 QString suggestedReportPath(const QDateTime& start, const QString& folder, const QString& suffix)
 {
-    const QString name = start.isValid()
-                             ? start.toString(QStringLiteral("yyyy_MM_dd_hh_mm_ss"))
-                             : QStringLiteral("report");
+    const QString name = start.isValid() ? start.toString(QStringLiteral("yyyy_MM_dd_hh_mm_ss"))
+                                         : QStringLiteral("report");
     return QDir(folder).filePath(name + QLatin1Char('.') + suffix);
 }

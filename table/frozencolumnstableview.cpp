@@ -75,8 +75,8 @@ void FrozenColumnsTableView::setModel(QAbstractItemModel* newModel)
     m_frozen->setModel(newModel);
     if (newModel) {
         m_frozen->setSelectionModel(selectionModel());
-        for (auto signal : {&QAbstractItemModel::columnsInserted,
-                            &QAbstractItemModel::columnsRemoved})
+        for (auto signal :
+             {&QAbstractItemModel::columnsInserted, &QAbstractItemModel::columnsRemoved})
             connect(newModel, signal, this, &FrozenColumnsTableView::updateFrozenColumns);
         connect(newModel, &QAbstractItemModel::modelReset, this,
                 &FrozenColumnsTableView::updateFrozenColumns);
@@ -208,6 +208,6 @@ void FrozenColumnsTableView::sortFromFrozenHeader(int column)
     Qt::SortOrder order = Qt::AscendingOrder;
     if (header->sortIndicatorSection() == column)
         order = header->sortIndicatorOrder() == Qt::AscendingOrder ? Qt::DescendingOrder
-                                                                    : Qt::AscendingOrder;
+                                                                   : Qt::AscendingOrder;
     sortByColumn(column, order);
 }

@@ -15,8 +15,9 @@ private slots:
         QTest::newRow("permission") << "Cannot write /home/u/a.bookmarks: Permission denied"
                                     << "не удалось записать файл /home/u/a.bookmarks: нет прав "
                                        "доступа";
-        QTest::newRow("not permitted") << "Cannot remove /m/a.bookmarks: Operation not permitted"
-                                       << "не удалось удалить файл /m/a.bookmarks: нет прав доступа";
+        QTest::newRow("not permitted")
+            << "Cannot remove /m/a.bookmarks: Operation not permitted"
+            << "не удалось удалить файл /m/a.bookmarks: нет прав доступа";
         QTest::newRow("full disk") << "Cannot write /mnt/r.xlsx: No space left on device"
                                    << "не удалось записать файл /mnt/r.xlsx: на диске нет места";
         QTest::newRow("read-only") << "Cannot create /media/card/x.log: Read-only file system"
@@ -69,21 +70,20 @@ private slots:
         const QString unknown = QStringLiteral("Cannot write /d/r.xlsx: Unknown error");
         QTest::newRow("full") << unknown << true << false << true << qint64(4096)
                               << "на диске нет места";
-        QTest::newRow("full, qt's russian")
-            << "Cannot write /d/r.xlsx: Неизвестная ошибка" << true << false << true << qint64(0)
-            << "на диске нет места";
+        QTest::newRow("full, qt's russian") << "Cannot write /d/r.xlsx: Неизвестная ошибка" << true
+                                            << false << true << qint64(0) << "на диске нет места";
         QTest::newRow("no cause at all") << "Cannot write /d/r.xlsx" << true << false << true
                                          << qint64(0) << "на диске нет места";
         QTest::newRow("read-only") << unknown << true << true << false << qint64(0)
                                    << "файловая система доступна только для чтения";
-        QTest::newRow("no folder") << unknown << false << false << false << qint64(-1)
-                                   << "папка не найдена";
-        QTest::newRow("not allowed") << unknown << true << false << false << qint64(1 << 30)
-                                     << "нет прав доступа";
-        QTest::newRow("nothing found") << unknown << true << false << true << qint64(1 << 30)
-                                       << "причина неизвестна";
-        QTest::newRow("room unknown") << unknown << true << false << true << qint64(-1)
-                                      << "причина неизвестна";
+        QTest::newRow("no folder")
+            << unknown << false << false << false << qint64(-1) << "папка не найдена";
+        QTest::newRow("not allowed")
+            << unknown << true << false << false << qint64(1 << 30) << "нет прав доступа";
+        QTest::newRow("nothing found")
+            << unknown << true << false << true << qint64(1 << 30) << "причина неизвестна";
+        QTest::newRow("room unknown")
+            << unknown << true << false << true << qint64(-1) << "причина неизвестна";
         // Reading is not explained by free space.
         QTest::newRow("reading") << "Cannot open /d/a.log: Unknown error" << true << false << true
                                  << qint64(0) << "причина неизвестна";

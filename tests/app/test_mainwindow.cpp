@@ -205,9 +205,9 @@ private slots:
         const QString description = QStringLiteral("Испытание стенда под нагрузкой, вторая серия");
         protocolfiles::write(
             fixture.dir.filePath(QStringLiteral("a.log")),
-            protocolfiles::bytes(protocolfiles::header(QDateTime(QDate(2024, 3, 1), QTime(8, 0)),
-                                                       1000, description),
-                                 {protocolfiles::rec(1, 0, 1)}));
+            protocolfiles::bytes(
+                protocolfiles::header(QDateTime(QDate(2024, 3, 1), QTime(8, 0)), 1000, description),
+                {protocolfiles::rec(1, 0, 1)}));
         fixture.find<QAction>("actRefresh")->trigger();
         auto* files = fixture.find<QTableWidget>("twFiles");
         QCOMPARE(files->rowCount(), 1);

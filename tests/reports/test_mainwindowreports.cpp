@@ -134,8 +134,8 @@ private slots:
         script.fileToSave = dir.filePath(QStringLiteral("reports/first.xlsx"));
         trigger("actSave");
         trigger("actPDF");
-        QCOMPARE(script.asked.value(1), askSave(dir.filePath(QStringLiteral("reports")),
-                                                QStringLiteral("pdf")));
+        QCOMPARE(script.asked.value(1),
+                 askSave(dir.filePath(QStringLiteral("reports")), QStringLiteral("pdf")));
         // Also in the next run of the program.
         window = std::make_unique<MainWindow>();
         window->setDialogs(std::make_unique<ScriptedDialogs>(&script));

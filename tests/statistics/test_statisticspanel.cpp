@@ -13,8 +13,8 @@ private slots:
     // scrolled to, and the channel it belongs to stays in view.
     void everyFigureIsReachableWithItsChannelInView()
     {
-        const QStringList headers{"Канал",   "Опорный", "Курсор",  "Разность", "Минимум",
-                                  "Максимум", "Среднее", "СКО",     "Размах",   "Точек"};
+        const QStringList headers{"Канал",    "Опорный", "Курсор", "Разность", "Минимум",
+                                  "Максимум", "Среднее", "СКО",    "Размах",   "Точек"};
         QVector<QStringList> rows;
         for (int i = 0; i < 16; ++i) {
             QStringList row{QStringLiteral("Частота сети канал %1 (C%1)").arg(i + 1)};
