@@ -164,7 +164,6 @@ protected:
     void queryValues(QPoint& point);
 
     void paintEvent(QPaintEvent* event) override;
-    void paintGL() override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
