@@ -4,6 +4,8 @@
 
 #include <QtGlobal>
 
+#include <cmath>
+
 #include <memory>
 #include <vector>
 
@@ -38,7 +40,8 @@ public:
     bool value(int row, double& value) const override
     {
         value = m_series.y(size_t(row));
-        return true;
+        // NaN: a computed row without a result.
+        return !std::isnan(value);
     }
     void read(int from, int count, qint32* ticks, double* values, bool* present) const override;
 
