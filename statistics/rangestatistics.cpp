@@ -20,7 +20,7 @@ void ColumnStatisticsSource::read(int from, int count, qint32* ticks, double* va
         const size_t row = size_t(from + i);
         ticks[i] = m_series.x(row);
         values[i] = m_series.y(row);
-        present[i] = true;
+        present[i] = !std::isnan(values[i]); // a computed row without a result
     }
 }
 

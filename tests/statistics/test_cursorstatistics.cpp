@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -198,14 +199,19 @@ private slots:
     void columnsIndexLikeRows_data()
     {
         QTest::addColumn<int>("swapAt");
-        QTest::newRow("in tick order") << -1;
-        QTest::newRow("out of order in the fourth block") << 3 * ChannelRangeIndex::blockSize + 9;
-        QTest::newRow("out of order at the very end") << 6 * ChannelRangeIndex::blockSize - 2;
+        QTest::addColumn<bool>("gaps");
+        QTest::newRow("in tick order") << -1 << false;
+        QTest::newRow("computed, rows without a result") << -1 << true;
+        QTest::newRow("out of order in the fourth block")
+            << 3 * ChannelRangeIndex::blockSize + 9 << true;
+        QTest::newRow("out of order at the very end")
+            << 6 * ChannelRangeIndex::blockSize - 2 << false;
     }
 
     void columnsIndexLikeRows()
     {
         QFETCH(int, swapAt);
+        QFETCH(bool, gaps);
         QRandomGenerator random(27);
         const int count = 6 * ChannelRangeIndex::blockSize - 1;
         std::vector<quint32> ticks;
@@ -214,7 +220,9 @@ private slots:
         for (int row = 0; row < count; ++row) {
             tick += quint32(random.bounded(3));
             ticks.push_back(tick);
-            raws.push_back(qint32(random.bounded(7)) - 3);
+            const bool noResult = gaps && (row % 97 == 5 || row == 0);
+            raws.push_back(noResult ? std::numeric_limits<qint32>::min()
+                                    : qint32(random.bounded(7)) - 3);
         }
         if (swapAt >= 0)
             std::swap(ticks[size_t(swapAt)], ticks[size_t(swapAt) + 1]);
@@ -226,10 +234,12 @@ private slots:
         series.count = ticks.size();
         series.offset = -50;
         series.divisor = 4; // sums stay exact whatever the order of adding
+        series.gaps = gaps;
         // The oracle: a plain pass over the rows in (stable) tick order.
         std::vector<std::pair<qint32, double>> sorted;
         for (size_t row = 0; row < series.size(); ++row)
-            sorted.emplace_back(series.x(row), series.y(row));
+            if (!std::isnan(series.y(row)))
+                sorted.emplace_back(series.x(row), series.y(row));
         std::stable_sort(sorted.begin(), sorted.end(),
                          [](const auto& a, const auto& b) { return a.first < b.first; });
         const ChannelRangeIndex index(std::make_unique<ColumnStatisticsSource>(series));
