@@ -25,6 +25,8 @@ public:
     double scalesWidth() const { return layout.scalesWidth; }
     // The least scalesWidth(): narrower columns leave room after them.
     void setMinimumScaleWidth(double width) { minimumScalesWidth = width; }
+    // The step between the time axis' marks at the last paint, in ticks.
+    double timeStepTicks() const { return layout.timeStepTicks; }
     // Where state texts and codes come from; the process-wide catalogue
     // unless set.
     void setChannelLookup(const ChannelLookup* lookup);
