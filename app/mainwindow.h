@@ -36,6 +36,7 @@ class QTableWidgetItem;
 class ProtocolAssembly;
 class ProtocolTableModel;
 class ReportTable;
+class ScaleAligner;
 class ShortcutHelp;
 struct ProtocolDrop;
 class StreamLoger;
@@ -292,6 +293,7 @@ private:
     qint32 m_firstTick = 0;
     qint32 m_lastTick = 0;
     QMap<QString, ChartProtocol*> mapSingleCharts;
+    ScaleAligner* m_scaleAligner = nullptr; // lines the per-channel charts up
     QString m_deviceFolder;
     bool interactive = true;
     bool searchingProtocols = false;

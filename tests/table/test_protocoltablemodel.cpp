@@ -241,6 +241,44 @@ private slots:
         QVERIFY(model->marks().empty());
         QCOMPARE(model->allRowCount(), 7);
     }
+
+    void onlyANewOrderAnnouncesANewLayout()
+    {
+        // Two files overlapping in time: equal times that a sort from another
+        // order could put either way.
+        assembly->addProtocol(start, 1000, {{"A", values(1, {50, 30, 10})}});
+        assembly->addProtocol(start.addSecs(1), 1000, {{"A", values(1, {15, 40})}});
+        show();
+        const QStringList timeOrder = column(2);
+        QCOMPARE(timeOrder, QStringList({"5", "3", "1.5", "1", "4"}));
+        QSignalSpy layouts(model.get(), &QAbstractItemModel::layoutAboutToBeChanged);
+
+        // The window's sort after a load: the rows are in time order already.
+        model->sort(1, Qt::AscendingOrder);
+        QCOMPARE(layouts.count(), 0);
+        QCOMPARE(column(2), timeOrder);
+
+        model->sort(1, Qt::DescendingOrder);
+        QCOMPARE(layouts.count(), 1);
+        QCOMPARE(column(2), QStringList({"1", "4", "3", "1.5", "5"}));
+        model->sort(2, Qt::DescendingOrder);
+        model->sort(2, Qt::DescendingOrder);
+        QCOMPARE(layouts.count(), 2);
+        QCOMPARE(column(2), QStringList({"5", "4", "3", "1.5", "1"}));
+        // Back to time, from the value order: the equal times keep that order.
+        model->sort(1, Qt::AscendingOrder);
+        QCOMPARE(layouts.count(), 3);
+        QCOMPARE(column(2), QStringList({"5", "3", "1.5", "4", "1"}));
+        model->sort(1, Qt::AscendingOrder);
+        QCOMPARE(layouts.count(), 3);
+
+        // A new assembly is in time order again.
+        model->setAssembly(assembly.get());
+        QCOMPARE(column(2), timeOrder);
+        model->sort(1, Qt::DescendingOrder);
+        QCOMPARE(layouts.count(), 4);
+        QCOMPARE(column(2), QStringList({"1", "4", "3", "1.5", "5"}));
+    }
 };
 
 QTEST_MAIN(TestProtocolTableModel)
