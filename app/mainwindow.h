@@ -36,6 +36,7 @@ class QTableWidgetItem;
 class ProtocolAssembly;
 class ProtocolTableModel;
 class ReportTable;
+class ScaleAligner;
 class ShortcutHelp;
 struct ProtocolDrop;
 class StreamLoger;
@@ -48,7 +49,9 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    void setupLoger(const QString& path);
+    // Applies the log definition in that directory; false when it has none
+    // (then said so, with an offer to choose another when interactive).
+    bool setupLoger(const QString& path);
     void refreshProtocols();
     void readProtocols(const QStringList& files);
     void clearProtocolView();
@@ -175,10 +178,24 @@ private slots:
     void undoBookmarkChange();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // Lets the side panels take up to half of a small screen (mainwindow_layout.cpp).
+    void fitToNarrowWindows();
+    // The split between file list and table, as the user left it.
+    void restoreTableSplit();
+    void rememberTableSplit();
+    void placeTableSplit();
+    // What the file list shows of a description before it cuts it.
+    static constexpr int kDescriptionWidth = 160;
+    bool m_autoTableSplit = false;
+    // Asks for a log definition file and applies its directory.
+    bool chooseLogDefinition();
+    // The title names the directory whose definition is applied.
+    void showLogDirectory(const QString& directory);
     // Warns and returns false when there is no protocol directory to copy into.
     bool checkProtocolDirForCopy();
     void restoreChartColors();
@@ -223,6 +240,7 @@ private:
     // false when no such pair is chosen.
     bool statisticsPair(qint32& from, qint32& to) const;
     void setupTableColumns();
+    void fitChannelColumns();
     void setupComputedChannels();
     void loadComputedChannels(const QString& directory);
     // The sound computed channels in the order of computing.
@@ -276,6 +294,7 @@ private:
     qint32 m_firstTick = 0;
     qint32 m_lastTick = 0;
     QMap<QString, ChartProtocol*> mapSingleCharts;
+    ScaleAligner* m_scaleAligner = nullptr; // lines the per-channel charts up
     QString m_deviceFolder;
     bool interactive = true;
     bool searchingProtocols = false;

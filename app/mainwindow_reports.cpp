@@ -1,6 +1,9 @@
 #include "app/mainwindow.h"
 
+#include "app/failuretext.h"
 #include "app/platform.h"
+#include "app/rememberedplaces.h"
+#include "app/settingsfile.h"
 #include "chart/chartprotocol.h"
 #include "reports/chartpicture.h"
 #include "reports/csvreport.h"
@@ -13,6 +16,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 // Draws the common chart without a screen, for when grabbing gives no picture
@@ -22,10 +26,13 @@ QImage renderChartOffscreen(ChartProtocol& chart)
     return chart.renderToImage();
 }
 
-// The writer's own text says why, in the system's words.
-QString saveFailedText(const QString& fileName, const QString& cause)
+// The writer's own text says why; the user reads it in Russian.
+QString saveFailedText(const QString& fileName, const QString& error)
 {
-    return QStringLiteral("Не удалось сохранить отчет в файл\n%1\n\n%2")
+    QString cause = failuretext::russianCause(error, failuretext::probeFolder, fileName);
+    if (!cause.isEmpty())
+        cause[0] = cause[0].toUpper();
+    return QStringLiteral("Не удалось сохранить отчет в файл\n%1\n\n%2.")
         .arg(QDir::toNativeSeparators(fileName), cause);
 }
 } // namespace
@@ -103,8 +110,14 @@ void MainWindow::saveReport(const QString& filter, const QString& suffix, const 
         from = ui.chart->startDateTime().addMSecs(first * tickMs);
         to = ui.chart->startDateTime().addMSecs((qint64(last) + 1) * tickMs - 1);
     }
-    QString fileName =
-        dialogs->getSaveFileName(this, QStringLiteral("Сохранить отчет"), QString(), filter);
+    // Offered under the protocol's start, in the folder of the last report.
+    RememberedPlaces places(settingsFilePath());
+    QString folder = places.reportDirectory();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    QString fileName = dialogs->getSaveFileName(
+        this, QStringLiteral("Сохранить отчет"),
+        suggestedReportPath(ui.chart->startDateTime(), folder, suffix), filter);
     if (fileName.isEmpty())
         return;
     fileName = reportFileName(fileName, suffix);
@@ -119,6 +132,8 @@ void MainWindow::saveReport(const QString& filter, const QString& suffix, const 
                          saveFailedText(fileName, written.error));
         return;
     }
+    if (interactive)
+        places.setReportDirectory(QFileInfo(fileName).absolutePath());
     // Without a program to show it, the user at least learns where it went.
     if (!platform::openFile(fileName))
         dialogs->information(

@@ -49,7 +49,7 @@ public:
 
     // Width of the value columns left of the plot at the last paint.
     double scalesWidth() const;
-    // The least width of one value column, to line several charts up.
+    // The least scalesWidth(), to line several charts up.
     void setMinimumScaleWidth(double width);
 
     // Decimals of a channel's value in the value box and the filter: its
