@@ -1,7 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/platform.h"
-#include "app/settingsfile.h"
+#include "parameters/settingsfile.h"
 #include "chart/chartprotocol.h"
 #include "protocol/streamloger.h"
 #include "statistics/cursorstatistics.h"
@@ -10,6 +10,7 @@
 #include "table/protocolassembly.h"
 #include "table/protocoltablemodel.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDockWidget>
@@ -97,6 +98,13 @@ MainWindow::~MainWindow()
         saveChartColors();
     else
         channelPalette.setSaveOnExit(false);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // A read still running would go on filling a window that is going away.
+    cancelRead();
+    QMainWindow::closeEvent(event);
 }
 
 void MainWindow::setDialogs(std::unique_ptr<Dialogs> replacement)
@@ -216,7 +224,7 @@ void MainWindow::connectForm()
 
 void MainWindow::setupLoger(const QString& path)
 {
-    if (path.isEmpty())
+    if (path.isEmpty() || m_reading)
         return;
     if (!logger->init(path))
         dialogs->warning(this, tr("Внимание!"), tr("Нет настроек для логера"));

@@ -29,6 +29,7 @@ class ProtocolAssembly;
 class StatisticsPanel;
 class Chart;
 class ChartProtocol;
+class LoadProtocolProgress;
 class QDockWidget;
 class QProcess;
 class QTableWidgetItem;
@@ -75,6 +76,10 @@ public:
     const QList<ReadProblem>& readProblems() const { return m_readProblems; }
     // Whether the last read stopped because the files' tick lengths differ.
     bool readStoppedOnTickMismatch() const { return m_tickMismatch; }
+
+    // Whether protocols are being read; no other read, refresh, report or
+    // device action starts meanwhile.
+    bool isReading() const { return m_reading; }
 
     // Batch runs read without showing the progress window and leave no
     // settings behind.
@@ -146,6 +151,7 @@ private slots:
     void saveBookmarks();
 
 protected:
+    void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -171,6 +177,8 @@ private:
     // Asks for the file, writes the report and opens it, or says it failed.
     void saveReport(const QString& filter, const QString& suffix, const ReportWriter& write);
     void readProtocolFiles(const QStringList& files);
+    // Stops a running read at its next step; nothing when none runs.
+    void cancelRead();
     QString readProblemsText() const;
     void setupParametersDock();
     void setupStatisticsDock();
@@ -221,4 +229,6 @@ private:
     DeviceEnvironment m_deviceEnvironment;
     QList<ReadProblem> m_readProblems;
     bool m_tickMismatch = false;
+    bool m_reading = false;
+    LoadProtocolProgress* m_progress = nullptr; // while a read runs
 };

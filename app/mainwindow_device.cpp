@@ -50,7 +50,7 @@ bool MainWindow::checkProtocolDirForCopy()
 
 void MainWindow::on_actFLASH_triggered()
 {
-    if (!checkProtocolDirForCopy())
+    if (m_reading || !checkProtocolDirForCopy())
         return;
     DeviceEnvironment& environment = m_deviceEnvironment;
     const ActionsPaused paused({ui.actFLASH, ui.actCopy});
@@ -79,7 +79,7 @@ void MainWindow::on_actFLASH_triggered()
 
 void MainWindow::on_actCopy_triggered()
 {
-    if (!checkProtocolDirForCopy())
+    if (m_reading || !checkProtocolDirForCopy())
         return;
     const QString chosen =
         dialogs->getOpenFileName(this, tr("Copy File"), m_deviceFolder, tr("Log File (*.log)"));
@@ -133,6 +133,8 @@ void MainWindow::on_actCopy_triggered()
 
 void MainWindow::on_actLogger_triggered()
 {
+    if (m_reading)
+        return;
     const QString path = m_deviceEnvironment.monitorPath.isEmpty()
                              ? device::monitorProgramPath()
                              : m_deviceEnvironment.monitorPath;

@@ -63,7 +63,7 @@ QVector<Bookmark> MainWindow::bookmarksBetween(const QDateTime& from, const QDat
 
 void MainWindow::saveReport(const QString& filter, const QString& suffix, const ReportWriter& write)
 {
-    if (m_tableModel->allRowCount() == 0)
+    if (m_tableModel->allRowCount() == 0 || m_reading)
         return;
     // With a reference cursor the report may hold only the stretch between
     // the two lines: the rows whose ticks lie between them, both included.

@@ -98,4 +98,5 @@ private:
     qint64 m_maxRecords = kMaxRecords;
     qint64 m_memoryBytes = -1;
     qint64 m_maxFilledValues = kMaxFilledValues;
+    qint64 m_openRecords = 0; // whole records in the file when it was opened
 };
