@@ -102,8 +102,12 @@ MainWindow::~MainWindow()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    // A read still running would go on filling a window that is going away.
+    // A read or a probe still running would go on for a window that is
+    // going away; a probe might even send the FLASH command after the close.
     cancelRead();
+    m_closed = true;
+    if (m_probe)
+        m_probe->stop();
     QMainWindow::closeEvent(event);
 }
 

@@ -231,4 +231,6 @@ private:
     bool m_tickMismatch = false;
     bool m_reading = false;
     LoadProtocolProgress* m_progress = nullptr; // while a read runs
+    LoggerSerial* m_probe = nullptr;            // while the FLASH action probes ports
+    bool m_closed = false;                      // the window was closed
 };

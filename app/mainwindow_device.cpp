@@ -60,7 +60,13 @@ void MainWindow::on_actFLASH_triggered()
     serial.setSilenceInterval(environment.silenceMs);
     serial.setAnswerTimeLimit(environment.answerMs);
     serial.setWaitHook(environment.whileProbing);
-    if (!serial.switchToFlash(environment.serialPorts())) {
+    m_probe = &serial;
+    const bool switched = serial.switchToFlash(environment.serialPorts());
+    m_probe = nullptr;
+    // Closed meanwhile: the probe stopped, and nobody waits for an answer.
+    if (m_closed)
+        return;
+    if (!switched) {
         dialogs->information(this, tr("FLASH"), tr("Устройство не найдено."));
         return;
     }
@@ -68,10 +74,17 @@ void MainWindow::on_actFLASH_triggered()
                          tr("Устройство найдено. \n ВНИМАНИЕ! Чтение карты занимает несколько "
                             "минут. \n Дождитесь появления окна выбора файла."));
 
-    const QString drive =
-        device::waitForNewDrive(drivesBefore, environment.driveRoots,
-                                [&environment] { environment.sleep(device::kDrivePauseMs); });
-    if (drive.isEmpty())
+    // Closing the window ends the wait: no more pauses, no drive.
+    const QString drive = device::waitForNewDrive(
+        drivesBefore,
+        [this, &environment, &drivesBefore] {
+            return m_closed ? drivesBefore : environment.driveRoots();
+        },
+        [this, &environment] {
+            if (!m_closed)
+                environment.sleep(device::kDrivePauseMs);
+        });
+    if (drive.isEmpty() || m_closed)
         return;
     m_deviceFolder = drive;
     on_actCopy_triggered();
