@@ -50,15 +50,37 @@ void MainWindow::on_actPDF_triggered()
 
 QVector<Bookmark> MainWindow::bookmarksBetween(const QDateTime& from, const QDateTime& to) const
 {
-    const QVector<int>& ticks = ui.chart->bookmarks();
-    QVector<Bookmark> all = m_bookmarkStore->bookmarks(QVector<qint32>(ticks.begin(), ticks.end()));
     QVector<Bookmark> kept;
-    for (const Bookmark& bookmark : all) {
-        if ((!from.isValid() || bookmark.msecs >= from.toMSecsSinceEpoch()) &&
-            (!to.isValid() || bookmark.msecs <= to.toMSecsSinceEpoch()))
+    for (const Bookmark& bookmark : m_bookmarkStore->bookmarks()) {
+        if (TimeRangeReportTable::holds(bookmark.msecs, from, to))
             kept.append(bookmark);
     }
     return kept;
+}
+
+std::function<bool(int, qint64&)> MainWindow::rowInstants() const
+{
+    // Instants, not the texts: the hour repeated when summer time ends
+    // shows the same texts twice.
+    return [this](int row, qint64& msecs) {
+        msecs = m_tableModel->msecsSinceEpoch(m_tableModel->globalRowAt(row));
+        return true;
+    };
+}
+
+bool MainWindow::ticksBetween(const QDateTime& from, const QDateTime& to, qint32& first,
+                              qint32& last) const
+{
+    bool any = false;
+    for (int row = 0; row < m_tableModel->allRowCount(); ++row) {
+        if (!TimeRangeReportTable::holds(m_tableModel->msecsSinceEpoch(row), from, to))
+            continue;
+        const qint32 tick = m_tableModel->tick(row);
+        first = any ? std::min(first, tick) : tick;
+        last = any ? std::max(last, tick) : tick;
+        any = true;
+    }
+    return any;
 }
 
 void MainWindow::saveReport(const QString& filter, const QString& suffix, const ReportWriter& write)
@@ -88,7 +110,7 @@ void MainWindow::saveReport(const QString& filter, const QString& suffix, const 
     fileName = reportFileName(fileName, suffix);
 
     const ProtocolReportTable whole(*m_tableModel);
-    const TimeRangeReportTable table(whole, from, to);
+    const TimeRangeReportTable table(whole, rowInstants(), from, to);
     const QImage picture =
         chartPicture(*ui.chart, [this] { return renderChartOffscreen(*ui.chart); });
     if (const ReportResult written = write(table, picture, fileName, bookmarksBetween(from, to));
@@ -105,6 +127,11 @@ void MainWindow::saveReport(const QString& filter, const QString& suffix, const 
 }
 
 QImage MainWindow::wholeSpanChart(const QSize& size) const
+{
+    return spanChart(size, m_firstTick, m_lastTick);
+}
+
+QImage MainWindow::spanChart(const QSize& size, qint32 first, qint32 last) const
 {
     // A chart of its own, so the one on screen keeps its view. It shares
     // the common chart's data objects and leaves them alone when it goes.
@@ -123,10 +150,10 @@ QImage MainWindow::wholeSpanChart(const QSize& size) const
     picture.setBottomBackgroundColor(ui.chart->bottomBackgroundColor());
     picture.setGridColor(ui.chart->gridColor());
     picture.setShowLegend(false);
-    picture.setSize(qMax(1.0, double(m_lastTick) - m_firstTick));
+    picture.setSize(qMax(1.0, double(last) - first));
     picture.setZoom(1.0);
-    picture.setPosition(double(m_firstTick));
-    picture.setLineValueX(m_firstTick);
+    picture.setPosition(double(first));
+    picture.setLineValueX(first);
     return picture.renderToImage();
 }
 
@@ -136,7 +163,16 @@ QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile
                                  const QDateTime& from, const QDateTime& to)
 {
     const ProtocolReportTable whole(*m_tableModel);
-    const TimeRangeReportTable table(whole, from, to);
+    const TimeRangeReportTable table(whole, rowInstants(), from, to);
+    // An empty report would pass for the data of a quiet stretch; the
+    // files already there are kept.
+    qint32 first = m_firstTick;
+    qint32 last = m_lastTick;
+    if ((from.isValid() || to.isValid()) && !ticksBetween(from, to, first, last))
+        return QStringLiteral(
+                   "the range from %1 to %2 holds no rows of the protocols; nothing was written")
+            .arg(from.isValid() ? from.toString(Qt::ISODateWithMs) : QStringLiteral("(open)"),
+                 to.isValid() ? to.toString(Qt::ISODateWithMs) : QStringLiteral("(open)"));
     const QVector<Bookmark> bookmarks = bookmarksBetween(from, to);
     QImage picture;
     if (!xlsxFile.isEmpty() || !pdfFile.isEmpty())
@@ -166,7 +202,7 @@ QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile
             errors.append(result.error);
     }
     if (!pngFile.isEmpty()) {
-        const QImage chart = wholeSpanChart(pngSize.isValid() ? pngSize : QSize(1600, 900));
+        const QImage chart = spanChart(pngSize.isValid() ? pngSize : QSize(1600, 900), first, last);
         if (chart.isNull() || !chart.save(pngFile, "PNG"))
             errors.append(QStringLiteral("cannot write the chart picture %1")
                               .arg(QDir::toNativeSeparators(pngFile)));
