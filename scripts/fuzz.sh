@@ -87,6 +87,7 @@ declare -A options=(
     [fuzz_assembly]="-max_len=8192"
     [fuzz_reports]="-max_len=2048"
     [fuzz_settings]="-max_len=2048 -timeout=10"
+    [fuzz_commandline]="-max_len=512"
 )
 failed=()
 for target in "${targets[@]}"; do

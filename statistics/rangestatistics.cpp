@@ -74,12 +74,12 @@ ChannelRangeIndex::ChannelRangeIndex(std::unique_ptr<StatisticsSource> source)
 
 ChannelRangeIndex::~ChannelRangeIndex() = default;
 
-qint32 ChannelRangeIndex::firstTick() const
+qint64 ChannelRangeIndex::firstTick() const
 {
     return m_first < 0 ? 0 : tickAt(m_first);
 }
 
-int ChannelRangeIndex::lowerBound(qint32 tick) const
+int ChannelRangeIndex::lowerBound(qint64 tick) const
 {
     int low = 0;
     int high = m_source->size();
@@ -93,7 +93,7 @@ int ChannelRangeIndex::lowerBound(qint32 tick) const
     return low;
 }
 
-int ChannelRangeIndex::upperBound(qint32 tick) const
+int ChannelRangeIndex::upperBound(qint64 tick) const
 {
     int low = 0;
     int high = m_source->size();
@@ -116,7 +116,7 @@ void ChannelRangeIndex::scan(int from, int to, RangeSummary& summary) const
     }
 }
 
-RangeSummary ChannelRangeIndex::summary(qint32 from, qint32 to) const
+RangeSummary ChannelRangeIndex::summary(qint64 from, qint64 to) const
 {
     RangeSummary summary;
     if (from > to || m_first < 0)
@@ -158,7 +158,7 @@ bool ChannelRangeIndex::nextValue(int row, int& at, double& value) const
     return false;
 }
 
-bool ChannelRangeIndex::exactValue(qint32 tick, int& row, double& value) const
+bool ChannelRangeIndex::exactValue(qint64 tick, int& row, double& value) const
 {
     row = lowerBound(tick);
     for (; row < m_source->size() && tickAt(row) == tick; ++row) {
@@ -168,7 +168,7 @@ bool ChannelRangeIndex::exactValue(qint32 tick, int& row, double& value) const
     return false;
 }
 
-bool ChannelRangeIndex::interpolatedValue(qint32 tick, double& value) const
+bool ChannelRangeIndex::interpolatedValue(qint64 tick, double& value) const
 {
     int row = 0;
     if (m_first < 0 || tick < tickAt(m_first) || tick > tickAt(m_last))
@@ -187,7 +187,7 @@ bool ChannelRangeIndex::interpolatedValue(qint32 tick, double& value) const
     return true;
 }
 
-bool ChannelRangeIndex::heldValue(qint32 tick, double& value) const
+bool ChannelRangeIndex::heldValue(qint64 tick, double& value) const
 {
     int row = 0;
     if (m_first < 0 || tick < tickAt(m_first) || tick > tickAt(m_last))

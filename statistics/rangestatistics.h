@@ -17,7 +17,7 @@ public:
     virtual ~StatisticsSource() = default;
 
     virtual int size() const = 0;
-    virtual qint32 tick(int row) const = 0;
+    virtual qint64 tick(int row) const = 0;
     // False when the row holds no value of the channel.
     virtual bool value(int row, double& value) const = 0;
 };
@@ -30,7 +30,7 @@ public:
     explicit ColumnStatisticsSource(const ColumnSeries& series) : m_series(series) {}
 
     int size() const override { return int(m_series.size()); }
-    qint32 tick(int row) const override { return m_series.x(size_t(row)); }
+    qint64 tick(int row) const override { return m_series.x(size_t(row)); }
     bool value(int row, double& value) const override
     {
         value = m_series.y(size_t(row));
@@ -75,30 +75,30 @@ public:
     Q_DISABLE_COPY_MOVE(ChannelRangeIndex)
 
     // Records with from <= tick <= to.
-    RangeSummary summary(qint32 from, qint32 to) const;
+    RangeSummary summary(qint64 from, qint64 to) const;
 
     // The value at a tick as the chart's value box reads it: the first record
     // of that tick, else the straight line between the records around it.
     // False before the first record, after the last one and on no records.
-    bool interpolatedValue(qint32 tick, double& value) const;
+    bool interpolatedValue(qint64 tick, double& value) const;
     // The value a state channel holds at a tick: the first record of that
     // tick, else the last record before it; false outside the records.
-    bool heldValue(qint32 tick, double& value) const;
+    bool heldValue(qint64 tick, double& value) const;
 
     bool isEmpty() const { return m_first < 0; }
-    qint32 firstTick() const;
+    qint64 firstTick() const;
 
 private:
-    int lowerBound(qint32 tick) const; // first row with tick >= tick
-    int upperBound(qint32 tick) const; // first row with tick > tick
+    int lowerBound(qint64 tick) const; // first row with tick >= tick
+    int upperBound(qint64 tick) const; // first row with tick > tick
     void scan(int from, int to, RangeSummary& summary) const;
     // Rows in tick order.
     int rowAt(int i) const { return m_order.empty() ? i : m_order[size_t(i)]; }
-    qint32 tickAt(int i) const { return m_source->tick(rowAt(i)); }
+    qint64 tickAt(int i) const { return m_source->tick(rowAt(i)); }
     bool valueAt(int i, double& value) const { return m_source->value(rowAt(i), value); }
     // The first row of the tick that has a value; row ends at the first row
     // with a later tick when there is none.
-    bool exactValue(qint32 tick, int& row, double& value) const;
+    bool exactValue(qint64 tick, int& row, double& value) const;
     bool previousValue(int row, int& at, double& value) const;
     bool nextValue(int row, int& at, double& value) const;
 
