@@ -12,7 +12,7 @@ bool isOption(const QByteArray& lowered)
     return lowered == "-d" || lowered == "-l" || lowered == "--xlsx" || lowered == "--pdf" ||
            lowered == "--csv" || lowered == "--png" || lowered == "--size" ||
            lowered == "--bookmarks" || lowered == "--from" || lowered == "--to" ||
-           lowered == "--help";
+           lowered == "--help" || lowered == "--formula";
 }
 
 // "1600x900" as a size; an invalid size for anything else.
@@ -62,6 +62,14 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
             }
             options.pngSize = size;
             ++i;
+            continue;
+        }
+        if (option == "--formula") {
+            if (i + 1 >= arguments.size() || isOption(arguments.at(i + 1).toLower())) {
+                options.error = QStringLiteral("Option --formula needs CODE=EXPR");
+                break;
+            }
+            options.formulas.append(QString::fromLocal8Bit(arguments.at(++i)));
             continue;
         }
         QString* report = option == "--xlsx"        ? &options.xlsxFile
@@ -182,7 +190,7 @@ QString commandLineHelp()
     return QStringLiteral(
         "Usage: voltrek [-d DIR] [-l FILE]... [--xlsx FILE] [--pdf FILE] [--csv FILE]\n"
         "               [--bookmarks FILE] [--from DATETIME] [--to DATETIME]\n"
-        "               [--png FILE [--size WxH]]\n"
+        "               [--png FILE [--size WxH]] [--formula CODE=EXPR]...\n"
         "\n"
         "  -d DIR            protocol directory holding log.def (default: log beside the program)\n"
         "  -l FILE           protocol file to read at start; may be repeated; a relative\n"
@@ -207,6 +215,10 @@ QString commandLineHelp()
         "                    whole day: --from 2024-05-10 from 00:00:00.000, --to\n"
         "                    2024-05-11 up to 23:59:59.999 of that day. A range that\n"
         "                    holds no rows writes nothing and fails the run.\n"
+        "  --formula CODE=EXPR  a computed channel, e.g. \"P=U1*I1\"; may be repeated;\n"
+        "                    replaces the formula of that code in computed.def beside\n"
+        "                    log.def; a formula that cannot be computed stops the run\n"
+        "                    with status 2\n"
         "  --help            show this list and exit\n"
         "\n"
         "With --xlsx, --pdf, --csv, --bookmarks or --png no window is shown. The exit\n"

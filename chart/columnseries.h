@@ -3,6 +3,7 @@
 #include <QtGlobal>
 
 #include <cstddef>
+#include <limits>
 
 // One channel of one protocol as the loaded protocol keeps it: the row ticks
 // of the protocol and the channel's raw values, read as (global tick, real
@@ -19,11 +20,16 @@ struct ColumnSeries
     std::size_t count = 0;
     qint32 offset = 0;
     double divisor = 1;
+    // Computed columns: the lowest raw value marks a row without a result,
+    // read as NaN.
+    bool gaps = false;
 
     std::size_t size() const { return count; }
     qint64 x(std::size_t i) const { return qint64(ticks[i]) + offset; }
     double y(std::size_t i) const
     {
+        if (gaps && values[i] == std::numeric_limits<qint32>::min())
+            return std::numeric_limits<double>::quiet_NaN();
         return double(values[i]) / (ids ? divisorById[ids[i]] : divisor);
     }
 };

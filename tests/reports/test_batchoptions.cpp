@@ -189,7 +189,8 @@ private slots:
         const QHash<QString, QByteArray> examples{{"DIR", "logs"},
                                                   {"FILE", "out.x"},
                                                   {"WxH", "640x480"},
-                                                  {"DATETIME", "2024-05-10T12:00:00"}};
+                                                  {"DATETIME", "2024-05-10T12:00:00"},
+                                                  {"CODE=EXPR", "P=U1*I1"}};
         const QRegularExpression described(QStringLiteral("^  (-{1,2}[a-z]+)(?: (\\S+))?  "),
                                            QRegularExpression::MultilineOption);
         const StartupOptions none;
@@ -212,11 +213,12 @@ private slots:
             QVERIFY2(options.error.isEmpty(), qPrintable(options.error));
             QVERIFY2(options.help || options.batch() || !options.directory.isEmpty() ||
                          !options.files.isEmpty() || options.from.isValid() ||
-                         options.to.isValid() || options.pngSize != none.pngSize,
+                         options.to.isValid() || options.pngSize != none.pngSize ||
+                         !options.formulas.isEmpty(),
                      qPrintable(name + " does nothing"));
         }
         const QString usage = help.left(help.indexOf(QLatin1String("\n\n")));
-        const QRegularExpression used(QStringLiteral("\\[(-{1,2}[a-z]+(?: [A-Za-z]+)?)"));
+        const QRegularExpression used(QStringLiteral("\\[(-{1,2}[a-z]+(?: [A-Za-z=]+)?)"));
         int usedCount = 0;
         for (auto it = used.globalMatch(usage); it.hasNext(); ++usedCount) {
             const QString option = it.next().captured(1);
