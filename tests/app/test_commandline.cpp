@@ -40,8 +40,8 @@ private slots:
             << QList<QByteArray>{"--csv", "out.csv", "--cvs", "x.csv"}
             << "unknown arguments \"--cvs\", \"x.csv\"; see voltrek --help";
         QTest::newRow("option of another program")
-            << QList<QByteArray>{"--formula", "-l", "a.log"}
-            << "unknown argument \"--formula\"; see voltrek --help";
+            << QList<QByteArray>{"--verbose", "-l", "a.log"}
+            << "unknown argument \"--verbose\"; see voltrek --help";
         // A value is never taken for an option of its own.
         QTest::newRow("values") << QList<QByteArray>{"-l", "--cvs", "-d", "--x"} << QString();
     }
