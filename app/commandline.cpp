@@ -81,8 +81,10 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
         QDateTime* limit = option == "--from" ? &options.from
                            : option == "--to" ? &options.to
                                               : nullptr;
-        if (option != "-d" && option != "-l" && !report && !limit)
+        if (option != "-d" && option != "-l" && !report && !limit) {
+            options.unknown.append(QFile::decodeName(arguments.at(i)));
             continue;
+        }
         const QString needs =
             limit ? QStringLiteral("an ISO 8601 date-time") : QStringLiteral("a file name");
         if (i + 1 >= arguments.size()) {
@@ -118,7 +120,7 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
         else if (option == "-d")
             options.directory = decodeDirectory(value);
         else
-            options.files.append(QString::fromUtf8(value));
+            options.files.append(QFile::decodeName(value));
     }
     if (options.error.isEmpty() && options.from.isValid() && options.to.isValid() &&
         options.from > options.to)
@@ -169,6 +171,18 @@ QStringList resolveStartupFiles(const QStringList& files)
         resolved.append(here.isRelative() && here.isFile() ? here.absoluteFilePath() : file);
     }
     return resolved;
+}
+
+QString unknownArgumentsText(const StartupOptions& options)
+{
+    if (options.unknown.isEmpty())
+        return QString();
+    QStringList quoted;
+    for (const QString& argument : options.unknown)
+        quoted.append(QLatin1Char('"') + argument + QLatin1Char('"'));
+    return QStringLiteral("unknown argument%1 %2; see voltrek --help")
+        .arg(options.unknown.size() > 1 ? QStringLiteral("s") : QString(),
+             quoted.join(QStringLiteral(", ")));
 }
 
 QString commandLineHelp()

@@ -23,6 +23,10 @@ struct StartupOptions
     QStringList formulas; // "CODE=EXPR" of computed channels, in order
     bool help = false;
     QString error; // English, set when an option lacks its value or has a bad one
+    // Arguments that are neither an option nor an option's value, as given.
+    // The toolkit takes its own options out of the command line only once
+    // it starts, so the caller decides when these are an error.
+    QStringList unknown;
 
     bool batch() const
     {
@@ -38,7 +42,8 @@ struct StartupOptions
 // option given last, or followed by another option, sets the error, and so
 // does a range limit that is no ISO 8601 date-time, a local time that the
 // clocks skip, a "--from" after the "--to", or a limit without a report
-// option. Anything else is skipped.
+// option. Anything else is listed in `unknown`. File names are decoded as
+// the system encodes them.
 StartupOptions parseCommandLine(const QList<QByteArray>& arguments);
 
 // An ISO 8601 date-time ("2024-05-10T12:00:00", with or without
@@ -55,3 +60,6 @@ QStringList resolveStartupFiles(const QStringList& files);
 
 // The option list that "--help" prints.
 QString commandLineHelp();
+
+// The one-line complaint about the unknown arguments, empty when there are none.
+QString unknownArgumentsText(const StartupOptions& options);

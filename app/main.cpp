@@ -1,7 +1,7 @@
 #include "app/commandline.h"
 #include "app/mainwindow.h"
 #include "app/rememberedplaces.h"
-#include "app/settingsfile.h"
+#include "parameters/settingsfile.h"
 #include "app/toolkittranslation.h"
 #include "protocol/streamloger.h"
 
@@ -138,14 +138,28 @@ int main(int argc, char* argv[])
         printLine(stderr, QStringLiteral("voltrek: ") + options.error);
         return 2;
     }
-    // Reports need no screen: without one, batch runs paint offscreen.
+    // Reports need no screen: without one, batch runs paint offscreen, and
+    // so does a run that may only be told that an argument is unknown.
     if (options.batch()) {
         qInstallMessageHandler(quietMessages);
         if (!hasDisplay())
             qputenv("QT_QPA_PLATFORM", "offscreen");
+    } else if (!options.unknown.isEmpty() && !hasDisplay()) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     }
 
     QApplication application(argc, argv);
+    // What is left once the toolkit has taken its own options: anything
+    // unknown there is a typo or a misplaced value, which must not pass
+    // unseen (a batch run would write other reports than asked for).
+    QList<QByteArray> remaining;
+    for (int i = 1; i < argc; ++i)
+        remaining.append(QByteArray(argv[i]));
+    if (const QString unknown = unknownArgumentsText(parseCommandLine(remaining));
+        !unknown.isEmpty()) {
+        printLine(stderr, QStringLiteral("voltrek: ") + unknown);
+        return 2;
+    }
     // Names the user's configuration folder, whatever the executable is called.
     QCoreApplication::setApplicationName(QStringLiteral("voltrek"));
     // Ties the window to voltrek.desktop where the desktop asks (Wayland docks).

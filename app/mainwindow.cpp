@@ -2,7 +2,7 @@
 
 #include "app/platform.h"
 #include "app/rememberedplaces.h"
-#include "app/settingsfile.h"
+#include "parameters/settingsfile.h"
 #include "chart/chartprotocol.h"
 #include "protocol/streamloger.h"
 #include "statistics/cursorstatistics.h"
@@ -11,6 +11,7 @@
 #include "table/protocolassembly.h"
 #include "table/protocoltablemodel.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -104,6 +105,17 @@ MainWindow::~MainWindow()
         rememberTableSplit();
     } else
         channelPalette.setSaveOnExit(false);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // A read or a probe still running would go on for a window that is
+    // going away; a probe might even send the FLASH command after the close.
+    cancelRead();
+    m_closed = true;
+    if (m_probe)
+        m_probe->stop();
+    QMainWindow::closeEvent(event);
 }
 
 void MainWindow::setDialogs(std::unique_ptr<Dialogs> replacement)
@@ -233,7 +245,7 @@ void MainWindow::connectForm()
 
 bool MainWindow::setupLoger(const QString& path)
 {
-    if (path.isEmpty())
+    if (path.isEmpty() || m_reading)
         return false;
     const bool applied = logger->init(path);
 

@@ -30,6 +30,7 @@ class ProtocolAssembly;
 class StatisticsPanel;
 class Chart;
 class ChartProtocol;
+class LoadProtocolProgress;
 class QDockWidget;
 class QProcess;
 class QTableWidgetItem;
@@ -84,6 +85,10 @@ public:
     bool readStoppedOnTickMismatch() const { return m_tickMismatch; }
     // Bookmark files of the last read that could not be read, in English.
     const QStringList& bookmarkProblems() const { return m_bookmarkProblems; }
+
+    // Whether protocols are being read; no other read, refresh, report or
+    // device action starts meanwhile.
+    bool isReading() const { return m_reading; }
 
     // Batch runs read without showing the progress window and leave no
     // settings behind.
@@ -179,6 +184,7 @@ private slots:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -222,6 +228,8 @@ private:
     // Asks for the file, writes the report and opens it, or says it failed.
     void saveReport(const QString& filter, const QString& suffix, const ReportWriter& write);
     void readProtocolFiles(const QStringList& files);
+    // Stops a running read at its next step; nothing when none runs.
+    void cancelRead();
     QString readProblemsText() const;
     void setupParametersDock();
     void setupStatisticsDock();
@@ -301,6 +309,10 @@ private:
     DeviceEnvironment m_deviceEnvironment;
     QList<ReadProblem> m_readProblems;
     bool m_tickMismatch = false;
+    bool m_reading = false;
+    LoadProtocolProgress* m_progress = nullptr; // while a read runs
+    LoggerSerial* m_probe = nullptr;            // while the FLASH action probes ports
+    bool m_closed = false;                      // the window was closed
     QAction* actComputed = nullptr;
     ComputedChannels m_computed;       // as computed.def holds them
     ComputedChannels m_formulaOptions; // from the command line, over the file's

@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QHeaderView>
+#include <QScopeGuard>
 #include <QStyle>
 #include <QTableWidget>
 
@@ -23,6 +24,43 @@ void processEvents()
 {
     QCoreApplication::processEvents();
 }
+
+// Marks the window as reading for as long as it lives: the actions that
+// would start another read, a refresh, a report or a device exchange are
+// disabled, and given back their old state afterwards. Pending events are
+// processed all through a read, and once its progress window is gone the
+// main window takes input again; a second read inside the first would free
+// the data the charts of the first still paint.
+class ReadingScope
+{
+public:
+    ReadingScope(bool& reading, const QList<QAction*>& actions, QWidget* readButton)
+        : m_reading(reading), m_actions(actions), m_readButton(readButton)
+    {
+        m_reading = true;
+        for (QAction* action : m_actions) {
+            m_wasEnabled.append(action->isEnabled());
+            action->setEnabled(false);
+        }
+        m_buttonWasEnabled = m_readButton->isEnabled();
+        m_readButton->setEnabled(false);
+    }
+    ~ReadingScope()
+    {
+        for (int i = 0; i < m_actions.size(); ++i)
+            m_actions[i]->setEnabled(m_wasEnabled[i]);
+        m_readButton->setEnabled(m_buttonWasEnabled);
+        m_reading = false;
+    }
+    Q_DISABLE_COPY_MOVE(ReadingScope)
+
+private:
+    bool& m_reading;
+    QList<QAction*> m_actions;
+    QList<bool> m_wasEnabled;
+    QWidget* m_readButton;
+    bool m_buttonWasEnabled = false;
+};
 } // namespace
 
 void MainWindow::on_actLoad_triggered()
@@ -38,6 +76,12 @@ void MainWindow::on_actLoad_triggered()
 
 void MainWindow::readProtocols(const QStringList& files)
 {
+    if (m_reading)
+        return;
+    const ReadingScope reading(m_reading,
+                               {ui.actLoad, ui.actRefresh, ui.actInitLoger, ui.actSave, ui.actPDF,
+                                ui.actFLASH, ui.actCopy, ui.actLogger},
+                               ui.btRead);
     m_readProblems.clear();
     m_tickMismatch = false;
     readProtocolFiles(files);
@@ -65,6 +109,8 @@ void MainWindow::readProtocolFiles(const QStringList& files)
     progress.setWindowModality(Qt::WindowModal);
     progress.setWindowFlags(Qt::Dialog | Qt::WindowTitleHint);
     progress.initTotalProgress(2 * n + 1);
+    m_progress = &progress;
+    const auto forget = qScopeGuard([this] { m_progress = nullptr; });
     if (interactive)
         progress.show();
 
@@ -74,6 +120,8 @@ void MainWindow::readProtocolFiles(const QStringList& files)
     for (int k = 0; k < n; ++k) {
         progress.setTotalProgress(k);
         processEvents();
+        if (progress.cancelled)
+            return;
         if (!logger->openProtocol(0, 0, files.at(k))) {
             m_readProblems.append(logger->readProblem());
             continue;
@@ -170,6 +218,15 @@ void MainWindow::readProtocolFiles(const QStringList& files)
     emit initParameters(*ui.chart, mapSingleCharts);
     ui.tabWidget->setCurrentIndex(1);
     updateStatistics();
+}
+
+void MainWindow::cancelRead()
+{
+    if (!m_reading)
+        return;
+    StreamLoger::cancelLoad();
+    if (m_progress)
+        m_progress->cancelled = true;
 }
 
 void MainWindow::clearProtocolView()

@@ -50,7 +50,7 @@ bool MainWindow::checkProtocolDirForCopy()
 
 void MainWindow::on_actFLASH_triggered()
 {
-    if (!checkProtocolDirForCopy())
+    if (m_reading || !checkProtocolDirForCopy())
         return;
     DeviceEnvironment& environment = m_deviceEnvironment;
     const ActionsPaused paused({ui.actFLASH, ui.actCopy});
@@ -60,7 +60,13 @@ void MainWindow::on_actFLASH_triggered()
     serial.setSilenceInterval(environment.silenceMs);
     serial.setAnswerTimeLimit(environment.answerMs);
     serial.setWaitHook(environment.whileProbing);
-    if (!serial.switchToFlash(environment.serialPorts())) {
+    m_probe = &serial;
+    const bool switched = serial.switchToFlash(environment.serialPorts());
+    m_probe = nullptr;
+    // Closed meanwhile: the probe stopped, and nobody waits for an answer.
+    if (m_closed)
+        return;
+    if (!switched) {
         dialogs->information(this, tr("FLASH"), tr("Устройство не найдено."));
         return;
     }
@@ -68,10 +74,17 @@ void MainWindow::on_actFLASH_triggered()
                          tr("Устройство найдено. \n ВНИМАНИЕ! Чтение карты занимает несколько "
                             "минут. \n Дождитесь появления окна выбора файла."));
 
-    const QString drive =
-        device::waitForNewDrive(drivesBefore, environment.driveRoots,
-                                [&environment] { environment.sleep(device::kDrivePauseMs); });
-    if (drive.isEmpty())
+    // Closing the window ends the wait: no more pauses, no drive.
+    const QString drive = device::waitForNewDrive(
+        drivesBefore,
+        [this, &environment, &drivesBefore] {
+            return m_closed ? drivesBefore : environment.driveRoots();
+        },
+        [this, &environment] {
+            if (!m_closed)
+                environment.sleep(device::kDrivePauseMs);
+        });
+    if (drive.isEmpty() || m_closed)
         return;
     m_deviceFolder = drive;
     on_actCopy_triggered();
@@ -79,7 +92,7 @@ void MainWindow::on_actFLASH_triggered()
 
 void MainWindow::on_actCopy_triggered()
 {
-    if (!checkProtocolDirForCopy())
+    if (m_reading || !checkProtocolDirForCopy())
         return;
     const QString chosen =
         dialogs->getOpenFileName(this, tr("Copy File"), m_deviceFolder, tr("Log File (*.log)"));
@@ -133,6 +146,8 @@ void MainWindow::on_actCopy_triggered()
 
 void MainWindow::on_actLogger_triggered()
 {
+    if (m_reading)
+        return;
     const QString path = m_deviceEnvironment.monitorPath.isEmpty()
                              ? device::monitorProgramPath()
                              : m_deviceEnvironment.monitorPath;

@@ -4,7 +4,7 @@
 
 #include "app/flowlayout.h"
 #include "app/rememberedplaces.h"
-#include "app/settingsfile.h"
+#include "parameters/settingsfile.h"
 
 #include <QHeaderView>
 #include <QEvent>

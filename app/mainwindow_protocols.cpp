@@ -19,7 +19,7 @@ void MainWindow::refreshProtocols()
 {
     // The search processes events between files, so "Обновить" or a new
     // definition could start a second search inside this one.
-    if (searchingProtocols)
+    if (searchingProtocols || m_reading)
         return;
     searchingProtocols = true;
     ui.actRefresh->setEnabled(false);

@@ -3,7 +3,7 @@
 #include "app/failuretext.h"
 #include "app/platform.h"
 #include "app/rememberedplaces.h"
-#include "app/settingsfile.h"
+#include "parameters/settingsfile.h"
 #include "chart/chartprotocol.h"
 #include "reports/chartpicture.h"
 #include "reports/csvreport.h"
@@ -92,7 +92,7 @@ bool MainWindow::ticksBetween(const QDateTime& from, const QDateTime& to, qint32
 
 void MainWindow::saveReport(const QString& filter, const QString& suffix, const ReportWriter& write)
 {
-    if (m_tableModel->allRowCount() == 0)
+    if (m_tableModel->allRowCount() == 0 || m_reading)
         return;
     // With a reference cursor the report may hold only the stretch between
     // the two lines: the rows whose ticks lie between them, both included.

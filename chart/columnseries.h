@@ -7,8 +7,9 @@
 
 // One channel of one protocol as the loaded protocol keeps it: the row ticks
 // of the protocol and the channel's raw values, read as (global tick, real
-// value) pairs without a copy. The x of point i is ticks[i] + offset (wrapping
-// like the 32-bit x of the charts), the y is the raw value divided by
+// value) pairs without a copy. The x of point i is ticks[i] + offset in 64
+// bits: a tick past 2^31, or a file starting long after the first, never
+// wraps around to a negative position. The y is the raw value divided by
 // 10^RATE of the point's channel ID.
 struct ColumnSeries
 {
@@ -24,7 +25,7 @@ struct ColumnSeries
     bool gaps = false;
 
     std::size_t size() const { return count; }
-    qint32 x(std::size_t i) const { return qint32(ticks[i] + quint32(offset)); }
+    qint64 x(std::size_t i) const { return qint64(ticks[i]) + offset; }
     double y(std::size_t i) const
     {
         if (gaps && values[i] == std::numeric_limits<qint32>::min())

@@ -21,7 +21,7 @@ template <typename T> std::size_t size(const T& series)
 {
     return series.size();
 }
-template <typename T> qint32 x(const T& series, std::size_t i)
+template <typename T> qint64 x(const T& series, std::size_t i)
 {
     return series[i].first;
 }
@@ -40,7 +40,7 @@ inline const void* storage(const ColumnSeries& series)
 {
     return series.values;
 }
-inline qint32 x(const ColumnSeries& series, std::size_t i)
+inline qint64 x(const ColumnSeries& series, std::size_t i)
 {
     return series.x(i);
 }
@@ -216,7 +216,7 @@ public:
 
 protected:
     std::size_t count() const { return series ? seriesaccess::size(*series) : 0; }
-    qint32 xAt(std::size_t i) const { return seriesaccess::x(*series, i); }
+    qint64 xAt(std::size_t i) const { return seriesaccess::x(*series, i); }
     double yAt(std::size_t i) const { return seriesaccess::y(*series, i); }
 
     // First index whose x is not below `value`.

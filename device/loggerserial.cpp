@@ -38,22 +38,25 @@ bool LoggerSerial::switchToFlash(const QStringList& portNames)
 {
     bool found = false;
     // Every port is probed, also after a logger has answered: several may be attached.
-    for (const QString& name : portNames)
+    for (const QString& name : portNames) {
+        if (m_stopped)
+            break;
         found = (probe(name) == ProbeResult::Switched) || found;
+    }
     return found;
 }
 
 LoggerSerial::ProbeResult LoggerSerial::probe(const QString& portName)
 {
     m_port.setPortName(portName);
-    if (!m_port.open(QIODevice::ReadWrite))
+    if (m_stopped || !m_port.open(QIODevice::ReadWrite))
         return ProbeResult::NotOpened;
 
     ProbeResult result = ProbeResult::NoDevice;
     m_port.write(kProbe);
     if (!m_port.waitForBytesWritten(kWriteTimeoutMs)) {
         result = ProbeResult::NotWritten;
-    } else if (isLoggerAnswer(readAnswer())) {
+    } else if (isLoggerAnswer(readAnswer()) && !m_stopped) {
         // No answer follows the command; the device just switches.
         m_port.write(kFlashCommand);
         m_port.waitForBytesWritten(kWriteTimeoutMs);
@@ -85,6 +88,8 @@ QByteArray LoggerSerial::readAnswer()
         }
         if (m_waitHook)
             m_waitHook();
+        if (m_stopped)
+            break;
     }
     return answer;
 }

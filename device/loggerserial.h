@@ -44,6 +44,10 @@ public:
     // Called again and again while the probe waits, so that a window can stay
     // responsive; it must not start another probe.
     void setWaitHook(std::function<void()> hook) { m_waitHook = std::move(hook); }
+    // Ends the probing at once, from the wait hook: the answer being read is
+    // dropped, and no port gets another byte (no FLASH command either).
+    void stop() { m_stopped = true; }
+    bool isStopped() const { return m_stopped; }
 
     // Probes every port in order; each one that answers gets the FLASH command.
     // True when at least one did.
@@ -59,4 +63,5 @@ private:
     int m_silenceMs = kDefaultSilenceMs;
     int m_answerMs = kDefaultAnswerMs;
     std::function<void()> m_waitHook;
+    bool m_stopped = false;
 };

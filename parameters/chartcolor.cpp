@@ -1,6 +1,6 @@
 #include "parameters/chartcolor.h"
 
-#include "app/settingsfile.h"
+#include "parameters/settingsfile.h"
 #include "protocol/channellookup.h"
 
 #include <QSettings>

@@ -3,7 +3,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
+#include <QJsonParseError>
 #include <QVariantList>
+
+#include <algorithm>
 
 namespace {
 const char kLogPathMissing[] = "Log path not exists";
@@ -17,11 +20,34 @@ QString stringValue(const QVariantMap& map, const QString& key)
     const QVariant value = map.value(key);
     return value.type() == QVariant::String ? value.toString() : QString();
 }
+
+// "line L, column C: cause" of a JSON syntax error, so that a hand-edited
+// definition can be mended where it went wrong. Lines and columns count
+// from 1; a column counts bytes.
+QString syntaxDetail(const QByteArray& text, const QJsonParseError& error)
+{
+    const int offset = qBound(0, error.offset, text.size());
+    const int lineStart = text.lastIndexOf('\n', offset - 1) + 1;
+    const int line = int(std::count(text.cbegin(), text.cbegin() + lineStart, '\n')) + 1;
+    const QString cause = error.error == QJsonParseError::IllegalUTF8String
+                              ? QStringLiteral("a text that is not UTF-8")
+                              : error.errorString();
+    return QStringLiteral("line %1, column %2: %3")
+        .arg(line)
+        .arg(offset - lineStart + 1)
+        .arg(cause);
+}
 } // namespace
 
 bool ChannelCatalogue::fail(const char* text)
 {
     m_lastError = QString::fromLatin1(text);
+    return false;
+}
+
+bool ChannelCatalogue::failParse(const QString& detail)
+{
+    m_lastError = QString::fromLatin1(kCannotParse) + QStringLiteral(": ") + detail;
     return false;
 }
 
@@ -46,9 +72,12 @@ bool ChannelCatalogue::init(const QString& path)
     const QByteArray text = file.readAll();
     file.close();
 
-    const QVariant tree = QJsonDocument::fromJson(text).toVariant();
+    QJsonParseError syntax;
+    const QVariant tree = QJsonDocument::fromJson(text, &syntax).toVariant();
+    if (syntax.error != QJsonParseError::NoError)
+        return failParse(syntaxDetail(text, syntax));
     if (tree.type() != QVariant::Map || tree.toMap().isEmpty())
-        return fail(kCannotParse);
+        return failParse(QStringLiteral("no object with CONTENT at the top"));
     const QVariantMap top = tree.toMap();
 
     // The protocol directory follows ROOT even when CONTENT turns out unusable.
@@ -56,11 +85,12 @@ bool ChannelCatalogue::init(const QString& path)
 
     const QVariant content = top.value(QStringLiteral("CONTENT"));
     if (content.type() != QVariant::List || content.toList().isEmpty())
-        return fail(kCannotParse);
+        return failParse(QStringLiteral("CONTENT is no list of groups"));
     const QVariantList groups = content.toList();
-    for (const QVariant& group : groups) {
-        if (!readGroup(group))
-            return fail(kCannotParse);
+    for (int i = 0; i < groups.size(); ++i) {
+        if (!readGroup(groups[i]))
+            return failParse(
+                QStringLiteral("group %1 of CONTENT is no object with a VALUES list").arg(i + 1));
     }
     return true;
 }

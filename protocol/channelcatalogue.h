@@ -45,6 +45,8 @@ public:
 
 private:
     bool fail(const char* text);
+    // The parse error text with what was wrong where.
+    bool failParse(const QString& detail);
     void setProtocolDir(const QDir& logDir, const QString& root);
     bool readGroup(const QVariant& group);
     void readChannel(const QString& group, const QVariantMap& channel);

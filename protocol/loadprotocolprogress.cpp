@@ -4,6 +4,8 @@
 
 #include "ui_loadprotocolprogress.h"
 
+#include <QCloseEvent>
+
 LoadProtocolProgress::LoadProtocolProgress(QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::LoadProtocolProgress>())
 {
@@ -46,4 +48,10 @@ void LoadProtocolProgress::on_buttonCancel_clicked()
 {
     StreamLoger::cancelLoad();
     cancelled = true;
+}
+
+void LoadProtocolProgress::closeEvent(QCloseEvent* event)
+{
+    on_buttonCancel_clicked();
+    QWidget::closeEvent(event);
 }

@@ -31,6 +31,11 @@ public slots:
     void setDetailProgress(int value);
     void on_buttonCancel_clicked();
 
+protected:
+    // Closing the window by its title bar is a cancel too: the window is
+    // modal only while it is shown.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     std::unique_ptr<Ui::LoadProtocolProgress> ui;
     QMetaObject::Connection startConnection;

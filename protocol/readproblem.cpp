@@ -2,6 +2,23 @@
 
 #include <QDir>
 
+namespace {
+// Memory sizes as people read them: whole megabytes, rounded up, from one on.
+QString englishSize(qint64 bytes)
+{
+    constexpr qint64 mega = 1024 * 1024;
+    return bytes < mega ? QStringLiteral("%1 bytes").arg(bytes)
+                        : QStringLiteral("%1 MB").arg((bytes + mega - 1) / mega);
+}
+
+QString russianSize(qint64 bytes)
+{
+    constexpr qint64 mega = 1024 * 1024;
+    return bytes < mega ? QStringLiteral("%1 байт").arg(bytes)
+                        : QStringLiteral("%1 МБ").arg((bytes + mega - 1) / mega);
+}
+} // namespace
+
 QString ReadProblem::englishText() const
 {
     QString reason;
@@ -27,9 +44,13 @@ QString ReadProblem::englishText() const
         reason = QStringLiteral("needs more than %1 gap-filled values; it was not read").arg(limit);
         break;
     case Kind::TooLarge:
-        reason = QStringLiteral("is %1 bytes, too large for the %2 bytes of free memory; it was "
-                                "not read")
-                     .arg(fileSize)
+        reason = QStringLiteral("needs %1 of memory, more than the %2 free; it was not read")
+                     .arg(englishSize(needed), englishSize(limit));
+        break;
+    case Kind::CutShort:
+        reason = QStringLiteral("was cut short while it was read; only %1 of its %2 records "
+                                "were read")
+                     .arg(handled)
                      .arg(limit);
         break;
     }
@@ -55,9 +76,12 @@ QString ReadProblem::russianReason() const
         return QStringLiteral("после заполнения пробелов значений больше %1, протокол не загружен")
             .arg(limit);
     case Kind::TooLarge:
-        return QStringLiteral("файл размером %1 байт не помещается в свободную память (%2 байт), "
+        return QStringLiteral("для чтения нужно %1 памяти, а свободно только %2, "
                               "протокол не загружен")
-            .arg(fileSize)
+            .arg(russianSize(needed), russianSize(limit));
+    case Kind::CutShort:
+        return QStringLiteral("файл укоротился во время чтения, прочитаны только %1 записей из %2")
+            .arg(handled)
             .arg(limit);
     }
     return QString();

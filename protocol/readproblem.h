@@ -14,18 +14,21 @@ struct ReadProblem
         NoTimeBase,      // no valid start date-time or no tick length
         RecordLimit,     // more records than a read holds: only the first `limit` were read
         FilledStepLimit, // more gap-filled values than a read holds: nothing was read
-        TooLarge         // more than the free memory can hold: nothing was read
+        TooLarge,        // more than the free memory can hold: nothing was read
+        CutShort         // the file shrank while it was read: only `handled` records were read
     };
 
     Kind kind = Kind::None;
     QString file;
     QString detail;
-    qint64 limit = 0;    // a limit in records or values, or the free memory in bytes
-    qint64 fileSize = 0; // TooLarge: the file's size in bytes
+    qint64 limit = 0;   // a limit in records or values, the free memory in bytes, or the
+                        // records the file held when its read began
+    qint64 needed = 0;  // TooLarge: the memory the read needs, in bytes
+    qint64 handled = 0; // CutShort: the records that were read
 
     bool isNone() const { return kind == Kind::None; }
     // Whether the protocol still took part in the read.
-    bool isPartial() const { return kind == Kind::RecordLimit; }
+    bool isPartial() const { return kind == Kind::RecordLimit || kind == Kind::CutShort; }
 
     // "<file>: <reason>", for standard error.
     QString englishText() const;

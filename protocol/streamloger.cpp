@@ -146,13 +146,18 @@ private:
 class RecordPhase
 {
 public:
-    RecordPhase(const ChannelSlots& channels, qint64 maxFilledValues)
+    // `memoryBytes`: what the filled values may take, -1 for the system's free memory.
+    RecordPhase(const ChannelSlots& channels, qint64 maxFilledValues, qint64 memoryBytes)
         : m_slots(channels), m_channels(size_t(channels.count())),
-          m_maxFilledValues(maxFilledValues)
+          m_maxFilledValues(maxFilledValues), m_memoryBytes(memoryBytes)
     {
     }
 
-    bool refused() const { return m_refused; }
+    enum class Refusal { None, TooManyValues, TooLittleMemory };
+    Refusal refusal() const { return m_refusal; }
+    // TooLittleMemory: what filling needed, and what there was.
+    qint64 neededBytes() const { return m_neededBytes; }
+    qint64 availableBytes() const { return m_availableBytes; }
 
     // Counts the records of each channel, so each gets exactly its room.
     // Returns the number of records.
@@ -230,11 +235,22 @@ public:
         const auto tickCount = qint64(m_ticks.size());
         qint64 stepCount = tickCount * qint64(present.size());
         // Too large to fill: empty series rather than running out of memory.
-        m_refused = stepCount > m_maxFilledValues;
-        if (m_refused)
+        // Every filled value is a cell of 4 bytes, however few records the
+        // file has: one record per tick over 255 channels fills 255 cells.
+        if (stepCount > m_maxFilledValues) {
+            m_refusal = Refusal::TooManyValues;
+        } else {
+            const qint64 memory = m_memoryBytes >= 0 ? m_memoryBytes : availableMemoryBytes();
+            m_neededBytes = stepCount * qint64(sizeof(qint32));
+            if (memory >= 0 && m_neededBytes > memory) {
+                m_refusal = Refusal::TooLittleMemory;
+                m_availableBytes = memory;
+            }
+        }
+        if (m_refusal != Refusal::None)
             stepCount = 0;
         emit loger->startLoad(int(stepCount), QStringLiteral("Заполнение пробелов в таблице"));
-        if (m_refused)
+        if (m_refusal != Refusal::None)
             return {};
 
         ProtocolColumns result;
@@ -351,7 +367,10 @@ private:
     std::vector<quint32> m_ticks;
     bool m_ascending = true;
     qint64 m_maxFilledValues;
-    bool m_refused = false;
+    qint64 m_memoryBytes;
+    Refusal m_refusal = Refusal::None;
+    qint64 m_neededBytes = 0;
+    qint64 m_availableBytes = 0;
 };
 
 // The old per-record form of a read: every record of a channel carries the
@@ -569,6 +588,7 @@ bool StreamLoger::openForReading(const QString& name)
     }
     m_header = header;
     m_start = protocolformat::startOf(header);
+    m_openRecords = (m_file.size() - kProtocolHeaderSize) / kLogRecordSize;
     m_mode = Reading;
     return true;
 }
@@ -634,17 +654,18 @@ ProtocolColumns StreamLoger::readProtocolColumns()
         return {};
 
     ChannelSlots channels(m_catalogue);
-    RecordPhase reading(channels, m_maxFilledValues);
+    RecordPhase reading(channels, m_maxFilledValues, m_memoryBytes);
     RecordChunks chunks(m_file, m_maxRecords);
     const qint64 recordCount = reading.count(chunks);
-    // A read keeps 4 bytes per record and 4 per row tick, and gap filling may
-    // need as much again; a file that cannot fit is refused, not half read.
+    // A read keeps 4 bytes per record and 4 per row tick, and their own
+    // ticks for channels that miss some; a file that cannot fit is refused,
+    // not half read. Gap filling is checked once the rows are known.
     constexpr qint64 kBytesPerRecord = 12;
     const qint64 memory = m_memoryBytes >= 0 ? m_memoryBytes : availableMemoryBytes();
     if (memory >= 0 && recordCount * kBytesPerRecord > memory) {
         m_readProblem.kind = ReadProblem::Kind::TooLarge;
         m_readProblem.limit = memory;
-        m_readProblem.fileSize = m_file.size();
+        m_readProblem.needed = recordCount * kBytesPerRecord;
         return {};
     }
     // Only the first records of an oversized file are read; say so.
@@ -660,10 +681,28 @@ ProtocolColumns StreamLoger::readProtocolColumns()
 
     const qint64 handled = reading.run(this, chunks, recordCount);
     emit progressLoad(int(handled));
+    // Fewer records than the file held when it was opened, and no cancel:
+    // another program cut it short meanwhile. What was read is kept, but
+    // never passed off as the whole file.
+    const qint64 expected = std::min(m_openRecords, m_maxRecords);
+    if (!g_cancelled && handled < expected) {
+        m_readProblem.kind = ReadProblem::Kind::CutShort;
+        m_readProblem.limit = expected;
+        m_readProblem.handled = handled;
+    }
     ProtocolColumns result = reading.fill(this);
-    if (reading.refused()) {
+    switch (reading.refusal()) {
+    case RecordPhase::Refusal::None:
+        break;
+    case RecordPhase::Refusal::TooManyValues:
         m_readProblem.kind = ReadProblem::Kind::FilledStepLimit;
         m_readProblem.limit = m_maxFilledValues;
+        break;
+    case RecordPhase::Refusal::TooLittleMemory:
+        m_readProblem.kind = ReadProblem::Kind::TooLarge;
+        m_readProblem.limit = reading.availableBytes();
+        m_readProblem.needed = reading.neededBytes();
+        break;
     }
     return result;
 }

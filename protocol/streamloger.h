@@ -104,4 +104,5 @@ private:
     qint64 m_memoryBytes = -1;
     qint64 m_maxFilledValues = kMaxFilledValues;
     bool m_eventsWhileReading = true;
+    qint64 m_openRecords = 0; // whole records in the file when it was opened
 };

@@ -27,7 +27,7 @@ bool number(const QString& text, double& value, QString& format)
     // digits without a leading zero (a number format would drop it), decimals
     // and an exponent of at least two digits.
     static const QRegularExpression form(
-        QStringLiteral(R"(^-?(?:0|[1-9]\d*)(?:\.(\d+))?(?:e([+-])(\d{2,3}))?$)"));
+        QStringLiteral(R"(^-?(?:0|[1-9]\d*)(?:\.(\d+))?(?:e([+-])(\d{2,3}))?\z)"));
     const QRegularExpressionMatch match = form.match(text);
     if (!match.hasMatch())
         return false;

@@ -6,19 +6,38 @@
 # so it stays small). Findings land in build/fuzz/findings/; each one belongs
 # in the ordinary tests as a regression case.
 #   scripts/fuzz.sh [SECONDS] [TARGET...]
+#   scripts/fuzz.sh --ci [SECONDS] [TARGET...]
+# With --ci (default 10 s per target) the corpus is only read, never
+# rewritten, and any finding makes the script fail; VOLTREK_GEN may name an
+# already built voltrek-gen so that the clang build skips it. Every target is
+# a tests/fuzz/fuzz_*.cpp.
 set -euo pipefail
+shopt -s nullglob
 cd "$(dirname "$0")/.."
 root=$(pwd)
-seconds=${1:-60}
+ci=0
+if [ "${1:-}" = --ci ]; then
+    ci=1
+    shift
+fi
+seconds=${1:-$([ $ci = 1 ] && echo 10 || echo 60)}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(fuzz_logdef fuzz_protocol fuzz_assembly fuzz_reports fuzz_settings)
+if [ ${#targets[@]} -eq 0 ]; then
+    for source in tests/fuzz/fuzz_*.cpp; do
+        targets+=("$(basename "$source" .cpp)")
+    done
+fi
 
 bash scripts/install-deps.sh fuzz
 build=build/fuzz
+gen=${VOLTREK_GEN:-}
+build_targets=("${targets[@]}")
+[ -z "$gen" ] && build_targets+=(voltrek-gen)
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOLTREK_FUZZ=ON \
     -DVOLTREK_TESTS=ON -DVOLTREK_BENCH=OFF >/dev/null
-cmake --build "$build" -j2 --target "${targets[@]}" voltrek-gen
+cmake --build "$build" -j"$(nproc)" --target "${build_targets[@]}"
+[ -z "$gen" ] && gen=$root/$build/tools/voltrek-gen/voltrek-gen
 
 # Scratch files of the runs go to memory where there is some.
 work=$(mktemp -d "$( [ -d /dev/shm ] && echo /dev/shm || echo /tmp )/voltrek-fuzz.XXXXXX")
@@ -26,13 +45,15 @@ trap 'rm -rf "$work"' EXIT
 export TMPDIR=$work
 export LSAN_OPTIONS=suppressions=$root/tests/fuzz/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-gen=$build/tools/voltrek-gen/voltrek-gen
 findings=$root/$build/findings
 mkdir -p "$findings"
 
 # Seeds: a demo log.def and protocols of every shape, raw (mode byte 1).
 seeds=$work/seeds
-mkdir -p "$seeds"/{fuzz_logdef,fuzz_protocol,fuzz_assembly,fuzz_reports,fuzz_settings}
+for target in "${targets[@]}"; do
+    mkdir -p "$seeds/$target"
+done
+mkdir -p "$seeds"/{fuzz_logdef,fuzz_protocol,fuzz_settings}
 "$gen" --demo "$work/demo" >/dev/null
 cp "$work/demo/log.def" "$seeds/fuzz_logdef/demo.def"
 channels=(--channel A:1:sine:1 --channel B:2:ramp --channel C:3:states --channel E:4:noise
@@ -54,13 +75,9 @@ printf '[Chart]\nGridColor=#101010\n\n[Colors]\n1\\channel=U1\n1\\color=#ff0000\
 # frame that tests/fuzz/lsan.supp names; they cost the fuzzer nine tenths of
 # its speed. So log.def inputs are fuzzed without leak checks (and without
 # allocation stacks), and the kept corpus is then run once with full stacks
-# and leak checks.
+# and leak checks. Targets not named here check leaks as they go.
 declare -A asan=(
     [fuzz_logdef]=detect_leaks=0:malloc_context_size=0
-    [fuzz_protocol]=detect_leaks=1
-    [fuzz_assembly]=detect_leaks=1
-    [fuzz_reports]=detect_leaks=1
-    [fuzz_settings]=detect_leaks=1
 )
 leak_check=fast_unwind_on_malloc=0:detect_leaks=1
 
@@ -70,35 +87,61 @@ declare -A options=(
     [fuzz_assembly]="-max_len=8192"
     [fuzz_reports]="-max_len=2048"
     [fuzz_settings]="-max_len=2048 -timeout=10"
+    [fuzz_commandline]="-max_len=512"
 )
+failed=()
 for target in "${targets[@]}"; do
     corpus=$root/tests/fuzz/corpus/${target#fuzz_}
     mkdir -p "$corpus"
     run=$work/run-$target
     mkdir -p "$run"
+    target_asan=${asan[$target]:-detect_leaks=1}
     echo "== $target: $seconds s"
+    # New inputs go to the first folder only; the kept corpus is read.
+    status=0
     # shellcheck disable=SC2086
-    ASAN_OPTIONS=${asan[$target]} nice -n 19 "$root/$build/tests/fuzz/$target" ${options[$target]} \
+    ASAN_OPTIONS=$target_asan nice -n 19 "$root/$build/tests/fuzz/$target" ${options[$target]:-} \
         -max_total_time="$seconds" \
         -print_final_stats=1 -artifact_prefix="$findings/$target-" \
-        "$run" "$corpus" "$seeds/$target" 2>&1 | grep -E "^#[0-9]+\s+(INITED|DONE)|^stat::|^SUMMARY|violated" || true
+        "$run" "$corpus" "$seeds/$target" >"$work/log-$target" 2>&1 || status=$?
+    grep -E "^#[0-9]+\s+(INITED|DONE)|^stat::(number_of_executed_units|peak_rss_mb)|^SUMMARY|violated" \
+        "$work/log-$target" || true
+    if [ $status -ne 0 ]; then
+        failed+=("$target")
+        # The whole report: the stack says where, the artifact line what.
+        tail -n 60 "$work/log-$target"
+    fi
 
+    inputs=("$corpus"/* "$run"/*)
+    if [ "$target_asan" != detect_leaks=1 ] && [ ${#inputs[@]} -gt 0 ]; then
+        echo "   leak check of the corpus"
+        status=0
+        ASAN_OPTIONS=$leak_check nice -n 19 "$root/$build/tests/fuzz/$target" \
+            -artifact_prefix="$findings/$target-leak-" "${inputs[@]}" \
+            >"$work/leaks-$target" 2>&1 || status=$?
+        grep -E "^SUMMARY|violated" "$work/leaks-$target" || true
+        if [ $status -ne 0 ]; then
+            failed+=("$target (leak check)")
+            tail -n 60 "$work/leaks-$target"
+        fi
+    fi
+
+    [ $ci = 1 ] && continue
     # Minimise: the inputs that keep all the coverage, none larger than 16 KB.
     kept=$work/kept-$target
     mkdir -p "$kept"
     # shellcheck disable=SC2086
-    ASAN_OPTIONS=${asan[$target]} nice -n 19 "$root/$build/tests/fuzz/$target" ${options[$target]} \
+    ASAN_OPTIONS=$target_asan nice -n 19 "$root/$build/tests/fuzz/$target" ${options[$target]:-} \
         -merge=1 -max_len=16384 \
         "$kept" "$corpus" "$run" >/dev/null 2>&1 || true
     if [ -n "$(ls -A "$kept")" ]; then
         rm -rf "$corpus"
         mv "$kept" "$corpus"
     fi
-    if [ "${asan[$target]}" != detect_leaks=1 ]; then
-        echo "   leak check of the corpus"
-        ASAN_OPTIONS=$leak_check nice -n 19 "$root/$build/tests/fuzz/$target" "$corpus"/* 2>&1 |
-            grep -E "^SUMMARY|violated" || true
-    fi
 done
-du -sh "$root/tests/fuzz/corpus"
+[ $ci = 1 ] || du -sh "$root/tests/fuzz/corpus"
 ls "$findings"
+if [ ${#failed[@]} -ne 0 ]; then
+    echo "fuzzing found faults in: ${failed[*]} (inputs in $build/findings/)"
+    exit 1
+fi

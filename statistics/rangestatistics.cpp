@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-void StatisticsSource::read(int from, int count, qint32* ticks, double* values, bool* present) const
+void StatisticsSource::read(int from, int count, qint64* ticks, double* values, bool* present) const
 {
     for (int i = 0; i < count; ++i) {
         ticks[i] = tick(from + i);
@@ -13,7 +13,7 @@ void StatisticsSource::read(int from, int count, qint32* ticks, double* values, 
     }
 }
 
-void ColumnStatisticsSource::read(int from, int count, qint32* ticks, double* values,
+void ColumnStatisticsSource::read(int from, int count, qint64* ticks, double* values,
                                   bool* present) const
 {
     for (int i = 0; i < count; ++i) {
@@ -85,10 +85,10 @@ bool ChannelRangeIndex::indexInSourceOrder()
 {
     const int rows = m_source->size();
     m_blocks.resize(size_t((rows + blockSize - 1) / blockSize));
-    std::array<qint32, blockSize> ticks;
+    std::array<qint64, blockSize> ticks;
     std::array<double, blockSize> values;
     std::array<bool, blockSize> present;
-    qint32 previous = std::numeric_limits<qint32>::min();
+    qint64 previous = std::numeric_limits<qint64>::min();
     for (int from = 0; from < rows; from += blockSize) {
         const int count = std::min(blockSize, rows - from);
         m_source->read(from, count, ticks.data(), values.data(), present.data());
@@ -125,12 +125,12 @@ void ChannelRangeIndex::indexInTickOrder()
 
 ChannelRangeIndex::~ChannelRangeIndex() = default;
 
-qint32 ChannelRangeIndex::firstTick() const
+qint64 ChannelRangeIndex::firstTick() const
 {
     return m_first < 0 ? 0 : tickAt(m_first);
 }
 
-int ChannelRangeIndex::lowerBound(qint32 tick) const
+int ChannelRangeIndex::lowerBound(qint64 tick) const
 {
     int low = 0;
     int high = m_source->size();
@@ -144,7 +144,7 @@ int ChannelRangeIndex::lowerBound(qint32 tick) const
     return low;
 }
 
-int ChannelRangeIndex::upperBound(qint32 tick) const
+int ChannelRangeIndex::upperBound(qint64 tick) const
 {
     int low = 0;
     int high = m_source->size();
@@ -167,7 +167,7 @@ void ChannelRangeIndex::scan(int from, int to, RangeSummary& summary) const
     }
 }
 
-RangeSummary ChannelRangeIndex::summary(qint32 from, qint32 to) const
+RangeSummary ChannelRangeIndex::summary(qint64 from, qint64 to) const
 {
     RangeSummary summary;
     if (from > to || m_first < 0)
@@ -209,7 +209,7 @@ bool ChannelRangeIndex::nextValue(int row, int& at, double& value) const
     return false;
 }
 
-bool ChannelRangeIndex::exactValue(qint32 tick, int& row, double& value) const
+bool ChannelRangeIndex::exactValue(qint64 tick, int& row, double& value) const
 {
     row = lowerBound(tick);
     for (; row < m_source->size() && tickAt(row) == tick; ++row) {
@@ -219,7 +219,7 @@ bool ChannelRangeIndex::exactValue(qint32 tick, int& row, double& value) const
     return false;
 }
 
-bool ChannelRangeIndex::interpolatedValue(qint32 tick, double& value) const
+bool ChannelRangeIndex::interpolatedValue(qint64 tick, double& value) const
 {
     int row = 0;
     if (m_first < 0 || tick < tickAt(m_first) || tick > tickAt(m_last))
@@ -238,7 +238,7 @@ bool ChannelRangeIndex::interpolatedValue(qint32 tick, double& value) const
     return true;
 }
 
-bool ChannelRangeIndex::heldValue(qint32 tick, double& value) const
+bool ChannelRangeIndex::heldValue(qint64 tick, double& value) const
 {
     int row = 0;
     if (m_first < 0 || tick < tickAt(m_first) || tick > tickAt(m_last))

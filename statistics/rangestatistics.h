@@ -19,13 +19,13 @@ public:
     virtual ~StatisticsSource() = default;
 
     virtual int size() const = 0;
-    virtual qint32 tick(int row) const = 0;
+    virtual qint64 tick(int row) const = 0;
     // False when the row holds no value of the channel.
     virtual bool value(int row, double& value) const = 0;
     // Rows [from, from + count) at once, as tick() and value() give them
     // (`present` false where value() is); the index is built from these, a
     // call per block instead of two per row.
-    virtual void read(int from, int count, qint32* ticks, double* values, bool* present) const;
+    virtual void read(int from, int count, qint64* ticks, double* values, bool* present) const;
 };
 
 // One channel of one loaded protocol, read in place from the assembled
@@ -36,14 +36,14 @@ public:
     explicit ColumnStatisticsSource(const ColumnSeries& series) : m_series(series) {}
 
     int size() const override { return int(m_series.size()); }
-    qint32 tick(int row) const override { return m_series.x(size_t(row)); }
+    qint64 tick(int row) const override { return m_series.x(size_t(row)); }
     bool value(int row, double& value) const override
     {
         value = m_series.y(size_t(row));
         // NaN: a computed row without a result.
         return !std::isnan(value);
     }
-    void read(int from, int count, qint32* ticks, double* values, bool* present) const override;
+    void read(int from, int count, qint64* ticks, double* values, bool* present) const override;
 
 private:
     const ColumnSeries& m_series;
@@ -83,18 +83,18 @@ public:
     Q_DISABLE_COPY_MOVE(ChannelRangeIndex)
 
     // Records with from <= tick <= to.
-    RangeSummary summary(qint32 from, qint32 to) const;
+    RangeSummary summary(qint64 from, qint64 to) const;
 
     // The value at a tick as the chart's value box reads it: the first record
     // of that tick, else the straight line between the records around it.
     // False before the first record, after the last one and on no records.
-    bool interpolatedValue(qint32 tick, double& value) const;
+    bool interpolatedValue(qint64 tick, double& value) const;
     // The value a state channel holds at a tick: the first record of that
     // tick, else the last record before it; false outside the records.
-    bool heldValue(qint32 tick, double& value) const;
+    bool heldValue(qint64 tick, double& value) const;
 
     bool isEmpty() const { return m_first < 0; }
-    qint32 firstTick() const;
+    qint64 firstTick() const;
 
 private:
     // Sums the blocks straight from the source; false, with nothing kept,
@@ -103,16 +103,16 @@ private:
     void indexInTickOrder();
     void noteValue(int i, double value);
 
-    int lowerBound(qint32 tick) const; // first row with tick >= tick
-    int upperBound(qint32 tick) const; // first row with tick > tick
+    int lowerBound(qint64 tick) const; // first row with tick >= tick
+    int upperBound(qint64 tick) const; // first row with tick > tick
     void scan(int from, int to, RangeSummary& summary) const;
     // Rows in tick order.
     int rowAt(int i) const { return m_order.empty() ? i : m_order[size_t(i)]; }
-    qint32 tickAt(int i) const { return m_source->tick(rowAt(i)); }
+    qint64 tickAt(int i) const { return m_source->tick(rowAt(i)); }
     bool valueAt(int i, double& value) const { return m_source->value(rowAt(i), value); }
     // The first row of the tick that has a value; row ends at the first row
     // with a later tick when there is none.
-    bool exactValue(qint32 tick, int& row, double& value) const;
+    bool exactValue(qint64 tick, int& row, double& value) const;
     bool previousValue(int row, int& at, double& value) const;
     bool nextValue(int row, int& at, double& value) const;
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/mainwindow.h"
-#include "app/settingsfile.h"
+#include "parameters/settingsfile.h"
 #include "tests/protocol/protocolfiles.h"
 
 #include <QTemporaryDir>
@@ -14,9 +14,11 @@ class RecordingDialogs : public Dialogs
 public:
     QStringList warnings; // "title|text"
     QStringList questions;
+    QStringList informations; // "title|text"
     QColor colorAnswer;
     QString openFileAnswer;
     QStringList openFolders; // where each file dialog started
+    int savesAsked = 0;
     QMessageBox::StandardButton questionAnswer = QMessageBox::No;
 
     QString getOpenFileName(QWidget*, const QString&, const QString& dir, const QString&) override
@@ -25,6 +27,11 @@ public:
         return openFileAnswer;
     }
 
+    QString getSaveFileName(QWidget*, const QString&, const QString&, const QString&) override
+    {
+        ++savesAsked;
+        return QString();
+    }
     QColor getColor(const QColor&, QWidget*) override { return colorAnswer; }
     QMessageBox::StandardButton warning(QWidget*, const QString& title,
                                         const QString& text) override
@@ -32,8 +39,10 @@ public:
         warnings.append(title + QLatin1Char('|') + text);
         return QMessageBox::Ok;
     }
-    QMessageBox::StandardButton information(QWidget*, const QString&, const QString&) override
+    QMessageBox::StandardButton information(QWidget*, const QString& title,
+                                            const QString& text) override
     {
+        informations.append(title + QLatin1Char('|') + text);
         return QMessageBox::Ok;
     }
     QMessageBox::StandardButton question(QWidget*, const QString&, const QString& text) override

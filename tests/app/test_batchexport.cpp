@@ -397,6 +397,23 @@ private slots:
         QVERIFY(csv[0].startsWith(QStringLiteral("Дата,")));
     }
 
+    void unknownArgumentFailsBeforeAnythingIsWritten()
+    {
+        const QString first = fixture->writeProtocol("a.log", kStart, 5, 0, {1});
+        const QString csv = fixture->dir.filePath(QStringLiteral("out.csv"));
+        Run result = run(base({first}) << "--csv" << csv << "--cvs"
+                                       << "x.csv");
+        QCOMPARE(result.exitCode, 2);
+        QCOMPARE(result.errors.trimmed(), QStringLiteral("voltrek: unknown arguments \"--cvs\", "
+                                                         "\"x.csv\"; see voltrek --help"));
+        QVERIFY(!QFile::exists(csv));
+
+        // The toolkit's own options are its business.
+        result = run(QStringList{"-platform", "offscreen"} + base({first}) << "--csv" << csv);
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY(QFile::exists(csv));
+    }
+
     void unwritableReportFails()
     {
         const QString first = fixture->writeProtocol("a.log", kStart, 5, 0, {1});

@@ -28,6 +28,43 @@ private slots:
     {
         const StartupOptions options = parseCommandLine({"-l", "x", "other", "-l", "y"});
         QCOMPARE(options.files, (QStringList{QStringLiteral("x"), QStringLiteral("y")}));
+        QCOMPARE(options.unknown, QStringList{QStringLiteral("other")});
+    }
+
+    void unknownArgumentsAreListedAndNamed_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("arguments");
+        QTest::addColumn<QString>("complaint");
+        QTest::newRow("none") << QList<QByteArray>{"-d", "a", "--csv", "x.csv"} << QString();
+        QTest::newRow("typo of an option")
+            << QList<QByteArray>{"--csv", "out.csv", "--cvs", "x.csv"}
+            << "unknown arguments \"--cvs\", \"x.csv\"; see voltrek --help";
+        QTest::newRow("option of another program")
+            << QList<QByteArray>{"--verbose", "-l", "a.log"}
+            << "unknown argument \"--verbose\"; see voltrek --help";
+        // A value is never taken for an option of its own.
+        QTest::newRow("values") << QList<QByteArray>{"-l", "--cvs", "-d", "--x"} << QString();
+    }
+
+    void unknownArgumentsAreListedAndNamed()
+    {
+        QFETCH(QList<QByteArray>, arguments);
+        QFETCH(QString, complaint);
+        QCOMPARE(unknownArgumentsText(parseCommandLine(arguments)), complaint);
+    }
+
+    void fileNamesAreDecodedAsTheSystemEncodesThem()
+    {
+        // A name in a one-byte locale encoding, which is no valid UTF-8.
+        QTextCodec* before = QTextCodec::codecForLocale();
+        QTextCodec::setCodecForLocale(QTextCodec::codecForName("KOI8-R"));
+        const QString name = QStringLiteral("Протокол.log");
+        const QByteArray raw = QTextCodec::codecForName("KOI8-R")->fromUnicode(name);
+        const StartupOptions options = parseCommandLine({"-l", raw});
+        const QByteArray encoded = QFile::encodeName(options.files.value(0));
+        QTextCodec::setCodecForLocale(before);
+        QCOMPARE(options.files, QStringList{name});
+        QCOMPARE(encoded, raw);
     }
 
     void optionWithoutValueIsIgnored()

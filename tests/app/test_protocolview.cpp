@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QDir>
 #include <QDateTimeEdit>
 #include <QDoubleSpinBox>
@@ -455,6 +456,77 @@ private slots:
         QCOMPARE(model()->rowCount(), 20);
         clickRow(12);
         QCOMPARE(chart()->lineValueX(), 17);
+    }
+
+    // The progress window closed by its title bar: the read stops, and while
+    // it unwinds nothing else may start, least of all a second read that
+    // would free the data the first one hands to the charts.
+    void closingTheProgressWindowCancelsTheReadAndStartsNothingElse()
+    {
+        loadTwoFiles();
+        fixture->window->refreshProtocols();
+        auto* files = fixture->find<QTableWidget>("twFiles");
+        QCOMPARE(files->rowCount(), 2);
+        files->setCurrentCell(0, 0);
+        files->selectAll();
+        QVERIFY(fixture->find<QAction>("actLoad")->isEnabled());
+        fixture->writeProtocol("third.log", kSecondStart, 5, 1, {1});
+        bool monitorOpened = false;
+        fixture->window->deviceEnvironment().monitorPath = fixture->dir.filePath("first.log");
+        fixture->window->deviceEnvironment().openMonitor = [&](const QString&) {
+            monitorOpened = true;
+        };
+        fixture->window->deviceEnvironment().serialPorts = [] { return QStringList(); };
+        fixture->dialogs->openFileAnswer = fixture->dir.filePath("second.log");
+
+        int reads = 0;
+        bool tried = false;
+        auto closeAndTry = connect(
+            StreamLoger::instance(), &StreamLoger::startLoad, this, [&](int, const QString& phase) {
+                // The filling phase of a file announces itself too.
+                if (!phase.startsWith(QStringLiteral("Загрузка протокола")) || ++reads > 1 || tried)
+                    return;
+                tried = true;
+                auto* progress = fixture->window->findChild<LoadProtocolProgress*>();
+                QVERIFY(progress && progress->isVisible());
+                // As the title bar's button sends it: to the window, which then
+                // asks the widget.
+                QCloseEvent close;
+                QCoreApplication::sendEvent(progress->windowHandle(), &close);
+                QVERIFY(!progress->isVisible());
+                QVERIFY(fixture->window->isReading());
+                for (const char* name : {"actLoad", "actRefresh", "actInitLoger", "actSave",
+                                         "actPDF", "actFLASH", "actCopy", "actLogger"}) {
+                    QVERIFY2(!fixture->find<QAction>(name)->isEnabled(), name);
+                    // Straight to the slot, as a shortcut or a queued drop would go.
+                    QMetaObject::invokeMethod(fixture->window.get(),
+                                              QByteArray("on_").append(name).append("_triggered"));
+                }
+                QVERIFY(!fixture->find<QPushButton>("btRead")->isEnabled());
+                fixture->window->readProtocols({fixture->dir.filePath("first.log")});
+                fixture->window->refreshProtocols();
+                fixture->window->setupLoger(fixture->dir.path());
+            });
+        fixture->window->readProtocols({fixture->dir.filePath("first.log")});
+        disconnect(closeAndTry);
+
+        QVERIFY(tried);
+        QCOMPARE(reads, 1);
+        QCOMPARE(files->rowCount(), 2); // not refreshed: third.log is not listed
+        QVERIFY(!monitorOpened);
+        QVERIFY(fixture->dialogs->questions.isEmpty());
+        QVERIFY(fixture->dialogs->informations.isEmpty());
+        QVERIFY(fixture->dialogs->warnings.isEmpty());
+        QCOMPARE(fixture->dialogs->savesAsked, 0);
+        // Cancelled: an empty view, and every action back as it was.
+        QVERIFY(!fixture->window->isReading());
+        QCOMPARE(model()->rowCount(), 0);
+        QCOMPARE(chart()->channelCount(), 0);
+        for (const char* name : {"actLoad", "actRefresh", "actInitLoger", "actFLASH", "actCopy"})
+            QVERIFY2(fixture->find<QAction>(name)->isEnabled(), name);
+
+        loadTwoFiles();
+        QCOMPARE(model()->rowCount(), 20);
     }
 };
 

@@ -279,6 +279,31 @@ private slots:
         QVERIFY(m_window->deviceFolder().isEmpty());
     }
 
+    // A logger that answers, and the window closed while its answer is
+    // awaited: nothing more goes out, nothing more is asked.
+    void closingTheWindowStopsTheProbe()
+    {
+        if (!pseudoTerminalsAvailable())
+            QSKIP("no pseudo-terminals on this system");
+        FakeLogger logger;
+        QVERIFY(attach(logger, {QByteArray::fromHex("55FF"), QByteArray::fromHex("01")}, 100));
+        drivesChangeAt(2, {"/"}, {"/", m_card + "/"});
+        bool closed = false;
+        m_window->deviceEnvironment().whileProbing = [&] {
+            if (!closed) {
+                closed = true;
+                m_window->close();
+            }
+        };
+        trigger("actFLASH");
+        QVERIFY(closed);
+        QTest::qWait(400);
+        QCOMPARE(logger.received(), QByteArray::fromHex("AAFF"));
+        QVERIFY(m_script.asked.isEmpty());
+        QVERIFY(m_sleeps.isEmpty());
+        QVERIFY(m_window->deviceFolder().isEmpty());
+    }
+
     void monitorIsOpenedOrItsAbsenceReported()
     {
         trigger("actLogger");

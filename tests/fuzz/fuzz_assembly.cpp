@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <cmath>
 #include <memory>
 
 using fuzz::require;
@@ -85,6 +86,70 @@ QDateTime startOf(const File& file)
     return protocolformat::startOf(file.header);
 }
 
+// The code and scale of the log.def written in LLVMFuzzerInitialize, by ID;
+// ID 9 has no channel and lands in the empty code.
+QString codeOf(quint8 id)
+{
+    return id == 1   ? QStringLiteral("A")
+           : id == 2 ? QStringLiteral("B")
+           : id == 3 ? QStringLiteral("C")
+                     : QString();
+}
+int rateOf(quint8 id)
+{
+    return id == 1 ? 1 : id == 2 ? 3 : 0;
+}
+
+// A code's value on every tick of the file's list, in its plainest form: its
+// own first record of that tick, else its last value (before its first
+// record, the first one's).
+QVector<LogRecord> filledColumn(const File& file, const QString& code)
+{
+    QVector<LogRecord> own;
+    for (const LogRecord& r : file.records)
+        if (codeOf(r.id) == code)
+            own.append(r);
+    QVector<LogRecord> column;
+    if (own.isEmpty())
+        return column;
+    int p = 0;
+    LogRecord current = own[0];
+    for (const quint32 t : file.ticks) {
+        if (p < own.size() && own[p].tick == t) {
+            current = own[p];
+            ++p;
+            while (p < own.size() && own[p].tick <= t)
+                ++p;
+        }
+        column.append(current);
+    }
+    return column;
+}
+
+// Every cell of every row as the table shows it: an enumeration's text, or
+// the value in six significant digits.
+void checkCells(const ProtocolAssembly& assembly, const QVector<const File*>& added)
+{
+    ProtocolAssembly::Cell cell;
+    for (const AssembledChannel& channel : assembly.channels()) {
+        const File& file = *added[channel.protocol];
+        const QVector<LogRecord> column = filledColumn(file, channel.code);
+        require(column.size() == file.ticks.size(), "a channel of a file has a value per row");
+        for (int j = 0; j < column.size(); ++j) {
+            require(assembly.cell(channel.protocol, channel.channel, j, cell),
+                    "every row of a file has a cell of each of its channels");
+            const LogRecord& r = column[j];
+            if (channel.code == QLatin1String("C") && r.value == 1) {
+                require(cell.isText && cell.text == QLatin1String("x"), "an enumeration's text");
+                continue;
+            }
+            const QString expected =
+                QString::number(double(r.value) / std::pow(10.0, rateOf(r.id)), 'g', 6);
+            require(!cell.isText && cell.text == expected, "a number cell's six digits");
+        }
+    }
+}
+
 void checkRows(const ProtocolAssembly& assembly, const QVector<const File*>& added)
 {
     QDateTime common = QDateTime(QDate(2030, 1, 1), QTime(0, 0));
@@ -97,9 +162,11 @@ void checkRows(const ProtocolAssembly& assembly, const QVector<const File*>& add
     require(assembly.rowCount() == total, "one row per tick of every file");
 
     const qint64 tickMs = added.first()->header.tickMs;
+    QVector<qint64> offsets;
     for (int p = 0; p < added.size(); ++p) {
         const qint64 offset =
             (startOf(*added[p]).toMSecsSinceEpoch() - common.toMSecsSinceEpoch()) / tickMs;
+        offsets.append(offset);
         if (assembly.offset(p) != qint32(offset))
             std::fprintf(
                 stderr, "file %d of %d: start %s, common %s, tick %d: offset %d, not %lld\n", p,
@@ -143,9 +210,11 @@ void checkRows(const ProtocolAssembly& assembly, const QVector<const File*>& add
     for (const AssembledChannel& channel : assembly.channels()) {
         require(int(channel.series.size()) == added[channel.protocol]->ticks.size(),
                 "a series has a point per row of its file");
+        const File& file = *added[channel.protocol];
         for (size_t j = 0; j < channel.series.size(); ++j) {
-            require(channel.series.x(j) == assembly.globalTick(channel.protocol, int(j)),
-                    "a series point sits on its row's global tick");
+            // Past 2^31 too: a chart position never wraps to a negative one.
+            require(channel.series.x(j) == qint64(file.ticks[int(j)]) + offsets[channel.protocol],
+                    "a series point sits on its row's tick plus its file's offset");
             const double y = channel.series.y(j);
             require(y >= channel.minimum && y <= channel.maximum,
                     "a channel's range holds its values");
@@ -232,5 +301,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     require(assembly.build(), "the assembly builds");
     checkRows(assembly, added);
+    checkCells(assembly, added);
     return 0;
 }

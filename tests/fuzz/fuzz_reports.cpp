@@ -19,6 +19,7 @@
 #include <QDateTime>
 #include <QImage>
 #include <QTemporaryDir>
+#include <QTextCodec>
 
 #include <cmath>
 #include <memory>
@@ -31,16 +32,18 @@ std::unique_ptr<QTemporaryDir> g_dir;
 // Longest text an Excel cell holds, in characters.
 constexpr int kCellLimit = 32767;
 
+// UTF-8 bytes as text, a leading U+FEFF included: it is a character of the
+// cell that begins with it, not a byte order mark to drop.
+QString utf8Text(const QByteArray& bytes)
+{
+    QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
+    return QTextCodec::codecForMib(106)->toUnicode(bytes.constData(), bytes.size(), &state);
+}
+
 // What a UTF-8 file can carry of a text: lone surrogates cannot be written.
 QString storable(const QString& text)
 {
-    const QByteArray utf8 = text.toUtf8();
-    return QString::fromUtf8(utf8.constData(), utf8.size());
-}
-
-QString utf8Text(const QByteArray& bytes)
-{
-    return QString::fromUtf8(bytes.constData(), bytes.size());
+    return utf8Text(text.toUtf8());
 }
 
 QString pieceText(fuzz::Bytes& in)

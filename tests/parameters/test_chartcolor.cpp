@@ -1,7 +1,7 @@
 #include "parameters/chartcolor.h"
 
-#include "app/settingsfile.h"
 #include "chart/textcontrast.h"
+#include "parameters/settingsfile.h"
 #include "protocol/streamloger.h"
 #include "tests/table/fakelookup.h"
 

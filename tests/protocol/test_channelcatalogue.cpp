@@ -67,16 +67,26 @@ void TestChannelCatalogue::failures_data()
 {
     QTest::addColumn<QByteArray>("text"); // empty: no log.def, "/": log.def a folder
     QTest::addColumn<QString>("error");
-    const QString parse = QStringLiteral("Can't parse log definition file");
+    const QString parse = QStringLiteral("Can't parse log definition file: ");
     QTest::newRow("no directory") << QByteArray() << "Log path not exists";
     QTest::newRow("no log.def") << QByteArray("") << "Log definition file not found";
     QTest::newRow("log.def a folder") << QByteArray("/") << "Can't open log definition file";
     QTest::newRow("oversized") << QByteArray("{}") << "Log definition file is larger than 64 MiB";
-    QTest::newRow("empty file") << QByteArray(" ") << parse;
-    QTest::newRow("truncated json") << kTwoGroups.left(60) << parse;
-    QTest::newRow("top-level array") << QByteArray(R"([{"ROOT": "made", "CONTENT": []}])") << parse;
-    QTest::newRow("no content") << QByteArray(R"({"ROOT": ""})") << parse;
-    QTest::newRow("content not an array") << QByteArray(R"({"CONTENT": {}})") << parse;
+    QTest::newRow("empty file") << QByteArray(" ") << parse + "line 1, column 1: illegal value";
+    // Cut inside a two-byte letter.
+    QTest::newRow("truncated json")
+        << kTwoGroups.left(60) << parse + "line 4, column 20: a text that is not UTF-8";
+    QTest::newRow("top-level array") << QByteArray(R"([{"ROOT": "made", "CONTENT": []}])")
+                                     << parse + "no object with CONTENT at the top";
+    QTest::newRow("no content") << QByteArray(R"({"ROOT": ""})")
+                                << parse + "CONTENT is no list of groups";
+    QTest::newRow("content not an array")
+        << QByteArray(R"({"CONTENT": {}})") << parse + "CONTENT is no list of groups";
+    // One name in CP1251 rejects the whole file, but says where.
+    QTest::newRow("name not UTF-8")
+        << QByteArray("{\"CONTENT\": [{\"GROUP\": \"g\", \"VALUES\": [\n"
+                      "  {\"CODE\": \"A\", \"ID\": 1, \"NAME\": \"\xcd\xe0\xef\xf0\"}]}]}")
+        << parse + "line 2, column 35: a text that is not UTF-8";
 }
 
 void TestChannelCatalogue::failures()
@@ -115,7 +125,9 @@ void TestChannelCatalogue::badGroupKeepsEarlierGroups()
             {"GROUP": "third", "VALUES": [{"CODE": "C", "ID": 5}]}]})"));
         ChannelCatalogue catalogue;
         QVERIFY2(!catalogue.init(logDir), bad);
-        QCOMPARE(catalogue.lastError(), QStringLiteral("Can't parse log definition file"));
+        QCOMPARE(catalogue.lastError(),
+                 QStringLiteral("Can't parse log definition file: group 2 of CONTENT is no "
+                                "object with a VALUES list"));
         QCOMPARE(catalogue.codes(), QStringList{"A"});
         QCOMPARE(catalogue.groupsOfCode("A"), QStringList{"first"});
     }

@@ -61,6 +61,7 @@ private slots:
     void badFiles();
     void highBytesDecodeAsUnsignedTicksAndSignedValues();
     void limitsAndUnreadableFilesAreNamed();
+    void cutShortWhileReadIsReported();
     void fileChangesAfterOpening();
     void writeThenRead();
     void writeRefusals();
@@ -501,18 +502,76 @@ void TestStreamLoger::limitsAndUnreadableFilesAreNamed()
     QCOMPARE(loger->readProblem().kind, ReadProblem::Kind::FilledStepLimit);
     QVERIFY(loger->readProblem().englishText().contains(QStringLiteral("15")));
 
-    // More than the memory allows: refused, naming the file's size.
+    // More than the memory allows: refused, naming what it needs and what
+    // there is. 16 records of 12 bytes each.
     loger->setReadLimits(StreamLoger::kMaxRecords, StreamLoger::kMaxFilledValues, 100);
     QVERIFY(loger->openProtocol(0, 0, "big.log"));
     QVERIFY(loger->readProtocol().isEmpty());
     QCOMPARE(loger->readProblem().englishText(),
-             QStringLiteral("big.log: is 283 bytes, too large for the 100 bytes of free memory; "
+             QStringLiteral("big.log: needs 192 bytes of memory, more than the 100 bytes free; "
                             "it was not read"));
+    QCOMPARE(loger->readProblem().russianReason(),
+             QStringLiteral("для чтения нужно 192 байт памяти, а свободно только 100 байт, "
+                            "протокол не загружен"));
+    // Few records, but each on a tick of its own in another channel: the
+    // gap-filled cells (4 ticks x 4 channels x 4 bytes) are what does not fit.
+    QVERIFY(!put("sparse.log", {rec(1, 0, 1), rec(2, 1, 2), rec(3, 2, 3), rec(9, 3, 4)}).isEmpty());
+    loger->setReadLimits(StreamLoger::kMaxRecords, StreamLoger::kMaxFilledValues, 63);
+    QVERIFY(loger->openProtocol(0, 0, "sparse.log"));
+    QVERIFY(loger->readProtocol().isEmpty());
+    QCOMPARE(loger->readProblem().englishText(),
+             QStringLiteral("sparse.log: needs 64 bytes of memory, more than the 63 bytes free; "
+                            "it was not read"));
+    loger->setReadLimits(StreamLoger::kMaxRecords, StreamLoger::kMaxFilledValues, 64);
+    QVERIFY(loger->openProtocol(0, 0, "sparse.log"));
+    QCOMPARE(loger->readProtocol().size(), 4);
+    QVERIFY(loger->readProblem().isNone());
+    // Large sizes read in megabytes, rounded up.
+    ReadProblem large;
+    large.kind = ReadProblem::Kind::TooLarge;
+    large.file = QStringLiteral("x.log");
+    large.needed = 3LL * 1024 * 1024 * 1024 + 1;
+    large.limit = 1024 * 1024;
+    QCOMPARE(large.englishText(),
+             QStringLiteral("x.log: needs 3073 MB of memory, more than the 1 MB free; it was not "
+                            "read"));
 
     loger->setReadLimits(StreamLoger::kMaxRecords, StreamLoger::kMaxFilledValues);
     QVERIFY(raw("short.log", "LOG"));
     QVERIFY(!loger->openProtocol(0, 0, "short.log"));
     QCOMPARE(loger->readProblem().kind, ReadProblem::Kind::NotProtocol);
+}
+
+void TestStreamLoger::cutShortWhileReadIsReported()
+{
+    // Another program truncates the file once the reader has counted it.
+    Records records;
+    for (quint32 tick = 0; tick < 5000; ++tick)
+        records.append(rec(1, tick, qint32(tick)));
+    QVERIFY(!put("cut.log", records).isEmpty());
+    QVERIFY(loger->openProtocol(0, 0, "cut.log"));
+    auto cut = connect(loger, &StreamLoger::startLoad, this, [this](int count) {
+        if (count == 5000)
+            QVERIFY(QFile::resize(protocolDir + "/cut.log", 139 + 9 * 1200 + 5));
+    });
+    const ChannelRecords result = loger->readProtocol();
+    disconnect(cut);
+    QCOMPARE(result.value("A").size(), 1200);
+    QCOMPARE(result.value("A").last().value, 1199);
+    const ReadProblem& problem = loger->readProblem();
+    QCOMPARE(problem.kind, ReadProblem::Kind::CutShort);
+    QVERIFY(problem.isPartial());
+    QCOMPARE(problem.handled, 1200);
+    QCOMPARE(problem.limit, 5000);
+    QCOMPARE(problem.russianReason(),
+             QStringLiteral("файл укоротился во время чтения, прочитаны только 1200 записей из "
+                            "5000"));
+
+    // A cancel stops the read early too, but is no fault of the file.
+    QVERIFY(loger->openProtocol(0, 0, "cut.log"));
+    const Trace trace = traceRead(1, 500);
+    QVERIFY(trace.cancelledAt >= 500);
+    QVERIFY(loger->readProblem().isNone());
 }
 
 void TestStreamLoger::fileChangesAfterOpening()
@@ -529,6 +588,10 @@ void TestStreamLoger::fileChangesAfterOpening()
     QVERIFY(loger->openProtocol(0, 0, "w.log"));
     QVERIFY(QFile::resize(protocolDir + "/w.log", 139 + 9 + 4));
     QCOMPARE(points(loger->readProtocol().value("A")), QStringLiteral("0:1"));
+    QCOMPARE(loger->readProblem().kind, ReadProblem::Kind::CutShort);
+    QCOMPARE(loger->readProblem().englishText(),
+             QStringLiteral("w.log: was cut short while it was read; only 1 of its 3 records "
+                            "were read"));
     QVERIFY(QFile::resize(protocolDir + "/w.log", 20));
     QVERIFY(loger->readProtocol().isEmpty());
 

@@ -4,7 +4,7 @@
 #include "app/mainwindow.h"
 #include "chart/chartprotocol.h"
 #include "app/platform.h"
-#include "app/settingsfile.h"
+#include "parameters/settingsfile.h"
 #include "reports/chartpicture.h"
 #include "table/protocoltablemodel.h"
 #include "tests/device/scripteddialogs.h"

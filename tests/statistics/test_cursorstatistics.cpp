@@ -18,7 +18,7 @@ public:
     {
     }
     int size() const override { return ticks.size(); }
-    qint32 tick(int row) const override { return ticks[row]; }
+    qint64 tick(int row) const override { return ticks[row]; }
     bool value(int row, double& value) const override
     {
         value = values[row];

@@ -1,4 +1,4 @@
-#include "app/settingsfile.h"
+#include "parameters/settingsfile.h"
 
 #include <QDir>
 #include <QFileInfo>
