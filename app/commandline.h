@@ -1,5 +1,7 @@
 #pragma once
 
+#include "reports/chartpicturestyle.h"
+
 #include <QDateTime>
 #include <QSize>
 #include <QStringList>
@@ -16,12 +18,26 @@ struct StartupOptions
     QString csvFile;
     QString pngFile; // the common chart as a picture of pngSize
     QSize pngSize{1600, 900};
+    // How the picture is drawn: "--layout", "--theme", "--dpi".
+    ChartPictureOptions::Layout pngLayout = ChartPictureOptions::Layout::Common;
+    ChartPictureOptions::Theme pngTheme = ChartPictureOptions::Theme::Screen;
+    int pngDpi = 0; // 0: none given
     QString bookmarksFile; // the bookmarks of the read protocols as CSV
     // Limits of every report's rows, local time; invalid: no limit.
     QDateTime from;
     QDateTime to;
     bool help = false;
     QString error; // English, set when an option lacks its value or has a bad one
+
+    ChartPictureOptions pictureOptions() const
+    {
+        ChartPictureOptions picture;
+        picture.size = pngSize;
+        picture.dpi = pngDpi;
+        picture.layout = pngLayout;
+        picture.theme = pngTheme;
+        return picture;
+    }
 
     bool batch() const
     {
@@ -32,7 +48,9 @@ struct StartupOptions
 
 // Scans the arguments after the program name. Options are matched
 // case-insensitively and each but "--help" consumes the next argument.
-// "--size" takes WIDTHxHEIGHT, each from 16 to 16384.
+// "--size" takes WIDTHxHEIGHT, each from 16 to 16384 pixels, or
+// WIDTHxHEIGHTmm in millimetres, which needs "--dpi" (24 to 2400);
+// "--layout" takes common or channels, "--theme" screen or print.
 // "-d" or "-l" given last has no value and is ignored; a report or range
 // option given last, or followed by another option, sets the error, and so
 // does a range limit that is no ISO 8601 date-time or a "--from" after the

@@ -93,7 +93,7 @@ int runBatch(MainWindow& window, const StartupOptions& options, const QString& d
 
     const QString error =
         window.writeReports(options.xlsxFile, options.pdfFile, options.csvFile, options.pngFile,
-                            options.pngSize, options.bookmarksFile, options.from, options.to);
+                            options.pictureOptions(), options.bookmarksFile, options.from, options.to);
     if (!error.isEmpty()) {
         printLine(stderr, QStringLiteral("voltrek: ") + error);
         return 1;

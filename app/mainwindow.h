@@ -5,6 +5,7 @@
 #include "device/deviceenvironment.h"
 #include "parameters/chartcolor.h"
 #include "protocol/readproblem.h"
+#include "reports/chartpicturestyle.h"
 #include "reports/reportresult.h"
 #include "table/bookmarkfile.h"
 
@@ -62,12 +63,10 @@ public:
     // dialog, limited to the rows from `from` to `to` where those are valid;
     // returns the English error text, empty when all were written.
     QString writeReports(const QString& xlsxFile, const QString& pdfFile, const QString& csvFile,
-                         const QString& pngFile = QString(), const QSize& pngSize = QSize(),
+                         const QString& pngFile = QString(),
+                         const ChartPictureOptions& picture = ChartPictureOptions(),
                          const QString& bookmarksFile = QString(), const QDateTime& from = {},
                          const QDateTime& to = {});
-    // The common chart over the whole loaded span, every channel with its
-    // scale, no value box, the value line at the start.
-    QImage wholeSpanChart(const QSize& size) const;
     int tableRowCount() const;
     // The protocol table's rows, order, filter and marks.
     ProtocolTableModel* tableModel() const { return m_tableModel; }
@@ -163,13 +162,20 @@ private:
     void connectScrollBars();
     // The common chart first, then the per-channel charts.
     QList<ChartProtocol*> allCharts() const;
-    using ReportWriter = std::function<ReportResult(const ReportTable&, const QImage&,
-                                                    const QString&, const QVector<Bookmark>&)>;
+    using ReportWriter =
+        std::function<ReportResult(const ReportTable&, const QString&, const QVector<Bookmark>&)>;
     // The bookmarks of the view with their notes, those between the limits
     // where they are valid.
     QVector<Bookmark> bookmarksBetween(const QDateTime& from, const QDateTime& to) const;
     // Asks for the file, writes the report and opens it, or says it failed.
     void saveReport(const QString& filter, const QString& suffix, const ReportWriter& write);
+    // The chart picture action, in the chart menu.
+    void setupChartPictureAction();
+    void saveChartPictureAs();
+    // The descriptions of the read protocols, from their headers.
+    QStringList protocolDescriptions() const;
+    // The common chart at twice its size, shown at its size.
+    QImage workbookChartImage();
     void readProtocolFiles(const QStringList& files);
     QString readProblemsText() const;
     void setupParametersDock();
@@ -202,6 +208,8 @@ private:
     QDockWidget* statisticsDock = nullptr;
     StatisticsPanel* statisticsPanel = nullptr;
     QAction* actStatistics = nullptr;
+    QAction* actSaveChart = nullptr; // "Сохранить график…"
+    QStringList m_protocolFiles;     // of the last read, by protocol of the assembly
     std::unique_ptr<CursorStatistics> m_statistics;
     struct StatisticsPart
     {

@@ -130,6 +130,7 @@ void MainWindow::readProtocolFiles(const QStringList& files)
         channels.append(Channel(assembled.minimum, assembled.maximum, data, assembled.title, pen));
     }
     m_assembly = std::move(assembly);
+    m_protocolFiles = loadedPaths;
 
     // Hand-over to the charts.
     progress.setTotalProgress(2 * n);

@@ -2,6 +2,8 @@
 
 #include "app/platform.h"
 #include "chart/chartprotocol.h"
+#include "protocol/protocolformat.h"
+#include "reports/chartdrawing.h"
 #include "reports/chartpicture.h"
 #include "reports/csvreport.h"
 #include "reports/excelreport.h"
@@ -13,13 +15,30 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+
+#include <cmath>
 
 namespace {
-// Draws the common chart without a screen, for when grabbing gives no picture
-// (no OpenGL context, for instance in a batch run).
-QImage renderChartOffscreen(ChartProtocol& chart)
+// The chart as it paints itself, for a PDF page of vectors.
+ChartDrawing chartDrawing(ChartProtocol& chart)
 {
-    return chart.renderToImage();
+    return {chart.size(), [&chart](QPainter& painter, const QRectF& target) {
+                chart.paintOnto(&painter, target);
+            }};
+}
+
+// The tick at a date-time of the common time base, within [first, last].
+qint32 tickAt(const QDateTime& time, const ChartProtocol& chart, qint32 first, qint32 last)
+{
+    if (!time.isValid() || chart.tickLength() == 0)
+        return first;
+    const double tick =
+        double(chart.startDateTime().msecsTo(time)) / chart.tickLength();
+    return qint32(qBound(double(first), std::floor(tick), double(last)));
 }
 
 // The writer's own text says why, in the system's words.
@@ -33,18 +52,20 @@ QString saveFailedText(const QString& fileName, const QString& cause)
 void MainWindow::on_actSave_triggered()
 {
     saveReport(QStringLiteral("Файл EXCEL (*.xlsx)"), QStringLiteral("xlsx"),
-               [this](const ReportTable& table, const QImage& picture, const QString& fileName,
+               [this](const ReportTable& table, const QString& fileName,
                       const QVector<Bookmark>& bookmarks) {
-                   return saveExcelReport(table, ui.twEntry->font(), picture, fileName, bookmarks);
+                   return saveExcelReport(table, ui.twEntry->font(), workbookChartImage(),
+                                          fileName, bookmarks);
                });
 }
 
 void MainWindow::on_actPDF_triggered()
 {
     saveReport(QStringLiteral("Файл PDF (*.pdf)"), QStringLiteral("pdf"),
-               [this](const ReportTable& table, const QImage& picture, const QString& fileName,
+               [this](const ReportTable& table, const QString& fileName,
                       const QVector<Bookmark>&) {
-                   return savePdfReport(table, ui.chart->startDateTime(), picture, fileName);
+                   return savePdfReport(table, ui.chart->startDateTime(), chartDrawing(*ui.chart),
+                                        fileName);
                });
 }
 
@@ -89,9 +110,7 @@ void MainWindow::saveReport(const QString& filter, const QString& suffix, const 
 
     const ProtocolReportTable whole(*m_tableModel);
     const TimeRangeReportTable table(whole, from, to);
-    const QImage picture =
-        chartPicture(*ui.chart, [this] { return renderChartOffscreen(*ui.chart); });
-    if (const ReportResult written = write(table, picture, fileName, bookmarksBetween(from, to));
+    if (const ReportResult written = write(table, fileName, bookmarksBetween(from, to));
         !written) {
         dialogs->warning(this, QStringLiteral("Внимание!"),
                          saveFailedText(fileName, written.error));
@@ -104,54 +123,111 @@ void MainWindow::saveReport(const QString& filter, const QString& suffix, const 
             QStringLiteral("Отчет сохранен в файл\n%1").arg(QDir::toNativeSeparators(fileName)));
 }
 
-QImage MainWindow::wholeSpanChart(const QSize& size) const
+QImage MainWindow::workbookChartImage()
 {
-    // A chart of its own, so the one on screen keeps its view. It shares
-    // the common chart's data objects and leaves them alone when it goes.
-    ChartProtocol picture;
-    picture.resize(size);
-    picture.setFont(ui.chart->font());
-    for (const Channel& channel : ui.chart->channels()) {
-        Channel shown = channel;
-        shown.setShowScale(true);
-        shown.setVisible(true);
-        picture.addChannel(shown);
+    // Drawn at twice the pixels, so that it prints at a fair resolution; the
+    // ratio makes the workbook show it at the chart's size on the screen.
+    const QSize shown = ui.chart->size();
+    if (shown.isEmpty())
+        return QImage();
+    QImage image(shown * 2, QImage::Format_RGB32);
+    if (image.isNull())
+        return image;
+    image.fill(ui.chart->bottomBackgroundColor());
+    {
+        QPainter painter(&image);
+        ui.chart->paintOnto(&painter, QRectF(QPointF(0, 0), QSizeF(image.size())));
     }
-    picture.setTimeBase(ui.chart->startDateTime(), ui.chart->tickLength());
-    picture.setEndDateTime(ui.chart->endDateTime());
-    picture.setTopBackgroundColor(ui.chart->topBackgroundColor());
-    picture.setBottomBackgroundColor(ui.chart->bottomBackgroundColor());
-    picture.setGridColor(ui.chart->gridColor());
-    picture.setShowLegend(false);
-    picture.setSize(qMax(1.0, double(m_lastTick) - m_firstTick));
-    picture.setZoom(1.0);
-    picture.setPosition(double(m_firstTick));
-    picture.setLineValueX(m_firstTick);
-    return picture.renderToImage();
+    image.setDevicePixelRatio(2.0);
+    return image;
+}
+
+QStringList MainWindow::protocolDescriptions() const
+{
+    QStringList descriptions;
+    for (const QString& path : m_protocolFiles) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray bytes = file.read(kProtocolHeaderSize);
+        if (bytes.size() == kProtocolHeaderSize)
+            descriptions.append(protocolformat::description(protocolformat::decodeHeader(
+                reinterpret_cast<const uchar*>(bytes.constData()))));
+    }
+    return descriptions;
+}
+
+void MainWindow::setupChartPictureAction()
+{
+    actSaveChart = new QAction(tr("Сохранить график…"), this);
+    actSaveChart->setObjectName(QStringLiteral("actSaveChart"));
+    actSaveChart->setToolTip(tr("Сохранить график рисунком PNG или SVG"));
+    connect(actSaveChart, &QAction::triggered, this, &MainWindow::saveChartPictureAs);
+    if (auto* menu = ui.menuBar->findChild<QMenu*>(QStringLiteral("menuChart"))) {
+        menu->addSeparator();
+        menu->addAction(actSaveChart);
+    }
+    addAction(actSaveChart);
+}
+
+void MainWindow::saveChartPictureAs()
+{
+    if (m_tableModel->allRowCount() == 0)
+        return;
+    ChartPictureOptions options;
+    if (!ui.chart->size().isEmpty())
+        options.size = ui.chart->size();
+    if (!dialogs->getChartPictureOptions(this, options))
+        return;
+    QString fileName =
+        dialogs->getSaveFileName(this, QStringLiteral("Сохранить график"), QString(),
+                                 QStringLiteral("Рисунок PNG (*.png);;Рисунок SVG (*.svg)"));
+    if (fileName.isEmpty())
+        return;
+    if (!fileName.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive))
+        fileName = reportFileName(fileName, QStringLiteral("png"));
+
+    // What the common chart shows now.
+    const ScaleSettings& view = ui.chart->scaleSettings();
+    const qint32 first = qint32(qBound(-2e9, std::floor(view.position), 2e9));
+    const qint32 last = qint32(qBound(-2e9, std::ceil(view.position + view.visibleSpan), 2e9));
+    const qint64 tickMs = ui.chart->tickLength();
+    const QString title =
+        pictureTitle(protocolDescriptions(), ui.chart->startDateTime().addMSecs(first * tickMs),
+                     ui.chart->startDateTime().addMSecs(last * tickMs));
+    ChartPicture picture(*ui.chart, options, first, last, title);
+    if (const ReportResult written = saveChartPicture(picture, options, fileName); !written) {
+        dialogs->warning(this, QStringLiteral("Внимание!"),
+                         QStringLiteral("Не удалось сохранить график в файл\n%1\n\n%2")
+                             .arg(QDir::toNativeSeparators(fileName), written.error));
+        return;
+    }
+    if (!platform::openFile(fileName))
+        dialogs->information(
+            this, QStringLiteral("График"),
+            QStringLiteral("График сохранен в файл\n%1").arg(QDir::toNativeSeparators(fileName)));
 }
 
 QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile,
                                  const QString& csvFile, const QString& pngFile,
-                                 const QSize& pngSize, const QString& bookmarksFile,
-                                 const QDateTime& from, const QDateTime& to)
+                                 const ChartPictureOptions& pictureOptions,
+                                 const QString& bookmarksFile, const QDateTime& from,
+                                 const QDateTime& to)
 {
     const ProtocolReportTable whole(*m_tableModel);
     const TimeRangeReportTable table(whole, from, to);
     const QVector<Bookmark> bookmarks = bookmarksBetween(from, to);
-    QImage picture;
-    if (!xlsxFile.isEmpty() || !pdfFile.isEmpty())
-        picture = chartPicture(*ui.chart, [this] { return renderChartOffscreen(*ui.chart); });
 
     QStringList errors;
     if (!xlsxFile.isEmpty()) {
         const ReportResult result =
-            saveExcelReport(table, ui.twEntry->font(), picture, xlsxFile, bookmarks);
+            saveExcelReport(table, ui.twEntry->font(), workbookChartImage(), xlsxFile, bookmarks);
         if (!result)
             errors.append(result.error);
     }
     if (!pdfFile.isEmpty()) {
         const ReportResult result =
-            savePdfReport(table, ui.chart->startDateTime(), picture, pdfFile);
+            savePdfReport(table, ui.chart->startDateTime(), chartDrawing(*ui.chart), pdfFile);
         if (!result)
             errors.append(result.error);
     }
@@ -166,10 +242,19 @@ QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile
             errors.append(result.error);
     }
     if (!pngFile.isEmpty()) {
-        const QImage chart = wholeSpanChart(pngSize.isValid() ? pngSize : QSize(1600, 900));
-        if (chart.isNull() || !chart.save(pngFile, "PNG"))
-            errors.append(QStringLiteral("cannot write the chart picture %1")
-                              .arg(QDir::toNativeSeparators(pngFile)));
+        // The whole loaded span, or the part of it between the limits.
+        const qint32 first = from.isValid() ? tickAt(from, *ui.chart, m_firstTick, m_lastTick)
+                                            : m_firstTick;
+        const qint32 last =
+            to.isValid() ? tickAt(to, *ui.chart, m_firstTick, m_lastTick) : m_lastTick;
+        const qint64 tickMs = ui.chart->tickLength();
+        const QString title = pictureTitle(
+            protocolDescriptions(), ui.chart->startDateTime().addMSecs(first * tickMs),
+            ui.chart->startDateTime().addMSecs(last * tickMs));
+        ChartPicture picture(*ui.chart, pictureOptions, first, last, title);
+        const ReportResult result = saveChartPicture(picture, pictureOptions, pngFile);
+        if (!result)
+            errors.append(result.error);
     }
     return errors.join(QStringLiteral("; "));
 }
