@@ -47,7 +47,7 @@ private slots:
                      .findChildren<QAction*>(QRegularExpression(QStringLiteral("^act")),
                                              Qt::FindDirectChildrenOnly)
                      .size(),
-                 27);
+                 28);
         // The icons live in a static library: they must be registered to show.
         QVERIFY(!window.findChild<QAction*>(QStringLiteral("actSave"))->icon().pixmap(32).isNull());
 
@@ -62,7 +62,7 @@ private slots:
                  names("actGrid actLegend | actZoomIn actZoomOrigin actZoomOut | actLeft "
                        "actZeroPoint actRight | actColorTopBackground actColorBottomBackground "
                        "actColorGrid | actBookmarkPrevious actBookmark actBookmarkNext "
-                       "actBookmarkAdd actBookmarkDelete"));
+                       "actBookmarkAdd actBookmarkDelete | actSaveChart"));
         QCOMPARE(
             actionNames(window.findChild<QToolBar*>(QStringLiteral("mainToolBar"))->actions()),
             names("actFLASH actCopy actLogger | actInitLoger actRefresh actSave actPDF "
