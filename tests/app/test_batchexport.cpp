@@ -31,10 +31,13 @@ class TestBatchExport : public QObject
 
     std::unique_ptr<LoadFixture> fixture;
 
-    Run run(const QStringList& arguments, const QString& workingDir = QString())
+    Run run(const QStringList& arguments, const QString& workingDir = QString(),
+            const QString& outputFile = QString())
     {
         QProcess process;
         process.setWorkingDirectory(workingDir);
+        if (!outputFile.isEmpty())
+            process.setStandardOutputFile(outputFile);
         process.start(qEnvironmentVariable("VOLTREK_APP"), arguments);
         if (!process.waitForFinished(60000))
             return {};
@@ -203,6 +206,15 @@ private slots:
         const Run result = run(base({first}) << "--csv" << blocked);
         QCOMPARE(result.exitCode, 1);
         QVERIFY(result.errors.startsWith(QStringLiteral("voltrek: ")));
+#ifdef Q_OS_LINUX
+        // Standard output on a full disk: the CSV is not written, and the run says so.
+        const Run full = run(base({first}) << "--csv"
+                                           << "-",
+                             QString(), QStringLiteral("/dev/full"));
+        QCOMPARE(full.exitCode, 1);
+        QVERIFY2(full.errors.contains(QStringLiteral("No space left on device")),
+                 qPrintable(full.errors));
+#endif
     }
 };
 

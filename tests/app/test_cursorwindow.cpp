@@ -195,6 +195,23 @@ private slots:
         chart()->findChild<QAction*>("actReferenceClear")->trigger();
         fixture->find<QAction>("actSave")->trigger();
         QCOMPARE(dialogs->questions.size(), 1);
+
+        // Ticks of 2 s and a second file 1 s later: its record of the last
+        // tick lies a second after that tick's start and belongs in the range.
+        fixture->window->readProtocols(
+            {fixture->writeProtocol("c.log", kStart, 10, 5, {1}, 2000),
+             fixture->writeProtocol("d.log", kStart.addSecs(1), 10, 50, {1}, 2000)});
+        dialogs->saveAnswer = fixture->dir.filePath(QStringLiteral("offset.xlsx"));
+        placeCursors(6, 2);
+        fixture->find<QAction>("actSave")->trigger();
+        QCOMPARE(dialogs->questions.size(), 2);
+        const XlsxContent offset = readXlsx(dialogs->saveAnswer);
+        QVERIFY(offset.ok);
+        // 4 s … 13 s: c's ticks 2 … 6 (7 … 11) and d's (52 … 56) in turn.
+        QStringList values;
+        for (int row = 4; offset.cells.contains(QStringLiteral("B%1").arg(row)); ++row)
+            values.append(offset.cells.value(QStringLiteral("B%1").arg(row)).text);
+        QCOMPARE(values, (QStringList{"7", "52", "8", "53", "9", "54", "10", "55", "11", "56"}));
     }
 };
 

@@ -93,12 +93,43 @@ private slots:
     void helpListsEveryOption()
     {
         QVERIFY(parseCommandLine({"-l", "a.log", "--help"}).help);
+        // Every option the help describes is taken by the parser with a value
+        // of the kind its placeholder names, and every option of the usage
+        // lines is described.
         const QString help = commandLineHelp();
-        for (const char* option :
-             {"-d DIR", "-l FILE", "--xlsx FILE", "--pdf FILE", "--csv FILE", "--bookmarks FILE",
-              "--png FILE", "--size WxH", "--from DATETIME", "--to DATETIME", "--help"})
-            QVERIFY2(help.contains(QLatin1String(option)), option);
-        QVERIFY(help.contains(QLatin1String("partial result")));
+        const QHash<QString, QByteArray> examples{{"DIR", "logs"},
+                                                  {"FILE", "out.x"},
+                                                  {"WxH", "640x480"},
+                                                  {"DATETIME", "2024-05-10T12:00:00"}};
+        const QRegularExpression described(QStringLiteral("^  (-{1,2}[a-z]+)(?: (\\S+))?  "),
+                                           QRegularExpression::MultilineOption);
+        const StartupOptions none;
+        QStringList names;
+        for (auto it = described.globalMatch(help); it.hasNext();) {
+            const QRegularExpressionMatch option = it.next();
+            const QString name = option.captured(1);
+            const QString placeholder = option.captured(2);
+            names.append(name + (placeholder.isEmpty() ? QString() : " " + placeholder));
+            QList<QByteArray> arguments{name.toLatin1()};
+            if (!placeholder.isEmpty()) {
+                QVERIFY2(examples.contains(placeholder), qPrintable(placeholder));
+                arguments.append(examples.value(placeholder));
+            }
+            const StartupOptions options = parseCommandLine(arguments);
+            QVERIFY2(options.error.isEmpty(), qPrintable(options.error));
+            QVERIFY2(options.help || options.batch() || !options.directory.isEmpty() ||
+                         !options.files.isEmpty() || options.from.isValid() ||
+                         options.to.isValid() || options.pngSize != none.pngSize,
+                     qPrintable(name + " does nothing"));
+        }
+        const QString usage = help.left(help.indexOf(QLatin1String("\n\n")));
+        const QRegularExpression used(QStringLiteral("\\[(-{1,2}[a-z]+(?: [A-Za-z]+)?)"));
+        int usedCount = 0;
+        for (auto it = used.globalMatch(usage); it.hasNext(); ++usedCount) {
+            const QString option = it.next().captured(1);
+            QVERIFY2(names.contains(option), qPrintable(option));
+        }
+        QVERIFY(usedCount > 0 && usedCount < names.size());
     }
 };
 

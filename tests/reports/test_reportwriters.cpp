@@ -111,6 +111,28 @@ protected:
     }
 };
 
+// A target that refuses one write, the n-th, and takes every other one; it
+// counts the writes it was handed.
+class FlakyFile : public ReportFile
+{
+public:
+    FlakyFile(const QString& fileName, int failing) : ReportFile(fileName), m_failing(failing) {}
+    int writes = 0;
+
+protected:
+    bool writeToTarget(const char* data, qint64 size, QString& error) override
+    {
+        if (++writes == m_failing) {
+            error = QStringLiteral("Input/output error");
+            return false;
+        }
+        return ReportFile::writeToTarget(data, size, error);
+    }
+
+private:
+    int m_failing;
+};
+
 ListTable protocolTable()
 {
     ListTable table;
@@ -574,6 +596,16 @@ private slots:
         QCOMPARE(writeReport(kind, full).error,
                  "Cannot write " + path + ": No space left on device");
         QCOMPARE(readAll(path), QByteArray("old report"));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"report." + kind});
+
+        // A write that fails in the middle fails the report, even when the
+        // writes after it go through.
+        FlakyFile counted(folder.filePath("counted." + kind), 0);
+        QVERIFY(writeReport(kind, counted));
+        FlakyFile flaky(path, counted.writes / 2 + 1);
+        QCOMPARE(writeReport(kind, flaky).error, "Cannot write " + path + ": Input/output error");
+        QCOMPARE(readAll(path), QByteArray("old report"));
+        QVERIFY(QFile::remove(folder.filePath("counted." + kind)));
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"report." + kind});
 #ifdef Q_OS_UNIX
         // A FIFO is refused, not replaced by a plain file.

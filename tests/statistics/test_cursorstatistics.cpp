@@ -85,11 +85,16 @@ private slots:
     {
         CursorStatistics statistics;
         // One state channel in two protocol files, the later one added first,
-        // and a missing value that must not count as a change.
-        statistics.addPart(QStringLiteral("S"), rows({6, 7}, {2, 2}), stateText);
+        // and a missing value that must not count as a change. Joined in the
+        // order added, the parts would count 0 -> 2 -> 0 -> 1 -> 0: four changes.
+        statistics.addPart(QStringLiteral("S"), rows({6, 7}, {0, 2}), stateText);
         statistics.addPart(QStringLiteral("S"),
                            rows({0, 1, 2, 3, 4, 5}, {0, 0, 1, 9, 1, 0}, {1, 1, 1, 0, 1, 1}));
         statistics.addPart(QStringLiteral("One"), rows({5}, {7}));
+        // Overlapping files, the later one added first: the earlier file's
+        // record is the value where both have one.
+        statistics.addPart(QStringLiteral("O"), rows({4, 5, 6}, {30, 30, 30}));
+        statistics.addPart(QStringLiteral("O"), rows({0, 5}, {10, 10}));
         const auto table = statistics.rows(
             1, 7, {QStringLiteral("One"), QStringLiteral("S"), QStringLiteral("none")});
         QCOMPARE(table.size(), 2);
@@ -100,6 +105,8 @@ private slots:
                  QStringLiteral("Вкл"));
         QCOMPARE(statistics.rows(5, 5, {QStringLiteral("One")})[0].mid(1, 3),
                  (QStringList{"7", "7", "0"}));
+        QCOMPARE(statistics.rows(5, 6, {QStringLiteral("O")})[0].mid(1, 3),
+                 (QStringList{"10", "30", "20"}));
     }
 
     // The block sums against a plain pass over the rows, on ranges that start
@@ -137,6 +144,7 @@ private slots:
             int expectedCount = 0;
             int expectedChanges = 0;
             double sum = 0;
+            double squares = 0;
             double minimum = 1e9;
             double maximum = -1e9;
             double previous = -1;
@@ -148,12 +156,14 @@ private slots:
                 previous = values[row];
                 ++expectedCount;
                 sum += values[row];
+                squares += values[row] * values[row];
                 minimum = std::min(minimum, values[row]);
                 maximum = std::max(maximum, values[row]);
             }
             const RangeSummary summary = ordered.summary(from, to);
             QCOMPARE(summary.count, expectedCount);
             QCOMPARE(summary.sum, sum);
+            QCOMPARE(summary.sumOfSquares, squares);
             if (expectedCount > 0) {
                 QCOMPARE(summary.minimum, minimum);
                 QCOMPARE(summary.maximum, maximum);
@@ -164,6 +174,20 @@ private slots:
             const RangeSummary shuffledSummary = unordered.summary(from, to);
             QCOMPARE(shuffledSummary.count, expectedCount);
             QCOMPARE(shuffledSummary.sum, sum);
+            QCOMPARE(shuffledSummary.sumOfSquares, squares);
+        }
+
+        // Of a repeated tick, the record that came first in the file gives
+        // the value, also when the index had to sort the rows.
+        for (qint32 at = ticks.first(); at <= ticks.last(); ++at) {
+            int first = 0;
+            while (first < count && (shuffled[first] != at || !shuffledPresent[first]))
+                ++first;
+            if (first == count)
+                continue;
+            double held = -1;
+            QVERIFY(unordered.heldValue(at, held));
+            QCOMPARE(held, shuffledValues[first]);
         }
     }
 
@@ -193,7 +217,8 @@ private slots:
         QCOMPARE(lines.mid(0, 3),
                  (QStringList{"Опорный\t10/05/2024 12:00:00.000", "Курсор\t10/05/2024 12:00:01.000",
                               "Δt\t00:00:01.000"}));
-        QCOMPARE(lines[4], CursorStatistics::headers().join(QLatin1Char('\t')));
+        QCOMPARE(lines[4], QStringLiteral("Канал\tОпорный\tКурсор\tРазность\tМинимум\tМаксимум\t"
+                                          "Среднее\tСКЗ\tИзменений\tЗаписей"));
         QCOMPARE(lines[5], QStringLiteral("A\t1\t3\t2\t1\t3\t2\t2.23607\t\t2"));
     }
 };

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -40,7 +41,11 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = BookmarkFile::pathFor(dir.filePath(QStringLiteral("a.log")));
-        QCOMPARE(path, dir.filePath(QStringLiteral("a.log.bookmarks")));
+        // Beside its protocol, one per protocol file, and never listed as a protocol.
+        QCOMPARE(QFileInfo(path).absolutePath(), QDir(dir.path()).absolutePath());
+        QVERIFY(path != BookmarkFile::pathFor(dir.filePath(QStringLiteral("a.LOG"))));
+        QVERIFY(path != BookmarkFile::pathFor(dir.filePath(QStringLiteral("a"))));
+        QVERIFY(!QDir::match(QStringLiteral("*.log"), QFileInfo(path).fileName()));
         const QVector<Bookmark> bookmarks = {{at(5300), QStringLiteral("Пуск, \"насос\"")},
                                              {at(86400001), QString()}};
         QVERIFY(BookmarkFile::write(path, owner, bookmarks));

@@ -193,6 +193,23 @@ private slots:
         QTEST(a.channels()[0].series.y(0), "value");
     }
 
+    void oneCodeWithSeveralIdsTakesEachRecordsRate()
+    {
+        catalogue.rates[1] = 1;
+        catalogue.rates[5] = 3;
+        ProtocolAssembly a(catalogue, now);
+        a.addProtocol(
+            start, 100,
+            {{"A", {LogRecord{1, 0, 12345}, LogRecord{5, 1, 12345}, LogRecord{1, 2, -12345}}}});
+        QVERIFY(a.build());
+        QCOMPARE(cellText(a, 0, 0, 0), QStringLiteral("1234.5"));
+        QCOMPARE(cellText(a, 0, 0, 1), QStringLiteral("12.345"));
+        QCOMPARE(cellText(a, 0, 0, 2), QStringLiteral("-1234.5"));
+        QCOMPARE(pairs(a.channels()[0]), ChannelSeries({{0, 1234.5}, {1, 12.345}, {2, -1234.5}}));
+        QCOMPARE(a.channels()[0].minimum, -1234.5);
+        QCOMPARE(a.channels()[0].maximum, 1234.5);
+    }
+
     void refsTextCellKeepsNumericSeries()
     {
         catalogue.addRef("C", 1, QStringLiteral("Вкл"));

@@ -148,6 +148,56 @@ private slots:
         QCOMPARE(column(2), QStringList({"1", "1.23457e+06", "1.23457e+06", "-2", "9.5", "10"}));
     }
 
+    void equalCellsKeepTimeOrderAndEmptyCellsGoLast_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("order");
+        QTest::addColumn<QStringList>("keys");
+        QTest::newRow("numbers ascending") << 2 << int(Qt::AscendingOrder) << QStringList{"1", "3"};
+        QTest::newRow("numbers descending")
+            << 2 << int(Qt::DescendingOrder) << QStringList{"3", "1"};
+        QTest::newRow("texts ascending")
+            << 3 << int(Qt::AscendingOrder) << QStringList{"Вкл", "Выкл"};
+        QTest::newRow("texts descending")
+            << 3 << int(Qt::DescendingOrder) << QStringList{"Выкл", "Вкл"};
+    }
+
+    void equalCellsKeepTimeOrderAndEmptyCellsGoLast()
+    {
+        QFETCH(int, column);
+        QFETCH(int, order);
+        QFETCH(QStringList, keys);
+        // Enough equal cells for an unstable sort to show; a second file
+        // without A and M puts rows without cells among them.
+        catalogue.addChannel("B", 6, "Бета", 0);
+        QVector<int> a;
+        QVector<int> m;
+        for (int i = 0; i < 120; ++i) {
+            a.append(i % 3 == 0 ? 30 : 10);
+            m.append(i % 3 == 0 ? 3 : 1);
+        }
+        assembly->addProtocol(start, 1000, {{"A", values(1, a)}, {"M", values(2, m)}});
+        assembly->addProtocol(start.addMSecs(500), 1000, {{"B", ramp(6, 40, 0)}});
+        show();
+        QCOMPARE(model->headerLabels().mid(2), QStringList({"Ток (A)", "Режим (M)", "Бета (B)"}));
+
+        QVector<int> expected;
+        for (const QString& key : keys + QStringList{QString()}) {
+            for (int row = 0; row < model->rowCount(); ++row) {
+                const int global = model->globalRowOf(row);
+                QString text;
+                if (model->cellText(global, column, text) ? text == key : key.isNull())
+                    expected.append(global);
+            }
+        }
+        QCOMPARE(int(expected.size()), 160);
+        model->sort(column, Qt::SortOrder(order));
+        QVector<int> sorted;
+        for (int row = 0; row < model->rowCount(); ++row)
+            sorted.append(model->globalRowOf(row));
+        QCOMPARE(sorted, expected);
+    }
+
     void enumeratedColumnsMixTextAndNumbers()
     {
         // A number cell reads a text cell as 0; a text cell compares by text.
