@@ -221,8 +221,7 @@ QString commandLineHelp()
     return QStringLiteral(
         "Usage: voltrek [-d DIR] [-l FILE]... [--xlsx FILE] [--pdf FILE] [--csv FILE]\n"
         "               [--bookmarks FILE] [--from DATETIME] [--to DATETIME]\n"
-        "               [--png FILE [--size WxH] [--dpi N] [--layout common|channels]\n"
-        "               [--theme screen|print]]\n"
+        "               [--png FILE [--size WxH] [--dpi N] [--layout L] [--theme T]]\n"
         "\n"
         "  -d DIR            protocol directory holding log.def (default: log beside the program)\n"
         "  -l FILE           protocol file to read at start; may be repeated; a relative\n"
