@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QTextCodec>
 
+#include "table/localclock.h"
+
 namespace {
 bool isOption(const QByteArray& lowered)
 {
@@ -151,11 +153,18 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
             break;
         }
         if (limit) {
-            *limit = parseDateTimeOption(QString::fromLocal8Bit(value));
+            const QString text = QString::fromLocal8Bit(value);
+            bool skipped = false;
+            *limit = parseDateTimeOption(text, limit == &options.to, &skipped);
             if (!limit->isValid()) {
-                options.error = QStringLiteral("Option %1 needs an ISO 8601 date-time, not \"%2\"")
-                                    .arg(QString::fromLatin1(arguments.at(i - 1)),
-                                         QString::fromLocal8Bit(value));
+                options.error =
+                    skipped ? QStringLiteral("Option %1: the local time \"%2\" does not exist on "
+                                             "that date (the clocks skip it when summer time "
+                                             "begins); give the time after the change or an "
+                                             "offset such as +01:00")
+                                  .arg(QString::fromLatin1(arguments.at(i - 1)), text)
+                            : QStringLiteral("Option %1 needs an ISO 8601 date-time, not \"%2\"")
+                                  .arg(QString::fromLatin1(arguments.at(i - 1)), text);
                 break;
             }
         } else if (report)
@@ -187,21 +196,38 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
         options.error = QStringLiteral("--from %1 lies after --to %2")
                             .arg(options.from.toString(Qt::ISODateWithMs),
                                  options.to.toString(Qt::ISODateWithMs));
+    // Limits with nothing to limit would be dropped without a word.
+    if (options.error.isEmpty() && !options.help && !options.batch() &&
+        (options.from.isValid() || options.to.isValid()))
+        options.error = QStringLiteral("--from and --to limit the reports; give them together "
+                                       "with --xlsx, --pdf, --csv, --bookmarks or --png");
     return options;
 }
 
-QDateTime parseDateTimeOption(const QString& text)
+QDateTime parseDateTimeOption(const QString& text, bool endOfDay, bool* skipped)
 {
-    QString iso = text.trimmed();
-    if (iso.size() > 10 && iso.at(10) == QLatin1Char(' '))
-        iso[10] = QLatin1Char('T');
-    QDateTime parsed = QDateTime::fromString(iso, Qt::ISODateWithMs);
-    if (!parsed.isValid() && iso.size() == 10) {
-        const QDate date = QDate::fromString(iso, Qt::ISODate);
-        if (date.isValid())
-            parsed = QDateTime(date, QTime(0, 0));
+    if (skipped)
+        *skipped = false;
+    qint64 msecs = 0;
+    bool dateOnly = false;
+    localclock::Result result = localclock::parseIso(text, msecs, &dateOnly);
+    if (result == localclock::Result::Instant && dateOnly && endOfDay) {
+        // The whole day: up to the last millisecond before the next one begins.
+        const QDate next = QDate::fromString(text.trimmed(), Qt::ISODate).addDays(1);
+        qint64 nextDay = 0;
+        for (int hour = 0; hour < 3; ++hour) {
+            if (localclock::toMSecs(next, QTime(hour, 0), nextDay) == localclock::Result::Instant)
+                break;
+        }
+        msecs = nextDay - 1;
     }
-    return parsed;
+    if (result != localclock::Result::Instant) {
+        if (skipped)
+            *skipped = result == localclock::Result::SkippedTime;
+        return QDateTime();
+    }
+    const QDateTime local = QDateTime::fromMSecsSinceEpoch(msecs);
+    return QDateTime::fromMSecsSinceEpoch(msecs, Qt::OffsetFromUTC, local.offsetFromUtc());
 }
 
 QStringList resolveStartupFiles(const QStringList& files)
@@ -232,9 +258,10 @@ QString commandLineHelp()
         "  --csv FILE        write their table as CSV (UTF-8), then exit; - writes to\n"
         "                    standard output\n"
         "  --bookmarks FILE  write their bookmarks (time, note) as CSV (UTF-8), then exit\n"
-        "  --png FILE        draw their chart over the whole time span as a PNG picture\n"
-        "                    (a name ending in .svg: as an SVG drawing) with a title\n"
-        "                    line and a legend of the channels, then exit\n"
+        "  --png FILE        draw their chart over the whole time span (or the range of\n"
+        "                    --from/--to) as a PNG picture (a name ending in .svg: as an\n"
+        "                    SVG drawing) with a title line and a legend of the\n"
+        "                    channels, then exit\n"
         "  --size WxH        the picture's size in pixels (default 1600x900), or WxHmm\n"
         "                    in millimetres with --dpi; texts and lines grow with it\n"
         "  --dpi N           the picture's resolution (24 to 2400): texts and lines\n"
@@ -245,8 +272,17 @@ QString commandLineHelp()
         "  --theme T         screen: the screen's colours (default); print: white\n"
         "                    background, dark grid and text, channel colours darkened\n"
         "                    where needed to a contrast of at least 4.5:1 to white\n"
-        "  --from DATETIME   limit every report to the rows from this local time on\n"
-        "  --to DATETIME     ... and up to this one; ISO 8601, e.g. 2024-05-10T12:00:00.000\n"
+        "  --from DATETIME   limit every report to the rows from this time on\n"
+        "  --to DATETIME     ... and up to this one, both included; only together with a\n"
+        "                    report option. ISO 8601, e.g. 2024-05-10T12:00:00.000,\n"
+        "                    2024-05-10 12:00, or with an offset: 2024-05-10T09:00:00Z,\n"
+        "                    2024-05-10T12:00:00+03:00. Without an offset the time is\n"
+        "                    local; in the hour repeated when summer time ends it means\n"
+        "                    the first occurrence (give an offset for the second), and\n"
+        "                    a time the clocks skip is refused. A date alone means its\n"
+        "                    whole day: --from 2024-05-10 from 00:00:00.000, --to\n"
+        "                    2024-05-11 up to 23:59:59.999 of that day. A range that\n"
+        "                    holds no rows writes nothing and fails the run.\n"
         "  --help            show this list and exit\n"
         "\n"
         "With --xlsx, --pdf, --csv, --bookmarks or --png no window is shown. The exit\n"

@@ -23,7 +23,7 @@ struct StartupOptions
     ChartPictureOptions::Theme pngTheme = ChartPictureOptions::Theme::Screen;
     int pngDpi = 0; // 0: none given
     QString bookmarksFile; // the bookmarks of the read protocols as CSV
-    // Limits of every report's rows, local time; invalid: no limit.
+    // Limits of every report's rows, as instants; invalid: no limit.
     QDateTime from;
     QDateTime to;
     bool help = false;
@@ -53,14 +53,17 @@ struct StartupOptions
 // "--layout" takes common or channels, "--theme" screen or print.
 // "-d" or "-l" given last has no value and is ignored; a report or range
 // option given last, or followed by another option, sets the error, and so
-// does a range limit that is no ISO 8601 date-time or a "--from" after the
-// "--to". Anything else is skipped.
+// does a range limit that is no ISO 8601 date-time, a local time that the
+// clocks skip, a "--from" after the "--to", or a limit without a report
+// option. Anything else is skipped.
 StartupOptions parseCommandLine(const QList<QByteArray>& arguments);
 
 // An ISO 8601 date-time ("2024-05-10T12:00:00", with or without
 // milliseconds, a blank instead of the "T", or a date alone for its
-// midnight), as local time unless it names its offset; invalid otherwise.
-QDateTime parseDateTimeOption(const QString& text);
+// midnight, or with endOfDay for its last millisecond) as an instant: local
+// time unless it names its offset, a repeated hour's first occurrence.
+// Invalid otherwise; skipped then tells a local time the clocks skip.
+QDateTime parseDateTimeOption(const QString& text, bool endOfDay = false, bool* skipped = nullptr);
 
 // The start-up files with each relative name that names a file in the
 // working directory made absolute; the others are left for the protocol

@@ -91,6 +91,13 @@ int runBatch(MainWindow& window, const StartupOptions& options, const QString& d
         return 1;
     }
 
+    // A bookmark file that cannot be read must not pass for a protocol
+    // without bookmarks.
+    for (const QString& problem : window.bookmarkProblems())
+        printLine(stderr, QStringLiteral("voltrek: ") + problem);
+    const bool bookmarksLost = !window.bookmarkProblems().isEmpty() &&
+                               (!options.bookmarksFile.isEmpty() || !options.xlsxFile.isEmpty());
+
     const QString error =
         window.writeReports(options.xlsxFile, options.pdfFile, options.csvFile, options.pngFile,
                             options.pictureOptions(), options.bookmarksFile, options.from, options.to);
@@ -100,7 +107,7 @@ int runBatch(MainWindow& window, const StartupOptions& options, const QString& d
     }
     if (!definitionProblem.isEmpty())
         printLine(stderr, QStringLiteral("voltrek: warning:") + definitionProblem);
-    return window.readProblems().isEmpty() ? 0 : 1;
+    return window.readProblems().isEmpty() && !bookmarksLost ? 0 : 1;
 }
 
 } // namespace

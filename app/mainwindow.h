@@ -74,6 +74,8 @@ public:
     const QList<ReadProblem>& readProblems() const { return m_readProblems; }
     // Whether the last read stopped because the files' tick lengths differ.
     bool readStoppedOnTickMismatch() const { return m_tickMismatch; }
+    // Bookmark files of the last read that could not be read, in English.
+    const QStringList& bookmarkProblems() const { return m_bookmarkProblems; }
 
     // Batch runs read without showing the progress window and leave no
     // settings behind.
@@ -143,6 +145,7 @@ private slots:
     void copyStatistics();
     void editBookmarkNote(int x);
     void saveBookmarks();
+    void undoBookmarkChange();
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -167,6 +170,11 @@ private:
     // The bookmarks of the view with their notes, those between the limits
     // where they are valid.
     QVector<Bookmark> bookmarksBetween(const QDateTime& from, const QDateTime& to) const;
+    // The instants of the rows as reports see them (the table's full order).
+    std::function<bool(int, qint64&)> rowInstants() const;
+    // The first and last tick of the rows between the limits; false when none is.
+    bool ticksBetween(const QDateTime& from, const QDateTime& to, qint32& first,
+                      qint32& last) const;
     // Asks for the file, writes the report and opens it, or says it failed.
     void saveReport(const QString& filter, const QString& suffix, const ReportWriter& write);
     // The chart picture action, in the chart menu.
@@ -188,6 +196,9 @@ private:
     // The bookmarks kept beside the protocols of the new view.
     void restoreBookmarks(const QStringList& paths, const ProtocolAssembly& assembly);
     void setupBookmarkNotes();
+    // The store's bookmarks on the chart and in the table.
+    void showStoredBookmarks();
+    void reportBookmarkErrors(const QStringList& errors);
     // The two ticks the statistics and the reports take a stretch between;
     // false when no such pair is chosen.
     bool statisticsPair(qint32& from, qint32& to) const;
@@ -220,6 +231,8 @@ private:
     std::vector<StatisticsPart> m_statisticsParts; // not yet indexed
     std::unique_ptr<Clipboard> clipboard;
     std::unique_ptr<BookmarkStore> m_bookmarkStore;
+    QStringList m_bookmarkProblems;
+    QAction* actBookmarkUndo = nullptr; // Ctrl+Z: the last bookmark change
     qint32 m_firstTick = 0;
     qint32 m_lastTick = 0;
     QMap<QString, ChartProtocol*> mapSingleCharts;

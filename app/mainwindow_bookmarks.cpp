@@ -26,6 +26,21 @@ QString problemText(const BookmarkStore::Problem& problem)
         return QObject::tr("%1 поврежден").arg(name);
     }
 }
+
+// For batch runs, which report on standard error.
+QString englishProblemText(const BookmarkStore::Problem& problem)
+{
+    const QString name = QDir::toNativeSeparators(problem.path);
+    switch (problem.status) {
+    case BookmarkFile::Status::CannotOpen:
+        return QStringLiteral("bookmark file %1 cannot be read (not a readable file)").arg(name);
+    case BookmarkFile::Status::Foreign:
+        return QStringLiteral("bookmark file %1 belongs to another protocol").arg(name);
+    case BookmarkFile::Status::Corrupt:
+    default:
+        return QStringLiteral("bookmark file %1 is damaged (no bookmark document)").arg(name);
+    }
+}
 } // namespace
 
 void MainWindow::restoreBookmarks(const QStringList& paths, const ProtocolAssembly& assembly)
@@ -36,7 +51,10 @@ void MainWindow::restoreBookmarks(const QStringList& paths, const ProtocolAssemb
         if (records == 0)
             continue;
         BookmarkStore::Protocol protocol;
-        protocol.path = paths[i];
+        // The reader takes a relative name from the protocol directory; the
+        // bookmarks lie beside the file it read, wherever the program runs.
+        protocol.path =
+            QFileInfo(logger->protocolDir().absoluteFilePath(paths[i])).absoluteFilePath();
         protocol.owner.start = assembly.dateTime(i, 0).addMSecs(
             -qint64(assembly.globalTick(i, 0) - assembly.offset(i)) * assembly.tickMs());
         protocol.owner.tickMs = assembly.tickMs();
@@ -47,13 +65,10 @@ void MainWindow::restoreBookmarks(const QStringList& paths, const ProtocolAssemb
     }
     m_bookmarkStore->setView(protocols);
     const QVector<BookmarkStore::Problem> problems = m_bookmarkStore->load();
-    const QVector<qint32> ticks = m_bookmarkStore->ticks();
-    ui.chart->setBookmarks(QVector<int>(ticks.begin(), ticks.end()));
-    for (const qint32 tick : ticks) {
-        tryAddBookmarkTable(tick);
-        m_tableModel->setNote(m_tableModel->firstRowOfTick(tick), m_bookmarkStore->note(tick));
-    }
-    setBookmarkEnabled();
+    m_bookmarkProblems.clear();
+    for (const BookmarkStore::Problem& problem : problems)
+        m_bookmarkProblems.append(englishProblemText(problem));
+    showStoredBookmarks();
 
     if (problems.isEmpty())
         return;
@@ -63,13 +78,40 @@ void MainWindow::restoreBookmarks(const QStringList& paths, const ProtocolAssemb
     statusBar()->showMessage(tr("Закладки не прочитаны: %1").arg(texts.join(QStringLiteral("; "))));
 }
 
-void MainWindow::saveBookmarks()
+void MainWindow::showStoredBookmarks()
 {
-    const QVector<int>& ticks = ui.chart->bookmarks();
-    const QStringList errors = m_bookmarkStore->save(QVector<qint32>(ticks.begin(), ticks.end()));
+    const QVector<qint32>& ticks = m_bookmarkStore->ticks();
+    ui.chart->setBookmarks(QVector<int>(ticks.begin(), ticks.end()));
+    QStringList notes;
+    notes.reserve(ticks.size());
+    for (const QString& note : m_bookmarkStore->notes())
+        notes.append(note);
+    m_tableModel->setBookmarkMarks(ticks, notes);
+    setBookmarkEnabled();
+    actBookmarkUndo->setEnabled(m_bookmarkStore->canUndo());
+}
+
+void MainWindow::reportBookmarkErrors(const QStringList& errors)
+{
     if (!errors.isEmpty())
         statusBar()->showMessage(
             tr("Закладки не сохранены: %1").arg(errors.join(QStringLiteral("; "))));
+}
+
+void MainWindow::saveBookmarks()
+{
+    const QVector<int>& ticks = ui.chart->bookmarks();
+    reportBookmarkErrors(m_bookmarkStore->save(QVector<qint32>(ticks.begin(), ticks.end())));
+    actBookmarkUndo->setEnabled(m_bookmarkStore->canUndo());
+}
+
+void MainWindow::undoBookmarkChange()
+{
+    if (!m_bookmarkStore->canUndo())
+        return;
+    const QStringList errors = m_bookmarkStore->undo();
+    showStoredBookmarks();
+    reportBookmarkErrors(errors);
 }
 
 void MainWindow::editBookmarkNote(int x)
@@ -83,7 +125,7 @@ void MainWindow::editBookmarkNote(int x)
     if (!dialogs->getText(this, tr("Заметка к закладке"), time, note))
         return;
     m_bookmarkStore->setNote(x, note.trimmed());
-    m_tableModel->setNote(m_tableModel->firstRowOfTick(x), note.trimmed());
+    m_tableModel->setNote(m_tableModel->firstRowOfTick(x), m_bookmarkStore->note(x));
     saveBookmarks();
 }
 
@@ -102,5 +144,15 @@ void MainWindow::setupBookmarkNotes()
         if (m_tableModel->isMarked(row))
             editBookmarkNote(m_tableModel->tick(row));
     });
+
+    // Takes back the last change of the bookmarks or their notes, files included.
+    actBookmarkUndo = new QAction(tr("Отменить"), this);
+    actBookmarkUndo->setObjectName(QStringLiteral("actBookmarkUndo"));
+    actBookmarkUndo->setToolTip(tr("Отменить последнее изменение закладок"));
+    actBookmarkUndo->setShortcut(QKeySequence::Undo);
+    actBookmarkUndo->setEnabled(false);
+    addAction(actBookmarkUndo);
+    ui.chart->addAction(actBookmarkUndo);
+    connect(actBookmarkUndo, &QAction::triggered, this, &MainWindow::undoBookmarkChange);
     connect(ui.chart, &ChartProtocol::bookmarksEdited, this, &MainWindow::saveBookmarks);
 }

@@ -31,16 +31,6 @@ ChartDrawing chartDrawing(ChartProtocol& chart)
             }};
 }
 
-// The tick at a date-time of the common time base, within [first, last].
-qint32 tickAt(const QDateTime& time, const ChartProtocol& chart, qint32 first, qint32 last)
-{
-    if (!time.isValid() || chart.tickLength() == 0)
-        return first;
-    const double tick =
-        double(chart.startDateTime().msecsTo(time)) / chart.tickLength();
-    return qint32(qBound(double(first), std::floor(tick), double(last)));
-}
-
 // The writer's own text says why, in the system's words.
 QString saveFailedText(const QString& fileName, const QString& cause)
 {
@@ -71,15 +61,37 @@ void MainWindow::on_actPDF_triggered()
 
 QVector<Bookmark> MainWindow::bookmarksBetween(const QDateTime& from, const QDateTime& to) const
 {
-    const QVector<int>& ticks = ui.chart->bookmarks();
-    QVector<Bookmark> all = m_bookmarkStore->bookmarks(QVector<qint32>(ticks.begin(), ticks.end()));
     QVector<Bookmark> kept;
-    for (const Bookmark& bookmark : all) {
-        if ((!from.isValid() || bookmark.msecs >= from.toMSecsSinceEpoch()) &&
-            (!to.isValid() || bookmark.msecs <= to.toMSecsSinceEpoch()))
+    for (const Bookmark& bookmark : m_bookmarkStore->bookmarks()) {
+        if (TimeRangeReportTable::holds(bookmark.msecs, from, to))
             kept.append(bookmark);
     }
     return kept;
+}
+
+std::function<bool(int, qint64&)> MainWindow::rowInstants() const
+{
+    // Instants, not the texts: the hour repeated when summer time ends
+    // shows the same texts twice.
+    return [this](int row, qint64& msecs) {
+        msecs = m_tableModel->msecsSinceEpoch(m_tableModel->globalRowAt(row));
+        return true;
+    };
+}
+
+bool MainWindow::ticksBetween(const QDateTime& from, const QDateTime& to, qint32& first,
+                              qint32& last) const
+{
+    bool any = false;
+    for (int row = 0; row < m_tableModel->allRowCount(); ++row) {
+        if (!TimeRangeReportTable::holds(m_tableModel->msecsSinceEpoch(row), from, to))
+            continue;
+        const qint32 tick = m_tableModel->tick(row);
+        first = any ? std::min(first, tick) : tick;
+        last = any ? std::max(last, tick) : tick;
+        any = true;
+    }
+    return any;
 }
 
 void MainWindow::saveReport(const QString& filter, const QString& suffix, const ReportWriter& write)
@@ -109,7 +121,7 @@ void MainWindow::saveReport(const QString& filter, const QString& suffix, const 
     fileName = reportFileName(fileName, suffix);
 
     const ProtocolReportTable whole(*m_tableModel);
-    const TimeRangeReportTable table(whole, from, to);
+    const TimeRangeReportTable table(whole, rowInstants(), from, to);
     if (const ReportResult written = write(table, fileName, bookmarksBetween(from, to));
         !written) {
         dialogs->warning(this, QStringLiteral("Внимание!"),
@@ -215,7 +227,16 @@ QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile
                                  const QDateTime& to)
 {
     const ProtocolReportTable whole(*m_tableModel);
-    const TimeRangeReportTable table(whole, from, to);
+    const TimeRangeReportTable table(whole, rowInstants(), from, to);
+    // An empty report would pass for the data of a quiet stretch; the
+    // files already there are kept.
+    qint32 first = m_firstTick;
+    qint32 last = m_lastTick;
+    if ((from.isValid() || to.isValid()) && !ticksBetween(from, to, first, last))
+        return QStringLiteral(
+                   "the range from %1 to %2 holds no rows of the protocols; nothing was written")
+            .arg(from.isValid() ? from.toString(Qt::ISODateWithMs) : QStringLiteral("(open)"),
+                 to.isValid() ? to.toString(Qt::ISODateWithMs) : QStringLiteral("(open)"));
     const QVector<Bookmark> bookmarks = bookmarksBetween(from, to);
 
     QStringList errors;
@@ -242,11 +263,6 @@ QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile
             errors.append(result.error);
     }
     if (!pngFile.isEmpty()) {
-        // The whole loaded span, or the part of it between the limits.
-        const qint32 first = from.isValid() ? tickAt(from, *ui.chart, m_firstTick, m_lastTick)
-                                            : m_firstTick;
-        const qint32 last =
-            to.isValid() ? tickAt(to, *ui.chart, m_firstTick, m_lastTick) : m_lastTick;
         const qint64 tickMs = ui.chart->tickLength();
         const QString title = pictureTitle(
             protocolDescriptions(), ui.chart->startDateTime().addMSecs(first * tickMs),

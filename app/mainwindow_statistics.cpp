@@ -1,5 +1,8 @@
 #include "app/mainwindow.h"
 
+#include <climits>
+#include <cmath>
+
 #include "chart/chartprotocol.h"
 #include "parameters/chartparameters.h"
 #include "protocol/channellookup.h"
@@ -115,8 +118,12 @@ void MainWindow::updateStatistics()
             CursorStatistics::StateText stateText;
             if (lookup.hasRefs(part.code)) {
                 const QString code = part.code;
-                stateText = [code, &lookup](double value) {
-                    return lookup.refText(code, int(value));
+                const double scale = std::pow(10.0, lookup.rateByCode(code));
+                // The table looks a state up by its raw value; the series
+                // holds raw / 10^RATE.
+                stateText = [code, scale, &lookup](double value) {
+                    const double raw = std::round(value * scale);
+                    return lookup.refText(code, raw >= INT_MIN && raw <= INT_MAX ? int(raw) : 0);
                 };
             }
             m_statistics->addPart(

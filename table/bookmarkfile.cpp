@@ -4,13 +4,14 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QSaveFile>
 
 #include <algorithm>
 #include <limits>
+#include <numeric>
 
 #include "table/decimaldigits.h"
+#include "table/localclock.h"
 
 namespace {
 
@@ -27,52 +28,84 @@ const QString kNote = QStringLiteral("note");
 class LocalTime
 {
 public:
-    qint64 msecs(const QDate& date, const QTime& time)
+    bool msecs(const QDate& date, const QTime& time, qint64& result)
     {
-        const qint64 naive = date.toJulianDay() * kDay + time.msecsSinceStartOfDay();
-        const qint64 hour = naive / kHour;
+        const qint64 naive = localclock::wallClockMSecs(date, time);
+        const qint64 hour = naive / kHour - (naive % kHour < 0 ? 1 : 0);
         if (hour != m_hour) {
+            m_hour = hour;
+            qint64 begin = 0;
             // Steady when the hours before and after have the same offset:
             // then the hour is neither skipped nor repeated.
-            m_hour = hour;
-            const QDateTime begin(date, QTime(time.hour(), 0));
-            m_offset = begin.toMSecsSinceEpoch() - hour * kHour;
-            m_steady = begin.addSecs(-3600).offsetFromUtc() == begin.offsetFromUtc() &&
-                       begin.addSecs(3600).offsetFromUtc() == begin.offsetFromUtc();
+            m_steady = localclock::toMSecs(date, QTime(time.hour(), 0), begin) ==
+                           localclock::Result::Instant &&
+                       offsetAt(begin - kHour) == offsetAt(begin) &&
+                       offsetAt(begin + kHour) == offsetAt(begin);
+            m_offset = begin - hour * kHour;
         }
         if (!m_steady)
-            return QDateTime(date, time).toMSecsSinceEpoch();
-        return naive + m_offset;
+            return localclock::toMSecs(date, time, result) == localclock::Result::Instant;
+        result = naive + m_offset;
+        return true;
     }
 
 private:
+    static int offsetAt(qint64 msecs)
+    {
+        return QDateTime::fromMSecsSinceEpoch(msecs).offsetFromUtc();
+    }
+
     static constexpr qint64 kHour = 3600 * 1000;
-    static constexpr qint64 kDay = 24 * kHour;
     qint64 m_hour = std::numeric_limits<qint64>::min();
     qint64 m_offset = 0;
     bool m_steady = false;
 };
 
-bool parseTime(const QString& text, qint64& msecs, LocalTime& local)
+// A time as the file holds it: its instant and the wall-clock time it spells.
+bool parseTime(const QString& text, qint64& msecs, qint64* wallClock, LocalTime& local)
 {
-    // The form this program writes, "yyyy-MM-ddTHH:mm:ss.zzz", is read
-    // directly: ten thousand bookmarks must not wait for the general parser.
-    if (text.size() == 23 && text.at(4) == QLatin1Char('-') && text.at(7) == QLatin1Char('-') &&
-        text.at(10) == QLatin1Char('T') && text.at(13) == QLatin1Char(':') &&
-        text.at(16) == QLatin1Char(':') && text.at(19) == QLatin1Char('.')) {
+    // The form this program writes, "yyyy-MM-ddTHH:mm:ss.zzz" with "+hh:mm",
+    // "Z" or nothing after it, is read directly: ten thousand bookmarks must
+    // not wait for the general parser.
+    const int size = text.size();
+    if ((size == 23 || size == 24 || size == 29) && text.at(4) == QLatin1Char('-') &&
+        text.at(7) == QLatin1Char('-') && text.at(10) == QLatin1Char('T') &&
+        text.at(13) == QLatin1Char(':') && text.at(16) == QLatin1Char(':') &&
+        text.at(19) == QLatin1Char('.')) {
         const QDate date(decimalDigits(text, 0, 4), decimalDigits(text, 5, 2),
                          decimalDigits(text, 8, 2));
         const QTime time(decimalDigits(text, 11, 2), decimalDigits(text, 14, 2),
                          decimalDigits(text, 17, 2), decimalDigits(text, 20, 3));
         if (!date.isValid() || !time.isValid())
             return false;
-        msecs = local.msecs(date, time);
+        const qint64 wall = localclock::wallClockMSecs(date, time);
+        if (wallClock)
+            *wallClock = wall;
+        if (size == 23)
+            return local.msecs(date, time, msecs);
+        if (size == 24) {
+            if (text.at(23) != QLatin1Char('Z'))
+                return false;
+            msecs = wall;
+            return true;
+        }
+        const QChar sign = text.at(23);
+        const int hours = decimalDigits(text, 24, 2);
+        const int minutes = decimalDigits(text, 27, 2);
+        if ((sign != QLatin1Char('+') && sign != QLatin1Char('-')) ||
+            text.at(26) != QLatin1Char(':') || hours < 0 || hours > 14 || minutes < 0 ||
+            minutes > 59)
+            return false;
+        const qint64 offset = (hours * 60 + minutes) * 60000LL;
+        msecs = sign == QLatin1Char('+') ? wall - offset : wall + offset;
         return true;
     }
-    const QDateTime parsed = QDateTime::fromString(text, Qt::ISODateWithMs);
-    if (!parsed.isValid())
+    if (localclock::parseIso(text, msecs) != localclock::Result::Instant)
         return false;
-    msecs = parsed.toMSecsSinceEpoch();
+    if (wallClock) {
+        // Only the fast form above is written; others count by their instant.
+        *wallClock = std::numeric_limits<qint64>::min();
+    }
     return true;
 }
 
@@ -87,28 +120,30 @@ bool fail(QString* error, const QString& text)
 
 QString BookmarkFile::pathFor(const QString& protocolPath)
 {
-    return protocolPath + QStringLiteral(".bookmarks");
+    return QFileInfo(protocolPath).absoluteFilePath() + QStringLiteral(".bookmarks");
 }
 
 QString BookmarkFile::timeText(qint64 msecs)
 {
-    return QDateTime::fromMSecsSinceEpoch(msecs).toString(Qt::ISODateWithMs);
+    return localclock::isoText(msecs);
 }
 
 bool BookmarkFile::parseTime(const QString& text, qint64& msecs)
 {
     LocalTime local;
-    return ::parseTime(text, msecs, local);
+    return ::parseTime(text, msecs, nullptr, local);
 }
 
 BookmarkFile::ReadResult BookmarkFile::read(const QString& path, const BookmarkOwner& owner)
 {
     ReadResult result;
-    QFile file(path);
-    if (!file.exists())
+    const QFileInfo info(path);
+    // A link that leads nowhere is a file the user made, not a missing one.
+    if (!info.exists() && !info.isSymLink())
         return result;
     result.status = Status::CannotOpen;
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+    QFile file(path);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
         return result;
 
     result.status = Status::Corrupt;
@@ -117,64 +152,95 @@ BookmarkFile::ReadResult BookmarkFile::read(const QString& path, const BookmarkO
     const QJsonValue bookmarks = root.value(kBookmarks);
     LocalTime local;
     qint64 start = 0;
+    qint64 startWall = 0;
     if (!document.isObject() || !bookmarks.isArray() ||
-        !::parseTime(root.value(kStart).toString(), start, local) ||
+        !::parseTime(root.value(kStart).toString(), start, &startWall, local) ||
         !root.value(kTickMs).isDouble())
         return result;
-    if (start != owner.start.toMSecsSinceEpoch() || root.value(kTickMs).toInt() != owner.tickMs) {
+    const qint64 ownStart = owner.start.toMSecsSinceEpoch();
+    const qint64 ownWall = localclock::wallClockMSecs(owner.start.date(), owner.start.time());
+    if ((start != ownStart && startWall != ownWall) ||
+        root.value(kTickMs).toDouble() != owner.tickMs) {
         result.status = Status::Foreign;
         return result;
     }
+    result.shift = ownStart - start;
 
     const QJsonArray entries = bookmarks.toArray();
-    result.bookmarks.reserve(entries.size());
+    QVector<Bookmark> read;
+    QVector<QJsonObject> objects;
+    read.reserve(entries.size());
+    objects.reserve(entries.size());
     for (const QJsonValue& entry : entries) {
         const QJsonObject object = entry.toObject();
         Bookmark bookmark;
-        if (!::parseTime(object.value(kTime).toString(), bookmark.msecs, local)) {
-            result.bookmarks.clear();
+        if (!::parseTime(object.value(kTime).toString(), bookmark.msecs, nullptr, local))
             return result;
-        }
+        bookmark.msecs += result.shift;
         bookmark.note = object.value(kNote).toString();
-        result.bookmarks.append(bookmark);
+        read.append(bookmark);
+        objects.append(object);
     }
-    std::stable_sort(result.bookmarks.begin(), result.bookmarks.end(),
-                     [](const Bookmark& a, const Bookmark& b) { return a.msecs < b.msecs; });
+    QVector<int> order(read.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return read[a].msecs < read[b].msecs; });
+    result.bookmarks.reserve(read.size());
+    result.entries.reserve(read.size());
+    for (const int i : order) {
+        result.bookmarks.append(read[i]);
+        result.entries.append(objects[i]);
+    }
+    result.document = root;
     result.status = Status::Read;
     return result;
+}
+
+QJsonObject BookmarkFile::entry(const Bookmark& bookmark, qint64 shift)
+{
+    QJsonObject entry{{kTime, timeText(bookmark.msecs - shift)}};
+    if (!bookmark.note.isEmpty())
+        entry.insert(kNote, bookmark.note);
+    return entry;
+}
+
+QJsonObject BookmarkFile::document(const QString& path, const BookmarkOwner& owner,
+                                   const QJsonArray& entries)
+{
+    return QJsonObject{{kProtocol, QFileInfo(path).completeBaseName()},
+                       {kStart, timeText(owner.start.toMSecsSinceEpoch())},
+                       {kTickMs, int(owner.tickMs)},
+                       {kBookmarks, entries}};
 }
 
 bool BookmarkFile::write(const QString& path, const BookmarkOwner& owner,
                          const QVector<Bookmark>& bookmarks, QString* error)
 {
-    if (bookmarks.isEmpty()) {
+    QJsonArray entries;
+    for (const Bookmark& bookmark : bookmarks)
+        entries.append(entry(bookmark));
+    return writeDocument(path, document(path, owner, entries), error);
+}
+
+bool BookmarkFile::writeDocument(const QString& path, const QJsonObject& document, QString* error)
+{
+    if (document.value(kBookmarks).toArray().isEmpty()) {
         if (QFileInfo(path).isFile() && !QFile::remove(path))
             return fail(error, QStringLiteral("Cannot remove %1").arg(path));
         return true;
     }
 
-    QJsonArray entries;
-    for (const Bookmark& bookmark : bookmarks) {
-        QJsonObject entry{{kTime, timeText(bookmark.msecs)}};
-        if (!bookmark.note.isEmpty())
-            entry.insert(kNote, bookmark.note);
-        entries.append(entry);
-    }
-    const QJsonObject root{{kProtocol, QFileInfo(path).completeBaseName()},
-                           {kStart, timeText(owner.start.toMSecsSinceEpoch())},
-                           {kTickMs, int(owner.tickMs)},
-                           {kBookmarks, entries}};
-
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return fail(error, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
-    const QByteArray json = QJsonDocument(root).toJson(QJsonDocument::Indented);
+    const QByteArray json = QJsonDocument(document).toJson(QJsonDocument::Indented);
     // The last buffered bytes reach the disk only on flush; a full disk shows
     // there, and the old file must then stay as it was.
     if (file.write(json) != json.size() || !file.flush()) {
+        const QString reason = file.errorString();
         file.cancelWriting();
         file.commit();
-        return fail(error, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+        return fail(error, QStringLiteral("Cannot write %1: %2").arg(path, reason));
     }
     if (!file.commit())
         return fail(error, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));

@@ -1,10 +1,11 @@
 #pragma once
 
 #include <QDateTime>
+#include <QJsonObject>
 #include <QString>
 #include <QVector>
 
-// A bookmark as it is kept beside its protocol: a point in local time, to the
+// A bookmark as it is kept beside its protocol: an instant, to the
 // millisecond, and the user's note.
 struct Bookmark
 {
@@ -26,17 +27,25 @@ struct BookmarkOwner
 };
 
 // NAME.log.bookmarks: a small JSON document beside the protocol NAME.log with
-// its owner and the bookmarks as ISO 8601 local date-times with milliseconds,
-// each with an optional note:
-//   {"protocol": "NAME.log", "start": "2024-05-10T12:00:00.000", "tickMs": 100,
-//    "bookmarks": [{"time": "2024-05-10T12:00:05.300", "note": "Пуск"}]}
+// its owner and the bookmarks as ISO 8601 date-times with milliseconds and
+// the UTC offset of the writer's clock, each with an optional note:
+//   {"protocol": "NAME.log", "start": "2024-05-10T12:00:00.000+02:00",
+//    "tickMs": 100,
+//    "bookmarks": [{"time": "2024-05-10T12:00:05.300+02:00", "note": "Пуск"}]}
+// Files written before offsets were added hold local times; they read as
+// local times, a repeated hour as its first occurrence.
+//
+// The protocol's header holds its start as wall-clock time, so a machine in
+// another zone sees the same protocol start at another instant. A file
+// belongs to a protocol when its start is the protocol's start as an instant
+// or as wall-clock time; its bookmarks keep their distance from the start.
 class BookmarkFile
 {
 public:
     enum class Status {
         Read,
         Missing,    // no file: the protocol has no bookmarks yet
-        CannotOpen, // there, but not readable
+        CannotOpen, // there, but not readable (a folder, a dangling link, a pipe …)
         Corrupt,    // not a bookmark document
         Foreign     // a bookmark document of another protocol
     };
@@ -44,9 +53,14 @@ public:
     struct ReadResult
     {
         Status status = Status::Missing;
-        QVector<Bookmark> bookmarks; // ascending time
+        QVector<Bookmark> bookmarks;  // ascending time, on this machine's clock
+        QVector<QJsonObject> entries; // each bookmark as the file holds it, same order
+        QJsonObject document;         // the whole file
+        qint64 shift = 0;             // this machine's clock minus the file's
     };
 
+    // The protocol's path + ".bookmarks"; a relative protocol path is made
+    // absolute against the working directory.
     static QString pathFor(const QString& protocolPath);
 
     static ReadResult read(const QString& path, const BookmarkOwner& owner);
@@ -54,6 +68,15 @@ public:
     // is removed. error gets an English reason on failure.
     static bool write(const QString& path, const BookmarkOwner& owner,
                       const QVector<Bookmark>& bookmarks, QString* error = nullptr);
+    // The document of a new file for the owner with the given entries.
+    static QJsonObject document(const QString& path, const BookmarkOwner& owner,
+                                const QJsonArray& entries);
+    // A new entry, its time shifted back onto the file's clock.
+    static QJsonObject entry(const Bookmark& bookmark, qint64 shift = 0);
+    // Writes the document whole or not at all; a document without bookmarks
+    // removes the file.
+    static bool writeDocument(const QString& path, const QJsonObject& document,
+                              QString* error = nullptr);
 
     static QString timeText(qint64 msecs);
     // ISO 8601 date-time, read as local time when it carries no offset;

@@ -1,28 +1,78 @@
 #include "table/bookmarkstore.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QHash>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+
+namespace {
+const QString kNote = QStringLiteral("note");
+const QString kBookmarks = QStringLiteral("bookmarks");
+
+bool earlier(const BookmarkStore::Entry& a, const BookmarkStore::Entry& b)
+{
+    return a.bookmark.msecs < b.bookmark.msecs;
+}
+
+QVector<qint32> sortedUnique(QVector<qint32> ticks)
+{
+    std::sort(ticks.begin(), ticks.end());
+    ticks.erase(std::unique(ticks.begin(), ticks.end()), ticks.end());
+    return ticks;
+}
+
+// Ticks of a that b lacks; both ascending.
+QVector<qint32> without(const QVector<qint32>& a, const QVector<qint32>& b)
+{
+    QVector<qint32> result;
+    std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(result));
+    return result;
+}
+
+// One file per protocol file, however it was named or how often loaded.
+QString identity(const QString& path)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? QFileInfo(path).absoluteFilePath() : canonical;
+}
+} // namespace
 
 void BookmarkStore::setView(const QVector<Protocol>& protocols)
 {
     clear();
     m_protocols = protocols;
-    for (const Protocol& protocol : protocols)
+    QStringList identities;
+    for (int i = 0; i < protocols.size(); ++i) {
+        const Protocol& protocol = protocols[i];
         m_spans.append({protocol.firstTick, protocol.lastTick});
-    m_written.resize(protocols.size());
-    m_keepOld.fill(false, protocols.size());
+        const QString id = identity(protocol.path);
+        int file = identities.indexOf(id);
+        if (file < 0) {
+            file = m_files.size();
+            identities.append(id);
+            File added;
+            added.path = BookmarkFile::pathFor(protocol.path);
+            added.protocol = i;
+            m_files.append(added);
+        }
+        m_fileOf.append(file);
+    }
+    m_entries.resize(m_files.size());
 }
 
 void BookmarkStore::clear()
 {
     m_protocols.clear();
     m_spans.clear();
-    m_written.clear();
-    m_keepOld.clear();
-    m_notes.clear();
-    m_loaded.clear();
+    m_fileOf.clear();
+    m_files.clear();
+    m_entries.clear();
+    m_ticks.clear();
+    m_undo.clear();
+    m_pending.clear();
 }
 
 int BookmarkStore::ownerOf(qint32 tick) const
@@ -45,96 +95,214 @@ qint64 BookmarkStore::msecsOf(qint32 tick) const
 QVector<BookmarkStore::Problem> BookmarkStore::load()
 {
     QVector<Problem> problems;
-    m_loaded.clear();
-    m_notes.clear();
-    for (int i = 0; i < m_protocols.size(); ++i) {
-        const Protocol& protocol = m_protocols[i];
-        const QString path = BookmarkFile::pathFor(protocol.path);
-        const BookmarkFile::ReadResult result = BookmarkFile::read(path, protocol.owner);
-        m_written[i] = result.bookmarks;
+    m_ticks.clear();
+    m_undo.clear();
+    for (int f = 0; f < m_files.size(); ++f) {
+        File& file = m_files[f];
+        const Protocol& protocol = m_protocols[file.protocol];
+        const BookmarkFile::ReadResult result = BookmarkFile::read(file.path, protocol.owner);
+        QVector<Entry>& entries = m_entries[f];
+        entries.clear();
+        file.keepOld = false;
+        file.shift = result.shift;
+        file.document = result.document;
+        file.written = QJsonArray();
         if (result.status != BookmarkFile::Status::Read &&
             result.status != BookmarkFile::Status::Missing) {
-            problems.append({path, result.status});
-            m_keepOld[i] = true;
+            problems.append({file.path, result.status});
+            file.keepOld = true;
+            continue;
         }
         const qint64 start = protocol.owner.start.toMSecsSinceEpoch();
         const double tickMs = protocol.owner.tickMs;
-        for (const Bookmark& bookmark : result.bookmarks) {
-            const double ticks = std::round(double(bookmark.msecs - start) / tickMs);
-            const qint32 tick =
-                qint32(std::clamp<double>(protocol.offset + ticks, INT32_MIN, INT32_MAX));
-            m_loaded.append(tick);
-            if (!bookmark.note.isEmpty())
-                m_notes.insert(tick, bookmark.note);
+        entries.reserve(result.bookmarks.size());
+        for (int i = 0; i < result.bookmarks.size(); ++i) {
+            Entry entry;
+            entry.bookmark = result.bookmarks[i];
+            entry.raw = result.entries[i];
+            const double tick =
+                protocol.offset + std::round(double(entry.bookmark.msecs - start) / tickMs);
+            // A time the view has no tick for is kept, not shown.
+            entry.shown = tick >= 0 && tick <= std::numeric_limits<qint32>::max();
+            entry.tick = entry.shown ? qint32(tick) : 0;
+            if (entry.shown)
+                m_ticks.append(entry.tick);
+            entries.append(entry);
+            file.written.append(entry.raw);
         }
     }
-    std::sort(m_loaded.begin(), m_loaded.end());
-    m_loaded.erase(std::unique(m_loaded.begin(), m_loaded.end()), m_loaded.end());
+    m_ticks = sortedUnique(m_ticks);
     return problems;
 }
 
-QVector<qint32> BookmarkStore::ticks() const
+QString BookmarkStore::note(qint32 tick) const
 {
-    return m_loaded;
+    QStringList notes;
+    for (const QVector<Entry>& entries : m_entries) {
+        for (const Entry& entry : entries) {
+            if (entry.shown && entry.tick == tick && !entry.bookmark.note.isEmpty())
+                notes.append(entry.bookmark.note);
+        }
+    }
+    return notes.join(QStringLiteral("; "));
 }
 
 void BookmarkStore::setNote(qint32 tick, const QString& note)
 {
-    if (note.isEmpty())
-        m_notes.remove(tick);
-    else
-        m_notes.insert(tick, note);
+    // A note for a bookmark about to be added waits for the next save().
+    if (!std::binary_search(m_ticks.begin(), m_ticks.end(), tick)) {
+        m_pending.insert(tick, note);
+        return;
+    }
+    if (note == this->note(tick))
+        return;
+    remember();
+    bool first = true;
+    for (QVector<Entry>& entries : m_entries) {
+        for (Entry& entry : entries) {
+            if (!entry.shown || entry.tick != tick)
+                continue;
+            const QString text = first ? note : QString();
+            first = false;
+            if (entry.bookmark.note == text && !entry.raw.contains(kNote))
+                continue;
+            entry.bookmark.note = text;
+            entry.noteEdited = true;
+        }
+    }
 }
 
-QVector<Bookmark> BookmarkStore::bookmarks(const QVector<qint32>& ticks) const
+QStringList BookmarkStore::notes() const
+{
+    QHash<qint32, QStringList> byTick;
+    for (const QVector<Entry>& entries : m_entries) {
+        for (const Entry& entry : entries) {
+            if (entry.shown && !entry.bookmark.note.isEmpty())
+                byTick[entry.tick].append(entry.bookmark.note);
+        }
+    }
+    QStringList result;
+    result.reserve(m_ticks.size());
+    for (const qint32 tick : m_ticks)
+        result.append(byTick.value(tick).join(QStringLiteral("; ")));
+    return result;
+}
+
+QVector<Bookmark> BookmarkStore::bookmarks() const
 {
     QVector<Bookmark> result;
-    for (const qint32 tick : ticks)
-        result.append({msecsOf(tick), m_notes.value(tick)});
+    for (const QVector<Entry>& entries : m_entries) {
+        for (const Entry& entry : entries)
+            result.append(entry.bookmark);
+    }
     std::stable_sort(result.begin(), result.end(),
                      [](const Bookmark& a, const Bookmark& b) { return a.msecs < b.msecs; });
     return result;
 }
 
+QJsonArray BookmarkStore::entriesOf(int file) const
+{
+    QJsonArray array;
+    for (const Entry& entry : m_entries[file]) {
+        if (entry.raw.isEmpty()) {
+            array.append(BookmarkFile::entry(entry.bookmark, m_files[file].shift));
+            continue;
+        }
+        QJsonObject object = entry.raw;
+        if (entry.noteEdited) {
+            if (entry.bookmark.note.isEmpty())
+                object.remove(kNote);
+            else
+                object.insert(kNote, entry.bookmark.note);
+        }
+        array.append(object);
+    }
+    return array;
+}
+
 QStringList BookmarkStore::save(const QVector<qint32>& ticks)
 {
-    QStringList errors;
     if (m_protocols.isEmpty())
-        return errors;
-    // A deleted bookmark takes its note with it.
-    for (auto it = m_notes.begin(); it != m_notes.end();) {
-        if (ticks.contains(it.key()))
-            ++it;
-        else
-            it = m_notes.erase(it);
+        return {};
+    const QVector<qint32> now = sortedUnique(ticks);
+    const QVector<qint32> removed = without(m_ticks, now);
+    const QVector<qint32> added = without(now, m_ticks);
+    if (!removed.isEmpty() || !added.isEmpty())
+        remember();
+    // A deleted bookmark takes every note on its tick with it.
+    if (!removed.isEmpty()) {
+        for (QVector<Entry>& entries : m_entries) {
+            entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                         [&](const Entry& entry) {
+                                             return entry.shown &&
+                                                    std::binary_search(removed.begin(),
+                                                                       removed.end(), entry.tick);
+                                         }),
+                          entries.end());
+        }
     }
-    QVector<QVector<Bookmark>> shares(m_protocols.size());
-    for (const qint32 tick : ticks) {
+    for (const qint32 tick : added) {
         const int owner = ownerOf(tick);
-        shares[owner].append({msecsOf(tick, owner), m_notes.value(tick)});
+        Entry entry;
+        entry.bookmark.msecs = msecsOf(tick, owner);
+        entry.bookmark.note = m_pending.value(tick);
+        entry.shown = true;
+        entry.tick = tick;
+        QVector<Entry>& entries = m_entries[m_fileOf[owner]];
+        entries.insert(std::upper_bound(entries.begin(), entries.end(), entry, earlier), entry);
     }
-    for (int i = 0; i < m_protocols.size(); ++i) {
-        std::stable_sort(shares[i].begin(), shares[i].end(),
-                         [](const Bookmark& a, const Bookmark& b) { return a.msecs < b.msecs; });
+    m_ticks = now;
+    m_pending.clear();
+    return writeChanged();
+}
+
+void BookmarkStore::remember()
+{
+    if (m_undo.size() == kUndoDepth)
+        m_undo.removeFirst();
+    m_undo.append({m_entries, m_ticks});
+}
+
+QStringList BookmarkStore::undo()
+{
+    if (m_undo.isEmpty())
+        return {};
+    const State state = m_undo.takeLast();
+    m_entries = state.entries;
+    m_ticks = state.ticks;
+    return writeChanged();
+}
+
+QStringList BookmarkStore::writeChanged()
+{
+    QStringList errors;
+    for (int f = 0; f < m_files.size(); ++f) {
+        File& file = m_files[f];
+        const QJsonArray entries = entriesOf(f);
         // A file that could not be read is only replaced by bookmarks of its own.
-        if (m_keepOld[i] ? shares[i].isEmpty() : shares[i] == m_written[i])
+        if (file.keepOld ? entries.isEmpty() : entries == file.written)
             continue;
-        const QString path = BookmarkFile::pathFor(m_protocols[i].path);
-        if (m_keepOld[i] && QFile::exists(path)) {
-            const QString backup = path + QStringLiteral(".bak");
+        if (file.keepOld && (QFileInfo::exists(file.path) || QFileInfo(file.path).isSymLink())) {
+            const QString backup = file.path + QStringLiteral(".bak");
             QFile::remove(backup);
-            if (!QFile::rename(path, backup)) {
-                errors.append(QStringLiteral("Cannot keep %1 as %2").arg(path, backup));
+            if (!QFile::rename(file.path, backup)) {
+                errors.append(QStringLiteral("Cannot keep %1 as %2").arg(file.path, backup));
                 continue;
             }
         }
+        QJsonObject document = file.document;
+        if (document.isEmpty())
+            document = BookmarkFile::document(file.path, m_protocols[file.protocol].owner, entries);
+        else
+            document.insert(kBookmarks, entries);
         QString error;
-        if (!BookmarkFile::write(path, m_protocols[i].owner, shares[i], &error)) {
+        if (!BookmarkFile::writeDocument(file.path, document, &error)) {
             errors.append(error);
             continue;
         }
-        m_keepOld[i] = false;
-        m_written[i] = shares[i];
+        file.keepOld = false;
+        file.document = document;
+        file.written = entries;
     }
     return errors;
 }

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 namespace numbertext {
@@ -16,6 +17,15 @@ constexpr int kDigits = 6;
 // least. Ties go to even here.
 int writeGeneral(double value, char* out)
 {
+    // The toolkit writes zero and "nan" without a sign.
+    if (value == 0) {
+        out[0] = '0';
+        return 1;
+    }
+    if (std::isnan(value)) {
+        std::memcpy(out, "nan", 3);
+        return 3;
+    }
     const std::to_chars_result result =
         std::to_chars(out, out + 32, value, std::chars_format::general, kDigits);
     return int(result.ptr - out);

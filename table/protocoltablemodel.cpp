@@ -9,6 +9,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <unordered_map>
 #include <numeric>
 
 namespace {
@@ -494,6 +495,35 @@ int ProtocolTableModel::firstRowOfTick(qint32 tick) const
         if (this->tick(row) == tick)
             return row;
     return -1;
+}
+
+void ProtocolTableModel::setBookmarkMarks(const QVector<qint32>& ticks, const QStringList& notes)
+{
+    m_marks.clear();
+    m_notes.clear();
+    if (m_assembly && !ticks.isEmpty()) {
+        std::unordered_map<qint32, int> wanted; // tick -> its index, until its row is found
+        wanted.reserve(size_t(ticks.size()));
+        for (int i = 0; i < ticks.size(); ++i)
+            wanted.emplace(ticks[i], i);
+        for (const int row : m_order) {
+            const auto it = wanted.find(tick(row));
+            if (it == wanted.end())
+                continue;
+            m_marks.insert(row);
+            if (!notes.value(it->second).isEmpty())
+                m_notes[row] = notes.value(it->second);
+            wanted.erase(it);
+            if (wanted.empty())
+                break;
+        }
+    }
+    if (m_sortColumn == kBookmarkColumn) {
+        reorder(sortedBy(m_sortColumn, m_sortOrder));
+        return;
+    }
+    if (rowCount() > 0)
+        emit dataChanged(index(0, kBookmarkColumn), index(rowCount() - 1, kBookmarkColumn));
 }
 
 qint64 ProtocolTableModel::rowBytes() const

@@ -78,6 +78,10 @@ public:
     // The first row in the current order, hidden ones included, with that
     // global tick; -1 when none has it.
     int firstRowOfTick(qint32 tick) const;
+    // Replaces every mark at once: the row firstRowOfTick() finds for each
+    // tick gets the mark and the note beside it. One pass over the rows, so
+    // thousands of bookmarks on a million rows take no longer than one.
+    void setBookmarkMarks(const QVector<qint32>& ticks, const QStringList& notes);
 
     // Bytes the model keeps for its rows.
     qint64 rowBytes() const;

@@ -13,6 +13,8 @@
 #include <QTableView>
 #include <QTest>
 
+#include <ctime>
+
 namespace {
 const QDateTime kStart(QDate(2024, 6, 1), QTime(12, 0));
 
@@ -32,12 +34,17 @@ class TestBatchExport : public QObject
     std::unique_ptr<LoadFixture> fixture;
 
     Run run(const QStringList& arguments, const QString& workingDir = QString(),
-            const QString& outputFile = QString())
+            const QString& outputFile = QString(), const QString& zone = QString())
     {
         QProcess process;
         process.setWorkingDirectory(workingDir);
         if (!outputFile.isEmpty())
             process.setStandardOutputFile(outputFile);
+        if (!zone.isEmpty()) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("TZ"), zone);
+            process.setProcessEnvironment(environment);
+        }
         process.start(qEnvironmentVariable("VOLTREK_APP"), arguments);
         if (!process.waitForFinished(60000))
             return {};
@@ -111,6 +118,7 @@ private slots:
         QVERIFY(
             BookmarkFile::write(BookmarkFile::pathFor(first), {kStart, 1000},
                                 {{kStart.addSecs(5).toMSecsSinceEpoch(), QStringLiteral("Пуск")},
+                                 {kStart.addSecs(10).toMSecsSinceEpoch(), QStringLiteral("Стоп")},
                                  {kStart.addSecs(20).toMSecsSinceEpoch(), QString()}}));
         const QString csv = fixture->dir.filePath(QStringLiteral("range.csv"));
         const QString marks = fixture->dir.filePath(QStringLiteral("marks.csv"));
@@ -130,7 +138,198 @@ private slots:
         QFile bookmarks(marks);
         QVERIFY(bookmarks.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(bookmarks.readAll()),
-                 QStringLiteral("Время,Заметка\n01/06/2024 12:00:05.000,Пуск\n"));
+                 QStringLiteral("Время,Заметка\n01/06/2024 12:00:05.000,Пуск\n"
+                                "01/06/2024 12:00:10.000,Стоп\n"));
+    }
+
+    // Started from another folder with the protocol's bare name: the
+    // bookmarks beside the protocol are found.
+    void bookmarksAreFoundFromAnyWorkingDirectory()
+    {
+        const QString first = fixture->writeProtocol("a.log", kStart, 30, 5, {1});
+        QVERIFY(
+            BookmarkFile::write(BookmarkFile::pathFor(first), {kStart, 1000},
+                                {{kStart.addSecs(7).toMSecsSinceEpoch(), QStringLiteral("Пуск")}}));
+        const QString sub = fixture->dir.filePath(QStringLiteral("elsewhere"));
+        QVERIFY(QDir().mkpath(sub));
+        const Run result = run(base({QStringLiteral("a.log")}) << "--bookmarks"
+                                                               << "-",
+                               sub);
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(QString::fromUtf8(result.output),
+                 QStringLiteral("Время,Заметка\n01/06/2024 12:00:07.000,Пуск\n"));
+        QVERIFY(!QFile::exists(sub + QStringLiteral("/a.log.bookmarks")));
+    }
+
+    // Berlin, 2023-10-29: the clocks go back from 03:00 to 02:00. Every
+    // bookmark of the repeated hour is listed, in time order.
+    void bookmarksOfTheRepeatedHourAreAllListed()
+    {
+        const QByteArray zone = qgetenv("TZ");
+        qputenv("TZ", "Europe/Berlin");
+        tzset();
+        const QDateTime start(QDate(2023, 10, 29), QTime(1, 30));
+        const QString dst = fixture->writeProtocol("dst.log", start, 180, 0, {1}, 60000);
+        const qint64 first =
+            QDateTime(QDate(2023, 10, 29), QTime(0, 30), Qt::UTC).toMSecsSinceEpoch();
+        const bool written = BookmarkFile::write(BookmarkFile::pathFor(dst), {start, 60000},
+                                                 {{first - 2700000, QStringLiteral("раньше")},
+                                                  {first, QStringLiteral("первая")},
+                                                  {first + 3600000, QStringLiteral("вторая")},
+                                                  {first + 5400000, QStringLiteral("позже")}});
+        if (zone.isNull())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", zone);
+        tzset();
+        QVERIFY(written);
+        const Run result = run(base({dst}) << "--bookmarks"
+                                           << "-",
+                               QString(), QString(), QStringLiteral("Europe/Berlin"));
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(QString::fromUtf8(result.output),
+                 QStringLiteral("Время,Заметка\n29/10/2023 01:45:00.000,раньше\n"
+                                "29/10/2023 02:30:00.000,первая\n29/10/2023 02:30:00.000,вторая\n"
+                                "29/10/2023 03:00:00.000,позже\n"));
+    }
+
+    // The range is a stretch of real time: an offset names its instant, a
+    // local time of the repeated hour its first occurrence.
+    void rangeSelectsInstants_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QStringList>("times");
+        QTest::addColumn<QStringList>("values");
+        QTest::newRow("UTC limits in Berlin")
+            << "2024-01-15T07:00:10Z"
+            << "2024-01-15T07:00:12.000Z"
+            << QStringList{"15/01/2024 08:00:10.000", "15/01/2024 08:00:11.000",
+                           "15/01/2024 08:00:12.000"}
+            << QStringList{"10", "11", "12"};
+        QTest::newRow("repeated hour, first occurrence")
+            << "2023-10-29T02:30:00"
+            << "2023-10-29T02:30:02" << QStringList{"29/10/2023 02:30:00.000"} << QStringList{"60"};
+        QTest::newRow("repeated hour, second by offset")
+            << "2023-10-29T02:30:00+01:00"
+            << "2023-10-29 02:31+01:00"
+            << QStringList{"29/10/2023 02:30:00.000", "29/10/2023 02:31:00.000"}
+            << QStringList{"120", "121"};
+        QTest::newRow("across the change")
+            << "2023-10-29T02:59:00+02:00"
+            << "2023-10-29T02:01:00+01:00"
+            << QStringList{"29/10/2023 02:59:00.000", "29/10/2023 02:00:00.000",
+                           "29/10/2023 02:01:00.000"}
+            << QStringList{"89", "90", "91"};
+    }
+
+    void rangeSelectsInstants()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(QStringList, times);
+        QFETCH(QStringList, values);
+        // Minutes from 01:30 (+02:00) over the change; seconds on a winter day.
+        const QString dst = fixture->writeProtocol(
+            "dst.log", QDateTime(QDate(2023, 10, 29), QTime(1, 30)), 180, 0, {1}, 60000);
+        const QString winter =
+            fixture->writeProtocol("w.log", QDateTime(QDate(2024, 1, 15), QTime(8, 0)), 30, 0, {1});
+        const QString file = from.startsWith(QLatin1String("2024")) ? winter : dst;
+        const Run result = run(base({file}) << "--csv"
+                                            << "-"
+                                            << "--from" << from << "--to" << to,
+                               QString(), QString(), QStringLiteral("Europe/Berlin"));
+        QVERIFY2(result.exitCode == 0, qPrintable(result.errors));
+        QStringList lines = QString::fromUtf8(result.output).split(QLatin1Char('\n'));
+        lines.removeFirst();
+        lines.removeLast();
+        QStringList expected;
+        for (int i = 0; i < times.size(); ++i)
+            expected.append(times[i] + QLatin1Char(',') + values[i]);
+        QCOMPARE(lines, expected);
+    }
+
+    // Nothing between the limits: no report, the old file kept, a reason.
+    void emptyRangeWritesNothing()
+    {
+        const QString first = fixture->writeProtocol("a.log", kStart, 30, 5, {1});
+        const QString csv = fixture->dir.filePath(QStringLiteral("kept.csv"));
+        QFile old(csv);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old report\n");
+        old.close();
+        for (const QString& target : {csv, QStringLiteral("-")}) {
+            const Run result = run(base({first}) << "--csv" << target << "--from"
+                                                 << "2024-06-01T13:00:00");
+            QCOMPARE(result.exitCode, 1);
+            QVERIFY2(result.errors.contains(QStringLiteral("holds no rows")),
+                     qPrintable(result.errors));
+            QVERIFY(result.output.isEmpty());
+        }
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("old report\n"));
+        // Limits without a report are refused too.
+        const Run alone = run(base({first}) << "--to"
+                                            << "2024-06-01");
+        QCOMPARE(alone.exitCode, 2);
+    }
+
+    // A bookmark file that cannot be read is named and fails the run, as
+    // the window says "Закладки не прочитаны".
+    void unreadableBookmarkFileFailsTheRun_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("damaged") << "damaged";
+        QTest::newRow("folder") << "folder";
+        QTest::newRow("another protocol's") << "foreign";
+        QTest::newRow("dangling link") << "link";
+    }
+
+    void unreadableBookmarkFileFailsTheRun()
+    {
+        QFETCH(QString, kind);
+        const QString first = fixture->writeProtocol("a.log", kStart, 30, 5, {1});
+        const QString path = BookmarkFile::pathFor(first);
+        if (kind == QLatin1String("folder")) {
+            QVERIFY(QDir().mkpath(path));
+        } else if (kind == QLatin1String("link")) {
+            QVERIFY(QFile::link(fixture->dir.filePath(QStringLiteral("gone")), path));
+        } else if (kind == QLatin1String("foreign")) {
+            QVERIFY(BookmarkFile::write(path, {kStart.addSecs(1), 1000},
+                                        {{kStart.toMSecsSinceEpoch(), QString()}}));
+        } else {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("{\"start\": ");
+        }
+        const Run result = run(base({first}) << "--bookmarks"
+                                             << "-");
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY2(result.errors.contains(path), qPrintable(result.errors));
+    }
+
+    void chartPictureOfTheRange()
+    {
+        const QString first = fixture->writeProtocol("a.log", kStart, 50, 5, {1, 2, 3});
+        const QString whole = fixture->dir.filePath(QStringLiteral("whole.png"));
+        const QString part = fixture->dir.filePath(QStringLiteral("part.png"));
+        QCOMPARE(run(base({first}) << "--png" << whole << "--size"
+                                   << "400x200")
+                     .exitCode,
+                 0);
+        QCOMPARE(run(base({first}) << "--png" << part << "--size"
+                                   << "400x200"
+                                   << "--from"
+                                   << "2024-06-01T12:00:10"
+                                   << "--to"
+                                   << "2024-06-01T12:00:20")
+                     .exitCode,
+                 0);
+        const QImage a(whole);
+        const QImage b(part);
+        QCOMPARE(a.size(), QSize(400, 200));
+        QCOMPARE(b.size(), QSize(400, 200));
+        QVERIFY(a != b);
     }
 
     void chartPictureOfTheWholeSpan()

@@ -12,6 +12,7 @@
 #include <QDockWidget>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -171,6 +172,94 @@ private slots:
         const QString message = fixture->window->statusBar()->currentMessage();
         QVERIFY2(message.contains(QDir::toNativeSeparators(path)), qPrintable(message));
         QVERIFY(message.contains(QStringLiteral("другому протоколу")));
+    }
+
+    // Read by its bare name from the protocol directory while the program
+    // runs elsewhere: the bookmarks go beside the protocol, not into the
+    // working directory, and come back with it.
+    void bareNameKeepsBookmarksBesideTheProtocol()
+    {
+        const QString home = QDir::currentPath();
+        QTemporaryDir elsewhere;
+        QVERIFY(QDir::setCurrent(elsewhere.path()));
+        fixture->window->readProtocols({QStringLiteral("a.log")});
+        chart()->addBookmark(4);
+        const bool strayFile = QFile::exists(QStringLiteral("a.log.bookmarks"));
+        fixture->window->readProtocols({QStringLiteral("a.log")});
+        const QVector<int> restored = chart()->bookmarks();
+        QVERIFY(QDir::setCurrent(home));
+        QVERIFY(!strayFile);
+        QVERIFY(QFile::exists(BookmarkFile::pathFor(protocol)));
+        QCOMPARE(restored, QVector<int>{4});
+    }
+
+    // A state channel of RATE 1: the dock names the state that the table
+    // shows for the same raw value.
+    void statisticsNameTheStateTheTableShows()
+    {
+        protocolfiles::writeDefinition(fixture->dir.path(),
+                                       R"({"ROOT": "", "CONTENT": [{"GROUP": "g",
+            "VALUES": [{"CODE": "S1", "ID": 3, "NAME": "Режим", "RATE": 1,
+                        "REFS": [{"VALUE": 0, "STRING": "Стоп"}, {"VALUE": 1, "STRING": "Пуск"}]}
+            ]}]})");
+        fixture->window->setupLoger(fixture->dir.path());
+        fixture->window->readProtocols({fixture->writeProtocol("s.log", kStart, 10, 0, {3})});
+        fixture->window->show();
+        fixture->find<QAction>("actStatistics")->trigger();
+        placeCursors(1, 2);
+        QCOMPARE(statisticsRow(0).mid(0, 3), (QStringList{"Режим (S1)", "Пуск", "Стоп"}));
+        ProtocolTableModel* table = fixture->window->tableModel();
+        const int row = table->rowOfGlobal(table->firstRowOfTick(1));
+        QCOMPARE(table->data(table->index(row, 2)).toString(), QStringLiteral("Пуск"));
+    }
+
+    // "Удалить закладку" and a note can be taken back with "Отменить"
+    // (Ctrl+Z, also in the chart's menu), the file with them.
+    void bookmarkChangesCanBeUndone()
+    {
+        auto* undo = fixture->window->findChild<QAction*>(QStringLiteral("actBookmarkUndo"));
+        QVERIFY(undo);
+        QCOMPARE(undo->text(), QStringLiteral("Отменить"));
+        QCOMPARE(undo->shortcut(), QKeySequence(Qt::CTRL + Qt::Key_Z));
+        QVERIFY(chart()->actions().contains(undo));
+        QVERIFY(!undo->isEnabled());
+
+        const QString path = BookmarkFile::pathFor(protocol);
+        chart()->addBookmark(3);
+        dialogs->texts = QStringList{QStringLiteral("Пуск насоса")};
+        emit chart()->bookmarkNoteRequested(3);
+        const QByteArray saved = [&] {
+            QFile file(path);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        }();
+        QVERIFY(!saved.isEmpty());
+        chart()->setCurrentBookmark(3);
+        fixture->find<QAction>("actBookmarkDelete")->trigger();
+        QVERIFY(chart()->bookmarks().isEmpty());
+        QVERIFY(!QFile::exists(path));
+
+        QVERIFY(undo->isEnabled());
+        undo->trigger();
+        QCOMPARE(chart()->bookmarks(), QVector<int>{3});
+        ProtocolTableModel* table = fixture->window->tableModel();
+        const int row = table->firstRowOfTick(3);
+        QVERIFY(table->isMarked(row));
+        QCOMPARE(table->data(table->index(table->rowOfGlobal(row), 0), Qt::ToolTipRole).toString(),
+                 QStringLiteral("Пуск насоса"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), saved);
+        file.close();
+
+        // Then the note, then the bookmark itself.
+        undo->trigger();
+        QVERIFY(table->data(table->index(table->rowOfGlobal(row), 0), Qt::ToolTipRole)
+                    .toString()
+                    .isEmpty());
+        undo->trigger();
+        QVERIFY(chart()->bookmarks().isEmpty());
+        QVERIFY(!table->isMarked(row));
+        QVERIFY(!undo->isEnabled());
     }
 
     void workbookMayHoldOnlyTheRowsBetweenTheCursors()

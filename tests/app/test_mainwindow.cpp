@@ -47,7 +47,7 @@ private slots:
                      .findChildren<QAction*>(QRegularExpression(QStringLiteral("^act")),
                                              Qt::FindDirectChildrenOnly)
                      .size(),
-                 28);
+                 29);
         // The icons live in a static library: they must be registered to show.
         QVERIFY(!window.findChild<QAction*>(QStringLiteral("actSave"))->icon().pixmap(32).isNull());
 

@@ -2,6 +2,40 @@
 
 #include <QtTest>
 
+#include <ctime>
+
+namespace {
+// Runs with the process in another time zone, then puts the old one back.
+class ZoneScope
+{
+public:
+    explicit ZoneScope(const char* zone)
+        : m_old(qgetenv("TZ")), m_had(qEnvironmentVariableIsSet("TZ"))
+    {
+        qputenv("TZ", zone);
+        tzset();
+    }
+    ~ZoneScope()
+    {
+        if (m_had)
+            qputenv("TZ", m_old);
+        else
+            qunsetenv("TZ");
+        tzset();
+    }
+
+private:
+    QByteArray m_old;
+    bool m_had;
+};
+
+qint64 utc(int month, int day, int hour, int minute, int second = 0, int year = 2023)
+{
+    return QDateTime(QDate(year, month, day), QTime(hour, minute, second), Qt::UTC)
+        .toMSecsSinceEpoch();
+}
+} // namespace
+
 class TestBatchOptions : public QObject
 {
     Q_OBJECT
@@ -129,13 +163,66 @@ private slots:
         QVERIFY(options.error.isEmpty());
         QCOMPARE(options.from, QDateTime(QDate(2024, 5, 10), QTime(12, 0, 0, 250)));
         QCOMPARE(options.to, QDateTime(QDate(2024, 5, 10), QTime(13, 0)));
-        QCOMPARE(options.from.timeSpec(), Qt::LocalTime);
         QCOMPARE(options.bookmarksFile, QStringLiteral("marks.csv"));
         QVERIFY(options.batch());
+        // A date alone: --from from its start, --to up to its end.
         QCOMPARE(parseCommandLine({"--to", "2024-05-11", "--csv", "x"}).to,
+                 QDateTime(QDate(2024, 5, 11), QTime(23, 59, 59, 999)));
+        QCOMPARE(parseCommandLine({"--from", "2024-05-11", "--csv", "x"}).from,
                  QDateTime(QDate(2024, 5, 11), QTime(0, 0)));
-        // Limits alone write nothing.
-        QVERIFY(!parseCommandLine({"--from", "2024-05-10"}).batch());
+        // Limits alone write nothing, and say so rather than open the window.
+        const StartupOptions alone = parseCommandLine({"--from", "2024-05-10"});
+        QVERIFY(!alone.batch());
+        QVERIFY2(alone.error.contains(QStringLiteral("--csv")), qPrintable(alone.error));
+    }
+
+    // Times are instants: an offset names one, a local time without one is
+    // read in the zone, the repeated hour's first occurrence.
+    void rangeLimitsAreInstants_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<qint64>("instant");
+        QTest::newRow("Z in Berlin")
+            << QByteArray("Europe/Berlin") << QByteArray("2024-01-15T07:00:10Z")
+            << utc(1, 15, 7, 0, 10, 2024);
+        QTest::newRow("offset in Berlin")
+            << QByteArray("Europe/Berlin") << QByteArray("2024-01-15T10:00:10+03:00")
+            << utc(1, 15, 7, 0, 10, 2024);
+        QTest::newRow("local in Moscow")
+            << QByteArray("Europe/Moscow") << QByteArray("2024-01-15 10:00:10")
+            << utc(1, 15, 7, 0, 10, 2024);
+        QTest::newRow("repeated hour, first")
+            << QByteArray("Europe/Berlin") << QByteArray("2023-10-29T02:30:00")
+            << utc(10, 29, 0, 30);
+        QTest::newRow("repeated hour, second")
+            << QByteArray("Europe/Berlin") << QByteArray("2023-10-29T02:30:00+01:00")
+            << utc(10, 29, 1, 30);
+        QTest::newRow("just after the gap")
+            << QByteArray("Europe/Berlin") << QByteArray("2024-03-31T03:00:00")
+            << utc(3, 31, 1, 0, 0, 2024);
+    }
+
+    void rangeLimitsAreInstants()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(QByteArray, text);
+        QFETCH(qint64, instant);
+        ZoneScope scope(zone.constData());
+        const StartupOptions options = parseCommandLine({"--csv", "-", "--from", text});
+        QVERIFY2(options.error.isEmpty(), qPrintable(options.error));
+        QCOMPARE(options.from.toMSecsSinceEpoch(), instant);
+    }
+
+    void skippedLocalTimeIsNamed()
+    {
+        ZoneScope scope("Europe/Berlin");
+        const QString error = parseCommandLine({"--csv", "-", "--to", "2024-03-31T02:30:00"}).error;
+        QVERIFY2(error.contains(QStringLiteral("does not exist")), qPrintable(error));
+        QVERIFY(error.contains(QStringLiteral("--to")));
+        QVERIFY(error.contains(QStringLiteral("2024-03-31T02:30:00")));
+        QVERIFY(
+            parseCommandLine({"--csv", "-", "--to", "2024-03-31T02:30:00+01:00"}).error.isEmpty());
     }
 
     void badRangeIsAnError_data()
@@ -145,6 +232,8 @@ private slots:
         QTest::newRow("not a date") << QList<QByteArray>{"--from", "yesterday"} << "yesterday";
         QTest::newRow("no such day") << QList<QByteArray>{"--to", "2024-02-30T00:00:00"} << "--to";
         QTest::newRow("missing") << QList<QByteArray>{"--csv", "x", "--to"} << "--to";
+        QTest::newRow("no such offset")
+            << QList<QByteArray>{"--csv", "x", "--to", "2024-05-10T12:00:00+25:00"} << "+25:00";
         QTest::newRow("followed by an option")
             << QList<QByteArray>{"--from", "--csv", "x"} << "--from";
         QTest::newRow("from after to")
@@ -188,6 +277,10 @@ private slots:
                 QVERIFY2(examples.contains(placeholder), qPrintable(placeholder));
                 arguments.append(examples.value(placeholder));
             }
+            // A range limits a report; alone it is refused.
+            if (name == QLatin1String("--from") || name == QLatin1String("--to"))
+                arguments << "--csv"
+                          << "-";
             const StartupOptions options = parseCommandLine(arguments);
             QVERIFY2(options.error.isEmpty(), qPrintable(options.error));
             QVERIFY2(options.help || options.batch() || !options.directory.isEmpty() ||
@@ -205,6 +298,10 @@ private slots:
             QVERIFY2(names.contains(option), qPrintable(option));
         }
         QVERIFY(usedCount > 0 && usedCount < names.size());
+        QVERIFY(help.contains(QLatin1String("partial result")));
+        // The rules a user cannot guess.
+        QVERIFY(help.contains(QLatin1String("first occurrence")));
+        QVERIFY(help.contains(QLatin1String("whole day")));
     }
 };
 

@@ -7,6 +7,10 @@
 #include <QtTest>
 
 #include <ctime>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 const QDateTime start(QDate(2024, 5, 10), QTime(12, 0));
@@ -30,6 +34,40 @@ void writeText(const QString& path, const QByteArray& text)
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(text);
 }
+
+QByteArray readText(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Runs with the process in another time zone, then puts the old one back.
+class ZoneScope
+{
+public:
+    explicit ZoneScope(const char* zone)
+        : m_old(qgetenv("TZ")), m_had(qEnvironmentVariableIsSet("TZ"))
+    {
+        set(zone);
+    }
+    ~ZoneScope()
+    {
+        if (m_had)
+            qputenv("TZ", m_old);
+        else
+            qunsetenv("TZ");
+        tzset();
+    }
+    static void set(const char* zone)
+    {
+        qputenv("TZ", zone);
+        tzset();
+    }
+
+private:
+    QByteArray m_old;
+    bool m_had;
+};
 } // namespace
 
 class TestBookmarkFile : public QObject
@@ -53,8 +91,8 @@ private slots:
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray json = file.readAll();
-        QVERIFY(json.contains("\"time\": \"2024-05-10T12:00:05.300\""));
-        QVERIFY(json.contains("\"time\": \"2024-05-11T12:00:00.001\""));
+        QVERIFY(json.contains("\"time\": \"2024-05-10T12:00:05.300"));
+        QVERIFY(json.contains("\"time\": \"2024-05-11T12:00:00.001"));
         QCOMPARE(json.count("\"note\""), 1);
 
         const BookmarkFile::ReadResult result = BookmarkFile::read(path, owner);
@@ -158,14 +196,136 @@ private slots:
         tzset();
     }
 
+    // Every time carries the writer's offset, so that the hour repeated when
+    // summer time ends reads back as written, in the writer's zone and in any other.
+    void timesCarryTheirOffset_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QStringList>("texts");
+        // 00:30Z and 01:30Z are 02:30 twice in Berlin.
+        QTest::newRow("UTC") << QByteArray("UTC")
+                             << QStringList{"2023-10-29T00:30:00.000+00:00",
+                                            "2023-10-29T01:30:00.499+00:00"};
+        QTest::newRow("Berlin") << QByteArray("Europe/Berlin")
+                                << QStringList{"2023-10-29T02:30:00.000+02:00",
+                                               "2023-10-29T02:30:00.499+01:00"};
+        QTest::newRow("Moscow") << QByteArray("Europe/Moscow")
+                                << QStringList{"2023-10-29T03:30:00.000+03:00",
+                                               "2023-10-29T04:30:00.499+03:00"};
+    }
+
+    void timesCarryTheirOffset()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(QStringList, texts);
+        ZoneScope scope(zone.constData());
+        const qint64 first =
+            QDateTime(QDate(2023, 10, 29), QTime(0, 30), Qt::UTC).toMSecsSinceEpoch();
+        const QVector<Bookmark> bookmarks = {{first, QStringLiteral("первая")},
+                                             {first + 3600499, QStringLiteral("вторая")}};
+        const BookmarkOwner local{QDateTime::fromMSecsSinceEpoch(first - 3600000), 1000};
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("p.log.bookmarks"));
+        QVERIFY(BookmarkFile::write(path, local, bookmarks));
+        const QByteArray json = readText(path);
+        for (const QString& text : texts)
+            QVERIFY2(json.contains(text.toLatin1()), json.constData());
+        const BookmarkFile::ReadResult result = BookmarkFile::read(path, local);
+        QCOMPARE(result.status, BookmarkFile::Status::Read);
+        QCOMPARE(result.bookmarks, bookmarks);
+    }
+
+    // The protocol's header keeps wall-clock time, so the same protocol
+    // starts at another instant on a machine in another zone. Its bookmarks
+    // keep their place from its start.
+    void fileFromAnotherZoneBelongsToItsProtocol()
+    {
+        ZoneScope scope("Europe/Moscow");
+        const QDateTime moscowStart(QDate(2024, 5, 10), QTime(12, 0));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("p.log.bookmarks"));
+        // As a UTC machine writes it for the protocol starting 12:00.
+        writeText(path, R"({"start": "2024-05-10T12:00:00.000+00:00", "tickMs": 100,
+            "bookmarks": [{"time": "2024-05-10T12:00:05.300+00:00", "note": "Пуск"}]})");
+        const BookmarkFile::ReadResult result = BookmarkFile::read(path, {moscowStart, 100});
+        QCOMPARE(result.status, BookmarkFile::Status::Read);
+        QCOMPARE(result.bookmarks, (QVector<Bookmark>{{moscowStart.toMSecsSinceEpoch() + 5300,
+                                                       QStringLiteral("Пуск")}}));
+        // Another protocol still does not match.
+        QCOMPARE(BookmarkFile::read(path, {moscowStart.addSecs(1), 100}).status,
+                 BookmarkFile::Status::Foreign);
+    }
+
+    // Bookmarks are the user's: what cannot be read is said, never taken
+    // for "no bookmarks".
+    void unreadableFilesAreNotMissing_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("status");
+        QTest::newRow("dangling link") << "link" << int(BookmarkFile::Status::CannotOpen);
+        QTest::newRow("pipe") << "fifo" << int(BookmarkFile::Status::CannotOpen);
+        QTest::newRow("deep nesting") << "nested" << int(BookmarkFile::Status::Corrupt);
+        QTest::newRow("entry no object") << "number" << int(BookmarkFile::Status::Corrupt);
+    }
+
+    void unreadableFilesAreNotMissing()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, status);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("a.log.bookmarks"));
+        if (kind == QLatin1String("link")) {
+            QVERIFY(QFile::link(dir.filePath(QStringLiteral("gone")), path));
+        } else if (kind == QLatin1String("fifo")) {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (kind == QLatin1String("nested")) {
+            writeText(path, QByteArray(200000, '[') + QByteArray(200000, ']'));
+        } else {
+            writeText(path, R"({"start": "2024-05-10T12:00:00.000", "tickMs": 100,
+                "bookmarks": [5]})");
+        }
+        QCOMPARE(int(BookmarkFile::read(path, owner).status), status);
+    }
+
+    // A disk that fills up while the file is written: the write fails and
+    // the old file stays whole.
+    void fullDiskKeepsTheOldFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("a.log.bookmarks"));
+        QVERIFY(BookmarkFile::write(path, owner, {{at(0), QStringLiteral("старая")}}));
+        const QByteArray old = readText(path);
+        QVector<Bookmark> many;
+        for (int i = 0; i < 40; ++i)
+            many.append({at(i * 100), QStringLiteral("заметка %1").arg(i)});
+
+        // Small enough to stay in the write buffer until the flush.
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = 512;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        QString error;
+        const bool written = BookmarkFile::write(path, owner, many, &error);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+
+        QVERIFY(!written);
+        QVERIFY2(error.contains(path), qPrintable(error));
+        QCOMPARE(readText(path), old);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"a.log.bookmarks"});
+    }
+
     void positionsGoToTheProtocolThatHoldsThem()
     {
         // Two protocols with a gap between them and a third inside the first.
         const QVector<ProtocolSpan> spans = {{0, 1000}, {5000, 6000}, {200, 300}};
         QVector<int> owners;
-        for (const qint64 position : {-10, 250, 2000, 5500, 9000})
+        // Each span's own last position stays with it.
+        for (const qint64 position : {-10, 250, 300, 1000, 2000, 5000, 5500, 6000, 9000})
             owners.append(spanOwner(position, spans));
-        QCOMPARE(owners, (QVector<int>{0, 0, 0, 1, 1}));
+        QCOMPARE(owners, (QVector<int>{0, 0, 0, 0, 0, 1, 1, 1, 1}));
         QCOMPARE(spanOwner(0, {}), -1);
     }
 };

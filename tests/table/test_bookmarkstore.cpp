@@ -1,8 +1,14 @@
 #include "table/bookmarkstore.h"
 
+#include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <ctime>
 
 namespace {
 const QDateTime startA(QDate(2024, 5, 10), QTime(12, 0));
@@ -13,6 +19,45 @@ QByteArray content(const QString& path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+
+void writeText(const QString& path, const QByteArray& text)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+QJsonArray entriesOf(const QString& path)
+{
+    return QJsonDocument::fromJson(content(path))
+        .object()
+        .value(QStringLiteral("bookmarks"))
+        .toArray();
+}
+
+// Runs with the process in another time zone, then puts the old one back.
+class ZoneScope
+{
+public:
+    explicit ZoneScope(const char* zone)
+        : m_old(qgetenv("TZ")), m_had(qEnvironmentVariableIsSet("TZ"))
+    {
+        qputenv("TZ", zone);
+        tzset();
+    }
+    ~ZoneScope()
+    {
+        if (m_had)
+            qputenv("TZ", m_old);
+        else
+            qunsetenv("TZ");
+        tzset();
+    }
+
+private:
+    QByteArray m_old;
+    bool m_had;
+};
 } // namespace
 
 class TestBookmarkStore : public QObject
@@ -47,7 +92,7 @@ private slots:
         QVERIFY(alone.load().isEmpty());
         QCOMPARE(alone.ticks(), (QVector<qint32>{50, 200}));
         QCOMPARE(alone.note(50), QStringLiteral("Пуск"));
-        QCOMPARE(alone.bookmarks({200}).value(0).msecs, startB.addMSecs(20000).toMSecsSinceEpoch());
+        QCOMPARE(alone.msecsOf(200), startB.addMSecs(20000).toMSecsSinceEpoch());
 
         // Unchanged bookmarks write nothing; a changed note does.
         QFile::remove(BookmarkFile::pathFor(b));
@@ -86,6 +131,175 @@ private slots:
         QVERIFY(store.save({5}).isEmpty());
         QCOMPARE(content(path + QStringLiteral(".bak")), QByteArray("{ not json"));
         QCOMPARE(BookmarkFile::read(path, {startA, 100}).bookmarks.size(), 1);
+    }
+
+    // A relative protocol name is the file in the working directory; its
+    // bookmarks go beside it under its absolute name.
+    void relativeNameKeepsItsFileBesideTheProtocol()
+    {
+        const QString home = QDir::currentPath();
+        QTemporaryDir here;
+        QVERIFY(QDir::setCurrent(here.path()));
+        BookmarkStore store;
+        store.setView({{QStringLiteral("r.log"), {startA, 100}, 0, 0, 99}});
+        store.load();
+        const QStringList errors = store.save({7});
+        QVERIFY(QDir::setCurrent(home));
+        QVERIFY(errors.isEmpty());
+        QVERIFY(QFile::exists(here.filePath(QStringLiteral("r.log.bookmarks"))));
+        QVERIFY(BookmarkFile::pathFor(QStringLiteral("r.log")).startsWith(QLatin1Char('/')));
+    }
+
+    // The same protocol twice in one view has one file, which keeps its notes.
+    void protocolLoadedTwiceKeepsItsFile()
+    {
+        QVERIFY(BookmarkFile::write(
+            BookmarkFile::pathFor(a), {startA, 100},
+            {{startA.addMSecs(500).toMSecsSinceEpoch(), QStringLiteral("Пуск")}}));
+        BookmarkStore store;
+        store.setView({{a, {startA, 100}, 0, 0, 99}, {a, {startA, 100}, 0, 0, 99}});
+        QVERIFY(store.load().isEmpty());
+        QCOMPARE(store.ticks(), QVector<qint32>{5});
+        QVERIFY(store.save({5, 9}).isEmpty());
+        QCOMPARE(
+            BookmarkFile::read(BookmarkFile::pathFor(a), {startA, 100}).bookmarks,
+            (QVector<Bookmark>{{startA.addMSecs(500).toMSecsSinceEpoch(), QStringLiteral("Пуск")},
+                               {startA.addMSecs(900).toMSecsSinceEpoch(), QString()}}));
+        QFile::remove(BookmarkFile::pathFor(a));
+    }
+
+    // A (08:00–09:00) and B (08:30–09:30) overlap; B's bookmark at 08:45
+    // stays in B's file whatever is added, and a new one goes to one file.
+    void overlappingProtocolsKeepTheirOwnBookmarks()
+    {
+        QTemporaryDir here;
+        const QString pa = here.filePath(QStringLiteral("a.log"));
+        const QString pb = here.filePath(QStringLiteral("b.log"));
+        const QDateTime eight(QDate(2024, 5, 10), QTime(8, 0));
+        const BookmarkOwner ownerA{eight, 1000};
+        const BookmarkOwner ownerB{eight.addSecs(1800), 1000};
+        QVERIFY(BookmarkFile::write(
+            BookmarkFile::pathFor(pb), ownerB,
+            {{eight.addSecs(2700).toMSecsSinceEpoch(), QStringLiteral("note of B")}}));
+        const QByteArray fileB = content(BookmarkFile::pathFor(pb));
+        BookmarkStore store;
+        store.setView({{pa, ownerA, 0, 0, 3600}, {pb, ownerB, 1800, 1800, 5400}});
+        QVERIFY(store.load().isEmpty());
+        QCOMPARE(store.ticks(), QVector<qint32>{2700});
+        QCOMPARE(store.note(2700), QStringLiteral("note of B"));
+        // A bookmark added to A leaves B's file as it was.
+        QVERIFY(store.save({600, 2700}).isEmpty());
+        QCOMPARE(content(BookmarkFile::pathFor(pb)), fileB);
+        // 2800 lies in both and goes to A, the first; 5000 only B holds.
+        QVERIFY(store.save({600, 2700, 2800, 5000}).isEmpty());
+        const BookmarkFile::ReadResult b = BookmarkFile::read(BookmarkFile::pathFor(pb), ownerB);
+        QCOMPARE(b.bookmarks.size(), 2);
+        QCOMPARE(b.bookmarks[0],
+                 (Bookmark{eight.addSecs(2700).toMSecsSinceEpoch(), QStringLiteral("note of B")}));
+        QCOMPARE(b.bookmarks[1].msecs, eight.addSecs(5000).toMSecsSinceEpoch());
+        QCOMPARE(BookmarkFile::read(BookmarkFile::pathFor(pa), ownerA).bookmarks.size(), 2);
+        // B alone still shows its own.
+        BookmarkStore alone;
+        alone.setView({{pb, ownerB, 0, 0, 3600}});
+        alone.load();
+        QCOMPARE(alone.ticks(), (QVector<qint32>{900, 3200}));
+    }
+
+    // What the view cannot show or tell apart is written back as it was:
+    // a time far outside the view, two bookmarks at one time, milliseconds
+    // between ticks, a note that is no text.
+    void saveKeepsWhatTheViewCannotShow()
+    {
+        QTemporaryDir here;
+        const QString protocol = here.filePath(QStringLiteral("k.log"));
+        const QString path = BookmarkFile::pathFor(protocol);
+        writeText(path, R"({"protocol": "k", "start": "2024-05-10T08:00:00.000", "tickMs": 1000,
+            "extra": [1, 2],
+            "bookmarks": [{"time": "0001-01-01T00:00:00.000"},
+                          {"time": "2024-05-10T08:05:00.000", "note": "первая"},
+                          {"time": "2024-05-10T08:05:00.000", "note": "вторая"},
+                          {"time": "2024-05-10T08:10:00.499", "note": {"by": "script"}},
+                          {"time": "9999-12-31T23:59:59.999", "note": 7, "color": "red"}]})");
+        const QJsonArray before = entriesOf(path);
+        const BookmarkOwner owner{QDateTime(QDate(2024, 5, 10), QTime(8, 0)), 1000};
+        BookmarkStore store;
+        store.setView({{protocol, owner, 0, 0, 3600}});
+        QVERIFY(store.load().isEmpty());
+        QCOMPARE(store.ticks(), (QVector<qint32>{300, 600}));
+        QCOMPARE(store.note(300), QStringLiteral("первая; вторая"));
+        QVERIFY(store.save({300, 600, 1200}).isEmpty());
+        const QJsonArray after = entriesOf(path);
+        QCOMPARE(after.size(), 6);
+        for (const QJsonValue& entry : before)
+            QVERIFY2(after.contains(entry), QJsonDocument(entry.toObject()).toJson().constData());
+        QCOMPARE(QJsonDocument::fromJson(content(path)).object().value(QStringLiteral("extra")),
+                 QJsonValue(QJsonArray{1, 2}));
+        QCOMPARE(BookmarkFile::read(path, owner).bookmarks.size(), 6);
+    }
+
+    // 2023-10-29 in Berlin: the protocol starts 01:30 (+02:00); ticks of 1 s
+    // at 02:30 before and after the clocks go back are an hour apart.
+    void repeatedHourKeepsBothBookmarks()
+    {
+        ZoneScope zone("Europe/Berlin");
+        QTemporaryDir here;
+        const QString protocol = here.filePath(QStringLiteral("dst.log"));
+        const QDateTime start =
+            QDateTime(QDate(2023, 10, 28), QTime(23, 30), Qt::UTC).toLocalTime();
+        const BookmarkStore::Protocol view{protocol, {start, 1000}, 0, 0, 3 * 3600};
+        BookmarkStore store;
+        store.setView({view});
+        store.load();
+        QVERIFY(store.save({3600, 7200}).isEmpty());
+        store.setNote(7200, QStringLiteral("вторая 02:30"));
+        QVERIFY(store.save({3600, 7200}).isEmpty());
+
+        BookmarkStore again;
+        again.setView({view});
+        QVERIFY(again.load().isEmpty());
+        QCOMPARE(again.ticks(), (QVector<qint32>{3600, 7200}));
+        QCOMPARE(again.note(7200), QStringLiteral("вторая 02:30"));
+        QCOMPARE(again.note(3600), QString());
+    }
+
+    // Each change can be taken back, the files with it.
+    void undoTakesChangesBack()
+    {
+        QTemporaryDir here;
+        const QString protocol = here.filePath(QStringLiteral("u.log"));
+        const QString path = BookmarkFile::pathFor(protocol);
+        BookmarkStore store;
+        store.setView({{protocol, {startA, 100}, 0, 0, 99}});
+        store.load();
+        QVERIFY(!store.canUndo());
+        QVERIFY(store.save({10}).isEmpty());
+        store.setNote(10, QStringLiteral("Пуск"));
+        QVERIFY(store.save({10}).isEmpty());
+        const QByteArray withNote = content(path);
+        QVERIFY(store.save({}).isEmpty());
+        QVERIFY(!QFile::exists(path));
+
+        QVERIFY(store.undo().isEmpty());
+        QCOMPARE(store.ticks(), QVector<qint32>{10});
+        QCOMPARE(store.note(10), QStringLiteral("Пуск"));
+        QCOMPARE(content(path), withNote);
+        QVERIFY(store.undo().isEmpty());
+        QCOMPARE(store.note(10), QString());
+        QVERIFY(store.undo().isEmpty());
+        QVERIFY(store.ticks().isEmpty());
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(!store.canUndo());
+
+        // The oldest changes give way beyond the depth.
+        for (int i = 0; i < BookmarkStore::kUndoDepth + 5; ++i)
+            store.save({i});
+        int steps = 0;
+        while (store.canUndo()) {
+            store.undo();
+            ++steps;
+        }
+        QCOMPARE(steps, BookmarkStore::kUndoDepth);
+        QCOMPARE(store.ticks(), QVector<qint32>{4});
     }
 
     void failedWriteIsReported()

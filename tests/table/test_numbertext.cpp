@@ -46,6 +46,18 @@ private slots:
         QCOMPARE(numbertext::text(1234567), QStringLiteral("1.23457e+06"));
     }
 
+    // A definition's RATE far out of range divides by zero or by infinity:
+    // -0, infinities and "nan" are written as the toolkit writes them.
+    void matchesTheToolkitOutOfRange()
+    {
+        for (const qint32 raw : {0, 5, -5, 2147483647})
+            for (const int rate : {-400, 400})
+                check(raw, rate);
+        QCOMPARE(numbertext::text(-0.0), QStringLiteral("0"));
+        QCOMPARE(numbertext::text(-std::numeric_limits<double>::quiet_NaN()),
+                 QString::number(-std::numeric_limits<double>::quiet_NaN(), 'g', 6));
+    }
+
     void matchesTheToolkitOverManyValues()
     {
         QRandomGenerator random(12);
