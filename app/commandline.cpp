@@ -111,16 +111,17 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
                      options.pngDpi <= ChartPictureOptions::kMostDpi;
             }
             if (!ok) {
-                const QString needs = option == "--layout" ? QStringLiteral("common or channels")
-                                      : option == "--theme"
-                                          ? QStringLiteral("screen or print")
-                                          : QStringLiteral("a resolution from %1 to %2 dots per inch")
-                                                .arg(ChartPictureOptions::kLeastDpi)
-                                                .arg(ChartPictureOptions::kMostDpi);
-                options.error = text.isEmpty()
-                                    ? QStringLiteral("Option %1 needs %2").arg(name, needs)
-                                    : QStringLiteral("Option %1 needs %2, not \"%3\"")
-                                          .arg(name, needs, text);
+                const QString needs =
+                    option == "--layout" ? QStringLiteral("common or channels")
+                    : option == "--theme"
+                        ? QStringLiteral("screen or print")
+                        : QStringLiteral("a resolution from %1 to %2 dots per inch")
+                              .arg(ChartPictureOptions::kLeastDpi)
+                              .arg(ChartPictureOptions::kMostDpi);
+                options.error =
+                    text.isEmpty()
+                        ? QStringLiteral("Option %1 needs %2").arg(name, needs)
+                        : QStringLiteral("Option %1 needs %2, not \"%3\"").arg(name, needs, text);
                 break;
             }
             ++i;

@@ -21,7 +21,7 @@ struct StartupOptions
     // How the picture is drawn: "--layout", "--theme", "--dpi".
     ChartPictureOptions::Layout pngLayout = ChartPictureOptions::Layout::Common;
     ChartPictureOptions::Theme pngTheme = ChartPictureOptions::Theme::Screen;
-    int pngDpi = 0; // 0: none given
+    int pngDpi = 0;        // 0: none given
     QString bookmarksFile; // the bookmarks of the read protocols as CSV
     // Limits of every report's rows, as instants; invalid: no limit.
     QDateTime from;

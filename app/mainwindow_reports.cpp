@@ -44,16 +44,15 @@ void MainWindow::on_actSave_triggered()
     saveReport(QStringLiteral("Файл EXCEL (*.xlsx)"), QStringLiteral("xlsx"),
                [this](const ReportTable& table, const QString& fileName,
                       const QVector<Bookmark>& bookmarks) {
-                   return saveExcelReport(table, ui.twEntry->font(), workbookChartImage(),
-                                          fileName, bookmarks);
+                   return saveExcelReport(table, ui.twEntry->font(), workbookChartImage(), fileName,
+                                          bookmarks);
                });
 }
 
 void MainWindow::on_actPDF_triggered()
 {
     saveReport(QStringLiteral("Файл PDF (*.pdf)"), QStringLiteral("pdf"),
-               [this](const ReportTable& table, const QString& fileName,
-                      const QVector<Bookmark>&) {
+               [this](const ReportTable& table, const QString& fileName, const QVector<Bookmark>&) {
                    return savePdfReport(table, ui.chart->startDateTime(), chartDrawing(*ui.chart),
                                         fileName);
                });
@@ -122,8 +121,7 @@ void MainWindow::saveReport(const QString& filter, const QString& suffix, const 
 
     const ProtocolReportTable whole(*m_tableModel);
     const TimeRangeReportTable table(whole, rowInstants(), from, to);
-    if (const ReportResult written = write(table, fileName, bookmarksBetween(from, to));
-        !written) {
+    if (const ReportResult written = write(table, fileName, bookmarksBetween(from, to)); !written) {
         dialogs->warning(this, QStringLiteral("Внимание!"),
                          saveFailedText(fileName, written.error));
         return;
@@ -163,8 +161,8 @@ QStringList MainWindow::protocolDescriptions() const
             continue;
         const QByteArray bytes = file.read(kProtocolHeaderSize);
         if (bytes.size() == kProtocolHeaderSize)
-            descriptions.append(protocolformat::description(protocolformat::decodeHeader(
-                reinterpret_cast<const uchar*>(bytes.constData()))));
+            descriptions.append(protocolformat::description(
+                protocolformat::decodeHeader(reinterpret_cast<const uchar*>(bytes.constData()))));
     }
     return descriptions;
 }
@@ -264,9 +262,9 @@ QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile
     }
     if (!pngFile.isEmpty()) {
         const qint64 tickMs = ui.chart->tickLength();
-        const QString title = pictureTitle(
-            protocolDescriptions(), ui.chart->startDateTime().addMSecs(first * tickMs),
-            ui.chart->startDateTime().addMSecs(last * tickMs));
+        const QString title =
+            pictureTitle(protocolDescriptions(), ui.chart->startDateTime().addMSecs(first * tickMs),
+                         ui.chart->startDateTime().addMSecs(last * tickMs));
         ChartPicture picture(*ui.chart, pictureOptions, first, last, title);
         const ReportResult result = saveChartPicture(picture, pictureOptions, pngFile);
         if (!result)

@@ -7,7 +7,6 @@ ChartDrawing ChartDrawing::fromImage(const QImage& image)
 {
     if (image.isNull())
         return {};
-    return {image.size(), [image](QPainter& painter, const QRectF& target) {
-                painter.drawImage(target, image);
-            }};
+    return {image.size(),
+            [image](QPainter& painter, const QRectF& target) { painter.drawImage(target, image); }};
 }

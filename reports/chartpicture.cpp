@@ -53,8 +53,8 @@ QFont pixelFont(const QFont& font, double growth = 1.0)
     return sized;
 }
 
-void setUpChart(ChartProtocol& chart, const ChartProtocol& source, const ChartPictureOptions& options,
-                qint32 firstTick, qint32 lastTick)
+void setUpChart(ChartProtocol& chart, const ChartProtocol& source,
+                const ChartPictureOptions& options, qint32 firstTick, qint32 lastTick)
 {
     chart.setFont(source.font());
     chart.setTimeBase(source.startDateTime(), source.tickLength());
@@ -156,7 +156,8 @@ void ChartPicture::layOut()
         m_geometry = {};
         double y = margin;
         if (withTitle && !m_title.isEmpty()) {
-            m_geometry.title = QRectF(margin, y, std::max(0.0, right - margin), titleMetrics.height());
+            m_geometry.title =
+                QRectF(margin, y, std::max(0.0, right - margin), titleMetrics.height());
             y += titleMetrics.height() + margin * 0.5;
         }
         if (withLegend && !m_entries.isEmpty()) {

@@ -52,9 +52,9 @@ public:
     // Where things lie, in layout pixels; valid after the constructor.
     struct Geometry
     {
-        QRectF title;                // empty when there is no room for it
-        QVector<QRectF> legend;      // one per legend entry
-        QVector<QRectF> charts;      // top to bottom
+        QRectF title;           // empty when there is no room for it
+        QVector<QRectF> legend; // one per legend entry
+        QVector<QRectF> charts; // top to bottom
     };
     const Geometry& geometry() const { return m_geometry; }
     // The charts as built, top to bottom (for their scales after a paint).

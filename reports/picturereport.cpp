@@ -20,9 +20,8 @@ ReportResult savePngPicture(const QImage& image, ReportFile& file)
     buffer.open(QIODevice::WriteOnly);
     QImageWriter encoder(&buffer, "png");
     if (image.isNull() || !encoder.write(image))
-        return ReportResult::writeFailure(file.fileName(), image.isNull()
-                                                               ? QStringLiteral("no picture")
-                                                               : encoder.errorString());
+        return ReportResult::writeFailure(
+            file.fileName(), image.isNull() ? QStringLiteral("no picture") : encoder.errorString());
     if (ReportResult opened = file.open(); !opened)
         return opened;
     file.device().write(png);

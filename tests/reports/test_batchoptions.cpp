@@ -112,22 +112,24 @@ private slots:
         QTest::newRow("unknown layout") << QList<QByteArray>{"--layout", "grid"}
                                         << "Option --layout needs common or channels, not \"grid\"";
         QTest::newRow("theme followed by an option")
-            << QList<QByteArray>{"--theme", "--png", "c.png"} << "Option --theme needs screen or print";
-        QTest::newRow("dpi zero") << QList<QByteArray>{"--dpi", "0"}
-                                  << "Option --dpi needs a resolution from 24 to 2400 dots per inch, "
-                                     "not \"0\"";
+            << QList<QByteArray>{"--theme", "--png", "c.png"}
+            << "Option --theme needs screen or print";
+        QTest::newRow("dpi zero")
+            << QList<QByteArray>{"--dpi", "0"}
+            << "Option --dpi needs a resolution from 24 to 2400 dots per inch, "
+               "not \"0\"";
         QTest::newRow("dpi too high") << QList<QByteArray>{"--dpi", "2401"} << "not \"2401\"";
         QTest::newRow("dpi no number") << QList<QByteArray>{"--dpi", "300dpi"} << "not \"300dpi\"";
-        QTest::newRow("millimetres without dpi")
-            << QList<QByteArray>{"--size", "180x100mm"} << "Option --size in millimetres needs --dpi";
+        QTest::newRow("millimetres without dpi") << QList<QByteArray>{"--size", "180x100mm"}
+                                                 << "Option --size in millimetres needs --dpi";
         QTest::newRow("millimetres too large")
             << QList<QByteArray>{"--size", "1000x100mm", "--dpi", "600"}
             << "Option --size 1000x100mm at 600 dpi gives 23622x2362 pixels; each side must be "
                "from 16 to 16384";
         QTest::newRow("millimetres too small")
             << QList<QByteArray>{"--size", "1x100mm", "--dpi", "300"} << "gives 12x1181 pixels";
-        QTest::newRow("negative millimetres") << QList<QByteArray>{"--size", "-5x10mm"}
-                                              << "Option --size needs WIDTHxHEIGHT";
+        QTest::newRow("negative millimetres")
+            << QList<QByteArray>{"--size", "-5x10mm"} << "Option --size needs WIDTHxHEIGHT";
     }
 
     void badPictureOptionIsAnError()
@@ -256,13 +258,11 @@ private slots:
         // of the kind its placeholder names, and every option of the usage
         // lines is described.
         const QString help = commandLineHelp();
-        const QHash<QString, QByteArray> examples{{"DIR", "logs"},
-                                                  {"FILE", "out.x"},
-                                                  {"WxH", "640x480"},
-                                                  {"DATETIME", "2024-05-10T12:00:00"},
-                                                  {"N", "300"},
-                                                  {"L", "channels"},
-                                                  {"T", "print"}};
+        const QHash<QString, QByteArray> examples{
+            {"DIR", "logs"},    {"FILE", "out.x"},
+            {"WxH", "640x480"}, {"DATETIME", "2024-05-10T12:00:00"},
+            {"N", "300"},       {"L", "channels"},
+            {"T", "print"}};
         const QRegularExpression described(QStringLiteral("^  (-{1,2}[a-z]+)(?: (\\S+))?  "),
                                            QRegularExpression::MultilineOption);
         const StartupOptions none;
