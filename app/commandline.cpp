@@ -12,8 +12,8 @@ bool isOption(const QByteArray& lowered)
     return lowered == "-d" || lowered == "-l" || lowered == "--xlsx" || lowered == "--pdf" ||
            lowered == "--csv" || lowered == "--png" || lowered == "--size" ||
            lowered == "--bookmarks" || lowered == "--from" || lowered == "--to" ||
-           lowered == "--help" || lowered == "--layout" || lowered == "--theme" ||
-           lowered == "--dpi";
+           lowered == "--help" || lowered == "--formula" || lowered == "--layout" ||
+           lowered == "--theme" || lowered == "--dpi";
 }
 
 constexpr int kLeastSide = 16;
@@ -125,6 +125,14 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
                 break;
             }
             ++i;
+            continue;
+        }
+        if (option == "--formula") {
+            if (i + 1 >= arguments.size() || isOption(arguments.at(i + 1).toLower())) {
+                options.error = QStringLiteral("Option --formula needs CODE=EXPR");
+                break;
+            }
+            options.formulas.append(QString::fromLocal8Bit(arguments.at(++i)));
             continue;
         }
         QString* report = option == "--xlsx"        ? &options.xlsxFile
@@ -249,6 +257,7 @@ QString commandLineHelp()
         "Usage: voltrek [-d DIR] [-l FILE]... [--xlsx FILE] [--pdf FILE] [--csv FILE]\n"
         "               [--bookmarks FILE] [--from DATETIME] [--to DATETIME]\n"
         "               [--png FILE [--size WxH] [--dpi N] [--layout L] [--theme T]]\n"
+        "               [--formula CODE=EXPR]...\n"
         "\n"
         "  -d DIR            protocol directory holding log.def (default: log beside the program)\n"
         "  -l FILE           protocol file to read at start; may be repeated; a relative\n"
@@ -284,6 +293,10 @@ QString commandLineHelp()
         "                    whole day: --from 2024-05-10 from 00:00:00.000, --to\n"
         "                    2024-05-11 up to 23:59:59.999 of that day. A range that\n"
         "                    holds no rows writes nothing and fails the run.\n"
+        "  --formula CODE=EXPR  a computed channel, e.g. \"P=U1*I1\"; may be repeated;\n"
+        "                    replaces the formula of that code in computed.def beside\n"
+        "                    log.def; a formula that cannot be computed stops the run\n"
+        "                    with status 2\n"
         "  --help            show this list and exit\n"
         "\n"
         "With --xlsx, --pdf, --csv, --bookmarks or --png no window is shown. The exit\n"

@@ -26,6 +26,7 @@ struct StartupOptions
     // Limits of every report's rows, as instants; invalid: no limit.
     QDateTime from;
     QDateTime to;
+    QStringList formulas; // "CODE=EXPR" of computed channels, in order
     bool help = false;
     QString error; // English, set when an option lacks its value or has a bad one
 

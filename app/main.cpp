@@ -73,6 +73,14 @@ int runBatch(MainWindow& window, const StartupOptions& options, const QString& d
         definitionProblem = QStringLiteral(" (log definition not applied: %1)")
                                 .arg(StreamLoger::instance()->lastError());
     answers->warnings.clear();
+    const QString formulaFault = window.setFormulaOptions(options.formulas);
+    if (!formulaFault.isEmpty()) {
+        for (const QString& line : formulaFault.split(QLatin1Char('\n')))
+            printLine(stderr, QStringLiteral("voltrek: ") + line);
+        return 2;
+    }
+    if (!window.computedFileProblem().isEmpty())
+        printLine(stderr, QStringLiteral("voltrek: warning: ") + window.computedFileProblem());
 
     window.readProtocols(resolveStartupFiles(options.files));
     // Every protocol left out is named, so a script never takes a partial
@@ -151,6 +159,11 @@ int main(int argc, char* argv[])
         return runBatch(window, options, directory);
 
     window.setupLoger(directory);
+    const QString formulaFault = window.setFormulaOptions(options.formulas);
+    if (!formulaFault.isEmpty()) {
+        printLine(stderr, QStringLiteral("voltrek: ") + formulaFault);
+        return 2;
+    }
     if (!options.files.isEmpty())
         window.readProtocols(resolveStartupFiles(options.files));
     // Without a window manager the maximised state is never applied, so the

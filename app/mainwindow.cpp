@@ -55,6 +55,7 @@ MainWindow::MainWindow(QWidget* parent)
     setupParametersDock();
     setupStatisticsDock();
     setupBookmarkNotes();
+    setupComputedChannels();
 
     ui.twFiles->setColumnWidth(0, 200);
     ui.twFiles->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
@@ -146,6 +147,8 @@ void MainWindow::buildMenusAndToolbar()
     chart->setObjectName(QStringLiteral("menuChart"));
     chart->addActions({ui.actGrid, ui.actLegend});
     chart->addSeparator();
+    chart->addAction(actComputed);
+    chart->addSeparator();
     chart->addActions({ui.actZoomIn, ui.actZoomOrigin, ui.actZoomOut});
     chart->addSeparator();
     chart->addActions({ui.actLeft, ui.actZeroPoint, ui.actRight});
@@ -228,6 +231,7 @@ void MainWindow::setupLoger(const QString& path)
                            logger->channelId(code));
 
     refreshProtocols();
+    loadComputedChannels(path);
 
     clearProtocolView();
     emit initLoger();

@@ -3,6 +3,7 @@
 #include "app/dialogs.h"
 #include "chart/columnseries.h"
 #include "device/deviceenvironment.h"
+#include "formula/computedchannel.h"
 #include "parameters/chartcolor.h"
 #include "protocol/readproblem.h"
 #include "reports/chartpicturestyle.h"
@@ -81,6 +82,18 @@ public:
     // settings behind.
     void setInteractive(bool on) { interactive = on; }
 
+    // Computed channels: those of computed.def beside log.def, with the
+    // formulas given on the command line ("CODE=EXPR") in place of the file's
+    // for their codes. Returns the English fault naming each refused formula,
+    // empty when all can be computed.
+    QString setFormulaOptions(const QStringList& options);
+    const ComputedChannels& computedChannels() const { return m_computed; }
+    // Why computed.def was not read, empty when it was (or is missing).
+    QString computedFileProblem() const { return m_computedFileProblem; }
+    // Saves the list to computed.def and shows the loaded protocols with it;
+    // false (and a message) when it could not be saved, the old file kept.
+    bool applyComputedChannels(const ComputedChannels& channels);
+
     // Replaces the modal questions (file choosers, message boxes, colour picker).
     void setDialogs(std::unique_ptr<Dialogs> dialogs);
     void setClipboard(std::unique_ptr<Clipboard> clipboard);
@@ -145,6 +158,7 @@ private slots:
     void copyStatistics();
     void editBookmarkNote(int x);
     void saveBookmarks();
+    void editComputedChannels();
     void undoBookmarkChange();
 
 protected:
@@ -203,6 +217,10 @@ private:
     // false when no such pair is chosen.
     bool statisticsPair(qint32& from, qint32& to) const;
     void setupTableColumns();
+    void setupComputedChannels();
+    void loadComputedChannels(const QString& directory);
+    // The sound computed channels in the order of computing.
+    ComputedChannels computedForAssembly() const;
     void buildMenusAndToolbar();
     void connectForm();
     void openDrop(const ProtocolDrop& drop);
@@ -220,7 +238,6 @@ private:
     StatisticsPanel* statisticsPanel = nullptr;
     QAction* actStatistics = nullptr;
     QAction* actSaveChart = nullptr; // "Сохранить график…"
-    QStringList m_protocolFiles;     // of the last read, by protocol of the assembly
     std::unique_ptr<CursorStatistics> m_statistics;
     struct StatisticsPart
     {
@@ -242,4 +259,10 @@ private:
     DeviceEnvironment m_deviceEnvironment;
     QList<ReadProblem> m_readProblems;
     bool m_tickMismatch = false;
+    QAction* actComputed = nullptr;
+    ComputedChannels m_computed;       // as computed.def holds them
+    ComputedChannels m_formulaOptions; // from the command line, over the file's
+    QString m_computedPath;
+    QString m_computedFileProblem;
+    QStringList m_loadedFiles; // the protocols shown, to show them anew
 };

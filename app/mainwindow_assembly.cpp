@@ -58,6 +58,7 @@ QString MainWindow::readProblemsText() const
 void MainWindow::readProtocolFiles(const QStringList& files)
 {
     clearProtocolView();
+    m_loadedFiles.clear();
     const int n = files.size();
 
     LoadProtocolProgress progress(this);
@@ -105,6 +106,7 @@ void MainWindow::readProtocolFiles(const QStringList& files)
     if (assembly->protocolCount() == 0)
         return;
 
+    assembly->setComputedChannels(computedForAssembly());
     // The table reads the assembled columns in place, so building is all
     // there is to the table phase; the window stays alive and the cancel
     // button works between files.
@@ -130,7 +132,7 @@ void MainWindow::readProtocolFiles(const QStringList& files)
         channels.append(Channel(assembled.minimum, assembled.maximum, data, assembled.title, pen));
     }
     m_assembly = std::move(assembly);
-    m_protocolFiles = loadedPaths;
+    m_loadedFiles = loadedPaths;
 
     // Hand-over to the charts.
     progress.setTotalProgress(2 * n);

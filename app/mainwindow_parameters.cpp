@@ -25,6 +25,7 @@ void MainWindow::setupParametersDock()
     QAction* filterAction = ui.actFilter;
     connect(panel, &ChartParameters::filter, filterAction,
             [filterAction] { emit filterAction->triggered(); });
+    connect(panel, &ChartParameters::editComputedChannels, this, &MainWindow::editComputedChannels);
     parameters = panel;
 }
 

@@ -155,7 +155,7 @@ QImage MainWindow::workbookChartImage()
 QStringList MainWindow::protocolDescriptions() const
 {
     QStringList descriptions;
-    for (const QString& path : m_protocolFiles) {
+    for (const QString& path : m_loadedFiles) {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
             continue;

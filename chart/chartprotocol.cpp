@@ -423,7 +423,8 @@ void ChartProtocol::paintValueBox(QPainter* painter, double lineX)
         auto* data = dynamic_cast<chart::ProtocolChannelData*>(channel.data());
         const double y = data ? data->valueAt(lineValue).y() : 0;
         double& value = valueByName[channel.name()];
-        if (value == 0)
+        // NaN: a computed channel without a result here.
+        if (value == 0 || std::isnan(value))
             value = y;
     }
 
@@ -435,7 +436,8 @@ void ChartProtocol::paintValueBox(QPainter* painter, double lineX)
             continue;
         const double value = valueByName.value(channel.name());
         int raw = 0;
-        const QString refs = toTick(value, raw)
+        const QString refs = std::isnan(value) ? QStringLiteral("—")
+                             : toTick(value, raw)
                                  ? lookup->refText(lookup->codeByTitle(channel.name()), raw)
                                  : QString();
         const QString number =

@@ -3,6 +3,7 @@
 #include <QtGlobal>
 
 #include <cstddef>
+#include <limits>
 
 // One channel of one protocol as the loaded protocol keeps it: the row ticks
 // of the protocol and the channel's raw values, read as (global tick, real
@@ -18,11 +19,16 @@ struct ColumnSeries
     std::size_t count = 0;
     qint32 offset = 0;
     double divisor = 1;
+    // Computed columns: the lowest raw value marks a row without a result,
+    // read as NaN.
+    bool gaps = false;
 
     std::size_t size() const { return count; }
     qint32 x(std::size_t i) const { return qint32(ticks[i] + quint32(offset)); }
     double y(std::size_t i) const
     {
+        if (gaps && values[i] == std::numeric_limits<qint32>::min())
+            return std::numeric_limits<double>::quiet_NaN();
         return double(values[i]) / (ids ? divisorById[ids[i]] : divisor);
     }
 };

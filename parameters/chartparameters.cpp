@@ -6,6 +6,7 @@
 
 #include "ui_chartparameters.h"
 
+#include <QPushButton>
 #include <QSet>
 #include <QSignalBlocker>
 
@@ -34,6 +35,11 @@ ChartParameters::ChartParameters(QWidget* parent)
     ui->timeFrom->setDateTime(now);
     ui->timeTo->setDateTime(now);
     connect(ui->buttonFilter, &QPushButton::clicked, this, &ChartParameters::filter);
+    // Beside the filter: the computed channels become rows of this panel.
+    auto* computed = new QPushButton(tr("Вычисляемые каналы…"), this);
+    computed->setObjectName(QStringLiteral("buttonComputed"));
+    ui->horizontalLayout->insertWidget(ui->horizontalLayout->indexOf(ui->buttonFilter), computed);
+    connect(computed, &QPushButton::clicked, this, &ChartParameters::editComputedChannels);
     connect(ui->timeFrom, &QDateTimeEdit::dateTimeChanged, this, &ChartParameters::onTimeChanged);
     connect(ui->timeTo, &QDateTimeEdit::dateTimeChanged, this, &ChartParameters::onTimeChanged);
 }

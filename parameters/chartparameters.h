@@ -33,6 +33,7 @@ public:
 signals:
     void setChartVisible(QString name, bool visible);
     void filter();
+    void editComputedChannels();
 
 public slots:
     void init(ChartProtocol& chart, QMap<QString, ChartProtocol*>& mapSingleCharts);

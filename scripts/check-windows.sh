@@ -46,10 +46,11 @@ cmake --build "$build_dir" --target voltrek_core_autogen voltrek_widgets_autogen
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# libxlsxwriter's headers live in /usr/include, which must not be searched
+# libxlsxwriter's and muParser's headers live in /usr/include, which must not be searched
 # whole: the C library headers there are Linux ones.
 mkdir "$work/include"
 ln -s /usr/include/xlsxwriter.h /usr/include/xlsxwriter "$work/include/"
+ln -s /usr/include/muParser*.h "$work/include/"
 
 version() { sed -n 's/^project(Voltrek VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt; }
 IFS=. read -r major minor _ <<<"$(version)"

@@ -39,6 +39,10 @@ for file in usr/bin/voltrek usr/bin/voltrek-gen usr/share/man/man1/voltrek.1.gz 
         exit 1
     fi
 done
+if ! dpkg-deb --field "$deb" Depends | grep -q libmuparser; then
+    echo "package: the dependencies lack libmuparser" >&2
+    exit 1
+fi
 if ! dpkg-deb --field "$deb" Depends | grep -q qttranslations5-l10n; then
     echo "package: the dependencies lack qttranslations5-l10n" >&2
     exit 1

@@ -4,6 +4,8 @@
 
 #include <QtGlobal>
 
+#include <cmath>
+
 #include <memory>
 #include <vector>
 
@@ -34,7 +36,8 @@ public:
     bool value(int row, double& value) const override
     {
         value = m_series.y(size_t(row));
-        return true;
+        // NaN: a computed row without a result.
+        return !std::isnan(value);
     }
 
 private:

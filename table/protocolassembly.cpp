@@ -1,5 +1,6 @@
 #include "table/protocolassembly.h"
 
+#include "formula/formulaevaluator.h"
 #include "protocol/channellookup.h"
 #include "table/numbertext.h"
 
@@ -19,8 +20,14 @@ struct ProtocolAssembly::Protocol
         int column = 0;
         bool hasRefs = false;
         double divisor = 1;
+        int rate = -1; // decimals of a computed channel; logged ones go by ID
+        bool computed = false;
 
-        bool hasCell(int record) const { return size_t(record) < values.size(); }
+        bool hasCell(int record) const
+        {
+            return size_t(record) < values.size() &&
+                   !(computed && values[size_t(record)] == ComputedChannel::noValue);
+        }
         double divisorAt(const std::array<double, 256>& byId, int record) const
         {
             return ids.empty() ? divisor : byId[ids[size_t(record)]];
@@ -104,6 +111,8 @@ ProtocolAssembly::AddResult ProtocolAssembly::addProtocol(const QDateTime& start
         return AddResult::Skipped;
     if (m_tickMs != 0 && m_tickMs != tickMs)
         return AddResult::TickMismatch;
+    // Logged columns come before the computed ones, which build() adds anew.
+    stripComputed();
 
     auto protocol = std::make_unique<Protocol>();
     protocol->start = start;
@@ -137,6 +146,7 @@ ProtocolAssembly::AddResult ProtocolAssembly::addProtocol(const QDateTime& start
         channel.hasRefs = m_catalogue.hasRefs(column.code);
         protocol->channels.push_back(std::move(channel));
     }
+    m_loggedCodes = m_codes.size();
     m_rowBase.push_back(m_rowCount);
     m_rowCount += protocol->recordCount();
     m_protocols.push_back(std::move(protocol));
@@ -152,11 +162,14 @@ bool ProtocolAssembly::build(const std::function<bool(int protocol)>& proceed)
         m_rate[size_t(id)] = m_catalogue.rateById(id);
         m_divisor[size_t(id)] = std::pow(10.0, m_rate[size_t(id)]);
     }
+    stripComputed();
+    addComputedCodes();
     for (int i = 0; i < protocolCount(); ++i) {
         if (proceed && !proceed(i)) {
             clearBuild();
             return false;
         }
+        computeProtocol(i);
         buildProtocol(i);
     }
     joinRanges();
@@ -176,10 +189,24 @@ void ProtocolAssembly::buildProtocol(int index)
         channel.divisor = m_divisor[channel.id];
         p.channelOfColumn[size_t(channel.column)] = int(c);
 
+        if (channel.computed)
+            channel.divisor = std::pow(10.0, channel.rate);
         double minimum = 0;
         double maximum = 0;
+        bool found = false;
         const size_t count = channel.values.size();
-        if (count > 0 && channel.ids.empty()) {
+        if (channel.computed) {
+            for (const qint32 raw : channel.values) {
+                if (raw == ComputedChannel::noValue)
+                    continue;
+                const double value = double(raw) / channel.divisor;
+                if (!found || value > maximum)
+                    maximum = value;
+                if (!found || value < minimum)
+                    minimum = value;
+                found = true;
+            }
+        } else if (count > 0 && channel.ids.empty()) {
             // One divisor, and a positive one: the extremes of the raw values
             // give those of the real values.
             const auto [low, high] =
@@ -209,8 +236,75 @@ void ProtocolAssembly::buildProtocol(int index)
         series.count = count;
         series.offset = p.offset;
         series.divisor = channel.divisor;
+        series.gaps = channel.computed;
         m_channels.push_back({channel.code, m_titles[channel.column - firstChannelColumn], index,
                               int(c), channel.column, series, minimum, maximum});
+    }
+}
+
+void ProtocolAssembly::setComputedChannels(ComputedChannels channels)
+{
+    m_computed = std::move(channels);
+    m_built = false;
+}
+
+void ProtocolAssembly::stripComputed()
+{
+    for (auto& p : m_protocols) {
+        auto& channels = p->channels;
+        channels.erase(std::remove_if(channels.begin(), channels.end(),
+                                      [](const Protocol::Channel& c) { return c.computed; }),
+                       channels.end());
+    }
+    while (m_codes.size() > m_loggedCodes) {
+        m_codes.removeLast();
+        m_titles.removeLast();
+    }
+}
+
+void ProtocolAssembly::addComputedCodes()
+{
+    for (const ComputedChannel& computed : m_computed) {
+        m_codes.append(computed.code);
+        m_titles.append(computed.title());
+    }
+}
+
+void ProtocolAssembly::computeProtocol(int index)
+{
+    Protocol& p = *m_protocols[size_t(index)];
+    for (size_t k = 0; k < m_computed.size(); ++k) {
+        const ComputedChannel& computed = m_computed[k];
+        FormulaEvaluator evaluator;
+        if (!evaluator.setFormula(computed.formula))
+            continue;
+        // Only where the protocol has every input: elsewhere the column has
+        // no cells, as a logged channel the file lacks.
+        std::vector<FormulaInput> inputs;
+        for (const QString& code : evaluator.inputs()) {
+            const auto it =
+                std::find_if(p.channels.begin(), p.channels.end(),
+                             [&code](const Protocol::Channel& c) { return c.code == code; });
+            if (it == p.channels.end())
+                break;
+            FormulaInput input;
+            input.values = it->values.data();
+            input.ids = it->ids.empty() ? nullptr : it->ids.data();
+            input.divisorById = m_divisor.data();
+            input.divisor = it->computed ? std::pow(10.0, it->rate) : m_divisor[it->id];
+            input.count = it->values.size();
+            input.gaps = it->computed;
+            inputs.push_back(input);
+        }
+        if (inputs.size() != size_t(evaluator.inputs().size()))
+            continue;
+        Protocol::Channel channel;
+        channel.code = computed.code;
+        channel.computed = true;
+        channel.rate = computed.decimals;
+        channel.column = firstChannelColumn + m_loggedCodes + int(k);
+        evaluator.evaluate(inputs, p.ticks.size(), computed.decimals, channel.values);
+        p.channels.push_back(std::move(channel));
     }
 }
 
@@ -334,7 +428,7 @@ bool ProtocolAssembly::cell(int protocol, int channel, int record, Cell& cell) c
     }
     cell.isText = false;
     const quint8 id = c.ids.empty() ? c.id : c.ids[size_t(record)];
-    numbertext::setTextRaw(cell.text, value, m_rate[id], divisor);
+    numbertext::setTextRaw(cell.text, value, c.computed ? c.rate : m_rate[id], divisor);
     return true;
 }
 
@@ -365,7 +459,7 @@ bool ProtocolAssembly::raw(int protocol, int channel, int record, qint32& value,
     if (!c.hasCell(record))
         return false;
     value = c.values[size_t(record)];
-    divisor = c.divisorAt(m_divisor, record);
+    divisor = c.computed ? c.divisor : c.divisorAt(m_divisor, record);
     return true;
 }
 

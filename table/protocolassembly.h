@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chart/columnseries.h"
+#include "formula/computedchannel.h"
 #include "protocol/protocolcolumns.h"
 #include "protocol/streamloger.h"
 #include "table/timetextformatter.h"
@@ -79,6 +80,12 @@ public:
     // Per-record series: the rows are the first channel's records.
     AddResult addProtocol(const QDateTime& start, quint16 tickMs, const ChannelRecords& records);
     int protocolCount() const { return int(m_protocols.size()); }
+    // Channels computed by formula from the others, checked and in an order
+    // in which they can be computed (checkComputedChannels). build() computes
+    // them for every protocol that has all their inputs and puts their
+    // columns after the logged ones; their cells are empty where a row has no
+    // result.
+    void setComputedChannels(ComputedChannels channels);
     const QStringList& codes() const { return m_codes; }
     const QStringList& titles() const { return m_titles; }
     QDateTime commonStart() const { return m_commonStart; }
@@ -133,6 +140,9 @@ private:
 
     const Protocol& protocol(int index) const { return *m_protocols[size_t(index)]; }
     void buildProtocol(int index);
+    void stripComputed();
+    void addComputedCodes();
+    void computeProtocol(int index);
     void joinRanges();
     void buildOrder();
     void clearBuild();
@@ -142,6 +152,8 @@ private:
     quint16 m_tickMs = 0;
     QStringList m_codes;
     QStringList m_titles;
+    ComputedChannels m_computed;
+    int m_loggedCodes = 0; // codes before the computed ones
     std::vector<std::unique_ptr<Protocol>> m_protocols;
     std::vector<int> m_rowBase; // global row of each protocol's record 0
     int m_rowCount = 0;

@@ -67,6 +67,9 @@ public:
         window->setupLoger(dir.path());
     }
 
+    // Applies the directory's definitions again, as picking its log.def does.
+    void setupLogerAgain() { window->setupLoger(dir.path()); }
+
     // Records of the given channel IDs on ticks 0 … count - 1, channel ID 1
     // carrying firstValue + tick, ID 2 ten times (100 + tick), ID 3 the tick's parity.
     QString writeProtocol(const QString& name, const QDateTime& start, int count, int firstValue,

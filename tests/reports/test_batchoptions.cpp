@@ -258,11 +258,14 @@ private slots:
         // of the kind its placeholder names, and every option of the usage
         // lines is described.
         const QString help = commandLineHelp();
-        const QHash<QString, QByteArray> examples{
-            {"DIR", "logs"},    {"FILE", "out.x"},
-            {"WxH", "640x480"}, {"DATETIME", "2024-05-10T12:00:00"},
-            {"N", "300"},       {"L", "channels"},
-            {"T", "print"}};
+        const QHash<QString, QByteArray> examples{{"DIR", "logs"},
+                                                  {"FILE", "out.x"},
+                                                  {"WxH", "640x480"},
+                                                  {"DATETIME", "2024-05-10T12:00:00"},
+                                                  {"CODE=EXPR", "P=U1*I1"},
+                                                  {"N", "300"},
+                                                  {"L", "channels"},
+                                                  {"T", "print"}};
         const QRegularExpression described(QStringLiteral("^  (-{1,2}[a-z]+)(?: (\\S+))?  "),
                                            QRegularExpression::MultilineOption);
         const StartupOptions none;
@@ -286,12 +289,12 @@ private slots:
             QVERIFY2(options.help || options.batch() || !options.directory.isEmpty() ||
                          !options.files.isEmpty() || options.from.isValid() ||
                          options.to.isValid() || options.pngSize != none.pngSize ||
-                         options.pngDpi != none.pngDpi || options.pngLayout != none.pngLayout ||
-                         options.pngTheme != none.pngTheme,
+                         !options.formulas.isEmpty() || options.pngDpi != none.pngDpi ||
+                         options.pngLayout != none.pngLayout || options.pngTheme != none.pngTheme,
                      qPrintable(name + " does nothing"));
         }
         const QString usage = help.left(help.indexOf(QLatin1String("\n\n")));
-        const QRegularExpression used(QStringLiteral("\\[(-{1,2}[a-z]+(?: [A-Za-z]+)?)"));
+        const QRegularExpression used(QStringLiteral("\\[(-{1,2}[a-z]+(?: [A-Za-z=]+)?)"));
         int usedCount = 0;
         for (auto it = used.globalMatch(usage); it.hasNext(); ++usedCount) {
             const QString option = it.next().captured(1);

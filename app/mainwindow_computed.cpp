@@ -1,0 +1,106 @@
+#include "app/mainwindow.h"
+
+#include "app/computedchannelsdialog.h"
+#include "formula/computedchannelfile.h"
+#include "formula/formulacheck.h"
+#include "protocol/streamloger.h"
+
+#include <QAction>
+#include <QDir>
+
+#include <algorithm>
+
+void MainWindow::setupComputedChannels()
+{
+    actComputed = new QAction(tr("Вычисляемые каналы…"), this);
+    actComputed->setObjectName(QStringLiteral("actComputed"));
+    actComputed->setToolTip(tr("Каналы, вычисляемые по формулам из других каналов"));
+    connect(actComputed, &QAction::triggered, this, &MainWindow::editComputedChannels);
+}
+
+void MainWindow::loadComputedChannels(const QString& directory)
+{
+    m_computedPath = ComputedChannelFile::pathIn(directory);
+    QString error;
+    ComputedChannelFile::load(m_computedPath, m_computed, error);
+    m_computedFileProblem = error;
+    // Batch runs report on their own; a window says it once per definition.
+    if (!interactive)
+        return;
+    if (!error.isEmpty()) {
+        dialogs->warning(this, tr("Внимание!"), error);
+        return;
+    }
+    const ComputedCheck check = checkComputedChannels(m_computed, logger->codes());
+    if (!check.ok())
+        dialogs->warning(this, tr("Внимание!"),
+                         tr("Не все вычисляемые каналы из файла %1 вычисляются:\n%2")
+                             .arg(QDir::toNativeSeparators(m_computedPath),
+                                  check.problems.join(QLatin1Char('\n'))));
+}
+
+QString MainWindow::setFormulaOptions(const QStringList& options)
+{
+    m_formulaOptions.clear();
+    QStringList faults;
+    for (const QString& option : options) {
+        ComputedChannel channel;
+        if (!parseFormulaOption(option, channel))
+            faults.append(QStringLiteral("bad formula \"%1\": it needs CODE=EXPR").arg(option));
+        else
+            m_formulaOptions = withOverrides(m_formulaOptions, {channel});
+    }
+    if (!faults.isEmpty())
+        return faults.join(QLatin1Char('\n'));
+
+    const ComputedChannels all = withOverrides(m_computed, m_formulaOptions);
+    const ComputedCheck check = checkComputedChannels(all, logger->codes());
+    for (size_t k = 0; k < check.refused.size(); ++k) {
+        const ComputedChannel& channel = all[size_t(check.refused[k])];
+        const bool given =
+            std::any_of(m_formulaOptions.begin(), m_formulaOptions.end(),
+                        [&](const ComputedChannel& c) { return c.code == channel.code; });
+        const QString source =
+            given
+                ? QStringLiteral("\"%1=%2\"").arg(channel.code, channel.formula)
+                : QStringLiteral("\"%1=%2\" of %3")
+                      .arg(channel.code, channel.formula, QDir::toNativeSeparators(m_computedPath));
+        faults.append(QStringLiteral("bad formula %1: %2").arg(source, check.english.at(int(k))));
+    }
+    return faults.join(QLatin1Char('\n'));
+}
+
+ComputedChannels MainWindow::computedForAssembly() const
+{
+    return checkComputedChannels(withOverrides(m_computed, m_formulaOptions), logger->codes())
+        .ordered;
+}
+
+void MainWindow::editComputedChannels()
+{
+    ComputedChannelsDialog dialog(m_computed, logger->codes(), this);
+    if (dialog.exec() == QDialog::Accepted)
+        applyComputedChannels(dialog.channels());
+}
+
+bool MainWindow::applyComputedChannels(const ComputedChannels& channels)
+{
+    if (m_computedPath.isEmpty()) {
+        dialogs->warning(this, tr("Внимание!"),
+                         tr("Вычисляемые каналы хранятся рядом с log.def: сначала загрузите "
+                            "настройки логера."));
+        return false;
+    }
+    QString error;
+    if (!ComputedChannelFile::save(m_computedPath, channels, error)) {
+        dialogs->warning(this, tr("Внимание!"), error);
+        return false;
+    }
+    m_computed = channels;
+    m_computedFileProblem.clear();
+    // The view shows the new columns at once.
+    const QStringList files = m_loadedFiles; // the read starts by forgetting them
+    if (!files.isEmpty())
+        readProtocols(files);
+    return true;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <limits>
+#include <vector>
+
+// A channel the program computes row by row from the logged ones (and from
+// other computed ones) by a formula over channel codes, e.g. "U1*I1".
+struct ComputedChannel
+{
+    static constexpr int maxDecimals = 6;
+    // The raw value of a row without a result; results are kept like logged
+    // values, as raw integers of 10^decimals units.
+    static constexpr qint32 noValue = std::numeric_limits<qint32>::min();
+
+    QString code;
+    QString name;
+    int decimals = 2;
+    QString formula;
+
+    // "%1 (%2)" of name and code, as the logged channels are titled; the code
+    // alone stands for a missing name.
+    QString title() const;
+
+    bool operator==(const ComputedChannel& other) const
+    {
+        return code == other.code && name == other.name && decimals == other.decimals &&
+               formula == other.formula;
+    }
+    bool operator!=(const ComputedChannel& other) const { return !(*this == other); }
+};
+
+using ComputedChannels = std::vector<ComputedChannel>;
+
+// "CODE=EXPR" as given on the command line; false when there is no "=" or
+// no code before it.
+bool parseFormulaOption(const QString& text, ComputedChannel& channel);
+
+// The definitions with each of `overrides` replacing the one of its code, or
+// appended when there is none.
+ComputedChannels withOverrides(ComputedChannels channels, const ComputedChannels& overrides);

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "formula/computedchannel.h"
+
+#include <QStringList>
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+// One input column of a formula as the loaded protocol keeps it: raw values
+// divided by 10^RATE, per row. Rows from `count` on have no value, and so
+// have rows holding `ComputedChannel::noValue` when `gaps` is set (the
+// results of another computed channel).
+struct FormulaInput
+{
+    const qint32* values = nullptr;
+    const quint8* ids = nullptr;         // per row when the IDs differ, else null
+    const double* divisorById = nullptr; // 256 divisors, read when ids is set
+    double divisor = 1;
+    std::size_t count = 0;
+    bool gaps = false;
+};
+
+// Computes one channel's column from its inputs in muParser's bulk mode, a
+// block of rows at a time so that the doubles it needs stay small.
+//
+// A row has no result when any input has no value there (whatever the
+// formula would make of it: "U1>250 ? 1 : 0" is no 0 where U1 is missing),
+// and when the result is not a finite number or does not fit the raw form.
+class FormulaEvaluator
+{
+public:
+    FormulaEvaluator();
+    ~FormulaEvaluator();
+    Q_DISABLE_COPY_MOVE(FormulaEvaluator)
+
+    // False for a formula muParser refuses or that gives more than one value;
+    // every name in it is taken for an input.
+    bool setFormula(const QString& formula);
+    // The codes the formula reads, in the order evaluate() takes their columns.
+    const QStringList& inputs() const { return m_inputs; }
+
+    // Raw results of rows [0, rows) in units of 10^-decimals.
+    void evaluate(const std::vector<FormulaInput>& columns, std::size_t rows, int decimals,
+                  std::vector<qint32>& out);
+
+private:
+    struct Parser;
+
+    std::unique_ptr<Parser> m_parser;
+    QStringList m_inputs;
+};

@@ -1,0 +1,309 @@
+#include "formula/computedchannel.h"
+#include "formula/formulacheck.h"
+#include "table/protocolassembly.h"
+
+#include "tests/table/fakelookup.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <cmath>
+#include <functional>
+#include <optional>
+
+namespace {
+
+const QDateTime now(QDate(2030, 1, 1), QTime(0, 0));
+const QDateTime start(QDate(2024, 5, 10), QTime(12, 0, 0));
+
+using Value = std::optional<double>;
+// A row's inputs as the test reads them: U1 (RATE 1), I1 (RATE 2), T1 (RATE 0).
+struct Row
+{
+    Value u, i, t;
+};
+
+ChannelColumn column(const QString& code, quint8 id, std::vector<qint32> values)
+{
+    ChannelColumn c;
+    c.code = code;
+    c.id = id;
+    c.values = std::move(values);
+    return c;
+}
+
+// What a row's cell must hold: the rounded raw value, or nothing.
+std::optional<qint32> expected(Value value, int decimals)
+{
+    if (!value || !std::isfinite(*value))
+        return std::nullopt;
+    const double raw = std::round(*value * std::pow(10.0, decimals));
+    if (!(std::fabs(raw) <= 2147483647.0))
+        return std::nullopt;
+    return qint32(raw);
+}
+
+struct Case
+{
+    ComputedChannel channel;
+    // The same formula written out in the test; nullopt inputs give nullopt.
+    std::function<Value(const Row&, const std::map<QString, Value>& computed)> value;
+};
+
+Value all(const Row& r, std::function<double(double, double, double)> f)
+{
+    if (!r.u || !r.i || !r.t)
+        return std::nullopt;
+    return f(*r.u, *r.i, *r.t);
+}
+
+} // namespace
+
+class TestComputedChannels : public QObject
+{
+    Q_OBJECT
+
+    FakeLookup catalogue;
+
+private slots:
+    void init()
+    {
+        catalogue = FakeLookup();
+        catalogue.addChannel("U1", 1, QStringLiteral("Напряжение"), 1);
+        catalogue.addChannel("I1", 2, QStringLiteral("Ток"), 2);
+        catalogue.addChannel("T1", 3, QStringLiteral("Температура"), 0);
+    }
+
+    void resultsMatchTheFormulaRowByRow()
+    {
+        const auto ui = [](const Row& r, auto f) -> Value {
+            if (!r.u || !r.i)
+                return std::nullopt;
+            return f(*r.u, *r.i);
+        };
+        const auto ut = [](const Row& r, auto f) -> Value {
+            if (!r.u || !r.t)
+                return std::nullopt;
+            return f(*r.u, *r.t);
+        };
+        std::vector<Case> cases{
+            {{"P", QStringLiteral("Мощность"), 3, "U1*I1"},
+             [&](const Row& r, auto&) { return ui(r, [](double u, double i) { return u * i; }); }},
+            {{"S", "S", 2, "U1+I1*2^2"},
+             [&](const Row& r, auto&) {
+                 return ui(r, [](double u, double i) { return u + i * 4; });
+             }},
+            {{"M", "M", 2, "U1-I1*T1"},
+             [](const Row& r, auto&) {
+                 return all(r, [](double u, double i, double t) { return u - i * t; });
+             }},
+            // No input, no flag: not a 0 where U1 is missing.
+            {{"F", "F", 0, "I1>1 ? 1 : 0"},
+             [](const Row& r, auto&) -> Value {
+                 if (!r.i)
+                     return std::nullopt;
+                 return *r.i > 1 ? 1.0 : 0.0;
+             }},
+            {{"G", "G", 2, "U1/T1"},
+             [&](const Row& r, auto&) { return ut(r, [](double u, double t) { return u / t; }); }},
+            {{"R", "R", 3, "sqrt(T1)"},
+             [](const Row& r, auto&) -> Value {
+                 if (!r.t)
+                     return std::nullopt;
+                 return std::sqrt(*r.t);
+             }},
+            // Reads G as shown, with its gaps.
+            {{"H", "H", 1, "G*2-1"},
+             [](const Row&, const std::map<QString, Value>& computed) -> Value {
+                 const Value g = computed.at("G");
+                 if (!g)
+                     return std::nullopt;
+                 return *g * 2 - 1;
+             }},
+            {{"A", "A", 2, "avg(U1,T1)+min(U1,T1)-max(U1,T1)"},
+             [&](const Row& r, auto&) {
+                 return ut(r, [](double u, double t) {
+                     return (u + t) / 2 + std::min(u, t) - std::max(u, t);
+                 });
+             }},
+            {{"B", "B", 1, "-U1^2+abs(I1)"},
+             [&](const Row& r, auto&) {
+                 return ui(r, [](double u, double i) { return -(u * u) + std::fabs(i); });
+             }},
+            {{"O", "O", 6, "U1*1e5"},
+             [&](const Row& r, auto&) -> Value {
+                 if (!r.u)
+                     return std::nullopt;
+                 return *r.u * 1e5;
+             }},
+        };
+
+        // Random rows; I1 ends early, as after a cancelled read, so its last
+        // rows have no value.
+        const int rows = 3000;
+        const int currentRows = rows - 200;
+        QRandomGenerator random(24);
+        std::vector<qint32> u(rows), i(currentRows), t(rows);
+        for (qint32& v : u)
+            v = random.bounded(-3000, 3001);
+        for (qint32& v : i)
+            v = random.bounded(-500, 501);
+        for (qint32& v : t)
+            v = random.bounded(-3, 4);
+        ProtocolColumns columns;
+        for (int r = 0; r < rows; ++r)
+            columns.ticks.push_back(quint32(r));
+        columns.channels.push_back(column("I1", 2, i));
+        columns.channels.push_back(column("T1", 3, t));
+        columns.channels.push_back(column("U1", 1, u));
+
+        ComputedChannels definitions;
+        for (const Case& c : cases)
+            definitions.push_back(c.channel);
+        const ComputedCheck check =
+            checkComputedChannels(definitions, QStringList{"U1", "I1", "T1"});
+        QVERIFY2(check.ok(), qPrintable(check.problems.join('\n')));
+
+        ProtocolAssembly a(catalogue, now);
+        a.setComputedChannels(check.ordered);
+        QCOMPARE(a.addProtocol(start, 100, std::move(columns)), ProtocolAssembly::AddResult::Added);
+        QVERIFY(a.build());
+        QCOMPARE(a.codes().mid(0, 3), QStringList({"I1", "T1", "U1"}));
+        QCOMPARE(a.codes().size(), 3 + int(cases.size()));
+        QCOMPARE(a.titles().at(3), check.ordered.front().title());
+
+        int gaps = 0;
+        for (int r = 0; r < rows; ++r) {
+            Row row;
+            row.u = u[size_t(r)] / 10.0;
+            row.t = double(t[size_t(r)]);
+            if (r < currentRows)
+                row.i = i[size_t(r)] / 100.0;
+            std::map<QString, Value> computed;
+            for (const ComputedChannel& channel : check.ordered) {
+                const Case& c = *std::find_if(cases.begin(), cases.end(), [&](const Case& k) {
+                    return k.channel.code == channel.code;
+                });
+                const std::optional<qint32> want =
+                    expected(c.value(row, computed), channel.decimals);
+                const int column =
+                    ProtocolAssembly::firstChannelColumn + a.codes().indexOf(channel.code);
+                const int index = a.channelAt(0, column);
+                QVERIFY(index >= 0);
+                qint32 raw = 0;
+                double divisor = 0;
+                const bool has = a.raw(0, index, r, raw, divisor);
+                ProtocolAssembly::Cell cell;
+                QCOMPARE(a.cell(0, index, r, cell), has);
+                if (has != want.has_value() || (has && raw != *want))
+                    QFAIL(
+                        qPrintable(QStringLiteral("%1 row %2: U1=%3 I1=%4 T1=%5: got %6, want %7")
+                                       .arg(channel.code)
+                                       .arg(r)
+                                       .arg(row.u.value_or(NAN))
+                                       .arg(row.i.value_or(NAN))
+                                       .arg(row.t.value_or(NAN))
+                                       .arg(has ? QString::number(raw) : QStringLiteral("-"))
+                                       .arg(want ? QString::number(*want) : QStringLiteral("-"))));
+                if (has)
+                    QCOMPARE(divisor, std::pow(10.0, channel.decimals));
+                gaps += has ? 0 : 1;
+                computed[channel.code] =
+                    want ? Value(*want / std::pow(10.0, channel.decimals)) : std::nullopt;
+            }
+        }
+        // Division by zero, roots of negatives and the short current all left gaps.
+        QVERIFY(gaps > 1000);
+
+        // The chart reads a gap as no number, and the range leaves gaps out.
+        for (const AssembledChannel& channel : a.channels()) {
+            if (channel.code != QLatin1String("G"))
+                continue;
+            QCOMPARE(channel.series.size(), size_t(rows));
+            double low = 1e300;
+            double high = -1e300;
+            for (size_t r = 0; r < channel.series.size(); ++r) {
+                const double y = channel.series.y(r);
+                QCOMPARE(std::isnan(y), t[r] == 0);
+                if (!std::isnan(y)) {
+                    low = std::min(low, y);
+                    high = std::max(high, y);
+                }
+            }
+            QCOMPARE(channel.minimum, low);
+            QCOMPARE(channel.maximum, high);
+        }
+    }
+
+    void cellTextHasTheChannelsDecimals()
+    {
+        ProtocolColumns columns;
+        columns.ticks = {0, 1};
+        columns.channels.push_back(column("I1", 2, {-150, 0}));
+        columns.channels.push_back(column("U1", 1, {2305, 2300}));
+        ProtocolAssembly a(catalogue, now);
+        a.setComputedChannels(
+            {{"P", QStringLiteral("Мощность"), 3, "U1*I1"}, {"Q", "Q", 0, "U1/I1"}});
+        a.addProtocol(start, 100, std::move(columns));
+        QVERIFY(a.build());
+        QCOMPARE(a.titles().at(2), QStringLiteral("Мощность (P)"));
+        ProtocolAssembly::Cell cell;
+        QVERIFY(a.cell(0, 2, 0, cell));
+        QCOMPARE(cell.text, QStringLiteral("-345.75"));
+        QVERIFY(a.cell(0, 3, 0, cell));
+        QCOMPARE(cell.text, QStringLiteral("-154"));
+        QVERIFY(!a.cell(0, 3, 1, cell)); // division by zero: an empty cell
+        QVERIFY(!cell.isText);
+    }
+
+    void protocolsWithoutAnInputHaveNoCellsAndColumnsStayLast()
+    {
+        ProtocolAssembly a(catalogue, now);
+        a.setComputedChannels({{"P", "P", 1, "U1*I1"}});
+        ProtocolColumns first;
+        first.ticks = {0, 1};
+        first.channels.push_back(column("I1", 2, {100, 200}));
+        first.channels.push_back(column("U1", 1, {10, 20}));
+        a.addProtocol(start, 100, std::move(first));
+        QVERIFY(a.build());
+        QCOMPARE(a.codes(), QStringList({"I1", "U1", "P"}));
+
+        // A later file brings a new logged code: it goes before the computed one.
+        ProtocolColumns second;
+        second.ticks = {0};
+        second.channels.push_back(column("T1", 3, {5}));
+        second.channels.push_back(column("U1", 1, {30}));
+        a.addProtocol(start.addSecs(1), 100, std::move(second));
+        QVERIFY(a.build());
+        QCOMPARE(a.codes(), QStringList({"I1", "U1", "T1", "P"}));
+        QCOMPARE(a.channelAt(1, ProtocolAssembly::firstChannelColumn + 3), -1);
+        const int p = a.channelAt(0, ProtocolAssembly::firstChannelColumn + 3);
+        ProtocolAssembly::Cell cell;
+        QVERIFY(a.cell(0, p, 1, cell));
+        QCOMPARE(cell.text, QStringLiteral("4"));
+        int computedSeries = 0;
+        for (const AssembledChannel& channel : a.channels())
+            computedSeries += channel.code == QLatin1String("P") ? 1 : 0;
+        QCOMPARE(computedSeries, 1);
+        // 4 bytes a row for the computed column.
+        ProtocolAssembly bare(catalogue, now);
+        ProtocolColumns again;
+        again.ticks = {0, 1};
+        again.channels.push_back(column("I1", 2, {100, 200}));
+        again.channels.push_back(column("U1", 1, {10, 20}));
+        bare.addProtocol(start, 100, std::move(again));
+        QVERIFY(bare.build());
+        ProtocolAssembly withP(catalogue, now);
+        ProtocolColumns third;
+        third.ticks = {0, 1};
+        third.channels.push_back(column("I1", 2, {100, 200}));
+        third.channels.push_back(column("U1", 1, {10, 20}));
+        withP.setComputedChannels({{"P", "P", 1, "U1*I1"}});
+        withP.addProtocol(start, 100, std::move(third));
+        QVERIFY(withP.build());
+        QCOMPARE(withP.dataBytes() - bare.dataBytes(), qint64(2 * 4));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestComputedChannels)
+#include "test_computedchannels.moc"
