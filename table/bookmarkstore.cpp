@@ -283,8 +283,10 @@ QStringList BookmarkStore::writeChanged()
         if (file.keepOld ? entries.isEmpty() : entries == file.written)
             continue;
         if (file.keepOld && (QFileInfo::exists(file.path) || QFileInfo(file.path).isSymLink())) {
-            const QString backup = file.path + QStringLiteral(".bak");
-            QFile::remove(backup);
+            // An older backup is the user's too: the next free name is taken.
+            QString backup = file.path + QStringLiteral(".bak");
+            for (int n = 1; QFileInfo::exists(backup) || QFileInfo(backup).isSymLink(); ++n)
+                backup = file.path + QStringLiteral(".bak%1").arg(n);
             if (!QFile::rename(file.path, backup)) {
                 errors.append(QStringLiteral("Cannot keep %1 as %2").arg(file.path, backup));
                 continue;

@@ -83,8 +83,8 @@ public:
     // Takes the bookmarks to the given ticks: bookmarks on ticks no longer
     // there are deleted, new ticks become new bookmarks. Then writes the files
     // whose bookmarks changed since they were read or last written; a file
-    // that could not be read is kept as path.bookmarks.bak before it is first
-    // replaced. Returns English errors, one per file.
+    // that could not be read is kept as path.bookmarks.bak (.bak1, … when that
+    // exists) before it is first replaced. Returns English errors, one per file.
     QStringList save(const QVector<qint32>& ticks);
 
     // Every bookmark of the view's files with its time and note, ascending

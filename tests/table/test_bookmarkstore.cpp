@@ -131,6 +131,14 @@ private slots:
         QVERIFY(store.save({5}).isEmpty());
         QCOMPARE(content(path + QStringLiteral(".bak")), QByteArray("{ not json"));
         QCOMPARE(BookmarkFile::read(path, {startA, 100}).bookmarks.size(), 1);
+
+        // Damaged again: the first backup stays, the second takes the next name.
+        writeText(path, "[ also not a bookmark file");
+        store.setView({{protocol, {startA, 100}, 0, 0, 99}});
+        QCOMPARE(store.load().size(), 1);
+        QVERIFY(store.save({6}).isEmpty());
+        QCOMPARE(content(path + QStringLiteral(".bak")), QByteArray("{ not json"));
+        QCOMPARE(content(path + QStringLiteral(".bak1")), QByteArray("[ also not a bookmark file"));
     }
 
     // A relative protocol name is the file in the working directory; its
