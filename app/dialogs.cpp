@@ -6,7 +6,12 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QGuiApplication>
-#include <QInputDialog>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QShortcut>
+#include <QVBoxLayout>
 
 QString Dialogs::getOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
                                  const QString& filter)
@@ -45,12 +50,39 @@ QMessageBox::StandardButton Dialogs::warning(QWidget* parent, const QString& tit
 
 bool Dialogs::getText(QWidget* parent, const QString& title, const QString& label, QString& text)
 {
-    bool ok = false;
-    const QString answer =
-        QInputDialog::getText(parent, title, label, QLineEdit::Normal, text, &ok);
-    if (ok)
-        text = answer;
-    return ok;
+    QDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("textDialog"));
+    dialog.setWindowTitle(title);
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* caption = new QLabel(label, &dialog);
+    auto* field = new QPlainTextEdit(text, &dialog);
+    field->setObjectName(QStringLiteral("textField"));
+    field->setTabChangesFocus(true);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    layout->addWidget(caption);
+    layout->addWidget(field, 1);
+    layout->addWidget(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    // Enter starts a new line in the field; Ctrl+Enter takes the text.
+    for (const QKeySequence& key :
+         {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)})
+        QObject::connect(new QShortcut(key, &dialog), &QShortcut::activated, &dialog,
+                         &QDialog::accept);
+
+    // The title bar shows the whole title (its font is the system's, a little
+    // larger than ours, beside the frame's buttons), and the field a few lines.
+    const QFontMetrics metrics(dialog.font());
+    const int lines = 6;
+    field->setMinimumHeight(lines * metrics.lineSpacing() + 2 * field->frameWidth() + 8);
+    dialog.setMinimumWidth(qMax(metrics.horizontalAdvance(QLatin1Char('m')) * 40,
+                                metrics.horizontalAdvance(title) * 3 / 2 + 160));
+    field->setFocus();
+    field->moveCursor(QTextCursor::End);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    text = field->toPlainText();
+    return true;
 }
 
 void Clipboard::setText(const QString& text)

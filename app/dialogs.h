@@ -24,7 +24,8 @@ public:
                                                  const QString& text);
     virtual QMessageBox::StandardButton warning(QWidget* parent, const QString& title,
                                                 const QString& text);
-    // One line of text; false when the user cancels, and text stays as it was.
+    // A short text of one or more lines, edited in place; false when the
+    // user cancels, and text stays as it was.
     virtual bool getText(QWidget* parent, const QString& title, const QString& label,
                          QString& text);
     // How to draw a chart picture; false when the user cancels, and

@@ -1,5 +1,7 @@
 #include "app/commandline.h"
 #include "app/mainwindow.h"
+#include "app/rememberedplaces.h"
+#include "app/settingsfile.h"
 #include "app/toolkittranslation.h"
 #include "protocol/streamloger.h"
 
@@ -158,6 +160,22 @@ int main(int argc, char* argv[])
     if (options.batch())
         return runBatch(window, options, directory);
 
+    // Started from the menu, the folder beside the program has no definition:
+    // the one that served last time is taken instead.
+    directory = startDirectory(options.directory, directory,
+                               RememberedPlaces(settingsFilePath()).logDirectory());
+    // Without a window manager the maximised state is never applied, so the
+    // window is also given the whole screen directly.
+    const auto showWindow = [&window] {
+        if (QScreen* screen = window.screen())
+            window.setGeometry(screen->availableGeometry());
+        window.showMaximized();
+    };
+    // Without a definition the window comes first, so that the question
+    // about another folder stands over it rather than alone on the screen.
+    const bool found = hasLogDefinition(directory);
+    if (!found)
+        showWindow();
     window.setupLoger(directory);
     const QString formulaFault = window.setFormulaOptions(options.formulas);
     if (!formulaFault.isEmpty()) {
@@ -166,10 +184,7 @@ int main(int argc, char* argv[])
     }
     if (!options.files.isEmpty())
         window.readProtocols(resolveStartupFiles(options.files));
-    // Without a window manager the maximised state is never applied, so the
-    // window is also given the whole screen directly.
-    if (QScreen* screen = window.screen())
-        window.setGeometry(screen->availableGeometry());
-    window.showMaximized();
+    if (found)
+        showWindow();
     return application.exec();
 }

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/platform.h"
+#include "app/rememberedplaces.h"
 #include "app/settingsfile.h"
 #include "chart/chartprotocol.h"
 #include "protocol/streamloger.h"
@@ -12,8 +13,10 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QDockWidget>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QSettings>
 #include <QToolButton>
@@ -39,7 +42,7 @@ MainWindow::MainWindow(QWidget* parent)
     ui.setupUi(this);
     // Protocol files and log folders dropped anywhere on the window (mainwindow_drop.cpp).
     setAcceptDrops(true);
-    setWindowTitle(QStringLiteral("Voltrek %1").arg(platform::programVersion()));
+    showLogDirectory(QString());
     logger = StreamLoger::instance();
 
     restoreChartColors();
@@ -60,6 +63,8 @@ MainWindow::MainWindow(QWidget* parent)
     ui.twFiles->setColumnWidth(0, 200);
     ui.twFiles->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     ui.twFiles->setColumnWidth(2, 100);
+    restoreTableSplit();
+    fitToNarrowWindows();
     // Until a header is clicked, the list keeps the directory's name order,
     // which for protocol files is their chronological order.
     ui.twFiles->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
@@ -95,9 +100,10 @@ MainWindow::~MainWindow()
     statisticsDock->disconnect(this);
     statisticsPanel->disconnect(this);
     clearChartData();
-    if (interactive)
+    if (interactive) {
         saveChartColors();
-    else
+        rememberTableSplit();
+    } else
         channelPalette.setSaveOnExit(false);
 }
 
@@ -226,12 +232,11 @@ void MainWindow::connectForm()
     connectScrollBars();
 }
 
-void MainWindow::setupLoger(const QString& path)
+bool MainWindow::setupLoger(const QString& path)
 {
     if (path.isEmpty())
-        return;
-    if (!logger->init(path))
-        dialogs->warning(this, tr("Внимание!"), tr("Нет настроек для логера"));
+        return false;
+    const bool applied = logger->init(path);
 
     ui.cbChan->clear();
     for (const QString& code : logger->codes())
@@ -243,17 +248,55 @@ void MainWindow::setupLoger(const QString& path)
 
     clearProtocolView();
     emit initLoger();
+
+    const QString directory = QDir(path).absolutePath();
+    showLogDirectory(applied ? directory : QString());
+    if (applied) {
+        // The next start finds it again, also when started from the menu.
+        if (interactive)
+            RememberedPlaces(settingsFilePath()).setLogDirectory(directory);
+        return true;
+    }
+    // The folder it looked in, and at once a way to another.
+    const QString text =
+        tr("Нет настроек для логера") + QLatin1Char('\n') + QDir::toNativeSeparators(directory);
+    if (!interactive) {
+        dialogs->warning(this, tr("Внимание!"), text);
+        return false;
+    }
+    if (dialogs->question(this, tr("Внимание!"),
+                          text + tr("\n\nВыбрать файл настроек (log.def) в другой папке?")) ==
+        QMessageBox::Yes)
+        return chooseLogDefinition();
+    return false;
+}
+
+void MainWindow::showLogDirectory(const QString& directory)
+{
+    const QString title = QStringLiteral("Voltrek %1").arg(platform::programVersion());
+    setWindowTitle(directory.isEmpty()
+                       ? title
+                       : title + QStringLiteral(" — ") + QDir::toNativeSeparators(directory));
+}
+
+bool MainWindow::chooseLogDefinition()
+{
+    // A new definition in the middle of a search would list two directories.
+    if (searchingProtocols)
+        return false;
+    // Where the last definition came from, else the user's home.
+    QString start = RememberedPlaces(settingsFilePath()).logDirectory();
+    if (start.isEmpty() || !QFileInfo(start).isDir())
+        start = QDir::homePath();
+    const QString chosen = dialogs->getOpenFileName(
+        this, tr("Выберите файл с настройками (log.def)"), start, tr("Файл настроек (log.def)"));
+    const QString directory = chosen.left(chosen.lastIndexOf(QLatin1Char('/')));
+    if (chosen.isEmpty() || directory.isEmpty())
+        return false;
+    return setupLoger(directory);
 }
 
 void MainWindow::on_actInitLoger_triggered()
 {
-    // A new definition in the middle of a search would list two directories.
-    if (searchingProtocols)
-        return;
-    const QString chosen = dialogs->getOpenFileName(
-        this, tr("Выберите файл с настройками (log.def)"), QCoreApplication::applicationDirPath(),
-        tr("Файл настроек (log.def)"));
-    const QString directory = chosen.left(chosen.lastIndexOf(QLatin1Char('/')));
-    if (!chosen.isEmpty() && !directory.isEmpty())
-        setupLoger(directory);
+    chooseLogDefinition();
 }

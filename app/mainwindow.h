@@ -49,7 +49,9 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    void setupLoger(const QString& path);
+    // Applies the log definition in that directory; false when it has none
+    // (then said so, with an offer to choose another when interactive).
+    bool setupLoger(const QString& path);
     void refreshProtocols();
     void readProtocols(const QStringList& files);
     void clearProtocolView();
@@ -171,10 +173,24 @@ private slots:
     void undoBookmarkChange();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // Lets the side panels take up to half of a small screen (mainwindow_layout.cpp).
+    void fitToNarrowWindows();
+    // The split between file list and table, as the user left it.
+    void restoreTableSplit();
+    void rememberTableSplit();
+    void placeTableSplit();
+    // What the file list shows of a description before it cuts it.
+    static constexpr int kDescriptionWidth = 160;
+    bool m_autoTableSplit = false;
+    // Asks for a log definition file and applies its directory.
+    bool chooseLogDefinition();
+    // The title names the directory whose definition is applied.
+    void showLogDirectory(const QString& directory);
     // Warns and returns false when there is no protocol directory to copy into.
     bool checkProtocolDirForCopy();
     void restoreChartColors();
@@ -226,6 +242,7 @@ private:
     // false when no such pair is chosen.
     bool statisticsPair(qint32& from, qint32& to) const;
     void setupTableColumns();
+    void fitChannelColumns();
     void setupComputedChannels();
     void loadComputedChannels(const QString& directory);
     // The sound computed channels in the order of computing.

@@ -215,4 +215,5 @@ void MainWindow::setupTableColumns()
         2 * ui.twEntry->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, ui.twEntry) +
         12;
     ui.twEntry->setColumnWidth(ProtocolAssembly::timeColumn, std::max(200, timeWidth));
+    fitChannelColumns();
 }

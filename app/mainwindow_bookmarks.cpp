@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/failuretext.h"
 #include "chart/chartprotocol.h"
 #include "protocol/streamloger.h"
 #include "table/bookmarkstore.h"
@@ -93,9 +94,12 @@ void MainWindow::showStoredBookmarks()
 
 void MainWindow::reportBookmarkErrors(const QStringList& errors)
 {
-    if (!errors.isEmpty())
-        statusBar()->showMessage(
-            tr("Закладки не сохранены: %1").arg(errors.join(QStringLiteral("; "))));
+    if (errors.isEmpty())
+        return;
+    QStringList texts;
+    for (const QString& error : errors)
+        texts.append(failuretext::russianFailure(error));
+    statusBar()->showMessage(tr("Закладки не сохранены: %1").arg(texts.join(QStringLiteral("; "))));
 }
 
 void MainWindow::saveBookmarks()

@@ -63,6 +63,8 @@ void MainWindow::refreshProtocols()
         date->setData(kStartRole, info.start);
         auto* name = new QTableWidgetItem(info.description);
         name->setData(kFileRole, info.fileName);
+        // The column is often narrower than the description.
+        name->setToolTip(info.description);
         const qint64 size = QFileInfo(directory + QLatin1Char('/') + info.fileName).size();
         ui.twFiles->setItem(row, 0, date);
         ui.twFiles->setItem(row, 1, name);

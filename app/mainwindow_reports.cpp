@@ -1,6 +1,9 @@
 #include "app/mainwindow.h"
 
+#include "app/failuretext.h"
 #include "app/platform.h"
+#include "app/rememberedplaces.h"
+#include "app/settingsfile.h"
 #include "chart/chartprotocol.h"
 #include "protocol/protocolformat.h"
 #include "reports/chartdrawing.h"
@@ -16,6 +19,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -31,10 +35,13 @@ ChartDrawing chartDrawing(ChartProtocol& chart)
             }};
 }
 
-// The writer's own text says why, in the system's words.
-QString saveFailedText(const QString& fileName, const QString& cause)
+// The writer's own text says why; the user reads it in Russian.
+QString saveFailedText(const QString& fileName, const QString& error)
 {
-    return QStringLiteral("Не удалось сохранить отчет в файл\n%1\n\n%2")
+    QString cause = failuretext::russianCause(error, failuretext::probeFolder, fileName);
+    if (!cause.isEmpty())
+        cause[0] = cause[0].toUpper();
+    return QStringLiteral("Не удалось сохранить отчет в файл\n%1\n\n%2.")
         .arg(QDir::toNativeSeparators(fileName), cause);
 }
 } // namespace
@@ -113,8 +120,14 @@ void MainWindow::saveReport(const QString& filter, const QString& suffix, const 
         from = ui.chart->startDateTime().addMSecs(first * tickMs);
         to = ui.chart->startDateTime().addMSecs((qint64(last) + 1) * tickMs - 1);
     }
-    QString fileName =
-        dialogs->getSaveFileName(this, QStringLiteral("Сохранить отчет"), QString(), filter);
+    // Offered under the protocol's start, in the folder of the last report.
+    RememberedPlaces places(settingsFilePath());
+    QString folder = places.reportDirectory();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    QString fileName = dialogs->getSaveFileName(
+        this, QStringLiteral("Сохранить отчет"),
+        suggestedReportPath(ui.chart->startDateTime(), folder, suffix), filter);
     if (fileName.isEmpty())
         return;
     fileName = reportFileName(fileName, suffix);
@@ -126,6 +139,8 @@ void MainWindow::saveReport(const QString& filter, const QString& suffix, const 
                          saveFailedText(fileName, written.error));
         return;
     }
+    if (interactive)
+        places.setReportDirectory(QFileInfo(fileName).absolutePath());
     // Without a program to show it, the user at least learns where it went.
     if (!platform::openFile(fileName))
         dialogs->information(

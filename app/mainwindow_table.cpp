@@ -1,9 +1,26 @@
 #include "app/mainwindow.h"
 
 #include "chart/chartprotocol.h"
+#include "table/protocolassembly.h"
 #include "table/protocoltablemodel.h"
 
+#include <QHeaderView>
 #include <QTableView>
+
+void MainWindow::fitChannelColumns()
+{
+    // A channel's column shows its whole title where that is not too wide; the
+    // bookmark and time columns stay in view while the others scroll.
+    QHeaderView* header = ui.twEntry->horizontalHeader();
+    const QFontMetrics metrics(header->font());
+    const int widest = 20 * metrics.averageCharWidth();
+    for (int column = ProtocolAssembly::timeColumn + 1; column < m_tableModel->columnCount();
+         ++column) {
+        const QString title = m_tableModel->headerData(column, Qt::Horizontal).toString();
+        const int width = metrics.horizontalAdvance(title) + 2 * metrics.averageCharWidth();
+        ui.twEntry->setColumnWidth(column, qBound(header->defaultSectionSize(), width, widest));
+    }
+}
 
 void MainWindow::on_twEntry_clicked(QModelIndex index)
 {

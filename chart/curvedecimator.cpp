@@ -27,6 +27,14 @@ void CurveDecimator::finish()
     carried = false;
 }
 
+void CurveDecimator::breakLine()
+{
+    if (first)
+        return;
+    finish();
+    first = true;
+}
+
 void CurveDecimator::flushColumn()
 {
     if (!runOpen)

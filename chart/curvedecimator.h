@@ -38,6 +38,9 @@ public:
 
     void begin(bool reduceColumns);
     inline void add(double x, double y);
+    // Ends the line at the last point: the next one starts a new line, so a
+    // stretch without values (a computed channel's gap) shows as a gap.
+    void breakLine();
     void finish();
 
     // Points kept by the one-unit rule since begin.

@@ -145,9 +145,14 @@ public:
               chart::CurveDecimator& decimator) override
     {
         const std::size_t stop = std::min<std::size_t>(std::max(last, 0), count());
-        for (std::size_t i = std::size_t(std::max(first, 0)); i < stop; ++i)
-            decimator.add(m.xFactor * static_cast<double>(xAt(i)) + m.xOffset,
-                          m.yFactor * yAt(i) + m.yOffset);
+        for (std::size_t i = std::size_t(std::max(first, 0)); i < stop; ++i) {
+            const double y = yAt(i);
+            if (std::isnan(y))
+                decimator.breakLine();
+            else
+                decimator.add(m.xFactor * static_cast<double>(xAt(i)) + m.xOffset,
+                              m.yFactor * y + m.yOffset);
+        }
     }
 
     void pointAt(int i, double& x, double& y) override

@@ -11,6 +11,10 @@ ChartParameterValueWidget::ChartParameterValueWidget(QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::ChartParameterValueWidget>()), m_color(Qt::red)
 {
     ui->setupUi(this);
+    // The panel lists rows in a scroll area: a row keeps the height its
+    // fields need and the list scrolls, rather than squeezing the fields.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    keepNaturalHeight();
     connect(ui->gbFilter, &QGroupBox::toggled, this,
             &ChartParameterValueWidget::setParametersEnabled);
     connect(ui->sbFrom, qOverload<double>(&QDoubleSpinBox::valueChanged), this,
@@ -20,6 +24,20 @@ ChartParameterValueWidget::ChartParameterValueWidget(QWidget* parent)
 }
 
 ChartParameterValueWidget::~ChartParameterValueWidget() = default;
+
+void ChartParameterValueWidget::keepNaturalHeight()
+{
+    ensurePolished();
+    // The form's minimum is lower than the filter box needs at this font.
+    setMinimumHeight(qMax(kFormMinimumHeight, sizeHint().height()));
+}
+
+void ChartParameterValueWidget::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        keepNaturalHeight();
+}
 
 void ChartParameterValueWidget::setDecimals(int decimals)
 {

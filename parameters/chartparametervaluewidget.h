@@ -42,7 +42,13 @@ private slots:
     void on_buttonColor_clicked();
     void on_cbVisible_clicked();
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    static constexpr int kFormMinimumHeight = 43;
+    void keepNaturalHeight();
+
     std::unique_ptr<Ui::ChartParameterValueWidget> ui;
     QColor m_color;
 };

@@ -20,7 +20,11 @@ StatisticsPanel::StatisticsPanel(QWidget* parent) : QWidget(parent)
     m_table->setObjectName(QStringLiteral("twStatistics"));
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionMode(QAbstractItemView::NoSelection);
-    m_table->verticalHeader()->hide();
+    // The channel names stand in the row header, which stays put while the
+    // figures scroll sideways in a narrow dock.
+    m_table->verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_table->verticalHeader()->setHighlightSections(false);
+    m_table->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_table->horizontalHeader()->setHighlightSections(false);
     m_copy = new QPushButton(QStringLiteral("Копировать"), this);
     m_copy->setObjectName(QStringLiteral("buttonStatisticsCopy"));
@@ -48,6 +52,12 @@ void StatisticsPanel::showFigures(const QString& from, const QString& to, const 
         m_table->setHorizontalHeaderLabels(headers);
     }
     m_table->setRowCount(rows.size());
+    QStringList names;
+    for (const QStringList& row : rows)
+        names.append(row.value(0));
+    m_table->setVerticalHeaderLabels(names);
+    // The first column holds the same names; the row header shows them.
+    m_table->setColumnHidden(0, !headers.isEmpty());
     // Rows are refilled on every cursor move: items are reused, not remade.
     for (int row = 0; row < rows.size(); ++row) {
         for (int column = 0; column < headers.size(); ++column) {

@@ -16,10 +16,12 @@ public:
     QStringList questions;
     QColor colorAnswer;
     QString openFileAnswer;
+    QStringList openFolders; // where each file dialog started
     QMessageBox::StandardButton questionAnswer = QMessageBox::No;
 
-    QString getOpenFileName(QWidget*, const QString&, const QString&, const QString&) override
+    QString getOpenFileName(QWidget*, const QString&, const QString& dir, const QString&) override
     {
+        openFolders.append(dir);
         return openFileAnswer;
     }
 

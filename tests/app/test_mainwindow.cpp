@@ -1,7 +1,10 @@
+#include "app/rememberedplaces.h"
 #include "chart/chartprotocol.h"
 #include "loadfixture.h"
 
 #include <QAction>
+#include <QDockWidget>
+#include <QSplitter>
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QSettings>
@@ -136,14 +139,127 @@ private slots:
         QVERIFY(settings.contains("Chart/TopBackgroundColor"));
     }
 
-    void missingLogDefinitionWarnsAndGoesOn()
+    void missingLogDefinitionNamesTheFolderAndOffersAnother()
     {
         LoadFixture fixture;
-        fixture.window->setupLoger(fixture.dir.filePath(QStringLiteral("nowhere")));
-        QCOMPARE(fixture.dialogs->warnings,
-                 QStringList{QStringLiteral("Внимание!|Нет настроек для логера")});
+        const QString nowhere = fixture.dir.filePath(QStringLiteral("nowhere"));
+        const QString text =
+            QStringLiteral("Нет настроек для логера\n") + QDir::toNativeSeparators(nowhere);
+        // A batch run only says so.
+        fixture.window->setInteractive(false);
+        QVERIFY(!fixture.window->setupLoger(nowhere));
+        QCOMPARE(fixture.dialogs->warnings, QStringList{QStringLiteral("Внимание!|") + text});
         fixture.window->setupLoger(QString());
         QCOMPARE(fixture.dialogs->warnings.size(), 1);
+
+        // With a user: declined, nothing more is asked.
+        fixture.window->setInteractive(true);
+        QVERIFY(!fixture.window->setupLoger(nowhere));
+        QCOMPARE(fixture.dialogs->questions.size(), 1);
+        QVERIFY(fixture.dialogs->questions[0].startsWith(text + QStringLiteral("\n\n")));
+        QVERIFY(fixture.dialogs->openFolders.isEmpty());
+        QCOMPARE(fixture.window->windowTitle(), QStringLiteral("Voltrek 0.2"));
+
+        // Accepted: the file dialog opens where the last definition came from.
+        fixture.dialogs->questionAnswer = QMessageBox::Yes;
+        fixture.dialogs->openFileAnswer = fixture.dir.filePath(QStringLiteral("log.def"));
+        QVERIFY(fixture.window->setupLoger(nowhere));
+        QCOMPARE(fixture.dialogs->openFolders, QStringList{fixture.dir.path()});
+        QCOMPARE(fixture.window->windowTitle(),
+                 QStringLiteral("Voltrek 0.2 — ") + QDir::toNativeSeparators(fixture.dir.path()));
+    }
+
+    void appliedDirectoryIsRememberedForTheNextStart()
+    {
+        QTemporaryDir other;
+        QString remembered;
+        {
+            LoadFixture fixture;
+            // Nothing remembered yet: the file dialog starts at home.
+            QFile::remove(settingsFilePath());
+            fixture.find<QAction>("actInitLoger")->trigger();
+            QCOMPARE(fixture.dialogs->openFolders, QStringList{QDir::homePath()});
+            fixture.dialogs->openFileAnswer = fixture.dir.filePath(QStringLiteral("log.def"));
+            fixture.find<QAction>("actInitLoger")->trigger();
+            remembered = RememberedPlaces(settingsFilePath()).logDirectory();
+            QCOMPARE(remembered, fixture.dir.path());
+            // A folder without a definition is not remembered.
+            fixture.window->setupLoger(other.path());
+            QCOMPARE(RememberedPlaces(settingsFilePath()).logDirectory(), fixture.dir.path());
+            // Started from the menu, the folder beside the program has none.
+            QCOMPARE(startDirectory(QString(), other.path(), remembered), remembered);
+        }
+        // Once the remembered one is gone, the default is reported as before.
+        QVERIFY(QDir(remembered).removeRecursively());
+        QCOMPARE(startDirectory(QString(), other.path(), remembered), other.path());
+    }
+
+    void batchRunRemembersNothing()
+    {
+        LoadFixture fixture;
+        QFile::remove(settingsFilePath());
+        fixture.window->setInteractive(false);
+        QVERIFY(fixture.window->setupLoger(fixture.dir.path()));
+        QVERIFY(RememberedPlaces(settingsFilePath()).logDirectory().isEmpty());
+    }
+
+    void fileListShowsWholeDescriptionsAsTooltips()
+    {
+        LoadFixture fixture;
+        const QString description = QStringLiteral("Испытание стенда под нагрузкой, вторая серия");
+        protocolfiles::write(
+            fixture.dir.filePath(QStringLiteral("a.log")),
+            protocolfiles::bytes(
+                protocolfiles::header(QDateTime(QDate(2024, 3, 1), QTime(8, 0)), 1000, description),
+                {protocolfiles::rec(1, 0, 1)}));
+        fixture.find<QAction>("actRefresh")->trigger();
+        auto* files = fixture.find<QTableWidget>("twFiles");
+        QCOMPARE(files->rowCount(), 1);
+        QCOMPARE(files->item(0, 1)->toolTip(), description);
+    }
+
+    void sidePanelsMayTakeHalfOfASmallScreen()
+    {
+        MainWindow window;
+        window.resize(1280, 720);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        // The central area gives way down to half the window.
+        QVERIFY2(window.centralWidget()->minimumSizeHint().width() <= 640,
+                 qPrintable(QString::number(window.centralWidget()->minimumSizeHint().width())));
+        auto* dock = window.findChild<QDockWidget*>(QStringLiteral("parametersDock"));
+        window.resizeDocks({dock}, {640}, Qt::Horizontal);
+        QTRY_VERIFY(dock->width() >= 600);
+        // Every button of the tabs is still inside the window.
+        for (const char* name : {"buttonBookmarkDeleteTable", "btRead"}) {
+            auto* button = window.findChild<QWidget*>(QLatin1String(name));
+            const QRect shown(button->mapTo(&window, QPoint(0, 0)), button->size());
+            QVERIFY2(window.rect().contains(shown), name);
+        }
+    }
+
+    void tableSplitIsKeptAcrossRuns()
+    {
+        QList<int> moved;
+        {
+            MainWindow window;
+            window.resize(1600, 1000);
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            auto* splitter = window.findChild<QSplitter*>(QStringLiteral("splitter"));
+            // The table has the larger part from the start.
+            QVERIFY(splitter->sizes().value(1) > splitter->sizes().value(0));
+            const int total = splitter->sizes().value(0) + splitter->sizes().value(1);
+            splitter->setSizes({total / 4, total - total / 4});
+            // As the user's drag would; setSizes alone does not say it moved.
+            emit splitter->splitterMoved(total / 4, 1);
+            moved = splitter->sizes();
+        }
+        MainWindow window;
+        window.resize(1600, 1000);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.findChild<QSplitter*>(QStringLiteral("splitter"))->sizes(), moved);
     }
 
     void batchRunShowsNoWindowAtAll()

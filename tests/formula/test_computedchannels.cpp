@@ -1,5 +1,7 @@
+#include "chart/pairdatacontainer.h"
 #include "formula/computedchannel.h"
 #include "formula/formulacheck.h"
+#include "statistics/rangestatistics.h"
 #include "table/protocolassembly.h"
 
 #include "tests/table/fakelookup.h"
@@ -12,6 +14,17 @@
 #include <optional>
 
 namespace {
+
+// The lines a curve is drawn as.
+class LineRecorder : public chart::CurveBatchSink
+{
+public:
+    void drawBatch(const QPoint* points, int count) override
+    {
+        lines.append(QVector<QPoint>(points, points + count));
+    }
+    QVector<QVector<QPoint>> lines;
+};
 
 const QDateTime now(QDate(2030, 1, 1), QTime(0, 0));
 const QDateTime start(QDate(2024, 5, 10), QTime(12, 0, 0));
@@ -254,6 +267,50 @@ private slots:
         QCOMPARE(cell.text, QStringLiteral("-154"));
         QVERIFY(!a.cell(0, 3, 1, cell)); // division by zero: an empty cell
         QVERIFY(!cell.isText);
+    }
+
+    void curveBreaksWhereThereIsNoResult()
+    {
+        // Q = 10 / I1 (in 0.01 A): 500, 250, -, 200, 100.
+        ProtocolColumns columns;
+        columns.ticks = {0, 10, 20, 30, 40};
+        columns.channels.push_back(column("I1", 2, {2, 4, 0, 5, 10}));
+        ProtocolAssembly a(catalogue, now);
+        a.setComputedChannels({{"Q", "Q", 0, "10/I1"}});
+        a.addProtocol(start, 100, std::move(columns));
+        QVERIFY(a.build());
+        ProtocolColumnData data(&a.channels().back().series);
+        LineRecorder recorder;
+        chart::CurveDecimator decimator(recorder);
+        decimator.begin(false);
+        data.feed(0, data.size(), chart::CurveMapping{}, decimator);
+        decimator.finish();
+        QCOMPARE(recorder.lines,
+                 (QVector<QVector<QPoint>>{{{0, 500}, {10, 250}}, {{30, 200}, {40, 100}}}));
+    }
+
+    void statisticsLeaveRowsWithoutResultOut()
+    {
+        // Q = 10 / I1 over I1 = 2, 0, 5, 0, 4 (in 0.01 A): 500, -, 200, -, 250.
+        ProtocolColumns columns;
+        columns.ticks = {0, 1, 2, 3, 4};
+        columns.channels.push_back(column("I1", 2, {2, 0, 5, 0, 4}));
+        ProtocolAssembly a(catalogue, now);
+        a.setComputedChannels({{"Q", "Q", 0, "10/I1"}});
+        a.addProtocol(start, 100, std::move(columns));
+        QVERIFY(a.build());
+        const AssembledChannel& q = a.channels().back();
+        QCOMPARE(q.code, QStringLiteral("Q"));
+        QCOMPARE(q.minimum, 200.0);
+        QCOMPARE(q.maximum, 500.0);
+        ChannelRangeIndex index(std::make_unique<ColumnStatisticsSource>(q.series));
+        const RangeSummary summary = index.summary(0, 4);
+        QCOMPARE(summary.count, 3);
+        QCOMPARE(summary.mean(), 950.0 / 3);
+        QCOMPARE(summary.minimum, 200.0);
+        double value = 0;
+        QVERIFY(index.heldValue(1, value));
+        QCOMPARE(value, 500.0);
     }
 
     void protocolsWithoutAnInputHaveNoCellsAndColumnsStayLast()

@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 #include "chart/chartprotocol.h"
 #include "app/platform.h"
+#include "app/settingsfile.h"
 #include "reports/chartpicture.h"
 #include "table/protocoltablemodel.h"
 #include "tests/device/scripteddialogs.h"
@@ -15,8 +16,16 @@
 #include <QtTest>
 
 namespace {
-const QString kAskWorkbook = QStringLiteral("save|Сохранить отчет||Файл EXCEL (*.xlsx)");
-const QString kAskPdf = QStringLiteral("save|Сохранить отчет||Файл PDF (*.pdf)");
+// The save dialog offers the protocol's start as the name, first in the home folder.
+QString askSave(const QString& folder, const QString& suffix)
+{
+    const QString filter = suffix == QLatin1String("pdf") ? QStringLiteral("Файл PDF (*.pdf)")
+                                                          : QStringLiteral("Файл EXCEL (*.xlsx)");
+    return QStringLiteral("save|Сохранить отчет|%1/2024_03_05_10_20_30.%2|%3")
+        .arg(folder, suffix, filter);
+}
+const QString kAskWorkbook = askSave(QDir::homePath(), QStringLiteral("xlsx"));
+const QString kAskPdf = askSave(QDir::homePath(), QStringLiteral("pdf"));
 
 // Rows from 05/03/2024 10:20:30, one a second, P1 reading 1.5 × row.
 void fill(MainWindow& window, const QString& dir, int rows)
@@ -70,6 +79,8 @@ private slots:
         });
         opened.clear();
         openerFound = true;
+        // The folder of a report saved by an earlier case is not offered.
+        QFile::remove(settingsFilePath());
         window = std::make_unique<MainWindow>();
         script = ScriptedDialogs::Script();
         window->setDialogs(std::make_unique<ScriptedDialogs>(&script));
@@ -114,6 +125,26 @@ private slots:
         QCOMPARE(book.cells.value(QStringLiteral("B8")).text, QStringLiteral("6"));
         QCOMPARE(book.lastRow, 8);
         QCOMPARE(book.pictures, QVector<QPoint>({QPoint(0, 9)}));
+    }
+
+    void nextReportIsOfferedInTheFolderOfTheLast()
+    {
+        fill(*window, dir.path(), 3);
+        QDir(dir.path()).mkpath(QStringLiteral("reports"));
+        script.fileToSave = dir.filePath(QStringLiteral("reports/first.xlsx"));
+        trigger("actSave");
+        trigger("actPDF");
+        QCOMPARE(script.asked.value(1),
+                 askSave(dir.filePath(QStringLiteral("reports")), QStringLiteral("pdf")));
+        // Also in the next run of the program.
+        window = std::make_unique<MainWindow>();
+        window->setDialogs(std::make_unique<ScriptedDialogs>(&script));
+        fill(*window, dir.path(), 3);
+        script.asked.clear();
+        script.fileToSave.clear();
+        trigger("actSave");
+        QCOMPARE(script.asked, QStringList{askSave(dir.filePath(QStringLiteral("reports")),
+                                                   QStringLiteral("xlsx"))});
     }
 
     void pdfHoldsEveryRowAndIsOpened()
@@ -163,8 +194,9 @@ private slots:
         QVERIFY(
             script.asked[1].startsWith(QStringLiteral("warning|Внимание!|Не удалось сохранить")));
         QVERIFY(script.asked[1].contains(QStringLiteral("report")));
-        // The cause is told, not only the failure.
-        QVERIFY(script.asked[1].contains(QStringLiteral("\n\nCannot write ")));
+        // The cause is told, not only the failure, and in Russian.
+        QVERIFY2(script.asked[1].endsWith(QStringLiteral("\n\nЧасть пути не является папкой.")),
+                 qPrintable(script.asked[1]));
     }
 
     void blankGrabFallsBackToTheRenderer()

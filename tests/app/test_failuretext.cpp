@@ -1,0 +1,141 @@
+#include "app/failuretext.h"
+
+#include <QtTest>
+
+using failuretext::FolderState;
+
+class TestFailureText : public QObject
+{
+    Q_OBJECT
+private slots:
+    void systemCausesAreToldInRussian_data()
+    {
+        QTest::addColumn<QString>("english");
+        QTest::addColumn<QString>("russian");
+        QTest::newRow("permission") << "Cannot write /home/u/a.bookmarks: Permission denied"
+                                    << "не удалось записать файл /home/u/a.bookmarks: нет прав "
+                                       "доступа";
+        QTest::newRow("not permitted")
+            << "Cannot remove /m/a.bookmarks: Operation not permitted"
+            << "не удалось удалить файл /m/a.bookmarks: нет прав доступа";
+        QTest::newRow("full disk") << "Cannot write /mnt/r.xlsx: No space left on device"
+                                   << "не удалось записать файл /mnt/r.xlsx: на диске нет места";
+        QTest::newRow("read-only") << "Cannot create /media/card/x.log: Read-only file system"
+                                   << "не удалось создать файл /media/card/x.log: файловая система "
+                                      "доступна только для чтения";
+        QTest::newRow("not found") << "Cannot open /a/b.log: No such file or directory"
+                                   << "не удалось открыть файл /a/b.log: файл или папка не найдены";
+        QTest::newRow("windows access") << "Cannot write C:/r.pdf: Access is denied."
+                                        << "не удалось записать файл C:/r.pdf: нет прав доступа";
+        QTest::newRow("windows disk") << "Cannot write D:/r.pdf: There is not enough space on the "
+                                         "disk."
+                                      << "не удалось записать файл D:/r.pdf: на диске нет места";
+        QTest::newRow("colon in the name") << "Cannot write /a/b: c.csv: Is a directory"
+                                           << "не удалось записать файл /a/b: c.csv: это папка, а "
+                                              "не файл";
+        QTest::newRow("already russian") << "Cannot write /a.csv: Отказано в доступе"
+                                         << "не удалось записать файл /a.csv: Отказано в доступе";
+        QTest::newRow("unknown english") << "Cannot read /a.log: Device is on fire"
+                                         << "не удалось прочитать файл /a.log: причина неизвестна "
+                                            "(Device is on fire)";
+        QTest::newRow("backup") << "Cannot keep /p/a.log.bookmarks as /p/a.log.bookmarks.1"
+                                << "не удалось сохранить прежний файл /p/a.log.bookmarks: "
+                                   "причина неизвестна";
+        QTest::newRow("short read") << "Cannot read all of /card/a.log"
+                                    << "не удалось прочитать файл /card/a.log целиком: причина "
+                                       "неизвестна";
+        QTest::newRow("other form") << "the file was not opened"
+                                    << "ошибка: причина неизвестна (the file was not opened)";
+    }
+
+    void systemCausesAreToldInRussian()
+    {
+        QFETCH(QString, english);
+        QFETCH(QString, russian);
+        // A folder with room: the probe must not decide named causes.
+        const auto roomy = [](const QString&) { return FolderState{true, false, true, 1 << 30}; };
+        QCOMPARE(failuretext::russianFailure(english, roomy), russian);
+    }
+
+    // A write that failed without a cause ("Unknown error", or Qt's own
+    // translation of it) is explained by the folder it went to.
+    void unnamedCausesAreFoundInTheFolder_data()
+    {
+        QTest::addColumn<QString>("english");
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<bool>("writable");
+        QTest::addColumn<qint64>("bytesFree");
+        QTest::addColumn<QString>("cause");
+        const QString unknown = QStringLiteral("Cannot write /d/r.xlsx: Unknown error");
+        QTest::newRow("full") << unknown << true << false << true << qint64(4096)
+                              << "на диске нет места";
+        QTest::newRow("full, qt's russian") << "Cannot write /d/r.xlsx: Неизвестная ошибка" << true
+                                            << false << true << qint64(0) << "на диске нет места";
+        QTest::newRow("no cause at all") << "Cannot write /d/r.xlsx" << true << false << true
+                                         << qint64(0) << "на диске нет места";
+        QTest::newRow("read-only") << unknown << true << true << false << qint64(0)
+                                   << "файловая система доступна только для чтения";
+        QTest::newRow("no folder")
+            << unknown << false << false << false << qint64(-1) << "папка не найдена";
+        QTest::newRow("not allowed")
+            << unknown << true << false << false << qint64(1 << 30) << "нет прав доступа";
+        QTest::newRow("nothing found")
+            << unknown << true << false << true << qint64(1 << 30) << "причина неизвестна";
+        QTest::newRow("room unknown")
+            << unknown << true << false << true << qint64(-1) << "причина неизвестна";
+        // Reading is not explained by free space.
+        QTest::newRow("reading") << "Cannot open /d/a.log: Unknown error" << true << false << true
+                                 << qint64(0) << "причина неизвестна";
+    }
+
+    void unnamedCausesAreFoundInTheFolder()
+    {
+        QFETCH(QString, english);
+        QFETCH(bool, exists);
+        QFETCH(bool, readOnly);
+        QFETCH(bool, writable);
+        QFETCH(qint64, bytesFree);
+        QFETCH(QString, cause);
+        QString asked;
+        const auto probe = [&](const QString& folder) {
+            asked = folder;
+            return FolderState{exists, readOnly, writable, bytesFree};
+        };
+        QCOMPARE(failuretext::russianCause(english, probe), cause);
+        if (english.startsWith(QLatin1String("Cannot write")))
+            QCOMPARE(asked, QStringLiteral("/d"));
+    }
+
+    // The workbook writer words its failures itself; the report's file shows where.
+    void writerTextsAreExplainedByTheTarget()
+    {
+        const auto full = [](const QString&) { return FolderState{true, false, true, 0}; };
+        QCOMPARE(failuretext::russianCause(
+                     "Cannot complete the workbook: Error creating output xlsx file. Usually a "
+                     "permissions error.",
+                     full, "/d/r.xlsx"),
+                 QStringLiteral("нет прав доступа"));
+        QCOMPARE(failuretext::russianCause("Cannot complete the workbook: write failed", full,
+                                           "/d/r.xlsx"),
+                 QStringLiteral("на диске нет места"));
+        const auto roomy = [](const QString&) { return FolderState{true, false, true, 1 << 30}; };
+        QCOMPARE(failuretext::russianCause("Cannot encode the image", roomy, "/d/r.xlsx"),
+                 QStringLiteral("причина неизвестна (Cannot encode the image)"));
+    }
+
+    void realFoldersAreProbed()
+    {
+        QTemporaryDir dir;
+        const FolderState here = failuretext::probeFolder(dir.path());
+        QVERIFY(here.exists && here.writable && !here.readOnly);
+        QVERIFY(here.bytesFree > 0);
+        // A file where a folder is expected.
+        QFile file(dir.filePath(QStringLiteral("file")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(!failuretext::probeFolder(file.fileName()).exists);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFailureText)
+#include "test_failuretext.moc"
