@@ -68,6 +68,8 @@ int runBatch(MainWindow& window, const StartupOptions& options, const QString& d
     BatchDialogs* answers = dialogs.get();
     window.setDialogs(std::move(dialogs));
     window.setInteractive(false);
+    // No window to keep alive while reading.
+    StreamLoger::instance()->setEventsWhileReading(false);
 
     window.setupLoger(directory);
     QString definitionProblem;

@@ -37,6 +37,7 @@ class QTableWidgetItem;
 class ProtocolAssembly;
 class ProtocolTableModel;
 class ReportTable;
+class ScaleAligner;
 class ShortcutHelp;
 struct ProtocolDrop;
 class StreamLoger;
@@ -167,6 +168,7 @@ private slots:
     void lineStepLeft();
     void lineStepRight();
     void showShortcutHelp();
+    void showBookmarksOnEveryChart();
     void editBookmarkNote(int x);
     void saveBookmarks();
     void editComputedChannels();
@@ -297,6 +299,7 @@ private:
     qint32 m_firstTick = 0;
     qint32 m_lastTick = 0;
     QMap<QString, ChartProtocol*> mapSingleCharts;
+    ScaleAligner* m_scaleAligner = nullptr; // lines the per-channel charts up
     QString m_deviceFolder;
     bool interactive = true;
     bool searchingProtocols = false;

@@ -2,6 +2,7 @@
 
 #include "app/shortcuthelp.h"
 #include "chart/chartprotocol.h"
+#include "chart/scalealigner.h"
 
 #include <QCoreApplication>
 #include <QKeySequence>
@@ -22,6 +23,11 @@ int singleChartMinimumHeight(const QFont& font)
 {
     return 8 * QFontMetrics(font).height();
 }
+
+// The splitter adds up the charts' maximum heights in an int: with the
+// widget default, some 130 charts overflow it, the splitter gets no height
+// and the tab shows nothing. No screen is this tall.
+constexpr int kSingleChartMaximumHeight = 32767;
 
 double visibleSpan(const Chart& chart)
 {
@@ -57,6 +63,8 @@ void MainWindow::buildSingleCharts(const QList<Channel>& channels)
 {
     clearSingleCharts();
     ui.tabWidget->setCurrentIndex(2);
+    if (!m_scaleAligner)
+        m_scaleAligner = new ScaleAligner(this);
 
     // One chart per channel title: the records of one channel read from
     // several files share it, so the splitter shows each channel once.
@@ -72,6 +80,7 @@ void MainWindow::buildSingleCharts(const QList<Channel>& channels)
         // Readable however many channels there are: the scroll area around
         // the splitter scrolls through the charts instead of squeezing them.
         single->setMinimumHeight(singleChartMinimumHeight(single->font()));
+        single->setMaximumHeight(kSingleChartMaximumHeight);
         single->addChannel(channel);
         single->setTimeBase(ui.chart->startDateTime(), ui.chart->tickLength());
         single->setEndDateTime(ui.chart->endDateTime());
@@ -86,7 +95,10 @@ void MainWindow::buildSingleCharts(const QList<Channel>& channels)
         single->setTopBackgroundColor(ui.chart->topBackgroundColor());
         single->setBottomBackgroundColor(ui.chart->bottomBackgroundColor());
         single->setGridColor(ui.chart->gridColor());
+        single->setBookmarks(ui.chart->bookmarks());
+        single->setFocusPolicy(Qt::ClickFocus);
         ui.splitterCharts->addWidget(single);
+        m_scaleAligner->addChart(single);
         built.insert(channel.name(), single);
         mapSingleCharts.insert(channel.name(), single);
         connect(single, qOverload<int>(&Chart::positionChanged), this, &MainWindow::moveCharts);
@@ -104,17 +116,15 @@ void MainWindow::buildSingleCharts(const QList<Channel>& channels)
 
 void MainWindow::alignSingleCharts()
 {
-    // The scale columns are measured while painting, so the widest is taken
-    // from charts that have been painted at least once.
-    double widest = 0;
-    for (ChartProtocol* single : qAsConst(mapSingleCharts))
-        widest = qMax(widest, single->scalesWidth());
-    for (ChartProtocol* single : qAsConst(mapSingleCharts))
-        single->setMinimumScaleWidth(widest);
+    // The scale columns are measured while painting: charts painted later
+    // are lined up by the aligner after their paint.
+    m_scaleAligner->align();
 }
 
 void MainWindow::clearSingleCharts()
 {
+    if (m_scaleAligner)
+        m_scaleAligner->clear();
     for (ChartProtocol* single : qAsConst(mapSingleCharts)) {
         QObject::disconnect(single, nullptr, nullptr, nullptr);
         delete single;
@@ -335,6 +345,13 @@ void MainWindow::createChartActions()
                        tr("Список клавиш и действий мышью"), &MainWindow::showShortcutHelp);
 }
 
+void MainWindow::showBookmarksOnEveryChart()
+{
+    // The bookmarks belong to the common chart; the others draw copies.
+    for (ChartProtocol* single : qAsConst(mapSingleCharts))
+        single->setBookmarks(ui.chart->bookmarks());
+}
+
 void MainWindow::applyShortcuts()
 {
     using Keys = QList<QKeySequence>;
@@ -379,6 +396,9 @@ void MainWindow::applyShortcuts()
         ui.tabChart->addAction(entry.first);
         ui.tabCharts->addAction(entry.first);
     }
+    connect(ui.chart, &ChartProtocol::bookmarkListChanged, this,
+            &MainWindow::showBookmarksOnEveryChart);
+
     // A chart takes the focus when clicked, and its tab gives it the focus
     // when chosen, so that the keys reach it at once.
     ui.chart->setFocusPolicy(Qt::ClickFocus);

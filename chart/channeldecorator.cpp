@@ -10,6 +10,12 @@
 
 namespace chart::Standard {
 
+namespace {
+// A channel's span over a pixel column is a light band: a noisy channel
+// must not hide those drawn before it.
+constexpr int kBandAlpha = 110;
+} // namespace
+
 ChannelDecorator::ChannelDecorator(std::unique_ptr<ChartDecorator> next)
     : ChartDecorator(std::move(next))
 {
@@ -77,7 +83,7 @@ void ChannelDecorator::paintCurve(QPainter* painter, const Channel& channel) con
         // pyramid; fewer: the extremes of each column only, the same pixels
         // at a fraction of the cost.
         if (polyline && last - first > kDensePointsPerColumn * columns) {
-            paintDenseCurve(painter, *indexed, first, last, mapping);
+            paintDenseCurve(painter, *indexed, first, last, mapping, kBandAlpha);
             return;
         }
         PainterBatchSink sink(painter, mode);

@@ -14,7 +14,6 @@
 #include <QFontInfo>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QOpenGLPaintDevice>
 #include <QPainter>
 #include <QtDebug>
 
@@ -159,31 +158,14 @@ void Chart::setScaleColor(const QColor& c)
     invalidateBackground();
 }
 
-void Chart::paintEvent(QPaintEvent* event)
+void Chart::paintEvent(QPaintEvent*)
 {
-    // The OpenGL widget paints through paintGL, which grab() and the
-    // screen both use; painting here directly would miss grab().
-    GLWidgetWithBackground::paintEvent(event);
-}
-
-void Chart::paintGL()
-{
-    // Paint straight into the frame buffer that paintGL renders: a painter
-    // opened on the widget follows grab()'s redirection and leaves the
-    // frame buffer that grab() then reads untouched.
-    const qreal ratio = devicePixelRatioF();
-    QOpenGLPaintDevice device(QWidget::size() * ratio);
-    device.setDevicePixelRatio(ratio);
-    setPaintTarget(&device);
     drawCachedBackground();
-    {
-        QPainter painter(&device);
-        if (chain)
-            chain->paint(&painter, this);
-        paintOver = true;
-        paintOverlay(&painter);
-    }
-    setPaintTarget(nullptr);
+    QPainter painter(this);
+    if (chain)
+        chain->paint(&painter, this);
+    paintOver = true;
+    paintOverlay(&painter);
 }
 
 void Chart::paintOverlay(QPainter* painter)

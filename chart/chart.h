@@ -178,7 +178,6 @@ protected:
     void clearSelection();
 
     void paintEvent(QPaintEvent* event) override;
-    void paintGL() override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 

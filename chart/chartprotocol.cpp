@@ -79,6 +79,7 @@ void ChartProtocol::setBookmarks(QVector<int> ticks)
     bookmarkList = ticks;
     if (!bookmarkList.contains(current))
         current = -1;
+    emit bookmarkListChanged();
     update();
 }
 
@@ -285,8 +286,10 @@ void ChartProtocol::addBookmark(int x)
     }
     current = x;
     emit bookmarkChanged(x);
-    if (added)
+    if (added) {
         emit bookmarksEdited();
+        emit bookmarkListChanged();
+    }
     goToBookmark();
 }
 
@@ -305,6 +308,7 @@ void ChartProtocol::deleteBookmark(int x)
             emit bookmarkChanged(current);
         }
         emit bookmarksEdited();
+        emit bookmarkListChanged();
     }
     update();
 }
@@ -315,6 +319,7 @@ void ChartProtocol::clearBookmark()
     current = -1;
     emit bookmarkChanged(-1);
     emit bookmarksEdited();
+    emit bookmarkListChanged();
 }
 
 bool ChartProtocol::xUnderMouse(const QPointF& position, int& x)

@@ -49,7 +49,7 @@ public:
 
     // Width of the value columns left of the plot at the last paint.
     double scalesWidth() const;
-    // The least width of one value column, to line several charts up.
+    // The least scalesWidth(), to line several charts up.
     void setMinimumScaleWidth(double width);
 
     // Decimals of a channel's value in the value box and the filter: its
@@ -76,6 +76,8 @@ signals:
     void referenceCleared();
     // A bookmark was added or removed, or all of them were.
     void bookmarksEdited();
+    // The list of bookmarks changed in any way, also by setBookmarks.
+    void bookmarkListChanged();
     // The user asked to edit the note of the bookmark at x.
     void bookmarkNoteRequested(int x);
 

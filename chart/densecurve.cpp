@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <QPainter>
+#include <QPainterPath>
 
 namespace chart {
 
@@ -95,7 +96,7 @@ QVector<QRect> rectangles(const std::vector<Column>& columns)
 } // namespace
 
 void paintDenseCurve(QPainter* painter, IndexedChannelData& data, int first, int last,
-                     const CurveMapping& mapping)
+                     const CurveMapping& mapping, int bandAlpha)
 {
     if (first >= last || !(mapping.xFactor > 0) || !std::isfinite(mapping.xFactor))
         return;
@@ -232,8 +233,21 @@ void paintDenseCurve(QPainter* painter, IndexedChannelData& data, int first, int
     painter->setViewTransformEnabled(false);
     painter->setRenderHint(QPainter::Antialiasing, false);
     painter->setPen(Qt::NoPen);
-    painter->setBrush(colour);
-    painter->drawRects(rectangles(columns));
+    const QVector<QRect> rects = rectangles(columns);
+    if (bandAlpha < 255) {
+        // Neighbouring spans share pixels; filled as one shape, no pixel is
+        // blended twice.
+        QPainterPath band;
+        band.setFillRule(Qt::WindingFill);
+        for (const QRect& rect : rects)
+            band.addRect(rect);
+        QColor light = colour;
+        light.setAlphaF(colour.alphaF() * std::clamp(bandAlpha, 0, 255) / 255.0);
+        painter->fillPath(band, light);
+    } else {
+        painter->setBrush(colour);
+        painter->drawRects(rects);
+    }
     painter->restore();
 }
 

@@ -14,8 +14,11 @@ namespace chart {
 // not what the series' length does. The spans are drawn without
 // antialiasing in the pen's colour and as wide as the pen, in the painter's
 // clip; mapping takes points to the painter's logical coordinates.
+// With bandAlpha below 255 the spans are filled with that much of the pen's
+// opacity, each pixel once: a noisy channel then shows as a light band
+// that lets the channels under it through.
 void paintDenseCurve(QPainter* painter, IndexedChannelData& data, int first, int last,
-                     const CurveMapping& mapping);
+                     const CurveMapping& mapping, int bandAlpha = 255);
 
 // Draw a series densely when it has more than this many points per pixel
 // column of the plot.

@@ -3,8 +3,10 @@
 #include <QPainter>
 
 GLWidgetWithBackground::GLWidgetWithBackground(QWidget* parent)
-    : QOpenGLWidget(parent), background(std::make_unique<QPixmap>(size()))
+    : QWidget(parent), background(std::make_unique<QPixmap>())
 {
+    // The picture gets its size at the first paint; a widget that is never
+    // shown (a chart on a tab never opened) keeps no pixels.
     setAutoFillBackground(true);
 }
 
@@ -27,12 +29,19 @@ void GLWidgetWithBackground::rebuildBackground()
 
 void GLWidgetWithBackground::drawCachedBackground()
 {
-    if (background->size() != size() || backgroundPass) {
-        background = std::make_unique<QPixmap>(size());
+    // On a scaled screen the picture has the screen's pixels, so that the
+    // layers drawn into it are as sharp as those drawn on the widget.
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = size() * ratio;
+    if (background->size() != pixels || backgroundPass) {
+        if (background->size() != pixels) {
+            background = std::make_unique<QPixmap>(pixels);
+            background->setDevicePixelRatio(ratio);
+        }
         backgroundPass = true;
         rebuildBackground();
         backgroundPass = false;
     }
-    QPainter painter(paintTarget());
+    QPainter painter(this);
     painter.drawPixmap(0, 0, *background);
 }

@@ -2,14 +2,21 @@
 
 #include <memory>
 
-#include <QOpenGLWidget>
 #include <QPixmap>
+#include <QWidget>
 
 class QPainter;
 
-// An OpenGL widget that keeps a cached picture of its content and rebuilds
-// it only when asked to or when the widget size changed.
-class GLWidgetWithBackground : public QOpenGLWidget
+// A widget that keeps a cached picture of its content and rebuilds it only
+// when asked to or when the widget size changed.
+//
+// It paints with the raster engine, not through an OpenGL context: with
+// software OpenGL (virtual machines, remote desktops) every context compiled
+// its own shaders and kept its own frame buffers, some 12 MB and a good part
+// of a second per chart, and a window of many charts became slow to open.
+// The decimated curves draw as fast in the raster engine, and the picture is
+// the same, on the screen, in grab() and in reports alike.
+class GLWidgetWithBackground : public QWidget
 {
     Q_OBJECT
 public:
@@ -31,13 +38,8 @@ public:
 
 protected:
     void setBackgroundPass(bool on) { backgroundPass = on; }
-    // The device a frame is painted on; the widget itself unless a frame
-    // has set another one.
-    QPaintDevice* paintTarget() { return frameDevice ? frameDevice : this; }
-    void setPaintTarget(QPaintDevice* device) { frameDevice = device; }
 
 private:
-    QPaintDevice* frameDevice = nullptr;
     std::unique_ptr<QPixmap> background;
     bool backgroundPass = false;
 };

@@ -69,8 +69,10 @@ void ScalesGridProtocolDecorator::paint(QPainter* painter, Chart* chart)
                              ? paintStateLabels(painter, chart, code, lo, hi, tick, freeTop, draw)
                              : layout.paintValueLabels(painter, chart, lo, hi, tick, freeTop, draw);
             widest = qMax(widest, caption.width());
-            return qMax(widest + 7.0, minimumColumnWidth);
+            return widest + 7.0;
         });
+    // Another chart's width read back here lines the plots up exactly.
+    layout.scalesWidth = qMax(layout.scalesWidth, minimumScalesWidth);
     layout.finish(painter, chart);
     ChartDecorator::paint(painter, chart);
 }

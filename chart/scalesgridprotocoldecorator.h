@@ -11,7 +11,7 @@ namespace chart::Standard {
 
 // The scales layer of the protocol chart: as the standard one, with the
 // channel code over every value column, state channels labelled with their
-// state texts, and a least width per column so that charts line up.
+// state texts, and a least width of the columns so that charts line up.
 class ScalesGridProtocolDecorator : public ChartDecorator
 {
 public:
@@ -23,7 +23,8 @@ public:
     void setTimeBase(const QDateTime& origin, quint16 msPerTick);
     // Width of the value columns at the last paint; 0 before the first.
     double scalesWidth() const { return layout.scalesWidth; }
-    void setMinimumScaleWidth(double width) { minimumColumnWidth = width; }
+    // The least scalesWidth(): narrower columns leave room after them.
+    void setMinimumScaleWidth(double width) { minimumScalesWidth = width; }
     // The step between the time axis' marks at the last paint, in ticks.
     double timeStepTicks() const { return layout.timeStepTicks; }
     // Where state texts and codes come from; the process-wide catalogue
@@ -40,7 +41,7 @@ private:
                          double hi, double tick, double freeTop, bool draw) const;
 
     ScalesGridPainter layout;
-    double minimumColumnWidth = 0;
+    double minimumScalesWidth = 0;
     const ChannelLookup* lookup;
 };
 

@@ -17,24 +17,38 @@ const QString colorKey = QStringLiteral("color");
 struct PaletteEntry
 {
     const char* name;
-    Qt::GlobalColor fallback;
+    QRgb fallback;
 };
 
-// Named colours; "darkYellow" is no colour name the parser knows, and an
-// invalid colour would paint its channel black and be saved as #000000.
-constexpr std::array<PaletteEntry, 8> palette = {{{"cyan", Qt::cyan},
-                                                  {"magenta", Qt::magenta},
-                                                  {"yellow", Qt::yellow},
-                                                  {"gray", Qt::gray},
-                                                  {"darkCyan", Qt::darkCyan},
-                                                  {"darkMagenta", Qt::darkMagenta},
-                                                  {"darkYellow", Qt::darkYellow},
-                                                  {"darkGray", Qt::darkGray}}};
+// The eight named colours come first, for the codes seen first. "darkYellow"
+// is no colour name the parser knows, and an invalid colour would paint its
+// channel black and be saved as #000000.
+// The eight after them, so that sixteen channels need not share colours:
+// each has a contrast ratio of at least 4.5 to both ends of the default
+// background (#000096 and black), and lies at least 30 apart (CIE76 colour
+// difference) from every other colour here, from the red value line and
+// from the white bookmark lines.
+constexpr std::array<PaletteEntry, 16> palette = {{{"cyan", 0xff00ffff},
+                                                   {"magenta", 0xffff00ff},
+                                                   {"yellow", 0xffffff00},
+                                                   {"gray", 0xff808080},
+                                                   {"darkCyan", 0xff008b8b},
+                                                   {"darkMagenta", 0xff8b008b},
+                                                   {"darkYellow", 0xff808000},
+                                                   {"darkGray", 0xffa9a9a9},
+                                                   {"#ff8000", 0xffff8000},
+                                                   {"#00ff80", 0xff00ff80},
+                                                   {"#40a0ff", 0xff40a0ff},
+                                                   {"#ff80c0", 0xffff80c0},
+                                                   {"#c0ff80", 0xffc0ff80},
+                                                   {"#c080ff", 0xffc080ff},
+                                                   {"#ff8080", 0xffff8080},
+                                                   {"#ffd0a0", 0xffffd0a0}}};
 
 QColor paletteColor(size_t index)
 {
     const QColor parsed(QLatin1String(palette[index].name));
-    return parsed.isValid() ? parsed : QColor(palette[index].fallback);
+    return parsed.isValid() ? parsed : QColor::fromRgb(palette[index].fallback);
 }
 
 // Far more channels than any log definition names.

@@ -8,7 +8,7 @@
 class ChannelLookup;
 
 // The lasting colour of every channel code. A code seen for the first time
-// takes the next colour of a fixed palette; colours chosen by the user replace
+// takes the next colour of a fixed palette of sixteen; colours chosen by the user replace
 // it. All colours are kept in "settings.conf" (see app/settingsfile.h): read
 // on construction, written on destruction.
 class ChartColor : public QObject

@@ -3,6 +3,7 @@
 #include "protocol/memoryinfo.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -21,21 +22,33 @@ bool g_cancelled = false;
 // Decides at which steps of a phase the progress signal is emitted. A bar
 // only changes its look when its percentage moves, and the screen only
 // changes while events are processed, so emitting at every step would buy
-// nothing but time: the signal goes out at every 1000th step (where events
-// are processed), whenever the percentage of `count` moves, and at the last
-// step, so the bar still ends where it would with a signal per step.
+// nothing but time: the signal goes out at every 1000th step, whenever the
+// percentage of `count` moves, and at the last step, so the bar still ends
+// where it would with a signal per step.
+//
+// Events are processed by time, not by count: at one of those 1000th steps
+// once kEventInterval has passed, which keeps the window alive at any speed
+// of the disk; and not at all where there is no window to keep alive.
 class ProgressGate
 {
 public:
-    ProgressGate(StreamLoger* loger, qint64 count) : m_loger(loger), m_count(count) {}
+    static constexpr qint64 kEventInterval = 50; // ms
+
+    ProgressGate(StreamLoger* loger, qint64 count) : m_loger(loger), m_count(count)
+    {
+        m_sinceEvents.start();
+    }
 
     qint64 next() const { return m_next; }
 
     void pass(qint64 step)
     {
         emit m_loger->progressLoad(int(step));
-        if (step % 1000 == 0)
+        if (step % 1000 == 0 && m_loger->eventsWhileReading() &&
+            m_sinceEvents.elapsed() >= kEventInterval) {
             QCoreApplication::processEvents();
+            m_sinceEvents.start();
+        }
         m_next = nextAfter(step);
     }
 
@@ -51,6 +64,7 @@ private:
     StreamLoger* m_loger;
     qint64 m_count;
     qint64 m_next = 0;
+    QElapsedTimer m_sinceEvents;
 };
 
 // The channel slot of every possible record ID: the catalogue's codes, and
@@ -641,7 +655,8 @@ ProtocolColumns StreamLoger::readProtocolColumns()
 
     emit startLoad(int(recordCount), QStringLiteral("Загрузка протокола ") +
                                          QFileInfo(m_file.fileName()).absoluteFilePath());
-    QCoreApplication::processEvents();
+    if (m_eventsWhileReading)
+        QCoreApplication::processEvents();
 
     const qint64 handled = reading.run(this, chunks, recordCount);
     emit progressLoad(int(handled));

@@ -71,6 +71,11 @@ public:
     static constexpr qint64 kMaxFilledValues = 400'000'000;
     // `memoryBytes`: the memory a read may take, -1 for the system's free memory.
     void setReadLimits(qint64 maxRecords, qint64 maxFilledValues, qint64 memoryBytes = -1);
+    // Whether a read processes pending events now and then (about every
+    // 50 ms), so that a window and its progress dialog stay alive; runs
+    // without a window switch it off. On by default.
+    void setEventsWhileReading(bool on) { m_eventsWhileReading = on; }
+    bool eventsWhileReading() const { return m_eventsWhileReading; }
     bool writeValue(const QString& code, qint32 raw, bool force, quint32 tick);
     bool writeReal(const QString& code, double value, bool force, quint32 tick);
 
@@ -98,4 +103,5 @@ private:
     qint64 m_maxRecords = kMaxRecords;
     qint64 m_memoryBytes = -1;
     qint64 m_maxFilledValues = kMaxFilledValues;
+    bool m_eventsWhileReading = true;
 };

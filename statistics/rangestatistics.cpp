@@ -1,7 +1,28 @@
 #include "statistics/rangestatistics.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <limits>
+
+void StatisticsSource::read(int from, int count, qint32* ticks, double* values, bool* present) const
+{
+    for (int i = 0; i < count; ++i) {
+        ticks[i] = tick(from + i);
+        present[i] = value(from + i, values[i]);
+    }
+}
+
+void ColumnStatisticsSource::read(int from, int count, qint32* ticks, double* values,
+                                  bool* present) const
+{
+    for (int i = 0; i < count; ++i) {
+        const size_t row = size_t(from + i);
+        ticks[i] = m_series.x(row);
+        values[i] = m_series.y(row);
+        present[i] = !std::isnan(values[i]); // a computed row without a result
+    }
+}
 
 void RangeSummary::add(const RangeSummary& later)
 {
@@ -46,29 +67,59 @@ void addRecord(RangeSummary& summary, double value)
 ChannelRangeIndex::ChannelRangeIndex(std::unique_ptr<StatisticsSource> source)
     : m_source(std::move(source))
 {
-    const int rows = m_source->size();
-    bool ascending = true;
-    for (int row = 1; row < rows && ascending; ++row)
-        ascending = m_source->tick(row - 1) <= m_source->tick(row);
-    if (!ascending) {
-        // Rows out of tick order are read through a sorted permutation, so
-        // the rows of a range are adjacent again.
-        m_order.resize(size_t(rows));
-        for (int row = 0; row < rows; ++row)
-            m_order[size_t(row)] = row;
-        std::stable_sort(m_order.begin(), m_order.end(),
-                         [this](int a, int b) { return m_source->tick(a) < m_source->tick(b); });
-    }
+    // Rows come in tick order but for protocols written out of order: one
+    // pass over the columns does for the first.
+    if (!indexInSourceOrder())
+        indexInTickOrder();
+}
 
+void ChannelRangeIndex::noteValue(int i, double value)
+{
+    addRecord(m_blocks[size_t(i / blockSize)], value);
+    if (m_first < 0)
+        m_first = i;
+    m_last = i;
+}
+
+bool ChannelRangeIndex::indexInSourceOrder()
+{
+    const int rows = m_source->size();
     m_blocks.resize(size_t((rows + blockSize - 1) / blockSize));
+    std::array<qint32, blockSize> ticks;
+    std::array<double, blockSize> values;
+    std::array<bool, blockSize> present;
+    qint32 previous = std::numeric_limits<qint32>::min();
+    for (int from = 0; from < rows; from += blockSize) {
+        const int count = std::min(blockSize, rows - from);
+        m_source->read(from, count, ticks.data(), values.data(), present.data());
+        for (int i = 0; i < count; ++i) {
+            if (ticks[size_t(i)] < previous) {
+                m_blocks.assign(m_blocks.size(), RangeSummary());
+                m_first = m_last = -1;
+                return false;
+            }
+            previous = ticks[size_t(i)];
+            if (present[size_t(i)])
+                noteValue(from + i, values[size_t(i)]);
+        }
+    }
+    return true;
+}
+
+void ChannelRangeIndex::indexInTickOrder()
+{
+    // Rows out of tick order are read through a sorted permutation, so the
+    // rows of a range are adjacent again.
+    const int rows = m_source->size();
+    m_order.resize(size_t(rows));
+    for (int row = 0; row < rows; ++row)
+        m_order[size_t(row)] = row;
+    std::stable_sort(m_order.begin(), m_order.end(),
+                     [this](int a, int b) { return m_source->tick(a) < m_source->tick(b); });
     for (int i = 0; i < rows; ++i) {
         double value = 0;
-        if (!valueAt(i, value))
-            continue;
-        addRecord(m_blocks[size_t(i / blockSize)], value);
-        if (m_first < 0)
-            m_first = i;
-        m_last = i;
+        if (valueAt(i, value))
+            noteValue(i, value);
     }
 }
 

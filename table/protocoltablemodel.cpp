@@ -63,6 +63,9 @@ void ProtocolTableModel::setAssembly(const ProtocolAssembly* assembly)
     if (m_assembly) {
         m_labels.append(m_assembly->titles());
         m_order = m_assembly->timeOrder();
+        // The rows come in time order, as a sort by time would leave them.
+        m_sortColumn = kTimeColumn;
+        m_sortOrder = Qt::AscendingOrder;
     }
     endResetModel();
 }
@@ -244,6 +247,12 @@ bool ProtocolTableModel::cellNumber(int globalRow, int column, double& value) co
 void ProtocolTableModel::sort(int column, Qt::SortOrder order)
 {
     if (!m_assembly || column < 0 || column >= columnCount())
+        return;
+    // Sorting is stable and the cells never change, so the same sort again
+    // would leave every row where it is; the bookmark column is re-sorted
+    // whenever a mark changes. Skipping it spares a pass over every row
+    // (the time sort the window asks for after a load, for one).
+    if (column == m_sortColumn && order == m_sortOrder)
         return;
     m_sortColumn = column;
     m_sortOrder = order;

@@ -40,7 +40,9 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     // Stable, from the current order: the time column by time, value columns
     // by the number their text reads as (text cells by text), the bookmark
-    // column puts marked rows together; rows without a cell go last.
+    // column puts marked rows together; rows without a cell go last. A new
+    // assembly counts as sorted by time, ascending; the sort it is already
+    // in changes nothing and announces no new layout.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
     // The full order, hidden rows included.

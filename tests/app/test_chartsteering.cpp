@@ -132,6 +132,37 @@ private slots:
         QCOMPARE(chart()->zoom(), zoom);
     }
 
+    void bookmarksShowOnEveryChart()
+    {
+        chart()->addBookmark(1200);
+        for (ChartProtocol* single : singles())
+            QCOMPARE(single->bookmarks(), QVector<int>{1200});
+        // Drawn as the common chart draws it: a white line (the value line,
+        // which went to the bookmark, moves aside).
+        chart()->placeLineValue(1100);
+        ChartProtocol* single = singles().first();
+        const QImage image = single->renderToImage();
+        const ScaleSettings& view = single->scaleSettings();
+        const double left = single->scalesWidth();
+        const int at =
+            int(left + (1200 - view.position) * (single->width() - left) / view.visibleSpan);
+        bool line = false;
+        for (int x = at - 2; x <= at + 2 && !line; ++x) {
+            int white = 0;
+            for (int y = 0; y < image.height(); ++y)
+                white += image.pixelColor(x, y) == QColor(Qt::white);
+            line = white > image.height() / 3;
+        }
+        QVERIFY(line);
+        chart()->deleteBookmark(1200);
+        for (ChartProtocol* single : singles())
+            QVERIFY(single->bookmarks().isEmpty());
+        // Bookmarks set as a whole (as a load restores them) reach them too.
+        chart()->setBookmarks({10, 20});
+        for (ChartProtocol* single : singles())
+            QCOMPARE(single->bookmarks(), (QVector<int>{10, 20}));
+    }
+
     void keysAreListedShownAndHelped()
     {
         // In the menus (by the action's shortcut) and the tool tips.
@@ -179,7 +210,8 @@ private slots:
         }
         QVERIFY(listed.contains(QStringLiteral("Двойной щелчок | Поставить курсор")));
         // The bookmarks' undo has its key too.
-        QVERIFY2(listed.contains(QStringLiteral("Ctrl+Z | Отменить")), qPrintable(listed.join("\n")));
+        QVERIFY2(listed.contains(QStringLiteral("Ctrl+Z | Отменить")),
+                 qPrintable(listed.join("\n")));
         help->close();
     }
 };

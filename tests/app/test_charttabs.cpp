@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QTableView>
 #include <QTabWidget>
 #include <QTest>
@@ -174,6 +176,67 @@ private slots:
         fixture->window->readProtocols({path});
         QTest::qWait(50);
         fixture.reset();
+    }
+
+    void everyChartOfManyChannelsIsReachableAndLinedUp()
+    {
+        // 140 channels, one with a wide value column. Beyond some 130
+        // charts the tab used to show nothing at all.
+        constexpr int count = 140;
+        QStringList values;
+        for (int id = 1; id <= count; ++id)
+            values.append(
+                QStringLiteral(R"({"CODE": "K%1%2", "ID": %1, "NAME": "Канал", "RATE": 0})")
+                    .arg(id)
+                    .arg(id == count ? "_WITH_A_LONG_CODE" : ""));
+        QVERIFY(protocolfiles::writeDefinition(
+            fixture->dir.path(),
+            QStringLiteral(R"({"ROOT": "", "CONTENT": [{"GROUP": "g", "VALUES": [%1]}]})")
+                .arg(values.join(QLatin1Char(',')))
+                .toUtf8()));
+        fixture->window->setupLoger(fixture->dir.path());
+        QVector<LogRecord> records;
+        for (quint32 tick = 0; tick < 20; ++tick)
+            for (int id = 1; id <= count; ++id)
+                records.append(protocolfiles::rec(quint8(id), tick, qint32(tick)));
+        const QString path = fixture->dir.filePath(QStringLiteral("many.log"));
+        QVERIFY(protocolfiles::write(
+            path,
+            protocolfiles::bytes(
+                protocolfiles::header(QDateTime(QDate(2024, 5, 6), QTime(10, 0)), 1000), records)));
+        fixture->window->readProtocols({path});
+        QCOMPARE(singles().size(), count);
+
+        fixture->find<QTabWidget>("tabWidget")->setCurrentIndex(2);
+        auto* splitter = fixture->find<QSplitter>("splitterCharts");
+        auto* first = qobject_cast<ChartProtocol*>(splitter->widget(0));
+        // The charts stand in the order of the codes: "K1", "K10", "K100", ...
+        auto* last = qobject_cast<ChartProtocol*>(splitter->widget(count - 1));
+        ChartProtocol* wideChart =
+            fixture->window->singleCharts().value(QStringLiteral("Канал (K140_WITH_A_LONG_CODE)"));
+        QVERIFY(first && last && wideChart);
+        QTRY_VERIFY(first->isPaintOver());
+        QVERIFY(splitter->height() >= count * first->minimumHeight());
+        QVERIFY(!last->isPaintOver());
+        QVERIFY(!wideChart->isPaintOver());
+        const double narrow = first->scalesWidth();
+
+        // The last chart can be scrolled to.
+        auto* area = fixture->find<QScrollArea>("scrollCharts");
+        area->ensureWidgetVisible(last);
+        QTRY_VERIFY(last->isPaintOver());
+
+        // Scrolled into view, the wide chart paints, and its wider column
+        // widens every chart's value column to its own.
+        area->ensureWidgetVisible(wideChart);
+        QTRY_VERIFY(wideChart->isPaintOver());
+        const double wide = wideChart->scalesWidth();
+        QVERIFY2(wide > narrow, qPrintable(QStringLiteral("%1 %2").arg(wide).arg(narrow)));
+        const int at = splitter->indexOf(wideChart);
+        auto* neighbour = qobject_cast<ChartProtocol*>(splitter->widget(at + 1));
+        QTRY_COMPARE(neighbour->scalesWidth(), wide);
+        fixture->find<QScrollArea>("scrollCharts")->ensureWidgetVisible(first);
+        QTRY_COMPARE(first->scalesWidth(), wide);
     }
 };
 

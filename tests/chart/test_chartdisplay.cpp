@@ -104,7 +104,7 @@ void TestChartDisplay::grabShowsWhatTheScreenShows()
     QVERIFY(countColour(rendered, isYellow) > 300);
 
     // What the X server shows.
-    // The frame reaches the X server after paintGL returns; on a busy
+    // The frame reaches the X server after the paint returns; on a busy
     // machine the first grabs may still show an empty or half-drawn window.
     QImage screen;
     QTRY_VERIFY_WITH_TIMEOUT(

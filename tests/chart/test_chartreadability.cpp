@@ -158,6 +158,7 @@ void TestChartReadability::labelsRoundedToTheirStep()
     Catalogue catalogue;
     chart.setChannelLookup(&catalogue);
     chart.resize(600, 400);
+    chart.setTimeBase(QDateTime(QDate(2024, 5, 1), QTime(10, 0)), 100);
     chart.addChannel(Channel(double(-0.3f), double(0.3f), nullptr, "Ток (I1)", QPen(Qt::red)));
     // [-0.3, 0.3] in four steps of 0.2 from the noisy -0.3.
     QCOMPARE(chart.record().textsAt(7), (QStringList{"I1", "0.4", "0.2", "0", "-0.2", "-0.4"}));

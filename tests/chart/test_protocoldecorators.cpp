@@ -13,6 +13,9 @@ public:
     {
         setChannelLookup(&catalogue);
         resize(800, 500);
+        // Time labels stand on the clock's divisions: a fixed start keeps
+        // them where they are, whatever the time now.
+        setTimeBase(QDateTime(QDate(2024, 5, 1), QTime(10, 0)), 100);
     }
     Catalogue catalogue;
 };
@@ -30,7 +33,7 @@ private slots:
     void stateLabelsOnePerValue();
     void flatStateRangeIsKept();
     void codeCaptionOverEveryColumn();
-    void minimumColumnWidthLinesChartsUp();
+    void minimumScaleWidthLinesChartsUp();
     void timeLabelsFromTheTimeBase();
     void timeLabelsOnReadableSteps_data();
     void timeLabelsOnReadableSteps();
@@ -107,7 +110,7 @@ void TestProtocolDecorators::codeCaptionOverEveryColumn()
     QCOMPARE(r.find("Ост")->position.x(), st->position.x());
 }
 
-void TestProtocolDecorators::minimumColumnWidthLinesChartsUp()
+void TestProtocolDecorators::minimumScaleWidthLinesChartsUp()
 {
     TestedChart wide;
     wide.addChannel(Channel(0, 1e9, nullptr, QStringLiteral("Ток (I1)"), QPen(Qt::red)));
@@ -119,11 +122,14 @@ void TestProtocolDecorators::minimumColumnWidthLinesChartsUp()
     narrow.record();
     QVERIFY(narrow.scalesWidth() < wide.scalesWidth());
 
-    // The widest column of all, for every chart.
-    const double column = wide.scalesWidth() - 7;
-    narrow.setMinimumScaleWidth(column);
+    // The widest of all, for every chart; a wider chart keeps its own.
+    narrow.setMinimumScaleWidth(wide.scalesWidth());
     narrow.record();
-    QCOMPARE(narrow.scalesWidth(), 7 + column);
+    QCOMPARE(narrow.scalesWidth(), wide.scalesWidth());
+    const double own = wide.scalesWidth();
+    wide.setMinimumScaleWidth(own / 2);
+    wide.record();
+    QCOMPARE(wide.scalesWidth(), own);
 }
 
 void TestProtocolDecorators::timeLabelsFromTheTimeBase()

@@ -56,6 +56,7 @@ private slots:
     void xLabelsLeftOfTheScalesAreSkipped();
     void curvePixelsWhereTheDataLies();
     void denseCurveDrawsOneSpanPerColumn();
+    void denseBandLetsEarlierChannelsShow();
     void onlyTheVisibleWindowIsRead();
     void painterStateRestoredAfterTheChain();
     void legendOnlyAtFullQuality();
@@ -94,6 +95,9 @@ void TestStandardDecorators::oneScaleColumnPerDistinctName()
 {
     TestedChart chart;
     chart.resize(600, 400);
+    // Time labels on the clock's divisions: a whole hour at the left edge
+    // keeps them out of the scale column, whatever the time now.
+    scales(chart)->setTimeBase(QDateTime(QDate(2024, 5, 1), QTime(10, 0)), 100);
     chart.addChannel(Channel(0, 100, nullptr, "U", QPen(Qt::red)));
     chart.addChannel(Channel(0, 100, nullptr, "U", QPen(Qt::green)));
     const Recording one = chart.record();
@@ -197,14 +201,52 @@ void TestStandardDecorators::denseCurveDrawsOneSpanPerColumn()
     // No line through the points: one filled span per pixel column.
     QVERIFY(chart.record().curves(Qt::yellow).isEmpty());
     const QImage image = chart.renderToImage();
+    // The span is a light band of the channel's colour over the background
+    // (no red or green in it).
     int spans = 0;
     for (int x = int(scales(chart)->scalesWidth()) + 1; x < 799; ++x) {
         int yellow = 0;
-        for (int y = 0; y < int(chart.plotHeight()); ++y)
-            yellow += image.pixel(x, y) == QColor(Qt::yellow).rgb();
+        for (int y = 0; y < int(chart.plotHeight()); ++y) {
+            const QColor pixel = image.pixelColor(x, y);
+            yellow += pixel.red() > 80 && pixel.green() > 80 && pixel.red() < 200;
+        }
         spans += yellow > chart.plotHeight() / 2;
     }
     QVERIFY2(spans > 700, qPrintable(QString::number(spans)));
+}
+
+void TestStandardDecorators::denseBandLetsEarlierChannelsShow()
+{
+    // A flat red line under green noise on the right half of the view.
+    ChannelSeries line{{0, 5.0}, {100000, 5.0}};
+    QRandomGenerator random(5);
+    ChannelSeries noise;
+    for (int tick = 50000; tick < 100000; ++tick)
+        noise.emplace_back(tick, tick % 2 ? random.generateDouble() : 9 + random.generateDouble());
+    ProtocolSeriesData lineData(&line);
+    ProtocolSeriesData noiseData(&noise);
+    TestedChart chart;
+    chart.resize(800, 400);
+    chart.setShowLegend(false);
+    chart.setSize(100000);
+    chart.addChannel(Channel(0, 10, &lineData, "line", QPen(Qt::red, 2)));
+    chart.addChannel(Channel(0, 10, &noiseData, "noise", QPen(Qt::green, 2)));
+    const QImage image = chart.renderToImage();
+    const int left = int(scales(chart)->scalesWidth());
+    // The line's row on the left, where there is no noise.
+    int row = -1;
+    for (int y = 0; y < image.height() && row < 0; ++y)
+        if (image.pixelColor(left + 50, y) == QColor(Qt::red))
+            row = y;
+    QVERIFY(row > 0);
+    // On the right the noise covers every row, and the line shows through.
+    int through = 0;
+    for (int x = 500; x < 780; ++x) {
+        const QColor pixel = image.pixelColor(x, row);
+        QVERIFY2(pixel.green() > 60, qPrintable(pixel.name()));
+        through += pixel.red() > 100;
+    }
+    QVERIFY2(through > 270, qPrintable(QString::number(through)));
 }
 
 void TestStandardDecorators::onlyTheVisibleWindowIsRead()

@@ -55,6 +55,8 @@ private slots:
     void cancelInRecordPhase();
     void cancelInFillingPhase_data();
     void cancelInFillingPhase();
+    void eventsWhileReadingOnlyWhenAsked_data();
+    void eventsWhileReadingOnlyWhenAsked();
     void absurdHeaders();
     void badFiles();
     void highBytesDecodeAsUnsignedTicksAndSignedValues();
@@ -362,6 +364,30 @@ void TestStreamLoger::cancelInFillingPhase()
         QCOMPARE(b[j].tick, quint32(j));
         QCOMPARE(b[j].value, aligned ? j : j / 10 * 10);
     }
+}
+
+void TestStreamLoger::eventsWhileReadingOnlyWhenAsked_data()
+{
+    QTest::addColumn<bool>("on");
+    QTest::newRow("a window waits") << true;
+    QTest::newRow("a batch run") << false;
+}
+
+void TestStreamLoger::eventsWhileReadingOnlyWhenAsked()
+{
+    QFETCH(bool, on);
+    Records records;
+    for (quint32 tick = 0; tick < 3000; ++tick)
+        records.append(rec(1, tick, qint32(tick)));
+    QVERIFY(loger->openProtocol(0, 0, put("e.log", records)));
+    QObject receiver; // a call left waiting goes with it
+    bool delivered = false;
+    QTimer::singleShot(0, &receiver, [&delivered] { delivered = true; });
+    loger->setEventsWhileReading(on);
+    const ChannelRecords result = loger->readProtocol();
+    loger->setEventsWhileReading(true);
+    QCOMPARE(delivered, on);
+    QCOMPARE(result.value("A").size(), 3000);
 }
 
 void TestStreamLoger::absurdHeaders()

@@ -3,7 +3,9 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -188,6 +190,87 @@ private slots:
             double held = -1;
             QVERIFY(unordered.heldValue(at, held));
             QCOMPARE(held, shuffledValues[first]);
+        }
+    }
+
+    // The index reads assembled columns a block at a time; row by row, the
+    // same source must give the same figures, also when a row out of tick
+    // order turns up only in a late block.
+    void columnsIndexLikeRows_data()
+    {
+        QTest::addColumn<int>("swapAt");
+        QTest::addColumn<bool>("gaps");
+        QTest::newRow("in tick order") << -1 << false;
+        QTest::newRow("computed, rows without a result") << -1 << true;
+        QTest::newRow("out of order in the fourth block")
+            << 3 * ChannelRangeIndex::blockSize + 9 << true;
+        QTest::newRow("out of order at the very end")
+            << 6 * ChannelRangeIndex::blockSize - 2 << false;
+    }
+
+    void columnsIndexLikeRows()
+    {
+        QFETCH(int, swapAt);
+        QFETCH(bool, gaps);
+        QRandomGenerator random(27);
+        const int count = 6 * ChannelRangeIndex::blockSize - 1;
+        std::vector<quint32> ticks;
+        std::vector<qint32> raws;
+        quint32 tick = 10;
+        for (int row = 0; row < count; ++row) {
+            tick += quint32(random.bounded(3));
+            ticks.push_back(tick);
+            const bool noResult = gaps && (row % 97 == 5 || row == 0);
+            raws.push_back(noResult ? std::numeric_limits<qint32>::min()
+                                    : qint32(random.bounded(7)) - 3);
+        }
+        if (swapAt >= 0)
+            std::swap(ticks[size_t(swapAt)], ticks[size_t(swapAt) + 1]);
+        if (swapAt >= 0 && ticks[size_t(swapAt)] == ticks[size_t(swapAt) + 1])
+            ticks[size_t(swapAt)] += 1;
+        ColumnSeries series;
+        series.ticks = ticks.data();
+        series.values = raws.data();
+        series.count = ticks.size();
+        series.offset = -50;
+        series.divisor = 4; // sums stay exact whatever the order of adding
+        series.gaps = gaps;
+        // The oracle: a plain pass over the rows in (stable) tick order.
+        std::vector<std::pair<qint32, double>> sorted;
+        for (size_t row = 0; row < series.size(); ++row)
+            if (!std::isnan(series.y(row)))
+                sorted.emplace_back(series.x(row), series.y(row));
+        std::stable_sort(sorted.begin(), sorted.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        const ChannelRangeIndex index(std::make_unique<ColumnStatisticsSource>(series));
+        QCOMPARE(index.firstTick(), sorted.front().first);
+
+        const qint32 first = sorted.front().first - 3;
+        const qint32 span = sorted.back().first - first + 6;
+        for (int trial = 0; trial < 300; ++trial) {
+            const qint32 from = first + qint32(random.bounded(span));
+            const qint32 to = from + qint32(random.bounded(span / 2));
+            RangeSummary expected;
+            for (const auto& [x, y] : sorted) {
+                if (x < from || x > to)
+                    continue;
+                if (expected.count == 0) {
+                    expected.minimum = expected.maximum = y;
+                } else {
+                    expected.changes += y != expected.last ? 1 : 0;
+                    expected.minimum = std::min(expected.minimum, y);
+                    expected.maximum = std::max(expected.maximum, y);
+                }
+                expected.last = y;
+                ++expected.count;
+                expected.sum += y;
+            }
+            const RangeSummary summary = index.summary(from, to);
+            QCOMPARE(summary.count, expected.count);
+            QCOMPARE(summary.sum, expected.sum);
+            QCOMPARE(summary.minimum, expected.minimum);
+            QCOMPARE(summary.maximum, expected.maximum);
+            QCOMPARE(summary.changes, expected.changes);
         }
     }
 

@@ -137,8 +137,12 @@ private slots:
         // 10, 9.5 and -2 order numerically; equal texts keep their order
         // (1234567 and 1234568 both read 1.23457e+06).
         oneFile({100, 95, -20, 12345670, 12345680, 10}, {0, 0, 0, 0, 0, 0});
+        // The current cell, here on the very first record, follows its row.
+        const QPersistentModelIndex current = model->index(0, 2);
         model->sort(2, Qt::AscendingOrder);
         QCOMPARE(column(2), QStringList({"-2", "1", "9.5", "10", "1.23457e+06", "1.23457e+06"}));
+        QCOMPARE(current.row(), 3);
+        QCOMPARE(current.data().toString(), QStringLiteral("10"));
         QCOMPARE(column(1).mid(4),
                  QStringList({"01/02/2024 00:00:02.000", "01/02/2024 00:00:03.000"}));
         model->sort(2, Qt::DescendingOrder);
@@ -236,6 +240,44 @@ private slots:
         QCOMPARE(column(0), QStringList({"-", "-", "-", "-", "-"}));
         QVERIFY(model->marks().empty());
         QCOMPARE(model->allRowCount(), 7);
+    }
+
+    void onlyANewOrderAnnouncesANewLayout()
+    {
+        // Two files overlapping in time: equal times that a sort from another
+        // order could put either way.
+        assembly->addProtocol(start, 1000, {{"A", values(1, {50, 30, 10})}});
+        assembly->addProtocol(start.addSecs(1), 1000, {{"A", values(1, {15, 40})}});
+        show();
+        const QStringList timeOrder = column(2);
+        QCOMPARE(timeOrder, QStringList({"5", "3", "1.5", "1", "4"}));
+        QSignalSpy layouts(model.get(), &QAbstractItemModel::layoutAboutToBeChanged);
+
+        // The window's sort after a load: the rows are in time order already.
+        model->sort(1, Qt::AscendingOrder);
+        QCOMPARE(layouts.count(), 0);
+        QCOMPARE(column(2), timeOrder);
+
+        model->sort(1, Qt::DescendingOrder);
+        QCOMPARE(layouts.count(), 1);
+        QCOMPARE(column(2), QStringList({"1", "4", "3", "1.5", "5"}));
+        model->sort(2, Qt::DescendingOrder);
+        model->sort(2, Qt::DescendingOrder);
+        QCOMPARE(layouts.count(), 2);
+        QCOMPARE(column(2), QStringList({"5", "4", "3", "1.5", "1"}));
+        // Back to time, from the value order: the equal times keep that order.
+        model->sort(1, Qt::AscendingOrder);
+        QCOMPARE(layouts.count(), 3);
+        QCOMPARE(column(2), QStringList({"5", "3", "1.5", "4", "1"}));
+        model->sort(1, Qt::AscendingOrder);
+        QCOMPARE(layouts.count(), 3);
+
+        // A new assembly is in time order again.
+        model->setAssembly(assembly.get());
+        QCOMPARE(column(2), timeOrder);
+        model->sort(1, Qt::DescendingOrder);
+        QCOMPARE(layouts.count(), 4);
+        QCOMPARE(column(2), QStringList({"1", "4", "3", "1.5", "5"}));
     }
 };
 
