@@ -12,24 +12,46 @@ bool isOption(const QByteArray& lowered)
     return lowered == "-d" || lowered == "-l" || lowered == "--xlsx" || lowered == "--pdf" ||
            lowered == "--csv" || lowered == "--png" || lowered == "--size" ||
            lowered == "--bookmarks" || lowered == "--from" || lowered == "--to" ||
-           lowered == "--help" || lowered == "--formula";
+           lowered == "--help" || lowered == "--formula" || lowered == "--layout" ||
+           lowered == "--theme" || lowered == "--dpi";
 }
 
-// "1600x900" as a size; an invalid size for anything else.
-QSize parseSize(const QByteArray& text)
+constexpr int kLeastSide = 16;
+constexpr int kMostSide = 16384;
+
+bool isSide(int pixels)
 {
-    constexpr int least = 16;
-    constexpr int most = 16384;
-    const QList<QByteArray> parts = text.toLower().split('x');
+    return pixels >= kLeastSide && pixels <= kMostSide;
+}
+
+// "1600x900" as a size, "180x100mm" as a size in millimetres (inMm set);
+// an invalid size for anything else.
+QSizeF parseSize(const QByteArray& text, bool& inMm)
+{
+    QByteArray lowered = text.toLower();
+    inMm = lowered.endsWith("mm");
+    if (inMm)
+        lowered.chop(2);
+    const QList<QByteArray> parts = lowered.split('x');
     if (parts.size() != 2)
-        return QSize();
+        return QSizeF();
     bool wide = false;
     bool high = false;
-    const int width = parts[0].toInt(&wide);
-    const int height = parts[1].toInt(&high);
-    if (!wide || !high || width < least || height < least || width > most || height > most)
-        return QSize();
-    return QSize(width, height);
+    const double width = inMm ? parts[0].toDouble(&wide) : parts[0].toInt(&wide);
+    const double height = inMm ? parts[1].toDouble(&high) : parts[1].toInt(&high);
+    if (!wide || !high || !(width > 0) || !(height > 0) ||
+        (!inMm && (!isSide(int(width)) || !isSide(int(height)))) || width > 1e6 || height > 1e6)
+        return QSizeF();
+    return QSizeF(width, height);
+}
+
+// The value of a picture option, or the error that it lacks one.
+bool pictureOptionValue(const QList<QByteArray>& arguments, int i, QByteArray& value)
+{
+    if (i + 1 >= arguments.size() || isOption(arguments.at(i + 1).toLower()))
+        return false;
+    value = arguments.at(i + 1);
+    return true;
 }
 
 // Windows hands the arguments over in its ANSI code page, which for this
@@ -47,6 +69,7 @@ QString decodeDirectory(const QByteArray& value)
 StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
 {
     StartupOptions options;
+    QSizeF sizeInMm;
     for (int i = 0; i < arguments.size(); ++i) {
         const QByteArray option = arguments.at(i).toLower();
         if (option == "--help") {
@@ -54,13 +77,53 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
             continue;
         }
         if (option == "--size") {
-            const QSize size = i + 1 < arguments.size() ? parseSize(arguments.at(i + 1)) : QSize();
+            bool inMm = false;
+            const QSizeF size =
+                i + 1 < arguments.size() ? parseSize(arguments.at(i + 1), inMm) : QSizeF();
             if (!size.isValid()) {
                 options.error = QStringLiteral("Option --size needs WIDTHxHEIGHT, "
-                                               "each from 16 to 16384, for example 1600x900");
+                                               "each from 16 to 16384, for example 1600x900, "
+                                               "or WIDTHxHEIGHTmm with --dpi");
                 break;
             }
-            options.pngSize = size;
+            if (inMm)
+                sizeInMm = size;
+            else {
+                options.pngSize = size.toSize();
+                sizeInMm = QSizeF();
+            }
+            ++i;
+            continue;
+        }
+        if (option == "--layout" || option == "--theme" || option == "--dpi") {
+            QByteArray value;
+            const QString name = QString::fromLatin1(arguments.at(i));
+            const QString text =
+                pictureOptionValue(arguments, i, value) ? QString::fromLocal8Bit(value) : QString();
+            bool ok = false;
+            if (option == "--layout")
+                ok = parsePictureLayout(text, options.pngLayout);
+            else if (option == "--theme")
+                ok = parsePictureTheme(text, options.pngTheme);
+            else {
+                options.pngDpi = text.toInt(&ok);
+                ok = ok && options.pngDpi >= ChartPictureOptions::kLeastDpi &&
+                     options.pngDpi <= ChartPictureOptions::kMostDpi;
+            }
+            if (!ok) {
+                const QString needs =
+                    option == "--layout" ? QStringLiteral("common or channels")
+                    : option == "--theme"
+                        ? QStringLiteral("screen or print")
+                        : QStringLiteral("a resolution from %1 to %2 dots per inch")
+                              .arg(ChartPictureOptions::kLeastDpi)
+                              .arg(ChartPictureOptions::kMostDpi);
+                options.error =
+                    text.isEmpty()
+                        ? QStringLiteral("Option %1 needs %2").arg(name, needs)
+                        : QStringLiteral("Option %1 needs %2, not \"%3\"").arg(name, needs, text);
+                break;
+            }
             ++i;
             continue;
         }
@@ -121,6 +184,23 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
             options.directory = decodeDirectory(value);
         else
             options.files.append(QFile::decodeName(value));
+    }
+    if (options.error.isEmpty() && sizeInMm.isValid()) {
+        // Millimetres become pixels at the resolution the picture is printed at.
+        const QSize pixels(qRound(sizeInMm.width() / 25.4 * options.pngDpi),
+                           qRound(sizeInMm.height() / 25.4 * options.pngDpi));
+        if (options.pngDpi <= 0)
+            options.error = QStringLiteral("Option --size in millimetres needs --dpi");
+        else if (!isSide(pixels.width()) || !isSide(pixels.height()))
+            options.error = QStringLiteral("Option --size %1x%2mm at %3 dpi gives %4x%5 pixels; "
+                                           "each side must be from 16 to 16384")
+                                .arg(sizeInMm.width())
+                                .arg(sizeInMm.height())
+                                .arg(options.pngDpi)
+                                .arg(pixels.width())
+                                .arg(pixels.height());
+        else
+            options.pngSize = pixels;
     }
     if (options.error.isEmpty() && options.from.isValid() && options.to.isValid() &&
         options.from > options.to)
@@ -190,7 +270,8 @@ QString commandLineHelp()
     return QStringLiteral(
         "Usage: voltrek [-d DIR] [-l FILE]... [--xlsx FILE] [--pdf FILE] [--csv FILE]\n"
         "               [--bookmarks FILE] [--from DATETIME] [--to DATETIME]\n"
-        "               [--png FILE [--size WxH]] [--formula CODE=EXPR]...\n"
+        "               [--png FILE [--size WxH] [--dpi N] [--layout L] [--theme T]]\n"
+        "               [--formula CODE=EXPR]...\n"
         "\n"
         "  -d DIR            protocol directory holding log.def (default: log beside the program)\n"
         "  -l FILE           protocol file to read at start; may be repeated; a relative\n"
@@ -201,9 +282,20 @@ QString commandLineHelp()
         "  --csv FILE        write their table as CSV (UTF-8), then exit; - writes to\n"
         "                    standard output\n"
         "  --bookmarks FILE  write their bookmarks (time, note) as CSV (UTF-8), then exit\n"
-        "  --png FILE        draw their common chart over the whole time span (or the\n"
-        "                    range of --from/--to) as a PNG picture, then exit\n"
-        "  --size WxH        the picture's size in pixels (default 1600x900)\n"
+        "  --png FILE        draw their chart over the whole time span (or the range of\n"
+        "                    --from/--to) as a PNG picture (a name ending in .svg: as an\n"
+        "                    SVG drawing) with a title line and a legend of the\n"
+        "                    channels, then exit\n"
+        "  --size WxH        the picture's size in pixels (default 1600x900), or WxHmm\n"
+        "                    in millimetres with --dpi; texts and lines grow with it\n"
+        "  --dpi N           the picture's resolution (24 to 2400): texts and lines\n"
+        "                    keep their screen size when printed at N dots per inch\n"
+        "  --layout L        common: all channels in one chart (default); channels:\n"
+        "                    one chart per channel, one above the other, sharing the\n"
+        "                    time axis\n"
+        "  --theme T         screen: the screen's colours (default); print: white\n"
+        "                    background, dark grid and text, channel colours darkened\n"
+        "                    where needed to a contrast of at least 4.5:1 to white\n"
         "  --from DATETIME   limit every report to the rows from this time on\n"
         "  --to DATETIME     ... and up to this one, both included; only together with a\n"
         "                    report option. ISO 8601, e.g. 2024-05-10T12:00:00.000,\n"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "reports/chartpicturestyle.h"
+
 #include <QDateTime>
 #include <QSize>
 #include <QStringList>
@@ -16,6 +18,10 @@ struct StartupOptions
     QString csvFile;
     QString pngFile; // the common chart as a picture of pngSize
     QSize pngSize{1600, 900};
+    // How the picture is drawn: "--layout", "--theme", "--dpi".
+    ChartPictureOptions::Layout pngLayout = ChartPictureOptions::Layout::Common;
+    ChartPictureOptions::Theme pngTheme = ChartPictureOptions::Theme::Screen;
+    int pngDpi = 0;        // 0: none given
     QString bookmarksFile; // the bookmarks of the read protocols as CSV
     // Limits of every report's rows, as instants; invalid: no limit.
     QDateTime from;
@@ -28,6 +34,16 @@ struct StartupOptions
     // it starts, so the caller decides when these are an error.
     QStringList unknown;
 
+    ChartPictureOptions pictureOptions() const
+    {
+        ChartPictureOptions picture;
+        picture.size = pngSize;
+        picture.dpi = pngDpi;
+        picture.layout = pngLayout;
+        picture.theme = pngTheme;
+        return picture;
+    }
+
     bool batch() const
     {
         return !xlsxFile.isEmpty() || !pdfFile.isEmpty() || !csvFile.isEmpty() ||
@@ -37,7 +53,9 @@ struct StartupOptions
 
 // Scans the arguments after the program name. Options are matched
 // case-insensitively and each but "--help" consumes the next argument.
-// "--size" takes WIDTHxHEIGHT, each from 16 to 16384.
+// "--size" takes WIDTHxHEIGHT, each from 16 to 16384 pixels, or
+// WIDTHxHEIGHTmm in millimetres, which needs "--dpi" (24 to 2400);
+// "--layout" takes common or channels, "--theme" screen or print.
 // "-d" or "-l" given last has no value and is ignored; a report or range
 // option given last, or followed by another option, sets the error, and so
 // does a range limit that is no ISO 8601 date-time, a local time that the

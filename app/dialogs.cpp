@@ -1,5 +1,7 @@
 #include "app/dialogs.h"
 
+#include "reports/chartpicturedialog.h"
+
 #include <QClipboard>
 #include <QColorDialog>
 #include <QFileDialog>
@@ -86,4 +88,13 @@ bool Dialogs::getText(QWidget* parent, const QString& title, const QString& labe
 void Clipboard::setText(const QString& text)
 {
     QGuiApplication::clipboard()->setText(text);
+}
+
+bool Dialogs::getChartPictureOptions(QWidget* parent, ChartPictureOptions& options)
+{
+    ChartPictureDialog dialog(options, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    options = dialog.options();
+    return true;
 }

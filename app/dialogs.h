@@ -5,6 +5,7 @@
 #include <QString>
 
 class QWidget;
+struct ChartPictureOptions;
 
 // The modal questions the main window asks. Tests install their own answers.
 class Dialogs
@@ -27,6 +28,9 @@ public:
     // user cancels, and text stays as it was.
     virtual bool getText(QWidget* parent, const QString& title, const QString& label,
                          QString& text);
+    // How to draw a chart picture; false when the user cancels, and
+    // options stay as they were.
+    virtual bool getChartPictureOptions(QWidget* parent, ChartPictureOptions& options);
 };
 
 // Where "Копировать" puts its text. Tests install their own.

@@ -110,9 +110,9 @@ int runBatch(MainWindow& window, const StartupOptions& options, const QString& d
     const bool bookmarksLost = !window.bookmarkProblems().isEmpty() &&
                                (!options.bookmarksFile.isEmpty() || !options.xlsxFile.isEmpty());
 
-    const QString error =
-        window.writeReports(options.xlsxFile, options.pdfFile, options.csvFile, options.pngFile,
-                            options.pngSize, options.bookmarksFile, options.from, options.to);
+    const QString error = window.writeReports(options.xlsxFile, options.pdfFile, options.csvFile,
+                                              options.pngFile, options.pictureOptions(),
+                                              options.bookmarksFile, options.from, options.to);
     if (!error.isEmpty()) {
         printLine(stderr, QStringLiteral("voltrek: ") + error);
         return 1;

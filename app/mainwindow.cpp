@@ -76,6 +76,7 @@ MainWindow::MainWindow(QWidget* parent)
     setupTableColumns();
 
     buildMenusAndToolbar();
+    setupChartPictureAction();
 
     // Whole seconds, as the list shows them, so that equal limits can meet a start.
     QDateTime now = QDateTime::currentDateTime();

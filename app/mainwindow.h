@@ -6,6 +6,7 @@
 #include "formula/computedchannel.h"
 #include "parameters/chartcolor.h"
 #include "protocol/readproblem.h"
+#include "reports/chartpicturestyle.h"
 #include "reports/reportresult.h"
 #include "table/bookmarkfile.h"
 
@@ -68,14 +69,10 @@ public:
     // dialog, limited to the rows from `from` to `to` where those are valid;
     // returns the English error text, empty when all were written.
     QString writeReports(const QString& xlsxFile, const QString& pdfFile, const QString& csvFile,
-                         const QString& pngFile = QString(), const QSize& pngSize = QSize(),
+                         const QString& pngFile = QString(),
+                         const ChartPictureOptions& picture = ChartPictureOptions(),
                          const QString& bookmarksFile = QString(), const QDateTime& from = {},
                          const QDateTime& to = {});
-    // The common chart over the whole loaded span, every channel with its
-    // scale, no value box, the value line at the start.
-    QImage wholeSpanChart(const QSize& size) const;
-    // The same over the ticks from first to last.
-    QImage spanChart(const QSize& size, qint32 first, qint32 last) const;
     int tableRowCount() const;
     // The protocol table's rows, order, filter and marks.
     ProtocolTableModel* tableModel() const { return m_tableModel; }
@@ -215,8 +212,8 @@ private:
     void connectScrollBars();
     // The common chart first, then the per-channel charts.
     QList<ChartProtocol*> allCharts() const;
-    using ReportWriter = std::function<ReportResult(const ReportTable&, const QImage&,
-                                                    const QString&, const QVector<Bookmark>&)>;
+    using ReportWriter =
+        std::function<ReportResult(const ReportTable&, const QString&, const QVector<Bookmark>&)>;
     // The bookmarks of the view with their notes, those between the limits
     // where they are valid.
     QVector<Bookmark> bookmarksBetween(const QDateTime& from, const QDateTime& to) const;
@@ -227,6 +224,13 @@ private:
                       qint32& last) const;
     // Asks for the file, writes the report and opens it, or says it failed.
     void saveReport(const QString& filter, const QString& suffix, const ReportWriter& write);
+    // The chart picture action, in the chart menu.
+    void setupChartPictureAction();
+    void saveChartPictureAs();
+    // The descriptions of the read protocols, from their headers.
+    QStringList protocolDescriptions() const;
+    // The common chart at twice its size, shown at its size.
+    QImage workbookChartImage();
     void readProtocolFiles(const QStringList& files);
     // Stops a running read at its next step; nothing when none runs.
     void cancelRead();
@@ -278,6 +282,7 @@ private:
     QDockWidget* statisticsDock = nullptr;
     StatisticsPanel* statisticsPanel = nullptr;
     QAction* actStatistics = nullptr;
+    QAction* actSaveChart = nullptr; // "Сохранить график…"
     QAction* actShowAll = nullptr;
     QAction* actLineStart = nullptr;
     QAction* actLineEnd = nullptr;

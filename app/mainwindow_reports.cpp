@@ -5,6 +5,8 @@
 #include "app/rememberedplaces.h"
 #include "parameters/settingsfile.h"
 #include "chart/chartprotocol.h"
+#include "protocol/protocolformat.h"
+#include "reports/chartdrawing.h"
 #include "reports/chartpicture.h"
 #include "reports/csvreport.h"
 #include "reports/excelreport.h"
@@ -16,14 +18,21 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+
+#include <cmath>
 
 namespace {
-// Draws the common chart without a screen, for when grabbing gives no picture
-// (no OpenGL context, for instance in a batch run).
-QImage renderChartOffscreen(ChartProtocol& chart)
+// The chart as it paints itself, for a PDF page of vectors.
+ChartDrawing chartDrawing(ChartProtocol& chart)
 {
-    return chart.renderToImage();
+    return {chart.size(), [&chart](QPainter& painter, const QRectF& target) {
+                chart.paintOnto(&painter, target);
+            }};
 }
 
 // The writer's own text says why; the user reads it in Russian.
@@ -40,18 +49,19 @@ QString saveFailedText(const QString& fileName, const QString& error)
 void MainWindow::on_actSave_triggered()
 {
     saveReport(QStringLiteral("Файл EXCEL (*.xlsx)"), QStringLiteral("xlsx"),
-               [this](const ReportTable& table, const QImage& picture, const QString& fileName,
+               [this](const ReportTable& table, const QString& fileName,
                       const QVector<Bookmark>& bookmarks) {
-                   return saveExcelReport(table, ui.twEntry->font(), picture, fileName, bookmarks);
+                   return saveExcelReport(table, ui.twEntry->font(), workbookChartImage(), fileName,
+                                          bookmarks);
                });
 }
 
 void MainWindow::on_actPDF_triggered()
 {
     saveReport(QStringLiteral("Файл PDF (*.pdf)"), QStringLiteral("pdf"),
-               [this](const ReportTable& table, const QImage& picture, const QString& fileName,
-                      const QVector<Bookmark>&) {
-                   return savePdfReport(table, ui.chart->startDateTime(), picture, fileName);
+               [this](const ReportTable& table, const QString& fileName, const QVector<Bookmark>&) {
+                   return savePdfReport(table, ui.chart->startDateTime(), chartDrawing(*ui.chart),
+                                        fileName);
                });
 }
 
@@ -124,10 +134,7 @@ void MainWindow::saveReport(const QString& filter, const QString& suffix, const 
 
     const ProtocolReportTable whole(*m_tableModel);
     const TimeRangeReportTable table(whole, rowInstants(), from, to);
-    const QImage picture =
-        chartPicture(*ui.chart, [this] { return renderChartOffscreen(*ui.chart); });
-    if (const ReportResult written = write(table, picture, fileName, bookmarksBetween(from, to));
-        !written) {
+    if (const ReportResult written = write(table, fileName, bookmarksBetween(from, to)); !written) {
         dialogs->warning(this, QStringLiteral("Внимание!"),
                          saveFailedText(fileName, written.error));
         return;
@@ -141,41 +148,96 @@ void MainWindow::saveReport(const QString& filter, const QString& suffix, const 
             QStringLiteral("Отчет сохранен в файл\n%1").arg(QDir::toNativeSeparators(fileName)));
 }
 
-QImage MainWindow::wholeSpanChart(const QSize& size) const
+QImage MainWindow::workbookChartImage()
 {
-    return spanChart(size, m_firstTick, m_lastTick);
+    // Drawn at twice the pixels, so that it prints at a fair resolution; the
+    // ratio makes the workbook show it at the chart's size on the screen.
+    const QSize shown = ui.chart->size();
+    if (shown.isEmpty())
+        return QImage();
+    QImage image(shown * 2, QImage::Format_RGB32);
+    if (image.isNull())
+        return image;
+    image.fill(ui.chart->bottomBackgroundColor());
+    {
+        QPainter painter(&image);
+        ui.chart->paintOnto(&painter, QRectF(QPointF(0, 0), QSizeF(image.size())));
+    }
+    image.setDevicePixelRatio(2.0);
+    return image;
 }
 
-QImage MainWindow::spanChart(const QSize& size, qint32 first, qint32 last) const
+QStringList MainWindow::protocolDescriptions() const
 {
-    // A chart of its own, so the one on screen keeps its view. It shares
-    // the common chart's data objects and leaves them alone when it goes.
-    ChartProtocol picture;
-    picture.resize(size);
-    picture.setFont(ui.chart->font());
-    for (const Channel& channel : ui.chart->channels()) {
-        Channel shown = channel;
-        shown.setShowScale(true);
-        shown.setVisible(true);
-        picture.addChannel(shown);
+    QStringList descriptions;
+    for (const QString& path : m_loadedFiles) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray bytes = file.read(kProtocolHeaderSize);
+        if (bytes.size() == kProtocolHeaderSize)
+            descriptions.append(protocolformat::description(
+                protocolformat::decodeHeader(reinterpret_cast<const uchar*>(bytes.constData()))));
     }
-    picture.setTimeBase(ui.chart->startDateTime(), ui.chart->tickLength());
-    picture.setEndDateTime(ui.chart->endDateTime());
-    picture.setTopBackgroundColor(ui.chart->topBackgroundColor());
-    picture.setBottomBackgroundColor(ui.chart->bottomBackgroundColor());
-    picture.setGridColor(ui.chart->gridColor());
-    picture.setShowLegend(false);
-    picture.setSize(qMax(1.0, double(last) - first));
-    picture.setZoom(1.0);
-    picture.setPosition(double(first));
-    picture.setLineValueX(first);
-    return picture.renderToImage();
+    return descriptions;
+}
+
+void MainWindow::setupChartPictureAction()
+{
+    actSaveChart = new QAction(tr("Сохранить график…"), this);
+    actSaveChart->setObjectName(QStringLiteral("actSaveChart"));
+    actSaveChart->setToolTip(tr("Сохранить график рисунком PNG или SVG"));
+    connect(actSaveChart, &QAction::triggered, this, &MainWindow::saveChartPictureAs);
+    if (auto* menu = ui.menuBar->findChild<QMenu*>(QStringLiteral("menuChart"))) {
+        menu->addSeparator();
+        menu->addAction(actSaveChart);
+    }
+    addAction(actSaveChart);
+}
+
+void MainWindow::saveChartPictureAs()
+{
+    if (m_tableModel->allRowCount() == 0)
+        return;
+    ChartPictureOptions options;
+    if (!ui.chart->size().isEmpty())
+        options.size = ui.chart->size();
+    if (!dialogs->getChartPictureOptions(this, options))
+        return;
+    QString fileName =
+        dialogs->getSaveFileName(this, QStringLiteral("Сохранить график"), QString(),
+                                 QStringLiteral("Рисунок PNG (*.png);;Рисунок SVG (*.svg)"));
+    if (fileName.isEmpty())
+        return;
+    if (!fileName.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive))
+        fileName = reportFileName(fileName, QStringLiteral("png"));
+
+    // What the common chart shows now.
+    const ScaleSettings& view = ui.chart->scaleSettings();
+    const qint32 first = qint32(qBound(-2e9, std::floor(view.position), 2e9));
+    const qint32 last = qint32(qBound(-2e9, std::ceil(view.position + view.visibleSpan), 2e9));
+    const qint64 tickMs = ui.chart->tickLength();
+    const QString title =
+        pictureTitle(protocolDescriptions(), ui.chart->startDateTime().addMSecs(first * tickMs),
+                     ui.chart->startDateTime().addMSecs(last * tickMs));
+    ChartPicture picture(*ui.chart, options, first, last, title);
+    if (const ReportResult written = saveChartPicture(picture, options, fileName); !written) {
+        dialogs->warning(this, QStringLiteral("Внимание!"),
+                         QStringLiteral("Не удалось сохранить график в файл\n%1\n\n%2")
+                             .arg(QDir::toNativeSeparators(fileName), written.error));
+        return;
+    }
+    if (!platform::openFile(fileName))
+        dialogs->information(
+            this, QStringLiteral("График"),
+            QStringLiteral("График сохранен в файл\n%1").arg(QDir::toNativeSeparators(fileName)));
 }
 
 QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile,
                                  const QString& csvFile, const QString& pngFile,
-                                 const QSize& pngSize, const QString& bookmarksFile,
-                                 const QDateTime& from, const QDateTime& to)
+                                 const ChartPictureOptions& pictureOptions,
+                                 const QString& bookmarksFile, const QDateTime& from,
+                                 const QDateTime& to)
 {
     const ProtocolReportTable whole(*m_tableModel);
     const TimeRangeReportTable table(whole, rowInstants(), from, to);
@@ -189,20 +251,17 @@ QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile
             .arg(from.isValid() ? from.toString(Qt::ISODateWithMs) : QStringLiteral("(open)"),
                  to.isValid() ? to.toString(Qt::ISODateWithMs) : QStringLiteral("(open)"));
     const QVector<Bookmark> bookmarks = bookmarksBetween(from, to);
-    QImage picture;
-    if (!xlsxFile.isEmpty() || !pdfFile.isEmpty())
-        picture = chartPicture(*ui.chart, [this] { return renderChartOffscreen(*ui.chart); });
 
     QStringList errors;
     if (!xlsxFile.isEmpty()) {
         const ReportResult result =
-            saveExcelReport(table, ui.twEntry->font(), picture, xlsxFile, bookmarks);
+            saveExcelReport(table, ui.twEntry->font(), workbookChartImage(), xlsxFile, bookmarks);
         if (!result)
             errors.append(result.error);
     }
     if (!pdfFile.isEmpty()) {
         const ReportResult result =
-            savePdfReport(table, ui.chart->startDateTime(), picture, pdfFile);
+            savePdfReport(table, ui.chart->startDateTime(), chartDrawing(*ui.chart), pdfFile);
         if (!result)
             errors.append(result.error);
     }
@@ -217,10 +276,14 @@ QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile
             errors.append(result.error);
     }
     if (!pngFile.isEmpty()) {
-        const QImage chart = spanChart(pngSize.isValid() ? pngSize : QSize(1600, 900), first, last);
-        if (chart.isNull() || !chart.save(pngFile, "PNG"))
-            errors.append(QStringLiteral("cannot write the chart picture %1")
-                              .arg(QDir::toNativeSeparators(pngFile)));
+        const qint64 tickMs = ui.chart->tickLength();
+        const QString title =
+            pictureTitle(protocolDescriptions(), ui.chart->startDateTime().addMSecs(first * tickMs),
+                         ui.chart->startDateTime().addMSecs(last * tickMs));
+        ChartPicture picture(*ui.chart, pictureOptions, first, last, title);
+        const ReportResult result = saveChartPicture(picture, pictureOptions, pngFile);
+        if (!result)
+            errors.append(result.error);
     }
     return errors.join(QStringLiteral("; "));
 }

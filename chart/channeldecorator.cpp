@@ -26,7 +26,8 @@ void ChannelDecorator::paint(QPainter* painter, Chart* chart)
     const QPainter::RenderHints hints = painter->renderHints();
     if (!chart->isBackgroundPass()) {
         window = painter->window();
-        viewport = painter->viewport();
+        // In the chart's own pixels, also when it is painted scaled.
+        viewport = chart->deviceMapping().inverted().mapRect(painter->viewport());
         if (chart->isPaintOver() && chart->antialiasing())
             painter->setRenderHint(QPainter::Antialiasing, true);
         for (const Channel& channel : chart->channels()) {

@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QFontInfo>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -115,6 +116,46 @@ QImage Chart::renderToImage()
     setBackgroundPass(wasBackgroundPass);
     paintOver = wasPaintOver;
     return image;
+}
+
+void Chart::paintOnto(QPainter* painter, const QRectF& target)
+{
+    const QSize logical = QWidget::size();
+    if (logical.isEmpty() || target.isEmpty())
+        return;
+    // Fonts in points would follow the target's resolution; in pixels they
+    // follow the mapping like every other length.
+    const QFont shown = QWidget::font();
+    QFont mapped = shown;
+    mapped.setPixelSize(qMax(1, QFontInfo(shown).pixelSize()));
+    QWidget::setFont(mapped);
+    const bool wasPaintOver = paintOver;
+    const bool wasBackgroundPass = isBackgroundPass();
+    const QRect device = target.toAlignedRect();
+    toDevice = QTransform(double(device.width()) / logical.width(), 0, 0,
+                          double(device.height()) / logical.height(), device.left(), device.top());
+    paintOver = true;
+    painter->save();
+    painter->setViewport(device);
+    painter->setWindow(QRect(QPoint(0, 0), logical));
+    painter->setClipRect(QRect(QPoint(0, 0), logical));
+    for (const bool background : {true, false}) {
+        painter->save();
+        setBackgroundPass(background);
+        paintLayers(painter);
+        painter->restore();
+    }
+    painter->restore();
+    toDevice = QTransform();
+    setBackgroundPass(wasBackgroundPass);
+    paintOver = wasPaintOver;
+    QWidget::setFont(shown);
+}
+
+void Chart::setScaleColor(const QColor& c)
+{
+    settings.scalePen.setColor(c);
+    invalidateBackground();
 }
 
 void Chart::paintEvent(QPaintEvent*)

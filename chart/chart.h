@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QPolygonF>
 #include <QRect>
+#include <QTransform>
 #include <QVector>
 
 class QAction;
@@ -57,6 +58,13 @@ public:
     // pass) into an image of the widget's size, at full quality and without
     // an OpenGL context; for reports and for displays without OpenGL.
     QImage renderToImage();
+    // Paints both layers, the widget's rectangle scaled onto `target`
+    // (device coordinates of painter), with fonts and pens scaled alike. On
+    // a vector device (PDF, SVG) lines and texts stay lines and texts.
+    void paintOnto(QPainter* painter, const QRectF& target);
+    // Widget coordinates to the device being painted: the identity but
+    // while paintOnto runs. Layers that set a viewport map it through this.
+    const QTransform& deviceMapping() const { return toDevice; }
 
     // Appends a copy; returns the new channel count.
     int addChannel(const Channel& channel);
@@ -151,6 +159,8 @@ public slots:
     void setTopBackgroundColor(QColor c);
     void setBottomBackgroundColor(QColor c);
     void setGridColor(QColor c);
+    // The colour of the x labels.
+    void setScaleColor(const QColor& c);
     void setZoom(double factor);
     void setPaintOver();
     void contextMenuActionTriggered(QAction* a);
@@ -197,4 +207,5 @@ private:
     QColor topColor;
     QColor bottomColor;
     QColor gridLineColor;
+    QTransform toDevice;
 };

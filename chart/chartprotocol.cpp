@@ -641,7 +641,7 @@ void ChartProtocol::paintValueBox(QPainter* painter, double lineX)
 
     // The box is laid out in device pixels, so its text keeps its shape
     // however the plot is scaled.
-    const QRect plot = painter->viewport();
+    const QRect plot = deviceMapping().inverted().mapRect(painter->viewport());
     const double scale = plot.width() / static_cast<double>(qMax(1, painter->window().width()));
     painter->setWindow(plot);
     painter->setFont(font());

@@ -365,7 +365,7 @@ void ScalesGridPainter::clipToPlot(QPainter* painter, Chart* chart) const
     const int width = qMax(0, static_cast<int>(chart->width() - scalesWidth));
     const QRect plot(left, 0, width, qMax(0, static_cast<int>(plotHeight)));
     painter->setClipRect(plot, Qt::ReplaceClip);
-    painter->setViewport(plot);
+    painter->setViewport(chart->deviceMapping().mapRect(plot));
 }
 
 void ScalesGridPainter::valuesAt(QPoint& point, QRect& plotRect, const Chart* chart) const

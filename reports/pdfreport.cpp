@@ -1,6 +1,7 @@
 #include "reports/pdfreport.h"
 
-#include "reports/celltextfitter.h"
+#include "reports/celltextpainter.h"
+#include "reports/chartdrawing.h"
 #include "reports/reportfile.h"
 #include "reports/reporttable.h"
 
@@ -42,21 +43,6 @@ bool setPageSizeMM(QPdfWriter& writer, const QSizeF& size)
         QPageSize(size, QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
 }
 
-// Draws a cell's text at its own font, or smaller where it would not fit.
-void drawCellText(QPainter& painter, const CellTextFitter& fitter, const QPointF& at,
-                  const QString& text)
-{
-    const QFont font = painter.font();
-    const QFont fitted = fitter.fontFor(text);
-    if (fitted == font) {
-        painter.drawText(at, text);
-        return;
-    }
-    painter.setFont(fitted);
-    painter.drawText(at, text);
-    painter.setFont(font);
-}
-
 void drawGridLines(QPainter& painter, int columns, int top, int bottom, QVector<QLine>& lines)
 {
     lines.clear();
@@ -72,11 +58,24 @@ ReportResult savePdfReport(const ReportTable& table, const QDateTime& start, con
                            const QString& fileName)
 {
     ReportFile file(fileName);
-    return savePdfReport(table, start, chart, file);
+    return savePdfReport(table, start, ChartDrawing::fromImage(chart), file);
 }
 
 ReportResult savePdfReport(const ReportTable& table, const QDateTime& start, const QImage& chart,
                            ReportFile& file)
+{
+    return savePdfReport(table, start, ChartDrawing::fromImage(chart), file);
+}
+
+ReportResult savePdfReport(const ReportTable& table, const QDateTime& start,
+                           const ChartDrawing& chart, const QString& fileName)
+{
+    ReportFile file(fileName);
+    return savePdfReport(table, start, chart, file);
+}
+
+ReportResult savePdfReport(const ReportTable& table, const QDateTime& start,
+                           const ChartDrawing& chart, ReportFile& file)
 {
     if (ReportResult opened = file.open(); !opened)
         return opened;
@@ -111,11 +110,10 @@ ReportResult savePdfReport(const ReportTable& table, const QDateTime& start, con
 
     QVector<QLine> lines;
     lines.reserve(columns + 2);
-    const CellTextFitter headerFitter(font, &writer, kTextWidth);
+    CellTextPainter headers(font, &writer, kTextWidth);
     for (int k = 0; k < columns; ++k) {
         if (table.hasHeader(k + 1))
-            drawCellText(painter, headerFitter,
-                         QPointF(kLeft + kTextIndent + kCellWidth * k, kHeaderBaseline),
+            headers.draw(painter, QPointF(kLeft + kTextIndent + kCellWidth * k, kHeaderBaseline),
                          table.headerText(k + 1));
     }
     drawGridLines(painter, columns, kHeaderTop, kHeaderBottom, lines);
@@ -125,7 +123,7 @@ ReportResult savePdfReport(const ReportTable& table, const QDateTime& start, con
     font.setWeight(QFont::Normal);
     font.setPointSize(14);
     painter.setFont(font);
-    const CellTextFitter rowFitter(font, &writer, kTextWidth);
+    CellTextPainter cells(font, &writer, kTextWidth);
     int y = kFirstBaseline;
     QString text;
     for (int row = 0; row < rows; ++row) {
@@ -136,8 +134,7 @@ ReportResult savePdfReport(const ReportTable& table, const QDateTime& start, con
         }
         for (int k = 0; k < columns; ++k) {
             if (table.cell(row, k + 1, text))
-                drawCellText(painter, rowFitter, QPointF(kLeft + kTextIndent + kCellWidth * k, y),
-                             text);
+                cells.draw(painter, QPointF(kLeft + kTextIndent + kCellWidth * k, y), text);
         }
         drawGridLines(painter, columns, y - kRowAscent, y + kRowDescent, lines);
         painter.drawLine(kLeft, y + kRowDescent, right, y + kRowDescent);
@@ -145,9 +142,12 @@ ReportResult savePdfReport(const ReportTable& table, const QDateTime& start, con
     }
 
     if (!chart.isNull()) {
-        setPageSizeMM(writer, QSizeF(chart.width(), chart.height()));
+        // A millimetre per pixel of the chart, painted as lines and texts.
+        setPageSizeMM(writer, QSizeF(chart.size));
         writer.newPage();
-        painter.drawImage(QRect(0, 0, writer.width(), writer.height()), chart);
+        painter.save();
+        chart.paint(painter, QRectF(0, 0, writer.width(), writer.height()));
+        painter.restore();
     }
 
     // The painter ends the document without looking at its writes; the file did.

@@ -253,10 +253,15 @@ bool Document::insertImage(int row, int column, const QImage& image)
         return fail(QStringLiteral("Cannot encode the image"));
     m_images.append(png);
 
-    const lxw_error error = worksheet_insert_image_buffer(
+    // A picture drawn at a higher pixel ratio is shown at its size in
+    // screen pixels; its extra pixels are there for printing.
+    lxw_image_options options = {};
+    options.x_scale = 1.0 / image.devicePixelRatio();
+    options.y_scale = 1.0 / image.devicePixelRatio();
+    const lxw_error error = worksheet_insert_image_buffer_opt(
         m_sheet, lxw_row_t(row), lxw_col_t(column),
         reinterpret_cast<const unsigned char*>(m_images.last().constData()),
-        size_t(m_images.last().size()));
+        size_t(m_images.last().size()), &options);
     if (error != LXW_NO_ERROR)
         return fail(QStringLiteral("Cannot insert the image: %1").arg(libraryError(error)));
     return true;

@@ -57,7 +57,8 @@ public:
     // A numeric cell; give the format a number format to choose how it shows.
     bool writeNumber(int row, int column, double value, const Format& format = Format());
     bool addSheet(const QString& name);
-    // Puts the image with its top left corner at the given cell, at its pixel size.
+    // Puts the image with its top left corner at the given cell, at its size
+    // in screen pixels (its pixel size over its device pixel ratio).
     bool insertImage(int row, int column, const QImage& image);
     // Completes the workbook and writes it to fileName; an existing file is
     // replaced only when the new one was written completely.

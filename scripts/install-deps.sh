@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake pkg-config
-    qtbase5-dev libqt5serialport5-dev
+    qtbase5-dev libqt5serialport5-dev libqt5svg5-dev
     libxlsxwriter-dev libmuparser-dev libbenchmark-dev
     xvfb xauth libgl1-mesa-dri
     poppler-utils unzip fonts-dejavu-core

@@ -50,7 +50,7 @@ private slots:
                      .findChildren<QAction*>(QRegularExpression(QStringLiteral("^act")),
                                              Qt::FindDirectChildrenOnly)
                      .size(),
-                 37);
+                 38);
         // The icons live in a static library: they must be registered to show.
         QVERIFY(!window.findChild<QAction*>(QStringLiteral("actSave"))->icon().pixmap(32).isNull());
 
@@ -67,7 +67,7 @@ private slots:
                        "actLineLeft actLineRight actLineStepLeft actLineStepRight | "
                        "actColorTopBackground actColorBottomBackground "
                        "actColorGrid | actBookmarkPrevious actBookmark actBookmarkNext "
-                       "actBookmarkAdd actBookmarkDelete"));
+                       "actBookmarkAdd actBookmarkDelete | actSaveChart"));
         QCOMPARE(
             actionNames(window.findChild<QToolBar*>(QStringLiteral("mainToolBar"))->actions()),
             names("actFLASH actCopy actLogger | actInitLoger actRefresh actSave actPDF "

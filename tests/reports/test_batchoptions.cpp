@@ -68,6 +68,78 @@ private slots:
             QVERIFY2(!parseCommandLine({"--png", "c.png", "--size", bad}).error.isEmpty(), bad);
     }
 
+    void pictureOptionsAreTaken_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("arguments");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("dpi");
+        QTest::addColumn<bool>("channels");
+        QTest::addColumn<bool>("print");
+        QTest::newRow("defaults") << QList<QByteArray>{"--png", "c.png"} << QSize(1600, 900) << 0
+                                  << false << false;
+        QTest::newRow("any case") << QList<QByteArray>{"--LAYOUT", "Channels", "--theme", "PRINT"}
+                                  << QSize(1600, 900) << 0 << true << true;
+        // 180 mm at 300 dpi: 180 / 25.4 * 300 = 2125.98 pixels.
+        QTest::newRow("millimetres at a resolution")
+            << QList<QByteArray>{"--size", "180x100.5MM", "--dpi", "300"} << QSize(2126, 1187)
+            << 300 << false << false;
+        QTest::newRow("resolution before the size")
+            << QList<QByteArray>{"--dpi", "96", "--size", "100x50mm", "--layout", "common"}
+            << QSize(378, 189) << 96 << false << false;
+        QTest::newRow("pixels after millimetres")
+            << QList<QByteArray>{"--size", "100x50mm", "--size", "640x480", "--theme", "screen"}
+            << QSize(640, 480) << 0 << false << false;
+    }
+
+    void pictureOptionsAreTaken()
+    {
+        QFETCH(QList<QByteArray>, arguments);
+        const StartupOptions options = parseCommandLine(arguments);
+        QVERIFY2(options.error.isEmpty(), qPrintable(options.error));
+        const ChartPictureOptions picture = options.pictureOptions();
+        QTEST(picture.size, "size");
+        QTEST(picture.dpi, "dpi");
+        QTEST(picture.layout == ChartPictureOptions::Layout::Channels, "channels");
+        QTEST(picture.theme == ChartPictureOptions::Theme::Print, "print");
+    }
+
+    void badPictureOptionIsAnError_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("arguments");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("layout last") << QList<QByteArray>{"--png", "c.png", "--layout"}
+                                     << "Option --layout needs common or channels";
+        QTest::newRow("unknown layout") << QList<QByteArray>{"--layout", "grid"}
+                                        << "Option --layout needs common or channels, not \"grid\"";
+        QTest::newRow("theme followed by an option")
+            << QList<QByteArray>{"--theme", "--png", "c.png"}
+            << "Option --theme needs screen or print";
+        QTest::newRow("dpi zero")
+            << QList<QByteArray>{"--dpi", "0"}
+            << "Option --dpi needs a resolution from 24 to 2400 dots per inch, "
+               "not \"0\"";
+        QTest::newRow("dpi too high") << QList<QByteArray>{"--dpi", "2401"} << "not \"2401\"";
+        QTest::newRow("dpi no number") << QList<QByteArray>{"--dpi", "300dpi"} << "not \"300dpi\"";
+        QTest::newRow("millimetres without dpi") << QList<QByteArray>{"--size", "180x100mm"}
+                                                 << "Option --size in millimetres needs --dpi";
+        QTest::newRow("millimetres too large")
+            << QList<QByteArray>{"--size", "1000x100mm", "--dpi", "600"}
+            << "Option --size 1000x100mm at 600 dpi gives 23622x2362 pixels; each side must be "
+               "from 16 to 16384";
+        QTest::newRow("millimetres too small")
+            << QList<QByteArray>{"--size", "1x100mm", "--dpi", "300"} << "gives 12x1181 pixels";
+        QTest::newRow("negative millimetres")
+            << QList<QByteArray>{"--size", "-5x10mm"} << "Option --size needs WIDTHxHEIGHT";
+    }
+
+    void badPictureOptionIsAnError()
+    {
+        QFETCH(QList<QByteArray>, arguments);
+        QFETCH(QString, error);
+        const QString found = parseCommandLine(arguments).error;
+        QVERIFY2(found.contains(error), qPrintable(found));
+    }
+
     void reportOptionWithoutFileIsAnError_data()
     {
         QTest::addColumn<QList<QByteArray>>("arguments");
@@ -190,7 +262,10 @@ private slots:
                                                   {"FILE", "out.x"},
                                                   {"WxH", "640x480"},
                                                   {"DATETIME", "2024-05-10T12:00:00"},
-                                                  {"CODE=EXPR", "P=U1*I1"}};
+                                                  {"CODE=EXPR", "P=U1*I1"},
+                                                  {"N", "300"},
+                                                  {"L", "channels"},
+                                                  {"T", "print"}};
         const QRegularExpression described(QStringLiteral("^  (-{1,2}[a-z]+)(?: (\\S+))?  "),
                                            QRegularExpression::MultilineOption);
         const StartupOptions none;
@@ -214,7 +289,8 @@ private slots:
             QVERIFY2(options.help || options.batch() || !options.directory.isEmpty() ||
                          !options.files.isEmpty() || options.from.isValid() ||
                          options.to.isValid() || options.pngSize != none.pngSize ||
-                         !options.formulas.isEmpty(),
+                         !options.formulas.isEmpty() || options.pngDpi != none.pngDpi ||
+                         options.pngLayout != none.pngLayout || options.pngTheme != none.pngTheme,
                      qPrintable(name + " does nothing"));
         }
         const QString usage = help.left(help.indexOf(QLatin1String("\n\n")));
