@@ -135,6 +135,7 @@ void MainWindow::paintColorButton(QPushButton* button, const QColor& color)
 
 void MainWindow::buildMenusAndToolbar()
 {
+    createChartActions();
     QMenu* file = ui.menuBar->addMenu(tr("Файл"));
     file->setObjectName(QStringLiteral("menuFile"));
     file->addActions({ui.actFLASH, ui.actCopy, ui.actLogger});
@@ -148,9 +149,12 @@ void MainWindow::buildMenusAndToolbar()
     chart->addSeparator();
     chart->addAction(actComputed);
     chart->addSeparator();
-    chart->addActions({ui.actZoomIn, ui.actZoomOrigin, ui.actZoomOut});
+    chart->addActions({ui.actZoomIn, ui.actZoomOrigin, ui.actZoomOut, actShowAll});
     chart->addSeparator();
     chart->addActions({ui.actLeft, ui.actZeroPoint, ui.actRight});
+    chart->addSeparator();
+    chart->addActions(
+        {actLineStart, actLineEnd, actLineLeft, actLineRight, actLineStepLeft, actLineStepRight});
     chart->addSeparator();
     chart->addActions({ui.actColorTopBackground, ui.actColorBottomBackground, ui.actColorGrid});
     chart->addSeparator();
@@ -165,12 +169,16 @@ void MainWindow::buildMenusAndToolbar()
     bar->addSeparator();
     bar->addActions({ui.actGrid, ui.actLegend});
     bar->addSeparator();
-    bar->addActions({ui.actZoomIn, ui.actZoomOrigin, ui.actZoomOut});
+    bar->addActions({ui.actZoomIn, ui.actZoomOrigin, ui.actZoomOut, actShowAll});
     bar->addSeparator();
     bar->addActions({ui.actLeft, ui.actZeroPoint, ui.actRight});
     bar->addSeparator();
     bar->addActions({ui.actBookmarkPrevious, ui.actBookmark, ui.actBookmarkNext, ui.actBookmarkAdd,
                      ui.actBookmarkDelete});
+    QMenu* help = ui.menuBar->addMenu(tr("Справка"));
+    help->setObjectName(QStringLiteral("menuHelp"));
+    help->addAction(actShortcutHelp);
+    applyShortcuts();
     ui.menuBar->show();
 }
 

@@ -36,6 +36,7 @@ class QTableWidgetItem;
 class ProtocolAssembly;
 class ProtocolTableModel;
 class ReportTable;
+class ShortcutHelp;
 struct ProtocolDrop;
 class StreamLoger;
 struct Channel;
@@ -159,6 +160,14 @@ private slots:
     void referenceChartsCleared();
     void updateStatistics();
     void copyStatistics();
+    void showWholeSpan();
+    void lineToStart();
+    void lineToEnd();
+    void lineLeft();
+    void lineRight();
+    void lineStepLeft();
+    void lineStepRight();
+    void showShortcutHelp();
     void editBookmarkNote(int x);
     void saveBookmarks();
     void editComputedChannels();
@@ -218,6 +227,15 @@ private:
     // The sound computed channels in the order of computing.
     ComputedChannels computedForAssembly() const;
     void buildMenusAndToolbar();
+    // The chart actions beyond the form's, and the keys of all actions
+    // (mainwindow_charts.cpp).
+    void createChartActions();
+    void applyShortcuts();
+    QAction* addChartAction(const QString& name, const QString& text, const QString& toolTip,
+                            void (MainWindow::*slot)());
+    // Puts the value line of every chart on x, within the loaded ticks.
+    void placeLine(qint64 x);
+    qint64 gridStepTicks() const;
     void connectForm();
     void openDrop(const ProtocolDrop& drop);
 
@@ -233,6 +251,15 @@ private:
     QDockWidget* statisticsDock = nullptr;
     StatisticsPanel* statisticsPanel = nullptr;
     QAction* actStatistics = nullptr;
+    QAction* actShowAll = nullptr;
+    QAction* actLineStart = nullptr;
+    QAction* actLineEnd = nullptr;
+    QAction* actLineLeft = nullptr;
+    QAction* actLineRight = nullptr;
+    QAction* actLineStepLeft = nullptr;
+    QAction* actLineStepRight = nullptr;
+    QAction* actShortcutHelp = nullptr;
+    ShortcutHelp* shortcutHelp = nullptr;
     std::unique_ptr<CursorStatistics> m_statistics;
     struct StatisticsPart
     {

@@ -1,12 +1,18 @@
 #include "app/mainwindow.h"
 
+#include "app/shortcuthelp.h"
 #include "chart/chartprotocol.h"
 
 #include <QCoreApplication>
+#include <QKeySequence>
+#include <QMenu>
+#include <QTabWidget>
+#include <QToolButton>
 #include <QFontMetrics>
 #include <QScrollBar>
 #include <QSignalBlocker>
 
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -292,4 +298,186 @@ void MainWindow::on_chartsScrollBar_sliderMoved(int value)
     ui.chartScrollBar->setValue(value);
     const QSignalBlocker blocker(ui.chart);
     ui.chart->setPosition(value);
+}
+
+QAction* MainWindow::addChartAction(const QString& name, const QString& text,
+                                    const QString& toolTip, void (MainWindow::*slot)())
+{
+    auto* action = new QAction(text, this);
+    action->setObjectName(name);
+    action->setToolTip(toolTip);
+    connect(action, &QAction::triggered, this, slot);
+    return action;
+}
+
+void MainWindow::createChartActions()
+{
+    actShowAll =
+        addChartAction(QStringLiteral("actShowAll"), tr("Показать всё"),
+                       tr("Показать весь загруженный протокол"), &MainWindow::showWholeSpan);
+    actShowAll->setIcon(QIcon(QStringLiteral(":/res/zoom-all.png")));
+    actLineStart = addChartAction(QStringLiteral("actLineStart"), tr("Курсор в начало"),
+                                  tr("Курсор на начало данных"), &MainWindow::lineToStart);
+    actLineEnd = addChartAction(QStringLiteral("actLineEnd"), tr("Курсор в конец"),
+                                tr("Курсор на конец данных"), &MainWindow::lineToEnd);
+    actLineLeft = addChartAction(QStringLiteral("actLineLeft"), tr("Курсор влево"),
+                                 tr("Курсор на отсчет влево"), &MainWindow::lineLeft);
+    actLineRight = addChartAction(QStringLiteral("actLineRight"), tr("Курсор вправо"),
+                                  tr("Курсор на отсчет вправо"), &MainWindow::lineRight);
+    actLineStepLeft =
+        addChartAction(QStringLiteral("actLineStepLeft"), tr("Курсор на деление влево"),
+                       tr("Курсор на деление сетки влево"), &MainWindow::lineStepLeft);
+    actLineStepRight =
+        addChartAction(QStringLiteral("actLineStepRight"), tr("Курсор на деление вправо"),
+                       tr("Курсор на деление сетки вправо"), &MainWindow::lineStepRight);
+    actShortcutHelp =
+        addChartAction(QStringLiteral("actShortcutHelp"), tr("Горячие клавиши"),
+                       tr("Список клавиш и действий мышью"), &MainWindow::showShortcutHelp);
+}
+
+void MainWindow::applyShortcuts()
+{
+    using Keys = QList<QKeySequence>;
+    const QList<QPair<QAction*, Keys>> window = {
+        {ui.actLoad, {QKeySequence(QStringLiteral("Ctrl+O"))}},
+        {ui.actSave, {QKeySequence(QStringLiteral("Ctrl+S"))}},
+        {ui.actPDF, {QKeySequence(QStringLiteral("Ctrl+P"))}},
+        {ui.actRefresh, {QKeySequence(QStringLiteral("F5"))}},
+        {ui.actFilter, {QKeySequence(QStringLiteral("Ctrl+F"))}},
+        {ui.actGrid, {QKeySequence(QStringLiteral("Ctrl+G"))}},
+        {ui.actLegend, {QKeySequence(QStringLiteral("Ctrl+L"))}},
+        {ui.actBookmarkAdd, {QKeySequence(QStringLiteral("Ctrl+B"))}},
+        {ui.actBookmarkNext, {QKeySequence(QStringLiteral("F2"))}},
+        {ui.actBookmarkPrevious, {QKeySequence(QStringLiteral("Shift+F2"))}},
+        {actShowAll, {QKeySequence(QStringLiteral("Ctrl+0"))}},
+        {ui.actZoomOrigin, {QKeySequence(QStringLiteral("Ctrl+1"))}},
+        {actShortcutHelp, {QKeySequence(QKeySequence::HelpContents)}},
+    };
+    // Keys that lists, tables and text fields need for themselves act on
+    // the charts only while the focus is on a chart tab.
+    const QList<QPair<QAction*, Keys>> charts = {
+        {ui.actZoomIn,
+         {QKeySequence(QStringLiteral("+")), QKeySequence(QStringLiteral("=")),
+          QKeySequence(QStringLiteral("Ctrl++"))}},
+        {ui.actZoomOut,
+         {QKeySequence(QStringLiteral("-")), QKeySequence(QStringLiteral("Ctrl+-"))}},
+        {ui.actLeft, {QKeySequence(QStringLiteral("Ctrl+Left"))}},
+        {ui.actRight, {QKeySequence(QStringLiteral("Ctrl+Right"))}},
+        {actLineStart, {QKeySequence(QStringLiteral("Home"))}},
+        {actLineEnd, {QKeySequence(QStringLiteral("End"))}},
+        {actLineLeft, {QKeySequence(QStringLiteral("Left"))}},
+        {actLineRight, {QKeySequence(QStringLiteral("Right"))}},
+        {actLineStepLeft, {QKeySequence(QStringLiteral("Shift+Left"))}},
+        {actLineStepRight, {QKeySequence(QStringLiteral("Shift+Right"))}},
+        {ui.actBookmarkDelete, {QKeySequence(QStringLiteral("Delete"))}},
+    };
+    for (const auto& entry : window)
+        entry.first->setShortcuts(entry.second);
+    for (const auto& entry : charts) {
+        entry.first->setShortcuts(entry.second);
+        entry.first->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        ui.tabChart->addAction(entry.first);
+        ui.tabCharts->addAction(entry.first);
+    }
+    // A chart takes the focus when clicked, and its tab gives it the focus
+    // when chosen, so that the keys reach it at once.
+    ui.chart->setFocusPolicy(Qt::ClickFocus);
+    connect(ui.tabWidget, &QTabWidget::currentChanged, this, [this] {
+        if (ui.tabWidget->currentWidget() == ui.tabChart)
+            ui.chart->setFocus();
+        else if (ui.tabWidget->currentWidget() == ui.tabCharts && !mapSingleCharts.isEmpty())
+            mapSingleCharts.first()->setFocus();
+    });
+
+    // Tool tips name the first key, on the toolbar and on the chart tab.
+    for (QAction* action : findChildren<QAction*>()) {
+        if (action->shortcut().isEmpty() || action->toolTip().contains(QLatin1Char('(')))
+            continue;
+        action->setToolTip(QStringLiteral("%1 (%2)").arg(
+            action->toolTip(), action->shortcut().toString(QKeySequence::NativeText)));
+    }
+    const QList<QPair<QToolButton*, QAction*>> buttons = {
+        {ui.buttonZoomIn, ui.actZoomIn},
+        {ui.buttonZoomOrigin, ui.actZoomOrigin},
+        {ui.buttonZoomOut, ui.actZoomOut},
+        {ui.buttonLeft, ui.actLeft},
+        {ui.buttonRight, ui.actRight},
+        {ui.buttonGrid, ui.actGrid},
+        {ui.buttonLegend, ui.actLegend},
+        {ui.buttonBookmarkPrevious, ui.actBookmarkPrevious},
+        {ui.buttonBookmarkNext, ui.actBookmarkNext},
+        {ui.buttonBookmarkAdd, ui.actBookmarkAdd},
+        {ui.buttonBookmarkDelete, ui.actBookmarkDelete},
+    };
+    for (const auto& pair : buttons)
+        pair.first->setToolTip(pair.second->toolTip());
+}
+
+void MainWindow::showWholeSpan()
+{
+    if (!m_assembly)
+        return;
+    ui.chart->showRange(m_firstTick, m_lastTick);
+}
+
+void MainWindow::placeLine(qint64 x)
+{
+    if (m_assembly)
+        x = qBound<qint64>(m_firstTick, x, m_lastTick);
+    ui.chart->placeLineValue(saturated(static_cast<double>(x)));
+}
+
+void MainWindow::lineToStart()
+{
+    if (!m_assembly)
+        return;
+    placeLine(m_firstTick);
+    moveCharts(m_firstTick);
+}
+
+void MainWindow::lineToEnd()
+{
+    if (!m_assembly)
+        return;
+    placeLine(m_lastTick);
+    // The end at the right edge of the plot.
+    moveCharts(saturated(std::ceil(m_lastTick - visibleSpan(*ui.chart))));
+}
+
+void MainWindow::lineLeft()
+{
+    placeLine(static_cast<qint64>(ui.chart->lineValueX()) - 1);
+}
+
+void MainWindow::lineRight()
+{
+    placeLine(static_cast<qint64>(ui.chart->lineValueX()) + 1);
+}
+
+void MainWindow::lineStepLeft()
+{
+    placeLine(static_cast<qint64>(ui.chart->lineValueX()) - gridStepTicks());
+}
+
+void MainWindow::lineStepRight()
+{
+    placeLine(static_cast<qint64>(ui.chart->lineValueX()) + gridStepTicks());
+}
+
+qint64 MainWindow::gridStepTicks() const
+{
+    // The chart on screen knows the step it drew.
+    const ChartProtocol* shown = ui.chart;
+    if (ui.tabWidget->currentWidget() == ui.tabCharts && !mapSingleCharts.isEmpty())
+        shown = mapSingleCharts.first();
+    return qMax<qint64>(1, std::llround(qMin(shown->gridStep(), Chart::kSpanLimit)));
+}
+
+void MainWindow::showShortcutHelp()
+{
+    if (!shortcutHelp)
+        shortcutHelp = new ShortcutHelp(this);
+    shortcutHelp->setActions(findChildren<QAction*>());
+    shortcutHelp->show();
+    shortcutHelp->raise();
 }

@@ -3,6 +3,7 @@
 #include "app/computedchannelsdialog.h"
 #include "formula/computedchannelfile.h"
 #include "formula/formulacheck.h"
+#include "protocol/channellookup.h"
 #include "protocol/streamloger.h"
 
 #include <QAction>
@@ -72,8 +73,14 @@ QString MainWindow::setFormulaOptions(const QStringList& options)
 
 ComputedChannels MainWindow::computedForAssembly() const
 {
-    return checkComputedChannels(withOverrides(m_computed, m_formulaOptions), logger->codes())
-        .ordered;
+    const ComputedChannels ordered =
+        checkComputedChannels(withOverrides(m_computed, m_formulaOptions), logger->codes()).ordered;
+    // Scales, value box, palette and statistics ask the catalogue by code.
+    QVector<ChannelLookup::AddedChannel> added;
+    for (const ComputedChannel& channel : ordered)
+        added.append({channel.code, channel.name, channel.decimals});
+    ChannelLookup::setAddedChannels(added);
+    return ordered;
 }
 
 void MainWindow::editComputedChannels()

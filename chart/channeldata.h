@@ -69,6 +69,9 @@ public:
     // The point at x, the interpolation between the points around x, or
     // (0, 0) before the first point, after the last one and on an empty series.
     virtual QPointF valueAt(double x) = 0;
+    // The same value; false where the series has none (outside its points),
+    // which a value of 0 cannot tell apart from a measured 0.
+    virtual bool valueAt(double x, double& value) = 0;
 };
 
 } // namespace chart

@@ -173,6 +173,20 @@ void Chart::queryValues(QPoint& point)
         chain->valuesAt(point, valuesAtMouse, this, plotArea);
 }
 
+void Chart::setSelection(const QPoint& anchorPoint, const QPoint& mousePoint)
+{
+    anchor = anchorPoint;
+    mouse = mousePoint;
+    update();
+}
+
+void Chart::clearSelection()
+{
+    // No plot holds a point left of the widget.
+    anchor = mouse = QPoint(-1, -1);
+    update();
+}
+
 void Chart::mouseMoveEvent(QMouseEvent* event)
 {
     if (!hasMouseTracking())

@@ -162,6 +162,10 @@ protected:
     // Asks the chain for the values under point (widget coordinates) into
     // values() and plotRect(); point comes back relative to the plot's left.
     void queryValues(QPoint& point);
+    // A selection drawn by the overlay from anchor to mouse (widget
+    // coordinates) while the mouse lies in the plot; cleared, nothing.
+    void setSelection(const QPoint& anchorPoint, const QPoint& mousePoint);
+    void clearSelection();
 
     void paintEvent(QPaintEvent* event) override;
     void paintGL() override;

@@ -40,6 +40,8 @@ ChartProtocol::ChartProtocol(QWidget* parent)
     : Chart(parent), start(QDateTime::currentDateTime()), end(start),
       lookup(&ChannelLookup::streamLoger())
 {
+    // For the cursor's shape over the value line.
+    setMouseTracking(true);
     setYMesh(4);
     installDecorators();
     createReferenceActions();
@@ -94,6 +96,24 @@ double ChartProtocol::scalesWidth() const
     return scales ? scales->scalesWidth() : 0;
 }
 
+double ChartProtocol::gridStep() const
+{
+    const auto* scales = scalesOf(this);
+    const double step = scales ? scales->timeStepTicks() : 0;
+    return step > 0 ? step : scaleSettings().visibleSpan / xMesh();
+}
+
+void ChartProtocol::placeLineValue(int x)
+{
+    lineValue = x;
+    emit lineValueXChanged(x);
+    const ScaleSettings& s = scaleSettings();
+    const double span = s.visibleSpan;
+    if (x < s.position || x > s.position + span)
+        setPosition(x - span / 2);
+    update();
+}
+
 void ChartProtocol::setMinimumScaleWidth(double width)
 {
     if (auto* scales = scalesOf(this)) {
@@ -117,7 +137,8 @@ void ChartProtocol::setReferenceX(int x)
 void ChartProtocol::clearReference()
 {
     referenceSet = false;
-    draggingReference = false;
+    if (drag == Drag::Reference)
+        drag = Drag::None;
     update();
 }
 
@@ -167,6 +188,24 @@ int ChartProtocol::bookmarkNear(int x) const
 }
 
 void ChartProtocol::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (event->reason() == QContextMenuEvent::Mouse) {
+        // Where the menu comes with the press, the right button may still
+        // drag the view: the menu waits for a release that did not pan.
+        if (drag == Drag::Pan && !dragStarted) {
+            pendingMenu = true;
+            pendingMenuPoint = event->pos();
+            return;
+        }
+        if (swallowMenu) {
+            swallowMenu = false;
+            return;
+        }
+    }
+    showContextMenu(event);
+}
+
+void ChartProtocol::showContextMenu(QContextMenuEvent* event)
 {
     menuTickValid = xUnderMouse(event->pos(), menuTick);
     actReferenceHere->setEnabled(menuTickValid);
@@ -307,50 +346,174 @@ void ChartProtocol::moveReferenceTo(const QPointF& position)
     update();
 }
 
+double ChartProtocol::ticksPerPixel() const
+{
+    const ScaleSettings& s = scaleSettings();
+    const double plotWidth = width() - scalesWidth();
+    return plotWidth > 0 ? (s.visibleEnd - s.visibleStart) / plotWidth : 0;
+}
+
+bool ChartProtocol::tickUnderMouse(const QPointF& position, double& tick)
+{
+    QPoint point(qRound(position.x()), qRound(position.y()));
+    queryValues(point);
+    if (values().isEmpty() || !std::isfinite(values().first().x()))
+        return false;
+    tick = values().first().x();
+    return true;
+}
+
+ChartProtocol::Drag ChartProtocol::lineNear(double tick) const
+{
+    const double perPixel = ticksPerPixel();
+    if (!(perPixel > 0))
+        return Drag::None;
+    const auto near = [&](double line) { return std::fabs(tick - line) / perPixel <= kGripPixels; };
+    // The value line keeps its grip where both lines are close.
+    if (near(lineValue))
+        return Drag::Line;
+    if (referenceSet && near(reference))
+        return Drag::Reference;
+    return Drag::None;
+}
+
 void ChartProtocol::mousePressEvent(QMouseEvent* event)
 {
     Chart::mousePressEvent(event);
     // Every press starts afresh: a release that went elsewhere (to a context
     // menu, another window) must not leave a drag behind.
-    dragging = false;
-    draggingReference = false;
-    if (event->button() != Qt::LeftButton)
+    endDrag();
+    pressPoint = event->pos();
+    pressPosition = scaleSettings().position;
+    const bool left = event->button() == Qt::LeftButton;
+    if (event->button() == Qt::RightButton || (left && (event->modifiers() & Qt::ShiftModifier))) {
+        drag = Drag::Pan;
         return;
-    int x = 0;
-    if (!xUnderMouse(event->localPos(), x))
+    }
+    double tick = 0;
+    if (!left || !tickUnderMouse(event->localPos(), tick))
         return;
-    // The value line keeps its grip where both lines are close.
-    if (std::abs(static_cast<qint64>(x) - lineValue) <= 4)
-        dragging = true;
-    else if (referenceSet && std::abs(static_cast<qint64>(x) - reference) <= 4)
-        draggingReference = true;
+    drag = lineNear(tick);
+    if (drag == Drag::None) {
+        drag = Drag::Box;
+        pressTick = tick;
+    }
 }
 
 void ChartProtocol::mouseMoveEvent(QMouseEvent* event)
 {
-    Chart::mouseMoveEvent(event);
-    if (dragging)
+    // Not the base's crosshair: the charts follow the mouse only for the
+    // cursor's shape while no button is held.
+    QWidget::mouseMoveEvent(event);
+    const int moved = std::abs(event->pos().x() - pressPoint.x());
+    switch (drag) {
+    case Drag::None: {
+        double tick = 0;
+        const bool grip = tickUnderMouse(event->localPos(), tick) && lineNear(tick) != Drag::None;
+        if (grip)
+            setCursor(Qt::SizeHorCursor);
+        else
+            unsetCursor();
+        break;
+    }
+    case Drag::Line:
         moveLineTo(event->localPos());
-    else if (draggingReference)
+        break;
+    case Drag::Reference:
         moveReferenceTo(event->localPos());
+        break;
+    case Drag::Box:
+        if (dragStarted || moved >= kClickPixels) {
+            dragStarted = true;
+            showBox(event->pos().x());
+        }
+        break;
+    case Drag::Pan:
+        if (dragStarted || moved >= kClickPixels) {
+            dragStarted = true;
+            setCursor(Qt::ClosedHandCursor);
+            setPosition(pressPosition - (event->pos().x() - pressPoint.x()) * ticksPerPixel());
+        }
+        break;
+    }
 }
 
 void ChartProtocol::mouseReleaseEvent(QMouseEvent* event)
 {
     Chart::mouseReleaseEvent(event);
-    if (draggingReference) {
+    const Drag ended = drag;
+    const bool started = dragStarted;
+    endDrag();
+    switch (ended) {
+    case Drag::Line:
+        moveLineTo(event->localPos());
+        break;
+    case Drag::Reference:
         moveReferenceTo(event->localPos());
-        draggingReference = false;
+        break;
+    case Drag::Box: {
+        double tick = 0;
+        if (started && tickUnderMouse(event->localPos(), tick))
+            showRange(pressTick, tick);
+        break;
     }
-    if (!dragging)
-        return;
-    moveLineTo(event->localPos());
-    dragging = false;
+    case Drag::Pan:
+        // A right click that did not pan opens the menu it held back.
+        if (!started && pendingMenu) {
+            QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, pendingMenuPoint,
+                                        mapToGlobal(pendingMenuPoint));
+            pendingMenu = false;
+            showContextMenu(&menuEvent);
+        } else if (started && !pendingMenu && event->button() == Qt::RightButton) {
+            // Where the menu comes after the release, it is not wanted now.
+            swallowMenu = true;
+        }
+        break;
+    case Drag::None:
+        break;
+    }
+    pendingMenu = false;
+}
+
+void ChartProtocol::endDrag()
+{
+    if (drag == Drag::Box && dragStarted)
+        clearSelection();
+    if (drag == Drag::Pan && dragStarted)
+        unsetCursor();
+    drag = Drag::None;
+    dragStarted = false;
+}
+
+void ChartProtocol::showBox(int mouseX)
+{
+    // A band over the plot's height between the press and the mouse.
+    const QRect plot = plotRect();
+    const int x = qBound(plot.left(), mouseX, plot.right());
+    const int from = qBound(plot.left(), pressPoint.x(), plot.right());
+    setSelection(QPoint(from, plot.top()), QPoint(x, plot.bottom()));
+}
+
+void ChartProtocol::showRange(double from, double to)
+{
+    if (from > to)
+        std::swap(from, to);
+    // Not narrower than the narrowest view the zoom allows.
+    const double least = chartSize() * kLeastZoom;
+    if (to - from < least) {
+        const double middle = (from + to) / 2;
+        from = middle - least / 2;
+        to = middle + least / 2;
+    }
+    setZoom((to - from) / chartSize());
+    setPosition(from);
 }
 
 void ChartProtocol::mouseDoubleClickEvent(QMouseEvent* event)
 {
     Chart::mouseDoubleClickEvent(event);
+    // The second press of a double click starts no drag.
+    endDrag();
     if (event->modifiers() & Qt::ShiftModifier)
         moveReferenceTo(event->localPos());
     else
@@ -367,17 +530,32 @@ void ChartProtocol::wheelEvent(QWheelEvent* event)
             setZoom(zoom() / 1.1);
         else
             setZoom(zoom() * 1.1);
-    } else {
-        setPosition(static_cast<double>(position()) + delta / 10);
+    } else if (delta != 0) {
+        // A share of the view per notch, so that the wheel moves the view
+        // alike at every zoom; at least a tick, so that it always moves.
+        double ticks = std::trunc(delta * kWheelShare / 120.0 * scaleSettings().visibleSpan);
+        if (ticks == 0)
+            ticks = delta > 0 ? 1 : -1;
+        setPosition(static_cast<double>(position()) + ticks);
     }
     // The chart used the wheel; it is not for the widgets around it.
     event->accept();
 }
 
+QString ChartProtocol::noValueText()
+{
+    return tr("нет данных");
+}
+
 QString ChartProtocol::timeText() const
 {
-    const qint64 ms = static_cast<qint64>(tickMs) * lineValue;
-    return tr("Время = %1").arg(start.addMSecs(ms).toString(QStringLiteral("HH:mm:ss")));
+    // Ticks are milliseconds apart, and a load may span several days: the
+    // time of day alone would be ambiguous.
+    const QDateTime at = start.addMSecs(static_cast<qint64>(tickMs) * lineValue);
+    const bool oneDay = start.date() == end.date() && at.date() == start.date();
+    const QString format =
+        oneDay ? QStringLiteral("HH:mm:ss.zzz") : QStringLiteral("dd.MM.yyyy HH:mm:ss.zzz");
+    return tr("Время = %1").arg(at.toString(format));
 }
 
 void ChartProtocol::paintValueCursor(QPainter* painter)
@@ -413,36 +591,45 @@ int ChartProtocol::valueDecimals(const QString& title) const
     return qBound(2, rate, kMaxValueDecimals);
 }
 
+QString ChartProtocol::valueText(const QString& title, double value) const
+{
+    int raw = 0;
+    const QString refs =
+        toTick(value, raw) ? lookup->refText(lookup->codeByTitle(title), raw) : QString();
+    return refs.isEmpty() ? QString::number(value, 'f', valueDecimals(title)) : refs;
+}
+
 void ChartProtocol::paintValueBox(QPainter* painter, double lineX)
 {
-    // The first non-zero value among the channels of each name.
+    // Per name, the value of the first of its channels (one per protocol
+    // file) that has one at the line; a name none of them covers has no
+    // value, which is not the same as a value of 0.
     QMap<QString, double> valueByName;
+    QVector<chart::ValueBoxLine> lines;
     for (const Channel& channel : channels()) {
-        if (!channel.visible() || !channel.showInLegend())
+        const auto known = valueByName.constFind(channel.name());
+        if (!channel.visible() || !channel.showInLegend() ||
+            (known != valueByName.cend() && !std::isnan(*known)))
             continue;
         auto* data = dynamic_cast<chart::ProtocolChannelData*>(channel.data());
-        const double y = data ? data->valueAt(lineValue).y() : 0;
-        double& value = valueByName[channel.name()];
-        // NaN: a computed channel without a result here.
-        if (value == 0 || std::isnan(value))
-            value = y;
+        double value = 0;
+        if (!data || !data->valueAt(lineValue, value))
+            continue;
+        // NaN: a computed channel without a result here; another record of
+        // the name may have one.
+        if (known == valueByName.cend() || !std::isnan(value))
+            valueByName.insert(channel.name(), value);
     }
-
-    QVector<chart::ValueBoxLine> lines;
     for (const Channel& channel : channels()) {
         if (!channel.visible() || !channel.showInLegend() ||
             std::any_of(lines.cbegin(), lines.cend(),
                         [&](const chart::ValueBoxLine& l) { return l.name == channel.name(); }))
             continue;
-        const double value = valueByName.value(channel.name());
-        int raw = 0;
-        const QString refs = std::isnan(value) ? QStringLiteral("—")
-                             : toTick(value, raw)
-                                 ? lookup->refText(lookup->codeByTitle(channel.name()), raw)
-                                 : QString();
-        const QString number =
-            refs.isEmpty() ? QString::number(value, 'f', valueDecimals(channel.name())) : refs;
-        lines.append({channel.name(), QStringLiteral("%1 = %2").arg(channel.name(), number),
+        const auto found = valueByName.constFind(channel.name());
+        const QString text = found == valueByName.cend() ? noValueText()
+                             : std::isnan(*found)        ? QStringLiteral("—")
+                                                         : valueText(channel.name(), *found);
+        lines.append({channel.name(), QStringLiteral("%1 = %2").arg(channel.name(), text),
                       channel.pen().color()});
     }
     lines.append({QString(), timeText(), QColor(Qt::white)});

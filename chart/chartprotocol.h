@@ -43,6 +43,10 @@ public:
     // Takes -1 or a bookmarked tick; anything else is refused.
     bool setCurrentBookmark(int x);
 
+    // The step between the time axis' marks at the last paint, in ticks
+    // (an even share of the view before the first paint).
+    double gridStep() const;
+
     // Width of the value columns left of the plot at the last paint.
     double scalesWidth() const;
     // The least width of one value column, to line several charts up.
@@ -52,6 +56,8 @@ public:
     // RATE, at least 2.
     int valueDecimals(const QString& title) const;
     static constexpr int kMaxValueDecimals = 9;
+    // What the value box says for a channel without a value at the line.
+    static QString noValueText();
 
     // Where codes and state texts come from; the process-wide catalogue
     // unless set. The lookup must outlive the chart.
@@ -75,6 +81,12 @@ signals:
 
 public slots:
     void setZoom(double factor);
+    // Shows the ticks from `from` to `to` (either order) across the plot,
+    // through setZoom and setPosition, so that linked charts follow.
+    void showRange(double from, double to);
+    // Puts the value line on x as the mouse does (with lineValueXChanged)
+    // and scrolls it into view when it is outside.
+    void placeLineValue(int x);
     void setChartVisible(QString name, bool visible);
     void goToBookmark();
     void nextBookmark();
@@ -93,20 +105,46 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
+    // What a held mouse button does.
+    enum class Drag { None, Line, Reference, Box, Pan };
+    // The value line and the reference cursor can be grabbed this close.
+    static constexpr double kGripPixels = 5;
+    // A drag shorter than this is a click.
+    static constexpr int kClickPixels = 4;
+    // The wheel moves the view by this share of it per notch.
+    static constexpr double kWheelShare = 0.012;
+    // The narrowest view a box zoom shows, as a share of the chart's size.
+    static constexpr double kLeastZoom = 0.0101;
+
     bool xUnderMouse(const QPointF& position, int& x);
+    bool tickUnderMouse(const QPointF& position, double& tick);
+    double ticksPerPixel() const;
+    // The line that a press at tick would grab.
+    Drag lineNear(double tick) const;
     void moveLineTo(const QPointF& position);
     void moveReferenceTo(const QPointF& position);
+    void endDrag();
+    void showBox(int mouseX);
+    void showContextMenu(QContextMenuEvent* event);
     // The bookmark drawn within a few pixels of x, else -1.
     int bookmarkNear(int x) const;
     void createReferenceActions();
     void paintValueBox(QPainter* painter, double lineX);
     QString timeText() const;
+    // A value as the box shows it: its state text, else the number.
+    QString valueText(const QString& title, double value) const;
 
     int lineValue = 0;
-    bool dragging = false;
     int reference = 0;
     bool referenceSet = false;
-    bool draggingReference = false;
+    Drag drag = Drag::None;
+    bool dragStarted = false; // moved far enough not to be a click
+    QPoint pressPoint;
+    double pressPosition = 0;
+    double pressTick = 0;
+    bool pendingMenu = false; // a context menu held back by a right press
+    QPoint pendingMenuPoint;
+    bool swallowMenu = false;
     int menuTick = 0; // tick under the context menu
     bool menuTickValid = false;
     QAction* actReferenceHere = nullptr;

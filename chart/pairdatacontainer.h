@@ -277,63 +277,77 @@ public:
     // The cursor ends behind the pair where the search stopped.
     QPointF valueAt(double x) override
     {
+        double value = 0;
+        return valueAt(x, value) ? QPointF(x, value) : QPointF(0, 0);
+    }
+
+    bool valueAt(double x, double& value) override
+    {
         if (this->isAscending())
-            return valueAtAscending(x);
-        return valueAtByWalk(x);
+            return valueAtAscending(x, value);
+        return valueAtByWalk(x, value);
     }
 
 private:
-    QPointF interpolated(double x, std::size_t before, std::size_t after) const
+    double interpolated(double x, std::size_t before, std::size_t after) const
     {
         const double x0 = static_cast<double>(this->xAt(before));
         const double x1 = static_cast<double>(this->xAt(after));
         const double y0 = this->yAt(before);
-        return {x, y0 + (x - x0) * (this->yAt(after) - y0) / (x1 - x0)};
+        return y0 + (x - x0) * (this->yAt(after) - y0) / (x1 - x0);
     }
 
-    QPointF valueAtAscending(double x)
+    bool valueAtAscending(double x, double& value)
     {
         const std::size_t n = this->count();
         this->started = true;
         this->cursor = n;
         if (n == 0 || std::isnan(x))
-            return {0, 0};
+            return false;
         const std::size_t at = this->lowerBound(x);
         if (at == n)
-            return {0, 0};
+            return false;
         if (static_cast<double>(this->xAt(at)) == x) {
             this->cursor = at + 1;
-            return {x, this->yAt(at)};
+            value = this->yAt(at);
+            return true;
         }
         if (at == 0)
-            return {0, 0};
+            return false;
         this->cursor = at + 1;
-        return interpolated(x, at - 1, at);
+        value = interpolated(x, at - 1, at);
+        return true;
     }
 
     // For a series out of order: the first exact hit or enclosing pair in
     // series order.
-    QPointF valueAtByWalk(double x)
+    bool valueAtByWalk(double x, double& value)
     {
         double px = 0;
         double py = 0;
         this->rewind();
         if (!this->next(px, py))
-            return {0, 0};
-        if (px == x)
-            return {px, py};
+            return false;
+        if (px == x) {
+            value = py;
+            return true;
+        }
         std::size_t previous = this->cursor - 1;
         const std::size_t n = this->count();
         while (this->cursor != n) {
             const std::size_t i = this->cursor++;
             const double xi = static_cast<double>(this->xAt(i));
-            if (xi == x)
-                return {xi, this->yAt(i)};
-            if (static_cast<double>(this->xAt(previous)) < x && x < xi)
-                return interpolated(x, previous, i);
+            if (xi == x) {
+                value = this->yAt(i);
+                return true;
+            }
+            if (static_cast<double>(this->xAt(previous)) < x && x < xi) {
+                value = interpolated(x, previous, i);
+                return true;
+            }
             previous = i;
         }
-        return {0, 0};
+        return false;
     }
 };
 

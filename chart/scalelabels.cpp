@@ -42,9 +42,4 @@ QString scaleLabel(double value, double step)
     return text;
 }
 
-QString timeLabel(const QDateTime& at, bool withDate)
-{
-    return at.toString(withDate ? QStringLiteral("dd.MM HH:mm:ss") : QStringLiteral("HH:mm:ss"));
-}
-
 } // namespace chart

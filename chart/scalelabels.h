@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QDateTime>
 #include <QString>
 
 namespace chart {
@@ -12,8 +11,5 @@ int stepDecimals(double step);
 // A value scale label: the value rounded to the precision of its step,
 // without trailing zeros; a value that rounds to zero reads "0".
 QString scaleLabel(double value, double step);
-
-// A time scale label: the time of day, with the date in front when asked.
-QString timeLabel(const QDateTime& at, bool withDate);
 
 } // namespace chart

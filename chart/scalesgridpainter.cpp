@@ -2,6 +2,7 @@
 
 #include "chart/chart.h"
 #include "chart/scalelabels.h"
+#include "chart/timeaxis.h"
 #include "gauges/scalefunctions.h"
 
 #include <cmath>
@@ -146,62 +147,125 @@ void ScalesGridPainter::paintBottomScale(QPainter* painter, Chart* chart)
         const double step = scaleStep(cachedSpan, s.xMesh);
         scaleRange(0, cachedSpan, xScaleMinimum, xScaleMaximum, s.xMesh, true, step);
     }
-    const double tick = (xScaleMaximum - xScaleMinimum) / s.xMesh;
     chart->setVisibleRange(s.position + xScaleMinimum, s.position + cachedSpan);
+    markTicks.clear();
+    timeStepTicks = 0;
+    if (hasTimeAxis())
+        layOutTimeMarks(chart);
     if (!s.showScale)
         return;
 
     painter->setFont(chart->font());
     painter->setPen(s.scalePen);
+    const double baseline =
+        plotHeight + 0.6 * (chart->height() - static_cast<int>(plotHeight)) + 2.5;
+    if (hasTimeAxis())
+        paintTimeLabels(painter, chart, baseline);
+    else
+        paintNumberLabels(painter, chart, baseline);
+    painter->setPen(chart->gridColor());
+    painter->drawLine(QPointF(0, plotHeight), QPointF(chart->width(), plotHeight));
+}
+
+void ScalesGridPainter::layOutTimeMarks(Chart* chart)
+{
+    const ScaleSettings& s = chart->scaleSettings();
+    const double p = (chart->width() - scalesWidth) / cachedSpan;
+    const double pixelsPerMs = p / msPerTick;
+    if (!(pixelsPerMs > 0) || !std::isfinite(pixelsPerMs))
+        return;
+    // No finer than a tick, no denser than twice the grid's divisions, and
+    // wide enough for the labels, whose width depends on the step.
+    const QFontMetrics metrics(chart->font());
+    const int gap = metrics.horizontalAdvance(QLatin1Char(' '));
+    const double plotWidth = chart->width() - scalesWidth;
+    qint64 step =
+        timeStepAtLeast(std::max<double>(msPerTick, plotWidth / (2.0 * s.xMesh) / pixelsPerMs));
+    for (int tries = 0; tries < 8; ++tries) {
+        const QString widest = timeAxisLabel(timeOrigin, step, false);
+        const double need = metrics.size(Qt::TextSingleLine, widest).width() + 4.0 * gap;
+        if (step * pixelsPerMs >= need)
+            break;
+        step = timeStepAtLeast(need / pixelsPerMs);
+    }
+    timeStepMs = step;
+    timeStepTicks = static_cast<double>(step) / msPerTick;
+    const QDateTime from = timeAt(s.position, timeOrigin, msPerTick);
+    const QDateTime to = timeAt(s.position + cachedSpan, timeOrigin, msPerTick);
+    marks = timeMarks(from, to, step, kMaxMarks);
+    markTicks.reserve(marks.size());
+    for (const QDateTime& mark : qAsConst(marks))
+        markTicks.push_back(static_cast<double>(timeOrigin.msecsTo(mark)) / msPerTick);
+}
+
+void ScalesGridPainter::paintTimeLabels(QPainter* painter, Chart* chart, double baseline)
+{
+    const ScaleSettings& s = chart->scaleSettings();
+    const int w = chart->width();
+    const double p = (w - scalesWidth) / cachedSpan;
+    const QFontMetrics metrics(chart->font());
+    const int gap = metrics.horizontalAdvance(QLatin1Char(' '));
+    double freeFrom = -1e9;
+    QDate lastDate;
+    for (std::size_t i = 0; i < markTicks.size(); ++i) {
+        const QDateTime& mark = marks.at(static_cast<int>(i));
+        // The first label and the first of each new day carry the date.
+        const bool withDate = timeStepMs < kMsPerDay && mark.date() != lastDate;
+        const QString text = timeAxisLabel(mark, timeStepMs, withDate);
+        const int width = metrics.size(Qt::TextSingleLine, text).width();
+        const int half = width / 2;
+        const double left = scalesWidth + (markTicks[i] - s.position) * p - half;
+        if (!(left < w))
+            break;
+        const int x = static_cast<int>(left);
+        // Whole labels only, clear of the one before.
+        if (x + half < scalesWidth || x < freeFrom || x < 0 || x + width > w)
+            continue;
+        painter->drawText(QPointF(x, baseline), text);
+        freeFrom = x + width + gap;
+        lastDate = mark.date();
+    }
+}
+
+void ScalesGridPainter::paintNumberLabels(QPainter* painter, Chart* chart, double baseline)
+{
+    const ScaleSettings& s = chart->scaleSettings();
+    const double tick = (xScaleMaximum - xScaleMinimum) / s.xMesh;
     const int w = chart->width();
     const QFontMetrics metrics(chart->font());
     const double p = (w - scalesWidth) / cachedSpan;
     // A plot squeezed to nothing, or a degenerate scale, has no labels.
-    if (p > 0 && std::isfinite(p) && tick > 0 && std::isfinite(tick)) {
-        const double remainder = std::fmod(s.position, tick);
-        double v = s.position - remainder;
-        double o = -p * remainder;
-        const double baseline =
-            plotHeight + 0.6 * (chart->height() - static_cast<int>(plotHeight)) + 2.5;
-        const auto label = [&](double at, bool withDate) {
-            if (msPerTick == 0)
-                return scaleLabel(at, tick);
-            const QDateTime time = timeAt(at, timeOrigin, msPerTick);
-            return time.isValid() ? timeLabel(time, withDate) : QString();
-        };
-        // Labels on every n-th grid line, n as small as lets labels without
-        // a date stand apart; counted from x = 0 so that they do not hop
-        // while the view scrolls.
-        const int gap = metrics.horizontalAdvance(QLatin1Char(' '));
-        const double labelWidth = metrics.size(Qt::TextSingleLine, label(v, false)).width() + gap;
-        const long long every = static_cast<long long>(
-            std::min(1e15, std::max(1.0, std::ceil(labelWidth / (tick * p)))));
-        double freeFrom = -1e9;
-        QDate lastDate;
-        for (int n = 0; n < kMaxMarks; ++n, o += tick * p, v += tick) {
-            v = snappedToZero(v, 1e-12);
-            if (scalesWidth + o - labelWidth >= w)
-                break;
-            if (gridIndex(v, tick) % every != 0)
-                continue;
-            const QDate date = msPerTick != 0 ? timeAt(v, timeOrigin, msPerTick).date() : QDate();
-            const QString text = label(v, date.isValid() && date != lastDate);
-            const int width = metrics.size(Qt::TextSingleLine, text).width();
-            const int half = width / 2;
-            const double left = scalesWidth + o - half;
-            if (!(left < w))
-                break;
-            const int x = static_cast<int>(left);
-            // Whole labels only, clear of the one before.
-            if (x + half < scalesWidth || x < freeFrom || x < 0 || x + width > w)
-                continue;
-            painter->drawText(QPointF(x, baseline), text);
-            freeFrom = x + width + gap;
-            lastDate = date;
-        }
+    if (!(p > 0) || !std::isfinite(p) || !(tick > 0) || !std::isfinite(tick))
+        return;
+    const double remainder = std::fmod(s.position, tick);
+    double v = s.position - remainder;
+    double o = -p * remainder;
+    // Labels on every n-th grid line, n as small as lets them stand apart;
+    // counted from x = 0 so that they do not hop while the view scrolls.
+    const int gap = metrics.horizontalAdvance(QLatin1Char(' '));
+    const double labelWidth = metrics.size(Qt::TextSingleLine, scaleLabel(v, tick)).width() + gap;
+    const long long every =
+        static_cast<long long>(std::min(1e15, std::max(1.0, std::ceil(labelWidth / (tick * p)))));
+    double freeFrom = -1e9;
+    for (int n = 0; n < kMaxMarks; ++n, o += tick * p, v += tick) {
+        v = snappedToZero(v, 1e-12);
+        if (scalesWidth + o - labelWidth >= w)
+            break;
+        if (gridIndex(v, tick) % every != 0)
+            continue;
+        const QString text = scaleLabel(v, tick);
+        const int width = metrics.size(Qt::TextSingleLine, text).width();
+        const int half = width / 2;
+        const double left = scalesWidth + o - half;
+        if (!(left < w))
+            break;
+        const int x = static_cast<int>(left);
+        // Whole labels only, clear of the one before.
+        if (x + half < scalesWidth || x < freeFrom || x < 0 || x + width > w)
+            continue;
+        painter->drawText(QPointF(x, baseline), text);
+        freeFrom = x + width + gap;
     }
-    painter->setPen(chart->gridColor());
-    painter->drawLine(QPointF(0, plotHeight), QPointF(w, plotHeight));
 }
 
 void ScalesGridPainter::paintVerticalLines(QPainter* painter, Chart* chart) const
@@ -212,8 +276,6 @@ void ScalesGridPainter::paintVerticalLines(QPainter* painter, Chart* chart) cons
     painter->setPen(chart->gridColor());
     const int w = chart->width();
     const int h = chart->height();
-    const double mainStep = (xScaleMaximum - xScaleMinimum) / s.xMesh;
-    const double p = (w - scalesWidth) / cachedSpan;
     double mainTop = plotHeight;
     double subTop = plotHeight;
     const double mainBottom = plotHeight + 0.25 * (h - plotHeight);
@@ -222,6 +284,12 @@ void ScalesGridPainter::paintVerticalLines(QPainter* painter, Chart* chart) cons
         mainTop = 0;
         subTop = 0;
     }
+    if (hasTimeAxis()) {
+        paintTimeLines(painter, chart, mainTop, subTop, mainBottom);
+        return;
+    }
+    const double mainStep = (xScaleMaximum - xScaleMinimum) / s.xMesh;
+    const double p = (w - scalesWidth) / cachedSpan;
     const double pixelStep = mainStep * p;
     if (!(pixelStep > 0) || !std::isfinite(pixelStep))
         return;
@@ -236,6 +304,33 @@ void ScalesGridPainter::paintVerticalLines(QPainter* painter, Chart* chart) cons
         for (long long i = -subCount, k = 0; i <= s.xSubMesh && k < kMaxMarks; ++i, ++k) {
             const double sx = x + static_cast<double>(i) * subStep;
             if (sx > scalesWidth)
+                painter->drawLine(QPointF(sx, plotHeight), QPointF(sx, subTop));
+        }
+    }
+}
+
+void ScalesGridPainter::paintTimeLines(QPainter* painter, Chart* chart, double top, double subTop,
+                                       double bottom) const
+{
+    const ScaleSettings& s = chart->scaleSettings();
+    const int w = chart->width();
+    const double p = (w - scalesWidth) / cachedSpan;
+    const double pixelStep = timeStepTicks * p;
+    if (markTicks.empty() || !(pixelStep > 0) || !std::isfinite(pixelStep))
+        return;
+    const long long subCount = static_cast<long long>(s.xSubMesh) + 1;
+    const double subStep = pixelStep / static_cast<double>(subCount);
+    // Sub lines also in the part step before the first mark.
+    const double before = scalesWidth + (markTicks.front() - s.position) * p - pixelStep;
+    for (std::size_t i = 0; i <= markTicks.size(); ++i) {
+        const double x = i == 0 ? before : scalesWidth + (markTicks[i - 1] - s.position) * p;
+        if (i > 0 && x >= scalesWidth && x <= w)
+            painter->drawLine(QPointF(x, bottom), QPointF(x, top));
+        if (subTop == plotHeight)
+            continue; // without the grid, sub lines have no length
+        for (long long k = 1; k < subCount && k < kMaxMarks; ++k) {
+            const double sx = x + static_cast<double>(k) * subStep;
+            if (sx > scalesWidth && sx <= w)
                 painter->drawLine(QPointF(sx, plotHeight), QPointF(sx, subTop));
         }
     }

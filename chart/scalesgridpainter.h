@@ -1,8 +1,10 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 #include <QDateTime>
+#include <QVector>
 #include <QPoint>
 #include <QRect>
 
@@ -42,7 +44,8 @@ public:
     void paintValueColumns(QPainter* painter, Chart* chart, const ScaleRange& range,
                            const ValueColumn& column);
     // Grid lines and the bottom scale, then clips to the plot for the
-    // layers after.
+    // layers after. With a time base the bottom scale is a time axis on the
+    // clock's divisions, and the vertical grid lines stand at its marks.
     void finish(QPainter* painter, Chart* chart);
 
     // Labels of one numeric value column at scalesWidth: hi, hi - tick, ...
@@ -62,8 +65,23 @@ public:
     bool anyScaleShown = false;
     QDateTime timeOrigin;
     quint16 msPerTick = 0;
+    // The time axis at the last paint: the step between its marks, in
+    // ticks (0 without a time axis), and the marks' ticks.
+    double timeStepTicks = 0;
+    std::vector<double> markTicks;
 
 private:
+    QVector<QDateTime> marks;
+    qint64 timeStepMs = 0;
+
+    bool hasTimeAxis() const { return msPerTick != 0 && timeOrigin.isValid(); }
+    // Picks the step of the time axis for the plot's width and finds its
+    // marks in view.
+    void layOutTimeMarks(Chart* chart);
+    void paintTimeLabels(QPainter* painter, Chart* chart, double baseline);
+    void paintNumberLabels(QPainter* painter, Chart* chart, double baseline);
+    void paintTimeLines(QPainter* painter, Chart* chart, double top, double subTop,
+                        double bottom) const;
     void paintHorizontalLines(QPainter* painter, Chart* chart) const;
     void paintBottomScale(QPainter* painter, Chart* chart);
     void paintVerticalLines(QPainter* painter, Chart* chart) const;

@@ -24,6 +24,8 @@ public:
     // Width of the value columns at the last paint; 0 before the first.
     double scalesWidth() const { return layout.scalesWidth; }
     void setMinimumScaleWidth(double width) { minimumColumnWidth = width; }
+    // The step between the time axis' marks at the last paint, in ticks.
+    double timeStepTicks() const { return layout.timeStepTicks; }
     // Where state texts and codes come from; the process-wide catalogue
     // unless set.
     void setChannelLookup(const ChannelLookup* lookup);

@@ -5,7 +5,24 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__ELF__)
+// Set when the OpenMP runtime is loaded, which it is with a muParser built
+// for OpenMP; a weak reference needs no link to it otherwise.
+extern "C" void omp_set_num_threads(int) __attribute__((weak));
+#endif
+
 namespace {
+// A muParser built with OpenMP splits every bulk evaluation over all cores.
+// The program computes on its one thread: threads that spin while they wait
+// for each other cost several times the work on a busy machine.
+void computeOnThisThread()
+{
+#if defined(__ELF__)
+    if (omp_set_num_threads)
+        omp_set_num_threads(1);
+#endif
+}
+
 // Names a formula reads, found by letting the parser create each one.
 double* collectName(const char* /*name*/, void* store)
 {
@@ -72,6 +89,7 @@ void FormulaEvaluator::evaluate(const std::vector<FormulaInput>& columns, std::s
     if (!m_parser || columns.size() != size_t(m_inputs.size()))
         return;
     Parser& p = *m_parser;
+    computeOnThisThread();
     const double scale = std::pow(10.0, decimals);
     // Beyond this the rounded result is no raw value (the lowest one marks a gap).
     constexpr double limit = 2147483647.0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVector>
 
 // The questions the table, the charts and the palette put to the channel
 // catalogue, behind an interface so that they can be answered without a log
@@ -19,4 +20,15 @@ public:
 
     // The catalogue of the process-wide StreamLoger.
     static const ChannelLookup& streamLoger();
+
+    // Channels the program adds to the catalogue's (those computed by
+    // formula): streamLoger() answers for them as for its own, with their
+    // decimals as RATE and no value texts.
+    struct AddedChannel
+    {
+        QString code;
+        QString name; // empty: the title shows the code twice
+        int rate = 0;
+    };
+    static void setAddedChannels(const QVector<AddedChannel>& channels);
 };

@@ -47,30 +47,33 @@ private slots:
                      .findChildren<QAction*>(QRegularExpression(QStringLiteral("^act")),
                                              Qt::FindDirectChildrenOnly)
                      .size(),
-                 29);
+                 37);
         // The icons live in a static library: they must be registered to show.
         QVERIFY(!window.findChild<QAction*>(QStringLiteral("actSave"))->icon().pixmap(32).isNull());
 
         const QList<QAction*> menus = window.menuBar()->actions();
-        QCOMPARE(menus.size(), 2);
+        QCOMPARE(menus.size(), 3);
         QCOMPARE(menus.at(0)->text(), QStringLiteral("Файл"));
         QCOMPARE(actionNames(menus.at(0)->menu()->actions()),
                  names("actFLASH actCopy actLogger | actInitLoger actRefresh actSave actPDF "
                        "actParameter actStatistics actLoad actFilter"));
         QCOMPARE(menus.at(1)->text(), QStringLiteral("График"));
-        QCOMPARE(
-            actionNames(menus.at(1)->menu()->actions()),
-            names("actGrid actLegend | actComputed | actZoomIn actZoomOrigin actZoomOut | actLeft "
-                  "actZeroPoint actRight | actColorTopBackground actColorBottomBackground "
-                  "actColorGrid | actBookmarkPrevious actBookmark actBookmarkNext "
-                  "actBookmarkAdd actBookmarkDelete"));
+        QCOMPARE(actionNames(menus.at(1)->menu()->actions()),
+                 names("actGrid actLegend | actComputed | actZoomIn actZoomOrigin actZoomOut "
+                       "actShowAll | actLeft actZeroPoint actRight | actLineStart actLineEnd "
+                       "actLineLeft actLineRight actLineStepLeft actLineStepRight | "
+                       "actColorTopBackground actColorBottomBackground "
+                       "actColorGrid | actBookmarkPrevious actBookmark actBookmarkNext "
+                       "actBookmarkAdd actBookmarkDelete"));
         QCOMPARE(
             actionNames(window.findChild<QToolBar*>(QStringLiteral("mainToolBar"))->actions()),
             names("actFLASH actCopy actLogger | actInitLoger actRefresh actSave actPDF "
                   "actParameter actStatistics actLoad actFilter | actGrid actLegend | actZoomIn "
-                  "actZoomOrigin actZoomOut | actLeft actZeroPoint actRight | "
+                  "actZoomOrigin actZoomOut actShowAll | actLeft actZeroPoint actRight | "
                   "actBookmarkPrevious actBookmark actBookmarkNext actBookmarkAdd "
                   "actBookmarkDelete"));
+        QCOMPARE(menus.at(2)->text(), QStringLiteral("Справка"));
+        QCOMPARE(actionNames(menus.at(2)->menu()->actions()), names("actShortcutHelp"));
 
         // Nothing loaded: no reading, no bookmarks, nothing to mark.
         for (const char* name : {"actLoad", "actBookmark", "actBookmarkNext", "actBookmarkPrevious",

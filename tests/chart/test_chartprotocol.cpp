@@ -44,7 +44,13 @@ private slots:
     void zoomKeepsTheValueLineInPlace();
     void zoomOutStopsAtTheWidestSpan();
     void wheelScrollsAndCtrlWheelZooms();
+    void mouseMovesTheValueLine_data();
     void mouseMovesTheValueLine();
+    void cursorShowsTheGrip();
+    void dragOnThePlotZoomsToTheBox();
+    void rightOrShiftDragPans();
+    void wheelMovesAShareOfTheView_data();
+    void wheelMovesAShareOfTheView();
     void chartVisibleByName();
     void referenceCursorIsPlacedAndDragged();
 };
@@ -199,57 +205,202 @@ void TestChartProtocol::wheelScrollsAndCtrlWheelZooms()
     QTest::keyRelease(&chart, Qt::Key_Control, Qt::NoModifier);
 }
 
+namespace {
+// A chart 700 pixels wide with one channel, showing ticks from 0 to span.
+struct MouseChart
+{
+    explicit MouseChart(double span)
+    {
+        chart.resize(700, 300);
+        chart.addChannel(Channel(0, 10, new ProtocolSeriesData(&series), "a", QPen(Qt::red)));
+        chart.setSize(span);
+        chart.renderToImage();
+        left = int(chart.scalesWidth());
+    }
+    ~MouseChart() { chart.clearChannels(); }
+    // The pixel on which tick t is drawn.
+    int pixelOf(double tick) const
+    {
+        const ScaleSettings& s = chart.scaleSettings();
+        return left + int((tick - s.position) * (700 - left) / (s.visibleEnd - s.visibleStart));
+    }
+    ChannelSeries series{{0, 1.0}, {1000000, 2.0}};
+    ChartProtocol chart;
+    int left = 0;
+};
+} // namespace
+
+void TestChartProtocol::mouseMovesTheValueLine_data()
+{
+    QTest::addColumn<double>("span");
+    QTest::newRow("several pixels per tick") << 100.0;
+    QTest::newRow("initial view") << 1000.0;
+    QTest::newRow("many ticks per pixel") << 100000.0;
+}
+
 void TestChartProtocol::mouseMovesTheValueLine()
 {
-    ChannelSeries series{{0, 1.0}, {1000, 2.0}};
-    ChartProtocol chart;
-    chart.resize(700, 300);
+    QFETCH(double, span);
+    MouseChart m(span);
+    ChartProtocol& chart = m.chart;
+    const int line = int(span / 2);
+    chart.setLineValueX(line);
+    const int at = m.pixelOf(line);
     QSignalSpy lines(&chart, &ChartProtocol::lineValueXChanged);
-    // No channels, no values: nothing to place.
-    mouse(chart, QEvent::MouseButtonDblClick, 300, Qt::LeftButton);
-    QCOMPARE(lines.count(), 0);
+    const auto tickOf = [&](int pixel) {
+        const ScaleSettings& s = chart.scaleSettings();
+        return int(s.position +
+                   (pixel - m.left) * (s.visibleEnd - s.visibleStart) / (700 - m.left));
+    };
 
-    chart.addChannel(Channel(0, 10, new ProtocolSeriesData(&series), "a", QPen(Qt::red)));
-    chart.setSize(100.0); // several pixels per tick
-    chart.setLineValueX(50);
-    chart.renderToImage();
-    const int left = int(chart.scalesWidth());
-    const double pixelsPerTick = (700 - left) / 100.0;
-    QVERIFY(pixelsPerTick > 4);
-    const auto pixelOf = [&](int tick) { return left + int((tick + 0.5) * pixelsPerTick); };
-
-    // A drag starts within four ticks of the line only.
-    mouse(chart, QEvent::MouseButtonPress, pixelOf(45), Qt::LeftButton);
-    mouse(chart, QEvent::MouseMove, pixelOf(30), Qt::LeftButton);
+    // The line is grabbed within 5 pixels, whatever the zoom; 8 pixels away
+    // a press grabs nothing.
+    mouse(chart, QEvent::MouseButtonPress, at + 8, Qt::LeftButton);
+    mouse(chart, QEvent::MouseButtonRelease, at + 8, Qt::NoButton);
     QCOMPARE(lines.count(), 0);
-    mouse(chart, QEvent::MouseButtonRelease, pixelOf(30), Qt::NoButton);
-    QCOMPARE(chart.lineValueX(), 50);
+    for (const int off : {-4, 4}) {
+        chart.setLineValueX(line);
+        mouse(chart, QEvent::MouseButtonPress, at + off, Qt::LeftButton);
+        QCOMPARE(lines.count(), 0); // a press alone moves nothing
+        mouse(chart, QEvent::MouseMove, at - 40, Qt::LeftButton);
+        mouse(chart, QEvent::MouseMove, at - 60, Qt::LeftButton);
+        QCOMPARE(intsOf(lines), (QList<int>{tickOf(at - 40), tickOf(at - 60)}));
+        mouse(chart, QEvent::MouseButtonRelease, at - 50, Qt::NoButton);
+        QCOMPARE(intsOf(lines), (QList<int>{tickOf(at - 50)}));
+        QCOMPARE(chart.lineValueX(), tickOf(at - 50));
+        // Released, the mouse moves nothing.
+        mouse(chart, QEvent::MouseMove, at - 70, Qt::NoButton);
+        QCOMPARE(lines.count(), 0);
+    }
 
     // Only the left button grips the line; and every press lets go of it,
     // also when the release of the gripping press went elsewhere.
-    mouse(chart, QEvent::MouseButtonPress, pixelOf(50), Qt::RightButton, Qt::RightButton);
-    mouse(chart, QEvent::MouseMove, pixelOf(40), Qt::RightButton, Qt::NoButton);
-    mouse(chart, QEvent::MouseButtonPress, pixelOf(50), Qt::LeftButton);
-    mouse(chart, QEvent::MouseButtonPress, pixelOf(30), Qt::LeftButton);
-    mouse(chart, QEvent::MouseMove, pixelOf(20), Qt::LeftButton);
-    mouse(chart, QEvent::MouseButtonRelease, pixelOf(20), Qt::NoButton);
+    chart.setLineValueX(line);
+    mouse(chart, QEvent::MouseButtonPress, at, Qt::LeftButton);
+    mouse(chart, QEvent::MouseButtonPress, at + 100, Qt::LeftButton);
+    mouse(chart, QEvent::MouseMove, at + 99, Qt::LeftButton);
+    mouse(chart, QEvent::MouseButtonRelease, at + 99, Qt::NoButton);
     QCOMPARE(lines.count(), 0);
 
-    mouse(chart, QEvent::MouseButtonPress, pixelOf(47), Qt::LeftButton);
-    QCOMPARE(lines.count(), 0); // a press alone moves nothing
-    mouse(chart, QEvent::MouseMove, pixelOf(40), Qt::LeftButton);
-    mouse(chart, QEvent::MouseMove, pixelOf(35), Qt::LeftButton);
-    QCOMPARE(intsOf(lines), (QList<int>{40, 35}));
-    mouse(chart, QEvent::MouseButtonRelease, pixelOf(60), Qt::NoButton);
-    QCOMPARE(intsOf(lines), (QList<int>{60}));
-    QCOMPARE(chart.lineValueX(), 60);
-    mouse(chart, QEvent::MouseMove, pixelOf(20), Qt::LeftButton);
-    QCOMPARE(lines.count(), 0);
+    mouse(chart, QEvent::MouseButtonDblClick, at + 30, Qt::LeftButton);
+    QCOMPARE(intsOf(lines), (QList<int>{tickOf(at + 30)}));
+    QCOMPARE(chart.lineValueX(), tickOf(at + 30));
+}
 
-    mouse(chart, QEvent::MouseButtonDblClick, pixelOf(25), Qt::LeftButton);
-    QCOMPARE(intsOf(lines), (QList<int>{25}));
-    QCOMPARE(chart.lineValueX(), 25);
-    chart.clearChannels();
+void TestChartProtocol::cursorShowsTheGrip()
+{
+    MouseChart m(1000);
+    m.chart.setLineValueX(400);
+    const int at = m.pixelOf(400);
+    QVERIFY(m.chart.hasMouseTracking());
+    mouse(m.chart, QEvent::MouseMove, at + 3, Qt::NoButton);
+    QCOMPARE(m.chart.cursor().shape(), Qt::SizeHorCursor);
+    mouse(m.chart, QEvent::MouseMove, at + 20, Qt::NoButton);
+    QCOMPARE(m.chart.cursor().shape(), Qt::ArrowCursor);
+    // Hovering paints no crosshair.
+    QCOMPARE(m.chart.mousePoint(), QPoint());
+}
+
+void TestChartProtocol::dragOnThePlotZoomsToTheBox()
+{
+    MouseChart m(1000);
+    ChartProtocol& chart = m.chart;
+    chart.setLineValueX(900);
+    QSignalSpy zooms(&chart, &ChartProtocol::zoomChanged);
+    QSignalSpy positions(&chart, qOverload<int>(&Chart::positionChanged));
+    const int from = m.pixelOf(200);
+    const int to = m.pixelOf(400);
+
+    // A drag of a few pixels is a click.
+    mouse(chart, QEvent::MouseButtonPress, from, Qt::LeftButton);
+    mouse(chart, QEvent::MouseMove, from + 3, Qt::LeftButton);
+    mouse(chart, QEvent::MouseButtonRelease, from + 3, Qt::NoButton);
+    QCOMPARE(zooms.count(), 0);
+    QCOMPARE(chart.zoom(), 1.0);
+
+    // A longer one draws the selection over the plot's height ...
+    mouse(chart, QEvent::MouseButtonPress, to, Qt::LeftButton);
+    mouse(chart, QEvent::MouseMove, (from + to) / 2, Qt::LeftButton);
+    mouse(chart, QEvent::MouseMove, from, Qt::LeftButton);
+    QCOMPARE(chart.anchorPoint(), QPoint(to, chart.plotRect().top()));
+    QCOMPARE(chart.mousePoint(), QPoint(from, chart.plotRect().bottom()));
+    // ... and shows that stretch on release, through the signals that the
+    // other charts follow.
+    mouse(chart, QEvent::MouseButtonRelease, from, Qt::NoButton);
+    QCOMPARE(zooms.count(), 1);
+    const double span = chart.scaleSettings().visibleSpan;
+    QVERIFY2(qAbs(span - 200) <= 2, qPrintable(QString::number(span)));
+    QVERIFY2(qAbs(chart.position() - 200) <= 3, qPrintable(QString::number(chart.position())));
+    QCOMPARE(positions.last().at(0).toInt(), chart.position());
+    QCOMPARE(chart.lineValueX(), 900);
+    QCOMPARE(chart.mousePoint(), QPoint(-1, -1)); // the selection is gone
+
+    // A box narrower than the narrowest view shows the narrowest view.
+    const int at = m.pixelOf(chart.position() + 100);
+    mouse(chart, QEvent::MouseButtonPress, at, Qt::LeftButton);
+    mouse(chart, QEvent::MouseMove, at + 5, Qt::LeftButton);
+    mouse(chart, QEvent::MouseButtonRelease, at + 5, Qt::NoButton);
+    QVERIFY(chart.zoom() > 0.01);
+    QVERIFY(chart.scaleSettings().visibleSpan <= 10.2);
+}
+
+void TestChartProtocol::rightOrShiftDragPans()
+{
+    MouseChart m(1000);
+    ChartProtocol& chart = m.chart;
+    chart.setPosition(5000);
+    chart.setLineValueX(5500);
+    const double perPixel = 1000.0 / (700 - m.left);
+    QSignalSpy lines(&chart, &ChartProtocol::lineValueXChanged);
+
+    // A right click alone does not move the view.
+    mouse(chart, QEvent::MouseButtonPress, 300, Qt::RightButton, Qt::RightButton);
+    mouse(chart, QEvent::MouseButtonRelease, 300, Qt::NoButton, Qt::RightButton);
+    QCOMPARE(chart.position(), 5000);
+
+    mouse(chart, QEvent::MouseButtonPress, 300, Qt::RightButton, Qt::RightButton);
+    mouse(chart, QEvent::MouseMove, 350, Qt::RightButton, Qt::NoButton);
+    QCOMPARE(chart.cursor().shape(), Qt::ClosedHandCursor);
+    mouse(chart, QEvent::MouseMove, 400, Qt::RightButton, Qt::NoButton);
+    mouse(chart, QEvent::MouseButtonRelease, 400, Qt::NoButton, Qt::RightButton);
+    QCOMPARE(chart.position(), int(5000 - 100 * perPixel));
+    QCOMPARE(chart.cursor().shape(), Qt::ArrowCursor);
+
+    // Shift with the left button pans too, also over the value line.
+    const int start = chart.position();
+    const int line = m.pixelOf(5500);
+    mouse(chart, QEvent::MouseButtonPress, line, Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
+    mouse(chart, QEvent::MouseMove, line - 200, Qt::LeftButton, Qt::NoButton, Qt::ShiftModifier);
+    mouse(chart, QEvent::MouseButtonRelease, line - 200, Qt::NoButton, Qt::LeftButton,
+          Qt::ShiftModifier);
+    QCOMPARE(chart.position(), int(start + 200 * perPixel));
+    QCOMPARE(lines.count(), 0);
+    QCOMPARE(chart.zoom(), 1.0);
+}
+
+void TestChartProtocol::wheelMovesAShareOfTheView_data()
+{
+    QTest::addColumn<double>("zoom");
+    QTest::addColumn<int>("notch");
+    QTest::newRow("initial span") << 1.0 << 12;
+    QTest::newRow("five times wider") << 5.0 << 60;
+    QTest::newRow("five hours of 10 ms") << 1800.0 << 21600;
+    // Never less than a tick.
+    QTest::newRow("narrowest") << 0.011 << 1;
+}
+
+void TestChartProtocol::wheelMovesAShareOfTheView()
+{
+    QFETCH(double, zoom);
+    QFETCH(int, notch);
+    ChartProtocol chart;
+    chart.setZoom(zoom);
+    chart.setPosition(1000);
+    wheel(chart, 120);
+    QCOMPARE(chart.position(), 1000 + notch);
+    wheel(chart, -120);
+    wheel(chart, -120);
+    QCOMPARE(chart.position(), 1000 - notch);
 }
 
 void TestChartProtocol::referenceCursorIsPlacedAndDragged()
@@ -286,7 +437,7 @@ void TestChartProtocol::referenceCursorIsPlacedAndDragged()
     QVERIFY(before != after);
 
     // It is dragged like the value line, which keeps its own grip.
-    mouse(chart, QEvent::MouseButtonPress, pixelOf(22), Qt::LeftButton);
+    mouse(chart, QEvent::MouseButtonPress, pixelOf(20) - 2, Qt::LeftButton);
     mouse(chart, QEvent::MouseMove, pixelOf(30), Qt::LeftButton);
     mouse(chart, QEvent::MouseButtonRelease, pixelOf(33), Qt::NoButton);
     QCOMPARE(intsOf(references), (QList<int>{30, 33}));

@@ -127,11 +127,13 @@ void TestChartReadability::noTextOverlapsAnother()
     for (int c = 0; c < box.size(); ++c)
         QVERIFY2(box[c].startsWith(QStringLiteral("Канал %1 (C%1) = ").arg(c)), qPrintable(box[c]));
     QCOMPARE(box.size() < channels, cut);
-    if (size.height() >= 400)
+    // (The time line carries the date and milliseconds, so 16 channels
+    // need more than 800 pixels' width.)
+    if (size.height() >= 400 && (size.width() >= 1600 || channels <= 8))
         QCOMPARE(box.size(), channels);
 
     // The day shows on the first time label and where it changes.
-    const QRegularExpression dated("^\\d\\d\\.\\d\\d \\d\\d:\\d\\d:\\d\\d$");
+    const QRegularExpression dated("^\\d\\d\\.\\d\\d \\d\\d:\\d\\d(:\\d\\d)?$");
     QStringList dates;
     for (const QString& label : r.textsBelow(scene.chart.plotHeight()))
         if (dated.match(label).hasMatch())

@@ -84,14 +84,19 @@ void TestPairDataContainer::valueAt_data()
     QTest::addColumn<QString>("pairs");
     QTest::addColumn<double>("x");
     QTest::addColumn<QPointF>("value");
-    QTest::newRow("one pair, at it") << "5:2.5" << 5.0 << QPointF(5, 2.5);
-    QTest::newRow("one pair, before") << "5:2.5" << 4.0 << QPointF(0, 0);
-    QTest::newRow("one pair, after") << "5:2.5" << 6.0 << QPointF(0, 0);
-    QTest::newRow("between") << "0:1 10:3" << 2.5 << QPointF(2.5, 1.5);
-    QTest::newRow("last") << "0:1 10:3" << 10.0 << QPointF(10, 3.0);
-    QTest::newRow("NaN") << "0:1 10:3" << std::numeric_limits<double>::quiet_NaN() << QPointF(0, 0);
+    QTest::addColumn<bool>("found");
+    QTest::newRow("one pair, at it") << "5:2.5" << 5.0 << QPointF(5, 2.5) << true;
+    QTest::newRow("one pair, before") << "5:2.5" << 4.0 << QPointF(0, 0) << false;
+    QTest::newRow("one pair, after") << "5:2.5" << 6.0 << QPointF(0, 0) << false;
+    QTest::newRow("between") << "0:1 10:3" << 2.5 << QPointF(2.5, 1.5) << true;
+    QTest::newRow("last") << "0:1 10:3" << 10.0 << QPointF(10, 3.0) << true;
+    QTest::newRow("a measured zero") << "0:0 10:0" << 4.0 << QPointF(4, 0) << true;
+    QTest::newRow("out of order, between") << "0:1 10:3 5:9" << 2.5 << QPointF(2.5, 1.5) << true;
+    QTest::newRow("out of order, outside") << "0:1 10:3 5:9" << 12.0 << QPointF(0, 0) << false;
+    QTest::newRow("NaN") << "0:1 10:3" << std::numeric_limits<double>::quiet_NaN() << QPointF(0, 0)
+                         << false;
     QTest::newRow("infinity") << "0:1 10:3" << std::numeric_limits<double>::infinity()
-                              << QPointF(0, 0);
+                              << QPointF(0, 0) << false;
 }
 
 void TestPairDataContainer::valueAt()
@@ -99,6 +104,7 @@ void TestPairDataContainer::valueAt()
     QFETCH(QString, pairs);
     QFETCH(double, x);
     QFETCH(QPointF, value);
+    QFETCH(bool, found);
     ChannelSeries series;
     for (const QString& pair : pairs.split(QLatin1Char(' '))) {
         const QStringList parts = pair.split(QLatin1Char(':'));
@@ -106,6 +112,10 @@ void TestPairDataContainer::valueAt()
     }
     Data data(&series);
     QCOMPARE(data.valueAt(x), value);
+    // Where there is no value, none is claimed, and zero is not made up.
+    double y = -7;
+    QCOMPARE(data.valueAt(x, y), found);
+    QCOMPARE(y, found ? value.y() : -7.0);
 }
 
 void TestPairDataContainer::valueAtLeavesCursorBehindTheHit()

@@ -32,6 +32,8 @@ private slots:
     void codeCaptionOverEveryColumn();
     void minimumColumnWidthLinesChartsUp();
     void timeLabelsFromTheTimeBase();
+    void timeLabelsOnReadableSteps_data();
+    void timeLabelsOnReadableSteps();
     void valueBoxShowsValuesAndTime();
     void withoutLegendOnlyTheLines();
 };
@@ -137,6 +139,42 @@ void TestProtocolDecorators::timeLabelsFromTheTimeBase()
              (QStringList{"01.05 23:59:59", "02.05 00:00:01", "00:00:02", "00:00:03"}));
 }
 
+void TestProtocolDecorators::timeLabelsOnReadableSteps_data()
+{
+    // 10 ms ticks from 06:00:00 on a chart 1600 pixels wide.
+    QTest::addColumn<double>("span");
+    QTest::addColumn<double>("position");
+    QTest::addColumn<QStringList>("labels");
+    QTest::newRow("10 s: whole seconds")
+        << 1000.0 << 0.0
+        << QStringList{"07.12 06:00:01", "06:00:02", "06:00:03", "06:00:04", "06:00:05",
+                       "06:00:06",       "06:00:07", "06:00:08", "06:00:09"};
+    QTest::newRow("1.5 s: fifths of a second")
+        << 150.0 << 300.0
+        << QStringList{"07.12 06:00:03.2", "06:00:03.4", "06:00:03.6", "06:00:03.8",
+                       "06:00:04.0",       "06:00:04.2", "06:00:04.4"};
+    QTest::newRow("50 ms: one label per tick")
+        << 5.0 << 300.0
+        << QStringList{"07.12 06:00:03.01", "06:00:03.02", "06:00:03.03", "06:00:03.04"};
+    QTest::newRow("5 h: half hours")
+        << 1800000.0 << 0.0 << QStringList{"07.12 06:30", "07:00", "07:30", "08:00", "08:30",
+                                           "09:00",       "09:30", "10:00", "10:30"};
+}
+
+void TestProtocolDecorators::timeLabelsOnReadableSteps()
+{
+    QFETCH(double, span);
+    QFETCH(double, position);
+    QFETCH(QStringList, labels);
+    TestedChart chart;
+    chart.resize(1600, 500);
+    chart.setTimeBase(QDateTime(QDate(2026, 12, 7), QTime(6, 0)), 10);
+    chart.setSize(span);
+    chart.setPosition(position);
+    const Recording r = chart.record();
+    QCOMPARE(r.textsBelow(chart.plotHeight()), labels);
+}
+
 void TestProtocolDecorators::valueBoxShowsValuesAndTime()
 {
     ChannelSeries state{{0, 1.0}, {2000, 3.0}, {4000, 3.0}};
@@ -151,32 +189,50 @@ void TestProtocolDecorators::valueBoxShowsValuesAndTime()
     chart.addChannel(
         Channel(0, 5, new ProtocolSeriesData(&empty), QStringLiteral("Ток (I1)"), QPen(Qt::blue)));
     chart.setTimeBase(QDateTime(QDate(2024, 5, 1), QTime(10, 0)), 100);
+    chart.setEndDateTime(QDateTime(QDate(2024, 5, 3), QTime(9, 0)));
     chart.setLineValueX(1000); // state 2 (no text), current 1.5
     Recording r = chart.record();
     // Two decimals at least, more where the channel's RATE has them.
     QVERIFY(r.find("Режим (ST) = 2.00"));
     QVERIFY(r.find("Ток (I1) = 1.500"));
-    QVERIFY(r.find("Время = 10:01:40"));
+    // A load over several days: the date, and milliseconds always.
+    QVERIFY(r.find("Время = 01.05.2024 10:01:40.000"));
     // Names in text order inside the box, one line each.
     int lines = 0;
     for (const auto& t : r.texts)
         lines += t.text.contains(" = ");
     QCOMPARE(lines, 3);
 
-    chart.setLineValueX(3000);
+    chart.setLineValueX(3002);
     r = chart.record();
     QVERIFY(r.find("Режим (ST) = Авария"));
-    QVERIFY(r.find("Ток (I1) = 2.500"));
+    QVERIFY(r.find("Ток (I1) = 2.501"));
+    QVERIFY(r.find("Время = 01.05.2024 10:05:00.200"));
 
-    chart.setLineValueX(36000); // outside the data: zeros
+    // Outside the data there is no value: neither 0 nor the state text of 0.
+    chart.setLineValueX(36000);
+    chart.setEndDateTime(QDateTime(QDate(2024, 5, 1), QTime(23, 0)));
     r = chart.record();
-    QVERIFY(r.find("Режим (ST) = Останов"));
-    QVERIFY(r.find("Ток (I1) = 0.000"));
-    QVERIFY(r.find("Время = 11:00:00"));
+    QVERIFY(r.find("Режим (ST) = нет данных"));
+    QVERIFY(r.find("Ток (I1) = нет данных"));
+    // A load within one day leaves the date out.
+    QVERIFY(r.find("Время = 11:00:00.000"));
+
+    // A measured zero is shown as such.
+    ChannelSeries zero{{0, 0.0}, {100, 0.0}};
+    Catalogue catalogue;
+    Recorded<ChartProtocol> plain;
+    plain.resize(800, 500);
+    plain.setChannelLookup(&catalogue);
+    plain.addChannel(
+        Channel(-1, 1, new ProtocolSeriesData(&zero), QStringLiteral("Ток (I1)"), QPen(Qt::red)));
+    plain.setLineValueX(50);
+    QVERIFY(plain.record().find("Ток (I1) = 0.000"));
+    plain.clearChannels();
 
     chart.setTimeBase(QDateTime(QDate(2024, 5, 1), QTime(10, 0)), 1000);
     chart.setLineValueX(3000000); // 3e9 ms: 34 days, 17 h 20 min
-    QVERIFY(chart.record().find("Время = 03:20:00"));
+    QVERIFY(chart.record().find("Время = 05.06.2024 03:20:00.000"));
     chart.clearChannels();
 }
 
