@@ -244,7 +244,8 @@ private slots:
         QTest::addColumn<QDateTime>("to");
         QTest::addColumn<QStringList>("firstCells");
         const QDate day(2024, 3, 5);
-        const QStringList all = {"10:20:30.000", "10:20:30.100", "bad", "10:20:30.200"};
+        const QStringList all = {"10:20:30.000", "10:20:30.100", "bad", "25:20:30.050",
+                                 "10:20:30.200"};
         QTest::newRow("no limits") << QDateTime() << QDateTime() << all;
         QTest::newRow("both ends included")
             << QDateTime(day, QTime(10, 20, 30, 100)) << QDateTime(day, QTime(10, 20, 30, 200))
@@ -264,6 +265,9 @@ private slots:
         QFETCH(QStringList, firstCells);
         ListTable table = protocolTable();
         table.rows.insert(2, {std::nullopt, QStringLiteral("bad"), QStringLiteral("1")});
+        // The shape of a time but no such day: no instant, left out by any limit.
+        table.rows.insert(
+            3, {std::nullopt, QStringLiteral("31/02/2024 10:20:30.050"), QStringLiteral("2")});
         table.kinds = {ReportTable::CellKind::Text, ReportTable::CellKind::DateTime};
         const TimeRangeReportTable range(table, from, to);
         QStringList cells;
