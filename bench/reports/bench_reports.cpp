@@ -211,7 +211,7 @@ void BM_PdfBareQImage(benchmark::State& state)
         page.setDotsPerMeterY(47244);
         page.fill(Qt::white);
         QPainter painter(&page);
-        painter.scale(0.0625, 0.0625);
+        painter.scale(0.125, 0.125);
         QFont font = painter.font();
         font.setPointSize(14);
         painter.setFont(font);
