@@ -244,7 +244,7 @@ private slots:
         QTest::addColumn<QDateTime>("to");
         QTest::addColumn<QStringList>("firstCells");
         const QDate day(2024, 3, 5);
-        const QStringList all = {"10:20:30.000", "10:20:30.100", "bad", "25:20:30.050",
+        const QStringList all = {"10:20:30.000", "10:20:30.100", "bad", "31/02/2024 10:20:30.050",
                                  "10:20:30.200"};
         QTest::newRow("no limits") << QDateTime() << QDateTime() << all;
         QTest::newRow("both ends included")
