@@ -56,11 +56,11 @@ version() { sed -n 's/^project(Voltrek VERSION \([0-9.]*\).*/\1/p' CMakeLists.tx
 IFS=. read -r major minor _ <<<"$(version)"
 
 win_defines=(
-    -DQT_NO_FOREACH -DQT_CORE_LIB -DQT_GUI_LIB -DQT_WIDGETS_LIB -DQT_SERIALPORT_LIB
+    -DQT_NO_FOREACH -DQT_CORE_LIB -DQT_GUI_LIB -DQT_WIDGETS_LIB -DQT_SERIALPORT_LIB -DQT_SVG_LIB
     -DVOLTREK_VERSION_MAJOR="$major" -DVOLTREK_VERSION_MINOR="$minor"
 )
 flags=(-std=c++17 -fsyntax-only -Wall -Wextra -Werror "${win_defines[@]}" -I.)
-for module in "" QtCore QtGui QtWidgets QtSerialPort; do
+for module in "" QtCore QtGui QtWidgets QtSerialPort QtSvg; do
     flags+=(-isystem "$qt_dir/$module")
 done
 flags+=(-isystem "$work/include")
