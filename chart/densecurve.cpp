@@ -9,7 +9,6 @@
 #include <vector>
 
 #include <QPainter>
-#include <QPainterPath>
 
 namespace chart {
 
@@ -57,6 +56,37 @@ int lastPixel(double v, double w)
     if (w <= 1)
         return static_cast<int>(std::floor(v));
     return static_cast<int>(std::ceil(v + w / 2 - 0.5)) - 1;
+}
+
+// The columns one pixel wide each, from the lowest top to the highest
+// bottom of the columns that cover that pixel column, left to right.
+std::vector<Column> pixelColumns(const std::vector<Column>& columns)
+{
+    std::vector<Column> pixels;
+    if (columns.empty())
+        return pixels;
+    int left = INT_MAX;
+    int right = INT_MIN;
+    for (const Column& c : columns) {
+        left = std::min(left, c.left);
+        right = std::max(right, c.right);
+    }
+    std::vector<Column> byX(static_cast<std::size_t>(right - left) + 1,
+                            Column{0, 0, INT_MAX, INT_MIN});
+    for (const Column& c : columns) {
+        for (int x = c.left; x <= c.right; ++x) {
+            Column& p = byX[static_cast<std::size_t>(x - left)];
+            p.top = std::min(p.top, c.top);
+            p.bottom = std::max(p.bottom, c.bottom);
+        }
+    }
+    for (std::size_t i = 0; i < byX.size(); ++i) {
+        if (byX[i].top > byX[i].bottom)
+            continue;
+        const int x = left + static_cast<int>(i);
+        pixels.push_back({x, x, byX[i].top, byX[i].bottom});
+    }
+    return pixels;
 }
 
 QVector<QRect> rectangles(const std::vector<Column>& columns)
@@ -233,20 +263,16 @@ void paintDenseCurve(QPainter* painter, IndexedChannelData& data, int first, int
     painter->setViewTransformEnabled(false);
     painter->setRenderHint(QPainter::Antialiasing, false);
     painter->setPen(Qt::NoPen);
-    const QVector<QRect> rects = rectangles(columns);
     if (bandAlpha < 255) {
-        // Neighbouring spans share pixels; filled as one shape, no pixel is
-        // blended twice.
-        QPainterPath band;
-        band.setFillRule(Qt::WindingFill);
-        for (const QRect& rect : rects)
-            band.addRect(rect);
+        // Neighbouring spans share pixels; one span per pixel column, over
+        // all that reach it, fills each pixel once, so none is blended twice.
         QColor light = colour;
         light.setAlphaF(colour.alphaF() * std::clamp(bandAlpha, 0, 255) / 255.0);
-        painter->fillPath(band, light);
+        painter->setBrush(light);
+        painter->drawRects(rectangles(pixelColumns(columns)));
     } else {
         painter->setBrush(colour);
-        painter->drawRects(rects);
+        painter->drawRects(rectangles(columns));
     }
     painter->restore();
 }

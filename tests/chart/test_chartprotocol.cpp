@@ -2,6 +2,8 @@
 #include "chart/pairdatacontainer.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
+#include <QTimer>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QWheelEvent>
@@ -49,6 +51,8 @@ private slots:
     void cursorShowsTheGrip();
     void dragOnThePlotZoomsToTheBox();
     void rightOrShiftDragPans();
+    void rightClickMenuWaitsForTheRelease();
+    void noChannelsNothingToPlace();
     void wheelMovesAShareOfTheView_data();
     void wheelMovesAShareOfTheView();
     void chartVisibleByName();
@@ -376,6 +380,81 @@ void TestChartProtocol::rightOrShiftDragPans()
     QCOMPARE(chart.position(), int(start + 200 * perPixel));
     QCOMPARE(lines.count(), 0);
     QCOMPARE(chart.zoom(), 1.0);
+}
+
+void TestChartProtocol::rightClickMenuWaitsForTheRelease()
+{
+    MouseChart m(1000);
+    ChartProtocol& chart = m.chart;
+    chart.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&chart));
+    // Whether a context menu opened, closed again at once.
+    int menus = 0;
+    const auto sendMenu = [&](int x) {
+        QTimer::singleShot(0, [&menus] {
+            if (QWidget* popup = QApplication::activePopupWidget()) {
+                ++menus;
+                popup->close();
+            }
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(x, 100),
+                                chart.mapToGlobal(QPoint(x, 100)));
+        QApplication::sendEvent(&chart, &event);
+        QCoreApplication::processEvents();
+    };
+    const auto releaseWithMenu = [&](int x) {
+        QTimer::singleShot(0, [&menus] {
+            if (QWidget* popup = QApplication::activePopupWidget()) {
+                ++menus;
+                popup->close();
+            }
+        });
+        mouse(chart, QEvent::MouseButtonRelease, x, Qt::NoButton, Qt::RightButton);
+        QCoreApplication::processEvents();
+    };
+
+    // Where the menu comes with the press, it opens on a release that did
+    // not pan ...
+    mouse(chart, QEvent::MouseButtonPress, 300, Qt::RightButton, Qt::RightButton);
+    sendMenu(300);
+    QCOMPARE(menus, 0);
+    releaseWithMenu(300);
+    QCOMPARE(menus, 1);
+    // ... and not at all after a pan.
+    mouse(chart, QEvent::MouseButtonPress, 300, Qt::RightButton, Qt::RightButton);
+    sendMenu(300);
+    mouse(chart, QEvent::MouseMove, 360, Qt::RightButton, Qt::NoButton);
+    releaseWithMenu(360);
+    QCOMPARE(menus, 1);
+    // Where it comes after the release, a click opens it, a pan does not.
+    mouse(chart, QEvent::MouseButtonPress, 300, Qt::RightButton, Qt::RightButton);
+    releaseWithMenu(300);
+    sendMenu(300);
+    QCOMPARE(menus, 2);
+    mouse(chart, QEvent::MouseButtonPress, 300, Qt::RightButton, Qt::RightButton);
+    mouse(chart, QEvent::MouseMove, 360, Qt::RightButton, Qt::NoButton);
+    releaseWithMenu(360);
+    sendMenu(360);
+    QCOMPARE(menus, 2);
+    // The next one opens again.
+    sendMenu(360);
+    QCOMPARE(menus, 3);
+}
+
+void TestChartProtocol::noChannelsNothingToPlace()
+{
+    ChartProtocol chart;
+    chart.resize(700, 300);
+    chart.setLineValueX(500);
+    QSignalSpy lines(&chart, &ChartProtocol::lineValueXChanged);
+    QSignalSpy zooms(&chart, &ChartProtocol::zoomChanged);
+    mouse(chart, QEvent::MouseButtonDblClick, 300, Qt::LeftButton);
+    mouse(chart, QEvent::MouseButtonPress, 300, Qt::LeftButton);
+    mouse(chart, QEvent::MouseMove, 400, Qt::LeftButton);
+    mouse(chart, QEvent::MouseButtonRelease, 400, Qt::NoButton);
+    QCOMPARE(lines.count(), 0);
+    QCOMPARE(zooms.count(), 0);
+    QCOMPARE(chart.lineValueX(), 500);
 }
 
 void TestChartProtocol::wheelMovesAShareOfTheView_data()

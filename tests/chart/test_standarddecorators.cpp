@@ -247,6 +247,14 @@ void TestStandardDecorators::denseBandLetsEarlierChannelsShow()
         through += pixel.red() > 100;
     }
     QVERIFY2(through > 270, qPrintable(QString::number(through)));
+    // The band is even: no pixel is blended twice where the spans of
+    // neighbouring columns meet (only the grid's lines under it differ).
+    QMap<QRgb, int> shades;
+    for (int x = 500; x < 780; ++x)
+        ++shades[image.pixel(x, row - 15)];
+    const QList<int> counts = shades.values();
+    QVERIFY2(*std::max_element(counts.cbegin(), counts.cend()) > 250,
+             qPrintable(QString::number(shades.size())));
 }
 
 void TestStandardDecorators::onlyTheVisibleWindowIsRead()
