@@ -2,7 +2,7 @@
 
 #include <QRegularExpression>
 
-#include "table/decimaldigits.h"
+#include "table/timetextformatter.h"
 
 namespace cellvalues {
 
@@ -57,14 +57,10 @@ bool number(const QString& text, double& value, QString& format)
 
 bool dateTime(const QString& text, double& serial)
 {
-    if (text.size() != 23 || text.at(2) != QLatin1Char('/') || text.at(5) != QLatin1Char('/') ||
-        text.at(10) != QLatin1Char(' ') || text.at(13) != QLatin1Char(':') ||
-        text.at(16) != QLatin1Char(':') || text.at(19) != QLatin1Char('.'))
+    QDate date;
+    QTime time;
+    if (!TimeTextFormatter::fields(text, date, time))
         return false;
-    const QDate date(decimalDigits(text, 6, 4), decimalDigits(text, 3, 2),
-                     decimalDigits(text, 0, 2));
-    const QTime time(decimalDigits(text, 11, 2), decimalDigits(text, 14, 2),
-                     decimalDigits(text, 17, 2), decimalDigits(text, 20, 3));
     // The spreadsheet's calendar holds a 29/02/1900 that never was, so its day
     // counts before March 1900 are off by one, and it has none before 1900.
     if (!date.isValid() || !time.isValid() || date < QDate(1900, 3, 1))

@@ -1,20 +1,16 @@
 #include "reports/timerangetable.h"
 
-#include "table/decimaldigits.h"
+#include "table/timetextformatter.h"
 #include "table/localclock.h"
 
 namespace {
 // "dd/MM/yyyy hh:mm:ss.zzz" as local time.
 bool textInstant(const QString& text, qint64& msecs)
 {
-    if (text.size() != 23 || text.at(2) != QLatin1Char('/') || text.at(5) != QLatin1Char('/') ||
-        text.at(10) != QLatin1Char(' ') || text.at(13) != QLatin1Char(':') ||
-        text.at(16) != QLatin1Char(':') || text.at(19) != QLatin1Char('.'))
+    QDate date;
+    QTime time;
+    if (!TimeTextFormatter::fields(text, date, time))
         return false;
-    const QDate date(decimalDigits(text, 6, 4), decimalDigits(text, 3, 2),
-                     decimalDigits(text, 0, 2));
-    const QTime time(decimalDigits(text, 11, 2), decimalDigits(text, 14, 2),
-                     decimalDigits(text, 17, 2), decimalDigits(text, 20, 3));
     return localclock::toMSecs(date, time, msecs) == localclock::Result::Instant;
 }
 } // namespace

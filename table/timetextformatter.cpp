@@ -1,5 +1,7 @@
 #include "table/timetextformatter.h"
 
+#include "table/decimaldigits.h"
+
 namespace {
 
 constexpr qint64 msPerHour = 3600 * 1000;
@@ -95,4 +97,16 @@ void TimeTextFormatter::prepareHour(qint64 hour, qint64 msecs) const
 QString TimeTextFormatter::slowText(qint64 msecs) const
 {
     return m_start.addMSecs(msecs).toString(format());
+}
+
+bool TimeTextFormatter::fields(const QString& text, QDate& date, QTime& time)
+{
+    if (text.size() != 23 || text.at(2) != QLatin1Char('/') || text.at(5) != QLatin1Char('/') ||
+        text.at(10) != QLatin1Char(' ') || text.at(13) != QLatin1Char(':') ||
+        text.at(16) != QLatin1Char(':') || text.at(19) != QLatin1Char('.'))
+        return false;
+    date = QDate(decimalDigits(text, 6, 4), decimalDigits(text, 3, 2), decimalDigits(text, 0, 2));
+    time = QTime(decimalDigits(text, 11, 2), decimalDigits(text, 14, 2), decimalDigits(text, 17, 2),
+                 decimalDigits(text, 20, 3));
+    return true;
 }

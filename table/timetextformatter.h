@@ -17,6 +17,9 @@ public:
     QDateTime dateTime(qint64 msecs) const { return m_start.addMSecs(msecs); }
 
     static QString format() { return QStringLiteral("dd/MM/yyyy hh:mm:ss.zzz"); }
+    // Reads a text of that shape back into its fields; false for any other
+    // shape. The fields may still be invalid (31/02, 25:00).
+    static bool fields(const QString& text, QDate& date, QTime& time);
 
 private:
     void prepareHour(qint64 hour, qint64 msecs) const;
