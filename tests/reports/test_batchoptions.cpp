@@ -1,33 +1,11 @@
 #include "app/commandline.h"
+#include "tests/zonescope.h"
 
 #include <QtTest>
 
 #include <ctime>
 
 namespace {
-// Runs with the process in another time zone, then puts the old one back.
-class ZoneScope
-{
-public:
-    explicit ZoneScope(const char* zone)
-        : m_old(qgetenv("TZ")), m_had(qEnvironmentVariableIsSet("TZ"))
-    {
-        qputenv("TZ", zone);
-        tzset();
-    }
-    ~ZoneScope()
-    {
-        if (m_had)
-            qputenv("TZ", m_old);
-        else
-            qunsetenv("TZ");
-        tzset();
-    }
-
-private:
-    QByteArray m_old;
-    bool m_had;
-};
 
 qint64 utc(int month, int day, int hour, int minute, int second = 0, int year = 2023)
 {
@@ -258,14 +236,11 @@ private slots:
         // of the kind its placeholder names, and every option of the usage
         // lines is described.
         const QString help = commandLineHelp();
-        const QHash<QString, QByteArray> examples{{"DIR", "logs"},
-                                                  {"FILE", "out.x"},
-                                                  {"WxH", "640x480"},
-                                                  {"DATETIME", "2024-05-10T12:00:00"},
-                                                  {"CODE=EXPR", "P=U1*I1"},
-                                                  {"N", "300"},
-                                                  {"L", "channels"},
-                                                  {"T", "print"}};
+        const QHash<QString, QByteArray> examples{
+            {"DIR", "logs"},          {"FILE", "out.x"},
+            {"WxH", "640x480"},       {"DATETIME", "2024-05-10T12:00:00"},
+            {"CODE=EXPR", "P=U1*I1"}, {"N", "300"},
+            {"L", "channels"},        {"T", "print"}};
         const QRegularExpression described(QStringLiteral("^  (-{1,2}[a-z]+)(?: (\\S+))?  "),
                                            QRegularExpression::MultilineOption);
         const StartupOptions none;

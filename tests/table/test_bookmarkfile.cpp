@@ -1,4 +1,5 @@
 #include "table/bookmarkfile.h"
+#include "tests/zonescope.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,33 +42,6 @@ QByteArray readText(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Runs with the process in another time zone, then puts the old one back.
-class ZoneScope
-{
-public:
-    explicit ZoneScope(const char* zone)
-        : m_old(qgetenv("TZ")), m_had(qEnvironmentVariableIsSet("TZ"))
-    {
-        set(zone);
-    }
-    ~ZoneScope()
-    {
-        if (m_had)
-            qputenv("TZ", m_old);
-        else
-            qunsetenv("TZ");
-        tzset();
-    }
-    static void set(const char* zone)
-    {
-        qputenv("TZ", zone);
-        tzset();
-    }
-
-private:
-    QByteArray m_old;
-    bool m_had;
-};
 } // namespace
 
 class TestBookmarkFile : public QObject

@@ -1,4 +1,5 @@
 #include "table/bookmarkstore.h"
+#include "tests/zonescope.h"
 
 #include <QDir>
 #include <QFile>
@@ -35,29 +36,6 @@ QJsonArray entriesOf(const QString& path)
         .toArray();
 }
 
-// Runs with the process in another time zone, then puts the old one back.
-class ZoneScope
-{
-public:
-    explicit ZoneScope(const char* zone)
-        : m_old(qgetenv("TZ")), m_had(qEnvironmentVariableIsSet("TZ"))
-    {
-        qputenv("TZ", zone);
-        tzset();
-    }
-    ~ZoneScope()
-    {
-        if (m_had)
-            qputenv("TZ", m_old);
-        else
-            qunsetenv("TZ");
-        tzset();
-    }
-
-private:
-    QByteArray m_old;
-    bool m_had;
-};
 } // namespace
 
 class TestBookmarkStore : public QObject
