@@ -149,6 +149,9 @@ private slots:
     bool tryDeleteBookmarkTable(int x);
     void setBookmarkEnabled();
     void setSingleChartVisible(QString name, bool bVisible);
+    // A chart's menu showed or hid a channel: every chart and the
+    // parameters panel follow.
+    void followChannelShown(QString name, bool visible);
     void moveCharts(int position);
     void zoomCharts(double factor);
     void lineValueXChartsChanged(int x);
