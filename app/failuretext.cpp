@@ -57,6 +57,7 @@ constexpr KnownCause kCauses[] = {
     {"file name too long", "слишком длинное имя файла"},
     {"input/output error", "ошибка ввода-вывода"},
     {"too many open files", "открыто слишком много файлов"},
+    {"the same file as the source", "это и есть копируемый файл"},
 };
 
 bool isUnnamed(const QString& cause)

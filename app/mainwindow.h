@@ -150,6 +150,9 @@ private slots:
     bool tryDeleteBookmarkTable(qint64 x);
     void setBookmarkEnabled();
     void setSingleChartVisible(QString name, bool bVisible);
+    // A chart's menu showed or hid a channel: every chart and the
+    // parameters panel follow.
+    void followChannelShown(QString name, bool visible);
     void moveCharts(double position);
     void zoomCharts(double factor);
     void lineValueXChartsChanged(qint64 x);

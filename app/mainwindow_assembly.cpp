@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/failuretext.h"
 #include "chart/chartprotocol.h"
 #include "chart/pairdatacontainer.h"
 #include "parameters/chartparameters.h"
@@ -95,7 +96,7 @@ QString MainWindow::readProblemsText() const
     QStringList lines{tr("Не все протоколы загружены:")};
     for (const ReadProblem& problem : m_readProblems)
         lines.append(QDir::toNativeSeparators(problem.file) + QStringLiteral(": ") +
-                     problem.russianReason());
+                     problem.russianReason(failuretext::russianCause(problem.detail, nullptr)));
     return lines.join(QLatin1Char('\n'));
 }
 

@@ -3,6 +3,7 @@
 #include "app/shortcuthelp.h"
 #include "chart/chartprotocol.h"
 #include "chart/scalealigner.h"
+#include "parameters/chartparameters.h"
 
 #include <QCoreApplication>
 #include <QKeySequence>
@@ -98,6 +99,7 @@ void MainWindow::buildSingleCharts(const QList<Channel>& channels)
         connect(single, &ChartProtocol::lineValueXChanged, this,
                 &MainWindow::lineValueXChartsChanged);
         connectReferenceCursor(single);
+        connect(single, &Chart::channelShownChanged, this, &MainWindow::followChannelShown);
         if (ui.chart->hasReference())
             single->setReferenceX(ui.chart->referenceX());
         QCoreApplication::processEvents();
@@ -168,8 +170,19 @@ void MainWindow::updateChartsScrollBar()
 
 void MainWindow::setSingleChartVisible(QString name, bool bVisible)
 {
-    if (ChartProtocol* single = mapSingleCharts.value(name))
+    if (ChartProtocol* single = mapSingleCharts.value(name)) {
+        // Its curve too: hidden from its own menu, it comes back drawn.
+        single->setChartVisible(name, bVisible);
         single->setVisible(bVisible);
+    }
+}
+
+void MainWindow::followChannelShown(QString name, bool visible)
+{
+    ui.chart->setChartVisible(name, visible);
+    setSingleChartVisible(name, visible);
+    if (parameters)
+        parameters->showChannel(name, visible);
 }
 
 void MainWindow::moveCharts(double position)

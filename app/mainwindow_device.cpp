@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/failuretext.h"
 #include "device/drivewatch.h"
 #include "device/loggerserial.h"
 #include "device/safefilecopy.h"
@@ -119,7 +120,9 @@ void MainWindow::on_actCopy_triggered()
     SafeFileCopy copier;
     const bool copied = copier.copy(source.absoluteFilePath(), target);
     dialogs->information(this, tr("Копирование"),
-                         copied ? tr("Файл скопирован") : tr("Не удалось скопировать файл"));
+                         copied ? tr("Файл скопирован")
+                                : tr("Не удалось скопировать файл") + QLatin1Char('\n') +
+                                      failuretext::russianFailure(copier.lastError()));
 
     refreshProtocols();
 

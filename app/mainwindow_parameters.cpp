@@ -22,6 +22,7 @@ void MainWindow::setupParametersDock()
     connect(this, &MainWindow::initLoger, panel, &ChartParameters::clear);
     connect(panel, &ChartParameters::setChartVisible, ui.chart, &ChartProtocol::setChartVisible);
     connect(panel, &ChartParameters::setChartVisible, this, &MainWindow::setSingleChartVisible);
+    connect(ui.chart, &Chart::channelShownChanged, this, &MainWindow::followChannelShown);
     QAction* filterAction = ui.actFilter;
     connect(panel, &ChartParameters::filter, filterAction,
             [filterAction] { emit filterAction->triggered(); });

@@ -5,6 +5,7 @@
 #include "chart/legenddecorator.h"
 #include "chart/scalesgriddecorator.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <set>
@@ -15,6 +16,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSet>
 #include <QtDebug>
 
 namespace {
@@ -243,15 +245,21 @@ QMenu* Chart::createContextMenu()
     connect(menu, &QObject::destroyed, scaleMenu, &QObject::deleteLater);
     channelEntry->setMenu(channelMenu);
     scaleEntry->setMenu(scaleMenu);
+    // One entry per channel name: the records of one channel read from
+    // several files are shown and hidden together.
+    QSet<QString> listed;
     for (int i = 0; i < channelList.size(); ++i) {
-        const Channel& c = channelList.at(i);
-        QAction* show = channelMenu->addAction(c.name());
+        const QString& name = channelList.at(i).name();
+        if (listed.contains(name))
+            continue;
+        listed.insert(name);
+        QAction* show = channelMenu->addAction(name);
         show->setCheckable(true);
-        show->setChecked(c.visible());
+        show->setChecked(anyNamed(name, &Channel::visible));
         show->setObjectName(QStringLiteral("c %1 show").arg(i));
-        QAction* scale = scaleMenu->addAction(c.name());
+        QAction* scale = scaleMenu->addAction(name);
         scale->setCheckable(true);
-        scale->setChecked(c.showScale());
+        scale->setChecked(anyNamed(name, &Channel::showScale));
         scale->setObjectName(QStringLiteral("c %1 scale").arg(i));
     }
     menu->addSeparator();
@@ -288,14 +296,34 @@ void Chart::contextMenuActionTriggered(QAction* a)
     int index = 0;
     QString word;
     if (parseChannelAction(name, index, word)) {
-        if (Channel* c = channelAt(index)) {
-            if (word == QLatin1String("show"))
-                c->setVisible(!c->visible());
-            else if (word == QLatin1String("scale"))
-                c->setShowScale(!c->showScale());
+        if (const Channel* c = channelAt(index)) {
+            const QString channelName = c->name();
+            if (word == QLatin1String("show")) {
+                const bool shown = !anyNamed(channelName, &Channel::visible);
+                setNamed(channelName, &Channel::setVisible, shown);
+                invalidateBackground();
+                emit channelShownChanged(channelName, shown);
+                return;
+            }
+            if (word == QLatin1String("scale"))
+                setNamed(channelName, &Channel::setShowScale,
+                         !anyNamed(channelName, &Channel::showScale));
         }
     }
     invalidateBackground();
+}
+
+bool Chart::anyNamed(const QString& name, bool (Channel::*flag)() const) const
+{
+    return std::any_of(channelList.cbegin(), channelList.cend(),
+                       [&](const Channel& c) { return c.name() == name && (c.*flag)(); });
+}
+
+void Chart::setNamed(const QString& name, void (Channel::*set)(bool), bool value)
+{
+    for (Channel& c : channelList)
+        if (c.name() == name)
+            (c.*set)(value);
 }
 
 int Chart::addChannel(const Channel& channel)

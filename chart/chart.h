@@ -138,6 +138,8 @@ signals:
     void positionChanged(double);
     void curPosChanged(QPolygonF);
     void curRangeChanged(QPolygonF, QPolygonF);
+    // The context menu showed (visible) or hid every channel of a name.
+    void channelShownChanged(QString name, bool visible);
 
 public slots:
     void setPosition(double value);
@@ -192,6 +194,9 @@ private:
     // Edits the current channel, if there is one, and repaints the background.
     template <typename Edit> void editCurrent(const Edit& edit);
     void setMeshCount(int& count, int value, int least);
+    // Whether a channel of the name has the flag; sets it on all of them.
+    bool anyNamed(const QString& name, bool (Channel::*flag)() const) const;
+    void setNamed(const QString& name, void (Channel::*set)(bool), bool value);
 
     ScaleSettings settings;
     std::unique_ptr<chart::ChartDecorator> chain;

@@ -173,6 +173,12 @@ void paintDenseCurve(QPainter* painter, IndexedChannelData& data, int first, int
         CurveDecimator decimator(sink);
         bool open = false;
         const auto add = [&](const QPointF& p) {
+            if (std::isnan(p.y())) {
+                // No value at a column's end: the line stops there.
+                if (open)
+                    decimator.breakLine();
+                return;
+            }
             if (!open) {
                 decimator.begin(true);
                 open = true;
@@ -247,6 +253,11 @@ void paintDenseCurve(QPainter* painter, IndexedChannelData& data, int first, int
                 lastColumn = column;
                 lastTall = tall;
                 haveLast = true;
+            } else if (end > begin) {
+                // Points without a value (a computed channel's gap): the
+                // curve breaks here rather than bridging the stretch.
+                close();
+                haveLast = false;
             }
             begin = end;
         }

@@ -9,12 +9,16 @@ bool SafeFileCopy::copy(const QString& source, const QString& target)
     m_lastError.clear();
     const QFileInfo from(source);
     const QFileInfo to(target);
+    // Every failure reads "Cannot <verb> <file>: <cause>", which the window words again.
+    if (!from.exists())
+        return fail(QStringLiteral("Cannot open %1: No such file or directory").arg(source));
     if (!from.isFile())
-        return fail(QStringLiteral("Source is not a file: %1").arg(source));
+        return fail(QStringLiteral("Cannot open %1: not a regular file").arg(source));
     if (to.exists() && from.canonicalFilePath() == to.canonicalFilePath())
-        return fail(QStringLiteral("Source and target are the same file: %1").arg(source));
+        return fail(
+            QStringLiteral("Cannot replace %1: it is the same file as the source").arg(target));
     if (to.exists() && !to.isFile())
-        return fail(QStringLiteral("Target is not a file: %1").arg(target));
+        return fail(QStringLiteral("Cannot replace %1: not a regular file").arg(target));
 
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))

@@ -129,6 +129,13 @@ void ChartParameters::setColor(QString name, QColor color)
         colorPalette->setColor(name, color);
 }
 
+void ChartParameters::showChannel(const QString& name, bool visible)
+{
+    for (auto* row : findChildren<ChartParameterValueWidget*>(kRowName))
+        if (row->name() == name)
+            row->setShown(visible);
+}
+
 void ChartParameters::clear()
 {
     while (ui->scrollLayout->count() > 0) {

@@ -40,6 +40,9 @@ public slots:
     QVector<Range> getRange() const;
     std::pair<QDateTime, QDateTime> getTimeRange() const;
     void setColor(QString name, QColor color);
+    // Follows a channel shown or hidden elsewhere (a chart's menu): the
+    // row's box changes, and nothing is emitted.
+    void showChannel(const QString& name, bool visible);
     void clear();
 
 private slots:

@@ -113,9 +113,30 @@ void ChartParameterValueWidget::on_buttonColor_clicked()
     setColor(QColorDialog::getColor(m_color, this, QString()));
 }
 
+QString ChartParameterValueWidget::name() const
+{
+    return ui->labelName->text();
+}
+
+bool ChartParameterValueWidget::isShown() const
+{
+    return ui->cbVisible->isChecked();
+}
+
+void ChartParameterValueWidget::setShown(bool shown)
+{
+    const QSignalBlocker blocker(ui->cbVisible);
+    ui->cbVisible->setChecked(shown);
+    showVisibleText();
+}
+
+void ChartParameterValueWidget::showVisibleText()
+{
+    ui->cbVisible->setText(ui->cbVisible->isChecked() ? tr("Скрыть") : tr("Показать"));
+}
+
 void ChartParameterValueWidget::on_cbVisible_clicked()
 {
-    const bool checked = ui->cbVisible->isChecked();
-    ui->cbVisible->setText(checked ? tr("Скрыть") : tr("Показать"));
-    emit visibleChanged(ui->labelName->text(), checked);
+    showVisibleText();
+    emit visibleChanged(ui->labelName->text(), ui->cbVisible->isChecked());
 }

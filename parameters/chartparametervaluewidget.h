@@ -26,6 +26,11 @@ public:
     void setChannel(const Channel* channel);
     void setColor(QColor color);
     bool isFilterChecked() const;
+    QString name() const;
+    bool isShown() const;
+    // Ticks or unticks the visibility box without telling anyone, for a
+    // change made elsewhere (the chart's menu).
+    void setShown(bool shown);
     Range range() const;
     QColor color() const { return m_color; }
     // Width the title needs, and the width it gets, so that rows line up.
@@ -48,6 +53,8 @@ protected:
 private:
     static constexpr int kFormMinimumHeight = 43;
     void keepNaturalHeight();
+    // The box reads what a click on it would do.
+    void showVisibleText();
 
     std::unique_ptr<Ui::ChartParameterValueWidget> ui;
     QColor m_color;

@@ -57,13 +57,13 @@ QString ReadProblem::englishText() const
     return QDir::toNativeSeparators(file) + QStringLiteral(": ") + reason;
 }
 
-QString ReadProblem::russianReason() const
+QString ReadProblem::russianReason(const QString& cause) const
 {
     switch (kind) {
     case Kind::None:
         break;
     case Kind::CannotOpen:
-        return QStringLiteral("не удалось открыть файл (%1)").arg(detail);
+        return QStringLiteral("не удалось открыть файл (%1)").arg(cause.isEmpty() ? detail : cause);
     case Kind::NotProtocol:
         return QStringLiteral("файл не является протоколом");
     case Kind::NoRecords:

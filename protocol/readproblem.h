@@ -32,6 +32,7 @@ struct ReadProblem
 
     // "<file>: <reason>", for standard error.
     QString englishText() const;
-    // The reason alone, for the user.
-    QString russianReason() const;
+    // The reason alone, for the user; `cause`, where given, stands for the
+    // system's own (English) detail.
+    QString russianReason(const QString& cause = QString()) const;
 };

@@ -9,6 +9,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QFontMetricsF>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPixmap>
 #include <QSvgGenerator>
@@ -45,6 +46,71 @@ QImage chartPicture(QWidget& chart, const ChartRenderer& render)
 
 namespace {
 constexpr double kTitleGrowth = 1.25;
+
+// Takes every drawing call and draws nothing.
+class MeasuringEngine : public QPaintEngine
+{
+public:
+    MeasuringEngine() : QPaintEngine(QPaintEngine::AllFeatures) {}
+    bool begin(QPaintDevice*) override { return true; }
+    bool end() override { return true; }
+    void updateState(const QPaintEngineState&) override {}
+    void drawRects(const QRect*, int) override {}
+    void drawRects(const QRectF*, int) override {}
+    void drawLines(const QLine*, int) override {}
+    void drawLines(const QLineF*, int) override {}
+    void drawEllipse(const QRectF&) override {}
+    void drawPath(const QPainterPath&) override {}
+    void drawPoints(const QPointF*, int) override {}
+    void drawPoints(const QPoint*, int) override {}
+    void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+    void drawPolygon(const QPoint*, int, PolygonDrawMode) override {}
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+    void drawTextItem(const QPointF&, const QTextItem&) override {}
+    void drawTiledPixmap(const QRectF&, const QPixmap&, const QPointF&) override {}
+    void drawImage(const QRectF&, const QImage&, const QRectF&, Qt::ImageConversionFlags) override
+    {
+    }
+    Type type() const override { return QPaintEngine::User; }
+};
+
+// A chart painted onto it lays itself out (its value columns, its time
+// axis) at the cost of the layout alone.
+class MeasuringDevice : public QPaintDevice
+{
+public:
+    explicit MeasuringDevice(const QSize& size) : m_size(size) {}
+    QPaintEngine* paintEngine() const override { return &m_engine; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override
+    {
+        switch (metric) {
+        case PdmWidth:
+            return m_size.width();
+        case PdmHeight:
+            return m_size.height();
+        case PdmWidthMM:
+            return int(std::lround(m_size.width() * 25.4 / ChartPictureOptions::kScreenDpi));
+        case PdmHeightMM:
+            return int(std::lround(m_size.height() * 25.4 / ChartPictureOptions::kScreenDpi));
+        case PdmNumColors:
+            return std::numeric_limits<int>::max();
+        case PdmDepth:
+            return 32;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return int(QPaintDevice::devicePixelRatioFScale());
+        default:
+            return ChartPictureOptions::kScreenDpi;
+        }
+    }
+
+private:
+    QSize m_size;
+    mutable MeasuringEngine m_engine;
+};
 
 QFont pixelFont(const QFont& font, double growth = 1.0)
 {
@@ -202,24 +268,20 @@ void ChartPicture::alignPlots()
     m_aligned = true;
     if (m_charts.size() < 2)
         return;
-    // The value columns are measured while painting. Each chart's columns
-    // start at a margin of its own (the bottom one has the time scale);
-    // set to one width, their plots would start apart by those margins.
-    const auto measure = [this](QVector<double>& lefts) {
-        lefts.clear();
-        for (const auto& chart : qAsConst(m_charts)) {
-            chart->renderToImage();
-            lefts.append(chart->scalesWidth());
-        }
-        return *std::max_element(lefts.cbegin(), lefts.cend());
-    };
-    QVector<double> lefts;
-    const double widest = measure(lefts);
+    // The value columns are laid out while painting; a painter that draws
+    // nothing lays them out without rasterising curves. A chart's width
+    // counts from its own left edge, margin included, so the widest one
+    // lines every plot up.
+    double widest = 0;
+    for (const auto& chart : qAsConst(m_charts)) {
+        MeasuringDevice device(chart->size());
+        QPainter painter(&device);
+        chart->paintOnto(&painter, QRectF(QPointF(0, 0), QSizeF(chart->size())));
+        painter.end();
+        widest = std::max(widest, chart->scalesWidth());
+    }
     for (const auto& chart : qAsConst(m_charts))
         chart->setMinimumScaleWidth(widest);
-    const double target = measure(lefts);
-    for (int i = 0; i < m_charts.size(); ++i)
-        m_charts[i]->setMinimumScaleWidth(target - (lefts[i] - widest));
 }
 
 QVector<const ChartProtocol*> ChartPicture::charts() const

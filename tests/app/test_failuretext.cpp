@@ -25,6 +25,9 @@ private slots:
                                       "доступна только для чтения";
         QTest::newRow("not found") << "Cannot open /a/b.log: No such file or directory"
                                    << "не удалось открыть файл /a/b.log: файл или папка не найдены";
+        QTest::newRow("copy onto itself")
+            << "Cannot replace /p/a.log: it is the same file as the source"
+            << "не удалось заменить файл /p/a.log: это и есть копируемый файл";
         QTest::newRow("windows access") << "Cannot write C:/r.pdf: Access is denied."
                                         << "не удалось записать файл C:/r.pdf: нет прав доступа";
         QTest::newRow("windows disk") << "Cannot write D:/r.pdf: There is not enough space on the "

@@ -179,9 +179,9 @@ private slots:
         const QStringList lines = warnings[0].split(QLatin1Char('\n'));
         QCOMPARE(lines.size(), 3);
         QCOMPARE(lines[0], QStringLiteral("Внимание!|Не все протоколы загружены:"));
-        QVERIFY2(lines[1].startsWith(QDir::toNativeSeparators(missing) +
-                                     QStringLiteral(": не удалось открыть файл")),
-                 qPrintable(lines[1]));
+        QCOMPARE(lines[1],
+                 QDir::toNativeSeparators(missing) +
+                     QStringLiteral(": не удалось открыть файл (файл или папка не найдены)"));
         QCOMPARE(lines[2],
                  QDir::toNativeSeparators(empty) + QStringLiteral(": в протоколе нет записей"));
     }

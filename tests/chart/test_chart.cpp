@@ -33,6 +33,7 @@ private slots:
     void positionSignalsTruncateTowardZero();
     void currentChannelProperties();
     void contextMenu();
+    void contextMenuActsOnEveryRecordOfAName();
     void dataObjectsBelongToClearChannels();
     void mouseTrackingReportsValuesAndRanges();
 };
@@ -176,6 +177,41 @@ void TestChart::contextMenu()
     QVERIFY(!chart.channels().at(0).visible());
     QVERIFY(!chart.channels().at(1).visible());
     QVERIFY(!chart.channels().at(1).showScale());
+}
+
+void TestChart::contextMenuActsOnEveryRecordOfAName()
+{
+    // Records of one channel from three files, one of them hidden.
+    Chart chart;
+    for (const char* name : {"a", "b", "a", "a"})
+        chart.addChannel(channelNamed(name));
+    chart.channelAt(3)->setVisible(false);
+    QSignalSpy shown(&chart, &Chart::channelShownChanged);
+    std::unique_ptr<QMenu> menu(chart.createContextMenu());
+    QList<QAction*> entries = menu->actions().at(0)->menu()->actions();
+    QCOMPARE(entries.size(), 2);
+    QCOMPARE(entries.at(0)->text(), QStringLiteral("a"));
+    QVERIFY(entries.at(0)->isChecked());
+    QCOMPARE(menu->actions().at(1)->menu()->actions().size(), 2);
+
+    QTest::ignoreMessage(QtDebugMsg, "Action triggered c 0 show");
+    emit menu->triggered(entries.at(0));
+    for (int i : {0, 2, 3})
+        QVERIFY(!chart.channels().at(i).visible());
+    QVERIFY(chart.channels().at(1).visible());
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown.at(0), (QVariantList{QStringLiteral("a"), false}));
+
+    menu.reset(chart.createContextMenu());
+    QVERIFY(!menu->actions().at(0)->menu()->actions().at(0)->isChecked());
+    QAction* scale = menu->actions().at(1)->menu()->actions().at(0);
+    QTest::ignoreMessage(QtDebugMsg, "Action triggered c 0 scale");
+    emit menu->triggered(scale);
+    for (int i : {0, 2, 3})
+        QVERIFY(!chart.channels().at(i).showScale());
+    QVERIFY(chart.channels().at(1).showScale());
+    // The scale is no visibility: the panel is not told.
+    QCOMPARE(shown.size(), 1);
 }
 
 void TestChart::dataObjectsBelongToClearChannels()

@@ -204,7 +204,11 @@ private slots:
                              << protocolBytes("new");
         // The card was pulled between choosing and copying.
         QTest::newRow("copy fails")
-            << false << true << QStringList{kReplaceQuestion, kNotCopied, kOpenQuestion}
+            << false << true
+            << QStringList{kReplaceQuestion,
+                           kNotCopied +
+                               "\nне удалось открыть файл CARD/a.log: файл или папка не найдены",
+                           kOpenQuestion}
             << protocolBytes("old");
     }
 
@@ -220,6 +224,7 @@ private slots:
         m_script.fileToOpen = m_card + "/a.log";
         m_script.answers = {replace ? QMessageBox::Yes : QMessageBox::No, QMessageBox::No};
         trigger("actCopy");
+        asked.replaceInStrings(QStringLiteral("CARD"), QDir::toNativeSeparators(m_card));
         QCOMPARE(m_script.asked, QStringList{kOpen} + asked);
         QCOMPARE(readFile(m_protocols + "/a.log"), kept);
         QCOMPARE(
