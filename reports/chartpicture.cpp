@@ -121,7 +121,7 @@ QFont pixelFont(const QFont& font, double growth = 1.0)
 }
 
 void setUpChart(ChartProtocol& chart, const ChartProtocol& source,
-                const ChartPictureOptions& options, qint32 firstTick, qint32 lastTick)
+                const ChartPictureOptions& options, qint64 firstTick, qint64 lastTick)
 {
     chart.setFont(source.font());
     chart.setTimeBase(source.startDateTime(), source.tickLength());
@@ -159,7 +159,7 @@ Channel pictureChannel(const Channel& channel, const ChartPictureOptions& option
 } // namespace
 
 ChartPicture::ChartPicture(const ChartProtocol& source, const ChartPictureOptions& options,
-                           qint32 firstTick, qint32 lastTick, const QString& title)
+                           qint64 firstTick, qint64 lastTick, const QString& title)
     : m_options(options), m_title(title), m_font(pixelFont(source.font())),
       m_titleFont(pixelFont(source.font(), kTitleGrowth))
 {
@@ -180,7 +180,7 @@ ChartPicture::ChartPicture(const ChartProtocol& source, const ChartPictureOption
 
 ChartPicture::~ChartPicture() = default;
 
-void ChartPicture::buildCharts(const ChartProtocol& source, qint32 firstTick, qint32 lastTick)
+void ChartPicture::buildCharts(const ChartProtocol& source, qint64 firstTick, qint64 lastTick)
 {
     const auto newChart = [&] {
         auto chart = std::make_shared<ChartProtocol>();
