@@ -206,8 +206,9 @@ void MainWindow::connectForm()
     connect(ui.gbFile, &QGroupBox::toggled, this, &MainWindow::filterFile);
     connect(ui.dtBegin, &QDateTimeEdit::dateTimeChanged, this, &MainWindow::onDateChanged);
     connect(ui.dtEnd, &QDateTimeEdit::dateTimeChanged, this, &MainWindow::onDateChanged);
-    connect(ui.chart, qOverload<int>(&Chart::positionChanged), ui.chartScrollBar,
-            &QScrollBar::setValue);
+    connect(ui.chart, qOverload<double>(&Chart::positionChanged), this, [this](double position) {
+        ui.chartScrollBar->setValue(m_scrollScale.value(position));
+    });
 
     const QList<QPair<QAbstractButton*, QAction*>> toolButtons = {
         {ui.buttonZoomIn, ui.actZoomIn},
@@ -240,7 +241,7 @@ void MainWindow::connectForm()
     connect(ui.chart, &ChartProtocol::lineValueXChanged, this,
             &MainWindow::lineValueXChartsChanged);
     connect(ui.chart, &ChartProtocol::zoomChanged, this, &MainWindow::zoomCharts);
-    connect(ui.chart, qOverload<int>(&Chart::positionChanged), this, &MainWindow::moveCharts);
+    connect(ui.chart, qOverload<double>(&Chart::positionChanged), this, &MainWindow::moveCharts);
     connectScrollBars();
 }
 

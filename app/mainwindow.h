@@ -2,6 +2,7 @@
 
 #include "app/dialogs.h"
 #include "chart/columnseries.h"
+#include "chart/scrollscale.h"
 #include "device/deviceenvironment.h"
 #include "formula/computedchannel.h"
 #include "parameters/chartcolor.h"
@@ -107,8 +108,8 @@ public:
     void setDialogs(std::unique_ptr<Dialogs> dialogs);
     void setClipboard(std::unique_ptr<Clipboard> clipboard);
 
-    qint32 firstTick() const { return m_firstTick; }
-    qint32 lastTick() const { return m_lastTick; }
+    qint64 firstTick() const { return m_firstTick; }
+    qint64 lastTick() const { return m_lastTick; }
     const QMap<QString, ChartProtocol*>& singleCharts() const { return mapSingleCharts; }
     QString deviceFolder() const { return m_deviceFolder; }
     // Ports, drives, waiting and the monitor as the device actions see them.
@@ -145,16 +146,16 @@ private slots:
 
     void filterFile();
     void onDateChanged();
-    bool tryAddBookmarkTable(int x);
-    bool tryDeleteBookmarkTable(int x);
+    bool tryAddBookmarkTable(qint64 x);
+    bool tryDeleteBookmarkTable(qint64 x);
     void setBookmarkEnabled();
     void setSingleChartVisible(QString name, bool bVisible);
     // A chart's menu showed or hid a channel: every chart and the
     // parameters panel follow.
     void followChannelShown(QString name, bool visible);
-    void moveCharts(int position);
+    void moveCharts(double position);
     void zoomCharts(double factor);
-    void lineValueXChartsChanged(int x);
+    void lineValueXChartsChanged(qint64 x);
     void on_pushButton_clicked();
     void on_btAdd_clicked();
     void on_twFiles_currentItemChanged(QTableWidgetItem* current, QTableWidgetItem* previous);
@@ -164,7 +165,7 @@ private slots:
     void on_chartsScrollBar_sliderMoved(int);
     void on_buttonBookmarkAddTable_clicked();
     void on_buttonBookmarkDeleteTable_clicked();
-    void referenceXChartsChanged(int x);
+    void referenceXChartsChanged(qint64 x);
     void referenceChartsCleared();
     void updateStatistics();
     void copyStatistics();
@@ -177,7 +178,7 @@ private slots:
     void lineStepRight();
     void showShortcutHelp();
     void showBookmarksOnEveryChart();
-    void editBookmarkNote(int x);
+    void editBookmarkNote(qint64 x);
     void saveBookmarks();
     void editComputedChannels();
     void undoBookmarkChange();
@@ -223,8 +224,8 @@ private:
     // The instants of the rows as reports see them (the table's full order).
     std::function<bool(int, qint64&)> rowInstants() const;
     // The first and last tick of the rows between the limits; false when none is.
-    bool ticksBetween(const QDateTime& from, const QDateTime& to, qint32& first,
-                      qint32& last) const;
+    bool ticksBetween(const QDateTime& from, const QDateTime& to, qint64& first,
+                      qint64& last) const;
     // Asks for the file, writes the report and opens it, or says it failed.
     void saveReport(const QString& filter, const QString& suffix, const ReportWriter& write);
     // The chart picture action, in the chart menu.
@@ -253,7 +254,7 @@ private:
     void reportBookmarkErrors(const QStringList& errors);
     // The two ticks the statistics and the reports take a stretch between;
     // false when no such pair is chosen.
-    bool statisticsPair(qint32& from, qint32& to) const;
+    bool statisticsPair(qint64& from, qint64& to) const;
     void setupTableColumns();
     void fitChannelColumns();
     void setupComputedChannels();
@@ -307,8 +308,9 @@ private:
     std::unique_ptr<BookmarkStore> m_bookmarkStore;
     QStringList m_bookmarkProblems;
     QAction* actBookmarkUndo = nullptr; // Ctrl+Z: the last bookmark change
-    qint32 m_firstTick = 0;
-    qint32 m_lastTick = 0;
+    qint64 m_firstTick = 0;
+    qint64 m_lastTick = 0;
+    ScrollScale m_scrollScale; // ticks to the scroll bars' values
     QMap<QString, ChartProtocol*> mapSingleCharts;
     ScaleAligner* m_scaleAligner = nullptr; // lines the per-channel charts up
     QString m_deviceFolder;

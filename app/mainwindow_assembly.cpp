@@ -204,12 +204,13 @@ void MainWindow::readProtocolFiles(const QStringList& files)
         QDateTime::fromString(m_tableModel->timeText(last), TimeTextFormatter::format()));
     m_firstTick = m_tableModel->tick(m_tableModel->globalRowAt(0));
     m_lastTick = m_tableModel->tick(last);
+    m_scrollScale.setRange(m_firstTick, m_lastTick);
     limitZoomOut();
     updateChartScrollBar();
 
     ui.chart->setZoom(1.0);
-    ui.chart->setPosition(m_firstTick);
-    ui.chart->setLineValueX(int(m_firstTick + ui.chart->chartSize() * 0.5));
+    ui.chart->setPosition(double(m_firstTick));
+    ui.chart->setLineValueX(m_firstTick + qint64(ui.chart->chartSize() * 0.5));
 
     buildSingleCharts(channels);
     channels.clear();
@@ -256,6 +257,7 @@ void MainWindow::clearChartData()
     m_assembly.reset();
     m_firstTick = 0;
     m_lastTick = 0;
+    m_scrollScale.setRange(0, 0);
     limitZoomOut();
     setBookmarkEnabled();
 }

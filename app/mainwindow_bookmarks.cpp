@@ -57,7 +57,7 @@ void MainWindow::restoreBookmarks(const QStringList& paths, const ProtocolAssemb
         protocol.path =
             QFileInfo(logger->protocolDir().absoluteFilePath(paths[i])).absoluteFilePath();
         protocol.owner.start = assembly.dateTime(i, 0).addMSecs(
-            -qint64(assembly.globalTick(i, 0) - assembly.offset(i)) * assembly.tickMs());
+            -(assembly.globalTick(i, 0) - assembly.offset(i)) * assembly.tickMs());
         protocol.owner.tickMs = assembly.tickMs();
         protocol.offset = assembly.offset(i);
         protocol.firstTick = assembly.globalTick(i, 0);
@@ -81,8 +81,8 @@ void MainWindow::restoreBookmarks(const QStringList& paths, const ProtocolAssemb
 
 void MainWindow::showStoredBookmarks()
 {
-    const QVector<qint32>& ticks = m_bookmarkStore->ticks();
-    ui.chart->setBookmarks(QVector<int>(ticks.begin(), ticks.end()));
+    const QVector<qint64>& ticks = m_bookmarkStore->ticks();
+    ui.chart->setBookmarks(ticks);
     QStringList notes;
     notes.reserve(ticks.size());
     for (const QString& note : m_bookmarkStore->notes())
@@ -104,8 +104,7 @@ void MainWindow::reportBookmarkErrors(const QStringList& errors)
 
 void MainWindow::saveBookmarks()
 {
-    const QVector<int>& ticks = ui.chart->bookmarks();
-    reportBookmarkErrors(m_bookmarkStore->save(QVector<qint32>(ticks.begin(), ticks.end())));
+    reportBookmarkErrors(m_bookmarkStore->save(ui.chart->bookmarks()));
     actBookmarkUndo->setEnabled(m_bookmarkStore->canUndo());
 }
 
@@ -118,13 +117,13 @@ void MainWindow::undoBookmarkChange()
     reportBookmarkErrors(errors);
 }
 
-void MainWindow::editBookmarkNote(int x)
+void MainWindow::editBookmarkNote(qint64 x)
 {
     if (!ui.chart->bookmarks().contains(x))
         return;
     QString note = m_bookmarkStore->note(x);
     const QString time = ui.chart->startDateTime()
-                             .addMSecs(qint64(x) * ui.chart->tickLength())
+                             .addMSecs(x * ui.chart->tickLength())
                              .toString(QStringLiteral("dd/MM/yyyy hh:mm:ss.zzz"));
     if (!dialogs->getText(this, tr("Заметка к закладке"), time, note))
         return;

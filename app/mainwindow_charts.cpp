@@ -15,7 +15,6 @@
 #include <QSignalBlocker>
 
 #include <cmath>
-#include <limits>
 
 namespace {
 // About 150 px at the default font: a plot of four value divisions, each a
@@ -33,13 +32,6 @@ constexpr int kSingleChartMaximumHeight = 32767;
 double visibleSpan(const Chart& chart)
 {
     return chart.scaleSettings().visibleSpan;
-}
-
-// Tick arithmetic that stops at the ends of the tick range instead of wrapping.
-int saturated(double ticks)
-{
-    return static_cast<int>(qBound(static_cast<double>(std::numeric_limits<int>::min()), ticks,
-                                   static_cast<double>(std::numeric_limits<int>::max())));
 }
 
 // Zooming out stops at ten times the loaded span: beyond it the protocol is
@@ -89,8 +81,8 @@ void MainWindow::buildSingleCharts(const QList<Channel>& channels)
         single->setZoom(1.0);
         if (!mapSingleCharts.isEmpty())
             updateChartsScrollBar();
-        single->setPosition(m_firstTick);
-        single->setLineValueX(int(ui.chart->chartSize() * 0.5 + m_firstTick));
+        single->setPosition(double(m_firstTick));
+        single->setLineValueX(qint64(ui.chart->chartSize() * 0.5) + m_firstTick);
         single->setShowGrid(ui.chart->showGrid());
         single->setShowLegend(ui.chart->showLegend());
         single->setTopBackgroundColor(ui.chart->topBackgroundColor());
@@ -102,7 +94,7 @@ void MainWindow::buildSingleCharts(const QList<Channel>& channels)
         m_scaleAligner->addChart(single);
         built.insert(channel.name(), single);
         mapSingleCharts.insert(channel.name(), single);
-        connect(single, qOverload<int>(&Chart::positionChanged), this, &MainWindow::moveCharts);
+        connect(single, qOverload<double>(&Chart::positionChanged), this, &MainWindow::moveCharts);
         connect(single, &ChartProtocol::zoomChanged, this, &MainWindow::zoomCharts);
         connect(single, &ChartProtocol::lineValueXChanged, this,
                 &MainWindow::lineValueXChartsChanged);
@@ -161,9 +153,9 @@ void MainWindow::connectScrollBars()
 void MainWindow::updateChartScrollBar()
 {
     const double span = visibleSpan(*ui.chart);
-    ui.chartScrollBar->setMinimum(m_firstTick);
-    ui.chartScrollBar->setMaximum(qMax(m_firstTick, saturated(m_lastTick - span)));
-    ui.chartScrollBar->setPageStep(saturated(span));
+    ui.chartScrollBar->setMinimum(0);
+    ui.chartScrollBar->setMaximum(qMax(0, m_scrollScale.value(double(m_lastTick) - span)));
+    ui.chartScrollBar->setPageStep(qMax(1, m_scrollScale.steps(span)));
 }
 
 void MainWindow::updateChartsScrollBar()
@@ -171,9 +163,9 @@ void MainWindow::updateChartsScrollBar()
     if (mapSingleCharts.isEmpty())
         return;
     const double span = visibleSpan(*mapSingleCharts.first());
-    ui.chartsScrollBar->setMinimum(m_firstTick);
-    ui.chartsScrollBar->setMaximum(qMax(m_firstTick, saturated(m_lastTick - span)));
-    ui.chartsScrollBar->setPageStep(saturated(span));
+    ui.chartsScrollBar->setMinimum(0);
+    ui.chartsScrollBar->setMaximum(qMax(0, m_scrollScale.value(double(m_lastTick) - span)));
+    ui.chartsScrollBar->setPageStep(qMax(1, m_scrollScale.steps(span)));
 }
 
 void MainWindow::setSingleChartVisible(QString name, bool bVisible)
@@ -193,12 +185,14 @@ void MainWindow::followChannelShown(QString name, bool visible)
         parameters->showChannel(name, visible);
 }
 
-void MainWindow::moveCharts(int position)
+void MainWindow::moveCharts(double position)
 {
+    // Whole ticks, as the charts' positions go from one to the other.
+    position = std::trunc(position);
     applyToOthers(mapSingleCharts, sender(),
                   [position](ChartProtocol* c) { c->setPosition(position); });
-    ui.chartsScrollBar->setValue(position);
-    ui.chartScrollBar->setValue(position);
+    ui.chartsScrollBar->setValue(m_scrollScale.value(position));
+    ui.chartScrollBar->setValue(m_scrollScale.value(position));
     const QSignalBlocker blocker(ui.chart);
     ui.chart->setPosition(position);
 }
@@ -214,11 +208,11 @@ void MainWindow::zoomCharts(double factor)
     }
     updateChartScrollBar();
     // The zoom moved the view around the value line; the thumbs show it.
-    ui.chartScrollBar->setValue(ui.chart->position());
-    ui.chartsScrollBar->setValue(ui.chart->position());
+    ui.chartScrollBar->setValue(m_scrollScale.value(ui.chart->scaleSettings().position));
+    ui.chartsScrollBar->setValue(m_scrollScale.value(ui.chart->scaleSettings().position));
 }
 
-void MainWindow::lineValueXChartsChanged(int x)
+void MainWindow::lineValueXChartsChanged(qint64 x)
 {
     applyToOthers(mapSingleCharts, sender(), [x](ChartProtocol* c) {
         c->setLineValueX(x);
@@ -269,7 +263,7 @@ void MainWindow::on_actZoomOut_triggered()
 
 void MainWindow::on_actLeft_triggered()
 {
-    moveCharts(saturated(ui.chart->position() - 10.0));
+    moveCharts(std::trunc(ui.chart->scaleSettings().position) - 10.0);
 }
 
 void MainWindow::on_actZeroPoint_triggered()
@@ -279,7 +273,7 @@ void MainWindow::on_actZeroPoint_triggered()
 
 void MainWindow::on_actRight_triggered()
 {
-    moveCharts(saturated(ui.chart->position() + 10.0));
+    moveCharts(std::trunc(ui.chart->scaleSettings().position) + 10.0);
 }
 
 void MainWindow::chooseChartColor(QPushButton* button, QColor (Chart::*current)() const,
@@ -311,16 +305,17 @@ void MainWindow::on_actColorGrid_triggered()
 
 void MainWindow::on_chartScrollBar_sliderMoved(int value)
 {
-    ui.chart->setPosition(value);
+    ui.chart->setPosition(m_scrollScale.tick(value));
 }
 
 void MainWindow::on_chartsScrollBar_sliderMoved(int value)
 {
+    const double position = m_scrollScale.tick(value);
     for (ChartProtocol* single : qAsConst(mapSingleCharts))
-        single->setPosition(value);
+        single->setPosition(position);
     ui.chartScrollBar->setValue(value);
     const QSignalBlocker blocker(ui.chart);
-    ui.chart->setPosition(value);
+    ui.chart->setPosition(position);
 }
 
 QAction* MainWindow::addChartAction(const QString& name, const QString& text,
@@ -457,7 +452,7 @@ void MainWindow::placeLine(qint64 x)
 {
     if (m_assembly)
         x = qBound<qint64>(m_firstTick, x, m_lastTick);
-    ui.chart->placeLineValue(saturated(static_cast<double>(x)));
+    ui.chart->placeLineValue(x);
 }
 
 void MainWindow::lineToStart()
@@ -474,27 +469,27 @@ void MainWindow::lineToEnd()
         return;
     placeLine(m_lastTick);
     // The end at the right edge of the plot.
-    moveCharts(saturated(std::ceil(m_lastTick - visibleSpan(*ui.chart))));
+    moveCharts(std::ceil(double(m_lastTick) - visibleSpan(*ui.chart)));
 }
 
 void MainWindow::lineLeft()
 {
-    placeLine(static_cast<qint64>(ui.chart->lineValueX()) - 1);
+    placeLine(ui.chart->lineValueX() - 1);
 }
 
 void MainWindow::lineRight()
 {
-    placeLine(static_cast<qint64>(ui.chart->lineValueX()) + 1);
+    placeLine(ui.chart->lineValueX() + 1);
 }
 
 void MainWindow::lineStepLeft()
 {
-    placeLine(static_cast<qint64>(ui.chart->lineValueX()) - gridStepTicks());
+    placeLine(ui.chart->lineValueX() - gridStepTicks());
 }
 
 void MainWindow::lineStepRight()
 {
-    placeLine(static_cast<qint64>(ui.chart->lineValueX()) + gridStepTicks());
+    placeLine(ui.chart->lineValueX() + gridStepTicks());
 }
 
 qint64 MainWindow::gridStepTicks() const

@@ -85,14 +85,14 @@ std::function<bool(int, qint64&)> MainWindow::rowInstants() const
     };
 }
 
-bool MainWindow::ticksBetween(const QDateTime& from, const QDateTime& to, qint32& first,
-                              qint32& last) const
+bool MainWindow::ticksBetween(const QDateTime& from, const QDateTime& to, qint64& first,
+                              qint64& last) const
 {
     bool any = false;
     for (int row = 0; row < m_tableModel->allRowCount(); ++row) {
         if (!TimeRangeReportTable::holds(m_tableModel->msecsSinceEpoch(row), from, to))
             continue;
-        const qint32 tick = m_tableModel->tick(row);
+        const qint64 tick = m_tableModel->tick(row);
         first = any ? std::min(first, tick) : tick;
         last = any ? std::max(last, tick) : tick;
         any = true;
@@ -108,8 +108,8 @@ void MainWindow::saveReport(const QString& filter, const QString& suffix, const 
     // the two lines: the rows whose ticks lie between them, both included.
     QDateTime from;
     QDateTime to;
-    qint32 first = 0;
-    qint32 last = 0;
+    qint64 first = 0;
+    qint64 last = 0;
     if (ui.chart->hasReference() &&
         dialogs->question(this, QStringLiteral("Сохранить отчет"),
                           QStringLiteral("Сохранить только строки между курсорами?\n"
@@ -118,7 +118,7 @@ void MainWindow::saveReport(const QString& filter, const QString& suffix, const 
         last = std::max(ui.chart->referenceX(), ui.chart->lineValueX());
         const qint64 tickMs = ui.chart->tickLength();
         from = ui.chart->startDateTime().addMSecs(first * tickMs);
-        to = ui.chart->startDateTime().addMSecs((qint64(last) + 1) * tickMs - 1);
+        to = ui.chart->startDateTime().addMSecs((last + 1) * tickMs - 1);
     }
     // Offered under the protocol's start, in the folder of the last report.
     RememberedPlaces places(settingsFilePath());
@@ -214,8 +214,8 @@ void MainWindow::saveChartPictureAs()
 
     // What the common chart shows now.
     const ScaleSettings& view = ui.chart->scaleSettings();
-    const qint32 first = qint32(qBound(-2e9, std::floor(view.position), 2e9));
-    const qint32 last = qint32(qBound(-2e9, std::ceil(view.position + view.visibleSpan), 2e9));
+    const qint64 first = qint64(std::floor(view.position));
+    const qint64 last = qint64(std::ceil(view.position + view.visibleSpan));
     const qint64 tickMs = ui.chart->tickLength();
     const QString title =
         pictureTitle(protocolDescriptions(), ui.chart->startDateTime().addMSecs(first * tickMs),
@@ -243,8 +243,8 @@ QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile
     const TimeRangeReportTable table(whole, rowInstants(), from, to);
     // An empty report would pass for the data of a quiet stretch; the
     // files already there are kept.
-    qint32 first = m_firstTick;
-    qint32 last = m_lastTick;
+    qint64 first = m_firstTick;
+    qint64 last = m_lastTick;
     if ((from.isValid() || to.isValid()) && !ticksBetween(from, to, first, last))
         return QStringLiteral(
                    "the range from %1 to %2 holds no rows of the protocols; nothing was written")

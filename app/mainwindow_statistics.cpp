@@ -68,7 +68,7 @@ void MainWindow::connectReferenceCursor(ChartProtocol* chart)
     connect(chart, &ChartProtocol::bookmarkNoteRequested, this, &MainWindow::editBookmarkNote);
 }
 
-void MainWindow::referenceXChartsChanged(int x)
+void MainWindow::referenceXChartsChanged(qint64 x)
 {
     for (ChartProtocol* chart : allCharts()) {
         if (chart != sender())
@@ -97,7 +97,7 @@ void MainWindow::clearStatistics()
     m_statistics.reset();
 }
 
-bool MainWindow::statisticsPair(qint32& from, qint32& to) const
+bool MainWindow::statisticsPair(qint64& from, qint64& to) const
 {
     to = ui.chart->lineValueX();
     if (statisticsPanel && statisticsPanel->betweenBookmarks())
@@ -135,8 +135,8 @@ void MainWindow::updateStatistics()
         return;
     }
     m_statistics->setTimeBase(ui.chart->startDateTime(), ui.chart->tickLength());
-    qint32 from = 0;
-    qint32 to = 0;
+    qint64 from = 0;
+    qint64 to = 0;
     if (!statisticsPair(from, to)) {
         statisticsPanel->showHint(statisticsPanel->betweenBookmarks()
                                       ? tr("Курсор не стоит между двумя закладками")
@@ -151,8 +151,8 @@ void MainWindow::updateStatistics()
 
 void MainWindow::copyStatistics()
 {
-    qint32 from = 0;
-    qint32 to = 0;
+    qint64 from = 0;
+    qint64 to = 0;
     if (!m_statistics || !statisticsPair(from, to))
         return;
     const QString text = m_statistics->tabSeparated(from, to, visibleTitles(*ui.chart));

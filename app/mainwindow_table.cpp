@@ -27,7 +27,7 @@ void MainWindow::on_twEntry_clicked(QModelIndex index)
     if (!index.isValid() || !index.model() || index.row() >= m_tableModel->rowCount())
         return;
     const int row = m_tableModel->globalRowOf(index.row());
-    const int tick = m_tableModel->tick(row);
+    const qint64 tick = m_tableModel->tick(row);
 
     ui.chart->setPosition(tick - 0.5 * ui.chart->scaleSettings().visibleSpan);
     ui.chart->setLineValueX(tick);
@@ -52,7 +52,7 @@ void MainWindow::on_buttonBookmarkAddTable_clicked()
         return;
     // Placing the mark may move the row when the table is sorted by marks.
     const int row = m_tableModel->globalRowOf(current);
-    const int tick = m_tableModel->tick(row);
+    const qint64 tick = m_tableModel->tick(row);
     m_tableModel->setMarked(row, true);
     ui.chart->addBookmark(tick);
     emit ui.twEntry->clicked(ui.twEntry->currentIndex());
@@ -66,14 +66,14 @@ void MainWindow::on_buttonBookmarkDeleteTable_clicked()
     const int row = m_tableModel->globalRowOf(current);
     if (!m_tableModel->isMarked(row))
         return;
-    const int tick = m_tableModel->tick(row);
+    const qint64 tick = m_tableModel->tick(row);
     m_tableModel->setMarked(row, false);
     ui.chart->deleteBookmark(tick);
     setBookmarkEnabled();
     emit ui.twEntry->clicked(ui.twEntry->currentIndex());
 }
 
-bool MainWindow::tryAddBookmarkTable(int x)
+bool MainWindow::tryAddBookmarkTable(qint64 x)
 {
     const int row = m_tableModel->firstRowOfTick(x);
     if (row < 0 || m_tableModel->isMarked(row))
@@ -82,7 +82,7 @@ bool MainWindow::tryAddBookmarkTable(int x)
     return true;
 }
 
-bool MainWindow::tryDeleteBookmarkTable(int x)
+bool MainWindow::tryDeleteBookmarkTable(qint64 x)
 {
     const int row = m_tableModel->firstRowOfTick(x);
     if (row < 0 || !m_tableModel->isMarked(row))
@@ -93,9 +93,9 @@ bool MainWindow::tryDeleteBookmarkTable(int x)
 
 void MainWindow::setBookmarkEnabled()
 {
-    const int current = ui.chart->currentBookmark();
-    const QVector<int>& bookmarks = ui.chart->bookmarks();
-    const int line = ui.chart->lineValueX();
+    const qint64 current = ui.chart->currentBookmark();
+    const QVector<qint64>& bookmarks = ui.chart->bookmarks();
+    const qint64 line = ui.chart->lineValueX();
     const bool hasCurrent = current >= 0;
     // With nothing loaded there is nothing to mark.
     const bool loaded = ui.chart->channelCount() > 0;
@@ -117,7 +117,7 @@ void MainWindow::setBookmarkEnabled()
 
 void MainWindow::on_actBookmarkAdd_triggered()
 {
-    const int x = ui.chart->lineValueX();
+    const qint64 x = ui.chart->lineValueX();
     if (x <= 0 || ui.chart->channelCount() == 0)
         return;
     ui.chart->addBookmark(x);
@@ -126,7 +126,7 @@ void MainWindow::on_actBookmarkAdd_triggered()
 
 void MainWindow::on_actBookmarkDelete_triggered()
 {
-    const int current = ui.chart->currentBookmark();
+    const qint64 current = ui.chart->currentBookmark();
     if (current < 0)
         return;
     ui.chart->deleteBookmark(current);

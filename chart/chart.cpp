@@ -407,8 +407,7 @@ void Chart::setPosition(double value)
     // A position that is not a number would leave nothing to draw.
     if (!std::isfinite(value))
         return;
-    value = qBound(static_cast<double>(std::numeric_limits<int>::min()), value,
-                   static_cast<double>(std::numeric_limits<int>::max()));
+    value = qBound(-kPositionLimit, value, kPositionLimit);
     settings.position = value;
     update();
     emit positionChanged(value);

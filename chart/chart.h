@@ -112,6 +112,10 @@ public:
     // Spans and positions stay well inside the tick range, so that integer
     // positions, page steps and steps from them never overflow.
     static constexpr double kSpanLimit = 1e9;
+    // Positions are ticks of 64 bits: a protocol's 32-bit ticks plus its
+    // start after the first. The bound keeps every position a whole number
+    // in a double and its milliseconds (up to 65535 per tick) inside 64 bits.
+    static constexpr double kPositionLimit = 1e13;
     // The x interval the plot shows, as the scales layer found it.
     void setVisibleRange(double start, double end);
 

@@ -13,9 +13,11 @@
 #include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QHelpEvent>
 #include <QMap>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <QWheelEvent>
 
 namespace {
@@ -27,11 +29,20 @@ ScalesGridProtocolDecorator* scalesOf(const Chart* chart)
 }
 
 // The tick under a mouse position, when it is a whole number of ticks.
-bool toTick(double value, int& tick)
+bool toTick(double value, qint64& tick)
+{
+    if (!(std::fabs(value) < Chart::kPositionLimit))
+        return false;
+    tick = static_cast<qint64>(value);
+    return true;
+}
+
+// A state channel's raw value, when the value is a whole number an int holds.
+bool toStateValue(double value, int& raw)
 {
     if (!(std::fabs(value) < 2147483647.0))
         return false;
-    tick = static_cast<int>(value);
+    raw = static_cast<int>(value);
     return true;
 }
 } // namespace
@@ -45,7 +56,7 @@ ChartProtocol::ChartProtocol(QWidget* parent)
     setYMesh(4);
     installDecorators();
     createReferenceActions();
-    lineValue = static_cast<int>(chartSize() * 0.5);
+    lineValue = static_cast<qint64>(chartSize() * 0.5);
     emit lineValueXChanged(lineValue);
 }
 
@@ -66,13 +77,13 @@ void ChartProtocol::setTimeBase(const QDateTime& startDateTime, quint16 tickLeng
     invalidateBackground();
 }
 
-void ChartProtocol::setLineValueX(int x)
+void ChartProtocol::setLineValueX(qint64 x)
 {
     lineValue = x;
     update();
 }
 
-void ChartProtocol::setBookmarks(QVector<int> ticks)
+void ChartProtocol::setBookmarks(QVector<qint64> ticks)
 {
     std::sort(ticks.begin(), ticks.end());
     ticks.erase(std::unique(ticks.begin(), ticks.end()), ticks.end());
@@ -83,7 +94,7 @@ void ChartProtocol::setBookmarks(QVector<int> ticks)
     update();
 }
 
-bool ChartProtocol::setCurrentBookmark(int x)
+bool ChartProtocol::setCurrentBookmark(qint64 x)
 {
     if (x != -1 && !bookmarkList.contains(x))
         return false;
@@ -104,7 +115,7 @@ double ChartProtocol::gridStep() const
     return step > 0 ? step : scaleSettings().visibleSpan / xMesh();
 }
 
-void ChartProtocol::placeLineValue(int x)
+void ChartProtocol::placeLineValue(qint64 x)
 {
     lineValue = x;
     emit lineValueXChanged(x);
@@ -113,6 +124,37 @@ void ChartProtocol::placeLineValue(int x)
     if (x < s.position || x > s.position + span)
         setPosition(x - span / 2);
     update();
+}
+
+QStringList ChartProtocol::leftOutScales() const
+{
+    const auto* scales = scalesOf(this);
+    return scales ? scales->leftOutScales() : QStringList();
+}
+
+QRect ChartProtocol::leftOutMarker() const
+{
+    const auto* scales = scalesOf(this);
+    return scales ? scales->leftOutMarker() : QRect();
+}
+
+QString ChartProtocol::leftOutScalesToolTip() const
+{
+    const QStringList names = leftOutScales();
+    return names.isEmpty() ? QString() : chart::ScalesGridPainter::leftOutScalesToolTip(names);
+}
+
+bool ChartProtocol::event(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return Chart::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QRect marker = leftOutMarker();
+    if (!marker.isNull() && marker.contains(help->pos()))
+        QToolTip::showText(help->globalPos(), leftOutScalesToolTip(), this, marker);
+    else
+        QToolTip::hideText();
+    return true;
 }
 
 void ChartProtocol::setMinimumScaleWidth(double width)
@@ -128,7 +170,7 @@ QColor ChartProtocol::referenceColor()
     return QColor(255, 159, 26);
 }
 
-void ChartProtocol::setReferenceX(int x)
+void ChartProtocol::setReferenceX(qint64 x)
 {
     reference = x;
     referenceSet = true;
@@ -167,20 +209,20 @@ void ChartProtocol::createReferenceActions()
     actBookmarkNote = new QAction(tr("Заметка к закладке…"), this);
     actBookmarkNote->setObjectName(QStringLiteral("actBookmarkNote"));
     connect(actBookmarkNote, &QAction::triggered, this, [this] {
-        const int x = menuTickValid ? bookmarkNear(menuTick) : -1;
+        const qint64 x = menuTickValid ? bookmarkNear(menuTick) : -1;
         if (x >= 0 || current >= 0)
             emit bookmarkNoteRequested(x >= 0 ? x : current);
     });
     addActions({actReferenceHere, actReferenceClear, actBookmarkNote});
 }
 
-int ChartProtocol::bookmarkNear(int x) const
+qint64 ChartProtocol::bookmarkNear(qint64 x) const
 {
     const ScaleSettings& s = scaleSettings();
     const double span = s.visibleEnd - s.visibleStart;
     const double ticksPerPixel = span > 0 && width() > 0 ? span / width() : 1;
-    int nearest = -1;
-    for (const int b : bookmarkList) {
+    qint64 nearest = -1;
+    for (const qint64 b : bookmarkList) {
         const double distance = std::fabs(double(b) - x) / ticksPerPixel;
         if (distance <= 6 && (nearest < 0 || std::abs(b - x) < std::abs(nearest - x)))
             nearest = b;
@@ -277,7 +319,7 @@ void ChartProtocol::previousBookmark()
     goToBookmark();
 }
 
-void ChartProtocol::addBookmark(int x)
+void ChartProtocol::addBookmark(qint64 x)
 {
     const bool added = !bookmarkList.contains(x);
     if (added) {
@@ -293,7 +335,7 @@ void ChartProtocol::addBookmark(int x)
     goToBookmark();
 }
 
-void ChartProtocol::deleteBookmark(int x)
+void ChartProtocol::deleteBookmark(qint64 x)
 {
     const int i = bookmarkList.indexOf(x);
     if (i >= 0) {
@@ -322,7 +364,7 @@ void ChartProtocol::clearBookmark()
     emit bookmarkListChanged();
 }
 
-bool ChartProtocol::xUnderMouse(const QPointF& position, int& x)
+bool ChartProtocol::xUnderMouse(const QPointF& position, qint64& x)
 {
     QPoint point(qRound(position.x()), qRound(position.y()));
     queryValues(point);
@@ -333,7 +375,7 @@ bool ChartProtocol::xUnderMouse(const QPointF& position, int& x)
 
 void ChartProtocol::moveLineTo(const QPointF& position)
 {
-    int x = 0;
+    qint64 x = 0;
     if (xUnderMouse(position, x)) {
         lineValue = x;
         emit lineValueXChanged(x);
@@ -343,7 +385,7 @@ void ChartProtocol::moveLineTo(const QPointF& position)
 
 void ChartProtocol::moveReferenceTo(const QPointF& position)
 {
-    int x = 0;
+    qint64 x = 0;
     if (xUnderMouse(position, x)) {
         setReferenceX(x);
         emit referenceXChanged(x);
@@ -541,7 +583,7 @@ void ChartProtocol::wheelEvent(QWheelEvent* event)
         double ticks = std::trunc(delta * kWheelShare / 120.0 * scaleSettings().visibleSpan);
         if (ticks == 0)
             ticks = delta > 0 ? 1 : -1;
-        setPosition(static_cast<double>(position()) + ticks);
+        setPosition(std::trunc(scaleSettings().position) + ticks);
     }
     // The chart used the wheel; it is not for the widgets around it.
     event->accept();
@@ -575,14 +617,14 @@ void ChartProtocol::paintValueCursor(QPainter* painter)
 
     painter->save();
     painter->setPen(QPen(Qt::white, 2));
-    for (int b : bookmarkList)
-        lineAt(pixel(b));
+    for (const qint64 b : bookmarkList)
+        lineAt(pixel(double(b)));
     if (referenceSet) {
         painter->setPen(QPen(referenceColor(), 2, Qt::DashLine));
-        lineAt(pixel(reference));
+        lineAt(pixel(double(reference)));
     }
     painter->setPen(QPen(Qt::red, 2));
-    const double linePixel = pixel(lineValue);
+    const double linePixel = pixel(double(lineValue));
     lineAt(linePixel);
     if (showLegend())
         paintValueBox(painter, qBound(-1e9, linePixel, 1e9));
@@ -600,7 +642,7 @@ QString ChartProtocol::valueText(const QString& title, double value) const
 {
     int raw = 0;
     const QString refs =
-        toTick(value, raw) ? lookup->refText(lookup->codeByTitle(title), raw) : QString();
+        toStateValue(value, raw) ? lookup->refText(lookup->codeByTitle(title), raw) : QString();
     return refs.isEmpty() ? QString::number(value, 'f', valueDecimals(title)) : refs;
 }
 

@@ -23,25 +23,25 @@ public:
     void setEndDateTime(const QDateTime& dateTime) { end = dateTime; }
 
     // The tick of the value line; setting it emits nothing.
-    int lineValueX() const { return lineValue; }
-    void setLineValueX(int x);
+    qint64 lineValueX() const { return lineValue; }
+    void setLineValueX(qint64 x);
 
     // The reference cursor, a second line that marks the other end of a
     // stretch of time: set from the context menu or with Shift+double click,
     // dragged like the value line. Setting it emits nothing.
     bool hasReference() const { return referenceSet; }
-    int referenceX() const { return reference; }
-    void setReferenceX(int x);
+    qint64 referenceX() const { return reference; }
+    void setReferenceX(qint64 x);
     void clearReference();
     static QColor referenceColor();
 
     // Bookmarked ticks, ascending and without duplicates; the current one
     // is -1 or one of them.
-    const QVector<int>& bookmarks() const { return bookmarkList; }
-    void setBookmarks(QVector<int> ticks);
-    int currentBookmark() const { return current; }
+    const QVector<qint64>& bookmarks() const { return bookmarkList; }
+    void setBookmarks(QVector<qint64> ticks);
+    qint64 currentBookmark() const { return current; }
     // Takes -1 or a bookmarked tick; anything else is refused.
-    bool setCurrentBookmark(int x);
+    bool setCurrentBookmark(qint64 x);
 
     // The step between the time axis' marks at the last paint, in ticks
     // (an even share of the view before the first paint).
@@ -49,6 +49,12 @@ public:
 
     // Width of the value columns left of the plot at the last paint.
     double scalesWidth() const;
+    // Channel names whose scale is on but found no room at the last paint;
+    // a marker in the bottom band counts them, and its tooltip says which
+    // and how to show them.
+    QStringList leftOutScales() const;
+    QRect leftOutMarker() const;
+    QString leftOutScalesToolTip() const;
     // The least scalesWidth(), to line several charts up.
     void setMinimumScaleWidth(double width);
 
@@ -68,18 +74,18 @@ public:
     void paintValueCursor(QPainter* painter);
 
 signals:
-    void bookmarkChanged(int x);
-    void lineValueXChanged(int x);
+    void bookmarkChanged(qint64 x);
+    void lineValueXChanged(qint64 x);
     void zoomChanged(double);
     // The user placed, moved or removed the reference cursor.
-    void referenceXChanged(int x);
+    void referenceXChanged(qint64 x);
     void referenceCleared();
     // A bookmark was added or removed, or all of them were.
     void bookmarksEdited();
     // The list of bookmarks changed in any way, also by setBookmarks.
     void bookmarkListChanged();
     // The user asked to edit the note of the bookmark at x.
-    void bookmarkNoteRequested(int x);
+    void bookmarkNoteRequested(qint64 x);
 
 public slots:
     void setZoom(double factor);
@@ -88,17 +94,18 @@ public slots:
     void showRange(double from, double to);
     // Puts the value line on x as the mouse does (with lineValueXChanged)
     // and scrolls it into view when it is outside.
-    void placeLineValue(int x);
+    void placeLineValue(qint64 x);
     void setChartVisible(QString name, bool visible);
     void goToBookmark();
     void nextBookmark();
     void previousBookmark();
-    void addBookmark(int x);
-    void deleteBookmark(int x);
+    void addBookmark(qint64 x);
+    void deleteBookmark(qint64 x);
     void clearBookmark();
 
 protected:
     void installDecorators() override;
+    bool event(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -118,7 +125,7 @@ private:
     // The narrowest view a box zoom shows, as a share of the chart's size.
     static constexpr double kLeastZoom = 0.0101;
 
-    bool xUnderMouse(const QPointF& position, int& x);
+    bool xUnderMouse(const QPointF& position, qint64& x);
     bool tickUnderMouse(const QPointF& position, double& tick);
     double ticksPerPixel() const;
     // The line that a press at tick would grab.
@@ -129,15 +136,15 @@ private:
     void showBox(int mouseX);
     void showContextMenu(QContextMenuEvent* event);
     // The bookmark drawn within a few pixels of x, else -1.
-    int bookmarkNear(int x) const;
+    qint64 bookmarkNear(qint64 x) const;
     void createReferenceActions();
     void paintValueBox(QPainter* painter, double lineX);
     QString timeText() const;
     // A value as the box shows it: its state text, else the number.
     QString valueText(const QString& title, double value) const;
 
-    int lineValue = 0;
-    int reference = 0;
+    qint64 lineValue = 0;
+    qint64 reference = 0;
     bool referenceSet = false;
     Drag drag = Drag::None;
     bool dragStarted = false; // moved far enough not to be a click
@@ -147,7 +154,7 @@ private:
     bool pendingMenu = false; // a context menu held back by a right press
     QPoint pendingMenuPoint;
     bool swallowMenu = false;
-    int menuTick = 0; // tick under the context menu
+    qint64 menuTick = 0; // tick under the context menu
     bool menuTickValid = false;
     QAction* actReferenceHere = nullptr;
     QAction* actReferenceClear = nullptr;
@@ -155,7 +162,7 @@ private:
     quint16 tickMs = 100;
     QDateTime start;
     QDateTime end;
-    QVector<int> bookmarkList;
-    int current = -1;
+    QVector<qint64> bookmarkList;
+    qint64 current = -1;
     const ChannelLookup* lookup;
 };

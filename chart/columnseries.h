@@ -18,7 +18,7 @@ struct ColumnSeries
     const quint8* ids = nullptr;         // per point when the IDs differ, else null
     const double* divisorById = nullptr; // 256 divisors, read when ids is set
     std::size_t count = 0;
-    qint32 offset = 0;
+    qint64 offset = 0;
     double divisor = 1;
     // Computed columns: the lowest raw value marks a row without a result,
     // read as NaN.

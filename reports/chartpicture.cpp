@@ -1,6 +1,7 @@
 #include "reports/chartpicture.h"
 
 #include "chart/chartprotocol.h"
+#include "reports/clippingpaintdevice.h"
 #include "reports/picturereport.h"
 #include "reports/reportfile.h"
 #include "reports/reportresult.h"
@@ -120,7 +121,7 @@ QFont pixelFont(const QFont& font, double growth = 1.0)
 }
 
 void setUpChart(ChartProtocol& chart, const ChartProtocol& source,
-                const ChartPictureOptions& options, qint32 firstTick, qint32 lastTick)
+                const ChartPictureOptions& options, qint64 firstTick, qint64 lastTick)
 {
     chart.setFont(source.font());
     chart.setTimeBase(source.startDateTime(), source.tickLength());
@@ -158,7 +159,7 @@ Channel pictureChannel(const Channel& channel, const ChartPictureOptions& option
 } // namespace
 
 ChartPicture::ChartPicture(const ChartProtocol& source, const ChartPictureOptions& options,
-                           qint32 firstTick, qint32 lastTick, const QString& title)
+                           qint64 firstTick, qint64 lastTick, const QString& title)
     : m_options(options), m_title(title), m_font(pixelFont(source.font())),
       m_titleFont(pixelFont(source.font(), kTitleGrowth))
 {
@@ -179,7 +180,7 @@ ChartPicture::ChartPicture(const ChartProtocol& source, const ChartPictureOption
 
 ChartPicture::~ChartPicture() = default;
 
-void ChartPicture::buildCharts(const ChartProtocol& source, qint32 firstTick, qint32 lastTick)
+void ChartPicture::buildCharts(const ChartProtocol& source, qint64 firstTick, qint64 lastTick)
 {
     const auto newChart = [&] {
         auto chart = std::make_shared<ChartProtocol>();
@@ -369,14 +370,19 @@ ReportResult saveChartSvg(ChartPicture& picture, const ChartPictureOptions& opti
     generator.setSize(options.size);
     generator.setViewBox(QRect(QPoint(0, 0), options.size));
     generator.setResolution(options.dpi > 0 ? options.dpi : ChartPictureOptions::kScreenDpi);
-    QPainter painter;
-    if (!painter.begin(&generator)) {
+    QPainter svg;
+    if (!svg.begin(&generator)) {
         file.cancel();
         return ReportResult::writeFailure(file.fileName(),
                                           QStringLiteral("cannot start the SVG document"));
     }
+    // The generator writes every line whole, clip or not: the curves are
+    // cut at their plots before they reach it.
+    ClippingPaintDevice clipping(svg);
+    QPainter painter(&clipping);
     picture.paint(painter, QRectF(QPointF(0, 0), QSizeF(options.size)));
     painter.end();
+    svg.end();
     return file.commit();
 }
 

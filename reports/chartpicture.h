@@ -40,8 +40,8 @@ class ChartPicture
 public:
     // The charts are built from the source's channels, time base, font and
     // colours; the source stays as it is and must outlive the picture.
-    ChartPicture(const ChartProtocol& source, const ChartPictureOptions& options, qint32 firstTick,
-                 qint32 lastTick, const QString& title);
+    ChartPicture(const ChartProtocol& source, const ChartPictureOptions& options, qint64 firstTick,
+                 qint64 lastTick, const QString& title);
     ~ChartPicture();
     Q_DISABLE_COPY_MOVE(ChartPicture)
 
@@ -66,7 +66,7 @@ private:
         QString name;
         QColor color;
     };
-    void buildCharts(const ChartProtocol& source, qint32 firstTick, qint32 lastTick);
+    void buildCharts(const ChartProtocol& source, qint64 firstTick, qint64 lastTick);
     void layOut();
     void alignPlots();
     void paintBands(QPainter& painter) const;

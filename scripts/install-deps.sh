@@ -13,7 +13,8 @@ packages=(
     g++-mingw-w64-x86-64 desktop-file-utils file
 )
 if [ "${1:-}" = fuzz ]; then
-    packages+=(clang zlib1g-dev)
+    # libFuzzer's runtime is only a recommendation of clang, which the install skips.
+    packages+=(clang libclang-rt-14-dev zlib1g-dev)
 fi
 
 missing=()

@@ -14,7 +14,7 @@ struct CursorStatistics::Channel
     bool isState() const { return bool(stateText); }
 
     // The first part in time that has a value at the tick.
-    bool value(qint32 tick, double& value) const
+    bool value(qint64 tick, double& value) const
     {
         for (const auto& part : parts) {
             if (isState() ? part->heldValue(tick, value) : part->interpolatedValue(tick, value))
@@ -23,7 +23,7 @@ struct CursorStatistics::Channel
         return false;
     }
 
-    RangeSummary summary(qint32 from, qint32 to) const
+    RangeSummary summary(qint64 from, qint64 to) const
     {
         RangeSummary total;
         for (const auto& part : parts)
@@ -87,7 +87,7 @@ QStringList CursorStatistics::headers()
             QStringLiteral("Записей")};
 }
 
-QStringList CursorStatistics::row(const Channel& channel, qint32 reference, qint32 cursor) const
+QStringList CursorStatistics::row(const Channel& channel, qint64 reference, qint64 cursor) const
 {
     QStringList texts;
     for (int column = 0; column < ColumnCount; ++column)
@@ -125,7 +125,7 @@ QStringList CursorStatistics::row(const Channel& channel, qint32 reference, qint
     return texts;
 }
 
-QVector<QStringList> CursorStatistics::rows(qint32 reference, qint32 cursor,
+QVector<QStringList> CursorStatistics::rows(qint64 reference, qint64 cursor,
                                             const QStringList& titles) const
 {
     QVector<QStringList> rows;
@@ -152,17 +152,17 @@ QString CursorStatistics::durationText(qint64 msecs)
         .arg(magnitude % 1000, 3, 10, QLatin1Char('0'));
 }
 
-QString CursorStatistics::durationText(qint32 reference, qint32 cursor) const
+QString CursorStatistics::durationText(qint64 reference, qint64 cursor) const
 {
     return durationText((qint64(cursor) - reference) * m_tickMs);
 }
 
-QString CursorStatistics::timeText(qint32 tick) const
+QString CursorStatistics::timeText(qint64 tick) const
 {
     return m_start.addMSecs(qint64(tick) * m_tickMs).toString(TimeTextFormatter::format());
 }
 
-QString CursorStatistics::tabSeparated(qint32 reference, qint32 cursor,
+QString CursorStatistics::tabSeparated(qint64 reference, qint64 cursor,
                                        const QStringList& titles) const
 {
     const QChar tab(QLatin1Char('\t'));
@@ -177,12 +177,12 @@ QString CursorStatistics::tabSeparated(qint32 reference, qint32 cursor,
     return text;
 }
 
-bool CursorStatistics::bookmarksAround(const QVector<int>& bookmarks, qint32 line, qint32& first,
-                                       qint32& second)
+bool CursorStatistics::bookmarksAround(const QVector<qint64>& bookmarks, qint64 line, qint64& first,
+                                       qint64& second)
 {
     bool before = false;
     bool after = false;
-    for (const int bookmark : bookmarks) {
+    for (const qint64 bookmark : bookmarks) {
         if (bookmark <= line && (!before || bookmark > first)) {
             first = bookmark;
             before = true;

@@ -55,28 +55,28 @@ public:
 
     // The bookmarks around the value line: the last one at or before it and
     // the first one after it; false when one of them is missing.
-    static bool bookmarksAround(const QVector<int>& bookmarks, qint32 line, qint32& first,
-                                qint32& second);
+    static bool bookmarksAround(const QVector<qint64>& bookmarks, qint64 line, qint64& first,
+                                qint64& second);
 
     static QStringList headers();
     // One row of texts per listed title that has parts, in the listed order.
-    QVector<QStringList> rows(qint32 reference, qint32 cursor, const QStringList& titles) const;
+    QVector<QStringList> rows(qint64 reference, qint64 cursor, const QStringList& titles) const;
 
     // "hh:mm:ss.zzz" between the two cursors, with "-" when the value line
     // lies before the reference; hours go on past 24.
-    QString durationText(qint32 reference, qint32 cursor) const;
+    QString durationText(qint64 reference, qint64 cursor) const;
     static QString durationText(qint64 msecs);
     // "dd/MM/yyyy hh:mm:ss.zzz" of a tick.
-    QString timeText(qint32 tick) const;
+    QString timeText(qint64 tick) const;
 
     // The whole table as tab-separated lines for a spreadsheet: the two
     // cursor times and the duration, an empty line, the headers and the rows.
-    QString tabSeparated(qint32 reference, qint32 cursor, const QStringList& titles) const;
+    QString tabSeparated(qint64 reference, qint64 cursor, const QStringList& titles) const;
 
 private:
     struct Channel;
 
-    QStringList row(const Channel& channel, qint32 reference, qint32 cursor) const;
+    QStringList row(const Channel& channel, qint64 reference, qint64 cursor) const;
 
     std::vector<std::unique_ptr<Channel>> m_channels;
     QDateTime m_start;

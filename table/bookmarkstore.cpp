@@ -17,7 +17,7 @@ bool earlier(const BookmarkStore::Entry& a, const BookmarkStore::Entry& b)
     return a.bookmark.msecs < b.bookmark.msecs;
 }
 
-QVector<qint32> sortedUnique(QVector<qint32> ticks)
+QVector<qint64> sortedUnique(QVector<qint64> ticks)
 {
     std::sort(ticks.begin(), ticks.end());
     ticks.erase(std::unique(ticks.begin(), ticks.end()), ticks.end());
@@ -25,9 +25,9 @@ QVector<qint32> sortedUnique(QVector<qint32> ticks)
 }
 
 // Ticks of a that b lacks; both ascending.
-QVector<qint32> without(const QVector<qint32>& a, const QVector<qint32>& b)
+QVector<qint64> without(const QVector<qint64>& a, const QVector<qint64>& b)
 {
-    QVector<qint32> result;
+    QVector<qint64> result;
     std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(result));
     return result;
 }
@@ -75,18 +75,18 @@ void BookmarkStore::clear()
     m_pending.clear();
 }
 
-int BookmarkStore::ownerOf(qint32 tick) const
+int BookmarkStore::ownerOf(qint64 tick) const
 {
     return spanOwner(tick, m_spans);
 }
 
-qint64 BookmarkStore::msecsOf(qint32 tick, int protocol) const
+qint64 BookmarkStore::msecsOf(qint64 tick, int protocol) const
 {
     const Protocol& p = m_protocols[protocol];
     return p.owner.start.toMSecsSinceEpoch() + (qint64(tick) - p.offset) * p.owner.tickMs;
 }
 
-qint64 BookmarkStore::msecsOf(qint32 tick) const
+qint64 BookmarkStore::msecsOf(qint64 tick) const
 {
     const int owner = ownerOf(tick);
     return owner < 0 ? 0 : msecsOf(tick, owner);
@@ -95,6 +95,11 @@ qint64 BookmarkStore::msecsOf(qint32 tick) const
 QVector<BookmarkStore::Problem> BookmarkStore::load()
 {
     QVector<Problem> problems;
+    // The view has ticks from the common start up to the last one a record
+    // of its files can carry: its file's offset plus a 32-bit tick.
+    double lastTick = 0;
+    for (const Protocol& protocol : qAsConst(m_protocols))
+        lastTick = std::max(lastTick, double(protocol.offset) + double(0xFFFFFFFFu));
     m_ticks.clear();
     m_undo.clear();
     for (int f = 0; f < m_files.size(); ++f) {
@@ -123,8 +128,8 @@ QVector<BookmarkStore::Problem> BookmarkStore::load()
             const double tick =
                 protocol.offset + std::round(double(entry.bookmark.msecs - start) / tickMs);
             // A time the view has no tick for is kept, not shown.
-            entry.shown = tick >= 0 && tick <= std::numeric_limits<qint32>::max();
-            entry.tick = entry.shown ? qint32(tick) : 0;
+            entry.shown = tick >= 0 && tick <= lastTick;
+            entry.tick = entry.shown ? qint64(tick) : 0;
             if (entry.shown)
                 m_ticks.append(entry.tick);
             entries.append(entry);
@@ -135,7 +140,7 @@ QVector<BookmarkStore::Problem> BookmarkStore::load()
     return problems;
 }
 
-QString BookmarkStore::note(qint32 tick) const
+QString BookmarkStore::note(qint64 tick) const
 {
     QStringList notes;
     for (const QVector<Entry>& entries : m_entries) {
@@ -147,7 +152,7 @@ QString BookmarkStore::note(qint32 tick) const
     return notes.join(QStringLiteral("; "));
 }
 
-void BookmarkStore::setNote(qint32 tick, const QString& note)
+void BookmarkStore::setNote(qint64 tick, const QString& note)
 {
     // A note for a bookmark about to be added waits for the next save().
     if (!std::binary_search(m_ticks.begin(), m_ticks.end(), tick)) {
@@ -174,7 +179,7 @@ void BookmarkStore::setNote(qint32 tick, const QString& note)
 
 QStringList BookmarkStore::notes() const
 {
-    QHash<qint32, QStringList> byTick;
+    QHash<qint64, QStringList> byTick;
     for (const QVector<Entry>& entries : m_entries) {
         for (const Entry& entry : entries) {
             if (entry.shown && !entry.bookmark.note.isEmpty())
@@ -183,7 +188,7 @@ QStringList BookmarkStore::notes() const
     }
     QStringList result;
     result.reserve(m_ticks.size());
-    for (const qint32 tick : m_ticks)
+    for (const qint64 tick : m_ticks)
         result.append(byTick.value(tick).join(QStringLiteral("; ")));
     return result;
 }
@@ -220,13 +225,13 @@ QJsonArray BookmarkStore::entriesOf(int file) const
     return array;
 }
 
-QStringList BookmarkStore::save(const QVector<qint32>& ticks)
+QStringList BookmarkStore::save(const QVector<qint64>& ticks)
 {
     if (m_protocols.isEmpty())
         return {};
-    const QVector<qint32> now = sortedUnique(ticks);
-    const QVector<qint32> removed = without(m_ticks, now);
-    const QVector<qint32> added = without(now, m_ticks);
+    const QVector<qint64> now = sortedUnique(ticks);
+    const QVector<qint64> removed = without(m_ticks, now);
+    const QVector<qint64> added = without(now, m_ticks);
     if (!removed.isEmpty() || !added.isEmpty())
         remember();
     // A deleted bookmark takes every note on its tick with it.
@@ -241,7 +246,7 @@ QStringList BookmarkStore::save(const QVector<qint32>& ticks)
                           entries.end());
         }
     }
-    for (const qint32 tick : added) {
+    for (const qint64 tick : added) {
         const int owner = ownerOf(tick);
         Entry entry;
         entry.bookmark.msecs = msecsOf(tick, owner);

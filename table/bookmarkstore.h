@@ -29,9 +29,9 @@ public:
     {
         QString path;         // the protocol file; its bookmarks go to path.bookmarks
         BookmarkOwner owner;  // header start and tick length
-        qint32 offset = 0;    // global tick of the protocol's tick 0
-        qint32 firstTick = 0; // global ticks of its first and last record
-        qint32 lastTick = 0;
+        qint64 offset = 0;    // global tick of the protocol's tick 0
+        qint64 firstTick = 0; // global ticks of its first and last record
+        qint64 lastTick = 0;
     };
 
     struct Problem
@@ -47,7 +47,7 @@ public:
         QJsonObject raw;   // as read; empty for a new one
         bool noteEdited = false;
         bool shown = false; // the view has a tick for it
-        qint32 tick = 0;
+        qint64 tick = 0;
 
         bool operator==(const Entry& other) const
         {
@@ -60,7 +60,7 @@ public:
     struct State
     {
         QVector<QVector<Entry>> entries; // per file
-        QVector<qint32> ticks;
+        QVector<qint64> ticks;
     };
 
     void setView(const QVector<Protocol>& protocols);
@@ -70,28 +70,28 @@ public:
     // Reads the bookmark files of every protocol; missing files are no
     // problem. Ticks: ascending, each once.
     QVector<Problem> load();
-    const QVector<qint32>& ticks() const { return m_ticks; }
+    const QVector<qint64>& ticks() const { return m_ticks; }
 
     // The notes of the bookmarks on the tick, joined by "; ".
-    QString note(qint32 tick) const;
+    QString note(qint64 tick) const;
     // note() of every tick of ticks(), in one pass.
     QStringList notes() const;
     // The note of the bookmark on the tick; with several there, the first
     // takes the text and the others lose theirs (the user edited them all).
-    void setNote(qint32 tick, const QString& note);
+    void setNote(qint64 tick, const QString& note);
 
     // Takes the bookmarks to the given ticks: bookmarks on ticks no longer
     // there are deleted, new ticks become new bookmarks. Then writes the files
     // whose bookmarks changed since they were read or last written; a file
     // that could not be read is kept as path.bookmarks.bak (.bak1, … when that
     // exists) before it is first replaced. Returns English errors, one per file.
-    QStringList save(const QVector<qint32>& ticks);
+    QStringList save(const QVector<qint64>& ticks);
 
     // Every bookmark of the view's files with its time and note, ascending
     // time, those the view cannot show included.
     QVector<Bookmark> bookmarks() const;
 
-    qint64 msecsOf(qint32 tick) const;
+    qint64 msecsOf(qint64 tick) const;
 
     // Each change by save() or setNote() since load() can be taken back,
     // the last first, up to kUndoDepth of them; undo() writes the files.
@@ -110,8 +110,8 @@ private:
         QJsonArray written;   // the bookmarks as the file holds them
     };
 
-    int ownerOf(qint32 tick) const;
-    qint64 msecsOf(qint32 tick, int protocol) const;
+    int ownerOf(qint64 tick) const;
+    qint64 msecsOf(qint64 tick, int protocol) const;
     QJsonArray entriesOf(int file) const;
     QStringList writeChanged();
 
@@ -120,8 +120,8 @@ private:
     QVector<int> m_fileOf; // per protocol
     QVector<File> m_files;
     QVector<QVector<Entry>> m_entries; // per file
-    QVector<qint32> m_ticks;
+    QVector<qint64> m_ticks;
     QVector<State> m_undo;           // the states before each change, the last at the end
-    QMap<qint32, QString> m_pending; // notes of ticks not yet bookmarked
+    QMap<qint64, QString> m_pending; // notes of ticks not yet bookmarked
     void remember();
 };

@@ -37,7 +37,7 @@ struct ProtocolAssembly::Protocol
     QDateTime start;
     qint64 startEpoch = 0;
     quint16 tickMs = 0;
-    qint32 offset = 0;
+    qint64 offset = 0;
     std::vector<quint32> ticks;
     std::vector<Channel> channels; // ascending code order, as the reader's map
     std::vector<int> channelOfColumn;
@@ -49,10 +49,11 @@ struct ProtocolAssembly::Protocol
 
 namespace {
 
-// Record tick plus file offset; the sum wraps like the 32-bit x of the charts.
-qint32 shiftedTick(quint32 tick, qint32 offset)
+// Record tick plus file offset, in 64 bits like the x of the charts: a tick
+// past 2^31 or a file long after the first never wraps.
+qint64 shiftedTick(quint32 tick, qint64 offset)
 {
-    return qint32(tick + quint32(offset));
+    return qint64(tick) + offset;
 }
 
 // Rows the global row numbers can count, with room to spare for the sums.
@@ -181,7 +182,7 @@ bool ProtocolAssembly::build(const std::function<bool(int protocol)>& proceed)
 void ProtocolAssembly::buildProtocol(int index)
 {
     Protocol& p = *m_protocols[size_t(index)];
-    p.offset = qint32((p.startEpoch - m_commonStart.toMSecsSinceEpoch()) / m_tickMs);
+    p.offset = qint64((p.startEpoch - m_commonStart.toMSecsSinceEpoch()) / m_tickMs);
     p.channelOfColumn.assign(size_t(firstChannelColumn + m_codes.size()), -1);
 
     for (size_t c = 0; c < p.channels.size(); ++c) {
@@ -365,7 +366,7 @@ int ProtocolAssembly::recordCount(int protocol) const
     return this->protocol(protocol).recordCount();
 }
 
-qint32 ProtocolAssembly::offset(int protocol) const
+qint64 ProtocolAssembly::offset(int protocol) const
 {
     return this->protocol(protocol).offset;
 }
@@ -377,7 +378,7 @@ int ProtocolAssembly::tableRow(int protocol, int record) const
     return it == m_timeOrder.end() ? -1 : int(it - m_timeOrder.begin());
 }
 
-qint32 ProtocolAssembly::globalTick(int protocol, int record) const
+qint64 ProtocolAssembly::globalTick(int protocol, int record) const
 {
     const Protocol& p = this->protocol(protocol);
     return shiftedTick(p.rowTick(record), p.offset);

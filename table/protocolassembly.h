@@ -99,12 +99,12 @@ public:
     // Rows by (protocol, record); none until built.
     int rowCount() const { return int(m_timeOrder.size()); }
     int recordCount(int protocol) const;
-    qint32 offset(int protocol) const;
+    qint64 offset(int protocol) const;
     // Position of a row in time order (stable: protocol order, then record
     // order). A search: for single look-ups only.
     int tableRow(int protocol, int record) const;
     RowRef rowAt(int tableRow) const { return row(m_timeOrder[size_t(tableRow)]); }
-    qint32 globalTick(int protocol, int record) const;
+    qint64 globalTick(int protocol, int record) const;
     qint64 msecsSinceEpoch(int protocol, int record) const;
     QDateTime dateTime(int protocol, int record) const;
     QString timeText(int protocol, int record) const;

@@ -123,7 +123,7 @@ QVariant ProtocolTableModel::data(const QModelIndex& index, int role) const
         return {};
     }
     if (column == kTimeColumn && role == TickRole)
-        return QVariant(quint32(tick(global))); // stored unsigned, read back with toInt()
+        return QVariant(qlonglong(tick(global)));
     if (role != Qt::DisplayRole)
         return {};
     QString text;
@@ -162,7 +162,7 @@ Qt::ItemFlags ProtocolTableModel::flags(const QModelIndex& index) const
     return Qt::ItemIsSelectable | Qt::ItemIsEnabled;
 }
 
-qint32 ProtocolTableModel::tick(int globalRow) const
+qint64 ProtocolTableModel::tick(int globalRow) const
 {
     const ProtocolAssembly::RowRef r = m_assembly->row(globalRow);
     return m_assembly->globalTick(r.protocol, r.record);
@@ -518,7 +518,7 @@ void ProtocolTableModel::setMarked(int globalRow, bool marked)
         emit dataChanged(index(row, kBookmarkColumn), index(row, kBookmarkColumn));
 }
 
-int ProtocolTableModel::firstRowOfTick(qint32 tick) const
+int ProtocolTableModel::firstRowOfTick(qint64 tick) const
 {
     if (!m_assembly)
         return -1;
@@ -528,12 +528,12 @@ int ProtocolTableModel::firstRowOfTick(qint32 tick) const
     return -1;
 }
 
-void ProtocolTableModel::setBookmarkMarks(const QVector<qint32>& ticks, const QStringList& notes)
+void ProtocolTableModel::setBookmarkMarks(const QVector<qint64>& ticks, const QStringList& notes)
 {
     m_marks.clear();
     m_notes.clear();
     if (m_assembly && !ticks.isEmpty()) {
-        std::unordered_map<qint32, int> wanted; // tick -> its index, until its row is found
+        std::unordered_map<qint64, int> wanted; // tick -> its index, until its row is found
         wanted.reserve(size_t(ticks.size()));
         for (int i = 0; i < ticks.size(); ++i)
             wanted.emplace(ticks[i], i);

@@ -56,7 +56,7 @@ public:
 
     // Header texts of every column.
     const QStringList& headerLabels() const { return m_labels; }
-    qint32 tick(int globalRow) const;
+    qint64 tick(int globalRow) const;
     qint64 msecsSinceEpoch(int globalRow) const;
     QString timeText(int globalRow) const;
     // False when the row has no cell in that column (column ≥ 1).
@@ -79,11 +79,11 @@ public:
     void setNote(int globalRow, const QString& note);
     // The first row in the current order, hidden ones included, with that
     // global tick; -1 when none has it.
-    int firstRowOfTick(qint32 tick) const;
+    int firstRowOfTick(qint64 tick) const;
     // Replaces every mark at once: the row firstRowOfTick() finds for each
     // tick gets the mark and the note beside it. One pass over the rows, so
     // thousands of bookmarks on a million rows take no longer than one.
-    void setBookmarkMarks(const QVector<qint32>& ticks, const QStringList& notes);
+    void setBookmarkMarks(const QVector<qint64>& ticks, const QStringList& notes);
 
     // Bytes the model keeps for its rows.
     qint64 rowBytes() const;

@@ -1,5 +1,6 @@
 #include "chart/chartprotocol.h"
 #include "loadfixture.h"
+#include "protocol/protocolformat.h"
 #include "reports/csvreport.h"
 #include "table/bookmarkfile.h"
 
@@ -8,6 +9,7 @@
 #include <QImage>
 #include <QSet>
 #include <QProcess>
+#include <QRegularExpression>
 #include "table/protocoltablemodel.h"
 
 #include <QTableView>
@@ -354,6 +356,40 @@ private slots:
                                               << "800");
         QCOMPARE(badSize.exitCode, 2);
         QVERIFY(badSize.errors.contains(QStringLiteral("--size")));
+    }
+
+    // One stray record 2^32 ticks on: the picture spans the years up to it,
+    // its time labels and title run on with the ticks instead of wrapping.
+    void chartPictureOfTicksPast2To31()
+    {
+        const QString path = fixture->writeProtocol("far.log", kStart, 50, 5, {1}, 100);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::Append));
+        file.write(protocolformat::encodeRecord(LogRecord{1, 0xFFFFFFF0u, 7}));
+        file.close();
+        const QString svg = fixture->dir.filePath(QStringLiteral("far.svg"));
+        const Run result = run(base({path}) << "--png" << svg << "--size"
+                                            << "1000x500",
+                               QString(), QString(), QStringLiteral("UTC"));
+        QCOMPARE(result.exitCode, 0);
+        QFile drawing(svg);
+        QVERIFY(drawing.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(drawing.readAll());
+        // The axis labels are dates, one per grid line, the later ones past 2030.
+        QSet<QString> dates;
+        const QRegularExpression label(QStringLiteral(">(\\d\\d\\.\\d\\d\\.(\\d{4}))</text>"));
+        int late = 0;
+        for (auto it = label.globalMatch(text); it.hasNext();) {
+            const QRegularExpressionMatch match = it.next();
+            dates.insert(match.captured(1));
+            late += match.captured(2).toInt() > 2030 ? 1 : 0;
+        }
+        QVERIFY2(dates.size() >= 4, qPrintable(QStringList(dates.values()).join(' ')));
+        QVERIFY(late >= 2);
+        // The title runs up to the stray record.
+        const QDateTime end = kStart.addMSecs(qint64(0xFFFFFFF0u) * 100);
+        QVERIFY2(text.contains(end.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss"))),
+                 qPrintable(end.toString()));
     }
 
     void emptyTablesFailWithAReason()

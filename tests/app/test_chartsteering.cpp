@@ -1,9 +1,12 @@
 #include "app/shortcuthelp.h"
 #include "chart/chartprotocol.h"
 #include "loadfixture.h"
+#include "protocol/protocolformat.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
@@ -27,7 +30,7 @@ class TestChartSteering : public QObject
     QTabWidget* tabs() const { return fixture->find<QTabWidget>("tabWidget"); }
 
     // Every chart shows the value line on the same tick.
-    void expectLineEverywhere(int x) const
+    void expectLineEverywhere(qint64 x) const
     {
         QCOMPARE(chart()->lineValueX(), x);
         for (ChartProtocol* single : singles())
@@ -53,6 +56,39 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(fixture->window.get()));
     }
     void cleanup() { fixture.reset(); }
+
+    // A stray record 2^32 ticks on: the value line, the view and the scroll
+    // bar reach it and come back as in a short protocol.
+    void ticksPast2To31()
+    {
+        const qint64 far = 0xFFFFFFF0u;
+        const QString path = fixture->writeProtocol(
+            "far.log", QDateTime(QDate(2024, 5, 6), QTime(10, 0)), 50, 0, {1, 2}, 100);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::Append));
+        file.write(protocolformat::encodeRecord(LogRecord{1, quint32(far), 7}));
+        file.close();
+        fixture->window->readProtocols({path});
+        QCOMPARE(fixture->window->lastTick(), far);
+        fixture->window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(fixture->window.get()));
+
+        tabs()->setCurrentWidget(fixture->find<QWidget>("tabChart"));
+        QTest::keyClick(chart(), Qt::Key_End);
+        expectLineEverywhere(far);
+        const ScaleSettings& view = chart()->scaleSettings();
+        QVERIFY2(view.position <= far && far <= view.position + view.visibleSpan,
+                 qPrintable(QString::number(view.position, 'f', 0)));
+        auto* bar = fixture->find<QScrollBar>("chartScrollBar");
+        QCOMPARE(bar->value(), bar->maximum());
+        QTest::keyClick(bar, Qt::Key_Home);
+        QCOMPARE(chart()->scaleSettings().position, 0.0);
+        QTest::keyClick(bar, Qt::Key_End);
+        QVERIFY2(chart()->scaleSettings().position > far - 2 * view.visibleSpan,
+                 qPrintable(QString::number(chart()->scaleSettings().position, 'f', 0)));
+        QTest::keyClick(chart(), Qt::Key_Home);
+        expectLineEverywhere(0);
+    }
 
     void showAllShowsTheWholeLoadOnEveryChart()
     {
@@ -136,7 +172,7 @@ private slots:
     {
         chart()->addBookmark(1200);
         for (ChartProtocol* single : singles())
-            QCOMPARE(single->bookmarks(), QVector<int>{1200});
+            QCOMPARE(single->bookmarks(), QVector<qint64>{1200});
         // Drawn as the common chart draws it: a white line (the value line,
         // which went to the bookmark, moves aside).
         chart()->placeLineValue(1100);
@@ -160,7 +196,7 @@ private slots:
         // Bookmarks set as a whole (as a load restores them) reach them too.
         chart()->setBookmarks({10, 20});
         for (ChartProtocol* single : singles())
-            QCOMPARE(single->bookmarks(), (QVector<int>{10, 20}));
+            QCOMPARE(single->bookmarks(), (QVector<qint64>{10, 20}));
     }
 
     void keysAreListedShownAndHelped()

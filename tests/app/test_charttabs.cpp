@@ -146,7 +146,7 @@ private slots:
         emit table->clicked(table->currentIndex());
         fixture->find<QPushButton>("buttonBookmarkAddTable")->click();
         QVERIFY(table->model()->index(40, 0).data().isValid());
-        QCOMPARE(chart()->bookmarks(), QVector<int>{40});
+        QCOMPARE(chart()->bookmarks(), QVector<qint64>{40});
 
         // Move the red value line away so that only the bookmark stands there.
         fixture->find<QTabWidget>("tabWidget")->setCurrentIndex(1);

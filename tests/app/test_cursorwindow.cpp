@@ -153,7 +153,7 @@ private slots:
 
         // Read back with the protocol, marked in the table.
         fixture->window->readProtocols({protocol});
-        QCOMPARE(chart()->bookmarks(), QVector<int>{3});
+        QCOMPARE(chart()->bookmarks(), QVector<qint64>{3});
         ProtocolTableModel* table = fixture->window->tableModel();
         QVERIFY(table->isMarked(table->firstRowOfTick(3)));
         QCOMPARE(table
@@ -186,11 +186,11 @@ private slots:
         chart()->addBookmark(4);
         const bool strayFile = QFile::exists(QStringLiteral("a.log.bookmarks"));
         fixture->window->readProtocols({QStringLiteral("a.log")});
-        const QVector<int> restored = chart()->bookmarks();
+        const QVector<qint64> restored = chart()->bookmarks();
         QVERIFY(QDir::setCurrent(home));
         QVERIFY(!strayFile);
         QVERIFY(QFile::exists(BookmarkFile::pathFor(protocol)));
-        QCOMPARE(restored, QVector<int>{4});
+        QCOMPARE(restored, QVector<qint64>{4});
     }
 
     // A state channel of RATE 1: the dock names the state that the table
@@ -240,7 +240,7 @@ private slots:
 
         QVERIFY(undo->isEnabled());
         undo->trigger();
-        QCOMPARE(chart()->bookmarks(), QVector<int>{3});
+        QCOMPARE(chart()->bookmarks(), QVector<qint64>{3});
         ProtocolTableModel* table = fixture->window->tableModel();
         const int row = table->firstRowOfTick(3);
         QVERIFY(table->isMarked(row));

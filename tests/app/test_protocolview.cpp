@@ -245,7 +245,7 @@ private slots:
         clickRow(3);
         const int tick = cell(3, 1, TickRole).toInt();
         add->click();
-        QCOMPARE(chart()->bookmarks(), QVector<int>{tick});
+        QCOMPARE(chart()->bookmarks(), QVector<qint64>{tick});
         QCOMPARE(chart()->currentBookmark(), tick);
         QVERIFY(!add->isEnabled());
         QVERIFY(remove->isEnabled());
@@ -270,7 +270,7 @@ private slots:
         // A tick that no row carries is bookmarked on the chart only.
         chart()->setLineValueX(12);
         addAction->trigger();
-        QCOMPARE(chart()->bookmarks(), QVector<int>{12});
+        QCOMPARE(chart()->bookmarks(), QVector<qint64>{12});
         for (int row = 0; row < model()->rowCount(); ++row)
             QVERIFY(!marked(row));
         QVERIFY(!addAction->isEnabled());
@@ -304,7 +304,7 @@ private slots:
         clickRow(4);
         table()->setCurrentIndex(model()->index(3, 1));
         fixture->find<QPushButton>("buttonBookmarkDeleteTable")->click();
-        QCOMPARE(chart()->bookmarks(), QVector<int>{4});
+        QCOMPARE(chart()->bookmarks(), QVector<qint64>{4});
         QVERIFY(!fixture->find<QWidget>("buttonBookmarkPrevious")->isEnabled());
         fixture->window->readProtocols({fixture->dir.filePath("missing.log")});
         QVERIFY(!addAction->isEnabled());

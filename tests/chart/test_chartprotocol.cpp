@@ -67,7 +67,7 @@ void TestChartProtocol::bookmarksStaySortedAndCentred()
     chart.addBookmark(100);
     chart.addBookmark(300);
     chart.addBookmark(200);
-    QCOMPARE(chart.bookmarks(), (QVector<int>{100, 200, 300}));
+    QCOMPARE(chart.bookmarks(), (QVector<qint64>{100, 200, 300}));
     QCOMPARE(chart.currentBookmark(), 200);
     QCOMPARE(intsOf(bookmarks), (QList<int>{100, 300, 200}));
     QCOMPARE(intsOf(lines), (QList<int>{100, 300, 200}));
@@ -86,7 +86,7 @@ void TestChartProtocol::bookmarksStaySortedAndCentred()
 
     // An existing tick is not added twice but still becomes current.
     chart.addBookmark(100);
-    QCOMPARE(chart.bookmarks(), (QVector<int>{100, 200, 300}));
+    QCOMPARE(chart.bookmarks(), (QVector<qint64>{100, 200, 300}));
     QCOMPARE(chart.currentBookmark(), 100);
     QCOMPARE(chart.lineValueX(), 100);
 
@@ -106,7 +106,7 @@ void TestChartProtocol::nextAndPreviousAtTheEnds()
     QCOMPARE(lines.count(), 0);
 
     chart.setBookmarks({40, 10, 40, 20});
-    QCOMPARE(chart.bookmarks(), (QVector<int>{10, 20, 40}));
+    QCOMPARE(chart.bookmarks(), (QVector<qint64>{10, 20, 40}));
     chart.previousBookmark(); // no current bookmark: nothing moves
     QCOMPARE(chart.currentBookmark(), -1);
     QCOMPARE(lines.count(), 0);

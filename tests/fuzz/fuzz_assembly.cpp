@@ -167,12 +167,12 @@ void checkRows(const ProtocolAssembly& assembly, const QVector<const File*>& add
         const qint64 offset =
             (startOf(*added[p]).toMSecsSinceEpoch() - common.toMSecsSinceEpoch()) / tickMs;
         offsets.append(offset);
-        if (assembly.offset(p) != qint32(offset))
+        if (assembly.offset(p) != offset)
             std::fprintf(
-                stderr, "file %d of %d: start %s, common %s, tick %d: offset %d, not %lld\n", p,
+                stderr, "file %d of %d: start %s, common %s, tick %d: offset %lld, not %lld\n", p,
                 int(added.size()), qPrintable(startOf(*added[p]).toString(Qt::ISODate)),
                 qPrintable(common.toString(Qt::ISODate)), int(tickMs), assembly.offset(p), offset);
-        require(assembly.offset(p) == qint32(offset), "a file's offset in whole ticks");
+        require(assembly.offset(p) == offset, "a file's offset in whole ticks");
     }
 
     qint64 previous = std::numeric_limits<qint64>::min();
@@ -194,8 +194,9 @@ void checkRows(const ProtocolAssembly& assembly, const QVector<const File*>& add
         require(assembly.timeText(ref.protocol, ref.record) ==
                     time.toString(QStringLiteral("dd/MM/yyyy hh:mm:ss.zzz")),
                 "the row's time text is its local wall-clock time");
+        // Past 2^31 too: a global tick never wraps to a negative one.
         require(assembly.globalTick(ref.protocol, ref.record) ==
-                    qint32(tick + quint32(assembly.offset(ref.protocol))),
+                    qint64(tick) + offsets[ref.protocol],
                 "a row's global tick is its tick plus its file's offset");
 
         require(msecs >= previous, "rows in time order");

@@ -13,7 +13,7 @@ namespace {
 class RowsSource : public StatisticsSource
 {
 public:
-    RowsSource(QVector<qint32> ticks, QVector<double> values, QVector<bool> present = {})
+    RowsSource(QVector<qint64> ticks, QVector<double> values, QVector<bool> present = {})
         : ticks(std::move(ticks)), values(std::move(values)), present(std::move(present))
     {
     }
@@ -25,12 +25,12 @@ public:
         return present.isEmpty() || present[row];
     }
 
-    QVector<qint32> ticks;
+    QVector<qint64> ticks;
     QVector<double> values;
     QVector<bool> present;
 };
 
-std::unique_ptr<StatisticsSource> rows(QVector<qint32> ticks, QVector<double> values,
+std::unique_ptr<StatisticsSource> rows(QVector<qint64> ticks, QVector<double> values,
                                        QVector<bool> present = {})
 {
     return std::make_unique<RowsSource>(std::move(ticks), std::move(values), std::move(present));
@@ -117,7 +117,7 @@ private slots:
     {
         QRandomGenerator random(15);
         const int count = 5 * ChannelRangeIndex::blockSize + 17;
-        QVector<qint32> ticks;
+        QVector<qint64> ticks;
         QVector<double> values;
         QVector<bool> present;
         qint32 tick = -100;
@@ -127,7 +127,7 @@ private slots:
             values.append(double(random.bounded(4)));
             present.append(random.bounded(10) != 0);
         }
-        QVector<qint32> shuffled = ticks;
+        QVector<qint64> shuffled = ticks;
         QVector<double> shuffledValues = values;
         QVector<bool> shuffledPresent = present;
         for (int row = count - 1; row > 0; --row) {
@@ -141,7 +141,7 @@ private slots:
 
         for (int trial = 0; trial < 300; ++trial) {
             const qint32 from =
-                ticks.first() - 5 + qint32(random.bounded(ticks.last() - ticks[0] + 10));
+                ticks.first() - 5 + qint32(random.bounded(int(ticks.last() - ticks[0] + 10)));
             const qint32 to = from + qint32(random.bounded(2 * ChannelRangeIndex::blockSize * 2));
             int expectedCount = 0;
             int expectedChanges = 0;
@@ -293,13 +293,13 @@ private slots:
 
     void bookmarksAroundTheValueLine()
     {
-        qint32 first = 0;
-        qint32 second = 0;
-        const QVector<int> bookmarks = {300, 100, 200};
+        qint64 first = 0;
+        qint64 second = 0;
+        const QVector<qint64> bookmarks = {300, 100, 200};
         QVERIFY(CursorStatistics::bookmarksAround(bookmarks, 150, first, second));
-        QCOMPARE(std::make_pair(first, second), std::make_pair(100, 200));
+        QCOMPARE(std::make_pair(first, second), std::make_pair(qint64(100), qint64(200)));
         QVERIFY(CursorStatistics::bookmarksAround(bookmarks, 200, first, second));
-        QCOMPARE(std::make_pair(first, second), std::make_pair(200, 300));
+        QCOMPARE(std::make_pair(first, second), std::make_pair(qint64(200), qint64(300)));
         QVERIFY(!CursorStatistics::bookmarksAround(bookmarks, 99, first, second));
         QVERIFY(!CursorStatistics::bookmarksAround(bookmarks, 300, first, second));
     }
@@ -320,6 +320,41 @@ private slots:
         QCOMPARE(lines[4], QStringLiteral("Канал\tОпорный\tКурсор\tРазность\tМинимум\tМаксимум\t"
                                           "Среднее\tСКЗ\tИзменений\tЗаписей"));
         QCOMPARE(lines[5], QStringLiteral("A\t1\t3\t2\t1\t3\t2\t2.23607\t\t2"));
+    }
+
+    // Cursors more than 2^31 ticks from the start or from each other: a
+    // month at 1 ms ticks, a record past 2^32 ticks at 100 ms.
+    void cursorsFarApart_data()
+    {
+        QTest::addColumn<int>("tickMs");
+        QTest::addColumn<qint64>("reference");
+        QTest::addColumn<qint64>("cursor");
+        QTest::addColumn<QString>("cursorTime");
+        QTest::addColumn<QString>("duration");
+        QTest::addColumn<QStringList>("values"); // at the reference, at the cursor, difference
+        QTest::newRow("30 days at 1 ms")
+            << 1 << qint64(0) << qint64(2592000000) << "09/06/2024 12:00:00.000"
+            << "720:00:00.000" << QStringList{"1", "2.6035", "1.6035"};
+        QTest::newRow("back from past 2^32 ticks")
+            << 100 << qint64(0xFFFFFFF0) << qint64(1) << "10/05/2024 12:00:00.100"
+            << "-119304:38:47.900" << QStringList{"3", "2", "-1"};
+    }
+
+    void cursorsFarApart()
+    {
+        QFETCH(int, tickMs);
+        QFETCH(qint64, reference);
+        QFETCH(qint64, cursor);
+        QFETCH(QString, cursorTime);
+        QFETCH(QString, duration);
+        QFETCH(QStringList, values);
+        CursorStatistics statistics;
+        statistics.setTimeBase(QDateTime(QDate(2024, 5, 10), QTime(12, 0)), quint16(tickMs));
+        statistics.addPart(QStringLiteral("A"), rows({0, 1, 0xFFFFFFF0}, {1, 2, 3}));
+        QCOMPARE(statistics.timeText(cursor), cursorTime);
+        QCOMPARE(statistics.durationText(reference, cursor), duration);
+        QCOMPARE(statistics.rows(reference, cursor, {QStringLiteral("A")}).value(0).mid(1, 3),
+                 values);
     }
 };
 

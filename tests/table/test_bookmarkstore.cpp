@@ -68,7 +68,7 @@ private slots:
         BookmarkStore alone;
         alone.setView({{b, {startB, 100}, 0, 0, 99}});
         QVERIFY(alone.load().isEmpty());
-        QCOMPARE(alone.ticks(), (QVector<qint32>{50, 200}));
+        QCOMPARE(alone.ticks(), (QVector<qint64>{50, 200}));
         QCOMPARE(alone.note(50), QStringLiteral("Пуск"));
         QCOMPARE(alone.msecsOf(200), startB.addMSecs(20000).toMSecsSinceEpoch());
 
@@ -145,7 +145,7 @@ private slots:
         BookmarkStore store;
         store.setView({{a, {startA, 100}, 0, 0, 99}, {a, {startA, 100}, 0, 0, 99}});
         QVERIFY(store.load().isEmpty());
-        QCOMPARE(store.ticks(), QVector<qint32>{5});
+        QCOMPARE(store.ticks(), QVector<qint64>{5});
         QVERIFY(store.save({5, 9}).isEmpty());
         QCOMPARE(
             BookmarkFile::read(BookmarkFile::pathFor(a), {startA, 100}).bookmarks,
@@ -171,7 +171,7 @@ private slots:
         BookmarkStore store;
         store.setView({{pa, ownerA, 0, 0, 3600}, {pb, ownerB, 1800, 1800, 5400}});
         QVERIFY(store.load().isEmpty());
-        QCOMPARE(store.ticks(), QVector<qint32>{2700});
+        QCOMPARE(store.ticks(), QVector<qint64>{2700});
         QCOMPARE(store.note(2700), QStringLiteral("note of B"));
         // A bookmark added to A leaves B's file as it was.
         QVERIFY(store.save({600, 2700}).isEmpty());
@@ -188,7 +188,7 @@ private slots:
         BookmarkStore alone;
         alone.setView({{pb, ownerB, 0, 0, 3600}});
         alone.load();
-        QCOMPARE(alone.ticks(), (QVector<qint32>{900, 3200}));
+        QCOMPARE(alone.ticks(), (QVector<qint64>{900, 3200}));
     }
 
     // What the view cannot show or tell apart is written back as it was:
@@ -211,7 +211,7 @@ private slots:
         BookmarkStore store;
         store.setView({{protocol, owner, 0, 0, 3600}});
         QVERIFY(store.load().isEmpty());
-        QCOMPARE(store.ticks(), (QVector<qint32>{300, 600}));
+        QCOMPARE(store.ticks(), (QVector<qint64>{300, 600}));
         QCOMPARE(store.note(300), QStringLiteral("первая; вторая"));
         QVERIFY(store.save({300, 600, 1200}).isEmpty());
         const QJsonArray after = entriesOf(path);
@@ -243,7 +243,7 @@ private slots:
         BookmarkStore again;
         again.setView({view});
         QVERIFY(again.load().isEmpty());
-        QCOMPARE(again.ticks(), (QVector<qint32>{3600, 7200}));
+        QCOMPARE(again.ticks(), (QVector<qint64>{3600, 7200}));
         QCOMPARE(again.note(7200), QStringLiteral("вторая 02:30"));
         QCOMPARE(again.note(3600), QString());
     }
@@ -266,7 +266,7 @@ private slots:
         QVERIFY(!QFile::exists(path));
 
         QVERIFY(store.undo().isEmpty());
-        QCOMPARE(store.ticks(), QVector<qint32>{10});
+        QCOMPARE(store.ticks(), QVector<qint64>{10});
         QCOMPARE(store.note(10), QStringLiteral("Пуск"));
         QCOMPARE(content(path), withNote);
         QVERIFY(store.undo().isEmpty());
@@ -285,7 +285,7 @@ private slots:
             ++steps;
         }
         QCOMPARE(steps, BookmarkStore::kUndoDepth);
-        QCOMPARE(store.ticks(), QVector<qint32>{4});
+        QCOMPARE(store.ticks(), QVector<qint64>{4});
     }
 
     void failedWriteIsReported()
