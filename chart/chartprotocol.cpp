@@ -13,9 +13,11 @@
 #include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QHelpEvent>
 #include <QMap>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <QWheelEvent>
 
 namespace {
@@ -122,6 +124,37 @@ void ChartProtocol::placeLineValue(qint64 x)
     if (x < s.position || x > s.position + span)
         setPosition(x - span / 2);
     update();
+}
+
+QStringList ChartProtocol::leftOutScales() const
+{
+    const auto* scales = scalesOf(this);
+    return scales ? scales->leftOutScales() : QStringList();
+}
+
+QRect ChartProtocol::leftOutMarker() const
+{
+    const auto* scales = scalesOf(this);
+    return scales ? scales->leftOutMarker() : QRect();
+}
+
+QString ChartProtocol::leftOutScalesToolTip() const
+{
+    const QStringList names = leftOutScales();
+    return names.isEmpty() ? QString() : chart::ScalesGridPainter::leftOutScalesToolTip(names);
+}
+
+bool ChartProtocol::event(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return Chart::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QRect marker = leftOutMarker();
+    if (!marker.isNull() && marker.contains(help->pos()))
+        QToolTip::showText(help->globalPos(), leftOutScalesToolTip(), this, marker);
+    else
+        QToolTip::hideText();
+    return true;
 }
 
 void ChartProtocol::setMinimumScaleWidth(double width)

@@ -49,6 +49,12 @@ public:
 
     // Width of the value columns left of the plot at the last paint.
     double scalesWidth() const;
+    // Channel names whose scale is on but found no room at the last paint;
+    // a marker in the bottom band counts them, and its tooltip says which
+    // and how to show them.
+    QStringList leftOutScales() const;
+    QRect leftOutMarker() const;
+    QString leftOutScalesToolTip() const;
     // The least scalesWidth(), to line several charts up.
     void setMinimumScaleWidth(double width);
 
@@ -99,6 +105,7 @@ public slots:
 
 protected:
     void installDecorators() override;
+    bool event(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;

@@ -18,6 +18,8 @@ namespace {
 // No picture needs more marks than this; it also bounds any walk whose
 // step degenerates.
 constexpr int kMaxMarks = 10000;
+// The left margin of the bottom band's marker, as of the first value column.
+constexpr double kMarkerLeft = 7;
 
 // The date-time of tick v; invalid far outside any date the origin can be
 // moved to.
@@ -85,6 +87,8 @@ void ScalesGridPainter::paintValueColumns(QPainter* painter, Chart* chart, const
     const double budget = kMaxScalesShare * chart->width();
     bool full = false;
     QSet<QString> drawn;
+    leftOutScales.clear();
+    leftOutMarker = QRect();
     for (int i = 0; i < chart->channelCount(); ++i) {
         Channel& channel = *chart->channelAt(i);
         anyScaleShown |= channel.showScale();
@@ -94,12 +98,14 @@ void ScalesGridPainter::paintValueColumns(QPainter* painter, Chart* chart, const
         range(channel, step, lo, hi);
         const double tick = (hi - lo) / yMesh;
         channel.setScaleRange(lo, hi + tick);
-        if (full || !channel.showScale() || drawn.contains(channel.name()))
+        if (!channel.showScale() || drawn.contains(channel.name()))
             continue;
         drawn.insert(channel.name());
         // The first column is always drawn: without it nothing is readable.
-        if (drawn.size() > 1 && scalesWidth + column(channel, lo, hi, tick, false) > budget) {
+        if (full ||
+            (drawn.size() > 1 && scalesWidth + column(channel, lo, hi, tick, false) > budget)) {
             full = true;
+            leftOutScales.append(channel.name());
             continue;
         }
         painter->setPen(channel.pen());
@@ -159,12 +165,50 @@ void ScalesGridPainter::paintBottomScale(QPainter* painter, Chart* chart)
     painter->setPen(s.scalePen);
     const double baseline =
         plotHeight + 0.6 * (chart->height() - static_cast<int>(plotHeight)) + 2.5;
+    const double freeFrom = paintLeftOutMarker(painter, chart, baseline);
     if (hasTimeAxis())
-        paintTimeLabels(painter, chart, baseline);
+        paintTimeLabels(painter, chart, baseline, freeFrom);
     else
         paintNumberLabels(painter, chart, baseline);
     painter->setPen(chart->gridColor());
     painter->drawLine(QPointF(0, plotHeight), QPointF(chart->width(), plotHeight));
+}
+
+QString ScalesGridPainter::leftOutScalesText(int count, const QFontMetrics& metrics, double room)
+{
+    const int lastTwo = count % 100;
+    const int last = count % 10;
+    const char* words = "шкал скрыто";
+    if (last == 1 && lastTwo != 11)
+        words = "шкала скрыта";
+    else if (last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14))
+        words = "шкалы скрыты";
+    const QString number = QStringLiteral("+%1").arg(count);
+    const QString text = QStringLiteral("%1 %2").arg(number, QString::fromUtf8(words));
+    return metrics.horizontalAdvance(text) <= room ? text : number;
+}
+
+QString ScalesGridPainter::leftOutScalesToolTip(const QStringList& names)
+{
+    return QStringLiteral("Не поместились шкалы: %1.\n"
+                          "Чтобы показать их, скройте шкалы других каналов в меню «Шкала» "
+                          "(правый щелчок по графику) или расширьте окно.")
+        .arg(names.join(QStringLiteral(", ")));
+}
+
+double ScalesGridPainter::paintLeftOutMarker(QPainter* painter, Chart* chart, double baseline)
+{
+    leftOutMarker = QRect();
+    if (leftOutScales.isEmpty())
+        return -1e9;
+    // Under the value columns, where the time labels leave room.
+    const QFontMetrics metrics(chart->font());
+    const double left = kMarkerLeft;
+    const QString text = leftOutScalesText(int(leftOutScales.size()), metrics, scalesWidth - left);
+    const int width = metrics.horizontalAdvance(text);
+    painter->drawText(QPointF(left, baseline), text);
+    leftOutMarker = QRect(int(left), int(baseline) - metrics.ascent(), width, metrics.height());
+    return left + width + 2 * metrics.horizontalAdvance(QLatin1Char(' '));
 }
 
 void ScalesGridPainter::layOutTimeMarks(Chart* chart)
@@ -198,14 +242,14 @@ void ScalesGridPainter::layOutTimeMarks(Chart* chart)
         markTicks.push_back(static_cast<double>(timeOrigin.msecsTo(mark)) / msPerTick);
 }
 
-void ScalesGridPainter::paintTimeLabels(QPainter* painter, Chart* chart, double baseline)
+void ScalesGridPainter::paintTimeLabels(QPainter* painter, Chart* chart, double baseline,
+                                        double freeFrom)
 {
     const ScaleSettings& s = chart->scaleSettings();
     const int w = chart->width();
     const double p = (w - scalesWidth) / cachedSpan;
     const QFontMetrics metrics(chart->font());
     const int gap = metrics.horizontalAdvance(QLatin1Char(' '));
-    double freeFrom = -1e9;
     QDate lastDate;
     for (std::size_t i = 0; i < markTicks.size(); ++i) {
         const QDateTime& mark = marks.at(static_cast<int>(i));

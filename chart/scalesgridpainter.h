@@ -7,8 +7,10 @@
 #include <QVector>
 #include <QPoint>
 #include <QRect>
+#include <QStringList>
 
 class Chart;
+class QFontMetrics;
 class QPainter;
 struct Channel;
 
@@ -41,8 +43,15 @@ public:
     // take at most kMaxScalesShare of the width: channels beyond that get
     // none, so that the plot stays wide enough to read.
     static constexpr double kMaxScalesShare = 0.4;
+    // The names left without a column are listed in leftOutScales and
+    // counted by a marker at the left of the bottom band (leftOutMarker).
     void paintValueColumns(QPainter* painter, Chart* chart, const ScaleRange& range,
                            const ValueColumn& column);
+    // What the marker says: "+7 шкал скрыто", or "+7" where that is wider
+    // than `room` pixels for metrics.
+    static QString leftOutScalesText(int count, const QFontMetrics& metrics, double room);
+    // The marker's tooltip: which scales are left out and how to show them.
+    static QString leftOutScalesToolTip(const QStringList& names);
     // Grid lines and the bottom scale, then clips to the plot for the
     // layers after. With a time base the bottom scale is a time axis on the
     // clock's divisions, and the vertical grid lines stand at its marks.
@@ -69,6 +78,10 @@ public:
     // ticks (0 without a time axis), and the marks' ticks.
     double timeStepTicks = 0;
     std::vector<double> markTicks;
+    // Channel names whose scale is on but found no room, at the last paint,
+    // and the marker that says so (widget coordinates; null without one).
+    QStringList leftOutScales;
+    QRect leftOutMarker;
 
 private:
     QVector<QDateTime> marks;
@@ -78,12 +91,15 @@ private:
     // Picks the step of the time axis for the plot's width and finds its
     // marks in view.
     void layOutTimeMarks(Chart* chart);
-    void paintTimeLabels(QPainter* painter, Chart* chart, double baseline);
+    // Labels start right of freeFrom.
+    void paintTimeLabels(QPainter* painter, Chart* chart, double baseline, double freeFrom);
     void paintNumberLabels(QPainter* painter, Chart* chart, double baseline);
     void paintTimeLines(QPainter* painter, Chart* chart, double top, double subTop,
                         double bottom) const;
     void paintHorizontalLines(QPainter* painter, Chart* chart) const;
     void paintBottomScale(QPainter* painter, Chart* chart);
+    // Paints the left-out marker on the baseline; returns its right end.
+    double paintLeftOutMarker(QPainter* painter, Chart* chart, double baseline);
     void paintVerticalLines(QPainter* painter, Chart* chart) const;
     // Clips to the plot and maps the whole widget onto it.
     void clipToPlot(QPainter* painter, Chart* chart) const;

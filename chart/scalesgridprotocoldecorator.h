@@ -27,6 +27,10 @@ public:
     void setMinimumScaleWidth(double width) { minimumScalesWidth = width; }
     // The step between the time axis' marks at the last paint, in ticks.
     double timeStepTicks() const { return layout.timeStepTicks; }
+    // Names whose scale found no room at the last paint, and the marker
+    // that counts them.
+    const QStringList& leftOutScales() const { return layout.leftOutScales; }
+    QRect leftOutMarker() const { return layout.leftOutMarker; }
     // Where state texts and codes come from; the process-wide catalogue
     // unless set.
     void setChannelLookup(const ChannelLookup* lookup);

@@ -579,6 +579,8 @@ bool StreamLoger::openForReading(const QString& name)
         return failRead(ReadProblem::Kind::CannotOpen, QStringLiteral("no protocol directory"));
     const QDir dir = m_catalogue.protocolDir();
     m_file.setFileName(dir.absoluteFilePath(name));
+    // Problems name the file where it was looked for, not the bare name given.
+    m_readProblem.file = m_file.fileName();
     if (!m_file.open(QIODevice::ReadOnly))
         return failRead(ReadProblem::Kind::CannotOpen, m_file.errorString());
     ProtocolHeader header;

@@ -1,6 +1,7 @@
 #include "reports/chartpicture.h"
 
 #include "chart/chartprotocol.h"
+#include "reports/clippingpaintdevice.h"
 #include "reports/picturereport.h"
 #include "reports/reportfile.h"
 #include "reports/reportresult.h"
@@ -369,14 +370,19 @@ ReportResult saveChartSvg(ChartPicture& picture, const ChartPictureOptions& opti
     generator.setSize(options.size);
     generator.setViewBox(QRect(QPoint(0, 0), options.size));
     generator.setResolution(options.dpi > 0 ? options.dpi : ChartPictureOptions::kScreenDpi);
-    QPainter painter;
-    if (!painter.begin(&generator)) {
+    QPainter svg;
+    if (!svg.begin(&generator)) {
         file.cancel();
         return ReportResult::writeFailure(file.fileName(),
                                           QStringLiteral("cannot start the SVG document"));
     }
+    // The generator writes every line whole, clip or not: the curves are
+    // cut at their plots before they reach it.
+    ClippingPaintDevice clipping(svg);
+    QPainter painter(&clipping);
     picture.paint(painter, QRectF(QPointF(0, 0), QSizeF(options.size)));
     painter.end();
+    svg.end();
     return file.commit();
 }
 

@@ -62,6 +62,43 @@ void addRecord(RangeSummary& summary, double value)
     summary.sum += value;
     summary.sumOfSquares += value * value;
 }
+// One block's records at once: the running figures stay in registers
+// instead of going through the block's summary record by record.
+RangeSummary blockSummary(const double* values, const bool* present, int count, int& first,
+                          int& last)
+{
+    int n = 0;
+    int changes = 0;
+    double sum = 0;
+    double squares = 0;
+    double low = 0;
+    double high = 0;
+    double head = 0;
+    double previous = 0;
+    first = last = -1;
+    for (int i = 0; i < count; ++i) {
+        if (!present[i])
+            continue;
+        const double value = values[i];
+        if (n == 0) {
+            head = low = high = value;
+            first = i;
+        } else {
+            changes += value != previous ? 1 : 0;
+            low = std::min(low, value);
+            high = std::max(high, value);
+        }
+        previous = value;
+        last = i;
+        ++n;
+        sum += value;
+        squares += value * value;
+    }
+    RangeSummary summary;
+    if (n > 0)
+        summary = {n, sum, squares, low, high, changes, head, previous};
+    return summary;
+}
 } // namespace
 
 ChannelRangeIndex::ChannelRangeIndex(std::unique_ptr<StatisticsSource> source)
@@ -99,8 +136,15 @@ bool ChannelRangeIndex::indexInSourceOrder()
                 return false;
             }
             previous = ticks[size_t(i)];
-            if (present[size_t(i)])
-                noteValue(from + i, values[size_t(i)]);
+        }
+        int first = -1;
+        int last = -1;
+        m_blocks[size_t(from / blockSize)] =
+            blockSummary(values.data(), present.data(), count, first, last);
+        if (first >= 0) {
+            if (m_first < 0)
+                m_first = from + first;
+            m_last = from + last;
         }
     }
     return true;
@@ -191,49 +235,33 @@ RangeSummary ChannelRangeIndex::summary(qint64 from, qint64 to) const
     return summary;
 }
 
-bool ChannelRangeIndex::previousValue(int row, int& at, double& value) const
-{
-    for (at = row - 1; at >= m_first; --at) {
-        if (valueAt(at, value))
-            return true;
-    }
-    return false;
-}
-
-bool ChannelRangeIndex::nextValue(int row, int& at, double& value) const
-{
-    for (at = row; at <= m_last; ++at) {
-        if (valueAt(at, value))
-            return true;
-    }
-    return false;
-}
-
-bool ChannelRangeIndex::exactValue(qint64 tick, int& row, double& value) const
+ChannelRangeIndex::AtTick ChannelRangeIndex::exactValue(qint64 tick, int& row, double& value) const
 {
     row = lowerBound(tick);
+    const int rowsFrom = row;
     for (; row < m_source->size() && tickAt(row) == tick; ++row) {
         if (valueAt(row, value))
-            return true;
+            return AtTick::Value;
     }
-    return false;
+    return row > rowsFrom ? AtTick::NoValue : AtTick::NoRow;
 }
 
+// Rows without a value (a computed channel's gap) are not bridged: a tick
+// next to one has no value, as the chart's value line shows.
 bool ChannelRangeIndex::interpolatedValue(qint64 tick, double& value) const
 {
     int row = 0;
     if (m_first < 0 || tick < tickAt(m_first) || tick > tickAt(m_last))
         return false;
-    if (exactValue(tick, row, value))
-        return true;
-    int before = 0;
-    int after = 0;
+    const AtTick exact = exactValue(tick, row, value);
+    if (exact != AtTick::NoRow)
+        return exact == AtTick::Value;
     double y0 = 0;
     double y1 = 0;
-    if (!previousValue(row, before, y0) || !nextValue(row, after, y1))
+    if (!valueAt(row - 1, y0) || !valueAt(row, y1))
         return false;
-    const double x0 = tickAt(before);
-    const double x1 = tickAt(after);
+    const double x0 = tickAt(row - 1);
+    const double x1 = tickAt(row);
     value = y0 + (double(tick) - x0) * (y1 - y0) / (x1 - x0);
     return true;
 }
@@ -243,8 +271,12 @@ bool ChannelRangeIndex::heldValue(qint64 tick, double& value) const
     int row = 0;
     if (m_first < 0 || tick < tickAt(m_first) || tick > tickAt(m_last))
         return false;
-    if (exactValue(tick, row, value))
+    if (exactValue(tick, row, value) == AtTick::Value)
         return true;
-    int before = 0;
-    return previousValue(row, before, value);
+    // A state holds over records without one.
+    for (int at = row - 1; at >= m_first; --at) {
+        if (valueAt(at, value))
+            return true;
+    }
+    return false;
 }

@@ -87,7 +87,8 @@ public:
 
     // The value at a tick as the chart's value box reads it: the first record
     // of that tick, else the straight line between the records around it.
-    // False before the first record, after the last one and on no records.
+    // False before the first record, after the last one, on no records, and
+    // where those records hold no value.
     bool interpolatedValue(qint64 tick, double& value) const;
     // The value a state channel holds at a tick: the first record of that
     // tick, else the last record before it; false outside the records.
@@ -110,11 +111,10 @@ private:
     int rowAt(int i) const { return m_order.empty() ? i : m_order[size_t(i)]; }
     qint64 tickAt(int i) const { return m_source->tick(rowAt(i)); }
     bool valueAt(int i, double& value) const { return m_source->value(rowAt(i), value); }
+    enum class AtTick { Value, NoValue, NoRow };
     // The first row of the tick that has a value; row ends at the first row
     // with a later tick when there is none.
-    bool exactValue(qint64 tick, int& row, double& value) const;
-    bool previousValue(int row, int& at, double& value) const;
-    bool nextValue(int row, int& at, double& value) const;
+    AtTick exactValue(qint64 tick, int& row, double& value) const;
 
     std::unique_ptr<StatisticsSource> m_source;
     std::vector<RangeSummary> m_blocks; // one per blockSize rows

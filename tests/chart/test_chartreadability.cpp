@@ -1,10 +1,12 @@
 #include "chart/chartprotocol.h"
 #include "chart/pairdatacontainer.h"
 #include "chart/scalelabels.h"
+#include "chart/scalesgridpainter.h"
 #include "chart/textcontrast.h"
 #include "chart/valuebox.h"
 #include "chartfixtures.h"
 
+#include <QToolTip>
 #include <QtTest>
 
 #include <memory>
@@ -78,6 +80,9 @@ private slots:
     void noTextOverlapsAnother();
     void labelsRoundedToTheirStep();
     void valueBoxReadableInEveryColour();
+    void leftOutScalesAreCountedAndNamed_data();
+    void leftOutScalesAreCountedAndNamed();
+    void leftOutScalesTextAgreesWithItsNumber();
 };
 
 void TestChartReadability::noTextOverlapsAnother_data()
@@ -207,6 +212,102 @@ void TestChartReadability::valueBoxReadableInEveryColour()
     QCOMPARE(layout.texts[layout.texts.size() - 2].text, QStringLiteral("…"));
     // Left of the value line, since it is near the plot's right edge.
     QVERIFY(layout.box.right() < 550);
+}
+
+void TestChartReadability::leftOutScalesAreCountedAndNamed_data()
+{
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<bool>("leftOut");
+    QTest::newRow("one channel, narrow") << 1 << 300 << false;
+    QTest::newRow("8 channels, wide") << 8 << 1600 << false;
+    QTest::newRow("16 channels, 1000 wide") << 16 << 1000 << true;
+    QTest::newRow("16 channels, narrow") << 16 << 600 << true;
+}
+
+void TestChartReadability::leftOutScalesAreCountedAndNamed()
+{
+    QFETCH(int, channels);
+    QFETCH(int, width);
+    QFETCH(bool, leftOut);
+    Scene scene(channels, 1, QSize(width, 900));
+    Recording r = scene.chart.record();
+    // The codes over the columns name the channels that have one.
+    QStringList captioned;
+    QStringList missing;
+    for (int c = 0; c < channels; ++c) {
+        const bool has = r.find(QStringLiteral("C%1").arg(c));
+        (has ? captioned : missing) << QStringLiteral("Канал %1 (C%1)").arg(c);
+    }
+    QCOMPARE(scene.chart.leftOutScales(), missing);
+    QCOMPARE(!missing.isEmpty(), leftOut);
+    QStringList markers;
+    for (const Recording::Text& t : r.texts)
+        if (t.text.startsWith('+'))
+            markers << t.text;
+    if (!leftOut) {
+        QVERIFY(markers.isEmpty());
+        QVERIFY(scene.chart.leftOutMarker().isNull());
+        QVERIFY(scene.chart.leftOutScalesToolTip().isEmpty());
+        return;
+    }
+    // One marker in the bottom band, left, where the columns stand.
+    QCOMPARE(markers.size(), 1);
+    QVERIFY2(markers[0].startsWith(QStringLiteral("+%1 шкал").arg(missing.size())),
+             qPrintable(markers[0]));
+    const Recording::Text* marker = r.find(markers[0]);
+    QVERIFY(marker->position.y() > scene.chart.plotHeight());
+    QVERIFY(marker->position.x() < scene.chart.scalesWidth());
+    QVERIFY(scene.chart.leftOutMarker().contains(marker->rect.center().toPoint()));
+    const QString tip = scene.chart.leftOutScalesToolTip();
+    for (const QString& name : missing)
+        QVERIFY2(tip.contains(name), qPrintable(name));
+    QVERIFY(!tip.contains(captioned.last()));
+    QVERIFY(tip.contains(QStringLiteral("«Шкала»")));
+
+    // The tooltip over the marker, nothing beside it.
+    scene.chart.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&scene.chart));
+    const QPoint over = scene.chart.leftOutMarker().center();
+    QHelpEvent help(QEvent::ToolTip, over, scene.chart.mapToGlobal(over));
+    QApplication::sendEvent(&scene.chart, &help);
+    QTRY_COMPARE(QToolTip::text(), tip);
+    const QPoint beside(width / 2, 10);
+    QHelpEvent away(QEvent::ToolTip, beside, scene.chart.mapToGlobal(beside));
+    QApplication::sendEvent(&scene.chart, &away);
+    QTRY_VERIFY(!QToolTip::isVisible());
+
+    // Scales switched off in the menu are not left out but hidden: with
+    // the first ones off, every other channel gets its column.
+    for (int c = 0; c < missing.size(); ++c)
+        scene.chart.channelAt(c)->setShowScale(false);
+    r = scene.chart.record();
+    QVERIFY2(scene.chart.leftOutScales().isEmpty(),
+             qPrintable(scene.chart.leftOutScales().join(',')));
+    for (const Recording::Text& t : r.texts)
+        QVERIFY2(!t.text.startsWith('+'), qPrintable(t.text));
+}
+
+void TestChartReadability::leftOutScalesTextAgreesWithItsNumber()
+{
+    const QFontMetrics metrics{QFont()};
+    const auto text = [&](int n) {
+        return chart::ScalesGridPainter::leftOutScalesText(n, metrics, 1000);
+    };
+    QCOMPARE(text(1), QStringLiteral("+1 шкала скрыта"));
+    QCOMPARE(text(3), QStringLiteral("+3 шкалы скрыты"));
+    QCOMPARE(text(5), QStringLiteral("+5 шкал скрыто"));
+    QCOMPARE(text(11), QStringLiteral("+11 шкал скрыто"));
+    QCOMPARE(text(12), QStringLiteral("+12 шкал скрыто"));
+    QCOMPARE(text(21), QStringLiteral("+21 шкала скрыта"));
+    QCOMPARE(text(104), QStringLiteral("+104 шкалы скрыты"));
+    QCOMPARE(text(111), QStringLiteral("+111 шкал скрыто"));
+    // Without room for the words, the number alone.
+    const int room = metrics.horizontalAdvance(QStringLiteral("+7 шкал скрыто"));
+    QCOMPARE(chart::ScalesGridPainter::leftOutScalesText(7, metrics, room),
+             QStringLiteral("+7 шкал скрыто"));
+    QCOMPARE(chart::ScalesGridPainter::leftOutScalesText(7, metrics, room - 1),
+             QStringLiteral("+7"));
 }
 
 QTEST_MAIN(TestChartReadability)

@@ -493,7 +493,8 @@ void TestStreamLoger::limitsAndUnreadableFilesAreNamed()
     QCOMPARE(points(loger->readProtocol().value("A")), QStringLiteral("0:0 1:1 2:2"));
     QCOMPARE(loger->readProblem().kind, ReadProblem::Kind::RecordLimit);
     QCOMPARE(loger->readProblem().englishText(),
-             QStringLiteral("big.log: has more than 5 records; only the first 5 were read"));
+             QDir::toNativeSeparators(protocolDir + "/big.log") +
+                 QStringLiteral(": has more than 5 records; only the first 5 were read"));
 
     // Too many values to fill: nothing, and a reason.
     loger->setReadLimits(StreamLoger::kMaxRecords, 15);
@@ -508,8 +509,9 @@ void TestStreamLoger::limitsAndUnreadableFilesAreNamed()
     QVERIFY(loger->openProtocol(0, 0, "big.log"));
     QVERIFY(loger->readProtocol().isEmpty());
     QCOMPARE(loger->readProblem().englishText(),
-             QStringLiteral("big.log: needs 192 bytes of memory, more than the 100 bytes free; "
-                            "it was not read"));
+             QDir::toNativeSeparators(protocolDir + "/big.log") +
+                 QStringLiteral(": needs 192 bytes of memory, more than the 100 bytes free; "
+                                "it was not read"));
     QCOMPARE(loger->readProblem().russianReason(),
              QStringLiteral("для чтения нужно 192 байт памяти, а свободно только 100 байт, "
                             "протокол не загружен"));
@@ -520,8 +522,9 @@ void TestStreamLoger::limitsAndUnreadableFilesAreNamed()
     QVERIFY(loger->openProtocol(0, 0, "sparse.log"));
     QVERIFY(loger->readProtocol().isEmpty());
     QCOMPARE(loger->readProblem().englishText(),
-             QStringLiteral("sparse.log: needs 64 bytes of memory, more than the 63 bytes free; "
-                            "it was not read"));
+             QDir::toNativeSeparators(protocolDir + "/sparse.log") +
+                 QStringLiteral(": needs 64 bytes of memory, more than the 63 bytes free; "
+                                "it was not read"));
     loger->setReadLimits(StreamLoger::kMaxRecords, StreamLoger::kMaxFilledValues, 64);
     QVERIFY(loger->openProtocol(0, 0, "sparse.log"));
     QCOMPARE(loger->readProtocol().size(), 4);
@@ -590,8 +593,9 @@ void TestStreamLoger::fileChangesAfterOpening()
     QCOMPARE(points(loger->readProtocol().value("A")), QStringLiteral("0:1"));
     QCOMPARE(loger->readProblem().kind, ReadProblem::Kind::CutShort);
     QCOMPARE(loger->readProblem().englishText(),
-             QStringLiteral("w.log: was cut short while it was read; only 1 of its 3 records "
-                            "were read"));
+             QDir::toNativeSeparators(protocolDir + "/w.log") +
+                 QStringLiteral(": was cut short while it was read; only 1 of its 3 records "
+                                "were read"));
     QVERIFY(QFile::resize(protocolDir + "/w.log", 20));
     QVERIFY(loger->readProtocol().isEmpty());
 

@@ -7,9 +7,11 @@
 #include "chart/textcontrast.h"
 #include "reports/chartdrawing.h"
 #include "reports/chartpicture.h"
+#include "reports/clippingpaintdevice.h"
 #include "reports/pdfreport.h"
 #include "reports/reporttable.h"
 
+#include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -18,24 +20,28 @@
 
 Q_DECLARE_METATYPE(ChartPictureOptions::Layout)
 Q_DECLARE_METATYPE(ChartPictureOptions)
+Q_DECLARE_METATYPE(QVector<QPolygonF>)
 
 namespace {
 using Layout = ChartPictureOptions::Layout;
 using Theme = ChartPictureOptions::Theme;
 
 // A protocol chart of `count` channels over ticks 0 … 999, with ranges of
-// very different label widths, in the screen's light colours.
+// very different label widths, in the screen's light colours; the values
+// reach `overshoot` times the range, with a point every `every` ticks.
 class Source
 {
 public:
-    explicit Source(int count)
+    explicit Source(int count, double overshoot = 1.0, int every = 1)
     {
         static const QList<QColor> colours{Qt::yellow,          Qt::white, Qt::cyan,
                                            QColor(255, 200, 0), Qt::green, Qt::magenta};
         for (int c = 0; c < count; ++c) {
             const double amplitude = std::pow(10.0, c % 6);
-            series.push_back(std::make_unique<ChannelSeries>(
-                seriesOf(1000, [&](int t) { return amplitude * std::sin(t * 0.01 * (c + 1)); })));
+            auto points = std::make_unique<ChannelSeries>();
+            for (int t = 0; t < 1000; t += every)
+                points->emplace_back(t, overshoot * amplitude * std::sin(t * 0.01 * (c + 1)));
+            series.push_back(std::move(points));
             QPen pen(colours[c % colours.size()]);
             pen.setWidthF(2.0);
             chart.addChannel(
@@ -327,6 +333,86 @@ private slots:
         QVERIFY(svg.contains(QStringLiteral(">Канал 2 (<")));
         QVERIFY(svg.contains(QStringLiteral(">K2)<")));
         QVERIFY(!svg.contains(QStringLiteral("<image")));
+    }
+
+    void polylineIsCutAtTheClip_data()
+    {
+        using Points = QVector<QPointF>;
+        const auto pieces = [](const QVector<Points>& lines) {
+            QVector<QPolygonF> polygons;
+            for (const Points& line : lines)
+                polygons.append(QPolygonF(line));
+            return polygons;
+        };
+        QTest::addColumn<QPolygonF>("line");
+        QTest::addColumn<QVector<QPolygonF>>("pieces");
+        const Points inside{{1, 1}, {5, 5}, {9, 2}};
+        QTest::newRow("inside") << QPolygonF(inside) << pieces({inside});
+        QTest::newRow("outside") << QPolygonF(Points{{-5, -5}, {-1, 20}, {20, 20}}) << pieces({});
+        QTest::newRow("out and back in")
+            << QPolygonF(Points{{2, 5}, {20, 5}, {20, 8}, {8, 8}, {5, 8}})
+            << pieces({{{2, 5}, {10, 5}}, {{10, 8}, {8, 8}, {5, 8}}});
+        QTest::newRow("across") << QPolygonF(Points{{-10, 0}, {20, 15}})
+                                << pieces({{{0, 5}, {10, 10}}});
+        QTest::newRow("a dot") << QPolygonF(Points{{3, 3}, {3, 3}}) << pieces({{{3, 3}, {3, 3}}});
+        QTest::newRow("along an edge")
+            << QPolygonF(Points{{-5, 0}, {15, 0}}) << pieces({{{0, 0}, {10, 0}}});
+    }
+
+    void polylineIsCutAtTheClip()
+    {
+        QFETCH(QPolygonF, line);
+        QTEST(clipping::clipPolyline(line, QRectF(0, 0, 10, 10)), "pieces");
+    }
+
+    void svgCurvesStayInTheirPlots()
+    {
+        // Values three times the channels' ranges, and a point every 50
+        // ticks around a span that starts and ends between points: the
+        // curves leave their plots on every side.
+        Source source(3, 3.0, 50);
+        const ChartPictureOptions o = options(QSize(900, 600), Layout::Channels, Theme::Print);
+        ChartPicture picture(source.chart, o, 125, 875, kTitle);
+        const QImage clipped = picture.toImage();
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("chart.svg"));
+        QVERIFY(saveChartPicture(picture, o, path));
+        QSvgRenderer renderer(path);
+        QVERIFY(renderer.isValid());
+        QImage drawn(o.size, QImage::Format_RGB32);
+        drawn.fill(Qt::white);
+        QPainter painter(&drawn);
+        renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(o.size)));
+        painter.end();
+
+        // Each pixel of a channel's colour in the drawing has one close by
+        // in the picture painted with the plots' clip.
+        const auto near = [](const QColor& a, const QColor& b) {
+            return qAbs(a.red() - b.red()) + qAbs(a.green() - b.green()) +
+                       qAbs(a.blue() - b.blue()) <
+                   60;
+        };
+        int matched = 0;
+        int stray = 0;
+        for (const Channel& channel : source.chart.channels()) {
+            const QColor colour = printtheme::channelColor(channel.pen().color());
+            if (colour.hsvSaturation() < 100)
+                continue; // grey matches the edges of black text
+            for (int y = 0; y < drawn.height(); ++y) {
+                for (int x = 0; x < drawn.width(); ++x) {
+                    if (!near(drawn.pixelColor(x, y), colour))
+                        continue;
+                    bool found = false;
+                    for (int dy = -2; dy <= 2 && !found; ++dy)
+                        for (int dx = -2; dx <= 2 && !found; ++dx)
+                            found = clipped.valid(x + dx, y + dy) &&
+                                    near(clipped.pixelColor(x + dx, y + dy), colour);
+                    (found ? matched : stray) += 1;
+                }
+            }
+        }
+        QVERIFY2(matched > 1000, qPrintable(QString::number(matched)));
+        QVERIFY2(stray < 20, qPrintable(QStringLiteral("%1 of %2").arg(stray).arg(matched)));
     }
 };
 

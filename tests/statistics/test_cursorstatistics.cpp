@@ -274,6 +274,23 @@ private slots:
         }
     }
 
+    // A computed channel's rows without a result are a gap, not a stretch to
+    // draw a line over; a state holds over them.
+    void valuesAtTheCursorDoNotBridgeRowsWithoutAValue()
+    {
+        ChannelRangeIndex index(rows({0, 2, 4, 6, 8, 8, 10}, {1, 3, 0, 7, 0, 9, 11},
+                                     {true, true, false, true, false, true, true}));
+        QStringList interpolated;
+        QStringList held;
+        for (qint32 tick = -1; tick <= 11; ++tick) {
+            double value = 0;
+            interpolated << (index.interpolatedValue(tick, value) ? QString::number(value) : "-");
+            held << (index.heldValue(tick, value) ? QString::number(value) : "-");
+        }
+        QCOMPARE(interpolated.join(' '), QStringLiteral("- 1 2 3 - - - 7 - 9 10 11 -"));
+        QCOMPARE(held.join(' '), QStringLiteral("- 1 1 3 3 3 3 7 7 9 9 11 -"));
+    }
+
     void bookmarksAroundTheValueLine()
     {
         qint64 first = 0;
