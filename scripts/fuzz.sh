@@ -53,7 +53,7 @@ seeds=$work/seeds
 for target in "${targets[@]}"; do
     mkdir -p "$seeds/$target"
 done
-mkdir -p "$seeds"/{fuzz_logdef,fuzz_protocol,fuzz_settings}
+mkdir -p "$seeds"/{fuzz_logdef,fuzz_protocol,fuzz_settings,fuzz_bookmarks}
 "$gen" --demo "$work/demo" >/dev/null
 cp "$work/demo/log.def" "$seeds/fuzz_logdef/demo.def"
 channels=(--channel A:1:sine:1 --channel B:2:ramp --channel C:3:states --channel E:4:noise
@@ -68,6 +68,11 @@ seed_protocol small --ticks 20 --gaps 30 --out-of-order 20 --seed 3
 seed_protocol gaps --ticks 300 --gaps 10 --seed 4 --trailing-bytes 4
 # Past two read chunks of 16384 records.
 seed_protocol chunks --ticks 7000 --on-change --seed 5
+# Bookmark files: the flags byte and four tick bytes come first.
+printf '\x02\x10\x00\x00\x00{"protocol": "k.log", "start": "2024-05-10T08:00:00.000+02:00", "tickMs": 100, "bookmarks": [{"time": "2024-05-10T08:00:05.300+02:00", "note": "Пуск"}, {"time": "2024-05-10T08:00:05.300", "note": {"x": 1}}, {"time": "9999-12-31T23:59:59.999"}], "extra": [1]}' \
+    >"$seeds/fuzz_bookmarks/document"
+printf '\x0d\x05\x00\x00\x00{"protocol": "k.log", "start": "2024-05-10T08:00:00.000", "tickMs": 1000, "bookmarks": [{"time": "2024-05-10T08:00:05.000"}, {"time": "2024-05-10T08:00:07.499"}]}' \
+    >"$seeds/fuzz_bookmarks/old"
 printf '[Chart]\nGridColor=#101010\n\n[Colors]\n1\\channel=U1\n1\\color=#ff0000\n2\\channel=I1\n2\\color=#00ff00\nsize=2\n' \
     >"$seeds/fuzz_settings/settings.conf"
 
@@ -88,6 +93,7 @@ declare -A options=(
     [fuzz_reports]="-max_len=2048"
     [fuzz_settings]="-max_len=2048 -timeout=10"
     [fuzz_commandline]="-max_len=512"
+    [fuzz_bookmarks]="-max_len=4096"
 )
 failed=()
 for target in "${targets[@]}"; do

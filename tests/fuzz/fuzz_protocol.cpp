@@ -264,6 +264,60 @@ bool sameSeries(const ChannelRecords& a, const ChannelRecords& b)
     return true;
 }
 
+// Files up to this many records also go through the writer, which flushes
+// every record.
+constexpr qint64 kMaxWrittenRecords = 4000;
+
+// Read, write, read: the file's records written again through the writer
+// read back to what the first read gave. The writer takes a tick of 0 for
+// "now", so every tick goes one later (a file with the last tick of the range
+// is left out), and it writes a code's own ID, which the records of IDs
+// without a code of their own take on.
+void checkWriter(const QByteArray& content, qint64 records, const ChannelRecords& first,
+                 quint16 tickMs)
+{
+    QVector<LogRecord> written;
+    for (qint64 k = 0; k < records; ++k) {
+        LogRecord r =
+            protocolformat::decodeRecord(reinterpret_cast<const uchar*>(content.constData()) +
+                                         kProtocolHeaderSize + k * kLogRecordSize);
+        if (r.tick == 0xFFFFFFFFu)
+            return;
+        ++r.tick;
+        written.append(r);
+    }
+    StreamLoger* loger = StreamLoger::instance();
+    const QDir dir(g_dir->path() + QStringLiteral("/p"));
+    // The writer names the file after the current second and never replaces one.
+    const QStringList before = dir.entryList(QDir::Files);
+    require(loger->openProtocol(1, tickMs == 0 ? 1 : tickMs, QStringLiteral("fuzz")),
+            "a protocol opens for writing");
+    for (const LogRecord& r : qAsConst(written))
+        require(loger->writeValue(codeOf(r.id), r.value, true, r.tick), "a record is written");
+    loger->closeProtocol();
+    QStringList added = dir.entryList(QDir::Files);
+    for (const QString& name : before)
+        added.removeAll(name);
+    require(added.size() == 1, "the writer made one file");
+
+    require(loger->openProtocol(0, 0, added.first()), "the written file opens");
+    loger->setReadLimits(StreamLoger::kMaxRecords, StreamLoger::kMaxFilledValues);
+    const ChannelRecords again = loger->readProtocol();
+    require(loger->readProblem().kind == ReadProblem::Kind::None, "the written file reads whole");
+    loger->closeProtocol();
+    require(QFile::remove(dir.filePath(added.first())), "the written file is removed");
+
+    ChannelRecords expected = first;
+    for (auto it = expected.begin(); it != expected.end(); ++it) {
+        const int id = loger->channelId(it.key());
+        for (LogRecord& r : it.value()) {
+            ++r.tick;
+            r.id = quint8(id);
+        }
+    }
+    require(sameSeries(again, expected), "what the writer wrote reads back as it was read");
+}
+
 void checkRead(const QByteArray& file, const ReadRun& request)
 {
     StreamLoger* loger = StreamLoger::instance();
@@ -332,6 +386,12 @@ void checkRead(const QByteArray& file, const ReadRun& request)
     if (!run.cancelled && reference.fillSteps > 0)
         require(run.lastProgress[2] == reference.fillSteps - 1, "filling progress ends at its end");
     require(sameSeries(result, reference.series), "the series equal the reference's");
+    if (problem == ReadProblem::Kind::None && !run.cancelled && run.change == 0 &&
+        records <= kMaxWrittenRecords)
+        checkWriter(
+            content, records, result,
+            protocolformat::decodeHeader(reinterpret_cast<const uchar*>(content.constData()))
+                .tickMs);
 }
 } // namespace
 

@@ -4,12 +4,15 @@
 // independent reader and must hold the same texts, or in the workbook the
 // number or time that a numeric cell's text stands for; a workbook may
 // instead be refused, with a message, when a text is longer than a cell can
-// hold.
+// hold. The bytes after the table give two time limits: the rows between
+// them (by the time text in column 1) must be the rows the time-range table
+// holds and write out alike.
 
 #include "fuzzsupport.h"
 #include "zipentries.h"
 #include "reports/csvreport.h"
 #include "reports/excelreport.h"
+#include "reports/timerangetable.h"
 #include "tests/reports/listtable.h"
 #include "tests/reports/xlsxreader.h"
 
@@ -18,6 +21,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QImage>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextCodec>
 
@@ -304,6 +308,77 @@ void checkWorkbook(const ListTable& table)
 }
 } // namespace
 
+// The instant a row's time text stands for, read here on its own: the
+// fields "dd/MM/yyyy hh:mm:ss.zzz", a valid local date-time.
+bool instantOf(const QString& text, qint64& msecs)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^(\\d\\d)/(\\d\\d)/(\\d{4}) (\\d\\d):(\\d\\d):(\\d\\d)\\.(\\d{3})$"));
+    const QRegularExpressionMatch m = pattern.match(text);
+    if (!m.hasMatch())
+        return false;
+    const QDate date(m.captured(3).toInt(), m.captured(2).toInt(), m.captured(1).toInt());
+    const QTime time(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt(),
+                     m.captured(7).toInt());
+    const QDateTime at(date, time);
+    if (!date.isValid() || !time.isValid() || !at.isValid())
+        return false;
+    msecs = at.toMSecsSinceEpoch();
+    return true;
+}
+
+QDateTime limitFrom(fuzz::Bytes& in)
+{
+    static const QDateTime instants[] = {QDateTime(QDate(2024, 1, 31), QTime(23, 59, 59, 999)),
+                                         QDateTime(QDate(2023, 2, 28), QTime(0, 0)),
+                                         QDateTime(QDate(100, 1, 1), QTime(0, 0)),
+                                         QDateTime(QDate(1900, 1, 15), QTime(12, 0)),
+                                         QDateTime(QDate(1900, 3, 1), QTime(0, 0)),
+                                         QDateTime(QDate(2024, 1, 1), QTime(0, 0))};
+    const uint8_t choice = in.byte();
+    if (choice % 7 == 6)
+        return {};
+    // On the instant, or a millisecond either side.
+    return instants[choice % 7].addMSecs(qint64(choice / 7 % 3) - 1);
+}
+
+// The rows between two limits: those whose time lies between them, in their
+// order, the same cells; written out, the same file as those rows alone.
+void checkTimeRange(const ListTable& table, const QDateTime& from, const QDateTime& to)
+{
+    const TimeRangeReportTable range(table, from, to);
+    ListTable expected;
+    expected.headers = table.headers;
+    expected.kinds = table.kinds;
+    QVector<int> rows;
+    for (int row = 0; row < table.rowCount(); ++row) {
+        qint64 msecs = 0;
+        const bool whole = !from.isValid() && !to.isValid();
+        if (whole || (instantOf(table.text(row, 1), msecs) &&
+                      TimeRangeReportTable::holds(msecs, from, to))) {
+            rows.append(row);
+            expected.rows.append(table.rows[row]);
+        }
+    }
+    require(range.rowCount() == rows.size(), "the range holds the rows between its limits");
+    for (int i = 0; i < rows.size(); ++i) {
+        require(range.tableRow(i) == rows[i], "the range keeps the rows' order");
+        for (int c = 0; c < table.columnCount(); ++c)
+            require(range.hasItem(i, c) == table.hasItem(rows[i], c) &&
+                        range.text(i, c) == table.text(rows[i], c),
+                    "a row of the range shows its row's cells");
+    }
+    const QString ranged = g_dir->filePath(QStringLiteral("range.csv"));
+    const QString alone = g_dir->filePath(QStringLiteral("alone.csv"));
+    require(bool(saveCsvReport(range, ranged)) && bool(saveCsvReport(expected, alone)),
+            "CSV of the range written");
+    QFile a(ranged);
+    QFile b(alone);
+    require(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) &&
+                a.readAll() == b.readAll(),
+            "the range writes as its rows alone");
+}
+
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     static QCoreApplication application(*argc, *argv);
@@ -316,7 +391,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzz::Bytes in(data, size);
     const ListTable table = tableFrom(in);
+    const QDateTime from = limitFrom(in);
+    const QDateTime to = limitFrom(in);
     checkCsv(table);
+    checkTimeRange(table, from, to);
     checkWorkbook(table);
     return 0;
 }
