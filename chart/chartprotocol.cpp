@@ -549,6 +549,7 @@ void ChartProtocol::showBox(int mouseX)
 
 void ChartProtocol::showRange(double from, double to)
 {
+    emit viewJumped(zoom(), scaleSettings().position);
     if (from > to)
         std::swap(from, to);
     // Not narrower than the narrowest view the zoom allows.
