@@ -211,6 +211,8 @@ private:
     void chooseChartColor(QPushButton* button, QColor (Chart::*current)() const,
                           void (Chart::*apply)(QColor));
     void alignSingleCharts();
+    // Gives the time labels to the lowest shown per-channel chart only.
+    void shareTimeAxis();
     // Caps zooming out by the loaded span, on every chart.
     void limitZoomOut();
     void connectScrollBars();

@@ -18,10 +18,11 @@
 
 namespace {
 // About 150 px at the default font: a plot of four value divisions, each a
-// little over a line high, and the time band.
-int singleChartMinimumHeight(const QFont& font)
+// little over a line high, and the time band; the charts above the last do
+// without the band, they share the last one's.
+int singleChartMinimumHeight(const QFont& font, bool timeAxis)
 {
-    return 8 * QFontMetrics(font).height();
+    return (timeAxis ? 8 : 6) * QFontMetrics(font).height();
 }
 
 // The splitter adds up the charts' maximum heights in an int: with the
@@ -72,7 +73,7 @@ void MainWindow::buildSingleCharts(const QList<Channel>& channels)
         single->setObjectName(QStringLiteral("singleChart"));
         // Readable however many channels there are: the scroll area around
         // the splitter scrolls through the charts instead of squeezing them.
-        single->setMinimumHeight(singleChartMinimumHeight(single->font()));
+        single->setMinimumHeight(singleChartMinimumHeight(single->font(), true));
         single->setMaximumHeight(kSingleChartMaximumHeight);
         single->addChannel(channel);
         single->setTimeBase(ui.chart->startDateTime(), ui.chart->tickLength());
@@ -105,7 +106,26 @@ void MainWindow::buildSingleCharts(const QList<Channel>& channels)
         QCoreApplication::processEvents();
     }
     updateChartsScrollBar();
+    shareTimeAxis();
     alignSingleCharts();
+}
+
+void MainWindow::shareTimeAxis()
+{
+    // The charts stand one above the other on one time scale: the lowest
+    // shown one carries the time labels for all.
+    ChartProtocol* lowest = nullptr;
+    for (int i = 0; i < ui.splitterCharts->count(); ++i) {
+        auto* single = qobject_cast<ChartProtocol*>(ui.splitterCharts->widget(i));
+        if (single && !single->isHidden())
+            lowest = single;
+    }
+    for (ChartProtocol* single : qAsConst(mapSingleCharts)) {
+        const bool axis = single == lowest;
+        if (single->showScale() != axis)
+            single->setShowScale(axis);
+        single->setMinimumHeight(singleChartMinimumHeight(single->font(), axis));
+    }
 }
 
 void MainWindow::alignSingleCharts()
@@ -174,6 +194,7 @@ void MainWindow::setSingleChartVisible(QString name, bool bVisible)
         // Its curve too: hidden from its own menu, it comes back drawn.
         single->setChartVisible(name, bVisible);
         single->setVisible(bVisible);
+        shareTimeAxis();
     }
 }
 

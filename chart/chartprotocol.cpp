@@ -653,6 +653,7 @@ void ChartProtocol::paintValueBox(QPainter* painter, double lineX)
     // value, which is not the same as a value of 0.
     QMap<QString, double> valueByName;
     QVector<chart::ValueBoxLine> lines;
+    QStringList values;
     for (const Channel& channel : channels()) {
         const auto known = valueByName.constFind(channel.name());
         if (!channel.visible() || !channel.showInLegend() ||
@@ -678,8 +679,15 @@ void ChartProtocol::paintValueBox(QPainter* painter, double lineX)
                                                          : valueText(channel.name(), *found);
         lines.append({channel.name(), QStringLiteral("%1 = %2").arg(channel.name(), text),
                       channel.pen().color()});
+        values.append(text);
     }
-    lines.append({QString(), timeText(), QColor(Qt::white)});
+    if (height() < kCompactBoxHeight && lines.size() == 1) {
+        // A low chart of one channel among others: its value alone, the
+        // time stands on the common chart and on the shared axis.
+        lines.first().text = values.first();
+    } else {
+        lines.append({QString(), timeText(), QColor(Qt::white)});
+    }
 
     // The box is laid out in device pixels, so its text keeps its shape
     // however the plot is scaled.

@@ -122,6 +122,9 @@ private:
     static constexpr int kClickPixels = 4;
     // The wheel moves the view by this share of it per notch.
     static constexpr double kWheelShare = 0.012;
+    // Below this height a chart of one channel shows its value box as one
+    // line, the value only.
+    static constexpr int kCompactBoxHeight = 200;
     // The narrowest view a box zoom shows, as a share of the chart's size.
     static constexpr double kLeastZoom = 0.0101;
 

@@ -244,15 +244,19 @@ void ChartPicture::layOut()
         return int(std::ceil(y));
     };
     // The charts come first: bands that would leave them less than half of
-    // the picture are left out, the legend before the title.
+    // the picture are left out, the legend before the title. Stacked charts
+    // also need room for their value labels: the legend gives way where it
+    // would leave each less than two lines of text.
+    const int count = int(m_charts.size());
+    const double stacked =
+        count > 1 ? 2 * QFontMetricsF(m_charts.first()->font()).height() * (count + 1) : 0;
     int top = place(true, true);
-    if (size.height() - top < size.height() / 2)
+    if (size.height() - top < std::max(size.height() / 2.0, stacked))
         top = place(true, false);
     if (size.height() - top < size.height() / 2)
         top = place(false, false);
 
     const int available = std::max(1, size.height() - top);
-    const int count = int(m_charts.size());
     const int band = count > 1 ? 2 * QFontMetrics(m_charts.first()->font()).height() : 0;
     const int each = std::max(1, (available - band) / std::max(1, count));
     int y = top;

@@ -9,6 +9,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <cstring>
 #include <unordered_map>
 #include <numeric>
 
@@ -315,46 +316,67 @@ std::vector<int> ProtocolTableModel::sortedMixed(int column, Qt::SortOrder order
 {
     // A column of an enumerated channel mixes text and number cells: a number
     // cell compares by number (a text reading as 0), a text cell compares its
-    // text with the other cell's text.
+    // text with the other cell's text. Such a column holds few distinct
+    // cells, so each is worded and ranked among the others' texts once, and
+    // the rows then sort by plain numbers.
+    struct Key
+    {
+        bool isText;
+        double number; // what a text reads as
+        int textRank;  // place of its text among the column's texts
+    };
     struct Item
     {
         int row;
-        bool isText;
-        double number; // what the text reads as
-        QString text;
+        int key;
     };
+    std::vector<Key> keys;
+    std::vector<QString> texts;
+    QHash<QPair<quint64, quint64>, int> keyOfCell; // (protocol and raw, divisor bits)
     std::vector<Item> items;
     std::vector<int> missing;
     items.reserve(m_order.size());
-    QHash<QString, double> numbers;
     for (const int row : m_order) {
-        QString text;
-        if (!cellText(row, column, text)) {
-            missing.push_back(row);
-            continue;
-        }
         const ProtocolAssembly::RowRef r = m_assembly->row(row);
         const int channel = m_assembly->channelAt(r.protocol, column);
         qint32 raw = 0;
         double divisor = 1;
-        m_assembly->raw(r.protocol, channel, r.record, raw, divisor);
-        const bool isText = m_assembly->hasRefs(r.protocol, channel) &&
-                            !m_assembly->refText(r.protocol, channel, raw).isEmpty();
-        double number = 0;
-        if (isText) {
-            auto it = numbers.find(text);
-            if (it == numbers.end())
-                it = numbers.insert(text, text.toDouble());
-            number = it.value();
-        } else {
-            number = numbertext::shownRaw(raw, divisor);
+        if (channel < 0 || !m_assembly->raw(r.protocol, channel, r.record, raw, divisor)) {
+            missing.push_back(row);
+            continue;
         }
-        items.push_back({row, isText, number, std::move(text)});
+        quint64 divisorBits = 0;
+        std::memcpy(&divisorBits, &divisor, sizeof divisor);
+        const QPair<quint64, quint64> cell((quint64(quint32(r.protocol)) << 32) | quint32(raw),
+                                           divisorBits);
+        auto found = keyOfCell.constFind(cell);
+        if (found == keyOfCell.cend()) {
+            QString text;
+            cellText(row, column, text);
+            const bool isText = m_assembly->hasRefs(r.protocol, channel) &&
+                                !m_assembly->refText(r.protocol, channel, raw).isEmpty();
+            keys.push_back(
+                {isText, isText ? text.toDouble() : numbertext::shownRaw(raw, divisor), 0});
+            texts.push_back(std::move(text));
+            found = keyOfCell.insert(cell, int(keys.size()) - 1);
+        }
+        items.push_back({row, found.value()});
     }
-    const auto less = [](const Item& a, const Item& b) {
-        if (a.isText)
-            return a.text.localeAwareCompare(b.text) < 0;
-        return a.number < b.number;
+    std::vector<int> byText(texts.size());
+    std::iota(byText.begin(), byText.end(), 0);
+    std::sort(byText.begin(), byText.end(), [&texts](int a, int b) {
+        return texts[size_t(a)].localeAwareCompare(texts[size_t(b)]) < 0;
+    });
+    for (size_t i = 1; i < byText.size(); ++i) {
+        const QString& previous = texts[size_t(byText[i - 1])];
+        keys[size_t(byText[i])].textRank =
+            keys[size_t(byText[i - 1])].textRank +
+            (previous.localeAwareCompare(texts[size_t(byText[i])]) < 0);
+    }
+    const auto less = [&keys](const Item& a, const Item& b) {
+        const Key& ka = keys[size_t(a.key)];
+        const Key& kb = keys[size_t(b.key)];
+        return ka.isText ? ka.textRank < kb.textRank : ka.number < kb.number;
     };
     if (order == Qt::AscendingOrder)
         std::stable_sort(items.begin(), items.end(), less);

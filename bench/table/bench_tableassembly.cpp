@@ -62,6 +62,17 @@ void sortByValue(benchmark::State& state)
     state.counters["bytes_per_cell"] = compacttable::bytesPerCell(loaded);
 }
 
+// A state column mixes texts and numbers.
+void sortByState(benchmark::State& state)
+{
+    compacttable::Loaded loaded(kRows, true);
+    Qt::SortOrder order = Qt::AscendingOrder;
+    for (auto _ : state) {
+        loaded.model.sort(2 + compacttable::kChannels - 1, order);
+        order = order == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    }
+}
+
 void bareSortByValue(benchmark::State& state)
 {
     const ProtocolColumns data = compacttable::columns(kRows);
@@ -124,6 +135,7 @@ int main(int argc, char** argv)
     benchmark::RegisterBenchmark("sort_value/1000000", sortByValue)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("bare_sort_value/1000000", bareSortByValue)
         ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("sort_state/1000000", sortByState)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("cell_texts/100000", cellTexts)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("bare_cell_texts/100000", bareCellTexts)
         ->Unit(benchmark::kMillisecond);
@@ -134,6 +146,7 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.printRatios({{"load/1000000", "bare_load/1000000"},
                           {"sort_value/1000000", "bare_sort_value/1000000"},
+                          {"sort_state/1000000", "bare_sort_value/1000000"},
                           {"cell_texts/100000", "bare_cell_texts/100000"}});
     compacttable::Loaded loaded(kRows);
     std::printf("\nmemory per table cell: %.2f bytes (16 channels, %d rows, rows on screen "

@@ -18,22 +18,32 @@ namespace compacttable {
 constexpr int kChannels = 16;
 const QDateTime kStart(QDate(2024, 5, 10), QTime(12, 0));
 
-// Names and RATE 2 for channels C1 … C16; no REFS.
+// Names and RATE 2 for channels C1 … C16; REFS only for C16 as a state
+// channel ("Останов", "Работа", "Авария" for 0 … 2) when asked for.
 class Catalogue : public ChannelLookup
 {
 public:
+    bool withStates = false;
+
     QString channelName(const QString& code) const override
     {
         return QStringLiteral("Канал ") + code;
     }
     int rateById(int id) const override { return id >= 1 && id <= kChannels ? 2 : 0; }
     int rateByCode(const QString&) const override { return 2; }
-    bool hasRefs(const QString&) const override { return false; }
-    QString refText(const QString&, int) const override { return QString(); }
+    bool hasRefs(const QString& code) const override { return withStates && code == kStateCode; }
+    QString refText(const QString& code, int raw) const override
+    {
+        static const QStringList texts{QStringLiteral("Останов"), QStringLiteral("Работа"),
+                                       QStringLiteral("Авария")};
+        return hasRefs(code) ? texts.value(raw) : QString();
+    }
+    static inline const QString kStateCode = QStringLiteral("C16");
     QString codeByTitle(const QString&) const override { return QString(); }
 };
 
-inline ProtocolColumns columns(int rows)
+// With states, C16 holds 0 … 3: three states and a value without a text.
+inline ProtocolColumns columns(int rows, bool withStates = false)
 {
     ProtocolColumns result;
     result.ticks.resize(size_t(rows));
@@ -47,7 +57,9 @@ inline ProtocolColumns columns(int rows)
         quint32 state = quint32(c) * 2654435761u;
         for (int r = 0; r < rows; ++r) {
             state = state * 1664525u + 1013904223u;
-            column.values[size_t(r)] = qint32(state >> 12) % 20000 - 5000; // -50.00 … 149.99
+            column.values[size_t(r)] = withStates && c == kChannels
+                                           ? qint32(state >> 12) % 4
+                                           : qint32(state >> 12) % 20000 - 5000; // -50.00 … 149.99
         }
         result.channels.push_back(std::move(column));
     }
@@ -60,9 +72,10 @@ struct Loaded
     ProtocolAssembly assembly{catalogue, kStart.addYears(1)};
     ProtocolTableModel model;
 
-    explicit Loaded(int rows)
+    explicit Loaded(int rows, bool withStates = false)
     {
-        assembly.addProtocol(kStart, 10, columns(rows));
+        catalogue.withStates = withStates;
+        assembly.addProtocol(kStart, 10, columns(rows, withStates));
         assembly.build();
         model.setAssembly(&assembly);
     }

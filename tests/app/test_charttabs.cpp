@@ -178,6 +178,32 @@ private slots:
         fixture.reset();
     }
 
+    void onlyTheLowestShownChartCarriesTheTimeAxis()
+    {
+        auto* splitter = fixture->find<QSplitter>("splitterCharts");
+        const auto carriers = [&] {
+            QList<int> found;
+            for (int i = 0; i < splitter->count(); ++i)
+                if (qobject_cast<ChartProtocol*>(splitter->widget(i))->showScale())
+                    found << i;
+            return found;
+        };
+        QCOMPARE(carriers(), QList<int>{1});
+        auto* lowest = qobject_cast<ChartProtocol*>(splitter->widget(1));
+        auto* upper = qobject_cast<ChartProtocol*>(splitter->widget(0));
+        // The charts without the band may be lower by its height.
+        QVERIFY(upper->minimumHeight() < lowest->minimumHeight());
+
+        // Hidden from the common chart's menu, the lowest hands the axis up.
+        const QString name = lowest->channels().first().name();
+        emit chart()->channelShownChanged(name, false);
+        QVERIFY(lowest->isHidden());
+        QCOMPARE(carriers(), QList<int>{0});
+        emit chart()->channelShownChanged(name, true);
+        QCOMPARE(carriers(), QList<int>{1});
+        QVERIFY(!upper->showScale());
+    }
+
     void everyChartOfManyChannelsIsReachableAndLinedUp()
     {
         // 140 channels, one with a wide value column. Beyond some 130

@@ -39,6 +39,9 @@ private slots:
     void timeLabelsOnReadableSteps();
     void valueBoxShowsValuesAndTime();
     void withoutLegendOnlyTheLines();
+    void lowChartOfOneChannelShowsItsValueAlone_data();
+    void lowChartOfOneChannelShowsItsValueAlone();
+    void withoutTheBottomScaleNoTimeLabels();
 };
 
 void TestProtocolDecorators::stateLabelsOnePerValue()
@@ -258,6 +261,77 @@ void TestProtocolDecorators::withoutLegendOnlyTheLines()
     QCOMPARE(white[0].first().x(), 200);
     QCOMPARE(white[1].first().x(), 600);
     QCOMPARE(red[0], QPolygon(QVector<QPoint>{QPoint(400, 0), QPoint(400, 500)}));
+}
+
+void TestProtocolDecorators::lowChartOfOneChannelShowsItsValueAlone_data()
+{
+    QTest::addColumn<int>("height");
+    QTest::addColumn<bool>("twoNames");
+    QTest::addColumn<bool>("compact");
+    QTest::newRow("120 px, one channel") << 120 << false << true;
+    QTest::newRow("199 px, one channel") << 199 << false << true;
+    QTest::newRow("200 px, one channel") << 200 << false << false;
+    QTest::newRow("400 px, one channel") << 400 << false << false;
+    QTest::newRow("150 px, two channels") << 150 << true << false;
+}
+
+void TestProtocolDecorators::lowChartOfOneChannelShowsItsValueAlone()
+{
+    QFETCH(int, height);
+    QFETCH(bool, twoNames);
+    QFETCH(bool, compact);
+    ChannelSeries current{{0, 1.0}, {4000, 3.0}};
+    ChannelSeries empty;
+    ChannelSeries state{{0, 3.0}, {4000, 3.0}};
+    TestedChart chart;
+    chart.resize(800, height);
+    chart.setEndDateTime(QDateTime(QDate(2024, 5, 1), QTime(11, 0)));
+    // The channel's records from two files, as on its own chart.
+    chart.addChannel(
+        Channel(0, 5, new ProtocolSeriesData(&empty), QStringLiteral("Ток (I1)"), QPen(Qt::blue)));
+    chart.addChannel(
+        Channel(0, 5, new ProtocolSeriesData(&current), QStringLiteral("Ток (I1)"), QPen(Qt::red)));
+    if (twoNames)
+        chart.addChannel(stateChannel(0, 3, new ProtocolSeriesData(&state)));
+    chart.setLineValueX(1000);
+    QStringList box;
+    for (const Recording::Text& t : chart.record().texts)
+        if (t.position.x() > chart.scalesWidth() && t.position.y() < chart.plotHeight())
+            box << t.text;
+    if (compact)
+        QCOMPARE(box, QStringList{"1.500"});
+    else if (twoNames)
+        QCOMPARE(box,
+                 (QStringList{"Ток (I1) = 1.500", "Режим (ST) = Авария", "Время = 10:01:40.000"}));
+    else
+        QCOMPARE(box, (QStringList{"Ток (I1) = 1.500", "Время = 10:01:40.000"}));
+
+    // No value at the line reads as such in the short box too.
+    chart.setLineValueX(9000);
+    const Recording r = chart.record();
+    QCOMPARE(bool(r.find("нет данных")), compact);
+    chart.clearChannels();
+}
+
+void TestProtocolDecorators::withoutTheBottomScaleNoTimeLabels()
+{
+    // The charts above the lowest share its time labels and draw none.
+    TestedChart chart;
+    chart.resize(800, 150);
+    chart.addChannel(Channel(0, 5, nullptr, QStringLiteral("Ток (I1)"), QPen(Qt::red)));
+    const QRegularExpression time("\\d\\d:\\d\\d");
+    const auto timeLabels = [&] {
+        int count = 0;
+        for (const Recording::Text& t : chart.record().texts)
+            count += time.match(t.text).hasMatch() && !t.text.startsWith(QStringLiteral("Время"));
+        return count;
+    };
+    QVERIFY(timeLabels() >= 3);
+    const double step = chart.gridStep();
+    chart.setShowScale(false);
+    QCOMPARE(timeLabels(), 0);
+    // The grid keeps the time's marks, so that it lines up with the lowest.
+    QCOMPARE(chart.gridStep(), step);
 }
 
 QTEST_MAIN(TestProtocolDecorators)

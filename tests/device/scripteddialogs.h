@@ -1,8 +1,11 @@
 #pragma once
 
 #include "app/dialogs.h"
+#include "reports/chartpicturestyle.h"
 
 #include <QStringList>
+
+#include <optional>
 
 // Answers every modal box from a script and records what was asked as
 // "kind|title|text", file questions as "open|caption|dir|filter" or "save|…".
@@ -16,6 +19,8 @@ public:
         QList<QMessageBox::StandardButton> answers; // then No
         QStringList asked;
         QStringList texts; // lines typed into text questions, then cancel
+        // How a chart picture is to be drawn; none: cancel.
+        std::optional<ChartPictureOptions> picture;
     };
 
     explicit ScriptedDialogs(Script* script) : m_script(script) {}
@@ -57,6 +62,16 @@ public:
         if (m_script->texts.isEmpty())
             return false;
         text = m_script->texts.takeFirst();
+        return true;
+    }
+
+    bool getChartPictureOptions(QWidget*, ChartPictureOptions& options) override
+    {
+        record(QStringLiteral("picture"),
+               {QStringLiteral("%1x%2").arg(options.size.width()).arg(options.size.height())});
+        if (!m_script->picture)
+            return false;
+        options = *m_script->picture;
         return true;
     }
 

@@ -163,6 +163,30 @@ private slots:
         }
     }
 
+    void legendGivesWayToStackedCharts_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("channels");
+        QTest::addColumn<Layout>("layout");
+        QTest::addColumn<bool>("legend");
+        QTest::newRow("eight stacked, small") << QSize(600, 300) << 8 << Layout::Channels << false;
+        QTest::newRow("eight in one, small") << QSize(600, 300) << 8 << Layout::Common << true;
+        QTest::newRow("sixteen stacked") << QSize(1600, 900) << 16 << Layout::Channels << true;
+        QTest::newRow("none stacked") << QSize(600, 300) << 0 << Layout::Channels << false;
+    }
+
+    void legendGivesWayToStackedCharts()
+    {
+        QFETCH(QSize, size);
+        QFETCH(int, channels);
+        QFETCH(Layout, layout);
+        Source source(channels);
+        ChartPicture picture(source.chart, options(size, layout), 0, 999, kTitle);
+        QTEST(!picture.geometry().legend.isEmpty(), "legend");
+        QVERIFY(!picture.geometry().title.isEmpty());
+        QCOMPARE(picture.toImage().size(), size);
+    }
+
     void printThemeDarkensLightColoursToReadableOnes_data()
     {
         QTest::addColumn<QColor>("screen");

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QRegularExpression>
 #include <QtTest>
 
 namespace {
@@ -125,6 +126,21 @@ private slots:
         QCOMPARE(book.cells.value(QStringLiteral("B8")).text, QStringLiteral("6"));
         QCOMPARE(book.lastRow, 8);
         QCOMPARE(book.pictures, QVector<QPoint>({QPoint(0, 9)}));
+        // The picture holds twice the chart's pixels, lossless, and is shown
+        // at the chart's size (9525 EMU a pixel).
+        const QSize chart = window->findChild<ChartProtocol*>(QStringLiteral("chart"))->size();
+        QVERIFY(!chart.isEmpty());
+        const QImage stored =
+            QImage::fromData(xlsxPart(path, QStringLiteral("xl/media/image1.png")), "PNG");
+        QCOMPARE(stored.size(), chart * 2);
+        const QString drawing =
+            QString::fromUtf8(xlsxPart(path, QStringLiteral("xl/drawings/drawing1.xml")));
+        // The writer takes the size from the picture's resolution, rounded.
+        const QRegularExpressionMatch extent =
+            QRegularExpression(QStringLiteral("<a:ext cx=\"(\\d+)\" cy=\"(\\d+)\"")).match(drawing);
+        QVERIFY2(extent.hasMatch(), qPrintable(drawing));
+        QVERIFY(qAbs(extent.captured(1).toDouble() / 9525 - chart.width()) < 1);
+        QVERIFY(qAbs(extent.captured(2).toDouble() / 9525 - chart.height()) < 1);
     }
 
     void nextReportIsOfferedInTheFolderOfTheLast()
@@ -162,6 +178,67 @@ private slots:
             runTool(QStringLiteral("pdftotext"), {script.fileToSave, QStringLiteral("-")}));
         QVERIFY2(text.contains(QStringLiteral("05/03/2024 10:20:32.000")), qPrintable(text));
         QVERIFY(text.contains(QStringLiteral("Дата старта: 05/03/2024 10:20:30.000")));
+        // The chart page is drawn, not pasted: no raster image in the file.
+        const QStringList images =
+            QString::fromUtf8(
+                runTool(QStringLiteral("pdfimages"), {QStringLiteral("-list"), script.fileToSave}))
+                .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(images.size(), 2);
+    }
+
+    void chartPictureIsSavedAsAskedFor_data()
+    {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("png") << "chart"
+                             << "chart.png";
+        QTest::newRow("svg") << "chart.SVG"
+                             << "chart.SVG";
+    }
+
+    void chartPictureIsSavedAsAskedFor()
+    {
+        QFETCH(QString, chosen);
+        QFETCH(QString, written);
+        trigger("actSaveChart");
+        QVERIFY(script.asked.isEmpty()); // nothing loaded, nothing asked
+        fill(*window, dir.path(), 5);
+        // Cancelled options ask for no file.
+        trigger("actSaveChart");
+        QCOMPARE(script.asked.size(), 1);
+        QVERIFY(script.asked.first().startsWith(QStringLiteral("picture|")));
+
+        ChartPictureOptions options;
+        options.size = QSize(420, 300);
+        options.layout = ChartPictureOptions::Layout::Channels;
+        options.theme = ChartPictureOptions::Theme::Print;
+        script.picture = options;
+        script.asked.clear();
+        script.fileToSave = dir.filePath(chosen);
+        trigger("actSaveChart");
+        QCOMPARE(script.asked.size(), 2);
+        QCOMPARE(script.asked.at(1),
+                 QStringLiteral("save|Сохранить график||Рисунок PNG (*.png);;Рисунок SVG (*.svg)"));
+        const QString path = dir.filePath(written);
+        QCOMPARE(opened, QStringList{path});
+        if (written.endsWith(QLatin1String(".png"))) {
+            const QImage image(path);
+            QCOMPARE(image.size(), QSize(420, 300));
+            QCOMPARE(image.pixelColor(0, 0), QColor(Qt::white));
+        } else {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QVERIFY(file.readAll().contains("viewBox=\"0 0 420 300\""));
+        }
+        // A place that cannot be written is told, and nothing is opened.
+        opened.clear();
+        script.asked.clear();
+        script.fileToSave = unwritablePath(dir.path(), chosen);
+        trigger("actSaveChart");
+        QVERIFY(opened.isEmpty());
+        QVERIFY2(script.asked.last().startsWith(
+                     QStringLiteral("warning|Внимание!|Не удалось сохранить график")),
+                 qPrintable(script.asked.last()));
     }
 
     void withoutAnOpenerTheSavedPathIsShown()

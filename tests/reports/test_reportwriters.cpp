@@ -6,6 +6,7 @@
 #include "reports/csvreport.h"
 #include "reports/excelreport.h"
 #include "reports/pdfreport.h"
+#include "reports/picturereport.h"
 #include "reports/reportfile.h"
 #include "reports/reportresult.h"
 #include "reports/timerangetable.h"
@@ -186,6 +187,8 @@ class TestReportWriters : public QObject
             return saveCsvReport(table, file);
         if (kind == QLatin1String("xlsx"))
             return saveExcelReport(table, QFont(), picture(10, 10), file);
+        if (kind == QLatin1String("png"))
+            return savePngPicture(picture(10, 10), file);
         return savePdfReport(table, start, picture(10, 10), file);
     }
 
@@ -585,7 +588,7 @@ private slots:
     void failedWriteLeavesTheTargetAsItWas_data()
     {
         QTest::addColumn<QString>("kind");
-        for (const char* kind : {"csv", "xlsx", "pdf"})
+        for (const char* kind : {"csv", "xlsx", "pdf", "png"})
             QTest::newRow(kind) << QString::fromLatin1(kind);
     }
 
@@ -619,6 +622,24 @@ private slots:
         QCOMPARE(writeReport(kind, toFifo).error, "Cannot write " + fifo + ": not a regular file");
         QVERIFY(!QFileInfo(fifo).isFile());
 #endif
+    }
+
+    void pictureSavedAsPngKeepsItsPixelsAndResolution()
+    {
+        QImage image = picture(30, 20);
+        image.setPixelColor(3, 4, Qt::yellow);
+        image.setDotsPerMeterX(11811); // 300 dpi
+        image.setDotsPerMeterY(11811);
+        const QString path = dir.filePath(QStringLiteral("chart.png"));
+        QVERIFY(writeBytes(path, "old picture"));
+        QVERIFY(savePngPicture(image, path));
+        const QImage read(path);
+        QCOMPARE(read.size(), QSize(30, 20));
+        QCOMPARE(read.pixelColor(3, 4), QColor(Qt::yellow));
+        QCOMPARE(read.pixelColor(0, 0), QColor(Qt::darkBlue));
+        QCOMPARE(read.dotsPerMeterX(), 11811);
+        QVERIFY(!savePngPicture(QImage(), path));
+        QCOMPARE(QImage(path).size(), QSize(30, 20));
     }
 
     void cellTextTooWideIsDrawnSmaller()
