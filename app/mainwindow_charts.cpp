@@ -91,6 +91,7 @@ void MainWindow::buildSingleCharts(const QList<Channel>& channels)
         single->setGridColor(ui.chart->gridColor());
         single->setBookmarks(ui.chart->bookmarks());
         single->setFocusPolicy(Qt::ClickFocus);
+        single->setTimeShared(true);
         ui.splitterCharts->addWidget(single);
         m_scaleAligner->addChart(single);
         built.insert(channel.name(), single);

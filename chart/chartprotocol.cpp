@@ -157,6 +157,12 @@ bool ChartProtocol::event(QEvent* event)
     return true;
 }
 
+void ChartProtocol::setTimeShared(bool shared)
+{
+    timeShared = shared;
+    update();
+}
+
 void ChartProtocol::setMinimumScaleWidth(double width)
 {
     if (auto* scales = scalesOf(this)) {
@@ -681,7 +687,7 @@ void ChartProtocol::paintValueBox(QPainter* painter, double lineX)
                       channel.pen().color()});
         values.append(text);
     }
-    if (height() < kCompactBoxHeight && lines.size() == 1) {
+    if (timeShared && height() < kCompactBoxHeight && lines.size() == 1) {
         // A low chart of one channel among others: its value alone, the
         // time stands on the common chart and on the shared axis.
         lines.first().text = values.first();

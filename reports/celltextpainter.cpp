@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QTextLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -33,14 +34,58 @@ CellTextPainter::CellTextPainter(const QFont& font, QPaintDevice* device, qreal 
 
 void CellTextPainter::draw(QPainter& painter, const QPointF& origin, const QString& text)
 {
+    for (const QGlyphRun& run : shaped(text))
+        painter.drawGlyphRun(origin, run);
+}
+
+const QVector<QGlyphRun>& CellTextPainter::shaped(const QString& text)
+{
     auto found = m_shaped.constFind(text);
     if (found == m_shaped.constEnd()) {
         if (m_shaped.size() >= kMaxKept)
             m_shaped.clear();
         found = m_shaped.insert(text, shape(text));
     }
-    for (const QGlyphRun& run : *found)
-        painter.drawGlyphRun(origin, run);
+    return *found;
+}
+
+void CellTextPainter::add(const QPointF& origin, const QString& text)
+{
+    for (const QGlyphRun& run : shaped(text)) {
+        const QVector<QPointF> positions = run.positions();
+        if (run.flags() != QGlyphRun::GlyphRunFlags()) {
+            QGlyphRun placed = run;
+            QVector<QPointF> moved = positions;
+            for (QPointF& position : moved)
+                position += origin;
+            placed.setPositions(moved);
+            m_unmerged.append(placed);
+            continue;
+        }
+        const QRawFont font = run.rawFont();
+        auto queue = std::find_if(m_queued.begin(), m_queued.end(),
+                                  [&font](const Queued& q) { return q.font == font; });
+        if (queue == m_queued.end())
+            queue = m_queued.insert(m_queued.end(), Queued{font, {}, {}});
+        queue->glyphs += run.glyphIndexes();
+        for (const QPointF& position : positions)
+            queue->positions.append(position + origin);
+    }
+}
+
+void CellTextPainter::flush(QPainter& painter)
+{
+    for (const Queued& queued : qAsConst(m_queued)) {
+        QGlyphRun run;
+        run.setRawFont(queued.font);
+        run.setGlyphIndexes(queued.glyphs);
+        run.setPositions(queued.positions);
+        painter.drawGlyphRun(QPointF(), run);
+    }
+    for (const QGlyphRun& run : qAsConst(m_unmerged))
+        painter.drawGlyphRun(QPointF(), run);
+    m_queued.clear();
+    m_unmerged.clear();
 }
 
 QVector<QGlyphRun> CellTextPainter::shape(const QString& text)

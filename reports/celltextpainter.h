@@ -25,12 +25,25 @@ public:
 
     // Draws text with the left end of its baseline at `origin`.
     void draw(QPainter& painter, const QPointF& origin, const QString& text);
+    // Queues text at `origin`; flush() draws what was queued, the texts of
+    // one font as one glyph run. A PDF writes a text object with its state
+    // for every run, which for short cell texts weighs as much as the
+    // glyphs: a row drawn as one run makes a page about a third smaller.
+    void add(const QPointF& origin, const QString& text);
+    void flush(QPainter& painter);
 
     // Distinct texts kept; beyond this the store starts afresh, so that a
     // column of unique texts (times) does not grow it without end.
     static constexpr int kMaxKept = 20000;
 
 private:
+    struct Queued
+    {
+        QRawFont font;
+        QVector<quint32> glyphs;
+        QVector<QPointF> positions;
+    };
+    const QVector<QGlyphRun>& shaped(const QString& text);
     QVector<QGlyphRun> shape(const QString& text);
     // False when the text needs the shaper (joined or combined characters,
     // glyphs the font lacks).
@@ -44,4 +57,6 @@ private:
     QRawFont m_raw;
     QHash<qreal, QRawFont> m_smaller; // by point size
     QHash<QString, QVector<QGlyphRun>> m_shaped;
+    QVector<Queued> m_queued;      // by font
+    QVector<QGlyphRun> m_unmerged; // runs with flags (direction, lines), placed
 };

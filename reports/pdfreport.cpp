@@ -134,8 +134,9 @@ ReportResult savePdfReport(const ReportTable& table, const QDateTime& start,
         }
         for (int k = 0; k < columns; ++k) {
             if (table.cell(row, k + 1, text))
-                cells.draw(painter, QPointF(kLeft + kTextIndent + kCellWidth * k, y), text);
+                cells.add(QPointF(kLeft + kTextIndent + kCellWidth * k, y), text);
         }
+        cells.flush(painter);
         drawGridLines(painter, columns, y - kRowAscent, y + kRowDescent, lines);
         painter.drawLine(kLeft, y + kRowDescent, right, y + kRowDescent);
         y += kRowStep;

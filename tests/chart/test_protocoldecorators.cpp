@@ -267,24 +267,29 @@ void TestProtocolDecorators::lowChartOfOneChannelShowsItsValueAlone_data()
 {
     QTest::addColumn<int>("height");
     QTest::addColumn<bool>("twoNames");
+    QTest::addColumn<bool>("shared");
     QTest::addColumn<bool>("compact");
-    QTest::newRow("120 px, one channel") << 120 << false << true;
-    QTest::newRow("199 px, one channel") << 199 << false << true;
-    QTest::newRow("200 px, one channel") << 200 << false << false;
-    QTest::newRow("400 px, one channel") << 400 << false << false;
-    QTest::newRow("150 px, two channels") << 150 << true << false;
+    QTest::newRow("120 px, one channel") << 120 << false << true << true;
+    QTest::newRow("199 px, one channel") << 199 << false << true << true;
+    QTest::newRow("200 px, one channel") << 200 << false << true << false;
+    QTest::newRow("400 px, one channel") << 400 << false << true << false;
+    QTest::newRow("150 px, two channels") << 150 << true << true << false;
+    // The common chart keeps its time whatever its height.
+    QTest::newRow("120 px, time not shared") << 120 << false << false << false;
 }
 
 void TestProtocolDecorators::lowChartOfOneChannelShowsItsValueAlone()
 {
     QFETCH(int, height);
     QFETCH(bool, twoNames);
+    QFETCH(bool, shared);
     QFETCH(bool, compact);
     ChannelSeries current{{0, 1.0}, {4000, 3.0}};
     ChannelSeries empty;
     ChannelSeries state{{0, 3.0}, {4000, 3.0}};
     TestedChart chart;
     chart.resize(800, height);
+    chart.setTimeShared(shared);
     chart.setEndDateTime(QDateTime(QDate(2024, 5, 1), QTime(11, 0)));
     // The channel's records from two files, as on its own chart.
     chart.addChannel(

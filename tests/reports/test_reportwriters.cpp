@@ -585,6 +585,42 @@ private slots:
         QVERIFY(!text.contains(QStringLiteral("R002C2")));
     }
 
+    void cellsOfARowKeepTheirPlacesWhateverTheirScripts()
+    {
+        // A row's texts go out together, in as many fonts as they need:
+        // each must still stand in its own cell.
+        const QString path = dir.filePath(QStringLiteral("scripts.pdf"));
+        ListTable table = ListTable::numbered(titles, 3);
+        table.rows[0][1] = QStringLiteral("11/03/2024 08:00:00.000"); // drawn smaller
+        table.rows[0][2] = QStringLiteral("Открыт");
+        table.rows[0][3] = QStringLiteral("שלום");
+        table.rows[1][2] = QStringLiteral("Закрыт");
+        QVERIFY(savePdfReport(table, start, QImage(), path));
+        const QStringList lines =
+            QString::fromUtf8(
+                runTool(QStringLiteral("pdftotext"),
+                        {QStringLiteral("-layout"), QStringLiteral("-f"), QStringLiteral("1"),
+                         QStringLiteral("-l"), QStringLiteral("1"), path, QStringLiteral("-")}))
+                .split(QLatin1Char('\n'));
+        const auto lineWith = [&lines](const QString& text) {
+            for (const QString& line : lines)
+                if (line.contains(text))
+                    return line;
+            return QString();
+        };
+        const QString first = lineWith(QStringLiteral("Открыт"));
+        QVERIFY2(first.contains(QStringLiteral("11/03/2024 08:00:00.000")), qPrintable(first));
+        QVERIFY2(first.contains(QStringLiteral("שלום")), qPrintable(first));
+        QVERIFY(first.indexOf(QStringLiteral("08:00:00.000")) <
+                first.indexOf(QStringLiteral("Открыт")));
+        QVERIFY(first.indexOf(QStringLiteral("Открыт")) < first.indexOf(QStringLiteral("שלום")));
+        const QString second = lineWith(QStringLiteral("Закрыт"));
+        QVERIFY2(second.startsWith(QStringLiteral("R002C1")) ||
+                     second.contains(QStringLiteral("R002C1")),
+                 qPrintable(second));
+        QVERIFY(!second.contains(QStringLiteral("Открыт")));
+    }
+
     void failedWriteLeavesTheTargetAsItWas_data()
     {
         QTest::addColumn<QString>("kind");
