@@ -7,4 +7,4 @@
 
 // One channel of one protocol file: (global tick, real value) pairs in
 // ascending tick order.
-using ChannelSeries = std::vector<std::pair<qint32, double>>;
+using ChannelSeries = std::vector<std::pair<qint64, double>>;

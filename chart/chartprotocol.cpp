@@ -157,6 +157,12 @@ bool ChartProtocol::event(QEvent* event)
     return true;
 }
 
+void ChartProtocol::setTimeShared(bool shared)
+{
+    timeShared = shared;
+    update();
+}
+
 void ChartProtocol::setMinimumScaleWidth(double width)
 {
     if (auto* scales = scalesOf(this)) {
@@ -543,6 +549,7 @@ void ChartProtocol::showBox(int mouseX)
 
 void ChartProtocol::showRange(double from, double to)
 {
+    emit viewJumped(zoom(), scaleSettings().position);
     if (from > to)
         std::swap(from, to);
     // Not narrower than the narrowest view the zoom allows.
@@ -626,8 +633,10 @@ void ChartProtocol::paintValueCursor(QPainter* painter)
     painter->setPen(QPen(Qt::red, 2));
     const double linePixel = pixel(double(lineValue));
     lineAt(linePixel);
-    if (showLegend())
-        paintValueBox(painter, qBound(-1e9, linePixel, 1e9));
+    // The box belongs to the line: scrolled out of view, the line takes its
+    // values with it.
+    if (showLegend() && linePixel >= 0 && linePixel <= painter->window().width())
+        paintValueBox(painter, linePixel);
     painter->restore();
 }
 
@@ -681,7 +690,7 @@ void ChartProtocol::paintValueBox(QPainter* painter, double lineX)
                       channel.pen().color()});
         values.append(text);
     }
-    if (height() < kCompactBoxHeight && lines.size() == 1) {
+    if (timeShared && height() < kCompactBoxHeight && lines.size() == 1) {
         // A low chart of one channel among others: its value alone, the
         // time stands on the common chart and on the shared axis.
         lines.first().text = values.first();

@@ -47,6 +47,11 @@ public:
     // (an even share of the view before the first paint).
     double gridStep() const;
 
+    // A chart of one channel among a stack whose time the common chart
+    // shows: lower than 200 px, its value box shows the value alone.
+    void setTimeShared(bool shared);
+    bool isTimeShared() const { return timeShared; }
+
     // Width of the value columns left of the plot at the last paint.
     double scalesWidth() const;
     // Channel names whose scale is on but found no room at the last paint;
@@ -84,6 +89,9 @@ signals:
     void bookmarksEdited();
     // The list of bookmarks changed in any way, also by setBookmarks.
     void bookmarkListChanged();
+    // showRange is about to leave this view (a box zoom, the whole span):
+    // the view to come back to.
+    void viewJumped(double zoom, double position);
     // The user asked to edit the note of the bookmark at x.
     void bookmarkNoteRequested(qint64 x);
 
@@ -122,8 +130,8 @@ private:
     static constexpr int kClickPixels = 4;
     // The wheel moves the view by this share of it per notch.
     static constexpr double kWheelShare = 0.012;
-    // Below this height a chart of one channel shows its value box as one
-    // line, the value only.
+    // Below this height a chart that shares the time shows its value box
+    // as one line, the value only.
     static constexpr int kCompactBoxHeight = 200;
     // The narrowest view a box zoom shows, as a share of the chart's size.
     static constexpr double kLeastZoom = 0.0101;
@@ -167,5 +175,6 @@ private:
     QDateTime end;
     QVector<qint64> bookmarkList;
     qint64 current = -1;
+    bool timeShared = false;
     const ChannelLookup* lookup;
 };

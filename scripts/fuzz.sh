@@ -94,6 +94,7 @@ declare -A options=(
     [fuzz_settings]="-max_len=2048 -timeout=10"
     [fuzz_commandline]="-max_len=512"
     [fuzz_bookmarks]="-max_len=4096"
+    [fuzz_pdf]="-max_len=1024"
 )
 failed=()
 for target in "${targets[@]}"; do

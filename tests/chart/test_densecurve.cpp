@@ -145,7 +145,7 @@ void TestDenseCurve::searchFromAnIndexFindsWhatABinarySearchFinds()
         series.emplace_back(x, 0);
     ProtocolSeriesData data(&series);
     for (int n = 0; n < 2000; ++n) {
-        const double x = random.bounded(series.back().first + 10) - 5 + 0.5 * random.bounded(2);
+        const double x = random.bounded(int(series.back().first + 10)) - 5 + 0.5 * random.bounded(2);
         const auto at = std::lower_bound(series.begin(), series.end(), x,
                                          [](const auto& p, double v) { return p.first < v; });
         const int expected = int(at - series.begin());

@@ -288,6 +288,31 @@ private slots:
         QCOMPARE(store.ticks(), QVector<qint64>{4});
     }
 
+    // A stray record 2^32 ticks on: its bookmark is saved at its time and
+    // shown on its tick again.
+    void bookmarkPast2To31()
+    {
+        QTemporaryDir here;
+        const QString protocol = here.filePath(QStringLiteral("f.log"));
+        const QDateTime start(QDate(2024, 5, 10), QTime(8, 0));
+        const BookmarkOwner owner{start, 100};
+        const qint64 far = 0xFFFFFFF0u;
+        BookmarkStore store;
+        store.setView({{protocol, owner, 0, 0, far}});
+        QVERIFY(store.load().isEmpty());
+        QVERIFY(store.save({5, far}).isEmpty());
+        const QVector<Bookmark> written =
+            BookmarkFile::read(BookmarkFile::pathFor(protocol), owner).bookmarks;
+        QCOMPARE(written.size(), 2);
+        QCOMPARE(written.last().msecs, start.addMSecs(far * 100).toMSecsSinceEpoch());
+
+        BookmarkStore again;
+        again.setView({{protocol, owner, 0, 0, far}});
+        QVERIFY(again.load().isEmpty());
+        QCOMPARE(again.ticks(), (QVector<qint64>{5, far}));
+        QCOMPARE(again.msecsOf(far), written.last().msecs);
+    }
+
     void failedWriteIsReported()
     {
         QTemporaryDir here;

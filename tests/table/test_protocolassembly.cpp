@@ -75,6 +75,27 @@ private slots:
         catalogue.addChannel("C", 3, QStringLiteral("Режим"), 0);
     }
 
+    // Files weeks apart at a millisecond tick: offsets and global ticks past
+    // 2^32, and rows in time order past 2^32 ms.
+    void ticksAndTimesPast32Bits()
+    {
+        ProtocolAssembly a(catalogue, now);
+        QCOMPARE(a.addProtocol(start.addDays(60), 1, {{"A", records(1, {{0, 1}, {5, 2}})}}),
+                 ProtocolAssembly::AddResult::Added);
+        QCOMPARE(a.addProtocol(start, 1, {{"A", records(1, {{0, 3}, {0xFFFFFFF0u, 4}})}}),
+                 ProtocolAssembly::AddResult::Added);
+        QVERIFY(a.build());
+        const qint64 gap = qint64(60) * 86400000;
+        QCOMPARE(a.offset(0), gap);
+        QCOMPARE(a.globalTick(0, 1), gap + 5);
+        QCOMPARE(a.globalTick(1, 1), qint64(0xFFFFFFF0u));
+        // 0xFFFFFFF0 ms are 49.7 days: the second file's last row comes
+        // before the first file.
+        QCOMPARE(rowOrder(a), (Rows{{1, 0}, {1, 1}, {0, 0}, {0, 1}}));
+        QCOMPARE(pairs(a.channels()[0]), ChannelSeries({{gap, 1.0}, {gap + 5, 2.0}}));
+        QCOMPARE(pairs(a.channels()[1]), ChannelSeries({{0, 3.0}, {0xFFFFFFF0u, 4.0}}));
+    }
+
     void oneFileGivesColumnsRowsAndTicks()
     {
         ProtocolAssembly a(catalogue, now);
