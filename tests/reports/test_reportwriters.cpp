@@ -619,6 +619,31 @@ private slots:
                      second.contains(QStringLiteral("R002C1")),
                  qPrintable(second));
         QVERIFY(!second.contains(QStringLiteral("Открыт")));
+
+        // The time, drawn smaller to fit its cell, ends before the next
+        // cell starts and stays nearly as tall as the other texts.
+        const QString boxes = QString::fromUtf8(
+            runTool(QStringLiteral("pdftotext"),
+                    {QStringLiteral("-bbox"), QStringLiteral("-f"), QStringLiteral("1"),
+                     QStringLiteral("-l"), QStringLiteral("1"), path, QStringLiteral("-")}));
+        const auto box = [&boxes](const QString& word) {
+            const QRegularExpressionMatch m =
+                QRegularExpression(QStringLiteral("xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" "
+                                                  "xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">") +
+                                   QRegularExpression::escape(word) + QStringLiteral("<"))
+                    .match(boxes);
+            return m.hasMatch()
+                       ? QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                                QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()))
+                       : QRectF();
+        };
+        const QRectF time = box(QStringLiteral("08:00:00.000"));
+        const QRectF next = box(QStringLiteral("Открыт"));
+        QVERIFY2(!time.isEmpty() && !next.isEmpty(), qPrintable(boxes));
+        QVERIFY(time.right() < next.left());
+        QVERIFY(time.height() > 0.8 * next.height());
+        // The text after it keeps the row's own size.
+        QVERIFY(qAbs(next.height() - box(QStringLiteral("Закрыт")).height()) < 0.5);
     }
 
     void failedWriteLeavesTheTargetAsItWas_data()
