@@ -168,7 +168,7 @@ void MainWindow::buildMenusAndToolbar()
     chart->addSeparator();
     chart->addAction(actComputed);
     chart->addSeparator();
-    chart->addActions({ui.actZoomIn, ui.actZoomOrigin, ui.actZoomOut, actShowAll});
+    chart->addActions({ui.actZoomIn, ui.actZoomOrigin, ui.actZoomOut, actShowAll, actViewBack});
     chart->addSeparator();
     chart->addActions({ui.actLeft, ui.actZeroPoint, ui.actRight});
     chart->addSeparator();

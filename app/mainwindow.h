@@ -170,6 +170,9 @@ private slots:
     void updateStatistics();
     void copyStatistics();
     void showWholeSpan();
+    // A view left by a jump, and the way back to it, newest last.
+    void rememberView(double zoom, double position);
+    void previousView();
     void lineToStart();
     void lineToEnd();
     void lineLeft();
@@ -297,6 +300,8 @@ private:
     QAction* actLineStepLeft = nullptr;
     QAction* actLineStepRight = nullptr;
     QAction* actShortcutHelp = nullptr;
+    QAction* actViewBack = nullptr;
+    QVector<QPair<double, double>> viewHistory; // zoom, position
     ShortcutHelp* shortcutHelp = nullptr;
     std::unique_ptr<CursorStatistics> m_statistics;
     struct StatisticsPart

@@ -56,6 +56,10 @@ void applyToOthers(const QMap<QString, ChartProtocol*>& charts, const QObject* s
 void MainWindow::buildSingleCharts(const QList<Channel>& channels)
 {
     clearSingleCharts();
+    // Views of an earlier load mean nothing for this one.
+    viewHistory.clear();
+    if (actViewBack)
+        actViewBack->setEnabled(false);
     ui.tabWidget->setCurrentIndex(2);
     if (!m_scaleAligner)
         m_scaleAligner = new ScaleAligner(this);
@@ -101,6 +105,7 @@ void MainWindow::buildSingleCharts(const QList<Channel>& channels)
         connect(single, &ChartProtocol::lineValueXChanged, this,
                 &MainWindow::lineValueXChartsChanged);
         connectReferenceCursor(single);
+        connect(single, &ChartProtocol::viewJumped, this, &MainWindow::rememberView);
         connect(single, &Chart::channelShownChanged, this, &MainWindow::followChannelShown);
         if (ui.chart->hasReference())
             single->setReferenceX(ui.chart->referenceX());
@@ -370,6 +375,11 @@ void MainWindow::createChartActions()
     actLineStepRight =
         addChartAction(QStringLiteral("actLineStepRight"), tr("Курсор на деление вправо"),
                        tr("Курсор на деление сетки вправо"), &MainWindow::lineStepRight);
+    actViewBack = addChartAction(QStringLiteral("actViewBack"), tr("Предыдущий вид"),
+                                 tr("Вернуть вид, что был до увеличения рамкой или «Показать всё»"),
+                                 &MainWindow::previousView);
+    actViewBack->setEnabled(false);
+    connect(ui.chart, &ChartProtocol::viewJumped, this, &MainWindow::rememberView);
     actShortcutHelp =
         addChartAction(QStringLiteral("actShortcutHelp"), tr("Горячие клавиши"),
                        tr("Список клавиш и действий мышью"), &MainWindow::showShortcutHelp);
@@ -410,6 +420,7 @@ void MainWindow::applyShortcuts()
          {QKeySequence(QStringLiteral("-")), QKeySequence(QStringLiteral("Ctrl+-"))}},
         {ui.actLeft, {QKeySequence(QStringLiteral("Ctrl+Left"))}},
         {ui.actRight, {QKeySequence(QStringLiteral("Ctrl+Right"))}},
+        {actViewBack, {QKeySequence(QStringLiteral("Backspace"))}},
         {actLineStart, {QKeySequence(QStringLiteral("Home"))}},
         {actLineEnd, {QKeySequence(QStringLiteral("End"))}},
         {actLineLeft, {QKeySequence(QStringLiteral("Left"))}},
@@ -468,6 +479,26 @@ void MainWindow::showWholeSpan()
     if (!m_assembly)
         return;
     ui.chart->showRange(m_firstTick, m_lastTick);
+}
+
+void MainWindow::rememberView(double zoom, double position)
+{
+    // Enough to retrace a search; the oldest go first.
+    constexpr int kKeptViews = 50;
+    viewHistory.append({zoom, position});
+    if (viewHistory.size() > kKeptViews)
+        viewHistory.removeFirst();
+    actViewBack->setEnabled(true);
+}
+
+void MainWindow::previousView()
+{
+    if (viewHistory.isEmpty())
+        return;
+    const QPair<double, double> view = viewHistory.takeLast();
+    actViewBack->setEnabled(!viewHistory.isEmpty());
+    zoomCharts(view.first);
+    moveCharts(view.second);
 }
 
 void MainWindow::placeLine(qint64 x)

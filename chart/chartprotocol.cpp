@@ -549,6 +549,7 @@ void ChartProtocol::showBox(int mouseX)
 
 void ChartProtocol::showRange(double from, double to)
 {
+    emit viewJumped(zoom(), scaleSettings().position);
     if (from > to)
         std::swap(from, to);
     // Not narrower than the narrowest view the zoom allows.
@@ -632,8 +633,10 @@ void ChartProtocol::paintValueCursor(QPainter* painter)
     painter->setPen(QPen(Qt::red, 2));
     const double linePixel = pixel(double(lineValue));
     lineAt(linePixel);
-    if (showLegend())
-        paintValueBox(painter, qBound(-1e9, linePixel, 1e9));
+    // The box belongs to the line: scrolled out of view, the line takes its
+    // values with it.
+    if (showLegend() && linePixel >= 0 && linePixel <= painter->window().width())
+        paintValueBox(painter, linePixel);
     painter->restore();
 }
 

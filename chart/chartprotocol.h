@@ -89,6 +89,9 @@ signals:
     void bookmarksEdited();
     // The list of bookmarks changed in any way, also by setBookmarks.
     void bookmarkListChanged();
+    // showRange is about to leave this view (a box zoom, the whole span):
+    // the view to come back to.
+    void viewJumped(double zoom, double position);
     // The user asked to edit the note of the bookmark at x.
     void bookmarkNoteRequested(qint64 x);
 

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QMouseEvent>
 #include <QFile>
 #include <QScrollBar>
 #include <QTabWidget>
@@ -108,6 +109,56 @@ private slots:
         tabs()->setCurrentWidget(fixture->find<QWidget>("tabChart"));
         QTest::keyClick(chart(), Qt::Key_0, Qt::ControlModifier);
         QVERIFY(qAbs(chart()->scaleSettings().visibleSpan - last) < 1);
+    }
+
+    void aBoxZoomOrTheWholeSpanCanBeUndone()
+    {
+        QAction* back = action("actViewBack");
+        QVERIFY(back && !back->isEnabled());
+        const auto expectView = [&](double span, qint64 position) {
+            for (ChartProtocol* c : QList<ChartProtocol*>{chart()} + singles()) {
+                QVERIFY2(qAbs(c->scaleSettings().visibleSpan - span) < 1e-6,
+                         qPrintable(QString::number(c->scaleSettings().visibleSpan)));
+                QCOMPARE(c->position(), position);
+            }
+        };
+        // A box drawn on one channel's chart, from tick 200 to tick 400.
+        tabs()->setCurrentWidget(fixture->find<QWidget>("tabCharts"));
+        ChartProtocol* single = singles().first();
+        QTRY_VERIFY(single->isPaintOver());
+        const auto pixel = [&](double tick) {
+            const double left = single->scalesWidth();
+            return QPoint(int(std::lround(left + tick * (single->width() - left) / 1000.0)),
+                          single->height() / 3);
+        };
+        const auto send = [&](QEvent::Type type, const QPoint& at, Qt::MouseButtons held) {
+            QMouseEvent event(type, at, single->mapToGlobal(at), Qt::LeftButton, held,
+                              Qt::NoModifier);
+            QApplication::sendEvent(single, &event);
+        };
+        send(QEvent::MouseButtonPress, pixel(200), Qt::LeftButton);
+        send(QEvent::MouseMove, pixel(300), Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, pixel(400), Qt::NoButton);
+        QVERIFY(qAbs(chart()->scaleSettings().visibleSpan - 200) < 3);
+        QVERIFY(back->isEnabled());
+        const double boxSpan = single->scaleSettings().visibleSpan;
+        action("actShowAll")->trigger();
+        expectView(fixture->window->lastTick(), 0);
+
+        // Back twice: the box, then the view of the start; then nothing.
+        back->trigger();
+        QVERIFY(qAbs(chart()->scaleSettings().visibleSpan - boxSpan) < 1e-6);
+        QTest::keyClick(single, Qt::Key_Backspace);
+        expectView(1000, 0);
+        QVERIFY(!back->isEnabled());
+        back->trigger();
+        expectView(1000, 0);
+
+        // A new load starts without a way back.
+        action("actShowAll")->trigger();
+        QVERIFY(back->isEnabled());
+        fixture->window->readProtocols({fixture->dir.filePath(QStringLiteral("one.log"))});
+        QVERIFY(!back->isEnabled());
     }
 
     void keysMoveTheValueLineOnEveryChart()

@@ -42,6 +42,8 @@ private slots:
     void lowChartOfOneChannelShowsItsValueAlone_data();
     void lowChartOfOneChannelShowsItsValueAlone();
     void withoutTheBottomScaleNoTimeLabels();
+    void valueBoxGoesWithItsLine_data();
+    void valueBoxGoesWithItsLine();
 };
 
 void TestProtocolDecorators::stateLabelsOnePerValue()
@@ -213,6 +215,7 @@ void TestProtocolDecorators::valueBoxShowsValuesAndTime()
     QCOMPARE(lines, 3);
 
     chart.setLineValueX(3002);
+    chart.setPosition(3002 - 500); // the box shows with its line in view
     r = chart.record();
     QVERIFY(r.find("Режим (ST) = Авария"));
     QVERIFY(r.find("Ток (I1) = 2.501"));
@@ -220,6 +223,7 @@ void TestProtocolDecorators::valueBoxShowsValuesAndTime()
 
     // Outside the data there is no value: neither 0 nor the state text of 0.
     chart.setLineValueX(36000);
+    chart.setPosition(36000 - 500); // the box shows with its line in view
     chart.setEndDateTime(QDateTime(QDate(2024, 5, 1), QTime(23, 0)));
     r = chart.record();
     QVERIFY(r.find("Режим (ST) = нет данных"));
@@ -240,7 +244,8 @@ void TestProtocolDecorators::valueBoxShowsValuesAndTime()
     plain.clearChannels();
 
     chart.setTimeBase(QDateTime(QDate(2024, 5, 1), QTime(10, 0)), 1000);
-    chart.setLineValueX(3000000); // 3e9 ms: 34 days, 17 h 20 min
+    chart.setLineValueX(3000000);     // 3e9 ms: 34 days, 17 h 20 min
+    chart.setPosition(3000000 - 500); // the box shows with its line in view
     QVERIFY(chart.record().find("Время = 05.06.2024 03:20:00.000"));
     chart.clearChannels();
 }
@@ -313,6 +318,7 @@ void TestProtocolDecorators::lowChartOfOneChannelShowsItsValueAlone()
 
     // No value at the line reads as such in the short box too.
     chart.setLineValueX(9000);
+    chart.setPosition(9000 - 500); // the box shows with its line in view
     const Recording r = chart.record();
     QCOMPARE(bool(r.find("нет данных")), compact);
     chart.clearChannels();
@@ -337,6 +343,35 @@ void TestProtocolDecorators::withoutTheBottomScaleNoTimeLabels()
     QCOMPARE(timeLabels(), 0);
     // The grid keeps the time's marks, so that it lines up with the lowest.
     QCOMPARE(chart.gridStep(), step);
+}
+
+void TestProtocolDecorators::valueBoxGoesWithItsLine_data()
+{
+    // The view shows ticks 1000 to 2000.
+    QTest::addColumn<int>("line");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("left of the view") << 990 << false;
+    QTest::newRow("at its left edge") << 1000 << true;
+    QTest::newRow("inside") << 1500 << true;
+    QTest::newRow("at its right edge") << 2000 << true;
+    QTest::newRow("right of the view") << 2010 << false;
+    QTest::newRow("far away") << 2000000000 << false;
+}
+
+void TestProtocolDecorators::valueBoxGoesWithItsLine()
+{
+    QFETCH(int, line);
+    QFETCH(bool, shown);
+    TestedChart chart;
+    chart.addChannel(Channel(0, 5, nullptr, QStringLiteral("Ток (I1)"), QPen(Qt::red)));
+    chart.setPosition(1000);
+    chart.record(); // the view as the scales layer lays it out
+    chart.setLineValueX(line);
+    const Recording r = chart.record();
+    bool box = false;
+    for (const Recording::Text& t : r.texts)
+        box |= t.text.startsWith(QStringLiteral("Время = "));
+    QCOMPARE(box, shown);
 }
 
 QTEST_MAIN(TestProtocolDecorators)

@@ -79,6 +79,20 @@ Recording record(ChartPicture& picture, const QSize& size)
     return device.engine.recorded;
 }
 
+// An SVG file drawn by the toolkit's renderer over a transparent image.
+QImage renderedSvg(const QString& path, const QSize& size)
+{
+    QSvgRenderer renderer(path);
+    QImage drawn(size, QImage::Format_ARGB32);
+    drawn.fill(Qt::transparent);
+    if (!renderer.isValid())
+        return QImage();
+    QPainter painter(&drawn);
+    renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
+    painter.end();
+    return drawn;
+}
+
 // Overlap of more than a rounding pixel.
 bool overlap(const QRectF& a, const QRectF& b)
 {
@@ -357,6 +371,35 @@ private slots:
         QVERIFY(svg.contains(QStringLiteral(">Канал 2 (<")));
         QVERIFY(svg.contains(QStringLiteral(">K2)<")));
         QVERIFY(!svg.contains(QStringLiteral("<image")));
+        // The paper and the legend's swatches are filled as in the picture.
+        const QImage drawn = renderedSvg(path, o.size);
+        const QImage image = picture.toImage();
+        QCOMPARE(drawn.pixelColor(1, 1), QColor(Qt::white));
+        QVERIFY(!picture.geometry().legend.isEmpty());
+        for (const QRectF& entry : picture.geometry().legend) {
+            const QPoint swatch(int(entry.left() + 4), int(entry.center().y()));
+            QCOMPARE(drawn.pixelColor(swatch), image.pixelColor(swatch));
+            QVERIFY(image.pixelColor(swatch) != QColor(Qt::white));
+        }
+    }
+
+    void blankImageIsOneOfOneColour_data()
+    {
+        QTest::addColumn<QImage>("image");
+        QTest::addColumn<bool>("blank");
+        QImage plain(40, 30, QImage::Format_RGB32);
+        plain.fill(Qt::black);
+        QImage marked = plain;
+        marked.setPixelColor(39, 29, Qt::white); // the last pixel read
+        QTest::newRow("null") << QImage() << true;
+        QTest::newRow("one colour") << plain << true;
+        QTest::newRow("one pixel apart") << marked << false;
+    }
+
+    void blankImageIsOneOfOneColour()
+    {
+        QFETCH(QImage, image);
+        QTEST(isBlankImage(image), "blank");
     }
 
     void polylineIsCutAtTheClip_data()
@@ -401,13 +444,8 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("chart.svg"));
         QVERIFY(saveChartPicture(picture, o, path));
-        QSvgRenderer renderer(path);
-        QVERIFY(renderer.isValid());
-        QImage drawn(o.size, QImage::Format_RGB32);
-        drawn.fill(Qt::white);
-        QPainter painter(&drawn);
-        renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(o.size)));
-        painter.end();
+        const QImage drawn = renderedSvg(path, o.size);
+        QVERIFY(!drawn.isNull());
 
         // Each pixel of a channel's colour in the drawing has one close by
         // in the picture painted with the plots' clip.
