@@ -121,6 +121,17 @@ void TestChart::currentChannelProperties()
     chart.setChannelMaximum(-1);
     QCOMPARE(chart.channels().at(1).scaleRange(), std::make_pair(0.0, 100.0));
 
+    // The index just past the list appends too, and becomes the current.
+    const int count = chart.channelCount();
+    chart.setChannel(count);
+    QCOMPARE(chart.channelCount(), count + 1);
+    chart.setChannelName(QStringLiteral("appended"));
+    QCOMPARE(chart.channels().last().name(), QStringLiteral("appended"));
+    chart.clearChannels();
+    chart.addChannel(channelNamed("a"));
+    chart.addChannel(channelNamed("b"));
+    chart.setChannel(1);
+
     // An index past the list appends one default channel but names none.
     chart.setChannel(10);
     QCOMPARE(chart.channelCount(), 3);
