@@ -125,6 +125,11 @@ private slots:
         const auto roomy = [](const QString&) { return FolderState{true, false, true, 1 << 30}; };
         QCOMPARE(failuretext::russianCause("Cannot encode the image", roomy, "/d/r.xlsx"),
                  QStringLiteral("причина неизвестна (Cannot encode the image)"));
+        // A failure that names its own file is not explained by the report's
+        // folder: a full disk does not make a read fail.
+        QCOMPARE(
+            failuretext::russianCause("Cannot read /p/a.log: Unknown error", full, "/d/r.xlsx"),
+            QStringLiteral("причина неизвестна"));
     }
 
     void realFoldersAreProbed()
