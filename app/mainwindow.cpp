@@ -71,8 +71,6 @@ MainWindow::MainWindow(QWidget* parent)
     ui.twFiles->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     m_tableModel = new ProtocolTableModel(this);
     ui.twEntry->setModel(m_tableModel);
-    // Every row is as high as the first: the view never measures rows.
-    ui.twEntry->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     setupTableColumns();
 
     buildMenusAndToolbar();

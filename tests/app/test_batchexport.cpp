@@ -1,5 +1,6 @@
 #include "chart/chartprotocol.h"
 #include "loadfixture.h"
+#include "table/frozencolumnstableview.h"
 #include "protocol/protocolformat.h"
 #include "reports/csvreport.h"
 #include "table/bookmarkfile.h"
@@ -76,7 +77,7 @@ private slots:
         QVERIFY2(result.errors.isEmpty(), qPrintable(result.errors));
 
         fixture->window->readProtocols({first, second});
-        const QAbstractItemModel* table = fixture->find<QTableView>("twEntry")->model();
+        const QAbstractItemModel* table = fixture->find<FrozenColumnsTableView>("twEntry")->model();
         QStringList expected;
         QStringList header;
         for (int column = 1; column < table->columnCount(); ++column)

@@ -1,6 +1,7 @@
 #include "app/shortcuthelp.h"
 #include "chart/chartprotocol.h"
 #include "loadfixture.h"
+#include "table/frozencolumnstableview.h"
 #include "protocol/protocolformat.h"
 
 #include <QAction>
@@ -207,7 +208,7 @@ private slots:
 
     void theTableKeepsItsKeys()
     {
-        auto* table = fixture->find<QTableView>("twEntry");
+        auto* table = fixture->find<FrozenColumnsTableView>("twEntry");
         tabs()->setCurrentWidget(fixture->find<QWidget>("tabTable"));
         table->setFocus();
         const int line = chart()->lineValueX();

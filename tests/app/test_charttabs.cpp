@@ -1,5 +1,6 @@
 #include "chart/chartprotocol.h"
 #include "loadfixture.h"
+#include "table/frozencolumnstableview.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -141,7 +142,7 @@ private slots:
 
     void tableBookmarkShowsAsAWhiteLine()
     {
-        auto* table = fixture->find<QTableView>("twEntry");
+        auto* table = fixture->find<FrozenColumnsTableView>("twEntry");
         table->setCurrentIndex(table->model()->index(40, 1));
         emit table->clicked(table->currentIndex());
         fixture->find<QPushButton>("buttonBookmarkAddTable")->click();

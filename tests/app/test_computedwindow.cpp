@@ -2,6 +2,7 @@
 #include "chart/chartprotocol.h"
 #include "formula/computedchannelfile.h"
 #include "loadfixture.h"
+#include "table/frozencolumnstableview.h"
 #include "parameters/chartparametervaluewidget.h"
 #include "reports/csvreport.h"
 
@@ -88,7 +89,7 @@ private slots:
         fixture->setupLogerAgain();
         QVERIFY(fixture->window->setFormulaOptions(options).isEmpty());
         fixture->window->readProtocols({first, second});
-        const QAbstractItemModel* table = fixture->find<QTableView>("twEntry")->model();
+        const QAbstractItemModel* table = fixture->find<FrozenColumnsTableView>("twEntry")->model();
         const QStringList expected = tableLines(table);
         QStringList lines = QString::fromUtf8(contents(csv)).split(QLatin1Char('\n'));
         lines.removeLast();
@@ -163,7 +164,7 @@ private slots:
             {{"P", QStringLiteral("Мощность"), 1, "A1*B1"}}));
         const QString title = QStringLiteral("Мощность (P)");
 
-        const QAbstractItemModel* table = fixture->find<QTableView>("twEntry")->model();
+        const QAbstractItemModel* table = fixture->find<FrozenColumnsTableView>("twEntry")->model();
         QCOMPARE(table->headerData(table->columnCount() - 1, Qt::Horizontal).toString(), title);
         QCOMPARE(table->index(0, table->columnCount() - 1).data().toString(), QStringLiteral("50"));
         QStringList curves;

@@ -1,6 +1,7 @@
 #include "app/rememberedplaces.h"
 #include "chart/chartprotocol.h"
 #include "loadfixture.h"
+#include "table/frozencolumnstableview.h"
 
 #include <QAction>
 #include <QDockWidget>
@@ -90,7 +91,9 @@ private slots:
         for (const char* name : {"edName", "pushButton", "cbChan", "sbValue", "btAdd"})
             QVERIFY(window.findChild<QWidget*>(QLatin1String(name))->isHidden());
         // Narrower than the header's default minimum section.
-        QCOMPARE(window.findChild<QTableView*>(QStringLiteral("twEntry"))->columnWidth(0), 30);
+        QCOMPARE(
+            window.findChild<FrozenColumnsTableView*>(QStringLiteral("twEntry"))->columnWidth(0),
+            30);
     }
 
     void chartColoursAreRestoredAndWritten_data()

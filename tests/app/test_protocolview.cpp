@@ -1,5 +1,6 @@
 #include "chart/chartprotocol.h"
 #include "loadfixture.h"
+#include "table/frozencolumnstableview.h"
 #include "parameters/chartparametervaluewidget.h"
 #include "protocol/loadprotocolprogress.h"
 #include "protocol/streamloger.h"
@@ -39,7 +40,10 @@ class TestProtocolView : public QObject
 
     std::unique_ptr<LoadFixture> fixture;
 
-    QTableView* table() const { return fixture->find<QTableView>("twEntry"); }
+    FrozenColumnsTableView* table() const
+    {
+        return fixture->find<FrozenColumnsTableView>("twEntry");
+    }
     ProtocolTableModel* model() const { return fixture->window->tableModel(); }
     QVariant cell(int row, int column, int role = Qt::DisplayRole) const
     {

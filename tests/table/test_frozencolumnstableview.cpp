@@ -1,10 +1,13 @@
 #include "table/frozencolumnstableview.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QHeaderView>
+#include <QMenu>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStandardItemModel>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -23,12 +26,49 @@ std::unique_ptr<QStandardItemModel> model(int rows, int columns)
     return result;
 }
 
-// Where the user sees a cell: in the frozen part, or else in the view.
-QRect onScreen(const FrozenColumnsTableView& view, const QModelIndex& index)
+// As many rows as asked for, none of them stored.
+class CountedRows : public QAbstractTableModel
 {
-    const QTableView* part = index.column() < view.frozenColumnCount() ? view.frozenView() : &view;
-    const QRect cell = part->visualRect(index);
-    return QRect(part->viewport()->mapTo(&view, cell.topLeft()), cell.size());
+public:
+    explicit CountedRows(int rows) : m_rows(rows) {}
+    int rowCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : m_rows;
+    }
+    int columnCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : 16;
+    }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (role != Qt::DisplayRole)
+            return {};
+        return QStringLiteral("r%1c%2").arg(index.row()).arg(index.column());
+    }
+
+private:
+    int m_rows;
+};
+
+// Selection colours are drawn with a slight shade.
+bool near(const QColor& seen, const QColor& expected)
+{
+    return qAbs(seen.red() - expected.red()) <= 6 && qAbs(seen.green() - expected.green()) <= 6 &&
+           qAbs(seen.blue() - expected.blue()) <= 6;
+}
+
+// The cell the user sees at a point of the view's viewport.
+QModelIndex seenAt(const FrozenColumnsTableView& view, const QPoint& point)
+{
+    return view.indexAt(point);
+}
+
+// Whether a cell is wholly in view and shows itself there, not a cell over it.
+bool inView(const FrozenColumnsTableView& view, const QModelIndex& index)
+{
+    const QRect cell = view.visualRect(index);
+    return view.viewport()->rect().contains(cell) && seenAt(view, cell.topLeft()) == index &&
+           seenAt(view, cell.bottomRight()) == index;
 }
 } // namespace
 
@@ -42,6 +82,7 @@ private slots:
         m_view = std::make_unique<FrozenColumnsTableView>();
         m_view->setSortingEnabled(true);
         m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+        m_view->setSelectionMode(QAbstractItemView::SingleSelection);
         m_view->setModel(m_model.get());
         m_view->setColumnWidth(0, 30);
         m_view->setColumnWidth(1, 200);
@@ -58,63 +99,76 @@ private slots:
 
     void bookmarkAndTimeStayInViewScrollingRight()
     {
-        const QRect viewport(m_view->viewport()->mapTo(m_view.get(), QPoint()),
-                             m_view->viewport()->size());
         m_view->setFocus();
         m_view->setCurrentIndex(m_model->index(0, 2));
         QTest::keyClick(m_view.get(), Qt::Key_End, Qt::ControlModifier);
         const int last = m_model->rowCount() - 1;
         QCOMPARE(m_view->currentIndex(), m_model->index(last, 15));
         QVERIFY(m_view->horizontalScrollBar()->value() > 0);
-        for (int column : {0, 1}) {
-            const QRect cell = onScreen(*m_view, m_model->index(last, column));
-            QVERIFY2(viewport.contains(cell), qPrintable(QString::number(column)));
-        }
-        // Both parts show the same rows.
-        QCOMPARE(m_view->frozenView()->rowAt(0), m_view->rowAt(0));
-        QCOMPARE(onScreen(*m_view, m_model->index(last, 1)).top(),
-                 onScreen(*m_view, m_model->index(last, 15)).top());
-        // The frozen part covers exactly the two columns.
-        QCOMPARE(m_view->frozenView()->width(), m_view->columnWidth(0) + m_view->columnWidth(1));
+        for (int column : {0, 1, 15})
+            QVERIFY2(inView(*m_view, m_model->index(last, column)),
+                     qPrintable(QString::number(column)));
+        // The frozen and the scrolled columns show the same rows.
+        QCOMPARE(m_view->visualRect(m_model->index(last, 1)).top(),
+                 m_view->visualRect(m_model->index(last, 15)).top());
+        // The frozen part covers exactly the two columns, header included.
+        QCOMPARE(m_view->frozenWidth(), m_view->columnWidth(0) + m_view->columnWidth(1));
+        QCOMPARE(m_view->frozenHeader()->width(), m_view->frozenWidth());
+        QCOMPARE(seenAt(*m_view, QPoint(m_view->frozenWidth() - 1, 5)).column(), 1);
+        QVERIFY(seenAt(*m_view, QPoint(m_view->frozenWidth(), 5)).column() > 1);
 
         // Walking left, a column never hides under the frozen part.
-        for (int step = 0; step < 13; ++step)
+        for (int step = 0; step < 13; ++step) {
             QTest::keyClick(m_view.get(), Qt::Key_Left);
+            QVERIFY(inView(*m_view, m_view->currentIndex()));
+        }
         QCOMPARE(m_view->currentIndex().column(), 2);
         QVERIFY(m_view->visualRect(m_view->currentIndex()).left() >= m_view->frozenWidth());
         // Home goes back to the start.
         QTest::keyClick(m_view.get(), Qt::Key_Home);
         QCOMPARE(m_view->horizontalScrollBar()->value(), 0);
+        QCOMPARE(m_view->currentIndex(), m_model->index(last, 0));
     }
 
     void frozenPartActsAsTheView()
     {
-        QTableView* frozen = m_view->frozenView();
-        QSignalSpy clicked(m_view.get(), &QTableView::clicked);
+        m_view->horizontalScrollBar()->setValue(150);
+        QSignalSpy clicked(m_view.get(), &QAbstractItemView::clicked);
         const QModelIndex cell = m_model->index(3, 1);
-        QTest::mouseClick(frozen->viewport(), Qt::LeftButton, {},
-                          frozen->visualRect(cell).center());
+        QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {},
+                          m_view->visualRect(cell).center());
         QCOMPARE(clicked.size(), 1);
         QCOMPARE(clicked[0][0].toModelIndex(), cell);
         // One selection and one current row for both parts.
         QCOMPARE(m_view->currentIndex().row(), 3);
         QVERIFY(m_view->selectionModel()->isRowSelected(3, QModelIndex()));
 
-        // Scrolling either part scrolls the other.
+        // Scrolled down, both parts still show the same rows.
         m_view->verticalScrollBar()->setValue(120);
-        QCOMPARE(frozen->verticalScrollBar()->value(), 120);
-        frozen->verticalScrollBar()->setValue(40);
-        QCOMPARE(m_view->verticalScrollBar()->value(), 40);
+        QCOMPARE(m_view->topRow(), 120);
+        QCOMPARE(seenAt(*m_view, QPoint(5, 1)), m_model->index(120, 0));
+        QCOMPARE(seenAt(*m_view, QPoint(m_view->viewport()->width() - 5, 1)).row(), 120);
 
-        // The view's own menu is offered on the frozen part too.
+        // The view's own menu is offered over the frozen part too.
         auto* action = new QAction(QStringLiteral("Заметка"), m_view.get());
         m_view->addAction(action);
-        QCOMPARE(frozen->actions(), QList<QAction*>{action});
+        m_view->setContextMenuPolicy(Qt::ActionsContextMenu);
+        QList<QAction*> offered;
+        QTimer::singleShot(0, this, [&offered] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                offered = menu->actions();
+                menu->close();
+            }
+        });
+        const QPoint at = m_view->visualRect(m_model->index(125, 0)).center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, m_view->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(m_view->viewport(), &event);
+        QCOMPARE(offered, QList<QAction*>{action});
     }
 
     void frozenHeaderSortsAndTurnsTheOrder()
     {
-        QHeaderView* header = m_view->frozenView()->horizontalHeader();
+        QHeaderView* header = m_view->frozenHeader();
         const QPoint time(header->sectionViewportPosition(1) + 20, header->height() / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, time);
         QCOMPARE(m_view->horizontalHeader()->sortIndicatorSection(), 1);
@@ -122,20 +176,221 @@ private slots:
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, time);
         QCOMPARE(m_model->index(0, 1).data().toInt(), 500);
         QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+
+        // A scrolled column's header sorts too, and the frozen one shows it.
+        QHeaderView* all = m_view->horizontalHeader();
+        const QPoint channel(all->sectionViewportPosition(3) + 10, all->height() / 2);
+        QTest::mouseClick(all->viewport(), Qt::LeftButton, {}, channel);
+        QCOMPARE(header->sortIndicatorSection(), 3);
+        QCOMPARE(m_model->index(0, 3).data().toString(), QStringLiteral("r0c3"));
+        QCOMPARE(m_model->index(1, 3).data().toString(), QStringLiteral("r100c3"));
+
+        // Without sorting a click changes nothing.
+        m_view->setSortingEnabled(false);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, time);
+        QCOMPARE(m_model->index(1, 3).data().toString(), QStringLiteral("r100c3"));
     }
 
     void widthsFollowEitherHeader()
     {
         m_view->setColumnWidth(1, 150);
-        QCOMPARE(m_view->frozenView()->columnWidth(1), 150);
-        QCOMPARE(m_view->frozenView()->width(), m_view->columnWidth(0) + 150);
-        m_view->frozenView()->setColumnWidth(1, 170);
+        QCOMPARE(m_view->frozenHeader()->sectionSize(1), 150);
+        QCOMPARE(m_view->frozenHeader()->width(), m_view->columnWidth(0) + 150);
+        m_view->frozenHeader()->resizeSection(1, 170);
         QCOMPARE(m_view->columnWidth(1), 170);
+        QCOMPARE(m_view->visualRect(m_model->index(0, 2)).left(), m_view->columnWidth(0) + 170);
         // A model of other columns keeps the first two frozen.
         auto other = model(10, 4);
         m_view->setModel(other.get());
-        QVERIFY(!m_view->frozenView()->isColumnHidden(1));
-        QVERIFY(m_view->frozenView()->isColumnHidden(2));
+        QVERIFY(!m_view->frozenHeader()->isSectionHidden(1));
+        QVERIFY(m_view->frozenHeader()->isSectionHidden(2));
+        // A hidden frozen column leaves no gap.
+        m_view->setColumnHidden(0, true);
+        QCOMPARE(m_view->frozenWidth(), m_view->columnWidth(1));
+        QCOMPARE(seenAt(*m_view, QPoint(1, 1)), other->index(0, 1));
+        m_view->setModel(m_model.get());
+    }
+
+    void keysMoveTheCurrentCell_data()
+    {
+        QTest::addColumn<QPoint>("from"); // x: column, y: row
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QPoint>("to"); // a y of -1 is one page below "from"
+        const int none = Qt::NoModifier;
+        const int control = Qt::ControlModifier;
+        QTest::newRow("down") << QPoint(3, 0) << int(Qt::Key_Down) << none << QPoint(3, 1);
+        QTest::newRow("up at the top") << QPoint(3, 0) << int(Qt::Key_Up) << none << QPoint(3, 0);
+        QTest::newRow("down at the end")
+            << QPoint(3, 499) << int(Qt::Key_Down) << none << QPoint(3, 499);
+        QTest::newRow("right skips hidden")
+            << QPoint(3, 2) << int(Qt::Key_Right) << none << QPoint(5, 2);
+        QTest::newRow("left skips hidden")
+            << QPoint(5, 2) << int(Qt::Key_Left) << none << QPoint(3, 2);
+        QTest::newRow("right at the end")
+            << QPoint(15, 2) << int(Qt::Key_Right) << none << QPoint(15, 2);
+        QTest::newRow("page down")
+            << QPoint(3, 0) << int(Qt::Key_PageDown) << none << QPoint(3, -1);
+        QTest::newRow("page down at the end")
+            << QPoint(3, 495) << int(Qt::Key_PageDown) << none << QPoint(3, 499);
+        QTest::newRow("page up at the top")
+            << QPoint(3, 4) << int(Qt::Key_PageUp) << none << QPoint(3, 0);
+        QTest::newRow("end") << QPoint(3, 7) << int(Qt::Key_End) << none << QPoint(15, 7);
+        QTest::newRow("home") << QPoint(9, 7) << int(Qt::Key_Home) << none << QPoint(0, 7);
+        QTest::newRow("control end")
+            << QPoint(3, 7) << int(Qt::Key_End) << control << QPoint(15, 499);
+        QTest::newRow("control home")
+            << QPoint(9, 300) << int(Qt::Key_Home) << control << QPoint(0, 0);
+    }
+
+    void keysMoveTheCurrentCell()
+    {
+        QFETCH(QPoint, from);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QPoint, to);
+        m_view->setColumnHidden(4, true);
+        m_view->setFocus();
+        m_view->setCurrentIndex(m_model->index(from.y(), from.x()));
+        QTest::keyClick(m_view.get(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        const int row = to.y() < 0 ? from.y() + m_view->rowsPerPage() : to.y();
+        QCOMPARE(m_view->currentIndex(), m_model->index(row, to.x()));
+        QVERIFY(inView(*m_view, m_view->currentIndex()));
+        // One row selected, the current one.
+        QCOMPARE(m_view->selectionModel()->selectedRows().size(), 1);
+        QVERIFY(m_view->selectionModel()->isRowSelected(row, QModelIndex()));
+    }
+
+    void scrollingCountsRows_data()
+    {
+        QTest::addColumn<int>("hint");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("top"); // -1: the row is the last one wholly in view
+        QTest::newRow("ensure below") << int(QAbstractItemView::EnsureVisible) << 250 << -1;
+        QTest::newRow("ensure in view") << int(QAbstractItemView::EnsureVisible) << 3 << 0;
+        QTest::newRow("at top") << int(QAbstractItemView::PositionAtTop) << 250 << 250;
+        QTest::newRow("at top near the end") << int(QAbstractItemView::PositionAtTop) << 499 << -1;
+        QTest::newRow("at bottom") << int(QAbstractItemView::PositionAtBottom) << 250 << -1;
+        QTest::newRow("at bottom near the start")
+            << int(QAbstractItemView::PositionAtBottom) << 2 << 0;
+    }
+
+    void scrollingCountsRows()
+    {
+        QFETCH(int, hint);
+        QFETCH(int, row);
+        QFETCH(int, top);
+        const QModelIndex index = m_model->index(row, 1);
+        m_view->scrollTo(index, QAbstractItemView::ScrollHint(hint));
+        QVERIFY(inView(*m_view, index));
+        if (top >= 0) {
+            QCOMPARE(m_view->topRow(), top);
+        } else {
+            // Scrolled no further than needed: the row below is not wholly in view.
+            QVERIFY(row == 499 || !inView(*m_view, m_model->index(row + 1, 1)));
+            QVERIFY(inView(*m_view, m_model->index(row - m_view->rowsPerPage() + 1, 1)));
+        }
+        // The bar steps one row at a time; the last row can come fully in view.
+        QCOMPARE(m_view->verticalScrollBar()->singleStep(), 1);
+        QCOMPARE(m_view->verticalScrollBar()->maximum(), 500 - m_view->rowsPerPage());
+    }
+
+    void wheelScrollsWholeRows()
+    {
+        const QPoint at = m_view->viewport()->rect().center();
+        QWheelEvent wheel(at, m_view->viewport()->mapToGlobal(at), {}, QPoint(0, -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(m_view->viewport(), &wheel);
+        QCOMPARE(m_view->topRow(), QApplication::wheelScrollLines());
+        QCOMPARE(seenAt(*m_view, QPoint(1, 1)).row(), QApplication::wheelScrollLines());
+    }
+
+    void rowsSweptWithTheMouseAreSelected()
+    {
+        m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        const QPoint start = m_view->visualRect(m_model->index(2, 1)).center();
+        const QPoint end = m_view->visualRect(m_model->index(5, 7)).center();
+        QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {}, start);
+        QTest::mouseClick(m_view->viewport(), Qt::LeftButton, Qt::ShiftModifier, end);
+        const QModelIndexList rows = m_view->selectionModel()->selectedRows();
+        QCOMPARE(rows.size(), 4);
+        for (int row = 2; row <= 5; ++row)
+            QVERIFY(m_view->selectionModel()->isRowSelected(row, QModelIndex()));
+        // A click below the last row selects no row.
+        auto few = model(3, 16);
+        m_view->setSelectionMode(QAbstractItemView::SingleSelection);
+        m_view->setModel(few.get());
+        m_view->setCurrentIndex(few->index(1, 0));
+        QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {},
+                          QPoint(50, m_view->viewport()->height() - 2));
+        QVERIFY(!m_view->selectionModel()->isRowSelected(2, QModelIndex()));
+        QCOMPARE(m_view->currentIndex().row(), 1);
+        m_view->setModel(m_model.get());
+    }
+
+    void selectedRowAndGridArePainted()
+    {
+        m_view->setCurrentIndex(m_model->index(2, 5));
+        m_view->horizontalScrollBar()->setValue(100);
+        const QImage picture = m_view->viewport()->grab().toImage();
+        const QColor highlight = m_view->palette().color(QPalette::Active, QPalette::Highlight);
+        const QColor base = m_view->palette().color(QPalette::Active, QPalette::Base);
+        for (int column : {1, 5}) {
+            const QRect cell = m_view->visualRect(m_model->index(2, column));
+            const QRect other = m_view->visualRect(m_model->index(3, column));
+            const QPoint inside(cell.right() - 2, cell.center().y());
+            QVERIFY(near(picture.pixelColor(inside), highlight));
+            QCOMPARE(picture.pixelColor(other.right() - 2, other.center().y()), base);
+            // The grid line closes the cell on the right and at the bottom.
+            QVERIFY(!near(picture.pixelColor(cell.right() + 1, cell.center().y()), highlight));
+            QVERIFY(picture.pixelColor(cell.right() + 1, cell.center().y()) != base);
+            QVERIFY(picture.pixelColor(inside.x(), cell.bottom() + 1) != base);
+        }
+        // The frozen part covers what scrolled beneath it.
+        const int under = m_view->frozenWidth() - 3;
+        QCOMPARE(picture.pixelColor(under, m_view->visualRect(m_model->index(3, 1)).center().y()),
+                 base);
+        QVERIFY(
+            near(picture.pixelColor(under, m_view->visualRect(m_model->index(2, 1)).center().y()),
+                 highlight));
+    }
+
+    void rowsFollowTheFont()
+    {
+        QFont large = m_view->font();
+        large.setPointSize(large.pointSize() * 3);
+        m_view->setFont(large);
+        QVERIFY(m_view->rowHeight() > QFontMetrics(large).height());
+        QCOMPARE(m_view->visualRect(m_model->index(1, 2)).top(), m_view->rowHeight());
+        m_view->setMinimumRowHeight(200);
+        QCOMPARE(m_view->rowHeight(), 200);
+        QCOMPARE(m_view->rowsPerPage(), 1);
+    }
+
+    void rowsCostNoMemory()
+    {
+        // More rows than pixels an int can count at this height.
+        CountedRows rows(100'000'000);
+        m_view->setModel(&rows);
+        for (const QHeaderView* header : m_view->findChildren<QHeaderView*>()) {
+            QCOMPARE(header->orientation(), Qt::Horizontal);
+            QVERIFY(header->count() <= rows.columnCount());
+        }
+        QCOMPARE(m_view->verticalScrollBar()->maximum(), 100'000'000 - m_view->rowsPerPage());
+
+        m_view->setFocus();
+        m_view->setCurrentIndex(rows.index(0, 3));
+        QTest::keyClick(m_view.get(), Qt::Key_End, Qt::ControlModifier);
+        const QModelIndex last = rows.index(99'999'999, 15);
+        QCOMPARE(m_view->currentIndex(), last);
+        QVERIFY(inView(*m_view, last));
+        QTest::keyClick(m_view.get(), Qt::Key_PageUp);
+        QCOMPARE(m_view->currentIndex().row(), 99'999'999 - m_view->rowsPerPage());
+        // Far rows are out of view, above or below, and never wrap round.
+        QVERIFY(m_view->visualRect(rows.index(0, 2)).bottom() < 0);
+        m_view->verticalScrollBar()->setValue(0);
+        QVERIFY(m_view->visualRect(last).top() > m_view->viewport()->height());
+        QVERIFY(!m_view->viewport()->grab().isNull());
         m_view->setModel(m_model.get());
     }
 
