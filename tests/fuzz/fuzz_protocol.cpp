@@ -74,7 +74,8 @@ QByteArray buildFile(fuzz::Bytes& in)
                 for (int i = 0; i < count; ++i) {
                     LogRecord r = records[from + i];
                     r.tick += step * quint32(t + 1);
-                    r.value += t;
+                    // Wrapping, not overflowing, past the largest value.
+                    r.value = qint32(quint32(r.value) + quint32(t));
                     records.append(r);
                 }
             }
