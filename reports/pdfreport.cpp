@@ -43,14 +43,12 @@ bool setPageSizeMM(QPdfWriter& writer, const QSizeF& size)
         QPageSize(size, QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
 }
 
-void drawGridLines(QPainter& painter, int columns, int top, int bottom, QVector<QLine>& lines)
+void addGridLines(int columns, int top, int bottom, QVector<QLine>& lines)
 {
-    lines.clear();
     for (int k = 0; k <= columns; ++k) {
         const int x = kLeft + kCellWidth * k;
         lines.append(QLine(x, top, x, bottom));
     }
-    painter.drawLines(lines);
 }
 } // namespace
 
@@ -116,7 +114,9 @@ ReportResult savePdfReport(const ReportTable& table, const QDateTime& start,
             headers.draw(painter, QPointF(kLeft + kTextIndent + kCellWidth * k, kHeaderBaseline),
                          table.headerText(k + 1));
     }
-    drawGridLines(painter, columns, kHeaderTop, kHeaderBottom, lines);
+    lines.clear();
+    addGridLines(columns, kHeaderTop, kHeaderBottom, lines);
+    painter.drawLines(lines);
     painter.drawLine(kLeft, kHeaderTop, right, kHeaderTop);
     painter.drawLine(kLeft, kHeaderBottom, right, kHeaderBottom);
 
@@ -124,23 +124,36 @@ ReportResult savePdfReport(const ReportTable& table, const QDateTime& start,
     font.setPointSize(14);
     painter.setFont(font);
     CellTextPainter cells(font, &writer, kTextWidth);
+    // A page's texts go out as one glyph run per font and its grid lines as
+    // one path when the page is done: row by row, the text objects and
+    // strokes were a large part of the page's content.
     int y = kFirstBaseline;
+    int pageRowsTop = y - kRowAscent;
+    QVector<QLine> rowLines;
+    const auto finishPage = [&] {
+        cells.flush(painter);
+        addGridLines(columns, pageRowsTop, y - kRowStep + kRowDescent, rowLines);
+        painter.drawLines(rowLines);
+        rowLines.clear();
+    };
     QString text;
     for (int row = 0; row < rows; ++row) {
         // A page ends only when another row follows, so no page is left blank.
         if (y > kLastBaseline) {
+            finishPage();
             writer.newPage();
             y = kPageTopBaseline;
+            pageRowsTop = y - kRowAscent;
         }
         for (int k = 0; k < columns; ++k) {
             if (table.cell(row, k + 1, text))
                 cells.add(QPointF(kLeft + kTextIndent + kCellWidth * k, y), text);
         }
-        cells.flush(painter);
-        drawGridLines(painter, columns, y - kRowAscent, y + kRowDescent, lines);
-        painter.drawLine(kLeft, y + kRowDescent, right, y + kRowDescent);
+        rowLines.append(QLine(kLeft, y + kRowDescent, right, y + kRowDescent));
         y += kRowStep;
     }
+    if (rows > 0)
+        finishPage();
 
     if (!chart.isNull()) {
         // A millimetre per pixel of the chart, painted as lines and texts.

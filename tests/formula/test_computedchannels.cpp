@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -77,6 +78,22 @@ class TestComputedChannels : public QObject
     Q_OBJECT
 
     FakeLookup catalogue;
+
+    // One protocol of I1 on the given ticks (in 0.01 A) with Q = 10 / I1
+    // computed over it; none when the build fails.
+    std::unique_ptr<ProtocolAssembly> quotientAssembly(std::vector<quint32> ticks,
+                                                       std::vector<qint32> current)
+    {
+        ProtocolColumns columns;
+        columns.ticks = std::move(ticks);
+        columns.channels.push_back(column("I1", 2, std::move(current)));
+        auto a = std::make_unique<ProtocolAssembly>(catalogue, now);
+        a->setComputedChannels({{"Q", "Q", 0, "10/I1"}});
+        a->addProtocol(start, 100, std::move(columns));
+        if (!a->build())
+            return nullptr;
+        return a;
+    }
 
 private slots:
     void init()
@@ -272,14 +289,9 @@ private slots:
     void curveBreaksWhereThereIsNoResult()
     {
         // Q = 10 / I1 (in 0.01 A): 500, 250, -, 200, 100.
-        ProtocolColumns columns;
-        columns.ticks = {0, 10, 20, 30, 40};
-        columns.channels.push_back(column("I1", 2, {2, 4, 0, 5, 10}));
-        ProtocolAssembly a(catalogue, now);
-        a.setComputedChannels({{"Q", "Q", 0, "10/I1"}});
-        a.addProtocol(start, 100, std::move(columns));
-        QVERIFY(a.build());
-        ProtocolColumnData data(&a.channels().back().series);
+        const auto a = quotientAssembly({0, 10, 20, 30, 40}, {2, 4, 0, 5, 10});
+        QVERIFY(a);
+        ProtocolColumnData data(&a->channels().back().series);
         LineRecorder recorder;
         chart::CurveDecimator decimator(recorder);
         decimator.begin(false);
@@ -292,14 +304,9 @@ private slots:
     void statisticsLeaveRowsWithoutResultOut()
     {
         // Q = 10 / I1 over I1 = 2, 0, 5, 0, 4 (in 0.01 A): 500, -, 200, -, 250.
-        ProtocolColumns columns;
-        columns.ticks = {0, 1, 2, 3, 4};
-        columns.channels.push_back(column("I1", 2, {2, 0, 5, 0, 4}));
-        ProtocolAssembly a(catalogue, now);
-        a.setComputedChannels({{"Q", "Q", 0, "10/I1"}});
-        a.addProtocol(start, 100, std::move(columns));
-        QVERIFY(a.build());
-        const AssembledChannel& q = a.channels().back();
+        const auto a = quotientAssembly({0, 1, 2, 3, 4}, {2, 0, 5, 0, 4});
+        QVERIFY(a);
+        const AssembledChannel& q = a->channels().back();
         QCOMPARE(q.code, QStringLiteral("Q"));
         QCOMPARE(q.minimum, 200.0);
         QCOMPARE(q.maximum, 500.0);

@@ -17,12 +17,11 @@
 #include <QTemporaryDir>
 
 #include <cmath>
-#include <memory>
 
 using fuzz::require;
 
 namespace {
-std::unique_ptr<QTemporaryDir> g_dir;
+QTemporaryDir* g_dir = nullptr;
 
 // Wall-clock times near the changes of Europe/Berlin in 2024 and a new year.
 const QDateTime kAnchors[] = {
@@ -226,11 +225,8 @@ void checkRows(const ProtocolAssembly& assembly, const QVector<const File*>& add
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    // Before Qt reads the zone: one with summer time.
-    qputenv("TZ", "Europe/Berlin");
-    static QCoreApplication application(*argc, *argv);
-    fuzz::silenceQt();
-    g_dir = std::make_unique<QTemporaryDir>();
+    // A zone with summer time.
+    g_dir = &fuzz::startCore(argc, argv, "Europe/Berlin");
     QDir().mkpath(g_dir->path() + QStringLiteral("/p"));
     QFile definition(g_dir->path() + QStringLiteral("/log.def"));
     definition.open(QIODevice::WriteOnly);

@@ -17,12 +17,11 @@
 #include <QTemporaryDir>
 
 #include <cmath>
-#include <memory>
 
 using fuzz::require;
 
 namespace {
-std::unique_ptr<QTemporaryDir> g_dir;
+QTemporaryDir* g_dir = nullptr;
 
 const QDateTime kStart(QDate(2024, 5, 10), QTime(8, 0));
 
@@ -57,11 +56,8 @@ bool holdsAll(const QVector<QJsonObject>& all, const QVector<QJsonObject>& part)
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    // Before Qt reads the zone: one with summer time.
-    qputenv("TZ", "Europe/Berlin");
-    static QCoreApplication application(*argc, *argv);
-    fuzz::silenceQt();
-    g_dir = std::make_unique<QTemporaryDir>();
+    // A zone with summer time.
+    g_dir = &fuzz::startCore(argc, argv, "Europe/Berlin");
     return 0;
 }
 

@@ -15,12 +15,10 @@
 #include <QVariantList>
 #include <QVariantMap>
 
-#include <memory>
-
 using fuzz::require;
 
 namespace {
-std::unique_ptr<QTemporaryDir> g_scratch;
+QTemporaryDir* g_scratch = nullptr;
 
 QString logDir()
 {
@@ -153,9 +151,7 @@ void check(const ChannelCatalogue& catalogue, bool ok, const Expected& expected)
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    static QCoreApplication application(*argc, *argv);
-    fuzz::silenceQt();
-    g_scratch = std::make_unique<QTemporaryDir>();
+    g_scratch = &fuzz::startCore(argc, argv);
     return 0;
 }
 

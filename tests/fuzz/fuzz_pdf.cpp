@@ -4,9 +4,8 @@
 // success leaves a complete PDF document of at least one page, a failure
 // says why and leaves no file.
 
-#include "fuzzsupport.h"
+#include "fuzztable.h"
 #include "reports/pdfreport.h"
-#include "tests/reports/listtable.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -65,25 +64,6 @@ std::optional<QString> cellText(fuzz::Bytes& in)
     return text;
 }
 
-// The writer leaves out column 0 (the bookmark marks), so a table has two
-// columns at least.
-ListTable tableFrom(fuzz::Bytes& in)
-{
-    ListTable table;
-    const int columns = 2 + int(in.below(5));
-    const int rows = int(in.below(10));
-    for (int c = 0; c < columns; ++c) {
-        table.headers.append(cellText(in));
-        table.kinds.append(ReportTable::CellKind(in.below(3)));
-    }
-    for (int r = 0; r < rows; ++r) {
-        QVector<std::optional<QString>> row;
-        for (int c = 0; c < columns; ++c)
-            row.append(cellText(in));
-        table.rows.append(row);
-    }
-    return table;
-}
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
@@ -108,7 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         chart = QImage(1 + int(in.below(64)), 1 + int(in.below(64)), QImage::Format_RGB32);
         chart.fill(Qt::darkBlue);
     }
-    const ListTable table = tableFrom(in);
+    // The writer leaves out column 0 (the bookmark marks): two columns at least.
+    const ListTable table = fuzz::tableFrom(in, 2, 5, 10, cellText);
 
     const QString path = g_dir->filePath(QStringLiteral("report.pdf"));
     QFile::remove(path);

@@ -16,12 +16,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <memory>
-
 using fuzz::require;
 
 namespace {
-std::unique_ptr<QTemporaryDir> g_dir;
+QTemporaryDir* g_dir = nullptr;
 
 // The channels of the log.def written in LLVMFuzzerInitialize, by ID. Two
 // codes share ID 1; the later one takes its records.
@@ -76,7 +74,8 @@ QByteArray buildFile(fuzz::Bytes& in)
                 for (int i = 0; i < count; ++i) {
                     LogRecord r = records[from + i];
                     r.tick += step * quint32(t + 1);
-                    r.value += t;
+                    // Wrapping, not overflowing, past the largest value.
+                    r.value = qint32(quint32(r.value) + quint32(t));
                     records.append(r);
                 }
             }
@@ -397,9 +396,7 @@ void checkRead(const QByteArray& file, const ReadRun& request)
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    static QCoreApplication application(*argc, *argv);
-    fuzz::silenceQt();
-    g_dir = std::make_unique<QTemporaryDir>();
+    g_dir = &fuzz::startCore(argc, argv);
     QDir().mkpath(g_dir->path() + QStringLiteral("/p"));
     QFile definition(g_dir->path() + QStringLiteral("/log.def"));
     definition.open(QIODevice::WriteOnly);

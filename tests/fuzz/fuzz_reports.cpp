@@ -8,12 +8,11 @@
 // them (by the time text in column 1) must be the rows the time-range table
 // holds and write out alike.
 
-#include "fuzzsupport.h"
+#include "fuzztable.h"
 #include "zipentries.h"
 #include "reports/csvreport.h"
 #include "reports/excelreport.h"
 #include "reports/timerangetable.h"
-#include "tests/reports/listtable.h"
 #include "tests/reports/xlsxreader.h"
 
 #include <QFile>
@@ -26,12 +25,11 @@
 #include <QTextCodec>
 
 #include <cmath>
-#include <memory>
 
 using fuzz::require;
 
 namespace {
-std::unique_ptr<QTemporaryDir> g_dir;
+QTemporaryDir* g_dir = nullptr;
 
 // Longest text an Excel cell holds, in characters.
 constexpr int kCellLimit = 32767;
@@ -99,24 +97,6 @@ std::optional<QString> cellText(fuzz::Bytes& in)
     for (int n = shape / 5 % 5; n > 0; --n)
         text += pieceText(in);
     return text;
-}
-
-ListTable tableFrom(fuzz::Bytes& in)
-{
-    ListTable table;
-    const int columns = int(in.below(6));
-    const int rows = int(in.below(12));
-    for (int c = 0; c < columns; ++c) {
-        table.headers.append(cellText(in));
-        table.kinds.append(ReportTable::CellKind(in.below(3)));
-    }
-    for (int r = 0; r < rows; ++r) {
-        QVector<std::optional<QString>> row;
-        for (int c = 0; c < columns; ++c)
-            row.append(cellText(in));
-        table.rows.append(row);
-    }
-    return table;
 }
 
 // RFC 4180 records: fields separated by commas, records by line breaks
@@ -381,16 +361,14 @@ void checkTimeRange(const ListTable& table, const QDateTime& from, const QDateTi
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    static QCoreApplication application(*argc, *argv);
-    fuzz::silenceQt();
-    g_dir = std::make_unique<QTemporaryDir>();
+    g_dir = &fuzz::startCore(argc, argv);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzz::Bytes in(data, size);
-    const ListTable table = tableFrom(in);
+    const ListTable table = fuzz::tableFrom(in, 0, 6, 12, cellText);
     const QDateTime from = limitFrom(in);
     const QDateTime to = limitFrom(in);
     checkCsv(table);

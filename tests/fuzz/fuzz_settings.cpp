@@ -12,12 +12,10 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include <memory>
-
 using fuzz::require;
 
 namespace {
-std::unique_ptr<QTemporaryDir> g_dir;
+QTemporaryDir* g_dir = nullptr;
 
 // Titles name no channel: colours only come from the file and the palette.
 class NoChannels : public ChannelLookup
@@ -34,9 +32,7 @@ public:
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    static QCoreApplication application(*argc, *argv);
-    fuzz::silenceQt();
-    g_dir = std::make_unique<QTemporaryDir>();
+    g_dir = &fuzz::startCore(argc, argv);
     // The palette keeps its file in the working directory.
     QDir::setCurrent(g_dir->path());
     return 0;

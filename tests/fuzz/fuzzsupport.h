@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QString>
+#include <QTemporaryDir>
 #include <QtGlobal>
 
 #include <cstdint>
@@ -25,6 +27,19 @@ inline void require(bool condition, const char* what)
 inline void silenceQt()
 {
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+}
+
+// Starts the application object the code under test needs, silenced, and
+// gives the run's scratch folder. A zone, where named, is set before Qt
+// first reads it.
+inline QTemporaryDir& startCore(int* argc, char*** argv, const char* zone = nullptr)
+{
+    if (zone)
+        qputenv("TZ", zone);
+    static QCoreApplication application(*argc, *argv);
+    silenceQt();
+    static QTemporaryDir scratch;
+    return scratch;
 }
 
 // Takes values from the front of the fuzz bytes; past the end every value is 0.

@@ -54,6 +54,21 @@ QString pageText(const QString& path, int page)
                                       QStringLiteral("-layout"), path, QStringLiteral("-")}));
 }
 
+// A page drawn in grey at 50 dots per inch; null when poppler cannot draw it.
+QImage pageImage(const QString& path, int page)
+{
+    const QString number = QString::number(page);
+    return QImage::fromData(
+        runTool(QStringLiteral("pdftoppm"),
+                {QStringLiteral("-gray"), QStringLiteral("-r"), QStringLiteral("50"),
+                 QStringLiteral("-f"), number, QStringLiteral("-l"), number, path}));
+}
+
+bool dark(const QImage& image, int x, int y)
+{
+    return qGray(image.pixel(x, y)) < 128;
+}
+
 bool sameSizes(const QVector<QSizeF>& actual, const QVector<QSizeF>& expected)
 {
     if (actual.size() != expected.size())
@@ -536,6 +551,45 @@ private slots:
         QVERIFY(pageText(path, 4).trimmed().isEmpty());
         const QSizeF a4(220, 297);
         QVERIFY(sameSizes(pageSizes(path), {a4, a4, a4, QSizeF(1200, 500)}));
+    }
+
+    void gridLinesSpanTheRowsOfEachPage()
+    {
+        // A full second page and one row on the third: the table's left line
+        // runs unbroken from the first row's top to the last row's rule, and
+        // nothing is drawn below that rule.
+        const QString path = dir.filePath(QStringLiteral("lines.pdf"));
+        QVERIFY(savePdfReport(ListTable::numbered(titles, 20 + 26 + 1), start, QImage(), path));
+        for (int page : {2, 3}) {
+            const QImage image = pageImage(path, page);
+            QVERIFY2(!image.isNull(), "pdftoppm");
+            QVector<int> rules;
+            int left = image.width();
+            for (int y = 0; y < image.height(); ++y) {
+                int count = 0;
+                for (int x = 0; x < image.width(); ++x) {
+                    if (dark(image, x, y)) {
+                        ++count;
+                        left = std::min(left, x);
+                    }
+                }
+                if (count > image.width() / 2)
+                    rules.append(y);
+            }
+            QVERIFY(!rules.isEmpty());
+            const int bottom = rules.last();
+            int top = rules.first();
+            while (top > 0 && dark(image, left, top - 1))
+                --top;
+            // A row is 500 of 1200 units per inch high: 21 pixels here.
+            QVERIFY2(rules.first() - top >= 14, qPrintable(QString::number(rules.first() - top)));
+            for (int y = top; y <= bottom; ++y)
+                QVERIFY2(dark(image, left, y), qPrintable(QString::number(y)));
+            for (int y = bottom + 2; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x)
+                    QVERIFY2(!dark(image, x, y), qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+            }
+        }
     }
 
     void pageSizesFollowRowsColumnsAndChart_data()

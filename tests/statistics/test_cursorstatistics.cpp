@@ -1,5 +1,7 @@
 #include "statistics/cursorstatistics.h"
 
+#include "tests/zonescope.h"
+
 #include <QRandomGenerator>
 #include <QtTest>
 
@@ -326,30 +328,51 @@ private slots:
     // month at 1 ms ticks, a record past 2^32 ticks at 100 ms.
     void cursorsFarApart_data()
     {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QDate>("day"); // the time base starts at 12:00 local time
         QTest::addColumn<int>("tickMs");
         QTest::addColumn<qint64>("reference");
         QTest::addColumn<qint64>("cursor");
         QTest::addColumn<QString>("cursorTime");
         QTest::addColumn<QString>("duration");
         QTest::addColumn<QStringList>("values"); // at the reference, at the cursor, difference
-        QTest::newRow("30 days at 1 ms")
-            << 1 << qint64(0) << qint64(2592000000) << "09/06/2024 12:00:00.000"
-            << "720:00:00.000" << QStringList{"1", "2.6035", "1.6035"};
+        const QDate may10(2024, 5, 10);
+        QTest::newRow("30 days at 1 ms") << QByteArray("UTC") << may10 << 1 << qint64(0)
+                                         << qint64(2592000000) << "09/06/2024 12:00:00.000"
+                                         << "720:00:00.000" << QStringList{"1", "2.6035", "1.6035"};
         QTest::newRow("back from past 2^32 ticks")
-            << 100 << qint64(0xFFFFFFF0) << qint64(1) << "10/05/2024 12:00:00.100"
+            << QByteArray("UTC") << may10 << 100 << qint64(0xFFFFFFF0) << qint64(1)
+            << "10/05/2024 12:00:00.100"
             << "-119304:38:47.900" << QStringList{"3", "2", "-1"};
+        // Ticks are elapsed time: across a change the wall clock moves by
+        // an hour more or less than the ticks do.
+        QTest::newRow("30 days over the spring change")
+            << QByteArray("Europe/Berlin") << QDate(2024, 3, 10) << 1 << qint64(0)
+            << qint64(2592000000) << "09/04/2024 13:00:00.000"
+            << "720:00:00.000" << QStringList{"1", "2.6035", "1.6035"};
+        QTest::newRow("back over the autumn change")
+            << QByteArray("Europe/Berlin") << QDate(2024, 10, 20) << 1 << qint64(2592000000)
+            << qint64(1) << "20/10/2024 12:00:00.001"
+            << "-719:59:59.999" << QStringList{"2.6035", "2", "-0.603497"};
+        QTest::newRow("30 days over the autumn change")
+            << QByteArray("Europe/Berlin") << QDate(2024, 10, 20) << 1 << qint64(0)
+            << qint64(2592000000) << "19/11/2024 11:00:00.000"
+            << "720:00:00.000" << QStringList{"1", "2.6035", "1.6035"};
     }
 
     void cursorsFarApart()
     {
+        QFETCH(QByteArray, zone);
+        QFETCH(QDate, day);
         QFETCH(int, tickMs);
         QFETCH(qint64, reference);
         QFETCH(qint64, cursor);
         QFETCH(QString, cursorTime);
         QFETCH(QString, duration);
         QFETCH(QStringList, values);
+        const ZoneScope scope(zone.constData());
         CursorStatistics statistics;
-        statistics.setTimeBase(QDateTime(QDate(2024, 5, 10), QTime(12, 0)), quint16(tickMs));
+        statistics.setTimeBase(QDateTime(day, QTime(12, 0)), quint16(tickMs));
         statistics.addPart(QStringLiteral("A"), rows({0, 1, 0xFFFFFFF0}, {1, 2, 3}));
         QCOMPARE(statistics.timeText(cursor), cursorTime);
         QCOMPARE(statistics.durationText(reference, cursor), duration);

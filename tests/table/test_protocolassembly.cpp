@@ -3,6 +3,7 @@
 #include "chart/channelseries.h"
 
 #include "tests/table/fakelookup.h"
+#include "tests/zonescope.h"
 
 #include <QtTest>
 
@@ -77,18 +78,40 @@ private slots:
 
     // Files weeks apart at a millisecond tick: offsets and global ticks past
     // 2^32, and rows in time order past 2^32 ms.
+    void ticksAndTimesPast32Bits_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QDate>("day");         // the earlier file starts at 12:00 local time
+        QTest::addColumn<qint64>("hoursApart"); // elapsed hours to the later file
+        QTest::newRow("utc") << QByteArray("UTC") << QDate(2024, 5, 10) << qint64(60 * 24);
+        // Sixty calendar days over a change of summer time are an hour more
+        // or less of elapsed time, which is what ticks count.
+        QTest::newRow("over the spring change")
+            << QByteArray("Europe/Berlin") << QDate(2024, 2, 20) << qint64(60 * 24 - 1);
+        QTest::newRow("over the autumn change")
+            << QByteArray("Europe/Berlin") << QDate(2024, 9, 20) << qint64(60 * 24 + 1);
+    }
+
     void ticksAndTimesPast32Bits()
     {
+        QFETCH(QByteArray, zone);
+        QFETCH(QDate, day);
+        QFETCH(qint64, hoursApart);
+        const ZoneScope scope(zone.constData());
+        const QDateTime first(day, QTime(12, 0));
+        const QDateTime later(day.addDays(60), QTime(12, 0));
         ProtocolAssembly a(catalogue, now);
-        QCOMPARE(a.addProtocol(start.addDays(60), 1, {{"A", records(1, {{0, 1}, {5, 2}})}}),
+        QCOMPARE(a.addProtocol(later, 1, {{"A", records(1, {{0, 1}, {5, 2}})}}),
                  ProtocolAssembly::AddResult::Added);
-        QCOMPARE(a.addProtocol(start, 1, {{"A", records(1, {{0, 3}, {0xFFFFFFF0u, 4}})}}),
+        QCOMPARE(a.addProtocol(first, 1, {{"A", records(1, {{0, 3}, {0xFFFFFFF0u, 4}})}}),
                  ProtocolAssembly::AddResult::Added);
         QVERIFY(a.build());
-        const qint64 gap = qint64(60) * 86400000;
+        const qint64 gap = hoursApart * 3600000;
         QCOMPARE(a.offset(0), gap);
         QCOMPARE(a.globalTick(0, 1), gap + 5);
         QCOMPARE(a.globalTick(1, 1), qint64(0xFFFFFFF0u));
+        QCOMPARE(a.dateTime(0, 1), later.addMSecs(5));
+        QCOMPARE(a.dateTime(1, 1), first.addMSecs(0xFFFFFFF0u));
         // 0xFFFFFFF0 ms are 49.7 days: the second file's last row comes
         // before the first file.
         QCOMPARE(rowOrder(a), (Rows{{1, 0}, {1, 1}, {0, 0}, {0, 1}}));
