@@ -1,9 +1,11 @@
 #include "chart/chart.h"
+#include "chart/glwidgetwithbackground.h"
 #include "chart/pairdatacontainer.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -17,6 +19,22 @@ public:
     static int alive;
 };
 int CountedData::alive = 0;
+
+// Fills itself with one colour and counts how often it painted.
+class Filled : public GLWidgetWithBackground
+{
+public:
+    void paintLayers(QPainter* painter) override
+    {
+        ++painted;
+        painter->fillRect(rect(), color);
+    }
+    int painted = 0;
+    QColor color = Qt::red;
+
+protected:
+    void paintEvent(QPaintEvent*) override { drawCachedBackground(); }
+};
 
 Channel channelNamed(const QString& name, chart::ChannelData* data = nullptr)
 {
@@ -36,6 +54,7 @@ private slots:
     void contextMenuActsOnEveryRecordOfAName();
     void dataObjectsBelongToClearChannels();
     void mouseTrackingReportsValuesAndRanges();
+    void cachedPictureFollowsSizeAndRequests();
 };
 
 void TestChart::channelRefusesBadBoundsAndTypes()
@@ -293,6 +312,26 @@ void TestChart::mouseTrackingReportsValuesAndRanges()
     QCOMPARE(range.at(1).value<QPolygonF>(), atAnchor);
     QVERIFY(range.at(0).value<QPolygonF>().first().x() > atAnchor.first().x());
     QCOMPARE(chart.anchorPoint(), QPoint(150, 61));
+}
+
+void TestChart::cachedPictureFollowsSizeAndRequests()
+{
+    Filled widget;
+    widget.resize(60, 40);
+    QCOMPARE(widget.grab().toImage().pixelColor(59, 39), QColor(Qt::red));
+    widget.grab();
+    QCOMPARE(widget.painted, 1); // same size, nothing asked: the kept picture
+
+    // A new size alone makes a new picture of that size.
+    widget.color = Qt::blue;
+    widget.resize(120, 90);
+    QCOMPARE(widget.grab().toImage().pixelColor(119, 89), QColor(Qt::blue));
+    QCOMPARE(widget.painted, 2);
+
+    widget.color = Qt::green;
+    widget.invalidateBackground();
+    QCOMPARE(widget.grab().toImage().pixelColor(0, 0), QColor(Qt::green));
+    QCOMPARE(widget.painted, 3);
 }
 
 QTEST_MAIN(TestChart)
