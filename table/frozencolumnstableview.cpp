@@ -39,6 +39,8 @@ FrozenColumnsTableView::FrozenColumnsTableView(QWidget* parent)
     // ones; whole rows up and down.
     setHorizontalScrollMode(ScrollPerPixel);
     setVerticalScrollMode(ScrollPerItem);
+    // Tab walks through the cells, as in any table.
+    setTabKeyNavigation(true);
     updateRowHeight();
 
     connect(m_header, &QHeaderView::sectionResized, this, [this](int column, int, int size) {
@@ -320,6 +322,8 @@ QModelIndex FrozenColumnsTableView::indexAt(const QPoint& point) const
         return QModelIndex();
     return model()->index(row, column, rootIndex());
 }
+
+void FrozenColumnsTableView::keyboardSearch(const QString&) {}
 
 void FrozenColumnsTableView::scrollTo(const QModelIndex& index, ScrollHint hint)
 {

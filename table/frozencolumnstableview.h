@@ -63,6 +63,10 @@ public:
     QRect visualRect(const QModelIndex& index) const override;
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
     QModelIndex indexAt(const QPoint& point) const override;
+    // Typing does not search the rows: over millions of them a search by
+    // text would stall the window at every key (the chart keys + and - among
+    // them). Times and values are found with the filter and the bookmarks.
+    void keyboardSearch(const QString& search) override;
 
 protected:
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;

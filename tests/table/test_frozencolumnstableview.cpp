@@ -72,6 +72,28 @@ int differentPixels(const QImage& seen, const QImage& expected)
     return count;
 }
 
+// Polls until the screen shows what the view paints now; the count of pixels
+// that still differ.
+int screenDiffers(FrozenColumnsTableView& view)
+{
+    const QRect area(view.viewport()->mapTo(&view, QPoint()), view.viewport()->size());
+    const QImage painted = view.viewport()->grab().toImage();
+    int wrong = -1;
+    for (int wait = 0; wait < 40 && wrong != 0; ++wait) {
+        QTest::qWait(50);
+        wrong = differentPixels(
+            view.windowHandle()->screen()->grabWindow(view.winId()).toImage().copy(area), painted);
+    }
+    return wrong;
+}
+
+// Sweeps as a mouse drag does.
+class SweptView : public FrozenColumnsTableView
+{
+public:
+    using FrozenColumnsTableView::setSelection;
+};
+
 // The cell the user sees at a point of the view's viewport.
 QModelIndex seenAt(const FrozenColumnsTableView& view, const QPoint& point)
 {
@@ -233,6 +255,7 @@ private slots:
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("modifiers");
         QTest::addColumn<QPoint>("to"); // a y of -1 is one page below "from"
+        // Columns 4 and 15 are hidden.
         const int none = Qt::NoModifier;
         const int control = Qt::ControlModifier;
         QTest::newRow("down") << QPoint(3, 0) << int(Qt::Key_Down) << none << QPoint(3, 1);
@@ -243,20 +266,25 @@ private slots:
             << QPoint(3, 2) << int(Qt::Key_Right) << none << QPoint(5, 2);
         QTest::newRow("left skips hidden")
             << QPoint(5, 2) << int(Qt::Key_Left) << none << QPoint(3, 2);
-        QTest::newRow("right at the end")
-            << QPoint(15, 2) << int(Qt::Key_Right) << none << QPoint(15, 2);
+        QTest::newRow("right at the end, the last column hidden")
+            << QPoint(14, 2) << int(Qt::Key_Right) << none << QPoint(14, 2);
         QTest::newRow("page down")
             << QPoint(3, 0) << int(Qt::Key_PageDown) << none << QPoint(3, -1);
         QTest::newRow("page down at the end")
             << QPoint(3, 495) << int(Qt::Key_PageDown) << none << QPoint(3, 499);
         QTest::newRow("page up at the top")
             << QPoint(3, 4) << int(Qt::Key_PageUp) << none << QPoint(3, 0);
-        QTest::newRow("end") << QPoint(3, 7) << int(Qt::Key_End) << none << QPoint(15, 7);
+        QTest::newRow("end") << QPoint(3, 7) << int(Qt::Key_End) << none << QPoint(14, 7);
         QTest::newRow("home") << QPoint(9, 7) << int(Qt::Key_Home) << none << QPoint(0, 7);
         QTest::newRow("control end")
-            << QPoint(3, 7) << int(Qt::Key_End) << control << QPoint(15, 499);
+            << QPoint(3, 7) << int(Qt::Key_End) << control << QPoint(14, 499);
         QTest::newRow("control home")
             << QPoint(9, 300) << int(Qt::Key_Home) << control << QPoint(0, 0);
+        QTest::newRow("tab") << QPoint(3, 7) << int(Qt::Key_Tab) << none << QPoint(5, 7);
+        QTest::newRow("tab at the row's end")
+            << QPoint(14, 7) << int(Qt::Key_Tab) << none << QPoint(0, 8);
+        QTest::newRow("back tab at the row's start")
+            << QPoint(0, 8) << int(Qt::Key_Backtab) << none << QPoint(14, 7);
     }
 
     void keysMoveTheCurrentCell()
@@ -266,6 +294,7 @@ private slots:
         QFETCH(int, modifiers);
         QFETCH(QPoint, to);
         m_view->setColumnHidden(4, true);
+        m_view->setColumnHidden(15, true);
         m_view->setFocus();
         m_view->setCurrentIndex(m_model->index(from.y(), from.x()));
         QTest::keyClick(m_view.get(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
@@ -275,6 +304,15 @@ private slots:
         // One row selected, the current one.
         QCOMPARE(m_view->selectionModel()->selectedRows().size(), 1);
         QVERIFY(m_view->selectionModel()->isRowSelected(row, QModelIndex()));
+    }
+
+    void typingSearchesNothing()
+    {
+        // Every row's text starts with "r": a search would move to the next row.
+        m_view->setFocus();
+        m_view->setCurrentIndex(m_model->index(3, 2));
+        QTest::keyClicks(m_view.get(), QStringLiteral("r1+"));
+        QCOMPARE(m_view->currentIndex(), m_model->index(3, 2));
     }
 
     void scrollingCountsRows_data()
@@ -389,18 +427,80 @@ private slots:
         m_view->verticalScrollBar()->setValue(10);
         QTest::qWait(50);
         m_view->verticalScrollBar()->setValue(10 + step);
-        const QRect area(m_view->viewport()->mapTo(m_view.get(), QPoint()),
-                         m_view->viewport()->size());
-        const QImage painted = m_view->viewport()->grab().toImage();
-        // The screen follows once the window has been painted and flushed.
-        int wrong = -1;
-        for (int wait = 0; wait < 40 && wrong != 0; ++wait) {
-            QTest::qWait(50);
-            wrong = differentPixels(
-                m_view->windowHandle()->screen()->grabWindow(m_view->winId()).toImage().copy(area),
-                painted);
+        QCOMPARE(screenDiffers(*m_view), 0);
+    }
+
+    void aSelectedRowHalfInViewIsPainted()
+    {
+        // The row at the bottom that shows only in part.
+        const int height = m_view->viewport()->height();
+        const int rowHeight = m_view->rowHeight();
+        m_view->resize(m_view->width(), m_view->height() - height % rowHeight + rowHeight / 2);
+        QTest::qWait(50);
+        const int half = m_view->topRow() + m_view->rowsPerPage();
+        QVERIFY(m_view->visualRect(m_model->index(half, 3)).top() < m_view->viewport()->height());
+        m_view->selectionModel()->select(m_model->index(half, 3),
+                                         QItemSelectionModel::ClearAndSelect |
+                                             QItemSelectionModel::Rows);
+        QCOMPARE(screenDiffers(*m_view), 0);
+    }
+
+    void frozenPartStandsStillSideways()
+    {
+        m_view->setCurrentIndex(m_model->index(4, 6));
+        const QRect frozen(0, 0, m_view->frozenWidth(), m_view->viewport()->height());
+        const QImage before = m_view->viewport()->grab(frozen).toImage();
+        for (int offset : {37, 150, m_view->horizontalScrollBar()->maximum()}) {
+            m_view->horizontalScrollBar()->setValue(offset);
+            QCOMPARE(differentPixels(m_view->viewport()->grab(frozen).toImage(), before), 0);
         }
-        QCOMPARE(wrong, 0);
+    }
+
+    void sweptRectanglesSelectTheirCells_data()
+    {
+        // Rows and columns of the sweep's corners; rows in row heights from
+        // the top of the table, a row of 1.5 lies half way down the second row.
+        QTest::addColumn<int>("top");
+        QTest::addColumn<QPointF>("from");
+        QTest::addColumn<QPointF>("to");
+        QTest::addColumn<QRect>("cells"); // columns x rows; empty: none
+        QTest::newRow("a cell") << 0 << QPointF(5, 1.5) << QPointF(5, 1.5) << QRect(5, 1, 1, 1);
+        QTest::newRow("up and left")
+            << 0 << QPointF(6, 3.5) << QPointF(5, 1.5) << QRect(5, 1, 2, 3);
+        QTest::newRow("bookmark column")
+            << 0 << QPointF(0, 2.5) << QPointF(0, 3.5) << QRect(0, 2, 1, 2);
+        QTest::newRow("frozen to scrolled")
+            << 0 << QPointF(1, 2.5) << QPointF(3, 2.5) << QRect(1, 2, 3, 1);
+        QTest::newRow("past the last row")
+            << 0 << QPointF(2, 1.5) << QPointF(3, 8.5) << QRect(2, 1, 2, 4);
+        QTest::newRow("below the rows") << 0 << QPointF(2, 6.5) << QPointF(3, 8.5) << QRect();
+        QTest::newRow("from above the view, scrolled")
+            << 3 << QPointF(2, 1.5) << QPointF(2, 3.5) << QRect(2, 1, 1, 3);
+    }
+
+    void sweptRectanglesSelectTheirCells()
+    {
+        QFETCH(int, top);
+        QFETCH(QPointF, from);
+        QFETCH(QPointF, to);
+        QFETCH(QRect, cells);
+        auto rows = model(top > 0 ? 500 : 5, 16);
+        SweptView view;
+        view.setModel(rows.get());
+        view.setColumnWidth(1, 120);
+        view.resize(600, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.verticalScrollBar()->setValue(top);
+        const auto at = [&](const QPointF& cell) {
+            const int x = view.visualRect(rows->index(0, int(cell.x()))).center().x();
+            return QPoint(x, int((cell.y() - top) * view.rowHeight()));
+        };
+        view.setSelection(QRect(at(from), at(to)), QItemSelectionModel::ClearAndSelect);
+        const QModelIndexList selected = view.selectionModel()->selectedIndexes();
+        QCOMPARE(selected.size(), cells.width() * cells.height());
+        for (const QModelIndex& index : selected)
+            QVERIFY(cells.contains(index.column(), index.row()));
     }
 
     void rowsFollowTheFont()
