@@ -39,6 +39,7 @@ FrozenColumnsTableView::FrozenColumnsTableView(QWidget* parent)
     // ones; whole rows up and down.
     setHorizontalScrollMode(ScrollPerPixel);
     setVerticalScrollMode(ScrollPerItem);
+    updateRowHeight();
 
     connect(m_header, &QHeaderView::sectionResized, this, [this](int column, int, int size) {
         if (column < m_count && m_frozenHeader->sectionSize(column) != size)
@@ -72,10 +73,10 @@ int FrozenColumnsTableView::frozenWidth() const
     return width;
 }
 
-int FrozenColumnsTableView::rowHeight() const
+void FrozenColumnsTableView::updateRowHeight()
 {
     // A line of text and the grid line below it.
-    return qMax(m_minimumRowHeight, fontMetrics().height() + 1);
+    m_rowHeight = qMax(m_minimumRowHeight, fontMetrics().height() + 1);
 }
 
 int FrozenColumnsTableView::columnWidth(int column) const
@@ -174,6 +175,7 @@ void FrozenColumnsTableView::setGridStyle(Qt::PenStyle style)
 void FrozenColumnsTableView::setMinimumRowHeight(int height)
 {
     m_minimumRowHeight = qMax(1, height);
+    updateRowHeight();
     relayout();
 }
 
@@ -276,18 +278,27 @@ void FrozenColumnsTableView::updateGeometries()
     QAbstractItemView::updateGeometries();
 }
 
-void FrozenColumnsTableView::scrollContentsBy(int dx, int)
+void FrozenColumnsTableView::scrollContentsBy(int dx, int dy)
 {
-    if (dx != 0)
+    if (dx != 0) {
+        // The frozen columns stay where they are: everything is painted anew.
         m_header->setOffset(horizontalScrollBar()->value());
-    viewport()->update();
+        viewport()->update();
+    } else if (qAbs(dy) < rowsPerPage()) {
+        // A few rows up or down: what stays in view moves, only the new rows are painted.
+        viewport()->scroll(0, dy * rowHeight());
+    } else {
+        viewport()->update();
+    }
 }
 
 void FrozenColumnsTableView::changeEvent(QEvent* event)
 {
     QAbstractItemView::changeEvent(event);
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        updateRowHeight();
         relayout();
+    }
 }
 
 QRect FrozenColumnsTableView::visualRect(const QModelIndex& index) const
@@ -498,10 +509,15 @@ void FrozenColumnsTableView::paintEvent(QPaintEvent* event)
     if (rows == 0 || m_header->count() == 0)
         return;
     QPainter painter(viewport());
-    const int firstRow = topRow();
-    const int lastRow = qMin(rows - 1, firstRow + viewport()->height() / rowHeight());
+    // Only the rows to be painted again: after a scroll step, the new ones.
+    const QRect dirty = event->rect() & viewport()->rect();
+    if (dirty.isEmpty())
+        return;
+    const int firstRow = topRow() + dirty.top() / rowHeight();
+    const int lastRow = qMin(rows - 1, topRow() + dirty.bottom() / rowHeight());
+    if (firstRow > lastRow)
+        return;
     const int frozen = qMin(frozenWidth(), viewport()->width());
-    const QRect dirty = event->rect();
 
     // The columns that scroll, then the frozen ones over their left end.
     const QRect moving =

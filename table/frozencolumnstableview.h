@@ -32,7 +32,7 @@ public:
     QHeaderView* horizontalHeader() const { return m_header; }
     // The header laid over the frozen columns.
     QHeaderView* frozenHeader() const { return m_frozenHeader; }
-    int rowHeight() const;
+    int rowHeight() const { return m_rowHeight; }
     int minimumRowHeight() const { return m_minimumRowHeight; }
     int columnWidth(int column) const;
     bool isColumnHidden(int column) const;
@@ -83,6 +83,7 @@ private:
     void paintCells(QPainter& painter, int firstRow, int lastRow, int left, int right, bool frozen);
     void paintGrid(QPainter& painter, int firstRow, int lastRow, int left, int right, bool frozen);
     void relayout();
+    void updateRowHeight();
     void updateFrozenColumns();
     void sortFromFrozenHeader(int column);
     void sortFromHeader(int column, Qt::SortOrder order);
@@ -91,6 +92,7 @@ private:
     QHeaderView* m_frozenHeader = nullptr;
     int m_count = 2;
     int m_minimumRowHeight = 22;
+    int m_rowHeight = 22;
     bool m_sortingEnabled = false;
     bool m_showGrid = true;
     Qt::PenStyle m_gridStyle = Qt::SolidLine;

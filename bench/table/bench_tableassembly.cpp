@@ -1,6 +1,6 @@
 // Loading a protocol into the table (assembly, row order and model) and
-// sorting it by a value column, 1 000 000 ticks x 16 channels, against bare
-// loops over the same compact columns.
+// sorting it by a value column, 1 000 000 ticks x 16 channels (--rows=N for
+// another count), against bare loops over the same compact columns.
 
 #include "bench/ratioreporter.h"
 #include "bench/table/compacttable.h"
@@ -8,17 +8,20 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <string>
 #include <numeric>
 
 namespace {
 
-constexpr int kRows = 1000000;
+// Ticks of the loaded protocol; --rows=N sets another count.
+int tickCount = 1000000;
 
 void load(benchmark::State& state)
 {
     for (auto _ : state) {
         state.PauseTiming();
-        ProtocolColumns data = compacttable::columns(kRows);
+        ProtocolColumns data = compacttable::columns(tickCount);
         compacttable::Catalogue catalogue;
         state.ResumeTiming();
         ProtocolAssembly assembly(catalogue, compacttable::kStart.addYears(1));
@@ -35,7 +38,7 @@ void bareLoad(benchmark::State& state)
 {
     for (auto _ : state) {
         state.PauseTiming();
-        ProtocolColumns data = compacttable::columns(kRows);
+        ProtocolColumns data = compacttable::columns(tickCount);
         state.ResumeTiming();
         ProtocolColumns kept = std::move(data);
         double sum = 0;
@@ -53,7 +56,7 @@ void bareLoad(benchmark::State& state)
 
 void sortByValue(benchmark::State& state)
 {
-    compacttable::Loaded loaded(kRows);
+    compacttable::Loaded loaded(tickCount);
     Qt::SortOrder order = Qt::AscendingOrder;
     for (auto _ : state) {
         loaded.model.sort(5, order);
@@ -65,7 +68,7 @@ void sortByValue(benchmark::State& state)
 // A state column mixes texts and numbers.
 void sortByState(benchmark::State& state)
 {
-    compacttable::Loaded loaded(kRows, true);
+    compacttable::Loaded loaded(tickCount, true);
     Qt::SortOrder order = Qt::AscendingOrder;
     for (auto _ : state) {
         loaded.model.sort(2 + compacttable::kChannels - 1, order);
@@ -75,7 +78,7 @@ void sortByState(benchmark::State& state)
 
 void bareSortByValue(benchmark::State& state)
 {
-    const ProtocolColumns data = compacttable::columns(kRows);
+    const ProtocolColumns data = compacttable::columns(tickCount);
     const std::vector<qint32>& values = data.channels[3].values;
     std::vector<int> order(values.size());
     std::iota(order.begin(), order.end(), 0);
@@ -128,14 +131,31 @@ void bareCellTexts(benchmark::State& state)
 
 } // namespace
 
+// "name/rows"
+std::string sized(const char* name)
+{
+    return std::string(name) + '/' + std::to_string(tickCount);
+}
+
 int main(int argc, char** argv)
 {
-    benchmark::RegisterBenchmark("load/1000000", load)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("bare_load/1000000", bareLoad)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("sort_value/1000000", sortByValue)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("bare_sort_value/1000000", bareSortByValue)
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--rows=", 7) == 0) {
+            tickCount = std::max(1000, std::atoi(argv[i] + 7));
+            std::copy(argv + i + 1, argv + argc, argv + i);
+            --argc;
+            break;
+        }
+    }
+    benchmark::RegisterBenchmark(sized("load").c_str(), load)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(sized("bare_load").c_str(), bareLoad)
         ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("sort_state/1000000", sortByState)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(sized("sort_value").c_str(), sortByValue)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(sized("bare_sort_value").c_str(), bareSortByValue)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(sized("sort_state").c_str(), sortByState)
+        ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("cell_texts/100000", cellTexts)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("bare_cell_texts/100000", bareCellTexts)
         ->Unit(benchmark::kMillisecond);
@@ -144,14 +164,14 @@ int main(int argc, char** argv)
         return 1;
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios({{"load/1000000", "bare_load/1000000"},
-                          {"sort_value/1000000", "bare_sort_value/1000000"},
-                          {"sort_state/1000000", "bare_sort_value/1000000"},
+    reporter.printRatios({{sized("load"), sized("bare_load")},
+                          {sized("sort_value"), sized("bare_sort_value")},
+                          {sized("sort_state"), sized("bare_sort_value")},
                           {"cell_texts/100000", "bare_cell_texts/100000"}});
-    compacttable::Loaded loaded(kRows);
+    compacttable::Loaded loaded(tickCount);
     std::printf("\nmemory per table cell: %.2f bytes (16 channels, %d rows, rows on screen "
                 "not counted)\n",
-                compacttable::bytesPerCell(loaded), kRows);
+                compacttable::bytesPerCell(loaded), tickCount);
     benchmark::Shutdown();
     return 0;
 }

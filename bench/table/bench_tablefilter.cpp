@@ -1,20 +1,25 @@
 // Applying the table filter, two channel ranges and the time window, to
-// 1 000 000 ticks x 16 channels, against a bare loop over the same compact
-// columns.
+// 1 000 000 ticks x 16 channels (bench_tablefilter --rows=N for another
+// count), against a bare loop over the same compact columns.
 
 #include "bench/ratioreporter.h"
 #include "bench/table/compacttable.h"
 #include "table/tablefilter.h"
 
+#include <algorithm>
+#include <cstring>
+#include <string>
+
 namespace {
 
-constexpr int kRows = 1000000;
+// Ticks of the loaded protocol; --rows=N sets another count.
+int tickCount = 1000000;
 const QDateTime from = compacttable::kStart.addSecs(100);
 const QDateTime to = compacttable::kStart.addSecs(9000);
 
 void filter(benchmark::State& state)
 {
-    compacttable::Loaded loaded(kRows);
+    compacttable::Loaded loaded(tickCount);
     const QStringList headers = loaded.model.headerLabels();
     for (auto _ : state) {
         const TableFilter f({{headers[3], 10, 40}, {headers[5], 0, 100}}, headers, true, from, to);
@@ -25,7 +30,7 @@ void filter(benchmark::State& state)
 
 void bareFilter(benchmark::State& state)
 {
-    const ProtocolColumns data = compacttable::columns(kRows);
+    const ProtocolColumns data = compacttable::columns(tickCount);
     const std::vector<qint32>& a = data.channels[1].values;
     const std::vector<qint32>& b = data.channels[3].values;
     const qint64 begin = from.toMSecsSinceEpoch();
@@ -49,16 +54,31 @@ void bareFilter(benchmark::State& state)
 
 } // namespace
 
+// "name/rows"
+std::string sized(const char* name)
+{
+    return std::string(name) + '/' + std::to_string(tickCount);
+}
+
 int main(int argc, char** argv)
 {
-    benchmark::RegisterBenchmark("filter/1000000", filter)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("bare_filter/1000000", bareFilter)->Unit(benchmark::kMillisecond);
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--rows=", 7) == 0) {
+            tickCount = std::max(1000, std::atoi(argv[i] + 7));
+            std::copy(argv + i + 1, argv + argc, argv + i);
+            --argc;
+            break;
+        }
+    }
+    benchmark::RegisterBenchmark(sized("filter").c_str(), filter)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(sized("bare_filter").c_str(), bareFilter)
+        ->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios({{"filter/1000000", "bare_filter/1000000"}});
+    reporter.printRatios({{sized("filter"), sized("bare_filter")}});
     benchmark::Shutdown();
     return 0;
 }

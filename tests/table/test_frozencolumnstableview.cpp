@@ -4,10 +4,12 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QMenu>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QTimer>
+#include <QWindow>
 #include <QtTest>
 
 namespace {
@@ -57,6 +59,19 @@ bool near(const QColor& seen, const QColor& expected)
            qAbs(seen.blue() - expected.blue()) <= 6;
 }
 
+// Pixels that differ more than by shading (selection gradients may be
+// rounded differently where a cell was painted in two parts).
+int differentPixels(const QImage& seen, const QImage& expected)
+{
+    if (seen.size() != expected.size())
+        return -1;
+    int count = 0;
+    for (int y = 0; y < seen.height(); ++y)
+        for (int x = 0; x < seen.width(); ++x)
+            count += near(seen.pixelColor(x, y), expected.pixelColor(x, y)) ? 0 : 1;
+    return count;
+}
+
 // The cell the user sees at a point of the view's viewport.
 QModelIndex seenAt(const FrozenColumnsTableView& view, const QPoint& point)
 {
@@ -66,7 +81,8 @@ QModelIndex seenAt(const FrozenColumnsTableView& view, const QPoint& point)
 // Whether a cell is wholly in view and shows itself there, not a cell over it.
 bool inView(const FrozenColumnsTableView& view, const QModelIndex& index)
 {
-    const QRect cell = view.visualRect(index);
+    // With its grid line on the right and at the bottom.
+    const QRect cell = view.visualRect(index).adjusted(0, 0, 1, 1);
     return view.viewport()->rect().contains(cell) && seenAt(view, cell.topLeft()) == index &&
            seenAt(view, cell.bottomRight()) == index;
 }
@@ -353,6 +369,38 @@ private slots:
         QVERIFY(
             near(picture.pixelColor(under, m_view->visualRect(m_model->index(2, 1)).center().y()),
                  highlight));
+    }
+
+    void scrollStepsShowWhatAFullPaintShows_data()
+    {
+        QTest::addColumn<int>("step");
+        QTest::newRow("one row down") << 1;
+        QTest::newRow("three rows down") << 3;
+        QTest::newRow("two rows up") << -2;
+        QTest::newRow("more than a page") << 40;
+    }
+
+    void scrollStepsShowWhatAFullPaintShows()
+    {
+        // The rows that stay in view are moved on the screen, not painted
+        // again: the screen must still show what a whole new picture shows.
+        QFETCH(int, step);
+        m_view->setCurrentIndex(m_model->index(14, 5));
+        m_view->verticalScrollBar()->setValue(10);
+        QTest::qWait(50);
+        m_view->verticalScrollBar()->setValue(10 + step);
+        const QRect area(m_view->viewport()->mapTo(m_view.get(), QPoint()),
+                         m_view->viewport()->size());
+        const QImage painted = m_view->viewport()->grab().toImage();
+        // The screen follows once the window has been painted and flushed.
+        int wrong = -1;
+        for (int wait = 0; wait < 40 && wrong != 0; ++wait) {
+            QTest::qWait(50);
+            wrong = differentPixels(
+                m_view->windowHandle()->screen()->grabWindow(m_view->winId()).toImage().copy(area),
+                painted);
+        }
+        QCOMPARE(wrong, 0);
     }
 
     void rowsFollowTheFont()
