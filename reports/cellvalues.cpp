@@ -31,6 +31,11 @@ bool number(const QString& text, double& value, QString& format)
     const QRegularExpressionMatch match = form.match(text);
     if (!match.hasMatch())
         return false;
+    // An exponent format shows one digit before the point, not zero unless
+    // the number is: "0.5e-03" or "12e+00" would come out as another text.
+    static const QRegularExpression scientific(QStringLiteral(R"(^-?(?:[1-9][.e]|0(?:\.0+)?e))"));
+    if (match.capturedLength(3) > 0 && !scientific.match(text).hasMatch())
+        return false;
     // A spreadsheet shows at most 15 significant digits.
     const QString mantissa =
         text.left(match.capturedStart(2) < 0 ? text.size() : match.capturedStart(2) - 1);

@@ -142,6 +142,10 @@ for target in "${targets[@]}"; do
         -merge=1 -max_len=16384 \
         "$kept" "$corpus" "$run" >/dev/null 2>&1 || true
     if [ -n "$(ls -A "$kept")" ]; then
+        # Named inputs are regression cases kept by hand: they stay.
+        for named in "$corpus"/*; do
+            [[ $(basename "$named") =~ ^[0-9a-f]{40}$ ]] || cp "$named" "$kept/"
+        done
         rm -rf "$corpus"
         mv "$kept" "$corpus"
     fi

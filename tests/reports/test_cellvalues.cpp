@@ -31,6 +31,11 @@ private slots:
         QTest::newRow("negative zero") << "-0" << false << 0.0 << "";
         QTest::newRow("sixteen digits") << "1234567890123456" << false << 0.0 << "";
         QTest::newRow("one-digit exponent") << "1e+6" << false << 0.0 << "";
+        // The spreadsheet would show these as 1.000001e-304 and 1.2e+01.
+        QTest::newRow("exponent after a zero") << "0.0001000001e-300" << false << 0.0 << "";
+        QTest::newRow("exponent after two digits") << "12e+00" << false << 0.0 << "";
+        QTest::newRow("zero with an exponent") << "-0.00e+00" << false << 0.0 << "";
+        QTest::newRow("plain zero with an exponent") << "0.00e+00" << true << 0.0 << "0.00e+00";
         QTest::newRow("plus sign") << "+1" << false << 0.0 << "";
         QTest::newRow("comma") << "0,5" << false << 0.0 << "";
         QTest::newRow("Arabic-Indic digits")
