@@ -57,19 +57,12 @@ void bareFilter(benchmark::State& state)
 // "name/rows"
 std::string sized(const char* name)
 {
-    return std::string(name) + '/' + std::to_string(tickCount);
+    return compacttable::sized(name, tickCount);
 }
 
 int main(int argc, char** argv)
 {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--rows=", 7) == 0) {
-            tickCount = std::max(1000, std::atoi(argv[i] + 7));
-            std::copy(argv + i + 1, argv + argc, argv + i);
-            --argc;
-            break;
-        }
-    }
+    compacttable::takeRowsArgument(argc, argv, tickCount);
     benchmark::RegisterBenchmark(sized("filter").c_str(), filter)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(sized("bare_filter").c_str(), bareFilter)
         ->Unit(benchmark::kMillisecond);

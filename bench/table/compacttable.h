@@ -10,10 +10,34 @@
 
 #include <QDateTime>
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace compacttable {
+
+// Takes "--rows=N" out of the arguments before the benchmark library reads
+// them and sets rows to N (1000 at the least).
+inline void takeRowsArgument(int& argc, char** argv, int& rows)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--rows=", 7) == 0) {
+            rows = std::max(1000, std::atoi(argv[i] + 7));
+            std::copy(argv + i + 1, argv + argc, argv + i);
+            --argc;
+            return;
+        }
+    }
+}
+
+// "name/rows"
+inline std::string sized(const char* name, int rows)
+{
+    return std::string(name) + '/' + std::to_string(rows);
+}
 
 constexpr int kChannels = 16;
 const QDateTime kStart(QDate(2024, 5, 10), QTime(12, 0));
