@@ -76,22 +76,28 @@ measure_inner() {
     work=$(mktemp -d)
     cd "$work" # settings.conf is written into the working directory
     "$VOLTREK" -d "$dir" -l "$dir/protocol.log" >/dev/null 2>&1 &
-    local pid=$! hz start now state ticks last=-1 still=0
+    local pid=$! hz start now state ticks faults last=-1 last_faults=-1 still=0
     hz=$(getconf CLK_TCK)
     start=$(date +%s.%N)
     while kill -0 "$pid" 2>/dev/null; do
         sleep 0.25
         # Fields 14 and 15 of /proc/PID/stat: user and system clock ticks.
         # Field 3 is the state: a runnable process waits for a core, it is
-        # not idle, however little CPU time it got on a loaded machine.
-        read -r state ticks < <(awk '{print $3, $14 + $15}' "/proc/$pid/stat" 2>/dev/null) || break
+        # not idle, however little CPU time it got on a loaded machine; nor
+        # is one waiting for the disk (D), nor one whose pages are still
+        # coming from it (field 12, major faults): a protocol not yet in
+        # memory costs little CPU while it is read.
+        read -r state ticks faults < <(awk '{print $3, $14 + $15, $12}' "/proc/$pid/stat" \
+            2>/dev/null) || break
         # Idle: less than 20 ms of CPU over the last second, once it has started.
-        if [ "$last" -ge 0 ] && [ "$state" != R ] && [ $((ticks - last)) -le $((hz / 50)) ]; then
+        if [ "$last" -ge 0 ] && [ "$state" != R ] && [ "$state" != D ] &&
+            [ "$faults" = "$last_faults" ] && [ $((ticks - last)) -le $((hz / 50)) ]; then
             still=$((still + 1))
         else
             still=0
             last=$ticks
         fi
+        last_faults=$faults
         if [ $still -ge 4 ]; then
             now=$(date +%s.%N)
             local rss hwm
