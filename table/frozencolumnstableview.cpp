@@ -523,24 +523,18 @@ void FrozenColumnsTableView::paintEvent(QPaintEvent* event)
         return;
     const int frozen = qMin(frozenWidth(), viewport()->width());
 
+    const auto paintPart = [&](const QRect& part, bool frozenPart) {
+        if (part.isEmpty())
+            return;
+        painter.save();
+        painter.setClipRect(part);
+        paintCells(painter, firstRow, lastRow, part.left(), part.right(), frozenPart);
+        paintGrid(painter, firstRow, lastRow, part.left(), part.right(), frozenPart);
+        painter.restore();
+    };
     // The columns that scroll, then the frozen ones over their left end.
-    const QRect moving =
-        dirty & QRect(frozen, 0, viewport()->width() - frozen, viewport()->height());
-    if (!moving.isEmpty()) {
-        painter.save();
-        painter.setClipRect(moving);
-        paintCells(painter, firstRow, lastRow, moving.left(), moving.right(), false);
-        paintGrid(painter, firstRow, lastRow, moving.left(), moving.right(), false);
-        painter.restore();
-    }
-    const QRect fixed = dirty & QRect(0, 0, frozen, viewport()->height());
-    if (!fixed.isEmpty()) {
-        painter.save();
-        painter.setClipRect(fixed);
-        paintCells(painter, firstRow, lastRow, fixed.left(), fixed.right(), true);
-        paintGrid(painter, firstRow, lastRow, fixed.left(), fixed.right(), true);
-        painter.restore();
-    }
+    paintPart(dirty & QRect(frozen, 0, viewport()->width() - frozen, viewport()->height()), false);
+    paintPart(dirty & QRect(0, 0, frozen, viewport()->height()), true);
 }
 
 void FrozenColumnsTableView::paintCells(QPainter& painter, int firstRow, int lastRow, int left,
