@@ -78,11 +78,13 @@ printf '[Chart]\nGridColor=#101010\n\n[Colors]\n1\\channel=U1\n1\\color=#ff0000\
 
 # Qt's JSON reader leaks on repeated keys, and only full stacks show the Qt
 # frame that tests/fuzz/lsan.supp names; they cost the fuzzer nine tenths of
-# its speed. So log.def inputs are fuzzed without leak checks (and without
-# allocation stacks), and the kept corpus is then run once with full stacks
-# and leak checks. Targets not named here check leaks as they go.
+# its speed. So log.def and bookmark files (JSON both) are fuzzed without leak
+# checks (and without allocation stacks), and the kept corpus and the run's
+# new inputs are then run once with full stacks and leak checks. Targets not
+# named here check leaks as they go.
 declare -A asan=(
     [fuzz_logdef]=detect_leaks=0:malloc_context_size=0
+    [fuzz_bookmarks]=detect_leaks=0:malloc_context_size=0
 )
 leak_check=fast_unwind_on_malloc=0:detect_leaks=1
 
