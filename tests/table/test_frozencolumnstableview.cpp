@@ -349,6 +349,22 @@ private slots:
         QCOMPARE(m_view->verticalScrollBar()->maximum(), 500 - m_view->rowsPerPage());
     }
 
+    void scrollingSidewaysLeavesFrozenCellsAndCentresOthers()
+    {
+        QScrollBar* bar = m_view->horizontalScrollBar();
+        bar->setValue(bar->maximum());
+        m_view->scrollTo(m_model->index(5, 1));
+        QCOMPARE(bar->value(), bar->maximum()); // a frozen cell is in view already
+
+        const int frozen = m_view->frozenWidth();
+        const int middle = frozen + (m_view->viewport()->width() - frozen) / 2;
+        m_view->scrollTo(m_model->index(5, 8), QAbstractItemView::PositionAtCenter);
+        const int centre = m_view->columnViewportPosition(8) + m_view->columnWidth(8) / 2;
+        QVERIFY2(qAbs(centre - middle) <= 1,
+                 qPrintable(QStringLiteral("%1 %2").arg(centre).arg(middle)));
+        QCOMPARE(m_view->rowAt(-1), -1); // above the rows
+    }
+
     void wheelScrollsWholeRows()
     {
         const QPoint at = m_view->viewport()->rect().center();
