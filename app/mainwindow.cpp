@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/chartrenderer.h"
 #include "app/platform.h"
 #include "app/rememberedplaces.h"
 #include "parameters/settingsfile.h"
@@ -7,8 +8,6 @@
 #include "protocol/streamloger.h"
 #include "statistics/cursorstatistics.h"
 #include "statistics/statisticspanel.h"
-#include "table/bookmarkstore.h"
-#include "table/protocolassembly.h"
 #include "table/protocoltablemodel.h"
 
 #include <QCloseEvent>
@@ -19,14 +18,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QSettings>
 #include <QToolButton>
-
-namespace {
-const char kTopKey[] = "Chart/TopBackgroundColor";
-const char kBottomKey[] = "Chart/BottomBackgroundColor";
-const char kGridKey[] = "Chart/GridColor";
-} // namespace
 
 // The icons live in the widget library, which is linked statically, so its
 // resources are registered by hand before the form asks for them.
@@ -37,8 +29,9 @@ static void initResources()
 
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent), dialogs(std::make_unique<Dialogs>()),
-      clipboard(std::make_unique<Clipboard>()), m_bookmarkStore(std::make_unique<BookmarkStore>())
+      clipboard(std::make_unique<Clipboard>())
 {
+    m_workspace = new Workspace(nullptr, this);
     initResources();
     ui.setupUi(this);
     // Protocol files and log folders dropped anywhere on the window (mainwindow_drop.cpp).
@@ -46,7 +39,7 @@ MainWindow::MainWindow(QWidget* parent)
     showLogDirectory(QString());
     logger = StreamLoger::instance();
 
-    restoreChartColors();
+    restoreChartColors(*ui.chart);
     paintColorButton(ui.buttonTopColor, ui.chart->topBackgroundColor());
     paintColorButton(ui.buttonBottomColor, ui.chart->bottomBackgroundColor());
     paintColorButton(ui.buttonGridColor, ui.chart->gridColor());
@@ -69,8 +62,7 @@ MainWindow::MainWindow(QWidget* parent)
     // Until a header is clicked, the list keeps the directory's name order,
     // which for protocol files is their chronological order.
     ui.twFiles->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
-    m_tableModel = new ProtocolTableModel(this);
-    ui.twEntry->setModel(m_tableModel);
+    ui.twEntry->setModel(m_workspace->tableModel());
     setupTableColumns();
 
     buildMenusAndToolbar();
@@ -87,11 +79,6 @@ MainWindow::MainWindow(QWidget* parent)
     setBookmarkEnabled();
 }
 
-int MainWindow::tableRowCount() const
-{
-    return m_tableModel->allRowCount();
-}
-
 MainWindow::~MainWindow()
 {
     // The docks go with the window's widgets, after this part of it: their
@@ -100,7 +87,7 @@ MainWindow::~MainWindow()
     statisticsPanel->disconnect(this);
     clearChartData();
     if (interactive) {
-        saveChartColors();
+        saveChartColors(*ui.chart);
         rememberTableSplit();
     } else
         channelPalette.setSaveOnExit(false);
@@ -120,25 +107,6 @@ void MainWindow::closeEvent(QCloseEvent* event)
 void MainWindow::setDialogs(std::unique_ptr<Dialogs> replacement)
 {
     dialogs = std::move(replacement);
-}
-
-void MainWindow::restoreChartColors()
-{
-    QSettings settings(settingsFilePath(), QSettings::IniFormat);
-    if (settings.contains(kTopKey))
-        ui.chart->setTopBackgroundColor(QColor(settings.value(kTopKey).toString()));
-    if (settings.contains(kBottomKey))
-        ui.chart->setBottomBackgroundColor(QColor(settings.value(kBottomKey).toString()));
-    if (settings.contains(kGridKey))
-        ui.chart->setGridColor(QColor(settings.value(kGridKey).toString()));
-}
-
-void MainWindow::saveChartColors()
-{
-    QSettings settings(settingsFilePath(), QSettings::IniFormat);
-    settings.setValue(kTopKey, ui.chart->topBackgroundColor().name());
-    settings.setValue(kBottomKey, ui.chart->bottomBackgroundColor().name());
-    settings.setValue(kGridKey, ui.chart->gridColor().name());
 }
 
 void MainWindow::paintColorButton(QPushButton* button, const QColor& color)
@@ -241,6 +209,7 @@ void MainWindow::connectForm()
     connect(ui.chart, &ChartProtocol::zoomChanged, this, &MainWindow::zoomCharts);
     connect(ui.chart, qOverload<double>(&Chart::positionChanged), this, &MainWindow::moveCharts);
     connectScrollBars();
+    connectViewState();
 }
 
 bool MainWindow::setupLoger(const QString& path)

@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "chart/chartprotocol.h"
-#include "parameters/chartparameters.h"
 #include "protocol/channellookup.h"
 #include "statistics/cursorstatistics.h"
 #include "statistics/statisticspanel.h"
@@ -52,7 +51,6 @@ void MainWindow::setupStatisticsDock()
     connectReferenceCursor(ui.chart);
     // Value line moves reach every chart through lineValueXChartsChanged.
     connect(ui.chart, &ChartProtocol::bookmarkChanged, this, &MainWindow::updateStatistics);
-    connect(parameters, &ChartParameters::setChartVisible, this, &MainWindow::updateStatistics);
     updateStatistics();
 }
 
@@ -70,18 +68,12 @@ void MainWindow::connectReferenceCursor(ChartProtocol* chart)
 
 void MainWindow::referenceXChartsChanged(qint64 x)
 {
-    for (ChartProtocol* chart : allCharts()) {
-        if (chart != sender())
-            chart->setReferenceX(x);
-    }
-    updateStatistics();
+    m_workspace->view().setReference(x);
 }
 
 void MainWindow::referenceChartsCleared()
 {
-    for (ChartProtocol* chart : allCharts())
-        chart->clearReference();
-    updateStatistics();
+    m_workspace->view().clearReference();
 }
 
 void MainWindow::prepareStatistics(const ProtocolAssembly& assembly)
