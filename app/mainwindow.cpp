@@ -2,11 +2,12 @@
 
 #include "app/chartrenderer.h"
 #include "app/platform.h"
+#include "app/windowmenus.h"
 #include "app/rememberedplaces.h"
 #include "parameters/settingsfile.h"
 #include "chart/chartprotocol.h"
 #include "protocol/streamloger.h"
-#include "statistics/cursorstatistics.h"
+#include "app/statisticsdock.h"
 #include "statistics/statisticspanel.h"
 #include "table/protocoltablemodel.h"
 
@@ -84,7 +85,7 @@ MainWindow::~MainWindow()
     // The docks go with the window's widgets, after this part of it: their
     // last signals must not reach it.
     statisticsDock->disconnect(this);
-    statisticsPanel->disconnect(this);
+    statisticsDock->panel()->disconnect(this);
     clearChartData();
     if (interactive) {
         saveChartColors(*ui.chart);
@@ -121,49 +122,24 @@ void MainWindow::paintColorButton(QPushButton* button, const QColor& color)
 void MainWindow::buildMenusAndToolbar()
 {
     createChartActions();
-    QMenu* file = ui.menuBar->addMenu(tr("Файл"));
-    file->setObjectName(QStringLiteral("menuFile"));
-    file->addActions({ui.actFLASH, ui.actCopy, ui.actLogger});
-    file->addSeparator();
-    file->addActions({ui.actInitLoger, ui.actRefresh, ui.actSave, ui.actPDF, ui.actParameter,
-                      actStatistics, ui.actLoad, ui.actFilter});
-
-    QMenu* chart = ui.menuBar->addMenu(tr("График"));
-    chart->setObjectName(QStringLiteral("menuChart"));
-    chart->addActions({ui.actGrid, ui.actLegend});
-    chart->addSeparator();
-    chart->addAction(actComputed);
-    chart->addSeparator();
-    chart->addActions({ui.actZoomIn, ui.actZoomOrigin, ui.actZoomOut, actShowAll, actViewBack});
-    chart->addSeparator();
-    chart->addActions({ui.actLeft, ui.actZeroPoint, ui.actRight});
-    chart->addSeparator();
-    chart->addActions(
-        {actLineStart, actLineEnd, actLineLeft, actLineRight, actLineStepLeft, actLineStepRight});
-    chart->addSeparator();
-    chart->addActions({ui.actColorTopBackground, ui.actColorBottomBackground, ui.actColorGrid});
-    chart->addSeparator();
-    chart->addActions({ui.actBookmarkPrevious, ui.actBookmark, ui.actBookmarkNext,
-                       ui.actBookmarkAdd, ui.actBookmarkDelete});
-
-    QToolBar* bar = ui.mainToolBar;
-    bar->addActions({ui.actFLASH, ui.actCopy, ui.actLogger});
-    bar->addSeparator();
-    bar->addActions({ui.actInitLoger, ui.actRefresh, ui.actSave, ui.actPDF, ui.actParameter,
-                     actStatistics, ui.actLoad, ui.actFilter});
-    bar->addSeparator();
-    bar->addActions({ui.actGrid, ui.actLegend});
-    bar->addSeparator();
-    bar->addActions({ui.actZoomIn, ui.actZoomOrigin, ui.actZoomOut, actShowAll});
-    bar->addSeparator();
-    bar->addActions({ui.actLeft, ui.actZeroPoint, ui.actRight});
-    bar->addSeparator();
-    bar->addActions({ui.actBookmarkPrevious, ui.actBookmark, ui.actBookmarkNext, ui.actBookmarkAdd,
-                     ui.actBookmarkDelete});
-    QMenu* help = ui.menuBar->addMenu(tr("Справка"));
-    help->setObjectName(QStringLiteral("menuHelp"));
-    help->addAction(actShortcutHelp);
-    applyShortcuts();
+    const WindowActions added{
+        actStatistics,
+        actComputed,
+        actShowAll,
+        actViewBack,
+        actShortcutHelp,
+        {actLineStart, actLineEnd, actLineLeft, actLineRight, actLineStepLeft, actLineStepRight}};
+    fillMenusAndToolbar(ui, added);
+    applyShortcuts(ui, *this, added);
+    // A chart takes the focus when clicked, and its tab gives it the focus
+    // when chosen, so that the keys reach it at once.
+    ui.chart->setFocusPolicy(Qt::ClickFocus);
+    connect(ui.tabWidget, &QTabWidget::currentChanged, this, [this] {
+        if (ui.tabWidget->currentWidget() == ui.tabChart)
+            ui.chart->setFocus();
+        else if (ui.tabWidget->currentWidget() == ui.tabCharts && !mapSingleCharts.isEmpty())
+            mapSingleCharts.first()->setFocus();
+    });
     ui.menuBar->show();
 }
 

@@ -27,8 +27,7 @@
 #include "ui_mainwindow.h"
 
 class ChartParameters;
-class CursorStatistics;
-class StatisticsPanel;
+class StatisticsDock;
 class Chart;
 class ChartProtocol;
 class LoadProtocolProgress;
@@ -235,19 +234,12 @@ private:
     void setupParametersDock();
     void setupStatisticsDock();
     void connectReferenceCursor(ChartProtocol* chart);
-    // Remembers the loaded channels for the statistics, which index them
-    // only when the dock first needs them.
-    void prepareStatistics(const ProtocolAssembly& assembly);
-    void clearStatistics();
     // Says which bookmark files of the new view could not be read.
     void showBookmarkProblems();
     void setupBookmarkNotes();
     // The workspace's bookmarks on every chart.
     void showStoredBookmarks();
     void reportBookmarkErrors(const QStringList& errors);
-    // The two ticks the statistics and the reports take a stretch between;
-    // false when no such pair is chosen.
-    bool statisticsPair(qint64& from, qint64& to) const;
     void setupTableColumns();
     void fitChannelColumns();
     void setupComputedChannels();
@@ -264,7 +256,6 @@ private:
     // The chart actions beyond the form's, and the keys of all actions
     // (mainwindow_charts.cpp).
     void createChartActions();
-    void applyShortcuts();
     QAction* addChartAction(const QString& name, const QString& text, const QString& toolTip,
                             void (MainWindow::*slot)());
     // Puts the value line of every chart on x, within the loaded ticks.
@@ -281,8 +272,7 @@ private:
     Workspace* m_workspace = nullptr;
     QDockWidget* parametersDock = nullptr;
     ChartParameters* parameters = nullptr;
-    QDockWidget* statisticsDock = nullptr;
-    StatisticsPanel* statisticsPanel = nullptr;
+    StatisticsDock* statisticsDock = nullptr;
     QAction* actStatistics = nullptr;
     QAction* actSaveChart = nullptr; // "Сохранить график…"
     QAction* actShowAll = nullptr;
@@ -296,14 +286,6 @@ private:
     QAction* actViewBack = nullptr;
     QVector<QPair<double, double>> viewHistory; // zoom, position
     ShortcutHelp* shortcutHelp = nullptr;
-    std::unique_ptr<CursorStatistics> m_statistics;
-    struct StatisticsPart
-    {
-        QString title;
-        QString code;
-        const ColumnSeries* series = nullptr;
-    };
-    std::vector<StatisticsPart> m_statisticsParts; // not yet indexed
     std::unique_ptr<Clipboard> clipboard;
     QAction* actBookmarkUndo = nullptr; // Ctrl+Z: the last bookmark change
     ScrollScale m_scrollScale;          // ticks to the scroll bars' values

@@ -2,6 +2,7 @@
 
 #include "app/chartrenderer.h"
 #include "app/failuretext.h"
+#include "app/statisticsdock.h"
 #include "chart/chartprotocol.h"
 #include "parameters/chartparameters.h"
 #include "protocol/loadprotocolprogress.h"
@@ -150,7 +151,7 @@ void MainWindow::readProtocolFiles(const QStringList& files)
 
     buildSingleCharts(channels);
     channels.clear();
-    prepareStatistics(*m_workspace->assembly());
+    statisticsDock->prepare(*m_workspace->assembly());
     showStoredBookmarks();
     showBookmarkProblems();
     emit initParameters(*ui.chart, mapSingleCharts);
@@ -182,7 +183,8 @@ void MainWindow::clearChartData()
     // and repaints the others at once, and they must never paint with data
     // that the common chart has already freed.
     clearSingleCharts();
-    clearStatistics();
+    if (statisticsDock)
+        statisticsDock->clear();
     ui.chart->clearReference();
     // Only the lines go: the bookmarks stay in their files.
     ui.chart->setBookmarks({});
