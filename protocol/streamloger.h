@@ -37,6 +37,9 @@ public:
     // Catalogue
     bool init(const QString& path);
     QString lastError() const;
+    QString russianError() const;
+    // The applied log.def, absolute; empty while none is.
+    QString definitionPath() const;
     QStringList codes() const;
     int channelId(const QString& code) const;
     QString channelName(const QString& code) const;
@@ -63,6 +66,9 @@ public:
     // What kept the last open for reading, or the last read, from the whole
     // file; Kind::None when nothing did.
     const ReadProblem& readProblem() const { return m_readProblem; }
+    // The last read's channel IDs that the catalogue lacks (Kind::UnknownIds;
+    // the protocol is read, with their raw values); Kind::None when all were known.
+    const ReadProblem& channelProblem() const { return m_channelProblem; }
     // A read keeps 4 bytes per record and per gap-filled value, and the phase
     // sizes travel as int in the progress signals, so a read is bounded in
     // records and in gap-filled values (1.6 GB of values at most); tests lower
@@ -100,6 +106,7 @@ private:
     ProtocolHeader m_header;
     QMap<QString, qint32> m_lastValues;
     ReadProblem m_readProblem;
+    ReadProblem m_channelProblem;
     qint64 m_maxRecords = kMaxRecords;
     qint64 m_memoryBytes = -1;
     qint64 m_maxFilledValues = kMaxFilledValues;
