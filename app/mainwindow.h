@@ -34,6 +34,7 @@ class Chart;
 class ChartProtocol;
 class LoadProtocolProgress;
 class QDockWidget;
+class QLabel;
 class QProcess;
 class QTableWidgetItem;
 class ProtocolAssembly;
@@ -56,7 +57,11 @@ public:
     // (then said so, with an offer to choose another when interactive).
     bool setupLoger(const QString& path);
     void refreshProtocols();
-    void readProtocols(const QStringList& files);
+    // Which log definition a read uses: that of the protocols' own log
+    // directory (switched to where they lie elsewhere), or the applied one,
+    // as the user named it or as a re-read of what is shown keeps it.
+    enum class Definition { OfProtocols, Applied };
+    void readProtocols(const QStringList& files, Definition definition = Definition::OfProtocols);
     void clearProtocolView();
     void clearChartData();
     void clearSingleCharts();
@@ -254,6 +259,7 @@ private:
     // The bookmarks kept beside the protocols of the new view.
     void restoreBookmarks(const QStringList& paths, const ProtocolAssembly& assembly);
     void setupBookmarkNotes();
+    void setupProtocolColumn();
     // The store's bookmarks on the chart and in the table.
     void showStoredBookmarks();
     void reportBookmarkErrors(const QStringList& errors);
@@ -286,6 +292,7 @@ private:
     // The loaded data, which the table and the charts read in place.
     std::unique_ptr<ProtocolAssembly> m_assembly;
     ProtocolTableModel* m_tableModel = nullptr;
+    QLabel* m_rowProtocol = nullptr; // status bar: the protocol of the current row
     QDockWidget* parametersDock = nullptr;
     ChartParameters* parameters = nullptr;
     QDockWidget* statisticsDock = nullptr;

@@ -108,6 +108,6 @@ bool MainWindow::applyComputedChannels(const ComputedChannels& channels)
     // The view shows the new columns at once.
     const QStringList files = m_loadedFiles; // the read starts by forgetting them
     if (!files.isEmpty())
-        readProtocols(files);
+        readProtocols(files, Definition::Applied);
     return true;
 }

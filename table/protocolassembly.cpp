@@ -35,6 +35,7 @@ struct ProtocolAssembly::Protocol
     };
 
     QDateTime start;
+    QString file;
     qint64 startEpoch = 0;
     quint16 tickMs = 0;
     qint64 offset = 0;
@@ -102,7 +103,8 @@ ProtocolAssembly::AddResult ProtocolAssembly::addProtocol(const QDateTime& start
 }
 
 ProtocolAssembly::AddResult ProtocolAssembly::addProtocol(const QDateTime& start, quint16 tickMs,
-                                                          ProtocolColumns columns)
+                                                          ProtocolColumns columns,
+                                                          const QString& file)
 {
     // A file without rows has nothing to show. Without a tick length there is
     // no time base to merge on, and an invalid
@@ -117,6 +119,7 @@ ProtocolAssembly::AddResult ProtocolAssembly::addProtocol(const QDateTime& start
 
     auto protocol = std::make_unique<Protocol>();
     protocol->start = start;
+    protocol->file = file;
     protocol->startEpoch = start.toMSecsSinceEpoch();
     protocol->tickMs = tickMs;
     protocol->formatter = TimeTextFormatter(start);
@@ -130,8 +133,11 @@ ProtocolAssembly::AddResult ProtocolAssembly::addProtocol(const QDateTime& start
         if (index < 0) {
             index = m_codes.size();
             m_codes.append(column.code);
-            m_titles.append(
-                QStringLiteral("%1 (%2)").arg(m_catalogue.channelName(column.code), column.code));
+            // A channel the definition lacks has no name: its title is its ID.
+            m_titles.append(column.unknownId ? column.code
+                                             : QStringLiteral("%1 (%2)").arg(
+                                                   m_catalogue.channelName(column.code),
+                                                   column.code));
         }
         Protocol::Channel channel;
         channel.code = column.code;
@@ -364,6 +370,11 @@ void ProtocolAssembly::clearBuild()
 int ProtocolAssembly::recordCount(int protocol) const
 {
     return this->protocol(protocol).recordCount();
+}
+
+QString ProtocolAssembly::protocolFile(int protocol) const
+{
+    return this->protocol(protocol).file;
 }
 
 qint64 ProtocolAssembly::offset(int protocol) const

@@ -75,8 +75,9 @@ public:
     ~ProtocolAssembly();
     Q_DISABLE_COPY_MOVE(ProtocolAssembly)
 
-    // Reading phase.
-    AddResult addProtocol(const QDateTime& start, quint16 tickMs, ProtocolColumns columns);
+    // Reading phase. `file` names the protocol where rows tell where they come from.
+    AddResult addProtocol(const QDateTime& start, quint16 tickMs, ProtocolColumns columns,
+                          const QString& file = QString());
     // Per-record series: the rows are the first channel's records.
     AddResult addProtocol(const QDateTime& start, quint16 tickMs, const ChannelRecords& records);
     int protocolCount() const { return int(m_protocols.size()); }
@@ -99,6 +100,7 @@ public:
     // Rows by (protocol, record); none until built.
     int rowCount() const { return int(m_timeOrder.size()); }
     int recordCount(int protocol) const;
+    QString protocolFile(int protocol) const;
     qint64 offset(int protocol) const;
     // Position of a row in time order (stable: protocol order, then record
     // order). A search: for single look-ups only.

@@ -110,6 +110,43 @@ private slots:
         QCOMPARE(model->columnCount(), 2);
     }
 
+    void rowsTellTheirProtocol()
+    {
+        // Two overlapping files: the rows interleave.
+        const auto file = [](int first) {
+            ProtocolColumns columns;
+            columns.ticks = {0, 1};
+            columns.channels.push_back({"A", 1, {first, first + 1}, {}, false});
+            return columns;
+        };
+        assembly->addProtocol(start, 1000, file(10), QStringLiteral("/data/one.log"));
+        assembly->addProtocol(start.addMSecs(500), 1000, file(20), QStringLiteral("/data/two.log"));
+        show();
+        QCOMPARE(model->index(1, 1).data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("Протокол: %1").arg(QDir::toNativeSeparators("/data/two.log")));
+        QCOMPARE(model->protocolName(model->globalRowOf(2)), QStringLiteral("one.log"));
+        QCOMPARE(model->columnCount(), 3);
+        QCOMPARE(model->protocolColumn(), -1);
+
+        // Shown, it is a column like the others, reports included; a sort by
+        // it puts the files one after the other.
+        QSignalSpy inserted(model.get(), &QAbstractItemModel::columnsInserted);
+        model->setProtocolColumnShown(true);
+        QCOMPARE(inserted.size(), 1);
+        QCOMPARE(model->headerLabels().last(), QStringLiteral("Протокол"));
+        QCOMPARE(column(3), QStringList({"one.log", "two.log", "one.log", "two.log"}));
+        QVERIFY(!model->isNumberCell(model->globalRowOf(0), 3));
+        model->sort(3, Qt::DescendingOrder);
+        QCOMPARE(column(2), QStringList({"2", "2.1", "1", "1.1"}));
+
+        // It stays through a new load, and goes when asked.
+        show();
+        QCOMPARE(model->columnCount(), 4);
+        model->setProtocolColumnShown(false);
+        QCOMPARE(model->columnCount(), 3);
+        QCOMPARE(model->headerLabels().size(), 3);
+    }
+
     void filterHidesRowsByStoredTime()
     {
         assembly->addProtocol(start, 1000, {{"A", ramp(1, 3, 10)}, {"M", ramp(2, 3, 0)}});
