@@ -86,13 +86,13 @@ QDateTime startOf(const File& file)
 }
 
 // The code and scale of the log.def written in LLVMFuzzerInitialize, by ID;
-// ID 9 has no channel and lands in the empty code.
+// ID 9 has no channel and gets a code of its own.
 QString codeOf(quint8 id)
 {
     return id == 1   ? QStringLiteral("A")
            : id == 2 ? QStringLiteral("B")
            : id == 3 ? QStringLiteral("C")
-                     : QString();
+                     : unknownIdCode(id);
 }
 int rateOf(quint8 id)
 {
