@@ -72,7 +72,8 @@ QString protocolsLogDirectory(const StartupOptions& options)
         return QString();
     for (const QString& file : resolveStartupFiles(options.files)) {
         const QFileInfo info(file);
-        const QString owner = info.isAbsolute() && info.exists() ? readplan::ownerOf(file) : QString();
+        const QString owner =
+            info.isAbsolute() && info.exists() ? readplan::ownerOf(file) : QString();
         if (!owner.isEmpty())
             return owner;
     }

@@ -45,8 +45,8 @@ void MainWindow::setupProtocolColumn()
         const int global = row ? m_tableModel->globalRowOf(current.row()) : -1;
         m_rowProtocol->setText(row ? tr("Протокол: %1").arg(m_tableModel->protocolName(global))
                                    : QString());
-        m_rowProtocol->setToolTip(
-            row ? QDir::toNativeSeparators(m_tableModel->protocolPath(global)) : QString());
+        m_rowProtocol->setToolTip(row ? QDir::toNativeSeparators(m_tableModel->protocolPath(global))
+                                      : QString());
     };
     connect(ui.twEntry->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             showProtocol);

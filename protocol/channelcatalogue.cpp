@@ -57,7 +57,8 @@ public:
     int lineOf(const QVariantList& path) const
     {
         const int offset = find(0, path, 0);
-        return offset < 0 ? 0 : int(std::count(m_text.cbegin(), m_text.cbegin() + offset, '\n')) + 1;
+        return offset < 0 ? 0
+                          : int(std::count(m_text.cbegin(), m_text.cbegin() + offset, '\n')) + 1;
     }
 
 private:
@@ -170,8 +171,8 @@ QString shown(const QVariant& value)
 {
     if (!value.isValid())
         return QStringLiteral("—");
-    const QByteArray json = QJsonDocument(QJsonArray{QJsonValue::fromVariant(value)})
-                                .toJson(QJsonDocument::Compact);
+    const QByteArray json =
+        QJsonDocument(QJsonArray{QJsonValue::fromVariant(value)}).toJson(QJsonDocument::Compact);
     return QString::fromUtf8(json.mid(1, json.size() - 2));
 }
 } // namespace
@@ -242,12 +243,13 @@ bool ChannelCatalogue::init(const QString& path)
         return fail(QString::fromLatin1(kDefinitionMissing),
                     QStringLiteral("в папке нет файла log.def"));
     case readablefile::Result::TooLarge:
-        return fail(QStringLiteral("Log definition file is larger than %1 MiB")
-                        .arg(kMaxDefinitionSize / (1024 * 1024)),
-                    QStringLiteral("файл log.def больше %1 МБ")
-                        .arg(kMaxDefinitionSize / (1024 * 1024)));
+        return fail(
+            QStringLiteral("Log definition file is larger than %1 MiB")
+                .arg(kMaxDefinitionSize / (1024 * 1024)),
+            QStringLiteral("файл log.def больше %1 МБ").arg(kMaxDefinitionSize / (1024 * 1024)));
     default:
-        return fail(QString::fromLatin1(kCannotOpen) + QStringLiteral(" %1: %2").arg(named, read.englishReason()),
+        return fail(QString::fromLatin1(kCannotOpen) +
+                        QStringLiteral(" %1: %2").arg(named, read.englishReason()),
                     QStringLiteral("%1 не прочитан: %2").arg(named, read.russianReason()));
     }
 
@@ -287,8 +289,7 @@ QString ChannelCatalogue::protocolFolderOf(const QString& logDirectory)
     QByteArray text;
     const QDir logDir(logDirectory);
     if (logDirectory.isEmpty() ||
-        !readablefile::readAll(logDir.filePath(QStringLiteral("log.def")), kMaxDefinitionSize,
-                               text)
+        !readablefile::readAll(logDir.filePath(QStringLiteral("log.def")), kMaxDefinitionSize, text)
              .ok())
         return QString();
     const QVariant tree = QJsonDocument::fromJson(text).toVariant();
@@ -349,7 +350,8 @@ bool ChannelCatalogue::readChannel(const QByteArray& text, const QString& group,
     const QVariant codeValue = channel.value(QStringLiteral("CODE"));
     const QString code = codeValue.type() == QVariant::String ? codeValue.toString() : QString();
     if (code.isEmpty())
-        return refuse(text, place, QStringLiteral("CODE %1 is no channel code").arg(shown(codeValue)),
+        return refuse(text, place,
+                      QStringLiteral("CODE %1 is no channel code").arg(shown(codeValue)),
                       QStringLiteral("CODE %1 не код канала").arg(shown(codeValue)));
     const QVariant idValue = channel.value(QStringLiteral("ID"));
     int id = 0;
@@ -385,7 +387,8 @@ bool ChannelCatalogue::readChannel(const QByteArray& text, const QString& group,
                                "line %2)")
                     .arg(code)
                     .arg(first),
-                QStringLiteral("код %1 повторяется с другим ID, NAME или RATE (впервые в строке %2)")
+                QStringLiteral(
+                    "код %1 повторяется с другим ID, NAME или RATE (впервые в строке %2)")
                     .arg(code)
                     .arg(first));
         }

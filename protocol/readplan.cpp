@@ -89,7 +89,8 @@ Plan plan(const QStringList& files, const Applied& applied)
         const QString key = canonical(entry.path);
         if (seen.contains(key)) {
             if (!toldTwice.contains(key))
-                result.problems.append(problem(ReadProblem::Kind::Duplicate, entry.path, QString()));
+                result.problems.append(
+                    problem(ReadProblem::Kind::Duplicate, entry.path, QString()));
             toldTwice.insert(key);
             continue;
         }
@@ -102,10 +103,9 @@ Plan plan(const QStringList& files, const Applied& applied)
     // The definition of the read.
     QString definition = applied.definition;
     QString definitionFolder = appliedFolder;
-    const bool anyInApplied =
-        std::any_of(entries.cbegin(), entries.cend(), [&](const Entry& e) {
-            return !appliedFolder.isEmpty() && e.folder == appliedFolder;
-        });
+    const bool anyInApplied = std::any_of(entries.cbegin(), entries.cend(), [&](const Entry& e) {
+        return !appliedFolder.isEmpty() && e.folder == appliedFolder;
+    });
     if (!applied.keep && !anyInApplied) {
         for (const Entry& entry : entries) {
             const QString owner = entry.exists ? ownerOf(entry.path) : QString();

@@ -22,10 +22,10 @@ QString ownerOf(const QString& protocolPath);
 // The definition in force when the read is asked for.
 struct Applied
 {
-    QString definition;  // absolute path of the applied log.def; empty: none
-    QDir protocolDir;    // where bare names lie
+    QString definition; // absolute path of the applied log.def; empty: none
+    QDir protocolDir;   // where bare names lie
     bool hasProtocolDir = false;
-    bool keep = false;   // the user named the definition for this read ("-d"): no other is taken
+    bool keep = false; // the user named the definition for this read ("-d"): no other is taken
 };
 
 struct Plan

@@ -73,11 +73,10 @@ QString ReadProblem::englishText() const
         break;
     case Kind::UnknownIds: {
         const QString list = idList(ids, QString(), QString());
-        reason = definition.isEmpty()
-                     ? QStringLiteral("holds channel IDs %1 and no log definition is applied")
-                           .arg(list)
-                     : QStringLiteral("holds channel IDs %1 that %2 lacks")
-                           .arg(list, named(definition));
+        reason =
+            definition.isEmpty()
+                ? QStringLiteral("holds channel IDs %1 and no log definition is applied").arg(list)
+                : QStringLiteral("holds channel IDs %1 that %2 lacks").arg(list, named(definition));
         reason += QStringLiteral("; their raw values are shown as %1")
                       .arg(idList(ids, QStringLiteral("\"ID "), QStringLiteral("\"")));
         break;
@@ -153,8 +152,8 @@ QString ReadProblem::russianReason(const QString& cause) const
     case Kind::Duplicate:
         return QStringLiteral("указан несколько раз, загружен один раз");
     case Kind::ForeignDefinition:
-        return QStringLiteral("лежит вне папки протоколов %1, прочитан с этим log.def, "
-                              "как указано")
+        return QStringLiteral("лежит не в папке протоколов, которую задаёт %1; прочитан с "
+                              "этим log.def, как указано")
             .arg(named(definition));
     case Kind::NoDefinition:
         return definition.isEmpty()

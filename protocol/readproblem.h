@@ -21,9 +21,9 @@ struct ReadProblem
         UnknownIds,      // records of `ids` that `definition` lacks: read with their raw values
         OtherDefinition, // belongs to the log directory `definition`, not to the one of the read
         // Notices: the protocol was read as it should be, but the user is told.
-        Duplicate,        // named more than once: read once
-        ForeignDefinition, // lies outside the protocol folder of `definition`, with which it was read
-        NoDefinition      // no log directory of its own was found; read with `definition`
+        Duplicate,         // named more than once: read once
+        ForeignDefinition, // outside the protocol folder of `definition`; read with it as asked
+        NoDefinition       // no log directory of its own was found; read with `definition`
     };
 
     Kind kind = Kind::None;

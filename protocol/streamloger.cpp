@@ -270,8 +270,8 @@ public:
         qint64 step = 0;
         for (const int slot : present) {
             Channel& channel = m_channels[size_t(slot)];
-            result.channels.push_back({m_slots.code(slot), channel.firstId, {}, {},
-                                       !m_slots.isKnown(channel.firstId)});
+            result.channels.push_back(
+                {m_slots.code(slot), channel.firstId, {}, {}, !m_slots.isKnown(channel.firstId)});
             ChannelColumn& column = result.channels.back();
             if (tickCount == 0 || g_cancelled)
                 continue;

@@ -134,10 +134,10 @@ ProtocolAssembly::AddResult ProtocolAssembly::addProtocol(const QDateTime& start
             index = m_codes.size();
             m_codes.append(column.code);
             // A channel the definition lacks has no name: its title is its ID.
-            m_titles.append(column.unknownId ? column.code
-                                             : QStringLiteral("%1 (%2)").arg(
-                                                   m_catalogue.channelName(column.code),
-                                                   column.code));
+            m_titles.append(column.unknownId
+                                ? column.code
+                                : QStringLiteral("%1 (%2)").arg(
+                                      m_catalogue.channelName(column.code), column.code));
         }
         Protocol::Channel channel;
         channel.code = column.code;

@@ -444,13 +444,13 @@ private slots:
     void protocolsAreReadWithTheirOwnDefinition_data()
     {
         QTest::addColumn<QString>("scene");
-        QTest::addColumn<int>("exitCode"); // -1: not decided here
+        QTest::addColumn<int>("exitCode");   // -1: not decided here
         QTest::addColumn<QString>("told");   // in standard error; empty: nothing at all
         QTest::addColumn<QString>("header"); // the CSV's first line starts so
         QTest::addColumn<int>("lines");      // of the CSV, header included
         // The other log directory: A1 at RATE 2 under another name.
-        QTest::newRow("its own log.def above it, named from its folder")
-            << "own" << 0 << "" << "Дата,Другая (A1)" << 6;
+        QTest::newRow("its own log.def above it, named from its folder") << "own" << 0 << ""
+                                                                         << "Дата,Другая (A1)" << 6;
         QTest::newRow("-d named: read with it, and said")
             << "given" << 0 << "voltrek: warning: %1: lies outside the protocol folder of %2"
             << "Дата,Альфа (A1)" << 6;
@@ -466,11 +466,11 @@ private slots:
         QTest::newRow("a device as protocol")
             << "device" << 1 << "voltrek: %1: is not a regular file but a device; it was not read"
             << "Дата,Альфа (A1)" << 6;
-        QTest::newRow("a FIFO as log.def")
-            << "fifodef" << 1 << "not a regular file but a FIFO" << "Дата,ID 1" << 6;
+        QTest::newRow("a FIFO as log.def") << "fifodef" << 1 << "not a regular file but a FIFO"
+                                           << "Дата,ID 1" << 6;
         QTest::newRow("a FIFO as computed.def")
-            << "fifocomputed" << -1 << "это не обычный файл, а канал FIFO" << "Дата,Альфа (A1)"
-            << 6;
+            << "fifocomputed" << -1 << "это не обычный файл, а канал FIFO"
+            << "Дата,Альфа (A1)" << 6;
     }
 
     void protocolsAreReadWithTheirOwnDefinition()
@@ -508,9 +508,9 @@ private slots:
             arguments = base({"a.log", own});
             workingDir = fixture->dir.path();
         } else if (scene == "fifo" || scene == "device") {
-            QCOMPARE(scene == "fifo" ? ::mkfifo(specialName.constData(), 0600)
-                                     : ::mknod(specialName.constData(), S_IFCHR | 0600,
-                                               makedev(1, 3)),
+            QCOMPARE(scene == "fifo"
+                         ? ::mkfifo(specialName.constData(), 0600)
+                         : ::mknod(specialName.constData(), S_IFCHR | 0600, makedev(1, 3)),
                      0);
             arguments = base({own, special});
             file = special;
@@ -520,13 +520,12 @@ private slots:
             QCOMPARE(::mkfifo(QFile::encodeName(folder + "/log.def").constData(), 0600), 0);
             arguments = QStringList{"-d", folder, "-l", own};
         } else if (scene == "fifocomputed") {
-            QCOMPARE(
-                ::mkfifo(QFile::encodeName(fixture->dir.filePath("computed.def")).constData(),
-                         0600),
-                0);
+            QCOMPARE(::mkfifo(QFile::encodeName(fixture->dir.filePath("computed.def")).constData(),
+                              0600),
+                     0);
         }
-        const Run result = run(arguments << QStringLiteral("--csv") << QStringLiteral("-"),
-                               workingDir);
+        const Run result =
+            run(arguments << QStringLiteral("--csv") << QStringLiteral("-"), workingDir);
         // A FIFO would have kept the run waiting: run() gives up after a minute.
         QVERIFY(result.exitCode >= 0);
         if (exitCode >= 0)
@@ -534,8 +533,8 @@ private slots:
         if (told.isEmpty())
             QVERIFY2(result.errors.isEmpty(), qPrintable(result.errors));
         else
-            QVERIFY2(result.errors.contains(told.arg(QDir::toNativeSeparators(file),
-                                                     QDir::toNativeSeparators(named))),
+            QVERIFY2(result.errors.contains(
+                         told.arg(QDir::toNativeSeparators(file), QDir::toNativeSeparators(named))),
                      qPrintable(result.errors));
         const QStringList csv = QString::fromUtf8(result.output).trimmed().split('\n');
         if (!header.isEmpty()) {

@@ -204,7 +204,8 @@ private slots:
         // The current row names its protocol; the table's menu adds its column.
         auto* view = fixture.find<QAbstractItemView>("twEntry");
         view->setCurrentIndex(model->index(1, 1));
-        QCOMPARE(fixture.find<QLabel>("labelRowProtocol")->text(), QStringLiteral("Протокол: x.log"));
+        QCOMPARE(fixture.find<QLabel>("labelRowProtocol")->text(),
+                 QStringLiteral("Протокол: x.log"));
         fixture.find<QAction>("actProtocolColumn")->trigger();
         QCOMPARE(model->headerLabels().last(), QStringLiteral("Протокол"));
         fixture.find<QAction>("actProtocolColumn")->trigger();

@@ -113,9 +113,9 @@ Expected expectedFrom(const QVariant& tree)
                 !whole(channel.value(QStringLiteral("ID")), id) || id < 1 || id > 255 ||
                 (rateValue.isValid() && (!whole(rateValue, rate) || rate < 0 || rate > 9)))
                 return refused(e);
-            if (e.ids.contains(code) ? (e.ids[code] != id || e.names[code] != name ||
-                                        e.rates[code] != rate)
-                                     : e.ids.values().contains(id))
+            if (e.ids.contains(code)
+                    ? (e.ids[code] != id || e.names[code] != name || e.rates[code] != rate)
+                    : e.ids.values().contains(id))
                 return refused(e);
             e.ids[code] = id;
             e.rates[code] = rate;

@@ -75,7 +75,8 @@ void TestChannelCatalogue::failures_data()
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<QString>("error"); // %1: the log.def's path
     const QString parse = QStringLiteral("Can't parse log definition file: ");
-    const QString open = QStringLiteral("Can't open log definition file %1: not a regular file but ");
+    const QString open =
+        QStringLiteral("Can't open log definition file %1: not a regular file but ");
     QTest::newRow("no directory") << QByteArray() << "Log path not exists";
     QTest::newRow("no log.def") << QByteArray("") << "Log definition file not found";
     QTest::newRow("log.def a folder") << QByteArray("/") << open + "a folder";
@@ -156,7 +157,8 @@ void TestChannelCatalogue::refusals_data()
         << QByteArray(R"({"CODE": "B", "ID": 7.5})")
         << refused + "line 3: ID 7.5 of B is not a whole number from 1 to 255";
     QTest::newRow("RATE 400") << QByteArray(R"({"CODE": "B", "ID": 2, "RATE": 400})")
-                              << refused + "line 3: RATE 400 of B is not a whole number from 0 to 9";
+                              << refused +
+                                     "line 3: RATE 400 of B is not a whole number from 0 to 9";
     QTest::newRow("RATE -5") << QByteArray(R"({"CODE": "B", "ID": 2, "RATE": -5})")
                              << refused + "line 3: RATE -5 of B is not a whole number from 0 to 9";
     QTest::newRow("RATE 10") << QByteArray(R"({"CODE": "B", "ID": 2, "RATE": 10})")
@@ -166,28 +168,29 @@ void TestChannelCatalogue::refusals_data()
                                         "line 3: RATE \"x\" of B is not a whole number from 0 to 9";
     QTest::newRow("no CODE") << QByteArray(R"({"ID": 2})")
                              << refused + "line 3: CODE — is no channel code";
-    QTest::newRow("CODE a number") << QByteArray(R"({"CODE": 42, "ID": 2})")
-                                   << refused + "line 3: CODE 42 is no channel code";
+    QTest::newRow("CODE a number")
+        << QByteArray(R"({"CODE": 42, "ID": 2})") << refused + "line 3: CODE 42 is no channel code";
     QTest::newRow("CODE again, other ID")
         << QByteArray(R"({"CODE": "B", "ID": 2},
                          {"CODE": "A", "ID": 3, "RATE": 1})")
-        << refused + "line 4: CODE A is given again with another ID, NAME or RATE (first on line 2)";
+        << refused +
+               "line 4: CODE A is given again with another ID, NAME or RATE (first on line 2)";
     QTest::newRow("CODE again, other RATE")
         << QByteArray("\n\n{\"CODE\": \"A\", \"ID\": 1}")
-        << refused + "line 5: CODE A is given again with another ID, NAME or RATE (first on line 2)";
-    QTest::newRow("ID again")
-        << QByteArray(R"({"CODE": "B", "ID": 2}, {"CODE": "C", "ID": 3},
+        << refused +
+               "line 5: CODE A is given again with another ID, NAME or RATE (first on line 2)";
+    QTest::newRow("ID again") << QByteArray(R"({"CODE": "B", "ID": 2}, {"CODE": "C", "ID": 3},
                          {"CODE": "D", "ID": 2})")
-        << refused + "line 4: ID 2 of D is already the ID of B (line 3)";
-    QTest::newRow("no channel at all")
-        << QByteArray() << refused + "it names no channel";
+                              << refused + "line 4: ID 2 of D is already the ID of B (line 3)";
+    QTest::newRow("no channel at all") << QByteArray() << refused + "it names no channel";
 }
 
 void TestChannelCatalogue::refusals()
 {
     QFETCH(QByteArray, channels);
     QFETCH(QString, error);
-    const QByteArray first = channels.isNull() ? QByteArray() : QByteArray(R"({"CODE": "A", "ID": 1, "RATE": 1},)");
+    const QByteArray first =
+        channels.isNull() ? QByteArray() : QByteArray(R"({"CODE": "A", "ID": 1, "RATE": 1},)");
     QVERIFY(writeDefinition(logDir, "{\"CONTENT\": [{\"GROUP\": \"g\", \"VALUES\": [\n  " + first +
                                         "\n  " + channels + "]}]}"));
     // What an earlier definition named does not stay behind either.
@@ -243,7 +246,8 @@ void TestChannelCatalogue::protocolDirFromRoot()
     QCOMPARE(catalogue.protocolDir().absolutePath(), absolute(logDir + QStringLiteral("/:res")));
     QVERIFY(QFileInfo(logDir + QStringLiteral("/:res")).isDir());
 
-    QVERIFY(writeDefinition(logDir, R"({"ROOT": 5, "CONTENT": [{"VALUES": [{"CODE": "A", "ID": 1}]}]})"));
+    QVERIFY(writeDefinition(logDir,
+                            R"({"ROOT": 5, "CONTENT": [{"VALUES": [{"CODE": "A", "ID": 1}]}]})"));
     QVERIFY(catalogue.init(logDir));
     QCOMPARE(catalogue.protocolDir().absolutePath(), absolute(logDir));
 

@@ -56,13 +56,13 @@ private slots:
         QVERIFY(protocolfiles::writeDefinition(
             path("/elsewhere"),
             R"({"ROOT": "other", "CONTENT": [{"VALUES": [{"CODE": "F", "ID": 9}]}]})"));
-        for (const char* dir : {"/applied/protocols", "/demo/protocols", "/twin/protocols",
-                                "/loose"})
+        for (const char* dir :
+             {"/applied/protocols", "/demo/protocols", "/twin/protocols", "/loose"})
             QVERIFY(QDir().mkpath(path(dir)));
-        for (const char* file : {"/applied/protocols/a.log", "/applied/protocols/b.log",
-                                 "/demo/protocols/d.log", "/demo/protocols/e.log",
-                                 "/twin/protocols/t.log", "/flat/f.log", "/loose/l.log",
-                                 "/elsewhere/x.log"})
+        for (const char* file :
+             {"/applied/protocols/a.log", "/applied/protocols/b.log", "/demo/protocols/d.log",
+              "/demo/protocols/e.log", "/twin/protocols/t.log", "/flat/f.log", "/loose/l.log",
+              "/elsewhere/x.log"})
             touch(file);
         QVERIFY(QFile::link(path("/applied/protocols/a.log"), path("/link.log")));
     }
@@ -95,15 +95,14 @@ private slots:
             << QStringList{"/elsewhere/x.log"} << false << "" << QStringList{"/elsewhere/x.log"}
             << QStringList{"none /elsewhere/x.log /applied/log.def"};
         QTest::newRow("beside the applied folder's: another definition is left out")
-            << QStringList{"a.log", "/demo/protocols/d.log"} << false << ""
-            << QStringList{"a.log"} << QStringList{"other /demo/protocols/d.log /demo/log.def"};
+            << QStringList{"a.log", "/demo/protocols/d.log"} << false << "" << QStringList{"a.log"}
+            << QStringList{"other /demo/protocols/d.log /demo/log.def"};
         QTest::newRow("another log directory with the same log.def")
             << QStringList{"/demo/protocols/d.log", "/twin/protocols/t.log"} << false << "/demo"
             << QStringList{"/demo/protocols/d.log", "/twin/protocols/t.log"} << QStringList();
         QTest::newRow("one file named three ways is read once, said once")
-            << QStringList{"a.log", "/applied/protocols/a.log", "/link.log", "a.log"} << false
-            << "" << QStringList{"a.log"}
-            << QStringList{"twice /applied/protocols/a.log -"};
+            << QStringList{"a.log", "/applied/protocols/a.log", "/link.log", "a.log"} << false << ""
+            << QStringList{"a.log"} << QStringList{"twice /applied/protocols/a.log -"};
         QTest::newRow("a missing file is left to the reader")
             << QStringList{"/demo/protocols/gone.log"} << false << ""
             << QStringList{"/demo/protocols/gone.log"} << QStringList();
@@ -133,9 +132,10 @@ private slots:
         QCOMPARE(readLocal, read);
         QStringList told;
         for (const ReadProblem& problem : plan.problems) {
-            told.append(QStringLiteral("%1 %2 %3").arg(
-                kindName(problem.kind), local(problem.file),
-                problem.definition.isEmpty() ? QStringLiteral("-") : local(problem.definition)));
+            told.append(QStringLiteral("%1 %2 %3")
+                            .arg(kindName(problem.kind), local(problem.file),
+                                 problem.definition.isEmpty() ? QStringLiteral("-")
+                                                              : local(problem.definition)));
             QCOMPARE(problem.isNotice(), problem.kind != ReadProblem::Kind::OtherDefinition);
         }
         QCOMPARE(told, problems);

@@ -478,10 +478,14 @@ void TestStreamLoger::notRegularFilesAreRefusedUnopened_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("what");
-    QTest::newRow("FIFO") << "fifo" << "a FIFO";
-    QTest::newRow("device node") << "device" << "a device";
-    QTest::newRow("folder") << "folder" << "a folder";
-    QTest::newRow("link to /dev/zero") << "zero" << "a device";
+    QTest::newRow("FIFO") << "fifo"
+                          << "a FIFO";
+    QTest::newRow("device node") << "device"
+                                 << "a device";
+    QTest::newRow("folder") << "folder"
+                            << "a folder";
+    QTest::newRow("link to /dev/zero") << "zero"
+                                       << "a device";
 }
 
 void TestStreamLoger::notRegularFilesAreRefusedUnopened()
