@@ -17,7 +17,7 @@ public:
     ChannelCatalogue() = default;
     Q_DISABLE_COPY_MOVE(ChannelCatalogue)
 
-    // A log.def larger than this is not a definition; it is refused unread.
+    // A log.def larger than this is not a definition; reading stops there.
     static constexpr qint64 kMaxDefinitionSize = 64 * 1024 * 1024;
     // A record ID is one byte; 0 is what a channel without "ID" would get.
     static constexpr int kMinId = 1;
