@@ -1,5 +1,6 @@
 #include "statistics/cursorstatistics.h"
 
+#include "table/numbertext.h"
 #include "table/timetextformatter.h"
 
 #include <algorithm>
@@ -33,9 +34,11 @@ struct CursorStatistics::Channel
 };
 
 namespace {
+// Ten significant digits: every digit of a logged value, and no rounding
+// noise of a difference or a mean.
 QString number(double value)
 {
-    return QString::number(value, 'g', 6);
+    return numbertext::text(value, numbertext::loggedDigits);
 }
 } // namespace
 

@@ -106,20 +106,40 @@ private slots:
             expected.contains(QStringLiteral("01/06/2024 12:00:05.000,50,10,,501,0.233,,-1999")));
     }
 
+    // Also a computed.def that cannot be read: reports without its columns
+    // would pass for whole ones.
     void badFormulaStopsTheBatchNamingIt_data()
     {
         QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("definitions"); // computed.def; empty: none
         QTest::addColumn<QString>("named");
-        QTest::newRow("unknown code") << QStringList{"P=A1*Q7"} << "\"P=A1*Q7\"";
-        QTest::newRow("syntax") << QStringList{"P=A1*(B1"} << "position 7";
-        QTest::newRow("cycle") << QStringList{"P=Q+1", "Q=P"} << "P -> Q -> P";
-        QTest::newRow("logged code") << QStringList{"A1=B1"} << "\"A1=B1\"";
-        QTest::newRow("no code") << QStringList{"A1*B1"} << "CODE=EXPR";
+        const QByteArray none;
+        QTest::newRow("unknown code") << QStringList{"P=A1*Q7"} << none << "\"P=A1*Q7\"";
+        QTest::newRow("syntax") << QStringList{"P=A1*(B1"} << none << "position 7";
+        QTest::newRow("cycle") << QStringList{"P=Q+1", "Q=P"} << none << "P -> Q -> P";
+        QTest::newRow("logged code") << QStringList{"A1=B1"} << none << "\"A1=B1\"";
+        QTest::newRow("no code") << QStringList{"A1*B1"} << none << "CODE=EXPR";
+        QTest::newRow("one code twice")
+            << QStringList{"P=A1", "Q=B1", "P=B1"} << none << "P is given with --formula twice";
+        QTest::newRow("assignment") << QStringList{"P=A1=3"} << none << "\"P=A1=3\"";
+        QTest::newRow("broken computed.def")
+            << QStringList{} << QByteArray("{\"channels\": [") << "computed.def";
+        QTest::newRow("repeated code in computed.def")
+            << QStringList{"Q=A1"}
+            << QByteArray("{\"channels\": [{\"code\": \"P\", \"formula\": \"A1\"},"
+                          "{\"code\": \"P\", \"formula\": \"B1\"}]}")
+            << "computed.def";
     }
     void badFormulaStopsTheBatchNamingIt()
     {
         QFETCH(QStringList, options);
+        QFETCH(QByteArray, definitions);
         QFETCH(QString, named);
+        if (!definitions.isEmpty()) {
+            QFile file(ComputedChannelFile::pathIn(fixture->dir.path()));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(definitions);
+        }
         const QString first = fixture->writeProtocol("a.log", kStart, 5, 5, {1, 2});
         const QString csv = fixture->dir.filePath(QStringLiteral("out.csv"));
         QStringList arguments{"-d", fixture->dir.path(), "-l", first, "--csv", csv};
@@ -160,8 +180,18 @@ private slots:
     {
         const QString first = fixture->writeProtocol("a.log", kStart, 10, 5, {1, 2});
         fixture->window->readProtocols({first});
+        // The user's view stays as it was.
+        auto* chart = fixture->find<ChartProtocol>("chart");
+        chart->setZoom(chart->zoom() / 4);
+        chart->setPosition(3.0);
+        chart->placeLineValue(5);
+        const double zoom = chart->zoom();
+        QVERIFY(zoom < 1);
         QVERIFY(fixture->window->applyComputedChannels(
             {{"P", QStringLiteral("Мощность"), 1, "A1*B1"}}));
+        QCOMPARE(chart->zoom(), zoom);
+        QCOMPARE(chart->scaleSettings().position, 3.0);
+        QCOMPARE(chart->lineValueX(), qint64(5));
         const QString title = QStringLiteral("Мощность (P)");
 
         const QAbstractItemModel* table = fixture->find<FrozenColumnsTableView>("twEntry")->model();
@@ -205,7 +235,7 @@ private slots:
 
         dialog.addChannel();
         QCOMPARE(table->rowCount(), 2);
-        QCOMPARE(table->item(1, ComputedChannelsDialog::CodeColumn)->text(), QStringLiteral("F1"));
+        QCOMPARE(table->item(1, ComputedChannelsDialog::CodeColumn)->text(), QStringLiteral("P1"));
         table->item(0, ComputedChannelsDialog::FormulaColumn)->setText(QStringLiteral("A1 * B1"));
         QVERIFY(!dialog.canSave()); // the new row has no formula yet
         table->item(1, ComputedChannelsDialog::FormulaColumn)->setText(QStringLiteral("P / 2"));
@@ -215,12 +245,12 @@ private slots:
         QVERIFY2(dialog.canSave(), qPrintable(dialog.problemText()));
         const ComputedChannels channels = dialog.channels();
         QCOMPARE(channels.size(), size_t(2));
-        QCOMPARE(channels[1], (ComputedChannel{"F1", QString(), 3, "P / 2"}));
+        QCOMPARE(channels[1], (ComputedChannel{"P1", QString(), 3, "P / 2"}));
 
         table->setCurrentCell(0, 0);
         dialog.removeChannel();
         QCOMPARE(dialog.problemText(),
-                 QStringLiteral("F1: ошибка в позиции 1: неизвестный код «P»"));
+                 QStringLiteral("P1: ошибка в позиции 1: неизвестный код «P»"));
     }
 };
 

@@ -218,13 +218,15 @@ private slots:
         const int count = 6 * ChannelRangeIndex::blockSize - 1;
         std::vector<quint32> ticks;
         std::vector<qint32> raws;
+        std::vector<double> results; // a computed channel's, NaN for none
         quint32 tick = 10;
         for (int row = 0; row < count; ++row) {
             tick += quint32(random.bounded(3));
             ticks.push_back(tick);
             const bool noResult = gaps && (row % 97 == 5 || row == 0);
-            raws.push_back(noResult ? std::numeric_limits<qint32>::min()
-                                    : qint32(random.bounded(7)) - 3);
+            raws.push_back(qint32(random.bounded(7)) - 3);
+            results.push_back(noResult ? std::numeric_limits<double>::quiet_NaN()
+                                       : raws.back() / 4.0);
         }
         if (swapAt >= 0)
             std::swap(ticks[size_t(swapAt)], ticks[size_t(swapAt) + 1]);
@@ -236,7 +238,7 @@ private slots:
         series.count = ticks.size();
         series.offset = -50;
         series.divisor = 4; // sums stay exact whatever the order of adding
-        series.gaps = gaps;
+        series.real = gaps ? results.data() : nullptr;
         // The oracle: a plain pass over the rows in (stable) tick order.
         std::vector<std::pair<qint32, double>> sorted;
         for (size_t row = 0; row < series.size(); ++row)
