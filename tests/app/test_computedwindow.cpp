@@ -5,6 +5,7 @@
 #include "table/frozencolumnstableview.h"
 #include "parameters/chartparametervaluewidget.h"
 #include "reports/csvreport.h"
+#include "tests/reports/xlsxreader.h"
 
 #include <QProcess>
 #include <QTableView>
@@ -108,6 +109,41 @@ private slots:
 
     // Also a computed.def that cannot be read: reports without its columns
     // would pass for whole ones.
+    // A counter near the 32-bit end and products of it: every digit in the
+    // CSV, and the workbook's numbers equal to the logged and computed values.
+    void everyDigitReachesTheReports()
+    {
+        const QString first = fixture->writeProtocol("a.log", kStart, 3, 2147483645, {1, 2});
+        const QString csv = fixture->dir.filePath(QStringLiteral("out.csv"));
+        const QString xlsx = fixture->dir.filePath(QStringLiteral("out.xlsx"));
+        const Run result = run({"-d", fixture->dir.path(), "-l", first, "--csv", csv, "--xlsx",
+                                xlsx, "--formula", "P=A1*1000", "--formula", "Q=A1*B1"});
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY2(result.errors.isEmpty(), qPrintable(result.errors));
+        const QStringList lines = QString::fromUtf8(contents(csv)).split(QLatin1Char('\n'));
+        QCOMPARE(lines.mid(1, 3),
+                 (QStringList{"01/06/2024 12:00:00.000,2147483645,10,2147483645000,21474836450",
+                              "01/06/2024 12:00:01.000,2147483646,10.1,2147483646000,21689584824.6",
+                              "01/06/2024 12:00:02.000,2147483647,10.2,2147483647000,"
+                              "21904333199.4"}));
+        const XlsxContent book = readXlsx(xlsx);
+        QVERIFY(book.ok);
+        const struct
+        {
+            const char* cell;
+            double value;
+            const char* format;
+        } cells[] = {{"B4", 2147483645, "0"},
+                     {"B6", 2147483647, "0"},
+                     {"D5", 2147483646000, "0"},
+                     {"E5", 21689584824.6, "0.0"}};
+        for (const auto& expected : cells) {
+            const XlsxCell cell = book.cells.value(QLatin1String(expected.cell));
+            QCOMPARE(cell.numberFormat, QLatin1String(expected.format));
+            QCOMPARE(cell.text.toDouble(), expected.value);
+        }
+    }
+
     void badFormulaStopsTheBatchNamingIt_data()
     {
         QTest::addColumn<QStringList>("options");
