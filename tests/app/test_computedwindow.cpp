@@ -7,6 +7,8 @@
 #include "reports/csvreport.h"
 #include "tests/reports/xlsxreader.h"
 
+#include <QDoubleSpinBox>
+#include <QLabel>
 #include <QProcess>
 #include <QTableView>
 #include <QTableWidget>
@@ -212,6 +214,27 @@ private slots:
         QCOMPARE(read.size(), size_t(1));
     }
 
+    // A1 again under another name is refused at its place; the channel that
+    // reads A1 reads the logged one.
+    void computedCodeOfALoggedChannelIsRefusedWhateverItsName()
+    {
+        QString error;
+        QVERIFY(ComputedChannelFile::save(
+            ComputedChannelFile::pathIn(fixture->dir.path()),
+            {{"A1", QStringLiteral("Мощность"), 1, "B1*2"}, {"P", "P", 0, "A1*2"}}, error));
+        fixture->dialogs->warnings.clear();
+        fixture->setupLogerAgain();
+        QCOMPARE(fixture->dialogs->warnings.size(), 1);
+        QVERIFY2(fixture->dialogs->warnings.first().contains(
+                     QStringLiteral("A1: такой код уже есть в log.def")),
+                 qPrintable(fixture->dialogs->warnings.first()));
+        fixture->window->readProtocols({fixture->writeProtocol("a.log", kStart, 3, 5, {1, 2})});
+        const QStringList lines =
+            tableLines(fixture->find<FrozenColumnsTableView>("twEntry")->model());
+        QCOMPARE(lines.mid(0, 2), (QStringList{"Дата,Альфа (A1),Бета (B1),P (P)",
+                                               "01/06/2024 12:00:00.000,5,10,10"}));
+    }
+
     void savedChannelIsShownEverywhere()
     {
         const QString first = fixture->writeProtocol("a.log", kStart, 10, 5, {1, 2});
@@ -238,10 +261,15 @@ private slots:
             curves.append(channel.name());
         QVERIFY2(curves.contains(title), qPrintable(curves.join(';')));
         QVERIFY(fixture->window->singleCharts().contains(title));
-        bool row = false;
+        // Filter fields take each channel's decimals: none for A1 (RATE 0), P's one.
+        QMap<QString, int> decimals;
         for (const auto* widget : fixture->window->findChildren<ChartParameterValueWidget*>())
-            row = row || widget->findChild<QWidget*>() != nullptr;
-        QVERIFY(row);
+            decimals.insert(
+                widget->findChild<QLabel*>(QStringLiteral("labelName"))->text(),
+                widget->findChild<QDoubleSpinBox*>(QStringLiteral("sbFrom"))->decimals());
+        QCOMPARE(decimals.value(title, -1), 1);
+        QCOMPARE(decimals.value(QStringLiteral("Альфа (A1)"), -1), 0);
+        QCOMPARE(decimals.value(QStringLiteral("Бета (B1)"), -1), 1);
 
         // A failed save keeps the old file and the shown columns.
         const QString path = ComputedChannelFile::pathIn(fixture->dir.path());
