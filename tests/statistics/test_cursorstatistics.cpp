@@ -99,6 +99,13 @@ private slots:
         statistics.addPart(QStringLiteral("B"), rows({0, 10}, {10.05, 10}));
         QCOMPARE(statistics.rows(0, 10, {QStringLiteral("B")}).value(0).mid(1, 3),
                  (QStringList{"10.05", "10", "-0.05"}));
+        // A computed channel of 1 decimal: its values as the table shows them,
+        // however many digits; the mean with ten.
+        statistics.clear();
+        statistics.addPart(QStringLiteral("P"), rows({0, 10}, {21689584824.6, 21474836450}), {}, 1);
+        QCOMPARE(statistics.rows(0, 10, {QStringLiteral("P")}).value(0).mid(1, 6),
+                 (QStringList{"21689584824.6", "21474836450", "-214748374.6", "21474836450",
+                              "21689584824.6", "2.158221064e+10"}));
     }
 
     void stateChannelsAndJoinedParts()
