@@ -108,8 +108,11 @@ int runBatch(MainWindow& window, const StartupOptions& options, const QString& d
             printLine(stderr, QStringLiteral("voltrek: ") + line);
         return 2;
     }
-    if (!window.computedFileProblem().isEmpty())
-        printLine(stderr, QStringLiteral("voltrek: warning: ") + window.computedFileProblem());
+    // Reports without the computed columns must not pass for whole ones.
+    if (!window.computedFileProblem().isEmpty()) {
+        printLine(stderr, QStringLiteral("voltrek: ") + window.computedFileProblem());
+        return 2;
+    }
 
     window.readProtocols(resolveStartupFiles(options.files), startupDefinition(options));
     // Every protocol left out is named, so a script never takes a partial

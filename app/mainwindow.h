@@ -5,6 +5,7 @@
 #include "chartdata/scrollscale.h"
 #include "device/deviceenvironment.h"
 #include "formula/computedchannel.h"
+#include "formula/formulacheck.h"
 #include "parameters/chartcolor.h"
 #include "protocol/readproblem.h"
 #include "reports/chartpicturestyle.h"
@@ -270,7 +271,7 @@ private:
     void setupComputedChannels();
     void loadComputedChannels(const QString& directory);
     // The sound computed channels in the order of computing.
-    ComputedChannels computedForAssembly() const;
+    ComputedChannels computedForAssembly();
     void buildMenusAndToolbar();
     // The chart actions beyond the form's, and the keys of all actions
     // (mainwindow_charts.cpp).
@@ -339,6 +340,7 @@ private:
     QAction* actComputed = nullptr;
     ComputedChannels m_computed;       // as computed.def holds them
     ComputedChannels m_formulaOptions; // from the command line, over the file's
+    CheckedComputedChannels m_computedCheck;
     QString m_computedPath;
     QString m_computedFileProblem;
     QStringList m_loadedFiles; // the protocols shown, to show them anew

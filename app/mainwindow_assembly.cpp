@@ -136,7 +136,10 @@ void MainWindow::readProtocolFiles(const QStringList& files)
     if (interactive)
         progress.show();
 
-    // Reading: each file on its own, onto one time base.
+    // Reading: each file on its own, onto one time base. The memory check of
+    // each read counts the columns computed afterwards.
+    const ComputedChannels computed = computedForAssembly();
+    logger->setComputedColumns(int(computed.size()));
     auto assembly = std::make_unique<ProtocolAssembly>();
     QStringList loadedPaths; // by protocol of the assembly
     for (int k = 0; k < n; ++k) {
@@ -180,7 +183,7 @@ void MainWindow::readProtocolFiles(const QStringList& files)
     if (assembly->protocolCount() == 0)
         return;
 
-    assembly->setComputedChannels(computedForAssembly());
+    assembly->setComputedChannels(computed);
     // The table reads the assembled columns in place, so building is all
     // there is to the table phase; the window stays alive and the cancel
     // button works between files.

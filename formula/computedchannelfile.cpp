@@ -78,6 +78,13 @@ bool ComputedChannelFile::load(const QString& path, ComputedChannels& channels, 
         return false;
     }
     const QJsonArray list = document.object().value(QStringLiteral("channels")).toArray();
+    if (list.size() > ComputedChannel::maxCount) {
+        error = QStringLiteral("Файл %1 не прочитан: в нем %2 каналов, а можно не больше %3")
+                    .arg(named)
+                    .arg(list.size())
+                    .arg(ComputedChannel::maxCount);
+        return false;
+    }
     ComputedChannels read;
     QSet<QString> codes;
     for (int i = 0; i < list.size(); ++i) {

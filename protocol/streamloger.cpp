@@ -152,9 +152,11 @@ class RecordPhase
 {
 public:
     // `memoryBytes`: what the filled values may take, -1 for the system's free memory.
-    RecordPhase(const ChannelSlots& channels, qint64 maxFilledValues, qint64 memoryBytes)
+    // `bytesPerRow`: what the columns computed after the read add per row.
+    RecordPhase(const ChannelSlots& channels, qint64 maxFilledValues, qint64 memoryBytes,
+                qint64 bytesPerRow)
         : m_slots(channels), m_channels(size_t(channels.count())),
-          m_maxFilledValues(maxFilledValues), m_memoryBytes(memoryBytes)
+          m_maxFilledValues(maxFilledValues), m_memoryBytes(memoryBytes), m_bytesPerRow(bytesPerRow)
     {
     }
 
@@ -252,7 +254,7 @@ public:
             m_refusal = Refusal::TooManyValues;
         } else {
             const qint64 memory = m_memoryBytes >= 0 ? m_memoryBytes : availableMemoryBytes();
-            m_neededBytes = stepCount * qint64(sizeof(qint32));
+            m_neededBytes = stepCount * qint64(sizeof(qint32)) + tickCount * m_bytesPerRow;
             if (memory >= 0 && m_neededBytes > memory) {
                 m_refusal = Refusal::TooLittleMemory;
                 m_availableBytes = memory;
@@ -381,6 +383,7 @@ private:
     bool m_ascending = true;
     qint64 m_maxFilledValues;
     qint64 m_memoryBytes;
+    qint64 m_bytesPerRow;
     Refusal m_refusal = Refusal::None;
     qint64 m_neededBytes = 0;
     qint64 m_availableBytes = 0;
@@ -684,7 +687,8 @@ ProtocolColumns StreamLoger::readProtocolColumns()
         return {};
 
     ChannelSlots channels(m_catalogue);
-    RecordPhase reading(channels, m_maxFilledValues, m_memoryBytes);
+    RecordPhase reading(channels, m_maxFilledValues, m_memoryBytes,
+                        m_computedColumns * qint64(sizeof(double)));
     RecordChunks chunks(m_file, m_maxRecords);
     const qint64 recordCount = reading.count(chunks);
     m_channelProblem = ReadProblem();

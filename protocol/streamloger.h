@@ -77,6 +77,9 @@ public:
     static constexpr qint64 kMaxFilledValues = 400'000'000;
     // `memoryBytes`: the memory a read may take, -1 for the system's free memory.
     void setReadLimits(qint64 maxRecords, qint64 maxFilledValues, qint64 memoryBytes = -1);
+    // Columns the assembly will compute over every row of a read (8 bytes a
+    // cell): the memory check counts them before they are computed.
+    void setComputedColumns(int count) { m_computedColumns = count; }
     // Whether a read processes pending events now and then (about every
     // 50 ms), so that a window and its progress dialog stay alive; runs
     // without a window switch it off. On by default.
@@ -110,6 +113,7 @@ private:
     qint64 m_maxRecords = kMaxRecords;
     qint64 m_memoryBytes = -1;
     qint64 m_maxFilledValues = kMaxFilledValues;
+    qint64 m_computedColumns = 0;
     bool m_eventsWhileReading = true;
     qint64 m_openRecords = 0; // whole records in the file when it was opened
 };

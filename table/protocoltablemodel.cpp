@@ -257,11 +257,15 @@ bool ProtocolTableModel::isNumberCell(int globalRow, int column) const
         return false;
     const ProtocolAssembly::RowRef r = m_assembly->row(globalRow);
     const int channel = m_assembly->channelAt(r.protocol, column);
+    if (channel < 0)
+        return false;
+    if (!m_assembly->hasRefs(r.protocol, channel)) {
+        double value = 0;
+        return m_assembly->number(r.protocol, channel, r.record, value);
+    }
     qint32 raw = 0;
     double divisor = 1;
-    if (channel < 0 || !m_assembly->raw(r.protocol, channel, r.record, raw, divisor))
-        return false;
-    return !m_assembly->hasRefs(r.protocol, channel) ||
+    return m_assembly->raw(r.protocol, channel, r.record, raw, divisor) &&
            m_assembly->refText(r.protocol, channel, raw).isEmpty();
 }
 
@@ -281,19 +285,18 @@ bool ProtocolTableModel::cellNumber(int globalRow, int column, double& value) co
     if (column == protocolColumn())
         return false;
     const int channel = m_assembly->channelAt(r.protocol, column);
-    qint32 raw = 0;
-    double divisor = 1;
-    if (channel < 0 || !m_assembly->raw(r.protocol, channel, r.record, raw, divisor))
+    if (channel < 0)
         return false;
     if (m_assembly->hasRefs(r.protocol, channel)) {
+        qint32 raw = 0;
+        double divisor = 1;
+        if (!m_assembly->raw(r.protocol, channel, r.record, raw, divisor))
+            return false;
         const QString text = m_assembly->refText(r.protocol, channel, raw);
-        if (!text.isEmpty()) {
-            value = text.toDouble();
-            return true;
-        }
+        value = text.isEmpty() ? numbertext::shownRaw(raw, divisor) : text.toDouble();
+        return true;
     }
-    value = numbertext::shownRaw(raw, divisor);
-    return true;
+    return m_assembly->number(r.protocol, channel, r.record, value);
 }
 
 void ProtocolTableModel::sort(int column, Qt::SortOrder order)

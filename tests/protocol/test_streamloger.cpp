@@ -591,6 +591,13 @@ void TestStreamLoger::limitsAndUnreadableFilesAreNamed()
     QVERIFY(loger->openProtocol(0, 0, "sparse.log"));
     QCOMPARE(loger->readProtocol().size(), 4);
     QVERIFY(loger->readProblem().isNone());
+    // Columns computed after the read are counted before: 4 rows of 8 bytes more.
+    loger->setComputedColumns(1);
+    QVERIFY(loger->openProtocol(0, 0, "sparse.log"));
+    QVERIFY(loger->readProtocol().isEmpty());
+    QVERIFY2(loger->readProblem().englishText().contains(QStringLiteral("needs 96 bytes")),
+             qPrintable(loger->readProblem().englishText()));
+    loger->setComputedColumns(0);
     // Large sizes read in megabytes, rounded up.
     ReadProblem large;
     large.kind = ReadProblem::Kind::TooLarge;

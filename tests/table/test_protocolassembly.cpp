@@ -217,7 +217,8 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("value");
         QTest::newRow("RATE 2") << 12345 << 2 << "123.45" << 123.45;
-        QTest::newRow("exponent form") << 1234567 << 0 << "1.23457e+06" << 1234567.0;
+        QTest::newRow("every digit") << 1234567 << 0 << "1234567" << 1234567.0;
+        QTest::newRow("every digit at RATE 3") << 2147483647 << 3 << "2147483.647" << 2147483.647;
         QTest::newRow("negative") << -5 << 1 << "-0.5" << -0.5;
         QTest::newRow("small") << 7 << 6 << "7e-06" << 7e-06;
         QTest::newRow("zero") << 0 << 3 << "0" << 0.0;
