@@ -1,5 +1,6 @@
 #include "app/batchrun.h"
 
+#include "protocol/readplan.h"
 #include "protocol/streamloger.h"
 #include "table/bookmarkstore.h"
 
@@ -37,14 +38,31 @@ int runBatch(const StartupOptions& options, const QString& directory,
             printError(line);
         return 2;
     }
-    if (!workspace.computedFileProblem().isEmpty())
-        printError(QStringLiteral("warning: ") + workspace.computedFileProblem());
+    // Reports without the computed columns must not pass for whole ones.
+    if (!workspace.computedFileProblem().isEmpty()) {
+        printError(workspace.computedFileProblem());
+        return 2;
+    }
 
-    workspace.read(resolveStartupFiles(options.files));
+    // "-d" names the definition the protocols are read with; else each is
+    // read with that of its own log directory.
+    readplan::Applied applied;
+    applied.definition = logger->definitionPath();
+    applied.protocolDir = logger->protocolDir();
+    applied.hasProtocolDir = logger->hasProtocolDir();
+    applied.keep = !options.directory.isEmpty();
+    const readplan::Plan plan = readplan::plan(resolveStartupFiles(options.files), applied);
+    if (!plan.logDirectory.isEmpty() && logger->init(plan.logDirectory))
+        workspace.loadComputedChannels(plan.logDirectory);
+    workspace.read(plan.files, {}, plan.problems);
     // Every protocol left out is named, so a script never takes a partial
     // report for a whole one.
-    for (const ReadProblem& problem : workspace.readProblems())
-        printError(problem.englishText());
+    bool readFaults = false;
+    for (const ReadProblem& problem : workspace.readProblems()) {
+        printError((problem.isNotice() ? QStringLiteral("warning: ") : QString()) +
+                   problem.englishText());
+        readFaults = readFaults || !problem.isNotice();
+    }
     if (workspace.rowCount() == 0) {
         QString reason;
         if (workspace.readStoppedOnTickMismatch())
@@ -82,5 +100,5 @@ int runBatch(const StartupOptions& options, const QString& directory,
     }
     if (!definitionProblem.isEmpty())
         printError(QStringLiteral("warning:") + definitionProblem);
-    return workspace.readProblems().isEmpty() && !bookmarksLost ? 0 : 1;
+    return !readFaults && !bookmarksLost ? 0 : 1;
 }

@@ -5,8 +5,10 @@
 #include "app/rememberedplaces.h"
 #include "parameters/settingsfile.h"
 #include "app/toolkittranslation.h"
+#include "protocol/readplan.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QIcon>
 #include <QScreen>
 
@@ -31,6 +33,29 @@ bool hasDisplay()
     return !qEnvironmentVariableIsEmpty("DISPLAY") ||
            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+// Without "-d", the protocols named with "-l" bring their log directory:
+// that of the first one that has one.
+QString protocolsLogDirectory(const StartupOptions& options)
+{
+    if (!options.directory.isEmpty())
+        return QString();
+    for (const QString& file : resolveStartupFiles(options.files)) {
+        const QFileInfo info(file);
+        const QString owner =
+            info.isAbsolute() && info.exists() ? readplan::ownerOf(file) : QString();
+        if (!owner.isEmpty())
+            return owner;
+    }
+    return QString();
+}
+
+// "-d" names the definition the protocols are read with.
+MainWindow::Definition startupDefinition(const StartupOptions& options)
+{
+    return options.directory.isEmpty() ? MainWindow::Definition::OfProtocols
+                                       : MainWindow::Definition::Applied;
 }
 
 // What is left once the toolkit has taken its own options: anything
@@ -60,11 +85,15 @@ bool refuseUnknown(int argc, char* argv[])
     return !unknown.isEmpty();
 }
 
+// "-d", else the log directory of the protocols named with "-l", else the
+// folder beside the program.
 QString logDirectory(const StartupOptions& options)
 {
-    return options.directory.isEmpty()
-               ? QCoreApplication::applicationDirPath() + QStringLiteral("/log")
-               : options.directory;
+    if (!options.directory.isEmpty())
+        return options.directory;
+    const QString ofProtocols = protocolsLogDirectory(options);
+    return ofProtocols.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/log")
+                                 : ofProtocols;
 }
 
 // Reports without a window. CSV and bookmark lists need no GUI module at
@@ -127,8 +156,10 @@ int main(int argc, char* argv[])
     QString directory = logDirectory(options);
     // Started from the menu, the folder beside the program has no definition:
     // the one that served last time is taken instead.
-    directory = startDirectory(options.directory, directory,
-                               RememberedPlaces(settingsFilePath()).logDirectory());
+    const QString named =
+        options.directory.isEmpty() ? protocolsLogDirectory(options) : options.directory;
+    directory =
+        startDirectory(named, directory, RememberedPlaces(settingsFilePath()).logDirectory());
     // Without a window manager the maximised state is never applied, so the
     // window is also given the whole screen directly.
     const auto showWindow = [&window] {
@@ -148,7 +179,7 @@ int main(int argc, char* argv[])
         return 2;
     }
     if (!options.files.isEmpty())
-        window.readProtocols(resolveStartupFiles(options.files));
+        window.readProtocols(resolveStartupFiles(options.files), startupDefinition(options));
     if (found)
         showWindow();
     return application.exec();

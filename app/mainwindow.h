@@ -5,6 +5,7 @@
 #include "chartdata/scrollscale.h"
 #include "device/deviceenvironment.h"
 #include "formula/computedchannel.h"
+#include "formula/formulacheck.h"
 #include "parameters/chartcolor.h"
 #include "protocol/readproblem.h"
 #include "reports/chartpicturestyle.h"
@@ -32,6 +33,7 @@ class Chart;
 class ChartProtocol;
 class LoadProtocolProgress;
 class QDockWidget;
+class QLabel;
 class QProcess;
 class QTableWidgetItem;
 class ProtocolAssembly;
@@ -54,7 +56,11 @@ public:
     // (then said so, with an offer to choose another when interactive).
     bool setupLoger(const QString& path);
     void refreshProtocols();
-    void readProtocols(const QStringList& files);
+    // Which log definition a read uses: that of the protocols' own log
+    // directory (switched to where they lie elsewhere), or the applied one,
+    // as the user named it or as a re-read of what is shown keeps it.
+    enum class Definition { OfProtocols, Applied };
+    void readProtocols(const QStringList& files, Definition definition = Definition::OfProtocols);
     void clearProtocolView();
     void clearChartData();
     void clearSingleCharts();
@@ -227,7 +233,7 @@ private:
     // The chart picture action, in the chart menu.
     void setupChartPictureAction();
     void saveChartPictureAs();
-    void readProtocolFiles(const QStringList& files);
+    void readProtocolFiles(const QStringList& files, const QList<ReadProblem>& earlier);
     // Stops a running read at its next step; nothing when none runs.
     void cancelRead();
     QString readProblemsText() const;
@@ -237,6 +243,7 @@ private:
     // Says which bookmark files of the new view could not be read.
     void showBookmarkProblems();
     void setupBookmarkNotes();
+    void setupProtocolColumn();
     // The workspace's bookmarks on every chart.
     void showStoredBookmarks();
     void reportBookmarkErrors(const QStringList& errors);
@@ -270,6 +277,7 @@ private:
     std::unique_ptr<Dialogs> dialogs;
     // The loaded data, bookmarks and view state; the widgets show it.
     Workspace* m_workspace = nullptr;
+    QLabel* m_rowProtocol = nullptr; // status bar: the protocol of the current row
     QDockWidget* parametersDock = nullptr;
     ChartParameters* parameters = nullptr;
     StatisticsDock* statisticsDock = nullptr;

@@ -6,6 +6,7 @@
 #include "chart/chartprotocol.h"
 #include "parameters/chartparameters.h"
 #include "protocol/loadprotocolprogress.h"
+#include "protocol/readplan.h"
 #include "protocol/streamloger.h"
 #include "table/protocolassembly.h"
 #include "table/protocoltablemodel.h"
@@ -14,6 +15,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QScopeGuard>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTableWidget>
 
@@ -74,15 +76,27 @@ void MainWindow::on_actLoad_triggered()
     readProtocols(files);
 }
 
-void MainWindow::readProtocols(const QStringList& files)
+void MainWindow::readProtocols(const QStringList& files, Definition definition)
 {
     if (m_reading)
         return;
+    // The definition first: applying another one clears the view and lists
+    // its protocol folder.
+    readplan::Applied applied;
+    applied.definition = logger->definitionPath();
+    applied.protocolDir = logger->protocolDir();
+    applied.hasProtocolDir = logger->hasProtocolDir();
+    applied.keep = definition == Definition::Applied;
+    const readplan::Plan plan = readplan::plan(files, applied);
+    if (!plan.logDirectory.isEmpty() && setupLoger(plan.logDirectory))
+        statusBar()->showMessage(tr("Протоколы прочитаны по %1")
+                                     .arg(QDir::toNativeSeparators(logger->definitionPath())));
+
     const ReadingScope reading(m_reading,
                                {ui.actLoad, ui.actRefresh, ui.actInitLoger, ui.actSave, ui.actPDF,
                                 ui.actFLASH, ui.actCopy, ui.actLogger},
                                ui.btRead);
-    readProtocolFiles(files);
+    readProtocolFiles(plan.files, plan.problems);
     // Once per load, after the progress window has gone.
     if (interactive && !readProblems().isEmpty())
         dialogs->warning(this, tr("Внимание!"), readProblemsText());
@@ -90,14 +104,21 @@ void MainWindow::readProtocols(const QStringList& files)
 
 QString MainWindow::readProblemsText() const
 {
-    QStringList lines{tr("Не все протоколы загружены:")};
+    QStringList faults;
+    QStringList notices;
     for (const ReadProblem& problem : readProblems())
-        lines.append(QDir::toNativeSeparators(problem.file) + QStringLiteral(": ") +
-                     problem.russianReason(failuretext::russianCause(problem.detail, nullptr)));
+        (problem.isNotice() ? notices : faults)
+            .append(QDir::toNativeSeparators(problem.file) + QStringLiteral(": ") +
+                    problem.russianReason(failuretext::russianCause(problem.detail, nullptr)));
+    QStringList lines;
+    if (!faults.isEmpty())
+        lines << tr("Не все протоколы загружены:") << faults;
+    if (!notices.isEmpty())
+        lines << tr("Обратите внимание:") << notices;
     return lines.join(QLatin1Char('\n'));
 }
 
-void MainWindow::readProtocolFiles(const QStringList& files)
+void MainWindow::readProtocolFiles(const QStringList& files, const QList<ReadProblem>& earlier)
 {
     clearProtocolView();
     const int n = files.size();
@@ -122,7 +143,7 @@ void MainWindow::readProtocolFiles(const QStringList& files)
         processEvents();
         return !progress.cancelled;
     };
-    const Workspace::ReadResult result = m_workspace->read(files, steps);
+    const Workspace::ReadResult result = m_workspace->read(files, steps, earlier);
     if (result == Workspace::ReadResult::TickMismatch)
         dialogs->warning(this, tr("Внимание!"), tr("Отсчет времени в файлах не совпадает"));
     if (result != Workspace::ReadResult::Loaded) {

@@ -25,8 +25,7 @@ void MainWindow::loadComputedChannels(const QString& directory)
         dialogs->warning(this, tr("Внимание!"), computedFileProblem());
         return;
     }
-    const ComputedCheck check =
-        checkComputedChannels(m_workspace->computedChannels(), logger->codes());
+    const ComputedCheck& check = m_workspace->checkComputed(m_workspace->computedChannels());
     if (!check.ok())
         dialogs->warning(this, tr("Внимание!"),
                          tr("Не все вычисляемые каналы из файла %1 вычисляются:\n%2")
@@ -54,9 +53,22 @@ bool MainWindow::applyComputedChannels(const ComputedChannels& channels)
         dialogs->warning(this, tr("Внимание!"), error);
         return false;
     }
-    // The view shows the new columns at once.
+    // The view shows the new columns at once, where the user was looking.
     const QStringList files = m_workspace->loadedFiles(); // the read starts by forgetting them
-    if (!files.isEmpty())
-        readProtocols(files);
+    if (files.isEmpty())
+        return true;
+    const double zoom = ui.chart->zoom();
+    const double position = ui.chart->scaleSettings().position;
+    const qint64 line = ui.chart->lineValueX();
+    const bool hasReference = ui.chart->hasReference();
+    const qint64 reference = ui.chart->referenceX();
+    readProtocols(files, Definition::Applied);
+    if (m_workspace->loadedFiles() == files) {
+        zoomCharts(zoom);
+        ui.chart->setPosition(position);
+        ui.chart->placeLineValue(line);
+        if (hasReference)
+            referenceXChartsChanged(reference);
+    }
     return true;
 }

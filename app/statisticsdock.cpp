@@ -74,8 +74,9 @@ void StatisticsDock::showFiguresOf(const ChartProtocol& chart)
                     return lookup.refText(code, raw >= INT_MIN && raw <= INT_MAX ? int(raw) : 0);
                 };
             }
-            m_statistics->addPart(
-                part.title, std::make_unique<ColumnStatisticsSource>(*part.series), stateText);
+            m_statistics->addPart(part.title,
+                                  std::make_unique<ColumnStatisticsSource>(*part.series), stateText,
+                                  lookup.rateByCode(part.code));
         }
     }
     if (!m_statistics) {

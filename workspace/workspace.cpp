@@ -60,9 +60,10 @@ void Workspace::clear()
     m_lastTick = 0;
 }
 
-Workspace::ReadResult Workspace::read(const QStringList& files, const ReadProgress& progress)
+Workspace::ReadResult Workspace::read(const QStringList& files, const ReadProgress& progress,
+                                      const QList<ReadProblem>& earlier)
 {
-    m_readProblems.clear();
+    m_readProblems = earlier;
     m_tickMismatch = false;
     clear();
     const ReadResult result = readFiles(files, progress);
@@ -78,7 +79,10 @@ Workspace::ReadResult Workspace::readFiles(const QStringList& files, const ReadP
     if (progress.start)
         progress.start(2 * n + 1);
 
-    // Reading: each file on its own, onto one time base.
+    // Reading: each file on its own, onto one time base. The memory check of
+    // each read counts the columns computed afterwards.
+    const ComputedChannels computed = computedForAssembly();
+    m_logger->setComputedColumns(int(computed.size()));
     auto assembly = std::make_unique<ProtocolAssembly>();
     QStringList loadedPaths; // by protocol of the assembly
     for (int k = 0; k < n; ++k) {
@@ -91,6 +95,8 @@ Workspace::ReadResult Workspace::readFiles(const QStringList& files, const ReadP
             continue;
         }
         ProtocolColumns columns = m_logger->readProtocolColumns();
+        const ReadProblem unknownChannels = m_logger->channelProblem();
+        const QString path = m_logger->readProblem().file;
         m_logger->closeProtocol();
         if (!proceed())
             return ReadResult::Cancelled;
@@ -102,7 +108,7 @@ Workspace::ReadResult Workspace::readFiles(const QStringList& files, const ReadP
         m_logger->protocolTimeBase(start, tickMs);
         const ProtocolAssembly::AddResult added =
             columns.isEmpty() ? ProtocolAssembly::AddResult::Skipped
-                              : assembly->addProtocol(start, tickMs, std::move(columns));
+                              : assembly->addProtocol(start, tickMs, std::move(columns), path);
         if (added == ProtocolAssembly::AddResult::TickMismatch) {
             m_tickMismatch = true;
             return ReadResult::TickMismatch;
@@ -111,13 +117,15 @@ Workspace::ReadResult Workspace::readFiles(const QStringList& files, const ReadP
             problem.kind = ReadProblem::Kind::NoTimeBase;
         if (!problem.isNone())
             m_readProblems.append(problem);
+        if (added == ProtocolAssembly::AddResult::Added && !unknownChannels.isNone())
+            m_readProblems.append(unknownChannels);
         if (added == ProtocolAssembly::AddResult::Added)
             loadedPaths.append(files.at(k));
     }
     if (assembly->protocolCount() == 0)
         return ReadResult::Nothing;
 
-    assembly->setComputedChannels(computedForAssembly());
+    assembly->setComputedChannels(computed);
     // The table reads the assembled columns in place, so building is all
     // there is to the table phase.
     const bool built = assembly->build([&](int protocol) {
@@ -167,22 +175,19 @@ void Workspace::loadComputedChannels(const QString& directory)
     m_computedFileProblem = error;
 }
 
+const ComputedCheck& Workspace::checkComputed(const ComputedChannels& channels)
+{
+    return m_computedCheck.check(channels, m_logger->codes());
+}
+
 QString Workspace::setFormulaOptions(const QStringList& options)
 {
-    m_formulaOptions.clear();
     QStringList faults;
-    for (const QString& option : options) {
-        ComputedChannel channel;
-        if (!parseFormulaOption(option, channel))
-            faults.append(QStringLiteral("bad formula \"%1\": it needs CODE=EXPR").arg(option));
-        else
-            m_formulaOptions = withOverrides(m_formulaOptions, {channel});
-    }
-    if (!faults.isEmpty())
+    if (!parseFormulaOptions(options, m_formulaOptions, faults))
         return faults.join(QLatin1Char('\n'));
 
     const ComputedChannels all = withOverrides(m_computed, m_formulaOptions);
-    const ComputedCheck check = checkComputedChannels(all, m_logger->codes());
+    const ComputedCheck& check = checkComputed(all);
     for (size_t k = 0; k < check.refused.size(); ++k) {
         const ComputedChannel& channel = all[size_t(check.refused[k])];
         const bool given =
@@ -207,11 +212,10 @@ bool Workspace::saveComputedChannels(const ComputedChannels& channels, QString& 
     return true;
 }
 
-ComputedChannels Workspace::computedForAssembly() const
+ComputedChannels Workspace::computedForAssembly()
 {
     const ComputedChannels ordered =
-        checkComputedChannels(withOverrides(m_computed, m_formulaOptions), m_logger->codes())
-            .ordered;
+        checkComputed(withOverrides(m_computed, m_formulaOptions)).ordered;
     // Scales, value box, palette and statistics ask the catalogue by code.
     QVector<ChannelLookup::AddedChannel> added;
     for (const ComputedChannel& channel : ordered)

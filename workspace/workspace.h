@@ -1,6 +1,7 @@
 #pragma once
 
 #include "formula/computedchannel.h"
+#include "formula/formulacheck.h"
 #include "protocol/readproblem.h"
 #include "reports/chartdrawing.h"
 #include "reports/chartpicturestyle.h"
@@ -90,8 +91,10 @@ public:
     explicit Workspace(StreamLoger* logger = nullptr, QObject* parent = nullptr);
     ~Workspace() override;
 
-    // Loading.
-    ReadResult read(const QStringList& files, const ReadProgress& progress = {});
+    // Loading. `earlier` are the problems found before reading (files left
+    // out by the read plan, notices), kept first among readProblems().
+    ReadResult read(const QStringList& files, const ReadProgress& progress = {},
+                    const QList<ReadProblem>& earlier = {});
     void clear();
     bool isLoaded() const { return m_assembly != nullptr; }
     const ProtocolAssembly* assembly() const { return m_assembly.get(); }
@@ -121,7 +124,9 @@ public:
     // Writes computed.def; false with the reason, the old file kept.
     bool saveComputedChannels(const ComputedChannels& channels, QString& error);
     // The sound computed channels in the order of computing.
-    ComputedChannels computedForAssembly() const;
+    ComputedChannels computedForAssembly();
+    // The check of the channels against the logged codes, kept while neither changes.
+    const ComputedCheck& checkComputed(const ComputedChannels& channels);
 
     // Bookmarks. Every change is saved to the files at once; the returned
     // English errors name the files that could not be written.
@@ -178,6 +183,7 @@ private:
     qint64 m_lastTick = 0;
     ComputedChannels m_computed;       // as computed.def holds them
     ComputedChannels m_formulaOptions; // from the command line, over the file's
+    CheckedComputedChannels m_computedCheck;
     QString m_computedPath;
     QString m_computedFileProblem;
     ViewState m_view;

@@ -209,8 +209,9 @@ private slots:
 
         // A tick no row carries is a bookmark without a mark; one that
         // several rows carry marks only the first.
+        const QString copy = writeProtocol(QStringLiteral("copy.log"), kStart, 10, 0);
         Workspace twice;
-        QVERIFY(twice.read({a, a}) == Workspace::ReadResult::Loaded);
+        QVERIFY(twice.read({a, copy}) == Workspace::ReadResult::Loaded);
         QVERIFY(twice.addBookmark(20).isEmpty());
         QCOMPARE(twice.bookmarkTicks(), (QVector<qint64>{3, 7, 20}));
         QCOMPARE(int(twice.tableModel()->marks().size()), 2);
