@@ -470,9 +470,9 @@ private slots:
             << "Дата,Альфа (A1)" << 6;
         QTest::newRow("a FIFO as log.def") << "fifodef" << 1 << "not a regular file but a FIFO"
                                            << "Дата,ID 1" << 6;
+        // Whether the reports are still written is the computed channels' rule.
         QTest::newRow("a FIFO as computed.def")
-            << "fifocomputed" << -1 << "это не обычный файл, а канал FIFO"
-            << "Дата,Альфа (A1)" << 6;
+            << "fifocomputed" << -1 << "это не обычный файл, а канал FIFO" << "" << 0;
     }
 
     void protocolsAreReadWithTheirOwnDefinition()
