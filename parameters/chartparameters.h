@@ -29,6 +29,8 @@ public:
     void setColorPalette(ChartColor* palette) { colorPalette = palette; }
     bool isFilterActive() const;
     QSize sizeHint() const override;
+    // As wide as its widest row, with a vertical scroll bar beside the rows.
+    int preferredWidth() const;
 
 signals:
     void setChartVisible(QString name, bool visible);
