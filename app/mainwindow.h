@@ -242,6 +242,8 @@ private:
     void saveChartPictureAs();
     // The descriptions of the read protocols, from their headers.
     QStringList protocolDescriptions() const;
+    // The title line of a report's chart over the ticks first … last.
+    QString reportChartTitle(qint64 first, qint64 last) const;
     // The common chart at twice its size, shown at its size.
     QImage workbookChartImage();
     void readProtocolFiles(const QStringList& files);

@@ -233,6 +233,13 @@ void MainWindow::saveChartPictureAs()
             QStringLiteral("График сохранен в файл\n%1").arg(QDir::toNativeSeparators(fileName)));
 }
 
+QString MainWindow::reportChartTitle(qint64 first, qint64 last) const
+{
+    const qint64 tickMs = ui.chart->tickLength();
+    return pictureTitle(protocolDescriptions(), ui.chart->startDateTime().addMSecs(first * tickMs),
+                        ui.chart->startDateTime().addMSecs(last * tickMs));
+}
+
 QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile,
                                  const QString& csvFile, const QString& pngFile,
                                  const ChartPictureOptions& pictureOptions,
@@ -260,8 +267,16 @@ QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile
             errors.append(result.error);
     }
     if (!pdfFile.isEmpty()) {
+        // The chart page shows the report's range, as the picture does; the
+        // window's view has nothing to do with a run from a script.
+        ChartPicture picture(*ui.chart, ChartPictureOptions(), first, last,
+                             reportChartTitle(first, last));
+        const ChartDrawing drawing{ChartPictureOptions().size,
+                                   [&picture](QPainter& painter, const QRectF& target) {
+                                       picture.paint(painter, target);
+                                   }};
         const ReportResult result =
-            savePdfReport(table, ui.chart->startDateTime(), chartDrawing(*ui.chart), pdfFile);
+            savePdfReport(table, ui.chart->startDateTime(), drawing, pdfFile);
         if (!result)
             errors.append(result.error);
     }
@@ -276,11 +291,7 @@ QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile
             errors.append(result.error);
     }
     if (!pngFile.isEmpty()) {
-        const qint64 tickMs = ui.chart->tickLength();
-        const QString title =
-            pictureTitle(protocolDescriptions(), ui.chart->startDateTime().addMSecs(first * tickMs),
-                         ui.chart->startDateTime().addMSecs(last * tickMs));
-        ChartPicture picture(*ui.chart, pictureOptions, first, last, title);
+        ChartPicture picture(*ui.chart, pictureOptions, first, last, reportChartTitle(first, last));
         const ReportResult result = saveChartPicture(picture, pictureOptions, pngFile);
         if (!result)
             errors.append(result.error);
