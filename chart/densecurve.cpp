@@ -43,7 +43,7 @@ constexpr double kTallSpan = 12;
 constexpr int kExactColumnPoints = 64;
 // A band's edge runs along the extremes of this many pixel columns on
 // either side.
-constexpr std::size_t kEdgeReach = 3;
+constexpr std::size_t kEdgeReach = 8;
 
 // The pixels a pen of width w covers across a line at device coordinate v,
 // as the raster engine fills them: a one-pixel pen the pixel v lies in, a
