@@ -50,7 +50,6 @@ public:
     // A chart of one channel among a stack whose time the common chart
     // shows: lower than 200 px, its value box shows the value alone.
     void setTimeShared(bool shared);
-    bool isTimeShared() const { return timeShared; }
 
     // Width of the value columns left of the plot at the last paint.
     double scalesWidth() const;
@@ -64,7 +63,7 @@ public:
     void setMinimumScaleWidth(double width);
 
     // Decimals of a channel's value in the value box and the filter: its
-    // RATE, at least 2.
+    // RATE (a computed channel's decimals), as the table shows it.
     int valueDecimals(const QString& title) const;
     static constexpr int kMaxValueDecimals = 9;
     // What the value box says for a channel without a value at the line.

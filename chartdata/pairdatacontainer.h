@@ -1,10 +1,10 @@
 #pragma once
 
-#include "chart/channeldata.h"
-#include "chart/channelseries.h"
-#include "chart/columnseries.h"
-#include "chart/curvedecimator.h"
-#include "chart/minmaxpyramid.h"
+#include "chartdata/channeldata.h"
+#include "chartdata/channelseries.h"
+#include "chartdata/columnseries.h"
+#include "chartdata/curvedecimator.h"
+#include "chartdata/minmaxpyramid.h"
 
 #include <algorithm>
 #include <cmath>
@@ -38,7 +38,7 @@ template <typename T> const void* storage(const T& series)
 
 inline const void* storage(const ColumnSeries& series)
 {
-    return series.values;
+    return series.real ? static_cast<const void*>(series.real) : series.values;
 }
 inline qint64 x(const ColumnSeries& series, std::size_t i)
 {
