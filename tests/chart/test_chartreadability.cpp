@@ -139,7 +139,8 @@ void TestChartReadability::noTextOverlapsAnother()
     QCOMPARE(box.size() < channels, cut);
     // (The time line carries the date and milliseconds, so 16 channels
     // need more than 800 pixels' width.)
-    if (size.height() >= 400 && (size.width() >= 1600 || channels <= 8))
+    const bool compact = !box.isEmpty() && box.first().startsWith(QStringLiteral("C0 = "));
+    if (size.height() >= 400 && (size.width() >= 1600 || channels <= 8) && !compact)
         QCOMPARE(box.size(), channels);
 
     // The day shows on the first time label and where it changes.
