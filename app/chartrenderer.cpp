@@ -12,6 +12,8 @@
 #include <QPainter>
 #include <QSettings>
 
+#include <memory>
+
 QList<Channel> chartChannels(const ProtocolAssembly& assembly, ChartColor& palette)
 {
     QList<Channel> channels;
@@ -106,6 +108,15 @@ ChartDrawing ProtocolChartRenderer::pdfDrawing()
     ChartProtocol& chart = m_chart;
     return {chart.size(), [&chart](QPainter& painter, const QRectF& target) {
                 chart.paintOnto(&painter, target);
+            }};
+}
+
+ChartDrawing ProtocolChartRenderer::rangeDrawing(qint64 first, qint64 last, const QString& title)
+{
+    const ChartPictureOptions options;
+    auto picture = std::make_shared<ChartPicture>(m_chart, options, first, last, title);
+    return {options.size, [picture](QPainter& painter, const QRectF& target) {
+                picture->paint(painter, target);
             }};
 }
 

@@ -42,6 +42,7 @@ public:
     QImage workbookImage() override;
     QDateTime startDateTime() const override;
     ChartDrawing pdfDrawing() override;
+    ChartDrawing rangeDrawing(qint64 first, qint64 last, const QString& title) override;
     ReportResult savePicture(const ChartPictureOptions& options, qint64 first, qint64 last,
                              const QString& title, const QString& fileName) override;
 

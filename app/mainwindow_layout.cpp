@@ -1,14 +1,18 @@
 // How the window shares a screen: rows of buttons that wrap, the split of
-// the protocol tab between the file list and the table.
+// the protocol tab between the file list and the table, the side panels' widths.
 #include "app/mainwindow.h"
 
 #include "app/flowlayout.h"
 #include "app/rememberedplaces.h"
+#include "parameters/chartparameters.h"
 #include "parameters/settingsfile.h"
+#include "statistics/statisticspanel.h"
 
-#include <QHeaderView>
+#include <QDockWidget>
 #include <QEvent>
+#include <QHeaderView>
 #include <QScrollBar>
+#include <QTimer>
 
 namespace {
 // A row of the form becomes a flow that wraps when the window is narrow, so
@@ -41,6 +45,37 @@ void MainWindow::fitToNarrowWindows()
     // what is left over.
     ui.verticalLayout_2->setStretchFactor(ui.splitter, 1);
     ui.verticalLayout_3->setStretchFactor(ui.chart, 1);
+
+    // The docks' widths are fitted once their rows are known and laid out.
+    const auto fitLater = [this] { QTimer::singleShot(0, this, &MainWindow::fitDockWidths); };
+    connect(this, &MainWindow::initParameters, this, fitLater);
+    for (QDockWidget* dock : {parametersDock, statisticsDock})
+        connect(dock, &QDockWidget::visibilityChanged, this, fitLater);
+}
+
+void MainWindow::fitDockWidths()
+{
+    for (QDockWidget* dock : {parametersDock, statisticsDock}) {
+        if (!dock || !dock->isVisible() || dock->isFloating() || !dock->widget())
+            continue;
+        const Qt::DockWidgetArea area = dockWidgetArea(dock);
+        if (area != Qt::LeftDockWidgetArea && area != Qt::RightDockWidgetArea)
+            continue;
+        // A width the user dragged the dock to stays.
+        if (m_fittedDockWidth >= 0 && qAbs(dock->width() - m_fittedDockWidth) > 2)
+            return;
+        int rows = 0;
+        if (const auto* panel = qobject_cast<const ChartParameters*>(dock->widget()))
+            rows = panel->preferredWidth();
+        else if (const auto* panel = qobject_cast<const StatisticsPanel*>(dock->widget()))
+            rows = panel->preferredWidth();
+        const int frame = dock->width() - dock->widget()->width();
+        const int wanted =
+            qMax(dock->minimumSizeHint().width(), qMin(rows + frame, int(width() * kDockShare)));
+        m_fittedDockWidth = wanted;
+        if (dock->width() != wanted)
+            resizeDocks({dock}, {wanted}, Qt::Horizontal);
+    }
 }
 
 void MainWindow::restoreTableSplit()

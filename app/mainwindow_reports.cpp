@@ -70,6 +70,7 @@ void MainWindow::saveReport(const QString& filter, const QString& suffix,
     fileName = reportFileName(fileName, suffix);
 
     request.*file = fileName;
+    request.pdfChartAsShown = true;
     ProtocolChartRenderer renderer(*ui.chart, ui.twEntry->font());
     if (const QString error = m_workspace->writeReports(request, &renderer); !error.isEmpty()) {
         dialogs->warning(this, QStringLiteral("Внимание!"), saveFailedText(fileName, error));

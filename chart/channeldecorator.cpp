@@ -12,8 +12,10 @@ namespace chart::Standard {
 
 namespace {
 // A channel's span over a pixel column is a light band: a noisy channel
-// must not hide those drawn before it.
+// must not hide those drawn before it. Several bands share the plot's
+// opacity, down to a least one, and their outlines stay in full colour.
 constexpr int kBandAlpha = 110;
+constexpr int kLeastBandAlpha = 28;
 } // namespace
 
 ChannelDecorator::ChannelDecorator(std::unique_ptr<ChartDecorator> next)
@@ -30,6 +32,14 @@ void ChannelDecorator::paint(QPainter* painter, Chart* chart)
         viewport = chart->deviceMapping().inverted().mapRect(painter->viewport());
         if (chart->isPaintOver() && chart->antialiasing())
             painter->setRenderHint(QPainter::Antialiasing, true);
+        int bands = 0;
+        for (const Channel& channel : chart->channels()) {
+            if (channel.visible()) {
+                computeMapping(channel, chart);
+                bands += drawnDense(channel) ? 1 : 0;
+            }
+        }
+        bandAlpha = qBound(kLeastBandAlpha, 2 * kBandAlpha / qMax(2, bands + 1), kBandAlpha);
         for (const Channel& channel : chart->channels()) {
             if (!channel.visible())
                 continue;
@@ -83,7 +93,7 @@ void ChannelDecorator::paintCurve(QPainter* painter, const Channel& channel) con
         // pyramid; fewer: the extremes of each column only, the same pixels
         // at a fraction of the cost.
         if (polyline && last - first > kDensePointsPerColumn * columns) {
-            paintDenseCurve(painter, *indexed, first, last, mapping, kBandAlpha);
+            paintDenseCurve(painter, *indexed, first, last, mapping, bandAlpha);
             return;
         }
         PainterBatchSink sink(painter, mode);
@@ -104,6 +114,17 @@ void ChannelDecorator::paintCurve(QPainter* painter, const Channel& channel) con
     while (data->next(x, y))
         decimator.add(mapping.xFactor * x + mapping.xOffset, mapping.yFactor * y + mapping.yOffset);
     decimator.finish();
+}
+
+bool ChannelDecorator::drawnDense(const Channel& channel) const
+{
+    auto* indexed = dynamic_cast<IndexedChannelData*>(channel.data());
+    if (channel.type() != Channel::Polyline || !indexed || !indexed->isAscending())
+        return false;
+    int first = 0;
+    int last = 0;
+    indexed->visibleRange(-xOffset / xFactor, (windowWidth - xOffset) / xFactor, first, last);
+    return last - first > kDensePointsPerColumn * qMax(1, viewport.width());
 }
 
 void ChannelDecorator::valuesAt(QPoint& point, QVector<QPointF>& values, Chart* chart, QRect&)

@@ -21,6 +21,8 @@ public:
 private:
     void computeMapping(const Channel& channel, const Chart* chart);
     void paintCurve(QPainter* painter, const Channel& channel) const;
+    // Whether the channel is drawn as a band at the current mapping.
+    bool drawnDense(const Channel& channel) const;
 
     double xFactor = 0;
     double yFactor = 0;
@@ -29,6 +31,7 @@ private:
     double windowWidth = 0;
     QRect window;
     QRect viewport;
+    int bandAlpha = 255;
 };
 
 } // namespace chart::Standard

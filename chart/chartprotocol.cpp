@@ -220,7 +220,13 @@ void ChartProtocol::createReferenceActions()
         if (x >= 0 || current >= 0)
             emit bookmarkNoteRequested(x >= 0 ? x : current);
     });
-    addActions({actReferenceHere, actReferenceClear, actBookmarkNote});
+    actFullValueBox = new QAction(tr("Все значения"), this);
+    actFullValueBox->setObjectName(QStringLiteral("actFullValueBox"));
+    actFullValueBox->setCheckable(true);
+    actFullValueBox->setToolTip(
+        tr("Окно значений со всеми каналами и их именами, даже если оно закрывает график"));
+    connect(actFullValueBox, &QAction::toggled, this, [this] { update(); });
+    addActions({actReferenceHere, actReferenceClear, actBookmarkNote, actFullValueBox});
 }
 
 qint64 ChartProtocol::bookmarkNear(qint64 x) const
@@ -688,8 +694,10 @@ void ChartProtocol::paintValueBox(QPainter* painter, double lineX)
         const QString text = found == valueByName.cend() ? noValueText()
                              : std::isnan(*found)        ? QStringLiteral("—")
                                                          : valueText(channel.name(), *found);
+        const QString code = lookup->codeByTitle(channel.name());
         lines.append({channel.name(), QStringLiteral("%1 = %2").arg(channel.name(), text),
-                      channel.pen().color()});
+                      channel.pen().color(),
+                      QStringLiteral("%1 = %2").arg(code.isEmpty() ? channel.name() : code, text)});
         values.append(text);
     }
     if (timeShared && height() < kCompactBoxHeight && lines.size() == 1) {
@@ -697,7 +705,7 @@ void ChartProtocol::paintValueBox(QPainter* painter, double lineX)
         // time stands on the common chart and on the shared axis.
         lines.first().text = values.first();
     } else {
-        lines.append({QString(), timeText(), QColor(Qt::white)});
+        lines.append({QString(), timeText(), QColor(Qt::white), QString()});
     }
 
     // The box is laid out in device pixels, so its text keeps its shape
@@ -707,5 +715,10 @@ void ChartProtocol::paintValueBox(QPainter* painter, double lineX)
     painter->setWindow(plot);
     painter->setFont(font());
     const int lineAt = plot.left() + static_cast<int>(qBound(-1e9, lineX * scale, 1e9));
-    chart::paintValueBox(painter, chart::layoutValueBox(lines, QFontMetrics(font()), plot, lineAt));
+    // A box over most of the plot starts compact and says how to show it all.
+    chart::ValueBoxOptions options;
+    options.compactWhenLarge = !actFullValueBox->isChecked();
+    options.hint = tr("Имена: меню графика › %1").arg(actFullValueBox->text());
+    chart::paintValueBox(painter,
+                         chart::layoutValueBox(lines, QFontMetrics(font()), plot, lineAt, options));
 }

@@ -169,6 +169,8 @@ private:
     QAction* actReferenceHere = nullptr;
     QAction* actReferenceClear = nullptr;
     QAction* actBookmarkNote = nullptr;
+    // Checked: the value box names every channel, however much of the plot it covers.
+    QAction* actFullValueBox = nullptr;
     quint16 tickMs = 100;
     QDateTime start;
     QDateTime end;

@@ -85,8 +85,10 @@ void ScalesGridPainter::begin(QPainter* painter, Chart* chart)
     QLinearGradient gradient(0, 0, 0, h);
     gradient.setColorAt(0, chart->topBackgroundColor());
     gradient.setColorAt(1, chart->bottomBackgroundColor());
-    painter->setBrush(gradient);
-    painter->drawRect(0, 0, w - 1, h - 1);
+    // Filled edge to edge without an outline: a pen's outline one pixel in
+    // from the edges, scaled onto a page, showed as black bands beside the
+    // grid and shifted the gradient against it.
+    painter->fillRect(QRect(0, 0, w, h), gradient);
 
     painter->setFont(chart->font());
     if (chart->showScale()) {

@@ -41,6 +41,9 @@ constexpr double kTallSpan = 12;
 // sparse curves; denser thin columns from their first, lowest, highest and
 // last points.
 constexpr int kExactColumnPoints = 64;
+// A band's edge runs along the extremes of this many pixel columns on
+// either side.
+constexpr std::size_t kEdgeReach = 8;
 
 // The pixels a pen of width w covers across a line at device coordinate v,
 // as the raster engine fills them: a one-pixel pen the pixel v lies in, a
@@ -209,15 +212,17 @@ void paintDenseCurve(QPainter* painter, IndexedChannelData& data, int first, int
                 const double bottom = std::max(deviceY(logicalY(low)), deviceY(logicalY(high)));
                 const QPointF firstPoint = logicalAt(begin);
                 const QPointF endPoint = logicalAt(end - 1);
-                const bool tall = bottom - top >= kTallSpan;
+                // Reaching the neighbour's last point joins the spans. In a
+                // band a column is tall with its join, so that a noisy curve
+                // of a point or two per column is a band, not a solid zig-zag.
+                const bool joined =
+                    haveLast && lastColumn == column - 1 && (lastTall || bandAlpha < 255);
+                const double spanTop = joined ? std::min(top, deviceY(lastPoint.y())) : top;
+                const double spanBottom =
+                    joined ? std::max(bottom, deviceY(lastPoint.y())) : bottom;
+                const bool tall = spanBottom - spanTop >= kTallSpan;
                 if (tall) {
-                    double spanTop = top;
-                    double spanBottom = bottom;
-                    if (haveLast && lastTall && lastColumn == column - 1) {
-                        // Reaching the neighbour's last point joins the spans.
-                        spanTop = std::min(spanTop, deviceY(lastPoint.y()));
-                        spanBottom = std::max(spanBottom, deviceY(lastPoint.y()));
-                    } else if (haveLast) {
+                    if (haveLast && !joined) {
                         if (!open)
                             add(lastPoint);
                         add(firstPoint);
@@ -280,7 +285,45 @@ void paintDenseCurve(QPainter* painter, IndexedChannelData& data, int first, int
         QColor light = colour;
         light.setAlphaF(colour.alphaF() * std::clamp(bandAlpha, 0, 255) / 255.0);
         painter->setBrush(light);
-        painter->drawRects(rectangles(pixelColumns(columns)));
+        const std::vector<Column> pixels = pixelColumns(columns);
+        painter->drawRects(rectangles(pixels));
+        // The band's edges in the full colour: where bands of several
+        // channels overlap, their fills mix, the outlines still tell them
+        // apart. An edge follows the extremes of a few columns around each,
+        // so that it runs along a noisy band instead of zig-zagging in it.
+        painter->setBrush(Qt::NoBrush);
+        painter->setPen(QPen(colour, 1));
+        QPolygon top;
+        QPolygon bottom;
+        const auto flush = [&] {
+            if (top.size() > 1) {
+                painter->drawPolyline(top);
+                painter->drawPolyline(bottom);
+            }
+            top.clear();
+            bottom.clear();
+        };
+        std::size_t runStart = 0;
+        for (std::size_t i = 0; i < pixels.size(); ++i) {
+            if (i > 0 && pixels[i].left > pixels[i - 1].right + 1) {
+                flush();
+                runStart = i;
+            }
+            std::size_t runEnd = i;
+            while (runEnd + 1 < pixels.size() && runEnd < i + kEdgeReach &&
+                   pixels[runEnd + 1].left <= pixels[runEnd].right + 1)
+                ++runEnd;
+            int high = INT_MAX;
+            int low = INT_MIN;
+            for (std::size_t k = std::max(runStart, i > kEdgeReach ? i - kEdgeReach : 0);
+                 k <= runEnd; ++k) {
+                high = std::min(high, pixels[k].top);
+                low = std::max(low, pixels[k].bottom);
+            }
+            top << QPoint(pixels[i].left, high);
+            bottom << QPoint(pixels[i].left, low);
+        }
+        flush();
     } else {
         painter->setBrush(colour);
         painter->drawRects(rectangles(columns));

@@ -15,13 +15,17 @@ namespace chart {
 // antialiasing in the pen's colour and as wide as the pen, in the painter's
 // clip; mapping takes points to the painter's logical coordinates.
 // With bandAlpha below 255 the spans are filled with that much of the pen's
-// opacity, each pixel once: a noisy channel then shows as a light band
-// that lets the channels under it through.
+// opacity, each pixel once, and outlined in the pen's full colour: a noisy
+// channel then shows as a light band that lets the channels under it
+// through, and where bands overlap their edges still tell them apart.
+// A column counts as a span when it is tall with the join from the column
+// before, so a noise of a point or two per column is a band as well.
 void paintDenseCurve(QPainter* painter, IndexedChannelData& data, int first, int last,
                      const CurveMapping& mapping, int bandAlpha = 255);
 
 // Draw a series densely when it has more than this many points per pixel
-// column of the plot.
-constexpr int kDensePointsPerColumn = 4;
+// column of the plot: from about one point per pixel on, a noisy curve drawn
+// line by line is a solid zig-zag that hides the channels under it.
+constexpr int kDensePointsPerColumn = 1;
 
 } // namespace chart

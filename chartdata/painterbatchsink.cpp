@@ -20,6 +20,10 @@ PainterBatchSink::PainterBatchSink(QPainter* painter, Mode mode)
         // Thinner than a pixel, a line is drawn translucent by the raster
         // engine and with gaps by OpenGL.
         pen.setWidthF(std::max(1.0, pen.widthF() * scale));
+        segments = mode == Polyline && pen.widthF() > kWidePen;
+        // Square caps close the joins, and keep the engine's fast path for lines.
+        if (segments)
+            pen.setCapStyle(Qt::SquareCap);
     }
     painter->setWorldMatrixEnabled(false);
     painter->setViewTransformEnabled(false);
@@ -35,10 +39,15 @@ void PainterBatchSink::drawBatch(const QPoint* points, int count)
 {
     for (int i = 0; i < count; ++i)
         mapped[i] = toDevice.map(QPointF(points[i]));
-    if (mode == Points)
+    if (mode == Points) {
         painter->drawPoints(mapped, count);
-    else
+    } else if (segments) {
+        for (int i = 0; i + 1 < count; ++i)
+            lines[i] = QLineF(mapped[i], mapped[i + 1]);
+        painter->drawLines(lines, std::max(0, count - 1));
+    } else {
         painter->drawPolyline(mapped, count);
+    }
 }
 
 } // namespace chart

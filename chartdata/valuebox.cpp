@@ -2,6 +2,7 @@
 
 #include "chartdata/textcontrast.h"
 
+#include <QHash>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -30,7 +31,26 @@ struct Columns
     int height = 0;
 };
 
-Columns arrange(const QVector<ValueBoxLine>& shown, const QFontMetrics& metrics, int rows)
+// Text widths, each measured once per layout.
+class TextWidths
+{
+public:
+    explicit TextWidths(const QFontMetrics& metrics) : m_metrics(metrics) {}
+    int operator()(const QString& text)
+    {
+        auto it = m_widths.constFind(text);
+        if (it == m_widths.cend())
+            it = m_widths.insert(text, m_metrics.size(Qt::TextSingleLine, text).width());
+        return *it;
+    }
+    int lineHeight() const { return m_metrics.height(); }
+
+private:
+    const QFontMetrics& m_metrics;
+    QHash<QString, int> m_widths;
+};
+
+Columns arrange(const QVector<ValueBoxLine>& shown, TextWidths& widths, int rows)
 {
     Columns c;
     for (int i = 0; i < shown.size(); ++i) {
@@ -39,42 +59,20 @@ Columns arrange(const QVector<ValueBoxLine>& shown, const QFontMetrics& metrics,
             c.widths.append(0);
         }
         c.lines.last().append(i);
-        c.widths.last() =
-            qMax(c.widths.last(), metrics.size(Qt::TextSingleLine, shown[i].text).width());
+        c.widths.last() = qMax(c.widths.last(), widths(shown[i].text));
     }
     for (int w : qAsConst(c.widths))
         c.width += w;
     c.width += kColumnGap * (c.widths.size() - 1) + 2 * kPadX;
-    c.height = qMin(rows, static_cast<int>(shown.size())) * metrics.height() + 2 * kPadY;
+    c.height = qMin(rows, static_cast<int>(shown.size())) * widths.lineHeight() + 2 * kPadY;
     return c;
 }
-} // namespace
 
-ValueBoxLayout layoutValueBox(const QVector<ValueBoxLine>& lines, const QFontMetrics& metrics,
-                              const QRect& plot, int lineX)
+// Places the arranged lines beside the value line.
+ValueBoxLayout place(const QVector<ValueBoxLine>& shown, const Columns& columns,
+                     const QFontMetrics& metrics, const QRect& plot, int lineX)
 {
     ValueBoxLayout layout;
-    if (lines.isEmpty())
-        return layout;
-    const int availableWidth = plot.width() - 2 * kEdge;
-    const int availableHeight = plot.height() - 2 * kEdge;
-    const int rows = qMax(1, (availableHeight - 2 * kPadY) / qMax(1, metrics.height()));
-    const int channelLines = lines.size() - 1;
-
-    QVector<ValueBoxLine> shown;
-    Columns columns;
-    for (int kept = channelLines; kept >= 0; --kept) {
-        shown = lines.mid(0, kept);
-        if (kept < channelLines)
-            shown.append({QString(), QStringLiteral("…"), QColor(Qt::white)});
-        shown.append(lines.last());
-        columns = arrange(shown, metrics, rows);
-        if (columns.width <= availableWidth)
-            break;
-    }
-    if (columns.width > availableWidth || columns.height > availableHeight)
-        return layout;
-
     const int minLeft = plot.left() + kEdge;
     const int maxLeft = plot.left() + plot.width() - kEdge - columns.width;
     int left = lineX + kFromLine;
@@ -95,6 +93,82 @@ ValueBoxLayout layoutValueBox(const QVector<ValueBoxLine>& lines, const QFontMet
         x += columns.widths[c] + kColumnGap;
     }
     return layout;
+}
+
+// The first `kept` channel lines, "…" for the others, the extra lines and the time.
+QVector<ValueBoxLine> firstLines(const QVector<ValueBoxLine>& lines, int kept,
+                                 const QVector<ValueBoxLine>& extra)
+{
+    const int channelLines = lines.size() - 1;
+    QVector<ValueBoxLine> shown = lines.mid(0, kept);
+    if (kept < channelLines)
+        shown.append({QString(), QStringLiteral("…"), QColor(Qt::white), QString()});
+    shown += extra;
+    shown.append(lines.last());
+    return shown;
+}
+} // namespace
+
+ValueBoxLayout layoutValueBox(const QVector<ValueBoxLine>& lines, const QFontMetrics& metrics,
+                              const QRect& plot, int lineX, const ValueBoxOptions& options)
+{
+    if (lines.isEmpty())
+        return ValueBoxLayout();
+    const int availableWidth = plot.width() - 2 * kEdge;
+    const int availableHeight = plot.height() - 2 * kEdge;
+    const int rows = qMax(1, (availableHeight - 2 * kPadY) / qMax(1, metrics.height()));
+    const int channelLines = lines.size() - 1;
+    const auto fits = [&](const Columns& c, double area) {
+        return c.width <= availableWidth && c.height <= availableHeight &&
+               double(c.width) * c.height <= area;
+    };
+
+    TextWidths widths(metrics);
+    QVector<ValueBoxLine> shown;
+    Columns columns;
+    for (int kept = channelLines; kept >= 0; --kept) {
+        shown = firstLines(lines, kept, {});
+        columns = arrange(shown, widths, rows);
+        if (columns.width <= availableWidth)
+            break;
+    }
+    const double third = double(plot.width()) * plot.height() / 3;
+    if (options.compactWhenLarge && !fits(columns, third)) {
+        // Compact: as many short lines as a third of the plot holds. The
+        // box grows with the lines kept, so the count is found by halving.
+        QVector<ValueBoxLine> compact = lines;
+        for (int i = 0; i < channelLines; ++i) {
+            if (!compact[i].compact.isEmpty())
+                compact[i].text = compact[i].compact;
+        }
+        QVector<ValueBoxLine> extra;
+        if (!options.hint.isEmpty())
+            extra.append({QString(), options.hint, QColor(210, 210, 210), QString()});
+        // Fewer rows per column spread the box sideways: the height that
+        // keeps the most lines wins.
+        int best = -1;
+        int bestRows = rows;
+        for (int perColumn = rows; perColumn >= 1 && best < channelLines; --perColumn) {
+            int low = -1;                // the most lines known to fit
+            int high = channelLines + 1; // the fewest known not to
+            while (high - low > 1) {
+                const int middle = (low + high) / 2;
+                if (fits(arrange(firstLines(compact, middle, extra), widths, perColumn), third))
+                    low = middle;
+                else
+                    high = middle;
+            }
+            if (low > best) {
+                best = low;
+                bestRows = perColumn;
+            }
+        }
+        shown = firstLines(compact, qMax(0, best), extra);
+        columns = arrange(shown, widths, bestRows);
+    }
+    if (columns.width > availableWidth || columns.height > availableHeight)
+        return ValueBoxLayout();
+    return place(shown, columns, metrics, plot, lineX);
 }
 
 void paintValueBox(QPainter* painter, const ValueBoxLayout& layout)

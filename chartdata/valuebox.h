@@ -17,6 +17,17 @@ struct ValueBoxLine
     QString name;
     QString text;
     QColor colour;
+    // The line in a compact box (the code and the value); empty: the text.
+    QString compact;
+};
+
+// A box that would cover more than a third of the plot starts compact:
+// channel lines in their compact form, as many as fit into that third, and
+// the hint that says how to show them all.
+struct ValueBoxOptions
+{
+    bool compactWhenLarge = false;
+    QString hint;
 };
 
 // Where the box and each of its texts go, in device pixels.
@@ -43,7 +54,7 @@ extern const QColor kValueBoxBottom;
 // channel lines that fit nowhere give way to one "…" line. The last line
 // (the time) is always shown.
 ValueBoxLayout layoutValueBox(const QVector<ValueBoxLine>& lines, const QFontMetrics& metrics,
-                              const QRect& plot, int lineX);
+                              const QRect& plot, int lineX, const ValueBoxOptions& options = {});
 
 // Paints a laid-out box with the painter's font; a text whose colour does
 // not stand out from the box is outlined in white or black.

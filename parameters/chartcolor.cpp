@@ -14,41 +14,24 @@ const QString arrayName = QStringLiteral("Colors");
 const QString channelKey = QStringLiteral("channel");
 const QString colorKey = QStringLiteral("color");
 
-struct PaletteEntry
-{
-    const char* name;
-    QRgb fallback;
-};
-
-// The eight named colours come first, for the codes seen first. "darkYellow"
-// is no colour name the parser knows, and an invalid colour would paint its
-// channel black and be saved as #000000.
-// The eight after them, so that sixteen channels need not share colours:
-// each has a contrast ratio of at least 4.5 to both ends of the default
-// background (#000096 and black), and lies at least 30 apart (CIE76 colour
-// difference) from every other colour here, from the red value line and
-// from the white bookmark lines.
-constexpr std::array<PaletteEntry, 16> palette = {{{"cyan", 0xff00ffff},
-                                                   {"magenta", 0xffff00ff},
-                                                   {"yellow", 0xffffff00},
-                                                   {"gray", 0xff808080},
-                                                   {"darkCyan", 0xff008b8b},
-                                                   {"darkMagenta", 0xff8b008b},
-                                                   {"darkYellow", 0xff808000},
-                                                   {"darkGray", 0xffa9a9a9},
-                                                   {"#ff8000", 0xffff8000},
-                                                   {"#00ff80", 0xff00ff80},
-                                                   {"#40a0ff", 0xff40a0ff},
-                                                   {"#ff80c0", 0xffff80c0},
-                                                   {"#c0ff80", 0xffc0ff80},
-                                                   {"#c080ff", 0xffc080ff},
-                                                   {"#ff8080", 0xffff8080},
-                                                   {"#ffd0a0", 0xffffd0a0}}};
+// The colours new codes take, in this order. Rule: any two of them differ
+// by a CIE76 colour difference (CIE L*a*b*, D65) of at least 20 as drawn on
+// the screen and again as printed, after the print theme's darkening (see
+// printtheme::channelColor), so that neither twenty-four channels on the
+// screen nor their printed curves share a colour. Each also reads on both
+// ends of the default background (#000096 and black: contrast ratio at
+// least 4.5) and lies at least 25 from the red value line and the white
+// bookmark lines. The order puts the most different ones first, so few
+// channels lie further apart still; cyan, magenta and yellow open it, as
+// they always did.
+constexpr std::array<QRgb, 24> palette = {
+    0xff00ffff, 0xffff00ff, 0xffffff00, 0xffff5577, 0xff6688ff, 0xffee7700, 0xffddaa99, 0xff00bb55,
+    0xffcc66ff, 0xff00bbff, 0xffff33cc, 0xffdd7755, 0xffdd88ee, 0xffbb8833, 0xff99bbcc, 0xffff55aa,
+    0xffff5544, 0xff66cc00, 0xffaaee66, 0xffaabb88, 0xffffbbee, 0xff99aaff, 0xff55eeaa, 0xffdd7788};
 
 QColor paletteColor(size_t index)
 {
-    const QColor parsed(QLatin1String(palette[index].name));
-    return parsed.isValid() ? parsed : QColor::fromRgb(palette[index].fallback);
+    return QColor::fromRgb(palette[index]);
 }
 
 // Far more channels than any log definition names.

@@ -8,9 +8,10 @@
 class ChannelLookup;
 
 // The lasting colour of every channel code. A code seen for the first time
-// takes the next colour of a fixed palette of sixteen; colours chosen by the user replace
-// it. All colours are kept in "settings.conf" (see settingsfile.h): read
-// on construction, written on destruction.
+// takes the next colour of a fixed palette of twenty-four, kept apart on the
+// screen and in print (see chartcolor.cpp); colours chosen by the user
+// replace it, and stored colours stay as they were stored. All colours are kept in "settings.conf"
+// (see settingsfile.h): read on construction, written on destruction.
 class ChartColor : public QObject
 {
     Q_OBJECT

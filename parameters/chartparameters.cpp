@@ -6,6 +6,7 @@
 #include "ui_chartparameters.h"
 
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSet>
 #include <QSignalBlocker>
 
@@ -35,6 +36,14 @@ ChartParameters::~ChartParameters() = default;
 QSize ChartParameters::sizeHint() const
 {
     return QSize(550, QWidget::sizeHint().height());
+}
+
+int ChartParameters::preferredWidth() const
+{
+    const QScrollArea* area = ui->scrollArea;
+    const QMargins outer = layout()->contentsMargins();
+    return ui->scrollAreaWidgetContents->sizeHint().width() + 2 * area->frameWidth() +
+           area->verticalScrollBar()->sizeHint().width() + outer.left() + outer.right();
 }
 
 void ChartParameters::init(ChartProtocol& chart, QMap<QString, ChartProtocol*>&)

@@ -28,6 +28,8 @@ public:
 
     bool isFilterActive() const;
     QSize sizeHint() const override;
+    // As wide as its widest row, with a vertical scroll bar beside the rows.
+    int preferredWidth() const;
 
 signals:
     void setChartVisible(QString name, bool visible);

@@ -6,6 +6,7 @@
 #include "reports/reportfile.h"
 #include "reports/reportresult.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -369,8 +370,12 @@ ReportResult saveChartSvg(ChartPicture& picture, const ChartPictureOptions& opti
 {
     if (ReportResult opened = file.open(); !opened)
         return opened;
+    // Written to memory first: the texts drawn as placeholders go back in
+    // before the document reaches the file.
+    QBuffer written;
+    written.open(QIODevice::WriteOnly);
     QSvgGenerator generator;
-    generator.setOutputDevice(&file.device());
+    generator.setOutputDevice(&written);
     generator.setSize(options.size);
     generator.setViewBox(QRect(QPoint(0, 0), options.size));
     generator.setResolution(options.dpi > 0 ? options.dpi : ChartPictureOptions::kScreenDpi);
@@ -387,6 +392,9 @@ ReportResult saveChartSvg(ChartPicture& picture, const ChartPictureOptions& opti
     picture.paint(painter, QRectF(QPointF(0, 0), QSizeF(options.size)));
     painter.end();
     svg.end();
+    const QByteArray document = clipping.restoreTexts(QString::fromUtf8(written.data())).toUtf8();
+    // A short write is remembered by the file and reported by commit.
+    file.device().write(document);
     return file.commit();
 }
 

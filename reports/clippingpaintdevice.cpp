@@ -6,6 +6,8 @@
 #include <QPolygonF>
 #include <QTextItem>
 
+#include <utility>
+
 #include <algorithm>
 
 namespace clipping {
@@ -70,20 +72,28 @@ QVector<QPolygonF> clipPolyline(const QPolygonF& line, const QRectF& rect)
 
 namespace {
 
+// Marks a placeholder; no label of this program holds it.
+const QString kPlaceholder = QStringLiteral("VoltrekText%1x");
+
 class ClippingEngine : public QPaintEngine
 {
 public:
-    explicit ClippingEngine(QPainter& target) : QPaintEngine(AllFeatures), m_target(target) {}
+    ClippingEngine(QPainter& target, std::shared_ptr<QStringList> texts)
+        : QPaintEngine(AllFeatures), m_target(target), m_texts(std::move(texts))
+    {
+    }
 
     bool begin(QPaintDevice*) override
     {
         m_target.save();
         m_hasClip = false;
         m_clipEnabled = false;
+        m_pending.clear();
         return true;
     }
     bool end() override
     {
+        flushText();
         m_target.restore();
         return true;
     }
@@ -103,8 +113,18 @@ private:
     bool logicalClip(QRectF& rect) const;
     // The part of source that fills the part of rect inside the clip.
     static QRectF croppedSource(const QRectF& rect, const QRectF& shown, const QRectF& source);
+    // Draws the text gathered from its pieces so far.
+    void flushText();
 
     QPainter& m_target;
+    std::shared_ptr<QStringList> m_texts;
+    // The pieces of one text seen so far: each starts where the one before ended.
+    QString m_pending;
+    int m_pendingPieces = 0;
+    QPointF m_pendingAt;
+    double m_pendingEnd = 0;
+    QFont m_pendingFont;
+    bool m_pendingShown = false;
     QTransform m_transform;
     QRectF m_clip; // device coordinates
     bool m_hasClip = false;
@@ -113,6 +133,7 @@ private:
 
 void ClippingEngine::updateState(const QPaintEngineState& state)
 {
+    flushText();
     const DirtyFlags flags = state.state();
     // The transform first: a clip comes in the coordinates of the one set with it.
     if (flags & DirtyTransform) {
@@ -171,6 +192,7 @@ bool ClippingEngine::logicalClip(QRectF& rect) const
 
 void ClippingEngine::drawPath(const QPainterPath& path)
 {
+    flushText();
     QRectF clip;
     if (!logicalClip(clip) || clip.contains(path.controlPointRect())) {
         m_target.drawPath(path);
@@ -194,6 +216,7 @@ void ClippingEngine::drawPath(const QPainterPath& path)
 
 void ClippingEngine::drawPolygon(const QPointF* points, int count, PolygonDrawMode mode)
 {
+    flushText();
     QPolygonF polygon;
     polygon.reserve(count);
     for (int i = 0; i < count; ++i)
@@ -232,6 +255,7 @@ QRectF ClippingEngine::croppedSource(const QRectF& rect, const QRectF& shown, co
 
 void ClippingEngine::drawPixmap(const QRectF& rect, const QPixmap& pixmap, const QRectF& source)
 {
+    flushText();
     QRectF clip;
     if (!logicalClip(clip) || clip.contains(rect)) {
         m_target.drawPixmap(rect, pixmap, source);
@@ -245,6 +269,7 @@ void ClippingEngine::drawPixmap(const QRectF& rect, const QPixmap& pixmap, const
 void ClippingEngine::drawImage(const QRectF& rect, const QImage& image, const QRectF& source,
                                Qt::ImageConversionFlags flags)
 {
+    flushText();
     QRectF clip;
     if (!logicalClip(clip) || clip.contains(rect)) {
         m_target.drawImage(rect, image, source, flags);
@@ -260,19 +285,56 @@ void ClippingEngine::drawTextItem(const QPointF& position, const QTextItem& item
     QRectF clip;
     const QRectF box(position.x(), position.y() - item.ascent(), item.width(),
                      item.ascent() + item.descent());
-    if (logicalClip(clip) && !clip.intersects(box))
+    const bool shown = !logicalClip(clip) || clip.intersects(box);
+    const bool continues = !m_pending.isEmpty() && item.font() == m_pendingFont &&
+                           qAbs(position.y() - m_pendingAt.y()) < 1e-6 &&
+                           qAbs(position.x() - m_pendingEnd) < 1e-3;
+    if (!continues) {
+        flushText();
+        m_pendingAt = position;
+        m_pendingFont = item.font();
+        m_pendingShown = false;
+        m_pendingPieces = 0;
+    }
+    m_pending += item.text();
+    m_pendingEnd = position.x() + item.width();
+    m_pendingShown = m_pendingShown || shown;
+    ++m_pendingPieces;
+}
+
+void ClippingEngine::flushText()
+{
+    if (m_pending.isEmpty())
         return;
+    QString text = m_pending;
+    m_pending.clear();
+    if (!m_pendingShown)
+        return;
+    if (m_pendingPieces > 1) {
+        m_texts->append(text);
+        text = kPlaceholder.arg(m_texts->size() - 1);
+    }
     const QFont font = m_target.font();
-    m_target.setFont(item.font());
-    m_target.drawText(position, item.text());
+    m_target.setFont(m_pendingFont);
+    m_target.drawText(m_pendingAt, text);
     m_target.setFont(font);
 }
 
 } // namespace
 
 ClippingPaintDevice::ClippingPaintDevice(QPainter& target)
-    : m_target(target), m_engine(std::make_unique<ClippingEngine>(target))
+    : m_target(target), m_texts(std::make_shared<QStringList>())
 {
+    m_engine = std::make_unique<ClippingEngine>(target, m_texts);
+}
+
+QString ClippingPaintDevice::restoreTexts(const QString& written) const
+{
+    QString restored = written;
+    for (int i = m_texts->size() - 1; i >= 0; --i)
+        restored.replace(QLatin1Char('>') + kPlaceholder.arg(i) + QLatin1Char('<'),
+                         QLatin1Char('>') + m_texts->at(i).toHtmlEscaped() + QLatin1Char('<'));
+    return restored;
 }
 
 ClippingPaintDevice::~ClippingPaintDevice() = default;

@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -73,6 +74,18 @@ void StatisticsPanel::showFigures(const QString& from, const QString& to, const 
     }
     m_table->resizeColumnsToContents();
     m_copy->setEnabled(true);
+}
+
+int StatisticsPanel::preferredWidth() const
+{
+    int table = m_table->verticalHeader()->sizeHint().width() + 2 * m_table->frameWidth() +
+                m_table->verticalScrollBar()->sizeHint().width();
+    for (int column = 0; column < m_table->columnCount(); ++column) {
+        if (!m_table->isColumnHidden(column))
+            table += m_table->columnWidth(column);
+    }
+    const QMargins outer = layout()->contentsMargins();
+    return qMax(table + outer.left() + outer.right(), layout()->sizeHint().width());
 }
 
 void StatisticsPanel::showHint(const QString& hint)

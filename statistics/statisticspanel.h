@@ -28,6 +28,8 @@ public:
     bool betweenBookmarks() const;
     const QTableWidget* table() const { return m_table; }
     QString summaryText() const;
+    // As wide as the whole table with its names, or the rows above it.
+    int preferredWidth() const;
 
 signals:
     void copyRequested();

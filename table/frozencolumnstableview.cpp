@@ -528,6 +528,11 @@ void FrozenColumnsTableView::paintEvent(QPaintEvent* event)
             return;
         painter.save();
         painter.setClipRect(part);
+        // A delegate clips to its own cell, replacing this clip: a scrolled
+        // cell half under the frozen part paints its text there too. The
+        // frozen part is painted after, on its own background.
+        if (frozenPart)
+            painter.fillRect(part, viewport()->palette().brush(viewport()->backgroundRole()));
         paintCells(painter, firstRow, lastRow, part.left(), part.right(), frozenPart);
         paintGrid(painter, firstRow, lastRow, part.left(), part.right(), frozenPart);
         painter.restore();

@@ -383,21 +383,22 @@ QString Workspace::writeReports(const ReportRequest& request, ReportChart* chart
         note(saveExcelReport(table, chart ? chart->tableFont() : QFont(),
                              chart ? chart->workbookImage() : QImage(), request.xlsxFile,
                              bookmarks));
+    const QDateTime start = startDateTime();
+    const QString title = pictureTitle(protocolDescriptions(), start.addMSecs(first * tickMs()),
+                                       start.addMSecs(last * tickMs()));
     if (!request.pdfFile.isEmpty())
-        note(chart ? savePdfReport(table, chart->startDateTime(), chart->pdfDrawing(),
-                                   request.pdfFile)
-                   : ReportResult::failure(noChart));
+        note(chart
+                 ? savePdfReport(table, chart->startDateTime(),
+                                 request.pdfChartAsShown ? chart->pdfDrawing()
+                                                         : chart->rangeDrawing(first, last, title),
+                                 request.pdfFile)
+                 : ReportResult::failure(noChart));
     if (!request.csvFile.isEmpty())
         note(saveCsvReport(table, request.csvFile));
     if (!request.bookmarksFile.isEmpty())
         note(saveBookmarkCsv(bookmarks, request.bookmarksFile));
-    if (!request.pngFile.isEmpty()) {
-        const qint64 tickMs = this->tickMs();
-        const QDateTime start = startDateTime();
-        const QString title = pictureTitle(protocolDescriptions(), start.addMSecs(first * tickMs),
-                                           start.addMSecs(last * tickMs));
+    if (!request.pngFile.isEmpty())
         note(chart ? chart->savePicture(request.picture, first, last, title, request.pngFile)
                    : ReportResult::failure(noChart));
-    }
     return errors.join(QStringLiteral("; "));
 }

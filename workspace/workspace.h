@@ -46,6 +46,9 @@ public:
     virtual QImage workbookImage() = 0;
     virtual QDateTime startDateTime() const = 0;
     virtual ChartDrawing pdfDrawing() = 0;
+    // The chart over the ticks first … last under a title line, as the
+    // picture shows it: a report's chart page shows the report's range.
+    virtual ChartDrawing rangeDrawing(qint64 first, qint64 last, const QString& title) = 0;
     virtual ReportResult savePicture(const ChartPictureOptions& options, qint64 first, qint64 last,
                                      const QString& title, const QString& fileName) = 0;
 };
@@ -64,6 +67,9 @@ struct ReportRequest
     QDateTime from;
     QDateTime to;
     QStringList channels;
+    // The PDF's chart page: the chart as the user sees it (a save from the
+    // window), or the report's range under a title line (a script's run).
+    bool pdfChartAsShown = false;
 };
 
 // One owner of what is loaded and of what the user looks at, below the

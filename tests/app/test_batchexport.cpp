@@ -340,6 +340,26 @@ private slots:
         QVERIFY(a != b);
     }
 
+    void pdfChartPageShowsTheReportsRange()
+    {
+        // A script's PDF shows the chart over the range it asked for, with
+        // the range in the title line, whatever a window would have shown.
+        const QString first = fixture->writeProtocol("a.log", kStart, 50, 5, {1, 2, 3});
+        const QString pdf = fixture->dir.filePath(QStringLiteral("part.pdf"));
+        QCOMPARE(run(base({first}) << "--pdf" << pdf << "--from"
+                                   << "2024-06-01T12:00:10"
+                                   << "--to"
+                                   << "2024-06-01T12:00:20")
+                     .exitCode,
+                 0);
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"),
+                   {QStringLiteral("-f"), QStringLiteral("2"), pdf, QStringLiteral("-")});
+        QVERIFY(text.waitForFinished(30000));
+        const QString page = QString::fromUtf8(text.readAllStandardOutput());
+        QVERIFY2(page.contains(QStringLiteral("01.06.2024 12:00:10 – 12:00:20")), qPrintable(page));
+    }
+
     void chartPictureOfTheWholeSpan()
     {
         const QString first = fixture->writeProtocol("a.log", kStart, 50, 5, {1, 2, 3});

@@ -1,6 +1,7 @@
 #include "app/rememberedplaces.h"
 #include "chart/chartprotocol.h"
 #include "loadfixture.h"
+#include "parameters/chartparameters.h"
 #include "table/frozencolumnstableview.h"
 #include "table/protocoltablemodel.h"
 
@@ -11,6 +12,8 @@
 #include <QLabel>
 #include <QStatusBar>
 #include <QMenuBar>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTableView>
 #include <QTableWidget>
@@ -288,6 +291,41 @@ private slots:
             const QRect shown(button->mapTo(&window, QPoint(0, 0)), button->size());
             QVERIFY2(window.rect().contains(shown), name);
         }
+    }
+
+    void sidePanelsOpenAsWideAsTheirRows_data()
+    {
+        QTest::addColumn<int>("windowWidth");
+        QTest::newRow("wide enough") << 1600;
+        QTest::newRow("capped at 40 per cent") << 1280;
+    }
+
+    void sidePanelsOpenAsWideAsTheirRows()
+    {
+        // Nothing of a panel's rows is cut off at its first width, unless
+        // the rows would take more than 40 % of the window.
+        QFETCH(int, windowWidth);
+        LoadFixture fixture;
+        fixture.window->resize(windowWidth, 1000);
+        fixture.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(fixture.window.get()));
+        fixture.window->readProtocols({fixture.writeProtocol(
+            "a.log", QDateTime(QDate(2024, 5, 10), QTime(8, 0)), 10, 5, {1, 2, 3})});
+        auto* dock = fixture.find<QDockWidget>("parametersDock");
+        fixture.find<QAction>("actStatistics")->trigger();
+        fixture.find<QDockWidget>("statisticsDock")->raise();
+        dock->raise();
+        auto* panel = fixture.window->findChild<ChartParameters*>();
+        const int share = windowWidth * 2 / 5;
+        const int wanted = panel->preferredWidth();
+        const auto expected = [&] {
+            const int frame = dock->width() - panel->width();
+            return qMax(dock->minimumSizeHint().width(), qMin(wanted + frame, share));
+        };
+        QTRY_VERIFY2(qAbs(dock->width() - expected()) <= 4,
+                     qPrintable(QStringLiteral("%1 %2").arg(dock->width()).arg(expected())));
+        if (wanted < share - 30)
+            QVERIFY(!panel->findChild<QScrollArea*>()->horizontalScrollBar()->isVisible());
     }
 
     void tableSplitIsKeptAcrossRuns()

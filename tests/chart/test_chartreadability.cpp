@@ -82,6 +82,8 @@ private slots:
     void valueBoxReadableInEveryColour();
     void leftOutScalesAreCountedAndNamed_data();
     void leftOutScalesAreCountedAndNamed();
+    void largeValueBoxStartsCompact_data();
+    void largeValueBoxStartsCompact();
     void leftOutScalesTextAgreesWithItsNumber();
 };
 
@@ -129,12 +131,16 @@ void TestChartReadability::noTextOverlapsAnother()
     const bool cut = !box.isEmpty() && box.last() == QStringLiteral("…");
     if (cut)
         box.removeLast();
+    // (A box over more than a third of the plot shows the codes only.)
     for (int c = 0; c < box.size(); ++c)
-        QVERIFY2(box[c].startsWith(QStringLiteral("Канал %1 (C%1) = ").arg(c)), qPrintable(box[c]));
+        QVERIFY2(box[c].startsWith(QStringLiteral("Канал %1 (C%1) = ").arg(c)) ||
+                     box[c].startsWith(QStringLiteral("C%1 = ").arg(c)),
+                 qPrintable(box[c]));
     QCOMPARE(box.size() < channels, cut);
     // (The time line carries the date and milliseconds, so 16 channels
     // need more than 800 pixels' width.)
-    if (size.height() >= 400 && (size.width() >= 1600 || channels <= 8))
+    const bool compact = !box.isEmpty() && box.first().startsWith(QStringLiteral("C0 = "));
+    if (size.height() >= 400 && (size.width() >= 1600 || channels <= 8) && !compact)
         QCOMPARE(box.size(), channels);
 
     // The day shows on the first time label and where it changes.
@@ -202,8 +208,8 @@ void TestChartReadability::valueBoxReadableInEveryColour()
     QVector<chart::ValueBoxLine> lines;
     for (int i = 0; i < 16; ++i)
         lines.append(
-            {QString::number(i), QStringLiteral("Канал %1 (C%1) = 1.25").arg(i), Qt::cyan});
-    lines.append({QString(), QStringLiteral("Время = 06:00:00"), Qt::white});
+            {QString::number(i), QStringLiteral("Канал %1 (C%1) = 1.25").arg(i), Qt::cyan, {}});
+    lines.append({QString(), QStringLiteral("Время = 06:00:00"), Qt::white, {}});
     const QRect plot(100, 0, 500, 6 * metrics.height());
     const chart::ValueBoxLayout layout = chart::layoutValueBox(lines, metrics, plot, 550);
     QVERIFY(plot.contains(layout.box));
@@ -212,6 +218,52 @@ void TestChartReadability::valueBoxReadableInEveryColour()
     QCOMPARE(layout.texts[layout.texts.size() - 2].text, QStringLiteral("…"));
     // Left of the value line, since it is near the plot's right edge.
     QVERIFY(layout.box.right() < 550);
+}
+
+void TestChartReadability::largeValueBoxStartsCompact_data()
+{
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<QSize>("plot");
+    QTest::addColumn<bool>("compactWhenLarge");
+    QTest::addColumn<bool>("compact");
+    QTest::newRow("8 channels, a large plot") << 8 << QSize(1300, 700) << true << false;
+    QTest::newRow("64 channels") << 64 << QSize(1300, 700) << true << true;
+    QTest::newRow("64 channels, all asked for") << 64 << QSize(1300, 700) << false << false;
+    QTest::newRow("16 channels, a small plot") << 16 << QSize(600, 300) << true << true;
+}
+
+void TestChartReadability::largeValueBoxStartsCompact()
+{
+    // A box that would cover more than a third of the plot shows the
+    // channels' short lines, as many as a third holds, and the hint.
+    QFETCH(int, channels);
+    QFETCH(QSize, plot);
+    QFETCH(bool, compactWhenLarge);
+    QFETCH(bool, compact);
+    const QFontMetrics metrics{QFont()};
+    QVector<chart::ValueBoxLine> lines;
+    for (int i = 0; i < channels; ++i)
+        lines.append({QString::number(i), QStringLiteral("Параметр номер %1 (P%1) = 1.25").arg(i),
+                      Qt::cyan, QStringLiteral("P%1 = 1.25").arg(i)});
+    lines.append({QString(), QStringLiteral("Время = 06:00:00"), Qt::white, {}});
+    const QRect area(QPoint(100, 0), plot);
+    const chart::ValueBoxLayout layout = chart::layoutValueBox(
+        lines, metrics, area, 300, {compactWhenLarge, QStringLiteral("Hint")});
+    QVERIFY(area.contains(layout.box));
+    QStringList texts;
+    for (const chart::ValueBoxLayout::Text& text : layout.texts)
+        texts.append(text.text);
+    QCOMPARE(texts.last(), QStringLiteral("Время = 06:00:00"));
+    QCOMPARE(texts.contains(QStringLiteral("Hint")), compact);
+    QCOMPARE(texts.first(), compact ? QStringLiteral("P0 = 1.25") : lines.first().text);
+    if (compact) {
+        QVERIFY(double(layout.box.width()) * layout.box.height() <=
+                plot.width() * plot.height() / 3.0);
+        // The third is used: one line more would not have fitted.
+        QVERIFY(texts.size() >= 5);
+    } else if (compactWhenLarge) {
+        QCOMPARE(texts.size(), channels + 1);
+    }
 }
 
 void TestChartReadability::leftOutScalesAreCountedAndNamed_data()

@@ -84,11 +84,11 @@ void TestStandardDecorators::backgroundAndGridWithoutScale()
     QCOMPARE(QColor(image.pixel(150, 199)), QColor(0, 255, 0));
     QVERIFY(chart.record().texts.isEmpty());
 
-    // Without the grid the painter's default pen outlines the background.
+    // Without the grid the background reaches the edges: no outline.
     chart.setShowGrid(false);
     const QImage bare = chart.renderToImage();
-    QCOMPARE(QColor(bare.pixel(299, 100)), QColor(Qt::black));
-    QCOMPARE(QColor(bare.pixel(150, 199)), QColor(Qt::black));
+    QCOMPARE(QColor(bare.pixel(299, 100)), QColor(bare.pixel(290, 100)));
+    QVERIFY(QColor(bare.pixel(150, 199)).blue() > 190);
 }
 
 void TestStandardDecorators::oneScaleColumnPerDistinctName()
@@ -198,8 +198,9 @@ void TestStandardDecorators::denseCurveDrawsOneSpanPerColumn()
     chart.resize(800, 400);
     chart.setSize(200000);
     chart.addChannel(Channel(0, 100, &data, "noise", QPen(Qt::yellow)));
-    // No line through the points: one filled span per pixel column.
-    QVERIFY(chart.record().curves(Qt::yellow).isEmpty());
+    // No line through the points: one filled span per pixel column, and
+    // the band's two edges.
+    QVERIFY(chart.record().curves(Qt::yellow).size() <= 2);
     const QImage image = chart.renderToImage();
     // The span is a light band of the channel's colour over the background
     // (no red or green in it).

@@ -2,6 +2,7 @@
 #include "chartdata/painterbatchsink.h"
 
 #include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QtTest>
@@ -37,6 +38,43 @@ QImage drawCurve(const QVector<QPointF>& curve, bool reduce, bool squeezed)
     }
     return image;
 }
+// Counts what reaches the paint engine.
+class CountingEngine : public QPaintEngine
+{
+public:
+    CountingEngine() : QPaintEngine(AllFeatures) {}
+    bool begin(QPaintDevice*) override { return true; }
+    bool end() override { return true; }
+    void updateState(const QPaintEngineState&) override {}
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+    void drawLines(const QLineF*, int count) override { lines += count; }
+    void drawPolygon(const QPointF*, int, PolygonDrawMode) override { ++polygons; }
+    Type type() const override { return User; }
+    int lines = 0;
+    int polygons = 0;
+};
+
+class CountingDevice : public QPaintDevice
+{
+public:
+    QPaintEngine* paintEngine() const override { return &engine; }
+    int metric(PaintDeviceMetric metric) const override
+    {
+        switch (metric) {
+        case PdmWidth:
+            return 4000;
+        case PdmHeight:
+            return 4000;
+        case PdmDevicePixelRatioScaled:
+            return int(devicePixelRatioFScale());
+        case PdmDepth:
+            return 32;
+        default:
+            return metric == PdmDevicePixelRatio ? 1 : 96;
+        }
+    }
+    mutable CountingEngine engine;
+};
 } // namespace
 
 class TestCurveDecimator : public QObject
@@ -48,6 +86,8 @@ private slots:
     void columnRunsKeepFirstExtremesLastInOrder();
     void reducedNoiseDrawsTheSamePixels_data();
     void reducedNoiseDrawsTheSamePixels();
+    void widePensDrawSegments_data();
+    void widePensDrawSegments();
 };
 
 void TestCurveDecimator::keepsPointsMoreThanOneUnitAwayAndSkipsNaN()
@@ -180,6 +220,35 @@ void TestCurveDecimator::reducedNoiseDrawsTheSamePixels()
         }
     }
     QVERIFY(differing * 100 < paintedCount);
+}
+
+void TestCurveDecimator::widePensDrawSegments_data()
+{
+    QTest::addColumn<double>("scale");
+    QTest::addColumn<bool>("segments");
+    QTest::newRow("screen") << 1.0 << false;
+    QTest::newRow("a picture eight times the layout") << 8.0 << true;
+}
+
+void TestCurveDecimator::widePensDrawSegments()
+{
+    // A wide polyline is outlined as one shape, whose cost grows far beyond
+    // its pixels when it zig-zags over a tall picture: wide pens hand the
+    // engine plain segments instead.
+    QFETCH(double, scale);
+    QFETCH(bool, segments);
+    CountingDevice device;
+    QPainter painter(&device);
+    painter.scale(scale, scale);
+    painter.setPen(QPen(Qt::white, 2));
+    {
+        chart::PainterBatchSink sink(&painter, chart::PainterBatchSink::Polyline);
+        const QPoint zigzag[] = {{0, 0}, {1, 400}, {2, 0}, {3, 400}};
+        sink.drawBatch(zigzag, 4);
+    }
+    painter.end();
+    QCOMPARE(device.engine.lines, segments ? 3 : 0);
+    QCOMPARE(device.engine.polygons, segments ? 0 : 1);
 }
 
 QTEST_GUILESS_MAIN(TestCurveDecimator)

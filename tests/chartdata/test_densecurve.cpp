@@ -76,6 +76,8 @@ private slots:
     void searchFromAnIndexFindsWhatABinarySearchFinds();
     void spansDrawWhatEveryPointDraws_data();
     void spansDrawWhatEveryPointDraws();
+    void noiseAtAPointPerColumnIsAnOutlinedBand_data();
+    void noiseAtAPointPerColumnIsAnOutlinedBand();
 };
 
 void TestDenseCurve::pyramidExtremesMatchAPlainScan_data()
@@ -145,7 +147,8 @@ void TestDenseCurve::searchFromAnIndexFindsWhatABinarySearchFinds()
         series.emplace_back(x, 0);
     ProtocolSeriesData data(&series);
     for (int n = 0; n < 2000; ++n) {
-        const double x = random.bounded(int(series.back().first + 10)) - 5 + 0.5 * random.bounded(2);
+        const double x =
+            random.bounded(int(series.back().first + 10)) - 5 + 0.5 * random.bounded(2);
         const auto at = std::lower_bound(series.begin(), series.end(), x,
                                          [](const auto& p, double v) { return p.first < v; });
         const int expected = int(at - series.begin());
@@ -237,6 +240,52 @@ void TestDenseCurve::spansDrawWhatEveryPointDraws()
         QVERIFY2(
             differing * 100 <= paintedCount * (thin ? 2 : 1),
             qPrintable(QStringLiteral("%1 of %2 pixels differ").arg(differing).arg(paintedCount)));
+}
+
+void TestDenseCurve::noiseAtAPointPerColumnIsAnOutlinedBand_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::newRow("a point per column") << 800;
+    QTest::newRow("two points per column") << 1600;
+}
+
+void TestDenseCurve::noiseAtAPointPerColumnIsAnOutlinedBand()
+{
+    // A noisy channel at about a point per pixel column is a light band that
+    // lets other channels through, edged in its full colour, not a solid
+    // zig-zag of full-colour lines.
+    QFETCH(int, count);
+    QRandomGenerator random(3);
+    ChannelSeries series;
+    for (int i = 0; i < count; ++i)
+        series.emplace_back(i, random.generateDouble() * 100);
+    const chart::CurveMapping m{800.0 / count, 0, -4.8, 490};
+    QImage image = blank();
+    {
+        QPainter painter(&image);
+        setUp(painter, View{false, 2.0});
+        ProtocolSeriesData data(&series);
+        chart::paintDenseCurve(&painter, data, 0, data.size(), m, 110);
+    }
+    int full = 0;
+    int light = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const int grey = qGray(image.pixel(x, y));
+            full += grey == 255;
+            light += grey > 0 && grey < 160;
+        }
+    }
+    QVERIFY2(light > 4 * full,
+             qPrintable(QStringLiteral("%1 light, %2 full").arg(light).arg(full)));
+    // Every column's band starts at its full-colour edge.
+    for (int x = 10; x < 790; x += 7) {
+        int y = 0;
+        while (y < image.height() && qGray(image.pixel(x, y)) == 0)
+            ++y;
+        QVERIFY2(y < image.height() && qGray(image.pixel(x, y)) == 255,
+                 qPrintable(QString::number(x)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDenseCurve)

@@ -3,6 +3,7 @@
 #include "chartdata/textcontrast.h"
 #include "parameters/settingsfile.h"
 #include "protocol/streamloger.h"
+#include "reports/chartpicturestyle.h"
 #include "tests/table/fakelookup.h"
 
 #include <QDir>
@@ -15,9 +16,10 @@
 
 namespace {
 
-const QStringList paletteNames = {"#00ffff", "#ff00ff", "#ffff00", "#808080", "#008b8b", "#8b008b",
-                                  "#808000", "#a9a9a9", "#ff8000", "#00ff80", "#40a0ff", "#ff80c0",
-                                  "#c0ff80", "#c080ff", "#ff8080", "#ffd0a0"};
+const QStringList paletteNames = {"#00ffff", "#ff00ff", "#ffff00", "#ff5577", "#6688ff", "#ee7700",
+                                  "#ddaa99", "#00bb55", "#cc66ff", "#00bbff", "#ff33cc", "#dd7755",
+                                  "#dd88ee", "#bb8833", "#99bbcc", "#ff55aa", "#ff5544", "#66cc00",
+                                  "#aaee66", "#aabb88", "#ffbbee", "#99aaff", "#55eeaa", "#dd7788"};
 
 // CIE L*a*b* of an sRGB colour (D65), written out here as the colour
 // science books give it, to judge how far apart two colours look.
@@ -102,7 +104,7 @@ private slots:
         ChartColor palette(catalogue);
         moveCursorToStart(palette);
         QStringList names;
-        for (int i = 1; i <= 17; ++i)
+        for (int i = 1; i <= paletteNames.size() + 1; ++i)
             names.append(palette.color(QStringLiteral("U%1").arg(i)).name());
         QCOMPARE(names, paletteNames + QStringList{paletteNames.first()});
         // Asking again does not advance the cursor; a second palette shares it.
@@ -114,29 +116,30 @@ private slots:
         QCOMPARE(palette.color("newer").name(), paletteNames[2]);
     }
 
-    void sixteenChannelsKeepApartOnTheBackground()
+    void twentyFourChannelsKeepApartOnScreenAndInPrint()
     {
         ChartColor palette(catalogue);
         moveCursorToStart(palette);
         QVector<QColor> colours;
-        for (int i = 0; i < 16; ++i)
+        for (int i = 0; i < 24; ++i)
             colours.append(palette.color(QStringLiteral("C%1").arg(i)));
-        // Sixteen channels, sixteen colours.
-        for (int i = 0; i < 16; ++i)
-            for (int j = i + 1; j < 16; ++j)
-                QVERIFY2(colours[i] != colours[j], qPrintable(colours[i].name()));
-        // The eight added ones read on the default background and stand apart
-        // from every other colour, the value line and the bookmarks.
+        // Any two of the first twenty-four differ by at least 20 on the
+        // screen and as the print theme draws them; each reads on the default
+        // background and stands apart from the value line and the bookmarks.
         const QVector<QColor> drawnToo{QColor(Qt::red), QColor(Qt::white)};
-        for (int i = 8; i < 16; ++i) {
+        for (int i = 0; i < colours.size(); ++i) {
             for (const QColor& background : {QColor(0, 0, 150), QColor(Qt::black)})
                 QVERIFY2(chart::contrastRatio(colours[i], background) >= 4.5,
                          qPrintable(colours[i].name()));
-            for (int j = 0; j < 16; ++j)
-                QVERIFY2(j == i || colourDifference(colours[i], colours[j]) >= 30,
-                         qPrintable(colours[i].name() + " / " + colours[j].name()));
             for (const QColor& other : drawnToo)
-                QVERIFY2(colourDifference(colours[i], other) >= 30, qPrintable(colours[i].name()));
+                QVERIFY2(colourDifference(colours[i], other) >= 25, qPrintable(colours[i].name()));
+            for (int j = i + 1; j < colours.size(); ++j) {
+                const QString pair = colours[i].name() + " / " + colours[j].name();
+                QVERIFY2(colourDifference(colours[i], colours[j]) >= 20, qPrintable(pair));
+                QVERIFY2(colourDifference(printtheme::channelColor(colours[i]),
+                                          printtheme::channelColor(colours[j])) >= 20,
+                         qPrintable(pair + " in print"));
+            }
         }
         // The difference itself, by hand: black to white is 100, red to
         // white about 114.

@@ -52,6 +52,34 @@ private:
     int m_rows;
 };
 
+// Every cell a row of full blocks in its column's own colour: a pixel of
+// that colour shows where the column's text was painted.
+class ColouredCells : public QAbstractTableModel
+{
+public:
+    explicit ColouredCells(int rows) : m_rows(rows) {}
+    static QColor colour(int column) { return QColor::fromHsv(column * 22, 255, 190); }
+    int rowCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : m_rows;
+    }
+    int columnCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : 16;
+    }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (role == Qt::DisplayRole)
+            return QString(40, QChar(0x2588));
+        if (role == Qt::ForegroundRole)
+            return colour(index.column());
+        return {};
+    }
+
+private:
+    int m_rows;
+};
+
 // Selection colours are drawn with a slight shade.
 bool near(const QColor& seen, const QColor& expected)
 {
@@ -470,6 +498,77 @@ private slots:
             m_view->horizontalScrollBar()->setValue(offset);
             QCOMPARE(differentPixels(m_view->viewport()->grab(frozen).toImage(), before), 0);
         }
+    }
+
+    void cellTextsStayInTheirCells_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("top");
+        QTest::addColumn<int>("rowStep"); // a scroll step after the sideways one
+        QTest::newRow("first rows") << 500 << 0 << 0;
+        QTest::newRow("then three rows down") << 500 << 0 << 3;
+        QTest::newRow("a million rows, near the end") << 1'000'000 << 999'000 << 1;
+    }
+
+    void cellTextsStayInTheirCells()
+    {
+        // Each column's texts show inside the part of that column in view and
+        // nowhere else: a scrolled column half under the frozen ones must
+        // not show through them.
+        QFETCH(int, rows);
+        QFETCH(int, top);
+        QFETCH(int, rowStep);
+        ColouredCells cells(rows);
+        m_view->setModel(&cells);
+        m_view->setColumnWidth(1, 120);
+        m_view->verticalScrollBar()->setValue(top);
+        QScrollBar* bar = m_view->horizontalScrollBar();
+        for (int offset : {37, 150, 211, bar->maximum()}) {
+            bar->setValue(offset);
+            if (rowStep != 0) {
+                QTest::qWait(20);
+                m_view->verticalScrollBar()->setValue(m_view->verticalScrollBar()->value() +
+                                                      rowStep);
+            }
+            QCOMPARE(screenDiffers(*m_view), 0);
+            const QImage seen = m_view->viewport()->grab().toImage();
+            const int frozen = m_view->frozenWidth();
+            QVector<int> shown(cells.columnCount(), 0);
+            for (int x = 0; x < seen.width(); ++x) {
+                // The column whose part of the view holds x, worked out from the widths.
+                int expected = -1;
+                int left = 0;
+                for (int column = 0; column < cells.columnCount(); ++column) {
+                    const int width = m_view->columnWidth(column);
+                    const int from = column < 2 ? left : qMax(frozen, left - offset);
+                    const int to = column < 2 ? left + width : left + width - offset;
+                    if (x >= from && x < to)
+                        expected = column;
+                    left += width;
+                }
+                for (int y = 0; y < seen.height(); y += 2) {
+                    for (int column = 0; column < cells.columnCount(); ++column) {
+                        if (!near(seen.pixelColor(x, y), ColouredCells::colour(column)))
+                            continue;
+                        QVERIFY2(column == expected,
+                                 qPrintable(QStringLiteral("offset %1: column %2 at x %3, in %4")
+                                                .arg(offset)
+                                                .arg(column)
+                                                .arg(x)
+                                                .arg(expected)));
+                        ++shown[column];
+                    }
+                }
+            }
+            // And every column in view shows its text.
+            for (int column = 1; column < cells.columnCount(); ++column) {
+                const int x = m_view->columnViewportPosition(column);
+                if (x >= frozen && x + 20 < seen.width())
+                    QVERIFY2(shown[column] > 0, qPrintable(QString::number(column)));
+            }
+            QVERIFY(shown[1] > 0);
+        }
+        m_view->setModel(m_model.get());
     }
 
     void sweptRectanglesSelectTheirCells_data()
