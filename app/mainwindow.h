@@ -210,6 +210,10 @@ private:
     // What the file list shows of a description before it cuts it.
     static constexpr int kDescriptionWidth = 160;
     bool m_autoTableSplit = false;
+    // The side panels open as wide as their widest row, up to kDockShare of the window.
+    void fitDockWidths();
+    static constexpr double kDockShare = 0.4;
+    int m_fittedDockWidth = -1; // the width last given, -1: none yet
     // Asks for a log definition file and applies its directory.
     bool chooseLogDefinition();
     // The title names the directory whose definition is applied.

@@ -4,6 +4,7 @@
 
 #include "app/flowlayout.h"
 #include "app/rememberedplaces.h"
+#include "app/statisticsdock.h"
 #include "parameters/chartparameters.h"
 #include "parameters/settingsfile.h"
 #include "statistics/statisticspanel.h"
@@ -49,13 +50,13 @@ void MainWindow::fitToNarrowWindows()
     // The docks' widths are fitted once their rows are known and laid out.
     const auto fitLater = [this] { QTimer::singleShot(0, this, &MainWindow::fitDockWidths); };
     connect(this, &MainWindow::initParameters, this, fitLater);
-    for (QDockWidget* dock : {parametersDock, statisticsDock})
+    for (QDockWidget* dock : {parametersDock, static_cast<QDockWidget*>(statisticsDock)})
         connect(dock, &QDockWidget::visibilityChanged, this, fitLater);
 }
 
 void MainWindow::fitDockWidths()
 {
-    for (QDockWidget* dock : {parametersDock, statisticsDock}) {
+    for (QDockWidget* dock : {parametersDock, static_cast<QDockWidget*>(statisticsDock)}) {
         if (!dock || !dock->isVisible() || dock->isFloating() || !dock->widget())
             continue;
         const Qt::DockWidgetArea area = dockWidgetArea(dock);
