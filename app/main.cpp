@@ -36,6 +36,10 @@ public:
     {
         return QMessageBox::No;
     }
+    QMessageBox::StandardButton questionOrCancel(QWidget*, const QString&, const QString&) override
+    {
+        return QMessageBox::No;
+    }
     QMessageBox::StandardButton warning(QWidget*, const QString&, const QString& text) override
     {
         warnings.append(text);

@@ -110,10 +110,15 @@ void MainWindow::saveReport(const QString& filter, const QString& suffix, const 
     QDateTime to;
     qint64 first = 0;
     qint64 last = 0;
-    if (ui.chart->hasReference() &&
-        dialogs->question(this, QStringLiteral("Сохранить отчет"),
-                          QStringLiteral("Сохранить только строки между курсорами?\n"
-                                         "«Нет» — сохранить все строки.")) == QMessageBox::Yes) {
+    const QMessageBox::StandardButton onlyBetween =
+        ui.chart->hasReference()
+            ? dialogs->questionOrCancel(this, QStringLiteral("Сохранить отчет"),
+                                        QStringLiteral("Сохранить только строки между курсорами?\n"
+                                                       "«Нет» — сохранить все строки."))
+            : QMessageBox::No;
+    if (onlyBetween != QMessageBox::Yes && onlyBetween != QMessageBox::No)
+        return;
+    if (onlyBetween == QMessageBox::Yes) {
         first = std::min(ui.chart->referenceX(), ui.chart->lineValueX());
         last = std::max(ui.chart->referenceX(), ui.chart->lineValueX());
         const qint64 tickMs = ui.chart->tickLength();

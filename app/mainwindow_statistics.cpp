@@ -144,8 +144,8 @@ void MainWindow::updateStatistics()
                                            "или контекстное меню графика"));
         return;
     }
-    statisticsPanel->showFigures(m_statistics->timeText(from), m_statistics->timeText(to),
-                                 m_statistics->durationText(from, to), CursorStatistics::headers(),
+    const CursorStatistics::SpanTexts span = m_statistics->spanTexts(from, to);
+    statisticsPanel->showFigures(span.earlier, span.later, span.duration, CursorStatistics::headers(),
                                  m_statistics->rows(from, to, visibleTitles(*ui.chart)));
 }
 

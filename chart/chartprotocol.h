@@ -42,6 +42,14 @@ public:
     qint64 currentBookmark() const { return current; }
     // Takes -1 or a bookmarked tick; anything else is refused.
     bool setCurrentBookmark(qint64 x);
+    // Where "next" and "previous" go: the current bookmark's neighbour, or
+    // without a current one (bookmarks just read with their protocol) the
+    // first after and the last before the value line. -1: none.
+    qint64 nextBookmarkTick() const;
+    qint64 previousBookmarkTick() const;
+    // Where "go to bookmark" goes: the current one, else the one nearest the
+    // value line; -1 without bookmarks.
+    qint64 targetBookmark() const;
 
     // The step between the time axis' marks at the last paint, in ticks
     // (an even share of the view before the first paint).
