@@ -233,6 +233,9 @@ private:
                       qint64& last) const;
     // Asks for the file, writes the report and opens it, or says it failed.
     void saveReport(const QString& filter, const QString& suffix, const ReportWriter& write);
+    // Says in the status bar that the file was saved ("Отчет", "График") and
+    // opens it; when no program opens it, now or later, a message names it.
+    void showSavedFile(const QString& what, const QString& fileName);
     // The chart picture action, in the chart menu.
     void setupChartPictureAction();
     void saveChartPictureAs();

@@ -23,6 +23,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPointer>
+#include <QStatusBar>
 
 #include <cmath>
 
@@ -36,13 +38,14 @@ ChartDrawing chartDrawing(ChartProtocol& chart)
 }
 
 // The writer's own text says why; the user reads it in Russian.
-QString saveFailedText(const QString& fileName, const QString& error)
+// what: "отчет" or "график".
+QString saveFailedText(const QString& what, const QString& fileName, const QString& error)
 {
     QString cause = failuretext::russianCause(error, failuretext::probeFolder, fileName);
     if (!cause.isEmpty())
         cause[0] = cause[0].toUpper();
-    return QStringLiteral("Не удалось сохранить отчет в файл\n%1\n\n%2.")
-        .arg(QDir::toNativeSeparators(fileName), cause);
+    return QStringLiteral("Не удалось сохранить %1 в файл\n%2\n\n%3.")
+        .arg(what, QDir::toNativeSeparators(fileName), cause);
 }
 } // namespace
 
@@ -141,16 +144,30 @@ void MainWindow::saveReport(const QString& filter, const QString& suffix, const 
     const TimeRangeReportTable table(whole, rowInstants(), from, to);
     if (const ReportResult written = write(table, fileName, bookmarksBetween(from, to)); !written) {
         dialogs->warning(this, QStringLiteral("Внимание!"),
-                         saveFailedText(fileName, written.error));
+                         saveFailedText(QStringLiteral("отчет"), fileName, written.error));
         return;
     }
     if (interactive)
         places.setReportDirectory(QFileInfo(fileName).absolutePath());
+    showSavedFile(QStringLiteral("Отчет"), fileName);
+}
+
+void MainWindow::showSavedFile(const QString& what, const QString& fileName)
+{
+    const QString shown = QDir::toNativeSeparators(fileName);
+    statusBar()->showMessage(QStringLiteral("%1 сохранен: %2").arg(what, shown));
     // Without a program to show it, the user at least learns where it went.
-    if (!platform::openFile(fileName))
-        dialogs->information(
-            this, QStringLiteral("Отчет"),
-            QStringLiteral("Отчет сохранен в файл\n%1").arg(QDir::toNativeSeparators(fileName)));
+    const QPointer<MainWindow> window(this);
+    const auto unopened = [window, what, shown] {
+        if (window)
+            window->dialogs->information(
+                window, what,
+                QStringLiteral("%1 сохранен в файл\n%2\n\nОткрыть его не удалось: нет программы "
+                               "для файлов этого вида.")
+                    .arg(what, shown));
+    };
+    if (!platform::openFile(fileName, unopened))
+        unopened();
 }
 
 QImage MainWindow::workbookChartImage()
@@ -228,14 +245,10 @@ void MainWindow::saveChartPictureAs()
     ChartPicture picture(*ui.chart, options, first, last, title);
     if (const ReportResult written = saveChartPicture(picture, options, fileName); !written) {
         dialogs->warning(this, QStringLiteral("Внимание!"),
-                         QStringLiteral("Не удалось сохранить график в файл\n%1\n\n%2")
-                             .arg(QDir::toNativeSeparators(fileName), written.error));
+                         saveFailedText(QStringLiteral("график"), fileName, written.error));
         return;
     }
-    if (!platform::openFile(fileName))
-        dialogs->information(
-            this, QStringLiteral("График"),
-            QStringLiteral("График сохранен в файл\n%1").arg(QDir::toNativeSeparators(fileName)));
+    showSavedFile(QStringLiteral("График"), fileName);
 }
 
 QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile,
