@@ -1,4 +1,5 @@
 #include "app/commandline.h"
+#include "app/failuretext.h"
 #include "app/mainwindow.h"
 #include "app/rememberedplaces.h"
 #include "parameters/settingsfile.h"
@@ -8,6 +9,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QScreen>
+#include <QTextCodec>
 
 #include <cstdio>
 
@@ -47,9 +49,14 @@ public:
     }
 };
 
+// Messages are Russian, like the window: a locale that cannot spell them
+// (the plain "C" locale) gets UTF-8 rather than question marks.
 void printLine(FILE* stream, const QString& text)
 {
-    std::fprintf(stream, "%s\n", text.toLocal8Bit().constData());
+    QTextCodec* local = QTextCodec::codecForLocale();
+    const QByteArray bytes =
+        local && local->canEncode(text) ? local->fromUnicode(text) : text.toUtf8();
+    std::fprintf(stream, "%s\n", bytes.constData());
 }
 
 // Batch runs keep standard error for their own one-line verdict.
@@ -78,8 +85,9 @@ int runBatch(MainWindow& window, const StartupOptions& options, const QString& d
     window.setupLoger(directory);
     QString definitionProblem;
     if (!answers->warnings.isEmpty())
-        definitionProblem = QStringLiteral(" (log definition not applied: %1)")
-                                .arg(StreamLoger::instance()->lastError());
+        definitionProblem =
+            QStringLiteral(" (настройки логера не применены: %1)")
+                .arg(failuretext::russianDefinitionError(StreamLoger::instance()->lastError()));
     answers->warnings.clear();
     const QString formulaFault = window.setFormulaOptions(options.formulas);
     if (!formulaFault.isEmpty()) {
@@ -88,21 +96,22 @@ int runBatch(MainWindow& window, const StartupOptions& options, const QString& d
         return 2;
     }
     if (!window.computedFileProblem().isEmpty())
-        printLine(stderr, QStringLiteral("voltrek: warning: ") + window.computedFileProblem());
+        printLine(stderr, QStringLiteral("voltrek: внимание: ") + window.computedFileProblem());
 
     window.readProtocols(resolveStartupFiles(options.files));
     // Every protocol left out is named, so a script never takes a partial
     // report for a whole one.
     for (const ReadProblem& problem : window.readProblems())
-        printLine(stderr, QStringLiteral("voltrek: ") + problem.englishText());
+        printLine(stderr, QStringLiteral("voltrek: ") + failuretext::readProblemText(problem));
     if (window.tableRowCount() == 0) {
         QString reason;
         if (window.readStoppedOnTickMismatch())
-            reason = QStringLiteral("the protocols' tick lengths differ; nothing was read");
+            reason =
+                QStringLiteral("отсчет времени в протоколах не совпадает; ничего не прочитано");
         else if (options.files.isEmpty())
-            reason = QStringLiteral("no protocol given with -l");
+            reason = QStringLiteral("не задан ни один протокол (-l)");
         else
-            reason = QStringLiteral("none of the protocols given with -l could be read");
+            reason = QStringLiteral("ни один из протоколов, заданных с -l, не прочитан");
         printLine(stderr, QStringLiteral("voltrek: ") + reason + definitionProblem);
         return 1;
     }
@@ -114,15 +123,15 @@ int runBatch(MainWindow& window, const StartupOptions& options, const QString& d
     const bool bookmarksLost = !window.bookmarkProblems().isEmpty() &&
                                (!options.bookmarksFile.isEmpty() || !options.xlsxFile.isEmpty());
 
-    const QString error = window.writeReports(options.xlsxFile, options.pdfFile, options.csvFile,
-                                              options.pngFile, options.pictureOptions(),
-                                              options.bookmarksFile, options.from, options.to);
-    if (!error.isEmpty()) {
+    const QStringList errors = window.writeReports(
+        options.xlsxFile, options.pdfFile, options.csvFile, options.pngFile,
+        options.pictureOptions(), options.bookmarksFile, options.from, options.to);
+    for (const QString& error : errors)
         printLine(stderr, QStringLiteral("voltrek: ") + error);
+    if (!errors.isEmpty())
         return 1;
-    }
     if (!definitionProblem.isEmpty())
-        printLine(stderr, QStringLiteral("voltrek: warning:") + definitionProblem);
+        printLine(stderr, QStringLiteral("voltrek: внимание:") + definitionProblem);
     return window.readProblems().isEmpty() && !bookmarksLost ? 0 : 1;
 }
 

@@ -68,12 +68,12 @@ public:
 
     // Writes the requested reports (empty names are skipped) without any
     // dialog, limited to the rows from `from` to `to` where those are valid;
-    // returns the English error text, empty when all were written.
-    QString writeReports(const QString& xlsxFile, const QString& pdfFile, const QString& csvFile,
-                         const QString& pngFile = QString(),
-                         const ChartPictureOptions& picture = ChartPictureOptions(),
-                         const QString& bookmarksFile = QString(), const QDateTime& from = {},
-                         const QDateTime& to = {});
+    // returns one line per report that was not written, empty when all were.
+    QStringList writeReports(const QString& xlsxFile, const QString& pdfFile,
+                             const QString& csvFile, const QString& pngFile = QString(),
+                             const ChartPictureOptions& picture = ChartPictureOptions(),
+                             const QString& bookmarksFile = QString(), const QDateTime& from = {},
+                             const QDateTime& to = {});
     int tableRowCount() const;
     // The protocol table's rows, order, filter and marks.
     ProtocolTableModel* tableModel() const { return m_tableModel; }
@@ -81,7 +81,7 @@ public:
     const QList<ReadProblem>& readProblems() const { return m_readProblems; }
     // Whether the last read stopped because the files' tick lengths differ.
     bool readStoppedOnTickMismatch() const { return m_tickMismatch; }
-    // Bookmark files of the last read that could not be read, in English.
+    // Bookmark files of the last read that could not be read, for standard error.
     const QStringList& bookmarkProblems() const { return m_bookmarkProblems; }
 
     // Whether protocols are being read; no other read, refresh, report or

@@ -95,8 +95,7 @@ QString MainWindow::readProblemsText() const
 {
     QStringList lines{tr("Не все протоколы загружены:")};
     for (const ReadProblem& problem : m_readProblems)
-        lines.append(QDir::toNativeSeparators(problem.file) + QStringLiteral(": ") +
-                     problem.russianReason(failuretext::russianCause(problem.detail, nullptr)));
+        lines.append(failuretext::readProblemText(problem));
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -252,6 +251,8 @@ void MainWindow::clearChartData()
     ui.chart->clearReference();
     ui.chart->clearChannels();
     ui.chart->clearBookmark();
+    // No time axis, value-box time or range of the old view either.
+    ui.chart->clearTimeBase();
     // The table shows the same data: it lets go of it before it is freed.
     m_tableModel->setAssembly(nullptr);
     m_assembly.reset();

@@ -29,17 +29,19 @@ QString problemText(const BookmarkStore::Problem& problem)
 }
 
 // For batch runs, which report on standard error.
-QString englishProblemText(const BookmarkStore::Problem& problem)
+QString batchProblemText(const BookmarkStore::Problem& problem)
 {
     const QString name = QDir::toNativeSeparators(problem.path);
     switch (problem.status) {
     case BookmarkFile::Status::CannotOpen:
-        return QStringLiteral("bookmark file %1 cannot be read (not a readable file)").arg(name);
+        return QStringLiteral("файл закладок %1 не читается (это не обычный файл или к нему "
+                              "нет доступа)")
+            .arg(name);
     case BookmarkFile::Status::Foreign:
-        return QStringLiteral("bookmark file %1 belongs to another protocol").arg(name);
+        return QStringLiteral("файл закладок %1 относится к другому протоколу").arg(name);
     case BookmarkFile::Status::Corrupt:
     default:
-        return QStringLiteral("bookmark file %1 is damaged (no bookmark document)").arg(name);
+        return QStringLiteral("файл закладок %1 поврежден (в нем нет закладок)").arg(name);
     }
 }
 } // namespace
@@ -68,7 +70,7 @@ void MainWindow::restoreBookmarks(const QStringList& paths, const ProtocolAssemb
     const QVector<BookmarkStore::Problem> problems = m_bookmarkStore->load();
     m_bookmarkProblems.clear();
     for (const BookmarkStore::Problem& problem : problems)
-        m_bookmarkProblems.append(englishProblemText(problem));
+        m_bookmarkProblems.append(batchProblemText(problem));
     showStoredBookmarks();
 
     if (problems.isEmpty())

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/computedchannelsdialog.h"
+#include "app/failuretext.h"
 #include "formula/computedchannelfile.h"
 #include "formula/formulacheck.h"
 #include "protocol/channellookup.h"
@@ -24,6 +25,7 @@ void MainWindow::loadComputedChannels(const QString& directory)
     m_computedPath = ComputedChannelFile::pathIn(directory);
     QString error;
     ComputedChannelFile::load(m_computedPath, m_computed, error);
+    error = failuretext::withRussianCause(error, m_computedPath, false);
     m_computedFileProblem = error;
     // Batch runs report on their own; a window says it once per definition.
     if (!interactive)
@@ -47,7 +49,8 @@ QString MainWindow::setFormulaOptions(const QStringList& options)
     for (const QString& option : options) {
         ComputedChannel channel;
         if (!parseFormulaOption(option, channel))
-            faults.append(QStringLiteral("bad formula \"%1\": it needs CODE=EXPR").arg(option));
+            faults.append(
+                QStringLiteral("неверная формула «%1»: нужна запись КОД=ВЫРАЖЕНИЕ").arg(option));
         else
             m_formulaOptions = withOverrides(m_formulaOptions, {channel});
     }
@@ -61,12 +64,12 @@ QString MainWindow::setFormulaOptions(const QStringList& options)
         const bool given =
             std::any_of(m_formulaOptions.begin(), m_formulaOptions.end(),
                         [&](const ComputedChannel& c) { return c.code == channel.code; });
-        const QString source =
-            given
-                ? QStringLiteral("\"%1=%2\"").arg(channel.code, channel.formula)
-                : QStringLiteral("\"%1=%2\" of %3")
-                      .arg(channel.code, channel.formula, QDir::toNativeSeparators(m_computedPath));
-        faults.append(QStringLiteral("bad formula %1: %2").arg(source, check.english.at(int(k))));
+        const QString source = given ? QStringLiteral("«%1=%2»").arg(channel.code, channel.formula)
+                                     : QStringLiteral("«%1=%2» из файла %3")
+                                           .arg(channel.code, channel.formula,
+                                                QDir::toNativeSeparators(m_computedPath));
+        faults.append(
+            QStringLiteral("неверная формула %1: %2").arg(source, check.problems.at(int(k))));
     }
     return faults.join(QLatin1Char('\n'));
 }
@@ -100,7 +103,8 @@ bool MainWindow::applyComputedChannels(const ComputedChannels& channels)
     }
     QString error;
     if (!ComputedChannelFile::save(m_computedPath, channels, error)) {
-        dialogs->warning(this, tr("Внимание!"), error);
+        dialogs->warning(this, tr("Внимание!"),
+                         failuretext::withRussianCause(error, m_computedPath, true));
         return false;
     }
     m_computed = channels;

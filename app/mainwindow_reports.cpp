@@ -243,6 +243,11 @@ void MainWindow::saveChartPictureAs()
         pictureTitle(protocolDescriptions(), ui.chart->startDateTime().addMSecs(first * tickMs),
                      ui.chart->startDateTime().addMSecs(last * tickMs));
     ChartPicture picture(*ui.chart, options, first, last, title);
+    if (const QString cramped = crampedStripsText(picture); !cramped.isEmpty()) {
+        dialogs->warning(this, QStringLiteral("Внимание!"),
+                         QStringLiteral("График не сохранен: %1.").arg(cramped));
+        return;
+    }
     if (const ReportResult written = saveChartPicture(picture, options, fileName); !written) {
         dialogs->warning(this, QStringLiteral("Внимание!"),
                          saveFailedText(QStringLiteral("график"), fileName, written.error));
@@ -251,11 +256,11 @@ void MainWindow::saveChartPictureAs()
     showSavedFile(QStringLiteral("График"), fileName);
 }
 
-QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile,
-                                 const QString& csvFile, const QString& pngFile,
-                                 const ChartPictureOptions& pictureOptions,
-                                 const QString& bookmarksFile, const QDateTime& from,
-                                 const QDateTime& to)
+QStringList MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile,
+                                     const QString& csvFile, const QString& pngFile,
+                                     const ChartPictureOptions& pictureOptions,
+                                     const QString& bookmarksFile, const QDateTime& from,
+                                     const QDateTime& to)
 {
     const ProtocolReportTable whole(*m_tableModel);
     const TimeRangeReportTable table(whole, rowInstants(), from, to);
@@ -264,44 +269,38 @@ QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile
     qint64 first = m_firstTick;
     qint64 last = m_lastTick;
     if ((from.isValid() || to.isValid()) && !ticksBetween(from, to, first, last))
-        return QStringLiteral(
-                   "the range from %1 to %2 holds no rows of the protocols; nothing was written")
-            .arg(from.isValid() ? from.toString(Qt::ISODateWithMs) : QStringLiteral("(open)"),
-                 to.isValid() ? to.toString(Qt::ISODateWithMs) : QStringLiteral("(open)"));
+        return {
+            QStringLiteral("с %1 по %2 в протоколах нет ни одной строки; ничего не записано")
+                .arg(from.isValid() ? from.toString(Qt::ISODateWithMs) : QStringLiteral("начала"),
+                     to.isValid() ? to.toString(Qt::ISODateWithMs) : QStringLiteral("конец"))};
     const QVector<Bookmark> bookmarks = bookmarksBetween(from, to);
 
     QStringList errors;
-    if (!xlsxFile.isEmpty()) {
-        const ReportResult result =
-            saveExcelReport(table, ui.twEntry->font(), workbookChartImage(), xlsxFile, bookmarks);
+    const auto check = [&errors](const QString& fileName, const ReportResult& result) {
         if (!result)
-            errors.append(result.error);
-    }
-    if (!pdfFile.isEmpty()) {
-        const ReportResult result =
-            savePdfReport(table, ui.chart->startDateTime(), chartDrawing(*ui.chart), pdfFile);
-        if (!result)
-            errors.append(result.error);
-    }
-    if (!csvFile.isEmpty()) {
-        const ReportResult result = saveCsvReport(table, csvFile);
-        if (!result)
-            errors.append(result.error);
-    }
-    if (!bookmarksFile.isEmpty()) {
-        const ReportResult result = saveBookmarkCsv(bookmarks, bookmarksFile);
-        if (!result)
-            errors.append(result.error);
-    }
+            errors.append(failuretext::reportFailure(fileName, result.error));
+    };
+    if (!xlsxFile.isEmpty())
+        check(xlsxFile, saveExcelReport(table, ui.twEntry->font(), workbookChartImage(), xlsxFile,
+                                        bookmarks));
+    if (!pdfFile.isEmpty())
+        check(pdfFile,
+              savePdfReport(table, ui.chart->startDateTime(), chartDrawing(*ui.chart), pdfFile));
+    if (!csvFile.isEmpty())
+        check(csvFile, saveCsvReport(table, csvFile));
+    if (!bookmarksFile.isEmpty())
+        check(bookmarksFile, saveBookmarkCsv(bookmarks, bookmarksFile));
     if (!pngFile.isEmpty()) {
         const qint64 tickMs = ui.chart->tickLength();
         const QString title =
             pictureTitle(protocolDescriptions(), ui.chart->startDateTime().addMSecs(first * tickMs),
                          ui.chart->startDateTime().addMSecs(last * tickMs));
         ChartPicture picture(*ui.chart, pictureOptions, first, last, title);
-        const ReportResult result = saveChartPicture(picture, pictureOptions, pngFile);
-        if (!result)
-            errors.append(result.error);
+        if (const QString cramped = crampedStripsText(picture); !cramped.isEmpty())
+            errors.append(QStringLiteral("рисунок %1 не записан: %2")
+                              .arg(QDir::toNativeSeparators(pngFile), cramped));
+        else
+            check(pngFile, saveChartPicture(picture, pictureOptions, pngFile));
     }
-    return errors.join(QStringLiteral("; "));
+    return errors;
 }

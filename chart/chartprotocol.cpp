@@ -77,6 +77,13 @@ void ChartProtocol::setTimeBase(const QDateTime& startDateTime, quint16 tickLeng
     invalidateBackground();
 }
 
+void ChartProtocol::clearTimeBase()
+{
+    setTimeBase(QDateTime(), kDefaultTickMs);
+    end = QDateTime();
+    lineValue = 0;
+}
+
 void ChartProtocol::setLineValueX(qint64 x)
 {
     lineValue = x;

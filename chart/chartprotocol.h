@@ -21,6 +21,8 @@ public:
     quint16 tickLength() const { return tickMs; }
     QDateTime endDateTime() const { return end; }
     void setEndDateTime(const QDateTime& dateTime) { end = dateTime; }
+    // No time base, as before the first read.
+    void clearTimeBase();
 
     // The tick of the value line; setting it emits nothing.
     qint64 lineValueX() const { return lineValue; }
@@ -178,7 +180,8 @@ private:
     QAction* actReferenceHere = nullptr;
     QAction* actReferenceClear = nullptr;
     QAction* actBookmarkNote = nullptr;
-    quint16 tickMs = 100;
+    static constexpr quint16 kDefaultTickMs = 100;
+    quint16 tickMs = kDefaultTickMs;
     QDateTime start;
     QDateTime end;
     QVector<qint64> bookmarkList;

@@ -6,7 +6,12 @@
 #include "parameters/chartparametervaluewidget.h"
 #include "reports/csvreport.h"
 
+#include "protocol/loadprotocolprogress.h"
+#include "protocol/streamloger.h"
+
+#include <QDateTimeEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
@@ -110,11 +115,11 @@ private slots:
     {
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QString>("named");
-        QTest::newRow("unknown code") << QStringList{"P=A1*Q7"} << "\"P=A1*Q7\"";
-        QTest::newRow("syntax") << QStringList{"P=A1*(B1"} << "position 7";
-        QTest::newRow("cycle") << QStringList{"P=Q+1", "Q=P"} << "P -> Q -> P";
-        QTest::newRow("logged code") << QStringList{"A1=B1"} << "\"A1=B1\"";
-        QTest::newRow("no code") << QStringList{"A1*B1"} << "CODE=EXPR";
+        QTest::newRow("unknown code") << QStringList{"P=A1*Q7"} << "«P=A1*Q7»";
+        QTest::newRow("syntax") << QStringList{"P=A1*(B1"} << "позиции 7";
+        QTest::newRow("cycle") << QStringList{"P=Q+1", "Q=P"} << "P → Q → P";
+        QTest::newRow("logged code") << QStringList{"A1=B1"} << "«A1=B1»";
+        QTest::newRow("no code") << QStringList{"A1*B1"} << "КОД=ВЫРАЖЕНИЕ";
     }
     void badFormulaStopsTheBatchNamingIt()
     {
@@ -188,6 +193,39 @@ private slots:
         QVERIFY(fixture->window->singleCharts().contains(title));
         QVERIFY(QDir(path).removeRecursively());
         QVERIFY(!before.isEmpty());
+    }
+
+    // Saving reads the protocols again; cancelled, that read leaves the window
+    // as empty as before the first read, not the old time axis over nothing.
+    void cancelledReadAfterSavingLeavesAnEmptyWindow()
+    {
+        const QString first = fixture->writeProtocol("a.log", kStart, 10, 5, {1, 2});
+        fixture->window->readProtocols({first});
+        auto* chart = fixture->find<ChartProtocol>("chart");
+        auto* from = fixture->find<QDateTimeEdit>("timeFrom");
+        QCOMPARE(from->minimumDateTime(), kStart);
+        auto cancel = connect(StreamLoger::instance(), &StreamLoger::startLoad, this, [this] {
+            if (auto* progress = fixture->window->findChild<LoadProtocolProgress*>())
+                progress->findChild<QPushButton*>(QStringLiteral("buttonCancel"))->click();
+        });
+        QVERIFY(fixture->window->applyComputedChannels({{"P", "P", 1, "A1*B1"}}));
+        disconnect(cancel);
+
+        QCOMPARE(fixture->window->tableRowCount(), 0);
+        QCOMPARE(chart->channelCount(), 0);
+        QVERIFY(!chart->startDateTime().isValid());
+        QVERIFY(!chart->endDateTime().isValid());
+        QCOMPARE(chart->lineValueX(), 0);
+        const QDateTimeEdit fresh;
+        for (const char* name : {"timeFrom", "timeTo"}) {
+            const auto* edit = fixture->find<QDateTimeEdit>(name);
+            QCOMPARE(edit->minimumDateTime(), fresh.minimumDateTime());
+            QVERIFY2(edit->dateTime() > kStart.addYears(1), name);
+        }
+        // The next read shows the new column.
+        fixture->window->readProtocols({first});
+        QCOMPARE(fixture->window->tableRowCount(), 10);
+        QCOMPARE(from->minimumDateTime(), kStart);
     }
 
     void dialogShowsTheFaultAtItsPositionAndRefusesToSave()

@@ -1,4 +1,7 @@
 #include "formula/formulacheck.h"
+#include "formula/parsertext.h"
+
+#include <muParser.h>
 
 #include <QtTest>
 
@@ -59,6 +62,36 @@ private slots:
             QVERIFY(
                 check.text().startsWith(QStringLiteral("ошибка в позиции %1: ").arg(position + 1)));
         QVERIFY(!check.englishText().isEmpty());
+    }
+
+    // Whatever the parser refuses is told in Russian, naming what it points at.
+    void parserErrorsAreToldInRussian_data()
+    {
+        QTest::addColumn<QStringList>("codes");
+        QTest::addColumn<QString>("formula");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("name of a parser constant") << QStringList{"_pi", "U1"} << "U1*2"
+                                                   << "имя «_pi» уже занято";
+        QTest::newRow("long name")
+            << QStringList{"U1"} << "U1+" + QString(300, QLatin1Char('a')) << "слишком длинное имя";
+        QTest::newRow("string") << QStringList{"U1"} << "U1+\"a\""
+                                << "строки";
+    }
+
+    void parserErrorsAreToldInRussian()
+    {
+        QFETCH(QStringList, codes);
+        QFETCH(QString, formula);
+        QFETCH(QString, message);
+        const FormulaCheck check = checkFormula(formula, codes);
+        QVERIFY(!check.ok);
+        QVERIFY2(check.message.contains(message), qPrintable(check.message));
+        // Every code the parser has reads as Russian.
+        for (int code = 0; code < mu::ecCOUNT; ++code) {
+            const QString text = parserErrorText(code, QStringLiteral("x"));
+            QVERIFY2(!text.isEmpty() && text.at(0).script() == QChar::Script_Cyrillic,
+                     qPrintable(QString::number(code)));
+        }
     }
 
     void channelListsAreRefusedNamingTheCodes_data()
