@@ -145,7 +145,8 @@ void MainWindow::updateStatistics()
         return;
     }
     const CursorStatistics::SpanTexts span = m_statistics->spanTexts(from, to);
-    statisticsPanel->showFigures(span.earlier, span.later, span.duration, CursorStatistics::headers(),
+    statisticsPanel->showFigures(span.earlier, span.later, span.duration,
+                                 CursorStatistics::headers(),
                                  m_statistics->rows(from, to, visibleTitles(*ui.chart)));
 }
 

@@ -260,9 +260,9 @@ private slots:
         const BookmarkFile::ReadResult result = BookmarkFile::read(path, {localStart, 100});
         QCOMPARE(result.status, BookmarkFile::Status::Read);
         const qint64 first = localStart.toMSecsSinceEpoch();
-        QCOMPARE(result.bookmarks, (QVector<Bookmark>{{first, QString()},
-                                                      {first + 5300, QString()},
-                                                      {first + 10000, QString()}}));
+        QCOMPARE(result.bookmarks,
+                 (QVector<Bookmark>{
+                     {first, QString()}, {first + 5300, QString()}, {first + 10000, QString()}}));
     }
 
     // Bookmarks are the user's: what cannot be read is said, never taken
