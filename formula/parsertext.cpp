@@ -60,11 +60,14 @@ QString parserErrorText(int code, const QString& token)
     case mu::ecINVALID_BINOP_IDENT:
     case mu::ecINVALID_INFIX_IDENT:
     case mu::ecINVALID_POSTFIX_IDENT:
-        return QStringLiteral("недопустимое имя %1").arg(quoted(token));
+        return token.isEmpty() ? QStringLiteral("недопустимое имя")
+                               : QStringLiteral("недопустимое имя %1").arg(quoted(token));
     case mu::ecNAME_CONFLICT:
     case mu::ecBUILTIN_OVERLOAD:
-        return QStringLiteral("имя %1 уже занято постоянной или функцией формул")
-            .arg(quoted(token));
+        return token.isEmpty()
+                   ? QStringLiteral("имя уже занято постоянной или функцией формул")
+                   : QStringLiteral("имя %1 уже занято постоянной или функцией формул")
+                         .arg(quoted(token));
     case mu::ecDOMAIN_ERROR:
         return QStringLiteral("значение вне области определения функции");
     case mu::ecDIV_BY_ZERO:

@@ -317,5 +317,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestFailureText)
+QTEST_MAIN(TestFailureText)
 #include "test_failuretext.moc"

@@ -89,7 +89,7 @@ private slots:
         QTest::addColumn<QList<QByteArray>>("arguments");
         QTest::addColumn<QString>("error");
         QTest::newRow("layout last") << QList<QByteArray>{"--png", "c.png", "--layout"}
-                                     << "Option --layout needs common or channels";
+                                     << "параметру --layout нужно значение: common или channels";
         QTest::newRow("unknown layout") << QList<QByteArray>{"--layout", "grid"}
                                         << "параметру --layout нужно значение: common или "
                                            "channels, а не «grid»";
