@@ -58,6 +58,8 @@ constexpr KnownCause kCauses[] = {
     {"input/output error", "ошибка ввода-вывода"},
     {"too many open files", "открыто слишком много файлов"},
     {"the same file as the source", "это и есть копируемый файл"},
+    // The reader's own: no log definition gave it a protocol folder.
+    {"no protocol directory", "нет папки протоколов: настройки логера не применены"},
 };
 
 bool isUnnamed(const QString& cause)
@@ -204,7 +206,7 @@ QString russianDefinitionError(const QString& english)
         QStringLiteral("^Log definition file is larger than (\\d+) MiB$"));
     const QString parse = QStringLiteral("Can't parse log definition file: ");
     if (english == QLatin1String("Log path not exists"))
-        return QStringLiteral("папка не найдена");
+        return QStringLiteral("папка логера не найдена");
     if (english == QLatin1String("Log definition file not found"))
         return QStringLiteral("файл log.def не найден");
     if (english == QLatin1String("Can't open log definition file"))

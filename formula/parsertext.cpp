@@ -64,10 +64,9 @@ QString parserErrorText(int code, const QString& token)
                                : QStringLiteral("недопустимое имя %1").arg(quoted(token));
     case mu::ecNAME_CONFLICT:
     case mu::ecBUILTIN_OVERLOAD:
-        return token.isEmpty()
-                   ? QStringLiteral("имя уже занято постоянной или функцией формул")
-                   : QStringLiteral("имя %1 уже занято постоянной или функцией формул")
-                         .arg(quoted(token));
+        return token.isEmpty() ? QStringLiteral("имя уже занято постоянной или функцией формул")
+                               : QStringLiteral("имя %1 уже занято постоянной или функцией формул")
+                                     .arg(quoted(token));
     case mu::ecDOMAIN_ERROR:
         return QStringLiteral("значение вне области определения функции");
     case mu::ecDIV_BY_ZERO:

@@ -107,6 +107,10 @@ private slots:
         QTest::newRow("short read") << "Cannot read all of /card/a.log"
                                     << "не удалось прочитать файл /card/a.log целиком: причина "
                                        "неизвестна";
+        QTest::newRow("reader's own")
+            << "Cannot open /p/a.log: no protocol directory"
+            << "не удалось открыть файл /p/a.log: нет папки протоколов: настройки логера не "
+               "применены";
         QTest::newRow("other form") << "the file was not opened"
                                     << "ошибка: причина неизвестна (the file was not opened)";
     }

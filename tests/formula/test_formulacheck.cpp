@@ -70,9 +70,10 @@ private slots:
         QTest::addColumn<QStringList>("codes");
         QTest::addColumn<QString>("formula");
         QTest::addColumn<QString>("message");
-        QTest::newRow("name of a parser constant")
-            << QStringList{"_pi", "U1"} << "U1*2" << "имя уже занято постоянной";
-        QTest::newRow("string") << QStringList{"U1"} << "U1+\"a\"" << "строки";
+        QTest::newRow("name of a parser constant") << QStringList{"_pi", "U1"} << "U1*2"
+                                                   << "имя уже занято постоянной";
+        QTest::newRow("string") << QStringList{"U1"} << "U1+\"a\""
+                                << "строки";
     }
 
     void parserErrorsAreToldInRussian()
