@@ -144,7 +144,6 @@ void ChartParameters::resetTimeRange()
         edit->clearMaximumDateTime();
         edit->setDateTime(now);
     }
-    onTimeChanged();
 }
 
 void ChartParameters::clear()
