@@ -81,7 +81,7 @@ void ChartProtocol::clearTimeBase()
 {
     setTimeBase(QDateTime(), kDefaultTickMs);
     end = QDateTime();
-    lineValue = 0;
+    lineValue = static_cast<qint64>(chartSize() * 0.5);
 }
 
 void ChartProtocol::setLineValueX(qint64 x)
@@ -350,6 +350,8 @@ void ChartProtocol::goToBookmark()
 void ChartProtocol::nextBookmark()
 {
     const qint64 next = nextBookmarkTick();
+    if (next < 0 && current < 0)
+        return;
     if (next >= 0) {
         current = next;
         emit bookmarkChanged(current);
@@ -360,6 +362,8 @@ void ChartProtocol::nextBookmark()
 void ChartProtocol::previousBookmark()
 {
     const qint64 previous = previousBookmarkTick();
+    if (previous < 0 && current < 0)
+        return;
     if (previous >= 0) {
         current = previous;
         emit bookmarkChanged(current);

@@ -215,7 +215,6 @@ private slots:
         QCOMPARE(chart->channelCount(), 0);
         QVERIFY(!chart->startDateTime().isValid());
         QVERIFY(!chart->endDateTime().isValid());
-        QCOMPARE(chart->lineValueX(), 0);
         const QDateTimeEdit fresh;
         auto* to = fixture->find<QDateTimeEdit>("timeTo");
         QCOMPARE(from->minimumDateTime(), fresh.minimumDateTime());
