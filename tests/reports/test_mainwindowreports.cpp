@@ -80,7 +80,7 @@ private slots:
         platform::setFileOpener([this](const QString& path, const platform::OpenFailed& failed) {
             opened.append(path);
             // The desktop's opener started, and found no program only later.
-            if (openerFailsLater)
+            if (openerFailsLater && failed)
                 QTimer::singleShot(0, failed);
             return openerFound;
         });
