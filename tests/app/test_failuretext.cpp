@@ -288,17 +288,12 @@ private slots:
                                    "незавершённый массив"
                                 << "файл log.def не разобран: строка 1, столбец 14: "
                                    "незавершённый массив";
-        QTest::newRow("not utf-8")
-            << "Can't parse log definition file: line 2, column 3: a text that is not UTF-8"
-            << "файл log.def не разобран: строка 2, столбец 3: текст не в кодировке UTF-8";
         QTest::newRow("group") << "Can't parse log definition file: group 2 of CONTENT is no "
                                   "object with a VALUES list"
                                << "файл log.def не разобран: группа 2 в CONTENT не является "
                                   "объектом со списком VALUES";
         QTest::newRow("missing") << "Log definition file not found"
                                  << "файл log.def не найден";
-        QTest::newRow("large") << "Log definition file is larger than 16 MiB"
-                               << "файл log.def больше 16 МБ";
     }
 
     void logDefinitionFaultsAreToldInRussian()

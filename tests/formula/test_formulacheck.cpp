@@ -1,7 +1,4 @@
 #include "formula/formulacheck.h"
-#include "formula/parsertext.h"
-
-#include <muParser.h>
 
 #include <QtTest>
 
@@ -84,19 +81,6 @@ private slots:
         const FormulaCheck check = checkFormula(formula, codes);
         QVERIFY(!check.ok);
         QVERIFY2(check.message.contains(message), qPrintable(check.message));
-    }
-
-    void everyParserCodeHasRussianWords()
-    {
-        for (int code = 0; code < mu::ecCOUNT; ++code) {
-            const QString text = parserErrorText(code, QStringLiteral("x"));
-            QVERIFY2(!text.isEmpty() && text.at(0).script() == QChar::Script_Cyrillic,
-                     qPrintable(QString::number(code)));
-        }
-        QCOMPARE(parserErrorText(mu::ecIDENTIFIER_TOO_LONG, QStringLiteral("abc")),
-                 QStringLiteral("слишком длинное имя «abc»"));
-        QCOMPARE(parserErrorText(mu::ecNAME_CONFLICT, QStringLiteral("_e")),
-                 QStringLiteral("имя «_e» уже занято постоянной или функцией формул"));
     }
 
     void channelListsAreRefusedNamingTheCodes_data()
