@@ -197,42 +197,6 @@ QString reportFailure(const QString& fileName, const QString& error, const Folde
         .arg(QDir::toNativeSeparators(fileName), russianCause(error, probe, fileName));
 }
 
-QString russianDefinitionError(const QString& english)
-{
-    static const QRegularExpression position(QStringLiteral("^line (\\d+), column (\\d+): (.*)$"));
-    static const QRegularExpression group(
-        QStringLiteral("^group (\\d+) of CONTENT is no object with a VALUES list$"));
-    static const QRegularExpression larger(
-        QStringLiteral("^Log definition file is larger than (\\d+) MiB$"));
-    const QString parse = QStringLiteral("Can't parse log definition file: ");
-    if (english == QLatin1String("Log path not exists"))
-        return QStringLiteral("папка логера не найдена");
-    if (english == QLatin1String("Log definition file not found"))
-        return QStringLiteral("файл log.def не найден");
-    if (english == QLatin1String("Can't open log definition file"))
-        return QStringLiteral("файл log.def не открывается");
-    if (const QRegularExpressionMatch match = larger.match(english); match.hasMatch())
-        return QStringLiteral("файл log.def больше %1 МБ").arg(match.captured(1));
-    if (!english.startsWith(parse))
-        return english;
-    QString detail = english.mid(parse.size());
-    if (const QRegularExpressionMatch match = position.match(detail); match.hasMatch()) {
-        QString cause = match.captured(3);
-        if (cause == QLatin1String("a text that is not UTF-8"))
-            cause = QStringLiteral("текст не в кодировке UTF-8");
-        detail = QStringLiteral("строка %1, столбец %2: %3")
-                     .arg(match.captured(1), match.captured(2), cause);
-    } else if (detail == QLatin1String("no object with CONTENT at the top")) {
-        detail = QStringLiteral("в начале нет объекта с CONTENT");
-    } else if (detail == QLatin1String("CONTENT is no list of groups")) {
-        detail = QStringLiteral("CONTENT не является списком групп");
-    } else if (const QRegularExpressionMatch match = group.match(detail); match.hasMatch()) {
-        detail = QStringLiteral("группа %1 в CONTENT не является объектом со списком VALUES")
-                     .arg(match.captured(1));
-    }
-    return QStringLiteral("файл log.def не разобран: %1").arg(detail);
-}
-
 QString russianFailure(const QString& englishError, const FolderProbe& probe)
 {
     const Parsed failure = parse(englishError);

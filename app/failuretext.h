@@ -51,9 +51,4 @@ QString readProblemText(const ReadProblem& problem);
 QString reportFailure(const QString& fileName, const QString& error,
                       const FolderProbe& probe = probeFolder);
 
-// Why a log definition could not be applied, from the reader's English
-// ("Can't parse log definition file: line 1, column 14: …"), in Russian.
-// Details of unknown form are kept as they are.
-QString russianDefinitionError(const QString& english);
-
 } // namespace failuretext

@@ -280,29 +280,6 @@ private slots:
                  QStringLiteral("Файл /d/c.def не прочитан: канал 1: нет кода"));
     }
 
-    void logDefinitionFaultsAreToldInRussian_data()
-    {
-        QTest::addColumn<QString>("english");
-        QTest::addColumn<QString>("russian");
-        QTest::newRow("syntax") << "Can't parse log definition file: line 1, column 14: "
-                                   "незавершённый массив"
-                                << "файл log.def не разобран: строка 1, столбец 14: "
-                                   "незавершённый массив";
-        QTest::newRow("group") << "Can't parse log definition file: group 2 of CONTENT is no "
-                                  "object with a VALUES list"
-                               << "файл log.def не разобран: группа 2 в CONTENT не является "
-                                  "объектом со списком VALUES";
-        QTest::newRow("missing") << "Log definition file not found"
-                                 << "файл log.def не найден";
-    }
-
-    void logDefinitionFaultsAreToldInRussian()
-    {
-        QFETCH(QString, english);
-        QFETCH(QString, russian);
-        QCOMPARE(failuretext::russianDefinitionError(english), russian);
-    }
-
     void realFoldersAreProbed()
     {
         QTemporaryDir dir;
