@@ -470,8 +470,7 @@ private slots:
         QTest::newRow("a FIFO as log.def") << "fifodef" << 1 << "это не обычный файл, а канал FIFO"
                                            << "Дата,ID 1" << 6;
         QTest::newRow("a FIFO as computed.def")
-            << "fifocomputed" << -1 << "это не обычный файл, а канал FIFO"
-            << "Дата,Альфа (A1)" << 6;
+            << "fifocomputed" << 2 << "это не обычный файл, а канал FIFO" << "" << 0;
     }
 
     void protocolsAreReadWithTheirOwnDefinition()

@@ -74,28 +74,6 @@ private slots:
         QVERIFY(!check.englishText().isEmpty());
     }
 
-    // Whatever the parser refuses is told in Russian, naming what it points at.
-    void parserErrorsAreToldInRussian_data()
-    {
-        QTest::addColumn<QStringList>("codes");
-        QTest::addColumn<QString>("formula");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("name of a parser constant") << QStringList{"_pi", "U1"} << "U1*2"
-                                                   << "имя уже занято постоянной";
-        QTest::newRow("string") << QStringList{"U1"} << "U1+\"a\""
-                                << "строки";
-    }
-
-    void parserErrorsAreToldInRussian()
-    {
-        QFETCH(QStringList, codes);
-        QFETCH(QString, formula);
-        QFETCH(QString, message);
-        const FormulaCheck check = checkFormula(formula, codes);
-        QVERIFY(!check.ok);
-        QVERIFY2(check.message.contains(message), qPrintable(check.message));
-    }
-
     void channelListsAreRefusedNamingTheCodes_data()
     {
         QTest::addColumn<QStringList>("definitions"); // CODE=EXPR each
