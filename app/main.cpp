@@ -1,65 +1,18 @@
+#include "app/batchrun.h"
+#include "app/chartrenderer.h"
 #include "app/commandline.h"
-#include "app/failuretext.h"
 #include "app/mainwindow.h"
 #include "app/rememberedplaces.h"
 #include "parameters/settingsfile.h"
 #include "app/toolkittranslation.h"
 #include "protocol/readplan.h"
-#include "protocol/streamloger.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QIcon>
 #include <QScreen>
-#include <QTextCodec>
-
-#include <cstdio>
 
 namespace {
-
-// Batch runs ask nobody: warnings are remembered, questions answered "no".
-class BatchDialogs : public Dialogs
-{
-public:
-    QStringList warnings;
-
-    QString getOpenFileName(QWidget*, const QString&, const QString&, const QString&) override
-    {
-        return QString();
-    }
-    QString getSaveFileName(QWidget*, const QString&, const QString&, const QString&) override
-    {
-        return QString();
-    }
-    QColor getColor(const QColor&, QWidget*) override { return QColor(); }
-    QMessageBox::StandardButton information(QWidget*, const QString&, const QString&) override
-    {
-        return QMessageBox::Ok;
-    }
-    QMessageBox::StandardButton question(QWidget*, const QString&, const QString&) override
-    {
-        return QMessageBox::No;
-    }
-    QMessageBox::StandardButton questionOrCancel(QWidget*, const QString&, const QString&) override
-    {
-        return QMessageBox::No;
-    }
-    QMessageBox::StandardButton warning(QWidget*, const QString&, const QString& text) override
-    {
-        warnings.append(text);
-        return QMessageBox::Ok;
-    }
-};
-
-// Messages are Russian, like the window: a locale that cannot spell them
-// (the plain "C" locale) gets UTF-8 rather than question marks.
-void printLine(FILE* stream, const QString& text)
-{
-    QTextCodec* local = QTextCodec::codecForLocale();
-    const QByteArray bytes =
-        local && local->canEncode(text) ? local->fromUnicode(text) : text.toUtf8();
-    std::fprintf(stream, "%s\n", bytes.constData());
-}
 
 // Batch runs keep standard error for their own one-line verdict.
 void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
@@ -98,73 +51,68 @@ MainWindow::Definition startupDefinition(const StartupOptions& options)
                                        : MainWindow::Definition::Applied;
 }
 
-int runBatch(MainWindow& window, const StartupOptions& options, const QString& directory)
+// What is left once the toolkit has taken its own options: anything
+// unknown there is a typo or a misplaced value, which must not pass unseen
+// (a batch run would write other reports than asked for). Without the GUI
+// module its display options are left for this program to skip.
+bool refuseUnknown(int argc, char* argv[])
 {
-    auto dialogs = std::make_unique<BatchDialogs>();
-    BatchDialogs* answers = dialogs.get();
-    window.setDialogs(std::move(dialogs));
-    window.setInteractive(false);
-    // No window to keep alive while reading.
-    StreamLoger::instance()->setEventsWhileReading(false);
+    static const QList<QByteArray> displayOptions = {
+        "-platform",     "-platformpluginpath", "-platformtheme", "-plugin",   "-qwindowgeometry",
+        "-qwindowtitle", "-qwindowicon",        "-display",       "-geometry", "-style",
+        "-stylesheet"};
+    const bool gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+    QList<QByteArray> remaining;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (!gui &&
+            displayOptions.contains(argument.startsWith("--") ? argument.mid(1) : argument)) {
+            ++i; // and its value
+            continue;
+        }
+        remaining.append(argument);
+    }
+    const QString unknown = unknownArgumentsText(parseCommandLine(remaining));
+    if (!unknown.isEmpty())
+        printLine(stderr, QStringLiteral("voltrek: ") + unknown);
+    return !unknown.isEmpty();
+}
 
-    window.setupLoger(directory);
-    QString definitionProblem;
-    if (!answers->warnings.isEmpty())
-        definitionProblem = QStringLiteral(" (настройки логера не применены: %1)")
-                                .arg(StreamLoger::instance()->russianError());
-    answers->warnings.clear();
-    const QString formulaFault = window.setFormulaOptions(options.formulas);
-    if (!formulaFault.isEmpty()) {
-        for (const QString& line : formulaFault.split(QLatin1Char('\n')))
-            printLine(stderr, QStringLiteral("voltrek: ") + line);
+// "-d", else the log directory of the protocols named with "-l", else the
+// folder beside the program.
+QString logDirectory(const StartupOptions& options)
+{
+    if (!options.directory.isEmpty())
+        return options.directory;
+    const QString ofProtocols = protocolsLogDirectory(options);
+    return ofProtocols.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/log")
+                                 : ofProtocols;
+}
+
+// Reports without a window. CSV and bookmark lists need no GUI module at
+// all; the workbook, the PDF and the picture draw the chart, which is a
+// widget, so those runs paint it offscreen.
+int batch(int argc, char* argv[], const StartupOptions& options)
+{
+    qInstallMessageHandler(quietMessages);
+    if (!batchDrawsChart(options)) {
+        QCoreApplication application(argc, argv);
+        if (refuseUnknown(argc, argv))
+            return 2;
+        // The palette and the chart colours come from the user's settings.
+        QCoreApplication::setApplicationName(QStringLiteral("voltrek"));
+        // The toolkit's own words in a message (a file's or JSON fault) are Russian too.
+        installToolkitTranslation(application);
+        return runBatch(options, logDirectory(options), {});
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    if (refuseUnknown(argc, argv))
         return 2;
-    }
-    // Reports without the computed columns must not pass for whole ones.
-    if (!window.computedFileProblem().isEmpty()) {
-        printLine(stderr, QStringLiteral("voltrek: ") + window.computedFileProblem());
-        return 2;
-    }
-
-    window.readProtocols(resolveStartupFiles(options.files), startupDefinition(options));
-    // Every protocol left out is named, so a script never takes a partial
-    // report for a whole one.
-    bool readFaults = false;
-    for (const ReadProblem& problem : window.readProblems()) {
-        printLine(stderr, QStringLiteral("voltrek: ") +
-                              (problem.isNotice() ? QStringLiteral("внимание: ") : QString()) +
-                              failuretext::readProblemText(problem));
-        readFaults = readFaults || !problem.isNotice();
-    }
-    if (window.tableRowCount() == 0) {
-        QString reason;
-        if (window.readStoppedOnTickMismatch())
-            reason =
-                QStringLiteral("отсчет времени в протоколах не совпадает; ничего не прочитано");
-        else if (options.files.isEmpty())
-            reason = QStringLiteral("не задан ни один протокол (-l)");
-        else
-            reason = QStringLiteral("ни один из протоколов, заданных с -l, не прочитан");
-        printLine(stderr, QStringLiteral("voltrek: ") + reason + definitionProblem);
-        return 1;
-    }
-
-    // A bookmark file that cannot be read must not pass for a protocol
-    // without bookmarks.
-    for (const QString& problem : window.bookmarkProblems())
-        printLine(stderr, QStringLiteral("voltrek: ") + problem);
-    const bool bookmarksLost = !window.bookmarkProblems().isEmpty() &&
-                               (!options.bookmarksFile.isEmpty() || !options.xlsxFile.isEmpty());
-
-    const QStringList errors = window.writeReports(
-        options.xlsxFile, options.pdfFile, options.csvFile, options.pngFile,
-        options.pictureOptions(), options.bookmarksFile, options.from, options.to);
-    for (const QString& error : errors)
-        printLine(stderr, QStringLiteral("voltrek: ") + error);
-    if (!errors.isEmpty())
-        return 1;
-    if (!definitionProblem.isEmpty())
-        printLine(stderr, QStringLiteral("voltrek: внимание:") + definitionProblem);
-    return !readFaults && !bookmarksLost ? 0 : 1;
+    QCoreApplication::setApplicationName(QStringLiteral("voltrek"));
+    installToolkitTranslation(application);
+    return runBatch(options, logDirectory(options), makeReportChart);
 }
 
 } // namespace
@@ -183,28 +131,15 @@ int main(int argc, char* argv[])
         printLine(stderr, QStringLiteral("voltrek: ") + options.error);
         return 2;
     }
-    // Reports need no screen: without one, batch runs paint offscreen, and
-    // so does a run that may only be told that an argument is unknown.
-    if (options.batch()) {
-        qInstallMessageHandler(quietMessages);
-        if (!hasDisplay())
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-    } else if (!options.unknown.isEmpty() && !hasDisplay()) {
+    if (options.batch())
+        return batch(argc, argv, options);
+    // A run that may only be told that an argument is unknown needs no screen.
+    if (!options.unknown.isEmpty() && !hasDisplay())
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
 
     QApplication application(argc, argv);
-    // What is left once the toolkit has taken its own options: anything
-    // unknown there is a typo or a misplaced value, which must not pass
-    // unseen (a batch run would write other reports than asked for).
-    QList<QByteArray> remaining;
-    for (int i = 1; i < argc; ++i)
-        remaining.append(QByteArray(argv[i]));
-    if (const QString unknown = unknownArgumentsText(parseCommandLine(remaining));
-        !unknown.isEmpty()) {
-        printLine(stderr, QStringLiteral("voltrek: ") + unknown);
+    if (refuseUnknown(argc, argv))
         return 2;
-    }
     // Names the user's configuration folder, whatever the executable is called.
     QCoreApplication::setApplicationName(QStringLiteral("voltrek"));
     // Ties the window to voltrek.desktop where the desktop asks (Wayland docks).
@@ -214,20 +149,13 @@ int main(int argc, char* argv[])
     // Set after the window, which registers the resources.
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/res/voltrek.png")));
 
-    QString directory = QCoreApplication::applicationDirPath() + QStringLiteral("/log");
-    if (!options.directory.isEmpty())
-        directory = options.directory;
-    const QString ofProtocols = protocolsLogDirectory(options);
-    if (!ofProtocols.isEmpty())
-        directory = ofProtocols;
-
-    if (options.batch())
-        return runBatch(window, options, directory);
-
+    QString directory = logDirectory(options);
     // Started from the menu, the folder beside the program has no definition:
     // the one that served last time is taken instead.
-    directory = startDirectory(options.directory.isEmpty() ? ofProtocols : options.directory,
-                               directory, RememberedPlaces(settingsFilePath()).logDirectory());
+    const QString named =
+        options.directory.isEmpty() ? protocolsLogDirectory(options) : options.directory;
+    directory =
+        startDirectory(named, directory, RememberedPlaces(settingsFilePath()).logDirectory());
     // Without a window manager the maximised state is never applied, so the
     // window is also given the whole screen directly.
     const auto showWindow = [&window] {

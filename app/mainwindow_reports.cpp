@@ -1,42 +1,24 @@
 #include "app/mainwindow.h"
 
-#include "app/failuretext.h"
+#include "app/chartrenderer.h"
 #include "app/platform.h"
 #include "app/rememberedplaces.h"
-#include "parameters/settingsfile.h"
 #include "chart/chartprotocol.h"
-#include "protocol/protocolformat.h"
-#include "reports/chartdrawing.h"
+#include "parameters/settingsfile.h"
 #include "reports/chartpicture.h"
-#include "reports/csvreport.h"
-#include "reports/excelreport.h"
-#include "reports/pdfreport.h"
-#include "reports/protocolreporttable.h"
-#include "reports/timerangetable.h"
-#include "table/bookmarkstore.h"
-#include "table/protocoltablemodel.h"
+#include "reports/failuretext.h"
 
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
 #include <QPointer>
 #include <QStatusBar>
 
 #include <cmath>
 
 namespace {
-// The chart as it paints itself, for a PDF page of vectors.
-ChartDrawing chartDrawing(ChartProtocol& chart)
-{
-    return {chart.size(), [&chart](QPainter& painter, const QRectF& target) {
-                chart.paintOnto(&painter, target);
-            }};
-}
-
 // The writer's own text says why; the user reads it in Russian.
 // what: "отчет" or "график".
 QString saveFailedText(const QString& what, const QString& fileName, const QString& error)
@@ -52,67 +34,22 @@ QString saveFailedText(const QString& what, const QString& fileName, const QStri
 void MainWindow::on_actSave_triggered()
 {
     saveReport(QStringLiteral("Файл EXCEL (*.xlsx)"), QStringLiteral("xlsx"),
-               [this](const ReportTable& table, const QString& fileName,
-                      const QVector<Bookmark>& bookmarks) {
-                   return saveExcelReport(table, ui.twEntry->font(), workbookChartImage(), fileName,
-                                          bookmarks);
-               });
+               &ReportRequest::xlsxFile);
 }
 
 void MainWindow::on_actPDF_triggered()
 {
-    saveReport(QStringLiteral("Файл PDF (*.pdf)"), QStringLiteral("pdf"),
-               [this](const ReportTable& table, const QString& fileName, const QVector<Bookmark>&) {
-                   return savePdfReport(table, ui.chart->startDateTime(), chartDrawing(*ui.chart),
-                                        fileName);
-               });
+    saveReport(QStringLiteral("Файл PDF (*.pdf)"), QStringLiteral("pdf"), &ReportRequest::pdfFile);
 }
 
-QVector<Bookmark> MainWindow::bookmarksBetween(const QDateTime& from, const QDateTime& to) const
+void MainWindow::saveReport(const QString& filter, const QString& suffix,
+                            QString ReportRequest::*file)
 {
-    QVector<Bookmark> kept;
-    for (const Bookmark& bookmark : m_bookmarkStore->bookmarks()) {
-        if (TimeRangeReportTable::holds(bookmark.msecs, from, to))
-            kept.append(bookmark);
-    }
-    return kept;
-}
-
-std::function<bool(int, qint64&)> MainWindow::rowInstants() const
-{
-    // Instants, not the texts: the hour repeated when summer time ends
-    // shows the same texts twice.
-    return [this](int row, qint64& msecs) {
-        msecs = m_tableModel->msecsSinceEpoch(m_tableModel->globalRowAt(row));
-        return true;
-    };
-}
-
-bool MainWindow::ticksBetween(const QDateTime& from, const QDateTime& to, qint64& first,
-                              qint64& last) const
-{
-    bool any = false;
-    for (int row = 0; row < m_tableModel->allRowCount(); ++row) {
-        if (!TimeRangeReportTable::holds(m_tableModel->msecsSinceEpoch(row), from, to))
-            continue;
-        const qint64 tick = m_tableModel->tick(row);
-        first = any ? std::min(first, tick) : tick;
-        last = any ? std::max(last, tick) : tick;
-        any = true;
-    }
-    return any;
-}
-
-void MainWindow::saveReport(const QString& filter, const QString& suffix, const ReportWriter& write)
-{
-    if (m_tableModel->allRowCount() == 0 || m_reading)
+    if (tableRowCount() == 0 || m_reading)
         return;
     // With a reference cursor the report may hold only the stretch between
     // the two lines: the rows whose ticks lie between them, both included.
-    QDateTime from;
-    QDateTime to;
-    qint64 first = 0;
-    qint64 last = 0;
+    ReportRequest request;
     const QMessageBox::StandardButton onlyBetween =
         ui.chart->hasReference()
             ? dialogs->questionOrCancel(this, QStringLiteral("Сохранить отчет"),
@@ -122,11 +59,11 @@ void MainWindow::saveReport(const QString& filter, const QString& suffix, const 
     if (onlyBetween != QMessageBox::Yes && onlyBetween != QMessageBox::No)
         return;
     if (onlyBetween == QMessageBox::Yes) {
-        first = std::min(ui.chart->referenceX(), ui.chart->lineValueX());
-        last = std::max(ui.chart->referenceX(), ui.chart->lineValueX());
+        const qint64 first = std::min(ui.chart->referenceX(), ui.chart->lineValueX());
+        const qint64 last = std::max(ui.chart->referenceX(), ui.chart->lineValueX());
         const qint64 tickMs = ui.chart->tickLength();
-        from = ui.chart->startDateTime().addMSecs(first * tickMs);
-        to = ui.chart->startDateTime().addMSecs((last + 1) * tickMs - 1);
+        request.from = ui.chart->startDateTime().addMSecs(first * tickMs);
+        request.to = ui.chart->startDateTime().addMSecs((last + 1) * tickMs - 1);
     }
     // Offered under the protocol's start, in the folder of the last report.
     RememberedPlaces places(settingsFilePath());
@@ -140,11 +77,12 @@ void MainWindow::saveReport(const QString& filter, const QString& suffix, const 
         return;
     fileName = reportFileName(fileName, suffix);
 
-    const ProtocolReportTable whole(*m_tableModel);
-    const TimeRangeReportTable table(whole, rowInstants(), from, to);
-    if (const ReportResult written = write(table, fileName, bookmarksBetween(from, to)); !written) {
+    request.*file = fileName;
+    ProtocolChartRenderer renderer(*ui.chart, ui.twEntry->font());
+    if (const ReportFailures failed = m_workspace->writeReports(request, &renderer);
+        !failed.isEmpty()) {
         dialogs->warning(this, QStringLiteral("Внимание!"),
-                         saveFailedText(QStringLiteral("отчет"), fileName, written.error));
+                         saveFailedText(QStringLiteral("отчет"), fileName, failed.first().error));
         return;
     }
     if (interactive)
@@ -170,40 +108,6 @@ void MainWindow::showSavedFile(const QString& what, const QString& fileName)
         unopened();
 }
 
-QImage MainWindow::workbookChartImage()
-{
-    // Drawn at twice the pixels, so that it prints at a fair resolution; the
-    // ratio makes the workbook show it at the chart's size on the screen.
-    const QSize shown = ui.chart->size();
-    if (shown.isEmpty())
-        return QImage();
-    QImage image(shown * 2, QImage::Format_RGB32);
-    if (image.isNull())
-        return image;
-    image.fill(ui.chart->bottomBackgroundColor());
-    {
-        QPainter painter(&image);
-        ui.chart->paintOnto(&painter, QRectF(QPointF(0, 0), QSizeF(image.size())));
-    }
-    image.setDevicePixelRatio(2.0);
-    return image;
-}
-
-QStringList MainWindow::protocolDescriptions() const
-{
-    QStringList descriptions;
-    for (const QString& path : m_loadedFiles) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray bytes = file.read(kProtocolHeaderSize);
-        if (bytes.size() == kProtocolHeaderSize)
-            descriptions.append(protocolformat::description(
-                protocolformat::decodeHeader(reinterpret_cast<const uchar*>(bytes.constData()))));
-    }
-    return descriptions;
-}
-
 void MainWindow::setupChartPictureAction()
 {
     actSaveChart = new QAction(tr("Сохранить график…"), this);
@@ -219,7 +123,7 @@ void MainWindow::setupChartPictureAction()
 
 void MainWindow::saveChartPictureAs()
 {
-    if (m_tableModel->allRowCount() == 0)
+    if (tableRowCount() == 0)
         return;
     ChartPictureOptions options;
     if (!ui.chart->size().isEmpty())
@@ -239,9 +143,9 @@ void MainWindow::saveChartPictureAs()
     const qint64 first = qint64(std::floor(view.position));
     const qint64 last = qint64(std::ceil(view.position + view.visibleSpan));
     const qint64 tickMs = ui.chart->tickLength();
-    const QString title =
-        pictureTitle(protocolDescriptions(), ui.chart->startDateTime().addMSecs(first * tickMs),
-                     ui.chart->startDateTime().addMSecs(last * tickMs));
+    const QString title = pictureTitle(m_workspace->protocolDescriptions(),
+                                       ui.chart->startDateTime().addMSecs(first * tickMs),
+                                       ui.chart->startDateTime().addMSecs(last * tickMs));
     ChartPicture picture(*ui.chart, options, first, last, title);
     if (const QString cramped = crampedStripsText(picture); !cramped.isEmpty()) {
         dialogs->warning(this, QStringLiteral("Внимание!"),
@@ -262,45 +166,15 @@ QStringList MainWindow::writeReports(const QString& xlsxFile, const QString& pdf
                                      const QString& bookmarksFile, const QDateTime& from,
                                      const QDateTime& to)
 {
-    const ProtocolReportTable whole(*m_tableModel);
-    const TimeRangeReportTable table(whole, rowInstants(), from, to);
-    // An empty report would pass for the data of a quiet stretch; the
-    // files already there are kept.
-    qint64 first = m_firstTick;
-    qint64 last = m_lastTick;
-    if ((from.isValid() || to.isValid()) && !ticksBetween(from, to, first, last))
-        return {
-            QStringLiteral("с %1 по %2 в протоколах нет ни одной строки; ничего не записано")
-                .arg(from.isValid() ? from.toString(Qt::ISODateWithMs) : QStringLiteral("начала"),
-                     to.isValid() ? to.toString(Qt::ISODateWithMs) : QStringLiteral("конец"))};
-    const QVector<Bookmark> bookmarks = bookmarksBetween(from, to);
-
-    QStringList errors;
-    const auto check = [&errors](const QString& fileName, const ReportResult& result) {
-        if (!result)
-            errors.append(failuretext::reportFailure(fileName, result.error));
-    };
-    if (!xlsxFile.isEmpty())
-        check(xlsxFile, saveExcelReport(table, ui.twEntry->font(), workbookChartImage(), xlsxFile,
-                                        bookmarks));
-    if (!pdfFile.isEmpty())
-        check(pdfFile,
-              savePdfReport(table, ui.chart->startDateTime(), chartDrawing(*ui.chart), pdfFile));
-    if (!csvFile.isEmpty())
-        check(csvFile, saveCsvReport(table, csvFile));
-    if (!bookmarksFile.isEmpty())
-        check(bookmarksFile, saveBookmarkCsv(bookmarks, bookmarksFile));
-    if (!pngFile.isEmpty()) {
-        const qint64 tickMs = ui.chart->tickLength();
-        const QString title =
-            pictureTitle(protocolDescriptions(), ui.chart->startDateTime().addMSecs(first * tickMs),
-                         ui.chart->startDateTime().addMSecs(last * tickMs));
-        ChartPicture picture(*ui.chart, pictureOptions, first, last, title);
-        if (const QString cramped = crampedStripsText(picture); !cramped.isEmpty())
-            errors.append(QStringLiteral("рисунок %1 не записан: %2")
-                              .arg(QDir::toNativeSeparators(pngFile), cramped));
-        else
-            check(pngFile, saveChartPicture(picture, pictureOptions, pngFile));
-    }
-    return errors;
+    ReportRequest request;
+    request.xlsxFile = xlsxFile;
+    request.pdfFile = pdfFile;
+    request.csvFile = csvFile;
+    request.pngFile = pngFile;
+    request.picture = pictureOptions;
+    request.bookmarksFile = bookmarksFile;
+    request.from = from;
+    request.to = to;
+    ProtocolChartRenderer renderer(*ui.chart, ui.twEntry->font());
+    return Workspace::failureLines(m_workspace->writeReports(request, &renderer));
 }

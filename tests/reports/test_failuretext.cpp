@@ -1,4 +1,4 @@
-#include "app/failuretext.h"
+#include "reports/failuretext.h"
 #include "formula/computedchannelfile.h"
 #include "reports/csvreport.h"
 #include "reports/excelreport.h"

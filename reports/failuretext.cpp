@@ -1,4 +1,4 @@
-#include "app/failuretext.h"
+#include "reports/failuretext.h"
 
 #include <QDir>
 #include <QFileInfo>
