@@ -2,14 +2,23 @@
 
 #include "protocol/readplan.h"
 #include "protocol/streamloger.h"
+#include "reports/failuretext.h"
 #include "table/bookmarkstore.h"
 
-#include <cstdio>
+#include <QTextCodec>
+
+void printLine(FILE* stream, const QString& text)
+{
+    QTextCodec* local = QTextCodec::codecForLocale();
+    const QByteArray bytes =
+        local && local->canEncode(text) ? local->fromUnicode(text) : text.toUtf8();
+    std::fprintf(stream, "%s\n", bytes.constData());
+}
 
 namespace {
 void printError(const QString& text)
 {
-    std::fprintf(stderr, "voltrek: %s\n", text.toLocal8Bit().constData());
+    printLine(stderr, QStringLiteral("voltrek: ") + text);
 }
 } // namespace
 
@@ -28,7 +37,7 @@ int runBatch(const StartupOptions& options, const QString& directory,
     QString definitionProblem;
     if (!logger->init(directory))
         definitionProblem =
-            QStringLiteral(" (log definition not applied: %1)").arg(logger->lastError());
+            QStringLiteral(" (настройки логера не применены: %1)").arg(logger->russianError());
 
     Workspace workspace(logger);
     workspace.loadComputedChannels(directory);
@@ -59,18 +68,19 @@ int runBatch(const StartupOptions& options, const QString& directory,
     // report for a whole one.
     bool readFaults = false;
     for (const ReadProblem& problem : workspace.readProblems()) {
-        printError((problem.isNotice() ? QStringLiteral("warning: ") : QString()) +
-                   problem.englishText());
+        printError((problem.isNotice() ? QStringLiteral("внимание: ") : QString()) +
+                   failuretext::readProblemText(problem));
         readFaults = readFaults || !problem.isNotice();
     }
     if (workspace.rowCount() == 0) {
         QString reason;
         if (workspace.readStoppedOnTickMismatch())
-            reason = QStringLiteral("the protocols' tick lengths differ; nothing was read");
+            reason =
+                QStringLiteral("отсчет времени в протоколах не совпадает; ничего не прочитано");
         else if (options.files.isEmpty())
-            reason = QStringLiteral("no protocol given with -l");
+            reason = QStringLiteral("не задан ни один протокол (-l)");
         else
-            reason = QStringLiteral("none of the protocols given with -l could be read");
+            reason = QStringLiteral("ни один из протоколов, заданных с -l, не прочитан");
         printError(reason + definitionProblem);
         return 1;
     }
@@ -78,7 +88,7 @@ int runBatch(const StartupOptions& options, const QString& directory,
     // A bookmark file that cannot be read must not pass for a protocol
     // without bookmarks.
     for (const BookmarkStore::Problem& problem : workspace.bookmarkProblems())
-        printError(Workspace::englishText(problem));
+        printError(Workspace::batchProblemText(problem));
     const bool bookmarksLost = !workspace.bookmarkProblems().isEmpty() &&
                                (!options.bookmarksFile.isEmpty() || !options.xlsxFile.isEmpty());
 
@@ -94,11 +104,13 @@ int runBatch(const StartupOptions& options, const QString& directory,
     std::unique_ptr<ReportChart> chart;
     if (batchDrawsChart(options) && makeChart)
         chart = makeChart(workspace);
-    if (const QString error = workspace.writeReports(request, chart.get()); !error.isEmpty()) {
+    const QStringList errors =
+        Workspace::failureLines(workspace.writeReports(request, chart.get()));
+    for (const QString& error : errors)
         printError(error);
+    if (!errors.isEmpty())
         return 1;
-    }
     if (!definitionProblem.isEmpty())
-        printError(QStringLiteral("warning:") + definitionProblem);
+        printError(QStringLiteral("внимание:") + definitionProblem);
     return !readFaults && !bookmarksLost ? 0 : 1;
 }

@@ -125,6 +125,8 @@ ReportResult ProtocolChartRenderer::savePicture(const ChartPictureOptions& optio
                                                 const QString& fileName)
 {
     ChartPicture picture(m_chart, options, first, last, title);
+    if (const QString cramped = crampedStripsText(picture); !cramped.isEmpty())
+        return ReportResult::failure(cramped);
     return saveChartPicture(picture, options, fileName);
 }
 

@@ -70,6 +70,7 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
 {
     StartupOptions options;
     QSizeF sizeInMm;
+    QString pictureOption; // the first option that shapes the picture
     for (int i = 0; i < arguments.size(); ++i) {
         const QByteArray option = arguments.at(i).toLower();
         if (option == "--help") {
@@ -77,13 +78,15 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
             continue;
         }
         if (option == "--size") {
+            if (pictureOption.isEmpty())
+                pictureOption = QStringLiteral("--size");
             bool inMm = false;
             const QSizeF size =
                 i + 1 < arguments.size() ? parseSize(arguments.at(i + 1), inMm) : QSizeF();
             if (!size.isValid()) {
-                options.error = QStringLiteral("Option --size needs WIDTHxHEIGHT, "
-                                               "each from 16 to 16384, for example 1600x900, "
-                                               "or WIDTHxHEIGHTmm with --dpi");
+                options.error = QStringLiteral("параметру --size нужен размер ШИРИНАxВЫСОТА, "
+                                               "каждая от 16 до 16384, например 1600x900, "
+                                               "или ШИРИНАxВЫСОТАmm вместе с --dpi");
                 break;
             }
             if (inMm)
@@ -98,6 +101,8 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
         if (option == "--layout" || option == "--theme" || option == "--dpi") {
             QByteArray value;
             const QString name = QString::fromLatin1(arguments.at(i));
+            if (pictureOption.isEmpty())
+                pictureOption = QString::fromLatin1(option);
             const QString text =
                 pictureOptionValue(arguments, i, value) ? QString::fromLocal8Bit(value) : QString();
             bool ok = false;
@@ -111,17 +116,17 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
                      options.pngDpi <= ChartPictureOptions::kMostDpi;
             }
             if (!ok) {
-                const QString needs =
-                    option == "--layout" ? QStringLiteral("common or channels")
-                    : option == "--theme"
-                        ? QStringLiteral("screen or print")
-                        : QStringLiteral("a resolution from %1 to %2 dots per inch")
-                              .arg(ChartPictureOptions::kLeastDpi)
-                              .arg(ChartPictureOptions::kMostDpi);
+                const QString needs = option == "--layout" ? QStringLiteral("common или channels")
+                                      : option == "--theme"
+                                          ? QStringLiteral("screen или print")
+                                          : QStringLiteral("разрешение от %1 до %2 точек на дюйм")
+                                                .arg(ChartPictureOptions::kLeastDpi)
+                                                .arg(ChartPictureOptions::kMostDpi);
                 options.error =
                     text.isEmpty()
-                        ? QStringLiteral("Option %1 needs %2").arg(name, needs)
-                        : QStringLiteral("Option %1 needs %2, not \"%3\"").arg(name, needs, text);
+                        ? QStringLiteral("параметру %1 нужно значение: %2").arg(name, needs)
+                        : QStringLiteral("параметру %1 нужно значение: %2, а не «%3»")
+                              .arg(name, needs, text);
                 break;
             }
             ++i;
@@ -129,7 +134,7 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
         }
         if (option == "--formula") {
             if (i + 1 >= arguments.size() || isOption(arguments.at(i + 1).toLower())) {
-                options.error = QStringLiteral("Option --formula needs CODE=EXPR");
+                options.error = QStringLiteral("параметру --formula нужна формула КОД=ВЫРАЖЕНИЕ");
                 break;
             }
             options.formulas.append(QString::fromLocal8Bit(arguments.at(++i)));
@@ -149,17 +154,17 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
             continue;
         }
         const QString needs =
-            limit ? QStringLiteral("an ISO 8601 date-time") : QStringLiteral("a file name");
+            limit ? QStringLiteral("дата и время в виде ISO 8601") : QStringLiteral("имя файла");
         if (i + 1 >= arguments.size()) {
             if (report || limit)
-                options.error = QStringLiteral("Option %1 needs %2")
+                options.error = QStringLiteral("параметру %1 нужно значение: %2")
                                     .arg(QString::fromLatin1(arguments.at(i)), needs);
             break;
         }
         const QByteArray& value = arguments.at(++i);
         if ((report || limit) && isOption(value.toLower())) {
             // "--pdf -l b.log" names no PDF; it must not become a file called "-l".
-            options.error = QStringLiteral("Option %1 needs %2")
+            options.error = QStringLiteral("параметру %1 нужно значение: %2")
                                 .arg(QString::fromLatin1(arguments.at(i - 1)), needs);
             break;
         }
@@ -169,12 +174,13 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
             *limit = parseDateTimeOption(text, limit == &options.to, &skipped);
             if (!limit->isValid()) {
                 options.error =
-                    skipped ? QStringLiteral("Option %1: the local time \"%2\" does not exist on "
-                                             "that date (the clocks skip it when summer time "
-                                             "begins); give the time after the change or an "
-                                             "offset such as +01:00")
+                    skipped ? QStringLiteral("параметр %1: местного времени «%2» в этот день нет "
+                                             "(при переходе на летнее время часы его "
+                                             "пропускают); укажите время после перевода часов "
+                                             "или смещение, например +01:00")
                                   .arg(QString::fromLatin1(arguments.at(i - 1)), text)
-                            : QStringLiteral("Option %1 needs an ISO 8601 date-time, not \"%2\"")
+                            : QStringLiteral("параметру %1 нужны дата и время в виде ISO 8601, "
+                                             "а не «%2»")
                                   .arg(QString::fromLatin1(arguments.at(i - 1)), text);
                 break;
             }
@@ -190,10 +196,10 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
         const QSize pixels(qRound(sizeInMm.width() / 25.4 * options.pngDpi),
                            qRound(sizeInMm.height() / 25.4 * options.pngDpi));
         if (options.pngDpi <= 0)
-            options.error = QStringLiteral("Option --size in millimetres needs --dpi");
+            options.error = QStringLiteral("параметру --size в миллиметрах нужен --dpi");
         else if (!isSide(pixels.width()) || !isSide(pixels.height()))
-            options.error = QStringLiteral("Option --size %1x%2mm at %3 dpi gives %4x%5 pixels; "
-                                           "each side must be from 16 to 16384")
+            options.error = QStringLiteral("--size %1x%2mm при %3 dpi дает %4x%5 пикселей, "
+                                           "а каждая сторона должна быть от 16 до 16384")
                                 .arg(sizeInMm.width())
                                 .arg(sizeInMm.height())
                                 .arg(options.pngDpi)
@@ -204,14 +210,19 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
     }
     if (options.error.isEmpty() && options.from.isValid() && options.to.isValid() &&
         options.from > options.to)
-        options.error = QStringLiteral("--from %1 lies after --to %2")
+        options.error = QStringLiteral("--from %1 позже, чем --to %2")
                             .arg(options.from.toString(Qt::ISODateWithMs),
                                  options.to.toString(Qt::ISODateWithMs));
+    // A picture option without a picture would be dropped without a word.
+    if (options.error.isEmpty() && !options.help && !pictureOption.isEmpty() &&
+        options.pngFile.isEmpty())
+        options.error =
+            QStringLiteral("%1 задает вид рисунка: задайте его вместе с --png").arg(pictureOption);
     // Limits with nothing to limit would be dropped without a word.
     if (options.error.isEmpty() && !options.help && !options.batch() &&
         (options.from.isValid() || options.to.isValid()))
-        options.error = QStringLiteral("--from and --to limit the reports; give them together "
-                                       "with --xlsx, --pdf, --csv, --bookmarks or --png");
+        options.error = QStringLiteral("--from и --to ограничивают отчеты: задайте их вместе "
+                                       "с --xlsx, --pdf, --csv, --bookmarks или --png");
     return options;
 }
 
@@ -259,9 +270,10 @@ QString unknownArgumentsText(const StartupOptions& options)
         return QString();
     QStringList quoted;
     for (const QString& argument : options.unknown)
-        quoted.append(QLatin1Char('"') + argument + QLatin1Char('"'));
-    return QStringLiteral("unknown argument%1 %2; see voltrek --help")
-        .arg(options.unknown.size() > 1 ? QStringLiteral("s") : QString(),
+        quoted.append(QStringLiteral("«%1»").arg(argument));
+    return QStringLiteral("%1 %2; см. voltrek --help")
+        .arg(options.unknown.size() > 1 ? QStringLiteral("неизвестные параметры")
+                                        : QStringLiteral("неизвестный параметр"),
              quoted.join(QStringLiteral(", ")));
 }
 

@@ -28,7 +28,7 @@ struct StartupOptions
     QDateTime to;
     QStringList formulas; // "CODE=EXPR" of computed channels, in order
     bool help = false;
-    QString error; // English, set when an option lacks its value or has a bad one
+    QString error; // set when an option lacks its value or has a bad one
     // Arguments that are neither an option nor an option's value, as given.
     // The toolkit takes its own options out of the command line only once
     // it starts, so the caller decides when these are an error.
@@ -60,7 +60,8 @@ struct StartupOptions
 // option given last, or followed by another option, sets the error, and so
 // does a range limit that is no ISO 8601 date-time, a local time that the
 // clocks skip, a "--from" after the "--to", or a limit without a report
-// option. Anything else is listed in `unknown`. File names are decoded as
+// option, or "--size", "--dpi", "--layout" or "--theme" without "--png".
+// Anything else is listed in `unknown`. File names are decoded as
 // the system encodes them.
 StartupOptions parseCommandLine(const QList<QByteArray>& arguments);
 

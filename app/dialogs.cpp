@@ -42,6 +42,14 @@ QMessageBox::StandardButton Dialogs::question(QWidget* parent, const QString& ti
     return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No);
 }
 
+QMessageBox::StandardButton Dialogs::questionOrCancel(QWidget* parent, const QString& title,
+                                                      const QString& text)
+{
+    return QMessageBox::question(parent, title, text,
+                                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                 QMessageBox::Cancel);
+}
+
 QMessageBox::StandardButton Dialogs::warning(QWidget* parent, const QString& title,
                                              const QString& text)
 {

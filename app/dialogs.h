@@ -22,6 +22,9 @@ public:
                                                     const QString& text);
     virtual QMessageBox::StandardButton question(QWidget* parent, const QString& title,
                                                  const QString& text);
+    // Yes, No or Cancel; Cancel when the user closes the box.
+    virtual QMessageBox::StandardButton questionOrCancel(QWidget* parent, const QString& title,
+                                                         const QString& text);
     virtual QMessageBox::StandardButton warning(QWidget* parent, const QString& title,
                                                 const QString& text);
     // A short text of one or more lines, edited in place; false when the

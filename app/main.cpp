@@ -12,14 +12,7 @@
 #include <QIcon>
 #include <QScreen>
 
-#include <cstdio>
-
 namespace {
-
-void printLine(FILE* stream, const QString& text)
-{
-    std::fprintf(stream, "%s\n", text.toLocal8Bit().constData());
-}
 
 // Batch runs keep standard error for their own one-line verdict.
 void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
@@ -108,6 +101,8 @@ int batch(int argc, char* argv[], const StartupOptions& options)
             return 2;
         // The palette and the chart colours come from the user's settings.
         QCoreApplication::setApplicationName(QStringLiteral("voltrek"));
+        // The toolkit's own words in a message (a file's or JSON fault) are Russian too.
+        installToolkitTranslation(application);
         return runBatch(options, logDirectory(options), {});
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -116,6 +111,7 @@ int batch(int argc, char* argv[], const StartupOptions& options)
     if (refuseUnknown(argc, argv))
         return 2;
     QCoreApplication::setApplicationName(QStringLiteral("voltrek"));
+    installToolkitTranslation(application);
     return runBatch(options, logDirectory(options), makeReportChart);
 }
 

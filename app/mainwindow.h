@@ -72,12 +72,12 @@ public:
 
     // Writes the requested reports (empty names are skipped) without any
     // dialog, limited to the rows from `from` to `to` where those are valid;
-    // returns the English error text, empty when all were written.
-    QString writeReports(const QString& xlsxFile, const QString& pdfFile, const QString& csvFile,
-                         const QString& pngFile = QString(),
-                         const ChartPictureOptions& picture = ChartPictureOptions(),
-                         const QString& bookmarksFile = QString(), const QDateTime& from = {},
-                         const QDateTime& to = {});
+    // returns one line per report that was not written, empty when all were.
+    QStringList writeReports(const QString& xlsxFile, const QString& pdfFile,
+                             const QString& csvFile, const QString& pngFile = QString(),
+                             const ChartPictureOptions& picture = ChartPictureOptions(),
+                             const QString& bookmarksFile = QString(), const QDateTime& from = {},
+                             const QDateTime& to = {});
     int tableRowCount() const { return m_workspace->rowCount(); }
     // What is loaded and looked at; the window shows it.
     Workspace& workspace() const { return *m_workspace; }
@@ -87,7 +87,7 @@ public:
     const QList<ReadProblem>& readProblems() const { return m_workspace->readProblems(); }
     // Whether the last read stopped because the files' tick lengths differ.
     bool readStoppedOnTickMismatch() const { return m_workspace->readStoppedOnTickMismatch(); }
-    // Bookmark files of the last read that could not be read, in English.
+    // Bookmark files of the last read that could not be read, for standard error.
     QStringList bookmarkProblems() const;
 
     // Whether protocols are being read; no other read, refresh, report or
@@ -234,6 +234,9 @@ private:
     // Asks for the file and the rows, writes the report and opens it, or
     // says it failed; `request` names the report by the field it fills in.
     void saveReport(const QString& filter, const QString& suffix, QString ReportRequest::*file);
+    // Says in the status bar that the file was saved ("Отчет", "График") and
+    // opens it; when no program opens it, now or later, a message names it.
+    void showSavedFile(const QString& what, const QString& fileName);
     // The chart picture action, in the chart menu.
     void setupChartPictureAction();
     void saveChartPictureAs();

@@ -1,13 +1,13 @@
 #include "app/mainwindow.h"
 
 #include "app/chartrenderer.h"
-#include "app/failuretext.h"
 #include "app/statisticsdock.h"
 #include "chart/chartprotocol.h"
 #include "parameters/chartparameters.h"
 #include "protocol/loadprotocolprogress.h"
 #include "protocol/readplan.h"
 #include "protocol/streamloger.h"
+#include "reports/failuretext.h"
 #include "table/protocolassembly.h"
 #include "table/protocoltablemodel.h"
 
@@ -107,9 +107,7 @@ QString MainWindow::readProblemsText() const
     QStringList faults;
     QStringList notices;
     for (const ReadProblem& problem : readProblems())
-        (problem.isNotice() ? notices : faults)
-            .append(QDir::toNativeSeparators(problem.file) + QStringLiteral(": ") +
-                    problem.russianReason(failuretext::russianCause(problem.detail, nullptr)));
+        (problem.isNotice() ? notices : faults).append(failuretext::readProblemText(problem));
     QStringList lines;
     if (!faults.isEmpty())
         lines << tr("Не все протоколы загружены:") << faults;
@@ -210,6 +208,8 @@ void MainWindow::clearChartData()
     // Only the lines go: the bookmarks stay in their files.
     ui.chart->setBookmarks({});
     ui.chart->clearChannels();
+    // No time axis, value-box time or range of the old view either.
+    ui.chart->clearTimeBase();
     // The table lets go of the data before it is freed.
     m_workspace->clear();
     m_scrollScale.setRange(0, 0);

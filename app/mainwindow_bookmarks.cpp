@@ -1,7 +1,7 @@
 #include "app/mainwindow.h"
 
-#include "app/failuretext.h"
 #include "chart/chartprotocol.h"
+#include "reports/failuretext.h"
 #include "table/protocoltablemodel.h"
 #include "table/timetextformatter.h"
 
@@ -32,7 +32,7 @@ QStringList MainWindow::bookmarkProblems() const
 {
     QStringList texts;
     for (const BookmarkStore::Problem& problem : m_workspace->bookmarkProblems())
-        texts.append(Workspace::englishText(problem));
+        texts.append(Workspace::batchProblemText(problem));
     return texts;
 }
 

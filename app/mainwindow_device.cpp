@@ -1,10 +1,10 @@
 #include "app/mainwindow.h"
 
-#include "app/failuretext.h"
 #include "device/drivewatch.h"
 #include "device/loggerserial.h"
 #include "device/safefilecopy.h"
 #include "protocol/streamloger.h"
+#include "reports/failuretext.h"
 
 #include <QDir>
 #include <QFile>

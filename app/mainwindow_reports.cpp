@@ -1,30 +1,33 @@
 #include "app/mainwindow.h"
 
 #include "app/chartrenderer.h"
-#include "app/failuretext.h"
 #include "app/platform.h"
 #include "app/rememberedplaces.h"
 #include "chart/chartprotocol.h"
 #include "parameters/settingsfile.h"
 #include "reports/chartpicture.h"
+#include "reports/failuretext.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
+#include <QStatusBar>
 
 #include <cmath>
 
 namespace {
 // The writer's own text says why; the user reads it in Russian.
-QString saveFailedText(const QString& fileName, const QString& error)
+// what: "отчет" or "график".
+QString saveFailedText(const QString& what, const QString& fileName, const QString& error)
 {
     QString cause = failuretext::russianCause(error, failuretext::probeFolder, fileName);
     if (!cause.isEmpty())
         cause[0] = cause[0].toUpper();
-    return QStringLiteral("Не удалось сохранить отчет в файл\n%1\n\n%2.")
-        .arg(QDir::toNativeSeparators(fileName), cause);
+    return QStringLiteral("Не удалось сохранить %1 в файл\n%2\n\n%3.")
+        .arg(what, QDir::toNativeSeparators(fileName), cause);
 }
 } // namespace
 
@@ -47,10 +50,15 @@ void MainWindow::saveReport(const QString& filter, const QString& suffix,
     // With a reference cursor the report may hold only the stretch between
     // the two lines: the rows whose ticks lie between them, both included.
     ReportRequest request;
-    if (ui.chart->hasReference() &&
-        dialogs->question(this, QStringLiteral("Сохранить отчет"),
-                          QStringLiteral("Сохранить только строки между курсорами?\n"
-                                         "«Нет» — сохранить все строки.")) == QMessageBox::Yes) {
+    const QMessageBox::StandardButton onlyBetween =
+        ui.chart->hasReference()
+            ? dialogs->questionOrCancel(this, QStringLiteral("Сохранить отчет"),
+                                        QStringLiteral("Сохранить только строки между курсорами?\n"
+                                                       "«Нет» — сохранить все строки."))
+            : QMessageBox::No;
+    if (onlyBetween != QMessageBox::Yes && onlyBetween != QMessageBox::No)
+        return;
+    if (onlyBetween == QMessageBox::Yes) {
         const qint64 first = std::min(ui.chart->referenceX(), ui.chart->lineValueX());
         const qint64 last = std::max(ui.chart->referenceX(), ui.chart->lineValueX());
         const qint64 tickMs = ui.chart->tickLength();
@@ -72,17 +80,33 @@ void MainWindow::saveReport(const QString& filter, const QString& suffix,
     request.*file = fileName;
     request.pdfChartAsShown = true;
     ProtocolChartRenderer renderer(*ui.chart, ui.twEntry->font());
-    if (const QString error = m_workspace->writeReports(request, &renderer); !error.isEmpty()) {
-        dialogs->warning(this, QStringLiteral("Внимание!"), saveFailedText(fileName, error));
+    if (const ReportFailures failed = m_workspace->writeReports(request, &renderer);
+        !failed.isEmpty()) {
+        dialogs->warning(this, QStringLiteral("Внимание!"),
+                         saveFailedText(QStringLiteral("отчет"), fileName, failed.first().error));
         return;
     }
     if (interactive)
         places.setReportDirectory(QFileInfo(fileName).absolutePath());
+    showSavedFile(QStringLiteral("Отчет"), fileName);
+}
+
+void MainWindow::showSavedFile(const QString& what, const QString& fileName)
+{
+    const QString shown = QDir::toNativeSeparators(fileName);
+    statusBar()->showMessage(QStringLiteral("%1 сохранен: %2").arg(what, shown));
     // Without a program to show it, the user at least learns where it went.
-    if (!platform::openFile(fileName))
-        dialogs->information(
-            this, QStringLiteral("Отчет"),
-            QStringLiteral("Отчет сохранен в файл\n%1").arg(QDir::toNativeSeparators(fileName)));
+    const QPointer<MainWindow> window(this);
+    const auto unopened = [window, what, shown] {
+        if (window)
+            window->dialogs->information(
+                window, what,
+                QStringLiteral("%1 сохранен в файл\n%2\n\nОткрыть его не удалось: нет программы "
+                               "для файлов этого вида.")
+                    .arg(what, shown));
+    };
+    if (!platform::openFile(fileName, unopened))
+        unopened();
 }
 
 void MainWindow::setupChartPictureAction()
@@ -124,23 +148,24 @@ void MainWindow::saveChartPictureAs()
                                        ui.chart->startDateTime().addMSecs(first * tickMs),
                                        ui.chart->startDateTime().addMSecs(last * tickMs));
     ChartPicture picture(*ui.chart, options, first, last, title);
-    if (const ReportResult written = saveChartPicture(picture, options, fileName); !written) {
+    if (const QString cramped = crampedStripsText(picture); !cramped.isEmpty()) {
         dialogs->warning(this, QStringLiteral("Внимание!"),
-                         QStringLiteral("Не удалось сохранить график в файл\n%1\n\n%2")
-                             .arg(QDir::toNativeSeparators(fileName), written.error));
+                         QStringLiteral("График не сохранен: %1.").arg(cramped));
         return;
     }
-    if (!platform::openFile(fileName))
-        dialogs->information(
-            this, QStringLiteral("График"),
-            QStringLiteral("График сохранен в файл\n%1").arg(QDir::toNativeSeparators(fileName)));
+    if (const ReportResult written = saveChartPicture(picture, options, fileName); !written) {
+        dialogs->warning(this, QStringLiteral("Внимание!"),
+                         saveFailedText(QStringLiteral("график"), fileName, written.error));
+        return;
+    }
+    showSavedFile(QStringLiteral("График"), fileName);
 }
 
-QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile,
-                                 const QString& csvFile, const QString& pngFile,
-                                 const ChartPictureOptions& pictureOptions,
-                                 const QString& bookmarksFile, const QDateTime& from,
-                                 const QDateTime& to)
+QStringList MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile,
+                                     const QString& csvFile, const QString& pngFile,
+                                     const ChartPictureOptions& pictureOptions,
+                                     const QString& bookmarksFile, const QDateTime& from,
+                                     const QDateTime& to)
 {
     ReportRequest request;
     request.xlsxFile = xlsxFile;
@@ -152,5 +177,5 @@ QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile
     request.from = from;
     request.to = to;
     ProtocolChartRenderer renderer(*ui.chart, ui.twEntry->font());
-    return m_workspace->writeReports(request, &renderer);
+    return Workspace::failureLines(m_workspace->writeReports(request, &renderer));
 }

@@ -127,11 +127,11 @@ void MainWindow::setBookmarkEnabled()
     // With nothing loaded there is nothing to mark.
     const bool loaded = ui.chart->channelCount() > 0;
 
-    ui.actBookmark->setEnabled(hasCurrent);
-    ui.actBookmarkNext->setEnabled(hasCurrent && !bookmarks.isEmpty() &&
-                                   bookmarks.last() != current);
-    ui.actBookmarkPrevious->setEnabled(hasCurrent && !bookmarks.isEmpty() &&
-                                       bookmarks.first() != current);
+    // Bookmarks read with their protocol have no current one yet: the keys
+    // work from the value line.
+    ui.actBookmark->setEnabled(ui.chart->targetBookmark() >= 0);
+    ui.actBookmarkNext->setEnabled(ui.chart->nextBookmarkTick() >= 0);
+    ui.actBookmarkPrevious->setEnabled(ui.chart->previousBookmarkTick() >= 0);
     ui.actBookmarkAdd->setEnabled(loaded && line >= 1 && !bookmarks.contains(line));
     ui.actBookmarkDelete->setEnabled(hasCurrent);
 

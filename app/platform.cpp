@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QGuiApplication>
+#include <QProcess>
 #include <QUrl>
 
 #ifdef Q_OS_WIN
@@ -37,10 +39,37 @@ QString programVersion()
 }
 
 namespace {
-bool systemOpen(const QString& path)
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+// The desktop's opener tells only by its exit status that it found no
+// program for the file, so it runs as a child that is waited for without
+// blocking. A child still running when the program ends is left to run:
+// its object is never deleted then, so the viewer is not killed.
+bool systemOpen(const QString& path, const OpenFailed& failed)
+{
+    // Without a desktop (the offscreen platform) there is nothing to open with.
+    const QString platform = QGuiApplication::platformName();
+    if (platform != QLatin1String("xcb") && !platform.startsWith(QLatin1String("wayland")))
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    auto* process = new QProcess;
+    QObject::connect(process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished),
+                     [process, failed](int code, QProcess::ExitStatus status) {
+                         if ((code != 0 || status != QProcess::NormalExit) && failed)
+                             failed();
+                         process->deleteLater();
+                     });
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->start(QStringLiteral("xdg-open"), {path});
+    if (process->waitForStarted(5000))
+        return true;
+    delete process;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+#else
+bool systemOpen(const QString& path, const OpenFailed&)
 {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
+#endif
 
 FileOpener& opener()
 {
@@ -49,9 +78,9 @@ FileOpener& opener()
 }
 } // namespace
 
-bool openFile(const QString& path)
+bool openFile(const QString& path, const OpenFailed& failed)
 {
-    return opener() && opener()(path);
+    return opener() && opener()(path, failed);
 }
 
 void setFileOpener(FileOpener replacement)

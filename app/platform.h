@@ -12,10 +12,14 @@ QString programVersion();
 
 // Opens a file in the program the desktop associates with it, through the
 // desktop's file opener (never a command line that could read the name as
-// commands). False when no opener took the file. Tests replace the opener so
-// that no viewer is ever started.
-using FileOpener = std::function<bool(const QString& path)>;
-bool openFile(const QString& path);
+// commands). False when no opener took the file. Where the opener runs on
+// its own and finds no program only later ("no method available"), failed
+// is called then, on the GUI thread. Tests replace the opener so that no
+// viewer is ever started.
+using OpenFailed = std::function<void()>;
+using FileOpener = std::function<bool(const QString& path, const OpenFailed& failed)>;
+bool openFile(const QString& path, const OpenFailed& failed = OpenFailed());
+// nullptr: no opener at all.
 void setFileOpener(FileOpener opener);
 
 } // namespace platform

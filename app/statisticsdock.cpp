@@ -93,8 +93,8 @@ void StatisticsDock::showFiguresOf(const ChartProtocol& chart)
                                    "или контекстное меню графика"));
         return;
     }
-    m_panel->showFigures(m_statistics->timeText(from), m_statistics->timeText(to),
-                         m_statistics->durationText(from, to), CursorStatistics::headers(),
+    const CursorStatistics::SpanTexts span = m_statistics->spanTexts(from, to);
+    m_panel->showFigures(span.earlier, span.later, span.duration, CursorStatistics::headers(),
                          m_statistics->rows(from, to, visibleTitles(chart)));
 }
 

@@ -78,6 +78,13 @@ void ChartProtocol::setTimeBase(const QDateTime& startDateTime, quint16 tickLeng
     invalidateBackground();
 }
 
+void ChartProtocol::clearTimeBase()
+{
+    setTimeBase(QDateTime(), kDefaultTickMs);
+    end = QDateTime();
+    lineValue = static_cast<qint64>(chartSize() * 0.5);
+}
+
 void ChartProtocol::setLineValueX(qint64 x)
 {
     lineValue = x;
@@ -303,10 +310,45 @@ void ChartProtocol::setChartVisible(QString name, bool visible)
     invalidateBackground();
 }
 
+qint64 ChartProtocol::nextBookmarkTick() const
+{
+    const qint64 from = current >= 0 ? current : lineValue;
+    const auto it = std::upper_bound(bookmarkList.cbegin(), bookmarkList.cend(), from);
+    return it == bookmarkList.cend() ? -1 : *it;
+}
+
+qint64 ChartProtocol::previousBookmarkTick() const
+{
+    const qint64 from = current >= 0 ? current : lineValue;
+    const auto it = std::lower_bound(bookmarkList.cbegin(), bookmarkList.cend(), from);
+    return it == bookmarkList.cbegin() ? -1 : *(it - 1);
+}
+
+qint64 ChartProtocol::targetBookmark() const
+{
+    if (current >= 0 || bookmarkList.isEmpty())
+        return bookmarkList.isEmpty() ? -1 : current;
+    const qint64 after = nextBookmarkTick();
+    const auto at = std::lower_bound(bookmarkList.cbegin(), bookmarkList.cend(), lineValue);
+    if (at != bookmarkList.cend() && *at == lineValue)
+        return lineValue;
+    const qint64 before = previousBookmarkTick();
+    if (before < 0)
+        return after;
+    if (after < 0)
+        return before;
+    return lineValue - before <= after - lineValue ? before : after;
+}
+
 void ChartProtocol::goToBookmark()
 {
-    if (current < 0)
+    const qint64 target = targetBookmark();
+    if (target < 0)
         return;
+    if (target != current) {
+        current = target;
+        emit bookmarkChanged(current);
+    }
     lineValue = current;
     emit lineValueXChanged(lineValue);
     setPosition(lineValue - scaleSettings().visibleSpan * 0.5);
@@ -314,9 +356,11 @@ void ChartProtocol::goToBookmark()
 
 void ChartProtocol::nextBookmark()
 {
-    const int i = bookmarkList.indexOf(current);
-    if (i + 1 < bookmarkList.size()) {
-        current = bookmarkList.at(i + 1);
+    const qint64 next = nextBookmarkTick();
+    if (next < 0 && current < 0)
+        return;
+    if (next >= 0) {
+        current = next;
         emit bookmarkChanged(current);
     }
     goToBookmark();
@@ -324,9 +368,11 @@ void ChartProtocol::nextBookmark()
 
 void ChartProtocol::previousBookmark()
 {
-    const int i = bookmarkList.indexOf(current);
-    if (i - 1 >= 0) {
-        current = bookmarkList.at(i - 1);
+    const qint64 previous = previousBookmarkTick();
+    if (previous < 0 && current < 0)
+        return;
+    if (previous >= 0) {
+        current = previous;
         emit bookmarkChanged(current);
     }
     goToBookmark();

@@ -21,6 +21,8 @@ public:
     quint16 tickLength() const { return tickMs; }
     QDateTime endDateTime() const { return end; }
     void setEndDateTime(const QDateTime& dateTime) { end = dateTime; }
+    // No time base, as before the first read.
+    void clearTimeBase();
 
     // The tick of the value line; setting it emits nothing.
     qint64 lineValueX() const { return lineValue; }
@@ -42,6 +44,14 @@ public:
     qint64 currentBookmark() const { return current; }
     // Takes -1 or a bookmarked tick; anything else is refused.
     bool setCurrentBookmark(qint64 x);
+    // Where "next" and "previous" go: the current bookmark's neighbour, or
+    // without a current one (bookmarks just read with their protocol) the
+    // first after and the last before the value line. -1: none.
+    qint64 nextBookmarkTick() const;
+    qint64 previousBookmarkTick() const;
+    // Where "go to bookmark" goes: the current one, else the one nearest the
+    // value line; -1 without bookmarks.
+    qint64 targetBookmark() const;
 
     // The step between the time axis' marks at the last paint, in ticks
     // (an even share of the view before the first paint).
@@ -171,7 +181,8 @@ private:
     QAction* actBookmarkNote = nullptr;
     // Checked: the value box names every channel, however much of the plot it covers.
     QAction* actFullValueBox = nullptr;
-    quint16 tickMs = 100;
+    static constexpr quint16 kDefaultTickMs = 100;
+    quint16 tickMs = kDefaultTickMs;
     QDateTime start;
     QDateTime end;
     QVector<qint64> bookmarkList;

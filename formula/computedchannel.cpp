@@ -47,7 +47,8 @@ bool parseFormulaOptions(const QStringList& options, ComputedChannels& channels,
     for (const QString& option : options) {
         ComputedChannel channel;
         if (!parseFormulaOption(option, channel)) {
-            faults.append(QStringLiteral("bad formula \"%1\": it needs CODE=EXPR").arg(option));
+            faults.append(
+                QStringLiteral("неверная формула «%1»: нужна запись КОД=ВЫРАЖЕНИЕ").arg(option));
             continue;
         }
         // Which of the two was meant cannot be told: neither is taken.
@@ -55,9 +56,8 @@ bool parseFormulaOptions(const QStringList& options, ComputedChannels& channels,
             std::any_of(channels.begin(), channels.end(),
                         [&channel](const ComputedChannel& c) { return c.code == channel.code; });
         if (repeated) {
-            faults.append(
-                QStringLiteral("bad formula \"%1\": the code %2 is given with --formula twice")
-                    .arg(option, channel.code));
+            faults.append(QStringLiteral("неверная формула «%1»: код %2 задан с --formula дважды")
+                              .arg(option, channel.code));
             continue;
         }
         channels.push_back(channel);

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -55,7 +56,8 @@ bool ComputedChannelFile::load(const QString& path, ComputedChannels& channels, 
     channels.clear();
     error.clear();
     QFile file(path);
-    if (!file.exists())
+    // A link that leads nowhere is a file the user made, not a missing one.
+    if (!file.exists() && !QFileInfo(path).isSymLink())
         return true;
     const QString named = QDir::toNativeSeparators(path);
     QByteArray bytes;
@@ -75,6 +77,19 @@ bool ComputedChannelFile::load(const QString& path, ComputedChannels& channels, 
     }
     if (!document.isObject() || !document.object().value(QStringLiteral("channels")).isArray()) {
         error = QStringLiteral("Файл %1 не прочитан: нет списка каналов \"channels\"").arg(named);
+        return false;
+    }
+    // A file of a later program may mean its entries otherwise; a file
+    // without a version is of the first.
+    const QJsonValue version = document.object().value(QStringLiteral("version"));
+    if (!version.isUndefined() && version.toDouble(-1) != kVersion) {
+        error = QStringLiteral("Файл %1 не прочитан: версия %2 не поддерживается, программа "
+                               "читает версию %3")
+                    .arg(named,
+                         version.isDouble()
+                             ? QString::number(version.toDouble())
+                             : QStringLiteral("«%1»").arg(version.toVariant().toString()),
+                         QString::number(kVersion));
         return false;
     }
     const QJsonArray list = document.object().value(QStringLiteral("channels")).toArray();

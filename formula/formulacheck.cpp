@@ -1,5 +1,7 @@
 #include "formula/formulacheck.h"
 
+#include "formula/parsertext.h"
+
 #include <muParser.h>
 
 #include <QHash>
@@ -25,55 +27,13 @@ QString quoted(const QString& token)
 
 QString russianMessage(const mu::ParserError& error, const QString& token, bool unknownName)
 {
-    switch (error.GetCode()) {
-    case mu::ecUNASSIGNABLE_TOKEN:
-        if (token.size() > maxCodeLength)
-            return QStringLiteral("имя длиннее %1 знаков").arg(maxCodeLength);
-        return unknownName ? QStringLiteral("неизвестный код %1").arg(quoted(token))
-                           : QStringLiteral("непонятный знак %1").arg(quoted(token));
-    case mu::ecUNEXPECTED_OPERATOR:
-        return QStringLiteral("лишний оператор %1").arg(quoted(token));
-    case mu::ecUNEXPECTED_EOF:
-        return QStringLiteral("формула оборвана");
-    case mu::ecUNEXPECTED_ARG_SEP:
-        return QStringLiteral("лишняя запятая");
-    case mu::ecUNEXPECTED_ARG:
-    case mu::ecUNEXPECTED_VAL:
-    case mu::ecUNEXPECTED_VAR:
-        return QStringLiteral("лишнее значение %1").arg(quoted(token));
-    case mu::ecUNEXPECTED_PARENS:
-        return QStringLiteral("лишняя скобка %1").arg(quoted(token));
-    case mu::ecMISSING_PARENS:
-        return QStringLiteral("не хватает закрывающей скобки");
-    case mu::ecUNEXPECTED_FUN:
-        return QStringLiteral("лишняя функция %1").arg(quoted(token));
-    case mu::ecTOO_MANY_PARAMS:
-        return QStringLiteral("слишком много аргументов у %1").arg(quoted(token));
-    case mu::ecTOO_FEW_PARAMS:
-        return QStringLiteral("слишком мало аргументов у %1").arg(quoted(token));
-    case mu::ecEMPTY_EXPRESSION:
-        return QStringLiteral("формула пуста");
-    case mu::ecUNEXPECTED_CONDITIONAL:
-        return QStringLiteral("лишний знак «?»");
-    case mu::ecMISSING_ELSE_CLAUSE:
-        return QStringLiteral("после «?» не хватает части «:»");
-    case mu::ecMISPLACED_COLON:
-        return QStringLiteral("лишнее двоеточие");
-    case mu::ecUNEXPECTED_STR:
-    case mu::ecSTRING_EXPECTED:
-    case mu::ecVAL_EXPECTED:
-    case mu::ecUNTERMINATED_STRING:
-    case mu::ecSTR_RESULT:
-        return QStringLiteral("строки в формуле не допускаются");
-    case mu::ecEXPRESSION_TOO_LONG:
-        return QStringLiteral("формула слишком длинная");
-    case mu::ecIDENTIFIER_TOO_LONG:
+    // Codes are bounded shorter than the parser's own names.
+    if ((error.GetCode() == mu::ecUNASSIGNABLE_TOKEN && token.size() > maxCodeLength) ||
+        error.GetCode() == mu::ecIDENTIFIER_TOO_LONG)
         return QStringLiteral("имя длиннее %1 знаков").arg(maxCodeLength);
-    case mu::ecINVALID_CHARACTERS_FOUND:
-        return QStringLiteral("недопустимый знак");
-    default:
-        return QStringLiteral("ошибка в формуле");
-    }
+    if (error.GetCode() == mu::ecUNASSIGNABLE_TOKEN && unknownName)
+        return QStringLiteral("неизвестный код %1").arg(quoted(token));
+    return parserErrorText(error.GetCode(), token);
 }
 
 } // namespace

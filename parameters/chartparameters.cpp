@@ -18,9 +18,7 @@ ChartParameters::ChartParameters(QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::ChartParameters>())
 {
     ui->setupUi(this);
-    const QDateTime now = QDateTime::currentDateTime();
-    ui->timeFrom->setDateTime(now);
-    ui->timeTo->setDateTime(now);
+    resetTimeRange();
     connect(ui->buttonFilter, &QPushButton::clicked, this, &ChartParameters::filter);
     // Beside the filter: the computed channels become rows of this panel.
     auto* computed = new QPushButton(tr("Вычисляемые каналы…"), this);
@@ -124,8 +122,21 @@ void ChartParameters::showChannel(const QString& name, bool visible)
             row->setShown(visible);
 }
 
+void ChartParameters::resetTimeRange()
+{
+    const QSignalBlocker blockFrom(ui->timeFrom);
+    const QSignalBlocker blockTo(ui->timeTo);
+    const QDateTime now = QDateTime::currentDateTime();
+    for (QDateTimeEdit* edit : {ui->timeFrom, ui->timeTo}) {
+        edit->clearMinimumDateTime();
+        edit->clearMaximumDateTime();
+        edit->setDateTime(now);
+    }
+}
+
 void ChartParameters::clear()
 {
+    resetTimeRange();
     while (ui->scrollLayout->count() > 0) {
         QLayoutItem* item = ui->scrollLayout->takeAt(0);
         if (QWidget* row = item->widget()) {

@@ -46,7 +46,10 @@ public slots:
     // Follows a channel shown or hidden elsewhere (a chart's menu): the
     // row's box changes, and nothing is emitted.
     void showChannel(const QString& name, bool visible);
+    // Nothing loaded: no channel rows, and the time range of no protocol.
     void clear();
+    // The time fields as a new panel has them.
+    void resetTimeRange();
 
 private slots:
     void onTimeChanged();

@@ -407,3 +407,20 @@ ReportResult saveChartPicture(ChartPicture& picture, const ChartPictureOptions& 
     }
     return savePngPicture(picture.toImage(), fileName);
 }
+
+QString crampedStripsText(const ChartPicture& picture)
+{
+    const QVector<const ChartProtocol*> charts = picture.charts();
+    const QVector<QRectF>& places = picture.geometry().charts;
+    for (int i = 0; i < charts.size() && i < places.size(); ++i) {
+        const double line = QFontMetricsF(charts[i]->font()).height();
+        if (places[i].height() < line)
+            return QStringLiteral("при %1 каналах полосы графиков получаются высотой %2 точек, "
+                                  "ниже строки их надписей (%3); увеличьте высоту рисунка "
+                                  "или выберите общий график")
+                .arg(charts.size())
+                .arg(int(places[i].height()))
+                .arg(int(std::ceil(line)));
+    }
+    return QString();
+}

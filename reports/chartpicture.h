@@ -83,6 +83,11 @@ private:
     bool m_aligned = false;
 };
 
+// Empty when each chart of the picture is at least as high as a line of its
+// text; otherwise, in Russian, that the charts are too low for their labels
+// (too many channels one above the other for the picture's height).
+QString crampedStripsText(const ChartPicture& picture);
+
 // Writes the picture as PNG, or as SVG for a name ending in ".svg"
 // (case-insensitively), through the report file.
 ReportResult saveChartPicture(ChartPicture& picture, const ChartPictureOptions& options,

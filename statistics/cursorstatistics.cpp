@@ -171,6 +171,13 @@ QString CursorStatistics::timeText(qint64 tick) const
     return m_start.addMSecs(qint64(tick) * m_tickMs).toString(TimeTextFormatter::format());
 }
 
+CursorStatistics::SpanTexts CursorStatistics::spanTexts(qint64 reference, qint64 cursor) const
+{
+    const qint64 earlier = std::min(reference, cursor);
+    const qint64 later = std::max(reference, cursor);
+    return {timeText(earlier), timeText(later), durationText(earlier, later)};
+}
+
 QString CursorStatistics::tabSeparated(qint64 reference, qint64 cursor,
                                        const QStringList& titles) const
 {

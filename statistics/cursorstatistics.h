@@ -71,6 +71,16 @@ public:
     static QString durationText(qint64 msecs);
     // "dd/MM/yyyy hh:mm:ss.zzz" of a tick.
     QString timeText(qint64 tick) const;
+    // The stretch between the cursors as the dock's header reads it: the
+    // times in time order, whichever cursor stands first, and the length
+    // without a sign.
+    struct SpanTexts
+    {
+        QString earlier;
+        QString later;
+        QString duration;
+    };
+    SpanTexts spanTexts(qint64 reference, qint64 cursor) const;
 
     // The whole table as tab-separated lines for a spreadsheet: the two
     // cursor times and the duration, an empty line, the headers and the rows.

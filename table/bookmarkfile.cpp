@@ -61,9 +61,13 @@ private:
     bool m_steady = false;
 };
 
-// A time as the file holds it: its instant and the wall-clock time it spells.
-bool parseTime(const QString& text, qint64& msecs, qint64* wallClock, LocalTime& local)
+// A time as the file holds it: its instant and the wall-clock time it spells;
+// localForm tells a time written without an offset.
+bool parseTime(const QString& text, qint64& msecs, qint64* wallClock, LocalTime& local,
+               bool* localForm = nullptr)
 {
+    if (localForm)
+        *localForm = false;
     // The form this program writes, "yyyy-MM-ddTHH:mm:ss.zzz" with "+hh:mm",
     // "Z" or nothing after it, is read directly: ten thousand bookmarks must
     // not wait for the general parser.
@@ -81,8 +85,11 @@ bool parseTime(const QString& text, qint64& msecs, qint64* wallClock, LocalTime&
         const qint64 wall = localclock::wallClockMSecs(date, time);
         if (wallClock)
             *wallClock = wall;
-        if (size == 23)
+        if (size == 23) {
+            if (localForm)
+                *localForm = true;
             return local.msecs(date, time, msecs);
+        }
         if (size == 24) {
             if (text.at(23) != QLatin1Char('Z'))
                 return false;
@@ -108,6 +115,45 @@ bool parseTime(const QString& text, qint64& msecs, qint64* wallClock, LocalTime&
     }
     return true;
 }
+
+// An entry read on the basis of its file's start: a file that gives its start
+// without an offset measures every entry on this machine's local clock, as
+// the start, even an entry that a later writer gave with its own offset (the
+// wall clock it spells is the writer's, and so was the start's); a file that
+// gives its start with an offset reads an entry without one at that offset.
+class EntryClock
+{
+public:
+    // A start in another form than this program writes counts by its instant.
+    EntryClock(qint64 start, qint64 startWall, bool startLocal, LocalTime& local)
+        : m_known(startWall != kUnspelt), m_startLocal(startLocal),
+          m_startOffset(m_known ? startWall - start : 0), m_local(local)
+    {
+    }
+
+    bool msecs(const QString& text, qint64& result) const
+    {
+        qint64 wall = 0;
+        bool entryLocal = false;
+        if (!parseTime(text, result, &wall, m_local, &entryLocal))
+            return false;
+        if (!m_known || entryLocal == m_startLocal || wall == kUnspelt)
+            return true;
+        if (!m_startLocal) {
+            result = wall - m_startOffset;
+            return true;
+        }
+        const QDateTime spelt = QDateTime::fromMSecsSinceEpoch(wall, Qt::UTC);
+        return m_local.msecs(spelt.date(), spelt.time(), result);
+    }
+
+private:
+    static constexpr qint64 kUnspelt = std::numeric_limits<qint64>::min();
+    bool m_known;
+    bool m_startLocal;
+    qint64 m_startOffset; // the start's wall clock minus its instant
+    LocalTime& m_local;
+};
 
 bool fail(QString* error, const QString& text)
 {
@@ -153,8 +199,9 @@ BookmarkFile::ReadResult BookmarkFile::read(const QString& path, const BookmarkO
     LocalTime local;
     qint64 start = 0;
     qint64 startWall = 0;
+    bool startLocal = false;
     if (!document.isObject() || !bookmarks.isArray() ||
-        !::parseTime(root.value(kStart).toString(), start, &startWall, local) ||
+        !::parseTime(root.value(kStart).toString(), start, &startWall, local, &startLocal) ||
         !root.value(kTickMs).isDouble())
         return result;
     const qint64 ownStart = owner.start.toMSecsSinceEpoch();
@@ -165,6 +212,7 @@ BookmarkFile::ReadResult BookmarkFile::read(const QString& path, const BookmarkO
         return result;
     }
     result.shift = ownStart - start;
+    const EntryClock clock(start, startWall, startLocal, local);
 
     const QJsonArray entries = bookmarks.toArray();
     QVector<Bookmark> read;
@@ -174,7 +222,7 @@ BookmarkFile::ReadResult BookmarkFile::read(const QString& path, const BookmarkO
     for (const QJsonValue& entry : entries) {
         const QJsonObject object = entry.toObject();
         Bookmark bookmark;
-        if (!::parseTime(object.value(kTime).toString(), bookmark.msecs, nullptr, local))
+        if (!clock.msecs(object.value(kTime).toString(), bookmark.msecs))
             return result;
         bookmark.msecs += result.shift;
         bookmark.note = object.value(kNote).toString();

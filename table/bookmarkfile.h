@@ -33,7 +33,10 @@ struct BookmarkOwner
 //    "tickMs": 100,
 //    "bookmarks": [{"time": "2024-05-10T12:00:05.300+02:00", "note": "Пуск"}]}
 // Files written before offsets were added hold local times; they read as
-// local times, a repeated hour as its first occurrence.
+// local times, a repeated hour as its first occurrence. Every entry of a file
+// is read on the basis of its start: with a start without an offset, an
+// entry that a later writer added with one reads as the local time it spells;
+// with a start with an offset, an entry without one reads at that offset.
 //
 // The protocol's header holds its start as wall-clock time, so a machine in
 // another zone sees the same protocol start at another instant. A file

@@ -7,6 +7,7 @@
 #include "protocol/streamloger.h"
 #include "reports/csvreport.h"
 #include "reports/excelreport.h"
+#include "reports/failuretext.h"
 #include "reports/pdfreport.h"
 #include "reports/protocolreporttable.h"
 #include "reports/timerangetable.h"
@@ -172,7 +173,7 @@ void Workspace::loadComputedChannels(const QString& directory)
     m_computedPath = ComputedChannelFile::pathIn(directory);
     QString error;
     ComputedChannelFile::load(m_computedPath, m_computed, error);
-    m_computedFileProblem = error;
+    m_computedFileProblem = failuretext::withRussianCause(error, m_computedPath, false);
 }
 
 const ComputedCheck& Workspace::checkComputed(const ComputedChannels& channels)
@@ -193,20 +194,22 @@ QString Workspace::setFormulaOptions(const QStringList& options)
         const bool given =
             std::any_of(m_formulaOptions.begin(), m_formulaOptions.end(),
                         [&](const ComputedChannel& c) { return c.code == channel.code; });
-        const QString source =
-            given
-                ? QStringLiteral("\"%1=%2\"").arg(channel.code, channel.formula)
-                : QStringLiteral("\"%1=%2\" of %3")
-                      .arg(channel.code, channel.formula, QDir::toNativeSeparators(m_computedPath));
-        faults.append(QStringLiteral("bad formula %1: %2").arg(source, check.english.at(int(k))));
+        const QString source = given ? QStringLiteral("«%1=%2»").arg(channel.code, channel.formula)
+                                     : QStringLiteral("«%1=%2» из файла %3")
+                                           .arg(channel.code, channel.formula,
+                                                QDir::toNativeSeparators(m_computedPath));
+        faults.append(
+            QStringLiteral("неверная формула %1: %2").arg(source, check.problems.at(int(k))));
     }
     return faults.join(QLatin1Char('\n'));
 }
 
 bool Workspace::saveComputedChannels(const ComputedChannels& channels, QString& error)
 {
-    if (!ComputedChannelFile::save(m_computedPath, channels, error))
+    if (!ComputedChannelFile::save(m_computedPath, channels, error)) {
+        error = failuretext::withRussianCause(error, m_computedPath, true);
         return false;
+    }
     m_computed = channels;
     m_computedFileProblem.clear();
     return true;
@@ -300,17 +303,19 @@ QStringList Workspace::undoBookmarks()
     return afterBookmarkChange(m_bookmarks.undo());
 }
 
-QString Workspace::englishText(const BookmarkStore::Problem& problem)
+QString Workspace::batchProblemText(const BookmarkStore::Problem& problem)
 {
     const QString name = QDir::toNativeSeparators(problem.path);
     switch (problem.status) {
     case BookmarkFile::Status::CannotOpen:
-        return QStringLiteral("bookmark file %1 cannot be read (not a readable file)").arg(name);
+        return QStringLiteral("файл закладок %1 не читается (это не обычный файл или к нему "
+                              "нет доступа)")
+            .arg(name);
     case BookmarkFile::Status::Foreign:
-        return QStringLiteral("bookmark file %1 belongs to another protocol").arg(name);
+        return QStringLiteral("файл закладок %1 относится к другому протоколу").arg(name);
     case BookmarkFile::Status::Corrupt:
     default:
-        return QStringLiteral("bookmark file %1 is damaged (no bookmark document)").arg(name);
+        return QStringLiteral("файл закладок %1 поврежден (в нем нет закладок)").arg(name);
     }
 }
 
@@ -351,7 +356,7 @@ bool Workspace::ticksBetween(const QDateTime& from, const QDateTime& to, qint64&
     return any;
 }
 
-QString Workspace::writeReports(const ReportRequest& request, ReportChart* chart)
+ReportFailures Workspace::writeReports(const ReportRequest& request, ReportChart* chart)
 {
     const ProtocolReportTable whole(*m_tableModel);
     const ChannelColumnsTable columns(whole, request.channels);
@@ -365,40 +370,51 @@ QString Workspace::writeReports(const ReportRequest& request, ReportChart* chart
     qint64 last = m_lastTick;
     if ((request.from.isValid() || request.to.isValid()) &&
         !ticksBetween(request.from, request.to, first, last))
-        return QStringLiteral(
-                   "the range from %1 to %2 holds no rows of the protocols; nothing was written")
-            .arg(request.from.isValid() ? request.from.toString(Qt::ISODateWithMs)
-                                        : QStringLiteral("(open)"),
-                 request.to.isValid() ? request.to.toString(Qt::ISODateWithMs)
-                                      : QStringLiteral("(open)"));
+        return {{QString(),
+                 QStringLiteral("с %1 по %2 в протоколах нет ни одной строки; ничего не записано")
+                     .arg(request.from.isValid() ? request.from.toString(Qt::ISODateWithMs)
+                                                 : QStringLiteral("начала"),
+                          request.to.isValid() ? request.to.toString(Qt::ISODateWithMs)
+                                               : QStringLiteral("конец"))}};
     const QVector<Bookmark> bookmarks = bookmarksBetween(request.from, request.to);
-    const QString noChart = QStringLiteral("no chart to draw");
+    const ReportResult noChart = ReportResult::failure(QStringLiteral("нет графика для рисунка"));
 
-    QStringList errors;
-    const auto note = [&errors](const ReportResult& result) {
+    ReportFailures failures;
+    const auto note = [&failures](const QString& fileName, const ReportResult& result) {
         if (!result)
-            errors.append(result.error);
+            failures.append({fileName, result.error});
     };
     if (!request.xlsxFile.isEmpty())
-        note(saveExcelReport(table, chart ? chart->tableFont() : QFont(),
-                             chart ? chart->workbookImage() : QImage(), request.xlsxFile,
-                             bookmarks));
+        note(request.xlsxFile, saveExcelReport(table, chart ? chart->tableFont() : QFont(),
+                                               chart ? chart->workbookImage() : QImage(),
+                                               request.xlsxFile, bookmarks));
     const QDateTime start = startDateTime();
     const QString title = pictureTitle(protocolDescriptions(), start.addMSecs(first * tickMs()),
                                        start.addMSecs(last * tickMs()));
     if (!request.pdfFile.isEmpty())
-        note(chart
-                 ? savePdfReport(table, chart->startDateTime(),
-                                 request.pdfChartAsShown ? chart->pdfDrawing()
-                                                         : chart->rangeDrawing(first, last, title),
-                                 request.pdfFile)
-                 : ReportResult::failure(noChart));
+        note(request.pdfFile, chart ? savePdfReport(table, chart->startDateTime(),
+                                                    request.pdfChartAsShown
+                                                        ? chart->pdfDrawing()
+                                                        : chart->rangeDrawing(first, last, title),
+                                                    request.pdfFile)
+                                    : noChart);
     if (!request.csvFile.isEmpty())
-        note(saveCsvReport(table, request.csvFile));
+        note(request.csvFile, saveCsvReport(table, request.csvFile));
     if (!request.bookmarksFile.isEmpty())
-        note(saveBookmarkCsv(bookmarks, request.bookmarksFile));
+        note(request.bookmarksFile, saveBookmarkCsv(bookmarks, request.bookmarksFile));
     if (!request.pngFile.isEmpty())
-        note(chart ? chart->savePicture(request.picture, first, last, title, request.pngFile)
-                   : ReportResult::failure(noChart));
-    return errors.join(QStringLiteral("; "));
+        note(request.pngFile,
+             chart ? chart->savePicture(request.picture, first, last, title, request.pngFile)
+                   : noChart);
+    return failures;
+}
+
+QStringList Workspace::failureLines(const ReportFailures& failures)
+{
+    QStringList lines;
+    for (const ReportFailure& failure : failures)
+        lines.append(failure.fileName.isEmpty()
+                         ? failure.error
+                         : failuretext::reportFailure(failure.fileName, failure.error));
+    return lines;
 }

@@ -49,6 +49,8 @@ public:
     // The chart over the ticks first … last under a title line, as the
     // picture shows it: a report's chart page shows the report's range.
     virtual ChartDrawing rangeDrawing(qint64 first, qint64 last, const QString& title) = 0;
+    // A picture whose charts are too low for their labels is refused, with
+    // the reason in Russian.
     virtual ReportResult savePicture(const ChartPictureOptions& options, qint64 first, qint64 last,
                                      const QString& title, const QString& fileName) = 0;
 };
@@ -71,6 +73,16 @@ struct ReportRequest
     // window), or the report's range under a title line (a script's run).
     bool pdfChartAsShown = false;
 };
+
+// A report that was not written: its file, empty when the request wrote
+// nothing at all, and why, in the writer's English or in Russian words of
+// the workspace's own.
+struct ReportFailure
+{
+    QString fileName;
+    QString error;
+};
+using ReportFailures = QVector<ReportFailure>;
 
 // One owner of what is loaded and of what the user looks at, below the
 // window: the assembly of the read protocols and its table model, the
@@ -123,11 +135,11 @@ public:
     void loadComputedChannels(const QString& directory);
     const ComputedChannels& computedChannels() const { return m_computed; }
     QString computedFilePath() const { return m_computedPath; }
-    // Why computed.def was not read, empty when it was (or is missing).
+    // Why computed.def was not read, in Russian; empty when it was (or is missing).
     QString computedFileProblem() const { return m_computedFileProblem; }
-    // English faults naming each refused formula, empty when all compute.
+    // Faults naming each refused formula, empty when all compute.
     QString setFormulaOptions(const QStringList& options);
-    // Writes computed.def; false with the reason, the old file kept.
+    // Writes computed.def; false with the reason in Russian, the old file kept.
     bool saveComputedChannels(const ComputedChannels& channels, QString& error);
     // The sound computed channels in the order of computing.
     ComputedChannels computedForAssembly();
@@ -148,14 +160,16 @@ public:
     // Bookmark files of the last read that could not be read.
     const QVector<BookmarkStore::Problem>& bookmarkProblems() const { return m_bookmarkProblems; }
     // What a batch run says of a bookmark file that could not be read.
-    static QString englishText(const BookmarkStore::Problem& problem);
+    static QString batchProblemText(const BookmarkStore::Problem& problem);
     // The bookmarks with their notes whose times lie between the limits.
     QVector<Bookmark> bookmarksBetween(const QDateTime& from, const QDateTime& to) const;
 
     // Reports. The rows between the limits, in the table's order.
-    // Writes each requested report; the English error texts joined, empty
-    // when all were written. A range that holds no row writes nothing.
-    QString writeReports(const ReportRequest& request, ReportChart* chart);
+    // Writes each requested report; empty when all were written. A range
+    // that holds no row writes nothing.
+    ReportFailures writeReports(const ReportRequest& request, ReportChart* chart);
+    // One Russian line per failure, for standard error.
+    static QStringList failureLines(const ReportFailures& failures);
     // The first and last tick of the rows between the limits; false when none is.
     bool ticksBetween(const QDateTime& from, const QDateTime& to, qint64& first,
                       qint64& last) const;

@@ -151,8 +151,9 @@ int main(int argc, char* argv[])
             read = std::min(read, written - start);
             ReportRequest request;
             request.csvFile = dir.filePath(QStringLiteral("batch.csv"));
-            const QString error = workspace.writeReports(request, nullptr);
-            if (!error.isEmpty())
+            const QStringList errors =
+                Workspace::failureLines(workspace.writeReports(request, nullptr));
+            for (const QString& error : errors)
                 std::fprintf(stderr, "%s\n", qPrintable(error));
             write = std::min(write, cpuSeconds() - written);
         }

@@ -50,6 +50,11 @@ public:
         questions.append(text);
         return questionAnswer;
     }
+    QMessageBox::StandardButton questionOrCancel(QWidget* parent, const QString& title,
+                                                 const QString& text) override
+    {
+        return question(parent, title, text);
+    }
 };
 
 // A log directory with three channels and protocol files written on demand.

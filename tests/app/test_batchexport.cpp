@@ -270,7 +270,7 @@ private slots:
             const Run result = run(base({first}) << "--csv" << target << "--from"
                                                  << "2024-06-01T13:00:00");
             QCOMPARE(result.exitCode, 1);
-            QVERIFY2(result.errors.contains(QStringLiteral("holds no rows")),
+            QVERIFY2(result.errors.contains(QStringLiteral("нет ни одной строки")),
                      qPrintable(result.errors));
             QVERIFY(result.output.isEmpty());
         }
@@ -424,15 +424,14 @@ private slots:
         const QString csv = fixture->dir.filePath(QStringLiteral("out.csv"));
         Run result = run(base({fixture->dir.filePath("missing.log")}) << "--csv" << csv);
         QCOMPARE(result.exitCode, 1);
-        QVERIFY2(result.errors.contains(QStringLiteral("could be read")),
-                 qPrintable(result.errors));
+        QVERIFY2(result.errors.contains(QStringLiteral("не прочитан")), qPrintable(result.errors));
         QVERIFY(!QFile::exists(csv));
 
         const QString fast = fixture->writeProtocol("fast.log", kStart, 5, 0, {1}, 500);
         const QString slow = fixture->writeProtocol("slow.log", kStart, 5, 0, {1}, 1000);
         result = run(base({fast, slow}) << "--csv" << csv);
         QCOMPARE(result.exitCode, 1);
-        QVERIFY2(result.errors.contains(QStringLiteral("tick lengths differ")),
+        QVERIFY2(result.errors.contains(QStringLiteral("отсчет времени в протоколах не совпадает")),
                  qPrintable(result.errors));
         QCOMPARE(result.errors.count(QLatin1Char('\n')), 1);
     }
@@ -452,11 +451,11 @@ private slots:
         const QStringList lines = result.errors.trimmed().split(QLatin1Char('\n'));
         QCOMPARE(lines.size(), 3);
         // Read with the log.def named, though it lies outside its protocol folder.
-        QVERIFY2(lines[0].startsWith("voltrek: warning: " + sub + "/a.log: lies outside"),
+        QVERIFY2(lines[0].startsWith("voltrek: внимание: " + sub + "/a.log: лежит не в папке"),
                  qPrintable(lines[0]));
-        QVERIFY2(lines[1].startsWith("voltrek: " + missing + ": cannot be opened"),
+        QVERIFY2(lines[1].startsWith("voltrek: " + missing + ": не удалось открыть файл"),
                  qPrintable(lines[1]));
-        QCOMPARE(lines[2], "voltrek: " + empty + ": holds no records");
+        QCOMPARE(lines[2], "voltrek: " + empty + ": в протоколе нет записей");
         // The CSV of what could be read went to standard output.
         const QStringList csv = QString::fromUtf8(result.output).split(QLatin1Char('\n'));
         QCOMPARE(csv.size(), 7);
@@ -474,25 +473,28 @@ private slots:
         QTest::newRow("its own log.def above it, named from its folder") << "own" << 0 << ""
                                                                          << "Дата,Другая (A1)" << 6;
         QTest::newRow("-d named: read with it, and said")
-            << "given" << 0 << "voltrek: warning: %1: lies outside the protocol folder of %2"
+            << "given" << 0
+            << "voltrek: внимание: %1: лежит не в папке протоколов, которую задаёт %2"
             << "Дата,Альфа (A1)" << 6;
         QTest::newRow("unknown IDs: a column each, and a failed run")
-            << "unknown" << 1 << "voltrek: %1: holds channel IDs 20, 21 that %2 lacks"
+            << "unknown" << 1 << "voltrek: %1: каналов с ID 20, 21 нет в %2"
             << "Дата,Альфа (A1),ID 20,ID 21" << 6;
         QTest::newRow("one file named twice is read once")
-            << "twice" << 0 << "voltrek: warning: %1: was given more than once; it was read once"
+            << "twice" << 0 << "voltrek: внимание: %1: указан несколько раз, загружен один раз"
             << "Дата,Альфа (A1)" << 6;
         QTest::newRow("a FIFO as protocol")
-            << "fifo" << 1 << "voltrek: %1: is not a regular file but a FIFO; it was not read"
+            << "fifo" << 1 << "voltrek: %1: это не обычный файл, а канал FIFO, протокол не загружен"
             << "Дата,Альфа (A1)" << 6;
         QTest::newRow("a device as protocol")
-            << "device" << 1 << "voltrek: %1: is not a regular file but a device; it was not read"
+            << "device" << 1
+            << "voltrek: %1: это не обычный файл, а устройство, протокол не загружен"
             << "Дата,Альфа (A1)" << 6;
-        QTest::newRow("a FIFO as log.def") << "fifodef" << 1 << "not a regular file but a FIFO"
+        QTest::newRow("a FIFO as log.def") << "fifodef" << 1 << "это не обычный файл, а канал FIFO"
                                            << "Дата,ID 1" << 6;
         // Whether the reports are still written is the computed channels' rule.
         QTest::newRow("a FIFO as computed.def")
-            << "fifocomputed" << -1 << "это не обычный файл, а канал FIFO" << "" << 0;
+            << "fifocomputed" << -1 << "это не обычный файл, а канал FIFO"
+            << "" << 0;
     }
 
     void protocolsAreReadWithTheirOwnDefinition()
@@ -576,14 +578,83 @@ private slots:
         Run result = run(base({first}) << "--csv" << csv << "--cvs"
                                        << "x.csv");
         QCOMPARE(result.exitCode, 2);
-        QCOMPARE(result.errors.trimmed(), QStringLiteral("voltrek: unknown arguments \"--cvs\", "
-                                                         "\"x.csv\"; see voltrek --help"));
+        QCOMPARE(result.errors.trimmed(), QStringLiteral("voltrek: неизвестные параметры «--cvs», "
+                                                         "«x.csv»; см. voltrek --help"));
         QVERIFY(!QFile::exists(csv));
 
         // The toolkit's own options are its business.
         result = run(QStringList{"-platform", "offscreen"} + base({first}) << "--csv" << csv);
         QCOMPARE(result.exitCode, 0);
         QVERIFY(QFile::exists(csv));
+    }
+
+    // Each line on standard error is Russian, as the window speaks, and a
+    // picture option without a picture, or a picture whose strips cannot
+    // hold their labels, is refused.
+    void batchMessagesAreRussianAndName_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("exitCode"); // -1: not checked here
+        QTest::addColumn<QString>("message");
+        QTest::newRow("layout without a picture")
+            << "" << QStringList{"--csv", "out.csv", "--layout", "channels"} << 2
+            << "--layout задает вид рисунка: задайте его вместе с --png";
+        QTest::newRow("size without a picture")
+            << "" << QStringList{"--csv", "out.csv", "--size", "800x600"} << 2
+            << "--size задает вид рисунка";
+        QTest::newRow("strips lower than their text")
+            << "" << QStringList{"--png", "out.png", "--layout", "channels", "--size", "400x48"}
+            << 1 << "ниже строки их надписей";
+        QTest::newRow("dangling computed.def") << "dangling" << QStringList{"--csv", "out.csv"}
+                                               << -1 << "это ссылка на несуществующий файл";
+        QTest::newRow("later computed.def")
+            << "version" << QStringList{"--csv", "out.csv"} << -1 << "версия 99 не поддерживается";
+        QTest::newRow("broken log.def") << "logdef" << QStringList{"--csv", "out.csv"} << 1
+                                        << "ошибка в log.def: строка 1, столбец";
+        QTest::newRow("parser's own words")
+            << "" << QStringList{"--csv", "out.csv", "--formula", "P=A1+\"a\""} << 2
+            << "строки в формуле не допускаются";
+    }
+
+    void batchMessagesAreRussianAndName()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QStringList, options);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        const QString first = fixture->writeProtocol("a.log", kStart, 5, 0, {1, 2, 3});
+        const QString computed = fixture->dir.filePath(QStringLiteral("computed.def"));
+        if (setup == QLatin1String("dangling"))
+            QVERIFY(QFile::link(fixture->dir.filePath(QStringLiteral("gone.def")), computed));
+        if (setup == QLatin1String("version")) {
+            QFile file(computed);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(R"({"version": 99, "channels": [{"code": "P", "formula": "A1"}]})");
+        }
+        if (setup == QLatin1String("logdef"))
+            protocolfiles::writeDefinition(fixture->dir.path(), R"({"ROOT": [)");
+        for (QString& option : options) {
+            if (option.startsWith(QLatin1String("out.")))
+                option = fixture->dir.filePath(option);
+        }
+        const Run result = run(base({first}) + options);
+        if (exitCode >= 0)
+            QCOMPARE(result.exitCode, exitCode);
+        QVERIFY2(result.errors.contains(message), qPrintable(result.errors));
+        const QStringList lines = result.errors.trimmed().split(QLatin1Char('\n'));
+        for (const QString& line : lines) {
+            // The words are Russian; names of files and options are what they are.
+            QString words = line.mid(line.indexOf(QLatin1Char(' ')) + 1);
+            words.remove(fixture->dir.path());
+            words.remove(QRegularExpression(QStringLiteral("--[a-z]+|[A-Za-z0-9_./]+\\.(def|"
+                                                           "log|png|csv)|voltrek|common|"
+                                                           "channels|log\\.def|CONTENT|VALUES")));
+            QVERIFY2(!words.contains(QRegularExpression(QStringLiteral("[A-Za-z]{3,}"))),
+                     qPrintable(line));
+        }
+        if (options.contains(QStringLiteral("--png")) && exitCode == 1)
+            QVERIFY(!QFile::exists(fixture->dir.filePath(QStringLiteral("out.png"))));
     }
 
     // Lists need no display platform at all: no toolkit plugin is loaded.
@@ -619,7 +690,7 @@ private slots:
                                            << "-",
                              QString(), QStringLiteral("/dev/full"));
         QCOMPARE(full.exitCode, 1);
-        QVERIFY2(full.errors.contains(QStringLiteral("No space left on device")),
+        QVERIFY2(full.errors.contains(QStringLiteral("на диске нет места")),
                  qPrintable(full.errors));
 #endif
     }

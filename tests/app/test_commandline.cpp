@@ -38,10 +38,10 @@ private slots:
         QTest::newRow("none") << QList<QByteArray>{"-d", "a", "--csv", "x.csv"} << QString();
         QTest::newRow("typo of an option")
             << QList<QByteArray>{"--csv", "out.csv", "--cvs", "x.csv"}
-            << "unknown arguments \"--cvs\", \"x.csv\"; see voltrek --help";
+            << "неизвестные параметры «--cvs», «x.csv»; см. voltrek --help";
         QTest::newRow("option of another program")
             << QList<QByteArray>{"--verbose", "-l", "a.log"}
-            << "unknown argument \"--verbose\"; see voltrek --help";
+            << "неизвестный параметр «--verbose»; см. voltrek --help";
         // A value is never taken for an option of its own.
         QTest::newRow("values") << QList<QByteArray>{"-l", "--cvs", "-d", "--x"} << QString();
     }

@@ -7,9 +7,14 @@
 #include "reports/csvreport.h"
 #include "tests/reports/xlsxreader.h"
 
+#include "protocol/loadprotocolprogress.h"
+#include "protocol/streamloger.h"
+
+#include <QDateTimeEdit>
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QProcess>
+#include <QPushButton>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
@@ -152,14 +157,14 @@ private slots:
         QTest::addColumn<QByteArray>("definitions"); // computed.def; empty: none
         QTest::addColumn<QString>("named");
         const QByteArray none;
-        QTest::newRow("unknown code") << QStringList{"P=A1*Q7"} << none << "\"P=A1*Q7\"";
-        QTest::newRow("syntax") << QStringList{"P=A1*(B1"} << none << "position 7";
-        QTest::newRow("cycle") << QStringList{"P=Q+1", "Q=P"} << none << "P -> Q -> P";
-        QTest::newRow("logged code") << QStringList{"A1=B1"} << none << "\"A1=B1\"";
-        QTest::newRow("no code") << QStringList{"A1*B1"} << none << "CODE=EXPR";
+        QTest::newRow("unknown code") << QStringList{"P=A1*Q7"} << none << "«P=A1*Q7»";
+        QTest::newRow("syntax") << QStringList{"P=A1*(B1"} << none << "позиции 7";
+        QTest::newRow("cycle") << QStringList{"P=Q+1", "Q=P"} << none << "P → Q → P";
+        QTest::newRow("logged code") << QStringList{"A1=B1"} << none << "«A1=B1»";
+        QTest::newRow("no code") << QStringList{"A1*B1"} << none << "КОД=ВЫРАЖЕНИЕ";
         QTest::newRow("one code twice")
-            << QStringList{"P=A1", "Q=B1", "P=B1"} << none << "P is given with --formula twice";
-        QTest::newRow("assignment") << QStringList{"P=A1=3"} << none << "\"P=A1=3\"";
+            << QStringList{"P=A1", "Q=B1", "P=B1"} << none << "код P задан с --formula дважды";
+        QTest::newRow("assignment") << QStringList{"P=A1=3"} << none << "«P=A1=3»";
         QTest::newRow("broken computed.def")
             << QStringList{} << QByteArray("{\"channels\": [") << "computed.def";
         QTest::newRow("repeated code in computed.def")
@@ -282,6 +287,38 @@ private slots:
         QVERIFY(fixture->window->singleCharts().contains(title));
         QVERIFY(QDir(path).removeRecursively());
         QVERIFY(!before.isEmpty());
+    }
+
+    // Saving reads the protocols again; cancelled, that read leaves the window
+    // as empty as before the first read, not the old time axis over nothing.
+    void cancelledReadAfterSavingLeavesAnEmptyWindow()
+    {
+        const QString first = fixture->writeProtocol("a.log", kStart, 10, 5, {1, 2});
+        fixture->window->readProtocols({first});
+        auto* chart = fixture->find<ChartProtocol>("chart");
+        auto* from = fixture->find<QDateTimeEdit>("timeFrom");
+        QCOMPARE(from->minimumDateTime(), kStart);
+        auto cancel = connect(StreamLoger::instance(), &StreamLoger::startLoad, this, [this] {
+            if (auto* progress = fixture->window->findChild<LoadProtocolProgress*>())
+                progress->findChild<QPushButton*>(QStringLiteral("buttonCancel"))->click();
+        });
+        QVERIFY(fixture->window->applyComputedChannels({{"P", "P", 1, "A1*B1"}}));
+        disconnect(cancel);
+
+        QCOMPARE(fixture->window->tableRowCount(), 0);
+        QCOMPARE(chart->channelCount(), 0);
+        QVERIFY(!chart->startDateTime().isValid());
+        QVERIFY(!chart->endDateTime().isValid());
+        const QDateTimeEdit fresh;
+        auto* to = fixture->find<QDateTimeEdit>("timeTo");
+        QCOMPARE(from->minimumDateTime(), fresh.minimumDateTime());
+        QCOMPARE(to->maximumDateTime(), fresh.maximumDateTime());
+        QVERIFY(from->dateTime() > kStart.addYears(1));
+        QVERIFY(to->dateTime() > kStart.addYears(1));
+        // The next read shows the new column.
+        fixture->window->readProtocols({first});
+        QCOMPARE(fixture->window->tableRowCount(), 10);
+        QCOMPARE(from->minimumDateTime(), kStart);
     }
 
     void dialogShowsTheFaultAtItsPositionAndRefusesToSave()

@@ -6,6 +6,7 @@
 #include "tests/reports/readback.h"
 #include "tests/reports/xlsxreader.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QPushButton>
@@ -111,8 +112,10 @@ private slots:
                                                 "9.110433579", "", "5"}));
         QCOMPARE(statisticsRow(2),
                  (QStringList{"Режим (S1)", "Стоп", "Стоп", "", "", "", "", "", "4", "5"}));
-        QVERIFY(fixture->window->findChild<StatisticsPanel*>()->summaryText().contains(
-            QStringLiteral("Δt = -00:00:04.000")));
+        // The value line stands before the reference: the header still reads forwards.
+        QCOMPARE(fixture->window->findChild<StatisticsPanel*>()->summaryText(),
+                 QStringLiteral("05/03/2024 10:00:02.000 — 05/03/2024 10:00:06.000\n"
+                                "Δt = 00:00:04.000"));
 
         // Moving the value line on a per-channel chart updates the figures.
         ChartProtocol* single = fixture->window->singleCharts().first();
@@ -155,6 +158,16 @@ private slots:
         // Read back with the protocol, marked in the table.
         fixture->window->readProtocols({protocol});
         QCOMPARE(chart()->bookmarks(), QVector<qint64>{3});
+        // The keys and buttons work at once, from the value line.
+        placeCursors(0, 1);
+        chart()->clearReference();
+        QVERIFY(fixture->find<QAction>("actBookmarkNext")->isEnabled());
+        QVERIFY(fixture->find<QAbstractButton>("buttonBookmarkNext")->isEnabled());
+        QVERIFY(!fixture->find<QAction>("actBookmarkPrevious")->isEnabled());
+        QVERIFY(fixture->find<QAction>("actBookmark")->isEnabled());
+        fixture->find<QAction>("actBookmarkNext")->trigger(); // F2
+        QCOMPARE(chart()->lineValueX(), 3);
+        QCOMPARE(chart()->currentBookmark(), 3);
         ProtocolTableModel* table = fixture->window->tableModel();
         QVERIFY(table->isMarked(table->firstRowOfTick(3)));
         QCOMPARE(table
@@ -280,6 +293,15 @@ private slots:
         QVERIFY(!book.cells.contains(QStringLiteral("B9")));
         const XlsxContent marks = readXlsx(dialogs->saveAnswer, 2);
         QVERIFY(marks.cells.contains(QStringLiteral("A2")));
+
+        // "Отмена" saves nothing and asks for no file.
+        dialogs->saveAnswer = fixture->dir.filePath(QStringLiteral("cancelled.xlsx"));
+        dialogs->questionAnswer = QMessageBox::Cancel;
+        fixture->find<QAction>("actSave")->trigger();
+        QCOMPARE(dialogs->questions.size(), 2);
+        QVERIFY(!QFile::exists(dialogs->saveAnswer));
+        dialogs->questions.removeLast();
+        dialogs->questionAnswer = QMessageBox::Yes;
 
         // Without a reference nothing is asked.
         chart()->findChild<QAction*>("actReferenceClear")->trigger();

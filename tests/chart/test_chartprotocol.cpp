@@ -107,14 +107,22 @@ void TestChartProtocol::nextAndPreviousAtTheEnds()
 
     chart.setBookmarks({40, 10, 40, 20});
     QCOMPARE(chart.bookmarks(), (QVector<qint64>{10, 20, 40}));
-    chart.previousBookmark(); // no current bookmark: nothing moves
+    // No current bookmark (as just read with the protocol): from the value line.
+    chart.setLineValueX(5);
+    chart.previousBookmark(); // none before the line: nothing moves
     QCOMPARE(chart.currentBookmark(), -1);
     QCOMPARE(lines.count(), 0);
-    chart.nextBookmark(); // no current bookmark: the first
-    QCOMPARE(chart.currentBookmark(), 10);
+    chart.setLineValueX(15);
+    QCOMPARE(chart.nextBookmarkTick(), 20);
+    QCOMPARE(chart.previousBookmarkTick(), 10);
+    QCOMPARE(chart.targetBookmark(), 10);
+    chart.nextBookmark();
+    QCOMPARE(chart.currentBookmark(), 20);
     chart.previousBookmark();
     QCOMPARE(chart.currentBookmark(), 10);
-    QCOMPARE(intsOf(lines), (QList<int>{10, 10}));
+    chart.previousBookmark(); // the first: stays
+    QCOMPARE(chart.currentBookmark(), 10);
+    QCOMPARE(intsOf(lines), (QList<int>{20, 10, 10}));
     // A new list without the current tick has no current bookmark.
     chart.setBookmarks({20, 40});
     QCOMPARE(chart.currentBookmark(), -1);

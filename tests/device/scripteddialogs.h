@@ -49,6 +49,11 @@ public:
         record(QStringLiteral("question"), {title, text});
         return m_script->answers.isEmpty() ? QMessageBox::No : m_script->answers.takeFirst();
     }
+    QMessageBox::StandardButton questionOrCancel(QWidget* parent, const QString& title,
+                                                 const QString& text) override
+    {
+        return question(parent, title, text);
+    }
     QMessageBox::StandardButton warning(QWidget*, const QString& title,
                                         const QString& text) override
     {

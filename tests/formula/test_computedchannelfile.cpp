@@ -57,6 +57,10 @@ private slots:
         QTest::addColumn<QString>("cause");
         QTest::newRow("not JSON") << QByteArray("{\"channels\": [") << "ошибка JSON";
         QTest::newRow("no list") << QByteArray("{\"version\": 1}") << "нет списка";
+        QTest::newRow("later version")
+            << QByteArray("{\"version\": 99, \"channels\": []}") << "версия 99 не поддерживается";
+        QTest::newRow("version no number")
+            << QByteArray("{\"version\": \"2\", \"channels\": []}") << "версия «2»";
         QTest::newRow("array root") << QByteArray("[]") << "нет списка";
         QTest::newRow("entry no object") << QByteArray("{\"channels\": [1]}") << "канал 1";
         QTest::newRow("no code") << QByteArray("{\"channels\": [{\"formula\": \"U1\"}]}")

@@ -195,8 +195,7 @@ private slots:
         QCOMPARE(given.size(), size_t(2));
         QVERIFY(!parseFormulaOptions({"P=U1", "Q=I1", " P =U2", "R"}, given, faults));
         QCOMPARE(faults.size(), 2);
-        QVERIFY2(faults.at(0).contains("P is given with --formula twice"),
-                 qPrintable(faults.at(0)));
+        QVERIFY2(faults.at(0).contains("код P задан с --formula дважды"), qPrintable(faults.at(0)));
     }
 
     void newChannelsAreOfferedTheNextFreeCode()

@@ -55,17 +55,20 @@ private slots:
         QTest::addColumn<bool>("print");
         QTest::newRow("defaults") << QList<QByteArray>{"--png", "c.png"} << QSize(1600, 900) << 0
                                   << false << false;
-        QTest::newRow("any case") << QList<QByteArray>{"--LAYOUT", "Channels", "--theme", "PRINT"}
+        QTest::newRow("any case") << QList<QByteArray>{"--LAYOUT", "Channels", "--theme",
+                                                       "PRINT",    "--png",    "c.png"}
                                   << QSize(1600, 900) << 0 << true << true;
         // 180 mm at 300 dpi: 180 / 25.4 * 300 = 2125.98 pixels.
         QTest::newRow("millimetres at a resolution")
-            << QList<QByteArray>{"--size", "180x100.5MM", "--dpi", "300"} << QSize(2126, 1187)
-            << 300 << false << false;
+            << QList<QByteArray>{"--size", "180x100.5MM", "--dpi", "300", "--png", "c.png"}
+            << QSize(2126, 1187) << 300 << false << false;
         QTest::newRow("resolution before the size")
-            << QList<QByteArray>{"--dpi", "96", "--size", "100x50mm", "--layout", "common"}
+            << QList<QByteArray>{"--png",  "c.png",    "--dpi",    "96",
+                                 "--size", "100x50mm", "--layout", "common"}
             << QSize(378, 189) << 96 << false << false;
         QTest::newRow("pixels after millimetres")
-            << QList<QByteArray>{"--size", "100x50mm", "--size", "640x480", "--theme", "screen"}
+            << QList<QByteArray>{"--size",  "100x50mm", "--size", "640x480",
+                                 "--theme", "screen",   "--png",  "c.png"}
             << QSize(640, 480) << 0 << false << false;
     }
 
@@ -86,28 +89,36 @@ private slots:
         QTest::addColumn<QList<QByteArray>>("arguments");
         QTest::addColumn<QString>("error");
         QTest::newRow("layout last") << QList<QByteArray>{"--png", "c.png", "--layout"}
-                                     << "Option --layout needs common or channels";
+                                     << "параметру --layout нужно значение: common или channels";
         QTest::newRow("unknown layout") << QList<QByteArray>{"--layout", "grid"}
-                                        << "Option --layout needs common or channels, not \"grid\"";
+                                        << "параметру --layout нужно значение: common или "
+                                           "channels, а не «grid»";
         QTest::newRow("theme followed by an option")
             << QList<QByteArray>{"--theme", "--png", "c.png"}
-            << "Option --theme needs screen or print";
+            << "параметру --theme нужно значение: screen или print";
         QTest::newRow("dpi zero")
             << QList<QByteArray>{"--dpi", "0"}
-            << "Option --dpi needs a resolution from 24 to 2400 dots per inch, "
-               "not \"0\"";
-        QTest::newRow("dpi too high") << QList<QByteArray>{"--dpi", "2401"} << "not \"2401\"";
-        QTest::newRow("dpi no number") << QList<QByteArray>{"--dpi", "300dpi"} << "not \"300dpi\"";
+            << "параметру --dpi нужно значение: разрешение от 24 до 2400 точек на дюйм, "
+               "а не «0»";
+        QTest::newRow("dpi too high") << QList<QByteArray>{"--dpi", "2401"} << "а не «2401»";
+        QTest::newRow("dpi no number") << QList<QByteArray>{"--dpi", "300dpi"} << "а не «300dpi»";
         QTest::newRow("millimetres without dpi") << QList<QByteArray>{"--size", "180x100mm"}
-                                                 << "Option --size in millimetres needs --dpi";
+                                                 << "параметру --size в миллиметрах нужен --dpi";
         QTest::newRow("millimetres too large")
             << QList<QByteArray>{"--size", "1000x100mm", "--dpi", "600"}
-            << "Option --size 1000x100mm at 600 dpi gives 23622x2362 pixels; each side must be "
-               "from 16 to 16384";
+            << "--size 1000x100mm при 600 dpi дает 23622x2362 пикселей, а каждая сторона должна "
+               "быть от 16 до 16384";
         QTest::newRow("millimetres too small")
-            << QList<QByteArray>{"--size", "1x100mm", "--dpi", "300"} << "gives 12x1181 pixels";
+            << QList<QByteArray>{"--size", "1x100mm", "--dpi", "300"} << "дает 12x1181 пикселей";
+        QTest::newRow("layout without a picture")
+            << QList<QByteArray>{"--csv", "x.csv", "--layout", "channels"}
+            << "--layout задает вид рисунка: задайте его вместе с --png";
+        QTest::newRow("theme without a picture")
+            << QList<QByteArray>{"--theme", "print", "-l", "a.log"} << "--theme задает вид";
+        QTest::newRow("dpi without a picture")
+            << QList<QByteArray>{"--pdf", "r.pdf", "--dpi", "300"} << "--dpi задает вид";
         QTest::newRow("negative millimetres")
-            << QList<QByteArray>{"--size", "-5x10mm"} << "Option --size needs WIDTHxHEIGHT";
+            << QList<QByteArray>{"--size", "-5x10mm"} << "параметру --size нужен размер";
     }
 
     void badPictureOptionIsAnError()
@@ -198,7 +209,7 @@ private slots:
     {
         ZoneScope scope("Europe/Berlin");
         const QString error = parseCommandLine({"--csv", "-", "--to", "2024-03-31T02:30:00"}).error;
-        QVERIFY2(error.contains(QStringLiteral("does not exist")), qPrintable(error));
+        QVERIFY2(error.contains(QStringLiteral("в этот день нет")), qPrintable(error));
         QVERIFY(error.contains(QStringLiteral("--to")));
         QVERIFY(error.contains(QStringLiteral("2024-03-31T02:30:00")));
         QVERIFY(
@@ -255,10 +266,15 @@ private slots:
                 QVERIFY2(examples.contains(placeholder), qPrintable(placeholder));
                 arguments.append(examples.value(placeholder));
             }
-            // A range limits a report; alone it is refused.
+            // A range limits a report, a picture option shapes the picture;
+            // alone they are refused.
             if (name == QLatin1String("--from") || name == QLatin1String("--to"))
                 arguments << "--csv"
                           << "-";
+            if (name == QLatin1String("--size") || name == QLatin1String("--dpi") ||
+                name == QLatin1String("--layout") || name == QLatin1String("--theme"))
+                arguments << "--png"
+                          << "c.png";
             const StartupOptions options = parseCommandLine(arguments);
             QVERIFY2(options.error.isEmpty(), qPrintable(options.error));
             QVERIFY2(options.help || options.batch() || !options.directory.isEmpty() ||

@@ -14,6 +14,8 @@
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QRegularExpression>
+#include <QStatusBar>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -65,6 +67,7 @@ private:
     ScriptedDialogs::Script script;
     QStringList opened;
     bool openerFound = true;
+    bool openerFailsLater = false;
 
     void trigger(const char* action)
     {
@@ -74,12 +77,16 @@ private:
 private slots:
     void init()
     {
-        platform::setFileOpener([this](const QString& path) {
+        platform::setFileOpener([this](const QString& path, const platform::OpenFailed& failed) {
             opened.append(path);
+            // The desktop's opener started, and found no program only later.
+            if (openerFailsLater && failed)
+                QTimer::singleShot(0, failed);
             return openerFound;
         });
         opened.clear();
         openerFound = true;
+        openerFailsLater = false;
         // The folder of a report saved by an earlier case is not offered.
         QFile::remove(settingsFilePath());
         window = std::make_unique<MainWindow>();
@@ -241,16 +248,39 @@ private slots:
                  qPrintable(script.asked.last()));
     }
 
+    // Every save says so in the status bar; when no program opens the file,
+    // at once or later, a message names it.
+    void withoutAnOpenerTheSavedPathIsShown_data()
+    {
+        QTest::addColumn<bool>("found");
+        QTest::addColumn<bool>("failsLater");
+        QTest::newRow("opened") << true << false;
+        QTest::newRow("no opener") << false << false;
+        QTest::newRow("opener finds no program") << true << true;
+    }
+
     void withoutAnOpenerTheSavedPathIsShown()
     {
+        QFETCH(bool, found);
+        QFETCH(bool, failsLater);
         fill(*window, dir.path(), 2);
-        openerFound = false;
+        openerFound = found;
+        openerFailsLater = failsLater;
         script.fileToSave = dir.filePath(QStringLiteral("a&b^c|d.csv.pdf"));
         trigger("actPDF");
+        QTest::qWait(10);
+        const QString shown = QDir::toNativeSeparators(script.fileToSave);
+        QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("Отчет сохранен: ") + shown);
+        QVERIFY(QFileInfo(script.fileToSave).isFile());
+        if (found && !failsLater) {
+            QCOMPARE(script.asked.size(), 1);
+            return;
+        }
         QCOMPARE(script.asked.size(), 2);
         QCOMPARE(script.asked[1], QStringLiteral("information|Отчет|Отчет сохранен в файл\n") +
-                                      QDir::toNativeSeparators(script.fileToSave));
-        QVERIFY(QFileInfo(script.fileToSave).isFile());
+                                      shown +
+                                      QStringLiteral("\n\nОткрыть его не удалось: нет программы "
+                                                     "для файлов этого вида."));
     }
 
     void failedSaveWarnsInsteadOfOpening_data()

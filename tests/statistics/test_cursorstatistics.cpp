@@ -349,6 +349,32 @@ private slots:
         QCOMPARE(lines[5], QStringLiteral("A\t1\t3\t2\t1\t3\t2\t2.236067977\t\t2"));
     }
 
+    // The header reads forwards and Δt is a length, wherever the reference stands.
+    void spanReadsForwards_data()
+    {
+        QTest::addColumn<qint64>("reference");
+        QTest::addColumn<qint64>("cursor");
+        QTest::addColumn<QStringList>("texts");
+        const QStringList forwards{"10/05/2024 12:00:01.000", "10/05/2024 12:10:23.500",
+                                   "00:10:22.500"};
+        QTest::newRow("reference first") << qint64(10) << qint64(6235) << forwards;
+        QTest::newRow("reference after") << qint64(6235) << qint64(10) << forwards;
+        QTest::newRow("together") << qint64(10) << qint64(10)
+                                  << QStringList{"10/05/2024 12:00:01.000",
+                                                 "10/05/2024 12:00:01.000", "00:00:00.000"};
+    }
+
+    void spanReadsForwards()
+    {
+        QFETCH(qint64, reference);
+        QFETCH(qint64, cursor);
+        QFETCH(QStringList, texts);
+        CursorStatistics statistics;
+        statistics.setTimeBase(QDateTime(QDate(2024, 5, 10), QTime(12, 0)), 100);
+        const CursorStatistics::SpanTexts span = statistics.spanTexts(reference, cursor);
+        QCOMPARE((QStringList{span.earlier, span.later, span.duration}), texts);
+    }
+
     // Cursors more than 2^31 ticks from the start or from each other: a
     // month at 1 ms ticks, a record past 2^32 ticks at 100 ms.
     void cursorsFarApart_data()

@@ -230,6 +230,41 @@ private slots:
                  BookmarkFile::Status::Foreign);
     }
 
+    // Entries with and without an offset in one file (an older file to which
+    // this program added a bookmark in Berlin) keep their distance from the
+    // start in every zone.
+    void entriesShareTheBasisOfTheirStart_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QByteArray>("startText");
+        for (const char* zone : {"UTC", "Europe/Berlin", "Europe/Moscow"}) {
+            QTest::addRow("%s, start without offset", zone)
+                << QByteArray(zone) << QByteArray("2024-05-10T12:00:00.000");
+            QTest::addRow("%s, start with offset", zone)
+                << QByteArray(zone) << QByteArray("2024-05-10T12:00:00.000+02:00");
+        }
+    }
+
+    void entriesShareTheBasisOfTheirStart()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(QByteArray, startText);
+        ZoneScope scope(zone.constData());
+        const QDateTime localStart(QDate(2024, 5, 10), QTime(12, 0));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("p.log.bookmarks"));
+        writeText(path, R"({"start": ")" + startText + R"(", "tickMs": 100, "bookmarks": [
+            {"time": "2024-05-10T12:00:05.300"},
+            {"time": "2024-05-10T12:00:10.000+02:00"},
+            {"time": "2024-05-10T12:00:00.000"}]})");
+        const BookmarkFile::ReadResult result = BookmarkFile::read(path, {localStart, 100});
+        QCOMPARE(result.status, BookmarkFile::Status::Read);
+        const qint64 first = localStart.toMSecsSinceEpoch();
+        QCOMPARE(result.bookmarks,
+                 (QVector<Bookmark>{
+                     {first, QString()}, {first + 5300, QString()}, {first + 10000, QString()}}));
+    }
+
     // Bookmarks are the user's: what cannot be read is said, never taken
     // for "no bookmarks".
     void unreadableFilesAreNotMissing_data()

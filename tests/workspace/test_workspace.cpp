@@ -225,7 +225,8 @@ private slots:
         QTest::addColumn<int>("columns");
         QTest::newRow("none") << QStringList() << QString() << 4;
         QTest::newRow("sum") << QStringList{"S1=A1+B1"} << QString() << 5;
-        QTest::newRow("no equals sign") << QStringList{"S1"} << QStringLiteral("CODE=EXPR") << 4;
+        QTest::newRow("no equals sign")
+            << QStringList{"S1"} << QStringLiteral("КОД=ВЫРАЖЕНИЕ") << 4;
         QTest::newRow("unknown input") << QStringList{"S1=Z9*2"} << QStringLiteral("S1=Z9*2") << 4;
     }
 
@@ -289,7 +290,7 @@ private slots:
         request.from = from;
         request.to = to;
         request.channels = channels;
-        QCOMPARE(workspace.writeReports(request, nullptr), QString());
+        QVERIFY(workspace.writeReports(request, nullptr).isEmpty());
         const QStringList csv = csvLines(request.csvFile);
         QCOMPARE(csv.size(), lines);
         for (const QString& line : csv)
@@ -308,15 +309,22 @@ private slots:
         ReportRequest request;
         request.csvFile = kept;
         request.from = kStart.addDays(1);
-        QVERIFY(workspace.writeReports(request, nullptr).contains(QStringLiteral("no rows")));
+        const ReportFailures empty = workspace.writeReports(request, nullptr);
+        QCOMPARE(empty.size(), 1);
+        QVERIFY(empty.first().fileName.isEmpty());
+        QVERIFY2(empty.first().error.contains(QStringLiteral("нет ни одной строки")),
+                 qPrintable(empty.first().error));
         QCOMPARE(readAll(kept), QStringLiteral("old"));
 
         // A PDF or picture needs a chart to draw.
         request = ReportRequest();
         request.pdfFile = dir.filePath(QStringLiteral("out.pdf"));
         request.pngFile = dir.filePath(QStringLiteral("out.png"));
-        QCOMPARE(workspace.writeReports(request, nullptr),
-                 QStringLiteral("no chart to draw; no chart to draw"));
+        const QStringList lines = Workspace::failureLines(workspace.writeReports(request, nullptr));
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.first(),
+                 QStringLiteral("не удалось записать файл %1: нет графика для рисунка")
+                     .arg(QDir::toNativeSeparators(request.pdfFile)));
         QVERIFY(!QFile::exists(request.pdfFile));
     }
 

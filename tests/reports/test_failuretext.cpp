@@ -1,6 +1,66 @@
-#include "app/failuretext.h"
+#include "reports/failuretext.h"
+#include "formula/computedchannelfile.h"
+#include "reports/csvreport.h"
+#include "reports/excelreport.h"
+#include "reports/pdfreport.h"
+#include "reports/picturereport.h"
+#include "table/bookmarkfile.h"
+#include "tests/reports/listtable.h"
 
+#include <QFont>
+#include <QImage>
 #include <QtTest>
+
+#include <functional>
+
+#ifdef Q_OS_LINUX
+#include <sys/mount.h>
+#endif
+
+namespace {
+// A folder on its own file system that is full, where the test may mount
+// one (it runs as root); empty otherwise.
+class FullDisk
+{
+public:
+    FullDisk()
+    {
+#ifdef Q_OS_LINUX
+        m_path = m_dir.filePath(QStringLiteral("full"));
+        if (!QDir().mkpath(m_path) ||
+            ::mount("tmpfs", QFile::encodeName(m_path).constData(), "tmpfs", 0, "size=64k") != 0) {
+            m_path.clear();
+            return;
+        }
+        m_mounted = true;
+        QFile filler(m_path + QStringLiteral("/filler"));
+        if (filler.open(QIODevice::WriteOnly)) {
+            const QByteArray block(4096, 'x');
+            while (filler.write(block) == block.size() && filler.flush()) {
+            }
+        }
+#endif
+    }
+    ~FullDisk()
+    {
+#ifdef Q_OS_LINUX
+        if (m_mounted)
+            ::umount(QFile::encodeName(m_path).constData());
+#endif
+    }
+    Q_DISABLE_COPY_MOVE(FullDisk)
+
+    const QString& path() const
+    {
+        return m_path;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+    bool m_mounted = false;
+};
+} // namespace
 
 using failuretext::FolderState;
 
@@ -47,6 +107,10 @@ private slots:
         QTest::newRow("short read") << "Cannot read all of /card/a.log"
                                     << "не удалось прочитать файл /card/a.log целиком: причина "
                                        "неизвестна";
+        QTest::newRow("reader's own")
+            << "Cannot open /p/a.log: no protocol directory"
+            << "не удалось открыть файл /p/a.log: нет папки протоколов: настройки логера не "
+               "применены";
         QTest::newRow("other form") << "the file was not opened"
                                     << "ошибка: причина неизвестна (the file was not opened)";
     }
@@ -132,6 +196,90 @@ private slots:
             QStringLiteral("причина неизвестна"));
     }
 
+    // Every writer names a full disk as such (its text read as the window and
+    // the batch run read it).
+    void everyWriterNamesAFullDisk_data()
+    {
+        QTest::addColumn<QString>("writer");
+        for (const char* writer :
+             {"csv", "bookmark csv", "workbook", "pdf", "png", "bookmarks", "computed.def"})
+            QTest::newRow(writer) << QString::fromLatin1(writer);
+    }
+
+    void everyWriterNamesAFullDisk()
+    {
+        QFETCH(QString, writer);
+        const FullDisk disk;
+        if (disk.path().isEmpty())
+            QSKIP("no tmpfs can be mounted here");
+        const ListTable table = ListTable::numbered({"A", "B", "C"}, 2000);
+        QVector<Bookmark> bookmarks;
+        for (int i = 0; i < 2000; ++i)
+            bookmarks.append({qint64(i) * 1000, QStringLiteral("заметка %1").arg(i)});
+        QImage picture(800, 600, QImage::Format_RGB32);
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x)
+                picture.setPixel(x, y, qRgb(x * 7 % 256, y * 13 % 256, (x ^ y) % 256));
+        }
+        const QString file = disk.path() + QStringLiteral("/out.") + writer.section(' ', 0, 0);
+        QString text;
+        const auto report = [&](const ReportResult& result) {
+            QVERIFY(!result);
+            text = failuretext::reportFailure(file, result.error);
+        };
+        if (writer == QLatin1String("csv")) {
+            report(saveCsvReport(table, file));
+        } else if (writer == QLatin1String("bookmark csv")) {
+            report(saveBookmarkCsv(bookmarks, file));
+        } else if (writer == QLatin1String("workbook")) {
+            report(saveExcelReport(table, QFont(), picture, file, bookmarks));
+        } else if (writer == QLatin1String("pdf")) {
+            report(
+                savePdfReport(table, QDateTime(QDate(2024, 5, 10), QTime(12, 0)), picture, file));
+        } else if (writer == QLatin1String("png")) {
+            report(savePngPicture(picture, file));
+        } else if (writer == QLatin1String("bookmarks")) {
+            QString error;
+            QVERIFY(!BookmarkFile::write(file, {QDateTime(QDate(2024, 5, 10), QTime(12, 0)), 100},
+                                         bookmarks, &error));
+            text = failuretext::russianFailure(error);
+        } else {
+            ComputedChannels channels;
+            for (int i = 0; i < 500; ++i)
+                channels.push_back({QStringLiteral("P%1").arg(i), QStringLiteral("Мощность"), 2,
+                                    QStringLiteral("U1*I1+%1").arg(i)});
+            QString error;
+            QVERIFY(!ComputedChannelFile::save(file, channels, error));
+            text = failuretext::withRussianCause(error, file, true);
+        }
+        QVERIFY2(text.contains(QStringLiteral("на диске нет места")), qPrintable(text));
+        QVERIFY2(text.contains(QDir::toNativeSeparators(file)), qPrintable(text));
+    }
+
+    // The program's own messages keep their words and get the cause in Russian.
+    void ownMessagesGetTheCauseInRussian()
+    {
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("computed.def"));
+        const QString gone = dir.filePath(QStringLiteral("gone.def"));
+        QVERIFY(QFile::link(gone, link));
+        const auto roomy = [](const QString&) { return FolderState{true, false, true, 1 << 30}; };
+        const auto full = [](const QString&) { return FolderState{true, false, true, 0}; };
+        QCOMPARE(failuretext::withRussianCause(
+                     QStringLiteral("Файл %1 не прочитан: No such file or directory").arg(link),
+                     link, false, roomy),
+                 QStringLiteral("Файл %1 не прочитан: это ссылка на несуществующий файл %2")
+                     .arg(link, gone));
+        QCOMPARE(
+            failuretext::withRussianCause(
+                QStringLiteral("Файл /d/c.def не сохранен: Unknown error"), "/d/c.def", true, full),
+            QStringLiteral("Файл /d/c.def не сохранен: на диске нет места"));
+        QCOMPARE(failuretext::withRussianCause(
+                     QStringLiteral("Файл /d/c.def не прочитан: канал 1: нет кода"), "/d/c.def",
+                     false, full),
+                 QStringLiteral("Файл /d/c.def не прочитан: канал 1: нет кода"));
+    }
+
     void realFoldersAreProbed()
     {
         QTemporaryDir dir;
@@ -145,5 +293,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestFailureText)
+QTEST_MAIN(TestFailureText)
 #include "test_failuretext.moc"

@@ -1,4 +1,4 @@
-#include "app/failuretext.h"
+#include "reports/failuretext.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -58,6 +58,8 @@ constexpr KnownCause kCauses[] = {
     {"input/output error", "ошибка ввода-вывода"},
     {"too many open files", "открыто слишком много файлов"},
     {"the same file as the source", "это и есть копируемый файл"},
+    // The reader's own: no log definition gave it a protocol folder.
+    {"no protocol directory", "нет папки протоколов: настройки логера не применены"},
 };
 
 bool isUnnamed(const QString& cause)
@@ -164,6 +166,35 @@ QString russianCause(const QString& englishError, const FolderProbe& probe, cons
         return diagnosed.isEmpty() ? cause : diagnosed;
     }
     return translated(failure, probe);
+}
+
+QString withRussianCause(const QString& text, const QString& file, bool writing,
+                         const FolderProbe& probe)
+{
+    const int colon = text.lastIndexOf(QStringLiteral(": "));
+    if (colon < 0)
+        return text;
+    const QString cause = text.mid(colon + 2);
+    const QFileInfo info(file);
+    if (!file.isEmpty() && info.isSymLink() && !info.exists())
+        return text.left(colon + 2) + QStringLiteral("это ссылка на несуществующий файл %1")
+                                          .arg(QDir::toNativeSeparators(info.symLinkTarget()));
+    if (isRussian(cause) && !isUnnamed(cause))
+        return text;
+    const QString verb = writing ? QStringLiteral("write") : QStringLiteral("read");
+    return text.left(colon + 2) + translated({verb, file, cause}, probe);
+}
+
+QString readProblemText(const ReadProblem& problem)
+{
+    return QDir::toNativeSeparators(problem.file) + QStringLiteral(": ") +
+           problem.russianReason(russianCause(problem.detail, nullptr));
+}
+
+QString reportFailure(const QString& fileName, const QString& error, const FolderProbe& probe)
+{
+    return QStringLiteral("не удалось записать файл %1: %2")
+        .arg(QDir::toNativeSeparators(fileName), russianCause(error, probe, fileName));
 }
 
 QString russianFailure(const QString& englishError, const FolderProbe& probe)

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "protocol/readproblem.h"
+
 #include <QString>
 
 #include <functional>
 
 // What the user is told when a file operation fails. The data classes report
-// failures in English ("Cannot write /a/b.xlsx: No space left on device"),
-// which scripts read on standard error; the window says the same in Russian.
+// failures in English ("Cannot write /a/b.xlsx: No space left on device");
+// the window and the batch run's standard error say the same in Russian.
 namespace failuretext {
 
 // The folder a failed write went to, for failures whose cause the system
@@ -33,5 +35,20 @@ QString russianCause(const QString& englishError, const FolderProbe& probe = pro
 
 // The whole failure ("не удалось записать файл /a/b.xlsx: на диске нет места").
 QString russianFailure(const QString& englishError, const FolderProbe& probe = probeFolder);
+
+// A message of the program's own ("Файл /a/computed.def не сохранен: No
+// space left on device") whose cause, after its last ": ", the system gave in
+// English: the same with the cause in Russian, diagnosed by the folder of a
+// failed write as above. A file that is a link leading nowhere is named so.
+QString withRussianCause(const QString& text, const QString& file, bool writing,
+                         const FolderProbe& probe = probeFolder);
+
+// "<file>: <reason>" of a protocol left out of a read, or read in part.
+QString readProblemText(const ReadProblem& problem);
+
+// "не удалось записать файл <file>: <cause>" of a report that was not written;
+// error is the writer's own text.
+QString reportFailure(const QString& fileName, const QString& error,
+                      const FolderProbe& probe = probeFolder);
 
 } // namespace failuretext
