@@ -126,6 +126,9 @@ public:
     // The raw value and its divisor (10^RATE); false when there is no cell.
     bool raw(int protocol, int channel, int record, qint32& value, double& divisor) const;
     bool hasRefs(int protocol, int channel) const;
+    // The ID the channel's records carry (the first record's where they carry
+    // several); -1 for a computed channel.
+    int channelId(int protocol, int channel) const;
     QString refText(int protocol, int channel, qint32 raw) const;
 
     // Chart channels: protocol order, then ascending code; ranges already joined
