@@ -110,9 +110,13 @@ int runBatch(MainWindow& window, const StartupOptions& options, const QString& d
     const bool bookmarksLost = !window.bookmarkProblems().isEmpty() &&
                                (!options.bookmarksFile.isEmpty() || !options.xlsxFile.isEmpty());
 
+    MainWindow::DataFiles data{options.h5File, options.matFile, options.channels, {}};
     const QString error = window.writeReports(options.xlsxFile, options.pdfFile, options.csvFile,
                                               options.pngFile, options.pictureOptions(),
-                                              options.bookmarksFile, options.from, options.to);
+                                              options.bookmarksFile, options.from, options.to,
+                                              &data);
+    for (const QString& note : data.notes)
+        printLine(stderr, QStringLiteral("voltrek: note: ") + note);
     if (!error.isEmpty()) {
         printLine(stderr, QStringLiteral("voltrek: ") + error);
         return 1;

@@ -69,11 +69,21 @@ public:
     // Writes the requested reports (empty names are skipped) without any
     // dialog, limited to the rows from `from` to `to` where those are valid;
     // returns the English error text, empty when all were written.
+    // `data` (may be null) adds the HDF5 and MATLAB files and chooses the
+    // channels of those, the CSV and the workbook; its notes say what the
+    // user should know of files that were written.
+    struct DataFiles
+    {
+        QString h5File;
+        QString matFile;
+        QStringList channels; // codes; empty: all
+        QStringList notes;    // English, one per line
+    };
     QString writeReports(const QString& xlsxFile, const QString& pdfFile, const QString& csvFile,
                          const QString& pngFile = QString(),
                          const ChartPictureOptions& picture = ChartPictureOptions(),
                          const QString& bookmarksFile = QString(), const QDateTime& from = {},
-                         const QDateTime& to = {});
+                         const QDateTime& to = {}, DataFiles* data = nullptr);
     int tableRowCount() const;
     // The protocol table's rows, order, filter and marks.
     ProtocolTableModel* tableModel() const { return m_tableModel; }
@@ -236,6 +246,13 @@ private:
     // The chart picture action, in the chart menu.
     void setupChartPictureAction();
     void saveChartPictureAs();
+    void setupDataExportAction();
+    void exportData();
+    // The channel columns of the table for the codes; false, with the codes
+    // it lacks, when some are not there.
+    bool channelColumns(const QStringList& codes, std::vector<int>& columns,
+                        QStringList& missing) const;
+    QString writeDataFiles(DataFiles& data, const QDateTime& from, const QDateTime& to);
     // The descriptions of the read protocols, from their headers.
     QStringList protocolDescriptions() const;
     // The common chart at twice its size, shown at its size.
@@ -292,6 +309,7 @@ private:
     StatisticsPanel* statisticsPanel = nullptr;
     QAction* actStatistics = nullptr;
     QAction* actSaveChart = nullptr; // "Сохранить график…"
+    QAction* actExportData = nullptr; // "Экспорт данных…"
     QAction* actShowAll = nullptr;
     QAction* actLineStart = nullptr;
     QAction* actLineEnd = nullptr;

@@ -7,6 +7,7 @@
 #include "chart/chartprotocol.h"
 #include "protocol/protocolformat.h"
 #include "reports/chartdrawing.h"
+#include "reports/channelcolumnstable.h"
 #include "reports/chartpicture.h"
 #include "reports/csvreport.h"
 #include "reports/excelreport.h"
@@ -237,10 +238,19 @@ QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile
                                  const QString& csvFile, const QString& pngFile,
                                  const ChartPictureOptions& pictureOptions,
                                  const QString& bookmarksFile, const QDateTime& from,
-                                 const QDateTime& to)
+                                 const QDateTime& to, DataFiles* data)
 {
     const ProtocolReportTable whole(*m_tableModel);
-    const TimeRangeReportTable table(whole, rowInstants(), from, to);
+    const TimeRangeReportTable ranged(whole, rowInstants(), from, to);
+    // The chosen channels limit the CSV and the workbook as the data files.
+    std::vector<int> columns;
+    QStringList missing;
+    if (data && !data->channels.isEmpty() && !channelColumns(data->channels, columns, missing))
+        return QStringLiteral("the read protocols have no channel %1; nothing was written")
+            .arg(missing.join(QStringLiteral(", ")));
+    const ChannelColumnsReportTable chosen(ranged, columns);
+    const ReportTable& table =
+        data && !data->channels.isEmpty() ? static_cast<const ReportTable&>(chosen) : ranged;
     // An empty report would pass for the data of a quiet stretch; the
     // files already there are kept.
     qint64 first = m_firstTick;
@@ -261,7 +271,7 @@ QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile
     }
     if (!pdfFile.isEmpty()) {
         const ReportResult result =
-            savePdfReport(table, ui.chart->startDateTime(), chartDrawing(*ui.chart), pdfFile);
+            savePdfReport(ranged, ui.chart->startDateTime(), chartDrawing(*ui.chart), pdfFile);
         if (!result)
             errors.append(result.error);
     }
@@ -274,6 +284,11 @@ QString MainWindow::writeReports(const QString& xlsxFile, const QString& pdfFile
         const ReportResult result = saveBookmarkCsv(bookmarks, bookmarksFile);
         if (!result)
             errors.append(result.error);
+    }
+    if (data) {
+        const QString error = writeDataFiles(*data, from, to);
+        if (!error.isEmpty())
+            errors.append(error);
     }
     if (!pngFile.isEmpty()) {
         const qint64 tickMs = ui.chart->tickLength();

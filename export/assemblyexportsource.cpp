@@ -4,6 +4,8 @@
 #include "reports/timerangetable.h"
 #include "table/protocolassembly.h"
 
+#include <QFileInfo>
+
 AssemblyExportSource::AssemblyExportSource(const ProtocolAssembly& assembly,
                                            const ChannelLookup& catalogue, const QStringList& codes,
                                            const QDateTime& from, const QDateTime& to)
@@ -63,4 +65,18 @@ bool AssemblyExportSource::raw(int row, int channel, qint32& value, double& divi
 QString AssemblyExportSource::stateText(int channel, qint32 raw) const
 {
     return m_catalogue.refText(m_channels[size_t(channel)].code, raw);
+}
+
+ExportInfo assemblyExportInfo(const ProtocolAssembly& assembly, const QStringList& files,
+                              const QString& version)
+{
+    ExportInfo info;
+    info.start = assembly.commonStart();
+    info.tickMs = assembly.tickMs();
+    for (int p = 0; p < assembly.protocolCount(); ++p) {
+        info.protocolFiles.append(QFileInfo(files.value(p)).fileName());
+        info.protocolStarts.append(assembly.protocolStart(p));
+    }
+    info.version = version;
+    return info;
 }

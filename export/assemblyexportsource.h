@@ -42,3 +42,9 @@ private:
 
     int timeRow(int row) const { return m_whole ? row : m_rows[size_t(row)]; }
 };
+
+// What an export of the assembly says about its rows: time zero at the
+// common start (the charts' zero), the tick, the files (one per added
+// protocol, in order) with their starts, and the program's version.
+ExportInfo assemblyExportInfo(const ProtocolAssembly& assembly, const QStringList& files,
+                              const QString& version);

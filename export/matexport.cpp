@@ -56,11 +56,11 @@ Variable int32Column(const std::vector<qint32>& values)
     return numbers(nullptr, MAT_C_INT32, MAT_T_INT32, values.size(), 1, values.data());
 }
 
-// Characters as MATLAB keeps them: UTF-16.
+// Characters as UTF-16, marked so (SciPy reads plain 16-bit characters in its own codec).
 Variable text(const QString& value)
 {
     const size_t length = size_t(value.size());
-    return numbers(nullptr, MAT_C_CHAR, MAT_T_UINT16, length == 0 ? 0 : 1, length, value.utf16());
+    return numbers(nullptr, MAT_C_CHAR, MAT_T_UTF16, length == 0 ? 0 : 1, length, value.utf16());
 }
 
 Variable textColumn(const QStringList& values)

@@ -469,6 +469,11 @@ bool ProtocolAssembly::hasRefs(int protocol, int channel) const
     return this->protocol(protocol).channels[size_t(channel)].hasRefs;
 }
 
+QDateTime ProtocolAssembly::protocolStart(int protocol) const
+{
+    return this->protocol(protocol).start;
+}
+
 int ProtocolAssembly::channelId(int protocol, int channel) const
 {
     const Protocol::Channel& c = this->protocol(protocol).channels[size_t(channel)];

@@ -80,6 +80,7 @@ public:
     // Per-record series: the rows are the first channel's records.
     AddResult addProtocol(const QDateTime& start, quint16 tickMs, const ChannelRecords& records);
     int protocolCount() const { return int(m_protocols.size()); }
+    QDateTime protocolStart(int protocol) const;
     // Channels computed by formula from the others, checked and in an order
     // in which they can be computed (checkComputedChannels). build() computes
     // them for every protocol that has all their inputs and puts their
