@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/dialogs.h"
-#include "chart/columnseries.h"
-#include "chart/scrollscale.h"
+#include "chartdata/columnseries.h"
+#include "chartdata/scrollscale.h"
 #include "device/deviceenvironment.h"
 #include "formula/computedchannel.h"
 #include "parameters/chartcolor.h"
@@ -107,7 +107,6 @@ public:
     // for their codes. Returns the English fault naming each refused formula,
     // empty when all can be computed.
     QString setFormulaOptions(const QStringList& options);
-    const ComputedChannels& computedChannels() const { return m_computed; }
     // Why computed.def was not read, empty when it was (or is missing).
     QString computedFileProblem() const { return m_computedFileProblem; }
     // Saves the list to computed.def and shows the loaded protocols with it;

@@ -2,7 +2,7 @@
 
 #include "app/failuretext.h"
 #include "chart/chartprotocol.h"
-#include "chart/pairdatacontainer.h"
+#include "chartdata/pairdatacontainer.h"
 #include "parameters/chartparameters.h"
 #include "protocol/loadprotocolprogress.h"
 #include "protocol/streamloger.h"

@@ -6,6 +6,7 @@
 #include "table/bookmarkstore.h"
 #include "table/protocolassembly.h"
 #include "table/protocoltablemodel.h"
+#include "table/timetextformatter.h"
 
 #include <QAction>
 
@@ -124,7 +125,7 @@ void MainWindow::editBookmarkNote(qint64 x)
     QString note = m_bookmarkStore->note(x);
     const QString time = ui.chart->startDateTime()
                              .addMSecs(x * ui.chart->tickLength())
-                             .toString(QStringLiteral("dd/MM/yyyy hh:mm:ss.zzz"));
+                             .toString(TimeTextFormatter::format());
     if (!dialogs->getText(this, tr("Заметка к закладке"), time, note))
         return;
     m_bookmarkStore->setNote(x, note.trimmed());

@@ -1,10 +1,10 @@
 #include "chart/channeldecorator.h"
 
-#include "chart/channeldata.h"
+#include "chartdata/channeldata.h"
 #include "chart/chart.h"
-#include "chart/curvedecimator.h"
-#include "chart/densecurve.h"
-#include "chart/painterbatchsink.h"
+#include "chartdata/curvedecimator.h"
+#include "chartdata/densecurve.h"
+#include "chartdata/painterbatchsink.h"
 
 #include <QPainter>
 

@@ -1,6 +1,6 @@
 #include "chart/chart.h"
 
-#include "chart/channeldata.h"
+#include "chartdata/channeldata.h"
 #include "chart/channeldecorator.h"
 #include "chart/legenddecorator.h"
 #include "chart/scalesgriddecorator.h"
@@ -71,7 +71,6 @@ Chart::Chart(QWidget* parent) : GLWidgetWithBackground(parent)
 
 Chart::~Chart()
 {
-    // The data objects belong to whoever clears the channels.
     chain.reset();
 }
 
@@ -324,6 +323,18 @@ void Chart::setNamed(const QString& name, void (Channel::*set)(bool), bool value
     for (Channel& c : channelList)
         if (c.name() == name)
             (c.*set)(value);
+}
+
+void Chart::setNamedChannelColor(const QString& name, const QColor& color)
+{
+    for (Channel& c : channelList) {
+        if (c.name() != name)
+            continue;
+        QPen pen = c.pen();
+        pen.setColor(color);
+        c.setPen(pen);
+    }
+    invalidateBackground();
 }
 
 int Chart::addChannel(const Channel& channel)

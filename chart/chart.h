@@ -1,8 +1,8 @@
 #pragma once
 
-#include "chart/channel.h"
+#include "chartdata/channel.h"
 #include "chart/glwidgetwithbackground.h"
-#include "chart/scalesettings.h"
+#include "chartdata/scalesettings.h"
 
 #include <memory>
 
@@ -68,7 +68,7 @@ public:
 
     // Appends a copy; returns the new channel count.
     int addChannel(const Channel& channel);
-    // Removes every channel and deletes its data object.
+    // Removes every channel; deletes the data objects (see Channel).
     void clearChannels();
 
     // getters:
@@ -123,7 +123,6 @@ public:
     QPoint anchorPoint() const { return anchor; }
     QPoint mousePoint() const { return mouse; }
     const QPolygonF& values() const { return valuesAtMouse; }
-    const QPolygonF& anchorValues() const { return valuesAtAnchor; }
     QRect plotRect() const { return plotArea; }
 
     chart::ChartDecorator* decorators() const { return chain.get(); }
@@ -149,6 +148,8 @@ public slots:
     void setChannelMinimum(double value);
     void setChannelMaximum(double value);
     void setChannelColor(QColor color);
+    // The pen colour of every channel of that name.
+    void setNamedChannelColor(const QString& name, const QColor& color);
     void setChannelName(QString name);
     void setChannel(int index);
     void setYMesh(int value);

@@ -1,9 +1,9 @@
 #include "chart/chartprotocol.h"
 
 #include "chart/channelprotocoldecorator.h"
-#include "chart/pairdatacontainer.h"
+#include "chartdata/pairdatacontainer.h"
 #include "chart/scalesgridprotocoldecorator.h"
-#include "chart/valuebox.h"
+#include "chartdata/valuebox.h"
 #include "protocol/channellookup.h"
 
 #include <algorithm>

@@ -50,7 +50,6 @@ public:
     // A chart of one channel among a stack whose time the common chart
     // shows: lower than 200 px, its value box shows the value alone.
     void setTimeShared(bool shared);
-    bool isTimeShared() const { return timeShared; }
 
     // Width of the value columns left of the plot at the last paint.
     double scalesWidth() const;

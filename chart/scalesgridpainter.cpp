@@ -1,8 +1,8 @@
 #include "chart/scalesgridpainter.h"
 
 #include "chart/chart.h"
-#include "chart/scalelabels.h"
-#include "chart/timeaxis.h"
+#include "chartdata/scalelabels.h"
+#include "chartdata/timeaxis.h"
 #include "gauges/scalefunctions.h"
 
 #include <cmath>
@@ -36,6 +36,26 @@ long long gridIndex(double v, double tick)
 {
     const double index = std::round(v / tick);
     return std::fabs(index) < 1e15 ? static_cast<long long>(index) : 0;
+}
+
+enum class Label { Drawn, Skipped, PastEnd };
+
+// Draws a bottom label centred on x: whole labels only, clear of the one
+// before (freeFrom, moved past it when drawn), none beyond the right edge.
+Label placeLabel(QPainter* painter, const QFontMetrics& metrics, const QString& text, double x,
+                 double plotLeft, int right, double baseline, double& freeFrom)
+{
+    const int width = metrics.size(Qt::TextSingleLine, text).width();
+    const int half = width / 2;
+    const double left = x - half;
+    if (!(left < right))
+        return Label::PastEnd;
+    const int start = static_cast<int>(left);
+    if (start + half < plotLeft || start < freeFrom || start < 0 || start + width > right)
+        return Label::Skipped;
+    painter->drawText(QPointF(start, baseline), text);
+    freeFrom = start + width + metrics.horizontalAdvance(QLatin1Char(' '));
+    return Label::Drawn;
 }
 } // namespace
 
@@ -249,25 +269,19 @@ void ScalesGridPainter::paintTimeLabels(QPainter* painter, Chart* chart, double 
     const int w = chart->width();
     const double p = (w - scalesWidth) / cachedSpan;
     const QFontMetrics metrics(chart->font());
-    const int gap = metrics.horizontalAdvance(QLatin1Char(' '));
     QDate lastDate;
     for (std::size_t i = 0; i < markTicks.size(); ++i) {
         const QDateTime& mark = marks.at(static_cast<int>(i));
         // The first label and the first of each new day carry the date.
         const bool withDate = timeStepMs < kMsPerDay && mark.date() != lastDate;
         const QString text = timeAxisLabel(mark, timeStepMs, withDate);
-        const int width = metrics.size(Qt::TextSingleLine, text).width();
-        const int half = width / 2;
-        const double left = scalesWidth + (markTicks[i] - s.position) * p - half;
-        if (!(left < w))
+        const double x = scalesWidth + (markTicks[i] - s.position) * p;
+        const Label placed =
+            placeLabel(painter, metrics, text, x, scalesWidth, w, baseline, freeFrom);
+        if (placed == Label::PastEnd)
             break;
-        const int x = static_cast<int>(left);
-        // Whole labels only, clear of the one before.
-        if (x + half < scalesWidth || x < freeFrom || x < 0 || x + width > w)
-            continue;
-        painter->drawText(QPointF(x, baseline), text);
-        freeFrom = x + width + gap;
-        lastDate = mark.date();
+        if (placed == Label::Drawn)
+            lastDate = mark.date();
     }
 }
 
@@ -297,18 +311,9 @@ void ScalesGridPainter::paintNumberLabels(QPainter* painter, Chart* chart, doubl
             break;
         if (gridIndex(v, tick) % every != 0)
             continue;
-        const QString text = scaleLabel(v, tick);
-        const int width = metrics.size(Qt::TextSingleLine, text).width();
-        const int half = width / 2;
-        const double left = scalesWidth + o - half;
-        if (!(left < w))
+        if (placeLabel(painter, metrics, scaleLabel(v, tick), scalesWidth + o, scalesWidth, w,
+                       baseline, freeFrom) == Label::PastEnd)
             break;
-        const int x = static_cast<int>(left);
-        // Whole labels only, clear of the one before.
-        if (x + half < scalesWidth || x < freeFrom || x < 0 || x + width > w)
-            continue;
-        painter->drawText(QPointF(x, baseline), text);
-        freeFrom = x + width + gap;
     }
 }
 

@@ -35,7 +35,6 @@ public:
 
     // getters:
     int silenceInterval() const { return m_silenceMs; }
-    int answerTimeLimit() const { return m_answerMs; }
     // setters:
     // How long the answer may pause before it counts as complete.
     void setSilenceInterval(int ms);
@@ -47,7 +46,6 @@ public:
     // Ends the probing at once, from the wait hook: the answer being read is
     // dropped, and no port gets another byte (no FLASH command either).
     void stop() { m_stopped = true; }
-    bool isStopped() const { return m_stopped; }
 
     // Probes every port in order; each one that answers gets the FLASH command.
     // True when at least one did.

@@ -1,6 +1,6 @@
 #include "parameters/chartparametervaluewidget.h"
 
-#include "chart/channel.h"
+#include "chartdata/channel.h"
 
 #include "ui_chartparametervaluewidget.h"
 

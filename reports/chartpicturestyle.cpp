@@ -1,6 +1,6 @@
 #include "reports/chartpicturestyle.h"
 
-#include "chart/textcontrast.h"
+#include "chartdata/textcontrast.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,6 +4,7 @@
 #include "reports/chartdrawing.h"
 #include "reports/reportfile.h"
 #include "reports/reporttable.h"
+#include "table/timetextformatter.h"
 
 #include <QDateTime>
 #include <QFont>
@@ -102,9 +103,9 @@ ReportResult savePdfReport(const ReportTable& table, const QDateTime& start,
     painter.setFont(font);
 
     painter.drawText(QPointF(700, 1000), QStringLiteral("Анализатор протоколов"));
-    painter.drawText(QPointF(700, 2000),
-                     QStringLiteral("Дата старта: %1")
-                         .arg(start.toString(QStringLiteral("dd/MM/yyyy hh:mm:ss.zzz"))));
+    painter.drawText(
+        QPointF(700, 2000),
+        QStringLiteral("Дата старта: %1").arg(start.toString(TimeTextFormatter::format())));
 
     QVector<QLine> lines;
     lines.reserve(columns + 2);

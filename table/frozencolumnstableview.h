@@ -25,7 +25,6 @@ public:
     ~FrozenColumnsTableView() override;
 
     // getters:
-    int frozenColumnCount() const { return m_count; }
     // Width of the part that does not scroll sideways.
     int frozenWidth() const;
     // The header of all columns; it scrolls with the unfrozen ones.

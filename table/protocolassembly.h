@@ -1,6 +1,6 @@
 #pragma once
 
-#include "chart/columnseries.h"
+#include "chartdata/columnseries.h"
 #include "formula/computedchannel.h"
 #include "protocol/protocolcolumns.h"
 #include "protocol/streamloger.h"

@@ -12,9 +12,9 @@
 
 #include "bench/ratioreporter.h"
 #include "chart/chart.h"
-#include "chart/curvedecimator.h"
-#include "chart/pairdatacontainer.h"
-#include "chart/painterbatchsink.h"
+#include "chartdata/curvedecimator.h"
+#include "chartdata/pairdatacontainer.h"
+#include "chartdata/painterbatchsink.h"
 
 #include <benchmark/benchmark.h>
 

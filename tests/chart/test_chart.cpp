@@ -1,6 +1,6 @@
 #include "chart/chart.h"
 #include "chart/glwidgetwithbackground.h"
-#include "chart/pairdatacontainer.h"
+#include "chartdata/pairdatacontainer.h"
 
 #include <QAction>
 #include <QMenu>

@@ -1,5 +1,5 @@
 #include "chart/chart.h"
-#include "chart/pairdatacontainer.h"
+#include "chartdata/pairdatacontainer.h"
 #include "chartfixtures.h"
 
 #include <QMouseEvent>

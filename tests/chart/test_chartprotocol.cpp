@@ -1,5 +1,5 @@
 #include "chart/chartprotocol.h"
-#include "chart/pairdatacontainer.h"
+#include "chartdata/pairdatacontainer.h"
 
 #include <QAction>
 #include <QContextMenuEvent>

@@ -1,9 +1,9 @@
 #include "chart/chartprotocol.h"
-#include "chart/pairdatacontainer.h"
-#include "chart/scalelabels.h"
+#include "chartdata/pairdatacontainer.h"
+#include "chartdata/scalelabels.h"
 #include "chart/scalesgridpainter.h"
-#include "chart/textcontrast.h"
-#include "chart/valuebox.h"
+#include "chartdata/textcontrast.h"
+#include "chartdata/valuebox.h"
 #include "chartfixtures.h"
 
 #include <QToolTip>

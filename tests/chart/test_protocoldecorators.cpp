@@ -1,5 +1,5 @@
 #include "chart/chartprotocol.h"
-#include "chart/pairdatacontainer.h"
+#include "chartdata/pairdatacontainer.h"
 #include "chart/scalesgridprotocoldecorator.h"
 #include "chartfixtures.h"
 

@@ -3,7 +3,7 @@
 #include "chart/glassdecorator.h"
 #include "chart/labelsdecorator.h"
 #include "chart/legenddecorator.h"
-#include "chart/pairdatacontainer.h"
+#include "chartdata/pairdatacontainer.h"
 #include "chart/scalesgriddecorator.h"
 #include "chartfixtures.h"
 

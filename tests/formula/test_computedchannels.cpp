@@ -1,4 +1,4 @@
-#include "chart/pairdatacontainer.h"
+#include "chartdata/pairdatacontainer.h"
 #include "formula/computedchannel.h"
 #include "formula/formulacheck.h"
 #include "statistics/rangestatistics.h"

@@ -1,6 +1,6 @@
 #include "parameters/chartcolor.h"
 
-#include "chart/textcontrast.h"
+#include "chartdata/textcontrast.h"
 #include "parameters/settingsfile.h"
 #include "protocol/streamloger.h"
 #include "tests/table/fakelookup.h"

@@ -1,4 +1,4 @@
-#include "chart/channel.h"
+#include "chartdata/channel.h"
 #include "parameters/chartparametervaluewidget.h"
 
 #include <QCheckBox>

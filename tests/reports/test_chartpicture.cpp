@@ -1,10 +1,10 @@
 #include "chart/chartprotocol.h"
-#include "chart/pairdatacontainer.h"
+#include "chartdata/pairdatacontainer.h"
 // The fixtures use the chart's types.
 #include "../chart/chartfixtures.h"
 #include "readback.h"
 
-#include "chart/textcontrast.h"
+#include "chartdata/textcontrast.h"
 #include "reports/chartdrawing.h"
 #include "reports/chartpicture.h"
 #include "reports/clippingpaintdevice.h"

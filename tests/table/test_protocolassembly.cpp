@@ -1,6 +1,6 @@
 #include "table/protocolassembly.h"
 
-#include "chart/channelseries.h"
+#include "chartdata/channelseries.h"
 
 #include "tests/table/fakelookup.h"
 #include "tests/zonescope.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "chart/channeldata.h"
+#include "chartdata/channeldata.h"
 
 class QPainter;
 

@@ -1,8 +1,8 @@
-#include "chart/curvedecimator.h"
-#include "chart/densecurve.h"
-#include "chart/minmaxpyramid.h"
-#include "chart/pairdatacontainer.h"
-#include "chart/painterbatchsink.h"
+#include "chartdata/curvedecimator.h"
+#include "chartdata/densecurve.h"
+#include "chartdata/minmaxpyramid.h"
+#include "chartdata/pairdatacontainer.h"
+#include "chartdata/painterbatchsink.h"
 
 #include <QImage>
 #include <QPainter>

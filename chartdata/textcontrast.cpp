@@ -1,4 +1,4 @@
-#include "chart/textcontrast.h"
+#include "chartdata/textcontrast.h"
 
 #include <algorithm>
 #include <cmath>

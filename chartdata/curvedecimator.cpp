@@ -1,4 +1,4 @@
-#include "chart/curvedecimator.h"
+#include "chartdata/curvedecimator.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,4 +1,4 @@
-#include "chart/minmaxpyramid.h"
+#include "chartdata/minmaxpyramid.h"
 
 #include <algorithm>
 

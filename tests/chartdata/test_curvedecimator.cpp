@@ -1,5 +1,5 @@
-#include "chart/curvedecimator.h"
-#include "chart/painterbatchsink.h"
+#include "chartdata/curvedecimator.h"
+#include "chartdata/painterbatchsink.h"
 
 #include <QImage>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "chart/scrollscale.h"
+#include "chartdata/scrollscale.h"
 
 #include <QtTest>
 

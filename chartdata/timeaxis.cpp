@@ -1,4 +1,4 @@
-#include "chart/timeaxis.h"
+#include "chartdata/timeaxis.h"
 
 #include <QTimeZone>
 

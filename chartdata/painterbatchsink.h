@@ -1,6 +1,6 @@
 #pragma once
 
-#include "chart/curvedecimator.h"
+#include "chartdata/curvedecimator.h"
 
 #include <QPointF>
 #include <QTransform>

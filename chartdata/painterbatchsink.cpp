@@ -1,4 +1,4 @@
-#include "chart/painterbatchsink.h"
+#include "chartdata/painterbatchsink.h"
 
 #include <algorithm>
 #include <cmath>

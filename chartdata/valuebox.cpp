@@ -1,6 +1,6 @@
-#include "chart/valuebox.h"
+#include "chartdata/valuebox.h"
 
-#include "chart/textcontrast.h"
+#include "chartdata/textcontrast.h"
 
 #include <QLinearGradient>
 #include <QPainter>

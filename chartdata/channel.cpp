@@ -1,4 +1,4 @@
-#include "chart/channel.h"
+#include "chartdata/channel.h"
 
 Channel::Channel(double minimum, double maximum, chart::ChannelData* data, const QString& name,
                  const QPen& pen)

@@ -1,4 +1,4 @@
-#include "chart/pairdatacontainer.h"
+#include "chartdata/pairdatacontainer.h"
 
 #include <cmath>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "chart/scalelabels.h"
+#include "chartdata/scalelabels.h"
 
 #include <cmath>
 

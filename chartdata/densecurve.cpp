@@ -1,7 +1,7 @@
-#include "chart/densecurve.h"
+#include "chartdata/densecurve.h"
 
-#include "chart/curvedecimator.h"
-#include "chart/painterbatchsink.h"
+#include "chartdata/curvedecimator.h"
+#include "chartdata/painterbatchsink.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "chart/channeldata.h"
-#include "chart/channelseries.h"
-#include "chart/columnseries.h"
-#include "chart/curvedecimator.h"
-#include "chart/minmaxpyramid.h"
+#include "chartdata/channeldata.h"
+#include "chartdata/channelseries.h"
+#include "chartdata/columnseries.h"
+#include "chartdata/curvedecimator.h"
+#include "chartdata/minmaxpyramid.h"
 
 #include <algorithm>
 #include <cmath>

@@ -10,7 +10,9 @@ class ChannelData;
 }
 
 // One chart channel: its pen, name, data, draw type, value bounds and flags.
-// A plain value; the data object is shared, never owned.
+// A plain value. Its copies share one data object, which no record owns:
+// the chart that clearChannels() is called on deletes it, once, so the
+// charts holding copies drop theirs first (or merely go).
 struct Channel
 {
 public:
@@ -47,7 +49,6 @@ public:
     bool setScaleRange(double low, double high);
     void setShowScale(bool show) { m_showScale = show; }
     void setVisible(bool visible) { m_visible = visible; }
-    void setShowInLegend(bool show) { m_showInLegend = show; }
 
 private:
     QPen m_pen{Qt::white};
