@@ -3,7 +3,7 @@
 #include "app/dataexportdialog.h"
 #include "app/failuretext.h"
 #include "app/platform.h"
-#include "chart/channel.h"
+#include "chartdata/channel.h"
 #include "chart/chartprotocol.h"
 #include "export/assemblyexportsource.h"
 #include "export/dataexport.h"
