@@ -65,6 +65,7 @@ DataExportDialog::DataExportDialog(const DataExportChoice& choice, QWidget* pare
     auto* channelLayout = new QVBoxLayout(channelBox);
     m_visible = new QRadioButton(tr("Видимые на графике (%1)").arg(choice.visibleCodes.size()));
     auto* chosen = new QRadioButton(tr("Выбранные:"));
+    chosen->setObjectName(QStringLiteral("exportChosen"));
     m_visible->setChecked(choice.visibleOnly);
     chosen->setChecked(!choice.visibleOnly);
     m_channels = new QListWidget;

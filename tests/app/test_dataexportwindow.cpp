@@ -3,6 +3,11 @@
 #include "loadfixture.h"
 
 #include <QAction>
+#include <QDateTimeEdit>
+#include <QDialogButtonBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
@@ -147,6 +152,44 @@ private slots:
         QVERIFY2(result.errors.contains(named), qPrintable(result.errors));
         QVERIFY(!QFile::exists(h5));
         QVERIFY(!QFile::exists(csv));
+    }
+
+    void dialogOffersOnlyWhatCanBeWritten()
+    {
+        DataExportChoice offer;
+        offer.codes = QStringList{"A1", "B1", "S1"};
+        offer.titles = QStringList{"Альфа (A1)", "Бета (B1)", "Режим (S1)"};
+        offer.visibleCodes = QStringList{"B1"};
+        offer.first = kStart;
+        offer.last = kStart.addSecs(29);
+        DataExportDialog dialog(offer);
+        auto* ok = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+        QVERIFY(!dialog.findChild<QRadioButton*>("exportRange1")->isEnabled()); // no cursors
+        QVERIFY(ok->isEnabled());
+
+        // A list: the ticked ones in table order, none ticked is not offered.
+        auto* list = dialog.findChild<QListWidget*>("exportChannels");
+        dialog.findChild<QRadioButton*>("exportChosen")->click();
+        list->item(2)->setCheckState(Qt::Checked);
+        QCOMPARE(dialog.choice().exportedCodes(), (QStringList{"B1", "S1"}));
+        list->item(1)->setCheckState(Qt::Unchecked);
+        list->item(2)->setCheckState(Qt::Unchecked);
+        QVERIFY(!ok->isEnabled());
+        list->item(0)->setCheckState(Qt::Checked);
+        QVERIFY(ok->isEnabled());
+
+        // Limits the wrong way round are not offered either.
+        dialog.findChild<QRadioButton*>("exportRange2")->click();
+        const QList<QDateTimeEdit*> edits = dialog.findChildren<QDateTimeEdit*>();
+        edits[0]->setDateTime(kStart.addSecs(20));
+        edits[1]->setDateTime(kStart.addSecs(10));
+        QVERIFY(!ok->isEnabled());
+        edits[1]->setDateTime(kStart.addSecs(25));
+        QVERIFY(ok->isEnabled());
+        const DataExportChoice choice = dialog.choice();
+        QCOMPARE(choice.range, DataExportChoice::Range::FromTo);
+        QCOMPARE(choice.from, kStart.addSecs(20));
+        QCOMPARE(choice.to, kStart.addSecs(25));
     }
 
     void menuActionWritesTheChosenFile()
