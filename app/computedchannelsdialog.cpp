@@ -100,16 +100,10 @@ void ComputedChannelsDialog::addRow(const ComputedChannel& channel)
 void ComputedChannelsDialog::addChannel()
 {
     // A free code, so that the new row starts out sound but for its formula.
-    QString code;
-    for (int n = 1; code.isEmpty(); ++n) {
-        const QString candidate = QStringLiteral("F%1").arg(n);
-        bool used = m_logged.contains(candidate);
-        for (int row = 0; row < m_table->rowCount() && !used; ++row)
-            used = m_table->item(row, CodeColumn)->text().trimmed() == candidate;
-        if (!used)
-            code = candidate;
-    }
-    addRow({code, QString(), 2, QString()});
+    QStringList taken = m_logged;
+    for (int row = 0; row < m_table->rowCount(); ++row)
+        taken.append(m_table->item(row, CodeColumn)->text().trimmed());
+    addRow({nextFreeCode(taken), QString(), 2, QString()});
     m_table->setCurrentCell(m_table->rowCount() - 1, FormulaColumn);
     check();
 }

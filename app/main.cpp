@@ -3,9 +3,11 @@
 #include "app/rememberedplaces.h"
 #include "parameters/settingsfile.h"
 #include "app/toolkittranslation.h"
+#include "protocol/readplan.h"
 #include "protocol/streamloger.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QIcon>
 #include <QScreen>
 
@@ -62,6 +64,29 @@ bool hasDisplay()
            !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
+// Without "-d", the protocols named with "-l" bring their log directory:
+// that of the first one that has one.
+QString protocolsLogDirectory(const StartupOptions& options)
+{
+    if (!options.directory.isEmpty())
+        return QString();
+    for (const QString& file : resolveStartupFiles(options.files)) {
+        const QFileInfo info(file);
+        const QString owner =
+            info.isAbsolute() && info.exists() ? readplan::ownerOf(file) : QString();
+        if (!owner.isEmpty())
+            return owner;
+    }
+    return QString();
+}
+
+// "-d" names the definition the protocols are read with.
+MainWindow::Definition startupDefinition(const StartupOptions& options)
+{
+    return options.directory.isEmpty() ? MainWindow::Definition::OfProtocols
+                                       : MainWindow::Definition::Applied;
+}
+
 int runBatch(MainWindow& window, const StartupOptions& options, const QString& directory)
 {
     auto dialogs = std::make_unique<BatchDialogs>();
@@ -83,14 +108,22 @@ int runBatch(MainWindow& window, const StartupOptions& options, const QString& d
             printLine(stderr, QStringLiteral("voltrek: ") + line);
         return 2;
     }
-    if (!window.computedFileProblem().isEmpty())
-        printLine(stderr, QStringLiteral("voltrek: warning: ") + window.computedFileProblem());
+    // Reports without the computed columns must not pass for whole ones.
+    if (!window.computedFileProblem().isEmpty()) {
+        printLine(stderr, QStringLiteral("voltrek: ") + window.computedFileProblem());
+        return 2;
+    }
 
-    window.readProtocols(resolveStartupFiles(options.files));
+    window.readProtocols(resolveStartupFiles(options.files), startupDefinition(options));
     // Every protocol left out is named, so a script never takes a partial
     // report for a whole one.
-    for (const ReadProblem& problem : window.readProblems())
-        printLine(stderr, QStringLiteral("voltrek: ") + problem.englishText());
+    bool readFaults = false;
+    for (const ReadProblem& problem : window.readProblems()) {
+        printLine(stderr, QStringLiteral("voltrek: ") +
+                              (problem.isNotice() ? QStringLiteral("warning: ") : QString()) +
+                              problem.englishText());
+        readFaults = readFaults || !problem.isNotice();
+    }
     if (window.tableRowCount() == 0) {
         QString reason;
         if (window.readStoppedOnTickMismatch())
@@ -123,7 +156,7 @@ int runBatch(MainWindow& window, const StartupOptions& options, const QString& d
     }
     if (!definitionProblem.isEmpty())
         printLine(stderr, QStringLiteral("voltrek: warning:") + definitionProblem);
-    return window.readProblems().isEmpty() && !bookmarksLost ? 0 : 1;
+    return !readFaults && !bookmarksLost ? 0 : 1;
 }
 
 } // namespace
@@ -176,14 +209,17 @@ int main(int argc, char* argv[])
     QString directory = QCoreApplication::applicationDirPath() + QStringLiteral("/log");
     if (!options.directory.isEmpty())
         directory = options.directory;
+    const QString ofProtocols = protocolsLogDirectory(options);
+    if (!ofProtocols.isEmpty())
+        directory = ofProtocols;
 
     if (options.batch())
         return runBatch(window, options, directory);
 
     // Started from the menu, the folder beside the program has no definition:
     // the one that served last time is taken instead.
-    directory = startDirectory(options.directory, directory,
-                               RememberedPlaces(settingsFilePath()).logDirectory());
+    directory = startDirectory(options.directory.isEmpty() ? ofProtocols : options.directory,
+                               directory, RememberedPlaces(settingsFilePath()).logDirectory());
     // Without a window manager the maximised state is never applied, so the
     // window is also given the whole screen directly.
     const auto showWindow = [&window] {
@@ -203,7 +239,7 @@ int main(int argc, char* argv[])
         return 2;
     }
     if (!options.files.isEmpty())
-        window.readProtocols(resolveStartupFiles(options.files));
+        window.readProtocols(resolveStartupFiles(options.files), startupDefinition(options));
     if (found)
         showWindow();
     return application.exec();

@@ -72,6 +72,7 @@ MainWindow::MainWindow(QWidget* parent)
     m_tableModel = new ProtocolTableModel(this);
     ui.twEntry->setModel(m_tableModel);
     setupTableColumns();
+    setupProtocolColumn();
 
     buildMenusAndToolbar();
     setupChartPictureAction();
@@ -269,9 +270,11 @@ bool MainWindow::setupLoger(const QString& path)
             RememberedPlaces(settingsFilePath()).setLogDirectory(directory);
         return true;
     }
-    // The folder it looked in, and at once a way to another.
-    const QString text =
+    // The folder it looked in, why, and at once a way to another.
+    QString text =
         tr("Нет настроек для логера") + QLatin1Char('\n') + QDir::toNativeSeparators(directory);
+    if (!logger->russianError().isEmpty())
+        text += QLatin1Char('\n') + logger->russianError();
     if (!interactive) {
         dialogs->warning(this, tr("Внимание!"), text);
         return false;

@@ -5,6 +5,7 @@
 #include "chartdata/scrollscale.h"
 #include "device/deviceenvironment.h"
 #include "formula/computedchannel.h"
+#include "formula/formulacheck.h"
 #include "parameters/chartcolor.h"
 #include "protocol/readproblem.h"
 #include "reports/chartpicturestyle.h"
@@ -34,6 +35,7 @@ class Chart;
 class ChartProtocol;
 class LoadProtocolProgress;
 class QDockWidget;
+class QLabel;
 class QProcess;
 class QTableWidgetItem;
 class ProtocolAssembly;
@@ -56,7 +58,11 @@ public:
     // (then said so, with an offer to choose another when interactive).
     bool setupLoger(const QString& path);
     void refreshProtocols();
-    void readProtocols(const QStringList& files);
+    // Which log definition a read uses: that of the protocols' own log
+    // directory (switched to where they lie elsewhere), or the applied one,
+    // as the user named it or as a re-read of what is shown keeps it.
+    enum class Definition { OfProtocols, Applied };
+    void readProtocols(const QStringList& files, Definition definition = Definition::OfProtocols);
     void clearProtocolView();
     void clearChartData();
     void clearSingleCharts();
@@ -270,6 +276,7 @@ private:
     // The bookmarks kept beside the protocols of the new view.
     void restoreBookmarks(const QStringList& paths, const ProtocolAssembly& assembly);
     void setupBookmarkNotes();
+    void setupProtocolColumn();
     // The store's bookmarks on the chart and in the table.
     void showStoredBookmarks();
     void reportBookmarkErrors(const QStringList& errors);
@@ -281,7 +288,7 @@ private:
     void setupComputedChannels();
     void loadComputedChannels(const QString& directory);
     // The sound computed channels in the order of computing.
-    ComputedChannels computedForAssembly() const;
+    ComputedChannels computedForAssembly();
     void buildMenusAndToolbar();
     // The chart actions beyond the form's, and the keys of all actions
     // (mainwindow_charts.cpp).
@@ -302,6 +309,7 @@ private:
     // The loaded data, which the table and the charts read in place.
     std::unique_ptr<ProtocolAssembly> m_assembly;
     ProtocolTableModel* m_tableModel = nullptr;
+    QLabel* m_rowProtocol = nullptr; // status bar: the protocol of the current row
     QDockWidget* parametersDock = nullptr;
     ChartParameters* parameters = nullptr;
     QDockWidget* statisticsDock = nullptr;
@@ -350,6 +358,7 @@ private:
     QAction* actComputed = nullptr;
     ComputedChannels m_computed;       // as computed.def holds them
     ComputedChannels m_formulaOptions; // from the command line, over the file's
+    CheckedComputedChannels m_computedCheck;
     QString m_computedPath;
     QString m_computedFileProblem;
     QStringList m_loadedFiles; // the protocols shown, to show them anew

@@ -5,6 +5,7 @@
 #include "chartdata/pairdatacontainer.h"
 #include "parameters/chartparameters.h"
 #include "protocol/loadprotocolprogress.h"
+#include "protocol/readplan.h"
 #include "protocol/streamloger.h"
 #include "table/bookmarkstore.h"
 #include "table/protocolassembly.h"
@@ -15,6 +16,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QScopeGuard>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTableWidget>
 
@@ -75,17 +77,29 @@ void MainWindow::on_actLoad_triggered()
     readProtocols(files);
 }
 
-void MainWindow::readProtocols(const QStringList& files)
+void MainWindow::readProtocols(const QStringList& files, Definition definition)
 {
     if (m_reading)
         return;
+    // The definition first: applying another one clears the view and lists
+    // its protocol folder.
+    readplan::Applied applied;
+    applied.definition = logger->definitionPath();
+    applied.protocolDir = logger->protocolDir();
+    applied.hasProtocolDir = logger->hasProtocolDir();
+    applied.keep = definition == Definition::Applied;
+    const readplan::Plan plan = readplan::plan(files, applied);
+    if (!plan.logDirectory.isEmpty() && setupLoger(plan.logDirectory))
+        statusBar()->showMessage(tr("Протоколы прочитаны по %1")
+                                     .arg(QDir::toNativeSeparators(logger->definitionPath())));
+
     const ReadingScope reading(m_reading,
                                {ui.actLoad, ui.actRefresh, ui.actInitLoger, ui.actSave, ui.actPDF,
                                 ui.actFLASH, ui.actCopy, ui.actLogger},
                                ui.btRead);
-    m_readProblems.clear();
+    m_readProblems = plan.problems;
     m_tickMismatch = false;
-    readProtocolFiles(files);
+    readProtocolFiles(plan.files);
     // Once per load, after the progress window has gone.
     if (interactive && !m_readProblems.isEmpty())
         dialogs->warning(this, tr("Внимание!"), readProblemsText());
@@ -93,10 +107,17 @@ void MainWindow::readProtocols(const QStringList& files)
 
 QString MainWindow::readProblemsText() const
 {
-    QStringList lines{tr("Не все протоколы загружены:")};
+    QStringList faults;
+    QStringList notices;
     for (const ReadProblem& problem : m_readProblems)
-        lines.append(QDir::toNativeSeparators(problem.file) + QStringLiteral(": ") +
-                     problem.russianReason(failuretext::russianCause(problem.detail, nullptr)));
+        (problem.isNotice() ? notices : faults)
+            .append(QDir::toNativeSeparators(problem.file) + QStringLiteral(": ") +
+                    problem.russianReason(failuretext::russianCause(problem.detail, nullptr)));
+    QStringList lines;
+    if (!faults.isEmpty())
+        lines << tr("Не все протоколы загружены:") << faults;
+    if (!notices.isEmpty())
+        lines << tr("Обратите внимание:") << notices;
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -115,7 +136,10 @@ void MainWindow::readProtocolFiles(const QStringList& files)
     if (interactive)
         progress.show();
 
-    // Reading: each file on its own, onto one time base.
+    // Reading: each file on its own, onto one time base. The memory check of
+    // each read counts the columns computed afterwards.
+    const ComputedChannels computed = computedForAssembly();
+    logger->setComputedColumns(int(computed.size()));
     auto assembly = std::make_unique<ProtocolAssembly>();
     QStringList loadedPaths; // by protocol of the assembly
     for (int k = 0; k < n; ++k) {
@@ -128,6 +152,8 @@ void MainWindow::readProtocolFiles(const QStringList& files)
             continue;
         }
         ProtocolColumns columns = logger->readProtocolColumns();
+        const ReadProblem unknownChannels = logger->channelProblem();
+        const QString path = logger->readProblem().file;
         logger->closeProtocol();
         if (progress.cancelled)
             return;
@@ -139,7 +165,7 @@ void MainWindow::readProtocolFiles(const QStringList& files)
         logger->protocolTimeBase(start, tickMs);
         const ProtocolAssembly::AddResult added =
             columns.isEmpty() ? ProtocolAssembly::AddResult::Skipped
-                              : assembly->addProtocol(start, tickMs, std::move(columns));
+                              : assembly->addProtocol(start, tickMs, std::move(columns), path);
         if (added == ProtocolAssembly::AddResult::TickMismatch) {
             dialogs->warning(this, tr("Внимание!"), tr("Отсчет времени в файлах не совпадает"));
             m_tickMismatch = true;
@@ -149,13 +175,15 @@ void MainWindow::readProtocolFiles(const QStringList& files)
             problem.kind = ReadProblem::Kind::NoTimeBase;
         if (!problem.isNone())
             m_readProblems.append(problem);
+        if (added == ProtocolAssembly::AddResult::Added && !unknownChannels.isNone())
+            m_readProblems.append(unknownChannels);
         if (added == ProtocolAssembly::AddResult::Added)
             loadedPaths.append(files.at(k));
     }
     if (assembly->protocolCount() == 0)
         return;
 
-    assembly->setComputedChannels(computedForAssembly());
+    assembly->setComputedChannels(computed);
     // The table reads the assembled columns in place, so building is all
     // there is to the table phase; the window stays alive and the cancel
     // button works between files.

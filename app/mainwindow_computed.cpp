@@ -32,7 +32,7 @@ void MainWindow::loadComputedChannels(const QString& directory)
         dialogs->warning(this, tr("Внимание!"), error);
         return;
     }
-    const ComputedCheck check = checkComputedChannels(m_computed, logger->codes());
+    const ComputedCheck& check = m_computedCheck.check(m_computed, logger->codes());
     if (!check.ok())
         dialogs->warning(this, tr("Внимание!"),
                          tr("Не все вычисляемые каналы из файла %1 вычисляются:\n%2")
@@ -42,20 +42,12 @@ void MainWindow::loadComputedChannels(const QString& directory)
 
 QString MainWindow::setFormulaOptions(const QStringList& options)
 {
-    m_formulaOptions.clear();
     QStringList faults;
-    for (const QString& option : options) {
-        ComputedChannel channel;
-        if (!parseFormulaOption(option, channel))
-            faults.append(QStringLiteral("bad formula \"%1\": it needs CODE=EXPR").arg(option));
-        else
-            m_formulaOptions = withOverrides(m_formulaOptions, {channel});
-    }
-    if (!faults.isEmpty())
+    if (!parseFormulaOptions(options, m_formulaOptions, faults))
         return faults.join(QLatin1Char('\n'));
 
     const ComputedChannels all = withOverrides(m_computed, m_formulaOptions);
-    const ComputedCheck check = checkComputedChannels(all, logger->codes());
+    const ComputedCheck& check = m_computedCheck.check(all, logger->codes());
     for (size_t k = 0; k < check.refused.size(); ++k) {
         const ComputedChannel& channel = all[size_t(check.refused[k])];
         const bool given =
@@ -71,10 +63,10 @@ QString MainWindow::setFormulaOptions(const QStringList& options)
     return faults.join(QLatin1Char('\n'));
 }
 
-ComputedChannels MainWindow::computedForAssembly() const
+ComputedChannels MainWindow::computedForAssembly()
 {
     const ComputedChannels ordered =
-        checkComputedChannels(withOverrides(m_computed, m_formulaOptions), logger->codes()).ordered;
+        m_computedCheck.check(withOverrides(m_computed, m_formulaOptions), logger->codes()).ordered;
     // Scales, value box, palette and statistics ask the catalogue by code.
     QVector<ChannelLookup::AddedChannel> added;
     for (const ComputedChannel& channel : ordered)
@@ -105,9 +97,22 @@ bool MainWindow::applyComputedChannels(const ComputedChannels& channels)
     }
     m_computed = channels;
     m_computedFileProblem.clear();
-    // The view shows the new columns at once.
+    // The view shows the new columns at once, where the user was looking.
     const QStringList files = m_loadedFiles; // the read starts by forgetting them
-    if (!files.isEmpty())
-        readProtocols(files);
+    if (files.isEmpty())
+        return true;
+    const double zoom = ui.chart->zoom();
+    const double position = ui.chart->scaleSettings().position;
+    const qint64 line = ui.chart->lineValueX();
+    const bool hasReference = ui.chart->hasReference();
+    const qint64 reference = ui.chart->referenceX();
+    readProtocols(files, Definition::Applied);
+    if (m_loadedFiles == files) {
+        ui.chart->setZoom(zoom);
+        ui.chart->setPosition(position);
+        ui.chart->placeLineValue(line);
+        if (hasReference)
+            referenceXChartsChanged(reference);
+    }
     return true;
 }

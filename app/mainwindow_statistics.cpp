@@ -126,8 +126,9 @@ void MainWindow::updateStatistics()
                     return lookup.refText(code, raw >= INT_MIN && raw <= INT_MAX ? int(raw) : 0);
                 };
             }
-            m_statistics->addPart(
-                part.title, std::make_unique<ColumnStatisticsSource>(*part.series), stateText);
+            m_statistics->addPart(part.title,
+                                  std::make_unique<ColumnStatisticsSource>(*part.series), stateText,
+                                  lookup.rateByCode(part.code));
         }
     }
     if (!m_statistics) {

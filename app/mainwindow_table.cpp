@@ -4,7 +4,10 @@
 #include "table/protocolassembly.h"
 #include "table/protocoltablemodel.h"
 
+#include <QDir>
 #include <QHeaderView>
+#include <QLabel>
+#include <QStatusBar>
 #include <QTableView>
 
 void MainWindow::fitChannelColumns()
@@ -20,6 +23,35 @@ void MainWindow::fitChannelColumns()
         const int width = metrics.horizontalAdvance(title) + 2 * metrics.averageCharWidth();
         ui.twEntry->setColumnWidth(column, qBound(header->defaultSectionSize(), width, widest));
     }
+}
+
+void MainWindow::setupProtocolColumn()
+{
+    // Rows of overlapping protocols interleave: the table's menu can show
+    // the file of each row, and the status bar names that of the current one.
+    auto* column = new QAction(tr("Столбец «Протокол»"), ui.twEntry);
+    column->setObjectName(QStringLiteral("actProtocolColumn"));
+    column->setCheckable(true);
+    ui.twEntry->addAction(column);
+    connect(column, &QAction::toggled, this, [this](bool shown) {
+        m_tableModel->setProtocolColumnShown(shown);
+        fitChannelColumns();
+    });
+    m_rowProtocol = new QLabel(this);
+    m_rowProtocol->setObjectName(QStringLiteral("labelRowProtocol"));
+    statusBar()->addPermanentWidget(m_rowProtocol);
+    const auto showProtocol = [this](const QModelIndex& current) {
+        const bool row = current.isValid() && current.row() < m_tableModel->rowCount();
+        const int global = row ? m_tableModel->globalRowOf(current.row()) : -1;
+        m_rowProtocol->setText(row ? tr("Протокол: %1").arg(m_tableModel->protocolName(global))
+                                   : QString());
+        m_rowProtocol->setToolTip(row ? QDir::toNativeSeparators(m_tableModel->protocolPath(global))
+                                      : QString());
+    };
+    connect(ui.twEntry->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            showProtocol);
+    connect(m_tableModel, &QAbstractItemModel::modelReset, this,
+            [showProtocol] { showProtocol(QModelIndex()); });
 }
 
 void MainWindow::on_twEntry_clicked(QModelIndex index)

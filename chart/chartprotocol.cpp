@@ -5,6 +5,7 @@
 #include "chart/scalesgridprotocoldecorator.h"
 #include "chartdata/valuebox.h"
 #include "protocol/channellookup.h"
+#include "table/numbertext.h"
 
 #include <algorithm>
 #include <cmath>
@@ -644,7 +645,7 @@ int ChartProtocol::valueDecimals(const QString& title) const
 {
     const QString code = lookup->codeByTitle(title);
     const int rate = code.isEmpty() ? 0 : lookup->rateByCode(code);
-    return qBound(2, rate, kMaxValueDecimals);
+    return qBound(0, rate, kMaxValueDecimals);
 }
 
 QString ChartProtocol::valueText(const QString& title, double value) const
@@ -652,7 +653,8 @@ QString ChartProtocol::valueText(const QString& title, double value) const
     int raw = 0;
     const QString refs =
         toStateValue(value, raw) ? lookup->refText(lookup->codeByTitle(title), raw) : QString();
-    return refs.isEmpty() ? QString::number(value, 'f', valueDecimals(title)) : refs;
+    // The digits the table shows for the same value.
+    return refs.isEmpty() ? numbertext::decimalText(value, valueDecimals(title)) : refs;
 }
 
 void ChartProtocol::paintValueBox(QPainter* painter, double lineX)

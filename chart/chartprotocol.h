@@ -63,7 +63,7 @@ public:
     void setMinimumScaleWidth(double width);
 
     // Decimals of a channel's value in the value box and the filter: its
-    // RATE, at least 2.
+    // RATE (a computed channel's decimals), as the table shows it.
     int valueDecimals(const QString& title) const;
     static constexpr int kMaxValueDecimals = 9;
     // What the value box says for a channel without a value at the line.

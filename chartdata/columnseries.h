@@ -3,14 +3,14 @@
 #include <QtGlobal>
 
 #include <cstddef>
-#include <limits>
 
 // One channel of one protocol as the loaded protocol keeps it: the row ticks
 // of the protocol and the channel's raw values, read as (global tick, real
 // value) pairs without a copy. The x of point i is ticks[i] + offset in 64
 // bits: a tick past 2^31, or a file starting long after the first, never
 // wraps around to a negative position. The y is the raw value divided by
-// 10^RATE of the point's channel ID.
+// 10^RATE of the point's channel ID, or the stored real value of a computed
+// channel.
 struct ColumnSeries
 {
     const quint32* ticks = nullptr;
@@ -20,16 +20,16 @@ struct ColumnSeries
     std::size_t count = 0;
     qint64 offset = 0;
     double divisor = 1;
-    // Computed columns: the lowest raw value marks a row without a result,
-    // read as NaN.
-    bool gaps = false;
+    // Computed columns: the values themselves, read instead of `values`;
+    // NaN marks a row without a result.
+    const double* real = nullptr;
 
     std::size_t size() const { return count; }
     qint64 x(std::size_t i) const { return qint64(ticks[i]) + offset; }
     double y(std::size_t i) const
     {
-        if (gaps && values[i] == std::numeric_limits<qint32>::min())
-            return std::numeric_limits<double>::quiet_NaN();
+        if (real)
+            return real[i];
         return double(values[i]) / (ids ? divisorById[ids[i]] : divisor);
     }
 };

@@ -38,7 +38,7 @@ template <typename T> const void* storage(const T& series)
 
 inline const void* storage(const ColumnSeries& series)
 {
-    return series.values;
+    return series.real ? static_cast<const void*>(series.real) : series.values;
 }
 inline qint64 x(const ColumnSeries& series, std::size_t i)
 {

@@ -3,7 +3,6 @@
 #include <QString>
 #include <QtGlobal>
 
-#include <limits>
 #include <vector>
 
 // A channel the program computes row by row from the logged ones (and from
@@ -11,9 +10,9 @@
 struct ComputedChannel
 {
     static constexpr int maxDecimals = 6;
-    // The raw value of a row without a result; results are kept like logged
-    // values, as raw integers of 10^decimals units.
-    static constexpr qint32 noValue = std::numeric_limits<qint32>::min();
+    // The most channels a list may define: more would not fit a table or a
+    // panel anyone reads, and each costs 8 bytes a row.
+    static constexpr int maxCount = 1000;
 
     QString code;
     QString name;
@@ -41,3 +40,12 @@ bool parseFormulaOption(const QString& text, ComputedChannel& channel);
 // The definitions with each of `overrides` replacing the one of its code, or
 // appended when there is none.
 ComputedChannels withOverrides(ComputedChannels channels, const ComputedChannels& overrides);
+
+// The "CODE=EXPR" options of one command line; false with a fault per
+// option that is no "CODE=EXPR" or repeats a code given before.
+bool parseFormulaOptions(const QStringList& options, ComputedChannels& channels,
+                         QStringList& faults);
+
+// The first of "P1", "P2", … that none of `taken` is: the code offered for
+// a new computed channel.
+QString nextFreeCode(const QStringList& taken);

@@ -1,5 +1,7 @@
 #include "formula/computedchannelfile.h"
 
+#include "protocol/readablefile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -56,16 +58,14 @@ bool ComputedChannelFile::load(const QString& path, ComputedChannels& channels, 
     if (!file.exists())
         return true;
     const QString named = QDir::toNativeSeparators(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("Файл %1 не прочитан: %2").arg(named, file.errorString());
-        return false;
-    }
-    if (file.size() > kMaxFileBytes) {
-        error = QStringLiteral("Файл %1 не прочитан: файл слишком велик").arg(named);
+    QByteArray bytes;
+    if (const readablefile::Status read = readablefile::readAll(path, kMaxFileBytes, bytes);
+        !read.ok()) {
+        error = QStringLiteral("Файл %1 не прочитан: %2").arg(named, read.russianReason());
         return false;
     }
     QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &parseError);
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
         error = QStringLiteral("Файл %1 не прочитан: ошибка JSON в позиции %2 (%3)")
                     .arg(named)
@@ -78,6 +78,13 @@ bool ComputedChannelFile::load(const QString& path, ComputedChannels& channels, 
         return false;
     }
     const QJsonArray list = document.object().value(QStringLiteral("channels")).toArray();
+    if (list.size() > ComputedChannel::maxCount) {
+        error = QStringLiteral("Файл %1 не прочитан: в нем %2 каналов, а можно не больше %3")
+                    .arg(named)
+                    .arg(list.size())
+                    .arg(ComputedChannel::maxCount);
+        return false;
+    }
     ComputedChannels read;
     QSet<QString> codes;
     for (int i = 0; i < list.size(); ++i) {

@@ -2,6 +2,7 @@
 
 #include "formula/computedchannel.h"
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -21,13 +22,22 @@ struct FormulaCheck
     QString englishText() const;
 };
 
-// Checks a formula over the given codes: syntax, functions and that every
-// name is one of the codes.
+// The longest name a formula can hold (the parser's bound).
+constexpr int maxCodeLength = 100;
+
+// Checks a formula over the given codes: syntax, functions, that every name
+// is one of the codes, and no assignment ("U1=3") or NUL in it. The work
+// grows with the formula, not with the number of codes.
 FormulaCheck checkFormula(const QString& formula, const QStringList& codes);
+FormulaCheck checkFormula(const QString& formula, const QSet<QString>& known);
 
 // Whether a code can be named in a formula: Latin letters, digits and "_",
-// not starting with a digit.
+// not starting with a digit, at most maxCodeLength long, and none of the
+// parser's constants "_pi" and "_e".
 bool isFormulaName(const QString& code);
+// Why a code cannot be named in a formula (Russian, with the English in
+// `english`); empty when it can.
+QString codeFault(const QString& code, QString* english = nullptr);
 
 // The verdict on a list of computed channels over the logged codes.
 struct ComputedCheck
@@ -45,6 +55,23 @@ struct ComputedCheck
 // Refuses channels with an empty, unusable, repeated or logged code, a bad
 // number of decimals, a bad formula, a cycle (naming its codes) or an input
 // that is refused itself; the rest come in an order in which they can be
-// computed.
+// computed. A list longer than ComputedChannel::maxCount is refused whole,
+// with one problem at its first channel past the bound. Linear in the number
+// of channels.
 ComputedCheck checkComputedChannels(const ComputedChannels& channels,
                                     const QStringList& loggedCodes);
+
+// The verdict on a list over the logged codes, worked out again only when the
+// list or the codes changed: the window asks for it on loading the list, for
+// the command line's formulas and before every read.
+class CheckedComputedChannels
+{
+public:
+    const ComputedCheck& check(const ComputedChannels& channels, const QStringList& loggedCodes);
+
+private:
+    ComputedChannels m_channels;
+    QStringList m_logged;
+    ComputedCheck m_check;
+    bool m_valid = false;
+};

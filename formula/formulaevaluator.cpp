@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #if defined(__ELF__)
 // Set when the OpenMP runtime is loaded, which it is with a muParser built
@@ -39,9 +40,13 @@ constexpr std::size_t kBlockRows = std::size_t(1) << 17;
 struct FormulaEvaluator::Parser
 {
     mu::Parser parser;
-    std::vector<std::vector<double>> inputs; // one block per input
-    std::vector<double> results;
-    std::vector<unsigned char> missing; // per row of the block
+    // One block per input, sized on first use to the rows at hand: a short
+    // protocol over many channels needs no block of the longest size each.
+    std::vector<std::unique_ptr<double[]>> inputs;
+    std::unique_ptr<double[]> results;
+    std::unique_ptr<unsigned char[]> missing; // per row of the block
+    std::size_t blockRows = 0;
+    double unused = 0; // what the names read before the first block
 };
 
 FormulaEvaluator::FormulaEvaluator() = default;
@@ -66,70 +71,81 @@ bool FormulaEvaluator::setFormula(const QString& formula)
             return false;
 
         parser->inputs.resize(size_t(names.size()));
-        for (int i = 0; i < names.size(); ++i) {
-            parser->inputs[size_t(i)].assign(kBlockRows, 0.0);
-            parser->parser.DefineVar(names.at(i).toStdString(), parser->inputs[size_t(i)].data());
-        }
+        for (int i = 0; i < names.size(); ++i)
+            parser->parser.DefineVar(names.at(i).toStdString(), &parser->unused);
         parser->parser.SetExpr(expression);
-        parser->parser.Eval();
     } catch (const mu::ParserError&) {
         return false;
     }
-    parser->results.resize(kBlockRows);
-    parser->missing.resize(kBlockRows);
     m_inputs = names;
     m_parser = std::move(parser);
     return true;
 }
 
 void FormulaEvaluator::evaluate(const std::vector<FormulaInput>& columns, std::size_t rows,
-                                int decimals, std::vector<qint32>& out)
+                                std::vector<double>& out)
 {
-    out.assign(rows, ComputedChannel::noValue);
-    if (!m_parser || columns.size() != size_t(m_inputs.size()))
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    out.assign(rows, none);
+    if (!m_parser || columns.size() != size_t(m_inputs.size()) || rows == 0)
         return;
     Parser& p = *m_parser;
     computeOnThisThread();
-    const double scale = std::pow(10.0, decimals);
-    // Beyond this the rounded result is no raw value (the lowest one marks a gap).
-    constexpr double limit = 2147483647.0;
+    const std::size_t block = std::min(kBlockRows, rows);
+    try {
+        if (p.blockRows < block) {
+            // Left as they come: every row a call reads is written first.
+            for (std::size_t c = 0; c < columns.size(); ++c) {
+                p.inputs[c].reset(new double[block]);
+                p.parser.DefineVar(m_inputs.at(int(c)).toStdString(), p.inputs[c].get());
+            }
+            p.results.reset(new double[block]);
+            p.missing.reset(new unsigned char[block]);
+            p.blockRows = block;
+        }
+    } catch (const mu::ParserError&) {
+        return;
+    }
 
-    for (std::size_t start = 0; start < rows; start += kBlockRows) {
-        const std::size_t n = std::min(kBlockRows, rows - start);
-        std::fill(p.missing.begin(), p.missing.begin() + std::ptrdiff_t(n), 0);
+    for (std::size_t start = 0; start < rows; start += block) {
+        const std::size_t n = std::min(block, rows - start);
+        unsigned char* missing = p.missing.get();
+        std::fill(missing, missing + n, 0);
         for (std::size_t c = 0; c < columns.size(); ++c) {
             const FormulaInput& in = columns[c];
-            double* to = p.inputs[c].data();
+            double* to = p.inputs[c].get();
             const std::size_t present = in.count > start ? std::min(n, in.count - start) : 0;
-            const qint32* raw = present > 0 ? in.values + start : nullptr;
-            if (present > 0 && in.ids) {
+            if (in.real) {
+                const double* real = in.real + start;
+                for (std::size_t j = 0; j < present; ++j) {
+                    to[j] = real[j];
+                    missing[j] |= std::isnan(real[j]);
+                }
+            } else if (present > 0 && in.ids) {
+                const qint32* raw = in.values + start;
                 const quint8* ids = in.ids + start;
                 for (std::size_t j = 0; j < present; ++j)
                     to[j] = double(raw[j]) / in.divisorById[ids[j]];
-            } else {
+            } else if (present > 0) {
+                const qint32* raw = in.values + start;
                 for (std::size_t j = 0; j < present; ++j)
                     to[j] = double(raw[j]) / in.divisor;
             }
-            if (in.gaps) {
-                for (std::size_t j = 0; j < present; ++j)
-                    p.missing[j] |= raw[j] == ComputedChannel::noValue;
-            }
             for (std::size_t j = present; j < n; ++j) {
                 to[j] = 0;
-                p.missing[j] = 1;
+                missing[j] = 1;
             }
         }
         try {
-            p.parser.Eval(p.results.data(), int(n));
+            p.parser.Eval(p.results.get(), int(n));
         } catch (const mu::ParserError&) {
             continue; // the block stays without results
         }
-        qint32* result = out.data() + start;
+        double* result = out.data() + start;
+        const double* computed = p.results.get();
         for (std::size_t j = 0; j < n; ++j) {
-            const double value = std::round(p.results[j] * scale);
-            // NaN fails both comparisons, infinities the second.
-            if (!p.missing[j] && value >= -limit && value <= limit)
-                result[j] = qint32(value);
+            if (!missing[j] && std::isfinite(computed[j]))
+                result[j] = computed[j];
         }
     }
 }

@@ -9,25 +9,24 @@
 #include <vector>
 
 // One input column of a formula as the loaded protocol keeps it: raw values
-// divided by 10^RATE, per row. Rows from `count` on have no value, and so
-// have rows holding `ComputedChannel::noValue` when `gaps` is set (the
-// results of another computed channel).
+// divided by 10^RATE, per row, or the results of another computed channel
+// (`real`, NaN where it has none). Rows from `count` on have no value.
 struct FormulaInput
 {
     const qint32* values = nullptr;
     const quint8* ids = nullptr;         // per row when the IDs differ, else null
     const double* divisorById = nullptr; // 256 divisors, read when ids is set
     double divisor = 1;
+    const double* real = nullptr; // read instead of the raw values when set
     std::size_t count = 0;
-    bool gaps = false;
 };
 
 // Computes one channel's column from its inputs in muParser's bulk mode, a
 // block of rows at a time so that the doubles it needs stay small.
 //
-// A row has no result when any input has no value there (whatever the
+// A row has no result (NaN) when any input has no value there (whatever the
 // formula would make of it: "U1>250 ? 1 : 0" is no 0 where U1 is missing),
-// and when the result is not a finite number or does not fit the raw form.
+// and when the result is not a finite number.
 class FormulaEvaluator
 {
 public:
@@ -41,9 +40,9 @@ public:
     // The codes the formula reads, in the order evaluate() takes their columns.
     const QStringList& inputs() const { return m_inputs; }
 
-    // Raw results of rows [0, rows) in units of 10^-decimals.
-    void evaluate(const std::vector<FormulaInput>& columns, std::size_t rows, int decimals,
-                  std::vector<qint32>& out);
+    // Results of rows [0, rows), unrounded.
+    void evaluate(const std::vector<FormulaInput>& columns, std::size_t rows,
+                  std::vector<double>& out);
 
 private:
     struct Parser;

@@ -2,6 +2,8 @@
 
 #include "protocol/streamloger.h"
 
+#include <QHash>
+
 namespace {
 
 class StreamLogerLookup : public ChannelLookup
@@ -30,24 +32,38 @@ public:
     }
     QString codeByTitle(const QString& title) const override
     {
-        for (const AddedChannel& added : addedChannels) {
-            if (QStringLiteral("%1 (%2)").arg(channelName(added.code), added.code) == title)
-                return added.code;
-        }
-        return StreamLoger::instance()->codeByTitle(title);
+        const auto found = codeOfTitle.constFind(title);
+        return found != codeOfTitle.cend() ? found.value()
+                                           : StreamLoger::instance()->codeByTitle(title);
     }
 
-    QVector<AddedChannel> addedChannels;
+    // Looked up by code and by title, so that a thousand of them cost no
+    // pass over the list per question.
+    void setAdded(const QVector<AddedChannel>& channels)
+    {
+        addedChannels = channels;
+        indexOfCode.clear();
+        codeOfTitle.clear();
+        for (int i = 0; i < channels.size(); ++i) {
+            const AddedChannel& added = channels.at(i);
+            if (indexOfCode.contains(added.code))
+                continue;
+            indexOfCode.insert(added.code, i);
+            const QString name = added.name.isEmpty() ? added.code : added.name;
+            codeOfTitle.insert(QStringLiteral("%1 (%2)").arg(name, added.code), added.code);
+        }
+    }
 
 private:
     const AddedChannel* find(const QString& code) const
     {
-        for (const AddedChannel& added : addedChannels) {
-            if (added.code == code)
-                return &added;
-        }
-        return nullptr;
+        const auto found = indexOfCode.constFind(code);
+        return found != indexOfCode.cend() ? &addedChannels.at(found.value()) : nullptr;
     }
+
+    QVector<AddedChannel> addedChannels;
+    QHash<QString, int> indexOfCode;
+    QHash<QString, QString> codeOfTitle;
 };
 
 StreamLogerLookup& streamLogerLookup()
@@ -65,5 +81,5 @@ const ChannelLookup& ChannelLookup::streamLoger()
 
 void ChannelLookup::setAddedChannels(const QVector<AddedChannel>& channels)
 {
-    streamLogerLookup().addedChannels = channels;
+    streamLogerLookup().setAdded(channels);
 }

@@ -15,7 +15,14 @@ struct ChannelColumn
     quint8 id = 0; // ID of the channel's first record
     std::vector<qint32> values;
     std::vector<quint8> ids; // per value, only when the records carry several IDs
+    bool unknownId = false;  // an ID the log definition lacks: raw values, code "ID n"
 };
+
+// The code, and the title, of the channel of an ID that the log definition lacks.
+inline QString unknownIdCode(quint8 id)
+{
+    return QStringLiteral("ID %1").arg(id);
+}
 
 // A read protocol in compact form: 4 bytes per row for the tick and 4 bytes
 // per row and channel for the raw value.

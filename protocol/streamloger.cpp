@@ -1,6 +1,7 @@
 #include "protocol/streamloger.h"
 
 #include "protocol/memoryinfo.h"
+#include "protocol/readablefile.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -68,21 +69,24 @@ private:
 };
 
 // The channel slot of every possible record ID: the catalogue's codes, and
-// one slot for the empty code that takes the IDs no channel has.
+// for each ID that no channel has a slot of its own ("ID 20"), so that the
+// values of two unknown channels are never mixed.
 class ChannelSlots
 {
 public:
     explicit ChannelSlots(const ChannelCatalogue& catalogue)
     {
-        const int unknown = slotOf(QString());
         for (int id = 0; id < 256; ++id) {
             const QString code = catalogue.codeOfId(id);
-            m_ofId[size_t(id)] = catalogue.hasCode(code) ? slotOf(code) : unknown;
+            const bool known = !code.isEmpty() && catalogue.hasCode(code);
+            m_ofId[size_t(id)] = slotOf(known ? code : unknownIdCode(quint8(id)));
+            m_known[size_t(id)] = known;
         }
     }
 
     int count() const { return m_codes.size(); }
     int ofId(quint8 id) const { return m_ofId[id]; }
+    bool isKnown(quint8 id) const { return m_known[id]; }
     const QString& code(int slot) const { return m_codes[slot]; }
 
 private:
@@ -97,6 +101,7 @@ private:
 
     QStringList m_codes;
     std::array<int, 256> m_ofId;
+    std::array<bool, 256> m_known;
 };
 
 // The records of an open protocol, a chunk at a time, so that a large file
@@ -147,9 +152,11 @@ class RecordPhase
 {
 public:
     // `memoryBytes`: what the filled values may take, -1 for the system's free memory.
-    RecordPhase(const ChannelSlots& channels, qint64 maxFilledValues, qint64 memoryBytes)
+    // `bytesPerRow`: what the columns computed after the read add per row.
+    RecordPhase(const ChannelSlots& channels, qint64 maxFilledValues, qint64 memoryBytes,
+                qint64 bytesPerRow)
         : m_slots(channels), m_channels(size_t(channels.count())),
-          m_maxFilledValues(maxFilledValues), m_memoryBytes(memoryBytes)
+          m_maxFilledValues(maxFilledValues), m_memoryBytes(memoryBytes), m_bytesPerRow(bytesPerRow)
     {
     }
 
@@ -181,13 +188,19 @@ public:
                 ++perId[0][bytes[i * kLogRecordSize]];
             total += records;
         }
+        m_unknownIds.clear();
         for (int id = 0; id < 256; ++id) {
-            m_channels[size_t(m_slots.ofId(quint8(id)))].capacity +=
-                perId[0][size_t(id)] + perId[1][size_t(id)] + perId[2][size_t(id)] +
-                perId[3][size_t(id)];
+            const qint64 records = perId[0][size_t(id)] + perId[1][size_t(id)] +
+                                   perId[2][size_t(id)] + perId[3][size_t(id)];
+            m_channels[size_t(m_slots.ofId(quint8(id)))].capacity += records;
+            if (records > 0 && !m_slots.isKnown(quint8(id)))
+                m_unknownIds.append(id);
         }
         return total;
     }
+
+    // IDs that count() found and the catalogue lacks, ascending.
+    const QVector<int>& unknownIds() const { return m_unknownIds; }
 
     // Returns the number of records handled; fewer than all when cancelled.
     qint64 run(StreamLoger* loger, RecordChunks& chunks, qint64 total)
@@ -241,7 +254,7 @@ public:
             m_refusal = Refusal::TooManyValues;
         } else {
             const qint64 memory = m_memoryBytes >= 0 ? m_memoryBytes : availableMemoryBytes();
-            m_neededBytes = stepCount * qint64(sizeof(qint32));
+            m_neededBytes = stepCount * qint64(sizeof(qint32)) + tickCount * m_bytesPerRow;
             if (memory >= 0 && m_neededBytes > memory) {
                 m_refusal = Refusal::TooLittleMemory;
                 m_availableBytes = memory;
@@ -259,7 +272,8 @@ public:
         qint64 step = 0;
         for (const int slot : present) {
             Channel& channel = m_channels[size_t(slot)];
-            result.channels.push_back({m_slots.code(slot), channel.firstId, {}, {}});
+            result.channels.push_back(
+                {m_slots.code(slot), channel.firstId, {}, {}, !m_slots.isKnown(channel.firstId)});
             ChannelColumn& column = result.channels.back();
             if (tickCount == 0 || g_cancelled)
                 continue;
@@ -363,11 +377,13 @@ private:
     }
 
     const ChannelSlots& m_slots;
+    QVector<int> m_unknownIds;
     std::vector<Channel> m_channels;
     std::vector<quint32> m_ticks;
     bool m_ascending = true;
     qint64 m_maxFilledValues;
     qint64 m_memoryBytes;
+    qint64 m_bytesPerRow;
     Refusal m_refusal = Refusal::None;
     qint64 m_neededBytes = 0;
     qint64 m_availableBytes = 0;
@@ -455,6 +471,16 @@ QString StreamLoger::lastError() const
     return m_catalogue.lastError();
 }
 
+QString StreamLoger::russianError() const
+{
+    return m_catalogue.russianError();
+}
+
+QString StreamLoger::definitionPath() const
+{
+    return m_catalogue.definitionPath();
+}
+
 QStringList StreamLoger::codes() const
 {
     return m_catalogue.codes();
@@ -534,8 +560,8 @@ QList<ProtocolInfo> StreamLoger::protocolList()
             // The open protocol's header may not have reached the disk yet.
             header = m_header;
         } else {
-            QFile file(path);
-            if (!file.open(QIODevice::ReadOnly) || !readHeader(file, header))
+            QFile file;
+            if (!readablefile::open(file, path).ok() || !readHeader(file, header))
                 continue;
         }
         list.append({protocolformat::startOf(header), protocolformat::description(header), name});
@@ -574,15 +600,20 @@ bool StreamLoger::openForReading(const QString& name)
     m_mode = Closed;
     m_file.close();
     m_readProblem = ReadProblem();
+    m_channelProblem = ReadProblem();
     m_readProblem.file = name;
-    if (!hasProtocolDir())
+    // A bare name lies in the protocol directory; a full path needs none.
+    const bool absolute = QFileInfo(name).isAbsolute();
+    if (!absolute && !hasProtocolDir())
         return failRead(ReadProblem::Kind::CannotOpen, QStringLiteral("no protocol directory"));
-    const QDir dir = m_catalogue.protocolDir();
-    m_file.setFileName(dir.absoluteFilePath(name));
+    const QString path = absolute ? name : m_catalogue.protocolDir().absoluteFilePath(name);
     // Problems name the file where it was looked for, not the bare name given.
-    m_readProblem.file = m_file.fileName();
-    if (!m_file.open(QIODevice::ReadOnly))
-        return failRead(ReadProblem::Kind::CannotOpen, m_file.errorString());
+    m_readProblem.file = path;
+    const readablefile::Status opened = readablefile::open(m_file, path);
+    if (opened.result == readablefile::Result::NotRegular)
+        return failRead(ReadProblem::Kind::NotRegularFile, opened.detail);
+    if (!opened.ok())
+        return failRead(ReadProblem::Kind::CannotOpen, opened.englishReason());
     ProtocolHeader header;
     if (!readHeader(m_file, header)) {
         m_file.close();
@@ -656,9 +687,17 @@ ProtocolColumns StreamLoger::readProtocolColumns()
         return {};
 
     ChannelSlots channels(m_catalogue);
-    RecordPhase reading(channels, m_maxFilledValues, m_memoryBytes);
+    RecordPhase reading(channels, m_maxFilledValues, m_memoryBytes,
+                        m_computedColumns * qint64(sizeof(double)));
     RecordChunks chunks(m_file, m_maxRecords);
     const qint64 recordCount = reading.count(chunks);
+    m_channelProblem = ReadProblem();
+    if (!reading.unknownIds().isEmpty()) {
+        m_channelProblem.kind = ReadProblem::Kind::UnknownIds;
+        m_channelProblem.file = m_readProblem.file;
+        m_channelProblem.ids = reading.unknownIds();
+        m_channelProblem.definition = m_catalogue.definitionPath();
+    }
     // A read keeps 4 bytes per record and 4 per row tick, and their own
     // ticks for channels that miss some; a file that cannot fit is refused,
     // not half read. Gap filling is checked once the rows are known.

@@ -37,6 +37,9 @@ public:
     // Catalogue
     bool init(const QString& path);
     QString lastError() const;
+    QString russianError() const;
+    // The applied log.def, absolute; empty while none is.
+    QString definitionPath() const;
     QStringList codes() const;
     int channelId(const QString& code) const;
     QString channelName(const QString& code) const;
@@ -63,6 +66,9 @@ public:
     // What kept the last open for reading, or the last read, from the whole
     // file; Kind::None when nothing did.
     const ReadProblem& readProblem() const { return m_readProblem; }
+    // The last read's channel IDs that the catalogue lacks (Kind::UnknownIds;
+    // the protocol is read, with their raw values); Kind::None when all were known.
+    const ReadProblem& channelProblem() const { return m_channelProblem; }
     // A read keeps 4 bytes per record and per gap-filled value, and the phase
     // sizes travel as int in the progress signals, so a read is bounded in
     // records and in gap-filled values (1.6 GB of values at most); tests lower
@@ -71,6 +77,9 @@ public:
     static constexpr qint64 kMaxFilledValues = 400'000'000;
     // `memoryBytes`: the memory a read may take, -1 for the system's free memory.
     void setReadLimits(qint64 maxRecords, qint64 maxFilledValues, qint64 memoryBytes = -1);
+    // Columns the assembly will compute over every row of a read (8 bytes a
+    // cell): the memory check counts them before they are computed.
+    void setComputedColumns(int count) { m_computedColumns = count; }
     // Whether a read processes pending events now and then (about every
     // 50 ms), so that a window and its progress dialog stay alive; runs
     // without a window switch it off. On by default.
@@ -100,9 +109,11 @@ private:
     ProtocolHeader m_header;
     QMap<QString, qint32> m_lastValues;
     ReadProblem m_readProblem;
+    ReadProblem m_channelProblem;
     qint64 m_maxRecords = kMaxRecords;
     qint64 m_memoryBytes = -1;
     qint64 m_maxFilledValues = kMaxFilledValues;
+    qint64 m_computedColumns = 0;
     bool m_eventsWhileReading = true;
     qint64 m_openRecords = 0; // whole records in the file when it was opened
 };

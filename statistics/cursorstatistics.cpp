@@ -1,5 +1,6 @@
 #include "statistics/cursorstatistics.h"
 
+#include "table/numbertext.h"
 #include "table/timetextformatter.h"
 
 #include <algorithm>
@@ -9,6 +10,7 @@ struct CursorStatistics::Channel
 {
     QString title;
     StateText stateText;
+    int decimals = -1;
     std::vector<std::unique_ptr<ChannelRangeIndex>> parts; // by first tick
 
     bool isState() const { return bool(stateText); }
@@ -33,9 +35,11 @@ struct CursorStatistics::Channel
 };
 
 namespace {
+// Ten significant digits: every digit of a logged value, and no rounding
+// noise of a difference or a mean.
 QString number(double value)
 {
-    return QString::number(value, 'g', 6);
+    return numbertext::text(value, numbertext::loggedDigits);
 }
 } // namespace
 
@@ -54,7 +58,7 @@ void CursorStatistics::setTimeBase(const QDateTime& start, quint16 tickMs)
 }
 
 void CursorStatistics::addPart(const QString& title, std::unique_ptr<StatisticsSource> source,
-                               const StateText& stateText)
+                               const StateText& stateText, int decimals)
 {
     auto found = std::find_if(m_channels.begin(), m_channels.end(),
                               [&title](const auto& channel) { return channel->title == title; });
@@ -66,6 +70,8 @@ void CursorStatistics::addPart(const QString& title, std::unique_ptr<StatisticsS
     Channel& channel = **found;
     if (stateText)
         channel.stateText = stateText;
+    if (decimals >= 0)
+        channel.decimals = decimals;
     channel.parts.push_back(std::make_unique<ChannelRangeIndex>(std::move(source)));
     std::stable_sort(channel.parts.begin(), channel.parts.end(),
                      [](const auto& a, const auto& b) { return a->firstTick() < b->firstTick(); });
@@ -110,15 +116,18 @@ QStringList CursorStatistics::row(const Channel& channel, qint64 reference, qint
         texts[Changes] = QString::number(summary.changes);
         return texts;
     }
+    const auto value = [&channel](double v) {
+        return channel.decimals >= 0 ? numbertext::decimalText(v, channel.decimals) : number(v);
+    };
     if (hasReference)
-        texts[ReferenceValue] = number(atReference);
+        texts[ReferenceValue] = value(atReference);
     if (hasCursor)
-        texts[CursorValue] = number(atCursor);
+        texts[CursorValue] = value(atCursor);
     if (hasReference && hasCursor)
-        texts[Difference] = number(atCursor - atReference);
+        texts[Difference] = value(atCursor - atReference);
     if (summary.count > 0) {
-        texts[Minimum] = number(summary.minimum);
-        texts[Maximum] = number(summary.maximum);
+        texts[Minimum] = value(summary.minimum);
+        texts[Maximum] = value(summary.maximum);
         texts[Mean] = number(summary.mean());
         texts[Rms] = number(summary.rms());
     }

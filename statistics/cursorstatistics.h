@@ -47,9 +47,12 @@ public:
 
     void clear();
     void setTimeBase(const QDateTime& start, quint16 tickMs);
-    // A state text makes the channel a state channel.
+    // A state text makes the channel a state channel. `decimals`: those of
+    // the channel's values (RATE, a computed channel's decimals), with which
+    // the values, their difference and the extremes are written as the table
+    // writes them; -1 for ten significant digits. Mean and RMS always have ten.
     void addPart(const QString& title, std::unique_ptr<StatisticsSource> source,
-                 const StateText& stateText = {});
+                 const StateText& stateText = {}, int decimals = -1);
     QStringList titles() const;
     bool isEmpty() const { return m_channels.empty(); }
 

@@ -1,106 +1,38 @@
 #include "table/numbertext.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
 
 namespace numbertext {
 
 namespace {
 
-constexpr int kDigits = 6;
+// Powers of ten a double holds exactly: raw / 10^rate is then the exact
+// decimal rounded once, and the raw digits are its text.
+constexpr int kExactRate = 22;
 
-// printf's %g rules, which QString::number's 'g' follows: exponent form
-// below 1e-4 and from 1e6 on, trailing zeros dropped, two exponent digits at
-// least. Ties go to even here.
-int writeGeneral(double value, char* out)
+// Results from 10^15 on have more digits than a double keeps for every
+// decimal: they are kept as their 15-digit text reads back.
+constexpr double kExactLimit = 1e15;
+
+int writeExponent(int exponent, char* p)
 {
-    // The toolkit writes zero and "nan" without a sign.
-    if (value == 0) {
-        out[0] = '0';
-        return 1;
-    }
-    if (std::isnan(value)) {
-        std::memcpy(out, "nan", 3);
-        return 3;
-    }
-    const std::to_chars_result result =
-        std::to_chars(out, out + 32, value, std::chars_format::general, kDigits);
-    return int(result.ptr - out);
+    const char* start = p;
+    *p++ = 'e';
+    *p++ = exponent < 0 ? '-' : '+';
+    const int e = std::abs(exponent);
+    if (e >= 100)
+        *p++ = char('0' + e / 100);
+    *p++ = char('0' + e / 10 % 10);
+    *p++ = char('0' + e % 10);
+    return int(p - start);
 }
 
-// Moves an exact tie off its halfway point, away from zero, so that the
-// rounding to six digits goes where the toolkit's does.
-double awayFromTie(double value)
-{
-    return std::nextafter(value, value < 0 ? -std::numeric_limits<double>::infinity()
-                                           : std::numeric_limits<double>::infinity());
-}
-
-// Whether the exact value lies halfway between two six-digit texts.
-bool isTie(double value)
-{
-    if (value == 0 || !std::isfinite(value))
-        return false;
-    char digits[64];
-    const std::to_chars_result result =
-        std::to_chars(digits, digits + sizeof digits, value, std::chars_format::scientific, 30);
-    const char* p = digits + (digits[0] == '-' ? 1 : 0);
-    // "d.ddddd5000…e±x": the seventh significant digit a 5, zeros after it.
-    int significant = 0;
-    bool tie = false;
-    for (; p < result.ptr && *p != 'e'; ++p) {
-        if (*p == '.')
-            continue;
-        ++significant;
-        if (significant == kDigits + 1)
-            tie = *p == '5';
-        else if (significant > kDigits + 1 && *p != '0')
-            return false;
-    }
-    return tie;
-}
-
-} // namespace
-
-int write(double value, char* out)
-{
-    return writeGeneral(isTie(value) ? awayFromTie(value) : value, out);
-}
-
-QString text(double value)
-{
-    char buffer[32];
-    return QString::fromLatin1(buffer, write(value, buffer));
-}
-
-QString textRaw(qint32 raw, double divisor)
-{
-    double value = double(raw) / divisor;
-    const quint32 magnitude = raw < 0 ? 0u - quint32(raw) : quint32(raw);
-    if (magnitude >= 1000000) {
-        // Seven digits or more: halfway in decimal, and exactly so in binary?
-        quint32 unit = 1;
-        while (magnitude / unit >= 1000000)
-            unit *= 10;
-        if (magnitude % unit == unit / 2 && isTie(value))
-            value = awayFromTie(value);
-    } else if (!(divisor >= 1 && divisor == std::floor(divisor))) {
-        if (isTie(value))
-            value = awayFromTie(value);
-    }
-    char buffer[32];
-    return QString::fromLatin1(buffer, writeGeneral(value, buffer));
-}
-
-namespace {
-
-// A raw value of at most six digits over 10^rate is an exact decimal with at
-// most six significant digits: its text is the raw digits with the point
-// moved, no rounding involved.
-int writeShortRaw(qint32 raw, int rate, char* out)
+// The exact decimal raw * 10^-rate in the general form with ten digits.
+int writeExactRaw(qint32 raw, int rate, char* out)
 {
     char* p = out;
     if (raw == 0) {
@@ -110,33 +42,27 @@ int writeShortRaw(qint32 raw, int rate, char* out)
     if (raw < 0)
         *p++ = '-';
     quint32 magnitude = raw < 0 ? 0u - quint32(raw) : quint32(raw);
-    char digits[8];
+    char reversed[12];
     int length = 0;
-    char reversed[8];
     while (magnitude > 0) {
         reversed[length++] = char('0' + magnitude % 10);
         magnitude /= 10;
     }
+    char digits[12];
     for (int i = 0; i < length; ++i)
         digits[i] = reversed[length - 1 - i];
     const int exponent = length - 1 - rate;
     int significant = length;
     while (significant > 1 && digits[significant - 1] == '0')
         --significant;
-    if (exponent < -4) {
+    if (exponent < -4 || exponent >= loggedDigits) {
         *p++ = digits[0];
         if (significant > 1) {
             *p++ = '.';
             for (int i = 1; i < significant; ++i)
                 *p++ = digits[i];
         }
-        *p++ = 'e';
-        *p++ = '-';
-        const int e = -exponent;
-        if (e >= 100)
-            *p++ = char('0' + e / 100);
-        *p++ = char('0' + e / 10 % 10);
-        *p++ = char('0' + e % 10);
+        p += writeExponent(exponent, p);
     } else if (exponent >= 0) {
         for (int i = 0; i <= exponent; ++i)
             *p++ = i < length ? digits[i] : '0';
@@ -156,43 +82,101 @@ int writeShortRaw(qint32 raw, int rate, char* out)
     return int(p - out);
 }
 
+double parsed(const char* text, int length)
+{
+    double value = 0;
+    std::from_chars(text, text + length, value);
+    return value;
+}
+
+// The decimal exponent of a finite, non-zero value as its 15-digit form has it.
+int decimalExponent(double value)
+{
+    char buffer[40];
+    const std::to_chars_result result = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                                      std::chars_format::scientific, maxDigits - 1);
+    const char* e = std::find(buffer, result.ptr, 'e');
+    int exponent = 0;
+    std::from_chars(e + (e[1] == '+' ? 2 : 1), result.ptr, exponent);
+    return exponent;
+}
+
 } // namespace
+
+int write(double value, char* out, int digits)
+{
+    // Zero and "nan" without a sign, as the toolkit writes them.
+    if (value == 0) {
+        out[0] = '0';
+        return 1;
+    }
+    if (std::isnan(value)) {
+        std::memcpy(out, "nan", 3);
+        return 3;
+    }
+    const std::to_chars_result result = std::to_chars(
+        out, out + 32, value, std::chars_format::general, std::clamp(digits, 1, maxDigits));
+    return int(result.ptr - out);
+}
+
+QString text(double value, int digits)
+{
+    char buffer[32];
+    return QString::fromLatin1(buffer, write(value, buffer, digits));
+}
+
+QString textRaw(qint32 raw, double divisor)
+{
+    return text(double(raw) / divisor);
+}
 
 void setTextRaw(QString& out, qint32 raw, int rate, double divisor)
 {
     char buffer[32];
-    int length = 0;
-    if (raw > -1000000 && raw < 1000000 && rate >= 0 && rate <= 22) {
-        length = writeShortRaw(raw, rate, buffer);
-    } else {
-        const QString text = textRaw(raw, divisor);
-        out = text;
-        return;
-    }
+    const int length = rate >= -kExactRate && rate <= kExactRate
+                           ? writeExactRaw(raw, rate, buffer)
+                           : write(double(raw) / divisor, buffer);
     out.resize(length);
     QChar* data = out.data();
     for (int i = 0; i < length; ++i)
         data[i] = QLatin1Char(buffer[i]);
 }
 
-double shown(double value)
+double shown(double value, int digits)
 {
+    if (!std::isfinite(value))
+        return value;
     char buffer[32];
-    const int length = write(value, buffer);
-    double parsed = 0;
-    std::from_chars(buffer, buffer + length, parsed);
-    return parsed;
+    return parsed(buffer, write(value, buffer, digits));
 }
 
 double shownRaw(qint32 raw, double divisor)
 {
-    // At most six digits over a whole power of ten: the six-digit text is the
-    // exact decimal, which reads back as the nearest double, the value itself.
+    // Over a whole power of ten the text is the exact decimal, which reads
+    // back as the nearest double, the value itself.
     const double value = double(raw) / divisor;
-    if (raw > -1000000 && raw < 1000000 && divisor >= 1 && divisor <= 1e22 &&
-        divisor == std::floor(divisor))
+    if (divisor >= 1 && divisor <= 1e22 && divisor == std::floor(divisor))
         return value;
     return shown(value);
+}
+
+double rounded(double value, int decimals)
+{
+    if (!std::isfinite(value))
+        return value;
+    const double scale = std::pow(10.0, decimals);
+    const double units = value * scale;
+    if (std::fabs(units) < kExactLimit)
+        return std::round(units) / scale;
+    return shown(value, maxDigits);
+}
+
+QString decimalText(double value, int decimals)
+{
+    const double r = rounded(value, decimals);
+    if (r == 0 || !std::isfinite(r))
+        return text(r);
+    return text(r, std::clamp(decimalExponent(r) + 1 + decimals, 1, maxDigits));
 }
 
 } // namespace numbertext

@@ -4,6 +4,8 @@
 #include "protocol/channellookup.h"
 #include "table/numbertext.h"
 
+#include <QHash>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -16,7 +18,8 @@ struct ProtocolAssembly::Protocol
         QString code;
         quint8 id = 0;
         std::vector<qint32> values;
-        std::vector<quint8> ids; // per value when the records carry several IDs
+        std::vector<double> real; // a computed channel's results, NaN for none
+        std::vector<quint8> ids;  // per value when the records carry several IDs
         int column = 0;
         bool hasRefs = false;
         double divisor = 1;
@@ -25,8 +28,9 @@ struct ProtocolAssembly::Protocol
 
         bool hasCell(int record) const
         {
-            return size_t(record) < values.size() &&
-                   !(computed && values[size_t(record)] == ComputedChannel::noValue);
+            if (computed)
+                return size_t(record) < real.size() && !std::isnan(real[size_t(record)]);
+            return size_t(record) < values.size();
         }
         double divisorAt(const std::array<double, 256>& byId, int record) const
         {
@@ -35,6 +39,7 @@ struct ProtocolAssembly::Protocol
     };
 
     QDateTime start;
+    QString file;
     qint64 startEpoch = 0;
     quint16 tickMs = 0;
     qint64 offset = 0;
@@ -102,7 +107,8 @@ ProtocolAssembly::AddResult ProtocolAssembly::addProtocol(const QDateTime& start
 }
 
 ProtocolAssembly::AddResult ProtocolAssembly::addProtocol(const QDateTime& start, quint16 tickMs,
-                                                          ProtocolColumns columns)
+                                                          ProtocolColumns columns,
+                                                          const QString& file)
 {
     // A file without rows has nothing to show. Without a tick length there is
     // no time base to merge on, and an invalid
@@ -117,6 +123,7 @@ ProtocolAssembly::AddResult ProtocolAssembly::addProtocol(const QDateTime& start
 
     auto protocol = std::make_unique<Protocol>();
     protocol->start = start;
+    protocol->file = file;
     protocol->startEpoch = start.toMSecsSinceEpoch();
     protocol->tickMs = tickMs;
     protocol->formatter = TimeTextFormatter(start);
@@ -130,8 +137,11 @@ ProtocolAssembly::AddResult ProtocolAssembly::addProtocol(const QDateTime& start
         if (index < 0) {
             index = m_codes.size();
             m_codes.append(column.code);
-            m_titles.append(
-                QStringLiteral("%1 (%2)").arg(m_catalogue.channelName(column.code), column.code));
+            // A channel the definition lacks has no name: its title is its ID.
+            m_titles.append(column.unknownId
+                                ? column.code
+                                : QStringLiteral("%1 (%2)").arg(
+                                      m_catalogue.channelName(column.code), column.code));
         }
         Protocol::Channel channel;
         channel.code = column.code;
@@ -195,12 +205,11 @@ void ProtocolAssembly::buildProtocol(int index)
         double minimum = 0;
         double maximum = 0;
         bool found = false;
-        const size_t count = channel.values.size();
+        const size_t count = channel.computed ? channel.real.size() : channel.values.size();
         if (channel.computed) {
-            for (const qint32 raw : channel.values) {
-                if (raw == ComputedChannel::noValue)
+            for (const double value : channel.real) {
+                if (std::isnan(value))
                     continue;
-                const double value = double(raw) / channel.divisor;
                 if (!found || value > maximum)
                     maximum = value;
                 if (!found || value < minimum)
@@ -232,12 +241,12 @@ void ProtocolAssembly::buildProtocol(int index)
         ColumnSeries series;
         series.ticks = p.ticks.data();
         series.values = channel.values.data();
+        series.real = channel.computed ? channel.real.data() : nullptr;
         series.ids = channel.ids.empty() ? nullptr : channel.ids.data();
         series.divisorById = m_divisor.data();
         series.count = count;
         series.offset = p.offset;
         series.divisor = channel.divisor;
-        series.gaps = channel.computed;
         m_channels.push_back({channel.code, m_titles[channel.column - firstChannelColumn], index,
                               int(c), channel.column, series, minimum, maximum});
     }
@@ -274,6 +283,13 @@ void ProtocolAssembly::addComputedCodes()
 void ProtocolAssembly::computeProtocol(int index)
 {
     Protocol& p = *m_protocols[size_t(index)];
+    // Channels by code, so that finding the inputs costs no pass over the
+    // channels per input. Indexes: the channels grow while computing.
+    QHash<QString, size_t> byCode;
+    byCode.reserve(int(p.channels.size() + m_computed.size()));
+    for (size_t c = 0; c < p.channels.size(); ++c)
+        byCode.insert(p.channels[c].code, c);
+    p.channels.reserve(p.channels.size() + m_computed.size());
     for (size_t k = 0; k < m_computed.size(); ++k) {
         const ComputedChannel& computed = m_computed[k];
         FormulaEvaluator evaluator;
@@ -283,18 +299,17 @@ void ProtocolAssembly::computeProtocol(int index)
         // no cells, as a logged channel the file lacks.
         std::vector<FormulaInput> inputs;
         for (const QString& code : evaluator.inputs()) {
-            const auto it =
-                std::find_if(p.channels.begin(), p.channels.end(),
-                             [&code](const Protocol::Channel& c) { return c.code == code; });
-            if (it == p.channels.end())
+            const auto found = byCode.constFind(code);
+            if (found == byCode.cend())
                 break;
+            const Protocol::Channel& in = p.channels[found.value()];
             FormulaInput input;
-            input.values = it->values.data();
-            input.ids = it->ids.empty() ? nullptr : it->ids.data();
+            input.values = in.values.data();
+            input.ids = in.ids.empty() ? nullptr : in.ids.data();
             input.divisorById = m_divisor.data();
-            input.divisor = it->computed ? std::pow(10.0, it->rate) : m_divisor[it->id];
-            input.count = it->values.size();
-            input.gaps = it->computed;
+            input.divisor = m_divisor[in.id];
+            input.real = in.computed ? in.real.data() : nullptr;
+            input.count = in.computed ? in.real.size() : in.values.size();
             inputs.push_back(input);
         }
         if (inputs.size() != size_t(evaluator.inputs().size()))
@@ -304,32 +319,35 @@ void ProtocolAssembly::computeProtocol(int index)
         channel.computed = true;
         channel.rate = computed.decimals;
         channel.column = firstChannelColumn + m_loggedCodes + int(k);
-        evaluator.evaluate(inputs, p.ticks.size(), computed.decimals, channel.values);
+        evaluator.evaluate(inputs, p.ticks.size(), channel.real);
+        // Kept as the cell shows it, so that the chart, the statistics and a
+        // formula reading the channel see the digits the table shows.
+        for (double& value : channel.real)
+            value = numbertext::rounded(value, computed.decimals);
+        byCode.insert(channel.code, p.channels.size());
         p.channels.push_back(std::move(channel));
     }
 }
 
 void ProtocolAssembly::joinRanges()
 {
-    // In list order, as the chart channels are created: each new channel takes
-    // the range of the earlier ones of its title and widens theirs, so all end
-    // with the union. Earlier channels change only as the chart's guarded
-    // setters allow.
-    for (size_t n = 0; n < m_channels.size(); ++n) {
-        AssembledChannel& added = m_channels[n];
-        for (size_t m = 0; m < n; ++m) {
-            AssembledChannel& earlier = m_channels[m];
-            if (earlier.title != added.title)
-                continue;
-            if (earlier.minimum < added.minimum)
-                added.minimum = earlier.minimum;
-            if (earlier.minimum > added.minimum && added.minimum < earlier.maximum)
-                earlier.minimum = added.minimum;
-            if (earlier.maximum > added.maximum)
-                added.maximum = earlier.maximum;
-            if (earlier.maximum < added.maximum && added.maximum > earlier.minimum)
-                earlier.maximum = added.maximum;
+    // All channels of a title (one per protocol) end with the union of their
+    // ranges: one pass gathers it per title, one hands it out.
+    QHash<QString, std::pair<double, double>> byTitle;
+    byTitle.reserve(int(m_channels.size()));
+    for (const AssembledChannel& channel : m_channels) {
+        const auto found = byTitle.find(channel.title);
+        if (found == byTitle.end()) {
+            byTitle.insert(channel.title, {channel.minimum, channel.maximum});
+        } else {
+            found->first = std::min(found->first, channel.minimum);
+            found->second = std::max(found->second, channel.maximum);
         }
+    }
+    for (AssembledChannel& channel : m_channels) {
+        const std::pair<double, double>& range = byTitle[channel.title];
+        channel.minimum = range.first;
+        channel.maximum = range.second;
     }
 }
 
@@ -364,6 +382,11 @@ void ProtocolAssembly::clearBuild()
 int ProtocolAssembly::recordCount(int protocol) const
 {
     return this->protocol(protocol).recordCount();
+}
+
+QString ProtocolAssembly::protocolFile(int protocol) const
+{
+    return this->protocol(protocol).file;
 }
 
 qint64 ProtocolAssembly::offset(int protocol) const
@@ -414,6 +437,14 @@ int ProtocolAssembly::column(int protocol, int channel) const
 
 bool ProtocolAssembly::cell(int protocol, int channel, int record, Cell& cell) const
 {
+    const Protocol::Channel& computed = this->protocol(protocol).channels[size_t(channel)];
+    if (computed.computed) {
+        if (!computed.hasCell(record))
+            return false;
+        cell.isText = false;
+        cell.text = numbertext::decimalText(computed.real[size_t(record)], computed.rate);
+        return true;
+    }
     qint32 value = 0;
     double divisor = 1;
     if (!raw(protocol, channel, record, value, divisor))
@@ -429,7 +460,7 @@ bool ProtocolAssembly::cell(int protocol, int channel, int record, Cell& cell) c
     }
     cell.isText = false;
     const quint8 id = c.ids.empty() ? c.id : c.ids[size_t(record)];
-    numbertext::setTextRaw(cell.text, value, c.computed ? c.rate : m_rate[id], divisor);
+    numbertext::setTextRaw(cell.text, value, m_rate[id], divisor);
     return true;
 }
 
@@ -457,10 +488,21 @@ bool ProtocolAssembly::raw(int protocol, int channel, int record, qint32& value,
 {
     const Protocol& p = this->protocol(protocol);
     const Protocol::Channel& c = p.channels[size_t(channel)];
-    if (!c.hasCell(record))
+    if (c.computed || !c.hasCell(record))
         return false;
     value = c.values[size_t(record)];
-    divisor = c.computed ? c.divisor : c.divisorAt(m_divisor, record);
+    divisor = c.divisorAt(m_divisor, record);
+    return true;
+}
+
+bool ProtocolAssembly::number(int protocol, int channel, int record, double& value) const
+{
+    const Protocol::Channel& c = this->protocol(protocol).channels[size_t(channel)];
+    if (!c.hasCell(record))
+        return false;
+    value = c.computed
+                ? c.real[size_t(record)]
+                : numbertext::shownRaw(c.values[size_t(record)], c.divisorAt(m_divisor, record));
     return true;
 }
 
@@ -491,7 +533,8 @@ qint64 ProtocolAssembly::dataBytes() const
     for (const auto& p : m_protocols) {
         bytes += qint64(p->ticks.capacity() * sizeof(quint32));
         for (const Protocol::Channel& c : p->channels)
-            bytes += qint64(c.values.capacity() * sizeof(qint32) + c.ids.capacity());
+            bytes += qint64(c.values.capacity() * sizeof(qint32) +
+                            c.real.capacity() * sizeof(double) + c.ids.capacity());
     }
     return bytes;
 }

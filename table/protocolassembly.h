@@ -38,7 +38,8 @@ struct AssembledChannel
 // Use: addProtocol() per file in read order, build(), then read rows, cells and
 // channels. The assembly owns the loaded data for as long as the view shows
 // it, in the reader's compact form (4 bytes per row for the tick, 4 bytes per
-// cell for the raw value): cell texts are made on request for the rows that
+// cell for the raw value, 8 for a computed result, which may be any finite
+// double): cell texts are made on request for the rows that
 // are shown or written, and the charts read the same columns in place.
 //
 // Rows have two numberings: (protocol, record), and the global row, which
@@ -75,8 +76,9 @@ public:
     ~ProtocolAssembly();
     Q_DISABLE_COPY_MOVE(ProtocolAssembly)
 
-    // Reading phase.
-    AddResult addProtocol(const QDateTime& start, quint16 tickMs, ProtocolColumns columns);
+    // Reading phase. `file` names the protocol where rows tell where they come from.
+    AddResult addProtocol(const QDateTime& start, quint16 tickMs, ProtocolColumns columns,
+                          const QString& file = QString());
     // Per-record series: the rows are the first channel's records.
     AddResult addProtocol(const QDateTime& start, quint16 tickMs, const ChannelRecords& records);
     int protocolCount() const { return int(m_protocols.size()); }
@@ -100,6 +102,7 @@ public:
     // Rows by (protocol, record); none until built.
     int rowCount() const { return int(m_timeOrder.size()); }
     int recordCount(int protocol) const;
+    QString protocolFile(int protocol) const;
     qint64 offset(int protocol) const;
     // Position of a row in time order (stable: protocol order, then record
     // order). A search: for single look-ups only.
@@ -124,8 +127,11 @@ public:
     const std::vector<int>& timeOrder() const { return m_timeOrder; }
     // Channel index of a table column in a protocol, -1 where it has none.
     int channelAt(int protocol, int column) const;
-    // The raw value and its divisor (10^RATE); false when there is no cell.
+    // The raw value and its divisor (10^RATE) of a logged channel; false when
+    // there is no cell and for computed channels, which keep real values.
     bool raw(int protocol, int channel, int record, qint32& value, double& divisor) const;
+    // The number a cell's text reads as; false when there is no cell.
+    bool number(int protocol, int channel, int record, double& value) const;
     bool hasRefs(int protocol, int channel) const;
     // The ID the channel's records carry (the first record's where they carry
     // several); -1 for a computed channel.

@@ -5,6 +5,8 @@
 #include "table/tablefilter.h"
 #include "table/tickrole.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QFont>
 #include <QHash>
 
@@ -63,6 +65,8 @@ void ProtocolTableModel::setAssembly(const ProtocolAssembly* assembly)
     m_sortColumn = -1;
     if (m_assembly) {
         m_labels.append(m_assembly->titles());
+        if (m_protocolColumnShown)
+            m_labels.append(QStringLiteral("Протокол"));
         m_order = m_assembly->timeOrder();
         // The rows come in time order, as a sort by time would leave them.
         m_sortColumn = kTimeColumn;
@@ -124,6 +128,8 @@ QVariant ProtocolTableModel::data(const QModelIndex& index, int role) const
     }
     if (column == kTimeColumn && role == TickRole)
         return QVariant(qlonglong(tick(global)));
+    if (column == kTimeColumn && role == Qt::ToolTipRole)
+        return QStringLiteral("Протокол: %1").arg(QDir::toNativeSeparators(protocolPath(global)));
     if (role != Qt::DisplayRole)
         return {};
     QString text;
@@ -194,6 +200,10 @@ bool ProtocolTableModel::cellText(int globalRow, int column, QString& text) cons
         text = m_assembly->timeText(r.protocol, r.record);
         return true;
     }
+    if (column == protocolColumn()) {
+        text = protocolName(globalRow);
+        return true;
+    }
     const int channel = m_assembly->channelAt(r.protocol, column);
     ProtocolAssembly::Cell cell;
     cell.text.swap(text); // reuses the caller's buffer
@@ -202,17 +212,60 @@ bool ProtocolTableModel::cellText(int globalRow, int column, QString& text) cons
     return found;
 }
 
+void ProtocolTableModel::setProtocolColumnShown(bool shown)
+{
+    if (shown == m_protocolColumnShown)
+        return;
+    if (!m_assembly) {
+        m_protocolColumnShown = shown;
+        return;
+    }
+    const int column = m_labels.size() - (shown ? 0 : 1);
+    if (shown) {
+        beginInsertColumns(QModelIndex(), column, column);
+        m_protocolColumnShown = true;
+        m_labels.append(QStringLiteral("Протокол"));
+        endInsertColumns();
+    } else {
+        if (m_sortColumn == column)
+            m_sortColumn = -1;
+        beginRemoveColumns(QModelIndex(), column, column);
+        m_protocolColumnShown = false;
+        m_labels.removeLast();
+        endRemoveColumns();
+    }
+}
+
+int ProtocolTableModel::protocolColumn() const
+{
+    return m_protocolColumnShown && m_assembly ? m_labels.size() - 1 : -1;
+}
+
+QString ProtocolTableModel::protocolPath(int globalRow) const
+{
+    return m_assembly ? m_assembly->protocolFile(m_assembly->row(globalRow).protocol) : QString();
+}
+
+QString ProtocolTableModel::protocolName(int globalRow) const
+{
+    return QFileInfo(protocolPath(globalRow)).fileName();
+}
+
 bool ProtocolTableModel::isNumberCell(int globalRow, int column) const
 {
     if (!m_assembly || column < ProtocolAssembly::firstChannelColumn)
         return false;
     const ProtocolAssembly::RowRef r = m_assembly->row(globalRow);
     const int channel = m_assembly->channelAt(r.protocol, column);
+    if (channel < 0)
+        return false;
+    if (!m_assembly->hasRefs(r.protocol, channel)) {
+        double value = 0;
+        return m_assembly->number(r.protocol, channel, r.record, value);
+    }
     qint32 raw = 0;
     double divisor = 1;
-    if (channel < 0 || !m_assembly->raw(r.protocol, channel, r.record, raw, divisor))
-        return false;
-    return !m_assembly->hasRefs(r.protocol, channel) ||
+    return m_assembly->raw(r.protocol, channel, r.record, raw, divisor) &&
            m_assembly->refText(r.protocol, channel, raw).isEmpty();
 }
 
@@ -229,20 +282,21 @@ bool ProtocolTableModel::cellNumber(int globalRow, int column, double& value) co
         value = m_assembly->timeText(r.protocol, r.record).toDouble();
         return true;
     }
+    if (column == protocolColumn())
+        return false;
     const int channel = m_assembly->channelAt(r.protocol, column);
-    qint32 raw = 0;
-    double divisor = 1;
-    if (channel < 0 || !m_assembly->raw(r.protocol, channel, r.record, raw, divisor))
+    if (channel < 0)
         return false;
     if (m_assembly->hasRefs(r.protocol, channel)) {
+        qint32 raw = 0;
+        double divisor = 1;
+        if (!m_assembly->raw(r.protocol, channel, r.record, raw, divisor))
+            return false;
         const QString text = m_assembly->refText(r.protocol, channel, raw);
-        if (!text.isEmpty()) {
-            value = text.toDouble();
-            return true;
-        }
+        value = text.isEmpty() ? numbertext::shownRaw(raw, divisor) : text.toDouble();
+        return true;
     }
-    value = numbertext::shownRaw(raw, divisor);
-    return true;
+    return m_assembly->number(r.protocol, channel, r.record, value);
 }
 
 void ProtocolTableModel::sort(int column, Qt::SortOrder order)
@@ -276,6 +330,19 @@ std::vector<int> ProtocolTableModel::sortedBy(int column, Qt::SortOrder order) c
         items.reserve(m_order.size());
         for (const int row : m_order)
             items.emplace_back(msecsSinceEpoch(row), row);
+        stableSortByKey(items, ascending);
+        std::vector<int> sorted;
+        sorted.reserve(items.size());
+        for (const auto& item : items)
+            sorted.push_back(item.second);
+        return sorted;
+    }
+    if (column == protocolColumn()) {
+        // By file, in the order read; rows of one file keep their order.
+        std::vector<std::pair<int, int>> items;
+        items.reserve(m_order.size());
+        for (const int row : m_order)
+            items.emplace_back(m_assembly->row(row).protocol, row);
         stableSortByKey(items, ascending);
         std::vector<int> sorted;
         sorted.reserve(items.size());

@@ -56,6 +56,15 @@ public:
 
     // Header texts of every column.
     const QStringList& headerLabels() const { return m_labels; }
+    // The column "Протокол" after the channels, naming the protocol file of
+    // each row; off by default. It is a column of the model only while
+    // shown, so reports write it only then.
+    void setProtocolColumnShown(bool shown);
+    bool protocolColumnShown() const { return m_protocolColumnShown; }
+    int protocolColumn() const;
+    // The protocol file a row comes from: its name, and the path as read.
+    QString protocolName(int globalRow) const;
+    QString protocolPath(int globalRow) const;
     qint64 tick(int globalRow) const;
     qint64 msecsSinceEpoch(int globalRow) const;
     QString timeText(int globalRow) const;
@@ -104,6 +113,7 @@ private:
     std::set<int> m_marks;
     std::map<int, QString> m_notes; // by global row
     int m_sortColumn = -1;
+    bool m_protocolColumnShown = false;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     QIcon m_mark;
 };

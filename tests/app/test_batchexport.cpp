@@ -18,6 +18,9 @@
 
 #include <ctime>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 namespace {
 const QDateTime kStart(QDate(2024, 6, 1), QTime(12, 0));
 
@@ -425,14 +428,123 @@ private slots:
                                sub);
         QCOMPARE(result.exitCode, 1);
         const QStringList lines = result.errors.trimmed().split(QLatin1Char('\n'));
-        QCOMPARE(lines.size(), 2);
-        QVERIFY2(lines[0].startsWith("voltrek: " + missing + ": cannot be opened"),
+        QCOMPARE(lines.size(), 3);
+        // Read with the log.def named, though it lies outside its protocol folder.
+        QVERIFY2(lines[0].startsWith("voltrek: warning: " + sub + "/a.log: lies outside"),
                  qPrintable(lines[0]));
-        QCOMPARE(lines[1], "voltrek: " + empty + ": holds no records");
+        QVERIFY2(lines[1].startsWith("voltrek: " + missing + ": cannot be opened"),
+                 qPrintable(lines[1]));
+        QCOMPARE(lines[2], "voltrek: " + empty + ": holds no records");
         // The CSV of what could be read went to standard output.
         const QStringList csv = QString::fromUtf8(result.output).split(QLatin1Char('\n'));
         QCOMPARE(csv.size(), 7);
         QVERIFY(csv[0].startsWith(QStringLiteral("Дата,")));
+    }
+
+    void protocolsAreReadWithTheirOwnDefinition_data()
+    {
+        QTest::addColumn<QString>("scene");
+        QTest::addColumn<int>("exitCode");   // -1: not decided here
+        QTest::addColumn<QString>("told");   // in standard error; empty: nothing at all
+        QTest::addColumn<QString>("header"); // the CSV's first line starts so
+        QTest::addColumn<int>("lines");      // of the CSV, header included
+        // The other log directory: A1 at RATE 2 under another name.
+        QTest::newRow("its own log.def above it, named from its folder") << "own" << 0 << ""
+                                                                         << "Дата,Другая (A1)" << 6;
+        QTest::newRow("-d named: read with it, and said")
+            << "given" << 0 << "voltrek: warning: %1: lies outside the protocol folder of %2"
+            << "Дата,Альфа (A1)" << 6;
+        QTest::newRow("unknown IDs: a column each, and a failed run")
+            << "unknown" << 1 << "voltrek: %1: holds channel IDs 20, 21 that %2 lacks"
+            << "Дата,Альфа (A1),ID 20,ID 21" << 6;
+        QTest::newRow("one file named twice is read once")
+            << "twice" << 0 << "voltrek: warning: %1: was given more than once; it was read once"
+            << "Дата,Альфа (A1)" << 6;
+        QTest::newRow("a FIFO as protocol")
+            << "fifo" << 1 << "voltrek: %1: is not a regular file but a FIFO; it was not read"
+            << "Дата,Альфа (A1)" << 6;
+        QTest::newRow("a device as protocol")
+            << "device" << 1 << "voltrek: %1: is not a regular file but a device; it was not read"
+            << "Дата,Альфа (A1)" << 6;
+        QTest::newRow("a FIFO as log.def") << "fifodef" << 1 << "not a regular file but a FIFO"
+                                           << "Дата,ID 1" << 6;
+        QTest::newRow("a FIFO as computed.def")
+            << "fifocomputed" << -1 << "это не обычный файл, а канал FIFO"
+            << "Дата,Альфа (A1)" << 6;
+    }
+
+    void protocolsAreReadWithTheirOwnDefinition()
+    {
+        QFETCH(QString, scene);
+        QFETCH(int, exitCode);
+        QFETCH(QString, told);
+        QFETCH(QString, header);
+        QFETCH(int, lines);
+        const QString other = fixture->dir.filePath(QStringLiteral("other"));
+        QVERIFY(protocolfiles::writeDefinition(other, R"({"ROOT": "protocols", "CONTENT": [
+            {"VALUES": [{"CODE": "A1", "ID": 1, "NAME": "Другая", "RATE": 2}]}]})"));
+        QVERIFY(QDir().mkpath(other + QStringLiteral("/protocols")));
+        const QString foreign =
+            fixture->writeProtocol("other/protocols/x.log", kStart, 5, 12345, {1});
+        const QString own = fixture->writeProtocol("a.log", kStart, 5, 0, {1});
+        const QString special = fixture->dir.filePath(QStringLiteral("special.log"));
+        const QByteArray specialName = QFile::encodeName(special);
+        const QString definition = fixture->dir.filePath(QStringLiteral("log.def"));
+
+        QStringList arguments = base({own});
+        QString workingDir;
+        QString file = own;
+        QString named = definition;
+        if (scene == "own") {
+            arguments = QStringList{"-l", "x.log"};
+            workingDir = other + QStringLiteral("/protocols");
+        } else if (scene == "given") {
+            arguments = base({foreign});
+            file = foreign;
+        } else if (scene == "unknown") {
+            arguments = base({fixture->writeProtocol("u.log", kStart, 5, 0, {1, 20, 21})});
+            file = fixture->dir.filePath(QStringLiteral("u.log"));
+        } else if (scene == "twice") {
+            arguments = base({"a.log", own});
+            workingDir = fixture->dir.path();
+        } else if (scene == "fifo" || scene == "device") {
+            QCOMPARE(scene == "fifo"
+                         ? ::mkfifo(specialName.constData(), 0600)
+                         : ::mknod(specialName.constData(), S_IFCHR | 0600, makedev(1, 3)),
+                     0);
+            arguments = base({own, special});
+            file = special;
+        } else if (scene == "fifodef") {
+            const QString folder = fixture->dir.filePath(QStringLiteral("fifodef"));
+            QVERIFY(QDir().mkpath(folder));
+            QCOMPARE(::mkfifo(QFile::encodeName(folder + "/log.def").constData(), 0600), 0);
+            arguments = QStringList{"-d", folder, "-l", own};
+        } else if (scene == "fifocomputed") {
+            QCOMPARE(::mkfifo(QFile::encodeName(fixture->dir.filePath("computed.def")).constData(),
+                              0600),
+                     0);
+        }
+        const Run result =
+            run(arguments << QStringLiteral("--csv") << QStringLiteral("-"), workingDir);
+        // A FIFO would have kept the run waiting: run() gives up after a minute.
+        QVERIFY(result.exitCode >= 0);
+        if (exitCode >= 0)
+            QCOMPARE(result.exitCode, exitCode);
+        if (told.isEmpty())
+            QVERIFY2(result.errors.isEmpty(), qPrintable(result.errors));
+        else
+            QVERIFY2(result.errors.contains(
+                         told.arg(QDir::toNativeSeparators(file), QDir::toNativeSeparators(named))),
+                     qPrintable(result.errors));
+        const QStringList csv = QString::fromUtf8(result.output).trimmed().split('\n');
+        if (!header.isEmpty()) {
+            QVERIFY2(csv.first().startsWith(header), qPrintable(csv.first()));
+            QCOMPARE(csv.size(), lines);
+        }
+        if (scene == "own") // raw 12345 at RATE 2
+            QVERIFY2(csv[1].endsWith(QStringLiteral(",123.45")), qPrintable(csv[1]));
+        if (scene == "unknown") // raw values
+            QVERIFY2(csv[2].endsWith(QStringLiteral(",1,1,1")), qPrintable(csv[2]));
     }
 
     void unknownArgumentFailsBeforeAnythingIsWritten()

@@ -78,7 +78,8 @@ private slots:
         QTest::addColumn<int>("records");
         // Starts of a.log, b.log, c.log an hour of ticks apart.
         QTest::newRow("overlapping") << QStringList{"a.log", "b.log"} << 2;
-        QTest::newRow("same file twice") << QStringList{"a.log", "a.log"} << 2;
+        QTest::newRow("a copy of a file") << QStringList{"a.log", "copy.log"} << 2;
+        QTest::newRow("same file twice, read once") << QStringList{"a.log", "a.log"} << 1;
         QTest::newRow("three") << QStringList{"a.log", "b.log", "c.log"} << 3;
     }
 
@@ -92,6 +93,7 @@ private slots:
         fixture->writeProtocol("a.log", start, 600, 0, {1, 2});
         fixture->writeProtocol("b.log", start.addSecs(300), 600, 0, {1, 2});
         fixture->writeProtocol("c.log", start.addSecs(3600), 600, 0, {1, 2});
+        fixture->writeProtocol("copy.log", start, 600, 0, {1, 2});
         QStringList paths;
         for (const QString& file : files)
             paths << fixture->dir.filePath(file);

@@ -5,7 +5,10 @@
 #include "table/frozencolumnstableview.h"
 #include "parameters/chartparametervaluewidget.h"
 #include "reports/csvreport.h"
+#include "tests/reports/xlsxreader.h"
 
+#include <QDoubleSpinBox>
+#include <QLabel>
 #include <QProcess>
 #include <QTableView>
 #include <QTableWidget>
@@ -106,20 +109,75 @@ private slots:
             expected.contains(QStringLiteral("01/06/2024 12:00:05.000,50,10,,501,0.233,,-1999")));
     }
 
+    // Also a computed.def that cannot be read: reports without its columns
+    // would pass for whole ones.
+    // A counter near the 32-bit end and products of it: every digit in the
+    // CSV, and the workbook's numbers equal to the logged and computed values.
+    void everyDigitReachesTheReports()
+    {
+        const QString first = fixture->writeProtocol("a.log", kStart, 3, 2147483645, {1, 2});
+        const QString csv = fixture->dir.filePath(QStringLiteral("out.csv"));
+        const QString xlsx = fixture->dir.filePath(QStringLiteral("out.xlsx"));
+        const Run result = run({"-d", fixture->dir.path(), "-l", first, "--csv", csv, "--xlsx",
+                                xlsx, "--formula", "P=A1*1000", "--formula", "Q=A1*B1"});
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY2(result.errors.isEmpty(), qPrintable(result.errors));
+        const QStringList lines = QString::fromUtf8(contents(csv)).split(QLatin1Char('\n'));
+        QCOMPARE(lines.mid(1, 3),
+                 (QStringList{"01/06/2024 12:00:00.000,2147483645,10,2147483645000,21474836450",
+                              "01/06/2024 12:00:01.000,2147483646,10.1,2147483646000,21689584824.6",
+                              "01/06/2024 12:00:02.000,2147483647,10.2,2147483647000,"
+                              "21904333199.4"}));
+        const XlsxContent book = readXlsx(xlsx);
+        QVERIFY(book.ok);
+        const struct
+        {
+            const char* cell;
+            double value;
+            const char* format;
+        } cells[] = {{"B4", 2147483645, "0"},
+                     {"B6", 2147483647, "0"},
+                     {"D5", 2147483646000, "0"},
+                     {"E5", 21689584824.6, "0.0"}};
+        for (const auto& expected : cells) {
+            const XlsxCell cell = book.cells.value(QLatin1String(expected.cell));
+            QCOMPARE(cell.numberFormat, QLatin1String(expected.format));
+            QCOMPARE(cell.text.toDouble(), expected.value);
+        }
+    }
+
     void badFormulaStopsTheBatchNamingIt_data()
     {
         QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("definitions"); // computed.def; empty: none
         QTest::addColumn<QString>("named");
-        QTest::newRow("unknown code") << QStringList{"P=A1*Q7"} << "\"P=A1*Q7\"";
-        QTest::newRow("syntax") << QStringList{"P=A1*(B1"} << "position 7";
-        QTest::newRow("cycle") << QStringList{"P=Q+1", "Q=P"} << "P -> Q -> P";
-        QTest::newRow("logged code") << QStringList{"A1=B1"} << "\"A1=B1\"";
-        QTest::newRow("no code") << QStringList{"A1*B1"} << "CODE=EXPR";
+        const QByteArray none;
+        QTest::newRow("unknown code") << QStringList{"P=A1*Q7"} << none << "\"P=A1*Q7\"";
+        QTest::newRow("syntax") << QStringList{"P=A1*(B1"} << none << "position 7";
+        QTest::newRow("cycle") << QStringList{"P=Q+1", "Q=P"} << none << "P -> Q -> P";
+        QTest::newRow("logged code") << QStringList{"A1=B1"} << none << "\"A1=B1\"";
+        QTest::newRow("no code") << QStringList{"A1*B1"} << none << "CODE=EXPR";
+        QTest::newRow("one code twice")
+            << QStringList{"P=A1", "Q=B1", "P=B1"} << none << "P is given with --formula twice";
+        QTest::newRow("assignment") << QStringList{"P=A1=3"} << none << "\"P=A1=3\"";
+        QTest::newRow("broken computed.def")
+            << QStringList{} << QByteArray("{\"channels\": [") << "computed.def";
+        QTest::newRow("repeated code in computed.def")
+            << QStringList{"Q=A1"}
+            << QByteArray("{\"channels\": [{\"code\": \"P\", \"formula\": \"A1\"},"
+                          "{\"code\": \"P\", \"formula\": \"B1\"}]}")
+            << "computed.def";
     }
     void badFormulaStopsTheBatchNamingIt()
     {
         QFETCH(QStringList, options);
+        QFETCH(QByteArray, definitions);
         QFETCH(QString, named);
+        if (!definitions.isEmpty()) {
+            QFile file(ComputedChannelFile::pathIn(fixture->dir.path()));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(definitions);
+        }
         const QString first = fixture->writeProtocol("a.log", kStart, 5, 5, {1, 2});
         const QString csv = fixture->dir.filePath(QStringLiteral("out.csv"));
         QStringList arguments{"-d", fixture->dir.path(), "-l", first, "--csv", csv};
@@ -156,12 +214,43 @@ private slots:
         QCOMPARE(read.size(), size_t(1));
     }
 
+    // A1 again under another name is refused at its place; the channel that
+    // reads A1 reads the logged one.
+    void computedCodeOfALoggedChannelIsRefusedWhateverItsName()
+    {
+        QString error;
+        QVERIFY(ComputedChannelFile::save(
+            ComputedChannelFile::pathIn(fixture->dir.path()),
+            {{"A1", QStringLiteral("Мощность"), 1, "B1*2"}, {"P", "P", 0, "A1*2"}}, error));
+        fixture->dialogs->warnings.clear();
+        fixture->setupLogerAgain();
+        QCOMPARE(fixture->dialogs->warnings.size(), 1);
+        QVERIFY2(fixture->dialogs->warnings.first().contains(
+                     QStringLiteral("A1: такой код уже есть в log.def")),
+                 qPrintable(fixture->dialogs->warnings.first()));
+        fixture->window->readProtocols({fixture->writeProtocol("a.log", kStart, 3, 5, {1, 2})});
+        const QStringList lines =
+            tableLines(fixture->find<FrozenColumnsTableView>("twEntry")->model());
+        QCOMPARE(lines.mid(0, 2), (QStringList{"Дата,Альфа (A1),Бета (B1),P (P)",
+                                               "01/06/2024 12:00:00.000,5,10,10"}));
+    }
+
     void savedChannelIsShownEverywhere()
     {
         const QString first = fixture->writeProtocol("a.log", kStart, 10, 5, {1, 2});
         fixture->window->readProtocols({first});
+        // The user's view stays as it was.
+        auto* chart = fixture->find<ChartProtocol>("chart");
+        chart->setZoom(chart->zoom() / 4);
+        chart->setPosition(3.0);
+        chart->placeLineValue(5);
+        const double zoom = chart->zoom();
+        QVERIFY(zoom < 1);
         QVERIFY(fixture->window->applyComputedChannels(
             {{"P", QStringLiteral("Мощность"), 1, "A1*B1"}}));
+        QCOMPARE(chart->zoom(), zoom);
+        QCOMPARE(chart->scaleSettings().position, 3.0);
+        QCOMPARE(chart->lineValueX(), qint64(5));
         const QString title = QStringLiteral("Мощность (P)");
 
         const QAbstractItemModel* table = fixture->find<FrozenColumnsTableView>("twEntry")->model();
@@ -172,10 +261,15 @@ private slots:
             curves.append(channel.name());
         QVERIFY2(curves.contains(title), qPrintable(curves.join(';')));
         QVERIFY(fixture->window->singleCharts().contains(title));
-        bool row = false;
+        // Filter fields take each channel's decimals: none for A1 (RATE 0), P's one.
+        QMap<QString, int> decimals;
         for (const auto* widget : fixture->window->findChildren<ChartParameterValueWidget*>())
-            row = row || widget->findChild<QWidget*>() != nullptr;
-        QVERIFY(row);
+            decimals.insert(
+                widget->findChild<QLabel*>(QStringLiteral("labelName"))->text(),
+                widget->findChild<QDoubleSpinBox*>(QStringLiteral("sbFrom"))->decimals());
+        QCOMPARE(decimals.value(title, -1), 1);
+        QCOMPARE(decimals.value(QStringLiteral("Альфа (A1)"), -1), 0);
+        QCOMPARE(decimals.value(QStringLiteral("Бета (B1)"), -1), 1);
 
         // A failed save keeps the old file and the shown columns.
         const QString path = ComputedChannelFile::pathIn(fixture->dir.path());
@@ -205,7 +299,7 @@ private slots:
 
         dialog.addChannel();
         QCOMPARE(table->rowCount(), 2);
-        QCOMPARE(table->item(1, ComputedChannelsDialog::CodeColumn)->text(), QStringLiteral("F1"));
+        QCOMPARE(table->item(1, ComputedChannelsDialog::CodeColumn)->text(), QStringLiteral("P1"));
         table->item(0, ComputedChannelsDialog::FormulaColumn)->setText(QStringLiteral("A1 * B1"));
         QVERIFY(!dialog.canSave()); // the new row has no formula yet
         table->item(1, ComputedChannelsDialog::FormulaColumn)->setText(QStringLiteral("P / 2"));
@@ -215,12 +309,12 @@ private slots:
         QVERIFY2(dialog.canSave(), qPrintable(dialog.problemText()));
         const ComputedChannels channels = dialog.channels();
         QCOMPARE(channels.size(), size_t(2));
-        QCOMPARE(channels[1], (ComputedChannel{"F1", QString(), 3, "P / 2"}));
+        QCOMPARE(channels[1], (ComputedChannel{"P1", QString(), 3, "P / 2"}));
 
         table->setCurrentCell(0, 0);
         dialog.removeChannel();
         QCOMPARE(dialog.problemText(),
-                 QStringLiteral("F1: ошибка в позиции 1: неизвестный код «P»"));
+                 QStringLiteral("P1: ошибка в позиции 1: неизвестный код «P»"));
     }
 };
 

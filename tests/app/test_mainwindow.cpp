@@ -2,11 +2,14 @@
 #include "chart/chartprotocol.h"
 #include "loadfixture.h"
 #include "table/frozencolumnstableview.h"
+#include "table/protocoltablemodel.h"
 
 #include <QAction>
 #include <QDockWidget>
 #include <QSplitter>
 #include <QHeaderView>
+#include <QLabel>
+#include <QStatusBar>
 #include <QMenuBar>
 #include <QSettings>
 #include <QTableView>
@@ -148,8 +151,8 @@ private slots:
     {
         LoadFixture fixture;
         const QString nowhere = fixture.dir.filePath(QStringLiteral("nowhere"));
-        const QString text =
-            QStringLiteral("Нет настроек для логера\n") + QDir::toNativeSeparators(nowhere);
+        const QString text = QStringLiteral("Нет настроек для логера\n") +
+                             QDir::toNativeSeparators(nowhere) + QStringLiteral("\nпапки нет");
         // A batch run only says so.
         fixture.window->setInteractive(false);
         QVERIFY(!fixture.window->setupLoger(nowhere));
@@ -172,6 +175,50 @@ private slots:
         QCOMPARE(fixture.dialogs->openFolders, QStringList{fixture.dir.path()});
         QCOMPARE(fixture.window->windowTitle(),
                  QStringLiteral("Voltrek 0.2 — ") + QDir::toNativeSeparators(fixture.dir.path()));
+    }
+
+    void protocolOfAnotherLogDirectoryBringsItsDefinition()
+    {
+        LoadFixture fixture;
+        const QString other = fixture.dir.filePath(QStringLiteral("other"));
+        QVERIFY(protocolfiles::writeDefinition(other, R"({"ROOT": "protocols", "CONTENT": [
+            {"VALUES": [{"CODE": "A1", "ID": 1, "NAME": "Другая", "RATE": 2}]}]})"));
+        QVERIFY(QDir().mkpath(other + QStringLiteral("/protocols")));
+        const QDateTime start(QDate(2024, 6, 1), QTime(12, 0));
+        const QString foreign =
+            fixture.writeProtocol("other/protocols/x.log", start, 3, 12345, {1});
+        fixture.window->setInteractive(true);
+
+        // Dropped or opened: the window takes the protocol's definition and says so.
+        fixture.window->readProtocols({foreign});
+        ProtocolTableModel* model = fixture.window->tableModel();
+        QCOMPARE(model->headerLabels().value(2), QStringLiteral("Другая (A1)"));
+        QString text;
+        QVERIFY(model->cellText(model->globalRowAt(0), 2, text));
+        QCOMPARE(text, QStringLiteral("123.45"));
+        QVERIFY(fixture.window->windowTitle().endsWith(QDir::toNativeSeparators(other)));
+        QVERIFY(fixture.window->statusBar()->currentMessage().contains(
+            QDir::toNativeSeparators(other + QStringLiteral("/log.def"))));
+        QVERIFY(fixture.dialogs->warnings.isEmpty());
+
+        // The current row names its protocol; the table's menu adds its column.
+        auto* view = fixture.find<QAbstractItemView>("twEntry");
+        view->setCurrentIndex(model->index(1, 1));
+        QCOMPARE(fixture.find<QLabel>("labelRowProtocol")->text(),
+                 QStringLiteral("Протокол: x.log"));
+        fixture.find<QAction>("actProtocolColumn")->trigger();
+        QCOMPARE(model->headerLabels().last(), QStringLiteral("Протокол"));
+        fixture.find<QAction>("actProtocolColumn")->trigger();
+        QCOMPARE(model->headerLabels().last(), QStringLiteral("Другая (A1)"));
+
+        // Named for the read ("-d"): kept, and the user is told.
+        QVERIFY(fixture.window->setupLoger(fixture.dir.path()));
+        fixture.window->readProtocols({foreign}, MainWindow::Definition::Applied);
+        QCOMPARE(model->headerLabels().value(2), QStringLiteral("Альфа (A1)"));
+        QCOMPARE(fixture.dialogs->warnings.size(), 1);
+        QVERIFY2(fixture.dialogs->warnings[0].contains(QStringLiteral("Обратите внимание:\n") +
+                                                       QDir::toNativeSeparators(foreign)),
+                 qPrintable(fixture.dialogs->warnings[0]));
     }
 
     void appliedDirectoryIsRememberedForTheNextStart()

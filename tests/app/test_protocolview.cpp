@@ -362,8 +362,10 @@ private slots:
 
     void sameTickMarksOnlyTheFirstRow()
     {
+        // Two files of the same times (one file named twice is read once).
         const QString first = fixture->writeProtocol("first.log", kFirstStart, 4, 5, {1});
-        fixture->window->readProtocols({first, first});
+        const QString copy = fixture->writeProtocol("copy.log", kFirstStart, 4, 5, {1});
+        fixture->window->readProtocols({first, copy});
         chart()->setLineValueX(2);
         fixture->find<QAction>("actBookmarkAdd")->trigger();
         QVERIFY(marked(4));

@@ -203,9 +203,10 @@ void TestProtocolDecorators::valueBoxShowsValuesAndTime()
     chart.setEndDateTime(QDateTime(QDate(2024, 5, 3), QTime(9, 0)));
     chart.setLineValueX(1000); // state 2 (no text), current 1.5
     Recording r = chart.record();
-    // Two decimals at least, more where the channel's RATE has them.
-    QVERIFY(r.find("Режим (ST) = 2.00"));
-    QVERIFY(r.find("Ток (I1) = 1.500"));
+    // The channel's decimals, as the table writes them: none for RATE 0,
+    // up to three for I1.
+    QVERIFY(r.find("Режим (ST) = 2"));
+    QVERIFY(r.find("Ток (I1) = 1.5"));
     // A load over several days: the date, and milliseconds always.
     QVERIFY(r.find("Время = 01.05.2024 10:01:40.000"));
     // Names in text order inside the box, one line each.
@@ -240,7 +241,13 @@ void TestProtocolDecorators::valueBoxShowsValuesAndTime()
     plain.addChannel(
         Channel(-1, 1, new ProtocolSeriesData(&zero), QStringLiteral("Ток (I1)"), QPen(Qt::red)));
     plain.setLineValueX(50);
-    QVERIFY(plain.record().find("Ток (I1) = 0.000"));
+    QVERIFY(plain.record().find("Ток (I1) = 0"));
+    // A RATE 3 value keeps its third decimal, however small.
+    ChannelSeries small{{0, 0.004}, {100, 0.004}};
+    plain.clearChannels();
+    plain.addChannel(
+        Channel(-1, 1, new ProtocolSeriesData(&small), QStringLiteral("Ток (I1)"), QPen(Qt::red)));
+    QVERIFY(plain.record().find("Ток (I1) = 0.004"));
     plain.clearChannels();
 
     chart.setTimeBase(QDateTime(QDate(2024, 5, 1), QTime(10, 0)), 1000);
@@ -309,12 +316,12 @@ void TestProtocolDecorators::lowChartOfOneChannelShowsItsValueAlone()
         if (t.position.x() > chart.scalesWidth() && t.position.y() < chart.plotHeight())
             box << t.text;
     if (compact)
-        QCOMPARE(box, QStringList{"1.500"});
+        QCOMPARE(box, QStringList{"1.5"});
     else if (twoNames)
         QCOMPARE(box,
-                 (QStringList{"Ток (I1) = 1.500", "Режим (ST) = Авария", "Время = 10:01:40.000"}));
+                 (QStringList{"Ток (I1) = 1.5", "Режим (ST) = Авария", "Время = 10:01:40.000"}));
     else
-        QCOMPARE(box, (QStringList{"Ток (I1) = 1.500", "Время = 10:01:40.000"}));
+        QCOMPARE(box, (QStringList{"Ток (I1) = 1.5", "Время = 10:01:40.000"}));
 
     // No value at the line reads as such in the short box too.
     chart.setLineValueX(9000);

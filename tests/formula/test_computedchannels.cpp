@@ -46,15 +46,14 @@ ChannelColumn column(const QString& code, quint8 id, std::vector<qint32> values)
     return c;
 }
 
-// What a row's cell must hold: the rounded raw value, or nothing.
-std::optional<qint32> expected(Value value, int decimals)
+// What a row's cell must hold: the value rounded to its decimals, however
+// large, or nothing.
+Value expected(Value value, int decimals)
 {
     if (!value || !std::isfinite(*value))
         return std::nullopt;
-    const double raw = std::round(*value * std::pow(10.0, decimals));
-    if (!(std::fabs(raw) <= 2147483647.0))
-        return std::nullopt;
-    return qint32(raw);
+    const double scale = std::pow(10.0, decimals);
+    return std::round(*value * scale) / scale;
 }
 
 struct Case
@@ -160,11 +159,27 @@ private slots:
              [&](const Row& r, auto&) {
                  return ui(r, [](double u, double i) { return -(u * u) + std::fabs(i); });
              }},
+            // Past what 32-bit raw values of 10^-6 hold.
             {{"O", "O", 6, "U1*1e5"},
              [&](const Row& r, auto&) -> Value {
                  if (!r.u)
                      return std::nullopt;
                  return *r.u * 1e5;
+             }},
+            {{"V", "V", 3, "1/I1"},
+             [](const Row& r, auto&) -> Value {
+                 if (!r.i)
+                     return std::nullopt;
+                 return 1 / *r.i;
+             }},
+            // Two computed inputs with gaps in different rows: a gap in either is one here.
+            {{"W", "W", 2, "G+V"},
+             [](const Row&, const std::map<QString, Value>& computed) -> Value {
+                 const Value g = computed.at("G");
+                 const Value v = computed.at("V");
+                 if (!g || !v)
+                     return std::nullopt;
+                 return *g + *v;
              }},
         };
 
@@ -214,32 +229,29 @@ private slots:
                 const Case& c = *std::find_if(cases.begin(), cases.end(), [&](const Case& k) {
                     return k.channel.code == channel.code;
                 });
-                const std::optional<qint32> want =
-                    expected(c.value(row, computed), channel.decimals);
+                const Value want = expected(c.value(row, computed), channel.decimals);
                 const int column =
                     ProtocolAssembly::firstChannelColumn + a.codes().indexOf(channel.code);
                 const int index = a.channelAt(0, column);
                 QVERIFY(index >= 0);
-                qint32 raw = 0;
-                double divisor = 0;
-                const bool has = a.raw(0, index, r, raw, divisor);
+                double got = 0;
+                const bool has = a.number(0, index, r, got);
                 ProtocolAssembly::Cell cell;
                 QCOMPARE(a.cell(0, index, r, cell), has);
-                if (has != want.has_value() || (has && raw != *want))
-                    QFAIL(
-                        qPrintable(QStringLiteral("%1 row %2: U1=%3 I1=%4 T1=%5: got %6, want %7")
-                                       .arg(channel.code)
-                                       .arg(r)
-                                       .arg(row.u.value_or(NAN))
-                                       .arg(row.i.value_or(NAN))
-                                       .arg(row.t.value_or(NAN))
-                                       .arg(has ? QString::number(raw) : QStringLiteral("-"))
-                                       .arg(want ? QString::number(*want) : QStringLiteral("-"))));
+                if (has != want.has_value() || (has && got != *want))
+                    QFAIL(qPrintable(
+                        QStringLiteral("%1 row %2: U1=%3 I1=%4 T1=%5: got %6, want %7")
+                            .arg(channel.code)
+                            .arg(r)
+                            .arg(row.u.value_or(NAN))
+                            .arg(row.i.value_or(NAN))
+                            .arg(row.t.value_or(NAN))
+                            .arg(has ? QString::number(got, 'g', 17) : QStringLiteral("-"))
+                            .arg(want ? QString::number(*want, 'g', 17) : QStringLiteral("-"))));
                 if (has)
-                    QCOMPARE(divisor, std::pow(10.0, channel.decimals));
+                    QCOMPARE(cell.text.toDouble(), got);
                 gaps += has ? 0 : 1;
-                computed[channel.code] =
-                    want ? Value(*want / std::pow(10.0, channel.decimals)) : std::nullopt;
+                computed[channel.code] = want;
             }
         }
         // Division by zero, roots of negatives and the short current all left gaps.
@@ -272,18 +284,22 @@ private slots:
         columns.channels.push_back(column("I1", 2, {-150, 0}));
         columns.channels.push_back(column("U1", 1, {2305, 2300}));
         ProtocolAssembly a(catalogue, now);
-        a.setComputedChannels(
-            {{"P", QStringLiteral("Мощность"), 3, "U1*I1"}, {"Q", "Q", 0, "U1/I1"}});
+        a.setComputedChannels({{"P", QStringLiteral("Мощность"), 3, "U1*I1"},
+                               {"Q", "Q", 0, "U1/I1"},
+                               {"R", "R", 6, "U1*I1*10"},
+                               {"S", "S", 0, "-2147483648+I1*0"},
+                               {"T", "T", 0, "U1*I1*10000000"}});
         a.addProtocol(start, 100, std::move(columns));
         QVERIFY(a.build());
         QCOMPARE(a.titles().at(2), QStringLiteral("Мощность (P)"));
+        const QStringList texts{"-345.75", "-154", "-3457.5", "-2147483648", "-3457500000"};
         ProtocolAssembly::Cell cell;
-        QVERIFY(a.cell(0, 2, 0, cell));
-        QCOMPARE(cell.text, QStringLiteral("-345.75"));
-        QVERIFY(a.cell(0, 3, 0, cell));
-        QCOMPARE(cell.text, QStringLiteral("-154"));
+        for (int k = 0; k < texts.size(); ++k) {
+            QVERIFY(a.cell(0, 2 + k, 0, cell));
+            QCOMPARE(cell.text, texts.at(k));
+            QVERIFY(!cell.isText);
+        }
         QVERIFY(!a.cell(0, 3, 1, cell)); // division by zero: an empty cell
-        QVERIFY(!cell.isText);
     }
 
     void curveBreaksWhereThereIsNoResult()
@@ -349,7 +365,7 @@ private slots:
         for (const AssembledChannel& channel : a.channels())
             computedSeries += channel.code == QLatin1String("P") ? 1 : 0;
         QCOMPARE(computedSeries, 1);
-        // 4 bytes a row for the computed column.
+        // 8 bytes a row for the computed column.
         ProtocolAssembly bare(catalogue, now);
         ProtocolColumns again;
         again.ticks = {0, 1};
@@ -365,7 +381,7 @@ private slots:
         withP.setComputedChannels({{"P", "P", 1, "U1*I1"}});
         withP.addProtocol(start, 100, std::move(third));
         QVERIFY(withP.build());
-        QCOMPARE(withP.dataBytes() - bare.dataBytes(), qint64(2 * 4));
+        QCOMPARE(withP.dataBytes() - bare.dataBytes(), qint64(2 * 8));
     }
 };
 

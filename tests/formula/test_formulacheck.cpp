@@ -36,6 +36,19 @@ private slots:
         QTest::newRow("missing else") << "U1>1 ? 1" << 8 << "«:»" << QStringList{};
         QTest::newRow("two values") << "U1,I1" << -1 << "одно значение" << QStringList{};
         QTest::newRow("unknown function") << "foo(U1)" << 0 << "«foo»" << QStringList{};
+        QTest::newRow("comparisons")
+            << "U1==3 || U1<=2 || U1>=4 || U1!=5" << -2 << "" << QStringList{"U1"};
+        QTest::newRow("assignment") << "U1=3" << 2 << "присваивание" << QStringList{};
+        QTest::newRow("assignment after a comparison")
+            << "U1==3 ? U2=1 : 0" << 10 << "присваивание" << QStringList{};
+        QTest::newRow("text after a NUL")
+            << QStringLiteral("U1+1") + QChar(0) + QStringLiteral("+Q7") << 4 << "кодом 0"
+            << QStringList{};
+        QTest::newRow("name too long")
+            << "U1+" + QString(101, 'a') << 3 << "длиннее 100" << QStringList{};
+        QTest::newRow("parser constant") << "U1*_pi" << -2 << "" << QStringList{"U1"};
+        QTest::newRow("unknown after known ones")
+            << "U1*I1+T1-U2/Q7" << 12 << "неизвестный код «Q7»" << QStringList{};
     }
     void formulaIsCheckedAtItsPosition()
     {
@@ -83,6 +96,13 @@ private slots:
             << QStringList{"P=U1", "P=I1"} << QStringList{"P"} << QStringList{"P: код повторяется"};
         QTest::newRow("code no name") << QStringList{"1P=U1", "P-1=U1"} << QStringList{}
                                       << QStringList{"1P: код должен", "P-1: код должен"};
+        QTest::newRow("parser constants as codes")
+            << QStringList{"_pi=U1", "P=U1*2", "_e=I1"} << QStringList{"P"}
+            << QStringList{"_pi: код «_pi» — постоянная формул", "_e: код «_e» — постоянная"};
+        QTest::newRow("code too long")
+            << QStringList{QString(101, 'L') + "=U1", "P=U1", QString(100, 'M') + "=P"}
+            << QStringList{"P", QString(100, 'M')}
+            << QStringList{QString(101, 'L') + ": код длиннее 100 знаков"};
         QTest::newRow("reader of a bad formula")
             << QStringList{"P=U1*", "Q=P+1"} << QStringList{}
             << QStringList{"P: ошибка в позиции 4: формула оборвана",
@@ -113,6 +133,36 @@ private slots:
         QCOMPARE(check.ok(), problems.isEmpty());
     }
 
+    // Codes of log.def that no formula can name leave the others' formulas alone.
+    void oddLoggedCodesSpoilNoFormula()
+    {
+        const QStringList odd{"U1", "_pi", "_e", QString(101, 'X'), "I1"};
+        const ComputedCheck check =
+            checkComputedChannels({{"P", "P", 1, "U1*I1"}, {"Q", "Q", 1, "P*_pi"}}, odd);
+        QVERIFY2(check.ok(), qPrintable(check.problems.join('\n')));
+        QCOMPARE(check.ordered.size(), size_t(2));
+    }
+
+    // One problem at the first channel past the bound, not one per channel.
+    void longListsAreRefusedAtTheBound()
+    {
+        ComputedChannels channels;
+        for (int i = 0; i < ComputedChannel::maxCount; ++i)
+            channels.push_back(
+                {QStringLiteral("C%1").arg(i), QString(), 2,
+                 i == 0 ? QStringLiteral("U1") : QStringLiteral("C%1+1").arg(i - 1)});
+        const ComputedCheck sound = checkComputedChannels(channels, logged);
+        QVERIFY(sound.ok());
+        QCOMPARE(sound.ordered.back().code, QStringLiteral("C999"));
+
+        channels.push_back({"C1000", QString(), 2, "U1"});
+        const ComputedCheck check = checkComputedChannels(channels, logged);
+        QCOMPARE(check.problems,
+                 QStringList{QStringLiteral("C1000: вычисляемых каналов 1001, больше 1000")});
+        QCOMPARE(check.refused, std::vector<int>{1000});
+        QVERIFY(check.ordered.empty());
+    }
+
     void decimalsOutOfRangeAreRefused()
     {
         ComputedChannel channel{"P", "P", ComputedChannel::maxDecimals + 1, "U1"};
@@ -138,6 +188,21 @@ private slots:
         QCOMPARE(merged[0], (ComputedChannel{"P", QStringLiteral("Мощность"), 1, "U2*I1"}));
         QCOMPARE(merged[1], file[1]);
         QCOMPARE(merged[2].code, QStringLiteral("Q"));
+
+        ComputedChannels given;
+        QStringList faults;
+        QVERIFY(parseFormulaOptions({"P=U1", "Q=I1"}, given, faults));
+        QCOMPARE(given.size(), size_t(2));
+        QVERIFY(!parseFormulaOptions({"P=U1", "Q=I1", " P =U2", "R"}, given, faults));
+        QCOMPARE(faults.size(), 2);
+        QVERIFY2(faults.at(0).contains("P is given with --formula twice"),
+                 qPrintable(faults.at(0)));
+    }
+
+    void newChannelsAreOfferedTheNextFreeCode()
+    {
+        QCOMPARE(nextFreeCode({"U1", "I1"}), QStringLiteral("P1"));
+        QCOMPARE(nextFreeCode({"P1", "P3", "P2"}), QStringLiteral("P4"));
     }
 };
 

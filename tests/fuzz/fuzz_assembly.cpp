@@ -86,13 +86,13 @@ QDateTime startOf(const File& file)
 }
 
 // The code and scale of the log.def written in LLVMFuzzerInitialize, by ID;
-// ID 9 has no channel and lands in the empty code.
+// ID 9 has no channel and gets a code of its own.
 QString codeOf(quint8 id)
 {
     return id == 1   ? QStringLiteral("A")
            : id == 2 ? QStringLiteral("B")
            : id == 3 ? QStringLiteral("C")
-                     : QString();
+                     : unknownIdCode(id);
 }
 int rateOf(quint8 id)
 {
@@ -126,7 +126,7 @@ QVector<LogRecord> filledColumn(const File& file, const QString& code)
 }
 
 // Every cell of every row as the table shows it: an enumeration's text, or
-// the value in six significant digits.
+// the value with all its ten digits.
 void checkCells(const ProtocolAssembly& assembly, const QVector<const File*>& added)
 {
     ProtocolAssembly::Cell cell;
@@ -143,8 +143,8 @@ void checkCells(const ProtocolAssembly& assembly, const QVector<const File*>& ad
                 continue;
             }
             const QString expected =
-                QString::number(double(r.value) / std::pow(10.0, rateOf(r.id)), 'g', 6);
-            require(!cell.isText && cell.text == expected, "a number cell's six digits");
+                QString::number(double(r.value) / std::pow(10.0, rateOf(r.id)), 'g', 10);
+            require(!cell.isText && cell.text == expected, "a number cell's every digit");
         }
     }
 }

@@ -15,6 +15,8 @@
 #include <QVariantList>
 #include <QVariantMap>
 
+#include <cmath>
+
 using fuzz::require;
 
 namespace {
@@ -52,10 +54,34 @@ struct Expected
     bool ok = false;
     bool rootSet = false;
     QMap<QString, int> ids;
+    QMap<QString, int> rates;
     QMap<QString, QString> names;
     QMap<QString, QSet<QString>> groups;
     QMap<QString, QSet<int>> refValues;
 };
+
+// A JSON number without a fraction.
+bool whole(const QVariant& value, int& number)
+{
+    // JSON numbers come as doubles, or as 64-bit integers when whole.
+    if (value.userType() != QMetaType::Double && value.userType() != QMetaType::LongLong)
+        return false;
+    const double real = value.toDouble();
+    if (real != std::floor(real) || std::abs(real) > 1e9)
+        return false;
+    number = int(real);
+    return true;
+}
+
+Expected& refused(Expected& e)
+{
+    e.ids.clear();
+    e.names.clear();
+    e.groups.clear();
+    e.refValues.clear();
+    e.rates.clear();
+    return e;
+}
 
 Expected expectedFrom(const QVariant& tree)
 {
@@ -75,9 +101,25 @@ Expected expectedFrom(const QVariant& tree)
             if (element.type() != QVariant::Map)
                 continue;
             const QVariantMap channel = element.toMap();
-            const QString code = channel.value(QStringLiteral("CODE")).toString();
-            e.ids[code] = channel.value(QStringLiteral("ID")).toInt();
-            e.names[code] = channel.value(QStringLiteral("NAME")).toString();
+            const QVariant codeValue = channel.value(QStringLiteral("CODE"));
+            const QString code = codeValue.toString();
+            int id = 0;
+            int rate = 0;
+            const QVariant rateValue = channel.value(QStringLiteral("RATE"));
+            const QString name = channel.value(QStringLiteral("NAME")).toString();
+            // Refused: no code, an ID outside one byte's 1 to 255, a RATE
+            // outside 0 to 9, a code again with other values, an ID twice.
+            if (codeValue.type() != QVariant::String || code.isEmpty() ||
+                !whole(channel.value(QStringLiteral("ID")), id) || id < 1 || id > 255 ||
+                (rateValue.isValid() && (!whole(rateValue, rate) || rate < 0 || rate > 9)))
+                return refused(e);
+            if (e.ids.contains(code)
+                    ? (e.ids[code] != id || e.names[code] != name || e.rates[code] != rate)
+                    : e.ids.values().contains(id))
+                return refused(e);
+            e.ids[code] = id;
+            e.rates[code] = rate;
+            e.names[code] = name;
             e.groups[code].insert(groupName.type() == QVariant::String ? groupName.toString()
                                                                        : QString());
             for (const QVariant& ref : channel.value(QStringLiteral("REFS")).toList()) {
@@ -86,6 +128,8 @@ Expected expectedFrom(const QVariant& tree)
             }
         }
     }
+    if (e.ids.isEmpty())
+        return refused(e);
     e.ok = true;
     return e;
 }
@@ -119,8 +163,10 @@ void check(const ChannelCatalogue& catalogue, bool ok, const Expected& expected)
         require(dir == logDir() || dir.startsWith(logDir() + QLatin1Char('/')),
                 "the protocol directory lies in the log directory");
     }
-    if (!ok)
+    if (!ok) {
+        require(catalogue.codes().isEmpty(), "a refused definition leaves no channel");
         return;
+    }
 
     QStringList codes = catalogue.codes();
     QStringList expectedCodes = expected.ids.keys();
@@ -140,6 +186,8 @@ void check(const ChannelCatalogue& catalogue, bool ok, const Expected& expected)
                 "a title leads back to a code of that title");
         require(catalogue.rateByCode(code) == catalogue.rateById(catalogue.channelId(code)),
                 "the rate of a code is the rate of its ID");
+        require(catalogue.rateByCode(code) == expected.rates.value(code), "the RATE of a code");
+        require(catalogue.codeOfId(catalogue.channelId(code)) == code, "an ID has one code");
     }
     for (int id = 0; id < 256; ++id) {
         const QString code = catalogue.codeOfId(id);

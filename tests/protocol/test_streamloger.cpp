@@ -6,6 +6,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 namespace {
 using Records = QVector<LogRecord>;
 
@@ -32,8 +35,7 @@ QString layout(const ChannelRecords& result)
 const QByteArray kDefinition = R"({"ROOT": "protocols", "CONTENT": [{"GROUP": "main", "VALUES": [
     {"CODE": "A", "ID": 1, "NAME": "Напряжение", "RATE": 1},
     {"CODE": "B", "ID": 2, "NAME": "Ток", "RATE": 2},
-    {"CODE": "C", "ID": 3, "NAME": "Температура"},
-    {"CODE": "W", "ID": 300, "NAME": "Вне диапазона"}]}]})";
+    {"CODE": "C", "ID": 3, "NAME": "Температура"}]}]})";
 } // namespace
 
 Q_DECLARE_METATYPE(LogRecord)
@@ -59,6 +61,8 @@ private slots:
     void eventsWhileReadingOnlyWhenAsked();
     void absurdHeaders();
     void badFiles();
+    void notRegularFilesAreRefusedUnopened_data();
+    void notRegularFilesAreRefusedUnopened();
     void highBytesDecodeAsUnsignedTicksAndSignedValues();
     void limitsAndUnreadableFilesAreNamed();
     void cutShortWhileReadIsReported();
@@ -260,10 +264,10 @@ void TestStreamLoger::alignment_data()
     QTest::newRow("duplicate ticks of one channel")
         << Records{rec(1, 0, 10), rec(1, 0, 11), rec(2, 0, 5), rec(1, 4, 12), rec(1, 4, 13)}
         << QByteArray() << "A=0:10 4:12; B=0:5 4:5";
-    // ID 44 is the low byte of channel W's 300, yet no channel owns it.
-    QTest::newRow("unknown IDs under the empty code")
-        << Records{rec(1, 0, 1), rec(99, 0, 7), rec(44, 1, 8), rec(1, 2, 3)} << QByteArray()
-        << "=0:7 1:8 2:8; A=0:1 1:1 2:3";
+    // Two unknown channels never share a column: each keeps its own values.
+    QTest::newRow("unknown IDs each under a code of their own")
+        << Records{rec(1, 0, 1), rec(99, 0, 7), rec(44, 1, 8), rec(1, 2, 3), rec(99, 2, 9)}
+        << QByteArray() << "A=0:1 1:1 2:3; ID 44=0:8 1:8 2:8; ID 99=0:7 1:7 2:9";
 }
 
 void TestStreamLoger::alignment()
@@ -275,6 +279,20 @@ void TestStreamLoger::alignment()
     const Trace trace = traceRead();
     QCOMPARE(layout(trace.result), expected);
     QCOMPARE(trace.counts.value(0), records.size()); // a trailing part is no record
+    // Unknown channels are a problem of the read, named by their IDs.
+    const ReadProblem& problem = loger->channelProblem();
+    if (!expected.contains(QStringLiteral("ID "))) {
+        QVERIFY(problem.isNone());
+        return;
+    }
+    QCOMPARE(problem.kind, ReadProblem::Kind::UnknownIds);
+    QCOMPARE(problem.englishText(),
+             QDir::toNativeSeparators(protocolDir + "/a.log") +
+                 QStringLiteral(": holds channel IDs 44, 99 that %1 lacks; their raw values are "
+                                "shown as \"ID 44\", \"ID 99\"")
+                     .arg(QDir::toNativeSeparators(tmp.path() + "/log.def")));
+    QVERIFY(problem.isPartial());
+    QVERIFY(!problem.isNotice());
 }
 
 void TestStreamLoger::progressSignals()
@@ -435,8 +453,8 @@ void TestStreamLoger::badFiles()
     zeros += QByteArray(139 + 9 * 100 - 3, '\0');
     QVERIFY(raw("z.log", zeros));
     const ChannelRecords zero = readFile("z.log");
-    QCOMPARE(zero.keys(), QStringList{""});
-    QCOMPARE(points(zero[""]), QStringLiteral("0:0"));
+    QCOMPARE(zero.keys(), QStringList{"ID 0"});
+    QCOMPARE(points(zero["ID 0"]), QStringLiteral("0:0"));
 
     // Random bytes behind a signature: whatever is read is aligned.
     QRandomGenerator random(7);
@@ -453,6 +471,50 @@ void TestStreamLoger::badFiles()
             QVERIFY(length < 0 || series.size() == length);
             length = series.size();
         }
+    }
+}
+
+void TestStreamLoger::notRegularFilesAreRefusedUnopened_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("what");
+    QTest::newRow("FIFO") << "fifo"
+                          << "a FIFO";
+    QTest::newRow("device node") << "device"
+                                 << "a device";
+    QTest::newRow("folder") << "folder"
+                            << "a folder";
+    QTest::newRow("link to /dev/zero") << "zero"
+                                       << "a device";
+}
+
+void TestStreamLoger::notRegularFilesAreRefusedUnopened()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, what);
+    // Opening a FIFO for reading would wait for a writer for ever.
+    const QString path = protocolDir + QStringLiteral("/x.log");
+    const QByteArray name = QFile::encodeName(path);
+    if (kind == "fifo")
+        QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+    else if (kind == "device") // the same device as /dev/null
+        QCOMPARE(::mknod(name.constData(), S_IFCHR | 0600, makedev(1, 3)), 0);
+    else if (kind == "folder")
+        QVERIFY(QDir().mkpath(path));
+    else
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+    const auto removeIt = qScopeGuard([&] {
+        QFile::remove(path);
+        QDir().rmdir(path);
+    });
+    QVERIFY(loger->protocolList().isEmpty());
+    // By its bare name and by its full path alike.
+    for (const QString& given : {QStringLiteral("x.log"), path}) {
+        QVERIFY(!loger->openProtocol(0, 0, given));
+        QCOMPARE(loger->readProblem().kind, ReadProblem::Kind::NotRegularFile);
+        QCOMPARE(loger->readProblem().englishText(),
+                 QDir::toNativeSeparators(path) +
+                     QStringLiteral(": is not a regular file but %1; it was not read").arg(what));
     }
 }
 
@@ -529,6 +591,13 @@ void TestStreamLoger::limitsAndUnreadableFilesAreNamed()
     QVERIFY(loger->openProtocol(0, 0, "sparse.log"));
     QCOMPARE(loger->readProtocol().size(), 4);
     QVERIFY(loger->readProblem().isNone());
+    // Columns computed after the read are counted before: 4 rows of 8 bytes more.
+    loger->setComputedColumns(1);
+    QVERIFY(loger->openProtocol(0, 0, "sparse.log"));
+    QVERIFY(loger->readProtocol().isEmpty());
+    QVERIFY2(loger->readProblem().englishText().contains(QStringLiteral("needs 96 bytes")),
+             qPrintable(loger->readProblem().englishText()));
+    loger->setComputedColumns(0);
     // Large sizes read in megabytes, rounded up.
     ReadProblem large;
     large.kind = ReadProblem::Kind::TooLarge;
@@ -661,7 +730,6 @@ void TestStreamLoger::writeRefusals()
     QCOMPARE(QDir(protocolDir).entryList(QDir::Files).size(), 0);
     QVERIFY(loger->openProtocol(1, 100, "ok"));
     QVERIFY(!loger->writeValue("nope", 1, true, 1));
-    QVERIFY(!loger->writeValue("W", 1, true, 1)); // ID 300 does not fit a record
     QVERIFY(!loger->writeReal("A", std::nan(""), true, 1));
     QVERIFY(!loger->writeReal("A", 1e300, true, 1));
     QVERIFY(loger->readProtocol().isEmpty());

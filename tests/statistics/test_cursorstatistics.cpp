@@ -60,9 +60,11 @@ private slots:
         // Ticks 10, 20, 20, 40, 50 (a gap and a repeated tick) with 2, 4, 6, -2, 0.
         // Columns: reference, cursor, difference, min, max, mean, RMS, changes, records.
         QTest::newRow("repeated tick, both ends included")
-            << 20 << 40 << QStringList{"4", "-2", "-6", "-2", "6", "2.66667", "4.32049", "", "3"};
+            << 20 << 40
+            << QStringList{"4", "-2", "-6", "-2", "6", "2.666666667", "4.320493799", "", "3"};
         QTest::newRow("cursor before reference")
-            << 40 << 20 << QStringList{"-2", "4", "6", "-2", "6", "2.66667", "4.32049", "", "3"};
+            << 40 << 20
+            << QStringList{"-2", "4", "6", "-2", "6", "2.666666667", "4.320493799", "", "3"};
         QTest::newRow("interpolated past the repeated tick")
             << 30 << 45 << QStringList{"2", "-1", "-3", "-2", "-2", "-2", "2", "", "1"};
         QTest::newRow("one end before the data")
@@ -83,6 +85,27 @@ private slots:
         const auto table = statistics.rows(reference, cursor, {QStringLiteral("A")});
         QCOMPARE(table.size(), 1);
         QCOMPARE(table[0].mid(1), expected);
+    }
+
+    // Ten digits: a counter's every one, and no rounding noise of a difference.
+    void largeValuesKeepEveryDigit()
+    {
+        CursorStatistics statistics;
+        statistics.addPart(QStringLiteral("A"), rows({0, 10}, {1234567, 2147483.647}));
+        const auto table = statistics.rows(0, 10, {QStringLiteral("A")});
+        QCOMPARE(table.value(0).mid(1, 5),
+                 (QStringList{"1234567", "2147483.647", "912916.647", "1234567", "2147483.647"}));
+        statistics.clear();
+        statistics.addPart(QStringLiteral("B"), rows({0, 10}, {10.05, 10}));
+        QCOMPARE(statistics.rows(0, 10, {QStringLiteral("B")}).value(0).mid(1, 3),
+                 (QStringList{"10.05", "10", "-0.05"}));
+        // A computed channel of 1 decimal: its values as the table shows them,
+        // however many digits; the mean with ten.
+        statistics.clear();
+        statistics.addPart(QStringLiteral("P"), rows({0, 10}, {21689584824.6, 21474836450}), {}, 1);
+        QCOMPARE(statistics.rows(0, 10, {QStringLiteral("P")}).value(0).mid(1, 6),
+                 (QStringList{"21689584824.6", "21474836450", "-214748374.6", "21474836450",
+                              "21689584824.6", "2.158221064e+10"}));
     }
 
     void stateChannelsAndJoinedParts()
@@ -218,13 +241,15 @@ private slots:
         const int count = 6 * ChannelRangeIndex::blockSize - 1;
         std::vector<quint32> ticks;
         std::vector<qint32> raws;
+        std::vector<double> results; // a computed channel's, NaN for none
         quint32 tick = 10;
         for (int row = 0; row < count; ++row) {
             tick += quint32(random.bounded(3));
             ticks.push_back(tick);
             const bool noResult = gaps && (row % 97 == 5 || row == 0);
-            raws.push_back(noResult ? std::numeric_limits<qint32>::min()
-                                    : qint32(random.bounded(7)) - 3);
+            raws.push_back(qint32(random.bounded(7)) - 3);
+            results.push_back(noResult ? std::numeric_limits<double>::quiet_NaN()
+                                       : raws.back() / 4.0);
         }
         if (swapAt >= 0)
             std::swap(ticks[size_t(swapAt)], ticks[size_t(swapAt) + 1]);
@@ -236,7 +261,7 @@ private slots:
         series.count = ticks.size();
         series.offset = -50;
         series.divisor = 4; // sums stay exact whatever the order of adding
-        series.gaps = gaps;
+        series.real = gaps ? results.data() : nullptr;
         // The oracle: a plain pass over the rows in (stable) tick order.
         std::vector<std::pair<qint32, double>> sorted;
         for (size_t row = 0; row < series.size(); ++row)
@@ -321,7 +346,7 @@ private slots:
                               "Δt\t00:00:01.000"}));
         QCOMPARE(lines[4], QStringLiteral("Канал\tОпорный\tКурсор\tРазность\tМинимум\tМаксимум\t"
                                           "Среднее\tСКЗ\tИзменений\tЗаписей"));
-        QCOMPARE(lines[5], QStringLiteral("A\t1\t3\t2\t1\t3\t2\t2.23607\t\t2"));
+        QCOMPARE(lines[5], QStringLiteral("A\t1\t3\t2\t1\t3\t2\t2.236067977\t\t2"));
     }
 
     // Cursors more than 2^31 ticks from the start or from each other: a
@@ -337,9 +362,10 @@ private slots:
         QTest::addColumn<QString>("duration");
         QTest::addColumn<QStringList>("values"); // at the reference, at the cursor, difference
         const QDate may10(2024, 5, 10);
-        QTest::newRow("30 days at 1 ms") << QByteArray("UTC") << may10 << 1 << qint64(0)
-                                         << qint64(2592000000) << "09/06/2024 12:00:00.000"
-                                         << "720:00:00.000" << QStringList{"1", "2.6035", "1.6035"};
+        QTest::newRow("30 days at 1 ms")
+            << QByteArray("UTC") << may10 << 1 << qint64(0) << qint64(2592000000)
+            << "09/06/2024 12:00:00.000"
+            << "720:00:00.000" << QStringList{"1", "2.603497031", "1.603497031"};
         QTest::newRow("back from past 2^32 ticks")
             << QByteArray("UTC") << may10 << 100 << qint64(0xFFFFFFF0) << qint64(1)
             << "10/05/2024 12:00:00.100"
@@ -349,15 +375,15 @@ private slots:
         QTest::newRow("30 days over the spring change")
             << QByteArray("Europe/Berlin") << QDate(2024, 3, 10) << 1 << qint64(0)
             << qint64(2592000000) << "09/04/2024 13:00:00.000"
-            << "720:00:00.000" << QStringList{"1", "2.6035", "1.6035"};
+            << "720:00:00.000" << QStringList{"1", "2.603497031", "1.603497031"};
         QTest::newRow("back over the autumn change")
             << QByteArray("Europe/Berlin") << QDate(2024, 10, 20) << 1 << qint64(2592000000)
             << qint64(1) << "20/10/2024 12:00:00.001"
-            << "-719:59:59.999" << QStringList{"2.6035", "2", "-0.603497"};
+            << "-719:59:59.999" << QStringList{"2.603497031", "2", "-0.6034970305"};
         QTest::newRow("30 days over the autumn change")
             << QByteArray("Europe/Berlin") << QDate(2024, 10, 20) << 1 << qint64(0)
             << qint64(2592000000) << "19/11/2024 11:00:00.000"
-            << "720:00:00.000" << QStringList{"1", "2.6035", "1.6035"};
+            << "720:00:00.000" << QStringList{"1", "2.603497031", "1.603497031"};
     }
 
     void cursorsFarApart()

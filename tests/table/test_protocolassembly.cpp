@@ -217,7 +217,8 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("value");
         QTest::newRow("RATE 2") << 12345 << 2 << "123.45" << 123.45;
-        QTest::newRow("exponent form") << 1234567 << 0 << "1.23457e+06" << 1234567.0;
+        QTest::newRow("every digit") << 1234567 << 0 << "1234567" << 1234567.0;
+        QTest::newRow("every digit at RATE 3") << 2147483647 << 3 << "2147483.647" << 2147483.647;
         QTest::newRow("negative") << -5 << 1 << "-0.5" << -0.5;
         QTest::newRow("small") << 7 << 6 << "7e-06" << 7e-06;
         QTest::newRow("zero") << 0 << 3 << "0" << 0.0;
@@ -287,6 +288,35 @@ private slots:
             QCOMPARE(a.channels()[i + 1].minimum, ranges[i].first);
             QCOMPARE(a.channels()[i + 1].maximum, ranges[i].second);
         }
+    }
+
+    void unknownIdsEachGetAColumnOfRawValues()
+    {
+        // Two files with channels the definition lacks: one column per ID,
+        // titled by it, over both files; raw values whatever RATE the ID had.
+        const auto columns = [](std::vector<ChannelColumn> channels) {
+            ProtocolColumns result;
+            result.ticks = {0, 1};
+            result.channels = std::move(channels);
+            return result;
+        };
+        ProtocolAssembly a(catalogue, now);
+        catalogue.rates.insert(20, 3);
+        a.addProtocol(start, 100,
+                      columns({{"A", 1, {5, 6}, {}, false},
+                               {unknownIdCode(20), 20, {1234, 1235}, {}, true},
+                               {unknownIdCode(21), 21, {-7, -8}, {}, true}}),
+                      QStringLiteral("/p/first.log"));
+        a.addProtocol(start.addSecs(1), 100, columns({{unknownIdCode(21), 21, {9, 9}, {}, true}}),
+                      QStringLiteral("/p/second.log"));
+        catalogue.rates.remove(20);
+        QVERIFY(a.build());
+        QCOMPARE(a.titles(), (QStringList{"Ток (A)", "ID 20", "ID 21"}));
+        QCOMPARE(cellText(a, 0, 1, 0), QStringLiteral("1234"));
+        QCOMPARE(cellText(a, 0, 2, 1), QStringLiteral("-8"));
+        QCOMPARE(a.column(1, 0), a.column(0, 2));
+        QCOMPARE(a.protocolFile(0), QStringLiteral("/p/first.log"));
+        QCOMPARE(a.protocolFile(1), QStringLiteral("/p/second.log"));
     }
 
     void monthBoundaryAndFutureStartSortChronologically()

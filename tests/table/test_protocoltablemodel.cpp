@@ -110,6 +110,43 @@ private slots:
         QCOMPARE(model->columnCount(), 2);
     }
 
+    void rowsTellTheirProtocol()
+    {
+        // Two overlapping files: the rows interleave.
+        const auto file = [](int first) {
+            ProtocolColumns columns;
+            columns.ticks = {0, 1};
+            columns.channels.push_back({"A", 1, {first, first + 1}, {}, false});
+            return columns;
+        };
+        assembly->addProtocol(start, 1000, file(10), QStringLiteral("/data/one.log"));
+        assembly->addProtocol(start.addMSecs(500), 1000, file(20), QStringLiteral("/data/two.log"));
+        show();
+        QCOMPARE(model->index(1, 1).data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("Протокол: %1").arg(QDir::toNativeSeparators("/data/two.log")));
+        QCOMPARE(model->protocolName(model->globalRowOf(2)), QStringLiteral("one.log"));
+        QCOMPARE(model->columnCount(), 3);
+        QCOMPARE(model->protocolColumn(), -1);
+
+        // Shown, it is a column like the others, reports included; a sort by
+        // it puts the files one after the other.
+        QSignalSpy inserted(model.get(), &QAbstractItemModel::columnsInserted);
+        model->setProtocolColumnShown(true);
+        QCOMPARE(inserted.size(), 1);
+        QCOMPARE(model->headerLabels().last(), QStringLiteral("Протокол"));
+        QCOMPARE(column(3), QStringList({"one.log", "two.log", "one.log", "two.log"}));
+        QVERIFY(!model->isNumberCell(model->globalRowOf(0), 3));
+        model->sort(3, Qt::DescendingOrder);
+        QCOMPARE(column(2), QStringList({"2", "2.1", "1", "1.1"}));
+
+        // It stays through a new load, and goes when asked.
+        show();
+        QCOMPARE(model->columnCount(), 4);
+        model->setProtocolColumnShown(false);
+        QCOMPARE(model->columnCount(), 3);
+        QCOMPARE(model->headerLabels().size(), 3);
+    }
+
     void filterHidesRowsByStoredTime()
     {
         assembly->addProtocol(start, 1000, {{"A", ramp(1, 3, 10)}, {"M", ramp(2, 3, 0)}});
@@ -134,22 +171,22 @@ private slots:
 
     void valueColumnsSortByTheirNumbers()
     {
-        // 10, 9.5 and -2 order numerically; equal texts keep their order
-        // (1234567 and 1234568 both read 1.23457e+06).
+        // 10, 9.5 and -2 order numerically; 1234567 and 1234568 keep every
+        // digit and so their order.
         oneFile({100, 95, -20, 12345670, 12345680, 10}, {0, 0, 0, 0, 0, 0});
         // The current cell, here on the very first record, follows its row.
         const QPersistentModelIndex current = model->index(0, 2);
         model->sort(2, Qt::AscendingOrder);
-        QCOMPARE(column(2), QStringList({"-2", "1", "9.5", "10", "1.23457e+06", "1.23457e+06"}));
+        QCOMPARE(column(2), QStringList({"-2", "1", "9.5", "10", "1234567", "1234568"}));
         QCOMPARE(current.row(), 3);
         QCOMPARE(current.data().toString(), QStringLiteral("10"));
         QCOMPARE(column(1).mid(4),
                  QStringList({"01/02/2024 00:00:02.000", "01/02/2024 00:00:03.000"}));
         model->sort(2, Qt::DescendingOrder);
-        QCOMPARE(column(2), QStringList({"1.23457e+06", "1.23457e+06", "10", "9.5", "1", "-2"}));
-        QCOMPARE(column(1).first(), QStringLiteral("01/02/2024 00:00:02.000"));
+        QCOMPARE(column(2), QStringList({"1234568", "1234567", "10", "9.5", "1", "-2"}));
+        QCOMPARE(column(1).first(), QStringLiteral("01/02/2024 00:00:03.000"));
         model->sort(1, Qt::DescendingOrder);
-        QCOMPARE(column(2), QStringList({"1", "1.23457e+06", "1.23457e+06", "-2", "9.5", "10"}));
+        QCOMPARE(column(2), QStringList({"1", "1234568", "1234567", "-2", "9.5", "10"}));
     }
 
     void equalCellsKeepTimeOrderAndEmptyCellsGoLast_data()

@@ -80,8 +80,8 @@ bool parseChannel(const QString& text, ChannelPlan& channel, QString& error)
     channel.code = fields[0].trimmed();
     bool ok = false;
     channel.id = fields[1].toInt(&ok);
-    if (channel.code.isEmpty() || !ok || channel.id < 0 || channel.id > 255) {
-        error = QStringLiteral("channel \"%1\": needs a code and an ID from 0 to 255").arg(text);
+    if (channel.code.isEmpty() || !ok || channel.id < 1 || channel.id > 255) {
+        error = QStringLiteral("channel \"%1\": needs a code and an ID from 1 to 255").arg(text);
         return false;
     }
     const QStringList pattern = fields[2].split(QLatin1Char(','));
