@@ -55,10 +55,18 @@ qint64 AssemblyExportSource::msecsSinceEpoch(int row) const
     return m_assembly.msecsSinceEpoch(ref.protocol, ref.record);
 }
 
-bool AssemblyExportSource::raw(int row, int channel, qint32& value, double& divisor) const
+bool AssemblyExportSource::value(int row, int channel, double& value) const
 {
     const ProtocolAssembly::RowRef ref = m_assembly.rowAt(timeRow(row));
     const int c = m_channelOf[size_t(ref.protocol)][size_t(channel)];
+    return c >= 0 && m_assembly.number(ref.protocol, c, ref.record, value);
+}
+
+bool AssemblyExportSource::raw(int row, int channel, qint32& value) const
+{
+    const ProtocolAssembly::RowRef ref = m_assembly.rowAt(timeRow(row));
+    const int c = m_channelOf[size_t(ref.protocol)][size_t(channel)];
+    double divisor = 1;
     return c >= 0 && m_assembly.raw(ref.protocol, c, ref.record, value, divisor);
 }
 

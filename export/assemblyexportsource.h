@@ -27,7 +27,8 @@ public:
     qint64 msecsSinceEpoch(int row) const override;
     int channelCount() const override { return int(m_channels.size()); }
     const Channel& channel(int index) const override { return m_channels[size_t(index)]; }
-    bool raw(int row, int channel, qint32& value, double& divisor) const override;
+    bool value(int row, int channel, double& value) const override;
+    bool raw(int row, int channel, qint32& value) const override;
     QString stateText(int channel, qint32 raw) const override;
 
 private:

@@ -99,18 +99,17 @@ void ExportColumns::values(int channel, int first, int count, double* values, qi
     bool any = false;
     qint32 last = 0;
     for (int i = 0; i < count; ++i) {
-        qint32 raw = 0;
-        double divisor = 1;
-        if (!m_source.raw(first + i, channel, raw, divisor)) {
+        if (!m_source.value(first + i, channel, values[i]))
             values[i] = std::nan("");
-            if (raws)
-                raws[i] = exportlayout::kNoRaw;
+        if (!raws)
+            continue;
+        qint32 raw = 0;
+        if (!state || !m_source.raw(first + i, channel, raw)) {
+            raws[i] = exportlayout::kNoRaw;
             continue;
         }
-        values[i] = double(raw) / divisor;
-        if (raws)
-            raws[i] = raw;
-        if (state && (!any || raw != last)) {
+        raws[i] = raw;
+        if (!any || raw != last) {
             states.insert(raw);
             last = raw;
             any = true;

@@ -6,10 +6,9 @@
 #include <QVector>
 
 // What a data export reads: rows in time order, each with its instant, and
-// the channels chosen for the file, each with a raw value and its divisor
-// where the row has one. It knows nothing of files; the HDF5 and MAT writers
-// read it a block of rows at a time, so an implementation should answer by
-// index without preparing anything per call.
+// the channels chosen for the file, each with a value where the row has one. It knows nothing of
+// files; the HDF5 and MAT writers read it a block of rows at a time, so an implementation should
+// answer by index without preparing anything per call.
 class ExportSource
 {
 public:
@@ -29,8 +28,10 @@ public:
     virtual qint64 msecsSinceEpoch(int row) const = 0;
     virtual int channelCount() const = 0;
     virtual const Channel& channel(int index) const = 0;
-    // False where the row has no value for the channel.
-    virtual bool raw(int row, int channel, qint32& value, double& divisor) const = 0;
+    // The value the table shows; false where the row has none.
+    virtual bool value(int row, int channel, double& value) const = 0;
+    // The raw value of a state channel; false where the row has none.
+    virtual bool raw(int row, int channel, qint32& value) const = 0;
     // The text a state channel shows for a raw value; empty when it has none.
     virtual QString stateText(int channel, qint32 raw) const = 0;
 };

@@ -87,10 +87,7 @@ struct Loaded
             msecs[size_t(r)] = source.msecsSinceEpoch(r);
             seconds[size_t(r)] = double(msecs[size_t(r)] - msecs[0]) / 1000.0;
             for (int c = 0; c < kChannels; ++c) {
-                qint32 raw = 0;
-                double divisor = 1;
-                source.raw(r, c, raw, divisor);
-                values[size_t(c)][size_t(r)] = raw / divisor;
+                source.value(r, c, values[size_t(c)][size_t(r)]);
             }
         }
     }
