@@ -328,7 +328,7 @@ QString commandLineHelp()
         "  --mat FILE        write the same as a MATLAB file (version 5, compressed;\n"
         "                    7.3 when a vector is too long for version 5), then exit\n"
         "  --channels CODES  the channels of --h5, --mat, --csv and --xlsx, by code,\n"
-        "                    comma-separated, in that order, computed ones included,\n"
+        "                    comma-separated, computed ones included,\n"
         "                    e.g. U1,I1,P (default: all); a code that no protocol has\n"
         "                    fails the run\n"
         "  --from DATETIME   limit every report to the rows from this time on\n"

@@ -1,10 +1,11 @@
+#include "app/batchrun.h"
+#include "app/chartrenderer.h"
 #include "app/commandline.h"
 #include "app/mainwindow.h"
 #include "app/rememberedplaces.h"
 #include "parameters/settingsfile.h"
 #include "app/toolkittranslation.h"
 #include "protocol/readplan.h"
-#include "protocol/streamloger.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -14,36 +15,6 @@
 #include <cstdio>
 
 namespace {
-
-// Batch runs ask nobody: warnings are remembered, questions answered "no".
-class BatchDialogs : public Dialogs
-{
-public:
-    QStringList warnings;
-
-    QString getOpenFileName(QWidget*, const QString&, const QString&, const QString&) override
-    {
-        return QString();
-    }
-    QString getSaveFileName(QWidget*, const QString&, const QString&, const QString&) override
-    {
-        return QString();
-    }
-    QColor getColor(const QColor&, QWidget*) override { return QColor(); }
-    QMessageBox::StandardButton information(QWidget*, const QString&, const QString&) override
-    {
-        return QMessageBox::Ok;
-    }
-    QMessageBox::StandardButton question(QWidget*, const QString&, const QString&) override
-    {
-        return QMessageBox::No;
-    }
-    QMessageBox::StandardButton warning(QWidget*, const QString&, const QString& text) override
-    {
-        warnings.append(text);
-        return QMessageBox::Ok;
-    }
-};
 
 void printLine(FILE* stream, const QString& text)
 {
@@ -87,76 +58,65 @@ MainWindow::Definition startupDefinition(const StartupOptions& options)
                                        : MainWindow::Definition::Applied;
 }
 
-int runBatch(MainWindow& window, const StartupOptions& options, const QString& directory)
+// What is left once the toolkit has taken its own options: anything
+// unknown there is a typo or a misplaced value, which must not pass unseen
+// (a batch run would write other reports than asked for). Without the GUI
+// module its display options are left for this program to skip.
+bool refuseUnknown(int argc, char* argv[])
 {
-    auto dialogs = std::make_unique<BatchDialogs>();
-    BatchDialogs* answers = dialogs.get();
-    window.setDialogs(std::move(dialogs));
-    window.setInteractive(false);
-    // No window to keep alive while reading.
-    StreamLoger::instance()->setEventsWhileReading(false);
+    static const QList<QByteArray> displayOptions = {
+        "-platform",     "-platformpluginpath", "-platformtheme", "-plugin",   "-qwindowgeometry",
+        "-qwindowtitle", "-qwindowicon",        "-display",       "-geometry", "-style",
+        "-stylesheet"};
+    const bool gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+    QList<QByteArray> remaining;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (!gui &&
+            displayOptions.contains(argument.startsWith("--") ? argument.mid(1) : argument)) {
+            ++i; // and its value
+            continue;
+        }
+        remaining.append(argument);
+    }
+    const QString unknown = unknownArgumentsText(parseCommandLine(remaining));
+    if (!unknown.isEmpty())
+        printLine(stderr, QStringLiteral("voltrek: ") + unknown);
+    return !unknown.isEmpty();
+}
 
-    window.setupLoger(directory);
-    QString definitionProblem;
-    if (!answers->warnings.isEmpty())
-        definitionProblem = QStringLiteral(" (log definition not applied: %1)")
-                                .arg(StreamLoger::instance()->lastError());
-    answers->warnings.clear();
-    const QString formulaFault = window.setFormulaOptions(options.formulas);
-    if (!formulaFault.isEmpty()) {
-        for (const QString& line : formulaFault.split(QLatin1Char('\n')))
-            printLine(stderr, QStringLiteral("voltrek: ") + line);
+// "-d", else the log directory of the protocols named with "-l", else the
+// folder beside the program.
+QString logDirectory(const StartupOptions& options)
+{
+    if (!options.directory.isEmpty())
+        return options.directory;
+    const QString ofProtocols = protocolsLogDirectory(options);
+    return ofProtocols.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/log")
+                                 : ofProtocols;
+}
+
+// Reports without a window. CSV and bookmark lists need no GUI module at
+// all; the workbook, the PDF and the picture draw the chart, which is a
+// widget, so those runs paint it offscreen.
+int batch(int argc, char* argv[], const StartupOptions& options)
+{
+    qInstallMessageHandler(quietMessages);
+    if (!batchDrawsChart(options)) {
+        QCoreApplication application(argc, argv);
+        if (refuseUnknown(argc, argv))
+            return 2;
+        // The palette and the chart colours come from the user's settings.
+        QCoreApplication::setApplicationName(QStringLiteral("voltrek"));
+        return runBatch(options, logDirectory(options), {});
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    if (refuseUnknown(argc, argv))
         return 2;
-    }
-    // Reports without the computed columns must not pass for whole ones.
-    if (!window.computedFileProblem().isEmpty()) {
-        printLine(stderr, QStringLiteral("voltrek: ") + window.computedFileProblem());
-        return 2;
-    }
-
-    window.readProtocols(resolveStartupFiles(options.files), startupDefinition(options));
-    // Every protocol left out is named, so a script never takes a partial
-    // report for a whole one.
-    bool readFaults = false;
-    for (const ReadProblem& problem : window.readProblems()) {
-        printLine(stderr, QStringLiteral("voltrek: ") +
-                              (problem.isNotice() ? QStringLiteral("warning: ") : QString()) +
-                              problem.englishText());
-        readFaults = readFaults || !problem.isNotice();
-    }
-    if (window.tableRowCount() == 0) {
-        QString reason;
-        if (window.readStoppedOnTickMismatch())
-            reason = QStringLiteral("the protocols' tick lengths differ; nothing was read");
-        else if (options.files.isEmpty())
-            reason = QStringLiteral("no protocol given with -l");
-        else
-            reason = QStringLiteral("none of the protocols given with -l could be read");
-        printLine(stderr, QStringLiteral("voltrek: ") + reason + definitionProblem);
-        return 1;
-    }
-
-    // A bookmark file that cannot be read must not pass for a protocol
-    // without bookmarks.
-    for (const QString& problem : window.bookmarkProblems())
-        printLine(stderr, QStringLiteral("voltrek: ") + problem);
-    const bool bookmarksLost = !window.bookmarkProblems().isEmpty() &&
-                               (!options.bookmarksFile.isEmpty() || !options.xlsxFile.isEmpty());
-
-    MainWindow::DataFiles data{options.h5File, options.matFile, options.channels, {}};
-    const QString error = window.writeReports(options.xlsxFile, options.pdfFile, options.csvFile,
-                                              options.pngFile, options.pictureOptions(),
-                                              options.bookmarksFile, options.from, options.to,
-                                              &data);
-    for (const QString& note : data.notes)
-        printLine(stderr, QStringLiteral("voltrek: note: ") + note);
-    if (!error.isEmpty()) {
-        printLine(stderr, QStringLiteral("voltrek: ") + error);
-        return 1;
-    }
-    if (!definitionProblem.isEmpty())
-        printLine(stderr, QStringLiteral("voltrek: warning:") + definitionProblem);
-    return !readFaults && !bookmarksLost ? 0 : 1;
+    QCoreApplication::setApplicationName(QStringLiteral("voltrek"));
+    return runBatch(options, logDirectory(options), makeReportChart);
 }
 
 } // namespace
@@ -175,28 +135,15 @@ int main(int argc, char* argv[])
         printLine(stderr, QStringLiteral("voltrek: ") + options.error);
         return 2;
     }
-    // Reports need no screen: without one, batch runs paint offscreen, and
-    // so does a run that may only be told that an argument is unknown.
-    if (options.batch()) {
-        qInstallMessageHandler(quietMessages);
-        if (!hasDisplay())
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-    } else if (!options.unknown.isEmpty() && !hasDisplay()) {
+    if (options.batch())
+        return batch(argc, argv, options);
+    // A run that may only be told that an argument is unknown needs no screen.
+    if (!options.unknown.isEmpty() && !hasDisplay())
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
 
     QApplication application(argc, argv);
-    // What is left once the toolkit has taken its own options: anything
-    // unknown there is a typo or a misplaced value, which must not pass
-    // unseen (a batch run would write other reports than asked for).
-    QList<QByteArray> remaining;
-    for (int i = 1; i < argc; ++i)
-        remaining.append(QByteArray(argv[i]));
-    if (const QString unknown = unknownArgumentsText(parseCommandLine(remaining));
-        !unknown.isEmpty()) {
-        printLine(stderr, QStringLiteral("voltrek: ") + unknown);
+    if (refuseUnknown(argc, argv))
         return 2;
-    }
     // Names the user's configuration folder, whatever the executable is called.
     QCoreApplication::setApplicationName(QStringLiteral("voltrek"));
     // Ties the window to voltrek.desktop where the desktop asks (Wayland docks).
@@ -206,20 +153,13 @@ int main(int argc, char* argv[])
     // Set after the window, which registers the resources.
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/res/voltrek.png")));
 
-    QString directory = QCoreApplication::applicationDirPath() + QStringLiteral("/log");
-    if (!options.directory.isEmpty())
-        directory = options.directory;
-    const QString ofProtocols = protocolsLogDirectory(options);
-    if (!ofProtocols.isEmpty())
-        directory = ofProtocols;
-
-    if (options.batch())
-        return runBatch(window, options, directory);
-
+    QString directory = logDirectory(options);
     // Started from the menu, the folder beside the program has no definition:
     // the one that served last time is taken instead.
-    directory = startDirectory(options.directory.isEmpty() ? ofProtocols : options.directory,
-                               directory, RememberedPlaces(settingsFilePath()).logDirectory());
+    const QString named =
+        options.directory.isEmpty() ? protocolsLogDirectory(options) : options.directory;
+    directory =
+        startDirectory(named, directory, RememberedPlaces(settingsFilePath()).logDirectory());
     // Without a window manager the maximised state is never applied, so the
     // window is also given the whole screen directly.
     const auto showWindow = [&window] {

@@ -1,14 +1,14 @@
 #include "app/mainwindow.h"
 
+#include "app/chartrenderer.h"
 #include "app/platform.h"
+#include "app/windowmenus.h"
 #include "app/rememberedplaces.h"
 #include "parameters/settingsfile.h"
 #include "chart/chartprotocol.h"
 #include "protocol/streamloger.h"
-#include "statistics/cursorstatistics.h"
+#include "app/statisticsdock.h"
 #include "statistics/statisticspanel.h"
-#include "table/bookmarkstore.h"
-#include "table/protocolassembly.h"
 #include "table/protocoltablemodel.h"
 
 #include <QCloseEvent>
@@ -19,14 +19,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QSettings>
 #include <QToolButton>
-
-namespace {
-const char kTopKey[] = "Chart/TopBackgroundColor";
-const char kBottomKey[] = "Chart/BottomBackgroundColor";
-const char kGridKey[] = "Chart/GridColor";
-} // namespace
 
 // The icons live in the widget library, which is linked statically, so its
 // resources are registered by hand before the form asks for them.
@@ -37,8 +30,9 @@ static void initResources()
 
 MainWindow::MainWindow(QWidget* parent)
     : QMainWindow(parent), dialogs(std::make_unique<Dialogs>()),
-      clipboard(std::make_unique<Clipboard>()), m_bookmarkStore(std::make_unique<BookmarkStore>())
+      clipboard(std::make_unique<Clipboard>())
 {
+    m_workspace = new Workspace(nullptr, this);
     initResources();
     ui.setupUi(this);
     // Protocol files and log folders dropped anywhere on the window (mainwindow_drop.cpp).
@@ -46,7 +40,7 @@ MainWindow::MainWindow(QWidget* parent)
     showLogDirectory(QString());
     logger = StreamLoger::instance();
 
-    restoreChartColors();
+    restoreChartColors(*ui.chart);
     paintColorButton(ui.buttonTopColor, ui.chart->topBackgroundColor());
     paintColorButton(ui.buttonBottomColor, ui.chart->bottomBackgroundColor());
     paintColorButton(ui.buttonGridColor, ui.chart->gridColor());
@@ -69,8 +63,7 @@ MainWindow::MainWindow(QWidget* parent)
     // Until a header is clicked, the list keeps the directory's name order,
     // which for protocol files is their chronological order.
     ui.twFiles->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
-    m_tableModel = new ProtocolTableModel(this);
-    ui.twEntry->setModel(m_tableModel);
+    ui.twEntry->setModel(m_workspace->tableModel());
     setupTableColumns();
     setupProtocolColumn();
 
@@ -89,20 +82,15 @@ MainWindow::MainWindow(QWidget* parent)
     setBookmarkEnabled();
 }
 
-int MainWindow::tableRowCount() const
-{
-    return m_tableModel->allRowCount();
-}
-
 MainWindow::~MainWindow()
 {
     // The docks go with the window's widgets, after this part of it: their
     // last signals must not reach it.
     statisticsDock->disconnect(this);
-    statisticsPanel->disconnect(this);
+    statisticsDock->panel()->disconnect(this);
     clearChartData();
     if (interactive) {
-        saveChartColors();
+        saveChartColors(*ui.chart);
         rememberTableSplit();
     } else
         channelPalette.setSaveOnExit(false);
@@ -124,25 +112,6 @@ void MainWindow::setDialogs(std::unique_ptr<Dialogs> replacement)
     dialogs = std::move(replacement);
 }
 
-void MainWindow::restoreChartColors()
-{
-    QSettings settings(settingsFilePath(), QSettings::IniFormat);
-    if (settings.contains(kTopKey))
-        ui.chart->setTopBackgroundColor(QColor(settings.value(kTopKey).toString()));
-    if (settings.contains(kBottomKey))
-        ui.chart->setBottomBackgroundColor(QColor(settings.value(kBottomKey).toString()));
-    if (settings.contains(kGridKey))
-        ui.chart->setGridColor(QColor(settings.value(kGridKey).toString()));
-}
-
-void MainWindow::saveChartColors()
-{
-    QSettings settings(settingsFilePath(), QSettings::IniFormat);
-    settings.setValue(kTopKey, ui.chart->topBackgroundColor().name());
-    settings.setValue(kBottomKey, ui.chart->bottomBackgroundColor().name());
-    settings.setValue(kGridKey, ui.chart->gridColor().name());
-}
-
 void MainWindow::paintColorButton(QPushButton* button, const QColor& color)
 {
     if (!color.isValid())
@@ -155,49 +124,24 @@ void MainWindow::paintColorButton(QPushButton* button, const QColor& color)
 void MainWindow::buildMenusAndToolbar()
 {
     createChartActions();
-    QMenu* file = ui.menuBar->addMenu(tr("Файл"));
-    file->setObjectName(QStringLiteral("menuFile"));
-    file->addActions({ui.actFLASH, ui.actCopy, ui.actLogger});
-    file->addSeparator();
-    file->addActions({ui.actInitLoger, ui.actRefresh, ui.actSave, ui.actPDF, ui.actParameter,
-                      actStatistics, ui.actLoad, ui.actFilter});
-
-    QMenu* chart = ui.menuBar->addMenu(tr("График"));
-    chart->setObjectName(QStringLiteral("menuChart"));
-    chart->addActions({ui.actGrid, ui.actLegend});
-    chart->addSeparator();
-    chart->addAction(actComputed);
-    chart->addSeparator();
-    chart->addActions({ui.actZoomIn, ui.actZoomOrigin, ui.actZoomOut, actShowAll, actViewBack});
-    chart->addSeparator();
-    chart->addActions({ui.actLeft, ui.actZeroPoint, ui.actRight});
-    chart->addSeparator();
-    chart->addActions(
-        {actLineStart, actLineEnd, actLineLeft, actLineRight, actLineStepLeft, actLineStepRight});
-    chart->addSeparator();
-    chart->addActions({ui.actColorTopBackground, ui.actColorBottomBackground, ui.actColorGrid});
-    chart->addSeparator();
-    chart->addActions({ui.actBookmarkPrevious, ui.actBookmark, ui.actBookmarkNext,
-                       ui.actBookmarkAdd, ui.actBookmarkDelete});
-
-    QToolBar* bar = ui.mainToolBar;
-    bar->addActions({ui.actFLASH, ui.actCopy, ui.actLogger});
-    bar->addSeparator();
-    bar->addActions({ui.actInitLoger, ui.actRefresh, ui.actSave, ui.actPDF, ui.actParameter,
-                     actStatistics, ui.actLoad, ui.actFilter});
-    bar->addSeparator();
-    bar->addActions({ui.actGrid, ui.actLegend});
-    bar->addSeparator();
-    bar->addActions({ui.actZoomIn, ui.actZoomOrigin, ui.actZoomOut, actShowAll});
-    bar->addSeparator();
-    bar->addActions({ui.actLeft, ui.actZeroPoint, ui.actRight});
-    bar->addSeparator();
-    bar->addActions({ui.actBookmarkPrevious, ui.actBookmark, ui.actBookmarkNext, ui.actBookmarkAdd,
-                     ui.actBookmarkDelete});
-    QMenu* help = ui.menuBar->addMenu(tr("Справка"));
-    help->setObjectName(QStringLiteral("menuHelp"));
-    help->addAction(actShortcutHelp);
-    applyShortcuts();
+    const WindowActions added{
+        actStatistics,
+        actComputed,
+        actShowAll,
+        actViewBack,
+        actShortcutHelp,
+        {actLineStart, actLineEnd, actLineLeft, actLineRight, actLineStepLeft, actLineStepRight}};
+    fillMenusAndToolbar(ui, added);
+    applyShortcuts(ui, *this, added);
+    // A chart takes the focus when clicked, and its tab gives it the focus
+    // when chosen, so that the keys reach it at once.
+    ui.chart->setFocusPolicy(Qt::ClickFocus);
+    connect(ui.tabWidget, &QTabWidget::currentChanged, this, [this] {
+        if (ui.tabWidget->currentWidget() == ui.tabChart)
+            ui.chart->setFocus();
+        else if (ui.tabWidget->currentWidget() == ui.tabCharts && !mapSingleCharts.isEmpty())
+            mapSingleCharts.first()->setFocus();
+    });
     ui.menuBar->show();
 }
 
@@ -243,6 +187,7 @@ void MainWindow::connectForm()
     connect(ui.chart, &ChartProtocol::zoomChanged, this, &MainWindow::zoomCharts);
     connect(ui.chart, qOverload<double>(&Chart::positionChanged), this, &MainWindow::moveCharts);
     connectScrollBars();
+    connectViewState();
 }
 
 bool MainWindow::setupLoger(const QString& path)

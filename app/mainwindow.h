@@ -11,6 +11,7 @@
 #include "reports/chartpicturestyle.h"
 #include "reports/reportresult.h"
 #include "table/bookmarkfile.h"
+#include "workspace/workspace.h"
 
 #include <QImage>
 #include <QList>
@@ -26,11 +27,8 @@
 
 #include "ui_mainwindow.h"
 
-class BookmarkStore;
 class ChartParameters;
-class CursorStatistics;
-class ProtocolAssembly;
-class StatisticsPanel;
+class StatisticsDock;
 class Chart;
 class ChartProtocol;
 class LoadProtocolProgress;
@@ -75,30 +73,22 @@ public:
     // Writes the requested reports (empty names are skipped) without any
     // dialog, limited to the rows from `from` to `to` where those are valid;
     // returns the English error text, empty when all were written.
-    // `data` (may be null) adds the HDF5 and MATLAB files and chooses the
-    // channels of those, the CSV and the workbook; its notes say what the
-    // user should know of files that were written.
-    struct DataFiles
-    {
-        QString h5File;
-        QString matFile;
-        QStringList channels; // codes; empty: all
-        QStringList notes;    // English, one per line
-    };
     QString writeReports(const QString& xlsxFile, const QString& pdfFile, const QString& csvFile,
                          const QString& pngFile = QString(),
                          const ChartPictureOptions& picture = ChartPictureOptions(),
                          const QString& bookmarksFile = QString(), const QDateTime& from = {},
-                         const QDateTime& to = {}, DataFiles* data = nullptr);
-    int tableRowCount() const;
+                         const QDateTime& to = {});
+    int tableRowCount() const { return m_workspace->rowCount(); }
+    // What is loaded and looked at; the window shows it.
+    Workspace& workspace() const { return *m_workspace; }
     // The protocol table's rows, order, filter and marks.
-    ProtocolTableModel* tableModel() const { return m_tableModel; }
+    ProtocolTableModel* tableModel() const { return m_workspace->tableModel(); }
     // Protocols of the last read that were left out or read only in part.
-    const QList<ReadProblem>& readProblems() const { return m_readProblems; }
+    const QList<ReadProblem>& readProblems() const { return m_workspace->readProblems(); }
     // Whether the last read stopped because the files' tick lengths differ.
-    bool readStoppedOnTickMismatch() const { return m_tickMismatch; }
+    bool readStoppedOnTickMismatch() const { return m_workspace->readStoppedOnTickMismatch(); }
     // Bookmark files of the last read that could not be read, in English.
-    const QStringList& bookmarkProblems() const { return m_bookmarkProblems; }
+    QStringList bookmarkProblems() const;
 
     // Whether protocols are being read; no other read, refresh, report or
     // device action starts meanwhile.
@@ -112,9 +102,12 @@ public:
     // formulas given on the command line ("CODE=EXPR") in place of the file's
     // for their codes. Returns the English fault naming each refused formula,
     // empty when all can be computed.
-    QString setFormulaOptions(const QStringList& options);
+    QString setFormulaOptions(const QStringList& options)
+    {
+        return m_workspace->setFormulaOptions(options);
+    }
     // Why computed.def was not read, empty when it was (or is missing).
-    QString computedFileProblem() const { return m_computedFileProblem; }
+    QString computedFileProblem() const { return m_workspace->computedFileProblem(); }
     // Saves the list to computed.def and shows the loaded protocols with it;
     // false (and a message) when it could not be saved, the old file kept.
     bool applyComputedChannels(const ComputedChannels& channels);
@@ -123,8 +116,8 @@ public:
     void setDialogs(std::unique_ptr<Dialogs> dialogs);
     void setClipboard(std::unique_ptr<Clipboard> clipboard);
 
-    qint64 firstTick() const { return m_firstTick; }
-    qint64 lastTick() const { return m_lastTick; }
+    qint64 firstTick() const { return m_workspace->firstTick(); }
+    qint64 lastTick() const { return m_workspace->lastTick(); }
     const QMap<QString, ChartProtocol*>& singleCharts() const { return mapSingleCharts; }
     QString deviceFolder() const { return m_deviceFolder; }
     // Ports, drives, waiting and the monitor as the device actions see them.
@@ -223,8 +216,6 @@ private:
     void showLogDirectory(const QString& directory);
     // Warns and returns false when there is no protocol directory to copy into.
     bool checkProtocolDirForCopy();
-    void restoreChartColors();
-    void saveChartColors();
     void paintColorButton(QPushButton* button, const QColor& color);
     void chooseChartColor(QPushButton* button, QColor (Chart::*current)() const,
                           void (Chart::*apply)(QColor));
@@ -236,64 +227,44 @@ private:
     void connectScrollBars();
     // The common chart first, then the per-channel charts.
     QList<ChartProtocol*> allCharts() const;
-    using ReportWriter =
-        std::function<ReportResult(const ReportTable&, const QString&, const QVector<Bookmark>&)>;
-    // The bookmarks of the view with their notes, those between the limits
-    // where they are valid.
-    QVector<Bookmark> bookmarksBetween(const QDateTime& from, const QDateTime& to) const;
-    // The instants of the rows as reports see them (the table's full order).
-    std::function<bool(int, qint64&)> rowInstants() const;
-    // The first and last tick of the rows between the limits; false when none is.
-    bool ticksBetween(const QDateTime& from, const QDateTime& to, qint64& first,
-                      qint64& last) const;
-    // Asks for the file, writes the report and opens it, or says it failed.
-    void saveReport(const QString& filter, const QString& suffix, const ReportWriter& write);
+    // Asks for the file and the rows, writes the report and opens it, or
+    // says it failed; `request` names the report by the field it fills in.
+    void saveReport(const QString& filter, const QString& suffix, QString ReportRequest::*file);
     // The chart picture action, in the chart menu.
     void setupChartPictureAction();
     void saveChartPictureAs();
     void setupDataExportAction();
     void exportData();
-    // The channel columns of the table for the codes; false, with the codes
-    // it lacks, when some are not there.
-    bool channelColumns(const QStringList& codes, std::vector<int>& columns,
-                        QStringList& missing) const;
-    QString writeDataFiles(DataFiles& data, const QDateTime& from, const QDateTime& to);
-    // The descriptions of the read protocols, from their headers.
-    QStringList protocolDescriptions() const;
-    // The common chart at twice its size, shown at its size.
-    QImage workbookChartImage();
-    void readProtocolFiles(const QStringList& files);
+    void readProtocolFiles(const QStringList& files, const QList<ReadProblem>& earlier);
     // Stops a running read at its next step; nothing when none runs.
     void cancelRead();
     QString readProblemsText() const;
     void setupParametersDock();
     void setupStatisticsDock();
     void connectReferenceCursor(ChartProtocol* chart);
-    // Remembers the loaded channels for the statistics, which index them
-    // only when the dock first needs them.
-    void prepareStatistics(const ProtocolAssembly& assembly);
-    void clearStatistics();
-    // The bookmarks kept beside the protocols of the new view.
-    void restoreBookmarks(const QStringList& paths, const ProtocolAssembly& assembly);
+    // Says which bookmark files of the new view could not be read.
+    void showBookmarkProblems();
     void setupBookmarkNotes();
     void setupProtocolColumn();
-    // The store's bookmarks on the chart and in the table.
+    // The workspace's bookmarks on every chart.
     void showStoredBookmarks();
     void reportBookmarkErrors(const QStringList& errors);
-    // The two ticks the statistics and the reports take a stretch between;
-    // false when no such pair is chosen.
-    bool statisticsPair(qint64& from, qint64& to) const;
     void setupTableColumns();
     void fitChannelColumns();
     void setupComputedChannels();
     void loadComputedChannels(const QString& directory);
-    // The sound computed channels in the order of computing.
-    ComputedChannels computedForAssembly();
+    // The view state reaches every chart, the panel and the table.
+    void connectViewState();
+    void showPosition(double position);
+    void showZoom(double zoom);
+    void showLine(qint64 x);
+    void showReference();
+    void showChannel(const QString& title, bool shown);
+    void showChannelColor(const QString& title, const QColor& color);
     void buildMenusAndToolbar();
     // The chart actions beyond the form's, and the keys of all actions
     // (mainwindow_charts.cpp).
     void createChartActions();
-    void applyShortcuts();
     QAction* addChartAction(const QString& name, const QString& text, const QString& toolTip,
                             void (MainWindow::*slot)());
     // Puts the value line of every chart on x, within the loaded ticks.
@@ -306,14 +277,12 @@ private:
     StreamLoger* logger = nullptr;
     ChartColor channelPalette;
     std::unique_ptr<Dialogs> dialogs;
-    // The loaded data, which the table and the charts read in place.
-    std::unique_ptr<ProtocolAssembly> m_assembly;
-    ProtocolTableModel* m_tableModel = nullptr;
+    // The loaded data, bookmarks and view state; the widgets show it.
+    Workspace* m_workspace = nullptr;
     QLabel* m_rowProtocol = nullptr; // status bar: the protocol of the current row
     QDockWidget* parametersDock = nullptr;
     ChartParameters* parameters = nullptr;
-    QDockWidget* statisticsDock = nullptr;
-    StatisticsPanel* statisticsPanel = nullptr;
+    StatisticsDock* statisticsDock = nullptr;
     QAction* actStatistics = nullptr;
     QAction* actSaveChart = nullptr; // "Сохранить график…"
     QAction* actExportData = nullptr; // "Экспорт данных…"
@@ -328,38 +297,18 @@ private:
     QAction* actViewBack = nullptr;
     QVector<QPair<double, double>> viewHistory; // zoom, position
     ShortcutHelp* shortcutHelp = nullptr;
-    std::unique_ptr<CursorStatistics> m_statistics;
-    struct StatisticsPart
-    {
-        QString title;
-        QString code;
-        const ColumnSeries* series = nullptr;
-    };
-    std::vector<StatisticsPart> m_statisticsParts; // not yet indexed
     std::unique_ptr<Clipboard> clipboard;
-    std::unique_ptr<BookmarkStore> m_bookmarkStore;
-    QStringList m_bookmarkProblems;
     QAction* actBookmarkUndo = nullptr; // Ctrl+Z: the last bookmark change
-    qint64 m_firstTick = 0;
-    qint64 m_lastTick = 0;
-    ScrollScale m_scrollScale; // ticks to the scroll bars' values
+    ScrollScale m_scrollScale;          // ticks to the scroll bars' values
     QMap<QString, ChartProtocol*> mapSingleCharts;
     ScaleAligner* m_scaleAligner = nullptr; // lines the per-channel charts up
     QString m_deviceFolder;
     bool interactive = true;
     bool searchingProtocols = false;
     DeviceEnvironment m_deviceEnvironment;
-    QList<ReadProblem> m_readProblems;
-    bool m_tickMismatch = false;
     bool m_reading = false;
     LoadProtocolProgress* m_progress = nullptr; // while a read runs
     LoggerSerial* m_probe = nullptr;            // while the FLASH action probes ports
     bool m_closed = false;                      // the window was closed
     QAction* actComputed = nullptr;
-    ComputedChannels m_computed;       // as computed.def holds them
-    ComputedChannels m_formulaOptions; // from the command line, over the file's
-    CheckedComputedChannels m_computedCheck;
-    QString m_computedPath;
-    QString m_computedFileProblem;
-    QStringList m_loadedFiles; // the protocols shown, to show them anew
 };

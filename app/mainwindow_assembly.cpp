@@ -1,16 +1,15 @@
 #include "app/mainwindow.h"
 
+#include "app/chartrenderer.h"
 #include "app/failuretext.h"
+#include "app/statisticsdock.h"
 #include "chart/chartprotocol.h"
-#include "chartdata/pairdatacontainer.h"
 #include "parameters/chartparameters.h"
 #include "protocol/loadprotocolprogress.h"
 #include "protocol/readplan.h"
 #include "protocol/streamloger.h"
-#include "table/bookmarkstore.h"
 #include "table/protocolassembly.h"
 #include "table/protocoltablemodel.h"
-#include "table/timetextformatter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -97,11 +96,9 @@ void MainWindow::readProtocols(const QStringList& files, Definition definition)
                                {ui.actLoad, ui.actRefresh, ui.actInitLoger, ui.actSave, ui.actPDF,
                                 ui.actFLASH, ui.actCopy, ui.actLogger},
                                ui.btRead);
-    m_readProblems = plan.problems;
-    m_tickMismatch = false;
-    readProtocolFiles(plan.files);
+    readProtocolFiles(plan.files, plan.problems);
     // Once per load, after the progress window has gone.
-    if (interactive && !m_readProblems.isEmpty())
+    if (interactive && !readProblems().isEmpty())
         dialogs->warning(this, tr("Внимание!"), readProblemsText());
 }
 
@@ -109,7 +106,7 @@ QString MainWindow::readProblemsText() const
 {
     QStringList faults;
     QStringList notices;
-    for (const ReadProblem& problem : m_readProblems)
+    for (const ReadProblem& problem : readProblems())
         (problem.isNotice() ? notices : faults)
             .append(QDir::toNativeSeparators(problem.file) + QStringLiteral(": ") +
                     problem.russianReason(failuretext::russianCause(problem.detail, nullptr)));
@@ -121,10 +118,9 @@ QString MainWindow::readProblemsText() const
     return lines.join(QLatin1Char('\n'));
 }
 
-void MainWindow::readProtocolFiles(const QStringList& files)
+void MainWindow::readProtocolFiles(const QStringList& files, const QList<ReadProblem>& earlier)
 {
     clearProtocolView();
-    m_loadedFiles.clear();
     const int n = files.size();
 
     LoadProtocolProgress progress(this);
@@ -136,115 +132,49 @@ void MainWindow::readProtocolFiles(const QStringList& files)
     if (interactive)
         progress.show();
 
-    // Reading: each file on its own, onto one time base. The memory check of
-    // each read counts the columns computed afterwards.
-    const ComputedChannels computed = computedForAssembly();
-    logger->setComputedColumns(int(computed.size()));
-    auto assembly = std::make_unique<ProtocolAssembly>();
-    QStringList loadedPaths; // by protocol of the assembly
-    for (int k = 0; k < n; ++k) {
-        progress.setTotalProgress(k);
-        processEvents();
-        if (progress.cancelled)
-            return;
-        if (!logger->openProtocol(0, 0, files.at(k))) {
-            m_readProblems.append(logger->readProblem());
-            continue;
-        }
-        ProtocolColumns columns = logger->readProtocolColumns();
-        const ReadProblem unknownChannels = logger->channelProblem();
-        const QString path = logger->readProblem().file;
-        logger->closeProtocol();
-        if (progress.cancelled)
-            return;
-        ReadProblem problem = logger->readProblem();
-        if (columns.isEmpty() && problem.isNone())
-            problem.kind = ReadProblem::Kind::NoRecords;
-        QDateTime start;
-        quint16 tickMs = 0;
-        logger->protocolTimeBase(start, tickMs);
-        const ProtocolAssembly::AddResult added =
-            columns.isEmpty() ? ProtocolAssembly::AddResult::Skipped
-                              : assembly->addProtocol(start, tickMs, std::move(columns), path);
-        if (added == ProtocolAssembly::AddResult::TickMismatch) {
-            dialogs->warning(this, tr("Внимание!"), tr("Отсчет времени в файлах не совпадает"));
-            m_tickMismatch = true;
-            return;
-        }
-        if (added == ProtocolAssembly::AddResult::Skipped && problem.isNone())
-            problem.kind = ReadProblem::Kind::NoTimeBase;
-        if (!problem.isNone())
-            m_readProblems.append(problem);
-        if (added == ProtocolAssembly::AddResult::Added && !unknownChannels.isNone())
-            m_readProblems.append(unknownChannels);
-        if (added == ProtocolAssembly::AddResult::Added)
-            loadedPaths.append(files.at(k));
-    }
-    if (assembly->protocolCount() == 0)
-        return;
-
-    assembly->setComputedChannels(computed);
-    // The table reads the assembled columns in place, so building is all
-    // there is to the table phase; the window stays alive and the cancel
-    // button works between files.
-    const bool built = assembly->build([&](int protocol) {
-        progress.setTotalProgress(n + protocol);
-        progress.initDetailProgress(assembly->recordCount(protocol),
-                                    tr("Добавление в таблицу данных каналов"));
+    // The workspace reads; the dialog only shows how far it got, and the
+    // window stays alive and the cancel button works between its steps.
+    ReadProgress steps;
+    steps.step = [&progress](int step) { progress.setTotalProgress(step); };
+    steps.phase = [&progress](int count, const QString& text) {
+        progress.initDetailProgress(count, text);
+    };
+    steps.proceed = [&progress] {
         processEvents();
         return !progress.cancelled;
-    });
-    if (!built || assembly->rowCount() == 0) {
+    };
+    const Workspace::ReadResult result = m_workspace->read(files, steps, earlier);
+    if (result == Workspace::ReadResult::TickMismatch)
+        dialogs->warning(this, tr("Внимание!"), tr("Отсчет времени в файлах не совпадает"));
+    if (result != Workspace::ReadResult::Loaded) {
         clearProtocolView();
         return;
     }
 
-    QList<Channel> channels;
-    for (const AssembledChannel& assembled : assembly->channels()) {
-        QPen pen;
-        pen.setColor(channelPalette.color(assembled.code));
-        pen.setWidthF(2.0);
-        // The chart reads the assembly's own column: no copy of the values.
-        auto* data = new ProtocolColumnData(&assembled.series);
-        channels.append(Channel(assembled.minimum, assembled.maximum, data, assembled.title, pen));
-    }
-    m_assembly = std::move(assembly);
-    m_loadedFiles = loadedPaths;
-
     // Hand-over to the charts.
     progress.setTotalProgress(2 * n);
     processEvents();
-    for (const Channel& channel : channels)
-        ui.chart->addChannel(channel);
+    QList<Channel> channels = chartChannels(*m_workspace->assembly(), channelPalette);
+    showLoadedView(*ui.chart, *m_workspace, channels);
 
-    progress.initDetailProgress(m_assembly->rowCount(), tr("Упорядочивание таблицы по времени"));
+    progress.initDetailProgress(tableRowCount(), tr("Упорядочивание таблицы по времени"));
     processEvents();
-    m_tableModel->setAssembly(m_assembly.get());
     setupTableColumns();
     // The rows come in time order; this sets the indicator.
     ui.twEntry->sortByColumn(ProtocolAssembly::timeColumn, Qt::AscendingOrder);
     progress.setTotalProgress(2 * n + 1);
     processEvents();
 
-    ui.chart->setTimeBase(m_assembly->commonStart(), m_assembly->tickMs());
-    const int last = m_tableModel->globalRowAt(m_tableModel->allRowCount() - 1);
-    ui.chart->setEndDateTime(
-        QDateTime::fromString(m_tableModel->timeText(last), TimeTextFormatter::format()));
-    m_firstTick = m_tableModel->tick(m_tableModel->globalRowAt(0));
-    m_lastTick = m_tableModel->tick(last);
-    m_scrollScale.setRange(m_firstTick, m_lastTick);
+    m_scrollScale.setRange(firstTick(), lastTick());
     limitZoomOut();
     updateChartScrollBar();
-
-    ui.chart->setZoom(1.0);
-    ui.chart->setPosition(double(m_firstTick));
-    ui.chart->setLineValueX(m_firstTick + qint64(ui.chart->chartSize() * 0.5));
+    m_workspace->view().reset(ui.chart->scaleSettings().position, ui.chart->lineValueX());
 
     buildSingleCharts(channels);
     channels.clear();
-    prepareStatistics(*m_assembly);
-    restoreBookmarks(loadedPaths, *m_assembly);
-    setBookmarkEnabled();
+    statisticsDock->prepare(*m_workspace->assembly());
+    showStoredBookmarks();
+    showBookmarkProblems();
     emit initParameters(*ui.chart, mapSingleCharts);
     ui.tabWidget->setCurrentIndex(1);
     updateStatistics();
@@ -274,17 +204,14 @@ void MainWindow::clearChartData()
     // and repaints the others at once, and they must never paint with data
     // that the common chart has already freed.
     clearSingleCharts();
-    // The bookmarks of the old view stay in their files.
-    m_bookmarkStore->clear();
-    clearStatistics();
+    if (statisticsDock)
+        statisticsDock->clear();
     ui.chart->clearReference();
+    // Only the lines go: the bookmarks stay in their files.
+    ui.chart->setBookmarks({});
     ui.chart->clearChannels();
-    ui.chart->clearBookmark();
-    // The table shows the same data: it lets go of it before it is freed.
-    m_tableModel->setAssembly(nullptr);
-    m_assembly.reset();
-    m_firstTick = 0;
-    m_lastTick = 0;
+    // The table lets go of the data before it is freed.
+    m_workspace->clear();
     m_scrollScale.setRange(0, 0);
     limitZoomOut();
     setBookmarkEnabled();

@@ -2,16 +2,13 @@
 
 #include "app/failuretext.h"
 #include "chart/chartprotocol.h"
-#include "protocol/streamloger.h"
-#include "table/bookmarkstore.h"
-#include "table/protocolassembly.h"
 #include "table/protocoltablemodel.h"
 #include "table/timetextformatter.h"
 
 #include <QAction>
 
 #include <QDir>
-#include <QFileInfo>
+#include <QSignalBlocker>
 #include <QStatusBar>
 
 namespace {
@@ -29,49 +26,19 @@ QString problemText(const BookmarkStore::Problem& problem)
     }
 }
 
-// For batch runs, which report on standard error.
-QString englishProblemText(const BookmarkStore::Problem& problem)
-{
-    const QString name = QDir::toNativeSeparators(problem.path);
-    switch (problem.status) {
-    case BookmarkFile::Status::CannotOpen:
-        return QStringLiteral("bookmark file %1 cannot be read (not a readable file)").arg(name);
-    case BookmarkFile::Status::Foreign:
-        return QStringLiteral("bookmark file %1 belongs to another protocol").arg(name);
-    case BookmarkFile::Status::Corrupt:
-    default:
-        return QStringLiteral("bookmark file %1 is damaged (no bookmark document)").arg(name);
-    }
-}
 } // namespace
 
-void MainWindow::restoreBookmarks(const QStringList& paths, const ProtocolAssembly& assembly)
+QStringList MainWindow::bookmarkProblems() const
 {
-    QVector<BookmarkStore::Protocol> protocols;
-    for (int i = 0; i < assembly.protocolCount() && i < paths.size(); ++i) {
-        const int records = assembly.recordCount(i);
-        if (records == 0)
-            continue;
-        BookmarkStore::Protocol protocol;
-        // The reader takes a relative name from the protocol directory; the
-        // bookmarks lie beside the file it read, wherever the program runs.
-        protocol.path =
-            QFileInfo(logger->protocolDir().absoluteFilePath(paths[i])).absoluteFilePath();
-        protocol.owner.start = assembly.dateTime(i, 0).addMSecs(
-            -(assembly.globalTick(i, 0) - assembly.offset(i)) * assembly.tickMs());
-        protocol.owner.tickMs = assembly.tickMs();
-        protocol.offset = assembly.offset(i);
-        protocol.firstTick = assembly.globalTick(i, 0);
-        protocol.lastTick = assembly.globalTick(i, records - 1);
-        protocols.append(protocol);
-    }
-    m_bookmarkStore->setView(protocols);
-    const QVector<BookmarkStore::Problem> problems = m_bookmarkStore->load();
-    m_bookmarkProblems.clear();
-    for (const BookmarkStore::Problem& problem : problems)
-        m_bookmarkProblems.append(englishProblemText(problem));
-    showStoredBookmarks();
+    QStringList texts;
+    for (const BookmarkStore::Problem& problem : m_workspace->bookmarkProblems())
+        texts.append(Workspace::englishText(problem));
+    return texts;
+}
 
+void MainWindow::showBookmarkProblems()
+{
+    const QVector<BookmarkStore::Problem>& problems = m_workspace->bookmarkProblems();
     if (problems.isEmpty())
         return;
     QStringList texts;
@@ -82,15 +49,15 @@ void MainWindow::restoreBookmarks(const QStringList& paths, const ProtocolAssemb
 
 void MainWindow::showStoredBookmarks()
 {
-    const QVector<qint64>& ticks = m_bookmarkStore->ticks();
-    ui.chart->setBookmarks(ticks);
-    QStringList notes;
-    notes.reserve(ticks.size());
-    for (const QString& note : m_bookmarkStore->notes())
-        notes.append(note);
-    m_tableModel->setBookmarkMarks(ticks, notes);
+    // The workspace holds the bookmarks; the charts draw them.
+    const QVector<qint64>& ticks = m_workspace->bookmarkTicks();
+    for (ChartProtocol* chart : allCharts()) {
+        const QSignalBlocker blocker(chart);
+        chart->setBookmarks(ticks);
+    }
     setBookmarkEnabled();
-    actBookmarkUndo->setEnabled(m_bookmarkStore->canUndo());
+    updateStatistics();
+    actBookmarkUndo->setEnabled(m_workspace->canUndoBookmarks());
 }
 
 void MainWindow::reportBookmarkErrors(const QStringList& errors)
@@ -105,32 +72,26 @@ void MainWindow::reportBookmarkErrors(const QStringList& errors)
 
 void MainWindow::saveBookmarks()
 {
-    reportBookmarkErrors(m_bookmarkStore->save(ui.chart->bookmarks()));
-    actBookmarkUndo->setEnabled(m_bookmarkStore->canUndo());
+    // A chart's own edit, handed to the workspace, which redraws them all.
+    reportBookmarkErrors(m_workspace->setBookmarkTicks(ui.chart->bookmarks()));
 }
 
 void MainWindow::undoBookmarkChange()
 {
-    if (!m_bookmarkStore->canUndo())
-        return;
-    const QStringList errors = m_bookmarkStore->undo();
-    showStoredBookmarks();
-    reportBookmarkErrors(errors);
+    reportBookmarkErrors(m_workspace->undoBookmarks());
 }
 
 void MainWindow::editBookmarkNote(qint64 x)
 {
-    if (!ui.chart->bookmarks().contains(x))
+    if (!m_workspace->hasBookmark(x))
         return;
-    QString note = m_bookmarkStore->note(x);
+    QString note = m_workspace->bookmarkNote(x);
     const QString time = ui.chart->startDateTime()
                              .addMSecs(x * ui.chart->tickLength())
                              .toString(TimeTextFormatter::format());
     if (!dialogs->getText(this, tr("Заметка к закладке"), time, note))
         return;
-    m_bookmarkStore->setNote(x, note.trimmed());
-    m_tableModel->setNote(m_tableModel->firstRowOfTick(x), m_bookmarkStore->note(x));
-    saveBookmarks();
+    reportBookmarkErrors(m_workspace->setBookmarkNote(x, note.trimmed()));
 }
 
 void MainWindow::setupBookmarkNotes()
@@ -141,12 +102,13 @@ void MainWindow::setupBookmarkNotes()
     ui.twEntry->addAction(note);
     ui.twEntry->setContextMenuPolicy(Qt::ActionsContextMenu);
     connect(note, &QAction::triggered, this, [this] {
+        const ProtocolTableModel& model = *tableModel();
         const int current = ui.twEntry->currentIndex().row();
-        if (current < 0 || current >= m_tableModel->rowCount())
+        if (current < 0 || current >= model.rowCount())
             return;
-        const int row = m_tableModel->globalRowOf(current);
-        if (m_tableModel->isMarked(row))
-            editBookmarkNote(m_tableModel->tick(row));
+        const int row = model.globalRowOf(current);
+        if (model.isMarked(row))
+            editBookmarkNote(model.tick(row));
     });
 
     // Takes back the last change of the bookmarks or their notes, files included.
@@ -159,4 +121,5 @@ void MainWindow::setupBookmarkNotes()
     ui.chart->addAction(actBookmarkUndo);
     connect(actBookmarkUndo, &QAction::triggered, this, &MainWindow::undoBookmarkChange);
     connect(ui.chart, &ChartProtocol::bookmarksEdited, this, &MainWindow::saveBookmarks);
+    connect(m_workspace, &Workspace::bookmarksChanged, this, &MainWindow::showStoredBookmarks);
 }

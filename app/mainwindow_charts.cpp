@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/chartrenderer.h"
 #include "app/shortcuthelp.h"
 #include "chart/chartprotocol.h"
 #include "chart/scalealigner.h"
@@ -35,18 +36,11 @@ double visibleSpan(const Chart& chart)
     return chart.scaleSettings().visibleSpan;
 }
 
-// Zooming out stops at ten times the loaded span: beyond it the protocol is
-// a sliver, and the span would soon leave the tick range.
-constexpr double kZoomOutSpans = 10;
-
-// Applies a change to every per-channel chart but the one whose signal asked
-// for it, with its signals blocked so that the change does not echo back.
-template <typename Apply>
-void applyToOthers(const QMap<QString, ChartProtocol*>& charts, const QObject* source, Apply apply)
+// Shows a view state change on every chart, with their signals blocked so
+// that it does not echo back.
+template <typename Apply> void applyToAll(const QList<ChartProtocol*>& charts, Apply apply)
 {
     for (ChartProtocol* chart : charts) {
-        if (chart == source)
-            continue;
         const QSignalBlocker blocker(chart);
         apply(chart);
     }
@@ -83,17 +77,18 @@ void MainWindow::buildSingleCharts(const QList<Channel>& channels)
         single->setTimeBase(ui.chart->startDateTime(), ui.chart->tickLength());
         single->setEndDateTime(ui.chart->endDateTime());
         single->setMaximumSpan(ui.chart->maximumSpan());
-        single->setZoom(1.0);
+        const ViewState& view = m_workspace->view();
+        single->setZoom(view.zoom());
         if (!mapSingleCharts.isEmpty())
             updateChartsScrollBar();
-        single->setPosition(double(m_firstTick));
-        single->setLineValueX(qint64(ui.chart->chartSize() * 0.5) + m_firstTick);
+        single->setPosition(view.position());
+        single->setLineValueX(view.line());
         single->setShowGrid(ui.chart->showGrid());
         single->setShowLegend(ui.chart->showLegend());
         single->setTopBackgroundColor(ui.chart->topBackgroundColor());
         single->setBottomBackgroundColor(ui.chart->bottomBackgroundColor());
         single->setGridColor(ui.chart->gridColor());
-        single->setBookmarks(ui.chart->bookmarks());
+        single->setBookmarks(m_workspace->bookmarkTicks());
         single->setFocusPolicy(Qt::ClickFocus);
         single->setTimeShared(true);
         ui.splitterCharts->addWidget(single);
@@ -107,8 +102,8 @@ void MainWindow::buildSingleCharts(const QList<Channel>& channels)
         connectReferenceCursor(single);
         connect(single, &ChartProtocol::viewJumped, this, &MainWindow::rememberView);
         connect(single, &Chart::channelShownChanged, this, &MainWindow::followChannelShown);
-        if (ui.chart->hasReference())
-            single->setReferenceX(ui.chart->referenceX());
+        if (view.hasReference())
+            single->setReferenceX(view.reference());
         QCoreApplication::processEvents();
     }
     updateChartsScrollBar();
@@ -154,8 +149,7 @@ void MainWindow::clearSingleCharts()
 
 void MainWindow::limitZoomOut()
 {
-    const double loaded = static_cast<double>(m_lastTick) - m_firstTick;
-    ui.chart->setMaximumSpan(qMax(ui.chart->chartSize(), kZoomOutSpans * loaded));
+    ui.chart->setMaximumSpan(maximumSpan(*ui.chart, *m_workspace));
     for (ChartProtocol* single : qAsConst(mapSingleCharts))
         single->setMaximumSpan(ui.chart->maximumSpan());
 }
@@ -180,7 +174,7 @@ void MainWindow::updateChartScrollBar()
 {
     const double span = visibleSpan(*ui.chart);
     ui.chartScrollBar->setMinimum(0);
-    ui.chartScrollBar->setMaximum(qMax(0, m_scrollScale.value(double(m_lastTick) - span)));
+    ui.chartScrollBar->setMaximum(qMax(0, m_scrollScale.value(double(lastTick()) - span)));
     ui.chartScrollBar->setPageStep(qMax(1, m_scrollScale.steps(span)));
 }
 
@@ -190,7 +184,7 @@ void MainWindow::updateChartsScrollBar()
         return;
     const double span = visibleSpan(*mapSingleCharts.first());
     ui.chartsScrollBar->setMinimum(0);
-    ui.chartsScrollBar->setMaximum(qMax(0, m_scrollScale.value(double(m_lastTick) - span)));
+    ui.chartsScrollBar->setMaximum(qMax(0, m_scrollScale.value(double(lastTick()) - span)));
     ui.chartsScrollBar->setPageStep(qMax(1, m_scrollScale.steps(span)));
 }
 
@@ -206,52 +200,101 @@ void MainWindow::setSingleChartVisible(QString name, bool bVisible)
 
 void MainWindow::followChannelShown(QString name, bool visible)
 {
-    ui.chart->setChartVisible(name, visible);
-    setSingleChartVisible(name, visible);
-    if (parameters)
-        parameters->showChannel(name, visible);
+    m_workspace->view().setChannelShown(name, visible);
 }
 
 void MainWindow::moveCharts(double position)
 {
-    // Whole ticks, as the charts' positions go from one to the other.
-    position = std::trunc(position);
-    applyToOthers(mapSingleCharts, sender(),
-                  [position](ChartProtocol* c) { c->setPosition(position); });
-    ui.chartsScrollBar->setValue(m_scrollScale.value(position));
-    ui.chartScrollBar->setValue(m_scrollScale.value(position));
-    const QSignalBlocker blocker(ui.chart);
-    ui.chart->setPosition(position);
+    // A move within one tick changes no state; the chart that made it goes
+    // back onto the tick the others show.
+    ViewState& view = m_workspace->view();
+    if (std::trunc(position) == view.position())
+        showPosition(view.position());
+    view.setPosition(position);
 }
 
 void MainWindow::zoomCharts(double factor)
 {
-    applyToOthers(mapSingleCharts, sender(), [factor](ChartProtocol* c) { c->setZoom(factor); });
-    if (!mapSingleCharts.isEmpty())
-        updateChartsScrollBar();
-    {
-        const QSignalBlocker blocker(ui.chart);
-        ui.chart->setZoom(factor);
-    }
+    m_workspace->view().setZoom(factor);
+}
+
+void MainWindow::lineValueXChartsChanged(qint64 x)
+{
+    // A chart's line set directly may differ from the state: the same tick
+    // is shown again on every chart.
+    ViewState& view = m_workspace->view();
+    if (x == view.line())
+        showLine(x);
+    view.setLine(x);
+}
+
+void MainWindow::connectViewState()
+{
+    const ViewState* view = &m_workspace->view();
+    connect(view, &ViewState::positionChanged, this, &MainWindow::showPosition);
+    connect(view, &ViewState::zoomChanged, this, &MainWindow::showZoom);
+    connect(view, &ViewState::lineChanged, this, &MainWindow::showLine);
+    connect(view, &ViewState::referenceChanged, this, &MainWindow::showReference);
+    connect(view, &ViewState::channelShownChanged, this, &MainWindow::showChannel);
+    connect(view, &ViewState::channelColorChanged, this, &MainWindow::showChannelColor);
+}
+
+void MainWindow::showPosition(double position)
+{
+    applyToAll(allCharts(), [position](ChartProtocol* c) { c->setPosition(position); });
+    ui.chartsScrollBar->setValue(m_scrollScale.value(position));
+    ui.chartScrollBar->setValue(m_scrollScale.value(position));
+}
+
+void MainWindow::showZoom(double factor)
+{
+    applyToAll(allCharts(), [factor](ChartProtocol* c) { c->setZoom(factor); });
+    updateChartsScrollBar();
     updateChartScrollBar();
     // The zoom moved the view around the value line; the thumbs show it.
     ui.chartScrollBar->setValue(m_scrollScale.value(ui.chart->scaleSettings().position));
     ui.chartsScrollBar->setValue(m_scrollScale.value(ui.chart->scaleSettings().position));
 }
 
-void MainWindow::lineValueXChartsChanged(qint64 x)
+void MainWindow::showLine(qint64 x)
 {
-    applyToOthers(mapSingleCharts, sender(), [x](ChartProtocol* c) {
+    applyToAll(allCharts(), [x](ChartProtocol* c) {
         c->setLineValueX(x);
         c->update();
     });
-    {
-        const QSignalBlocker blocker(ui.chart);
-        ui.chart->setLineValueX(x);
-    }
-    ui.chart->update();
     setBookmarkEnabled();
     updateStatistics();
+}
+
+void MainWindow::showReference()
+{
+    const ViewState& view = m_workspace->view();
+    applyToAll(allCharts(), [&view](ChartProtocol* c) {
+        if (view.hasReference())
+            c->setReferenceX(view.reference());
+        else
+            c->clearReference();
+    });
+    updateStatistics();
+}
+
+void MainWindow::showChannel(const QString& title, bool shown)
+{
+    {
+        const QSignalBlocker blocker(ui.chart);
+        ui.chart->setChartVisible(title, shown);
+    }
+    setSingleChartVisible(title, shown);
+    if (parameters)
+        parameters->showChannel(title, shown);
+    updateStatistics();
+}
+
+void MainWindow::showChannelColor(const QString& title, const QColor& color)
+{
+    channelPalette.setColor(title, color);
+    for (ChartProtocol* chart : allCharts())
+        chart->setNamedChannelColor(title, color);
 }
 
 QList<ChartProtocol*> MainWindow::allCharts() const
@@ -295,7 +338,7 @@ void MainWindow::on_actLeft_triggered()
 
 void MainWindow::on_actZeroPoint_triggered()
 {
-    moveCharts(m_firstTick);
+    moveCharts(firstTick());
 }
 
 void MainWindow::on_actRight_triggered()
@@ -337,12 +380,7 @@ void MainWindow::on_chartScrollBar_sliderMoved(int value)
 
 void MainWindow::on_chartsScrollBar_sliderMoved(int value)
 {
-    const double position = m_scrollScale.tick(value);
-    for (ChartProtocol* single : qAsConst(mapSingleCharts))
-        single->setPosition(position);
-    ui.chartScrollBar->setValue(value);
-    const QSignalBlocker blocker(ui.chart);
-    ui.chart->setPosition(position);
+    m_workspace->view().setPosition(m_scrollScale.tick(value));
 }
 
 QAction* MainWindow::addChartAction(const QString& name, const QString& text,
@@ -387,98 +425,14 @@ void MainWindow::createChartActions()
 
 void MainWindow::showBookmarksOnEveryChart()
 {
-    // The bookmarks belong to the common chart; the others draw copies.
-    for (ChartProtocol* single : qAsConst(mapSingleCharts))
-        single->setBookmarks(ui.chart->bookmarks());
-}
-
-void MainWindow::applyShortcuts()
-{
-    using Keys = QList<QKeySequence>;
-    const QList<QPair<QAction*, Keys>> window = {
-        {ui.actLoad, {QKeySequence(QStringLiteral("Ctrl+O"))}},
-        {ui.actSave, {QKeySequence(QStringLiteral("Ctrl+S"))}},
-        {ui.actPDF, {QKeySequence(QStringLiteral("Ctrl+P"))}},
-        {ui.actRefresh, {QKeySequence(QStringLiteral("F5"))}},
-        {ui.actFilter, {QKeySequence(QStringLiteral("Ctrl+F"))}},
-        {ui.actGrid, {QKeySequence(QStringLiteral("Ctrl+G"))}},
-        {ui.actLegend, {QKeySequence(QStringLiteral("Ctrl+L"))}},
-        {ui.actBookmarkAdd, {QKeySequence(QStringLiteral("Ctrl+B"))}},
-        {ui.actBookmarkNext, {QKeySequence(QStringLiteral("F2"))}},
-        {ui.actBookmarkPrevious, {QKeySequence(QStringLiteral("Shift+F2"))}},
-        {actShowAll, {QKeySequence(QStringLiteral("Ctrl+0"))}},
-        {ui.actZoomOrigin, {QKeySequence(QStringLiteral("Ctrl+1"))}},
-        {actShortcutHelp, {QKeySequence(QKeySequence::HelpContents)}},
-    };
-    // Keys that lists, tables and text fields need for themselves act on
-    // the charts only while the focus is on a chart tab.
-    const QList<QPair<QAction*, Keys>> charts = {
-        {ui.actZoomIn,
-         {QKeySequence(QStringLiteral("+")), QKeySequence(QStringLiteral("=")),
-          QKeySequence(QStringLiteral("Ctrl++"))}},
-        {ui.actZoomOut,
-         {QKeySequence(QStringLiteral("-")), QKeySequence(QStringLiteral("Ctrl+-"))}},
-        {ui.actLeft, {QKeySequence(QStringLiteral("Ctrl+Left"))}},
-        {ui.actRight, {QKeySequence(QStringLiteral("Ctrl+Right"))}},
-        {actViewBack, {QKeySequence(QStringLiteral("Backspace"))}},
-        {actLineStart, {QKeySequence(QStringLiteral("Home"))}},
-        {actLineEnd, {QKeySequence(QStringLiteral("End"))}},
-        {actLineLeft, {QKeySequence(QStringLiteral("Left"))}},
-        {actLineRight, {QKeySequence(QStringLiteral("Right"))}},
-        {actLineStepLeft, {QKeySequence(QStringLiteral("Shift+Left"))}},
-        {actLineStepRight, {QKeySequence(QStringLiteral("Shift+Right"))}},
-        {ui.actBookmarkDelete, {QKeySequence(QStringLiteral("Delete"))}},
-    };
-    for (const auto& entry : window)
-        entry.first->setShortcuts(entry.second);
-    for (const auto& entry : charts) {
-        entry.first->setShortcuts(entry.second);
-        entry.first->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        ui.tabChart->addAction(entry.first);
-        ui.tabCharts->addAction(entry.first);
-    }
-    connect(ui.chart, &ChartProtocol::bookmarkListChanged, this,
-            &MainWindow::showBookmarksOnEveryChart);
-
-    // A chart takes the focus when clicked, and its tab gives it the focus
-    // when chosen, so that the keys reach it at once.
-    ui.chart->setFocusPolicy(Qt::ClickFocus);
-    connect(ui.tabWidget, &QTabWidget::currentChanged, this, [this] {
-        if (ui.tabWidget->currentWidget() == ui.tabChart)
-            ui.chart->setFocus();
-        else if (ui.tabWidget->currentWidget() == ui.tabCharts && !mapSingleCharts.isEmpty())
-            mapSingleCharts.first()->setFocus();
-    });
-
-    // Tool tips name the first key, on the toolbar and on the chart tab.
-    for (QAction* action : findChildren<QAction*>()) {
-        if (action->shortcut().isEmpty() || action->toolTip().contains(QLatin1Char('(')))
-            continue;
-        action->setToolTip(QStringLiteral("%1 (%2)").arg(
-            action->toolTip(), action->shortcut().toString(QKeySequence::NativeText)));
-    }
-    const QList<QPair<QToolButton*, QAction*>> buttons = {
-        {ui.buttonZoomIn, ui.actZoomIn},
-        {ui.buttonZoomOrigin, ui.actZoomOrigin},
-        {ui.buttonZoomOut, ui.actZoomOut},
-        {ui.buttonLeft, ui.actLeft},
-        {ui.buttonRight, ui.actRight},
-        {ui.buttonGrid, ui.actGrid},
-        {ui.buttonLegend, ui.actLegend},
-        {ui.buttonBookmarkPrevious, ui.actBookmarkPrevious},
-        {ui.buttonBookmarkNext, ui.actBookmarkNext},
-        {ui.buttonBookmarkAdd, ui.actBookmarkAdd},
-        {ui.buttonBookmarkDelete, ui.actBookmarkDelete},
-    };
-    for (const auto& pair : buttons)
-        pair.first->setToolTip(pair.second->toolTip());
+    showStoredBookmarks();
 }
 
 void MainWindow::showWholeSpan()
 {
-    if (!m_assembly)
+    if (!m_workspace->isLoaded())
         return;
-    ui.chart->showRange(m_firstTick, m_lastTick);
+    ui.chart->showRange(firstTick(), lastTick());
 }
 
 void MainWindow::rememberView(double zoom, double position)
@@ -503,26 +457,26 @@ void MainWindow::previousView()
 
 void MainWindow::placeLine(qint64 x)
 {
-    if (m_assembly)
-        x = qBound<qint64>(m_firstTick, x, m_lastTick);
+    if (m_workspace->isLoaded())
+        x = qBound<qint64>(firstTick(), x, lastTick());
     ui.chart->placeLineValue(x);
 }
 
 void MainWindow::lineToStart()
 {
-    if (!m_assembly)
+    if (!m_workspace->isLoaded())
         return;
-    placeLine(m_firstTick);
-    moveCharts(m_firstTick);
+    placeLine(firstTick());
+    moveCharts(firstTick());
 }
 
 void MainWindow::lineToEnd()
 {
-    if (!m_assembly)
+    if (!m_workspace->isLoaded())
         return;
-    placeLine(m_lastTick);
+    placeLine(lastTick());
     // The end at the right edge of the plot.
-    moveCharts(std::ceil(double(m_lastTick) - visibleSpan(*ui.chart)));
+    moveCharts(std::ceil(double(lastTick()) - visibleSpan(*ui.chart)));
 }
 
 void MainWindow::lineLeft()

@@ -9,6 +9,7 @@
 #include "export/dataexport.h"
 #include "protocol/channellookup.h"
 #include "table/protocolassembly.h"
+#include "workspace/workspace.h"
 
 #include <QDir>
 #include <QMenu>
@@ -31,14 +32,6 @@ struct LoadedExport
     }
 };
 
-QString version73Note(const QString& fileName, int rows)
-{
-    return QStringLiteral("%1 is a MATLAB 7.3 file: its vectors of %2 rows exceed the 2 GB of a "
-                          "version 5 variable; MATLAB and h5py read it, scipy.io.loadmat does not")
-        .arg(fileName)
-        .arg(rows);
-}
-
 } // namespace
 
 void MainWindow::setupDataExportAction()
@@ -55,50 +48,14 @@ void MainWindow::setupDataExportAction()
     addAction(actExportData);
 }
 
-bool MainWindow::channelColumns(const QStringList& codes, std::vector<int>& columns,
-                                QStringList& missing) const
-{
-    columns.clear();
-    missing.clear();
-    for (const QString& code : codes) {
-        const int index = m_assembly ? m_assembly->codes().indexOf(code) : -1;
-        if (index < 0)
-            missing.append(code);
-        else
-            columns.push_back(ProtocolAssembly::firstChannelColumn + index);
-    }
-    return missing.isEmpty();
-}
-
-QString MainWindow::writeDataFiles(DataFiles& data, const QDateTime& from, const QDateTime& to)
-{
-    if (data.h5File.isEmpty() && data.matFile.isEmpty())
-        return QString();
-    const QStringList codes = data.channels.isEmpty() ? m_assembly->codes() : data.channels;
-    const LoadedExport loaded(*m_assembly, m_loadedFiles, codes, from, to);
-    QStringList errors;
-    for (const ExportFormat format : {ExportFormat::Hdf5, ExportFormat::Mat}) {
-        const QString& fileName = format == ExportFormat::Hdf5 ? data.h5File : data.matFile;
-        if (fileName.isEmpty())
-            continue;
-        bool version73 = false;
-        const ReportResult result =
-            saveDataExport(loaded.source, loaded.info, format, fileName, &version73);
-        if (!result)
-            errors.append(result.error);
-        else if (version73)
-            data.notes.append(version73Note(fileName, loaded.source.rowCount()));
-    }
-    return errors.join(QStringLiteral("; "));
-}
-
 void MainWindow::exportData()
 {
-    if (!m_assembly || m_assembly->rowCount() == 0 || m_reading)
+    const ProtocolAssembly* assembly = m_workspace->assembly();
+    if (!assembly || assembly->rowCount() == 0 || m_reading)
         return;
     DataExportChoice choice;
-    choice.codes = m_assembly->codes();
-    choice.titles = m_assembly->titles();
+    choice.codes = assembly->codes();
+    choice.titles = assembly->titles();
     for (int i = 0; i < choice.codes.size(); ++i) {
         for (int c = 0; c < ui.chart->channelCount(); ++c) {
             const Channel* channel = ui.chart->channelAt(c);
@@ -109,12 +66,12 @@ void MainWindow::exportData()
         }
     }
     choice.hasCursors = ui.chart->hasReference();
-    const auto instant = [this](int row) {
-        const ProtocolAssembly::RowRef ref = m_assembly->rowAt(row);
-        return m_assembly->dateTime(ref.protocol, ref.record);
+    const auto instant = [assembly](int row) {
+        const ProtocolAssembly::RowRef ref = assembly->rowAt(row);
+        return assembly->dateTime(ref.protocol, ref.record);
     };
     choice.first = instant(0);
-    choice.last = instant(m_assembly->rowCount() - 1);
+    choice.last = instant(assembly->rowCount() - 1);
     if (!dialogs->getDataExportChoice(this, choice))
         return;
 
@@ -131,7 +88,8 @@ void MainWindow::exportData()
         from = choice.from;
         to = choice.to;
     }
-    const LoadedExport loaded(*m_assembly, m_loadedFiles, choice.exportedCodes(), from, to);
+    const LoadedExport loaded(*assembly, m_workspace->loadedFiles(), choice.exportedCodes(), from,
+                              to);
     if (loaded.source.channelCount() == 0 || loaded.source.rowCount() == 0) {
         dialogs->warning(this, tr("Внимание!"),
                          loaded.source.channelCount() == 0

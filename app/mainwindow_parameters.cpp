@@ -14,14 +14,16 @@ void MainWindow::setupParametersDock()
     parametersDock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
 
     auto* panel = new ChartParameters;
-    panel->setColorPalette(&channelPalette);
     parametersDock->setWidget(panel);
     addDockWidget(Qt::RightDockWidgetArea, parametersDock);
 
     connect(this, &MainWindow::initParameters, panel, &ChartParameters::init);
     connect(this, &MainWindow::initLoger, panel, &ChartParameters::clear);
-    connect(panel, &ChartParameters::setChartVisible, ui.chart, &ChartProtocol::setChartVisible);
-    connect(panel, &ChartParameters::setChartVisible, this, &MainWindow::setSingleChartVisible);
+    // The panel and the charts' menus send their changes to the view state,
+    // which every chart and the panel follow.
+    ViewState* view = &m_workspace->view();
+    connect(panel, &ChartParameters::setChartVisible, view, &ViewState::setChannelShown);
+    connect(panel, &ChartParameters::colorChosen, view, &ViewState::setChannelColor);
     connect(ui.chart, &Chart::channelShownChanged, this, &MainWindow::followChannelShown);
     QAction* filterAction = ui.actFilter;
     connect(panel, &ChartParameters::filter, filterAction,
@@ -39,9 +41,13 @@ void MainWindow::on_actFilter_triggered()
 {
     if (!parameters)
         return;
+    // What the panel shows becomes the view's filter, which the table applies.
+    ViewState& view = m_workspace->view();
     const std::pair<QDateTime, QDateTime> window = parameters->getTimeRange();
-    const TableFilter filter(parameters->getRange(), m_tableModel->headerLabels(),
-                             parameters->isFilterActive(), window.first, window.second);
-    m_tableModel->applyFilter(filter);
+    view.setValueRanges(parameters->getRange());
+    view.setFilter(parameters->isFilterActive(), window.first, window.second);
+    const TableFilter filter(view.valueRanges(), tableModel()->headerLabels(), view.isFilterOn(),
+                             view.timeFrom(), view.timeTo());
+    tableModel()->applyFilter(filter);
     ui.tabWidget->setCurrentIndex(0);
 }

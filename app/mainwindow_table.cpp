@@ -17,9 +17,9 @@ void MainWindow::fitChannelColumns()
     QHeaderView* header = ui.twEntry->horizontalHeader();
     const QFontMetrics metrics(header->font());
     const int widest = 20 * metrics.averageCharWidth();
-    for (int column = ProtocolAssembly::timeColumn + 1; column < m_tableModel->columnCount();
+    for (int column = ProtocolAssembly::timeColumn + 1; column < tableModel()->columnCount();
          ++column) {
-        const QString title = m_tableModel->headerData(column, Qt::Horizontal).toString();
+        const QString title = tableModel()->headerData(column, Qt::Horizontal).toString();
         const int width = metrics.horizontalAdvance(title) + 2 * metrics.averageCharWidth();
         ui.twEntry->setColumnWidth(column, qBound(header->defaultSectionSize(), width, widest));
     }
@@ -34,38 +34,38 @@ void MainWindow::setupProtocolColumn()
     column->setCheckable(true);
     ui.twEntry->addAction(column);
     connect(column, &QAction::toggled, this, [this](bool shown) {
-        m_tableModel->setProtocolColumnShown(shown);
+        tableModel()->setProtocolColumnShown(shown);
         fitChannelColumns();
     });
     m_rowProtocol = new QLabel(this);
     m_rowProtocol->setObjectName(QStringLiteral("labelRowProtocol"));
     statusBar()->addPermanentWidget(m_rowProtocol);
     const auto showProtocol = [this](const QModelIndex& current) {
-        const bool row = current.isValid() && current.row() < m_tableModel->rowCount();
-        const int global = row ? m_tableModel->globalRowOf(current.row()) : -1;
-        m_rowProtocol->setText(row ? tr("Протокол: %1").arg(m_tableModel->protocolName(global))
+        const bool row = current.isValid() && current.row() < tableModel()->rowCount();
+        const int global = row ? tableModel()->globalRowOf(current.row()) : -1;
+        m_rowProtocol->setText(row ? tr("Протокол: %1").arg(tableModel()->protocolName(global))
                                    : QString());
-        m_rowProtocol->setToolTip(row ? QDir::toNativeSeparators(m_tableModel->protocolPath(global))
+        m_rowProtocol->setToolTip(row ? QDir::toNativeSeparators(tableModel()->protocolPath(global))
                                       : QString());
     };
     connect(ui.twEntry->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             showProtocol);
-    connect(m_tableModel, &QAbstractItemModel::modelReset, this,
+    connect(tableModel(), &QAbstractItemModel::modelReset, this,
             [showProtocol] { showProtocol(QModelIndex()); });
 }
 
 void MainWindow::on_twEntry_clicked(QModelIndex index)
 {
-    if (!index.isValid() || !index.model() || index.row() >= m_tableModel->rowCount())
+    const ProtocolTableModel& model = *tableModel();
+    if (!index.isValid() || !index.model() || index.row() >= model.rowCount())
         return;
-    const int row = m_tableModel->globalRowOf(index.row());
-    const qint64 tick = m_tableModel->tick(row);
+    const int row = model.globalRowOf(index.row());
+    const qint64 tick = model.tick(row);
 
-    ui.chart->setPosition(tick - 0.5 * ui.chart->scaleSettings().visibleSpan);
-    ui.chart->setLineValueX(tick);
+    m_workspace->view().setPosition(tick - 0.5 * ui.chart->scaleSettings().visibleSpan);
     lineValueXChartsChanged(tick);
 
-    const bool marked = m_tableModel->isMarked(row);
+    const bool marked = model.isMarked(row);
     ui.buttonBookmarkAddTable->setEnabled(!marked);
     ui.buttonBookmarkDeleteTable->setEnabled(marked);
     if (marked)
@@ -80,46 +80,41 @@ void MainWindow::on_twEntry_doubleClicked(QModelIndex)
 void MainWindow::on_buttonBookmarkAddTable_clicked()
 {
     const int current = ui.twEntry->currentIndex().row();
-    if (current < 0 || current >= m_tableModel->rowCount())
+    if (current < 0 || current >= tableModel()->rowCount())
         return;
-    // Placing the mark may move the row when the table is sorted by marks.
-    const int row = m_tableModel->globalRowOf(current);
-    const qint64 tick = m_tableModel->tick(row);
-    m_tableModel->setMarked(row, true);
-    ui.chart->addBookmark(tick);
+    // The chart hands the new bookmark to the workspace, which marks the row;
+    // the mark may move the row when the table is sorted by marks.
+    ui.chart->addBookmark(tableModel()->tick(tableModel()->globalRowOf(current)));
     emit ui.twEntry->clicked(ui.twEntry->currentIndex());
 }
 
 void MainWindow::on_buttonBookmarkDeleteTable_clicked()
 {
     const int current = ui.twEntry->currentIndex().row();
-    if (current < 0 || current >= m_tableModel->rowCount())
+    if (current < 0 || current >= tableModel()->rowCount())
         return;
-    const int row = m_tableModel->globalRowOf(current);
-    if (!m_tableModel->isMarked(row))
+    const int row = tableModel()->globalRowOf(current);
+    if (!tableModel()->isMarked(row))
         return;
-    const qint64 tick = m_tableModel->tick(row);
-    m_tableModel->setMarked(row, false);
-    ui.chart->deleteBookmark(tick);
+    ui.chart->deleteBookmark(tableModel()->tick(row));
     setBookmarkEnabled();
     emit ui.twEntry->clicked(ui.twEntry->currentIndex());
 }
 
 bool MainWindow::tryAddBookmarkTable(qint64 x)
 {
-    const int row = m_tableModel->firstRowOfTick(x);
-    if (row < 0 || m_tableModel->isMarked(row))
+    // The table's marks follow the workspace's bookmarks.
+    if (tableModel()->firstRowOfTick(x) < 0 || m_workspace->hasBookmark(x))
         return false;
-    m_tableModel->setMarked(row, true);
+    m_workspace->addBookmark(x);
     return true;
 }
 
 bool MainWindow::tryDeleteBookmarkTable(qint64 x)
 {
-    const int row = m_tableModel->firstRowOfTick(x);
-    if (row < 0 || !m_tableModel->isMarked(row))
+    if (tableModel()->firstRowOfTick(x) < 0 || !m_workspace->hasBookmark(x))
         return false;
-    m_tableModel->setMarked(row, false);
+    m_workspace->deleteBookmark(x);
     return true;
 }
 
@@ -153,7 +148,6 @@ void MainWindow::on_actBookmarkAdd_triggered()
     if (x <= 0 || ui.chart->channelCount() == 0)
         return;
     ui.chart->addBookmark(x);
-    tryAddBookmarkTable(x);
 }
 
 void MainWindow::on_actBookmarkDelete_triggered()
@@ -162,6 +156,5 @@ void MainWindow::on_actBookmarkDelete_triggered()
     if (current < 0)
         return;
     ui.chart->deleteBookmark(current);
-    tryDeleteBookmarkTable(current);
     setBookmarkEnabled();
 }

@@ -1,7 +1,6 @@
 #include "parameters/chartparameters.h"
 
 #include "chart/chartprotocol.h"
-#include "parameters/chartcolor.h"
 #include "parameters/chartparametervaluewidget.h"
 
 #include "ui_chartparameters.h"
@@ -12,19 +11,6 @@
 
 namespace {
 const QString kRowName = QStringLiteral("ChartParameterValueWidget");
-
-void recolor(ChartProtocol& chart, const QString& name, const QColor& color)
-{
-    for (int i = 0; i < chart.channelCount(); ++i) {
-        Channel* channel = chart.channelAt(i);
-        if (channel->name() != name)
-            continue;
-        QPen pen = channel->pen();
-        pen.setColor(color);
-        channel->setPen(pen);
-    }
-    chart.invalidateBackground();
-}
 } // namespace
 
 ChartParameters::ChartParameters(QWidget* parent)
@@ -51,10 +37,8 @@ QSize ChartParameters::sizeHint() const
     return QSize(550, QWidget::sizeHint().height());
 }
 
-void ChartParameters::init(ChartProtocol& chart, QMap<QString, ChartProtocol*>& mapSingleCharts)
+void ChartParameters::init(ChartProtocol& chart, QMap<QString, ChartProtocol*>&)
 {
-    this->chart = &chart;
-    singleCharts = &mapSingleCharts;
     clear();
 
     QSet<QString> titles;
@@ -120,13 +104,8 @@ std::pair<QDateTime, QDateTime> ChartParameters::getTimeRange() const
 
 void ChartParameters::setColor(QString name, QColor color)
 {
-    if (chart)
-        recolor(*chart, name, color);
-    // The per-channel chart of a title holds every record of that title.
-    if (ChartProtocol* single = singleCharts ? singleCharts->value(name) : nullptr)
-        recolor(*single, name, color);
-    if (colorPalette)
-        colorPalette->setColor(name, color);
+    // Whoever keeps the colours shows them on the charts.
+    emit colorChosen(name, color);
 }
 
 void ChartParameters::showChannel(const QString& name, bool visible)

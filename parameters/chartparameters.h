@@ -26,7 +26,6 @@ public:
     explicit ChartParameters(QWidget* parent = nullptr);
     ~ChartParameters() override;
 
-    void setColorPalette(ChartColor* palette) { colorPalette = palette; }
     bool isFilterActive() const;
     QSize sizeHint() const override;
 
@@ -34,6 +33,8 @@ signals:
     void setChartVisible(QString name, bool visible);
     void filter();
     void editComputedChannels();
+    // A row's colour was chosen for the channel title.
+    void colorChosen(QString name, QColor color);
 
 public slots:
     void init(ChartProtocol& chart, QMap<QString, ChartProtocol*>& mapSingleCharts);
@@ -51,7 +52,4 @@ private slots:
 
 private:
     std::unique_ptr<Ui::ChartParameters> ui;
-    ChartProtocol* chart = nullptr;
-    QMap<QString, ChartProtocol*>* singleCharts = nullptr;
-    ChartColor* colorPalette = nullptr;
 };

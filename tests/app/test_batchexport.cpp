@@ -40,17 +40,19 @@ class TestBatchExport : public QObject
     std::unique_ptr<LoadFixture> fixture;
 
     Run run(const QStringList& arguments, const QString& workingDir = QString(),
-            const QString& outputFile = QString(), const QString& zone = QString())
+            const QString& outputFile = QString(), const QString& zone = QString(),
+            const QString& platform = QString())
     {
         QProcess process;
         process.setWorkingDirectory(workingDir);
         if (!outputFile.isEmpty())
             process.setStandardOutputFile(outputFile);
-        if (!zone.isEmpty()) {
-            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (!zone.isEmpty())
             environment.insert(QStringLiteral("TZ"), zone);
-            process.setProcessEnvironment(environment);
-        }
+        if (!platform.isEmpty())
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+        process.setProcessEnvironment(environment);
         process.start(qEnvironmentVariable("VOLTREK_APP"), arguments);
         if (!process.waitForFinished(60000))
             return {};
@@ -468,9 +470,9 @@ private slots:
             << "Дата,Альфа (A1)" << 6;
         QTest::newRow("a FIFO as log.def") << "fifodef" << 1 << "not a regular file but a FIFO"
                                            << "Дата,ID 1" << 6;
+        // Whether the reports are still written is the computed channels' rule.
         QTest::newRow("a FIFO as computed.def")
-            << "fifocomputed" << -1 << "это не обычный файл, а канал FIFO"
-            << "Дата,Альфа (A1)" << 6;
+            << "fifocomputed" << -1 << "это не обычный файл, а канал FIFO" << "" << 0;
     }
 
     void protocolsAreReadWithTheirOwnDefinition()
@@ -562,6 +564,25 @@ private slots:
         result = run(QStringList{"-platform", "offscreen"} + base({first}) << "--csv" << csv);
         QCOMPARE(result.exitCode, 0);
         QVERIFY(QFile::exists(csv));
+    }
+
+    // Lists need no display platform at all: no toolkit plugin is loaded.
+    void listsNeedNoDisplayPlatform_data()
+    {
+        QTest::addColumn<QStringList>("reports");
+        QTest::newRow("csv") << QStringList{"--csv", "out.csv"};
+        QTest::newRow("bookmarks") << QStringList{"--bookmarks", "marks.csv"};
+        QTest::newRow("both") << QStringList{"--bookmarks", "marks.csv", "--csv", "out.csv"};
+    }
+
+    void listsNeedNoDisplayPlatform()
+    {
+        QFETCH(QStringList, reports);
+        const QString first = fixture->writeProtocol("a.log", kStart, 5, 0, {1});
+        const Run result = run(base({first}) + reports, fixture->dir.path(), QString(), QString(),
+                               QStringLiteral("no-such-platform"));
+        QVERIFY2(result.exitCode == 0, qPrintable(result.errors));
+        QVERIFY(QFile::exists(fixture->dir.filePath(reports[1])));
     }
 
     void unwritableReportFails()

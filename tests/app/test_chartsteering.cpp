@@ -245,9 +245,10 @@ private slots:
         chart()->deleteBookmark(1200);
         for (ChartProtocol* single : singles())
             QVERIFY(single->bookmarks().isEmpty());
-        // Bookmarks set as a whole (as a load restores them) reach them too.
-        chart()->setBookmarks({10, 20});
-        for (ChartProtocol* single : singles())
+        // Bookmarks set as a whole in the workspace (as undo restores them)
+        // reach every chart.
+        fixture->window->workspace().setBookmarkTicks({10, 20});
+        for (ChartProtocol* single : QList<ChartProtocol*>{chart()} + singles())
             QCOMPARE(single->bookmarks(), (QVector<qint64>{10, 20}));
     }
 

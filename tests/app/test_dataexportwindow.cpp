@@ -111,7 +111,7 @@ private slots:
                                << "P=A1*2");
         QCOMPARE(result.exitCode, 0);
         QVERIFY2(result.errors.isEmpty(), qPrintable(result.errors));
-        QCOMPARE(firstLine(csv), QStringLiteral("Дата,Режим (S1),Альфа (A1)"));
+        QCOMPARE(firstLine(csv), QStringLiteral("Дата,Альфа (A1),Режим (S1)"));
         QCOMPARE(datasets(h5), (QStringList{"A1", "S1", "S1_raw", "time_s", "time_unix_ms"}));
         mat_t* file = Mat_Open(QFile::encodeName(mat).constData(), MAT_ACC_RDONLY);
         QVERIFY(file);

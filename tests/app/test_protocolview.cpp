@@ -190,29 +190,6 @@ private slots:
                  QDir::toNativeSeparators(empty) + QStringLiteral(": в протоколе нет записей"));
     }
 
-    void rowsOfEqualTimeKeepTheOrderOfTheirFiles()
-    {
-        // Two overlapping files of 200 ticks each, the second starting 100
-        // ticks later: 100 times hold a row of each, the first file's first.
-        const QString first = fixture->writeProtocol("first.log", kFirstStart, 200, 1000, {1});
-        const QString second =
-            fixture->writeProtocol("second.log", kFirstStart.addSecs(100), 200, 5000, {1});
-        fixture->window->readProtocols({first, second});
-        const QAbstractItemModel* rows = table()->model();
-        QCOMPARE(rows->rowCount(), 400);
-        QStringList expected;
-        for (int tick = 0; tick < 100; ++tick)
-            expected.append(QString::number(1000 + tick));
-        for (int tick = 100; tick < 200; ++tick)
-            expected << QString::number(1000 + tick) << QString::number(5000 + tick - 100);
-        for (int tick = 100; tick < 200; ++tick)
-            expected.append(QString::number(5000 + tick));
-        QStringList actual;
-        for (int row = 0; row < rows->rowCount(); ++row)
-            actual.append(rows->index(row, 2).data().toString());
-        QCOMPARE(actual, expected);
-    }
-
     void rowClickMovesEveryChart()
     {
         loadTwoFiles();
@@ -358,18 +335,6 @@ private slots:
         chart()->setPosition(-1e10);
         fixture->find<QAction>("actLeft")->trigger();
         QCOMPARE(chart()->position(), std::numeric_limits<int>::min());
-    }
-
-    void sameTickMarksOnlyTheFirstRow()
-    {
-        // Two files of the same times (one file named twice is read once).
-        const QString first = fixture->writeProtocol("first.log", kFirstStart, 4, 5, {1});
-        const QString copy = fixture->writeProtocol("copy.log", kFirstStart, 4, 5, {1});
-        fixture->window->readProtocols({first, copy});
-        chart()->setLineValueX(2);
-        fixture->find<QAction>("actBookmarkAdd")->trigger();
-        QVERIFY(marked(4));
-        QVERIFY(!marked(5));
     }
 
     void filterHidesRowsOutsideTheRanges()

@@ -2,17 +2,22 @@
 
 #include "reports/reporttable.h"
 
+#include <QStringList>
+
 #include <vector>
 
-// A table with only some of its channel columns, in a chosen order: columns
-// 0 (bookmarks) and 1 (time) stay, then the chosen ones follow.
-class ChannelColumnsReportTable : public ReportTable
+// The bookmark and time columns of a table and the channel columns named by
+// code ("U1") or by title ("Напряжение (U1)"); every column when no channel
+// is named. Headers name a channel as "name (CODE)".
+class ChannelColumnsTable : public ReportTable
 {
 public:
-    // `columns`: columns of the whole table, each from 2 on.
-    ChannelColumnsReportTable(const ReportTable& table, std::vector<int> columns);
+    ChannelColumnsTable(const ReportTable& table, const QStringList& channels);
 
-    int columnCount() const override { return 2 + int(m_columns.size()); }
+    int columnCount() const override
+    {
+        return m_all ? m_table.columnCount() : int(m_columns.size());
+    }
     int rowCount() const override { return m_table.rowCount(); }
     bool hasHeader(int column) const override { return m_table.hasHeader(source(column)); }
     QString headerText(int column) const override { return m_table.headerText(source(column)); }
@@ -30,9 +35,13 @@ public:
         return m_table.cellKind(row, source(column));
     }
 
+    // The code a header names: the text in its last brackets, else all of it.
+    static QString codeOf(const QString& header);
+
 private:
-    int source(int column) const { return column < 2 ? column : m_columns[size_t(column - 2)]; }
+    int source(int column) const { return m_all ? column : m_columns[size_t(column)]; }
 
     const ReportTable& m_table;
+    bool m_all = true;
     std::vector<int> m_columns;
 };

@@ -1,0 +1,112 @@
+#include "app/batchrun.h"
+
+#include "protocol/readplan.h"
+#include "protocol/streamloger.h"
+#include "table/bookmarkstore.h"
+
+#include <cstdio>
+
+namespace {
+void printError(const QString& text)
+{
+    std::fprintf(stderr, "voltrek: %s\n", text.toLocal8Bit().constData());
+}
+} // namespace
+
+bool batchDrawsChart(const StartupOptions& options)
+{
+    // The workbook holds a picture of the chart.
+    return !options.xlsxFile.isEmpty() || !options.pdfFile.isEmpty() || !options.pngFile.isEmpty();
+}
+
+int runBatch(const StartupOptions& options, const QString& directory,
+             const BatchChartFactory& makeChart)
+{
+    StreamLoger* logger = StreamLoger::instance();
+    // No window to keep alive while reading.
+    logger->setEventsWhileReading(false);
+    QString definitionProblem;
+    if (!logger->init(directory))
+        definitionProblem =
+            QStringLiteral(" (log definition not applied: %1)").arg(logger->lastError());
+
+    Workspace workspace(logger);
+    workspace.loadComputedChannels(directory);
+    const QString formulaFault = workspace.setFormulaOptions(options.formulas);
+    if (!formulaFault.isEmpty()) {
+        for (const QString& line : formulaFault.split(QLatin1Char('\n')))
+            printError(line);
+        return 2;
+    }
+    // Reports without the computed columns must not pass for whole ones.
+    if (!workspace.computedFileProblem().isEmpty()) {
+        printError(workspace.computedFileProblem());
+        return 2;
+    }
+
+    // "-d" names the definition the protocols are read with; else each is
+    // read with that of its own log directory.
+    readplan::Applied applied;
+    applied.definition = logger->definitionPath();
+    applied.protocolDir = logger->protocolDir();
+    applied.hasProtocolDir = logger->hasProtocolDir();
+    applied.keep = !options.directory.isEmpty();
+    const readplan::Plan plan = readplan::plan(resolveStartupFiles(options.files), applied);
+    if (!plan.logDirectory.isEmpty() && logger->init(plan.logDirectory))
+        workspace.loadComputedChannels(plan.logDirectory);
+    workspace.read(plan.files, {}, plan.problems);
+    // Every protocol left out is named, so a script never takes a partial
+    // report for a whole one.
+    bool readFaults = false;
+    for (const ReadProblem& problem : workspace.readProblems()) {
+        printError((problem.isNotice() ? QStringLiteral("warning: ") : QString()) +
+                   problem.englishText());
+        readFaults = readFaults || !problem.isNotice();
+    }
+    if (workspace.rowCount() == 0) {
+        QString reason;
+        if (workspace.readStoppedOnTickMismatch())
+            reason = QStringLiteral("the protocols' tick lengths differ; nothing was read");
+        else if (options.files.isEmpty())
+            reason = QStringLiteral("no protocol given with -l");
+        else
+            reason = QStringLiteral("none of the protocols given with -l could be read");
+        printError(reason + definitionProblem);
+        return 1;
+    }
+
+    // A bookmark file that cannot be read must not pass for a protocol
+    // without bookmarks.
+    for (const BookmarkStore::Problem& problem : workspace.bookmarkProblems())
+        printError(Workspace::englishText(problem));
+    const bool bookmarksLost = !workspace.bookmarkProblems().isEmpty() &&
+                               (!options.bookmarksFile.isEmpty() || !options.xlsxFile.isEmpty());
+
+    ReportRequest request;
+    request.xlsxFile = options.xlsxFile;
+    request.pdfFile = options.pdfFile;
+    request.csvFile = options.csvFile;
+    request.pngFile = options.pngFile;
+    request.picture = options.pictureOptions();
+    request.bookmarksFile = options.bookmarksFile;
+    request.from = options.from;
+    request.to = options.to;
+    request.channels = options.channels;
+    request.h5File = options.h5File;
+    request.matFile = options.matFile;
+    QStringList notes;
+    request.notes = &notes;
+    std::unique_ptr<ReportChart> chart;
+    if (batchDrawsChart(options) && makeChart)
+        chart = makeChart(workspace);
+    const QString error = workspace.writeReports(request, chart.get());
+    for (const QString& note : notes)
+        printError(QStringLiteral("note: ") + note);
+    if (!error.isEmpty()) {
+        printError(error);
+        return 1;
+    }
+    if (!definitionProblem.isEmpty())
+        printError(QStringLiteral("warning:") + definitionProblem);
+    return !readFaults && !bookmarksLost ? 0 : 1;
+}
