@@ -101,11 +101,18 @@ int runBatch(const StartupOptions& options, const QString& directory,
     request.bookmarksFile = options.bookmarksFile;
     request.from = options.from;
     request.to = options.to;
+    request.channels = options.channels;
+    request.h5File = options.h5File;
+    request.matFile = options.matFile;
+    QStringList notes;
+    request.notes = &notes;
     std::unique_ptr<ReportChart> chart;
     if (batchDrawsChart(options) && makeChart)
         chart = makeChart(workspace);
     const QStringList errors =
         Workspace::failureLines(workspace.writeReports(request, chart.get()));
+    for (const QString& note : notes)
+        printError(QStringLiteral("примечание: ") + note);
     for (const QString& error : errors)
         printError(error);
     if (!errors.isEmpty())

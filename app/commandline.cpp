@@ -13,7 +13,8 @@ bool isOption(const QByteArray& lowered)
            lowered == "--csv" || lowered == "--png" || lowered == "--size" ||
            lowered == "--bookmarks" || lowered == "--from" || lowered == "--to" ||
            lowered == "--help" || lowered == "--formula" || lowered == "--layout" ||
-           lowered == "--theme" || lowered == "--dpi";
+           lowered == "--theme" || lowered == "--dpi" || lowered == "--h5" || lowered == "--mat" ||
+           lowered == "--channels";
 }
 
 constexpr int kLeastSide = 16;
@@ -140,7 +141,26 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
             options.formulas.append(QString::fromLocal8Bit(arguments.at(++i)));
             continue;
         }
+        if (option == "--channels") {
+            QStringList codes;
+            if (i + 1 < arguments.size() && !isOption(arguments.at(i + 1).toLower())) {
+                for (const QString& code :
+                     QString::fromLocal8Bit(arguments.at(i + 1)).split(QLatin1Char(',')))
+                    if (!code.trimmed().isEmpty())
+                        codes.append(code.trimmed());
+            }
+            if (codes.isEmpty()) {
+                options.error =
+                    QStringLiteral("Option --channels needs channel codes, e.g. U1,I1,P");
+                break;
+            }
+            options.channels.append(codes);
+            ++i;
+            continue;
+        }
         QString* report = option == "--xlsx"        ? &options.xlsxFile
+                          : option == "--h5"        ? &options.h5File
+                          : option == "--mat"       ? &options.matFile
                           : option == "--pdf"       ? &options.pdfFile
                           : option == "--csv"       ? &options.csvFile
                           : option == "--png"       ? &options.pngFile
@@ -221,8 +241,13 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
     // Limits with nothing to limit would be dropped without a word.
     if (options.error.isEmpty() && !options.help && !options.batch() &&
         (options.from.isValid() || options.to.isValid()))
-        options.error = QStringLiteral("--from и --to ограничивают отчеты: задайте их вместе "
-                                       "с --xlsx, --pdf, --csv, --bookmarks или --png");
+        options.error =
+            QStringLiteral("--from и --to ограничивают отчеты: задайте их вместе "
+                           "с --xlsx, --pdf, --csv, --bookmarks, --png, --h5 или --mat");
+    if (options.error.isEmpty() && !options.channels.isEmpty() && options.xlsxFile.isEmpty() &&
+        options.csvFile.isEmpty() && options.h5File.isEmpty() && options.matFile.isEmpty())
+        options.error = QStringLiteral("--channels выбирает каналы для --h5, --mat, --csv "
+                                       "и --xlsx: задайте его вместе с одним из них");
     return options;
 }
 
@@ -283,6 +308,7 @@ QString commandLineHelp()
         "Usage: voltrek [-d DIR] [-l FILE]... [--xlsx FILE] [--pdf FILE] [--csv FILE]\n"
         "               [--bookmarks FILE] [--from DATETIME] [--to DATETIME]\n"
         "               [--png FILE [--size WxH] [--dpi N] [--layout L] [--theme T]]\n"
+        "               [--h5 FILE] [--mat FILE] [--channels CODES]\n"
         "               [--formula CODE=EXPR]...\n"
         "\n"
         "  -d DIR            protocol directory holding log.def (default: log beside the program)\n"
@@ -308,6 +334,15 @@ QString commandLineHelp()
         "  --theme T         screen: the screen's colours (default); print: white\n"
         "                    background, dark grid and text, channel colours darkened\n"
         "                    where needed to a contrast of at least 4.5:1 to white\n"
+        "  --h5 FILE         write the data as an HDF5 file (time vectors, one float64\n"
+        "                    vector per channel, NaN where it has no value, channel\n"
+        "                    and file details; see the README), then exit\n"
+        "  --mat FILE        write the same as a MATLAB file (version 5, compressed;\n"
+        "                    7.3 when a vector is too long for version 5), then exit\n"
+        "  --channels CODES  the channels of --h5, --mat, --csv and --xlsx, by code,\n"
+        "                    comma-separated, computed ones included,\n"
+        "                    e.g. U1,I1,P (default: all); a code that no protocol has\n"
+        "                    fails the run\n"
         "  --from DATETIME   limit every report to the rows from this time on\n"
         "  --to DATETIME     ... and up to this one, both included; only together with a\n"
         "                    report option. ISO 8601, e.g. 2024-05-10T12:00:00.000,\n"
@@ -327,11 +362,11 @@ QString commandLineHelp()
         "                    decimals whatever its size\n"
         "  --help            show this list and exit\n"
         "\n"
-        "With --xlsx, --pdf, --csv, --bookmarks or --png no window is shown. The exit\n"
-        "status is 0 only when every protocol was read and every report was written. A\n"
-        "protocol that cannot be read, or holds no records, is named on standard\n"
-        "error and makes the status non-zero; the reports are still written from\n"
-        "the others, so a partial result may be left behind.\n"
+        "With --xlsx, --pdf, --csv, --bookmarks, --png, --h5 or --mat no window is\n"
+        "shown. The exit status is 0 only when every protocol was read and every\n"
+        "report was written. A protocol that cannot be read, or holds no records, is\n"
+        "named on standard error and makes the status non-zero; the reports are still\n"
+        "written from the others, so a partial result may be left behind.\n"
         "\n"
         "Values are written with every digit the logger recorded (1234567,\n"
         "2147483.647). An empty cell means no value: a logged channel's protocol does\n"

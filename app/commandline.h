@@ -23,6 +23,11 @@ struct StartupOptions
     ChartPictureOptions::Theme pngTheme = ChartPictureOptions::Theme::Screen;
     int pngDpi = 0;        // 0: none given
     QString bookmarksFile; // the bookmarks of the read protocols as CSV
+    QString h5File;        // the data as HDF5
+    QString matFile;       // the data as a MATLAB file
+    // Codes of the channels for the data files, the CSV and the workbook, in
+    // order; empty: all of them.
+    QStringList channels;
     // Limits of every report's rows, as instants; invalid: no limit.
     QDateTime from;
     QDateTime to;
@@ -47,7 +52,8 @@ struct StartupOptions
     bool batch() const
     {
         return !xlsxFile.isEmpty() || !pdfFile.isEmpty() || !csvFile.isEmpty() ||
-               !pngFile.isEmpty() || !bookmarksFile.isEmpty();
+               !pngFile.isEmpty() || !bookmarksFile.isEmpty() || !h5File.isEmpty() ||
+               !matFile.isEmpty();
     }
 };
 
@@ -55,7 +61,8 @@ struct StartupOptions
 // case-insensitively and each but "--help" consumes the next argument.
 // "--size" takes WIDTHxHEIGHT, each from 16 to 16384 pixels, or
 // WIDTHxHEIGHTmm in millimetres, which needs "--dpi" (24 to 2400);
-// "--layout" takes common or channels, "--theme" screen or print.
+// "--layout" takes common or channels, "--theme" screen or print;
+// "--channels" a comma-separated list of codes.
 // "-d" or "-l" given last has no value and is ignored; a report or range
 // option given last, or followed by another option, sets the error, and so
 // does a range limit that is no ISO 8601 date-time, a local time that the

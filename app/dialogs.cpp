@@ -1,5 +1,6 @@
 #include "app/dialogs.h"
 
+#include "app/dataexportdialog.h"
 #include "reports/chartpicturedialog.h"
 
 #include <QClipboard>
@@ -104,5 +105,14 @@ bool Dialogs::getChartPictureOptions(QWidget* parent, ChartPictureOptions& optio
     if (dialog.exec() != QDialog::Accepted)
         return false;
     options = dialog.options();
+    return true;
+}
+
+bool Dialogs::getDataExportChoice(QWidget* parent, DataExportChoice& choice)
+{
+    DataExportDialog dialog(choice, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    choice = dialog.choice();
     return true;
 }

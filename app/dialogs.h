@@ -6,6 +6,7 @@
 
 class QWidget;
 struct ChartPictureOptions;
+struct DataExportChoice;
 
 // The modal questions the main window asks. Tests install their own answers.
 class Dialogs
@@ -34,6 +35,9 @@ public:
     // How to draw a chart picture; false when the user cancels, and
     // options stay as they were.
     virtual bool getChartPictureOptions(QWidget* parent, ChartPictureOptions& options);
+    // Format, rows and channels of a data export; false when the user
+    // cancels, and choice stays as it was.
+    virtual bool getDataExportChoice(QWidget* parent, DataExportChoice& choice);
 };
 
 // Where "Копировать" puts its text. Tests install their own.

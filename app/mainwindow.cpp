@@ -69,6 +69,7 @@ MainWindow::MainWindow(QWidget* parent)
 
     buildMenusAndToolbar();
     setupChartPictureAction();
+    setupDataExportAction();
 
     // Whole seconds, as the list shows them, so that equal limits can meet a start.
     QDateTime now = QDateTime::currentDateTime();

@@ -240,6 +240,8 @@ private:
     // The chart picture action, in the chart menu.
     void setupChartPictureAction();
     void saveChartPictureAs();
+    void setupDataExportAction();
+    void exportData();
     void readProtocolFiles(const QStringList& files, const QList<ReadProblem>& earlier);
     // Stops a running read at its next step; nothing when none runs.
     void cancelRead();
@@ -290,6 +292,7 @@ private:
     StatisticsDock* statisticsDock = nullptr;
     QAction* actStatistics = nullptr;
     QAction* actSaveChart = nullptr; // "Сохранить график…"
+    QAction* actExportData = nullptr; // "Экспорт данных…"
     QAction* actShowAll = nullptr;
     QAction* actLineStart = nullptr;
     QAction* actLineEnd = nullptr;

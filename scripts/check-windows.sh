@@ -46,11 +46,12 @@ cmake --build "$build_dir" --target voltrek_core_autogen voltrek_widgets_autogen
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# libxlsxwriter's and muParser's headers live in /usr/include, which must not be searched
+# libxlsxwriter's, muParser's and matio's headers live in /usr/include, which must not be searched
 # whole: the C library headers there are Linux ones.
 mkdir "$work/include"
 ln -s /usr/include/xlsxwriter.h /usr/include/xlsxwriter "$work/include/"
 ln -s /usr/include/muParser*.h "$work/include/"
+ln -s /usr/include/matio.h /usr/include/matio_pubconf.h "$work/include/"
 
 version() { sed -n 's/^project(Voltrek VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt; }
 IFS=. read -r major minor _ <<<"$(version)"
@@ -64,6 +65,11 @@ for module in "" QtCore QtGui QtWidgets QtSerialPort QtSvg; do
     flags+=(-isystem "$qt_dir/$module")
 done
 flags+=(-isystem "$work/include")
+# HDF5's headers have a folder of their own. Debian configured them for glibc,
+# whose <features.h> MinGW lacks; an empty one stands in (it only selects
+# feature macros, which the MinGW headers do not need).
+flags+=(-isystem /usr/include/hdf5/serial)
+: >"$work/include/features.h"
 # The generated files of the program's own targets (tests have theirs too).
 autogen=("$build_dir/voltrek_core_autogen" "$build_dir/voltrek_widgets_autogen"
     "$build_dir/app/voltrek_autogen" "$build_dir/tools/voltrek-gen/voltrek-gen_autogen")

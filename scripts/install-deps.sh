@@ -7,6 +7,7 @@ packages=(
     build-essential cmake pkg-config
     qtbase5-dev libqt5serialport5-dev libqt5svg5-dev
     libxlsxwriter-dev libmuparser-dev libbenchmark-dev
+    libhdf5-dev libmatio-dev hdf5-tools python3-h5py python3-scipy
     xvfb xauth libgl1-mesa-dri
     poppler-utils unzip fonts-dejavu-core
     qttranslations5-l10n

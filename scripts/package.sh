@@ -43,6 +43,13 @@ if ! dpkg-deb --field "$deb" Depends | grep -q libmuparser; then
     echo "package: the dependencies lack libmuparser" >&2
     exit 1
 fi
+# The data export's libraries (HDF5, matio), found by the dependency scan.
+for library in libhdf5 libmatio; do
+    if ! dpkg-deb --field "$deb" Depends | grep -q "$library"; then
+        echo "package: the dependencies lack $library" >&2
+        exit 1
+    fi
+done
 if ! dpkg-deb --field "$deb" Depends | grep -q qttranslations5-l10n; then
     echo "package: the dependencies lack qttranslations5-l10n" >&2
     exit 1

@@ -511,6 +511,17 @@ bool ProtocolAssembly::hasRefs(int protocol, int channel) const
     return this->protocol(protocol).channels[size_t(channel)].hasRefs;
 }
 
+QDateTime ProtocolAssembly::protocolStart(int protocol) const
+{
+    return this->protocol(protocol).start;
+}
+
+int ProtocolAssembly::channelId(int protocol, int channel) const
+{
+    const Protocol::Channel& c = this->protocol(protocol).channels[size_t(channel)];
+    return c.computed ? -1 : int(c.id);
+}
+
 QString ProtocolAssembly::refText(int protocol, int channel, qint32 raw) const
 {
     return m_catalogue.refText(this->protocol(protocol).channels[size_t(channel)].code, raw);

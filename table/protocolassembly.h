@@ -82,6 +82,7 @@ public:
     // Per-record series: the rows are the first channel's records.
     AddResult addProtocol(const QDateTime& start, quint16 tickMs, const ChannelRecords& records);
     int protocolCount() const { return int(m_protocols.size()); }
+    QDateTime protocolStart(int protocol) const;
     // Channels computed by formula from the others, checked and in an order
     // in which they can be computed (checkComputedChannels). build() computes
     // them for every protocol that has all their inputs and puts their
@@ -132,6 +133,9 @@ public:
     // The number a cell's text reads as; false when there is no cell.
     bool number(int protocol, int channel, int record, double& value) const;
     bool hasRefs(int protocol, int channel) const;
+    // The ID the channel's records carry (the first record's where they carry
+    // several); -1 for a computed channel.
+    int channelId(int protocol, int channel) const;
     QString refText(int protocol, int channel, qint32 raw) const;
 
     // Chart channels: protocol order, then ascending code; ranges already joined

@@ -1,5 +1,8 @@
 #include "workspace/workspace.h"
 
+#include "export/assemblyexportsource.h"
+#include "export/dataexport.h"
+
 #include "formula/computedchannelfile.h"
 #include "formula/formulacheck.h"
 #include "protocol/channellookup.h"
@@ -378,6 +381,16 @@ ReportFailures Workspace::writeReports(const ReportRequest& request, ReportChart
                                                : QStringLiteral("конец"))}};
     const QVector<Bookmark> bookmarks = bookmarksBetween(request.from, request.to);
     const ReportResult noChart = ReportResult::failure(QStringLiteral("нет графика для рисунка"));
+    // A channel the protocols lack would leave the files short of it unseen.
+    QStringList missing;
+    for (const QString& code : request.channels) {
+        if (!m_assembly || !m_assembly->codes().contains(code))
+            missing.append(code);
+    }
+    if (!missing.isEmpty())
+        return {
+            {QString(), QStringLiteral("в прочитанных протоколах нет канала %1; ничего не записано")
+                            .arg(missing.join(QStringLiteral(", ")))}};
 
     ReportFailures failures;
     const auto note = [&failures](const QString& fileName, const ReportResult& result) {
@@ -402,6 +415,30 @@ ReportFailures Workspace::writeReports(const ReportRequest& request, ReportChart
         note(request.csvFile, saveCsvReport(table, request.csvFile));
     if (!request.bookmarksFile.isEmpty())
         note(request.bookmarksFile, saveBookmarkCsv(bookmarks, request.bookmarksFile));
+    if ((!request.h5File.isEmpty() || !request.matFile.isEmpty()) && m_assembly) {
+        const AssemblyExportSource source(*m_assembly, ChannelLookup::streamLoger(),
+                                          request.channels.isEmpty() ? m_assembly->codes()
+                                                                     : request.channels,
+                                          request.from, request.to);
+        const ExportInfo info = assemblyExportInfo(
+            *m_assembly, m_loadedFiles,
+            QStringLiteral("%1.%2").arg(VOLTREK_VERSION_MAJOR).arg(VOLTREK_VERSION_MINOR));
+        for (const ExportFormat format : {ExportFormat::Hdf5, ExportFormat::Mat}) {
+            const QString& fileName =
+                format == ExportFormat::Hdf5 ? request.h5File : request.matFile;
+            if (fileName.isEmpty())
+                continue;
+            bool version73 = false;
+            note(fileName, saveDataExport(source, info, format, fileName, &version73));
+            if (version73 && request.notes)
+                request.notes->append(
+                    QStringLiteral("%1 — файл MATLAB 7.3: его векторы из %2 строк больше 2 ГБ "
+                                   "переменной версии 5; MATLAB и h5py его читают, "
+                                   "scipy.io.loadmat — нет")
+                        .arg(fileName)
+                        .arg(source.rowCount()));
+        }
+    }
     if (!request.pngFile.isEmpty())
         note(request.pngFile,
              chart ? chart->savePicture(request.picture, first, last, title, request.pngFile)

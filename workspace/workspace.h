@@ -72,6 +72,9 @@ struct ReportRequest
     // The PDF's chart page: the chart as the user sees it (a save from the
     // window), or the report's range under a title line (a script's run).
     bool pdfChartAsShown = false;
+    QString h5File;               // the values as HDF5
+    QString matFile;              // the values as a MATLAB file
+    QStringList* notes = nullptr; // where to say what the user should know (may be null)
 };
 
 // A report that was not written: its file, empty when the request wrote

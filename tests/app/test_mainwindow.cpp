@@ -57,7 +57,7 @@ private slots:
                      .findChildren<QAction*>(QRegularExpression(QStringLiteral("^act")),
                                              Qt::FindDirectChildrenOnly)
                      .size(),
-                 39); // with "Предыдущий вид"
+                 40); // with "Предыдущий вид" and "Экспорт данных…"
         // The icons live in a static library: they must be registered to show.
         QVERIFY(!window.findChild<QAction*>(QStringLiteral("actSave"))->icon().pixmap(32).isNull());
 
@@ -66,7 +66,7 @@ private slots:
         QCOMPARE(menus.at(0)->text(), QStringLiteral("Файл"));
         QCOMPARE(actionNames(menus.at(0)->menu()->actions()),
                  names("actFLASH actCopy actLogger | actInitLoger actRefresh actSave actPDF "
-                       "actParameter actStatistics actLoad actFilter"));
+                       "actExportData actParameter actStatistics actLoad actFilter"));
         QCOMPARE(menus.at(1)->text(), QStringLiteral("График"));
         QCOMPARE(
             actionNames(menus.at(1)->menu()->actions()),

@@ -146,6 +146,38 @@ private slots:
         QVERIFY(options.pdfFile.isEmpty());
     }
 
+    void dataFileOptions()
+    {
+        const StartupOptions options = parseCommandLine(
+            {"--h5", "a.h5", "--MAT", "данные.mat", "--channels", "U1, I1", "--Channels", "P,"});
+        QVERIFY2(options.error.isEmpty(), qPrintable(options.error));
+        QVERIFY(options.batch());
+        QCOMPARE(options.h5File, QStringLiteral("a.h5"));
+        QCOMPARE(options.matFile, QStringLiteral("данные.mat"));
+        QCOMPARE(options.channels, (QStringList{"U1", "I1", "P"}));
+        QVERIFY(parseCommandLine({"--mat", "b.mat"}).batch());
+    }
+
+    void badChannelsOptionIsAnError_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("arguments");
+        QTest::addColumn<QString>("names");
+        QTest::newRow("without a file it limits")
+            << QList<QByteArray>{"--channels", "U1", "--pdf", "a.pdf"} << "--channels";
+        QTest::newRow("no codes") << QList<QByteArray>{"--h5", "a.h5", "--channels", ", ,"}
+                                  << "--channels";
+        QTest::newRow("followed by an option")
+            << QList<QByteArray>{"--channels", "--h5", "a.h5"} << "--channels";
+        QTest::newRow("data file last") << QList<QByteArray>{"--csv", "a.csv", "--mat"} << "--mat";
+    }
+    void badChannelsOptionIsAnError()
+    {
+        QFETCH(QList<QByteArray>, arguments);
+        QFETCH(QString, names);
+        const QString error = parseCommandLine(arguments).error;
+        QVERIFY2(error.contains(names), qPrintable(error));
+    }
+
     void rangeAndBookmarkOptions()
     {
         const StartupOptions options =
@@ -251,9 +283,11 @@ private slots:
             {"DIR", "logs"},          {"FILE", "out.x"},
             {"WxH", "640x480"},       {"DATETIME", "2024-05-10T12:00:00"},
             {"CODE=EXPR", "P=U1*I1"}, {"N", "300"},
-            {"L", "channels"},        {"T", "print"}};
-        const QRegularExpression described(QStringLiteral("^  (-{1,2}[a-z]+)(?: (\\S+))?  "),
-                                           QRegularExpression::MultilineOption);
+            {"L", "channels"},        {"T", "print"},
+            {"CODES", "U1,I1"}};
+        const QRegularExpression described(
+            QStringLiteral("^  (-{1,2}[a-z][a-z0-9]*)(?: (\\S+))?  "),
+            QRegularExpression::MultilineOption);
         const StartupOptions none;
         QStringList names;
         for (auto it = described.globalMatch(help); it.hasNext();) {
@@ -266,9 +300,9 @@ private slots:
                 QVERIFY2(examples.contains(placeholder), qPrintable(placeholder));
                 arguments.append(examples.value(placeholder));
             }
-            // A range limits a report, a picture option shapes the picture;
-            // alone they are refused.
-            if (name == QLatin1String("--from") || name == QLatin1String("--to"))
+            // A range limits a report; alone it is refused.
+            if (name == QLatin1String("--from") || name == QLatin1String("--to") ||
+                name == QLatin1String("--channels"))
                 arguments << "--csv"
                           << "-";
             if (name == QLatin1String("--size") || name == QLatin1String("--dpi") ||
@@ -281,11 +315,12 @@ private slots:
                          !options.files.isEmpty() || options.from.isValid() ||
                          options.to.isValid() || options.pngSize != none.pngSize ||
                          !options.formulas.isEmpty() || options.pngDpi != none.pngDpi ||
-                         options.pngLayout != none.pngLayout || options.pngTheme != none.pngTheme,
+                         !options.channels.isEmpty() || options.pngLayout != none.pngLayout ||
+                         options.pngTheme != none.pngTheme,
                      qPrintable(name + " does nothing"));
         }
         const QString usage = help.left(help.indexOf(QLatin1String("\n\n")));
-        const QRegularExpression used(QStringLiteral("\\[(-{1,2}[a-z]+(?: [A-Za-z=]+)?)"));
+        const QRegularExpression used(QStringLiteral("\\[(-{1,2}[a-z][a-z0-9]*(?: [A-Za-z=]+)?)"));
         int usedCount = 0;
         for (auto it = used.globalMatch(usage); it.hasNext(); ++usedCount) {
             const QString option = it.next().captured(1);
