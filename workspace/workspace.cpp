@@ -383,9 +383,11 @@ ReportFailures Workspace::writeReports(const ReportRequest& request, ReportChart
     const ReportResult noChart = ReportResult::failure(QStringLiteral("нет графика для рисунка"));
     // A channel the protocols lack would leave the files short of it unseen.
     QStringList missing;
-    for (const QString& code : request.channels) {
-        if (!m_assembly || !m_assembly->codes().contains(code))
-            missing.append(code);
+    QStringList chosenCodes; // a channel is named by its code or its title
+    for (const QString& channel : request.channels) {
+        chosenCodes.append(ChannelColumnsTable::codeOf(channel));
+        if (!m_assembly || !m_assembly->codes().contains(chosenCodes.last()))
+            missing.append(channel);
     }
     if (!missing.isEmpty())
         return {
@@ -417,8 +419,7 @@ ReportFailures Workspace::writeReports(const ReportRequest& request, ReportChart
         note(request.bookmarksFile, saveBookmarkCsv(bookmarks, request.bookmarksFile));
     if ((!request.h5File.isEmpty() || !request.matFile.isEmpty()) && m_assembly) {
         const AssemblyExportSource source(*m_assembly, ChannelLookup::streamLoger(),
-                                          request.channels.isEmpty() ? m_assembly->codes()
-                                                                     : request.channels,
+                                          chosenCodes.isEmpty() ? m_assembly->codes() : chosenCodes,
                                           request.from, request.to);
         const ExportInfo info = assemblyExportInfo(
             *m_assembly, m_loadedFiles,

@@ -138,7 +138,7 @@ private slots:
         QTest::addColumn<QString>("named");
         QTest::newRow("unknown code") << QStringList{"--channels", "A1,Z9"} << "Z9";
         QTest::newRow("range without rows")
-            << QStringList{"--from", "2024-06-02T00:00:00"} << "holds no rows";
+            << QStringList{"--from", "2024-06-02T00:00:00"} << "нет ни одной строки";
     }
     void badRequestWritesNothing()
     {
