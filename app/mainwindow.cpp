@@ -94,6 +94,9 @@ MainWindow::~MainWindow()
         rememberTableSplit();
     } else
         channelPalette.setSaveOnExit(false);
+    // The workspace is a child too: its model resets as it goes.
+    m_workspace->disconnect(this);
+    tableModel()->disconnect(this);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
