@@ -87,6 +87,15 @@ void FormulaEvaluator::evaluate(const std::vector<FormulaInput>& columns, std::s
 {
     const double none = std::numeric_limits<double>::quiet_NaN();
     out.assign(rows, none);
+    evaluate(columns, rows, [&out](std::size_t first, const double* results, std::size_t n) {
+        std::copy(results, results + n, out.begin() + std::ptrdiff_t(first));
+    });
+}
+
+void FormulaEvaluator::evaluate(const std::vector<FormulaInput>& columns, std::size_t rows,
+                                const Block& blockDone)
+{
+    const double none = std::numeric_limits<double>::quiet_NaN();
     if (!m_parser || columns.size() != size_t(m_inputs.size()) || rows == 0)
         return;
     Parser& p = *m_parser;
@@ -136,16 +145,16 @@ void FormulaEvaluator::evaluate(const std::vector<FormulaInput>& columns, std::s
                 missing[j] = 1;
             }
         }
+        double* computed = p.results.get();
         try {
-            p.parser.Eval(p.results.get(), int(n));
+            p.parser.Eval(computed, int(n));
         } catch (const mu::ParserError&) {
-            continue; // the block stays without results
+            std::fill(computed, computed + n, none); // the block stays without results
         }
-        double* result = out.data() + start;
-        const double* computed = p.results.get();
         for (std::size_t j = 0; j < n; ++j) {
-            if (!missing[j] && std::isfinite(computed[j]))
-                result[j] = computed[j];
+            if (missing[j] || !std::isfinite(computed[j]))
+                computed[j] = none;
         }
+        blockDone(start, computed, n);
     }
 }

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -43,6 +44,11 @@ public:
     // Results of rows [0, rows), unrounded.
     void evaluate(const std::vector<FormulaInput>& columns, std::size_t rows,
                   std::vector<double>& out);
+    // The same a block at a time: `block` gets the first row of each block,
+    // its results (NaN for none) and their number; a caller that scans the
+    // results needs no column of the whole length.
+    using Block = std::function<void(std::size_t first, const double* results, std::size_t n)>;
+    void evaluate(const std::vector<FormulaInput>& columns, std::size_t rows, const Block& block);
 
 private:
     struct Parser;

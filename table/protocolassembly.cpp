@@ -506,6 +506,28 @@ bool ProtocolAssembly::number(int protocol, int channel, int record, double& val
     return true;
 }
 
+bool ProtocolAssembly::formulaInput(int protocol, const QString& code, FormulaInput& input) const
+{
+    const int column = m_codes.indexOf(code);
+    const int channel = column < 0 ? -1 : channelAt(protocol, firstChannelColumn + column);
+    if (channel < 0)
+        return false;
+    const Protocol::Channel& in = this->protocol(protocol).channels[size_t(channel)];
+    input = FormulaInput();
+    input.values = in.values.data();
+    input.ids = in.ids.empty() ? nullptr : in.ids.data();
+    input.divisorById = m_divisor.data();
+    input.divisor = m_divisor[in.id];
+    input.real = in.computed ? in.real.data() : nullptr;
+    input.count = in.computed ? in.real.size() : in.values.size();
+    return true;
+}
+
+const std::vector<quint32>& ProtocolAssembly::recordTicks(int protocol) const
+{
+    return this->protocol(protocol).ticks;
+}
+
 bool ProtocolAssembly::hasRefs(int protocol, int channel) const
 {
     return this->protocol(protocol).channels[size_t(channel)].hasRefs;

@@ -2,6 +2,7 @@
 
 #include "chartdata/columnseries.h"
 #include "formula/computedchannel.h"
+#include "formula/formulaevaluator.h"
 #include "protocol/protocolcolumns.h"
 #include "protocol/streamloger.h"
 #include "table/timetextformatter.h"
@@ -132,6 +133,11 @@ public:
     bool raw(int protocol, int channel, int record, qint32& value, double& divisor) const;
     // The number a cell's text reads as; false when there is no cell.
     bool number(int protocol, int channel, int record, double& value) const;
+    // A channel's column as formulas read it, for scans over whole columns;
+    // false when the protocol has no channel of that code.
+    bool formulaInput(int protocol, const QString& code, FormulaInput& input) const;
+    // The protocol's record ticks, ascending (add offset() for global ticks).
+    const std::vector<quint32>& recordTicks(int protocol) const;
     bool hasRefs(int protocol, int channel) const;
     // The ID the channel's records carry (the first record's where they carry
     // several); -1 for a computed channel.

@@ -17,6 +17,7 @@
 #include "table/protocolassembly.h"
 #include "table/protocoltablemodel.h"
 #include "workspace/channelcolumns.h"
+#include "workspace/workspaceevents.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,7 +27,7 @@
 
 Workspace::Workspace(StreamLoger* logger, QObject* parent)
     : QObject(parent), m_logger(logger ? logger : StreamLoger::instance()),
-      m_tableModel(new ProtocolTableModel(this))
+      m_tableModel(new ProtocolTableModel(this)), m_events(new WorkspaceEvents(this))
 {
 }
 
@@ -280,6 +281,29 @@ QStringList Workspace::addBookmark(qint64 tick)
         return {};
     ticks.insert(at, tick);
     return setBookmarkTicks(ticks);
+}
+
+QStringList Workspace::addBookmarks(const QVector<QPair<qint64, QString>>& marks)
+{
+    if (!isLoaded())
+        return {};
+    QVector<qint64> ticks = m_bookmarks.ticks();
+    for (const auto& mark : marks) {
+        const auto at = std::lower_bound(ticks.begin(), ticks.end(), mark.first);
+        if (at != ticks.end() && *at == mark.first)
+            continue;
+        ticks.insert(at, mark.first);
+        m_bookmarks.setNote(mark.first, mark.second); // waits for the save below
+    }
+    return setBookmarkTicks(ticks);
+}
+
+QStringList Workspace::formulaCodes() const
+{
+    QStringList codes = m_logger->codes();
+    for (const ComputedChannel& channel : withOverrides(m_computed, m_formulaOptions))
+        codes.append(channel.code);
+    return codes;
 }
 
 QStringList Workspace::deleteBookmark(qint64 tick)

@@ -23,6 +23,7 @@ class ProtocolAssembly;
 class ProtocolTableModel;
 class ReportTable;
 class StreamLoger;
+class WorkspaceEvents;
 
 // What a read tells whoever shows its progress; every member may stay
 // empty. proceed() is asked between steps (a window processes its pending
@@ -179,6 +180,15 @@ public:
     // The instants of the rows in the table's full order.
     std::function<bool(int, qint64&)> rowInstants() const;
 
+    // Adds bookmarks with their notes in one step that one undo takes back;
+    // ticks already bookmarked keep their notes.
+    QStringList addBookmarks(const QVector<QPair<qint64, QString>>& marks);
+    // Codes a formula may read: the logged ones and the computed ones.
+    QStringList formulaCodes() const;
+    // The event definitions and the events they find.
+    WorkspaceEvents& events() { return *m_events; }
+    const WorkspaceEvents& events() const { return *m_events; }
+
     ViewState& view() { return m_view; }
     const ViewState& view() const { return m_view; }
 
@@ -210,4 +220,5 @@ private:
     QString m_computedPath;
     QString m_computedFileProblem;
     ViewState m_view;
+    WorkspaceEvents* m_events; // a child, made in the constructor
 };
