@@ -4,7 +4,9 @@
 #include <QSet>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 
 namespace {
 constexpr std::size_t kBlockRows = 16384;
@@ -152,6 +154,86 @@ private:
     QStringList* m_names = nullptr;
 };
 
+// The raw values r of a column with divisor D for which "r / D op number"
+// holds, as the parser computes it: the division rounds monotonically, so
+// they are one range [low, high] of raw values, or all but one for "!=".
+struct RawBounds
+{
+    qint64 low = 1;
+    qint64 high = 0;
+    bool outside = false; // holds outside [low, high]
+
+    void test(const qint32* raw, std::size_t n, unsigned char* out) const
+    {
+        if (low > high) {
+            std::fill(out, out + n, outside);
+            return;
+        }
+        // One unsigned comparison per value: r - low wraps above the width.
+        const quint32 from = quint32(qint32(std::max<qint64>(low, INT32_MIN)));
+        const quint32 width = quint32(std::min<qint64>(high, INT32_MAX) -
+                                      std::max<qint64>(low, INT32_MIN));
+        const unsigned char flip = outside;
+        for (std::size_t j = 0; j < n; ++j)
+            out[j] = static_cast<unsigned char>((quint32(raw[j]) - from <= width) ^ flip);
+    }
+};
+
+bool holds(Compare compare, double x, double c)
+{
+    switch (compare) {
+    case Compare::Less: return x < c;
+    case Compare::LessEqual: return x <= c;
+    case Compare::Greater: return x > c;
+    case Compare::GreaterEqual: return x >= c;
+    case Compare::Equal: return x == c;
+    case Compare::NotEqual: return x != c;
+    }
+    return false;
+}
+
+// The first raw value in [INT32_MIN, INT32_MAX + 1] for which `after` holds,
+// `after` being false up to some value and true from there on.
+template <typename After>
+qint64 firstOf(After after)
+{
+    qint64 low = INT32_MIN;
+    qint64 high = qint64(INT32_MAX) + 1;
+    while (low < high) {
+        const qint64 middle = low + (high - low) / 2;
+        if (middle <= INT32_MAX && after(middle))
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    return low;
+}
+
+RawBounds rawBounds(Compare compare, double number, double divisor)
+{
+    const auto value = [divisor](qint64 raw) { return double(raw) / divisor; };
+    RawBounds bounds;
+    switch (compare) {
+    case Compare::Less:
+    case Compare::LessEqual:
+        bounds.low = INT32_MIN;
+        bounds.high = firstOf([&](qint64 r) { return !holds(compare, value(r), number); }) - 1;
+        break;
+    case Compare::Greater:
+    case Compare::GreaterEqual:
+        bounds.low = firstOf([&](qint64 r) { return holds(compare, value(r), number); });
+        bounds.high = INT32_MAX;
+        break;
+    case Compare::Equal:
+    case Compare::NotEqual:
+        bounds.low = firstOf([&](qint64 r) { return value(r) >= number; });
+        bounds.high = firstOf([&](qint64 r) { return value(r) > number; }) - 1;
+        bounds.outside = compare == Compare::NotEqual;
+        break;
+    }
+    return bounds;
+}
+
 template <typename Test>
 void compareBlock(const double* values, std::size_t n, unsigned char* out, Test test)
 {
@@ -226,47 +308,63 @@ void ConditionScan::scanDirect(const std::vector<FormulaInput>& columns, std::si
     Direct& d = *m_direct;
     const std::size_t size = std::min(kBlockRows, rows);
     d.values.resize(columns.size());
-    for (auto& values : d.values)
-        values.resize(size);
     d.masks.resize(d.nodes.size());
     for (auto& mask : d.masks)
         mask.resize(size);
     m_states.resize(size);
     unsigned char* states = m_states.data();
+    // A comparison of a column of raw values with one divisor is a test of
+    // the raw value against bounds found once.
+    std::vector<RawBounds> bounds(d.nodes.size());
+    std::vector<bool> asDoubles(columns.size());
+    for (std::size_t c = 0; c < columns.size(); ++c)
+        asDoubles[c] = columns[c].ids != nullptr;
+    for (std::size_t k = 0; k < d.nodes.size(); ++k) {
+        const Node& node = d.nodes[k];
+        if (node.kind == Node::Leaf && !columns[size_t(node.input)].real &&
+            !asDoubles[size_t(node.input)])
+            bounds[k] = rawBounds(node.compare, node.number, columns[size_t(node.input)].divisor);
+    }
 
     for (std::size_t start = 0; start < rows; start += size) {
         const std::size_t n = std::min(size, rows - start);
-        std::fill(states, states + n, 0);
+        bool anyMissing = false;
+        for (const FormulaInput& in : columns)
+            anyMissing |= in.real || in.count < start + n;
+        if (anyMissing)
+            std::fill(states, states + n, 0);
         for (std::size_t c = 0; c < columns.size(); ++c) {
             const FormulaInput& in = columns[c];
-            double* to = d.values[c].data();
             const std::size_t present = in.count > start ? std::min(n, in.count - start) : 0;
             if (in.real) {
                 const double* real = in.real + start;
-                for (std::size_t j = 0; j < present; ++j) {
-                    to[j] = real[j];
+                for (std::size_t j = 0; j < present; ++j)
                     states[j] |= std::isnan(real[j]);
-                }
-            } else if (in.ids) {
+            } else if (asDoubles[c]) {
+                std::vector<double>& values = d.values[c];
+                values.resize(size);
                 const qint32* raw = in.values + start;
                 const quint8* ids = in.ids + start;
                 for (std::size_t j = 0; j < present; ++j)
-                    to[j] = double(raw[j]) / in.divisorById[ids[j]];
-            } else {
-                const qint32* raw = in.values + start;
-                const double divisor = in.divisor;
-                for (std::size_t j = 0; j < present; ++j)
-                    to[j] = double(raw[j]) / divisor;
+                    values[j] = double(raw[j]) / in.divisorById[ids[j]];
             }
-            std::fill(to + present, to + n, 0.0);
-            std::fill(states + present, states + n, 1);
+            if (present < n)
+                std::fill(states + present, states + n, 1);
         }
         // Nodes come after their operands, so one pass in order does.
         for (std::size_t k = 0; k < d.nodes.size(); ++k) {
             const Node& node = d.nodes[k];
             unsigned char* out = d.masks[k].data();
             if (node.kind == Node::Leaf) {
-                d.compare(node, d.values[size_t(node.input)].data(), n, out);
+                const FormulaInput& in = columns[size_t(node.input)];
+                // Rows past the column's end are missing; what they compare as does not matter.
+                const std::size_t present = in.count > start ? std::min(n, in.count - start) : 0;
+                if (in.real)
+                    d.compare(node, in.real + start, present, out);
+                else if (asDoubles[size_t(node.input)])
+                    d.compare(node, d.values[size_t(node.input)].data(), present, out);
+                else
+                    bounds[k].test(in.values + start, present, out);
                 continue;
             }
             const unsigned char* a = d.masks[size_t(node.left)].data();
@@ -279,8 +377,12 @@ void ConditionScan::scanDirect(const std::vector<FormulaInput>& columns, std::si
                     out[j] = a[j] | b[j];
             }
         }
-        // states holds 1 where a value is missing: 2 there, else the result.
         const unsigned char* result = d.masks.back().data();
+        if (!anyMissing) {
+            block(start, result, n);
+            continue;
+        }
+        // states holds 1 where a value is missing: 2 there, else the result.
         for (std::size_t j = 0; j < n; ++j)
             states[j] = states[j] ? static_cast<unsigned char>(RowNoValue) : result[j];
         block(start, states, n);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -72,10 +73,12 @@ void scanProtocol(const ProtocolAssembly& assembly, int protocol, ConditionScan&
         while (j < n) {
             if (!inSpan) {
                 // Most rows hold no event: look for the next one that does.
-                while (j < n && states[j] != ConditionScan::RowTrue) {
-                    noValueSeen |= states[j] == ConditionScan::RowNoValue;
-                    ++j;
-                }
+                const auto* found = static_cast<const unsigned char*>(
+                    std::memchr(states + j, ConditionScan::RowTrue, n - j));
+                const std::size_t next = found ? std::size_t(found - states) : n;
+                noValueSeen = noValueSeen ||
+                              std::memchr(states + j, ConditionScan::RowNoValue, next - j);
+                j = next;
                 if (j == n)
                     break;
                 inSpan = true;
