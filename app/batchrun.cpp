@@ -4,6 +4,7 @@
 #include "protocol/streamloger.h"
 #include "reports/failuretext.h"
 #include "table/bookmarkstore.h"
+#include "workspace/workspaceevents.h"
 
 #include <QTextCodec>
 
@@ -19,6 +20,28 @@ namespace {
 void printError(const QString& text)
 {
     printLine(stderr, QStringLiteral("voltrek: ") + text);
+}
+// The definitions of events.def with the command line's over them; 2 when
+// one cannot be searched for or, with events asked for, the file is broken.
+int applyEventOptions(Workspace& workspace, const StartupOptions& options, QString& reported)
+{
+    const QString faults = workspace.events().setOptions(options.events);
+    if (!faults.isEmpty()) {
+        for (const QString& line : faults.split(QLatin1Char('\n')))
+            printError(line);
+        return 2;
+    }
+    // Read again for the protocols' own directory: said once.
+    const QString problem = workspace.events().problem();
+    if (problem.isEmpty() || problem == reported)
+        return 0;
+    reported = problem;
+    if (!options.eventsFile.isEmpty()) {
+        printError(problem);
+        return 2;
+    }
+    printError(QStringLiteral("внимание: ") + problem);
+    return 0;
 }
 } // namespace
 
@@ -52,6 +75,10 @@ int runBatch(const StartupOptions& options, const QString& directory,
         printError(workspace.computedFileProblem());
         return 2;
     }
+    workspace.events().load(directory);
+    QString eventProblem;
+    if (const int status = applyEventOptions(workspace, options, eventProblem); status != 0)
+        return status;
 
     // "-d" names the definition the protocols are read with; else each is
     // read with that of its own log directory.
@@ -61,8 +88,12 @@ int runBatch(const StartupOptions& options, const QString& directory,
     applied.hasProtocolDir = logger->hasProtocolDir();
     applied.keep = !options.directory.isEmpty();
     const readplan::Plan plan = readplan::plan(resolveStartupFiles(options.files), applied);
-    if (!plan.logDirectory.isEmpty() && logger->init(plan.logDirectory))
+    if (!plan.logDirectory.isEmpty() && logger->init(plan.logDirectory)) {
         workspace.loadComputedChannels(plan.logDirectory);
+        workspace.events().load(plan.logDirectory);
+        if (const int status = applyEventOptions(workspace, options, eventProblem); status != 0)
+            return status;
+    }
     workspace.read(plan.files, {}, plan.problems);
     // Every protocol left out is named, so a script never takes a partial
     // report for a whole one.
@@ -104,6 +135,7 @@ int runBatch(const StartupOptions& options, const QString& directory,
     request.channels = options.channels;
     request.h5File = options.h5File;
     request.matFile = options.matFile;
+    request.eventsFile = options.eventsFile;
     QStringList notes;
     request.notes = &notes;
     std::unique_ptr<ReportChart> chart;

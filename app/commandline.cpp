@@ -14,7 +14,7 @@ bool isOption(const QByteArray& lowered)
            lowered == "--bookmarks" || lowered == "--from" || lowered == "--to" ||
            lowered == "--help" || lowered == "--formula" || lowered == "--layout" ||
            lowered == "--theme" || lowered == "--dpi" || lowered == "--h5" || lowered == "--mat" ||
-           lowered == "--channels";
+           lowered == "--channels" || lowered == "--event" || lowered == "--events";
 }
 
 constexpr int kLeastSide = 16;
@@ -139,6 +139,22 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
                 break;
             }
             options.formulas.append(QString::fromLocal8Bit(arguments.at(++i)));
+            continue;
+        }
+        if (option == "--event" || option == "--events") {
+            if (i + 1 >= arguments.size() || isOption(arguments.at(i + 1).toLower())) {
+                options.error = option == "--event"
+                                    ? QStringLiteral("параметру --event нужно событие "
+                                                     "ИМЯ=УСЛОВИЕ[;min=ДЛИТЕЛЬНОСТЬ][;join="
+                                                     "ДЛИТЕЛЬНОСТЬ]")
+                                    : QStringLiteral("параметру --events нужно имя файла");
+                break;
+            }
+            const QString value = QString::fromLocal8Bit(arguments.at(++i));
+            if (option == "--event")
+                options.events.append(value);
+            else
+                options.eventsFile = value;
             continue;
         }
         if (option == "--channels") {
@@ -310,6 +326,7 @@ QString commandLineHelp()
         "               [--png FILE [--size WxH] [--dpi N] [--layout L] [--theme T]]\n"
         "               [--h5 FILE] [--mat FILE] [--channels CODES]\n"
         "               [--formula CODE=EXPR]...\n"
+        "               [--event NAME=EXPR[;min=DURATION][;join=DURATION]]... [--events FILE]\n"
         "\n"
         "  -d DIR            protocol directory holding log.def (default: log beside the program)\n"
         "  -l FILE           protocol file to read at start; may be repeated; a relative\n"
@@ -360,10 +377,20 @@ QString commandLineHelp()
         "                    given twice, or a computed.def that cannot be read stops\n"
         "                    the run with status 2. A computed value keeps its\n"
         "                    decimals whatever its size\n"
+        "  --event NAME=EXPR[;min=DURATION][;join=DURATION]\n"
+        "                    an event definition, e.g. \"Voltage=U1<207 || U1>253;min=1s\";\n"
+        "                    may be repeated; added to the definitions of events.def\n"
+        "                    beside log.def (one of the same name is replaced). EXPR is\n"
+        "                    a formula as for --formula, true where it is not 0.\n"
+        "                    DURATION: 250ms, 1.5s, 2min, 1h or 00:00:01.250\n"
+        "  --events FILE     write the events of every definition as CSV (UTF-8), then\n"
+        "                    exit; - writes to standard output. With definitions the\n"
+        "                    workbook gets a sheet \"События\" and the PDF a page of\n"
+        "                    events. --from/--to limit the search\n"
         "  --help            show this list and exit\n"
         "\n"
-        "With --xlsx, --pdf, --csv, --bookmarks, --png, --h5 or --mat no window is\n"
-        "shown. The exit status is 0 only when every protocol was read and every\n"
+        "With --xlsx, --pdf, --csv, --bookmarks, --png, --h5, --mat or --events no window\n"
+        "is shown. The exit status is 0 only when every protocol was read and every\n"
         "report was written. A protocol that cannot be read, or holds no records, is\n"
         "named on standard error and makes the status non-zero; the reports are still\n"
         "written from the others, so a partial result may be left behind.\n"
@@ -372,5 +399,14 @@ QString commandLineHelp()
         "2147483.647). An empty cell means no value: a logged channel's protocol does\n"
         "not hold that channel, or a computed channel's row lacks an input there\n"
         "(another protocol, an empty input cell) or its formula gives no finite number\n"
-        "(division by zero, the root of a negative).\n");
+        "(division by zero, the root of a negative).\n"
+        "\n"
+        "Events: a record where the condition holds starts or continues an event. A\n"
+        "record where an input of the condition has no value ends the event (no data\n"
+        "is no violation) and is never joined over. An event that runs to a\n"
+        "protocol's last record ends there and says so (\"до конца протокола\"). Two\n"
+        "events whose gap is at most join are one; an event never joins across a gap\n"
+        "between protocols longer than join. Events shorter than min are dropped\n"
+        "(after joining). An event's end is the time of the record that ended it, or\n"
+        "one tick after the protocol's last record.\n");
 }

@@ -32,6 +32,10 @@ struct StartupOptions
     QDateTime from;
     QDateTime to;
     QStringList formulas; // "CODE=EXPR" of computed channels, in order
+    // Event definitions "NAME=EXPR[;min=DURATION][;join=DURATION]" over
+    // those of events.def, and the file their events are written to as CSV.
+    QStringList events;
+    QString eventsFile;
     bool help = false;
     QString error; // set when an option lacks its value or has a bad one
     // Arguments that are neither an option nor an option's value, as given.
@@ -53,7 +57,7 @@ struct StartupOptions
     {
         return !xlsxFile.isEmpty() || !pdfFile.isEmpty() || !csvFile.isEmpty() ||
                !pngFile.isEmpty() || !bookmarksFile.isEmpty() || !h5File.isEmpty() ||
-               !matFile.isEmpty();
+               !matFile.isEmpty() || !eventsFile.isEmpty();
     }
 };
 

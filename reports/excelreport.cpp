@@ -61,17 +61,39 @@ bool writeBookmarks(xlsx::Document& document, const QVector<Bookmark>& bookmarks
     return true;
 }
 
+bool writeEvents(xlsx::Document& document, const ReportTable& events,
+                 const xlsx::Format& headerFormat)
+{
+    if (!document.addSheet(QStringLiteral("События")))
+        return false;
+    for (int column = 1; column < events.columnCount(); ++column) {
+        if (!document.write(1, column, events.headerText(column), headerFormat))
+            return false;
+    }
+    QString text;
+    for (int row = 0; row < events.rowCount() && row + 2 <= kMaxSheetRows; ++row) {
+        for (int column = 1; column < events.columnCount(); ++column) {
+            if (events.cell(row, column, text) &&
+                !writeCell(document, row + 2, column, events, row, text))
+                return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 ReportResult saveExcelReport(const ReportTable& table, const QFont& font, const QImage& chart,
-                             const QString& fileName, const QVector<Bookmark>& bookmarks)
+                             const QString& fileName, const QVector<Bookmark>& bookmarks,
+                             const ReportTable* events)
 {
     ReportFile file(fileName);
-    return saveExcelReport(table, font, chart, file, bookmarks);
+    return saveExcelReport(table, font, chart, file, bookmarks, events);
 }
 
 ReportResult saveExcelReport(const ReportTable& table, const QFont& font, const QImage& chart,
-                             ReportFile& file, const QVector<Bookmark>& bookmarks)
+                             ReportFile& file, const QVector<Bookmark>& bookmarks,
+                             const ReportTable* events)
 {
     const int rows = table.rowCount();
     const int columns = table.columnCount();
@@ -112,6 +134,8 @@ ReportResult saveExcelReport(const ReportTable& table, const QFont& font, const 
         return failed();
 
     if (!writeBookmarks(document, bookmarks, format))
+        return failed();
+    if (events && !writeEvents(document, *events, format))
         return failed();
 
     if (!document.saveTo(file))

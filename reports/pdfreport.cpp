@@ -11,12 +11,14 @@
 #include <QImage>
 #include <QLine>
 #include <QPageSize>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPen>
 #include <QVector>
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 // Device units of the writer's default 1200 dots per inch.
@@ -44,6 +46,50 @@ bool setPageSizeMM(QPdfWriter& writer, const QSizeF& size)
         QPageSize(size, QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
 }
 
+// The rows of a list, columns side by side over the page's width, on as
+// many landscape A4 pages as they need.
+void paintEventPages(QPainter& painter, QPdfWriter& writer, const ReportTable& events)
+{
+    setPageSizeMM(writer, QSizeF(297, 210));
+    writer.newPage();
+    QFont font = painter.font();
+    font.setPointSize(8);
+    font.setWeight(QFont::Bold);
+    painter.setFont(font);
+    const QFontMetrics metrics(font, &writer);
+    const int step = metrics.height() * 5 / 4;
+    const int margin = writer.width() / 30;
+    const int columns = std::max(events.columnCount() - 1, 1);
+    const int width = (writer.width() - 2 * margin) / columns;
+    int y = margin + metrics.ascent();
+    painter.drawText(QPointF(margin, y), QStringLiteral("События"));
+    y += 2 * step;
+    const auto drawRow = [&](const std::function<QString(int column)>& textOf) {
+        for (int column = 1; column <= columns; ++column)
+            painter.drawText(QRect(margin + (column - 1) * width, y - metrics.ascent(),
+                                   width - step / 2, step),
+                             Qt::AlignLeft | Qt::AlignTop, textOf(column));
+        y += step;
+    };
+    const auto header = [&] { drawRow([&](int c) { return events.headerText(c); }); };
+    header();
+    font.setWeight(QFont::Normal);
+    painter.setFont(font);
+    QString text;
+    for (int row = 0; row < events.rowCount(); ++row) {
+        if (y + step > writer.height() - margin) {
+            writer.newPage();
+            y = margin + metrics.ascent();
+            font.setWeight(QFont::Bold);
+            painter.setFont(font);
+            header();
+            font.setWeight(QFont::Normal);
+            painter.setFont(font);
+        }
+        drawRow([&](int c) { return events.cell(row, c, text) ? text : QString(); });
+    }
+}
+
 void addGridLines(int columns, int top, int bottom, QVector<QLine>& lines)
 {
     for (int k = 0; k <= columns; ++k) {
@@ -67,14 +113,15 @@ ReportResult savePdfReport(const ReportTable& table, const QDateTime& start, con
 }
 
 ReportResult savePdfReport(const ReportTable& table, const QDateTime& start,
-                           const ChartDrawing& chart, const QString& fileName)
+                           const ChartDrawing& chart, const QString& fileName,
+                           const ReportTable* events)
 {
     ReportFile file(fileName);
-    return savePdfReport(table, start, chart, file);
+    return savePdfReport(table, start, chart, file, events);
 }
 
 ReportResult savePdfReport(const ReportTable& table, const QDateTime& start,
-                           const ChartDrawing& chart, ReportFile& file)
+                           const ChartDrawing& chart, ReportFile& file, const ReportTable* events)
 {
     if (ReportResult opened = file.open(); !opened)
         return opened;
@@ -164,6 +211,9 @@ ReportResult savePdfReport(const ReportTable& table, const QDateTime& start,
         chart.paint(painter, QRectF(0, 0, writer.width(), writer.height()));
         painter.restore();
     }
+
+    if (events)
+        paintEventPages(painter, writer, *events);
 
     // The painter ends the document without looking at its writes; the file did.
     painter.end();

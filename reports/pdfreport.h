@@ -18,7 +18,11 @@ ReportResult savePdfReport(const ReportTable& table, const QDateTime& start, con
                            const QString& fileName);
 ReportResult savePdfReport(const ReportTable& table, const QDateTime& start, const QImage& chart,
                            ReportFile& file);
+// With `events`, landscape A4 pages after the chart list its rows under the
+// title "События".
 ReportResult savePdfReport(const ReportTable& table, const QDateTime& start,
-                           const ChartDrawing& chart, const QString& fileName);
+                           const ChartDrawing& chart, const QString& fileName,
+                           const ReportTable* events = nullptr);
 ReportResult savePdfReport(const ReportTable& table, const QDateTime& start,
-                           const ChartDrawing& chart, ReportFile& file);
+                           const ChartDrawing& chart, ReportFile& file,
+                           const ReportTable* events = nullptr);

@@ -17,6 +17,7 @@
 #include "table/protocolassembly.h"
 #include "table/protocoltablemodel.h"
 #include "workspace/channelcolumns.h"
+#include "events/eventtable.h"
 #include "workspace/workspaceevents.h"
 
 #include <QDir>
@@ -423,10 +424,20 @@ ReportFailures Workspace::writeReports(const ReportRequest& request, ReportChart
         if (!result)
             failures.append({fileName, result.error});
     };
+    // The events of the report's range; the workbook and the PDF show them
+    // when there are definitions.
+    std::unique_ptr<EventTable> events;
+    if (m_assembly && (!m_events->definitions().empty() || !request.eventsFile.isEmpty()))
+        events = std::make_unique<EventTable>(m_assembly.get(), m_events->definitions(),
+                                              m_events->between(first, last));
+    const ReportTable* eventPages =
+        events && !m_events->definitions().empty() ? events.get() : nullptr;
     if (!request.xlsxFile.isEmpty())
         note(request.xlsxFile, saveExcelReport(table, chart ? chart->tableFont() : QFont(),
                                                chart ? chart->workbookImage() : QImage(),
-                                               request.xlsxFile, bookmarks));
+                                               request.xlsxFile, bookmarks, eventPages));
+    if (!request.eventsFile.isEmpty() && events)
+        note(request.eventsFile, saveCsvReport(*events, request.eventsFile));
     const QDateTime start = startDateTime();
     const QString title = pictureTitle(protocolDescriptions(), start.addMSecs(first * tickMs()),
                                        start.addMSecs(last * tickMs()));
@@ -435,7 +446,7 @@ ReportFailures Workspace::writeReports(const ReportRequest& request, ReportChart
                                                     request.pdfChartAsShown
                                                         ? chart->pdfDrawing()
                                                         : chart->rangeDrawing(first, last, title),
-                                                    request.pdfFile)
+                                                    request.pdfFile, eventPages)
                                     : noChart);
     if (!request.csvFile.isEmpty())
         note(request.csvFile, saveCsvReport(table, request.csvFile));

@@ -75,6 +75,7 @@ struct ReportRequest
     bool pdfChartAsShown = false;
     QString h5File;               // the values as HDF5
     QString matFile;              // the values as a MATLAB file
+    QString eventsFile;           // the events as CSV ("-": standard output)
     QStringList* notes = nullptr; // where to say what the user should know (may be null)
 };
 
