@@ -1,9 +1,9 @@
 #include "app/computedchannelsdialog.h"
 
+#include "app/formulaproblemview.h"
 #include "formula/formulacheck.h"
 
 #include <QDialogButtonBox>
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -40,17 +40,8 @@ ComputedChannelsDialog::ComputedChannelsDialog(const ComputedChannels& channels,
     rowButtons->addStretch();
     layout->addLayout(rowButtons);
 
-    m_problem = new QLabel(this);
-    m_problem->setObjectName(QStringLiteral("labelComputedProblem"));
-    m_problem->setWordWrap(true);
-    m_problem->setStyleSheet(QStringLiteral("color: #b00000;"));
+    m_problem = new FormulaProblemView(QStringLiteral("Computed"), this);
     layout->addWidget(m_problem);
-    // The formula with a mark under the fault.
-    m_pointer = new QLabel(this);
-    m_pointer->setObjectName(QStringLiteral("labelComputedPointer"));
-    m_pointer->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    m_pointer->setTextFormat(Qt::PlainText);
-    layout->addWidget(m_pointer);
 
     auto* help =
         new QLabel(tr("Коды каналов: %1\nОперации: + - * / ^, сравнения < > <= >= == !=, условие a "
@@ -156,14 +147,8 @@ void ComputedChannelsDialog::check()
             m_table->item(row, column)->setBackground(refused ? QColor(255, 220, 220) : QBrush());
     }
     m_filling = false;
-    m_problem->setText(verdict.problems.join(QLatin1Char('\n')));
-    QString pointer;
-    if (verdict.firstBad >= 0 && verdict.firstBadPosition >= 0) {
-        const QString& formula = list[size_t(verdict.firstBad)].formula;
-        pointer = formula + QLatin1Char('\n') +
-                  QString(verdict.firstBadPosition, QLatin1Char(' ')) + QLatin1Char('^');
-    }
-    m_pointer->setText(pointer);
-    m_pointer->setVisible(!pointer.isEmpty());
+    m_problem->showProblems(verdict.problems,
+                            verdict.firstBad >= 0 ? list[size_t(verdict.firstBad)].formula : QString(),
+                            verdict.firstBad >= 0 ? verdict.firstBadPosition : -1);
     m_buttons->button(QDialogButtonBox::Save)->setEnabled(verdict.ok());
 }

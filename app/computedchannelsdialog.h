@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QStringList>
 
+class FormulaProblemView;
 class QDialogButtonBox;
 class QLabel;
 class QTableWidget;
@@ -39,8 +40,7 @@ private:
 
     QStringList m_logged;
     QTableWidget* m_table = nullptr;
-    QLabel* m_problem = nullptr;
-    QLabel* m_pointer = nullptr;
+    FormulaProblemView* m_problem = nullptr;
     QDialogButtonBox* m_buttons = nullptr;
     bool m_filling = false;
 };

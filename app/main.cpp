@@ -6,6 +6,7 @@
 #include "parameters/settingsfile.h"
 #include "app/toolkittranslation.h"
 #include "protocol/readplan.h"
+#include "workspace/workspaceevents.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -172,6 +173,11 @@ int main(int argc, char* argv[])
     const QString formulaFault = window.setFormulaOptions(options.formulas);
     if (!formulaFault.isEmpty()) {
         printLine(stderr, QStringLiteral("voltrek: ") + formulaFault);
+        return 2;
+    }
+    const QString eventFault = window.workspace().events().setOptions(options.events);
+    if (!eventFault.isEmpty()) {
+        printLine(stderr, QStringLiteral("voltrek: ") + eventFault);
         return 2;
     }
     if (!options.files.isEmpty())

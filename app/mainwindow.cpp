@@ -2,6 +2,7 @@
 
 #include "app/chartrenderer.h"
 #include "app/platform.h"
+#include "app/eventscontroller.h"
 #include "app/windowmenus.h"
 #include "app/rememberedplaces.h"
 #include "parameters/settingsfile.h"
@@ -54,6 +55,8 @@ MainWindow::MainWindow(QWidget* parent)
     setupStatisticsDock();
     setupBookmarkNotes();
     setupComputedChannels();
+    m_eventsController = new EventsController(
+        *m_workspace, [this]() -> Dialogs& { return *dialogs; }, this, [this] { return allCharts(); });
 
     ui.twFiles->setColumnWidth(0, 200);
     ui.twFiles->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
@@ -135,6 +138,7 @@ void MainWindow::buildMenusAndToolbar()
         actShortcutHelp,
         {actLineStart, actLineEnd, actLineLeft, actLineRight, actLineStepLeft, actLineStepRight}};
     fillMenusAndToolbar(ui, added);
+    m_eventsController->addToMenu(ui.menuBar->findChild<QMenu*>(QStringLiteral("menuChart")));
     applyShortcuts(ui, *this, added);
     // A chart takes the focus when clicked, and its tab gives it the focus
     // when chosen, so that the keys reach it at once.

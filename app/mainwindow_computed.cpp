@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/computedchannelsdialog.h"
+#include "app/eventscontroller.h"
 #include "formula/formulacheck.h"
 #include "protocol/streamloger.h"
 
@@ -18,6 +19,7 @@ void MainWindow::setupComputedChannels()
 void MainWindow::loadComputedChannels(const QString& directory)
 {
     m_workspace->loadComputedChannels(directory);
+    m_eventsController->loadDefinitions(directory, interactive);
     // Batch runs report on their own; a window says it once per definition.
     if (!interactive)
         return;

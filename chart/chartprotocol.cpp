@@ -310,6 +310,12 @@ void ChartProtocol::setChartVisible(QString name, bool visible)
     invalidateBackground();
 }
 
+void ChartProtocol::setEventBands(QVector<EventBand> bands)
+{
+    eventBands.setBands(std::move(bands));
+    update();
+}
+
 qint64 ChartProtocol::nextBookmarkTick() const
 {
     const qint64 from = current >= 0 ? current : lineValue;
@@ -675,6 +681,7 @@ void ChartProtocol::paintValueCursor(QPainter* painter)
         painter->drawLine(x, 0, x, height());
     };
 
+    eventBands.paint(painter, k, s.position);
     painter->save();
     painter->setPen(QPen(Qt::white, 2));
     for (const qint64 b : bookmarkList)

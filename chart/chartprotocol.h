@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chart/chart.h"
+#include "chart/eventbandpainter.h"
 
 #include <QDateTime>
 #include <QVector>
@@ -41,6 +42,8 @@ public:
     // is -1 or one of them.
     const QVector<qint64>& bookmarks() const { return bookmarkList; }
     void setBookmarks(QVector<qint64> ticks);
+    // Spans shaded under the cursor lines (the events).
+    void setEventBands(QVector<EventBand> bands);
     qint64 currentBookmark() const { return current; }
     // Takes -1 or a bookmarked tick; anything else is refused.
     bool setCurrentBookmark(qint64 x);
@@ -179,6 +182,7 @@ private:
     QAction* actReferenceHere = nullptr;
     QAction* actReferenceClear = nullptr;
     QAction* actBookmarkNote = nullptr;
+    EventBandPainter eventBands;
     // Checked: the value box names every channel, however much of the plot it covers.
     QAction* actFullValueBox = nullptr;
     static constexpr quint16 kDefaultTickMs = 100;
