@@ -109,11 +109,13 @@ void EventsController::goToEvent(int listRow)
     const double length = double(std::max<qint64>(event.ticks(), 1));
     ViewState& view = m_workspace.view();
     view.setLine(event.start);
-    // The span the chart shows grows with the zoom: twice the event's length.
+    // The span the chart shows grows with the zoom: twice the event's length,
+    // or the narrowest the charts take (a factor above 0.01) for a short one.
     const double span = chart->scaleSettings().visibleSpan;
     if (span > 0)
-        view.setZoom(chart->zoom() * 2 * length / span);
-    view.setPosition(double(event.start) - length / 2);
+        view.setZoom(std::max(chart->zoom() * 2 * length / span, 0.0101));
+    const double shown = chart->scaleSettings().visibleSpan;
+    view.setPosition(double(event.start) + length / 2 - shown / 2);
     m_dock->selectEvent(listRow);
 }
 
