@@ -148,7 +148,8 @@ void ComputedChannelsDialog::check()
     }
     m_filling = false;
     m_problem->showProblems(verdict.problems,
-                            verdict.firstBad >= 0 ? list[size_t(verdict.firstBad)].formula : QString(),
+                            verdict.firstBad >= 0 ? list[size_t(verdict.firstBad)].formula
+                                                  : QString(),
                             verdict.firstBad >= 0 ? verdict.firstBadPosition : -1);
     m_buttons->button(QDialogButtonBox::Save)->setEnabled(verdict.ok());
 }

@@ -143,8 +143,8 @@ void EventsController::editDefinitions()
 {
     if (m_workspace.events().filePath().isEmpty()) {
         m_dialogs().warning(m_window, tr("Внимание!"),
-                          tr("События хранятся рядом с log.def: сначала загрузите настройки "
-                             "логера."));
+                            tr("События хранятся рядом с log.def: сначала загрузите настройки "
+                               "логера."));
         return;
     }
     EventsDialog dialog(m_workspace.events().definitions(), m_workspace.formulaCodes(), m_window);
@@ -161,5 +161,5 @@ void EventsController::addBookmarks()
     const QStringList errors = m_workspace.events().addBookmarks();
     if (!errors.isEmpty())
         m_dialogs().warning(m_window, tr("Внимание!"),
-                          tr("Закладки не сохранены:\n%1").arg(errors.join(QLatin1Char('\n'))));
+                            tr("Закладки не сохранены:\n%1").arg(errors.join(QLatin1Char('\n'))));
 }

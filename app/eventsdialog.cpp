@@ -109,12 +109,12 @@ void EventsDialog::addRow(const EventDefinition& definition)
     m_table->insertRow(row);
     m_table->setItem(row, NameColumn, new QTableWidgetItem(definition.name));
     m_table->setItem(row, ConditionColumn, new QTableWidgetItem(definition.condition));
-    m_table->setItem(row, MinColumn,
-                     new QTableWidgetItem(definition.minMs ? durationText(definition.minMs)
-                                                           : QString()));
-    m_table->setItem(row, JoinColumn,
-                     new QTableWidgetItem(definition.joinMs ? durationText(definition.joinMs)
-                                                            : QString()));
+    m_table->setItem(
+        row, MinColumn,
+        new QTableWidgetItem(definition.minMs ? durationText(definition.minMs) : QString()));
+    m_table->setItem(
+        row, JoinColumn,
+        new QTableWidgetItem(definition.joinMs ? durationText(definition.joinMs) : QString()));
     const QColor color = definition.color.isValid() ? definition.color : defaultEventColor(row);
     auto* colorItem = new QTableWidgetItem(color.name());
     colorItem->setBackground(color);

@@ -77,7 +77,8 @@ void EventsDock::setTable(std::unique_ptr<EventTable> table)
                           fit(QStringLiteral("00/00/0000 00:00:00.000")),
                           fit(QStringLiteral("00:00:00.000")), fit(tr("до конца протокола"))};
     for (int column = 0; column < m_model->columnCount(); ++column)
-        m_view->setColumnWidth(column, column < 5 ? widths[column] : fit(QStringLiteral("-0000.000")));
+        m_view->setColumnWidth(column,
+                               column < 5 ? widths[column] : fit(QStringLiteral("-0000.000")));
 }
 
 QString EventsDock::summaryText() const
@@ -90,7 +91,7 @@ void EventsDock::selectEvent(int listRow)
     const QModelIndex index = m_sorted->mapFromSource(m_model->index(listRow, 0));
     if (!index.isValid())
         return;
-    m_view->selectionModel()->setCurrentIndex(
-        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    m_view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                         QItemSelectionModel::Rows);
     m_view->scrollTo(index);
 }

@@ -20,13 +20,14 @@ FormulaProblemView::FormulaProblemView(const QString& prefix, QWidget* parent) :
     layout->addWidget(m_pointer);
 }
 
-void FormulaProblemView::showProblems(const QStringList& problems, const QString& formula, int position)
+void FormulaProblemView::showProblems(const QStringList& problems, const QString& formula,
+                                      int position)
 {
     m_problem->setText(problems.join(QLatin1Char('\n')));
-    const QString pointer = position < 0 ? QString()
-                                         : formula + QLatin1Char('\n') +
-                                               QString(position, QLatin1Char(' ')) +
-                                               QLatin1Char('^');
+    const QString pointer =
+        position < 0
+            ? QString()
+            : formula + QLatin1Char('\n') + QString(position, QLatin1Char(' ')) + QLatin1Char('^');
     m_pointer->setText(pointer);
     m_pointer->setVisible(!pointer.isEmpty());
 }

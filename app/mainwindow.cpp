@@ -56,7 +56,8 @@ MainWindow::MainWindow(QWidget* parent)
     setupBookmarkNotes();
     setupComputedChannels();
     m_eventsController = new EventsController(
-        *m_workspace, [this]() -> Dialogs& { return *dialogs; }, this, [this] { return allCharts(); });
+        *m_workspace, [this]() -> Dialogs& { return *dialogs; }, this,
+        [this] { return allCharts(); });
 
     ui.twFiles->setColumnWidth(0, 200);
     ui.twFiles->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);

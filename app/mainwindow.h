@@ -29,6 +29,7 @@
 
 class ChartParameters;
 class StatisticsDock;
+class EventsController;
 class Chart;
 class ChartProtocol;
 class LoadProtocolProgress;
@@ -284,7 +285,7 @@ private:
     StreamLoger* logger = nullptr;
     ChartColor channelPalette;
     std::unique_ptr<Dialogs> dialogs;
-    class EventsController* m_eventsController = nullptr;
+    EventsController* m_eventsController = nullptr;
     // The loaded data, bookmarks and view state; the widgets show it.
     Workspace* m_workspace = nullptr;
     QLabel* m_rowProtocol = nullptr; // status bar: the protocol of the current row

@@ -171,8 +171,8 @@ struct RawBounds
         }
         // One unsigned comparison per value: r - low wraps above the width.
         const quint32 from = quint32(qint32(std::max<qint64>(low, INT32_MIN)));
-        const quint32 width = quint32(std::min<qint64>(high, INT32_MAX) -
-                                      std::max<qint64>(low, INT32_MIN));
+        const quint32 width =
+            quint32(std::min<qint64>(high, INT32_MAX) - std::max<qint64>(low, INT32_MIN));
         const unsigned char flip = outside;
         for (std::size_t j = 0; j < n; ++j)
             out[j] = static_cast<unsigned char>((quint32(raw[j]) - from <= width) ^ flip);
@@ -182,20 +182,25 @@ struct RawBounds
 bool holds(Compare compare, double x, double c)
 {
     switch (compare) {
-    case Compare::Less: return x < c;
-    case Compare::LessEqual: return x <= c;
-    case Compare::Greater: return x > c;
-    case Compare::GreaterEqual: return x >= c;
-    case Compare::Equal: return x == c;
-    case Compare::NotEqual: return x != c;
+    case Compare::Less:
+        return x < c;
+    case Compare::LessEqual:
+        return x <= c;
+    case Compare::Greater:
+        return x > c;
+    case Compare::GreaterEqual:
+        return x >= c;
+    case Compare::Equal:
+        return x == c;
+    case Compare::NotEqual:
+        return x != c;
     }
     return false;
 }
 
 // The first raw value in [INT32_MIN, INT32_MAX + 1] for which `after` holds,
 // `after` being false up to some value and true from there on.
-template <typename After>
-qint64 firstOf(After after)
+template <typename After> qint64 firstOf(After after)
 {
     qint64 low = INT32_MIN;
     qint64 high = qint64(INT32_MAX) + 1;
@@ -245,21 +250,25 @@ void compareBlock(const double* values, std::size_t n, unsigned char* out, Test 
 struct ConditionScan::Direct
 {
     std::vector<Node> nodes;
-    std::vector<std::vector<double>> values; // per input, one block
+    std::vector<std::vector<double>> values;       // per input, one block
     std::vector<std::vector<unsigned char>> masks; // per node, one block
 
     void compare(const Node& node, const double* v, std::size_t n, unsigned char* out) const
     {
         const double c = node.number;
         switch (node.compare) {
-        case Compare::Less: return compareBlock(v, n, out, [c](double x) { return x < c; });
+        case Compare::Less:
+            return compareBlock(v, n, out, [c](double x) { return x < c; });
         case Compare::LessEqual:
             return compareBlock(v, n, out, [c](double x) { return x <= c; });
-        case Compare::Greater: return compareBlock(v, n, out, [c](double x) { return x > c; });
+        case Compare::Greater:
+            return compareBlock(v, n, out, [c](double x) { return x > c; });
         case Compare::GreaterEqual:
             return compareBlock(v, n, out, [c](double x) { return x >= c; });
-        case Compare::Equal: return compareBlock(v, n, out, [c](double x) { return x == c; });
-        case Compare::NotEqual: return compareBlock(v, n, out, [c](double x) { return x != c; });
+        case Compare::Equal:
+            return compareBlock(v, n, out, [c](double x) { return x == c; });
+        case Compare::NotEqual:
+            return compareBlock(v, n, out, [c](double x) { return x != c; });
         }
     }
 };
@@ -293,13 +302,15 @@ void ConditionScan::scan(const std::vector<FormulaInput>& columns, std::size_t r
         return;
     if (m_direct)
         return scanDirect(columns, rows, block);
-    m_evaluator.evaluate(columns, rows, [&](std::size_t first, const double* results,
-                                            std::size_t n) {
-        m_states.resize(n);
-        for (std::size_t j = 0; j < n; ++j)
-            m_states[j] = std::isnan(results[j]) ? RowNoValue : results[j] != 0 ? RowTrue : RowFalse;
-        block(first, m_states.data(), n);
-    });
+    m_evaluator.evaluate(columns, rows,
+                         [&](std::size_t first, const double* results, std::size_t n) {
+                             m_states.resize(n);
+                             for (std::size_t j = 0; j < n; ++j)
+                                 m_states[j] = std::isnan(results[j]) ? RowNoValue
+                                               : results[j] != 0      ? RowTrue
+                                                                      : RowFalse;
+                             block(first, m_states.data(), n);
+                         });
 }
 
 void ConditionScan::scanDirect(const std::vector<FormulaInput>& columns, std::size_t rows,

@@ -23,7 +23,8 @@ class ConditionScan
 {
 public:
     enum State : unsigned char { RowFalse = 0, RowTrue = 1, RowNoValue = 2 };
-    using Block = std::function<void(std::size_t first, const unsigned char* states, std::size_t n)>;
+    using Block =
+        std::function<void(std::size_t first, const unsigned char* states, std::size_t n)>;
 
     ConditionScan();
     ~ConditionScan();
@@ -41,8 +42,7 @@ public:
 private:
     struct Direct;
 
-    void scanDirect(const std::vector<FormulaInput>& columns, std::size_t rows,
-                    const Block& block);
+    void scanDirect(const std::vector<FormulaInput>& columns, std::size_t rows, const Block& block);
 
     FormulaEvaluator m_evaluator;
     std::unique_ptr<Direct> m_direct;

@@ -13,9 +13,10 @@ bool parseDuration(const QString& text, qint64& ms)
     static const QRegularExpression clock(
         QStringLiteral("^(\\d+):(\\d{1,2}):(\\d{1,2})(?:[.,](\\d{1,3}))?$"));
     if (const auto match = clock.match(given); match.hasMatch()) {
-        const qint64 fraction = match.captured(4).isEmpty()
-                                    ? 0
-                                    : match.captured(4).leftJustified(3, QLatin1Char('0')).toLongLong();
+        const qint64 fraction =
+            match.captured(4).isEmpty()
+                ? 0
+                : match.captured(4).leftJustified(3, QLatin1Char('0')).toLongLong();
         ms = ((match.captured(1).toLongLong() * 60 + match.captured(2).toLongLong()) * 60 +
               match.captured(3).toLongLong()) *
                  1000 +
@@ -92,8 +93,7 @@ bool parseEventOption(const QString& text, EventDefinition& definition, QString&
     return true;
 }
 
-EventDefinitions withEventOverrides(EventDefinitions definitions,
-                                    const EventDefinitions& overrides)
+EventDefinitions withEventOverrides(EventDefinitions definitions, const EventDefinitions& overrides)
 {
     for (const EventDefinition& given : overrides) {
         bool replaced = false;

@@ -28,8 +28,7 @@ bool readDuration(const QJsonObject& object, const QString& key, qint64& ms)
     return true;
 }
 
-bool readDefinition(const QJsonValue& value, int index, EventDefinition& definition,
-                    QString& error)
+bool readDefinition(const QJsonValue& value, int index, EventDefinition& definition, QString& error)
 {
     const auto fail = [&](const QString& why) {
         error = QStringLiteral("событие %1: %2").arg(index + 1).arg(why);

@@ -23,7 +23,9 @@ struct Span
 void recordRange(const std::vector<quint32>& ticks, qint64 offset, qint64 from, qint64 to,
                  std::size_t& first, std::size_t& last)
 {
-    const auto lower = [offset](quint32 tick, qint64 limit) { return qint64(tick) + offset < limit; };
+    const auto lower = [offset](quint32 tick, qint64 limit) {
+        return qint64(tick) + offset < limit;
+    };
     first = from == EventFinder::noLimitFrom
                 ? 0
                 : std::size_t(std::lower_bound(ticks.begin(), ticks.end(), from, lower) -
@@ -36,8 +38,8 @@ void recordRange(const std::vector<quint32>& ticks, qint64 offset, qint64 from, 
 }
 
 // The spans of one protocol.
-void scanProtocol(const ProtocolAssembly& assembly, int protocol, ConditionScan& scan,
-                  qint64 from, qint64 to, std::vector<Span>& spans)
+void scanProtocol(const ProtocolAssembly& assembly, int protocol, ConditionScan& scan, qint64 from,
+                  qint64 to, std::vector<Span>& spans)
 {
     std::vector<FormulaInput> columns;
     for (const QString& code : scan.inputs()) {
@@ -67,36 +69,36 @@ void scanProtocol(const ProtocolAssembly& assembly, int protocol, ConditionScan&
     bool inSpan = false;
     bool noValueSeen = false;
     Span span;
-    scan.scan(columns, last - first, [&](std::size_t start, const unsigned char* states,
-                                         std::size_t n) {
-        std::size_t j = 0;
-        while (j < n) {
-            if (!inSpan) {
-                // Most rows hold no event: look for the next one that does.
-                const auto* found = static_cast<const unsigned char*>(
-                    std::memchr(states + j, ConditionScan::RowTrue, n - j));
-                const std::size_t next = found ? std::size_t(found - states) : n;
-                noValueSeen = noValueSeen ||
-                              std::memchr(states + j, ConditionScan::RowNoValue, next - j);
-                j = next;
+    scan.scan(
+        columns, last - first, [&](std::size_t start, const unsigned char* states, std::size_t n) {
+            std::size_t j = 0;
+            while (j < n) {
+                if (!inSpan) {
+                    // Most rows hold no event: look for the next one that does.
+                    const auto* found = static_cast<const unsigned char*>(
+                        std::memchr(states + j, ConditionScan::RowTrue, n - j));
+                    const std::size_t next = found ? std::size_t(found - states) : n;
+                    noValueSeen =
+                        noValueSeen || std::memchr(states + j, ConditionScan::RowNoValue, next - j);
+                    j = next;
+                    if (j == n)
+                        break;
+                    inSpan = true;
+                    span = Span();
+                    span.start = qint64(tick[start + j]) + offset;
+                    span.afterNoValue = noValueSeen;
+                    noValueSeen = false;
+                }
+                while (j < n && states[j] == ConditionScan::RowTrue)
+                    ++j;
                 if (j == n)
                     break;
-                inSpan = true;
-                span = Span();
-                span.start = qint64(tick[start + j]) + offset;
-                span.afterNoValue = noValueSeen;
-                noValueSeen = false;
+                inSpan = false;
+                span.end = qint64(tick[start + j]) + offset;
+                span.endedByNoValue = states[j] == ConditionScan::RowNoValue;
+                spans.push_back(span);
             }
-            while (j < n && states[j] == ConditionScan::RowTrue)
-                ++j;
-            if (j == n)
-                break;
-            inSpan = false;
-            span.end = qint64(tick[start + j]) + offset;
-            span.endedByNoValue = states[j] == ConditionScan::RowNoValue;
-            spans.push_back(span);
-        }
-    });
+        });
     if (inSpan) {
         span.end = qint64(tick[last - first - 1]) + offset + 1;
         span.toProtocolEnd = last == ticks.size();
@@ -179,8 +181,8 @@ EventStatistics EventFinder::statistics(const ProtocolAssembly& assembly, const 
             continue;
         std::size_t first = 0;
         std::size_t last = 0;
-        recordRange(assembly.recordTicks(p), assembly.offset(p), event.start, event.end - 1,
-                    first, last);
+        recordRange(assembly.recordTicks(p), assembly.offset(p), event.start, event.end - 1, first,
+                    last);
         last = std::min(last, input.count);
         for (std::size_t r = first; r < last; ++r) {
             double value = 0;

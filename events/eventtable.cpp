@@ -44,12 +44,18 @@ EventTable::EventTable(const ProtocolAssembly* assembly, const EventDefinitions&
 QString EventTable::headerText(int column) const
 {
     switch (column) {
-    case NameColumn: return QStringLiteral("Событие");
-    case StartColumn: return QStringLiteral("Начало");
-    case EndColumn: return QStringLiteral("Конец");
-    case DurationColumn: return QStringLiteral("Длительность");
-    case NoteColumn: return QStringLiteral("Примечание");
-    default: break;
+    case NameColumn:
+        return QStringLiteral("Событие");
+    case StartColumn:
+        return QStringLiteral("Начало");
+    case EndColumn:
+        return QStringLiteral("Конец");
+    case DurationColumn:
+        return QStringLiteral("Длительность");
+    case NoteColumn:
+        return QStringLiteral("Примечание");
+    default:
+        break;
     }
     if (column < FirstValueColumn || column >= columnCount())
         return QString();
@@ -100,17 +106,22 @@ QString EventTable::text(int row, int column) const
         return QString();
     const Event& e = event(row);
     switch (column) {
-    case NameColumn: return m_definitions[size_t(e.definition)].name;
-    case StartColumn: return dateTime(e.start).toString(timeFormat());
-    case EndColumn: return dateTime(e.end).toString(timeFormat());
-    case DurationColumn: return durationText(milliseconds(e));
+    case NameColumn:
+        return m_definitions[size_t(e.definition)].name;
+    case StartColumn:
+        return dateTime(e.start).toString(timeFormat());
+    case EndColumn:
+        return dateTime(e.end).toString(timeFormat());
+    case DurationColumn:
+        return durationText(milliseconds(e));
     case NoteColumn:
         if (e.flags & Event::ToProtocolEnd)
             return QStringLiteral("до конца протокола");
         if (e.flags & Event::EndedByNoValue)
             return QStringLiteral("нет данных");
         return QString();
-    default: break;
+    default:
+        break;
     }
     int which = 0;
     const EventStatistics* values = statistics(row, column, which);
@@ -129,16 +140,21 @@ double EventTable::sortValue(int row, int column) const
 {
     const Event& e = event(row);
     switch (column) {
-    case NameColumn: return e.definition;
-    case StartColumn: return double(e.start);
-    case EndColumn: return double(e.end);
-    case DurationColumn: return double(e.ticks());
-    case NoteColumn: return e.flags;
-    default: break;
+    case NameColumn:
+        return e.definition;
+    case StartColumn:
+        return double(e.start);
+    case EndColumn:
+        return double(e.end);
+    case DurationColumn:
+        return double(e.ticks());
+    case NoteColumn:
+        return e.flags;
+    default:
+        break;
     }
     int which = 0;
-    const EventStatistics* values =
-        hasItem(row, column) ? statistics(row, column, which) : nullptr;
+    const EventStatistics* values = hasItem(row, column) ? statistics(row, column, which) : nullptr;
     if (!values)
         return std::numeric_limits<double>::quiet_NaN();
     return which == 0 ? values->minimum : which == 1 ? values->maximum : values->mean;

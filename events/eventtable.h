@@ -18,7 +18,14 @@
 class EventTable : public ReportTable
 {
 public:
-    enum Column { NameColumn = 1, StartColumn, EndColumn, DurationColumn, NoteColumn, FirstValueColumn };
+    enum Column {
+        NameColumn = 1,
+        StartColumn,
+        EndColumn,
+        DurationColumn,
+        NoteColumn,
+        FirstValueColumn
+    };
 
     // The assembly must outlive the table; `list` is copied.
     EventTable(const ProtocolAssembly* assembly, const EventDefinitions& definitions,

@@ -29,9 +29,12 @@ QVariant EventTableModel::data(const QModelIndex& index, int role) const
         return QVariant();
     const int column = index.column() + 1;
     switch (role) {
-    case Qt::DisplayRole: return m_table->text(index.row(), column);
-    case SortRole: return m_table->sortValue(index.row(), column);
-    case EventRole: return index.row();
+    case Qt::DisplayRole:
+        return m_table->text(index.row(), column);
+    case SortRole:
+        return m_table->sortValue(index.row(), column);
+    case EventRole:
+        return index.row();
     case Qt::DecorationRole:
         if (column == EventTable::NameColumn) {
             const int definition = m_table->event(index.row()).definition;
@@ -41,7 +44,8 @@ QVariant EventTableModel::data(const QModelIndex& index, int role) const
     case Qt::TextAlignmentRole:
         return column >= EventTable::FirstValueColumn ? int(Qt::AlignRight | Qt::AlignVCenter)
                                                       : int(Qt::AlignLeft | Qt::AlignVCenter);
-    default: return QVariant();
+    default:
+        return QVariant();
     }
 }
 

@@ -66,9 +66,9 @@ void paintEventPages(QPainter& painter, QPdfWriter& writer, const ReportTable& e
     y += 2 * step;
     const auto drawRow = [&](const std::function<QString(int column)>& textOf) {
         for (int column = 1; column <= columns; ++column)
-            painter.drawText(QRect(margin + (column - 1) * width, y - metrics.ascent(),
-                                   width - step / 2, step),
-                             Qt::AlignLeft | Qt::AlignTop, textOf(column));
+            painter.drawText(
+                QRect(margin + (column - 1) * width, y - metrics.ascent(), width - step / 2, step),
+                Qt::AlignLeft | Qt::AlignTop, textOf(column));
         y += step;
     };
     const auto header = [&] { drawRow([&](int c) { return events.headerText(c); }); };

@@ -45,9 +45,7 @@ QString WorkspaceEvents::setOptions(const QStringList& options)
     }
     std::vector<int> refused;
     const EventDefinitions all = definitions();
-    const QStringList problems =
-        checkEventDefinitions(all, m_workspace->formulaCodes(),
-                              &refused);
+    const QStringList problems = checkEventDefinitions(all, m_workspace->formulaCodes(), &refused);
     faults += problems;
     find();
     return faults.join(QLatin1Char('\n'));

@@ -153,9 +153,9 @@ int main(int argc, char** argv)
     // What the list holds per event, its spare capacity included.
     const EventList list = EventFinder::find(*data().assembly, {definition("U1 < 207 && I1 > 5")});
     std::printf("\n%zu events, %.1f bytes per event in the list\n", list.events.size(),
-                list.events.empty() ? 0.0
-                                    : double(list.events.capacity() * sizeof(Event)) /
-                                          double(list.events.size()));
+                list.events.empty()
+                    ? 0.0
+                    : double(list.events.capacity() * sizeof(Event)) / double(list.events.size()));
     benchmark::Shutdown();
     return 0;
 }

@@ -68,8 +68,8 @@ private slots:
         QCOMPARE(process.exitCode(), 0);
         QFile written(csv);
         QVERIFY(written.open(QIODevice::ReadOnly));
-        const QStringList lines = QString::fromUtf8(written.readAll()).split(QLatin1Char('\n'),
-                                                                            Qt::SkipEmptyParts);
+        const QStringList lines =
+            QString::fromUtf8(written.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 
         const EventTableModel* model = dock()->model();
         QStringList shown;
@@ -91,11 +91,10 @@ private slots:
     {
         const std::vector<Event>& events = workspace().events().list().events;
         // The longest: the charts show a span of two events' length.
-        const int longest = int(std::max_element(events.begin(), events.end(),
-                                                 [](const Event& a, const Event& b) {
-                                                     return a.ticks() < b.ticks();
-                                                 }) -
-                                events.begin());
+        const int longest = int(
+            std::max_element(events.begin(), events.end(),
+                             [](const Event& a, const Event& b) { return a.ticks() < b.ticks(); }) -
+            events.begin());
         const Event event = events[size_t(longest)];
         QTableView* view = dock()->view();
         view->sortByColumn(0, Qt::AscendingOrder); // by definition: the rows move
@@ -135,8 +134,7 @@ private slots:
         const std::vector<Event>& events = workspace().events().list().events;
         fixture->find<QAction>("actEventBookmarks")->trigger();
         QCOMPARE(workspace().bookmarkTicks().size(), int(events.size()));
-        QCOMPARE(workspace().bookmarkNote(events[0].start),
-                 QStringLiteral("Пуск, 00:00:01.000"));
+        QCOMPARE(workspace().bookmarkNote(events[0].start), QStringLiteral("Пуск, 00:00:01.000"));
         workspace().undoBookmarks();
         QVERIFY(workspace().bookmarkTicks().isEmpty());
     }

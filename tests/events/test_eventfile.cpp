@@ -97,17 +97,20 @@ void TestEventFile::options_data()
     QTest::addColumn<QString>("condition");
     QTest::addColumn<qint64>("minMs");
     QTest::addColumn<qint64>("joinMs");
-    QTest::newRow("bare") << "U=U1<207" << true << "U" << "U1<207" << qint64(0) << qint64(0);
-    QTest::newRow("both limits") << "Провал = U1 < 207 ; min=1.5s; join=250ms" << true
-                                 << "Провал" << "U1 < 207" << qint64(1500) << qint64(250);
-    QTest::newRow("equality in the condition")
-        << "S=ST == 1;join=00:00:02" << true << "S" << "ST == 1" << qint64(0) << qint64(2000);
-    QTest::newRow("no name") << "=U1<3" << false << "" << "" << qint64(0) << qint64(0);
-    QTest::newRow("no condition") << "U=;min=1s" << false << "U" << "" << qint64(0) << qint64(0);
-    QTest::newRow("unknown key") << "U=U1<3;max=1s" << false << "U" << "U1<3" << qint64(0)
-                                 << qint64(0);
-    QTest::newRow("bad duration") << "U=U1<3;min=soon" << false << "U" << "U1<3" << qint64(0)
-                                  << qint64(0);
+    QTest::newRow("bare") << "U=U1<207" << true << "U"
+                          << "U1<207" << qint64(0) << qint64(0);
+    QTest::newRow("both limits") << "Провал = U1 < 207 ; min=1.5s; join=250ms" << true << "Провал"
+                                 << "U1 < 207" << qint64(1500) << qint64(250);
+    QTest::newRow("equality in the condition") << "S=ST == 1;join=00:00:02" << true << "S"
+                                               << "ST == 1" << qint64(0) << qint64(2000);
+    QTest::newRow("no name") << "=U1<3" << false << ""
+                             << "" << qint64(0) << qint64(0);
+    QTest::newRow("no condition") << "U=;min=1s" << false << "U"
+                                  << "" << qint64(0) << qint64(0);
+    QTest::newRow("unknown key") << "U=U1<3;max=1s" << false << "U"
+                                 << "U1<3" << qint64(0) << qint64(0);
+    QTest::newRow("bad duration") << "U=U1<3;min=soon" << false << "U"
+                                  << "U1<3" << qint64(0) << qint64(0);
 }
 
 void TestEventFile::options()

@@ -237,10 +237,10 @@ void TestEventFinder::randomProtocolsMatchAPlainScan()
         const std::vector<Event> expected =
             expectedEvents(protocols, test, (std::max<qint64>(minMs, 0) + kTickMs - 1) / kTickMs,
                            joinMs / kTickMs);
-        QVERIFY2(list.events == expected, qPrintable(QStringLiteral("round %1: %2 instead of %3")
-                                                          .arg(round)
-                                                          .arg(describe(list.events),
-                                                               describe(expected))));
+        QVERIFY2(list.events == expected,
+                 qPrintable(QStringLiteral("round %1: %2 instead of %3")
+                                .arg(round)
+                                .arg(describe(list.events), describe(expected))));
         qint64 total = 0;
         for (const Event& e : expected)
             total += e.ticks();
@@ -276,8 +276,7 @@ void TestEventFinder::namedCases_data()
     QTest::newRow("two protocols closer than the joining gap")
         << QStringList{"0:FTT", "5:TTF"} << 0 << 200 << QStringLiteral("[1,7)0");
     QTest::newRow("two protocols farther apart")
-        << QStringList{"0:FTT", "6:TTF"} << 0 << 200
-        << QStringLiteral("[1,3)%1 [6,8)0").arg(end);
+        << QStringList{"0:FTT", "6:TTF"} << 0 << 200 << QStringLiteral("[1,3)%1 [6,8)0").arg(end);
     QTest::newRow("protocols read in reverse order")
         << QStringList{"6:TTF", "0:FTT"} << 0 << 0 << QStringLiteral("[1,3)%1 [6,8)0").arg(end);
 }
@@ -296,8 +295,8 @@ void TestEventFinder::namedCases()
     const qint64 shift = std::min_element(given.begin(), given.end(), [](auto& a, auto& b) {
                              return a.first < b.first;
                          })->first;
-    EventList list = EventFinder::find(*loaded->assembly,
-                                       {definition(QStringLiteral("A > 5 && Q > 1"), minMs, joinMs)});
+    EventList list = EventFinder::find(
+        *loaded->assembly, {definition(QStringLiteral("A > 5 && Q > 1"), minMs, joinMs)});
     for (Event& e : list.events) {
         e.start += shift;
         e.end += shift;
