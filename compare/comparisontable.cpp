@@ -5,14 +5,25 @@
 #include "table/numbertext.h"
 #include "table/protocolassembly.h"
 
-ComparisonTable::ComparisonTable(const Comparison& comparison, std::vector<Difference> differences)
+ComparisonTable::ComparisonTable(const Comparison& comparison, std::vector<Difference> differences,
+                                 const QStringList& codes)
     : m_comparison(comparison), m_differences(std::move(differences))
 {
+    for (int c = 0; c < int(comparison.columns().size()); ++c) {
+        if (codes.isEmpty() || codes.contains(comparison.columns()[size_t(c)].code))
+            m_columns.push_back(c);
+    }
+}
+
+const Comparison::Column* ComparisonTable::column(int value) const
+{
+    return value < int(m_columns.size()) ? &m_comparison.columns()[size_t(m_columns[size_t(value)])]
+                                         : nullptr;
 }
 
 int ComparisonTable::columnCount() const
 {
-    return firstValueColumn + int(m_comparison.columns().size() + m_differences.size());
+    return firstValueColumn + int(m_columns.size() + m_differences.size());
 }
 
 int ComparisonTable::rowCount() const
@@ -30,9 +41,9 @@ QString ComparisonTable::headerText(int column) const
     if (column == 1)
         return QStringLiteral("Время");
     const int value = column - firstValueColumn;
-    const int logged = int(m_comparison.columns().size());
+    const int logged = int(m_columns.size());
     if (value < logged)
-        return m_comparison.columnTitle(value);
+        return m_comparison.columnTitle(m_columns[size_t(value)]);
     const Difference& d = m_differences[size_t(value - logged)];
     return Comparison::differenceTitle(d.first, d.second);
 }
@@ -59,10 +70,10 @@ bool ComparisonTable::cell(int row, int column, QString& text) const
         return true;
     }
     const int value = column - firstValueColumn;
-    const int logged = int(m_comparison.columns().size());
+    const int logged = int(m_columns.size());
     if (value >= logged)
         return differenceText(m_differences[size_t(value - logged)], row, text);
-    const Comparison::Column& c = m_comparison.columns()[size_t(value)];
+    const Comparison::Column& c = *this->column(value);
     const int record = m_comparison.record(row, c.protocol);
     ProtocolAssembly::Cell found;
     if (record < 0 || !m_comparison.assembly(c.protocol).cell(0, c.channel, record, found))
@@ -85,13 +96,12 @@ ReportTable::CellKind ComparisonTable::cellKind(int row, int column) const
 {
     if (column <= 1)
         return CellKind::Text;
-    const int value = column - firstValueColumn;
-    if (value >= int(m_comparison.columns().size()))
+    const Comparison::Column* c = this->column(column - firstValueColumn);
+    if (!c)
         return CellKind::Number;
-    const Comparison::Column& c = m_comparison.columns()[size_t(value)];
-    const int record = m_comparison.record(row, c.protocol);
+    const int record = m_comparison.record(row, c->protocol);
     ProtocolAssembly::Cell found;
     const bool has =
-        record >= 0 && m_comparison.assembly(c.protocol).cell(0, c.channel, record, found);
+        record >= 0 && m_comparison.assembly(c->protocol).cell(0, c->channel, record, found);
     return has && found.isText ? CellKind::Text : CellKind::Number;
 }
