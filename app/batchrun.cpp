@@ -1,5 +1,7 @@
 #include "app/batchrun.h"
 
+#include "app/comparisonbatch.h"
+
 #include "protocol/readplan.h"
 #include "protocol/streamloger.h"
 #include "reports/failuretext.h"
@@ -94,6 +96,8 @@ int runBatch(const StartupOptions& options, const QString& directory,
         if (const int status = applyEventOptions(workspace, options, eventProblem); status != 0)
             return status;
     }
+    if (options.compare)
+        return runComparisonBatch(options, *logger, workspace, plan);
     workspace.read(plan.files, {}, plan.problems);
     // Every protocol left out is named, so a script never takes a partial
     // report for a whole one.
