@@ -158,6 +158,8 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
                 options.events.append(value);
             else
                 options.eventsFile = value;
+            continue;
+        }
         if (option == "--compare") {
             options.compare = true;
             continue;
@@ -427,8 +429,8 @@ QString commandLineHelp()
         "                    given twice, or a computed.def that cannot be read stops\n"
         "                    the run with status 2. A computed value keeps its\n"
         "                    decimals whatever its size\n"
-        "  --event NAME=EXPR[;min=DURATION][;join=DURATION]\n"
-        "                    an event definition, e.g. \"Voltage=U1<207 || U1>253;min=1s\";\n"
+        "  --event NAME=EXPR  an event definition NAME=EXPR[;min=DURATION][;join=DURATION],\n"
+        "                    e.g. \"Voltage=U1<207 || U1>253;min=1s;join=500ms\";\n"
         "                    may be repeated; added to the definitions of events.def\n"
         "                    beside log.def (one of the same name is replaced). EXPR is\n"
         "                    a formula as for --formula, true where it is not 0.\n"

@@ -76,7 +76,8 @@ private slots:
                 "actLineLeft actLineRight actLineStepLeft actLineStepRight | "
                 "actColorTopBackground actColorBottomBackground "
                 "actColorGrid | actBookmarkPrevious actBookmark actBookmarkNext "
-                "actBookmarkAdd actBookmarkDelete | actSaveChart"));
+                "actBookmarkAdd actBookmarkDelete | actEvents actEventsDock actEventBookmarks "
+                "actPreviousEvent actNextEvent | actSaveChart"));
         QCOMPARE(
             actionNames(window.findChild<QToolBar*>(QStringLiteral("mainToolBar"))->actions()),
             names("actFLASH actCopy actLogger | actInitLoger actRefresh actSave actPDF "

@@ -284,7 +284,8 @@ private slots:
             {"WxH", "640x480"},       {"DATETIME", "2024-05-10T12:00:00"},
             {"CODE=EXPR", "P=U1*I1"}, {"N", "300"},
             {"L", "channels"},        {"T", "print"},
-            {"CODES", "U1,I1"}};
+            {"CODES", "U1,I1"},       {"NAME=EXPR", "U=U1<207;min=1s"},
+            {"RULE", "start"}};
         const QRegularExpression described(
             QStringLiteral("^  (-{1,2}[a-z][a-z0-9]*)(?: (\\S+))?  "),
             QRegularExpression::MultilineOption);
@@ -304,6 +305,18 @@ private slots:
             if (name == QLatin1String("--from") || name == QLatin1String("--to") ||
                 name == QLatin1String("--channels"))
                 arguments << "--csv"
+                          << "-";
+            // A comparison needs protocols and a report; events need a report.
+            if (name == QLatin1String("--compare") || name == QLatin1String("--align"))
+                arguments << "--compare"
+                          << "-l"
+                          << "a.log"
+                          << "-l"
+                          << "b.log"
+                          << "--csv"
+                          << "-";
+            if (name == QLatin1String("--event"))
+                arguments << "--events"
                           << "-";
             if (name == QLatin1String("--size") || name == QLatin1String("--dpi") ||
                 name == QLatin1String("--layout") || name == QLatin1String("--theme"))
