@@ -19,6 +19,8 @@
 
 #include <algorithm>
 #include <functional>
+#include <numeric>
+#include <vector>
 
 namespace {
 // Device units of the writer's default 1200 dots per inch.
@@ -46,45 +48,66 @@ bool setPageSizeMM(QPdfWriter& writer, const QSizeF& size)
         QPageSize(size, QPageSize::Millimeter, QString(), QPageSize::ExactMatch));
 }
 
-// The rows of a list, columns side by side over the page's width, on as
-// many landscape A4 pages as they need.
+// The rows of a list, each column as wide as its widest text among the
+// first rows (the font shrinks until they fit the page's width), on as many
+// landscape A4 pages as they need.
 void paintEventPages(QPainter& painter, QPdfWriter& writer, const ReportTable& events)
 {
     setPageSizeMM(writer, QSizeF(297, 210));
     writer.newPage();
+    const int columns = std::max(events.columnCount() - 1, 1);
+    const int margin = writer.width() / 30;
     QFont font = painter.font();
-    font.setPointSize(8);
-    font.setWeight(QFont::Bold);
-    painter.setFont(font);
+    font.setPointSize(9);
+    QString text;
+    std::vector<int> widths;
+    for (int size = 9; size >= 5; --size) {
+        font.setPointSize(size);
+        font.setWeight(QFont::Bold);
+        const QFontMetrics metrics(font, &writer);
+        const int gap = metrics.horizontalAdvance(QLatin1Char('M'));
+        widths.assign(size_t(columns), 0);
+        for (int column = 1; column <= columns; ++column) {
+            int& width = widths[size_t(column - 1)];
+            width = metrics.horizontalAdvance(events.headerText(column)) + gap;
+            for (int row = 0; row < std::min(events.rowCount(), 200); ++row) {
+                if (events.cell(row, column, text))
+                    width = std::max(width, metrics.horizontalAdvance(text) + gap);
+            }
+        }
+        if (std::accumulate(widths.begin(), widths.end(), 0) <= writer.width() - 2 * margin)
+            break;
+    }
     const QFontMetrics metrics(font, &writer);
     const int step = metrics.height() * 5 / 4;
-    const int margin = writer.width() / 30;
-    const int columns = std::max(events.columnCount() - 1, 1);
-    const int width = (writer.width() - 2 * margin) / columns;
     int y = margin + metrics.ascent();
-    painter.drawText(QPointF(margin, y), QStringLiteral("События"));
-    y += 2 * step;
     const auto drawRow = [&](const std::function<QString(int column)>& textOf) {
-        for (int column = 1; column <= columns; ++column)
-            painter.drawText(
-                QRect(margin + (column - 1) * width, y - metrics.ascent(), width - step / 2, step),
-                Qt::AlignLeft | Qt::AlignTop, textOf(column));
+        int x = margin;
+        for (int column = 1; column <= columns; ++column) {
+            const int width = widths[size_t(column - 1)];
+            painter.drawText(QPointF(x, y),
+                             metrics.elidedText(textOf(column), Qt::ElideRight, width));
+            x += width;
+        }
         y += step;
     };
-    const auto header = [&] { drawRow([&](int c) { return events.headerText(c); }); };
-    header();
-    font.setWeight(QFont::Normal);
+    const auto header = [&] {
+        font.setWeight(QFont::Bold);
+        painter.setFont(font);
+        drawRow([&](int c) { return events.headerText(c); });
+        font.setWeight(QFont::Normal);
+        painter.setFont(font);
+    };
+    font.setWeight(QFont::Bold);
     painter.setFont(font);
-    QString text;
+    painter.drawText(QPointF(margin, y), QStringLiteral("События"));
+    y += 2 * step;
+    header();
     for (int row = 0; row < events.rowCount(); ++row) {
         if (y + step > writer.height() - margin) {
             writer.newPage();
             y = margin + metrics.ascent();
-            font.setWeight(QFont::Bold);
-            painter.setFont(font);
             header();
-            font.setWeight(QFont::Normal);
-            painter.setFont(font);
         }
         drawRow([&](int c) { return events.cell(row, c, text) ? text : QString(); });
     }

@@ -299,6 +299,16 @@ QStringList Workspace::addBookmarks(const QVector<QPair<qint64, QString>>& marks
     return setBookmarkTicks(ticks);
 }
 
+EventDefinitions Workspace::eventDefinitions() const
+{
+    return m_events->definitions();
+}
+
+void Workspace::setEventDefinitions(const EventDefinitions& definitions)
+{
+    m_events->setDefinitions(definitions);
+}
+
 QStringList Workspace::formulaCodes() const
 {
     QStringList codes = m_logger->codes();

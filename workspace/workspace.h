@@ -1,5 +1,6 @@
 #pragma once
 
+#include "events/eventdefinition.h"
 #include "formula/computedchannel.h"
 #include "formula/formulacheck.h"
 #include "protocol/readproblem.h"
@@ -186,7 +187,10 @@ public:
     QStringList addBookmarks(const QVector<QPair<qint64, QString>>& marks);
     // Codes a formula may read: the logged ones and the computed ones.
     QStringList formulaCodes() const;
-    // The event definitions and the events they find.
+    // The event definitions and the events they find; a project stores and
+    // restores the definitions in use through the plain list.
+    EventDefinitions eventDefinitions() const;
+    void setEventDefinitions(const EventDefinitions& definitions);
     WorkspaceEvents& events() { return *m_events; }
     const WorkspaceEvents& events() const { return *m_events; }
 

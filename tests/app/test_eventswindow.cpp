@@ -4,6 +4,7 @@
 #include "chart/chartprotocol.h"
 #include "events/eventtablemodel.h"
 #include "loadfixture.h"
+#include "tests/reports/xlsxreader.h"
 #include "workspace/workspaceevents.h"
 
 #include <QAction>
@@ -59,8 +60,10 @@ private slots:
     {
         const QString csv = fixture->dir.filePath(QStringLiteral("events.csv"));
         QProcess process;
-        QStringList arguments{QStringLiteral("-d"), fixture->dir.path(), QStringLiteral("--events"),
-                              csv};
+        const QString xlsx = fixture->dir.filePath(QStringLiteral("events.xlsx"));
+        QStringList arguments{QStringLiteral("-d"),       fixture->dir.path(),
+                              QStringLiteral("--events"), csv,
+                              QStringLiteral("--xlsx"),   xlsx};
         for (const QString& file : files)
             arguments << QStringLiteral("-l") << file;
         process.start(qEnvironmentVariable("VOLTREK_APP"), arguments);
@@ -85,6 +88,13 @@ private slots:
         }
         QCOMPARE(lines, shown);
         QVERIFY(shown.join(QLatin1Char('\n')).contains(QStringLiteral("до конца протокола")));
+        // The workbook's third sheet, after the table and the bookmarks.
+        QVERIFY(QString::fromUtf8(xlsxPart(xlsx, QStringLiteral("xl/workbook.xml")))
+                    .contains(QStringLiteral("name=\"События\"")));
+        const XlsxContent sheet = readXlsx(xlsx, 3);
+        QVERIFY(sheet.ok);
+        QCOMPARE(sheet.cells.value(QStringLiteral("A1")).text, QStringLiteral("Событие"));
+        QCOMPARE(sheet.lastRow, model->rowCount() + 1);
     }
 
     void clickFillsTheMiddleHalfOfEveryChart()
