@@ -184,6 +184,11 @@ const ComputedCheck& Workspace::checkComputed(const ComputedChannels& channels)
     return m_computedCheck.check(channels, m_logger->codes());
 }
 
+void Workspace::setComputedOverrides(const ComputedChannels& channels)
+{
+    m_formulaOptions = withOverrides(m_formulaOptions, channels);
+}
+
 QString Workspace::setFormulaOptions(const QStringList& options)
 {
     QStringList faults;

@@ -142,6 +142,10 @@ public:
     QString computedFileProblem() const { return m_computedFileProblem; }
     // Faults naming each refused formula, empty when all compute.
     QString setFormulaOptions(const QStringList& options);
+    // A project's computed channels over the file's, as formula options are.
+    void setComputedOverrides(const ComputedChannels& channels);
+    // The file's channels with every override, as the next read computes them.
+    ComputedChannels computedInUse() const { return withOverrides(m_computed, m_formulaOptions); }
     // Writes computed.def; false with the reason in Russian, the old file kept.
     bool saveComputedChannels(const ComputedChannels& channels, QString& error);
     // The sound computed channels in the order of computing.
