@@ -331,6 +331,13 @@ QString ProjectFile::locateLogDirectory(const QString& projectPath) const
     return QString();
 }
 
+QString ProjectFile::logDirectoryOf(const QString& path)
+{
+    ProjectFile project;
+    QString error;
+    return load(path, project, error) ? project.locateLogDirectory(path) : QString();
+}
+
 void ProjectFile::applyView(ViewState& view) const
 {
     for (auto it = colors.cbegin(); it != colors.cend(); ++it)

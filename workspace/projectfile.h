@@ -65,6 +65,10 @@ public:
     // Known keys are read; wrong types leave a field at its default.
     static ProjectFile fromJson(const QJsonObject& object);
 
+    // The log directory of the project file at path; empty when it cannot
+    // be read or has none.
+    static QString logDirectoryOf(const QString& path);
+
     LocatedProtocols locate(const QString& projectPath) const;
     // The log directory, beside the project first; empty when neither is one.
     QString locateLogDirectory(const QString& projectPath) const;

@@ -75,6 +75,11 @@ struct ReportRequest
     QString h5File;               // the values as HDF5
     QString matFile;              // the values as a MATLAB file
     QStringList* notes = nullptr; // where to say what the user should know (may be null)
+    // The ticks the picture and the PDF's chart span, as a window showed
+    // them (a project's view); the rows' first and last when not set.
+    bool hasShownTicks = false;
+    qint64 shownFirst = 0;
+    qint64 shownLast = 0;
 };
 
 // A report that was not written: its file, empty when the request wrote
