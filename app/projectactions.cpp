@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QTabWidget>
+#include <QTimer>
 
 namespace {
 const QString kTitle = QStringLiteral("Внимание!");
@@ -158,8 +159,12 @@ bool ProjectActions::open(const QString& path, const QStringList& others)
                     filter->trigger();
         }
     }
+    // Once the window is laid out (start-up shows it after this), and after
+    // the docks were fitted to their new rows.
     if (!project.docks.isEmpty())
-        m_window.restoreState(project.docks);
+        QTimer::singleShot(0, &m_window, [window = &m_window, docks = project.docks] {
+            window->restoreState(docks);
+        });
     auto* tabs = m_window.findChild<QTabWidget*>(QStringLiteral("tabWidget"));
     if (tabs && project.tab >= 0 && project.tab < tabs->count())
         tabs->setCurrentIndex(project.tab);

@@ -96,10 +96,10 @@ public:
     QDateTime timeFrom;
     QDateTime timeTo;
     QVector<Range> valueRanges;
-    int tab = -1;        // the open tab; -1: none kept
-    QByteArray docks;    // QMainWindow::saveState
-    QJsonValue events;   // event definitions, carried as they are
-    QJsonObject unknown; // keys of a newer version, kept
+    int tab = -1;                             // the open tab; -1: none kept
+    QByteArray docks;                         // QMainWindow::saveState
+    QJsonValue events{QJsonValue::Undefined}; // event definitions, carried as they are
+    QJsonObject unknown;                      // keys of a newer version, kept
 
 private:
     static ProjectProtocol describe(const QString& file, const QString& projectDir);

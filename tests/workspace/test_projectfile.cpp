@@ -227,6 +227,8 @@ private slots:
         QCOMPARE(again.value(QStringLiteral("window")).toObject().value(QStringLiteral("splitter")),
                  QJsonValue(QStringLiteral("abc")));
         QCOMPARE(again.value(QStringLiteral("version")).toInt(), ProjectFile::kFormatVersion);
+        // No event definitions read, none written.
+        QVERIFY(!again.contains(QStringLiteral("events")));
     }
 
     // What cannot be read is said in Russian with the file's name.
