@@ -144,6 +144,9 @@ bool ProjectActions::open(const QString& path, const QStringList& others)
                                            "log.def")) != StreamLoger::instance()->definitionPath())
         m_window.setupLoger(directory);
     m_workspace.setComputedOverrides(project.computed);
+    // Colours first: the read gives them to the charts and the panel's rows.
+    for (auto it = project.colors.cbegin(); it != project.colors.cend(); ++it)
+        m_workspace.view().setChannelColor(it.key(), it.value());
     const LocatedProtocols located = others.isEmpty() ? project.locate(path) : LocatedProtocols{};
     const QStringList& files = others.isEmpty() ? located.files : others;
     if (!files.isEmpty())
