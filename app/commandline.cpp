@@ -363,7 +363,7 @@ QString unknownArgumentsText(const StartupOptions& options)
 QString commandLineHelp()
 {
     return QStringLiteral(
-        "Usage: voltrek [-d DIR] [-l FILE]... [-p PROJECT | PROJECT.vtproj]\n"
+        "Usage: voltrek [-d DIR] [-l FILE]... [-p FILE | FILE.vtproj]\n"
         "               [--xlsx FILE] [--pdf FILE] [--csv FILE]\n"
         "               [--bookmarks FILE] [--from DATETIME] [--to DATETIME]\n"
         "               [--png FILE [--size WxH] [--dpi N] [--layout L] [--theme T]]\n"

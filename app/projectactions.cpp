@@ -44,6 +44,7 @@ void ProjectActions::addToMenu(QMenu& file)
     QAction* first = file.actions().value(0);
     m_recent = new QMenu(tr("Недавние проекты"), &file);
     m_recent->setObjectName(QStringLiteral("menuRecentProjects"));
+    m_recent->menuAction()->setObjectName(QStringLiteral("actRecentProjects"));
     file.insertAction(first, m_open);
     file.insertAction(first, m_save);
     file.insertMenu(first, m_recent);
