@@ -191,7 +191,8 @@ private slots:
         for (int k = 0; k < 3; ++k)
             put(k * 250 + 50, 1, u2[k]);
 
-        QString csv = QStringLiteral("Время,I1 [1],U1 [1],U1 [2],U1 [2−1]\n");
+        // The second protocol has no I1: its difference is empty throughout.
+        QString csv = QStringLiteral("Время,I1 [1],U1 [1],U1 [2],U1 [2−1],I1 [2−1]\n");
         for (const auto& [time, cells] : expected) {
             QString difference;
             if (!cells[1].isEmpty()) {
@@ -207,9 +208,10 @@ private slots:
             csv +=
                 QStringList{relativeTimeText(time), cells[2], cells[0], cells[1], difference}.join(
                     QLatin1Char(',')) +
-                QLatin1Char('\n');
+                QStringLiteral(",\n");
         }
-        const ComparisonTable table(comparison, {{QStringLiteral("U1"), 1}});
+        const ComparisonTable table(comparison,
+                                    {{QStringLiteral("U1"), 1}, {QStringLiteral("I1"), 1}});
         QCOMPARE(csvOf(table), csv);
         QCOMPARE(comparison.label(1), QStringLiteral("18.03.2024 09:30"));
     }
