@@ -3,6 +3,7 @@
 #include "app/chartrenderer.h"
 #include "app/platform.h"
 #include "app/eventscontroller.h"
+#include "app/projectactions.h"
 #include "app/windowmenus.h"
 #include "app/rememberedplaces.h"
 #include "parameters/settingsfile.h"
@@ -20,6 +21,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QMenu>
 #include <QToolButton>
 
 // The icons live in the widget library, which is linked statically, so its
@@ -74,6 +76,9 @@ MainWindow::MainWindow(QWidget* parent)
     buildMenusAndToolbar();
     setupChartPictureAction();
     setupDataExportAction();
+    m_projects = new ProjectActions(*this, *m_workspace, dialogs);
+    if (auto* file = ui.menuBar->findChild<QMenu*>(QStringLiteral("menuFile")))
+        m_projects->addToMenu(*file);
 
     // Whole seconds, as the list shows them, so that equal limits can meet a start.
     QDateTime now = QDateTime::currentDateTime();
@@ -107,6 +112,10 @@ void MainWindow::closeEvent(QCloseEvent* event)
 {
     // A read or a probe still running would go on for a window that is
     // going away; a probe might even send the FLASH command after the close.
+    if (!m_reading && !m_projects->confirmClose()) {
+        event->ignore();
+        return;
+    }
     cancelRead();
     m_closed = true;
     if (m_probe)

@@ -37,6 +37,7 @@ class QDockWidget;
 class QLabel;
 class QProcess;
 class QTableWidgetItem;
+class ProjectActions;
 class ProtocolAssembly;
 class ProtocolTableModel;
 class ReportTable;
@@ -123,6 +124,8 @@ public:
     QString deviceFolder() const { return m_deviceFolder; }
     // Ports, drives, waiting and the monitor as the device actions see them.
     DeviceEnvironment& deviceEnvironment() { return m_deviceEnvironment; }
+    // Project files: open, save, the recent list and the question on close.
+    ProjectActions& projects() const { return *m_projects; }
 
 signals:
     void initLoger();
@@ -293,7 +296,7 @@ private:
     ChartParameters* parameters = nullptr;
     StatisticsDock* statisticsDock = nullptr;
     QAction* actStatistics = nullptr;
-    QAction* actSaveChart = nullptr; // "Сохранить график…"
+    QAction* actSaveChart = nullptr;  // "Сохранить график…"
     QAction* actExportData = nullptr; // "Экспорт данных…"
     QAction* actShowAll = nullptr;
     QAction* actLineStart = nullptr;
@@ -320,4 +323,5 @@ private:
     LoggerSerial* m_probe = nullptr;            // while the FLASH action probes ports
     bool m_closed = false;                      // the window was closed
     QAction* actComputed = nullptr;
+    ProjectActions* m_projects = nullptr;
 };

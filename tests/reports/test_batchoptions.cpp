@@ -306,7 +306,15 @@ private slots:
                 name == QLatin1String("--channels"))
                 arguments << "--csv"
                           << "-";
-            // A comparison needs protocols and a report; events need a report.
+            // Events are written to a file of their own.
+            if (name == QLatin1String("--event"))
+                arguments << "--events"
+                          << "-";
+            if (name == QLatin1String("--size") || name == QLatin1String("--dpi") ||
+                name == QLatin1String("--layout") || name == QLatin1String("--theme"))
+                arguments << "--png"
+                          << "c.png";
+            // A comparison needs its protocols and a table to write.
             if (name == QLatin1String("--compare") || name == QLatin1String("--align"))
                 arguments << "--compare"
                           << "-l"
@@ -315,13 +323,6 @@ private slots:
                           << "b.log"
                           << "--csv"
                           << "-";
-            if (name == QLatin1String("--event"))
-                arguments << "--events"
-                          << "-";
-            if (name == QLatin1String("--size") || name == QLatin1String("--dpi") ||
-                name == QLatin1String("--layout") || name == QLatin1String("--theme"))
-                arguments << "--png"
-                          << "c.png";
             const StartupOptions options = parseCommandLine(arguments);
             QVERIFY2(options.error.isEmpty(), qPrintable(options.error));
             QVERIFY2(options.help || options.batch() || !options.directory.isEmpty() ||
@@ -329,7 +330,7 @@ private slots:
                          options.to.isValid() || options.pngSize != none.pngSize ||
                          !options.formulas.isEmpty() || options.pngDpi != none.pngDpi ||
                          !options.channels.isEmpty() || options.pngLayout != none.pngLayout ||
-                         options.pngTheme != none.pngTheme,
+                         options.pngTheme != none.pngTheme || !options.projectFile.isEmpty(),
                      qPrintable(name + " does nothing"));
         }
         const QString usage = help.left(help.indexOf(QLatin1String("\n\n")));
