@@ -95,19 +95,31 @@ bool EventFile::load(const QString& path, EventDefinitions& definitions, QString
                         .arg(version.toVariant().toString())
                         .arg(kVersion));
     const QJsonArray list = document.object().value(QStringLiteral("events")).toArray();
-    if (list.size() > EventDefinition::maxCount)
-        return fail(QStringLiteral("в нем %1 событий, а можно не больше %2")
-                        .arg(list.size())
-                        .arg(EventDefinition::maxCount));
+    QString why;
+    if (!fromJson(list, definitions, why))
+        return fail(why);
+    return true;
+}
+
+bool EventFile::fromJson(const QJsonArray& list, EventDefinitions& definitions, QString& error)
+{
+    definitions.clear();
+    if (list.size() > EventDefinition::maxCount) {
+        error = QStringLiteral("в нем %1 событий, а можно не больше %2")
+                    .arg(list.size())
+                    .arg(EventDefinition::maxCount);
+        return false;
+    }
     EventDefinitions read;
     QSet<QString> names;
     for (int i = 0; i < list.size(); ++i) {
         EventDefinition definition;
-        QString why;
-        if (!readDefinition(list.at(i), i, definition, why))
-            return fail(why);
-        if (names.contains(definition.name))
-            return fail(QStringLiteral("имя «%1» повторяется").arg(definition.name));
+        if (!readDefinition(list.at(i), i, definition, error))
+            return false;
+        if (names.contains(definition.name)) {
+            error = QStringLiteral("имя «%1» повторяется").arg(definition.name);
+            return false;
+        }
         if (!definition.color.isValid())
             definition.color = defaultEventColor(i);
         names.insert(definition.name);
@@ -117,9 +129,8 @@ bool EventFile::load(const QString& path, EventDefinitions& definitions, QString
     return true;
 }
 
-bool EventFile::save(const QString& path, const EventDefinitions& definitions, QString& error)
+QJsonArray EventFile::toJson(const EventDefinitions& definitions)
 {
-    error.clear();
     QJsonArray list;
     for (const EventDefinition& definition : definitions) {
         QJsonObject object;
@@ -131,6 +142,13 @@ bool EventFile::save(const QString& path, const EventDefinitions& definitions, Q
             object.insert(QStringLiteral("color"), definition.color.name());
         list.append(object);
     }
+    return list;
+}
+
+bool EventFile::save(const QString& path, const EventDefinitions& definitions, QString& error)
+{
+    error.clear();
+    const QJsonArray list = toJson(definitions);
     QJsonObject root;
     root.insert(QStringLiteral("version"), kVersion);
     root.insert(QStringLiteral("events"), list);

@@ -2,6 +2,7 @@
 
 #include "events/eventdefinition.h"
 
+#include <QJsonArray>
 #include <QString>
 
 // The event definitions of a log directory, kept beside its log.def in
@@ -24,4 +25,9 @@ public:
     // Writes a temporary file and puts it in place of the old one; false with
     // a Russian reason, the old file untouched.
     static bool save(const QString& path, const EventDefinitions& definitions, QString& error);
+
+    // The list as the file's "events" array, for other files that carry it
+    // (a project); false with a Russian reason for an array that is no list.
+    static QJsonArray toJson(const EventDefinitions& definitions);
+    static bool fromJson(const QJsonArray& list, EventDefinitions& definitions, QString& error);
 };
