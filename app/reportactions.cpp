@@ -6,7 +6,7 @@
 #include "app/rememberedplaces.h"
 #include "chart/chartprotocol.h"
 #include "parameters/settingsfile.h"
-#include "reports/chartpicture.h"
+#include "chart/chartpicture.h"
 #include "reports/failuretext.h"
 
 #include "ui_mainwindow.h"
