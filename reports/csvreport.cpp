@@ -50,14 +50,16 @@ ReportResult saveCsvReport(const ReportTable& table, ReportFile& file)
     const int columns = table.columnCount();
     // Lines are gathered in one buffer and written in blocks; the bookmark
     // column 0 is left out.
+    // Reserved, the line keeps its buffer from one row to the next.
     QString line;
+    line.reserve(256);
     QByteArray block;
     constexpr int kBlockSize = 1 << 20;
     bool written = true;
     auto endLine = [&] {
         line.append(QLatin1Char('\n'));
         block.append(line.toUtf8());
-        line.clear();
+        line.resize(0);
         if (block.size() >= kBlockSize) {
             written = out.write(block) == block.size();
             block.clear();
@@ -71,14 +73,34 @@ ReportResult saveCsvReport(const ReportTable& table, ReportFile& file)
             appendField(line, table.headerText(column));
     }
     endLine();
-    QString text;
-    for (int row = 0; written && row < table.rowCount(); ++row) {
-        for (int column = 1; column < columns; ++column) {
-            if (column > 1)
-                line.append(QLatin1Char(','));
-            if (table.cell(row, column, text))
-                appendField(line, text);
+    // Each row's cells come in column order; the columns without one stay empty.
+    class LineSink : public CellSink
+    {
+    public:
+        explicit LineSink(QString& line) : m_line(line) {}
+        void take(int column, const QString& text) override
+        {
+            separateUpTo(column);
+            appendField(m_line, text);
         }
+        // The separators of the columns before `column`, and of it.
+        void separateUpTo(int column)
+        {
+            for (; m_next <= column; ++m_next) {
+                if (m_next > 1)
+                    m_line.append(QLatin1Char(','));
+            }
+        }
+        void restart() { m_next = 1; }
+
+    private:
+        QString& m_line;
+        int m_next = 1;
+    } sink(line);
+    for (int row = 0; written && row < table.rowCount(); ++row) {
+        sink.restart();
+        table.rowCells(row, sink);
+        sink.separateUpTo(columns - 1);
         endLine();
     }
     if (written && !block.isEmpty())
