@@ -1,5 +1,7 @@
 #include "app/batchrun.h"
 
+#include "app/comparisonbatch.h"
+
 #include "protocol/readplan.h"
 #include "protocol/streamloger.h"
 #include "reports/failuretext.h"
@@ -63,6 +65,8 @@ int runBatch(const StartupOptions& options, const QString& directory,
     const readplan::Plan plan = readplan::plan(resolveStartupFiles(options.files), applied);
     if (!plan.logDirectory.isEmpty() && logger->init(plan.logDirectory))
         workspace.loadComputedChannels(plan.logDirectory);
+    if (options.compare)
+        return runComparisonBatch(options, *logger, workspace, plan);
     workspace.read(plan.files, {}, plan.problems);
     // Every protocol left out is named, so a script never takes a partial
     // report for a whole one.

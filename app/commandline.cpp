@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QTextCodec>
 
+#include "compare/alignment.h"
+#include "compare/comparison.h"
 #include "table/localclock.h"
 
 namespace {
@@ -14,7 +16,7 @@ bool isOption(const QByteArray& lowered)
            lowered == "--bookmarks" || lowered == "--from" || lowered == "--to" ||
            lowered == "--help" || lowered == "--formula" || lowered == "--layout" ||
            lowered == "--theme" || lowered == "--dpi" || lowered == "--h5" || lowered == "--mat" ||
-           lowered == "--channels";
+           lowered == "--channels" || lowered == "--compare" || lowered == "--align";
 }
 
 constexpr int kLeastSide = 16;
@@ -141,6 +143,26 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
             options.formulas.append(QString::fromLocal8Bit(arguments.at(++i)));
             continue;
         }
+        if (option == "--compare") {
+            options.compare = true;
+            continue;
+        }
+        if (option == "--align") {
+            AlignmentRule rule;
+            const QString text =
+                i + 1 < arguments.size() && !isOption(arguments.at(i + 1).toLower())
+                    ? QString::fromLocal8Bit(arguments.at(i + 1))
+                    : QString();
+            if (!AlignmentRule::parse(text, rule)) {
+                options.error = QStringLiteral("параметру --align нужно start, bookmark:ТЕКСТ "
+                                               "или when:УСЛОВИЕ, а не «%1»")
+                                    .arg(text);
+                break;
+            }
+            options.alignment = text;
+            ++i;
+            continue;
+        }
         if (option == "--channels") {
             QStringList codes;
             if (i + 1 < arguments.size() && !isOption(arguments.at(i + 1).toLower())) {
@@ -248,7 +270,35 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
         options.csvFile.isEmpty() && options.h5File.isEmpty() && options.matFile.isEmpty())
         options.error = QStringLiteral("--channels выбирает каналы для --h5, --mat, --csv "
                                        "и --xlsx: задайте его вместе с одним из них");
+    if (options.error.isEmpty() && !options.help)
+        options.error = comparisonFault(options, arguments);
     return options;
+}
+
+QString comparisonFault(const StartupOptions& options, const QList<QByteArray>& arguments)
+{
+    bool aligned = false;
+    for (const QByteArray& argument : arguments)
+        aligned = aligned || argument.toLower() == "--align";
+    if (!options.compare)
+        return aligned ? QStringLiteral("--align совмещает сравниваемые протоколы: "
+                                        "задайте его вместе с --compare")
+                       : QString();
+    if (options.files.size() < 2 || options.files.size() > Comparison::maxProtocols)
+        return QStringLiteral("--compare сравнивает от 2 до %1 протоколов (-l), задано %2")
+            .arg(Comparison::maxProtocols)
+            .arg(options.files.size());
+    // The relative axis has no dates to limit, and the chart of a
+    // comparison is drawn only in the window.
+    if (options.from.isValid() || options.to.isValid())
+        return QStringLiteral("--from и --to задают даты, а у сравнения время отсчитывается от "
+                              "точки совмещения: уберите их");
+    if (!options.pdfFile.isEmpty() || !options.pngFile.isEmpty() ||
+        !options.bookmarksFile.isEmpty() || !options.h5File.isEmpty() ||
+        !options.matFile.isEmpty() || (options.csvFile.isEmpty() && options.xlsxFile.isEmpty()))
+        return QStringLiteral("сравнение (--compare) записывается в --csv и --xlsx; "
+                              "другие отчеты для него не пишутся");
+    return QString();
 }
 
 QDateTime parseDateTimeOption(const QString& text, bool endOfDay, bool* skipped)
@@ -310,6 +360,7 @@ QString commandLineHelp()
         "               [--png FILE [--size WxH] [--dpi N] [--layout L] [--theme T]]\n"
         "               [--h5 FILE] [--mat FILE] [--channels CODES]\n"
         "               [--formula CODE=EXPR]...\n"
+        "       voltrek --compare [--align RULE] -l FILE -l FILE... (--csv FILE | --xlsx FILE)\n"
         "\n"
         "  -d DIR            protocol directory holding log.def (default: log beside the program)\n"
         "  -l FILE           protocol file to read at start; may be repeated; a relative\n"
@@ -360,6 +411,17 @@ QString commandLineHelp()
         "                    given twice, or a computed.def that cannot be read stops\n"
         "                    the run with status 2. A computed value keeps its\n"
         "                    decimals whatever its size\n"
+        "  --compare         compare the protocols (2 to 8) instead of merging them: each\n"
+        "                    keeps its own time base, rows are the time since each\n"
+        "                    protocol's alignment point (\"+00:12:30.250\"), one column\n"
+        "                    per channel and protocol (\"U1 [1]\", \"U1 [2]\"), empty\n"
+        "                    where a protocol has no record; protocols of different\n"
+        "                    tick lengths can be compared; writes --csv and --xlsx\n"
+        "  --align RULE      the alignment point of every compared protocol: start (its\n"
+        "                    first record, the default), bookmark:TEXT (its bookmark\n"
+        "                    whose note is, or else holds, TEXT) or when:EXPR (its first\n"
+        "                    record where the condition holds, e.g. \"when:U1 > 200\");\n"
+        "                    a protocol it cannot align fails the run\n"
         "  --help            show this list and exit\n"
         "\n"
         "With --xlsx, --pdf, --csv, --bookmarks, --png, --h5 or --mat no window is\n"

@@ -32,6 +32,10 @@ struct StartupOptions
     QDateTime from;
     QDateTime to;
     QStringList formulas; // "CODE=EXPR" of computed channels, in order
+    // "--compare": the protocols side by side on a relative time axis, each
+    // aligned as "--align" says (start, bookmark:TEXT or when:EXPR).
+    bool compare = false;
+    QString alignment = QStringLiteral("start");
     bool help = false;
     QString error; // set when an option lacks its value or has a bad one
     // Arguments that are neither an option nor an option's value, as given.
@@ -71,6 +75,10 @@ struct StartupOptions
 // Anything else is listed in `unknown`. File names are decoded as
 // the system encodes them.
 StartupOptions parseCommandLine(const QList<QByteArray>& arguments);
+
+// Why the comparison options cannot run, in Russian; empty when they can
+// (or no comparison is asked for).
+QString comparisonFault(const StartupOptions& options, const QList<QByteArray>& arguments);
 
 // An ISO 8601 date-time ("2024-05-10T12:00:00", with or without
 // milliseconds, a blank instead of the "T", or a date alone for its

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "compare/comparison.h"
+#include "reports/reporttable.h"
+
+#include <QStringList>
+
+#include <utility>
+#include <vector>
+
+// A comparison as the table and the reports see it: the relative time
+// ("+00:12:30.250") in column 1, then a column per channel and protocol
+// ("U1 [1]", "U1 [2]") and the requested difference channels ("U1 [2−1]");
+// a cell is empty where its protocol has no record in the row. Named codes
+// limit the channel columns to theirs, in the comparison's order.
+class ComparisonTable : public ReportTable
+{
+public:
+    // A difference channel: protocol k minus protocol 0 of a code.
+    using Difference = std::pair<QString, int>;
+
+    explicit ComparisonTable(const Comparison& comparison, std::vector<Difference> differences = {},
+                             const QStringList& codes = {});
+
+    int columnCount() const override;
+    int rowCount() const override;
+    bool hasHeader(int column) const override;
+    QString headerText(int column) const override;
+    bool hasItem(int row, int column) const override;
+    QString text(int row, int column) const override;
+    bool cell(int row, int column, QString& text) const override;
+    CellKind cellKind(int row, int column) const override;
+
+private:
+    static constexpr int firstValueColumn = 2;
+
+    bool differenceText(const Difference& difference, int row, QString& text) const;
+
+    const Comparison::Column* column(int value) const;
+
+    const Comparison& m_comparison;
+    std::vector<Difference> m_differences;
+    std::vector<int> m_columns; // of the comparison, shown
+};
