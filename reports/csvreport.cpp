@@ -17,6 +17,25 @@ bool needsQuotes(const QString& text)
     return false;
 }
 
+// Most lines are ASCII (times and numbers): copied byte for byte, without a
+// converted copy of each line; the others are converted.
+void appendUtf8(QByteArray& block, const QString& line)
+{
+    const int start = block.size();
+    block.resize(start + line.size());
+    char* out = block.data() + start;
+    const QChar* in = line.constData();
+    for (int i = 0; i < line.size(); ++i) {
+        const ushort u = in[i].unicode();
+        if (u >= 0x80) {
+            block.resize(start);
+            block.append(line.toUtf8());
+            return;
+        }
+        out[i] = char(u);
+    }
+}
+
 void appendField(QString& line, const QString& text)
 {
     if (needsQuotes(text))
@@ -49,20 +68,21 @@ ReportResult saveCsvReport(const ReportTable& table, ReportFile& file)
 
     const int columns = table.columnCount();
     // Lines are gathered in one buffer and written in blocks; the bookmark
-    // column 0 is left out.
-    // Reserved, the line keeps its buffer from one row to the next.
+    // column 0 is left out. Reserved, the line and the block keep their
+    // buffers from one row to the next.
     QString line;
     line.reserve(256);
-    QByteArray block;
     constexpr int kBlockSize = 1 << 20;
+    QByteArray block;
+    block.reserve(2 * kBlockSize);
     bool written = true;
     auto endLine = [&] {
         line.append(QLatin1Char('\n'));
-        block.append(line.toUtf8());
+        appendUtf8(block, line);
         line.resize(0);
         if (block.size() >= kBlockSize) {
             written = out.write(block) == block.size();
-            block.clear();
+            block.resize(0);
         }
     };
 
