@@ -1,6 +1,7 @@
 #include "app/batchrun.h"
 
 #include "app/comparisonbatch.h"
+#include "app/projectbatch.h"
 
 #include "protocol/readplan.h"
 #include "protocol/streamloger.h"
@@ -55,6 +56,26 @@ int runBatch(const StartupOptions& options, const QString& directory,
         return 2;
     }
 
+    ProjectBatch project;
+    QStringList projectProblems;
+    QStringList projectNotices;
+    QStringList files = resolveStartupFiles(options.files);
+    if (!options.projectFile.isEmpty()) {
+        QString error;
+        if (!project.load(options.projectFile, error)) {
+            printError(error);
+            return 1;
+        }
+        project.prepare(workspace);
+        // Another -l rebuilds the project's view for other protocols.
+        if (files.isEmpty())
+            files = project.protocols(projectProblems, projectNotices);
+    }
+    for (const QString& line : projectProblems)
+        printError(line);
+    for (const QString& line : projectNotices)
+        printError(QStringLiteral("внимание: ") + line);
+
     // "-d" names the definition the protocols are read with; else each is
     // read with that of its own log directory.
     readplan::Applied applied;
@@ -62,7 +83,7 @@ int runBatch(const StartupOptions& options, const QString& directory,
     applied.protocolDir = logger->protocolDir();
     applied.hasProtocolDir = logger->hasProtocolDir();
     applied.keep = !options.directory.isEmpty();
-    const readplan::Plan plan = readplan::plan(resolveStartupFiles(options.files), applied);
+    const readplan::Plan plan = readplan::plan(files, applied);
     if (!plan.logDirectory.isEmpty() && logger->init(plan.logDirectory))
         workspace.loadComputedChannels(plan.logDirectory);
     if (options.compare)
@@ -70,7 +91,7 @@ int runBatch(const StartupOptions& options, const QString& directory,
     workspace.read(plan.files, {}, plan.problems);
     // Every protocol left out is named, so a script never takes a partial
     // report for a whole one.
-    bool readFaults = false;
+    bool readFaults = !projectProblems.isEmpty();
     for (const ReadProblem& problem : workspace.readProblems()) {
         printError((problem.isNotice() ? QStringLiteral("внимание: ") : QString()) +
                    failuretext::readProblemText(problem));
@@ -81,8 +102,10 @@ int runBatch(const StartupOptions& options, const QString& directory,
         if (workspace.readStoppedOnTickMismatch())
             reason =
                 QStringLiteral("отсчет времени в протоколах не совпадает; ничего не прочитано");
-        else if (options.files.isEmpty())
-            reason = QStringLiteral("не задан ни один протокол (-l)");
+        else if (files.isEmpty())
+            reason = options.projectFile.isEmpty()
+                         ? QStringLiteral("не задан ни один протокол (-l)")
+                         : QStringLiteral("ни один протокол проекта не найден");
         else
             reason = QStringLiteral("ни один из протоколов, заданных с -l, не прочитан");
         printError(reason + definitionProblem);
@@ -108,6 +131,8 @@ int runBatch(const StartupOptions& options, const QString& directory,
     request.channels = options.channels;
     request.h5File = options.h5File;
     request.matFile = options.matFile;
+    if (project.isLoaded())
+        project.shape(workspace, options, request);
     QStringList notes;
     request.notes = &notes;
     std::unique_ptr<ReportChart> chart;

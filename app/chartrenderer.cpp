@@ -152,7 +152,8 @@ private:
 };
 } // namespace
 
-std::unique_ptr<ReportChart> makeReportChart(const Workspace& workspace)
+namespace {
+std::unique_ptr<ReportChart> reportChart(const Workspace& workspace, bool viewed)
 {
     auto chart = std::make_unique<ChartProtocol>();
     QFont font = chart->font();
@@ -163,5 +164,26 @@ std::unique_ptr<ReportChart> makeReportChart(const Workspace& workspace)
     ChartColor palette;
     palette.setSaveOnExit(false);
     showLoadedView(*chart, workspace, chartChannels(*workspace.assembly(), palette));
+    if (viewed) {
+        const ViewState& view = workspace.view();
+        for (auto it = view.channelColors().cbegin(); it != view.channelColors().cend(); ++it)
+            chart->setNamedChannelColor(it.key(), it.value());
+        for (const QString& title : view.hiddenChannels())
+            chart->setChartVisible(title, false);
+        chart->setZoom(view.zoom());
+        chart->setPosition(view.position());
+        chart->setLineValueX(view.line());
+    }
     return std::make_unique<OwnChartRenderer>(std::move(chart));
+}
+} // namespace
+
+std::unique_ptr<ReportChart> makeReportChart(const Workspace& workspace)
+{
+    return reportChart(workspace, false);
+}
+
+std::unique_ptr<ReportChart> makeViewedReportChart(const Workspace& workspace)
+{
+    return reportChart(workspace, true);
 }

@@ -54,3 +54,6 @@ private:
 // A chart of its own for reports written without a window: the loaded view
 // as the window first shows it, in the colours of "settings.conf".
 std::unique_ptr<ReportChart> makeReportChart(const Workspace& workspace);
+// The same chart as the workspace's view has it (a project's): channels
+// hidden and coloured, position, zoom and value line as the window showed.
+std::unique_ptr<ReportChart> makeViewedReportChart(const Workspace& workspace);

@@ -16,7 +16,8 @@ bool isOption(const QByteArray& lowered)
            lowered == "--bookmarks" || lowered == "--from" || lowered == "--to" ||
            lowered == "--help" || lowered == "--formula" || lowered == "--layout" ||
            lowered == "--theme" || lowered == "--dpi" || lowered == "--h5" || lowered == "--mat" ||
-           lowered == "--channels" || lowered == "--compare" || lowered == "--align";
+           lowered == "--channels" || lowered == "--compare" || lowered == "--align" ||
+           lowered == "-p";
 }
 
 constexpr int kLeastSide = 16;
@@ -187,11 +188,18 @@ StartupOptions parseCommandLine(const QList<QByteArray>& arguments)
                           : option == "--csv"       ? &options.csvFile
                           : option == "--png"       ? &options.pngFile
                           : option == "--bookmarks" ? &options.bookmarksFile
+                          : option == "-p"          ? &options.projectFile
                                                     : nullptr;
         QDateTime* limit = option == "--from" ? &options.from
                            : option == "--to" ? &options.to
                                               : nullptr;
         if (option != "-d" && option != "-l" && !report && !limit) {
+            // A project handed over by the desktop comes as a bare file name.
+            if (option.endsWith(".vtproj") && !option.startsWith('-') &&
+                options.projectFile.isEmpty()) {
+                options.projectFile = QFile::decodeName(arguments.at(i));
+                continue;
+            }
             options.unknown.append(QFile::decodeName(arguments.at(i)));
             continue;
         }
@@ -355,7 +363,8 @@ QString unknownArgumentsText(const StartupOptions& options)
 QString commandLineHelp()
 {
     return QStringLiteral(
-        "Usage: voltrek [-d DIR] [-l FILE]... [--xlsx FILE] [--pdf FILE] [--csv FILE]\n"
+        "Usage: voltrek [-d DIR] [-l FILE]... [-p FILE | FILE.vtproj]\n"
+        "               [--xlsx FILE] [--pdf FILE] [--csv FILE]\n"
         "               [--bookmarks FILE] [--from DATETIME] [--to DATETIME]\n"
         "               [--png FILE [--size WxH] [--dpi N] [--layout L] [--theme T]]\n"
         "               [--h5 FILE] [--mat FILE] [--channels CODES]\n"
@@ -366,6 +375,11 @@ QString commandLineHelp()
         "  -l FILE           protocol file to read at start; may be repeated; a relative\n"
         "                    name is taken from the working directory when it exists\n"
         "                    there, else from the protocol directory\n"
+        "  -p FILE           open a project (FILE.vtproj alone does the same): its\n"
+        "                    protocols, channels shown, colours, computed channels and\n"
+        "                    view; with a report option the reports show the project's\n"
+        "                    view (its channels, time span and picture); -l then\n"
+        "                    replaces the project's protocols and keeps the rest\n"
         "  --xlsx FILE       write the read protocols as an Excel workbook, then exit\n"
         "  --pdf FILE        write them as a PDF report, then exit\n"
         "  --csv FILE        write their table as CSV (UTF-8), then exit; - writes to\n"

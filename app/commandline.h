@@ -11,6 +11,9 @@ struct StartupOptions
 {
     QString directory; // empty: keep the default protocol directory
     QStringList files; // protocols to read at start, in order
+    // A project to open ("-p FILE" or a name ending in .vtproj): its protocols
+    // unless -l names others, its channels, range and picture in a batch run.
+    QString projectFile;
 
     // Reports to write without a window; any of them makes the run a batch run.
     QString xlsxFile;

@@ -2,10 +2,12 @@
 #include "app/chartrenderer.h"
 #include "app/commandline.h"
 #include "app/mainwindow.h"
+#include "app/projectactions.h"
 #include "app/rememberedplaces.h"
 #include "parameters/settingsfile.h"
 #include "app/toolkittranslation.h"
 #include "protocol/readplan.h"
+#include "workspace/projectfile.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -78,13 +80,15 @@ bool refuseUnknown(int argc, char* argv[])
     return !unknown.isEmpty();
 }
 
-// "-d", else the log directory of the protocols named with "-l", else the
-// folder beside the program.
+// "-d", else the log directory of the protocols named with "-l", else that
+// of the project, else the folder beside the program.
 QString logDirectory(const StartupOptions& options)
 {
     if (!options.directory.isEmpty())
         return options.directory;
-    const QString ofProtocols = protocolsLogDirectory(options);
+    QString ofProtocols = protocolsLogDirectory(options);
+    if (ofProtocols.isEmpty() && !options.projectFile.isEmpty())
+        ofProtocols = ProjectFile::logDirectoryOf(options.projectFile);
     return ofProtocols.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/log")
                                  : ofProtocols;
 }
@@ -112,7 +116,8 @@ int batch(int argc, char* argv[], const StartupOptions& options)
         return 2;
     QCoreApplication::setApplicationName(QStringLiteral("voltrek"));
     installToolkitTranslation(application);
-    return runBatch(options, logDirectory(options), makeReportChart);
+    return runBatch(options, logDirectory(options),
+                    options.projectFile.isEmpty() ? makeReportChart : makeViewedReportChart);
 }
 
 } // namespace
@@ -152,8 +157,10 @@ int main(int argc, char* argv[])
     QString directory = logDirectory(options);
     // Started from the menu, the folder beside the program has no definition:
     // the one that served last time is taken instead.
-    const QString named =
+    QString named =
         options.directory.isEmpty() ? protocolsLogDirectory(options) : options.directory;
+    if (named.isEmpty() && !options.projectFile.isEmpty())
+        named = ProjectFile::logDirectoryOf(options.projectFile);
     directory =
         startDirectory(named, directory, RememberedPlaces(settingsFilePath()).logDirectory());
     // Without a window manager the maximised state is never applied, so the
@@ -174,7 +181,9 @@ int main(int argc, char* argv[])
         printLine(stderr, QStringLiteral("voltrek: ") + formulaFault);
         return 2;
     }
-    if (!options.files.isEmpty())
+    if (!options.projectFile.isEmpty())
+        window.projects().open(options.projectFile, resolveStartupFiles(options.files));
+    else if (!options.files.isEmpty())
         window.readProtocols(resolveStartupFiles(options.files), startupDefinition(options));
     if (found)
         showWindow();

@@ -2,6 +2,7 @@
 
 #include "app/chartrenderer.h"
 #include "app/platform.h"
+#include "app/projectactions.h"
 #include "app/windowmenus.h"
 #include "app/rememberedplaces.h"
 #include "parameters/settingsfile.h"
@@ -19,6 +20,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QMenu>
 #include <QToolButton>
 
 #include <cmath>
@@ -77,6 +79,9 @@ MainWindow::MainWindow(QWidget* parent)
     m_reports =
         std::make_unique<ReportActions>(ui, *m_workspace, dialogs, this, m_reading, interactive);
     m_export = std::make_unique<DataExportAction>(ui, *m_workspace, dialogs, this, m_reading);
+    m_projects = new ProjectActions(*this, *m_workspace, dialogs);
+    if (auto* file = ui.menuBar->findChild<QMenu*>(QStringLiteral("menuFile")))
+        m_projects->addToMenu(*file);
 
     // Whole seconds, as the list shows them, so that equal limits can meet a start.
     QDateTime now = QDateTime::currentDateTime();
@@ -110,6 +115,10 @@ void MainWindow::closeEvent(QCloseEvent* event)
 {
     // A read or a probe still running would go on for a window that is
     // going away; a probe might even send the FLASH command after the close.
+    if (!m_reading && !m_projects->confirmClose()) {
+        event->ignore();
+        return;
+    }
     cancelRead();
     m_device->close();
     QMainWindow::closeEvent(event);

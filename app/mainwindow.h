@@ -27,6 +27,7 @@ class LoadProtocolProgress;
 class QDockWidget;
 class QLabel;
 class QTableWidgetItem;
+class ProjectActions;
 class ProtocolTableModel;
 struct ProtocolDrop;
 class StreamLoger;
@@ -101,6 +102,8 @@ public:
     QString deviceFolder() const { return m_device->deviceFolder(); }
     // Ports, drives, waiting and the monitor as the device actions see them.
     DeviceEnvironment& deviceEnvironment() { return m_device->environment(); }
+    // Project files: open, save, the recent list and the question on close.
+    ProjectActions& projects() const { return *m_projects; }
 
 signals:
     void initLoger();
@@ -219,4 +222,5 @@ private:
     std::unique_ptr<ReportActions> m_reports;
     std::unique_ptr<DataExportAction> m_export;
     std::unique_ptr<DeviceActions> m_device;
+    ProjectActions* m_projects = nullptr;
 };

@@ -8,6 +8,7 @@ namespace {
 const char kLogDirectory[] = "Places/LogDirectory";
 const char kReportDirectory[] = "Places/ReportDirectory";
 const char kTableSplit[] = "Window/TableSplitter";
+const char kRecentProjectsKey[] = "Places/RecentProjects";
 } // namespace
 
 RememberedPlaces::RememberedPlaces(const QString& settingsFile) : m_file(settingsFile) {}
@@ -62,4 +63,27 @@ QString suggestedReportPath(const QDateTime& start, const QString& folder, const
     const QString name = start.isValid() ? start.toString(QStringLiteral("yyyy_MM_dd_hh_mm_ss"))
                                          : QStringLiteral("report");
     return QDir(folder).filePath(name + QLatin1Char('.') + suffix);
+}
+
+QStringList RememberedPlaces::recentProjects() const
+{
+    return QSettings(m_file, QSettings::IniFormat).value(kRecentProjectsKey).toStringList();
+}
+
+void RememberedPlaces::addRecentProject(const QString& path)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    QStringList recent = recentProjects();
+    recent.removeAll(absolute);
+    recent.prepend(absolute);
+    while (recent.size() > kRecentProjects)
+        recent.removeLast();
+    QSettings(m_file, QSettings::IniFormat).setValue(kRecentProjectsKey, recent);
+}
+
+void RememberedPlaces::forgetRecentProject(const QString& path)
+{
+    QStringList recent = recentProjects();
+    recent.removeAll(QFileInfo(path).absoluteFilePath());
+    QSettings(m_file, QSettings::IniFormat).setValue(kRecentProjectsKey, recent);
 }

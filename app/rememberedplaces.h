@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 // The places the program remembers between runs, in the user's settings: the
 // last log directory whose definition was applied, the folder the last
@@ -16,11 +17,17 @@ public:
     QString logDirectory() const;
     QString reportDirectory() const;
     QByteArray tableSplit() const;
+    // The projects opened or saved last, newest first, at most kRecentProjects.
+    QStringList recentProjects() const;
+    static constexpr int kRecentProjects = 8;
 
     // setters:
     void setLogDirectory(const QString& directory);
     void setReportDirectory(const QString& directory);
     void setTableSplit(const QByteArray& state);
+    // Puts the project first in the recent list (once); forget() takes it out.
+    void addRecentProject(const QString& path);
+    void forgetRecentProject(const QString& path);
 
 private:
     QString m_file;

@@ -8,12 +8,15 @@
 # the CPU time and VmRSS at that moment are printed. CPU time, not wall time,
 # is the figure: it does not depend on how loaded the machine is.
 #
-# Usage: bench/window-startup.sh [-b BUILD_DIR] [-p PROTOCOL_DIR] [-r RUNS] [NAME...]
+# Usage: bench/window-startup.sh [-b BUILD_DIR] [-p PROTOCOL_DIR] [-r RUNS] [-j] [NAME...]
 #   NAME: 100k (100 000 ticks x 16 channels), 1m, 10m (1 000 000 and
 #   10 000 000 ticks x 16), 255ch (100 000 records of 255 channels, about one
 #   record per tick). Default: all four. Protocols are generated once into
 #   PROTOCOL_DIR (default BUILD_DIR/window-startup) and kept.
 #   RUNS: runs per protocol (default 1); every run is printed.
+#   -j: also open each protocol as a project (`voltrek NAME.vtproj`, with a
+#   channel hidden, a zoom, cursors and a colour) and print its ratio to the
+#   plain load, row NAME-proj.
 #   VOLTREK_SHOT=DIR also saves screenshots of both chart tabs of each loaded
 #   window there (NAME-chart.png, NAME-charts.png; needs xdotool, imagemagick).
 set -euo pipefail
@@ -72,10 +75,14 @@ screenshots() {
 # Runs inside xvfb-run: starts the program, waits until its CPU time has not
 # grown for a second, prints "cpu_s rss_mb hwm_mb wall_s".
 measure_inner() {
-    local dir=$1 shot=$2 work tab_ticks=
+    local dir=$1 shot=$2 project=${3:-} work tab_ticks=
     work=$(mktemp -d)
     cd "$work" # settings.conf is written into the working directory
-    "$VOLTREK" -d "$dir" -l "$dir/protocol.log" >/dev/null 2>&1 &
+    if [ -n "$project" ]; then
+        "$VOLTREK" "$project" >/dev/null 2>&1 &
+    else
+        "$VOLTREK" -d "$dir" -l "$dir/protocol.log" >/dev/null 2>&1 &
+    fi
     local pid=$! hz start now state ticks faults last=-1 last_faults=-1 still=0
     hz=$(getconf CLK_TCK)
     start=$(date +%s.%N)
@@ -126,14 +133,30 @@ if [ "${1:-}" = --inner ]; then
     exit
 fi
 
+# A project of the protocol as a user leaves one: a channel hidden, one
+# recoloured, zoomed in on the middle with both cursors there.
+write_project() {
+    local dir=$1
+    cat >"$dir/view.vtproj" <<JSON
+{"format": "voltrek-project", "version": 1,
+ "logDirectory": {"relative": ".", "absolute": "$dir"},
+ "protocols": [{"relative": "protocol.log", "absolute": "$dir/protocol.log"}],
+ "channels": {"hidden": ["Канал_2 (C02)"], "colors": {"Канал_1 (C01)": "#ffaa00"}},
+ "view": {"position": 400000, "zoom": 0.5, "line": 400200, "reference": 400100},
+ "window": {"tab": 1}}
+JSON
+}
+
 build=build/test
 protocols=
 runs=1
-while getopts "b:p:r:" option; do
+projects=0
+while getopts "b:p:r:j" option; do
     case $option in
         b) build=$OPTARG ;;
         p) protocols=$OPTARG ;;
         r) runs=$OPTARG ;;
+        j) projects=1 ;;
         *) sed -n '2,17p' "$0" >&2; exit 2 ;;
     esac
 done
@@ -162,5 +185,13 @@ for name in "${names[@]}"; do
                      bash "$(realpath "$0")" --inner "$protocols/$name" "$shot")
         read -r cpu rss hwm wall tab <<<"$result"
         printf '%-6s %9s %9s %9s %8s %9s\n' "$name" "$cpu" "$rss" "$hwm" "$wall" "$tab"
+        [ "$projects" = 1 ] || continue
+        write_project "$protocols/$name"
+        result=$(VOLTREK=$voltrek xvfb-run -a -s "-screen 0 1600x1000x24" \
+                     bash "$(realpath "$0")" --inner "$protocols/$name" "" \
+                     "$protocols/$name/view.vtproj")
+        read -r pcpu rss hwm wall tab <<<"$result"
+        printf '%-6s %9s %9s %9s %8s %9s  ratio %s\n' "$name-proj" "$pcpu" "$rss" "$hwm" "$wall" \
+            "$tab" "$(awk -v p="$pcpu" -v c="$cpu" 'BEGIN {printf "%.3f", p / c}')"
     done
 done

@@ -21,6 +21,17 @@ const Comparison::Column* ComparisonTable::column(int value) const
                                          : nullptr;
 }
 
+int ComparisonTable::record(int row, int protocol) const
+{
+    if (row != m_recordsRow) {
+        m_records.resize(size_t(m_comparison.protocolCount()));
+        for (int p = 0; p < m_comparison.protocolCount(); ++p)
+            m_records[size_t(p)] = m_comparison.record(row, p);
+        m_recordsRow = row;
+    }
+    return m_records[size_t(protocol)];
+}
+
 int ComparisonTable::columnCount() const
 {
     return firstValueColumn + int(m_columns.size() + m_differences.size());
@@ -74,11 +85,11 @@ bool ComparisonTable::cell(int row, int column, QString& text) const
     if (value >= logged)
         return differenceText(m_differences[size_t(value - logged)], row, text);
     const Comparison::Column& c = *this->column(value);
-    const int record = m_comparison.record(row, c.protocol);
-    ProtocolAssembly::Cell found;
-    if (record < 0 || !m_comparison.assembly(c.protocol).cell(0, c.channel, record, found))
+    const int record = this->record(row, c.protocol);
+    if (record < 0 || !m_comparison.assembly(c.protocol).cell(0, c.channel, record, m_cell))
         return false;
-    text = found.text;
+    // The caller's buffer serves the next cell: no allocation per cell.
+    std::swap(text, m_cell.text);
     return true;
 }
 
@@ -99,7 +110,7 @@ ReportTable::CellKind ComparisonTable::cellKind(int row, int column) const
     const Comparison::Column* c = this->column(column - firstValueColumn);
     if (!c)
         return CellKind::Number;
-    const int record = m_comparison.record(row, c->protocol);
+    const int record = this->record(row, c->protocol);
     ProtocolAssembly::Cell found;
     const bool has =
         record >= 0 && m_comparison.assembly(c->protocol).cell(0, c->channel, record, found);

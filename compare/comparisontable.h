@@ -2,6 +2,7 @@
 
 #include "compare/comparison.h"
 #include "reports/reporttable.h"
+#include "table/protocolassembly.h"
 
 #include <QStringList>
 
@@ -37,8 +38,14 @@ private:
     bool differenceText(const Difference& difference, int row, QString& text) const;
 
     const Comparison::Column* column(int value) const;
+    // The protocol's record in the row. Writers go row by row, cell by
+    // cell: the records of the last row asked for are kept.
+    int record(int row, int protocol) const;
 
     const Comparison& m_comparison;
     std::vector<Difference> m_differences;
     std::vector<int> m_columns; // of the comparison, shown
+    mutable int m_recordsRow = -1;
+    mutable std::vector<int> m_records;
+    mutable ProtocolAssembly::Cell m_cell;
 };

@@ -1,5 +1,7 @@
 #include "parameters/chartparameters.h"
 
+#include <algorithm>
+
 #include "chart/chartprotocol.h"
 #include "parameters/chartparametervaluewidget.h"
 
@@ -102,6 +104,30 @@ bool ChartParameters::isFilterActive() const
             return true;
     }
     return ui->cbTime->isChecked();
+}
+
+bool ChartParameters::isTimeFilterOn() const
+{
+    return ui->cbTime->isChecked();
+}
+
+void ChartParameters::showFilter(bool timeOn, const QDateTime& from, const QDateTime& to,
+                                 const QVector<Range>& ranges)
+{
+    ui->cbTime->setChecked(timeOn);
+    on_cbTime_clicked();
+    if (from.isValid() && to.isValid()) {
+        ui->timeFrom->setDateTime(from);
+        ui->timeTo->setDateTime(to);
+    }
+    for (auto* row : findChildren<ChartParameterValueWidget*>(kRowName)) {
+        const auto named = std::find_if(ranges.cbegin(), ranges.cend(),
+                                        [row](const Range& r) { return r.name == row->name(); });
+        if (named != ranges.cend())
+            row->setFilter(true, named->from, named->to);
+        else
+            row->setFilter(false, row->range().from, row->range().to);
+    }
 }
 
 std::pair<QDateTime, QDateTime> ChartParameters::getTimeRange() const

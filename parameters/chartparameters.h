@@ -27,6 +27,11 @@ public:
     ~ChartParameters() override;
 
     bool isFilterActive() const;
+    bool isTimeFilterOn() const;
+    // Shows a filter as a project had it: the time window and the channels'
+    // value ranges (the rows not named are unchecked). Nothing is applied.
+    void showFilter(bool timeOn, const QDateTime& from, const QDateTime& to,
+                    const QVector<Range>& ranges);
     QSize sizeHint() const override;
     // As wide as its widest row, with a vertical scroll bar beside the rows.
     int preferredWidth() const;

@@ -96,6 +96,13 @@ Range ChartParameterValueWidget::range() const
     return Range{ui->labelName->text(), ui->sbFrom->value(), ui->sbTo->value()};
 }
 
+void ChartParameterValueWidget::setFilter(bool checked, double from, double to)
+{
+    ui->gbFilter->setChecked(checked);
+    ui->sbFrom->setValue(from);
+    ui->sbTo->setValue(to);
+}
+
 void ChartParameterValueWidget::onValueChanged()
 {
     ui->sbFrom->setMaximum(ui->sbTo->value());

@@ -32,6 +32,8 @@ public:
     // change made elsewhere (the chart's menu).
     void setShown(bool shown);
     Range range() const;
+    // The filter as a project had it: checked, with its bounds.
+    void setFilter(bool checked, double from, double to);
     QColor color() const { return m_color; }
     // Width the title needs, and the width it gets, so that rows line up.
     int nameWidth() const;

@@ -11,7 +11,7 @@ packages=(
     xvfb xauth libgl1-mesa-dri
     poppler-utils unzip fonts-dejavu-core
     qttranslations5-l10n
-    g++-mingw-w64-x86-64 desktop-file-utils file
+    g++-mingw-w64-x86-64 desktop-file-utils shared-mime-info file
 )
 if [ "${1:-}" = fuzz ]; then
     # libFuzzer's runtime is only a recommendation of clang, which the install skips.

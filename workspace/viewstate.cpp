@@ -113,3 +113,10 @@ void ViewState::reset(double position, qint64 line)
     m_ranges.clear();
     emit viewReset();
 }
+
+QStringList ViewState::hiddenChannels() const
+{
+    QStringList titles = m_hidden.values();
+    titles.sort();
+    return titles;
+}

@@ -7,6 +7,7 @@
 #include <QMap>
 #include <QObject>
 #include <QSet>
+#include <QStringList>
 #include <QVector>
 
 // What the user looks at, shared by every chart, the table and the
@@ -26,6 +27,9 @@ public:
     bool isChannelShown(const QString& title) const { return !m_hidden.contains(title); }
     // The colour chosen for the title; invalid when none was.
     QColor channelColor(const QString& title) const { return m_colors.value(title); }
+    // The titles hidden and the colours chosen, for a project to keep.
+    QStringList hiddenChannels() const;
+    const QMap<QString, QColor>& channelColors() const { return m_colors; }
     double position() const { return m_position; }
     double zoom() const { return m_zoom; }
     qint64 line() const { return m_line; }

@@ -184,6 +184,11 @@ const ComputedCheck& Workspace::checkComputed(const ComputedChannels& channels)
     return m_computedCheck.check(channels, m_logger->codes());
 }
 
+void Workspace::setComputedOverrides(const ComputedChannels& channels)
+{
+    m_formulaOptions = withOverrides(m_formulaOptions, channels);
+}
+
 QString Workspace::setFormulaOptions(const QStringList& options)
 {
     QStringList faults;
@@ -379,6 +384,10 @@ ReportFailures Workspace::writeReports(const ReportRequest& request, ReportChart
                                                  : QStringLiteral("начала"),
                           request.to.isValid() ? request.to.toString(Qt::ISODateWithMs)
                                                : QStringLiteral("конец"))}};
+    if (request.hasShownTicks) {
+        first = request.shownFirst;
+        last = request.shownLast;
+    }
     const QVector<Bookmark> bookmarks = bookmarksBetween(request.from, request.to);
     const ReportResult noChart = ReportResult::failure(QStringLiteral("нет графика для рисунка"));
     // A channel the protocols lack would leave the files short of it unseen.

@@ -75,6 +75,11 @@ struct ReportRequest
     QString h5File;               // the values as HDF5
     QString matFile;              // the values as a MATLAB file
     QStringList* notes = nullptr; // where to say what the user should know (may be null)
+    // The ticks the picture and the PDF's chart span, as a window showed
+    // them (a project's view); the rows' first and last when not set.
+    bool hasShownTicks = false;
+    qint64 shownFirst = 0;
+    qint64 shownLast = 0;
 };
 
 // A report that was not written: its file, empty when the request wrote
@@ -142,6 +147,10 @@ public:
     QString computedFileProblem() const { return m_computedFileProblem; }
     // Faults naming each refused formula, empty when all compute.
     QString setFormulaOptions(const QStringList& options);
+    // A project's computed channels over the file's, as formula options are.
+    void setComputedOverrides(const ComputedChannels& channels);
+    // The file's channels with every override, as the next read computes them.
+    ComputedChannels computedInUse() const { return withOverrides(m_computed, m_formulaOptions); }
     // Writes computed.def; false with the reason in Russian, the old file kept.
     bool saveComputedChannels(const ComputedChannels& channels, QString& error);
     // The sound computed channels in the order of computing.

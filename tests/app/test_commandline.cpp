@@ -31,6 +31,45 @@ private slots:
         QCOMPARE(options.unknown, QStringList{QStringLiteral("other")});
     }
 
+    // "-p FILE", or a project's name alone as the desktop hands it over.
+    void projectIsNamedByOptionOrSuffix_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("arguments");
+        QTest::addColumn<QString>("project");
+        QTest::addColumn<QStringList>("unknown");
+        QTest::addColumn<bool>("error");
+        QTest::newRow("option") << QList<QByteArray>{"-p", "a.json"} << "a.json" << QStringList()
+                                << false;
+        QTest::newRow("upper case")
+            << QList<QByteArray>{"-P", "a.vtproj"} << "a.vtproj" << QStringList() << false;
+        QTest::newRow("bare name") << QList<QByteArray>{"/home/u/Анализ.VTPROJ"}
+                                   << "/home/u/Анализ.VTPROJ" << QStringList() << false;
+        QTest::newRow("second bare name is unknown")
+            << QList<QByteArray>{"a.vtproj", "b.vtproj"} << "a.vtproj" << QStringList{"b.vtproj"}
+            << false;
+        QTest::newRow("other file is unknown")
+            << QList<QByteArray>{"a.log"} << QString() << QStringList{"a.log"} << false;
+        QTest::newRow("with -l and a report")
+            << QList<QByteArray>{"-p", "a.vtproj", "-l", "x.log", "--png", "o.png"} << "a.vtproj"
+            << QStringList() << false;
+        QTest::newRow("without its file")
+            << QList<QByteArray>{"-p"} << QString() << QStringList() << true;
+        QTest::newRow("followed by an option")
+            << QList<QByteArray>{"-p", "-l", "x.log"} << QString() << QStringList() << true;
+    }
+
+    void projectIsNamedByOptionOrSuffix()
+    {
+        QFETCH(QList<QByteArray>, arguments);
+        QFETCH(QString, project);
+        QFETCH(QStringList, unknown);
+        QFETCH(bool, error);
+        const StartupOptions options = parseCommandLine(arguments);
+        QCOMPARE(options.projectFile, project);
+        QCOMPARE(options.unknown, unknown);
+        QCOMPARE(!options.error.isEmpty(), error);
+    }
+
     void unknownArgumentsAreListedAndNamed_data()
     {
         QTest::addColumn<QList<QByteArray>>("arguments");

@@ -57,7 +57,7 @@ private slots:
                      .findChildren<QAction*>(QRegularExpression(QStringLiteral("^act")),
                                              Qt::FindDirectChildrenOnly)
                      .size(),
-                 40); // with "Предыдущий вид" and "Экспорт данных…"
+                 42); // with "Предыдущий вид", "Экспорт данных…" and the two project actions
         // The icons live in a static library: they must be registered to show.
         QVERIFY(!window.findChild<QAction*>(QStringLiteral("actSave"))->icon().pixmap(32).isNull());
 
@@ -65,7 +65,8 @@ private slots:
         QCOMPARE(menus.size(), 3);
         QCOMPARE(menus.at(0)->text(), QStringLiteral("Файл"));
         QCOMPARE(actionNames(menus.at(0)->menu()->actions()),
-                 names("actFLASH actCopy actLogger | actInitLoger actRefresh actSave actPDF "
+                 names("actOpenProject actSaveProject actRecentProjects | actFLASH actCopy "
+                       "actLogger | actInitLoger actRefresh actSave actPDF "
                        "actExportData actParameter actStatistics actLoad actFilter"));
         QCOMPARE(menus.at(1)->text(), QStringLiteral("График"));
         QCOMPARE(

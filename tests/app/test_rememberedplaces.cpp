@@ -69,6 +69,37 @@ private slots:
                  QStringLiteral("/r/report.pdf"));
     }
 
+    // The newest first, each once, at most eight.
+    void recentProjectsKeepTheLastEight_data()
+    {
+        QTest::addColumn<QStringList>("opened");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("one") << QStringList{"/p/a.vtproj"} << QStringList{"/p/a.vtproj"};
+        QTest::newRow("reopened goes first")
+            << QStringList{"/p/a.vtproj", "/p/b.vtproj", "/p/a.vtproj"}
+            << QStringList{"/p/a.vtproj", "/p/b.vtproj"};
+        QStringList nine;
+        for (int i = 1; i <= 9; ++i)
+            nine.append(QStringLiteral("/p/%1.vtproj").arg(i));
+        QStringList lastEight;
+        for (int i = 9; i >= 2; --i)
+            lastEight.append(QStringLiteral("/p/%1.vtproj").arg(i));
+        QTest::newRow("ninth pushes the first out") << nine << lastEight;
+    }
+
+    void recentProjectsKeepTheLastEight()
+    {
+        QFETCH(QStringList, opened);
+        QFETCH(QStringList, expected);
+        QTemporaryDir root;
+        RememberedPlaces places(root.filePath(QStringLiteral("settings.conf")));
+        for (const QString& path : opened)
+            places.addRecentProject(path);
+        QCOMPARE(places.recentProjects(), expected);
+        places.forgetRecentProject(expected.first());
+        QCOMPARE(places.recentProjects(), expected.mid(1));
+    }
+
     void placesSurviveInTheSettingsFile()
     {
         QTemporaryDir root;

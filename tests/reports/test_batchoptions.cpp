@@ -284,7 +284,7 @@ private slots:
             {"WxH", "640x480"},       {"DATETIME", "2024-05-10T12:00:00"},
             {"CODE=EXPR", "P=U1*I1"}, {"N", "300"},
             {"L", "channels"},        {"T", "print"},
-            {"CODES", "U1,I1"}};
+            {"CODES", "U1,I1"},       {"RULE", "start"}};
         const QRegularExpression described(
             QStringLiteral("^  (-{1,2}[a-z][a-z0-9]*)(?: (\\S+))?  "),
             QRegularExpression::MultilineOption);
@@ -309,6 +309,15 @@ private slots:
                 name == QLatin1String("--layout") || name == QLatin1String("--theme"))
                 arguments << "--png"
                           << "c.png";
+            // A comparison needs its protocols and a table to write.
+            if (name == QLatin1String("--compare") || name == QLatin1String("--align"))
+                arguments << "--compare"
+                          << "-l"
+                          << "a.log"
+                          << "-l"
+                          << "b.log"
+                          << "--csv"
+                          << "-";
             const StartupOptions options = parseCommandLine(arguments);
             QVERIFY2(options.error.isEmpty(), qPrintable(options.error));
             QVERIFY2(options.help || options.batch() || !options.directory.isEmpty() ||
@@ -316,7 +325,7 @@ private slots:
                          options.to.isValid() || options.pngSize != none.pngSize ||
                          !options.formulas.isEmpty() || options.pngDpi != none.pngDpi ||
                          !options.channels.isEmpty() || options.pngLayout != none.pngLayout ||
-                         options.pngTheme != none.pngTheme,
+                         options.pngTheme != none.pngTheme || !options.projectFile.isEmpty(),
                      qPrintable(name + " does nothing"));
         }
         const QString usage = help.left(help.indexOf(QLatin1String("\n\n")));

@@ -1,0 +1,18 @@
+# Builds a MIME database from the package's file type alone and checks that it
+# maps the project suffix to the type the desktop entry names.
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK}/packages)
+configure_file(${SOURCE} ${WORK}/packages/voltrek.xml COPYONLY)
+execute_process(COMMAND update-mime-database ${WORK} RESULT_VARIABLE built)
+if(NOT built EQUAL 0)
+    message(FATAL_ERROR "update-mime-database refused the project type")
+endif()
+file(READ ${WORK}/globs2 globs)
+if(NOT globs MATCHES "application/x-voltrek-project:\\*\\.vtproj")
+    message(FATAL_ERROR "*.vtproj is not mapped to application/x-voltrek-project:\n${globs}")
+endif()
+get_filename_component(root ${SOURCE} DIRECTORY)
+file(READ ${root}/voltrek.desktop entry)
+if(NOT entry MATCHES "MimeType=application/x-voltrek-project;" OR NOT entry MATCHES "Exec=voltrek %f")
+    message(FATAL_ERROR "the desktop entry does not open projects")
+endif()
