@@ -117,6 +117,12 @@ int runBatch(const StartupOptions& options, const QString& directory,
         if (const int status = applyEventOptions(workspace, options, eventProblem); status != 0)
             return status;
     }
+    // The project's event definitions take the place of those beside log.def.
+    if (!options.projectFile.isEmpty()) {
+        QString error;
+        if (!project.applyEvents(workspace, error))
+            printError(QStringLiteral("внимание: ") + error);
+    }
     if (options.compare)
         return runComparisonBatch(options, *logger, workspace, plan);
     workspace.read(plan.files, {}, plan.problems);

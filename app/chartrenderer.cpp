@@ -4,7 +4,7 @@
 #include "chartdata/pairdatacontainer.h"
 #include "parameters/chartcolor.h"
 #include "parameters/settingsfile.h"
-#include "reports/chartpicture.h"
+#include "chart/chartpicture.h"
 #include "table/protocolassembly.h"
 #include "table/protocoltablemodel.h"
 #include "table/timetextformatter.h"

@@ -24,6 +24,8 @@
 #include <QMenu>
 #include <QToolButton>
 
+#include <cmath>
+
 // The icons live in the widget library, which is linked statically, so its
 // resources are registered by hand before the form asks for them.
 static void initResources()
@@ -43,10 +45,15 @@ MainWindow::MainWindow(QWidget* parent)
     showLogDirectory(QString());
     logger = StreamLoger::instance();
 
-    restoreChartColors(*ui.chart);
-    paintColorButton(ui.buttonTopColor, ui.chart->topBackgroundColor());
-    paintColorButton(ui.buttonBottomColor, ui.chart->bottomBackgroundColor());
-    paintColorButton(ui.buttonGridColor, ui.chart->gridColor());
+    m_charts = std::make_unique<ChartTabs>(ui, *m_workspace, dialogs, this);
+    m_bookmarks = std::make_unique<BookmarkActions>(ui, *m_workspace, dialogs, *m_charts, this);
+    connect(m_charts.get(), &ChartTabs::lineShown, this, &MainWindow::updateStatistics);
+    connect(m_charts.get(), &ChartTabs::statisticsStale, this, &MainWindow::updateStatistics);
+    connect(m_bookmarks.get(), &BookmarkActions::statisticsStale, this,
+            &MainWindow::updateStatistics);
+    m_device = std::make_unique<DeviceActions>(ui, *logger, dialogs, this, m_reading);
+    m_device->refreshProtocols = [this] { refreshProtocols(); };
+    m_device->readProtocols = [this](const QStringList& files) { readProtocols(files); };
 
     for (QWidget* w : {static_cast<QWidget*>(ui.edName), static_cast<QWidget*>(ui.pushButton),
                        static_cast<QWidget*>(ui.cbChan), static_cast<QWidget*>(ui.sbValue),
@@ -55,11 +62,10 @@ MainWindow::MainWindow(QWidget* parent)
 
     setupParametersDock();
     setupStatisticsDock();
-    setupBookmarkNotes();
     setupComputedChannels();
     m_eventsController = new EventsController(
         *m_workspace, [this]() -> Dialogs& { return *dialogs; }, this,
-        [this] { return allCharts(); });
+        [this] { return m_charts->allCharts(); });
 
     ui.twFiles->setColumnWidth(0, 200);
     ui.twFiles->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
@@ -74,8 +80,9 @@ MainWindow::MainWindow(QWidget* parent)
     setupProtocolColumn();
 
     buildMenusAndToolbar();
-    setupChartPictureAction();
-    setupDataExportAction();
+    m_reports =
+        std::make_unique<ReportActions>(ui, *m_workspace, dialogs, this, m_reading, interactive);
+    m_export = std::make_unique<DataExportAction>(ui, *m_workspace, dialogs, this, m_reading);
     m_projects = new ProjectActions(*this, *m_workspace, dialogs);
     if (auto* file = ui.menuBar->findChild<QMenu*>(QStringLiteral("menuFile")))
         m_projects->addToMenu(*file);
@@ -102,7 +109,7 @@ MainWindow::~MainWindow()
         saveChartColors(*ui.chart);
         rememberTableSplit();
     } else
-        channelPalette.setSaveOnExit(false);
+        m_charts->palette().setSaveOnExit(false);
     // The workspace is a child too: its model resets as it goes.
     m_workspace->disconnect(this);
     tableModel()->disconnect(this);
@@ -117,9 +124,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
         return;
     }
     cancelRead();
-    m_closed = true;
-    if (m_probe)
-        m_probe->stop();
+    m_device->close();
     QMainWindow::closeEvent(event);
 }
 
@@ -128,37 +133,17 @@ void MainWindow::setDialogs(std::unique_ptr<Dialogs> replacement)
     dialogs = std::move(replacement);
 }
 
-void MainWindow::paintColorButton(QPushButton* button, const QColor& color)
-{
-    if (!color.isValid())
-        return;
-    button->setStyleSheet(
-        QStringLiteral("width: 50px; height: 35px; background-color: %1; border: none;")
-            .arg(color.name()));
-}
-
 void MainWindow::buildMenusAndToolbar()
 {
-    createChartActions();
-    const WindowActions added{
-        actStatistics,
-        actComputed,
-        actShowAll,
-        actViewBack,
-        actShortcutHelp,
-        {actLineStart, actLineEnd, actLineLeft, actLineRight, actLineStepLeft, actLineStepRight}};
+    const WindowActions added{actStatistics,
+                              actComputed,
+                              m_charts->showAllAction(),
+                              m_charts->viewBackAction(),
+                              m_charts->shortcutHelpAction(),
+                              m_charts->lineActions()};
     fillMenusAndToolbar(ui, added);
     m_eventsController->addToMenu(ui.menuBar->findChild<QMenu*>(QStringLiteral("menuChart")));
     applyShortcuts(ui, *this, added);
-    // A chart takes the focus when clicked, and its tab gives it the focus
-    // when chosen, so that the keys reach it at once.
-    ui.chart->setFocusPolicy(Qt::ClickFocus);
-    connect(ui.tabWidget, &QTabWidget::currentChanged, this, [this] {
-        if (ui.tabWidget->currentWidget() == ui.tabChart)
-            ui.chart->setFocus();
-        else if (ui.tabWidget->currentWidget() == ui.tabCharts && !mapSingleCharts.isEmpty())
-            mapSingleCharts.first()->setFocus();
-    });
     ui.menuBar->show();
 }
 
@@ -167,9 +152,6 @@ void MainWindow::connectForm()
     connect(ui.gbFile, &QGroupBox::toggled, this, &MainWindow::filterFile);
     connect(ui.dtBegin, &QDateTimeEdit::dateTimeChanged, this, &MainWindow::onDateChanged);
     connect(ui.dtEnd, &QDateTimeEdit::dateTimeChanged, this, &MainWindow::onDateChanged);
-    connect(ui.chart, qOverload<double>(&Chart::positionChanged), this, [this](double position) {
-        ui.chartScrollBar->setValue(m_scrollScale.value(position));
-    });
 
     const QList<QPair<QAbstractButton*, QAction*>> toolButtons = {
         {ui.buttonZoomIn, ui.actZoomIn},
@@ -192,19 +174,6 @@ void MainWindow::connectForm()
     };
     for (const auto& pair : toolButtons)
         connect(pair.first, &QAbstractButton::clicked, pair.second, &QAction::triggered);
-
-    connect(ui.actBookmark, &QAction::triggered, ui.chart, &ChartProtocol::goToBookmark);
-    connect(ui.actBookmarkNext, &QAction::triggered, ui.chart, &ChartProtocol::nextBookmark);
-    connect(ui.actBookmarkPrevious, &QAction::triggered, ui.chart,
-            &ChartProtocol::previousBookmark);
-    connect(ui.chart, &ChartProtocol::bookmarkChanged, this, &MainWindow::setBookmarkEnabled);
-    connect(ui.chart, &ChartProtocol::lineValueXChanged, this, &MainWindow::setBookmarkEnabled);
-    connect(ui.chart, &ChartProtocol::lineValueXChanged, this,
-            &MainWindow::lineValueXChartsChanged);
-    connect(ui.chart, &ChartProtocol::zoomChanged, this, &MainWindow::zoomCharts);
-    connect(ui.chart, qOverload<double>(&Chart::positionChanged), this, &MainWindow::moveCharts);
-    connectScrollBars();
-    connectViewState();
 }
 
 bool MainWindow::setupLoger(const QString& path)
@@ -273,7 +242,40 @@ bool MainWindow::chooseLogDefinition()
     return setupLoger(directory);
 }
 
-void MainWindow::on_actInitLoger_triggered()
+// The chart buttons' steps, from the common chart's view.
+void MainWindow::on_actZoomIn_triggered()
 {
-    chooseLogDefinition();
+    zoomCharts(ui.chart->zoom() / 1.1);
+}
+
+void MainWindow::on_actZoomOut_triggered()
+{
+    zoomCharts(ui.chart->zoom() * 1.1);
+}
+
+void MainWindow::on_actLeft_triggered()
+{
+    moveCharts(std::trunc(ui.chart->scaleSettings().position) - 10.0);
+}
+
+void MainWindow::on_actRight_triggered()
+{
+    moveCharts(std::trunc(ui.chart->scaleSettings().position) + 10.0);
+}
+
+void MainWindow::on_actColorTopBackground_triggered()
+{
+    m_charts->chooseColor(ui.buttonTopColor, &Chart::topBackgroundColor,
+                          &Chart::setTopBackgroundColor);
+}
+
+void MainWindow::on_actColorBottomBackground_triggered()
+{
+    m_charts->chooseColor(ui.buttonBottomColor, &Chart::bottomBackgroundColor,
+                          &Chart::setBottomBackgroundColor);
+}
+
+void MainWindow::on_actColorGrid_triggered()
+{
+    m_charts->chooseColor(ui.buttonGridColor, &Chart::gridColor, &Chart::setGridColor);
 }

@@ -152,7 +152,7 @@ void MainWindow::readProtocolFiles(const QStringList& files, const QList<ReadPro
     // Hand-over to the charts.
     progress.setTotalProgress(2 * n);
     processEvents();
-    QList<Channel> channels = chartChannels(*m_workspace->assembly(), channelPalette);
+    QList<Channel> channels = chartChannels(*m_workspace->assembly(), m_charts->palette());
     showLoadedView(*ui.chart, *m_workspace, channels);
 
     progress.initDetailProgress(tableRowCount(), tr("Упорядочивание таблицы по времени"));
@@ -163,17 +163,16 @@ void MainWindow::readProtocolFiles(const QStringList& files, const QList<ReadPro
     progress.setTotalProgress(2 * n + 1);
     processEvents();
 
-    m_scrollScale.setRange(firstTick(), lastTick());
-    limitZoomOut();
+    m_charts->setTickRange(firstTick(), lastTick());
     updateChartScrollBar();
     m_workspace->view().reset(ui.chart->scaleSettings().position, ui.chart->lineValueX());
 
     buildSingleCharts(channels);
     channels.clear();
     statisticsDock->prepare(*m_workspace->assembly());
-    showStoredBookmarks();
-    showBookmarkProblems();
-    emit initParameters(*ui.chart, mapSingleCharts);
+    m_bookmarks->showStored();
+    m_bookmarks->showProblems();
+    emit initParameters(*ui.chart, m_charts->singleCharts());
     ui.tabWidget->setCurrentIndex(1);
     updateStatistics();
 }
@@ -212,8 +211,7 @@ void MainWindow::clearChartData()
     ui.chart->clearTimeBase();
     // The table lets go of the data before it is freed.
     m_workspace->clear();
-    m_scrollScale.setRange(0, 0);
-    limitZoomOut();
+    m_charts->setTickRange(0, 0);
     setBookmarkEnabled();
 }
 

@@ -70,7 +70,7 @@ bool MainWindow::applyComputedChannels(const ComputedChannels& channels)
         ui.chart->setPosition(position);
         ui.chart->placeLineValue(line);
         if (hasReference)
-            referenceXChartsChanged(reference);
+            m_workspace->view().setReference(reference);
     }
     return true;
 }

@@ -19,12 +19,16 @@ void MainWindow::setupParametersDock()
 
     connect(this, &MainWindow::initParameters, panel, &ChartParameters::init);
     connect(this, &MainWindow::initLoger, panel, &ChartParameters::clear);
+    connect(m_charts.get(), &ChartTabs::channelShown, this,
+            [this](const QString& title, bool shown) {
+                parameters->showChannel(title, shown);
+                updateStatistics();
+            });
     // The panel and the charts' menus send their changes to the view state,
     // which every chart and the panel follow.
     ViewState* view = &m_workspace->view();
     connect(panel, &ChartParameters::setChartVisible, view, &ViewState::setChannelShown);
     connect(panel, &ChartParameters::colorChosen, view, &ViewState::setChannelColor);
-    connect(ui.chart, &Chart::channelShownChanged, this, &MainWindow::followChannelShown);
     QAction* filterAction = ui.actFilter;
     connect(panel, &ChartParameters::filter, filterAction,
             [filterAction] { emit filterAction->triggered(); });

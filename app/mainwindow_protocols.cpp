@@ -119,11 +119,6 @@ void MainWindow::on_twFiles_currentItemChanged(QTableWidgetItem*, QTableWidgetIt
     ui.actLoad->setEnabled(current);
 }
 
-void MainWindow::on_actRefresh_triggered()
-{
-    refreshProtocols();
-}
-
 void MainWindow::on_pushButton_clicked()
 {
     logger->openProtocol(1, 100, ui.edName->text());

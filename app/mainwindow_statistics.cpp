@@ -25,7 +25,6 @@ void MainWindow::setupStatisticsDock()
             &MainWindow::updateStatistics);
     connect(statisticsDock->panel(), &StatisticsPanel::copyRequested, this,
             &MainWindow::copyStatistics);
-    connectReferenceCursor(ui.chart);
     // Value line moves reach every chart through lineValueXChartsChanged.
     connect(ui.chart, &ChartProtocol::bookmarkChanged, this, &MainWindow::updateStatistics);
     updateStatistics();
@@ -34,23 +33,6 @@ void MainWindow::setupStatisticsDock()
 void MainWindow::setClipboard(std::unique_ptr<Clipboard> replacement)
 {
     clipboard = std::move(replacement);
-}
-
-void MainWindow::connectReferenceCursor(ChartProtocol* chart)
-{
-    connect(chart, &ChartProtocol::referenceXChanged, this, &MainWindow::referenceXChartsChanged);
-    connect(chart, &ChartProtocol::referenceCleared, this, &MainWindow::referenceChartsCleared);
-    connect(chart, &ChartProtocol::bookmarkNoteRequested, this, &MainWindow::editBookmarkNote);
-}
-
-void MainWindow::referenceXChartsChanged(qint64 x)
-{
-    m_workspace->view().setReference(x);
-}
-
-void MainWindow::referenceChartsCleared()
-{
-    m_workspace->view().clearReference();
 }
 
 void MainWindow::updateStatistics()

@@ -102,7 +102,6 @@ ProjectFile ProjectActions::capture(const QString& path) const
         m_workspace, path, definition.isEmpty() ? QString() : QFileInfo(definition).absolutePath());
     // What this version does not show travels on unchanged.
     project.unknown = m_loaded.unknown;
-    project.events = m_loaded.events;
     if (const auto* chart = m_window.findChild<ChartProtocol*>(QStringLiteral("chart"))) {
         project.span = chart->scaleSettings().visibleSpan;
         // The colours shown, so that another machine's palette does not change them.
@@ -145,6 +144,8 @@ bool ProjectActions::open(const QString& path, const QStringList& others)
                                            "log.def")) != StreamLoger::instance()->definitionPath())
         m_window.setupLoger(directory);
     m_workspace.setComputedOverrides(project.computed);
+    if (!project.applyEvents(m_workspace, path, error))
+        m_dialogs->warning(&m_window, kTitle, error);
     // Colours first: the read gives them to the charts and the panel's rows.
     for (auto it = project.colors.cbegin(); it != project.colors.cend(); ++it)
         m_workspace.view().setChannelColor(it.key(), it.value());

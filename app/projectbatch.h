@@ -24,6 +24,12 @@ public:
     QStringList protocols(QStringList& problems, QStringList& notices) const;
     // Before the read: the copied computed channels.
     void prepare(Workspace& workspace) const;
+    // Once log.def's own event definitions are read: the project's in their
+    // place; false with the Russian reason when they cannot be read.
+    bool applyEvents(Workspace& workspace, QString& error) const
+    {
+        return m_project.applyEvents(workspace, m_path, error);
+    }
     // After the read: the view onto the workspace, and the channels, rows
     // and picture span of the request, where the options leave them open.
     void shape(Workspace& workspace, const StartupOptions& options, ReportRequest& request) const;

@@ -17,6 +17,25 @@ bool needsQuotes(const QString& text)
     return false;
 }
 
+// Most lines are ASCII (times and numbers): copied byte for byte, without a
+// converted copy of each line; the others are converted.
+void appendUtf8(QByteArray& block, const QString& line)
+{
+    const int start = block.size();
+    block.resize(start + line.size());
+    char* out = block.data() + start;
+    const QChar* in = line.constData();
+    for (int i = 0; i < line.size(); ++i) {
+        const ushort u = in[i].unicode();
+        if (u >= 0x80) {
+            block.resize(start);
+            block.append(line.toUtf8());
+            return;
+        }
+        out[i] = char(u);
+    }
+}
+
 void appendField(QString& line, const QString& text)
 {
     if (needsQuotes(text))
@@ -49,18 +68,21 @@ ReportResult saveCsvReport(const ReportTable& table, ReportFile& file)
 
     const int columns = table.columnCount();
     // Lines are gathered in one buffer and written in blocks; the bookmark
-    // column 0 is left out.
+    // column 0 is left out. Reserved, the line and the block keep their
+    // buffers from one row to the next.
     QString line;
-    QByteArray block;
+    line.reserve(256);
     constexpr int kBlockSize = 1 << 20;
+    QByteArray block;
+    block.reserve(2 * kBlockSize);
     bool written = true;
     auto endLine = [&] {
         line.append(QLatin1Char('\n'));
-        block.append(line.toUtf8());
-        line.clear();
+        appendUtf8(block, line);
+        line.resize(0);
         if (block.size() >= kBlockSize) {
             written = out.write(block) == block.size();
-            block.clear();
+            block.resize(0);
         }
     };
 
@@ -71,14 +93,34 @@ ReportResult saveCsvReport(const ReportTable& table, ReportFile& file)
             appendField(line, table.headerText(column));
     }
     endLine();
-    QString text;
-    for (int row = 0; written && row < table.rowCount(); ++row) {
-        for (int column = 1; column < columns; ++column) {
-            if (column > 1)
-                line.append(QLatin1Char(','));
-            if (table.cell(row, column, text))
-                appendField(line, text);
+    // Each row's cells come in column order; the columns without one stay empty.
+    class LineSink : public CellSink
+    {
+    public:
+        explicit LineSink(QString& line) : m_line(line) {}
+        void take(int column, const QString& text) override
+        {
+            separateUpTo(column);
+            appendField(m_line, text);
         }
+        // The separators of the columns before `column`, and of it.
+        void separateUpTo(int column)
+        {
+            for (; m_next <= column; ++m_next) {
+                if (m_next > 1)
+                    m_line.append(QLatin1Char(','));
+            }
+        }
+        void restart() { m_next = 1; }
+
+    private:
+        QString& m_line;
+        int m_next = 1;
+    } sink(line);
+    for (int row = 0; written && row < table.rowCount(); ++row) {
+        sink.restart();
+        table.rowCells(row, sink);
+        sink.separateUpTo(columns - 1);
         endLine();
     }
     if (written && !block.isEmpty())

@@ -43,6 +43,11 @@ ReportTable::CellKind ProtocolReportTable::cellKind(int row, int column) const
                                                                   : CellKind::Text;
 }
 
+void ProtocolReportTable::rowCells(int row, CellSink& sink) const
+{
+    m_model.rowCells(m_model.globalRowAt(row), sink);
+}
+
 bool ProtocolReportTable::cell(int row, int column, QString& text) const
 {
     return m_model.cellText(m_model.globalRowAt(row), column, text);

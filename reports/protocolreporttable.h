@@ -19,6 +19,7 @@ public:
     bool hasItem(int row, int column) const override;
     QString text(int row, int column) const override;
     bool cell(int row, int column, QString& text) const override;
+    void rowCells(int row, CellSink& sink) const override;
     CellKind cellKind(int row, int column) const override;
 
 private:

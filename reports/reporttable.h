@@ -1,5 +1,7 @@
 #pragma once
 
+#include "table/cellsink.h"
+
 #include <QString>
 
 // What a report reads from a table: headers and cell texts as the table shows
@@ -24,6 +26,17 @@ public:
             return false;
         text = this->text(row, column);
         return true;
+    }
+
+    // The cells of a row from column 1 on that have an item, in column
+    // order; tables that hold whole rows answer it with one look-up.
+    virtual void rowCells(int row, CellSink& sink) const
+    {
+        QString text;
+        for (int column = 1; column < columnCount(); ++column) {
+            if (cell(row, column, text))
+                sink.take(column, text);
+        }
     }
 
     // What a cell's text stands for, so that a workbook can store numbers

@@ -45,6 +45,7 @@ public:
     {
         return m_table.cell(tableRow(row), column, text);
     }
+    void rowCells(int row, CellSink& sink) const override { m_table.rowCells(tableRow(row), sink); }
     CellKind cellKind(int row, int column) const override
     {
         return m_table.cellKind(tableRow(row), column);

@@ -1,5 +1,6 @@
 #include "table/protocoltablemodel.h"
 
+#include "table/cellsink.h"
 #include "table/numbertext.h"
 #include "table/protocolassembly.h"
 #include "table/tablefilter.h"
@@ -37,6 +38,22 @@ void stableSortByKey(std::vector<std::pair<Key, int>>& items, bool ascending)
     };
     if (!std::is_sorted(items.begin(), items.end(), reversed))
         std::stable_sort(items.begin(), items.end(), reversed);
+}
+
+// The rows in the order of the key each is given, stable in either direction.
+template <typename KeyOf>
+std::vector<int> sortedByKey(const std::vector<int>& rows, bool ascending, KeyOf keyOf)
+{
+    std::vector<std::pair<decltype(keyOf(0)), int>> items;
+    items.reserve(rows.size());
+    for (const int row : rows)
+        items.emplace_back(keyOf(row), row);
+    stableSortByKey(items, ascending);
+    std::vector<int> sorted;
+    sorted.reserve(items.size());
+    for (const auto& item : items)
+        sorted.push_back(item.second);
+    return sorted;
 }
 
 } // namespace
@@ -212,6 +229,27 @@ bool ProtocolTableModel::cellText(int globalRow, int column, QString& text) cons
     return found;
 }
 
+void ProtocolTableModel::rowCells(int globalRow, CellSink& sink) const
+{
+    if (!m_assembly)
+        return;
+    const ProtocolAssembly::RowRef r = m_assembly->row(globalRow);
+    sink.take(kTimeColumn, m_assembly->timeText(r.protocol, r.record));
+    const int protocol = protocolColumn();
+    ProtocolAssembly::Cell cell;
+    cell.text.swap(m_rowText);
+    for (int column = ProtocolAssembly::firstChannelColumn; column < m_labels.size(); ++column) {
+        if (column == protocol) {
+            sink.take(column, protocolName(globalRow));
+            continue;
+        }
+        const int channel = m_assembly->channelAt(r.protocol, column);
+        if (channel >= 0 && m_assembly->cell(r.protocol, channel, r.record, cell))
+            sink.take(column, cell.text);
+    }
+    m_rowText.swap(cell.text);
+}
+
 void ProtocolTableModel::setProtocolColumnShown(bool shown)
 {
     if (shown == m_protocolColumnShown)
@@ -325,31 +363,12 @@ std::vector<int> ProtocolTableModel::sortedBy(int column, Qt::SortOrder order) c
                               [this](int row) { return isMarked(row); });
         return sorted;
     }
-    if (column == kTimeColumn) {
-        std::vector<std::pair<qint64, int>> items;
-        items.reserve(m_order.size());
-        for (const int row : m_order)
-            items.emplace_back(msecsSinceEpoch(row), row);
-        stableSortByKey(items, ascending);
-        std::vector<int> sorted;
-        sorted.reserve(items.size());
-        for (const auto& item : items)
-            sorted.push_back(item.second);
-        return sorted;
-    }
-    if (column == protocolColumn()) {
-        // By file, in the order read; rows of one file keep their order.
-        std::vector<std::pair<int, int>> items;
-        items.reserve(m_order.size());
-        for (const int row : m_order)
-            items.emplace_back(m_assembly->row(row).protocol, row);
-        stableSortByKey(items, ascending);
-        std::vector<int> sorted;
-        sorted.reserve(items.size());
-        for (const auto& item : items)
-            sorted.push_back(item.second);
-        return sorted;
-    }
+    if (column == kTimeColumn)
+        return sortedByKey(m_order, ascending, [this](int row) { return msecsSinceEpoch(row); });
+    // By file, in the order read; rows of one file keep their order.
+    if (column == protocolColumn())
+        return sortedByKey(m_order, ascending,
+                           [this](int row) { return m_assembly->row(row).protocol; });
     for (int p = 0; p < m_assembly->protocolCount(); ++p) {
         const int channel = m_assembly->channelAt(p, column);
         if (channel >= 0 && m_assembly->hasRefs(p, channel))

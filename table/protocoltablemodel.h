@@ -8,6 +8,7 @@
 #include <set>
 #include <vector>
 
+class CellSink;
 class ProtocolAssembly;
 class TableFilter;
 
@@ -70,6 +71,9 @@ public:
     QString timeText(int globalRow) const;
     // False when the row has no cell in that column (column ≥ 1).
     bool cellText(int globalRow, int column, QString& text) const;
+    // The cells of a row from column 1 on that have text, as cellText gives
+    // them, with one look-up of the row.
+    void rowCells(int globalRow, CellSink& sink) const;
     // A value cell that shows its number (not an enumeration text).
     bool isNumberCell(int globalRow, int column) const;
     // The cell's text read as a number (0 for a text that is no number).
@@ -107,6 +111,7 @@ private:
 
     const ProtocolAssembly* m_assembly = nullptr;
     QStringList m_labels;
+    mutable QString m_rowText;  // rowCells' buffer, reused from row to row
     std::vector<int> m_order;   // global rows, current order
     std::vector<int> m_visible; // global rows shown, when some are hidden
     std::vector<bool> m_hidden; // by global row; empty while none is hidden

@@ -30,6 +30,13 @@ public:
     {
         return m_table.cell(row, source(column), text);
     }
+    void rowCells(int row, CellSink& sink) const override
+    {
+        if (m_all)
+            m_table.rowCells(row, sink);
+        else
+            ReportTable::rowCells(row, sink);
+    }
     CellKind cellKind(int row, int column) const override
     {
         return m_table.cellKind(row, source(column));

@@ -1,5 +1,6 @@
 #include "workspace/projectfile.h"
 
+#include "events/eventfile.h"
 #include "protocol/protocolformat.h"
 #include "reports/reportfile.h"
 #include "workspace/viewstate.h"
@@ -117,7 +118,26 @@ ProjectFile ProjectFile::capture(const Workspace& workspace, const QString& proj
     project.timeFrom = view.timeFrom();
     project.timeTo = view.timeTo();
     project.valueRanges = view.valueRanges();
+    const EventDefinitions events = workspace.eventDefinitions();
+    if (!events.empty())
+        project.events = EventFile::toJson(events);
     return project;
+}
+
+bool ProjectFile::applyEvents(Workspace& workspace, const QString& path, QString& error) const
+{
+    if (events.isUndefined())
+        return true;
+    EventDefinitions definitions;
+    QString why;
+    if (!events.isArray() || !EventFile::fromJson(events.toArray(), definitions, why)) {
+        error = QStringLiteral("%1: определения событий не прочитаны: %2")
+                    .arg(QDir::toNativeSeparators(path),
+                         why.isEmpty() ? QStringLiteral("это не список") : why);
+        return false;
+    }
+    workspace.setEventDefinitions(definitions);
+    return true;
 }
 
 QJsonObject ProjectFile::toJson() const

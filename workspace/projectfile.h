@@ -74,6 +74,10 @@ public:
     QString locateLogDirectory(const QString& projectPath) const;
     // The shown channels, colours, position, zoom, lines and filter.
     void applyView(ViewState& view) const;
+    // The project's event definitions in place of those beside log.def;
+    // false with a Russian reason naming the file when they cannot be read
+    // (the workspace's are then kept).
+    bool applyEvents(Workspace& workspace, const QString& path, QString& error) const;
 
     // The first and last tick the chart shows: the window's own rounding.
     qint64 firstShownTick() const;
@@ -96,10 +100,11 @@ public:
     QDateTime timeFrom;
     QDateTime timeTo;
     QVector<Range> valueRanges;
-    int tab = -1;                             // the open tab; -1: none kept
-    QByteArray docks;                         // QMainWindow::saveState
-    QJsonValue events{QJsonValue::Undefined}; // event definitions, carried as they are
-    QJsonObject unknown;                      // keys of a newer version, kept
+    int tab = -1;     // the open tab; -1: none kept
+    QByteArray docks; // QMainWindow::saveState
+    QJsonValue events{
+        QJsonValue::Undefined}; // event definitions in use; none: those beside log.def
+    QJsonObject unknown;        // keys of a newer version, kept
 
 private:
     static ProjectProtocol describe(const QString& file, const QString& projectDir);

@@ -40,7 +40,7 @@ QString WorkspaceEvents::setOptions(const QStringList& options)
             faults.append(error);
             continue;
         }
-        definition.color = defaultEventColor(int(m_file.size() + m_options.size()));
+        definition.color = defaultEventColor(int(definitions().size() + m_options.size()));
         m_options = withEventOverrides(m_options, {definition});
     }
     std::vector<int> refused;
@@ -53,13 +53,12 @@ QString WorkspaceEvents::setOptions(const QStringList& options)
 
 EventDefinitions WorkspaceEvents::definitions() const
 {
-    return withEventOverrides(m_file, m_options);
+    return withEventOverrides(m_given ? *m_given : m_file, m_options);
 }
 
 void WorkspaceEvents::setDefinitions(const EventDefinitions& definitions)
 {
-    m_file = definitions;
-    m_options.clear();
+    m_given = definitions;
     find();
 }
 
@@ -70,7 +69,11 @@ bool WorkspaceEvents::save(const EventDefinitions& definitions, QString& error)
         return false;
     }
     m_problem.clear();
-    setDefinitions(definitions);
+    // The list saved is the whole list in use.
+    m_file = definitions;
+    m_given.reset();
+    m_options.clear();
+    find();
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class EventTable;
 class Workspace;
@@ -40,7 +41,8 @@ public:
     EventList between(qint64 from, qint64 to) const;
 
     // setters:
-    // Uses the definitions (a project's) without writing the file.
+    // Uses the definitions (a project's) in place of the file's, without
+    // writing it, until a save; a later load of events.def does not undo it.
     void setDefinitions(const EventDefinitions& definitions);
     // Writes events.def and uses the definitions; false with the reason in
     // Russian, the old file kept.
@@ -61,6 +63,7 @@ private:
     QString m_path;
     QString m_problem;
     EventDefinitions m_file;
+    std::optional<EventDefinitions> m_given; // a project's, over the file's
     EventDefinitions m_options;
     EventList m_list;
 };

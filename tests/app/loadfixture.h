@@ -4,6 +4,7 @@
 #include "parameters/settingsfile.h"
 #include "tests/protocol/protocolfiles.h"
 
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -57,6 +58,37 @@ public:
     }
 };
 
+// The program run from a script, as the batch tests start it.
+struct ProgramRun
+{
+    int exitCode = -1;
+    QString errors;
+    QByteArray output;
+};
+
+// Optional: the working folder, a file for standard output, the TZ and the
+// display platform.
+inline ProgramRun runProgram(const QStringList& arguments, const QString& workingDir = QString(),
+                             const QString& outputFile = QString(), const QString& zone = QString(),
+                             const QString& platform = QString())
+{
+    QProcess process;
+    process.setWorkingDirectory(workingDir);
+    if (!outputFile.isEmpty())
+        process.setStandardOutputFile(outputFile);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!zone.isEmpty())
+        environment.insert(QStringLiteral("TZ"), zone);
+    if (!platform.isEmpty())
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+    process.setProcessEnvironment(environment);
+    process.start(qEnvironmentVariable("VOLTREK_APP"), arguments);
+    if (!process.waitForFinished(60000))
+        return {};
+    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError()),
+            process.readAllStandardOutput()};
+}
+
 // A log directory with three channels and protocol files written on demand.
 class LoadFixture
 {
@@ -81,6 +113,15 @@ public:
         dialogs = answers.get();
         window->setDialogs(std::move(answers));
         window->setupLoger(dir.path());
+    }
+
+    // The command line reading the given protocols of the directory.
+    QStringList batchArguments(const QStringList& files) const
+    {
+        QStringList arguments{QStringLiteral("-d"), dir.path()};
+        for (const QString& file : files)
+            arguments << QStringLiteral("-l") << file;
+        return arguments;
     }
 
     // Applies the directory's definitions again, as picking its log.def does.

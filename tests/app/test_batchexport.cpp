@@ -24,12 +24,7 @@
 namespace {
 const QDateTime kStart(QDate(2024, 6, 1), QTime(12, 0));
 
-struct Run
-{
-    int exitCode = -1;
-    QString errors;
-    QByteArray output;
-};
+using Run = ProgramRun;
 } // namespace
 
 // The program run from a script: reports written without a window.
@@ -39,34 +34,11 @@ class TestBatchExport : public QObject
 
     std::unique_ptr<LoadFixture> fixture;
 
-    Run run(const QStringList& arguments, const QString& workingDir = QString(),
-            const QString& outputFile = QString(), const QString& zone = QString(),
-            const QString& platform = QString())
+    template <typename... Options> static Run run(const QStringList& arguments, Options... options)
     {
-        QProcess process;
-        process.setWorkingDirectory(workingDir);
-        if (!outputFile.isEmpty())
-            process.setStandardOutputFile(outputFile);
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        if (!zone.isEmpty())
-            environment.insert(QStringLiteral("TZ"), zone);
-        if (!platform.isEmpty())
-            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
-        process.setProcessEnvironment(environment);
-        process.start(qEnvironmentVariable("VOLTREK_APP"), arguments);
-        if (!process.waitForFinished(60000))
-            return {};
-        return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError()),
-                process.readAllStandardOutput()};
+        return runProgram(arguments, options...);
     }
-
-    QStringList base(const QStringList& files)
-    {
-        QStringList arguments{QStringLiteral("-d"), fixture->dir.path()};
-        for (const QString& file : files)
-            arguments << QStringLiteral("-l") << file;
-        return arguments;
-    }
+    QStringList base(const QStringList& files) const { return fixture->batchArguments(files); }
 
 private slots:
     void init() { fixture = std::make_unique<LoadFixture>(); }

@@ -43,19 +43,11 @@ public:
     }
 };
 
-struct Run
-{
-    int exitCode = -1;
-    QString errors;
-};
+using Run = ProgramRun;
 
 Run run(const QStringList& arguments)
 {
-    QProcess process;
-    process.start(qEnvironmentVariable("VOLTREK_APP"), arguments);
-    if (!process.waitForFinished(60000))
-        return {};
-    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError())};
+    return runProgram(arguments);
 }
 
 QString firstLine(const QString& path)
@@ -85,13 +77,7 @@ class TestDataExportWindow : public QObject
 
     std::unique_ptr<LoadFixture> fixture;
 
-    QStringList base(const QStringList& files)
-    {
-        QStringList arguments{QStringLiteral("-d"), fixture->dir.path()};
-        for (const QString& file : files)
-            arguments << QStringLiteral("-l") << file;
-        return arguments;
-    }
+    QStringList base(const QStringList& files) const { return fixture->batchArguments(files); }
 
 private slots:
     void init() { fixture = std::make_unique<LoadFixture>(); }

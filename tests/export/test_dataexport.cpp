@@ -433,6 +433,46 @@ private slots:
         QVERIFY(gaps > 10);
     }
 
+    // The stored ID is that of the first protocol that has the channel;
+    // the ones before it that lack it give none.
+    void storedIdIsTheFirstProtocolsWithTheChannel_data()
+    {
+        QTest::addColumn<QVector<int>>("ids"); // per protocol, 0: without the channel
+        QTest::addColumn<double>("stored");
+        QTest::newRow("only the second has it") << QVector<int>{0, 7} << 7.0;
+        QTest::newRow("both, the first's") << QVector<int>{5, 7} << 5.0;
+        QTest::newRow("only the middle one") << QVector<int>{0, 7, 0} << 7.0;
+    }
+    void storedIdIsTheFirstProtocolsWithTheChannel()
+    {
+        QFETCH(QVector<int>, ids);
+        QFETCH(double, stored);
+        ProtocolAssembly assembly(catalogue, kStart.addDays(1));
+        for (int p = 0; p < ids.size(); ++p) {
+            ProtocolColumns columns;
+            ChannelColumn voltage{"U1", 1, {}, {}};
+            ChannelColumn current{"I1", quint8(ids[p]), {}, {}};
+            for (int t = 0; t < 10; ++t) {
+                columns.ticks.push_back(quint32(t));
+                voltage.values.push_back(t);
+                current.values.push_back(2 * t);
+            }
+            columns.channels.push_back(std::move(voltage));
+            if (ids[p] > 0)
+                columns.channels.push_back(std::move(current));
+            QCOMPARE(assembly.addProtocol(kStart.addSecs(10 * p), 100, std::move(columns)),
+                     ProtocolAssembly::AddResult::Added);
+        }
+        QVERIFY(assembly.build());
+        const AssemblyExportSource source(assembly, catalogue, {"I1"}, {}, {});
+        const QString path = dir.filePath(QStringLiteral("ids.h5"));
+        ReportFile file(path);
+        QVERIFY(write(Kind::Hdf5, source, file));
+        const Readback back = readH5(path, {"channels/I1/id", "channels/I1/computed"}, {});
+        QCOMPARE(back.numbers["channels/I1/id"], QVector<double>{stored});
+        QCOMPARE(back.numbers["channels/I1/computed"], QVector<double>{0});
+    }
+
     void namesAreValidForMatlab_data()
     {
         QTest::addColumn<QStringList>("codes");

@@ -6,7 +6,7 @@
 
 #include "chartdata/textcontrast.h"
 #include "reports/chartdrawing.h"
-#include "reports/chartpicture.h"
+#include "chart/chartpicture.h"
 #include "reports/clippingpaintdevice.h"
 #include "reports/pdfreport.h"
 #include "reports/reporttable.h"

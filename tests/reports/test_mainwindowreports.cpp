@@ -5,7 +5,7 @@
 #include "chart/chartprotocol.h"
 #include "app/platform.h"
 #include "parameters/settingsfile.h"
-#include "reports/chartpicture.h"
+#include "chart/chartpicture.h"
 #include "table/protocoltablemodel.h"
 #include "tests/device/scripteddialogs.h"
 #include "tests/protocol/protocolfiles.h"

@@ -1,3 +1,4 @@
+#include "table/cellsink.h"
 #include "table/protocoltablemodel.h"
 
 #include "table/protocolassembly.h"
@@ -136,6 +137,21 @@ private slots:
         QCOMPARE(model->headerLabels().last(), QStringLiteral("Протокол"));
         QCOMPARE(column(3), QStringList({"one.log", "two.log", "one.log", "two.log"}));
         QVERIFY(!model->isNumberCell(model->globalRowOf(0), 3));
+        // A report takes a row at once: the same cells as one by one.
+        struct RowTexts : CellSink
+        {
+            QStringList cells;
+            void take(int column, const QString& text) override { cells[column] = text; }
+        };
+        for (int row = 0; row < model->allRowCount(); ++row) {
+            RowTexts texts;
+            texts.cells = QVector<QString>(model->columnCount(), "-").toList();
+            model->rowCells(row, texts);
+            for (int c = 1; c < model->columnCount(); ++c) {
+                QString text;
+                QCOMPARE(texts.cells[c], model->cellText(row, c, text) ? text : QString("-"));
+            }
+        }
         model->sort(3, Qt::DescendingOrder);
         QCOMPARE(column(2), QStringList({"2", "2.1", "1", "1.1"}));
 

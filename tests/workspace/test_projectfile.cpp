@@ -1,5 +1,6 @@
 #include "workspace/projectfile.h"
 #include "workspace/workspace.h"
+#include "workspace/workspaceevents.h"
 
 #include "protocol/streamloger.h"
 #include "tests/protocol/protocolfiles.h"
@@ -85,6 +86,9 @@ private slots:
         const QDateTime to = kStart.addSecs(40);
         view.setValueRanges({{QStringLiteral("Альфа (A1)"), 2.5, 30}});
         view.setFilter(true, from, to);
+        const EventDefinition dip{QStringLiteral("Провал"), QStringLiteral("B1 < 12"), 2000, 500,
+                                  QColor(QStringLiteral("#ff8800"))};
+        source.setEventDefinitions({dip});
 
         const QString path = folder + QStringLiteral("/analysis.vtproj");
         ProjectFile saved = ProjectFile::capture(source, path, data);
@@ -92,7 +96,6 @@ private slots:
         saved.tab = 2;
         saved.docks = QByteArray("\x00\xff docks", 8);
         saved.timeFilterOn = true;
-        saved.events = QJsonArray{QJsonObject{{QStringLiteral("name"), QStringLiteral("Провал")}}};
         QString error;
         QVERIFY2(saved.save(path, error), qPrintable(error));
 
@@ -111,6 +114,10 @@ private slots:
         restored.setComputedOverrides(loaded.computed);
         QCOMPARE(restored.read(loaded.locate(path).files), Workspace::ReadResult::Loaded);
         loaded.applyView(restored.view());
+        QVERIFY(loaded.applyEvents(restored, path, error));
+        // The project's definitions stand even when log.def's are read again.
+        restored.events().load(data);
+        QVERIFY(restored.eventDefinitions() == EventDefinitions{dip});
         const ViewState& back = restored.view();
         QVERIFY(!back.isChannelShown(QStringLiteral("Бета (B1)")));
         QVERIFY(back.isChannelShown(QStringLiteral("Альфа (A1)")));

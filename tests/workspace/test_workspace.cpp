@@ -45,12 +45,13 @@ class TestWorkspace : public QObject
 
     // Channel 1 carrying first + tick, channel 2 100 + tick, on ticks 0 … count - 1.
     QString writeProtocol(const QString& name, const QDateTime& start, int count, int first,
-                          quint16 tickMs = 1000)
+                          quint16 tickMs = 1000, const QVector<quint8>& ids = {1, 2})
     {
         QVector<LogRecord> records;
         for (int tick = 0; tick < count; ++tick) {
-            records.append(protocolfiles::rec(1, quint32(tick), first + tick));
-            records.append(protocolfiles::rec(2, quint32(tick), 100 + tick));
+            for (const quint8 id : ids)
+                records.append(
+                    protocolfiles::rec(id, quint32(tick), id == 1 ? first + tick : 100 + tick));
         }
         const QString path = dir.filePath(name);
         protocolfiles::write(path,
@@ -127,6 +128,26 @@ private slots:
         QCOMPARE(workspace.isLoaded(), rows > 0);
         if (rows > 0)
             QCOMPARE(workspace.startDateTime(), kStart);
+    }
+
+    // Read later first, the earlier file's rows still come first; the
+    // columns keep the order in which the file read first names them.
+    void filesReadLaterFirstShowInTimeOrder()
+    {
+        const QString later =
+            writeProtocol(QStringLiteral("later.log"), kStart.addSecs(15), 10, 20, 1000, {2});
+        const QString earlier = writeProtocol(QStringLiteral("earlier.log"), kStart, 10, 5);
+        Workspace workspace;
+        QVERIFY(workspace.read({later, earlier}) == Workspace::ReadResult::Loaded);
+        const ProtocolTableModel& model = *workspace.tableModel();
+        QCOMPARE(model.headerLabels().mid(2), (QStringList{"Бета (B1)", "Альфа (A1)"}));
+        QCOMPARE(model.allRowCount(), 20);
+        QCOMPARE(model.timeText(model.globalRowAt(0)), QStringLiteral("01/06/2024 12:00:00.000"));
+        QCOMPARE(model.tick(model.globalRowAt(10)), qint64(15));
+        QString text;
+        QVERIFY(!model.cellText(model.globalRowAt(10), 3, text));
+        QCOMPARE(workspace.firstTick(), qint64(0));
+        QCOMPARE(workspace.lastTick(), qint64(24));
     }
 
     // Rows of one time keep the order of their files: two overlapping files

@@ -1,4 +1,4 @@
-#include "reports/chartpicture.h"
+#include "chart/chartpicture.h"
 
 #include "chart/chartprotocol.h"
 #include "reports/clippingpaintdevice.h"

@@ -1,10 +1,13 @@
-#include "app/mainwindow.h"
+#include "app/deviceactions.h"
 
+#include "app/dialogs.h"
 #include "device/drivewatch.h"
 #include "device/loggerserial.h"
 #include "device/safefilecopy.h"
 #include "protocol/streamloger.h"
 #include "reports/failuretext.h"
+
+#include "ui_mainwindow.h"
 
 #include <QDir>
 #include <QFile>
@@ -37,23 +40,37 @@ private:
 };
 } // namespace
 
-bool MainWindow::checkProtocolDirForCopy()
+DeviceActions::DeviceActions(Ui::MainWindow& form, StreamLoger& logger,
+                             const std::unique_ptr<Dialogs>& dialogs, QWidget* window,
+                             const bool& reading)
+    : ui(form), m_logger(logger), m_dialogs(dialogs), m_window(window), m_reading(reading)
 {
-    if (logger->hasProtocolDir())
+}
+
+void DeviceActions::close()
+{
+    m_closed = true;
+    if (m_probe)
+        m_probe->stop();
+}
+
+bool DeviceActions::checkProtocolDirForCopy()
+{
+    if (m_logger.hasProtocolDir())
         return true;
     // Without a log definition there is no protocol directory; a copy would
     // land in whatever the working directory happens to be.
-    dialogs->warning(this, tr("Внимание!"),
-                     tr("Каталог протоколов не задан: настройки логера (log.def) не загружены.\n"
-                        "Выберите файл настроек кнопкой \"Настройки\"."));
+    m_dialogs->warning(m_window, tr("Внимание!"),
+                       tr("Каталог протоколов не задан: настройки логера (log.def) не загружены.\n"
+                          "Выберите файл настроек кнопкой \"Настройки\"."));
     return false;
 }
 
-void MainWindow::on_actFLASH_triggered()
+void DeviceActions::switchToFlash()
 {
     if (m_reading || !checkProtocolDirForCopy())
         return;
-    DeviceEnvironment& environment = m_deviceEnvironment;
+    DeviceEnvironment& environment = m_environment;
     const ActionsPaused paused({ui.actFLASH, ui.actCopy});
     const QStringList drivesBefore = environment.driveRoots();
 
@@ -68,12 +85,12 @@ void MainWindow::on_actFLASH_triggered()
     if (m_closed)
         return;
     if (!switched) {
-        dialogs->information(this, tr("FLASH"), tr("Устройство не найдено."));
+        m_dialogs->information(m_window, tr("FLASH"), tr("Устройство не найдено."));
         return;
     }
-    dialogs->information(this, tr("FLASH"),
-                         tr("Устройство найдено. \n ВНИМАНИЕ! Чтение карты занимает несколько "
-                            "минут. \n Дождитесь появления окна выбора файла."));
+    m_dialogs->information(m_window, tr("FLASH"),
+                           tr("Устройство найдено. \n ВНИМАНИЕ! Чтение карты занимает несколько "
+                              "минут. \n Дождитесь появления окна выбора файла."));
 
     // Closing the window ends the wait: no more pauses, no drive.
     const QString drive = device::waitForNewDrive(
@@ -88,47 +105,57 @@ void MainWindow::on_actFLASH_triggered()
     if (drive.isEmpty() || m_closed)
         return;
     m_deviceFolder = drive;
-    on_actCopy_triggered();
+    copyProtocol();
 }
 
-void MainWindow::on_actCopy_triggered()
+void DeviceActions::copyProtocol()
 {
     if (m_reading || !checkProtocolDirForCopy())
         return;
-    const QString chosen =
-        dialogs->getOpenFileName(this, tr("Copy File"), m_deviceFolder, tr("Log File (*.log)"));
+    const QString chosen = m_dialogs->getOpenFileName(m_window, tr("Copy File"), m_deviceFolder,
+                                                      tr("Log File (*.log)"));
     if (chosen.isEmpty())
         return;
 
     const QFileInfo source(chosen);
     // Plain directory objects: the reader's own may carry filters that would spoil the comparison.
-    const QString protocolPath = logger->protocolDir().absolutePath();
+    const QString protocolPath = m_logger.protocolDir().absolutePath();
     if (source.absoluteDir() == QDir(protocolPath)) {
-        dialogs->information(this, tr("Внимание"), tr("Данный каталог уже хранит файлы лога"));
+        m_dialogs->information(m_window, tr("Внимание"),
+                               tr("Данный каталог уже хранит файлы лога"));
         return;
     }
 
     const QString fileName = source.fileName();
     const QString target = protocolPath + QLatin1Char('/') + fileName;
     if (QFile::exists(target) &&
-        dialogs->question(this, tr("Внимание"),
-                          tr("Файл с таким именем уже существует. /n Желаете заменить его?")) !=
+        m_dialogs->question(m_window, tr("Внимание"),
+                            tr("Файл с таким именем уже существует. /n Желаете заменить его?")) !=
             QMessageBox::Yes)
         return;
 
     // The old target is replaced only by a complete copy, never removed beforehand.
     SafeFileCopy copier;
     const bool copied = copier.copy(source.absoluteFilePath(), target);
-    dialogs->information(this, tr("Копирование"),
-                         copied ? tr("Файл скопирован")
-                                : tr("Не удалось скопировать файл") + QLatin1Char('\n') +
-                                      failuretext::russianFailure(copier.lastError()));
+    m_dialogs->information(m_window, tr("Копирование"),
+                           copied ? tr("Файл скопирован")
+                                  : tr("Не удалось скопировать файл") + QLatin1Char('\n') +
+                                        failuretext::russianFailure(copier.lastError()));
 
     refreshProtocols();
 
-    if (dialogs->question(this, tr("Файл"), tr("Открыть файл?")) != QMessageBox::Yes)
+    if (m_dialogs->question(m_window, tr("Файл"), tr("Открыть файл?")) != QMessageBox::Yes)
         return;
+    selectFile(fileName);
+    const QStringList files{fileName};
+    if (m_environment.readProtocols)
+        m_environment.readProtocols(files);
+    else
+        readProtocols(files);
+}
 
+void DeviceActions::selectFile(const QString& fileName)
+{
     QItemSelectionModel* selection = ui.twFiles->selectionModel();
     selection->clearSelection();
     for (int row = 0; row < ui.twFiles->rowCount(); ++row) {
@@ -139,27 +166,20 @@ void MainWindow::on_actCopy_triggered()
         selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
         selection->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
-
-    const QStringList files{fileName};
-    if (m_deviceEnvironment.readProtocols)
-        m_deviceEnvironment.readProtocols(files);
-    else
-        readProtocols(files);
 }
 
-void MainWindow::on_actLogger_triggered()
+void DeviceActions::openMonitor()
 {
     if (m_reading)
         return;
-    const QString path = m_deviceEnvironment.monitorPath.isEmpty()
-                             ? device::monitorProgramPath()
-                             : m_deviceEnvironment.monitorPath;
+    const QString path = m_environment.monitorPath.isEmpty() ? device::monitorProgramPath()
+                                                             : m_environment.monitorPath;
     // Opening a missing file would fail without a word; tell the user instead.
     if (!QFileInfo(path).isFile()) {
-        dialogs->warning(
-            this, tr("Внимание!"),
+        m_dialogs->warning(
+            m_window, tr("Внимание!"),
             tr("Программа монитора не найдена:\n%1").arg(QDir::toNativeSeparators(path)));
         return;
     }
-    m_deviceEnvironment.openMonitor(path);
+    m_environment.openMonitor(path);
 }

@@ -1,15 +1,19 @@
-#include "app/mainwindow.h"
+#include "app/dataexportaction.h"
 
 #include "app/dataexportdialog.h"
-#include "reports/failuretext.h"
+#include "app/dialogs.h"
 #include "app/platform.h"
-#include "chartdata/channel.h"
+#include "app/reportactions.h"
 #include "chart/chartprotocol.h"
+#include "chartdata/channel.h"
 #include "export/assemblyexportsource.h"
 #include "export/dataexport.h"
 #include "protocol/channellookup.h"
+#include "reports/failuretext.h"
 #include "table/protocolassembly.h"
 #include "workspace/workspace.h"
+
+#include "ui_mainwindow.h"
 
 #include <QDir>
 #include <QMenu>
@@ -32,39 +36,50 @@ struct LoadedExport
     }
 };
 
+// The codes of the channels the chart draws now.
+QStringList visibleCodes(const ChartProtocol& chart, const DataExportChoice& choice)
+{
+    QStringList codes;
+    for (int i = 0; i < choice.codes.size(); ++i) {
+        for (int c = 0; c < chart.channelCount(); ++c) {
+            const Channel* channel = chart.channelAt(c);
+            if (channel && channel->visible() && channel->name() == choice.titles[i]) {
+                codes.append(choice.codes[i]);
+                break;
+            }
+        }
+    }
+    return codes;
+}
+
 } // namespace
 
-void MainWindow::setupDataExportAction()
+DataExportAction::DataExportAction(Ui::MainWindow& form, Workspace& workspace,
+                                   const std::unique_ptr<Dialogs>& dialogs, QMainWindow* window,
+                                   const bool& reading)
+    : ui(form), m_workspace(workspace), m_dialogs(dialogs), m_window(window), m_reading(reading)
 {
-    actExportData = new QAction(tr("Экспорт данных…"), this);
-    actExportData->setObjectName(QStringLiteral("actExportData"));
-    actExportData->setToolTip(tr("Сохранить значения каналов в файл HDF5 или MATLAB"));
-    connect(actExportData, &QAction::triggered, this, &MainWindow::exportData);
+    auto* action = new QAction(tr("Экспорт данных…"), window);
+    action->setObjectName(QStringLiteral("actExportData"));
+    action->setToolTip(tr("Сохранить значения каналов в файл HDF5 или MATLAB"));
+    connect(action, &QAction::triggered, this, &DataExportAction::exportData);
     if (auto* menu = ui.menuBar->findChild<QMenu*>(QStringLiteral("menuFile"))) {
         const QList<QAction*> actions = menu->actions();
         const int pdf = actions.indexOf(ui.actPDF);
-        menu->insertAction(actions.value(pdf + 1), actExportData);
+        menu->insertAction(actions.value(pdf + 1), action);
     }
-    addAction(actExportData);
+    window->addAction(action);
 }
 
-void MainWindow::exportData()
+void DataExportAction::exportData()
 {
-    const ProtocolAssembly* assembly = m_workspace->assembly();
+    const ProtocolAssembly* assembly = m_workspace.assembly();
     if (!assembly || assembly->rowCount() == 0 || m_reading)
         return;
     DataExportChoice choice;
     choice.codes = assembly->codes();
     choice.titles = assembly->titles();
-    for (int i = 0; i < choice.codes.size(); ++i) {
-        for (int c = 0; c < ui.chart->channelCount(); ++c) {
-            const Channel* channel = ui.chart->channelAt(c);
-            if (channel && channel->visible() && channel->name() == choice.titles[i]) {
-                choice.visibleCodes.append(choice.codes[i]);
-                break;
-            }
-        }
-    }
+    choice.visibleCodes = visibleCodes(*ui.chart, choice);
     choice.hasCursors = ui.chart->hasReference();
     const auto instant = [assembly](int row) {
         const ProtocolAssembly::RowRef ref = assembly->rowAt(row);
@@ -72,37 +87,32 @@ void MainWindow::exportData()
     };
     choice.first = instant(0);
     choice.last = instant(assembly->rowCount() - 1);
-    if (!dialogs->getDataExportChoice(this, choice))
+    if (!m_dialogs->getDataExportChoice(m_window, choice))
         return;
 
     QDateTime from;
     QDateTime to;
     if (choice.range == DataExportChoice::Range::Cursors && ui.chart->hasReference()) {
-        // The ticks between the two lines, both included, as reports take them.
-        const qint64 first = std::min(ui.chart->referenceX(), ui.chart->lineValueX());
-        const qint64 last = std::max(ui.chart->referenceX(), ui.chart->lineValueX());
-        const qint64 tickMs = ui.chart->tickLength();
-        from = ui.chart->startDateTime().addMSecs(first * tickMs);
-        to = ui.chart->startDateTime().addMSecs((last + 1) * tickMs - 1);
+        std::tie(from, to) = cursorRange(*ui.chart);
     } else if (choice.range == DataExportChoice::Range::FromTo) {
         from = choice.from;
         to = choice.to;
     }
-    const LoadedExport loaded(*assembly, m_workspace->loadedFiles(), choice.exportedCodes(), from,
+    const LoadedExport loaded(*assembly, m_workspace.loadedFiles(), choice.exportedCodes(), from,
                               to);
     if (loaded.source.channelCount() == 0 || loaded.source.rowCount() == 0) {
-        dialogs->warning(this, tr("Внимание!"),
-                         loaded.source.channelCount() == 0
-                             ? tr("Не выбран ни один канал; файл не записан.")
-                             : tr("В выбранном диапазоне нет ни одной строки; файл не записан."));
+        m_dialogs->warning(m_window, tr("Внимание!"),
+                           loaded.source.channelCount() == 0
+                               ? tr("Не выбран ни один канал; файл не записан.")
+                               : tr("В выбранном диапазоне нет ни одной строки; файл не записан."));
         return;
     }
 
     const QString suffix = exportSuffix(choice.format);
     const QString filter =
         choice.format == ExportFormat::Hdf5 ? tr("Файл HDF5 (*.h5)") : tr("Файл MATLAB (*.mat)");
-    QString fileName = dialogs->getSaveFileName(
-        this, tr("Экспорт данных"),
+    QString fileName = m_dialogs->getSaveFileName(
+        m_window, tr("Экспорт данных"),
         QDir::home().filePath(
             ui.chart->startDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss.")) + suffix),
         filter);
@@ -117,15 +127,16 @@ void MainWindow::exportData()
             failuretext::russianCause(written.error, failuretext::probeFolder, fileName);
         if (!cause.isEmpty())
             cause[0] = cause[0].toUpper();
-        dialogs->warning(this, tr("Внимание!"),
-                         tr("Не удалось сохранить данные в файл\n%1\n\n%2.")
-                             .arg(QDir::toNativeSeparators(fileName), cause));
+        m_dialogs->warning(m_window, tr("Внимание!"),
+                           tr("Не удалось сохранить данные в файл\n%1\n\n%2.")
+                               .arg(QDir::toNativeSeparators(fileName), cause));
         return;
     }
-    statusBar()->showMessage(tr("Данные сохранены: %1").arg(QDir::toNativeSeparators(fileName)));
+    m_window->statusBar()->showMessage(
+        tr("Данные сохранены: %1").arg(QDir::toNativeSeparators(fileName)));
     if (version73)
-        dialogs->information(
-            this, tr("Экспорт данных"),
+        m_dialogs->information(
+            m_window, tr("Экспорт данных"),
             tr("Файл записан в формате MATLAB 7.3: вектор из %1 строк больше предела версии 5 "
                "(2 ГБ). Его читают MATLAB и h5py, но не scipy.io.loadmat.")
                 .arg(loaded.source.rowCount()));
