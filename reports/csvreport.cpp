@@ -93,30 +93,39 @@ ReportResult saveCsvReport(const ReportTable& table, ReportFile& file)
             appendField(line, table.headerText(column));
     }
     endLine();
-    // Each row's cells come in column order; the columns without one stay empty.
+    // Each row's cells come in column order, straight into the block as
+    // bytes; the columns without one stay empty.
     class LineSink : public CellSink
     {
     public:
-        explicit LineSink(QString& line) : m_line(line) {}
+        explicit LineSink(QByteArray& block) : m_block(block) {}
         void take(int column, const QString& text) override
         {
             separateUpTo(column);
-            appendField(m_line, text);
+            if (needsQuotes(text))
+                appendUtf8(m_block, csvField(text));
+            else
+                appendUtf8(m_block, text);
+        }
+        void takeAscii(int column, const char* text, int length) override
+        {
+            separateUpTo(column);
+            m_block.append(text, length);
         }
         // The separators of the columns before `column`, and of it.
         void separateUpTo(int column)
         {
             for (; m_next <= column; ++m_next) {
                 if (m_next > 1)
-                    m_line.append(QLatin1Char(','));
+                    m_block.append(',');
             }
         }
         void restart() { m_next = 1; }
 
     private:
-        QString& m_line;
+        QByteArray& m_block;
         int m_next = 1;
-    } sink(line);
+    } sink(block);
     for (int row = 0; written && row < table.rowCount(); ++row) {
         sink.restart();
         table.rowCells(row, sink);

@@ -9,4 +9,10 @@ class CellSink
 public:
     virtual ~CellSink() = default;
     virtual void take(int column, const QString& text) = 0;
+    // A cell whose text is plain ASCII that needs no quoting (a number), as
+    // bytes: writers that gather bytes take it without a QString between.
+    virtual void takeAscii(int column, const char* text, int length)
+    {
+        take(column, QString::fromLatin1(text, length));
+    }
 };

@@ -130,12 +130,16 @@ QString textRaw(qint32 raw, double divisor)
     return text(double(raw) / divisor);
 }
 
+int writeRaw(qint32 raw, int rate, double divisor, char* out)
+{
+    return rate >= -kExactRate && rate <= kExactRate ? writeExactRaw(raw, rate, out)
+                                                     : write(double(raw) / divisor, out);
+}
+
 void setTextRaw(QString& out, qint32 raw, int rate, double divisor)
 {
     char buffer[32];
-    const int length = rate >= -kExactRate && rate <= kExactRate
-                           ? writeExactRaw(raw, rate, buffer)
-                           : write(double(raw) / divisor, buffer);
+    const int length = writeRaw(raw, rate, divisor, buffer);
     out.resize(length);
     QChar* data = out.data();
     for (int i = 0; i < length; ++i)

@@ -24,6 +24,9 @@ int write(double value, char* out, int digits = loggedDigits);
 QString text(double value, int digits = loggedDigits);
 // The text of raw / divisor, a logged cell's value.
 QString textRaw(qint32 raw, double divisor);
+// The text of raw / divisor with divisor = 10^rate into `out` (at least 32
+// chars); returns the length.
+int writeRaw(qint32 raw, int rate, double divisor, char* out);
 // The same with divisor = 10^rate, written into `out` (its buffer reused):
 // the raw digits with the point moved, no rounding involved.
 void setTextRaw(QString& out, qint32 raw, int rate, double divisor);

@@ -464,6 +464,22 @@ bool ProtocolAssembly::cell(int protocol, int channel, int record, Cell& cell) c
     return true;
 }
 
+bool ProtocolAssembly::isPlainNumber(int protocol, int channel) const
+{
+    const Protocol::Channel& c = this->protocol(protocol).channels[size_t(channel)];
+    return !c.computed && !c.hasRefs;
+}
+
+int ProtocolAssembly::numberChars(int protocol, int channel, int record, char* out) const
+{
+    const Protocol::Channel& c = this->protocol(protocol).channels[size_t(channel)];
+    if (!c.hasCell(record))
+        return 0;
+    const quint8 id = c.ids.empty() ? c.id : c.ids[size_t(record)];
+    return numbertext::writeRaw(c.values[size_t(record)], m_rate[id],
+                                c.divisorAt(m_divisor, record), out);
+}
+
 ProtocolAssembly::RowRef ProtocolAssembly::row(int globalRow) const
 {
     // Few protocols: a short search.

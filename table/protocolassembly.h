@@ -139,6 +139,11 @@ public:
     // The protocol's record ticks, ascending (add offset() for global ticks).
     const std::vector<quint32>& recordTicks(int protocol) const;
     bool hasRefs(int protocol, int channel) const;
+    // A logged channel without value texts: its cells are numbers alone.
+    bool isPlainNumber(int protocol, int channel) const;
+    // The text of such a channel's cell into `out` (at least 32 chars), as
+    // cell() makes it; returns its length, 0 when there is no cell.
+    int numberChars(int protocol, int channel, int record, char* out) const;
     // The ID the channel's records carry (the first record's where they carry
     // several); -1 for a computed channel.
     int channelId(int protocol, int channel) const;

@@ -244,7 +244,13 @@ void ProtocolTableModel::rowCells(int globalRow, CellSink& sink) const
             continue;
         }
         const int channel = m_assembly->channelAt(r.protocol, column);
-        if (channel >= 0 && m_assembly->cell(r.protocol, channel, r.record, cell))
+        if (channel < 0)
+            continue;
+        if (m_assembly->isPlainNumber(r.protocol, channel)) {
+            char number[32];
+            if (const int length = m_assembly->numberChars(r.protocol, channel, r.record, number))
+                sink.takeAscii(column, number, length);
+        } else if (m_assembly->cell(r.protocol, channel, r.record, cell))
             sink.take(column, cell.text);
     }
     m_rowText.swap(cell.text);

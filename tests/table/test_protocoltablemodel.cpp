@@ -117,9 +117,11 @@ private slots:
         const auto file = [](int first) {
             ProtocolColumns columns;
             columns.ticks = {0, 1};
-            columns.channels.push_back({"A", 1, {first, first + 1}, {}, false});
+            // The second record carries another ID of another RATE.
+            columns.channels.push_back({"A", 1, {first, first + 1}, {1, 4}, false});
             return columns;
         };
+        catalogue.rates.insert(4, 3);
         assembly->addProtocol(start, 1000, file(10), QStringLiteral("/data/one.log"));
         assembly->addProtocol(start.addMSecs(500), 1000, file(20), QStringLiteral("/data/two.log"));
         show();
@@ -153,7 +155,7 @@ private slots:
             }
         }
         model->sort(3, Qt::DescendingOrder);
-        QCOMPARE(column(2), QStringList({"2", "2.1", "1", "1.1"}));
+        QCOMPARE(column(2), QStringList({"2", "0.021", "1", "0.011"}));
 
         // It stays through a new load, and goes when asked.
         show();
