@@ -5,7 +5,6 @@
 #include "table/frozencolumnstableview.h"
 #include "parameters/chartparametervaluewidget.h"
 #include "reports/csvreport.h"
-#include "tests/reports/xlsxreader.h"
 
 #include "protocol/loadprotocolprogress.h"
 #include "protocol/streamloger.h"
@@ -13,7 +12,6 @@
 #include <QDateTimeEdit>
 #include <QDoubleSpinBox>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
 #include <QTableView>
 #include <QTableWidget>
@@ -56,20 +54,6 @@ class TestComputedWindow : public QObject
 
     std::unique_ptr<LoadFixture> fixture;
 
-    struct Run
-    {
-        int exitCode = -1;
-        QString errors;
-    };
-    Run run(const QStringList& arguments)
-    {
-        QProcess process;
-        process.start(qEnvironmentVariable("VOLTREK_APP"), arguments);
-        if (!process.waitForFinished(60000))
-            return {};
-        return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardError())};
-    }
-
 private slots:
     void init() { fixture = std::make_unique<LoadFixture>(); }
     void cleanup() { fixture.reset(); }
@@ -90,7 +74,7 @@ private slots:
         QStringList arguments{"-d", fixture->dir.path(), "-l", first, "-l", second, "--csv", csv};
         for (const QString& option : options)
             arguments << "--formula" << option;
-        const Run result = run(arguments);
+        const ProgramRun result = runProgram(arguments);
         QCOMPARE(result.exitCode, 0);
         QVERIFY2(result.errors.isEmpty(), qPrintable(result.errors));
 
@@ -116,41 +100,6 @@ private slots:
 
     // Also a computed.def that cannot be read: reports without its columns
     // would pass for whole ones.
-    // A counter near the 32-bit end and products of it: every digit in the
-    // CSV, and the workbook's numbers equal to the logged and computed values.
-    void everyDigitReachesTheReports()
-    {
-        const QString first = fixture->writeProtocol("a.log", kStart, 3, 2147483645, {1, 2});
-        const QString csv = fixture->dir.filePath(QStringLiteral("out.csv"));
-        const QString xlsx = fixture->dir.filePath(QStringLiteral("out.xlsx"));
-        const Run result = run({"-d", fixture->dir.path(), "-l", first, "--csv", csv, "--xlsx",
-                                xlsx, "--formula", "P=A1*1000", "--formula", "Q=A1*B1"});
-        QCOMPARE(result.exitCode, 0);
-        QVERIFY2(result.errors.isEmpty(), qPrintable(result.errors));
-        const QStringList lines = QString::fromUtf8(contents(csv)).split(QLatin1Char('\n'));
-        QCOMPARE(lines.mid(1, 3),
-                 (QStringList{"01/06/2024 12:00:00.000,2147483645,10,2147483645000,21474836450",
-                              "01/06/2024 12:00:01.000,2147483646,10.1,2147483646000,21689584824.6",
-                              "01/06/2024 12:00:02.000,2147483647,10.2,2147483647000,"
-                              "21904333199.4"}));
-        const XlsxContent book = readXlsx(xlsx);
-        QVERIFY(book.ok);
-        const struct
-        {
-            const char* cell;
-            double value;
-            const char* format;
-        } cells[] = {{"B4", 2147483645, "0"},
-                     {"B6", 2147483647, "0"},
-                     {"D5", 2147483646000, "0"},
-                     {"E5", 21689584824.6, "0.0"}};
-        for (const auto& expected : cells) {
-            const XlsxCell cell = book.cells.value(QLatin1String(expected.cell));
-            QCOMPARE(cell.numberFormat, QLatin1String(expected.format));
-            QCOMPARE(cell.text.toDouble(), expected.value);
-        }
-    }
-
     void badFormulaStopsTheBatchNamingIt_data()
     {
         QTest::addColumn<QStringList>("options");
@@ -158,13 +107,7 @@ private slots:
         QTest::addColumn<QString>("named");
         const QByteArray none;
         QTest::newRow("unknown code") << QStringList{"P=A1*Q7"} << none << "«P=A1*Q7»";
-        QTest::newRow("syntax") << QStringList{"P=A1*(B1"} << none << "позиции 7";
-        QTest::newRow("cycle") << QStringList{"P=Q+1", "Q=P"} << none << "P → Q → P";
-        QTest::newRow("logged code") << QStringList{"A1=B1"} << none << "«A1=B1»";
-        QTest::newRow("no code") << QStringList{"A1*B1"} << none << "КОД=ВЫРАЖЕНИЕ";
-        QTest::newRow("one code twice")
-            << QStringList{"P=A1", "Q=B1", "P=B1"} << none << "код P задан с --formula дважды";
-        QTest::newRow("assignment") << QStringList{"P=A1=3"} << none << "«P=A1=3»";
+        // The other faults of the options: test_workspace.
         QTest::newRow("broken computed.def")
             << QStringList{} << QByteArray("{\"channels\": [") << "computed.def";
         QTest::newRow("repeated code in computed.def")
@@ -188,7 +131,7 @@ private slots:
         QStringList arguments{"-d", fixture->dir.path(), "-l", first, "--csv", csv};
         for (const QString& option : options)
             arguments << "--formula" << option;
-        const Run result = run(arguments);
+        const ProgramRun result = runProgram(arguments);
         QCOMPARE(result.exitCode, 2);
         QVERIFY2(result.errors.contains(named), qPrintable(result.errors));
         QVERIFY(!QFile::exists(csv));

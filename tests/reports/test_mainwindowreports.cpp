@@ -112,7 +112,8 @@ private slots:
         QVERIFY(opened.isEmpty());
     }
 
-    void workbookHoldsEveryRowAndIsOpened()
+    // The cells are the workspace's (test_workspace); the window adds its chart.
+    void workbookHoldsTheChartAndIsOpened()
     {
         fill(*window, dir.path(), 5);
         hideRows(*window, {1, 4});
@@ -125,13 +126,6 @@ private slots:
 
         const XlsxContent book = readXlsx(path);
         QVERIFY(book.ok);
-        // Times go in as numeric cells: 05/03/2024 10:20:31 is day 45356
-        // since 30/12/1899 plus 37231 s.
-        const XlsxCell time = book.cells.value(QStringLiteral("A5"));
-        QCOMPARE(time.numberFormat, QStringLiteral("dd/mm/yyyy hh:mm:ss.000"));
-        QVERIFY(qAbs(time.text.toDouble() - (45356 + 37231.0 / 86400)) < 1e-9);
-        QCOMPARE(book.cells.value(QStringLiteral("B8")).text, QStringLiteral("6"));
-        QCOMPARE(book.lastRow, 8);
         QCOMPARE(book.pictures, QVector<QPoint>({QPoint(0, 9)}));
         // The picture holds twice the chart's pixels, lossless, and is shown
         // at the chart's size (9525 EMU a pixel).

@@ -2,9 +2,11 @@
 #include "workspace/workspace.h"
 
 #include "protocol/streamloger.h"
+#include "reports/failuretext.h"
 #include "table/protocolassembly.h"
 #include "table/protocoltablemodel.h"
 #include "tests/protocol/protocolfiles.h"
+#include "tests/reports/xlsxreader.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -89,19 +91,23 @@ private slots:
         QTest::addColumn<int>("result");
         QTest::addColumn<int>("rows");
         QTest::addColumn<qint64>("lastTick");
-        QTest::addColumn<int>("problems");
+        QTest::addColumn<QStringList>("problems"); // as the user reads them
         const auto r = [](Workspace::ReadResult result) { return int(result); };
+        const QString none = QStringLiteral("none.log: не удалось открыть файл (файл или папка не "
+                                            "найдены)");
         // b.log starts 5 s after a.log: its ticks follow a's on one time base.
-        QTest::newRow("two files") << QStringList{"a.log", "b.log"}
-                                   << r(Workspace::ReadResult::Loaded) << 20 << qint64(14) << 0;
-        QTest::newRow("missing file named")
-            << QStringList{"a.log", "none.log"} << r(Workspace::ReadResult::Loaded) << 10
-            << qint64(9) << 1;
+        QTest::newRow("two files")
+            << QStringList{"a.log", "b.log"} << r(Workspace::ReadResult::Loaded) << 20 << qint64(14)
+            << QStringList();
+        QTest::newRow("files left out named")
+            << QStringList{"none.log", "a.log", "empty.log"} << r(Workspace::ReadResult::Loaded)
+            << 10 << qint64(9) << QStringList{none, "empty.log: в протоколе нет записей"};
         QTest::newRow("nothing readable")
-            << QStringList{"none.log"} << r(Workspace::ReadResult::Nothing) << 0 << qint64(0) << 1;
+            << QStringList{"none.log"} << r(Workspace::ReadResult::Nothing) << 0 << qint64(0)
+            << QStringList{none};
         QTest::newRow("tick lengths differ")
             << QStringList{"a.log", "fast.log"} << r(Workspace::ReadResult::TickMismatch) << 0
-            << qint64(0) << 0;
+            << qint64(0) << QStringList();
     }
 
     void readMergesFilesOntoOneTimeBase()
@@ -110,8 +116,9 @@ private slots:
         QFETCH(int, result);
         QFETCH(int, rows);
         QFETCH(qint64, lastTick);
-        QFETCH(int, problems);
+        QFETCH(QStringList, problems);
         writeProtocol(QStringLiteral("a.log"), kStart, 10, 0);
+        writeProtocol(QStringLiteral("empty.log"), kStart, 0, 0);
         writeProtocol(QStringLiteral("b.log"), kStart.addSecs(5), 10, 50);
         writeProtocol(QStringLiteral("fast.log"), kStart, 10, 0, 500);
         QStringList files;
@@ -123,7 +130,11 @@ private slots:
         QCOMPARE(int(workspace.read(files)), result);
         QCOMPARE(workspace.rowCount(), rows);
         QCOMPARE(workspace.lastTick(), lastTick);
-        QCOMPARE(workspace.readProblems().size(), problems);
+        QStringList texts;
+        for (const ReadProblem& problem : workspace.readProblems())
+            texts.append(failuretext::readProblemText(problem).remove(
+                QDir::toNativeSeparators(dir.path() + QLatin1Char('/'))));
+        QCOMPARE(texts, problems);
         QCOMPARE(loaded.count(), rows > 0 ? 1 : 0);
         QCOMPARE(workspace.isLoaded(), rows > 0);
         if (rows > 0)
@@ -206,20 +217,41 @@ private slots:
         QCOMPARE(workspace.bookmarkTicks(), (QVector<qint64>{3, 7}));
         QVERIFY(model.isMarked(model.firstRowOfTick(3)));
         QVERIFY(model.isMarked(model.firstRowOfTick(7)));
-        QVERIFY(readAll(a + QStringLiteral(".bookmarks")).contains(QStringLiteral("пик")));
+        // The table's note of tick 7, as its tooltip.
+        const auto note = [](const ProtocolTableModel& model) {
+            return model.index(model.rowOfGlobal(model.firstRowOfTick(7)), 0)
+                .data(Qt::ToolTipRole)
+                .toString();
+        };
+        QCOMPARE(note(model), QStringLiteral("пик"));
+        const QString marks = a + QStringLiteral(".bookmarks");
+        const QString saved = readAll(marks);
+        QVERIFY(saved.contains(QStringLiteral("пик")));
 
         QVERIFY(workspace.deleteBookmark(3).isEmpty());
+        QVERIFY(workspace.deleteBookmark(7).isEmpty());
         QVERIFY(!model.isMarked(model.firstRowOfTick(3)));
-        QVERIFY(workspace.undoBookmarks().isEmpty());
+        QVERIFY(!QFile::exists(marks)); // no bookmarks left, no file
+        QVERIFY(workspace.undoBookmarks().isEmpty() && workspace.undoBookmarks().isEmpty());
         QCOMPARE(workspace.bookmarkTicks(), (QVector<qint64>{3, 7}));
         QVERIFY(model.isMarked(model.firstRowOfTick(3)));
-        QVERIFY(workspace.undoBookmarks().isEmpty()); // the note
+        QCOMPARE(note(model), QStringLiteral("пик"));
+        QCOMPARE(readAll(marks), saved);              // the file as it was
+        QVERIFY(workspace.undoBookmarks().isEmpty()); // then the note
         QCOMPARE(workspace.bookmarkNote(7), QString());
+        QVERIFY(note(model).isEmpty());
+        // Then the bookmarks themselves, down to none.
+        QVERIFY(workspace.undoBookmarks().isEmpty() && workspace.undoBookmarks().isEmpty());
+        QVERIFY(workspace.bookmarkTicks().isEmpty() && !workspace.canUndoBookmarks());
+        QVERIFY(!model.isMarked(model.firstRowOfTick(7)));
+        QVERIFY(workspace.setBookmarkTicks({3, 7}).isEmpty() &&
+                workspace.setBookmarkNote(7, QStringLiteral("пик")).isEmpty());
 
         // A new load of the same file finds them in its file.
         Workspace again;
         QVERIFY(again.read({a}) == Workspace::ReadResult::Loaded);
         QCOMPARE(again.bookmarkTicks(), (QVector<qint64>{3, 7}));
+        QCOMPARE(note(*again.tableModel()), QStringLiteral("пик"));
         QVERIFY(again.bookmarkProblems().isEmpty());
         // Clearing the view never deletes bookmarks from the files.
         again.clear();
@@ -249,6 +281,13 @@ private slots:
         QTest::newRow("no equals sign")
             << QStringList{"S1"} << QStringLiteral("КОД=ВЫРАЖЕНИЕ") << 4;
         QTest::newRow("unknown input") << QStringList{"S1=Z9*2"} << QStringLiteral("S1=Z9*2") << 4;
+        QTest::newRow("syntax") << QStringList{"P=A1*(B1"} << "позиции 7" << 4;
+        QTest::newRow("cycle") << QStringList{"P=Q+1", "Q=P"} << "P → Q → P" << 4;
+        QTest::newRow("logged code") << QStringList{"A1=B1"} << "«A1=B1»" << 4;
+        QTest::newRow("no code") << QStringList{"A1*B1"} << "КОД=ВЫРАЖЕНИЕ" << 4;
+        QTest::newRow("one code twice")
+            << QStringList{"P=A1", "Q=B1", "P=B1"} << "код P задан с --formula дважды" << 6;
+        QTest::newRow("assignment") << QStringList{"P=A1=3"} << "«P=A1=3»" << 4;
     }
 
     void computedChannelsJoinTheTable()
@@ -269,6 +308,42 @@ private slots:
             QString text;
             QVERIFY(workspace.tableModel()->cellText(4, 4, text));
             QCOMPARE(text.toDouble(), 14.4);
+        }
+    }
+
+    // A counter near the 32-bit end and products of it: every digit in the
+    // CSV, and the workbook's numbers equal to the logged and computed values.
+    void everyDigitReachesTheReports()
+    {
+        const QString a = writeProtocol(QStringLiteral("a.log"), kStart, 3, 2147483645);
+        Workspace workspace;
+        workspace.loadComputedChannels(dir.path());
+        QVERIFY(workspace.setFormulaOptions({"P=A1*1000", "Q=A1*B1"}).isEmpty());
+        QVERIFY(workspace.read({a}) == Workspace::ReadResult::Loaded);
+        ReportRequest request;
+        request.csvFile = dir.filePath(QStringLiteral("digits.csv"));
+        request.xlsxFile = dir.filePath(QStringLiteral("digits.xlsx"));
+        QVERIFY(workspace.writeReports(request, nullptr).isEmpty());
+        QCOMPARE(csvLines(request.csvFile).mid(1),
+                 (QStringList{"01/06/2024 12:00:00.000,2147483645,10,2147483645000,21474836450",
+                              "01/06/2024 12:00:01.000,2147483646,10.1,2147483646000,21689584824.6",
+                              "01/06/2024 12:00:02.000,2147483647,10.2,2147483647000,"
+                              "21904333199.4"}));
+        const XlsxContent book = readXlsx(request.xlsxFile);
+        QVERIFY(book.ok);
+        const struct
+        {
+            const char* cell;
+            double value;
+            const char* format;
+        } cells[] = {{"B4", 2147483645, "0"},
+                     {"B6", 2147483647, "0"},
+                     {"D5", 2147483646000, "0"},
+                     {"E5", 21689584824.6, "0.0"}};
+        for (const auto& expected : cells) {
+            const XlsxCell cell = book.cells.value(QLatin1String(expected.cell));
+            QCOMPARE(cell.numberFormat, QLatin1String(expected.format));
+            QCOMPARE(cell.text.toDouble(), expected.value);
         }
     }
 
@@ -317,6 +392,27 @@ private slots:
         for (const QString& line : csv)
             QCOMPARE(fieldCount(line), fields);
         QCOMPARE(csvLines(request.bookmarksFile).size(), marks);
+    }
+
+    // Hidden rows stay in the workbook; times go in as numeric cells:
+    // 05/03/2024 10:20:31 is day 45356 since 30/12/1899 plus 37231 s.
+    void workbookHoldsEveryRow()
+    {
+        const QString p = writeProtocol(QStringLiteral("p.log"),
+                                        QDateTime(QDate(2024, 3, 5), QTime(10, 20, 30)), 5, 2);
+        Workspace workspace;
+        QVERIFY(workspace.read({p}) == Workspace::ReadResult::Loaded);
+        workspace.tableModel()->setHiddenRows({false, true, false, false, true});
+        ReportRequest request;
+        request.xlsxFile = dir.filePath(QStringLiteral("protocol.xlsx"));
+        QVERIFY(workspace.writeReports(request, nullptr).isEmpty());
+        const XlsxContent book = readXlsx(request.xlsxFile);
+        QVERIFY(book.ok);
+        const XlsxCell time = book.cells.value(QStringLiteral("A5"));
+        QCOMPARE(time.numberFormat, QStringLiteral("dd/mm/yyyy hh:mm:ss.000"));
+        QVERIFY(qAbs(time.text.toDouble() - (45356 + 37231.0 / 86400)) < 1e-9);
+        QCOMPARE(book.cells.value(QStringLiteral("B8")).text, QStringLiteral("6"));
+        QCOMPARE(book.lastRow, 8);
     }
 
     void reportsThatCannotBeWritten()
