@@ -180,25 +180,6 @@ private slots:
         QVERIFY(message.contains(QStringLiteral("другому протоколу")));
     }
 
-    // Read by its bare name from the protocol directory while the program
-    // runs elsewhere: the bookmarks go beside the protocol, not into the
-    // working directory, and come back with it.
-    void bareNameKeepsBookmarksBesideTheProtocol()
-    {
-        const QString home = QDir::currentPath();
-        QTemporaryDir elsewhere;
-        QVERIFY(QDir::setCurrent(elsewhere.path()));
-        fixture->window->readProtocols({QStringLiteral("a.log")});
-        chart()->addBookmark(4);
-        const bool strayFile = QFile::exists(QStringLiteral("a.log.bookmarks"));
-        fixture->window->readProtocols({QStringLiteral("a.log")});
-        const QVector<qint64> restored = chart()->bookmarks();
-        QVERIFY(QDir::setCurrent(home));
-        QVERIFY(!strayFile);
-        QVERIFY(QFile::exists(BookmarkFile::pathFor(protocol)));
-        QCOMPARE(restored, QVector<qint64>{4});
-    }
-
     // A state channel of RATE 1: the dock names the state that the table
     // shows for the same raw value.
     void statisticsNameTheStateTheTableShows()

@@ -228,8 +228,7 @@ private slots:
         const QString saved = readAll(marks);
         QVERIFY(saved.contains(QStringLiteral("пик")));
 
-        QVERIFY(workspace.deleteBookmark(3).isEmpty());
-        QVERIFY(workspace.deleteBookmark(7).isEmpty());
+        QVERIFY(workspace.deleteBookmark(3).isEmpty() && workspace.deleteBookmark(7).isEmpty());
         QVERIFY(!model.isMarked(model.firstRowOfTick(3)));
         QVERIFY(!QFile::exists(marks)); // no bookmarks left, no file
         QVERIFY(workspace.undoBookmarks().isEmpty() && workspace.undoBookmarks().isEmpty());
@@ -269,6 +268,25 @@ private slots:
         QCOMPARE(twice.bookmarkTicks(), (QVector<qint64>{3, 7, 20}));
         QCOMPARE(int(twice.tableModel()->marks().size()), 2);
         QVERIFY(twice.tableModel()->isMarked(twice.tableModel()->firstRowOfTick(3)));
+    }
+
+    // Read by its bare name from the protocol directory while the program
+    // runs elsewhere: the bookmarks go beside the protocol, not into the
+    // working directory, and come back with it.
+    void bareNameKeepsBookmarksBesideTheProtocol()
+    {
+        const QString a = writeProtocol(QStringLiteral("a.log"), kStart, 10, 0);
+        const QString home = QDir::currentPath();
+        QTemporaryDir elsewhere;
+        QVERIFY(QDir::setCurrent(elsewhere.path()));
+        Workspace workspace, again;
+        workspace.read({QStringLiteral("a.log")});
+        workspace.addBookmark(4);
+        const bool strayFile = QFile::exists(QStringLiteral("a.log.bookmarks"));
+        again.read({QStringLiteral("a.log")});
+        QVERIFY(QDir::setCurrent(home));
+        QVERIFY(!strayFile && QFile::exists(a + QStringLiteral(".bookmarks")));
+        QCOMPARE(again.bookmarkTicks(), QVector<qint64>{4});
     }
 
     void computedChannelsJoinTheTable_data()
