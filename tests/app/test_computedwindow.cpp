@@ -98,8 +98,8 @@ private slots:
             expected.contains(QStringLiteral("01/06/2024 12:00:05.000,50,10,,501,0.233,,-1999")));
     }
 
-    // Also a computed.def that cannot be read: reports without its columns
-    // would pass for whole ones.
+    // A bad option or a computed.def that cannot be read stops the batch:
+    // reports without its columns would pass for whole ones.
     void badFormulaStopsTheBatchNamingIt_data()
     {
         QTest::addColumn<QStringList>("options");
