@@ -15,30 +15,17 @@ const QString startWord = QStringLiteral("start");
 const QString bookmarkPrefix = QStringLiteral("bookmark:");
 const QString conditionPrefix = QStringLiteral("when:");
 
-// The protocol's channel of each input code, as formula columns; false when
-// the protocol lacks one, which is then named in `missing`.
+// The protocol's column of each input code; false when the protocol lacks
+// one, which is then named in `missing`.
 bool formulaInputs(const ProtocolAssembly& assembly, int protocol, const QStringList& codes,
                    std::vector<FormulaInput>& inputs, QString& missing)
 {
-    inputs.clear();
-    for (const QString& code : codes) {
-        const auto& channels = assembly.channels();
-        const auto found = std::find_if(channels.begin(), channels.end(), [&](const auto& c) {
-            return c.protocol == protocol && c.code == code;
-        });
-        if (found == channels.end()) {
-            missing = code;
+    inputs.assign(size_t(codes.size()), FormulaInput());
+    for (int k = 0; k < codes.size(); ++k) {
+        if (!assembly.formulaInput(protocol, codes.at(k), inputs[size_t(k)])) {
+            missing = codes.at(k);
             return false;
         }
-        const ColumnSeries& series = found->series;
-        FormulaInput input;
-        input.values = series.values;
-        input.ids = series.ids;
-        input.divisorById = series.divisorById;
-        input.divisor = series.divisor;
-        input.real = series.real;
-        input.count = series.count;
-        inputs.push_back(input);
     }
     return true;
 }

@@ -66,6 +66,22 @@ constexpr qint64 kMaxRows = std::numeric_limits<int>::max() / 2;
 
 } // namespace
 
+namespace {
+// A channel's column as a formula reads it.
+template <typename Channel>
+FormulaInput formulaInputOf(const Channel& in, const std::array<double, 256>& divisors)
+{
+    FormulaInput input;
+    input.values = in.values.data();
+    input.ids = in.ids.empty() ? nullptr : in.ids.data();
+    input.divisorById = divisors.data();
+    input.divisor = divisors[in.id];
+    input.real = in.computed ? in.real.data() : nullptr;
+    input.count = in.computed ? in.real.size() : in.values.size();
+    return input;
+}
+} // namespace
+
 ProtocolAssembly::ProtocolAssembly() : ProtocolAssembly(ChannelLookup::streamLoger()) {}
 
 ProtocolAssembly::ProtocolAssembly(const ChannelLookup& catalogue, const QDateTime& now)
@@ -302,15 +318,7 @@ void ProtocolAssembly::computeProtocol(int index)
             const auto found = byCode.constFind(code);
             if (found == byCode.cend())
                 break;
-            const Protocol::Channel& in = p.channels[found.value()];
-            FormulaInput input;
-            input.values = in.values.data();
-            input.ids = in.ids.empty() ? nullptr : in.ids.data();
-            input.divisorById = m_divisor.data();
-            input.divisor = m_divisor[in.id];
-            input.real = in.computed ? in.real.data() : nullptr;
-            input.count = in.computed ? in.real.size() : in.values.size();
-            inputs.push_back(input);
+            inputs.push_back(formulaInputOf(p.channels[found.value()], m_divisor));
         }
         if (inputs.size() != size_t(evaluator.inputs().size()))
             continue;
@@ -528,14 +536,7 @@ bool ProtocolAssembly::formulaInput(int protocol, const QString& code, FormulaIn
     const int channel = column < 0 ? -1 : channelAt(protocol, firstChannelColumn + column);
     if (channel < 0)
         return false;
-    const Protocol::Channel& in = this->protocol(protocol).channels[size_t(channel)];
-    input = FormulaInput();
-    input.values = in.values.data();
-    input.ids = in.ids.empty() ? nullptr : in.ids.data();
-    input.divisorById = m_divisor.data();
-    input.divisor = m_divisor[in.id];
-    input.real = in.computed ? in.real.data() : nullptr;
-    input.count = in.computed ? in.real.size() : in.values.size();
+    input = formulaInputOf(this->protocol(protocol).channels[size_t(channel)], m_divisor);
     return true;
 }
 
