@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QTextCodec>
 
-#include "compare/alignment.h"
+#include "compare/alignmentrule.h"
 #include "compare/comparison.h"
 #include "table/localclock.h"
 

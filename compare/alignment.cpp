@@ -11,10 +11,6 @@
 
 namespace {
 
-const QString startWord = QStringLiteral("start");
-const QString bookmarkPrefix = QStringLiteral("bookmark:");
-const QString conditionPrefix = QStringLiteral("when:");
-
 // The protocol's column of each input code; false when the protocol lacks
 // one, which is then named in `missing`.
 bool formulaInputs(const ProtocolAssembly& assembly, int protocol, const QStringList& codes,
@@ -88,41 +84,6 @@ bool conditionInstant(const ProtocolAssembly& assembly, int protocol, const QStr
 }
 
 } // namespace
-
-bool AlignmentRule::parse(const QString& option, AlignmentRule& rule)
-{
-    AlignmentRule parsed;
-    if (option.compare(startWord, Qt::CaseInsensitive) == 0) {
-        rule = parsed;
-        return true;
-    }
-    if (option.startsWith(bookmarkPrefix, Qt::CaseInsensitive)) {
-        parsed.kind = Kind::Bookmark;
-        parsed.text = option.mid(bookmarkPrefix.size()).trimmed();
-    } else if (option.startsWith(conditionPrefix, Qt::CaseInsensitive)) {
-        parsed.kind = Kind::Condition;
-        parsed.text = option.mid(conditionPrefix.size()).trimmed();
-    } else {
-        return false;
-    }
-    if (parsed.text.isEmpty())
-        return false;
-    rule = parsed;
-    return true;
-}
-
-QString AlignmentRule::option() const
-{
-    switch (kind) {
-    case Kind::Start:
-        return startWord;
-    case Kind::Bookmark:
-        return bookmarkPrefix + text;
-    case Kind::Condition:
-        return conditionPrefix + text;
-    }
-    return startWord;
-}
 
 int findBookmark(const QVector<Bookmark>& bookmarks, const QString& text)
 {
