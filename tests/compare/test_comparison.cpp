@@ -225,13 +225,20 @@ private slots:
         const ZoneScope zone("Europe/Berlin");
         const quint32 threeHours = 3 * 36000;
         Comparison comparison;
+        // And the runs of 26 and 27 October, the second across the repeated hour.
+        Comparison autumn;
         for (int day : {30, 31})
             comparison.addProtocol(protocol(QDateTime(QDate(2024, 3, day), QTime(1, 0)), 100,
                                             {{"U1", {{0, 1}, {threeHours, 2}}}}));
-        comparison.buildRows();
-        QCOMPARE(comparison.rowCount(), 2);
-        QCOMPARE(comparison.rowTime(1), qint64(threeHours) * 100);
-        QCOMPARE(comparison.record(1, 1), 1);
+        for (int day : {26, 27})
+            autumn.addProtocol(protocol(QDateTime(QDate(2024, 10, day), QTime(1, 0)), 100,
+                                        {{"U1", {{0, 1}, {threeHours, 2}}}}));
+        for (Comparison* c : {&comparison, &autumn}) {
+            c->buildRows();
+            QCOMPARE(c->rowCount(), 2);
+            QCOMPARE(c->rowTime(1), qint64(threeHours) * 100);
+            QCOMPARE(c->record(1, 1), 1);
+        }
 
         const QDateTime mark(QDate(2024, 3, 31), QTime(4, 0));
         AlignmentRule rule;

@@ -3,6 +3,7 @@
 #include "table/protocolassembly.h"
 
 #include "tests/table/fakelookup.h"
+#include "tests/zonescope.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -41,7 +42,8 @@ struct Loaded
     std::unique_ptr<ProtocolAssembly> assembly;
 };
 
-std::unique_ptr<Loaded> load(const std::vector<Protocol>& protocols)
+std::unique_ptr<Loaded> load(const std::vector<Protocol>& protocols, const QDateTime& start = base,
+                             quint16 tickMs = kTickMs)
 {
     auto loaded = std::make_unique<Loaded>();
     loaded->lookup.addChannel(QStringLiteral("A"), 1, QStringLiteral("a"));
@@ -53,8 +55,7 @@ std::unique_ptr<Loaded> load(const std::vector<Protocol>& protocols)
             columns.ticks.push_back(quint32(r));
         columns.channels.push_back(column(QStringLiteral("A"), 1, p.a));
         columns.channels.push_back(column(QStringLiteral("B"), 2, p.b));
-        loaded->assembly->addProtocol(base.addMSecs(p.first * kTickMs), kTickMs,
-                                      std::move(columns));
+        loaded->assembly->addProtocol(start.addMSecs(p.first * tickMs), tickMs, std::move(columns));
     }
     ComputedChannel q;
     q.code = QStringLiteral("Q");
@@ -181,6 +182,8 @@ private slots:
     void overlappingProtocolsMakeOneEvent();
     void limitsCutTheSearch();
     void statisticsOfTheEventsRecords();
+    void eventsAcrossTheClockChanges_data();
+    void eventsAcrossTheClockChanges();
 };
 
 void TestEventFinder::randomProtocolsMatchAPlainScan_data()
@@ -340,6 +343,47 @@ void TestEventFinder::statisticsOfTheEventsRecords()
     QCOMPARE(table.text(0, EventTable::DurationColumn), QStringLiteral("00:00:00.300"));
     QCOMPARE(table.text(1, EventTable::NoteColumn), QStringLiteral("до конца протокола"));
     QCOMPARE(table.bookmarkNote(0), QStringLiteral("e, 00:00:00.300"));
+}
+
+void TestEventFinder::eventsAcrossTheClockChanges_data()
+{
+    QTest::addColumn<QDateTime>("start"); // local, a second-long tick
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<QString>("duration");
+    // 01:30 plus half an hour and one hour: 03:00 in spring, the second
+    // 02:30 in autumn; an hour and a half of events in both.
+    QTest::newRow("spring") << QDateTime(QDate(2024, 3, 31), QTime(1, 0))
+                            << "31/03/2024 01:30:00.000"
+                            << "31/03/2024 04:00:00.000"
+                            << "01:30:00.000";
+    QTest::newRow("autumn") << QDateTime(QDate(2024, 10, 27), QTime(1, 0))
+                            << "27/10/2024 01:30:00.000"
+                            << "27/10/2024 02:00:00.000"
+                            << "01:30:00.000";
+}
+
+// In a zone with summer time an event lasts what its ticks last, and its
+// ends read as the clock showed them.
+void TestEventFinder::eventsAcrossTheClockChanges()
+{
+    const ZoneScope zone("Europe/Berlin");
+    QFETCH(QDateTime, start);
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(QString, duration);
+    const QDateTime local(start.date(), start.time());
+    const int halfHour = 1800;
+    const auto loaded = load({protocolOf(0, QString(halfHour, 'F') + QString(3 * halfHour, 'T') +
+                                                QString(halfHour, 'F'))},
+                             local, 1000);
+    const EventDefinitions definitions{definition(QStringLiteral("A > 5"), 0, 0)};
+    const EventList list = EventFinder::find(*loaded->assembly, definitions);
+    QCOMPARE(list.events.size(), size_t(1));
+    const EventTable table(loaded->assembly.get(), definitions, list);
+    QCOMPARE(table.text(0, EventTable::StartColumn), from);
+    QCOMPARE(table.text(0, EventTable::EndColumn), to);
+    QCOMPARE(table.text(0, EventTable::DurationColumn), duration);
 }
 
 QTEST_GUILESS_MAIN(TestEventFinder)
