@@ -11,6 +11,10 @@
 // wraps around to a negative position. The y is the raw value divided by
 // 10^RATE of the point's channel ID, or the stored real value of a computed
 // channel.
+//
+// A compared protocol reads its points on a relative axis of milliseconds
+// instead: x = (ticks[i] + offset) * scale + origin, where scale is its tick
+// length and origin its start less its alignment point.
 struct ColumnSeries
 {
     const quint32* ticks = nullptr;
@@ -23,9 +27,11 @@ struct ColumnSeries
     // Computed columns: the values themselves, read instead of `values`;
     // NaN marks a row without a result.
     const double* real = nullptr;
+    qint64 scale = 1;
+    qint64 origin = 0;
 
     std::size_t size() const { return count; }
-    qint64 x(std::size_t i) const { return qint64(ticks[i]) + offset; }
+    qint64 x(std::size_t i) const { return (qint64(ticks[i]) + offset) * scale + origin; }
     double y(std::size_t i) const
     {
         if (real)
