@@ -55,7 +55,7 @@ bool batchDrawsChart(const StartupOptions& options)
 }
 
 int runBatch(const StartupOptions& options, const QString& directory,
-             const BatchChartFactory& makeChart)
+             const BatchChartFactory& makeChart, const ComparisonChartFactory& makeComparisonChart)
 {
     StreamLoger* logger = StreamLoger::instance();
     // No window to keep alive while reading.
@@ -124,7 +124,7 @@ int runBatch(const StartupOptions& options, const QString& directory,
             printError(QStringLiteral("внимание: ") + error);
     }
     if (options.compare)
-        return runComparisonBatch(options, *logger, workspace, plan);
+        return runComparisonBatch(options, *logger, workspace, plan, makeComparisonChart);
     workspace.read(plan.files, {}, plan.problems);
     // Every protocol left out is named, so a script never takes a partial
     // report for a whole one.

@@ -10,6 +10,10 @@
 // Builds the chart that the workbook, the PDF and the picture draw, for a
 // loaded workspace.
 using BatchChartFactory = std::function<std::unique_ptr<ReportChart>(const Workspace&)>;
+class ComparisonSession;
+// The same for a comparison ("--compare").
+using ComparisonChartFactory =
+    std::function<std::unique_ptr<ReportChart>(const ComparisonSession&)>;
 
 // Whether the reports asked for draw the chart, which needs the GUI module.
 bool batchDrawsChart(const StartupOptions& options);
@@ -25,4 +29,5 @@ void printLine(FILE* stream, const QString& text);
 // 0 when all was read and written, 1 when something was left out or could
 // not be written, 2 for a bad formula.
 int runBatch(const StartupOptions& options, const QString& directory,
-             const BatchChartFactory& makeChart);
+             const BatchChartFactory& makeChart,
+             const ComparisonChartFactory& makeComparisonChart = {});

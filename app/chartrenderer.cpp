@@ -152,8 +152,7 @@ private:
 };
 } // namespace
 
-namespace {
-std::unique_ptr<ReportChart> reportChart(const Workspace& workspace, bool viewed)
+std::unique_ptr<ChartProtocol> newReportChartWidget()
 {
     auto chart = std::make_unique<ChartProtocol>();
     QFont font = chart->font();
@@ -161,6 +160,18 @@ std::unique_ptr<ReportChart> reportChart(const Workspace& workspace, bool viewed
     chart->setFont(font);
     chart->resize(kReportChartSize);
     restoreChartColors(*chart);
+    return chart;
+}
+
+std::unique_ptr<ReportChart> ownedReportChart(std::unique_ptr<ChartProtocol> chart)
+{
+    return std::make_unique<OwnChartRenderer>(std::move(chart));
+}
+
+namespace {
+std::unique_ptr<ReportChart> reportChart(const Workspace& workspace, bool viewed)
+{
+    auto chart = newReportChartWidget();
     ChartColor palette;
     palette.setSaveOnExit(false);
     showLoadedView(*chart, workspace, chartChannels(*workspace.assembly(), palette));

@@ -51,6 +51,12 @@ private:
     QFont m_tableFont;
 };
 
+// A chart widget for reports written without a window: the size and font
+// of the chart in a window never shown, in the colours of "settings.conf".
+std::unique_ptr<ChartProtocol> newReportChartWidget();
+// The reports' pictures from a chart that the renderer owns and lets go of.
+std::unique_ptr<ReportChart> ownedReportChart(std::unique_ptr<ChartProtocol> chart);
+
 // A chart of its own for reports written without a window: the loaded view
 // as the window first shows it, in the colours of "settings.conf".
 std::unique_ptr<ReportChart> makeReportChart(const Workspace& workspace);

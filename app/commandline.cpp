@@ -312,16 +312,14 @@ QString comparisonFault(const StartupOptions& options, const QList<QByteArray>& 
         return QStringLiteral("--compare сравнивает от 2 до %1 протоколов (-l), задано %2")
             .arg(Comparison::maxProtocols)
             .arg(options.files.size());
-    // The relative axis has no dates to limit, and the chart of a
-    // comparison is drawn only in the window.
+    // The relative axis has no dates to limit.
     if (options.from.isValid() || options.to.isValid())
         return QStringLiteral("--from и --to задают даты, а у сравнения время отсчитывается от "
                               "точки совмещения: уберите их");
-    if (!options.pdfFile.isEmpty() || !options.pngFile.isEmpty() ||
-        !options.bookmarksFile.isEmpty() || !options.h5File.isEmpty() ||
-        !options.matFile.isEmpty() || (options.csvFile.isEmpty() && options.xlsxFile.isEmpty()))
-        return QStringLiteral("сравнение (--compare) записывается в --csv и --xlsx; "
-                              "другие отчеты для него не пишутся");
+    if (!options.bookmarksFile.isEmpty() || !options.h5File.isEmpty() ||
+        !options.matFile.isEmpty() || !options.eventsFile.isEmpty())
+        return QStringLiteral("сравнение (--compare) записывается в --csv, --xlsx, --pdf и "
+                              "--png; другие отчеты для него не пишутся");
     return QString();
 }
 
@@ -386,7 +384,8 @@ QString commandLineHelp()
         "               [--h5 FILE] [--mat FILE] [--channels CODES]\n"
         "               [--formula CODE=EXPR]...\n"
         "               [--event NAME=EXPR[;min=DURATION][;join=DURATION]]... [--events FILE]\n"
-        "       voltrek --compare [--align RULE] -l FILE -l FILE... (--csv FILE | --xlsx FILE)\n"
+        "       voltrek --compare [--align RULE] -l FILE -l FILE...\n"
+        "               [--csv FILE] [--xlsx FILE] [--pdf FILE] [--png FILE ...]\n"
         "\n"
         "  -d DIR            protocol directory holding log.def (default: log beside the program)\n"
         "  -l FILE           protocol file to read at start; may be repeated; a relative\n"
@@ -457,7 +456,10 @@ QString commandLineHelp()
         "                    protocol's alignment point (\"+00:12:30.250\"), one column\n"
         "                    per channel and protocol (\"U1 [1]\", \"U1 [2]\"), empty\n"
         "                    where a protocol has no record; protocols of different\n"
-        "                    tick lengths can be compared; writes --csv and --xlsx\n"
+        "                    tick lengths can be compared. Without a report option the\n"
+        "                    comparison window opens; --csv and --xlsx write its table,\n"
+        "                    --pdf the table and the overlaid chart, --png the overlaid\n"
+        "                    chart with a legend line per protocol\n"
         "  --align RULE      the alignment point of every compared protocol: start (its\n"
         "                    first record, the default), bookmark:TEXT (its bookmark\n"
         "                    whose note is, or else holds, TEXT) or when:EXPR (its first\n"

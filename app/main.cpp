@@ -1,4 +1,6 @@
 #include "app/batchrun.h"
+#include "app/comparisoncharts.h"
+#include "app/comparisonwindow.h"
 #include "app/chartrenderer.h"
 #include "app/commandline.h"
 #include "app/mainwindow.h"
@@ -118,7 +120,8 @@ int batch(int argc, char* argv[], const StartupOptions& options)
     QCoreApplication::setApplicationName(QStringLiteral("voltrek"));
     installToolkitTranslation(application);
     return runBatch(options, logDirectory(options),
-                    options.projectFile.isEmpty() ? makeReportChart : makeViewedReportChart);
+                    options.projectFile.isEmpty() ? makeReportChart : makeViewedReportChart,
+                    makeComparisonReportChart);
 }
 
 } // namespace
@@ -173,7 +176,7 @@ int main(int argc, char* argv[])
     };
     // Without a definition the window comes first, so that the question
     // about another folder stands over it rather than alone on the screen.
-    const bool found = hasLogDefinition(directory);
+    bool found = hasLogDefinition(directory);
     if (!found)
         showWindow();
     window.setupLoger(directory);
@@ -189,7 +192,16 @@ int main(int argc, char* argv[])
     }
     if (!options.projectFile.isEmpty())
         window.projects().open(options.projectFile, resolveStartupFiles(options.files));
-    else if (!options.files.isEmpty())
+    else if (options.compare) {
+        // The comparison's window stands over the main one.
+        if (found)
+            showWindow();
+        found = false;
+        AlignmentRule rule;
+        AlignmentRule::parse(options.alignment, rule);
+        window.compareProtocols(resolveStartupFiles(options.files), startupDefinition(options),
+                                rule);
+    } else if (!options.files.isEmpty())
         window.readProtocols(resolveStartupFiles(options.files), startupDefinition(options));
     if (found)
         showWindow();

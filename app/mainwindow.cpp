@@ -95,6 +95,7 @@ MainWindow::MainWindow(QWidget* parent)
     onDateChanged();
 
     connectForm();
+    connect(ui.twFiles, &QTableWidget::itemSelectionChanged, this, &MainWindow::enableCompare);
     setBookmarkEnabled();
 }
 
@@ -171,6 +172,7 @@ void MainWindow::connectForm()
         {ui.buttonBottomColor, ui.actColorBottomBackground},
         {ui.buttonGridColor, ui.actColorGrid},
         {ui.btRead, ui.actLoad},
+        {ui.btCompare, ui.actCompare},
     };
     for (const auto& pair : toolButtons)
         connect(pair.first, &QAbstractButton::clicked, pair.second, &QAction::triggered);

@@ -6,6 +6,7 @@
 #include "app/deviceactions.h"
 #include "app/dialogs.h"
 #include "app/reportactions.h"
+#include "compare/alignmentrule.h"
 #include "formula/computedchannel.h"
 #include "protocol/readproblem.h"
 #include "workspace/workspace.h"
@@ -21,6 +22,7 @@
 #include "ui_mainwindow.h"
 
 class ChartParameters;
+class ComparisonWindow;
 class StatisticsDock;
 class EventsController;
 class ChartProtocol;
@@ -50,6 +52,11 @@ public:
     // as the user named it or as a re-read of what is shown keeps it.
     enum class Definition { OfProtocols, Applied };
     void readProtocols(const QStringList& files, Definition definition = Definition::OfProtocols);
+    // Opens 2 to 8 protocols side by side in a comparison window, aligned by
+    // the rule; null (and a message) when fewer than two could be read.
+    ComparisonWindow* compareProtocols(const QStringList& files,
+                                       Definition definition = Definition::OfProtocols,
+                                       const AlignmentRule& rule = {});
     void clearProtocolView();
     void clearChartData();
     void clearSingleCharts() { m_charts->clearSingleCharts(); }
@@ -117,6 +124,7 @@ private slots:
     void on_actParameter_triggered();
     void on_actInitLoger_triggered() { chooseLogDefinition(); }
     void on_actLoad_triggered();
+    void on_actCompare_triggered();
     void on_actFilter_triggered();
     void on_actGrid_triggered() { m_charts->toggleGrid(); }
     void on_actLegend_triggered() { m_charts->toggleLegend(); }
@@ -200,6 +208,10 @@ private:
     void buildMenusAndToolbar();
     void connectForm();
     void openDrop(const ProtocolDrop& drop);
+    // The protocols selected in the list, as the list names them.
+    QStringList selectedProtocols() const;
+    // "Сравнить" takes two to eight of them.
+    void enableCompare();
 
     Ui::MainWindow ui;
     StreamLoger* logger = nullptr;

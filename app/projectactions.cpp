@@ -1,5 +1,6 @@
 #include "app/projectactions.h"
 
+#include "app/comparisonwindow.h"
 #include "app/dialogs.h"
 #include "app/mainwindow.h"
 #include "app/rememberedplaces.h"
@@ -151,6 +152,8 @@ bool ProjectActions::open(const QString& path, const QStringList& others)
         m_workspace.view().setChannelColor(it.key(), it.value());
     const LocatedProtocols located = others.isEmpty() ? project.locate(path) : LocatedProtocols{};
     const QStringList& files = others.isEmpty() ? located.files : others;
+    if (project.comparison.active)
+        return openComparison(path, project, files, located);
     if (!files.isEmpty())
         m_window.readProtocols(files);
     if (m_workspace.isLoaded()) {
@@ -179,6 +182,29 @@ bool ProjectActions::open(const QString& path, const QStringList& others)
                                .arg(QDir::toNativeSeparators(path), located.problemText()));
     m_loaded = project;
     remember(path);
+    return true;
+}
+
+bool ProjectActions::openComparison(const QString& path, const ProjectFile& project,
+                                    const QStringList& files, const LocatedProtocols& located)
+{
+    QStringList problems;
+    if (!located.problemText().isEmpty())
+        problems << located.problemText();
+    // A protocol missing from the middle would shift every later one's rule.
+    if (ComparisonWindow* window = located.missing.isEmpty()
+                                       ? m_window.compareProtocols(files, MainWindow::Definition::Applied)
+                                       : nullptr) {
+        problems << project.applyComparison(window->session());
+        window->sessionChanged();
+    } else if (!located.missing.isEmpty()) {
+        problems << QStringLiteral("Сравнение не открыто: нет всех его протоколов.");
+    }
+    if (!problems.isEmpty())
+        m_dialogs->warning(&m_window, kTitle,
+                           QStringLiteral("Проект %1:\n\n%2")
+                               .arg(QDir::toNativeSeparators(path), problems.join(QLatin1Char('\n'))));
+    RememberedPlaces(settingsFilePath()).addRecentProject(QFileInfo(path).absoluteFilePath());
     return true;
 }
 

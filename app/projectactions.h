@@ -40,6 +40,9 @@ public:
     ProjectFile capture(const QString& path) const;
 
 private:
+    // A project that holds a comparison opens it in a comparison window.
+    bool openComparison(const QString& path, const ProjectFile& project, const QStringList& files,
+                        const LocatedProtocols& located);
     void chooseAndOpen();
     void chooseAndSave();
     void fillRecentMenu();

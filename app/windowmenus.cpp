@@ -12,7 +12,7 @@ void fillMenusAndToolbar(Ui::MainWindow& ui, const WindowActions& added)
     file->addActions({ui.actFLASH, ui.actCopy, ui.actLogger});
     file->addSeparator();
     file->addActions({ui.actInitLoger, ui.actRefresh, ui.actSave, ui.actPDF, ui.actParameter,
-                      added.statistics, ui.actLoad, ui.actFilter});
+                      added.statistics, ui.actLoad, ui.actCompare, ui.actFilter});
 
     QMenu* chart = ui.menuBar->addMenu(QObject::tr("График"));
     chart->setObjectName(QStringLiteral("menuChart"));

@@ -14,6 +14,9 @@
 #   record per tick). Default: all four. Protocols are generated once into
 #   PROTOCOL_DIR (default BUILD_DIR/window-startup) and kept.
 #   RUNS: runs per protocol (default 1); every run is printed.
+#   -c: also compare the protocol with a second one of the next day
+#   (`voltrek --compare -l A -l B`) and print its ratio to loading the two
+#   merged (`-l A -l B`), rows NAME-2 and NAME-cmp.
 #   -j: also open each protocol as a project (`voltrek NAME.vtproj`, with a
 #   channel hidden, a zoom, cursors and a colour) and print its ratio to the
 #   plain load, row NAME-proj.
@@ -54,6 +57,18 @@ generate() {
     esac >/dev/null
 }
 
+# The same channels a day later, for a comparison.
+second_day() {
+    local dir=$protocols/$1 ticks
+    [ -s "$dir/protocol2.log" ] && return
+    case $1 in
+        100k) ticks=100000 ;; 1m) ticks=1000000 ;; 10m) ticks=10000000 ;;
+        *) echo "no second day of $1" >&2; exit 2 ;;
+    esac
+    "$gen" --out "$dir/protocol2.log" --start 2024-03-12T08:00:00 --seed 7 --ticks "$ticks" \
+        $(sixteen) >/dev/null
+}
+
 # Saves the screen as SHOT-chart.png, then clicks the tab "Графики" (at its
 # place on a 1600 x 1000 screen) and saves SHOT-charts.png once the program
 # is idle again.
@@ -78,7 +93,12 @@ measure_inner() {
     local dir=$1 shot=$2 project=${3:-} work tab_ticks=
     work=$(mktemp -d)
     cd "$work" # settings.conf is written into the working directory
-    if [ -n "$project" ]; then
+    if [ "$project" = merged ]; then
+        "$VOLTREK" -d "$dir" -l "$dir/protocol.log" -l "$dir/protocol2.log" >/dev/null 2>&1 &
+    elif [ "$project" = compare ]; then
+        "$VOLTREK" -d "$dir" --compare -l "$dir/protocol.log" -l "$dir/protocol2.log" \
+            >/dev/null 2>&1 &
+    elif [ -n "$project" ]; then
         "$VOLTREK" "$project" >/dev/null 2>&1 &
     else
         "$VOLTREK" -d "$dir" -l "$dir/protocol.log" >/dev/null 2>&1 &
@@ -151,13 +171,15 @@ build=build/test
 protocols=
 runs=1
 projects=0
-while getopts "b:p:r:j" option; do
+compare=0
+while getopts "b:p:r:jc" option; do
     case $option in
         b) build=$OPTARG ;;
         p) protocols=$OPTARG ;;
         r) runs=$OPTARG ;;
         j) projects=1 ;;
-        *) sed -n '2,17p' "$0" >&2; exit 2 ;;
+        c) compare=1 ;;
+        *) sed -n '2,20p' "$0" >&2; exit 2 ;;
     esac
 done
 shift $((OPTIND - 1))
@@ -185,6 +207,18 @@ for name in "${names[@]}"; do
                      bash "$(realpath "$0")" --inner "$protocols/$name" "$shot")
         read -r cpu rss hwm wall tab <<<"$result"
         printf '%-6s %9s %9s %9s %8s %9s\n' "$name" "$cpu" "$rss" "$hwm" "$wall" "$tab"
+        if [ "$compare" = 1 ]; then
+            second_day "$name"
+            result=$(VOLTREK=$voltrek xvfb-run -a -s "-screen 0 1600x1000x24" \
+                         bash "$(realpath "$0")" --inner "$protocols/$name" "" merged)
+            read -r mcpu rss hwm wall tab <<<"$result"
+            printf '%-6s %9s %9s %9s %8s %9s\n' "$name-2" "$mcpu" "$rss" "$hwm" "$wall" "$tab"
+            result=$(VOLTREK=$voltrek xvfb-run -a -s "-screen 0 1600x1000x24" \
+                         bash "$(realpath "$0")" --inner "$protocols/$name" "" compare)
+            read -r ccpu rss hwm wall tab <<<"$result"
+            printf '%-6s %9s %9s %9s %8s %9s  ratio %s\n' "$name-cmp" "$ccpu" "$rss" "$hwm" \
+                "$wall" "$tab" "$(awk -v p="$ccpu" -v c="$mcpu" 'BEGIN {printf "%.3f", p / c}')"
+        fi
         [ "$projects" = 1 ] || continue
         write_project "$protocols/$name"
         result=$(VOLTREK=$voltrek xvfb-run -a -s "-screen 0 1600x1000x24" \

@@ -50,8 +50,8 @@ private slots:
             << "";
         QTest::newRow("one protocol given") << QStringList{"--compare"} << 1 << 2 << "от 2 до 8"
                                             << "";
-        QTest::newRow("a chart of a comparison")
-            << QStringList{"--compare", "--pdf", "c.pdf"} << 2 << 2 << "--csv и --xlsx"
+        QTest::newRow("bookmarks of a comparison")
+            << QStringList{"--compare", "--bookmarks", "b.csv"} << 2 << 2 << "--pdf и --png"
             << "";
         QTest::newRow("dates on a relative axis")
             << QStringList{"--compare", "--from", "2024-03-11"} << 2 << 2 << "--from"
@@ -94,6 +94,28 @@ private slots:
         QVERIFY(QString::fromUtf8(file.readLine())
                     .startsWith(QStringLiteral("Время,F1 [1],F1 [2],I1 [1],I1 [2]")));
         QVERIFY2(QString::fromUtf8(file.readLine()).startsWith(firstRow), qPrintable(firstRow));
+    }
+
+    // The chart of a comparison: a legend line per protocol, on the relative axis.
+    void pictures()
+    {
+        QTemporaryDir out;
+        const QString svg = out.filePath(QStringLiteral("c.svg"));
+        const QString pdf = out.filePath(QStringLiteral("c.pdf"));
+        QProcess process;
+        process.start(qEnvironmentVariable("VOLTREK_APP"),
+                      {QStringLiteral("-d"), demo.path(), QStringLiteral("-l"), protocols.at(0),
+                       QStringLiteral("-l"), protocols.at(1), QStringLiteral("--compare"),
+                       QStringLiteral("--png"), svg, QStringLiteral("--pdf"), pdf});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), 0);
+        QFile drawing(svg);
+        QVERIFY(drawing.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(drawing.readAll());
+        // One legend entry per protocol, named by its start.
+        QCOMPARE(text.count(QStringLiteral("U1 · ")), 2);
+        QVERIFY(text.contains(QStringLiteral("+00:")));
+        QVERIFY(QFileInfo(pdf).size() > 1000);
     }
 };
 
