@@ -5,7 +5,7 @@
 #include "reports/csvreport.h"
 #include "table/protocolassembly.h"
 
-#include "tests/table/fakelookup.h"
+#include "tests/compare/comparisonfixtures.h"
 #include "tests/zonescope.h"
 
 #include <QtTest>
@@ -13,40 +13,6 @@
 #include <map>
 
 namespace {
-
-// One protocol: channel code -> {tick, raw value} records.
-using Points = QVector<QPair<quint32, qint32>>;
-using Channels = QVector<QPair<QString, Points>>;
-
-const QDateTime now(QDate(2030, 1, 1), QTime(0, 0));
-
-FakeLookup& catalogue()
-{
-    static FakeLookup lookup = [] {
-        FakeLookup l;
-        l.addChannel(QStringLiteral("I1"), 2, QStringLiteral("Ток"), 2);
-        l.addChannel(QStringLiteral("U1"), 1, QStringLiteral("Напряжение"), 1);
-        return l;
-    }();
-    return lookup;
-}
-
-std::unique_ptr<ProtocolAssembly> protocol(const QDateTime& start, quint16 tickMs,
-                                           const Channels& channels)
-{
-    ChannelRecords records;
-    for (const auto& channel : channels) {
-        QVector<LogRecord> list;
-        const quint8 id = channel.first == QLatin1String("U1") ? 1 : 2;
-        for (const auto& point : channel.second)
-            list.append(LogRecord{id, point.first, point.second});
-        records.insert(channel.first, list);
-    }
-    auto assembly = std::make_unique<ProtocolAssembly>(catalogue(), now);
-    assembly->addProtocol(start, tickMs, records);
-    assembly->build();
-    return assembly;
-}
 
 QString csvOf(const ComparisonTable& table)
 {
