@@ -245,6 +245,9 @@ void ChartPicture::layOut()
             double x = margin;
             for (const Entry& entry : qAsConst(m_legend)) {
                 double width = swatch + gap + metrics.horizontalAdvance(entry.name);
+                // Eliding measures a long text a little wider than its advance.
+                if (entry.pen.style() != Qt::NoPen)
+                    width = std::ceil(width) + 2;
                 if (x > margin && x + width > right) {
                     x = margin;
                     y += metrics.height() * 1.2;

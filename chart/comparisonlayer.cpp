@@ -251,7 +251,7 @@ void ComparisonLayer::paintLegend(QPainter* painter, const QRect& plot, const QF
             outline = outlineFor(colour, kValueBoxBottom);
         if (outline.isValid()) {
             QPainterPath path;
-            path.addText(baseline, font, entry.text);
+            path.addText(baseline, painter->font(), entry.text);
             painter->strokePath(path, QPen(outline, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         }
         painter->setPen(colour);
