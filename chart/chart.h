@@ -149,7 +149,7 @@ public slots:
     void setChannelMaximum(double value);
     void setChannelColor(QColor color);
     // The pen colour of every channel of that name.
-    void setNamedChannelColor(const QString& name, const QColor& color);
+    virtual void setNamedChannelColor(const QString& name, const QColor& color);
     void setChannelName(QString name);
     void setChannel(int index);
     void setYMesh(int value);

@@ -127,6 +127,7 @@ void setUpChart(ChartProtocol& chart, const ChartProtocol& source,
     chart.setFont(source.font());
     chart.setTimeBase(source.startDateTime(), source.tickLength());
     chart.setEndDateTime(source.endDateTime());
+    chart.setComparedProtocols(source.comparedProtocols());
     chart.setShowGrid(source.showGrid());
     chart.setShowLegend(false);
     if (options.theme == ChartPictureOptions::Theme::Print) {
@@ -174,6 +175,18 @@ ChartPicture::ChartPicture(const ChartProtocol& source, const ChartPictureOption
                         [&](const Entry& e) { return e.name == channel.name(); }))
             continue;
         m_entries.append({channel.name(), pictureChannel(channel, options).pen().color()});
+    }
+    m_legend = m_entries;
+    if (source.isComparison()) {
+        // One entry per compared curve, named by its protocol.
+        QVector<Channel> shown;
+        for (const Channel& channel : source.channels())
+            shown.append(pictureChannel(channel, options));
+        chart::ComparisonLayer layer;
+        layer.setProtocols(source.comparedProtocols());
+        m_legend.clear();
+        for (const auto& entry : layer.legendEntries(shown))
+            m_legend.append({entry.text, entry.pen.color(), entry.pen});
     }
     buildCharts(source, firstTick, lastTick);
     layOut();
@@ -228,10 +241,13 @@ void ChartPicture::layOut()
                 QRectF(margin, y, std::max(0.0, right - margin), titleMetrics.height());
             y += titleMetrics.height() + margin * 0.5;
         }
-        if (withLegend && !m_entries.isEmpty()) {
+        if (withLegend && !m_legend.isEmpty()) {
             double x = margin;
-            for (const Entry& entry : qAsConst(m_entries)) {
+            for (const Entry& entry : qAsConst(m_legend)) {
                 double width = swatch + gap + metrics.horizontalAdvance(entry.name);
+                // Eliding measures a long text a little wider than its advance.
+                if (entry.pen.style() != Qt::NoPen)
+                    width = std::ceil(width) + 2;
                 if (x > margin && x + width > right) {
                     x = margin;
                     y += metrics.height() * 1.2;
@@ -314,10 +330,18 @@ void ChartPicture::paintBands(QPainter& painter) const
     painter.setFont(m_font);
     for (int i = 0; i < m_geometry.legend.size(); ++i) {
         const QRectF& at = m_geometry.legend[i];
-        const Entry& entry = m_entries[i];
-        painter.fillRect(QRectF(at.left(), at.center().y() - thickness / 2,
-                                std::min(swatch, at.width()), thickness),
-                         entry.color);
+        const Entry& entry = m_legend[i];
+        if (entry.pen.style() == Qt::NoPen) {
+            painter.fillRect(QRectF(at.left(), at.center().y() - thickness / 2,
+                                    std::min(swatch, at.width()), thickness),
+                             entry.color);
+        } else {
+            QPen pen = entry.pen;
+            pen.setWidthF(std::max(1.5, thickness * 0.6)); // room for a dash or two
+            painter.setPen(pen);
+            painter.drawLine(QPointF(at.left(), at.center().y()),
+                             QPointF(at.left() + std::min(swatch, at.width()), at.center().y()));
+        }
         const QRectF text(at.left() + swatch + gap, at.top(),
                           std::max(0.0, at.width() - swatch - gap), at.height());
         painter.setPen(m_text);

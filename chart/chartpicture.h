@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QPen>
 #include <QRectF>
 #include <QStringList>
 #include <QVector>
@@ -65,6 +66,9 @@ private:
     {
         QString name;
         QColor color;
+        // A comparison's entry shows a line in the curve's pen (its dashes)
+        // instead of a bar of its colour.
+        QPen pen = Qt::NoPen;
     };
     void buildCharts(const ChartProtocol& source, qint64 firstTick, qint64 lastTick);
     void layOut();
@@ -73,7 +77,8 @@ private:
 
     ChartPictureOptions m_options;
     QString m_title;
-    QVector<Entry> m_entries;
+    QVector<Entry> m_entries; // one per channel name
+    QVector<Entry> m_legend;
     QVector<std::shared_ptr<ChartProtocol>> m_charts;
     Geometry m_geometry;
     QFont m_font;

@@ -4,8 +4,8 @@
 #include "chartdata/pairdatacontainer.h"
 #include "chart/scalesgridprotocoldecorator.h"
 #include "chartdata/valuebox.h"
+#include "compare/relativetime.h"
 #include "protocol/channellookup.h"
-#include "table/numbertext.h"
 
 #include <algorithm>
 #include <cmath>
@@ -35,15 +35,6 @@ bool toTick(double value, qint64& tick)
     if (!(std::fabs(value) < Chart::kPositionLimit))
         return false;
     tick = static_cast<qint64>(value);
-    return true;
-}
-
-// A state channel's raw value, when the value is a whole number an int holds.
-bool toStateValue(double value, int& raw)
-{
-    if (!(std::fabs(value) < 2147483647.0))
-        return false;
-    raw = static_cast<int>(value);
     return true;
 }
 } // namespace
@@ -76,6 +67,49 @@ void ChartProtocol::setTimeBase(const QDateTime& startDateTime, quint16 tickLeng
     if (auto* scales = scalesOf(this))
         scales->setTimeBase(startDateTime, tickLength);
     invalidateBackground();
+}
+
+void ChartProtocol::setComparedProtocols(const QVector<ComparedProtocol>& protocols)
+{
+    const bool was = comparison.isActive();
+    comparison.setProtocols(protocols);
+    auto* scales = scalesOf(this);
+    if (comparison.isActive() && !was) {
+        ordinaryStart = start;
+        ordinaryTickMs = tickMs;
+        // x is milliseconds since each protocol's zero; the origin in UTC
+        // puts the marks on whole steps from 0 whatever the time zone.
+        setTimeBase(QDateTime::fromMSecsSinceEpoch(0, Qt::UTC), 1);
+    } else if (!comparison.isActive() && was) {
+        setTimeBase(ordinaryStart, ordinaryTickMs);
+    }
+    if (scales)
+        scales->setRelativeTime(comparison.isActive());
+    invalidateBackground();
+}
+
+void ChartProtocol::setComparedZero(int protocol, qint64 zero)
+{
+    if (comparison.setZero(protocol, zero))
+        update();
+}
+
+QPen ChartProtocol::comparedPen(const QColor& colour, int protocol)
+{
+    return chart::ComparisonLayer::pen(colour, protocol);
+}
+
+void ChartProtocol::setNamedChannelColor(const QString& name, const QColor& color)
+{
+    Chart::setNamedChannelColor(name, color);
+    if (!comparison.isActive())
+        return;
+    // The lighter shade of protocols past the fourth follows the colour.
+    for (int i = 0; i < channelCount(); ++i) {
+        Channel* channel = channelAt(i);
+        if (channel->name() == name && channel->protocol() >= 0)
+            channel->setPen(comparedPen(color, channel->protocol()));
+    }
 }
 
 void ChartProtocol::clearTimeBase()
@@ -498,6 +532,8 @@ void ChartProtocol::mousePressEvent(QMouseEvent* event)
     pressPoint = event->pos();
     pressPosition = scaleSettings().position;
     const bool left = event->button() == Qt::LeftButton;
+    if (left && (event->modifiers() & Qt::AltModifier) && startShift(event->localPos()))
+        return;
     if (event->button() == Qt::RightButton || (left && (event->modifiers() & Qt::ShiftModifier))) {
         drag = Drag::Pan;
         return;
@@ -547,7 +583,32 @@ void ChartProtocol::mouseMoveEvent(QMouseEvent* event)
             setPosition(pressPosition - (event->pos().x() - pressPoint.x()) * ticksPerPixel());
         }
         break;
+    case Drag::Shift:
+        emit protocolShiftDragged(shiftProtocol, shiftDelta(event->localPos()));
+        break;
     }
+}
+
+bool ChartProtocol::startShift(const QPointF& position)
+{
+    double tick = 0;
+    if (!comparison.isActive() || !tickUnderMouse(position, tick))
+        return false;
+    const QRect plot = plotRect();
+    const int protocol = chart::ComparisonLayer::protocolNearest(
+        channels(), tick, position.y() - plot.top(), double(plot.bottom() - plot.top()));
+    if (protocol < 0)
+        return false;
+    drag = Drag::Shift;
+    shiftProtocol = protocol;
+    setCursor(Qt::ClosedHandCursor);
+    return true;
+}
+
+qint64 ChartProtocol::shiftDelta(const QPointF& position) const
+{
+    const double ms = (position.x() - pressPoint.x()) * ticksPerPixel() * tickMs;
+    return std::isfinite(ms) ? std::llround(qBound(-1e15, ms, 1e15)) : 0;
 }
 
 void ChartProtocol::mouseReleaseEvent(QMouseEvent* event)
@@ -555,8 +616,12 @@ void ChartProtocol::mouseReleaseEvent(QMouseEvent* event)
     Chart::mouseReleaseEvent(event);
     const Drag ended = drag;
     const bool started = dragStarted;
+    const int shifted = shiftProtocol;
     endDrag();
     switch (ended) {
+    case Drag::Shift:
+        emit protocolShiftDropped(shifted, shiftDelta(event->localPos()));
+        break;
     case Drag::Line:
         moveLineTo(event->localPos());
         break;
@@ -591,8 +656,9 @@ void ChartProtocol::endDrag()
 {
     if (drag == Drag::Box && dragStarted)
         clearSelection();
-    if (drag == Drag::Pan && dragStarted)
+    if ((drag == Drag::Pan && dragStarted) || drag == Drag::Shift)
         unsetCursor();
+    shiftProtocol = -1;
     drag = Drag::None;
     dragStarted = false;
 }
@@ -662,6 +728,8 @@ QString ChartProtocol::noValueText()
 
 QString ChartProtocol::timeText() const
 {
+    if (comparison.isActive())
+        return tr("Время = %1").arg(relativeTimeText(lineValue));
     // Ticks are milliseconds apart, and a load may span several days: the
     // time of day alone would be ambiguous.
     const QDateTime at = start.addMSecs(static_cast<qint64>(tickMs) * lineValue);
@@ -693,6 +761,14 @@ void ChartProtocol::paintValueCursor(QPainter* painter)
     painter->setPen(QPen(Qt::red, 2));
     const double linePixel = pixel(double(lineValue));
     lineAt(linePixel);
+    if (showLegend() && comparison.isActive()) {
+        // Under the value box, in device pixels as the box is.
+        painter->save();
+        const QRect plot = deviceMapping().inverted().mapRect(painter->viewport());
+        painter->setWindow(plot);
+        comparison.paintLegend(painter, plot, font(), channels());
+        painter->restore();
+    }
     // The box belongs to the line: scrolled out of view, the line takes its
     // values with it.
     if (showLegend() && linePixel >= 0 && linePixel <= painter->window().width())
@@ -702,21 +778,20 @@ void ChartProtocol::paintValueCursor(QPainter* painter)
 
 int ChartProtocol::valueDecimals(const QString& title) const
 {
-    const QString code = lookup->codeByTitle(title);
-    const int rate = code.isEmpty() ? 0 : lookup->rateByCode(code);
-    return qBound(0, rate, kMaxValueDecimals);
+    return chart::boxValueDecimals(*lookup, title);
 }
 
 QString ChartProtocol::valueText(const QString& title, double value) const
 {
-    int raw = 0;
-    const QString refs =
-        toStateValue(value, raw) ? lookup->refText(lookup->codeByTitle(title), raw) : QString();
-    // The digits the table shows for the same value.
-    return refs.isEmpty() ? numbertext::decimalText(value, valueDecimals(title)) : refs;
+    return chart::boxValueText(*lookup, title, value);
 }
 
-void ChartProtocol::paintValueBox(QPainter* painter, double lineX)
+QVector<chart::ValueBoxLine> ChartProtocol::comparisonValueBoxLines() const
+{
+    return comparison.valueBoxLines(channels(), lineValue, *lookup, noValueText());
+}
+
+QVector<chart::ValueBoxLine> ChartProtocol::ordinaryValueBoxLines() const
 {
     // Per name, the value of the first of its channels (one per protocol
     // file) that has one at the line; a name none of them covers has no
@@ -760,7 +835,27 @@ void ChartProtocol::paintValueBox(QPainter* painter, double lineX)
     } else {
         lines.append({QString(), timeText(), QColor(Qt::white), QString()});
     }
+    return lines;
+}
 
+void ChartProtocol::paintValueBox(QPainter* painter, double lineX)
+{
+    chart::ValueBoxOptions options;
+    QVector<chart::ValueBoxLine> lines;
+    if (comparison.isActive()) {
+        lines = comparisonValueBoxLines();
+        options.trailing = comparison.timeLines();
+        // A low chart among others: its curves' values only, the times
+        // stand on the common chart.
+        if (timeShared && height() < kCompactBoxHeight) {
+            lines.resize(lines.size() - options.trailing);
+            options.trailing = 0;
+        }
+    } else {
+        lines = ordinaryValueBoxLines();
+    }
+    if (lines.isEmpty())
+        return;
     // The box is laid out in device pixels, so its text keeps its shape
     // however the plot is scaled.
     const QRect plot = deviceMapping().inverted().mapRect(painter->viewport());
@@ -769,7 +864,6 @@ void ChartProtocol::paintValueBox(QPainter* painter, double lineX)
     painter->setFont(font());
     const int lineAt = plot.left() + static_cast<int>(qBound(-1e9, lineX * scale, 1e9));
     // A box over most of the plot starts compact and says how to show it all.
-    chart::ValueBoxOptions options;
     options.compactWhenLarge = !actFullValueBox->isChecked();
     options.hint = tr("Имена: меню графика › %1").arg(actFullValueBox->text());
     chart::paintValueBox(painter,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chart/chart.h"
+#include "chart/comparisonlayer.h"
 #include "chart/eventbandpainter.h"
 
 #include <QDateTime>
@@ -78,7 +79,7 @@ public:
     // Decimals of a channel's value in the value box and the filter: its
     // RATE (a computed channel's decimals), as the table shows it.
     int valueDecimals(const QString& title) const;
-    static constexpr int kMaxValueDecimals = 9;
+    static constexpr int kMaxValueDecimals = 9; // as chart::boxValueDecimals bounds them
     // What the value box says for a channel without a value at the line.
     static QString noValueText();
 
@@ -89,6 +90,24 @@ public:
     // Bookmark lines, the value line and the value box, drawn by the
     // channel layer inside the plot area.
     void paintValueCursor(QPainter* painter);
+
+    // Non-empty: the chart shows a comparison. x is milliseconds since each
+    // protocol's zero (the time base becomes 1 ms per tick), the time axis
+    // is labelled relative ("+00:12:30", "-00:00:05"), the legend and the
+    // value box go per protocol. Empty: back to the ordinary chart and its
+    // time base.
+    void setComparedProtocols(const QVector<ComparedProtocol>& protocols);
+    const QVector<ComparedProtocol>& comparedProtocols() const { return comparison.protocols(); }
+    bool isComparison() const { return comparison.isActive(); }
+    // After the user's shift: the value box's absolute time of that
+    // protocol follows.
+    void setComparedZero(int protocol, qint64 zero);
+    // The pen of protocol p's curves in the channel's colour, width 2:
+    // solid, dashed, dotted, dash-dot for protocols 0..3, then lighter
+    // shades of the colour with the same four styles for 4..7.
+    static QPen comparedPen(const QColor& colour, int protocol);
+    // The value box's lines as a comparison shows them at the value line.
+    QVector<chart::ValueBoxLine> comparisonValueBoxLines() const;
 
 signals:
     void bookmarkChanged(qint64 x);
@@ -106,6 +125,14 @@ signals:
     void viewJumped(double zoom, double position);
     // The user asked to edit the note of the bookmark at x.
     void bookmarkNoteRequested(qint64 x);
+    // Alt + left drag on a curve shifts its protocol: the protocol of the
+    // curve nearest the press (by the pixel distance of its value at the
+    // press x to the press y; only curves with protocol() >= 0) and the
+    // milliseconds moved since the press (positive: the curves moved
+    // right). Emitted on every move, then once on release. The chart moves
+    // nothing itself: its owner moves the series' origin and repaints.
+    void protocolShiftDragged(int protocol, qint64 deltaMs);
+    void protocolShiftDropped(int protocol, qint64 deltaMs);
 
 public slots:
     void setZoom(double factor);
@@ -122,6 +149,8 @@ public slots:
     void addBookmark(qint64 x);
     void deleteBookmark(qint64 x);
     void clearBookmark();
+    // In a comparison a compared curve takes the colour in its protocol's pen.
+    void setNamedChannelColor(const QString& name, const QColor& color) override;
 
 protected:
     void installDecorators() override;
@@ -135,7 +164,7 @@ protected:
 
 private:
     // What a held mouse button does.
-    enum class Drag { None, Line, Reference, Box, Pan };
+    enum class Drag { None, Line, Reference, Box, Pan, Shift };
     // The value line and the reference cursor can be grabbed this close.
     static constexpr double kGripPixels = 5;
     // A drag shorter than this is a click.
@@ -158,10 +187,14 @@ private:
     void endDrag();
     void showBox(int mouseX);
     void showContextMenu(QContextMenuEvent* event);
+    // Starts an Alt drag of the compared curve nearest the press, if any.
+    bool startShift(const QPointF& position);
+    qint64 shiftDelta(const QPointF& position) const;
     // The bookmark drawn within a few pixels of x, else -1.
     qint64 bookmarkNear(qint64 x) const;
     void createReferenceActions();
     void paintValueBox(QPainter* painter, double lineX);
+    QVector<chart::ValueBoxLine> ordinaryValueBoxLines() const;
     QString timeText() const;
     // A value as the box shows it: its state text, else the number.
     QString valueText(const QString& title, double value) const;
@@ -193,4 +226,9 @@ private:
     qint64 current = -1;
     bool timeShared = false;
     const ChannelLookup* lookup;
+    chart::ComparisonLayer comparison;
+    // The time base to go back to when the comparison ends.
+    QDateTime ordinaryStart;
+    quint16 ordinaryTickMs = kDefaultTickMs;
+    int shiftProtocol = -1;
 };

@@ -5,6 +5,7 @@
 #include "chartdata/timeaxis.h"
 #include "gauges/scalefunctions.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <QFontMetrics>
@@ -247,8 +248,14 @@ void ScalesGridPainter::layOutTimeMarks(Chart* chart)
     const double plotWidth = chart->width() - scalesWidth;
     qint64 step =
         timeStepAtLeast(std::max<double>(msPerTick, plotWidth / (2.0 * s.xMesh) / pixelsPerMs));
+    // A relative label is as wide as its sign and hours make it: the end
+    // of the view farther from the zero has the most digits.
+    const double farthest =
+        std::max(std::fabs(s.position), std::fabs(s.position + cachedSpan)) * msPerTick;
+    const qint64 widestRelative = -static_cast<qint64>(std::min(farthest, 1e15));
     for (int tries = 0; tries < 8; ++tries) {
-        const QString widest = timeAxisLabel(timeOrigin, step, false);
+        const QString widest = relativeTime ? relativeAxisLabel(widestRelative, step)
+                                            : timeAxisLabel(timeOrigin, step, false);
         const double need = metrics.size(Qt::TextSingleLine, widest).width() + 4.0 * gap;
         if (step * pixelsPerMs >= need)
             break;
@@ -256,6 +263,19 @@ void ScalesGridPainter::layOutTimeMarks(Chart* chart)
     }
     timeStepMs = step;
     timeStepTicks = static_cast<double>(step) / msPerTick;
+    if (relativeTime) {
+        marks.clear();
+        const double from = s.position * msPerTick;
+        const double to = (s.position + cachedSpan) * msPerTick;
+        if (!(std::fabs(from) < 1e15) || !(std::fabs(to) < 1e15))
+            return;
+        relativeMarkMs = relativeMarks(static_cast<qint64>(std::ceil(from)),
+                                       static_cast<qint64>(std::floor(to)), step, kMaxMarks);
+        markTicks.reserve(relativeMarkMs.size());
+        for (const qint64 mark : qAsConst(relativeMarkMs))
+            markTicks.push_back(static_cast<double>(mark) / msPerTick);
+        return;
+    }
     const QDateTime from = timeAt(s.position, timeOrigin, msPerTick);
     const QDateTime to = timeAt(s.position + cachedSpan, timeOrigin, msPerTick);
     marks = timeMarks(from, to, step, kMaxMarks);
@@ -273,11 +293,18 @@ void ScalesGridPainter::paintTimeLabels(QPainter* painter, Chart* chart, double 
     const QFontMetrics metrics(chart->font());
     QDate lastDate;
     for (std::size_t i = 0; i < markTicks.size(); ++i) {
+        const double x = scalesWidth + (markTicks[i] - s.position) * p;
+        if (relativeTime) {
+            const QString text = relativeAxisLabel(relativeMarkMs.at(int(i)), timeStepMs);
+            if (placeLabel(painter, metrics, text, x, scalesWidth, w, baseline, freeFrom) ==
+                Label::PastEnd)
+                break;
+            continue;
+        }
         const QDateTime& mark = marks.at(static_cast<int>(i));
         // The first label and the first of each new day carry the date.
         const bool withDate = timeStepMs < kMsPerDay && mark.date() != lastDate;
         const QString text = timeAxisLabel(mark, timeStepMs, withDate);
-        const double x = scalesWidth + (markTicks[i] - s.position) * p;
         const Label placed =
             placeLabel(painter, metrics, text, x, scalesWidth, w, baseline, freeFrom);
         if (placed == Label::PastEnd)

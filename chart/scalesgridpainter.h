@@ -74,6 +74,9 @@ public:
     bool anyScaleShown = false;
     QDateTime timeOrigin;
     quint16 msPerTick = 0;
+    // A comparison's axis: marks on whole steps from the origin, labelled
+    // with the signed time since it ("+00:12:30"), without dates.
+    bool relativeTime = false;
     // The time axis at the last paint: the step between its marks, in
     // ticks (0 without a time axis), and the marks' ticks.
     double timeStepTicks = 0;
@@ -85,6 +88,7 @@ public:
 
 private:
     QVector<QDateTime> marks;
+    QVector<qint64> relativeMarkMs; // the marks of a relative axis
     qint64 timeStepMs = 0;
 
     bool hasTimeAxis() const { return msPerTick != 0 && timeOrigin.isValid(); }

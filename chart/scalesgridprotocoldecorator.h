@@ -21,6 +21,8 @@ public:
     void valuesAt(QPoint& point, QVector<QPointF>& values, Chart* chart, QRect& plotRect) override;
 
     void setTimeBase(const QDateTime& origin, quint16 msPerTick);
+    // Labels the time axis with the signed time since the origin.
+    void setRelativeTime(bool relative) { layout.relativeTime = relative; }
     // Width of the value columns at the last paint; 0 before the first.
     double scalesWidth() const { return layout.scalesWidth; }
     // The least scalesWidth(): narrower columns leave room after them.

@@ -35,6 +35,9 @@ public:
     bool showScale() const { return m_showScale; }
     bool visible() const { return m_visible; }
     bool showInLegend() const { return m_showInLegend; }
+    // The compared protocol the curve belongs to (0-based); -1 for a curve
+    // of no single protocol: an ordinary channel, or a difference of two.
+    int protocol() const { return m_protocol; }
 
     // setters: the bounds and the scale range keep their old values when the
     // new ones would not leave the lower end below the upper.
@@ -49,6 +52,7 @@ public:
     bool setScaleRange(double low, double high);
     void setShowScale(bool show) { m_showScale = show; }
     void setVisible(bool visible) { m_visible = visible; }
+    void setProtocol(int protocol) { m_protocol = protocol < 0 ? -1 : protocol; }
 
 private:
     QPen m_pen{Qt::white};
@@ -62,4 +66,5 @@ private:
     bool m_showScale = true;
     bool m_visible = true;
     bool m_showInLegend = true;
+    int m_protocol = -1;
 };

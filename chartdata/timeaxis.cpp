@@ -157,4 +157,47 @@ QVector<QDateTime> timeMarks(const QDateTime& from, const QDateTime& to, qint64 
     return marks;
 }
 
+QString relativeAxisLabel(qint64 ms, qint64 stepMs)
+{
+    // The magnitude as unsigned: -2^63 has none as a signed number.
+    const quint64 magnitude = ms < 0 ? 0 - quint64(ms) : quint64(ms);
+    const int decimals = stepMs >= kSecond ? 0 : timeStepDecimals(qMax<qint64>(1, stepMs));
+    const quint64 unit = stepMs < kMinute ? kSecond : kMinute;
+    quint64 fractionUnit = 1;
+    for (int i = decimals; i < 3; ++i)
+        fractionUnit *= 10;
+    const quint64 shown = stepMs < kSecond ? magnitude - magnitude % fractionUnit
+                                           : magnitude - magnitude % unit;
+    const quint64 hours = shown / kHour;
+    const quint64 minutes = shown / kMinute % 60;
+    QString text = QStringLiteral("%1%2:%3")
+                       .arg(ms < 0 && shown != 0 ? QLatin1Char('-') : QLatin1Char('+'))
+                       .arg(hours, 2, 10, QLatin1Char('0'))
+                       .arg(minutes, 2, 10, QLatin1Char('0'));
+    if (stepMs < kMinute)
+        text += QStringLiteral(":%1").arg(shown / kSecond % 60, 2, 10, QLatin1Char('0'));
+    if (decimals > 0)
+        text += QLatin1Char('.') + QStringLiteral("%1")
+                                       .arg(shown % kSecond, 3, 10, QLatin1Char('0'))
+                                       .left(decimals);
+    return text;
+}
+
+QVector<qint64> relativeMarks(qint64 fromMs, qint64 toMs, qint64 stepMs, int limit)
+{
+    QVector<qint64> marks;
+    if (stepMs <= 0 || toMs < fromMs)
+        return marks;
+    // The first and last multiples inside; neither product can overflow.
+    qint64 first = fromMs / stepMs;
+    if (first * stepMs < fromMs)
+        ++first;
+    qint64 last = toMs / stepMs;
+    if (last * stepMs > toMs)
+        --last;
+    for (qint64 k = first; k <= last && marks.size() < limit; ++k)
+        marks.append(k * stepMs);
+    return marks;
+}
+
 } // namespace chart

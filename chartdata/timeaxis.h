@@ -32,4 +32,16 @@ QString timeAxisLabel(const QDateTime& at, qint64 stepMs, bool withDate);
 // At most `limit` marks.
 QVector<QDateTime> timeMarks(const QDateTime& from, const QDateTime& to, qint64 stepMs, int limit);
 
+// The label of a mark on a relative axis (a comparison's): the time since
+// the zero with a sign, hours running past 24 and never dropped,
+// "+HH:mm" from a minute on, "+HH:mm:ss" from a second, fractions below
+// as the step needs ("+00:12:30.5" for 500 ms). Digits below the step are
+// cut towards zero; what shows as zero carries "+" ("+00:00").
+QString relativeAxisLabel(qint64 ms, qint64 stepMs);
+
+// The marks of a relative axis from `fromMs` to `toMs`, both included:
+// whole multiples of the step counted from the zero, as milliseconds. At
+// most `limit` marks.
+QVector<qint64> relativeMarks(qint64 fromMs, qint64 toMs, qint64 stepMs, int limit);
+
 } // namespace chart

@@ -95,16 +95,17 @@ ValueBoxLayout place(const QVector<ValueBoxLine>& shown, const Columns& columns,
     return layout;
 }
 
-// The first `kept` channel lines, "…" for the others, the extra lines and the time.
+// The first `kept` channel lines, "…" for the others, the extra lines and
+// the `trailing` time lines.
 QVector<ValueBoxLine> firstLines(const QVector<ValueBoxLine>& lines, int kept,
-                                 const QVector<ValueBoxLine>& extra)
+                                 const QVector<ValueBoxLine>& extra, int trailing)
 {
-    const int channelLines = lines.size() - 1;
+    const int channelLines = lines.size() - trailing;
     QVector<ValueBoxLine> shown = lines.mid(0, kept);
     if (kept < channelLines)
         shown.append({QString(), QStringLiteral("…"), QColor(Qt::white), QString()});
     shown += extra;
-    shown.append(lines.last());
+    shown += lines.mid(channelLines);
     return shown;
 }
 } // namespace
@@ -117,7 +118,8 @@ ValueBoxLayout layoutValueBox(const QVector<ValueBoxLine>& lines, const QFontMet
     const int availableWidth = plot.width() - 2 * kEdge;
     const int availableHeight = plot.height() - 2 * kEdge;
     const int rows = qMax(1, (availableHeight - 2 * kPadY) / qMax(1, metrics.height()));
-    const int channelLines = lines.size() - 1;
+    const int trailing = qBound(0, options.trailing, int(lines.size()));
+    const int channelLines = lines.size() - trailing;
     const auto fits = [&](const Columns& c, double area) {
         return c.width <= availableWidth && c.height <= availableHeight &&
                double(c.width) * c.height <= area;
@@ -127,7 +129,7 @@ ValueBoxLayout layoutValueBox(const QVector<ValueBoxLine>& lines, const QFontMet
     QVector<ValueBoxLine> shown;
     Columns columns;
     for (int kept = channelLines; kept >= 0; --kept) {
-        shown = firstLines(lines, kept, {});
+        shown = firstLines(lines, kept, {}, trailing);
         columns = arrange(shown, widths, rows);
         if (columns.width <= availableWidth)
             break;
@@ -153,7 +155,7 @@ ValueBoxLayout layoutValueBox(const QVector<ValueBoxLine>& lines, const QFontMet
             int high = channelLines + 1; // the fewest known not to
             while (high - low > 1) {
                 const int middle = (low + high) / 2;
-                if (fits(arrange(firstLines(compact, middle, extra), widths, perColumn), third))
+                if (fits(arrange(firstLines(compact, middle, extra, trailing), widths, perColumn), third))
                     low = middle;
                 else
                     high = middle;
@@ -163,7 +165,7 @@ ValueBoxLayout layoutValueBox(const QVector<ValueBoxLine>& lines, const QFontMet
                 bestRows = perColumn;
             }
         }
-        shown = firstLines(compact, qMax(0, best), extra);
+        shown = firstLines(compact, qMax(0, best), extra, trailing);
         columns = arrange(shown, widths, bestRows);
     }
     if (columns.width > availableWidth || columns.height > availableHeight)

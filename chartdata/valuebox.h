@@ -28,6 +28,9 @@ struct ValueBoxOptions
 {
     bool compactWhenLarge = false;
     QString hint;
+    // How many lines at the end are the time and what goes with it (a
+    // comparison's time of each protocol): always shown, never compacted.
+    int trailing = 1;
 };
 
 // Where the box and each of its texts go, in device pixels.
@@ -51,8 +54,8 @@ extern const QColor kValueBoxBottom;
 // Lays the lines out in a box beside the value line at lineX, inside plot:
 // right of the line where it fits, else left of it, else against the
 // plot's edge. Lines that the plot is too low for go into further columns;
-// channel lines that fit nowhere give way to one "…" line. The last line
-// (the time) is always shown.
+// channel lines that fit nowhere give way to one "…" line. The last lines
+// (the time, options.trailing of them) are always shown.
 ValueBoxLayout layoutValueBox(const QVector<ValueBoxLine>& lines, const QFontMetrics& metrics,
                               const QRect& plot, int lineX, const ValueBoxOptions& options = {});
 

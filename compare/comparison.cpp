@@ -123,6 +123,11 @@ int Comparison::record(int row, int protocol) const
     return m.assembly->timeOrder()[size_t(found - m.rowOfRank.begin())];
 }
 
+const std::vector<int>& Comparison::rowsOfRecords(int protocol) const
+{
+    return member(protocol).rowOfRank;
+}
+
 void Comparison::buildColumns()
 {
     QStringList logged;
@@ -185,24 +190,65 @@ int Comparison::recordAt(int protocol, qint64 time) const
     return time - relativeTime(protocol, record) < m.assembly->tickMs() ? record : -1;
 }
 
+bool Comparison::differenceCells(const QString& code, int protocol, int row, int& channel, int& own,
+                                 int& base, int& baseRecord) const
+{
+    channel = channelOf(protocol, code);
+    base = channelOf(0, code);
+    own = record(row, protocol);
+    if (channel < 0 || base < 0 || own < 0)
+        return false;
+    baseRecord = recordAt(0, rowTime(row));
+    return baseRecord >= 0;
+}
+
 bool Comparison::difference(const QString& code, int protocol, int row, double& value,
                             int* decimals) const
 {
-    const int channel = channelOf(protocol, code);
-    const int base = channelOf(0, code);
-    const int own = record(row, protocol);
-    if (channel < 0 || base < 0 || own < 0)
+    int channel = 0;
+    int own = 0;
+    int base = 0;
+    int baseRecord = 0;
+    if (!differenceCells(code, protocol, row, channel, own, base, baseRecord))
         return false;
-    const int baseRecord = recordAt(0, rowTime(row));
     ProtocolAssembly::Cell mine;
     ProtocolAssembly::Cell theirs;
-    if (baseRecord < 0 || !assembly(protocol).cell(0, channel, own, mine) || mine.isText ||
+    if (!assembly(protocol).cell(0, channel, own, mine) || mine.isText ||
         !assembly(0).cell(0, base, baseRecord, theirs) || theirs.isText)
         return false;
     value = mine.text.toDouble() - theirs.text.toDouble();
     if (decimals)
         *decimals = std::max(decimalsOf(mine.text), decimalsOf(theirs.text));
     return true;
+}
+
+bool Comparison::differenceValue(const QString& code, int protocol, int row, double& value) const
+{
+    int channel = 0;
+    int own = 0;
+    int base = 0;
+    int baseRecord = 0;
+    double mine = 0;
+    double theirs = 0;
+    if (!differenceCells(code, protocol, row, channel, own, base, baseRecord) ||
+        !numberOf(assembly(protocol), channel, own, mine) ||
+        !numberOf(assembly(0), base, baseRecord, theirs))
+        return false;
+    value = mine - theirs;
+    return true;
+}
+
+bool Comparison::numberOf(const ProtocolAssembly& assembly, int channel, int record, double& value)
+{
+    if (assembly.hasRefs(0, channel)) {
+        // An enumerated channel's value with a text shows the text.
+        qint32 raw = 0;
+        double divisor = 1;
+        if (!assembly.raw(0, channel, record, raw, divisor) ||
+            !assembly.refText(0, channel, raw).isEmpty())
+            return false;
+    }
+    return assembly.number(0, channel, record, value);
 }
 
 QString Comparison::differenceTitle(const QString& code, int protocol)

@@ -62,6 +62,10 @@ public:
     qint64 rowTime(int row) const { return m_rowTimes[size_t(row)]; }
     // The protocol's record in the row, -1 where it has none.
     int record(int row, int protocol) const;
+    // The row of each of the protocol's records, in the assembly's time
+    // order (timeOrder()): ascending, so that a walk over the rows finds
+    // each protocol's records without a search per row.
+    const std::vector<int>& rowsOfRecords(int protocol) const;
 
     const std::vector<Column>& columns() const { return m_columns; }
     QString columnTitle(int column) const; // "U1 [2]"
@@ -77,8 +81,15 @@ public:
     // gets those of the finer of the two values (230.5 − 229.75 shows 0.75).
     bool difference(const QString& code, int protocol, int row, double& value,
                     int* decimals = nullptr) const;
+    // The same value read from the columns, without the cell texts: for
+    // sorts and filters over every row.
+    bool differenceValue(const QString& code, int protocol, int row, double& value) const;
     // "U1 [2−1]"
     static QString differenceTitle(const QString& code, int protocol);
+
+    // The number a cell of a (one-protocol) assembly shows; false where it
+    // has no cell or shows a text.
+    static bool numberOf(const ProtocolAssembly& assembly, int channel, int record, double& value);
 
 private:
     struct Member;
@@ -88,6 +99,10 @@ private:
     // The protocol's record holding at a relative time: the last at or
     // before it, when less than a tick before; -1 for none.
     int recordAt(int protocol, qint64 time) const;
+    // The channels and records a difference in the row reads; false where
+    // either protocol has none.
+    bool differenceCells(const QString& code, int protocol, int row, int& channel, int& own,
+                         int& base, int& baseRecord) const;
 
     std::vector<std::unique_ptr<Member>> m_members;
     std::vector<qint64> m_rowTimes;

@@ -15,10 +15,12 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class Comparison;
 class ComparisonTable;
 class ComparisonTableModel;
+class ProtocolAssembly;
 class StreamLoger;
 
 // A comparison as the window and a script hold it: the protocols read each
@@ -78,6 +80,10 @@ public:
     bool open(StreamLoger& logger, const QStringList& files, const ComputedChannels& computed,
               const AlignmentRule& rule, const std::function<bool()>& proceed = {});
     const QList<ReadProblem>& readProblems() const { return m_readProblems; }
+    // The same with protocols already read and built (each of one file),
+    // named by their absolute paths, beside which their bookmarks lie.
+    bool openAssemblies(std::vector<std::unique_ptr<ProtocolAssembly>> assemblies,
+                        const QStringList& files, const AlignmentRule& rule);
     // One Russian line per protocol a rule could not align, naming the file;
     // those keep their start.
     QStringList alignmentErrors() const;
@@ -128,6 +134,14 @@ signals:
 
 private:
     struct Member;
+
+    bool openComparison(std::unique_ptr<Comparison> comparison, const QStringList& files,
+                        const AlignmentRule& rule);
+    void buildCurves();
+    // The protocol's curves to its zero.
+    void placeCurves(int protocol);
+    void buildDifference(DifferenceCurve& difference) const;
+
     std::unique_ptr<Comparison> m_comparison;
     std::vector<std::unique_ptr<Member>> m_members;
     QStringList m_files;

@@ -5,14 +5,27 @@
 #include "table/numbertext.h"
 #include "table/protocolassembly.h"
 
+#include <algorithm>
+
+namespace {
+// Rows a walk may skip and still step to the next records instead of searching.
+constexpr int kStepRows = 64;
+} // namespace
+
 ComparisonTable::ComparisonTable(const Comparison& comparison, std::vector<Difference> differences,
                                  const QStringList& codes)
-    : m_comparison(comparison), m_differences(std::move(differences))
+    : m_comparison(comparison), m_differences(std::move(differences)),
+      m_ranks(size_t(comparison.protocolCount()), 0)
 {
     for (int c = 0; c < int(comparison.columns().size()); ++c) {
-        if (codes.isEmpty() || codes.contains(comparison.columns()[size_t(c)].code))
+        const Comparison::Column& column = comparison.columns()[size_t(c)];
+        if (codes.isEmpty() || codes.contains(column.code)) {
             m_columns.push_back(c);
+            m_plain.push_back(
+                comparison.assembly(column.protocol).isPlainNumber(0, column.channel));
+        }
     }
+    m_records.assign(m_ranks.size(), -1);
 }
 
 const Comparison::Column* ComparisonTable::column(int value) const
@@ -23,13 +36,30 @@ const Comparison::Column* ComparisonTable::column(int value) const
 
 int ComparisonTable::record(int row, int protocol) const
 {
-    if (row != m_recordsRow) {
-        m_records.resize(size_t(m_comparison.protocolCount()));
-        for (int p = 0; p < m_comparison.protocolCount(); ++p)
-            m_records[size_t(p)] = m_comparison.record(row, p);
-        m_recordsRow = row;
-    }
+    if (row != m_recordsRow)
+        findRecords(row);
     return m_records[size_t(protocol)];
+}
+
+void ComparisonTable::findRecords(int row) const
+{
+    // Before the first look-up the kept ranks (0) are those of row -1.
+    const bool step = row > m_recordsRow && row - m_recordsRow <= kStepRows;
+    for (size_t p = 0; p < m_ranks.size(); ++p) {
+        const std::vector<int>& rows = m_comparison.rowsOfRecords(int(p));
+        size_t& k = m_ranks[p];
+        if (step) {
+            // A protocol has at most one record a row: few steps.
+            k = std::min(k, rows.size());
+            while (k < rows.size() && rows[k] < row)
+                ++k;
+        } else {
+            k = size_t(std::lower_bound(rows.begin(), rows.end(), row) - rows.begin());
+        }
+        m_records[p] =
+            k < rows.size() && rows[k] == row ? m_comparison.assembly(int(p)).timeOrder()[k] : -1;
+    }
+    m_recordsRow = row;
 }
 
 int ComparisonTable::columnCount() const
@@ -93,6 +123,31 @@ bool ComparisonTable::cell(int row, int column, QString& text) const
     return true;
 }
 
+void ComparisonTable::rowCells(int row, CellSink& sink) const
+{
+    // The time and the plain numbers go as bytes, as the merged table's do.
+    char chars[32];
+    sink.takeAscii(1, chars, relativeTimeChars(m_comparison.rowTime(row), chars));
+    for (int value = 0; value < int(m_columns.size()); ++value) {
+        const Comparison::Column& c = *column(value);
+        const int record = this->record(row, c.protocol);
+        if (record < 0)
+            continue;
+        const ProtocolAssembly& assembly = m_comparison.assembly(c.protocol);
+        if (m_plain[size_t(value)]) {
+            if (const int length = assembly.numberChars(0, c.channel, record, chars))
+                sink.takeAscii(firstValueColumn + value, chars, length);
+        } else if (assembly.cell(0, c.channel, record, m_cell)) {
+            sink.take(firstValueColumn + value, m_cell.text);
+        }
+    }
+    const int first = firstValueColumn + int(m_columns.size());
+    for (size_t d = 0; d < m_differences.size(); ++d) {
+        if (differenceText(m_differences[d], row, m_cell.text))
+            sink.take(first + int(d), m_cell.text);
+    }
+}
+
 bool ComparisonTable::differenceText(const Difference& difference, int row, QString& text) const
 {
     double value = 0;
@@ -115,4 +170,51 @@ ReportTable::CellKind ComparisonTable::cellKind(int row, int column) const
     const bool has =
         record >= 0 && m_comparison.assembly(c->protocol).cell(0, c->channel, record, found);
     return has && found.isText ? CellKind::Text : CellKind::Number;
+}
+
+ComparisonTable::Content ComparisonTable::content(int row, int column, double& number,
+                                                  qint32* raw) const
+{
+    if (column <= 0 || column >= columnCount())
+        return Content::None;
+    if (column == 1) {
+        number = double(m_comparison.rowTime(row));
+        return Content::Number;
+    }
+    const int value = column - firstValueColumn;
+    const int logged = int(m_columns.size());
+    if (value >= logged) {
+        const Difference& d = m_differences[size_t(value - logged)];
+        return m_comparison.differenceValue(d.first, d.second, row, number) ? Content::Number
+                                                                            : Content::None;
+    }
+    const Comparison::Column& c = *this->column(value);
+    const int record = this->record(row, c.protocol);
+    if (record < 0)
+        return Content::None;
+    const ProtocolAssembly& assembly = m_comparison.assembly(c.protocol);
+    if (!m_plain[size_t(value)] && assembly.hasRefs(0, c.channel)) {
+        qint32 cellRaw = 0;
+        double divisor = 1;
+        if (!assembly.raw(0, c.channel, record, cellRaw, divisor))
+            return Content::None;
+        const QString text = assembly.refText(0, c.channel, cellRaw);
+        if (!text.isEmpty()) {
+            number = text.toDouble();
+            if (raw)
+                *raw = cellRaw;
+            return Content::Text;
+        }
+    }
+    return assembly.number(0, c.channel, record, number) ? Content::Number : Content::None;
+}
+
+std::vector<int> ComparisonTable::columnsOf(const QString& code) const
+{
+    std::vector<int> columns;
+    for (int value = 0; value < int(m_columns.size()); ++value) {
+        if (column(value)->code == code)
+            columns.push_back(firstValueColumn + value);
+    }
+    return columns;
 }

@@ -30,7 +30,19 @@ public:
     bool hasItem(int row, int column) const override;
     QString text(int row, int column) const override;
     bool cell(int row, int column, QString& text) const override;
+    void rowCells(int row, CellSink& sink) const override;
     CellKind cellKind(int row, int column) const override;
+
+    // What a cell holds, read without its text: the time column's number is
+    // the relative time, a text cell's number what its text reads as (0 for
+    // no number) and `raw` its raw value, which names the text within the
+    // column.
+    enum class Content { None, Number, Text };
+    Content content(int row, int column, double& number, qint32* raw = nullptr) const;
+    // The channel columns of a code (1 + position among all columns).
+    std::vector<int> columnsOf(const QString& code) const;
+    const std::vector<Difference>& differences() const { return m_differences; }
+    const Comparison& comparison() const { return m_comparison; }
 
 private:
     static constexpr int firstValueColumn = 2;
@@ -38,14 +50,18 @@ private:
     bool differenceText(const Difference& difference, int row, QString& text) const;
 
     const Comparison::Column* column(int value) const;
-    // The protocol's record in the row. Writers go row by row, cell by
-    // cell: the records of the last row asked for are kept.
+    // The protocol's record in the row. Writers, sorts and filters go row
+    // by row: the records of the last row asked for are kept, and the next
+    // rows' are found from them without a search.
     int record(int row, int protocol) const;
+    void findRecords(int row) const;
 
     const Comparison& m_comparison;
     std::vector<Difference> m_differences;
     std::vector<int> m_columns; // of the comparison, shown
+    std::vector<bool> m_plain;  // per shown column: numbers written from the raw values
     mutable int m_recordsRow = -1;
     mutable std::vector<int> m_records;
+    mutable std::vector<size_t> m_ranks; // per protocol: first record in a row >= m_recordsRow
     mutable ProtocolAssembly::Cell m_cell;
 };

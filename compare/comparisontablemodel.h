@@ -44,8 +44,19 @@ public:
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 private:
+    // Every row of the table in the order of the sort.
+    std::vector<int> sortedRows() const;
+    // Rows the filter hides, by comparison row; empty while none is.
+    std::vector<bool> hiddenRows() const;
+    // m_rows again from the sort and the filter; persistent indexes follow
+    // their rows, those of rows now hidden become invalid.
+    void relayout(bool sortAgain);
+    void showRows();
+
     std::unique_ptr<ComparisonTable> m_table;
-    std::vector<int> m_rows; // comparison rows shown, in the shown order
+    std::vector<int> m_sorted;          // every comparison row, in the sort's order
+    mutable std::vector<int> m_shownAt; // model row of each comparison row, made when asked
+    std::vector<int> m_rows;            // comparison rows shown, in the shown order
     bool m_filterOn = false;
     qint64 m_from = 0;
     qint64 m_to = 0;

@@ -4,18 +4,38 @@
 
 QString relativeTimeText(qint64 msecs)
 {
-    const QChar sign = msecs < 0 ? QLatin1Char('-') : QLatin1Char('+');
+    char text[32];
+    return QString::fromLatin1(text, relativeTimeChars(msecs, text));
+}
+
+int relativeTimeChars(qint64 msecs, char* out)
+{
     const quint64 magnitude = msecs < 0 ? quint64(-(msecs + 1)) + 1 : quint64(msecs);
     const quint64 hours = magnitude / 3600000;
     const int minutes = int(magnitude / 60000 % 60);
     const int seconds = int(magnitude / 1000 % 60);
     const int millis = int(magnitude % 1000);
-    return QStringLiteral("%1%2:%3:%4.%5")
-        .arg(sign)
-        .arg(hours, 2, 10, QLatin1Char('0'))
-        .arg(minutes, 2, 10, QLatin1Char('0'))
-        .arg(seconds, 2, 10, QLatin1Char('0'))
-        .arg(millis, 3, 10, QLatin1Char('0'));
+    char* p = out;
+    *p++ = msecs < 0 ? '-' : '+';
+    // Hours take two digits at least and as many more as they need.
+    char digits[24];
+    int count = 0;
+    for (quint64 h = hours; h > 0 || count < 2; h /= 10)
+        digits[count++] = char('0' + h % 10);
+    while (count > 0)
+        *p++ = digits[--count];
+    const auto two = [&p](int value) {
+        *p++ = char('0' + value / 10);
+        *p++ = char('0' + value % 10);
+    };
+    *p++ = ':';
+    two(minutes);
+    *p++ = ':';
+    two(seconds);
+    *p++ = '.';
+    *p++ = char('0' + millis / 100);
+    two(millis % 100);
+    return int(p - out);
 }
 
 bool parseRelativeTime(const QString& text, qint64& msecs)

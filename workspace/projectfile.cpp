@@ -1,8 +1,11 @@
 #include "workspace/projectfile.h"
 
+#include "compare/comparison.h"
+#include "compare/comparisonsession.h"
 #include "events/eventfile.h"
 #include "protocol/protocolformat.h"
 #include "reports/reportfile.h"
+#include "table/localclock.h"
 #include "workspace/viewstate.h"
 #include "workspace/workspace.h"
 
@@ -12,17 +15,18 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 // Every key this version reads; the others are kept as they came.
 const QStringList& knownKeys()
 {
-    static const QStringList keys = {QStringLiteral("format"),       QStringLiteral("version"),
-                                     QStringLiteral("logDirectory"), QStringLiteral("protocols"),
-                                     QStringLiteral("channels"),     QStringLiteral("computed"),
-                                     QStringLiteral("view"),         QStringLiteral("filter"),
-                                     QStringLiteral("window"),       QStringLiteral("events")};
+    static const QStringList keys = {
+        QStringLiteral("format"),    QStringLiteral("version"),   QStringLiteral("logDirectory"),
+        QStringLiteral("protocols"), QStringLiteral("channels"),  QStringLiteral("computed"),
+        QStringLiteral("view"),      QStringLiteral("filter"),    QStringLiteral("window"),
+        QStringLiteral("events"),    QStringLiteral("comparison")};
     return keys;
 }
 
@@ -36,6 +40,72 @@ QString dateText(const QDateTime& time)
 QDateTime dateFrom(const QJsonValue& value)
 {
     return QDateTime::fromString(value.toString(), Qt::ISODateWithMs);
+}
+
+// An instant with the UTC offset it had here, so that a time in the hour
+// the clocks repeat in autumn reads back as the one it was.
+QString instantText(const QDateTime& time)
+{
+    return time.isValid() ? localclock::isoText(time.toMSecsSinceEpoch()) : QString();
+}
+
+// Also reads the local times without an offset that older versions wrote
+// (a repeated hour as its first occurrence).
+QDateTime instantFrom(const QJsonValue& value)
+{
+    qint64 msecs = 0;
+    if (localclock::parseIso(value.toString(), msecs) != localclock::Result::Instant)
+        return QDateTime();
+    return QDateTime::fromMSecsSinceEpoch(msecs);
+}
+
+const QStringList& comparisonKeys()
+{
+    static const QStringList keys = {QStringLiteral("active"), QStringLiteral("rules"),
+                                     QStringLiteral("shifts"), QStringLiteral("differences")};
+    return keys;
+}
+
+// Differences name protocol k as it is shown, from 1.
+QJsonObject comparisonJson(const ProjectComparison& comparison, QJsonObject object)
+{
+    QJsonArray rules;
+    for (const AlignmentRule& rule : comparison.rules)
+        rules.append(rule.option());
+    QJsonArray shifts;
+    for (const qint64 shift : comparison.shifts)
+        shifts.append(double(shift));
+    QJsonArray differences;
+    for (const auto& difference : comparison.differences)
+        differences.append(QJsonObject{{QStringLiteral("channel"), difference.first},
+                                       {QStringLiteral("protocol"), difference.second + 1}});
+    object.insert(QStringLiteral("active"), comparison.active);
+    object.insert(QStringLiteral("rules"), rules);
+    object.insert(QStringLiteral("shifts"), shifts);
+    object.insert(QStringLiteral("differences"), differences);
+    return object;
+}
+
+ProjectComparison comparisonFrom(const QJsonObject& object)
+{
+    ProjectComparison comparison;
+    comparison.active = object.value(QStringLiteral("active")).toBool();
+    for (const QJsonValue& value : object.value(QStringLiteral("rules")).toArray()) {
+        // A rule this version cannot read leaves its protocol at its start.
+        AlignmentRule rule;
+        AlignmentRule::parse(value.toString(), rule);
+        comparison.rules.append(rule);
+    }
+    for (const QJsonValue& value : object.value(QStringLiteral("shifts")).toArray())
+        comparison.shifts.append(value.isDouble() ? qint64(value.toDouble()) : 0);
+    for (const QJsonValue& value : object.value(QStringLiteral("differences")).toArray()) {
+        const QJsonObject entry = value.toObject();
+        const QString code = entry.value(QStringLiteral("channel")).toString();
+        const int protocol = entry.value(QStringLiteral("protocol")).toInt(0) - 1;
+        if (!code.isEmpty() && protocol >= 1)
+            comparison.differences.append({code, protocol});
+    }
+    return comparison;
 }
 
 // Positions and ticks go as numbers: a double holds every tick exactly.
@@ -93,15 +163,20 @@ ProjectProtocol ProjectFile::describe(const QString& file, const QString& projec
     return protocol;
 }
 
+void ProjectFile::setLogDirectory(const QString& directory, const QString& projectDir)
+{
+    if (directory.isEmpty())
+        return;
+    logDirectory = QDir(directory).absolutePath();
+    logDirectoryRelative = QDir(projectDir).relativeFilePath(logDirectory);
+}
+
 ProjectFile ProjectFile::capture(const Workspace& workspace, const QString& projectPath,
                                  const QString& logDirectory)
 {
     ProjectFile project;
     const QString projectDir = QFileInfo(projectPath).absolutePath();
-    if (!logDirectory.isEmpty()) {
-        project.logDirectory = QDir(logDirectory).absolutePath();
-        project.logDirectoryRelative = QDir(projectDir).relativeFilePath(project.logDirectory);
-    }
+    project.setLogDirectory(logDirectory, projectDir);
     for (const QString& file : workspace.loadedFiles())
         project.protocols.append(describe(file, projectDir));
     const ViewState& view = workspace.view();
@@ -122,6 +197,69 @@ ProjectFile ProjectFile::capture(const Workspace& workspace, const QString& proj
     if (!events.empty())
         project.events = EventFile::toJson(events);
     return project;
+}
+
+ProjectFile ProjectFile::captureComparison(const ComparisonSession& session,
+                                           const QString& projectPath, const QString& logDirectory)
+{
+    ProjectFile project;
+    const QString projectDir = QFileInfo(projectPath).absolutePath();
+    project.setLogDirectory(logDirectory, projectDir);
+    for (const QString& file : session.files())
+        project.protocols.append(describe(file, projectDir));
+    ProjectComparison& comparison = project.comparison;
+    comparison.active = true;
+    for (int p = 0; p < session.protocolCount(); ++p) {
+        comparison.rules.append(session.rule(p));
+        comparison.shifts.append(session.shift(p));
+    }
+    for (const ComparisonSession::DifferenceCurve& difference : session.differences())
+        comparison.differences.append({difference.code, difference.protocol});
+    return project;
+}
+
+QStringList ProjectFile::applyComparison(ComparisonSession& session) const
+{
+    QStringList lines;
+    const auto fileOf = [&session](int protocol) {
+        return QDir::toNativeSeparators(session.files().value(protocol));
+    };
+    // The shifts first: a rule's rebuild of the rows then has them.
+    bool moved = false;
+    for (int p = 0; p < comparison.shifts.size() && p < session.protocolCount(); ++p) {
+        moved = moved || session.shift(p) != comparison.shifts.at(p);
+        session.setShift(p, comparison.shifts.at(p));
+    }
+    bool rebuilt = false;
+    for (int p = 0; p < comparison.rules.size() && p < session.protocolCount(); ++p) {
+        const AlignmentRule& rule = comparison.rules.at(p);
+        if (rule == session.rule(p))
+            continue;
+        QString error;
+        if (session.setRule(p, rule, error))
+            rebuilt = true;
+        else
+            lines.append(
+                QStringLiteral("%1: не совмещен по %2: %3").arg(fileOf(p), rule.option(), error));
+    }
+    if (moved && !rebuilt)
+        session.rebuildRows();
+    for (const auto& difference : comparison.differences) {
+        const bool present = std::any_of(
+            session.differences().begin(), session.differences().end(),
+            [&difference](const ComparisonSession::DifferenceCurve& shown) {
+                return shown.code == difference.first && shown.protocol == difference.second;
+            });
+        if (!present && !session.addDifference(difference.first, difference.second))
+            lines.append(
+                QStringLiteral("%1: разность %2 не восстановлена: нет канала %3 в нем или в "
+                               "первом протоколе")
+                    .arg(difference.second < session.protocolCount() ? fileOf(difference.second)
+                                                                     : QStringLiteral("?"),
+                         Comparison::differenceTitle(difference.first, difference.second),
+                         difference.first));
+    }
+    return lines;
 }
 
 bool ProjectFile::applyEvents(Workspace& workspace, const QString& path, QString& error) const
@@ -188,8 +326,8 @@ QJsonObject ProjectFile::toJson() const
     object.insert(QStringLiteral("filter"),
                   QJsonObject{{QStringLiteral("on"), filterOn},
                               {QStringLiteral("timeOn"), timeFilterOn},
-                              {QStringLiteral("from"), dateText(timeFrom)},
-                              {QStringLiteral("to"), dateText(timeTo)},
+                              {QStringLiteral("from"), instantText(timeFrom)},
+                              {QStringLiteral("to"), instantText(timeTo)},
                               {QStringLiteral("ranges"), rangeArray}});
     QJsonObject window = unknown.value(QStringLiteral("window")).toObject();
     window.insert(QStringLiteral("tab"), tab);
@@ -197,6 +335,11 @@ QJsonObject ProjectFile::toJson() const
     object.insert(QStringLiteral("window"), window);
     if (!events.isUndefined())
         object.insert(QStringLiteral("events"), events);
+    // A project without a comparison gets no key for it (a newer version's
+    // keys inside it still go back).
+    const QJsonObject comparisonRest = unknown.value(QStringLiteral("comparison")).toObject();
+    if (!comparison.isEmpty())
+        object.insert(QStringLiteral("comparison"), comparisonJson(comparison, comparisonRest));
     return object;
 }
 
@@ -252,8 +395,8 @@ ProjectFile ProjectFile::fromJson(const QJsonObject& object)
     const QJsonObject filter = object.value(QStringLiteral("filter")).toObject();
     project.filterOn = filter.value(QStringLiteral("on")).toBool();
     project.timeFilterOn = filter.value(QStringLiteral("timeOn")).toBool();
-    project.timeFrom = dateFrom(filter.value(QStringLiteral("from")));
-    project.timeTo = dateFrom(filter.value(QStringLiteral("to")));
+    project.timeFrom = instantFrom(filter.value(QStringLiteral("from")));
+    project.timeTo = instantFrom(filter.value(QStringLiteral("to")));
     for (const QJsonValue& value : filter.value(QStringLiteral("ranges")).toArray()) {
         const QJsonObject entry = value.toObject();
         project.valueRanges.append({entry.value(QStringLiteral("channel")).toString(),
@@ -272,6 +415,13 @@ ProjectFile ProjectFile::fromJson(const QJsonObject& object)
         project.unknown.insert(QStringLiteral("window"), windowRest);
     if (object.contains(QStringLiteral("events")))
         project.events = object.value(QStringLiteral("events"));
+    const QJsonObject comparison = object.value(QStringLiteral("comparison")).toObject();
+    project.comparison = comparisonFrom(comparison);
+    QJsonObject comparisonRest = comparison;
+    for (const QString& key : comparisonKeys())
+        comparisonRest.remove(key);
+    if (!comparisonRest.isEmpty())
+        project.unknown.insert(QStringLiteral("comparison"), comparisonRest);
     return project;
 }
 

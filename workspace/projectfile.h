@@ -1,5 +1,6 @@
 #pragma once
 
+#include "compare/alignmentrule.h"
 #include "formula/computedchannel.h"
 #include "table/range.h"
 
@@ -10,9 +11,11 @@
 #include <QJsonValue>
 #include <QList>
 #include <QMap>
+#include <QPair>
 #include <QStringList>
 #include <QVector>
 
+class ComparisonSession;
 class ViewState;
 class Workspace;
 
@@ -24,6 +27,22 @@ struct ProjectProtocol
     QString absolute;
     QDateTime start; // from its header; invalid when it had none
     qint64 size = -1;
+};
+
+// A comparison kept in a project, per protocol in the project's order: the
+// rule that put its zero and the user's shift; and the difference channels
+// (code, protocol k as an index >= 1). Empty and inactive: none kept.
+struct ProjectComparison
+{
+    bool active = false;
+    QVector<AlignmentRule> rules;
+    QVector<qint64> shifts;
+    QVector<QPair<QString, int>> differences;
+
+    bool isEmpty() const
+    {
+        return !active && rules.isEmpty() && shifts.isEmpty() && differences.isEmpty();
+    }
 };
 
 // Where the protocols of a project are now. A protocol is looked for beside
@@ -57,6 +76,16 @@ public:
     // taken relative to where the project is to be saved.
     static ProjectFile capture(const Workspace& workspace, const QString& projectPath,
                                const QString& logDirectory);
+
+    // A comparison as the project of its files: the protocols in the
+    // comparison's order, their rules, shifts and difference channels.
+    static ProjectFile captureComparison(const ComparisonSession& session,
+                                         const QString& projectPath, const QString& logDirectory);
+    // The rules, shifts and difference channels onto a session opened on the
+    // located protocols; one Russian line, naming the file, for each rule
+    // that could not be applied (that protocol keeps its zero) and each
+    // difference channel the protocols lack.
+    QStringList applyComparison(ComparisonSession& session) const;
 
     // False with a Russian reason naming the file.
     static bool load(const QString& path, ProjectFile& project, QString& error);
@@ -104,8 +133,10 @@ public:
     QByteArray docks; // QMainWindow::saveState
     QJsonValue events{
         QJsonValue::Undefined}; // event definitions in use; none: those beside log.def
-    QJsonObject unknown;        // keys of a newer version, kept
+    ProjectComparison comparison;
+    QJsonObject unknown; // keys of a newer version, kept
 
 private:
     static ProjectProtocol describe(const QString& file, const QString& projectDir);
+    void setLogDirectory(const QString& directory, const QString& projectDir);
 };

@@ -1,6 +1,6 @@
 #include "bench/ratioreporter.h"
+#include "bench/twochannels.h"
 #include "events/eventfinder.h"
-#include "protocol/channellookup.h"
 #include "table/protocolassembly.h"
 
 #include <cstdio>
@@ -11,17 +11,6 @@ namespace {
 constexpr std::size_t kRows = 10000000;
 constexpr qint64 kMinTicks = 5;  // 500 ms at 100 ms a tick
 constexpr qint64 kJoinTicks = 3; // 300 ms
-
-class TwoChannels : public ChannelLookup
-{
-public:
-    QString channelName(const QString& code) const override { return code; }
-    int rateById(int id) const override { return id == 1 ? 1 : 2; }
-    int rateByCode(const QString& code) const override { return code == "U1" ? 1 : 2; }
-    bool hasRefs(const QString&) const override { return false; }
-    QString refText(const QString&, int) const override { return QString(); }
-    QString codeByTitle(const QString&) const override { return QString(); }
-};
 
 // Voltage in 0.1 V wandering around 230 V with dips, current in 0.01 A.
 struct Data

@@ -1,7 +1,7 @@
 #include "bench/ratioreporter.h"
+#include "bench/twochannels.h"
 #include "formula/formulacheck.h"
 #include "formula/formulaevaluator.h"
-#include "protocol/channellookup.h"
 #include "table/protocolassembly.h"
 
 #include <cmath>
@@ -80,17 +80,6 @@ void bareProduct(benchmark::State& state)
 // Many computed channels over a short load: the checking and the per-channel
 // costs, not the rows, are what is measured.
 constexpr int kChannelRows = 1500;
-
-class TwoChannels : public ChannelLookup
-{
-public:
-    QString channelName(const QString& code) const override { return code; }
-    int rateById(int id) const override { return id == 1 ? 1 : 2; }
-    int rateByCode(const QString& code) const override { return code == "U1" ? 1 : 2; }
-    bool hasRefs(const QString&) const override { return false; }
-    QString refText(const QString&, int) const override { return QString(); }
-    QString codeByTitle(const QString&) const override { return QString(); }
-};
 
 // Channel k reads the logged ones and, from the second on, the one before
 // it: a chain the check must order and every evaluation must follow.

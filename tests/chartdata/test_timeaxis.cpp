@@ -2,6 +2,8 @@
 
 #include <QtTest>
 
+#include <limits>
+
 namespace {
 constexpr qint64 kSecond = 1000;
 constexpr qint64 kMinute = 60 * kSecond;
@@ -33,6 +35,10 @@ private slots:
     void marksOnTheClocksDivisions_data();
     void marksOnTheClocksDivisions();
     void marksAcrossClockChanges();
+    void relativeLabels_data();
+    void relativeLabels();
+    void relativeMarksFromTheZero_data();
+    void relativeMarksFromTheZero();
 };
 
 void TestTimeAxis::initTestCase()
@@ -150,6 +156,69 @@ void TestTimeAxis::marksAcrossClockChanges()
         at("2024-03-31 01:40:00.000"), at("2024-03-31 03:20:00.000"), 15 * kMinute, 100);
     QCOMPARE(labelsOf(quarter, 15 * kMinute), (QStringList{"01:45", "03:00", "03:15"}));
     QCOMPARE(quarter.at(0).msecsTo(quarter.at(1)), 15 * kMinute);
+}
+
+void TestTimeAxis::relativeLabels_data()
+{
+    QTest::addColumn<qint64>("ms");
+    QTest::addColumn<qint64>("step");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("zero") << qint64(0) << kMinute << "+00:00";
+    QTest::newRow("zero, seconds") << qint64(0) << kSecond << "+00:00:00";
+    QTest::newRow("minutes") << 12 * kMinute << 5 * kMinute << "+00:12";
+    QTest::newRow("seconds") << 12 * kMinute + 30 * kSecond << 15 * kSecond << "+00:12:30";
+    QTest::newRow("tenths") << 12 * kMinute + 30500 << qint64(500) << "+00:12:30.5";
+    QTest::newRow("hundredths") << qint64(1250) << qint64(50) << "+00:00:01.25";
+    QTest::newRow("milliseconds") << qint64(-7) << qint64(1) << "-00:00:00.007";
+    QTest::newRow("negative seconds") << -5 * kSecond << kSecond << "-00:00:05";
+    QTest::newRow("negative tenths") << qint64(-1500) << qint64(500) << "-00:00:01.5";
+    QTest::newRow("negative hours") << -26 * kHour << 2 * kHour << "-26:00";
+    QTest::newRow("past a day") << 49 * kHour + 30 * kMinute << 30 * kMinute << "+49:30";
+    QTest::newRow("steps of days") << 20 * 24 * kHour << 5 * 24 * kHour << "+480:00";
+    // Digits below the step are cut towards the zero, and a cut to nothing
+    // is not negative.
+    QTest::newRow("cut to the minute") << -(kMinute + 59 * kSecond) << kMinute << "-00:01";
+    QTest::newRow("cut to zero") << qint64(-400) << kSecond << "+00:00:00";
+    QTest::newRow("far past") << std::numeric_limits<qint64>::min() << 24 * kHour
+                              << "-2562047788015:12";
+}
+
+void TestTimeAxis::relativeLabels()
+{
+    QFETCH(qint64, ms);
+    QFETCH(qint64, step);
+    QFETCH(QString, label);
+    QCOMPARE(chart::relativeAxisLabel(ms, step), label);
+}
+
+void TestTimeAxis::relativeMarksFromTheZero_data()
+{
+    QTest::addColumn<qint64>("from");
+    QTest::addColumn<qint64>("to");
+    QTest::addColumn<qint64>("step");
+    QTest::addColumn<QVector<qint64>>("marks");
+    QTest::newRow("across the zero") << qint64(-2500) << qint64(1000) << kSecond
+                                     << QVector<qint64>{-2000, -1000, 0, 1000};
+    QTest::newRow("all negative") << qint64(-999) << qint64(-1) << qint64(200)
+                                  << QVector<qint64>{-800, -600, -400, -200};
+    // Steps of days count from the zero, not from a calendar day.
+    QTest::newRow("five days") << qint64(1) << 11 * 24 * kHour << 5 * 24 * kHour
+                               << QVector<qint64>{5 * 24 * kHour, 10 * 24 * kHour};
+    QTest::newRow("none between") << qint64(1) << qint64(999) << kSecond << QVector<qint64>{};
+    QTest::newRow("ends at the edges") << std::numeric_limits<qint64>::max() - 10
+                                       << std::numeric_limits<qint64>::max() << qint64(5)
+                                       << QVector<qint64>{std::numeric_limits<qint64>::max() - 7,
+                                                          std::numeric_limits<qint64>::max() - 2};
+}
+
+void TestTimeAxis::relativeMarksFromTheZero()
+{
+    QFETCH(qint64, from);
+    QFETCH(qint64, to);
+    QFETCH(qint64, step);
+    QFETCH(QVector<qint64>, marks);
+    QCOMPARE(chart::relativeMarks(from, to, step, 100), marks);
+    QCOMPARE(chart::relativeMarks(from, to, step, 1).size(), qMin(1, int(marks.size())));
 }
 
 QTEST_GUILESS_MAIN(TestTimeAxis)

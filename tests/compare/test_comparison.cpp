@@ -5,7 +5,7 @@
 #include "reports/csvreport.h"
 #include "table/protocolassembly.h"
 
-#include "tests/table/fakelookup.h"
+#include "tests/compare/comparisonfixtures.h"
 #include "tests/zonescope.h"
 
 #include <QtTest>
@@ -13,40 +13,6 @@
 #include <map>
 
 namespace {
-
-// One protocol: channel code -> {tick, raw value} records.
-using Points = QVector<QPair<quint32, qint32>>;
-using Channels = QVector<QPair<QString, Points>>;
-
-const QDateTime now(QDate(2030, 1, 1), QTime(0, 0));
-
-FakeLookup& catalogue()
-{
-    static FakeLookup lookup = [] {
-        FakeLookup l;
-        l.addChannel(QStringLiteral("I1"), 2, QStringLiteral("Ток"), 2);
-        l.addChannel(QStringLiteral("U1"), 1, QStringLiteral("Напряжение"), 1);
-        return l;
-    }();
-    return lookup;
-}
-
-std::unique_ptr<ProtocolAssembly> protocol(const QDateTime& start, quint16 tickMs,
-                                           const Channels& channels)
-{
-    ChannelRecords records;
-    for (const auto& channel : channels) {
-        QVector<LogRecord> list;
-        const quint8 id = channel.first == QLatin1String("U1") ? 1 : 2;
-        for (const auto& point : channel.second)
-            list.append(LogRecord{id, point.first, point.second});
-        records.insert(channel.first, list);
-    }
-    auto assembly = std::make_unique<ProtocolAssembly>(catalogue(), now);
-    assembly->addProtocol(start, tickMs, records);
-    assembly->build();
-    return assembly;
-}
 
 QString csvOf(const ComparisonTable& table)
 {
@@ -74,6 +40,8 @@ private slots:
         QTest::newRow("minutes") << qint64(750250) << "+00:12:30.250";
         QTest::newRow("before") << qint64(-1500) << "-00:00:01.500";
         QTest::newRow("a day on") << qint64(26) * 3600000 + 1 << "+26:00:00.001";
+        QTest::newRow("a long run before")
+            << -qint64(123456) * 3600000 - 59999 << "-123456:00:59.999";
     }
     void relativeTime()
     {
@@ -214,6 +182,71 @@ private slots:
                                     {{QStringLiteral("U1"), 1}, {QStringLiteral("I1"), 1}});
         QCOMPARE(csvOf(table), csv);
         QCOMPARE(comparison.label(1), QStringLiteral("18.03.2024 09:30"));
+    }
+
+    // The bytes a writer gets row by row are the texts of the cells.
+    void rowCellsAreTheCellTexts_data()
+    {
+        QTest::addColumn<QStringList>("codes");
+        QTest::addColumn<bool>("differences");
+        QTest::newRow("every column") << QStringList{} << false;
+        QTest::newRow("named codes") << QStringList{"ST", "Q"} << false;
+        QTest::newRow("with difference channels") << QStringList{} << true;
+    }
+    void rowCellsAreTheCellTexts()
+    {
+        QFETCH(QStringList, codes);
+        QFETCH(bool, differences);
+        ComputedChannel q;
+        q.code = QStringLiteral("Q");
+        q.formula = QStringLiteral("sqrt(U1 - 2295)");
+        q.decimals = 3;
+        Comparison comparison;
+        comparison.addProtocol(protocol(QDateTime(QDate(2024, 3, 11), QTime(8, 0)), 100,
+                                        {{"U1", {{0, 2300}, {1, 22}, {2, 2320}, {5, -7}}},
+                                         {"ST", {{0, 0}, {1, 1}, {2, 7}, {5, 0}}}},
+                                        {q}));
+        comparison.addProtocol(protocol(
+            QDateTime(QDate(2024, 3, 18), QTime(9, 0)), 250,
+            {{"U1", {{0, 2295}, {1, 2301}, {2, 229999}}}, {"I1", {{0, -5}, {1, 0}, {2, 12345}}}},
+            {q}));
+        comparison.setShift(1, 30);
+        comparison.buildRows();
+        std::vector<ComparisonTable::Difference> wanted;
+        if (differences)
+            wanted = {{QStringLiteral("U1"), 1}, {QStringLiteral("Q"), 1}};
+        const ComparisonTable table(comparison, wanted, codes);
+
+        class Sink : public CellSink
+        {
+        public:
+            QStringList cells;
+            void take(int column, const QString& text) override
+            {
+                cells.append(QStringLiteral("%1=%2").arg(column).arg(text));
+            }
+            void takeAscii(int column, const char* text, int length) override
+            {
+                take(column, QString::fromLatin1(text, length) + QStringLiteral(" (bytes)"));
+            }
+        };
+        int bytes = 0;
+        for (int row = 0; row < table.rowCount(); ++row) {
+            Sink sink;
+            table.rowCells(row, sink);
+            QStringList expected;
+            QString text;
+            for (int column = 1; column < table.columnCount(); ++column) {
+                if (table.cell(row, column, text))
+                    expected.append(QStringLiteral("%1=%2").arg(column).arg(text));
+            }
+            for (QString& cell : sink.cells)
+                bytes += cell.endsWith(QStringLiteral(" (bytes)"));
+            sink.cells.replaceInStrings(QStringLiteral(" (bytes)"), QString());
+            QCOMPARE(sink.cells, expected);
+        }
+        // The time column at least went as bytes.
+        QVERIFY(bytes >= table.rowCount());
     }
 
     // The runs of 30 and 31 March 2024 in Berlin, the second across the

@@ -200,10 +200,25 @@ void TestEventFinder::randomProtocolsMatchAPlainScan_data()
             return 'N';
         return a <= 2 || 4 >= std::sqrt(double(b)) ? 'T' : 'F';
     };
-    // The first two go column by column, the last through the formula parser.
+    // Q is exactly 2 where B is 4; the real-valued column's equality and
+    // inequality are scanned column by column too.
+    const RowTest equal = [](qint32 a, qint32 b) {
+        if (b < 0)
+            return 'N';
+        return b == 4 || a == 7 ? 'T' : 'F';
+    };
+    const RowTest unequal = [](qint32 a, qint32 b) {
+        if (b < 0)
+            return 'N';
+        return b != 4 && a != 3 ? 'T' : 'F';
+    };
+    // These go column by column, the "formula" row through the formula parser.
     QTest::newRow("compared columns") << QStringLiteral("A > 5 && Q < 3") << both;
     QTest::newRow("mirrored, or, brackets") << QStringLiteral("(A <= 2) || (4 >= Q)") << either;
     QTest::newRow("formula") << QStringLiteral("(A*2 > 10) * (Q < 3)") << both;
+    QTest::newRow("equality on a computed channel") << QStringLiteral("Q == 2 || A == 7") << equal;
+    QTest::newRow("inequality on a computed channel")
+        << QStringLiteral("Q != 2 && A != 3") << unequal;
 }
 
 void TestEventFinder::randomProtocolsMatchAPlainScan()

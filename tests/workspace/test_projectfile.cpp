@@ -1,9 +1,12 @@
+#include "compare/comparison.h"
+#include "compare/comparisonsession.h"
 #include "workspace/projectfile.h"
 #include "workspace/workspace.h"
 #include "workspace/workspaceevents.h"
 
 #include "protocol/streamloger.h"
 #include "tests/protocol/protocolfiles.h"
+#include "tests/zonescope.h"
 
 #include <QDir>
 #include <QFile>
@@ -258,6 +261,154 @@ private slots:
         QVERIFY(!ProjectFile::load(path, project, error));
         QVERIFY2(error.contains(cause), qPrintable(error));
         QVERIFY2(error.contains(QDir::toNativeSeparators(path)), qPrintable(error));
+    }
+
+    // A comparison saved with its protocols, rules, shifts and difference
+    // channels, reopened on the same files: the same zeros and channels.
+    void comparisonSurvivesTheRoundTrip()
+    {
+        const QString folder = makeFolder(QStringLiteral("compared"));
+        const QString data = folder + QStringLiteral("/data");
+        StreamLoger& logger = *StreamLoger::instance();
+        QVERIFY(logger.init(data));
+        const QStringList files = {data + QStringLiteral("/b.log"),
+                                   data + QStringLiteral("/a.log")};
+        ComparisonSession source;
+        QVERIFY(source.open(logger, files, {}, AlignmentRule()));
+        QCOMPARE(source.files(), files);
+        // A1 is the tick: it first exceeds 10 at 11 s.
+        AlignmentRule when;
+        QVERIFY(AlignmentRule::parse(QStringLiteral("when:A1 > 10"), when));
+        QString error;
+        QVERIFY2(source.setRule(1, when, error), qPrintable(error));
+        source.setShift(0, 1500);
+        source.rebuildRows();
+        QVERIFY(source.addDifference(QStringLiteral("B1"), 1));
+
+        const QString path = folder + QStringLiteral("/compared.vtproj");
+        const ProjectFile saved = ProjectFile::captureComparison(source, path, data);
+        QVERIFY2(saved.save(path, error), qPrintable(error));
+        ProjectFile loaded;
+        QVERIFY2(ProjectFile::load(path, loaded, error), qPrintable(error));
+        QCOMPARE(loaded.toJson(), saved.toJson());
+        QVERIFY(loaded.comparison.active);
+        QCOMPARE(loaded.comparison.rules.size(), 2);
+        QVERIFY(loaded.comparison.rules[1] == when);
+        QCOMPARE(loaded.comparison.shifts, (QVector<qint64>{1500, 0}));
+        QCOMPARE(loaded.comparison.differences,
+                 (QVector<QPair<QString, int>>{{QStringLiteral("B1"), 1}}));
+        QCOMPARE(loaded.protocols[0].relative, QStringLiteral("data/b.log"));
+        const QJsonObject json = readJson(path).value(QStringLiteral("comparison")).toObject();
+        QCOMPARE(json.value(QStringLiteral("rules")).toArray().at(1).toString(),
+                 QStringLiteral("when:A1 > 10"));
+
+        ComparisonSession restored;
+        QVERIFY(restored.open(logger, loaded.locate(path).files, {}, AlignmentRule()));
+        QCOMPARE(loaded.applyComparison(restored), QStringList());
+        for (int p = 0; p < 2; ++p) {
+            QCOMPARE(restored.zero(p), source.zero(p));
+            QCOMPARE(restored.shift(p), source.shift(p));
+            QVERIFY(restored.rule(p) == source.rule(p));
+        }
+        QCOMPARE(restored.zero(1), kStart.toMSecsSinceEpoch() + 11000);
+        QCOMPARE(restored.differences().size(), size_t(1));
+        QCOMPARE(restored.differences().front().points, source.differences().front().points);
+        QCOMPARE(restored.comparison().rowCount(), source.comparison().rowCount());
+
+        // What cannot be applied is named by file.
+        ProjectFile other = loaded;
+        AlignmentRule::parse(QStringLiteral("bookmark:Пуск"), other.comparison.rules[0]);
+        other.comparison.differences.append({QStringLiteral("Z9"), 1});
+        const QStringList lines = other.applyComparison(restored);
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines[0].startsWith(QDir::toNativeSeparators(files[0])) &&
+                     lines[0].contains(QStringLiteral("нет закладки «Пуск»")),
+                 qPrintable(lines[0]));
+        QVERIFY2(lines[1].contains(QStringLiteral("Z9 [2−1]")), qPrintable(lines[1]));
+        QCOMPARE(restored.zero(0), source.zero(0));
+    }
+
+    // What a project's comparison reads back as; a project without one
+    // writes no key for it.
+    void comparisonReadsBack_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("read"); // active; rules; shifts; differences
+        QTest::newRow("none") << QByteArray("{}") << "0;;;";
+        QTest::newRow("every part")
+            << QByteArray(R"({"active": true, "rules": ["start", "bookmark:Пуск", "when:U1 > 2"],
+                 "shifts": [0, -2500, 86400000000],
+                 "differences": [{"channel": "U1", "protocol": 3}]})")
+            << "1;start,bookmark:Пуск,when:U1 > 2;0,-2500,86400000000;U1/2";
+        QTest::newRow("wrong types fall back")
+            << QByteArray(R"({"active": "yes", "rules": ["end", 5], "shifts": ["x"],
+                 "differences": [{"channel": "U1", "protocol": 1}, {"protocol": 2}, 7]})")
+            << "0;start,start;0;";
+        QTest::newRow("not an object") << QByteArray("[1]") << "0;;;";
+    }
+    void comparisonReadsBack()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(QString, read);
+        const QJsonDocument document = QJsonDocument::fromJson("{\"comparison\": " + json + "}");
+        QVERIFY(document.isObject());
+        const ProjectFile project = ProjectFile::fromJson(document.object());
+        const ProjectComparison& c = project.comparison;
+        QStringList rules, shifts, differences;
+        for (const AlignmentRule& rule : c.rules)
+            rules.append(rule.option());
+        for (const qint64 shift : c.shifts)
+            shifts.append(QString::number(shift));
+        for (const auto& difference : c.differences)
+            differences.append(
+                QStringLiteral("%1/%2").arg(difference.first).arg(difference.second));
+        QCOMPARE(QStringList({QString::number(int(c.active)), rules.join(','), shifts.join(','),
+                              differences.join(',')})
+                     .join(';'),
+                 read);
+        // Written back as read; an empty one not at all.
+        const QJsonObject again = project.toJson();
+        QCOMPARE(again.contains(QStringLiteral("comparison")), !c.isEmpty());
+        if (!c.isEmpty())
+            QCOMPARE(ProjectFile::fromJson(again).toJson(), again);
+    }
+
+    // Berlin, 27 October 2024: 02:00 to 03:00 comes twice. A filter bound in
+    // either hour reopens as the instant it was; a project of an older
+    // version, without offsets, reads a bound there as the first one.
+    void filterBoundsKeepTheirInstant_data()
+    {
+        QTest::addColumn<QString>("written"); // empty: as saved now
+        QTest::addColumn<qint64>("later");    // ms after 02:30 of the first occurrence
+        QTest::newRow("the first 02:30") << "" << qint64(0);
+        QTest::newRow("the second 02:30") << "" << qint64(3600000);
+        QTest::newRow("summer time the day before") << "" << -qint64(24) * 3600000;
+        QTest::newRow("an older project's bound") << "2024-10-27T02:30:00.000" << qint64(0);
+        QTest::newRow("an older project, the hour after")
+            << "2024-10-27T03:30:00.000" << qint64(2) * 3600000;
+    }
+    void filterBoundsKeepTheirInstant()
+    {
+        QFETCH(QString, written);
+        QFETCH(qint64, later);
+        const ZoneScope zone("Europe/Berlin");
+        // 02:30 CEST is 00:30 UTC.
+        const qint64 first =
+            QDateTime(QDate(2024, 10, 27), QTime(0, 30), Qt::UTC).toMSecsSinceEpoch();
+        ProjectFile project;
+        project.filterOn = true;
+        project.timeFilterOn = true;
+        project.timeFrom = QDateTime::fromMSecsSinceEpoch(first + later);
+        project.timeTo = project.timeFrom.addSecs(60);
+        QJsonObject json = project.toJson();
+        if (!written.isEmpty()) {
+            QJsonObject filter = json.value(QStringLiteral("filter")).toObject();
+            filter.insert(QStringLiteral("from"), written);
+            json.insert(QStringLiteral("filter"), filter);
+        }
+        const ProjectFile back = ProjectFile::fromJson(json);
+        QCOMPARE(back.timeFrom.toMSecsSinceEpoch(), first + later);
+        QCOMPARE(back.timeTo.toMSecsSinceEpoch(), first + later + 60000);
     }
 
     // A failed save keeps the old project.
