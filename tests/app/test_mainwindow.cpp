@@ -57,7 +57,7 @@ private slots:
                      .findChildren<QAction*>(QRegularExpression(QStringLiteral("^act")),
                                              Qt::FindDirectChildrenOnly)
                      .size(),
-                 42); // with "Предыдущий вид", "Экспорт данных…" and the two project actions
+                 43); // with "Предыдущий вид", "Экспорт данных…", the two project actions and "Сравнить"
         // The icons live in a static library: they must be registered to show.
         QVERIFY(!window.findChild<QAction*>(QStringLiteral("actSave"))->icon().pixmap(32).isNull());
 
@@ -67,7 +67,7 @@ private slots:
         QCOMPARE(actionNames(menus.at(0)->menu()->actions()),
                  names("actOpenProject actSaveProject actRecentProjects | actFLASH actCopy "
                        "actLogger | actInitLoger actRefresh actSave actPDF "
-                       "actExportData actParameter actStatistics actLoad actFilter"));
+                       "actExportData actParameter actStatistics actLoad actCompare actFilter"));
         QCOMPARE(menus.at(1)->text(), QStringLiteral("График"));
         QCOMPARE(
             actionNames(menus.at(1)->menu()->actions()),

@@ -113,7 +113,7 @@ private slots:
         QVERIFY(drawing.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(drawing.readAll());
         // One legend entry per protocol, named by its start.
-        QCOMPARE(text.count(QStringLiteral("U1 · ")), 2);
+        QCOMPARE(text.count(QStringLiteral("(U1) · ")), 2);
         QVERIFY(text.contains(QStringLiteral("+00:")));
         QVERIFY(QFileInfo(pdf).size() > 1000);
     }
