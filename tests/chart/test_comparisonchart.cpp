@@ -26,9 +26,9 @@ struct Comparison
     {
         chart.setChannelLookup(&catalogue);
         chart.resize(900, 500);
-        chart.setComparedProtocols(
-            {{"11.03.2024 08:00", zeroAt(11, 8)}, {"12.03.2024 09:00", zeroAt(12, 9)},
-             {"13.03.2024 10:00", zeroAt(13, 10)}});
+        chart.setComparedProtocols({{"11.03.2024 08:00", zeroAt(11, 8)},
+                                    {"12.03.2024 09:00", zeroAt(12, 9)},
+                                    {"13.03.2024 10:00", zeroAt(13, 10)}});
         add(kCurrent, 0, current[0], Qt::red, 500);
         add(kCurrent, 1, current[1], Qt::red, 500);
         add(kCurrent, 2, current[2], Qt::red, 500);
@@ -132,19 +132,19 @@ void TestComparisonChart::valueBoxPerCurve_data()
     QTest::addColumn<QStringList>("channelLines");
     QTest::newRow("runs 1 and 2, 3 not yet")
         << qint64(2000)
-        << QStringList{"Ток (I1) [1] = 230.5", "Ток (I1) [2] = 229.8 (Δ \u22120.7)",
+        << QStringList{"Ток (I1) [1] = 230.5",      "Ток (I1) [2] = 229.8 (Δ \u22120.7)",
                        "Ток (I1) [3] = нет данных", "Режим (ST) [1] = Работа",
-                       "Режим (ST) [2] = Авария", "Ток (I1) [2\u22121] = -2"};
+                       "Режим (ST) [2] = Авария",   "Ток (I1) [2\u22121] = -2"};
     QTest::newRow("all three, above and below run 1")
         << qint64(7500)
-        << QStringList{"Ток (I1) [1] = 230.5", "Ток (I1) [2] = 229.8 (Δ \u22120.7)",
+        << QStringList{"Ток (I1) [1] = 230.5",        "Ток (I1) [2] = 229.8 (Δ \u22120.7)",
                        "Ток (I1) [3] = 231.5 (Δ +1)", "Режим (ST) [1] = Работа",
-                       "Режим (ST) [2] = Авария", "Ток (I1) [2\u22121] = -2"};
+                       "Режим (ST) [2] = Авария",     "Ток (I1) [2\u22121] = -2"};
     QTest::newRow("before run 1: nothing to tell against")
         << qint64(-1000)
         << QStringList{"Ток (I1) [1] = нет данных", "Ток (I1) [2] = 229.8",
                        "Ток (I1) [3] = нет данных", "Режим (ST) [1] = нет данных",
-                       "Режим (ST) [2] = Авария", "Ток (I1) [2\u22121] = нет данных"};
+                       "Режим (ST) [2] = Авария",   "Ток (I1) [2\u22121] = нет данных"};
 }
 
 void TestComparisonChart::valueBoxPerCurve()
@@ -209,7 +209,8 @@ void TestComparisonChart::axisLegendAndBackToOrdinary()
     }
     // One legend entry per curve, named by run; the difference by its name.
     for (const QString& entry :
-         {QStringLiteral("Ток (I1) · 11.03.2024 08:00"), QStringLiteral("Ток (I1) · 13.03.2024 10:00"),
+         {QStringLiteral("Ток (I1) · 11.03.2024 08:00"),
+          QStringLiteral("Ток (I1) · 13.03.2024 10:00"),
           QStringLiteral("Режим (ST) · 12.03.2024 09:00"), QStringLiteral("Ток (I1) [2\u22121]")})
         QVERIFY2(r.find(entry), qPrintable(entry));
 
@@ -270,7 +271,8 @@ void TestComparisonChart::altDragShiftsTheNearestProtocol()
     chart.resize(700, 300);
     chart.setComparedProtocols({{"a", 0}, {"b", 0}});
     for (const auto& [series, p] : {std::make_pair(&high, 1), std::make_pair(&low, 0)}) {
-        Channel channel(0, 10, new ProtocolSeriesData(series), "U1", ChartProtocol::comparedPen(Qt::red, p));
+        Channel channel(0, 10, new ProtocolSeriesData(series), "U1",
+                        ChartProtocol::comparedPen(Qt::red, p));
         channel.setProtocol(p);
         chart.addChannel(channel);
     }
