@@ -6,8 +6,6 @@
 #include "chartdata/densecurve.h"
 #include "chartdata/painterbatchsink.h"
 
-#include <cmath>
-
 #include <QPainter>
 
 namespace chart::Standard {
@@ -18,31 +16,6 @@ namespace {
 // opacity, down to a least one, and their outlines stay in full colour.
 constexpr int kBandAlpha = 110;
 constexpr int kLeastBandAlpha = 28;
-
-// Whether a dense curve in view is a noisy band rather than a thin line:
-// most of a sample of its pixel columns span more than kTallPixels. A
-// patterned pen shows its pattern only on a line; on a band, its edges.
-constexpr int kSampledColumns = 48;
-constexpr double kTallPixels = 12;
-bool isBand(IndexedChannelData& data, int first, int last, const CurveMapping& m, double width)
-{
-    int tall = 0;
-    int sampled = 0;
-    int at = first;
-    for (int k = 0; k < kSampledColumns; ++k) {
-        const double left = width * (k + 0.5) / kSampledColumns;
-        const int from = data.firstAtOrAfter((left - m.xOffset) / m.xFactor, at);
-        const int to = data.firstAtOrAfter((left + 1 - m.xOffset) / m.xFactor, from);
-        at = to;
-        double low = 0;
-        double high = 0;
-        if (from < first || to > last || to - from < 2 || !data.extremes(from, to, low, high))
-            continue;
-        ++sampled;
-        tall += (high - low) * std::fabs(m.yFactor) > kTallPixels ? 1 : 0;
-    }
-    return sampled > 0 && 2 * tall > sampled;
-}
 } // namespace
 
 ChannelDecorator::ChannelDecorator(std::unique_ptr<ChartDecorator> next)
@@ -118,12 +91,8 @@ void ChannelDecorator::paintCurve(QPainter* painter, const Channel& channel) con
             return;
         // Many points per pixel column: one span per column, read from the
         // pyramid; fewer: the extremes of each column only, the same pixels
-        // at a fraction of the cost. A patterned pen (a compared protocol's
-        // dashes) keeps to the line, which alone shows its pattern, unless
-        // the curve is a noisy band: its line would hide the curves below.
-        if (polyline && last - first > kDensePointsPerColumn * columns &&
-            (channel.pen().style() == Qt::SolidLine ||
-             isBand(*indexed, first, last, mapping, windowWidth))) {
+        // at a fraction of the cost.
+        if (polyline && last - first > kDensePointsPerColumn * columns) {
             paintDenseCurve(painter, *indexed, first, last, mapping, bandAlpha);
             return;
         }
@@ -155,10 +124,7 @@ bool ChannelDecorator::drawnDense(const Channel& channel) const
     int first = 0;
     int last = 0;
     indexed->visibleRange(-xOffset / xFactor, (windowWidth - xOffset) / xFactor, first, last);
-    if (last - first <= kDensePointsPerColumn * qMax(1, viewport.width()))
-        return false;
-    return channel.pen().style() == Qt::SolidLine ||
-           isBand(*indexed, first, last, {xFactor, xOffset, yFactor, yOffset}, windowWidth);
+    return last - first > kDensePointsPerColumn * qMax(1, viewport.width());
 }
 
 void ChannelDecorator::valuesAt(QPoint& point, QVector<QPointF>& values, Chart* chart, QRect&)

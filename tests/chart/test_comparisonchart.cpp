@@ -88,6 +88,8 @@ private slots:
     void altDragShiftsTheNearestProtocol_data();
     void altDragShiftsTheNearestProtocol();
     void pictureCarriesTheComparison();
+    void longCurvesShowTheirPattern_data();
+    void longCurvesShowTheirPattern();
 };
 
 void TestComparisonChart::initTestCase()
@@ -331,6 +333,57 @@ void TestComparisonChart::pictureCarriesTheComparison()
     QCOMPARE(chart->tickLength(), quint16(1));
     QCOMPARE(chart->channels().at(1).protocol(), 1);
     QCOMPARE(chart->channels().at(1).pen().style(), Qt::DashLine);
+}
+
+void TestComparisonChart::longCurvesShowTheirPattern_data()
+{
+    QTest::addColumn<int>("protocol");
+    QTest::addColumn<bool>("noisy");
+    QTest::addColumn<bool>("gaps");
+    QTest::newRow("solid line") << 0 << false << false;
+    QTest::newRow("dashed line") << 1 << false << true;
+    QTest::newRow("dotted line") << 2 << false << true;
+    // A noisy curve stays a band, which hides nothing under its line.
+    QTest::newRow("noisy dashed band") << 1 << true << false;
+}
+
+void TestComparisonChart::longCurvesShowTheirPattern()
+{
+    QFETCH(int, protocol);
+    QFETCH(bool, noisy);
+    QFETCH(bool, gaps);
+    // Far more points than pixel columns: drawn from the min/max pyramid
+    // where the pattern would be lost.
+    constexpr int kPoints = 40000;
+    const ChannelSeries series = seriesOf(kPoints, [&](int i) {
+        return 5 + (noisy ? ((i * 7919) % 200 - 100) / 50.0 : std::sin(i * 1e-4));
+    });
+    ChartProtocol chart;
+    chart.resize(600, 300);
+    chart.setShowLegend(false);
+    chart.setShowGrid(false);
+    chart.setComparedProtocols({{"a", 0}, {"b", 0}, {"c", 0}});
+    Channel channel(0, 10, new ProtocolSeriesData(&series), "U1",
+                    ChartProtocol::comparedPen(Qt::red, protocol));
+    channel.setProtocol(protocol);
+    chart.addChannel(channel);
+    chart.setSize(kPoints);
+    chart.setLineValueX(-1000000);
+    const QImage image = chart.renderToImage();
+    chart.clearChannels();
+
+    const int left = int(chart.scalesWidth()) + 5;
+    int bare = 0;
+    for (int x = left; x < 590; ++x) {
+        bool red = false;
+        for (int y = 0; y < 250 && !red; ++y) {
+            const QColor pixel = image.pixelColor(x, y);
+            red = pixel.red() > 80 && pixel.red() > pixel.green() + 40 && pixel.red() > pixel.blue();
+        }
+        bare += red ? 0 : 1;
+    }
+    const double share = double(bare) / (590 - left);
+    QVERIFY2(gaps ? share > 0.2 : share < 0.02, qPrintable(QString::number(share)));
 }
 
 QTEST_MAIN(TestComparisonChart)
