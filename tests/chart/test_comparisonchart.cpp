@@ -378,7 +378,8 @@ void TestComparisonChart::longCurvesShowTheirPattern()
         bool red = false;
         for (int y = 0; y < 250 && !red; ++y) {
             const QColor pixel = image.pixelColor(x, y);
-            red = pixel.red() > 80 && pixel.red() > pixel.green() + 40 && pixel.red() > pixel.blue();
+            red =
+                pixel.red() > 80 && pixel.red() > pixel.green() + 40 && pixel.red() > pixel.blue();
         }
         bare += red ? 0 : 1;
     }
