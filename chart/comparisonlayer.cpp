@@ -20,7 +20,6 @@
 namespace chart {
 
 namespace {
-constexpr int kMaxDecimals = 9;
 // The legend's line sample, its padding and its distance from the plot's edge.
 constexpr int kSample = 28;
 constexpr int kPad = 8;
@@ -96,7 +95,7 @@ int boxValueDecimals(const ChannelLookup& lookup, const QString& title)
 {
     const QString code = lookup.codeByTitle(title);
     const int rate = code.isEmpty() ? 0 : lookup.rateByCode(code);
-    return qBound(0, rate, kMaxDecimals);
+    return qBound(0, rate, kMaxBoxDecimals);
 }
 
 QString boxValueText(const ChannelLookup& lookup, const QString& title, double value, bool* state)

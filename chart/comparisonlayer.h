@@ -87,7 +87,9 @@ private:
 };
 
 // How the value box writes a channel's value: its state text, else the
-// number with the channel's decimals (its RATE). state tells which.
+// number with the channel's decimals (its RATE, at most kMaxBoxDecimals).
+// state tells which.
+constexpr int kMaxBoxDecimals = 9;
 int boxValueDecimals(const ChannelLookup& lookup, const QString& title);
 QString boxValueText(const ChannelLookup& lookup, const QString& title, double value,
                      bool* state = nullptr);
