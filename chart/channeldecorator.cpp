@@ -91,10 +91,8 @@ void ChannelDecorator::paintCurve(QPainter* painter, const Channel& channel) con
             return;
         // Many points per pixel column: one span per column, read from the
         // pyramid; fewer: the extremes of each column only, the same pixels
-        // at a fraction of the cost. A patterned pen (a compared protocol's
-        // dashes) keeps to the line, which alone shows its pattern.
-        if (polyline && channel.pen().style() == Qt::SolidLine &&
-            last - first > kDensePointsPerColumn * columns) {
+        // at a fraction of the cost.
+        if (polyline && last - first > kDensePointsPerColumn * columns) {
             paintDenseCurve(painter, *indexed, first, last, mapping, bandAlpha);
             return;
         }
@@ -121,8 +119,7 @@ void ChannelDecorator::paintCurve(QPainter* painter, const Channel& channel) con
 bool ChannelDecorator::drawnDense(const Channel& channel) const
 {
     auto* indexed = dynamic_cast<IndexedChannelData*>(channel.data());
-    if (channel.type() != Channel::Polyline || channel.pen().style() != Qt::SolidLine ||
-        !indexed || !indexed->isAscending())
+    if (channel.type() != Channel::Polyline || !indexed || !indexed->isAscending())
         return false;
     int first = 0;
     int last = 0;

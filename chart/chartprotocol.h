@@ -79,7 +79,7 @@ public:
     // Decimals of a channel's value in the value box and the filter: its
     // RATE (a computed channel's decimals), as the table shows it.
     int valueDecimals(const QString& title) const;
-    static constexpr int kMaxValueDecimals = 9; // as chart::boxValueDecimals bounds them
+    static constexpr int kMaxValueDecimals = chart::kMaxBoxDecimals;
     // What the value box says for a channel without a value at the line.
     static QString noValueText();
 

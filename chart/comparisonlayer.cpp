@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QFontMetrics>
 #include <QLinearGradient>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPair>
@@ -19,7 +20,6 @@
 namespace chart {
 
 namespace {
-constexpr int kMaxDecimals = 9;
 // The legend's line sample, its padding and its distance from the plot's edge.
 constexpr int kSample = 28;
 constexpr int kPad = 8;
@@ -95,7 +95,7 @@ int boxValueDecimals(const ChannelLookup& lookup, const QString& title)
 {
     const QString code = lookup.codeByTitle(title);
     const int rate = code.isEmpty() ? 0 : lookup.rateByCode(code);
-    return qBound(0, rate, kMaxDecimals);
+    return qBound(0, rate, kMaxBoxDecimals);
 }
 
 QString boxValueText(const ChannelLookup& lookup, const QString& title, double value, bool* state)
@@ -128,8 +128,8 @@ QPen ComparisonLayer::pen(const QColor& colour, int protocol)
                 style == Qt::SolidLine ? Qt::SquareCap : Qt::FlatCap, Qt::BevelJoin);
 }
 
-QVector<ValueBoxLine> ComparisonLayer::valueBoxLines(const QVector<Channel>& channels,
-                                                     qint64 line, const ChannelLookup& lookup,
+QVector<ValueBoxLine> ComparisonLayer::valueBoxLines(const QVector<Channel>& channels, qint64 line,
+                                                     const ChannelLookup& lookup,
                                                      const QString& noValue) const
 {
     const QVector<CurveValue> curves = curveValues(channels, line);
@@ -156,9 +156,10 @@ QVector<ValueBoxLine> ComparisonLayer::valueBoxLines(const QVector<Channel>& cha
             if (curve.name != name)
                 continue;
             bool state = false;
-            const QString text = !curve.found            ? noValue
-                                 : std::isnan(curve.value) ? QStringLiteral("—")
-                                                           : boxValueText(lookup, name, curve.value, &state);
+            const QString text = !curve.found ? noValue
+                                 : std::isnan(curve.value)
+                                     ? QStringLiteral("—")
+                                     : boxValueText(lookup, name, curve.value, &state);
             if (curve.protocol < 0) {
                 lines.append({name, QStringLiteral("%1 = %2").arg(name, text), curve.colour,
                               QStringLiteral("%1 = %2").arg(shortName, text)});
@@ -168,8 +169,8 @@ QVector<ValueBoxLine> ComparisonLayer::valueBoxLines(const QVector<Channel>& cha
             QString full = QStringLiteral("%1 [%2] = %3").arg(name, number, text);
             if (first && &curve != first && curve.found && !std::isnan(curve.value) && !state &&
                 !firstIsState)
-                full += QStringLiteral(" (Δ %1)").arg(differenceText(
-                    curve.value - first->value, boxValueDecimals(lookup, name)));
+                full += QStringLiteral(" (Δ %1)").arg(
+                    differenceText(curve.value - first->value, boxValueDecimals(lookup, name)));
             lines.append({name, full, curve.colour,
                           QStringLiteral("%1[%2] = %3").arg(shortName, number, text)});
         }
@@ -184,8 +185,8 @@ QVector<ValueBoxLine> ComparisonLayer::valueBoxLines(const QVector<Channel>& cha
             if (time.isValid())
                 when = time.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss.zzz"));
         }
-        lines.append({QString(), QStringLiteral("[%1] %2").arg(i + 1).arg(when),
-                      QColor(Qt::white), QString()});
+        lines.append({QString(), QStringLiteral("[%1] %2").arg(i + 1).arg(when), QColor(Qt::white),
+                      QString()});
     }
     return lines;
 }
@@ -225,8 +226,35 @@ void ComparisonLayer::paintLegend(QPainter* painter, const QRect& plot, const QF
     // A legend the plot cannot hold would hide the curves it names.
     if (size.width() + 2 * kEdge > plot.width() || size.height() + 2 * kEdge > plot.height())
         return;
-    const QRect box(plot.right() - kEdge - size.width(), plot.bottom() - kEdge - size.height(),
-                    size.width(), size.height());
+    const QPoint at(plot.right() - kEdge - size.width(), plot.bottom() - kEdge - size.height());
+    if (painter->paintEngine()->type() != QPaintEngine::Raster ||
+        painter->combinedTransform().type() > QTransform::TxTranslate) {
+        // Pictures in PDF or SVG keep their texts as texts, scaled ones
+        // their sharpness.
+        paintLegendBox(painter, QRect(at, size), font, entries);
+        return;
+    }
+    // Outlined texts cost milliseconds; a drag repaints many times a second
+    // with the same legend.
+    const qreal ratio = painter->device()->devicePixelRatioF();
+    if (legendCache.entries != entries || legendCache.font != font || legendCache.ratio != ratio ||
+        legendCache.image.isNull()) {
+        legendCache.entries = entries;
+        legendCache.font = font;
+        legendCache.ratio = ratio;
+        legendCache.image = QImage(size * ratio, QImage::Format_ARGB32_Premultiplied);
+        legendCache.image.setDevicePixelRatio(ratio);
+        legendCache.image.fill(Qt::transparent);
+        QPainter cached(&legendCache.image);
+        paintLegendBox(&cached, QRect(QPoint(0, 0), size), font, entries);
+    }
+    painter->drawImage(at, legendCache.image);
+}
+
+void ComparisonLayer::paintLegendBox(QPainter* painter, const QRect& box, const QFont& font,
+                                     const QVector<LegendEntry>& entries)
+{
+    const QFontMetrics metrics(font);
     painter->save();
     painter->setFont(font);
     QLinearGradient gradient(0, box.top(), 0, box.bottom());
@@ -236,8 +264,10 @@ void ComparisonLayer::paintLegend(QPainter* painter, const QRect& plot, const QF
     QPen frame(Qt::white);
     frame.setWidthF(1.5);
     painter->setPen(frame);
-    painter->drawRoundedRect(box, 9, 18, Qt::RelativeSize);
     painter->setRenderHint(QPainter::Antialiasing, true);
+    // Inside the box, also where it is an image of its own size.
+    painter->drawRoundedRect(QRectF(box).adjusted(0.75, 0.75, -0.75, -0.75), 9, 18,
+                             Qt::RelativeSize);
     painter->setBrush(Qt::NoBrush);
     int y = box.top() + kPad;
     for (const LegendEntry& entry : entries) {
@@ -274,7 +304,8 @@ int ComparisonLayer::protocolNearest(const QVector<Channel>& channels, double x,
         double value = 0;
         if (!data || !(range > 0) || !data->valueAt(x, value) || !std::isfinite(value))
             continue;
-        const double distance = std::fabs((channel.scaleMaximum() - value) * plotHeight / range - y);
+        const double distance =
+            std::fabs((channel.scaleMaximum() - value) * plotHeight / range - y);
         if (nearest < 0 || distance < best) {
             nearest = channel.protocol();
             best = distance;

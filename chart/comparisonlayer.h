@@ -3,12 +3,13 @@
 #include "chartdata/channel.h"
 #include "chartdata/valuebox.h"
 
+#include <QFont>
+#include <QImage>
 #include <QPen>
 #include <QString>
 #include <QVector>
 
 class ChannelLookup;
-class QFont;
 class QPainter;
 class QRect;
 
@@ -44,14 +45,17 @@ public:
     // Then "Время = +00:12:30.250" and per protocol its own time,
     // "[1] 11.03.2024 08:12:30.250" (local time): timeLines() of them.
     QVector<ValueBoxLine> valueBoxLines(const QVector<Channel>& channels, qint64 line,
-                                        const ChannelLookup& lookup,
-                                        const QString& noValue) const;
+                                        const ChannelLookup& lookup, const QString& noValue) const;
     int timeLines() const { return 1 + int(protocolList.size()); }
 
     struct LegendEntry
     {
         QString text; // "U1 · 11.03.2024 08:00"
         QPen pen;
+        bool operator==(const LegendEntry& other) const
+        {
+            return text == other.text && pen == other.pen;
+        }
     };
     // One entry per visible curve (curves of one name and protocol once).
     QVector<LegendEntry> legendEntries(const QVector<Channel>& channels) const;
@@ -67,11 +71,25 @@ public:
                                double plotHeight);
 
 private:
+    static void paintLegendBox(QPainter* painter, const QRect& box, const QFont& font,
+                               const QVector<LegendEntry>& entries);
+
     QVector<ComparedProtocol> protocolList;
+    // The legend as last painted on a raster device.
+    struct LegendCache
+    {
+        QVector<LegendEntry> entries;
+        QFont font;
+        qreal ratio = 0;
+        QImage image;
+    };
+    mutable LegendCache legendCache;
 };
 
 // How the value box writes a channel's value: its state text, else the
-// number with the channel's decimals (its RATE). state tells which.
+// number with the channel's decimals (its RATE, at most kMaxBoxDecimals).
+// state tells which.
+constexpr int kMaxBoxDecimals = 9;
 int boxValueDecimals(const ChannelLookup& lookup, const QString& title);
 QString boxValueText(const ChannelLookup& lookup, const QString& title, double value,
                      bool* state = nullptr);

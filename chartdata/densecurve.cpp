@@ -152,6 +152,7 @@ void paintDenseCurve(QPainter* painter, IndexedChannelData& data, int first, int
         std::max(t.m11() * t.m11() + t.m12() * t.m12(), t.m21() * t.m21() + t.m22() * t.m22()));
     const double width = std::max(1.0, painter->pen().widthF() * scale);
     const QColor colour = painter->pen().color();
+    const Qt::PenStyle style = painter->pen().style();
 
     // The logical columns that reach the device area painted on.
     QRectF area(0, 0, painter->device()->width(), painter->device()->height());
@@ -292,7 +293,8 @@ void paintDenseCurve(QPainter* painter, IndexedChannelData& data, int first, int
         // apart. An edge follows the extremes of a few columns around each,
         // so that it runs along a noisy band instead of zig-zagging in it.
         painter->setBrush(Qt::NoBrush);
-        painter->setPen(QPen(colour, 1));
+        // In the pen's pattern: a compared protocol's band tells its run.
+        painter->setPen(QPen(colour, 1, style));
         QPolygon top;
         QPolygon bottom;
         const auto flush = [&] {

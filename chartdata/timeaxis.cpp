@@ -166,8 +166,8 @@ QString relativeAxisLabel(qint64 ms, qint64 stepMs)
     quint64 fractionUnit = 1;
     for (int i = decimals; i < 3; ++i)
         fractionUnit *= 10;
-    const quint64 shown = stepMs < kSecond ? magnitude - magnitude % fractionUnit
-                                           : magnitude - magnitude % unit;
+    const quint64 shown =
+        stepMs < kSecond ? magnitude - magnitude % fractionUnit : magnitude - magnitude % unit;
     const quint64 hours = shown / kHour;
     const quint64 minutes = shown / kMinute % 60;
     QString text = QStringLiteral("%1%2:%3")
@@ -177,9 +177,8 @@ QString relativeAxisLabel(qint64 ms, qint64 stepMs)
     if (stepMs < kMinute)
         text += QStringLiteral(":%1").arg(shown / kSecond % 60, 2, 10, QLatin1Char('0'));
     if (decimals > 0)
-        text += QLatin1Char('.') + QStringLiteral("%1")
-                                       .arg(shown % kSecond, 3, 10, QLatin1Char('0'))
-                                       .left(decimals);
+        text += QLatin1Char('.') +
+                QStringLiteral("%1").arg(shown % kSecond, 3, 10, QLatin1Char('0')).left(decimals);
     return text;
 }
 

@@ -155,7 +155,8 @@ ValueBoxLayout layoutValueBox(const QVector<ValueBoxLine>& lines, const QFontMet
             int high = channelLines + 1; // the fewest known not to
             while (high - low > 1) {
                 const int middle = (low + high) / 2;
-                if (fits(arrange(firstLines(compact, middle, extra, trailing), widths, perColumn), third))
+                if (fits(arrange(firstLines(compact, middle, extra, trailing), widths, perColumn),
+                         third))
                     low = middle;
                 else
                     high = middle;

@@ -226,10 +226,16 @@ void TestChartReadability::largeValueBoxStartsCompact_data()
     QTest::addColumn<QSize>("plot");
     QTest::addColumn<bool>("compactWhenLarge");
     QTest::addColumn<bool>("compact");
-    QTest::newRow("8 channels, a large plot") << 8 << QSize(1300, 700) << true << false;
-    QTest::newRow("64 channels") << 64 << QSize(1300, 700) << true << true;
-    QTest::newRow("64 channels, all asked for") << 64 << QSize(1300, 700) << false << false;
-    QTest::newRow("16 channels, a small plot") << 16 << QSize(600, 300) << true << true;
+    QTest::addColumn<int>("timeLines");
+    QTest::newRow("8 channels, a large plot") << 8 << QSize(1300, 700) << true << false << 1;
+    QTest::newRow("64 channels") << 64 << QSize(1300, 700) << true << true << 1;
+    QTest::newRow("64 channels, all asked for") << 64 << QSize(1300, 700) << false << false << 1;
+    QTest::newRow("16 channels, a small plot") << 16 << QSize(600, 300) << true << true << 1;
+    // A comparison's box ends with the time and the time of each protocol.
+    QTest::newRow("8 curves, 3 protocols") << 8 << QSize(1300, 700) << true << false << 4;
+    QTest::newRow("64 curves, 3 protocols") << 64 << QSize(1300, 700) << true << true << 4;
+    QTest::newRow("16 curves, 3 protocols, a small plot")
+        << 16 << QSize(600, 300) << true << true << 4;
 }
 
 void TestChartReadability::largeValueBoxStartsCompact()
@@ -240,20 +246,25 @@ void TestChartReadability::largeValueBoxStartsCompact()
     QFETCH(QSize, plot);
     QFETCH(bool, compactWhenLarge);
     QFETCH(bool, compact);
+    QFETCH(int, timeLines);
     const QFontMetrics metrics{QFont()};
     QVector<chart::ValueBoxLine> lines;
     for (int i = 0; i < channels; ++i)
         lines.append({QString::number(i), QStringLiteral("Параметр номер %1 (P%1) = 1.25").arg(i),
                       Qt::cyan, QStringLiteral("P%1 = 1.25").arg(i)});
-    lines.append({QString(), QStringLiteral("Время = 06:00:00"), Qt::white, {}});
+    QStringList times{QStringLiteral("Время = 06:00:00")};
+    for (int i = 1; i < timeLines; ++i)
+        times.append(QStringLiteral("[%1] 11.03.2024 08:12:30.250").arg(i));
+    for (const QString& time : times)
+        lines.append({QString(), time, Qt::white, {}});
     const QRect area(QPoint(100, 0), plot);
     const chart::ValueBoxLayout layout = chart::layoutValueBox(
-        lines, metrics, area, 300, {compactWhenLarge, QStringLiteral("Hint")});
+        lines, metrics, area, 300, {compactWhenLarge, QStringLiteral("Hint"), timeLines});
     QVERIFY(area.contains(layout.box));
     QStringList texts;
     for (const chart::ValueBoxLayout::Text& text : layout.texts)
         texts.append(text.text);
-    QCOMPARE(texts.last(), QStringLiteral("Время = 06:00:00"));
+    QCOMPARE(texts.mid(texts.size() - timeLines), times);
     QCOMPARE(texts.contains(QStringLiteral("Hint")), compact);
     QCOMPARE(texts.first(), compact ? QStringLiteral("P0 = 1.25") : lines.first().text);
     if (compact) {
@@ -262,7 +273,7 @@ void TestChartReadability::largeValueBoxStartsCompact()
         // The third is used: one line more would not have fitted.
         QVERIFY(texts.size() >= 5);
     } else if (compactWhenLarge) {
-        QCOMPARE(texts.size(), channels + 1);
+        QCOMPARE(texts.size(), channels + timeLines);
     }
 }
 

@@ -26,9 +26,9 @@ struct Comparison
     {
         chart.setChannelLookup(&catalogue);
         chart.resize(900, 500);
-        chart.setComparedProtocols(
-            {{"11.03.2024 08:00", zeroAt(11, 8)}, {"12.03.2024 09:00", zeroAt(12, 9)},
-             {"13.03.2024 10:00", zeroAt(13, 10)}});
+        chart.setComparedProtocols({{"11.03.2024 08:00", zeroAt(11, 8)},
+                                    {"12.03.2024 09:00", zeroAt(12, 9)},
+                                    {"13.03.2024 10:00", zeroAt(13, 10)}});
         add(kCurrent, 0, current[0], Qt::red, 500);
         add(kCurrent, 1, current[1], Qt::red, 500);
         add(kCurrent, 2, current[2], Qt::red, 500);
@@ -88,6 +88,8 @@ private slots:
     void altDragShiftsTheNearestProtocol_data();
     void altDragShiftsTheNearestProtocol();
     void pictureCarriesTheComparison();
+    void longCurvesShowTheirPattern_data();
+    void longCurvesShowTheirPattern();
 };
 
 void TestComparisonChart::initTestCase()
@@ -132,19 +134,19 @@ void TestComparisonChart::valueBoxPerCurve_data()
     QTest::addColumn<QStringList>("channelLines");
     QTest::newRow("runs 1 and 2, 3 not yet")
         << qint64(2000)
-        << QStringList{"Ток (I1) [1] = 230.5", "Ток (I1) [2] = 229.8 (Δ \u22120.7)",
+        << QStringList{"Ток (I1) [1] = 230.5",      "Ток (I1) [2] = 229.8 (Δ \u22120.7)",
                        "Ток (I1) [3] = нет данных", "Режим (ST) [1] = Работа",
-                       "Режим (ST) [2] = Авария", "Ток (I1) [2\u22121] = -2"};
+                       "Режим (ST) [2] = Авария",   "Ток (I1) [2\u22121] = -2"};
     QTest::newRow("all three, above and below run 1")
         << qint64(7500)
-        << QStringList{"Ток (I1) [1] = 230.5", "Ток (I1) [2] = 229.8 (Δ \u22120.7)",
+        << QStringList{"Ток (I1) [1] = 230.5",        "Ток (I1) [2] = 229.8 (Δ \u22120.7)",
                        "Ток (I1) [3] = 231.5 (Δ +1)", "Режим (ST) [1] = Работа",
-                       "Режим (ST) [2] = Авария", "Ток (I1) [2\u22121] = -2"};
+                       "Режим (ST) [2] = Авария",     "Ток (I1) [2\u22121] = -2"};
     QTest::newRow("before run 1: nothing to tell against")
         << qint64(-1000)
         << QStringList{"Ток (I1) [1] = нет данных", "Ток (I1) [2] = 229.8",
                        "Ток (I1) [3] = нет данных", "Режим (ST) [1] = нет данных",
-                       "Режим (ST) [2] = Авария", "Ток (I1) [2\u22121] = нет данных"};
+                       "Режим (ST) [2] = Авария",   "Ток (I1) [2\u22121] = нет данных"};
 }
 
 void TestComparisonChart::valueBoxPerCurve()
@@ -209,7 +211,8 @@ void TestComparisonChart::axisLegendAndBackToOrdinary()
     }
     // One legend entry per curve, named by run; the difference by its name.
     for (const QString& entry :
-         {QStringLiteral("Ток (I1) · 11.03.2024 08:00"), QStringLiteral("Ток (I1) · 13.03.2024 10:00"),
+         {QStringLiteral("Ток (I1) · 11.03.2024 08:00"),
+          QStringLiteral("Ток (I1) · 13.03.2024 10:00"),
           QStringLiteral("Режим (ST) · 12.03.2024 09:00"), QStringLiteral("Ток (I1) [2\u22121]")})
         QVERIFY2(r.find(entry), qPrintable(entry));
 
@@ -270,7 +273,8 @@ void TestComparisonChart::altDragShiftsTheNearestProtocol()
     chart.resize(700, 300);
     chart.setComparedProtocols({{"a", 0}, {"b", 0}});
     for (const auto& [series, p] : {std::make_pair(&high, 1), std::make_pair(&low, 0)}) {
-        Channel channel(0, 10, new ProtocolSeriesData(series), "U1", ChartProtocol::comparedPen(Qt::red, p));
+        Channel channel(0, 10, new ProtocolSeriesData(series), "U1",
+                        ChartProtocol::comparedPen(Qt::red, p));
         channel.setProtocol(p);
         chart.addChannel(channel);
     }
@@ -329,6 +333,58 @@ void TestComparisonChart::pictureCarriesTheComparison()
     QCOMPARE(chart->tickLength(), quint16(1));
     QCOMPARE(chart->channels().at(1).protocol(), 1);
     QCOMPARE(chart->channels().at(1).pen().style(), Qt::DashLine);
+}
+
+void TestComparisonChart::longCurvesShowTheirPattern_data()
+{
+    QTest::addColumn<int>("protocol");
+    QTest::addColumn<bool>("noisy");
+    QTest::addColumn<bool>("gaps");
+    QTest::newRow("solid line") << 0 << false << false;
+    QTest::newRow("dashed line") << 1 << false << true;
+    QTest::newRow("dotted line") << 2 << false << true;
+    // A noisy curve stays a band, which hides nothing under its line.
+    QTest::newRow("noisy dashed band") << 1 << true << false;
+}
+
+void TestComparisonChart::longCurvesShowTheirPattern()
+{
+    QFETCH(int, protocol);
+    QFETCH(bool, noisy);
+    QFETCH(bool, gaps);
+    // Far more points than pixel columns: drawn from the min/max pyramid
+    // where the pattern would be lost.
+    constexpr int kPoints = 40000;
+    const ChannelSeries series = seriesOf(kPoints, [&](int i) {
+        return 5 + (noisy ? ((i * 7919) % 200 - 100) / 50.0 : std::sin(i * 1e-4));
+    });
+    ChartProtocol chart;
+    chart.resize(600, 300);
+    chart.setShowLegend(false);
+    chart.setShowGrid(false);
+    chart.setComparedProtocols({{"a", 0}, {"b", 0}, {"c", 0}});
+    Channel channel(0, 10, new ProtocolSeriesData(&series), "U1",
+                    ChartProtocol::comparedPen(Qt::red, protocol));
+    channel.setProtocol(protocol);
+    chart.addChannel(channel);
+    chart.setSize(kPoints);
+    chart.setLineValueX(-1000000);
+    const QImage image = chart.renderToImage();
+    chart.clearChannels();
+
+    const int left = int(chart.scalesWidth()) + 5;
+    int bare = 0;
+    for (int x = left; x < 590; ++x) {
+        bool red = false;
+        for (int y = 0; y < 250 && !red; ++y) {
+            const QColor pixel = image.pixelColor(x, y);
+            red =
+                pixel.red() > 80 && pixel.red() > pixel.green() + 40 && pixel.red() > pixel.blue();
+        }
+        bare += red ? 0 : 1;
+    }
+    const double share = double(bare) / (590 - left);
+    QVERIFY2(gaps ? share > 0.2 : share < 0.02, qPrintable(QString::number(share)));
 }
 
 QTEST_MAIN(TestComparisonChart)

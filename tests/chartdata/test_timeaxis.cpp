@@ -197,8 +197,8 @@ void TestTimeAxis::relativeMarksFromTheZero_data()
     QTest::addColumn<qint64>("to");
     QTest::addColumn<qint64>("step");
     QTest::addColumn<QVector<qint64>>("marks");
-    QTest::newRow("across the zero") << qint64(-2500) << qint64(1000) << kSecond
-                                     << QVector<qint64>{-2000, -1000, 0, 1000};
+    QTest::newRow("across the zero")
+        << qint64(-2500) << qint64(1000) << kSecond << QVector<qint64>{-2000, -1000, 0, 1000};
     QTest::newRow("all negative") << qint64(-999) << qint64(-1) << qint64(200)
                                   << QVector<qint64>{-800, -600, -400, -200};
     // Steps of days count from the zero, not from a calendar day.
