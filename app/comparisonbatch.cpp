@@ -76,9 +76,9 @@ int runComparisonBatch(const StartupOptions& options, StreamLoger& logger, Works
         return ReportResult::failure(QStringLiteral("the chart cannot be drawn without the GUI"));
     };
     if (!options.xlsxFile.isEmpty())
-        note(options.xlsxFile, saveExcelReport(*table, chart ? chart->tableFont() : QFont(),
-                                               chart ? chart->workbookImage() : QImage(),
-                                               options.xlsxFile));
+        note(options.xlsxFile,
+             saveExcelReport(*table, chart ? chart->tableFont() : QFont(),
+                             chart ? chart->workbookImage() : QImage(), options.xlsxFile));
     if (!options.csvFile.isEmpty())
         note(options.csvFile, saveCsvReport(*table, options.csvFile));
     QStringList names;
@@ -87,17 +87,17 @@ int runComparisonBatch(const StartupOptions& options, StreamLoger& logger, Works
     const QString title = QStringLiteral("Сравнение: %1").arg(names.join(QStringLiteral(", ")));
     const Comparison& comparison = session.comparison();
     const qint64 first = comparison.rowCount() > 0 ? comparison.rowTime(0) : 0;
-    const qint64 last = comparison.rowCount() > 0 ? comparison.rowTime(comparison.rowCount() - 1) : 0;
+    const qint64 last =
+        comparison.rowCount() > 0 ? comparison.rowTime(comparison.rowCount() - 1) : 0;
     if (!options.pdfFile.isEmpty())
         note(options.pdfFile,
              chart ? savePdfReport(*table, QDateTime::fromMSecsSinceEpoch(session.zero(0)),
                                    chart->rangeDrawing(first, last, title), options.pdfFile)
                    : noChart(options.pdfFile));
     if (!options.pngFile.isEmpty())
-        note(options.pngFile,
-             chart ? chart->savePicture(options.pictureOptions(), first, last, title,
-                                        options.pngFile)
-                   : noChart(options.pngFile));
+        note(options.pngFile, chart ? chart->savePicture(options.pictureOptions(), first, last,
+                                                         title, options.pngFile)
+                                    : noChart(options.pngFile));
     const QStringList errors = Workspace::failureLines(failures);
     for (const QString& error : errors)
         printError(error);

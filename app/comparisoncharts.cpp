@@ -38,7 +38,15 @@ QList<Channel> comparisonChannels(const ComparisonSession& session, ChartColor& 
             continue;
         auto* data = new ProtocolSeriesData(&difference.points);
         QPen pen(kDifferenceColor, 2.0);
-        channels.append(Channel(difference.minimum, difference.maximum, data, difference.title, pen));
+        channels.append(
+            Channel(difference.minimum, difference.maximum, data, difference.title, pen));
+    }
+    for (const ComparisonSession::FormulaCurve& formula : session.formulas()) {
+        if (!code.isEmpty() && formula.name != code)
+            continue;
+        auto* data = new ProtocolSeriesData(&formula.points);
+        channels.append(Channel(formula.minimum, formula.maximum, data, formula.name,
+                                QPen(palette.color(formula.name), 2.0)));
     }
     return channels;
 }

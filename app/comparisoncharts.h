@@ -14,7 +14,8 @@ class ReportChart;
 
 // The chart channels of a comparison: every protocol's curve of a channel in
 // the channel's colour and the protocol's line style, the curves of one
-// channel on one scale (shown once), then the difference channels. They
+// channel on one scale (shown once), then the difference channels and the
+// channels computed over the comparison (`code` may name one). They
 // read the session's series in place; the chart they are given to deletes
 // their data objects (Chart::clearChannels). `code` limits them to one
 // channel and its differences.

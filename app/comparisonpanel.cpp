@@ -69,6 +69,7 @@ ComparisonPanel::ComparisonPanel(ComparisonSession& session, QWidget* parent)
     connect(condition, &QLineEdit::returnPressed, this, &ComparisonPanel::alignAllByCondition);
 
     layout->addWidget(differenceRow());
+    layout->addWidget(formulaRow());
     layout->addStretch();
     refresh();
 }
@@ -151,6 +152,46 @@ QWidget* ComparisonPanel::differenceRow()
     connect(m_differenceProtocol, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &ComparisonPanel::showDifferenceButton);
     return box;
+}
+
+QWidget* ComparisonPanel::formulaRow()
+{
+    auto* box = new QWidget(this);
+    auto* grid = new QGridLayout(box);
+    grid->setContentsMargins(0, 4, 0, 0);
+    auto* formula = new QLineEdit(box);
+    formula->setObjectName(QStringLiteral("formula"));
+    formula->setPlaceholderText(tr("Формула, например D=U1_2-U1_1"));
+    formula->setToolTip(tr("Канал, вычисляемый по сравнению: U1_2 — значение U1 протокола [2], "
+                           "dU1_2 — разность U1 [2]−[1]. Пустое выражение (D=) убирает канал D."));
+    auto* add = new QPushButton(tr("Вычислить"), box);
+    add->setObjectName(QStringLiteral("addFormula"));
+    m_formulaProblem = new QLabel(box);
+    m_formulaProblem->setWordWrap(true);
+    m_formulaProblem->setStyleSheet(QStringLiteral("color: #c00000"));
+    grid->addWidget(formula, 0, 0);
+    grid->addWidget(add, 0, 1);
+    grid->addWidget(m_formulaProblem, 1, 0, 1, 2);
+    connect(add, &QPushButton::clicked, this, &ComparisonPanel::addFormula);
+    connect(formula, &QLineEdit::returnPressed, this, &ComparisonPanel::addFormula);
+    return box;
+}
+
+void ComparisonPanel::addFormula()
+{
+    const QString text = findChild<QLineEdit*>(QStringLiteral("formula"))->text().trimmed();
+    // "D=" takes the channel D away.
+    if (text.endsWith(QLatin1Char('=')) && text.count(QLatin1Char('=')) == 1) {
+        m_session.removeFormula(text.chopped(1).trimmed());
+        m_formulaProblem->clear();
+        emit differencesChanged();
+        return;
+    }
+    QString error;
+    const bool added = m_session.addFormula(text, error);
+    m_formulaProblem->setText(added ? QString() : error);
+    if (added)
+        emit differencesChanged();
 }
 
 qint64 ComparisonPanel::step() const

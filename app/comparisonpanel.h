@@ -11,7 +11,8 @@ class QPushButton;
 // The compared protocols, a row each: the line style of its curves, its
 // start and file, where it is aligned (start, one of its bookmarks or a
 // condition), the shift in use with − and + steps, and why a rule could not
-// be applied. Under them the difference channels are added and removed.
+// be applied. Under them the difference channels are added and removed,
+// and channels computed over the comparison ("D=U1_2-U1_1").
 // It shows the session and sends the user's choices to it.
 class ComparisonPanel : public QWidget
 {
@@ -39,6 +40,8 @@ private:
 
     QWidget* protocolRow(int protocol);
     QWidget* differenceRow();
+    QWidget* formulaRow();
+    void addFormula();
     void chooseRule(int protocol, int index);
     void shiftBy(int protocol, int steps);
     void alignAllByCondition();
@@ -51,5 +54,6 @@ private:
     QComboBox* m_differenceCode = nullptr;
     QComboBox* m_differenceProtocol = nullptr;
     QPushButton* m_difference = nullptr;
+    QLabel* m_formulaProblem = nullptr;
     QStringList m_conditions; // asked for, per protocol
 };

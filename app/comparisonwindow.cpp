@@ -160,7 +160,8 @@ void ComparisonWindow::applyFilter()
     qint64 from = std::numeric_limits<qint64>::min();
     qint64 to = std::numeric_limits<qint64>::max();
     QStringList faults;
-    if (!timeFrom->text().trimmed().isEmpty() && !parseRelativeTime(timeFrom->text().trimmed(), from))
+    if (!timeFrom->text().trimmed().isEmpty() &&
+        !parseRelativeTime(timeFrom->text().trimmed(), from))
         faults << tr("начало времени не прочитано (+ЧЧ:ММ:СС.ммм)");
     if (!timeTo->text().trimmed().isEmpty() && !parseRelativeTime(timeTo->text().trimmed(), to))
         faults << tr("конец времени не прочитано (+ЧЧ:ММ:СС.ммм)");
@@ -221,15 +222,16 @@ void ComparisonWindow::createActions()
     };
     add(tr("Весь интервал"), &ComparisonWindow::showWholeSpan);
     add(tr("Сохранить таблицу…"), [this] {
-        const QString name = askName(tr("Сохранить таблицу сравнения"),
-                                     tr("Книга Excel (*.xlsx);;CSV (*.csv)"), QStringLiteral("xlsx"));
+        const QString name =
+            askName(tr("Сохранить таблицу сравнения"), tr("Книга Excel (*.xlsx);;CSV (*.csv)"),
+                    QStringLiteral("xlsx"));
         if (!name.isEmpty())
             saveTable(name);
     });
     add(tr("Сохранить график…"), [this] {
-        const QString name = askName(tr("Сохранить график сравнения"),
-                                     tr("Рисунок PNG (*.png);;Рисунок SVG (*.svg)"),
-                                     QStringLiteral("png"));
+        const QString name =
+            askName(tr("Сохранить график сравнения"),
+                    tr("Рисунок PNG (*.png);;Рисунок SVG (*.svg)"), QStringLiteral("png"));
         if (!name.isEmpty())
             savePicture(name);
     });
@@ -240,8 +242,8 @@ void ComparisonWindow::createActions()
             savePdf(name);
     });
     add(tr("Сохранить проект…"), [this] {
-        const QString name = askName(tr("Сохранить проект"), tr("Проект Voltrek (*.vtproj)"),
-                                     ProjectFile::suffix());
+        const QString name =
+            askName(tr("Сохранить проект"), tr("Проект Voltrek (*.vtproj)"), ProjectFile::suffix());
         if (!name.isEmpty())
             saveProject(name);
     });
@@ -274,7 +276,10 @@ void ComparisonWindow::buildCharts()
     clearCharts();
     m_chart->clearChannels();
     showComparison(*m_chart, *m_session, comparisonChannels(*m_session, *m_palette));
-    for (const QString& code : m_session->comparison().codes()) {
+    QStringList names = m_session->comparison().codes();
+    for (const ComparisonSession::FormulaCurve& formula : m_session->formulas())
+        names.append(formula.name);
+    for (const QString& code : qAsConst(names)) {
         auto* chart = new ChartProtocol;
         chart->setObjectName(QStringLiteral("channelChart"));
         chart->setMinimumHeight(kLeastChannelChartHeight);
@@ -294,7 +299,8 @@ void ComparisonWindow::buildCharts()
 
 void ComparisonWindow::connectChart(ChartProtocol* chart)
 {
-    connect(chart, qOverload<double>(&Chart::positionChanged), this, [this, chart] { follow(chart); });
+    connect(chart, qOverload<double>(&Chart::positionChanged), this,
+            [this, chart] { follow(chart); });
     connect(chart, &ChartProtocol::zoomChanged, this, [this, chart] { follow(chart); });
     connect(chart, &ChartProtocol::lineValueXChanged, this, [this, chart] {
         follow(chart);
@@ -413,8 +419,9 @@ void ComparisonWindow::updateStatistics()
         const ComparisonSession::ProtocolStatistics& f = figures[row];
         const RangeSummary& s = f.summary;
         const bool any = f.valid && s.count > 0;
-        QStringList cells{QStringLiteral("[%1] %2").arg(f.protocol + 1).arg(m_session->label(f.protocol)),
-                          f.valid ? QString::number(s.count) : tr("нет канала")};
+        QStringList cells{
+            QStringLiteral("[%1] %2").arg(f.protocol + 1).arg(m_session->label(f.protocol)),
+            f.valid ? QString::number(s.count) : tr("нет канала")};
         if (any) {
             cells << number(s.minimum) << number(s.maximum) << number(s.mean(), 2)
                   << number(s.rms(), 2);
@@ -424,7 +431,8 @@ void ComparisonWindow::updateStatistics()
             m_statistics->setItem(row, column, new QTableWidgetItem(cells.value(column)));
     }
     m_statistics->resizeColumnsToContents();
-    m_statistics->setToolTip(tr("Записи с %1 по %2").arg(relativeTimeText(from), relativeTimeText(to)));
+    m_statistics->setToolTip(
+        tr("Записи с %1 по %2").arg(relativeTimeText(from), relativeTimeText(to)));
 }
 
 QStringList ComparisonWindow::statisticsLines() const
@@ -447,9 +455,9 @@ bool ComparisonWindow::report(const QString& fileName, const ReportResult& resul
         statusBar()->showMessage(tr("Записано: %1").arg(QDir::toNativeSeparators(fileName)));
         return true;
     }
-    m_dialogs.warning(this, tr("Внимание!"),
-                      tr("Файл %1 не записан: %2")
-                          .arg(QDir::toNativeSeparators(fileName), result.error));
+    m_dialogs.warning(
+        this, tr("Внимание!"),
+        tr("Файл %1 не записан: %2").arg(QDir::toNativeSeparators(fileName), result.error));
     return false;
 }
 
@@ -469,9 +477,9 @@ bool ComparisonWindow::savePicture(const QString& fileName)
     options.size = m_chart->size();
     ProtocolChartRenderer renderer(*m_chart, m_table->font());
     const ScaleSettings& s = m_chart->scaleSettings();
-    return report(fileName,
-                  renderer.savePicture(options, qint64(s.position),
-                                       qint64(s.position + s.visibleSpan), windowTitle(), fileName));
+    return report(fileName, renderer.savePicture(options, qint64(s.position),
+                                                 qint64(s.position + s.visibleSpan), windowTitle(),
+                                                 fileName));
 }
 
 bool ComparisonWindow::savePdf(const QString& fileName)
@@ -484,7 +492,8 @@ bool ComparisonWindow::savePdf(const QString& fileName)
 
 bool ComparisonWindow::saveProject(const QString& fileName)
 {
-    const ProjectFile project = ProjectFile::captureComparison(*m_session, fileName, m_logDirectory);
+    const ProjectFile project =
+        ProjectFile::captureComparison(*m_session, fileName, m_logDirectory);
     QString error;
     if (!project.save(fileName, error)) {
         m_dialogs.warning(this, tr("Внимание!"), error);

@@ -66,8 +66,8 @@ ComparisonWindow* MainWindow::compareProtocols(const QStringList& files, Definit
     auto session = std::make_unique<ComparisonSession>();
     m_reading = true;
     enableCompare();
-    const bool opened = session->open(*logger, plan.files, m_workspace->computedForAssembly(), rule,
-                                      proceed);
+    const bool opened =
+        session->open(*logger, plan.files, m_workspace->computedForAssembly(), rule, proceed);
     m_reading = false;
     enableCompare();
     progress.hide();

@@ -192,18 +192,20 @@ bool ProjectActions::openComparison(const QString& path, const ProjectFile& proj
     if (!located.problemText().isEmpty())
         problems << located.problemText();
     // A protocol missing from the middle would shift every later one's rule.
-    if (ComparisonWindow* window = located.missing.isEmpty()
-                                       ? m_window.compareProtocols(files, MainWindow::Definition::Applied)
-                                       : nullptr) {
+    if (ComparisonWindow* window =
+            located.missing.isEmpty()
+                ? m_window.compareProtocols(files, MainWindow::Definition::Applied)
+                : nullptr) {
         problems << project.applyComparison(window->session());
         window->sessionChanged();
     } else if (!located.missing.isEmpty()) {
         problems << QStringLiteral("Сравнение не открыто: нет всех его протоколов.");
     }
     if (!problems.isEmpty())
-        m_dialogs->warning(&m_window, kTitle,
-                           QStringLiteral("Проект %1:\n\n%2")
-                               .arg(QDir::toNativeSeparators(path), problems.join(QLatin1Char('\n'))));
+        m_dialogs->warning(
+            &m_window, kTitle,
+            QStringLiteral("Проект %1:\n\n%2")
+                .arg(QDir::toNativeSeparators(path), problems.join(QLatin1Char('\n'))));
     RememberedPlaces(settingsFilePath()).addRecentProject(QFileInfo(path).absoluteFilePath());
     return true;
 }

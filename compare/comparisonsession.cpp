@@ -2,6 +2,7 @@
 
 #include "compare/alignment.h"
 #include "compare/comparison.h"
+#include "compare/comparisonformula.h"
 #include "compare/comparisonread.h"
 #include "compare/comparisontable.h"
 #include "compare/comparisontablemodel.h"
@@ -13,6 +14,8 @@
 #include <QHash>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 struct ComparisonSession::Member
 {
@@ -248,6 +251,8 @@ void ComparisonSession::rebuildRows()
     m_comparison->buildRows();
     for (DifferenceCurve& difference : m_differences)
         buildDifference(difference);
+    for (FormulaCurve& formula : m_formulas)
+        buildFormula(formula);
     m_tableModel->setTable(protocolCount() > 0 ? reportTable() : nullptr);
     emit rowsChanged();
 }
@@ -283,6 +288,59 @@ void ComparisonSession::removeDifference(const QString& code, int protocol)
     m_differences.erase(found);
     m_tableModel->setTable(reportTable());
     emit differencesChanged();
+}
+
+bool ComparisonSession::addFormula(const QString& text, QString& error)
+{
+    FormulaCurve formula;
+    if (!comparisonformula::parse(text, *m_comparison, formula.name, formula.expression, error))
+        return false;
+    const auto same = std::find_if(m_formulas.begin(), m_formulas.end(),
+                                   [&](const FormulaCurve& f) { return f.name == formula.name; });
+    if (same != m_formulas.end()) {
+        same->expression = formula.expression;
+        buildFormula(*same);
+    } else {
+        buildFormula(formula);
+        m_formulas.push_back(std::move(formula));
+    }
+    m_tableModel->setTable(reportTable());
+    emit differencesChanged();
+    return true;
+}
+
+void ComparisonSession::removeFormula(const QString& name)
+{
+    const auto found = std::find_if(m_formulas.begin(), m_formulas.end(),
+                                    [&](const FormulaCurve& f) { return f.name == name; });
+    if (found == m_formulas.end())
+        return;
+    m_formulas.erase(found);
+    m_tableModel->setTable(reportTable());
+    emit differencesChanged();
+}
+
+void ComparisonSession::buildFormula(FormulaCurve& formula) const
+{
+    QString error;
+    formula.points.clear();
+    if (!comparisonformula::compute(*m_comparison, formula.expression, formula.values, error))
+        formula.values.assign(size_t(m_comparison->rowCount()),
+                              std::numeric_limits<double>::quiet_NaN());
+    for (size_t row = 0; row < formula.values.size(); ++row) {
+        if (!std::isnan(formula.values[row]))
+            formula.points.emplace_back(m_comparison->rowTime(int(row)), formula.values[row]);
+    }
+    formula.minimum = 0;
+    formula.maximum = 0;
+    if (!formula.points.empty()) {
+        const auto [low, high] =
+            std::minmax_element(formula.points.begin(), formula.points.end(),
+                                [](const auto& a, const auto& b) { return a.second < b.second; });
+        formula.minimum = low->second;
+        formula.maximum = high->second;
+    }
+    widen(formula.minimum, formula.maximum);
 }
 
 void ComparisonSession::buildDifference(DifferenceCurve& difference) const
@@ -336,7 +394,11 @@ std::unique_ptr<ComparisonTable> ComparisonSession::reportTable(const QStringLis
     std::vector<ComparisonTable::Difference> differences;
     for (const DifferenceCurve& difference : m_differences)
         differences.emplace_back(difference.code, difference.protocol);
-    return std::make_unique<ComparisonTable>(*m_comparison, std::move(differences), codes);
+    std::vector<ComparisonTable::Computed> computed;
+    for (const FormulaCurve& formula : m_formulas)
+        computed.push_back({formula.name, &formula.values});
+    return std::make_unique<ComparisonTable>(*m_comparison, std::move(differences), codes,
+                                             std::move(computed));
 }
 
 QVector<ComparisonSession::ProtocolStatistics>

@@ -61,6 +61,18 @@ public:
         double maximum = 0;
     };
 
+    // A channel computed over the rows (see comparisonformula.h): its
+    // values per row (NaN for none) and as points on the relative axis.
+    struct FormulaCurve
+    {
+        QString name;
+        QString expression;
+        std::vector<double> values;
+        ChannelSeries points;
+        double minimum = 0;
+        double maximum = 0;
+    };
+
     // What a protocol's records of a code between two relative times add
     // up to; `valid` false where the protocol has no such channel.
     struct ProtocolStatistics
@@ -117,6 +129,12 @@ public:
     void removeDifference(const QString& code, int protocol);
     const std::deque<DifferenceCurve>& differences() const { return m_differences; }
 
+    // Channels computed over the rows from "NAME=EXPR"; false with the
+    // fault in Russian. A name given again replaces its formula.
+    bool addFormula(const QString& text, QString& error);
+    void removeFormula(const QString& name);
+    const std::deque<FormulaCurve>& formulas() const { return m_formulas; }
+
     ComparisonTableModel* tableModel() const { return m_tableModel; }
     // The table the reports write: every row, the named codes' columns (all
     // when empty) and the difference channels.
@@ -141,6 +159,7 @@ private:
     // The protocol's curves to its zero.
     void placeCurves(int protocol);
     void buildDifference(DifferenceCurve& difference) const;
+    void buildFormula(FormulaCurve& formula) const;
 
     std::unique_ptr<Comparison> m_comparison;
     std::vector<std::unique_ptr<Member>> m_members;
@@ -148,5 +167,6 @@ private:
     QList<ReadProblem> m_readProblems;
     std::deque<Curve> m_curves;
     std::deque<DifferenceCurve> m_differences;
+    std::deque<FormulaCurve> m_formulas;
     ComparisonTableModel* m_tableModel = nullptr; // a child
 };

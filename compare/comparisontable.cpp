@@ -6,6 +6,7 @@
 #include "table/protocolassembly.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 // Rows a walk may skip and still step to the next records instead of searching.
@@ -13,9 +14,9 @@ constexpr int kStepRows = 64;
 } // namespace
 
 ComparisonTable::ComparisonTable(const Comparison& comparison, std::vector<Difference> differences,
-                                 const QStringList& codes)
+                                 const QStringList& codes, std::vector<Computed> computed)
     : m_comparison(comparison), m_differences(std::move(differences)),
-      m_ranks(size_t(comparison.protocolCount()), 0)
+      m_computed(std::move(computed)), m_ranks(size_t(comparison.protocolCount()), 0)
 {
     for (int c = 0; c < int(comparison.columns().size()); ++c) {
         const Comparison::Column& column = comparison.columns()[size_t(c)];
@@ -64,7 +65,7 @@ void ComparisonTable::findRecords(int row) const
 
 int ComparisonTable::columnCount() const
 {
-    return firstValueColumn + int(m_columns.size() + m_differences.size());
+    return firstValueColumn + int(m_columns.size() + m_differences.size() + m_computed.size());
 }
 
 int ComparisonTable::rowCount() const
@@ -85,6 +86,9 @@ QString ComparisonTable::headerText(int column) const
     const int logged = int(m_columns.size());
     if (value < logged)
         return m_comparison.columnTitle(m_columns[size_t(value)]);
+    const int computed = value - logged - int(m_differences.size());
+    if (computed >= 0)
+        return m_computed[size_t(computed)].title;
     const Difference& d = m_differences[size_t(value - logged)];
     return Comparison::differenceTitle(d.first, d.second);
 }
@@ -112,6 +116,13 @@ bool ComparisonTable::cell(int row, int column, QString& text) const
     }
     const int value = column - firstValueColumn;
     const int logged = int(m_columns.size());
+    if (const int computed = value - logged - int(m_differences.size()); computed >= 0) {
+        double number = 0;
+        if (!computedValue(computed, row, number))
+            return false;
+        text = numbertext::text(number);
+        return true;
+    }
     if (value >= logged)
         return differenceText(m_differences[size_t(value - logged)], row, text);
     const Comparison::Column& c = *this->column(value);
@@ -146,6 +157,21 @@ void ComparisonTable::rowCells(int row, CellSink& sink) const
         if (differenceText(m_differences[d], row, m_cell.text))
             sink.take(first + int(d), m_cell.text);
     }
+    const int computedFirst = first + int(m_differences.size());
+    for (size_t k = 0; k < m_computed.size(); ++k) {
+        double number = 0;
+        if (computedValue(int(k), row, number))
+            sink.take(computedFirst + int(k), numbertext::text(number));
+    }
+}
+
+bool ComparisonTable::computedValue(int index, int row, double& value) const
+{
+    const std::vector<double>& values = *m_computed[size_t(index)].values;
+    if (row < 0 || size_t(row) >= values.size() || std::isnan(values[size_t(row)]))
+        return false;
+    value = values[size_t(row)];
+    return true;
 }
 
 bool ComparisonTable::differenceText(const Difference& difference, int row, QString& text) const
@@ -183,6 +209,8 @@ ComparisonTable::Content ComparisonTable::content(int row, int column, double& n
     }
     const int value = column - firstValueColumn;
     const int logged = int(m_columns.size());
+    if (const int computed = value - logged - int(m_differences.size()); computed >= 0)
+        return computedValue(computed, row, number) ? Content::Number : Content::None;
     if (value >= logged) {
         const Difference& d = m_differences[size_t(value - logged)];
         return m_comparison.differenceValue(d.first, d.second, row, number) ? Content::Number

@@ -20,8 +20,16 @@ public:
     // A difference channel: protocol k minus protocol 0 of a code.
     using Difference = std::pair<QString, int>;
 
+    // A channel computed over the rows: its title and a value per row (NaN
+    // for none), which must outlive the table.
+    struct Computed
+    {
+        QString title;
+        const std::vector<double>* values = nullptr;
+    };
+
     explicit ComparisonTable(const Comparison& comparison, std::vector<Difference> differences = {},
-                             const QStringList& codes = {});
+                             const QStringList& codes = {}, std::vector<Computed> computed = {});
 
     int columnCount() const override;
     int rowCount() const override;
@@ -48,6 +56,8 @@ private:
     static constexpr int firstValueColumn = 2;
 
     bool differenceText(const Difference& difference, int row, QString& text) const;
+    // The computed column's value in the row; false for none.
+    bool computedValue(int index, int row, double& value) const;
 
     const Comparison::Column* column(int value) const;
     // The protocol's record in the row. Writers, sorts and filters go row
@@ -58,6 +68,7 @@ private:
 
     const Comparison& m_comparison;
     std::vector<Difference> m_differences;
+    std::vector<Computed> m_computed;
     std::vector<int> m_columns; // of the comparison, shown
     std::vector<bool> m_plain;  // per shown column: numbers written from the raw values
     mutable int m_recordsRow = -1;

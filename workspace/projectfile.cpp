@@ -62,7 +62,8 @@ QDateTime instantFrom(const QJsonValue& value)
 const QStringList& comparisonKeys()
 {
     static const QStringList keys = {QStringLiteral("active"), QStringLiteral("rules"),
-                                     QStringLiteral("shifts"), QStringLiteral("differences")};
+                                     QStringLiteral("shifts"), QStringLiteral("differences"),
+                                     QStringLiteral("formulas")};
     return keys;
 }
 
@@ -83,6 +84,7 @@ QJsonObject comparisonJson(const ProjectComparison& comparison, QJsonObject obje
     object.insert(QStringLiteral("rules"), rules);
     object.insert(QStringLiteral("shifts"), shifts);
     object.insert(QStringLiteral("differences"), differences);
+    object.insert(QStringLiteral("formulas"), QJsonArray::fromStringList(comparison.formulas));
     return object;
 }
 
@@ -104,6 +106,10 @@ ProjectComparison comparisonFrom(const QJsonObject& object)
         const int protocol = entry.value(QStringLiteral("protocol")).toInt(0) - 1;
         if (!code.isEmpty() && protocol >= 1)
             comparison.differences.append({code, protocol});
+    }
+    for (const QJsonValue& value : object.value(QStringLiteral("formulas")).toArray()) {
+        if (value.isString())
+            comparison.formulas.append(value.toString());
     }
     return comparison;
 }
@@ -215,6 +221,8 @@ ProjectFile ProjectFile::captureComparison(const ComparisonSession& session,
     }
     for (const ComparisonSession::DifferenceCurve& difference : session.differences())
         comparison.differences.append({difference.code, difference.protocol});
+    for (const ComparisonSession::FormulaCurve& formula : session.formulas())
+        comparison.formulas.append(formula.name + QLatin1Char('=') + formula.expression);
     return project;
 }
 
@@ -258,6 +266,11 @@ QStringList ProjectFile::applyComparison(ComparisonSession& session) const
                                                                      : QStringLiteral("?"),
                          Comparison::differenceTitle(difference.first, difference.second),
                          difference.first));
+    }
+    for (const QString& formula : comparison.formulas) {
+        QString error;
+        if (!session.addFormula(formula, error))
+            lines.append(QStringLiteral("формула %1 не восстановлена: %2").arg(formula, error));
     }
     return lines;
 }

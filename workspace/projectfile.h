@@ -38,10 +38,12 @@ struct ProjectComparison
     QVector<AlignmentRule> rules;
     QVector<qint64> shifts;
     QVector<QPair<QString, int>> differences;
+    QStringList formulas; // "NAME=EXPR" computed over the comparison
 
     bool isEmpty() const
     {
-        return !active && rules.isEmpty() && shifts.isEmpty() && differences.isEmpty();
+        return !active && rules.isEmpty() && shifts.isEmpty() && differences.isEmpty() &&
+               formulas.isEmpty();
     }
 };
 

@@ -116,8 +116,8 @@ private slots:
         QCOMPARE(value, 49.0);
         // A drag moves the curves while it lasts, the rows once it ends.
         emit window->chart()->protocolShiftDragged(1, 2000);
-        QVERIFY(curveValue(*window->channelCharts().first(), QStringLiteral("Альфа (A1)"), 1,
-                           10000, value));
+        QVERIFY(curveValue(*window->channelCharts().first(), QStringLiteral("Альфа (A1)"), 1, 10000,
+                           value));
         QCOMPARE(value, 47.0);
         emit window->chart()->protocolShiftDropped(1, 2000);
         QCOMPARE(window->session().shift(1), 3000);
@@ -143,6 +143,8 @@ private slots:
         QVERIFY(window);
         window->session().setShift(1, -2500);
         QVERIFY(window->session().addDifference(QStringLiteral("A1"), 1));
+        QString error;
+        QVERIFY(window->session().addFormula(QStringLiteral("K=B1_2/B1_1"), error));
         window->sessionChanged();
         const QString path = fixture->dir.filePath(QStringLiteral("cmp.vtproj"));
         dialogs->saveAnswer = path;
@@ -157,9 +159,11 @@ private slots:
         QCOMPARE(session.files().size(), 2);
         QCOMPARE(session.shift(1), -2500);
         QCOMPARE(session.differences().size(), size_t(1));
-        QVERIFY(dialogs->warnings.isEmpty());
-        // The difference channel is drawn and tabled: A1 of b less that of a, forty.
-        QCOMPARE(windows.first()->chart()->channelCount(), 6);
+        QCOMPARE(session.formulas().size(), size_t(1));
+        QVERIFY2(dialogs->warnings.isEmpty(), qPrintable(dialogs->warnings.join('\n')));
+        // The difference channel and the formula are drawn and tabled.
+        QCOMPARE(windows.first()->chart()->channelCount(), 7);
+        QCOMPARE(windows.first()->channelCharts().size(), 4);
         QCOMPARE(windows.first()->table()->model()->headerData(6, Qt::Horizontal).toString(),
                  QStringLiteral("A1 [2−1]"));
     }

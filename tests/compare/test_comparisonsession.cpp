@@ -419,6 +419,60 @@ private slots:
         }
         QCOMPARE(shownRows(model), sorted);
     }
+
+    // Channels computed over the rows: a protocol's value holds for one of
+    // its ticks, a difference channel has values where protocol k has a record.
+    void formulas_data()
+    {
+        QTest::addColumn<int>("tick2");
+        QTest::addColumn<QString>("formula");
+        QTest::addColumn<QString>("values"); // per row, "-" for none; empty: refused
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("difference by hand") << 100 << "D=U1_2-U1_1"
+                                            << "-0.5 -0.9 0 - - - -"
+                                            << "";
+        QTest::newRow("difference channel") << 100 << "E=dU1_2*2"
+                                            << "-1 -1.8 0 - - - -"
+                                            << "";
+        QTest::newRow("a longer tick holds longer") << 200 << "S=U1_2"
+                                                    << "229.5 229.5 230.1 230 230 232 232"
+                                                    << "";
+        QTest::newRow("a channel's own name") << 100 << "U1_1=2"
+                                              << ""
+                                              << "уже означает";
+        QTest::newRow("an unknown name") << 100 << "X=Q7_1"
+                                         << ""
+                                         << "Q7_1";
+        QTest::newRow("no name") << 100 << "U1_2-U1_1"
+                                 << ""
+                                 << "ИМЯ=выражение";
+    }
+    void formulas()
+    {
+        QFETCH(int, tick2);
+        QFETCH(QString, formula);
+        QFETCH(QString, values);
+        QFETCH(QString, fault);
+        ComparisonSession session;
+        QVERIFY(open(session, dir.path(), 100, quint16(tick2)));
+        QString error;
+        QCOMPARE(session.addFormula(formula, error), !values.isEmpty());
+        QVERIFY2(error.contains(fault), qPrintable(error));
+        if (values.isEmpty())
+            return;
+        QStringList got;
+        for (const double value : session.formulas().front().values)
+            got << (std::isnan(value) ? QStringLiteral("-") : QString::number(value, 'g', 6));
+        QCOMPARE(got.join(QLatin1Char(' ')), values);
+        // The same values in the table's last column, and as the curve's points.
+        const std::unique_ptr<ComparisonTable> table = session.reportTable();
+        const int column = table->columnCount() - 1;
+        QCOMPARE(table->headerText(column), formula.section(QLatin1Char('='), 0, 0));
+        QCOMPARE(int(session.formulas().front().points.size()),
+                 int(got.size() - got.count(QStringLiteral("-"))));
+        for (int row = 0; row < table->rowCount(); ++row)
+            QCOMPARE(table->hasItem(row, column), got.at(row) != QLatin1String("-"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestComparisonSession)
