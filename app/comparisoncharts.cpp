@@ -17,13 +17,13 @@ const QColor kDifferenceColor(255, 255, 255);
 } // namespace
 
 QList<Channel> comparisonChannels(const ComparisonSession& session, ChartColor& palette,
-                                  const QString& code)
+                                  QStringList* codes)
 {
     QList<Channel> channels;
     QSet<QString> scaled;
     for (const ComparisonSession::Curve& curve : session.curves()) {
-        if (!code.isEmpty() && curve.code != code)
-            continue;
+        if (codes)
+            codes->append(curve.code);
         auto* data = new ProtocolColumnData(&curve.series);
         Channel channel(curve.minimum, curve.maximum, data, curve.title,
                         ChartProtocol::comparedPen(palette.color(curve.code), curve.protocol));
@@ -34,16 +34,16 @@ QList<Channel> comparisonChannels(const ComparisonSession& session, ChartColor& 
         channels.append(channel);
     }
     for (const ComparisonSession::DifferenceCurve& difference : session.differences()) {
-        if (!code.isEmpty() && difference.code != code)
-            continue;
+        if (codes)
+            codes->append(difference.code);
         auto* data = new ProtocolSeriesData(&difference.points);
         QPen pen(kDifferenceColor, 2.0);
         channels.append(
             Channel(difference.minimum, difference.maximum, data, difference.title, pen));
     }
     for (const ComparisonSession::FormulaCurve& formula : session.formulas()) {
-        if (!code.isEmpty() && formula.name != code)
-            continue;
+        if (codes)
+            codes->append(formula.name);
         auto* data = new ProtocolSeriesData(&formula.points);
         channels.append(Channel(formula.minimum, formula.maximum, data, formula.name,
                                 QPen(palette.color(formula.name), 2.0)));

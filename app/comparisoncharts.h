@@ -15,12 +15,12 @@ class ReportChart;
 // The chart channels of a comparison: every protocol's curve of a channel in
 // the channel's colour and the protocol's line style, the curves of one
 // channel on one scale (shown once), then the difference channels and the
-// channels computed over the comparison (`code` may name one). They
-// read the session's series in place; the chart they are given to deletes
-// their data objects (Chart::clearChannels). `code` limits them to one
-// channel and its differences.
+// channels computed over the comparison. They read the session's series
+// in place; the chart they are given to deletes their data objects
+// (Chart::clearChannels). `codes` gets each channel's code (a computed
+// channel's name), so that per-channel charts can share the data objects.
 QList<Channel> comparisonChannels(const ComparisonSession& session, ChartColor& palette,
-                                  const QString& code = QString());
+                                  QStringList* codes = nullptr);
 
 // Puts a comparison on a chart: its channels, the relative axis with each
 // protocol's zero, the whole compared span in view and the value line at 0.

@@ -11,6 +11,7 @@
 #include "compare/comparisontablemodel.h"
 #include "compare/relativetime.h"
 #include "parameters/chartcolor.h"
+#include "table/frozencolumnstableview.h"
 #include "reports/csvreport.h"
 #include "reports/excelreport.h"
 #include "reports/pdfreport.h"
@@ -30,7 +31,6 @@
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTableView>
 #include <QTableWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -96,7 +96,13 @@ ComparisonWindow::ComparisonWindow(std::unique_ptr<ComparisonSession> session, D
     buildCharts();
     connectChart(m_chart);
     updateStatistics();
-    resize(1400, 900);
+    // The charts get the room; the statistics need a few rows.
+    resizeDocks({statistics}, {170}, Qt::Vertical);
+    resizeDocks({panelDock}, {360}, Qt::Horizontal);
+    if (parent)
+        setGeometry(parent->geometry());
+    else
+        resize(1400, 900);
 }
 
 ComparisonWindow::~ComparisonWindow()
@@ -136,14 +142,19 @@ QWidget* ComparisonWindow::tableTab()
     bar->addWidget(timeTo);
     bar->addStretch();
     layout->addLayout(bar);
-    m_table = new QTableView(tab);
+    // Rows of equal height and nothing kept per row, as in the main table:
+    // a comparison of millions of rows opens at once. The time stays in view.
+    m_table = new FrozenColumnsTableView(tab);
     m_table->setObjectName(QStringLiteral("comparisonTable"));
-    m_table->setModel(m_session->tableModel());
-    m_table->setSortingEnabled(true);
-    m_table->sortByColumn(0, Qt::AscendingOrder);
-    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
-    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->setFrozenColumnCount(1);
     m_table->horizontalHeader()->setDefaultSectionSize(110);
+    m_table->setModel(m_session->tableModel());
+    m_table->setColumnWidth(
+        0, m_table->fontMetrics().horizontalAdvance(QStringLiteral("+000:00:00.000")) + 16);
+    // The rows come in time order: the indicator says so before sorting is
+    // on, which would otherwise sort them by its default, descending.
+    m_table->horizontalHeader()->setSortIndicator(0, Qt::AscendingOrder);
+    m_table->setSortingEnabled(true);
     layout->addWidget(m_table);
     connect(m_filterOn, &QCheckBox::toggled, this, &ComparisonWindow::applyFilter);
     for (QLineEdit* edit : {m_filterFrom, m_filterTo, timeFrom, timeTo})
@@ -260,10 +271,10 @@ QString ComparisonWindow::askName(const QString& caption, const QString& filter,
 
 void ComparisonWindow::clearCharts()
 {
-    for (ChartProtocol* chart : qAsConst(m_channelCharts)) {
-        chart->clearChannels();
+    // The per-channel charts share the common chart's data objects, which
+    // the common chart deletes.
+    for (ChartProtocol* chart : qAsConst(m_channelCharts))
         delete chart;
-    }
     m_channelCharts.clear();
 }
 
@@ -275,16 +286,21 @@ void ComparisonWindow::buildCharts()
     const bool keepView = m_chart->channelCount() > 0;
     clearCharts();
     m_chart->clearChannels();
-    showComparison(*m_chart, *m_session, comparisonChannels(*m_session, *m_palette));
-    QStringList names = m_session->comparison().codes();
-    for (const ComparisonSession::FormulaCurve& formula : m_session->formulas())
-        names.append(formula.name);
-    for (const QString& code : qAsConst(names)) {
+    QStringList codes;
+    const QList<Channel> channels = comparisonChannels(*m_session, *m_palette, &codes);
+    showComparison(*m_chart, *m_session, channels);
+    QStringList names = codes;
+    names.removeDuplicates();
+    for (const QString& name : qAsConst(names)) {
+        QList<Channel> own;
+        for (int i = 0; i < channels.size(); ++i) {
+            if (codes.at(i) == name)
+                own.append(channels.at(i));
+        }
         auto* chart = new ChartProtocol;
         chart->setObjectName(QStringLiteral("channelChart"));
         chart->setMinimumHeight(kLeastChannelChartHeight);
-        showComparison(*chart, *m_session, comparisonChannels(*m_session, *m_palette, code));
-        chart->setShowLegend(true);
+        showComparison(*chart, *m_session, own);
         m_channelLayout->addWidget(chart);
         m_channelCharts.append(chart);
         connectChart(chart);

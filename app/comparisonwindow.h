@@ -10,11 +10,11 @@ class ChartProtocol;
 class ComparisonPanel;
 class ComparisonSession;
 class Dialogs;
+class FrozenColumnsTableView;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QTabWidget;
-class QTableView;
 class QTableWidget;
 class QVBoxLayout;
 struct ReportResult;
@@ -37,7 +37,7 @@ public:
     ChartProtocol* chart() const { return m_chart; }
     // One chart per channel code, in the comparison's order.
     const QList<ChartProtocol*>& channelCharts() const { return m_channelCharts; }
-    QTableView* table() const { return m_table; }
+    FrozenColumnsTableView* table() const { return m_table; }
     ComparisonPanel* panel() const { return m_panel; }
     QTabWidget* tabs() const { return m_tabs; }
 
@@ -78,7 +78,7 @@ private:
     ChartProtocol* m_chart = nullptr;
     QList<ChartProtocol*> m_channelCharts;
     QVBoxLayout* m_channelLayout = nullptr;
-    QTableView* m_table = nullptr;
+    FrozenColumnsTableView* m_table = nullptr;
     ComparisonPanel* m_panel = nullptr;
     QCheckBox* m_filterOn = nullptr;
     QComboBox* m_filterCode = nullptr;

@@ -1,6 +1,7 @@
-// Protocol files and log folders dropped on the window.
+// Protocol files, log folders and projects dropped on the window.
 #include "app/mainwindow.h"
 
+#include "app/projectactions.h"
 #include "app/protocoldrop.h"
 
 #include <QDropEvent>
@@ -49,4 +50,6 @@ void MainWindow::openDrop(const ProtocolDrop& drop)
         readProtocols(drop.paths);
     else if (drop.kind == ProtocolDrop::Kind::LogDirectory)
         setupLoger(drop.paths.first());
+    else if (drop.kind == ProtocolDrop::Kind::Project)
+        m_projects->open(drop.paths.first());
 }

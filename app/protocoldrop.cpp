@@ -30,6 +30,9 @@ ProtocolDrop ProtocolDrop::fromUrls(const QList<QUrl>& urls)
             protocols.append(QDir::cleanPath(info.absoluteFilePath()));
         else if (urls.size() == 1 && isLogDirectory(info))
             return {Kind::LogDirectory, {QDir::cleanPath(info.absoluteFilePath())}};
+        else if (urls.size() == 1 && info.isFile() &&
+                 info.suffix().compare(QLatin1String("vtproj"), Qt::CaseInsensitive) == 0)
+            return {Kind::Project, {QDir::cleanPath(info.absoluteFilePath())}};
         else
             return drop;
     }

@@ -11,10 +11,10 @@
 // a mixed drop included, is refused whole, so nothing of it is read.
 struct ProtocolDrop
 {
-    enum class Kind { Refused, Protocols, LogDirectory };
+    enum class Kind { Refused, Protocols, LogDirectory, Project };
 
     Kind kind = Kind::Refused;
-    QStringList paths; // the protocols in drop order, or the one directory
+    QStringList paths; // the protocols in drop order, or the one directory or project
 
     static ProtocolDrop fromUrls(const QList<QUrl>& urls);
 };

@@ -7,10 +7,10 @@
 #include "compare/comparisonsession.h"
 #include "compare/comparisontablemodel.h"
 #include "loadfixture.h"
+#include "table/frozencolumnstableview.h"
 
 #include <QLabel>
 #include <QPushButton>
-#include <QTableView>
 #include <QtTest>
 
 namespace {

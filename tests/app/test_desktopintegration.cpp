@@ -1,3 +1,4 @@
+#include "app/projectactions.h"
 #include "app/protocoldrop.h"
 #include "app/toolkittranslation.h"
 #include "chart/chartprotocol.h"
@@ -111,6 +112,14 @@ private slots:
         // Reading starts after the drop has returned to the source.
         QCOMPARE(drop(window, {first, second, first}), Qt::CopyAction);
         QCOMPARE(window.tableRowCount(), 0);
+        QTRY_COMPARE(window.tableRowCount(), 15);
+
+        // A project opens alone, as a double click opens it.
+        const QString project = fixture.dir.filePath("view.vtproj");
+        QVERIFY(window.projects().save(project));
+        window.clearProtocolView();
+        QCOMPARE(drop(window, {project, first}), Qt::IgnoreAction);
+        QCOMPARE(drop(window, {project}), Qt::CopyAction);
         QTRY_COMPARE(window.tableRowCount(), 15);
 
         auto* files = fixture.find<QTableWidget>("twFiles");
