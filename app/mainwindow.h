@@ -8,6 +8,7 @@
 #include "app/reportactions.h"
 #include "compare/alignmentrule.h"
 #include "formula/computedchannel.h"
+#include "protocol/readplan.h"
 #include "protocol/readproblem.h"
 #include "workspace/workspace.h"
 
@@ -198,6 +199,8 @@ private:
     // Stops a running read at its next step; nothing when none runs.
     void cancelRead();
     QString readProblemsText() const;
+    // The files to read and the definition to apply first.
+    readplan::Plan readPlan(const QStringList& files, Definition definition) const;
     void setupParametersDock();
     void setupStatisticsDock();
     void setupProtocolColumn();

@@ -82,12 +82,7 @@ void MainWindow::readProtocols(const QStringList& files, Definition definition)
         return;
     // The definition first: applying another one clears the view and lists
     // its protocol folder.
-    readplan::Applied applied;
-    applied.definition = logger->definitionPath();
-    applied.protocolDir = logger->protocolDir();
-    applied.hasProtocolDir = logger->hasProtocolDir();
-    applied.keep = definition == Definition::Applied;
-    const readplan::Plan plan = readplan::plan(files, applied);
+    const readplan::Plan plan = readPlan(files, definition);
     if (!plan.logDirectory.isEmpty() && setupLoger(plan.logDirectory))
         statusBar()->showMessage(tr("Протоколы прочитаны по %1")
                                      .arg(QDir::toNativeSeparators(logger->definitionPath())));
@@ -100,6 +95,16 @@ void MainWindow::readProtocols(const QStringList& files, Definition definition)
     // Once per load, after the progress window has gone.
     if (interactive && !readProblems().isEmpty())
         dialogs->warning(this, tr("Внимание!"), readProblemsText());
+}
+
+readplan::Plan MainWindow::readPlan(const QStringList& files, Definition definition) const
+{
+    readplan::Applied applied;
+    applied.definition = logger->definitionPath();
+    applied.protocolDir = logger->protocolDir();
+    applied.hasProtocolDir = logger->hasProtocolDir();
+    applied.keep = definition == Definition::Applied;
+    return readplan::plan(files, applied);
 }
 
 QString MainWindow::readProblemsText() const

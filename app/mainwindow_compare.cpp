@@ -41,12 +41,7 @@ ComparisonWindow* MainWindow::compareProtocols(const QStringList& files, Definit
 {
     if (m_reading)
         return nullptr;
-    readplan::Applied applied;
-    applied.definition = logger->definitionPath();
-    applied.protocolDir = logger->protocolDir();
-    applied.hasProtocolDir = logger->hasProtocolDir();
-    applied.keep = definition == Definition::Applied;
-    const readplan::Plan plan = readplan::plan(files, applied);
+    const readplan::Plan plan = readPlan(files, definition);
     if (!plan.logDirectory.isEmpty())
         setupLoger(plan.logDirectory);
 

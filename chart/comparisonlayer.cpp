@@ -1,7 +1,6 @@
 #include "chart/comparisonlayer.h"
 
 #include "chartdata/channeldata.h"
-#include "chartdata/textcontrast.h"
 #include "compare/relativetime.h"
 #include "protocol/channellookup.h"
 #include "table/numbertext.h"
@@ -11,10 +10,8 @@
 
 #include <QDateTime>
 #include <QFontMetrics>
-#include <QLinearGradient>
 #include <QPaintEngine>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPair>
 
 namespace chart {
@@ -257,17 +254,9 @@ void ComparisonLayer::paintLegendBox(QPainter* painter, const QRect& box, const 
     const QFontMetrics metrics(font);
     painter->save();
     painter->setFont(font);
-    QLinearGradient gradient(0, box.top(), 0, box.bottom());
-    gradient.setColorAt(0, kValueBoxTop);
-    gradient.setColorAt(1, kValueBoxBottom);
-    painter->setBrush(gradient);
-    QPen frame(Qt::white);
-    frame.setWidthF(1.5);
-    painter->setPen(frame);
     painter->setRenderHint(QPainter::Antialiasing, true);
     // Inside the box, also where it is an image of its own size.
-    painter->drawRoundedRect(QRectF(box).adjusted(0.75, 0.75, -0.75, -0.75), 9, 18,
-                             Qt::RelativeSize);
+    paintBoxFrame(painter, QRectF(box).adjusted(0.75, 0.75, -0.75, -0.75));
     painter->setBrush(Qt::NoBrush);
     int y = box.top() + kPad;
     for (const LegendEntry& entry : entries) {
@@ -275,17 +264,7 @@ void ComparisonLayer::paintLegendBox(QPainter* painter, const QRect& box, const 
         painter->setPen(entry.pen);
         painter->drawLine(box.left() + kPad, middle, box.left() + kPad + kSample, middle);
         const QPoint baseline(box.left() + kPad + kSample + kGap, y + metrics.ascent());
-        const QColor colour = entry.pen.color();
-        QColor outline = outlineFor(colour, kValueBoxTop);
-        if (!outline.isValid())
-            outline = outlineFor(colour, kValueBoxBottom);
-        if (outline.isValid()) {
-            QPainterPath path;
-            path.addText(baseline, painter->font(), entry.text);
-            painter->strokePath(path, QPen(outline, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        }
-        painter->setPen(colour);
-        painter->drawText(baseline, entry.text);
+        paintBoxText(painter, baseline, entry.text, entry.pen.color());
         y += metrics.height();
     }
     painter->restore();

@@ -174,33 +174,42 @@ ValueBoxLayout layoutValueBox(const QVector<ValueBoxLine>& lines, const QFontMet
     return place(shown, columns, metrics, plot, lineX);
 }
 
-void paintValueBox(QPainter* painter, const ValueBoxLayout& layout)
+void paintBoxFrame(QPainter* painter, const QRectF& box)
 {
-    if (layout.box.isNull())
-        return;
-    painter->save();
-    QLinearGradient gradient(0, layout.box.top(), 0, layout.box.bottom());
+    QLinearGradient gradient(0, box.top(), 0, box.bottom());
     gradient.setColorAt(0, kValueBoxTop);
     gradient.setColorAt(1, kValueBoxBottom);
     painter->setBrush(gradient);
     QPen frame(Qt::white);
     frame.setWidthF(1.5);
     painter->setPen(frame);
-    painter->drawRoundedRect(layout.box, 9, 18, Qt::RelativeSize);
+    painter->drawRoundedRect(box, 9, 18, Qt::RelativeSize);
+}
 
-    painter->setRenderHint(QPainter::Antialiasing, true);
-    for (const ValueBoxLayout::Text& text : layout.texts) {
-        QColor outline = outlineFor(text.colour, kValueBoxTop);
-        if (!outline.isValid())
-            outline = outlineFor(text.colour, kValueBoxBottom);
-        if (outline.isValid()) {
-            QPainterPath path;
-            path.addText(text.baseline, painter->font(), text.text);
-            painter->strokePath(path, QPen(outline, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        }
-        painter->setPen(text.colour);
-        painter->drawText(text.baseline, text.text);
+void paintBoxText(QPainter* painter, const QPoint& baseline, const QString& text,
+                  const QColor& colour)
+{
+    QColor outline = outlineFor(colour, kValueBoxTop);
+    if (!outline.isValid())
+        outline = outlineFor(colour, kValueBoxBottom);
+    if (outline.isValid()) {
+        QPainterPath path;
+        path.addText(baseline, painter->font(), text);
+        painter->strokePath(path, QPen(outline, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     }
+    painter->setPen(colour);
+    painter->drawText(baseline, text);
+}
+
+void paintValueBox(QPainter* painter, const ValueBoxLayout& layout)
+{
+    if (layout.box.isNull())
+        return;
+    painter->save();
+    paintBoxFrame(painter, layout.box);
+    painter->setRenderHint(QPainter::Antialiasing, true);
+    for (const ValueBoxLayout::Text& text : layout.texts)
+        paintBoxText(painter, text.baseline, text.text, text.colour);
     painter->restore();
 }
 

@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QPoint>
 #include <QRect>
+#include <QRectF>
 #include <QString>
 #include <QVector>
 
@@ -62,5 +63,13 @@ ValueBoxLayout layoutValueBox(const QVector<ValueBoxLine>& lines, const QFontMet
 // Paints a laid-out box with the painter's font; a text whose colour does
 // not stand out from the box is outlined in white or black.
 void paintValueBox(QPainter* painter, const ValueBoxLayout& layout);
+
+// The box's dark gradient and white frame, as the value box and the
+// comparison's legend draw them.
+void paintBoxFrame(QPainter* painter, const QRectF& box);
+// A text on the box in its colour, outlined in white or black where the
+// colour does not stand out from the box.
+void paintBoxText(QPainter* painter, const QPoint& baseline, const QString& text,
+                  const QColor& colour);
 
 } // namespace chart

@@ -41,6 +41,21 @@ void widen(double& minimum, double& maximum)
     maximum = value == 0 ? 1.0 : value + 1;
 }
 
+// The lowest and highest value of the points, widened to a scale.
+void boundsOf(const ChannelSeries& points, double& minimum, double& maximum)
+{
+    minimum = 0;
+    maximum = 0;
+    if (!points.empty()) {
+        const auto [low, high] =
+            std::minmax_element(points.begin(), points.end(),
+                                [](const auto& a, const auto& b) { return a.second < b.second; });
+        minimum = low->second;
+        maximum = high->second;
+    }
+    widen(minimum, maximum);
+}
+
 } // namespace
 
 ComparisonSession::ComparisonSession(QObject* parent)
@@ -331,16 +346,7 @@ void ComparisonSession::buildFormula(FormulaCurve& formula) const
         if (!std::isnan(formula.values[row]))
             formula.points.emplace_back(m_comparison->rowTime(int(row)), formula.values[row]);
     }
-    formula.minimum = 0;
-    formula.maximum = 0;
-    if (!formula.points.empty()) {
-        const auto [low, high] =
-            std::minmax_element(formula.points.begin(), formula.points.end(),
-                                [](const auto& a, const auto& b) { return a.second < b.second; });
-        formula.minimum = low->second;
-        formula.maximum = high->second;
-    }
-    widen(formula.minimum, formula.maximum);
+    boundsOf(formula.points, formula.minimum, formula.maximum);
 }
 
 void ComparisonSession::buildDifference(DifferenceCurve& difference) const
@@ -377,16 +383,7 @@ void ComparisonSession::buildDifference(DifferenceCurve& difference) const
             continue;
         difference.points.emplace_back(time, value - baseValue);
     }
-    difference.minimum = 0;
-    difference.maximum = 0;
-    if (!difference.points.empty()) {
-        const auto [low, high] =
-            std::minmax_element(difference.points.begin(), difference.points.end(),
-                                [](const auto& a, const auto& b) { return a.second < b.second; });
-        difference.minimum = low->second;
-        difference.maximum = high->second;
-    }
-    widen(difference.minimum, difference.maximum);
+    boundsOf(difference.points, difference.minimum, difference.maximum);
 }
 
 std::unique_ptr<ComparisonTable> ComparisonSession::reportTable(const QStringList& codes) const
