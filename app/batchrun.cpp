@@ -110,6 +110,7 @@ int runBatch(const StartupOptions& options, const QString& directory,
     applied.protocolDir = logger->protocolDir();
     applied.hasProtocolDir = logger->hasProtocolDir();
     applied.keep = !options.directory.isEmpty();
+    applied.repeats = options.compare;
     const readplan::Plan plan = readplan::plan(files, applied);
     if (!plan.logDirectory.isEmpty() && logger->init(plan.logDirectory)) {
         workspace.loadComputedChannels(plan.logDirectory);

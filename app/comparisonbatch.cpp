@@ -38,7 +38,7 @@ int runComparisonBatch(const StartupOptions& options, StreamLoger& logger, Works
     if (!opened) {
         printError(QStringLiteral("для сравнения нужны хотя бы два прочитанных протокола, "
                                   "прочитано %1; ничего не записано")
-                       .arg(session.protocolCount()));
+                       .arg(session.readCount()));
         return 1;
     }
 

@@ -199,8 +199,10 @@ private:
     // Stops a running read at its next step; nothing when none runs.
     void cancelRead();
     QString readProblemsText() const;
-    // The files to read and the definition to apply first.
-    readplan::Plan readPlan(const QStringList& files, Definition definition) const;
+    // The files to read and the definition to apply first; `repeats` keeps
+    // a file named again (a comparison of two runs in one file).
+    readplan::Plan readPlan(const QStringList& files, Definition definition,
+                            bool repeats = false) const;
     void setupParametersDock();
     void setupStatisticsDock();
     void setupProtocolColumn();

@@ -97,13 +97,15 @@ void MainWindow::readProtocols(const QStringList& files, Definition definition)
         dialogs->warning(this, tr("Внимание!"), readProblemsText());
 }
 
-readplan::Plan MainWindow::readPlan(const QStringList& files, Definition definition) const
+readplan::Plan MainWindow::readPlan(const QStringList& files, Definition definition,
+                                    bool repeats) const
 {
     readplan::Applied applied;
     applied.definition = logger->definitionPath();
     applied.protocolDir = logger->protocolDir();
     applied.hasProtocolDir = logger->hasProtocolDir();
     applied.keep = definition == Definition::Applied;
+    applied.repeats = repeats;
     return readplan::plan(files, applied);
 }
 

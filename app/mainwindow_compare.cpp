@@ -41,7 +41,7 @@ ComparisonWindow* MainWindow::compareProtocols(const QStringList& files, Definit
 {
     if (m_reading)
         return nullptr;
-    const readplan::Plan plan = readPlan(files, definition);
+    const readplan::Plan plan = readPlan(files, definition, true);
     if (!plan.logDirectory.isEmpty())
         setupLoger(plan.logDirectory);
 

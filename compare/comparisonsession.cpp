@@ -84,6 +84,7 @@ bool ComparisonSession::open(StreamLoger& logger, const QStringList& files,
         paths.append(QFileInfo(logger.protocolDir().absoluteFilePath(file)).absoluteFilePath());
     const bool opened = finished && openComparison(std::move(comparison), paths, rule);
     m_readProblems = problems;
+    m_readCount = int(read.size());
     return opened;
 }
 

@@ -92,6 +92,8 @@ public:
     bool open(StreamLoger& logger, const QStringList& files, const ComputedChannels& computed,
               const AlignmentRule& rule, const std::function<bool()>& proceed = {});
     const QList<ReadProblem>& readProblems() const { return m_readProblems; }
+    // How many of the files open() read, also when too few to compare.
+    int readCount() const { return m_readCount; }
     // The same with protocols already read and built (each of one file),
     // named by their absolute paths, beside which their bookmarks lie.
     bool openAssemblies(std::vector<std::unique_ptr<ProtocolAssembly>> assemblies,
@@ -165,6 +167,7 @@ private:
     std::vector<std::unique_ptr<Member>> m_members;
     QStringList m_files;
     QList<ReadProblem> m_readProblems;
+    int m_readCount = 0;
     std::deque<Curve> m_curves;
     std::deque<DifferenceCurve> m_differences;
     std::deque<FormulaCurve> m_formulas;

@@ -87,7 +87,7 @@ Plan plan(const QStringList& files, const Applied& applied)
                          ? QFileInfo(name).absoluteFilePath()
                          : applied.protocolDir.absoluteFilePath(name);
         const QString key = canonical(entry.path);
-        if (seen.contains(key)) {
+        if (seen.contains(key) && !applied.repeats) {
             if (!toldTwice.contains(key))
                 result.problems.append(
                     problem(ReadProblem::Kind::Duplicate, entry.path, QString()));

@@ -26,6 +26,9 @@ struct Applied
     QDir protocolDir;   // where bare names lie
     bool hasProtocolDir = false;
     bool keep = false; // the user named the definition for this read ("-d"): no other is taken
+    // A comparison may hold one protocol twice (two runs of one day, each
+    // aligned at its own bookmark): a name given again is kept.
+    bool repeats = false;
 };
 
 struct Plan

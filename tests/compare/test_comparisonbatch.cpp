@@ -25,7 +25,8 @@ private slots:
     void run_data()
     {
         QTest::addColumn<QStringList>("options");
-        QTest::addColumn<int>("files"); // demo protocols given with -l; -1: one and a folder
+        // Demo protocols given with -l; -1: one and a folder; -2: the first twice.
+        QTest::addColumn<int>("files");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("firstRow"); // of the CSV; empty: none written
@@ -45,11 +46,14 @@ private slots:
         QTest::newRow("a channel they lack")
             << QStringList{"--compare", "--channels", "Q9"} << 2 << 1 << "нет канала Q9"
             << "";
-        QTest::newRow("one protocol read")
-            << QStringList{"--compare"} << -1 << 1 << "хотя бы два прочитанных протокола"
-            << "";
+        QTest::newRow("one protocol read") << QStringList{"--compare"} << -1 << 1 << "прочитано 1"
+                                           << "";
         QTest::newRow("one protocol given") << QStringList{"--compare"} << 1 << 2 << "от 2 до 8"
                                             << "";
+        // Two runs of one day, each from its own point.
+        QTest::newRow("one protocol twice")
+            << QStringList{"--compare", "--align", "when:U1 > 225"} << -2 << 0 << ""
+            << "-00:01:03.000,49.96,49.96,10,10";
         QTest::newRow("bookmarks of a comparison")
             << QStringList{"--compare", "--bookmarks", "b.csv"} << 2 << 2 << "--pdf и --png"
             << "";
@@ -73,8 +77,8 @@ private slots:
         QTemporaryDir out;
         QStringList arguments{QStringLiteral("-d"), demo.path()};
         for (int k = 0; k < qAbs(files); ++k)
-            arguments << QStringLiteral("-l") << protocols.at(k);
-        if (files < 0)
+            arguments << QStringLiteral("-l") << protocols.at(files == -2 ? 0 : k);
+        if (files == -1)
             arguments << QStringLiteral("-l") << out.path();
         const QString csv = out.filePath(QStringLiteral("c.csv"));
         arguments << options << QStringLiteral("--csv") << csv;
