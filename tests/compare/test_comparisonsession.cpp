@@ -472,6 +472,11 @@ private slots:
                  int(got.size() - got.count(QStringLiteral("-"))));
         for (int row = 0; row < table->rowCount(); ++row)
             QCOMPARE(table->hasItem(row, column), got.at(row) != QLatin1String("-"));
+        // Only its own name takes it away.
+        session.removeFormula(QStringLiteral("Other"));
+        QCOMPARE(session.formulas().size(), size_t(1));
+        session.removeFormula(table->headerText(column));
+        QVERIFY(session.formulas().empty());
     }
 };
 
