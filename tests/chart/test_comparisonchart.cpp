@@ -185,6 +185,14 @@ void TestComparisonChart::valueBoxTimesFollowTheZeros()
     QCOMPARE(times.at(0), QStringLiteral("Время = +00:12:30.250"));
     QCOMPARE(times.at(2), QStringLiteral("[2] 12.03.2024 09:12:28.750"));
     QCOMPARE(times.size(), 4);
+    // An hour after 01:30 on the night the clocks go forward is 03:30.
+    c.chart.setComparedZero(2, QDateTime(QDate(2024, 3, 31), QTime(1, 30)).toMSecsSinceEpoch());
+    c.chart.setLineValueX(3600000);
+    times = textsOf(c.chart.comparisonValueBoxLines()).mid(6);
+    QCOMPARE(times.at(0), QStringLiteral("Время = +01:00:00.000"));
+    QCOMPARE(times.at(3), QStringLiteral("[3] 31.03.2024 03:30:00.000"));
+    c.chart.setComparedZero(2, zeroAt(13, 10));
+    c.chart.setLineValueX(12 * 60000 + 30250);
 
     // The painted box shows them all, the times last.
     const Recording r = c.chart.record();
