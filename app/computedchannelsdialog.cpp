@@ -1,5 +1,6 @@
 #include "app/computedchannelsdialog.h"
 
+#include "app/formuladialogparts.h"
 #include "app/formulaproblemview.h"
 #include "formula/formulacheck.h"
 
@@ -47,24 +48,16 @@ ComputedChannelsDialog::ComputedChannelsDialog(const ComputedChannels& channels,
         new QLabel(tr("Коды каналов: %1\nОперации: + - * / ^, сравнения < > <= >= == !=, условие a "
                       "> b ? x : y\n"
                       "Функции: sqrt abs min max avg sum exp ln log10 sin cos tan sign rint")
-                       .arg(loggedCodes.isEmpty() ? tr("нет (log.def не загружен)")
-                                                  : loggedCodes.join(QStringLiteral(", "))),
+                       .arg(formulaCodesText(loggedCodes)),
                    this);
     help->setWordWrap(true);
     layout->addWidget(help);
 
-    m_buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel, this);
-    m_buttons->button(QDialogButtonBox::Save)->setText(tr("Сохранить"));
-    m_buttons->button(QDialogButtonBox::Cancel)->setText(tr("Отмена"));
+    m_buttons = saveCancelButtons(this, [this] { return canSave(); });
     layout->addWidget(m_buttons);
 
     connect(add, &QPushButton::clicked, this, &ComputedChannelsDialog::addChannel);
     connect(remove, &QPushButton::clicked, this, &ComputedChannelsDialog::removeChannel);
-    connect(m_buttons, &QDialogButtonBox::accepted, this, [this] {
-        if (canSave())
-            accept();
-    });
-    connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_table, &QTableWidget::itemChanged, this, [this] {
         if (!m_filling)
             check();

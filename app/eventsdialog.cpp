@@ -1,5 +1,6 @@
 #include "app/eventsdialog.h"
 
+#include "app/formuladialogparts.h"
 #include "app/formulaproblemview.h"
 #include "formula/formulacheck.h"
 
@@ -63,24 +64,16 @@ EventsDialog::EventsDialog(const EventDefinitions& definitions, const QStringLis
            "Длительности: 250ms, 1.5s, 2min, 1h или 00:00:01.250. Строка без значения "
            "входа завершает событие; события не объединяются через разрыв между протоколами "
            "длиннее интервала объединения. Двойной щелчок по цвету меняет его.")
-            .arg(codes.isEmpty() ? tr("нет (log.def не загружен)")
-                                 : codes.join(QStringLiteral(", "))),
+            .arg(formulaCodesText(codes)),
         this);
     help->setWordWrap(true);
     layout->addWidget(help);
 
-    m_buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel, this);
-    m_buttons->button(QDialogButtonBox::Save)->setText(tr("Сохранить"));
-    m_buttons->button(QDialogButtonBox::Cancel)->setText(tr("Отмена"));
+    m_buttons = saveCancelButtons(this, [this] { return canSave(); });
     layout->addWidget(m_buttons);
 
     connect(add, &QPushButton::clicked, this, &EventsDialog::addDefinition);
     connect(remove, &QPushButton::clicked, this, &EventsDialog::removeDefinition);
-    connect(m_buttons, &QDialogButtonBox::accepted, this, [this] {
-        if (canSave())
-            accept();
-    });
-    connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_table, &QTableWidget::itemChanged, this, [this] {
         if (!m_filling)
             check();
