@@ -10,6 +10,7 @@
 //
 // N points per channel, 1 000 000 by default.
 
+#include "bench/sizeoption.h"
 #include "bench/ratioreporter.h"
 #include "chart/chart.h"
 #include "chartdata/curvedecimator.h"
@@ -223,13 +224,7 @@ void printRatios(const RatioReporter& reporter)
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    std::vector<char*> args;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--points=", 9) == 0)
-            pointsPerChannel = std::max(10, std::atoi(argv[i] + 9));
-        else
-            args.push_back(argv[i]);
-    }
+    std::vector<char*> args = takeSizeOption(argc, argv, "--points=", pointsPerChannel, 10);
     int count = static_cast<int>(args.size());
     QApplication app(count, args.data());
 

@@ -10,6 +10,7 @@
 //
 // N points per curve, 1 000 000 by default. Target: 16 ms CPU per drag paint.
 
+#include "bench/sizeoption.h"
 #include "chart/chartprotocol.h"
 #include "chartdata/pairdatacontainer.h"
 
@@ -167,13 +168,7 @@ public:
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    std::vector<char*> args;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--points=", 9) == 0)
-            pointsPerCurve = std::max(10, std::atoi(argv[i] + 9));
-        else
-            args.push_back(argv[i]);
-    }
+    std::vector<char*> args = takeSizeOption(argc, argv, "--points=", pointsPerCurve, 10);
     int count = static_cast<int>(args.size());
     QApplication app(count, args.data());
 
