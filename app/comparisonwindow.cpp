@@ -5,6 +5,7 @@
 #include "app/comparisonpanel.h"
 #include "app/dialogs.h"
 #include "chart/chartprotocol.h"
+#include "chart/scalealigner.h"
 #include "compare/comparison.h"
 #include "compare/comparisonsession.h"
 #include "compare/comparisontable.h"
@@ -54,7 +55,8 @@ bool parseNumber(const QString& text, double& value)
 ComparisonWindow::ComparisonWindow(std::unique_ptr<ComparisonSession> session, Dialogs& dialogs,
                                    const QString& logDirectory, QWidget* parent)
     : QMainWindow(parent), m_session(std::move(session)), m_dialogs(dialogs),
-      m_logDirectory(logDirectory), m_palette(std::make_unique<ChartColor>())
+      m_logDirectory(logDirectory), m_palette(std::make_unique<ChartColor>()),
+      m_aligner(new ScaleAligner(this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     QStringList names;
@@ -273,6 +275,7 @@ void ComparisonWindow::clearCharts()
 {
     // The per-channel charts share the common chart's data objects, which
     // the common chart deletes.
+    m_aligner->clear();
     for (ChartProtocol* chart : qAsConst(m_channelCharts))
         delete chart;
     m_channelCharts.clear();
@@ -303,6 +306,7 @@ void ComparisonWindow::buildCharts()
         showComparison(*chart, *m_session, own);
         m_channelLayout->addWidget(chart);
         m_channelCharts.append(chart);
+        m_aligner->addChart(chart);
         connectChart(chart);
     }
     if (keepView) {

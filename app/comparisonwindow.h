@@ -17,6 +17,7 @@ class QLineEdit;
 class QTabWidget;
 class QTableWidget;
 class QVBoxLayout;
+class ScaleAligner;
 struct ReportResult;
 
 // Protocols of different runs side by side: "График" overlays every
@@ -78,6 +79,7 @@ private:
     ChartProtocol* m_chart = nullptr;
     QList<ChartProtocol*> m_channelCharts;
     QVBoxLayout* m_channelLayout = nullptr;
+    ScaleAligner* m_aligner = nullptr; // lines the per-channel plots up
     FrozenColumnsTableView* m_table = nullptr;
     ComparisonPanel* m_panel = nullptr;
     QCheckBox* m_filterOn = nullptr;
