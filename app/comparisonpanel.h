@@ -26,7 +26,8 @@ public:
     qint64 step() const;
 
 signals:
-    // A rule or a shift changed: the charts and the table follow.
+    // A rule or a shift changed and the session's rows were rebuilt: the
+    // charts and the table follow.
     void alignmentChanged();
     void differencesChanged();
 

@@ -89,7 +89,7 @@ ComparisonWindow::ComparisonWindow(std::unique_ptr<ComparisonSession> session, D
     statistics->setWidget(statisticsDock());
     addDockWidget(Qt::BottomDockWidgetArea, statistics);
 
-    connect(m_panel, &ComparisonPanel::alignmentChanged, this, &ComparisonWindow::sessionChanged);
+    connect(m_panel, &ComparisonPanel::alignmentChanged, this, &ComparisonWindow::showAlignment);
     connect(m_panel, &ComparisonPanel::differencesChanged, this, [this] {
         buildCharts();
         updateStatistics();
@@ -387,6 +387,11 @@ void ComparisonWindow::dropShift(int protocol, qint64 deltaMs)
 void ComparisonWindow::sessionChanged()
 {
     m_session->rebuildRows();
+    showAlignment();
+}
+
+void ComparisonWindow::showAlignment()
+{
     m_panel->refresh();
     // Differences and zeros follow the new alignment.
     buildCharts();

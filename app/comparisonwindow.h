@@ -65,6 +65,9 @@ private:
     void follow(ChartProtocol* source);
     void dragShift(int protocol, qint64 deltaMs);
     void dropShift(int protocol, qint64 deltaMs);
+    // The panel, charts and statistics after the rows were rebuilt (the
+    // panel's rules and steps rebuild them themselves).
+    void showAlignment();
     void applyFilter();
     void updateStatistics();
     void showWholeSpan();
